@@ -1,0 +1,1 @@
+#include "analysis/spectrogram_store.h"

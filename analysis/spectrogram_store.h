@@ -1,0 +1,54 @@
+#pragma once
+// The spectrogram store: the analysed recording as a dense table of 20 ms
+// columns, one single-precision decibel value per semitone band.
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pitkad {
+
+// Columns the store holds (frames 0 … 60000), cells per column (bands 2 … 75
+// are analysed, cells 0 and 1 never are), and the analysis limit: a recording
+// of this many frames or more is refused.
+inline constexpr int store_frames = 60001;
+inline constexpr int cells_per_frame = 76;
+inline constexpr int first_band = 2;
+inline constexpr int last_band = 75;
+inline constexpr int band_count = 74;
+inline constexpr int frame_limit = 58000;
+inline constexpr float empty_level = -100.0f;
+
+struct SpectrogramStore {
+    // 60001 × 76 floats, column t at [t * 76, t * 76 + 76). Allocated once.
+    std::vector<float> spectrogram = std::vector<float>(std::size_t(store_frames) * cells_per_frame,
+                                                        empty_level);
+    // Valid columns of the open recording; 1 after a reset, 0 for a recording
+    // shorter than one frame.
+    std::int32_t frame_count = 1;
+    // Size in bytes of the open WAV file, the cache's validity key.
+    std::int32_t wav_file_size = 0;
+    // The cache file the store is rebuilt from; empty when none was written.
+    std::string cache_file_name;
+
+    std::span<float, cells_per_frame> column(int t) {
+        return std::span<float, cells_per_frame>(spectrogram.data() + std::size_t(t) * cells_per_frame,
+                                                 cells_per_frame);
+    }
+    std::span<const float, cells_per_frame> column(int t) const {
+        return std::span<const float, cells_per_frame>(
+            spectrogram.data() + std::size_t(t) * cells_per_frame, cells_per_frame);
+    }
+    float at(int t, int b) const { return spectrogram[std::size_t(t) * cells_per_frame + b]; }
+    float& at(int t, int b) { return spectrogram[std::size_t(t) * cells_per_frame + b]; }
+
+    // Every cell to -100 and frame_count to 1 (the transport's reset).
+    void reset() {
+        std::fill(spectrogram.begin(), spectrogram.end(), empty_level);
+        frame_count = 1;
+    }
+};
+
+} // namespace pitkad

@@ -1,0 +1,29 @@
+#pragma once
+// Where PitkaD finds its data files and keeps its per-user files.
+// Plain C++ so that the analysis and the command line can use it too.
+
+#include <filesystem>
+#include <string>
+
+namespace pitkad {
+
+// The running executable's folder.
+std::filesystem::path executable_dir();
+
+// A data file ("loudness.dat", "Pitkafont.bmp", …): the current folder first,
+// then the installed data folder beside the program (../share/pitkad from
+// the executable). Empty when neither has it.
+std::filesystem::path find_data_file(const std::string& name);
+
+// The installed data folder (../share/pitkad from the executable).
+std::filesystem::path installed_data_dir();
+
+// Per-user folders (XDG): the cache folder holds the fallback analysis file
+// "PitkaD.tmp", the config folder the settings. Created on demand by callers.
+std::filesystem::path user_cache_dir();
+std::filesystem::path user_config_dir();
+
+// The fallback analysis cache, used when the recording's folder is not writable.
+std::filesystem::path fallback_cache_file();
+
+} // namespace pitkad

@@ -1,0 +1,1 @@
+#include "drawing/draw_data.h"

@@ -1,0 +1,47 @@
+#include "midi/midi_port.h"
+
+namespace pitkad {
+
+bool MidiPort::open(std::unique_ptr<MidiBackend> backend) {
+    close();
+    if (!backend) return false;
+    backend_ = std::move(backend);
+    tables.midi_ok = true;
+    for (int n = 0; n < midi_channels; ++n) {
+        tables.midi_volume[std::size_t(n)] = 127;
+        tables.midi_program[std::size_t(n)] = 0;
+        send(0xB0 + n, 7, 0x7F);
+        send(0xB0 + n, 39, 0x7F);
+    }
+    tables.midi_delay = 0;
+    return true;
+}
+
+void MidiPort::close() {
+    tables.midi_ok = false;
+    backend_.reset();
+}
+
+void MidiPort::send(int status, int data1, int data2) {
+    if (!tables.midi_ok || !backend_) return;
+    backend_->send(short_message(status, data1, data2));
+}
+
+void MidiPort::set_midi_program() {
+    if (!tables.midi_ok) return;
+    for (int n = 0; n < midi_channels; ++n) send(0xC0 + n, tables.midi_program[std::size_t(n)], 0);
+}
+
+void MidiPort::midi_off() {
+    if (!tables.midi_ok) return;
+    for (int n = 0; n < midi_channels; ++n) {
+        for (int& b : tables.active_notes[std::size_t(n)]) {
+            if (b != 0) {
+                note_off(n, b);
+                b = 0;
+            }
+        }
+    }
+}
+
+} // namespace pitkad

@@ -1,0 +1,66 @@
+#include "midi/midi_port.h"
+
+#include <gtest/gtest.h>
+
+using namespace pitkad;
+
+namespace {
+
+struct OpenPort {
+    MidiPort port;
+    RecordingMidiBackend* rec = nullptr;
+    OpenPort() {
+        auto b = std::make_unique<RecordingMidiBackend>();
+        rec = b.get();
+        port.open(std::move(b));
+        rec->messages.clear();
+    }
+};
+
+} // namespace
+
+TEST(MidiPort, OpenSetsChannelVolumesAndControllers) {
+    MidiPort port;
+    auto b = std::make_unique<RecordingMidiBackend>();
+    auto* rec = b.get();
+    port.tables.midi_delay = 7;
+    ASSERT_TRUE(port.open(std::move(b)));
+    ASSERT_EQ(rec->messages.size(), 18u);
+    EXPECT_EQ(rec->messages[0], 0x7F07B0u);
+    EXPECT_EQ(rec->messages[1], 0x7F27B0u);
+    EXPECT_EQ(rec->messages[17], 0x7F27B8u);
+    EXPECT_EQ(port.tables.midi_volume[8], 127);
+    EXPECT_EQ(port.tables.midi_delay, 0);
+}
+
+TEST(MidiPort, WithoutDeviceEverythingIsSkipped) {
+    MidiPort port;
+    EXPECT_FALSE(port.open(nullptr));
+    port.tables.active_notes[0][0] = 50;
+    port.midi_off();
+    port.set_midi_program();
+    EXPECT_EQ(port.tables.active_notes[0][0], 50); // nothing happened, nothing failed
+}
+
+TEST(MidiPort, MidiOffReleasesEverySlotOnce) {
+    OpenPort p;
+    p.port.tables.active_notes[0][0] = 50;
+    p.port.tables.active_notes[0][3] = 10;
+    p.port.tables.active_notes[8][7] = 75;
+    p.port.midi_off();
+    EXPECT_EQ(p.rec->messages,
+              (std::vector<std::uint32_t>{0x005380u, 0x002B80u, 0x006C88u}));
+    p.port.midi_off();
+    EXPECT_EQ(p.rec->messages.size(), 3u);
+}
+
+TEST(MidiPort, NoteOnUsesChannelVolumeAndProgramChangesCoverNineChannels) {
+    OpenPort p;
+    p.port.tables.midi_volume[3] = 100;
+    p.port.tables.midi_program[3] = 40;
+    p.port.note_on(3, 40);
+    p.port.set_midi_program();
+    ASSERT_EQ(p.rec->messages.size(), 10u);
+    EXPECT_EQ(p.rec->messages[0], 0x644993u);
+    EXPECT_EQ(p.rec->messages[4], 0x28C3u);
+}
