@@ -1,0 +1,43 @@
+#pragma once
+// The graph area of the main window. It owns no picture: it paints the
+// invalid part of the renderer's window content and hands mouse and hint
+// events to the main window.
+
+#include <QImage>
+#include <QPoint>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+namespace pitkad {
+
+class GraphWidget : public QWidget {
+public:
+    explicit GraphWidget(QWidget* parent = nullptr);
+
+    // The picture shown; owned by the renderer, outlives this widget's use.
+    void set_content(const QImage* content) { content_ = content; }
+
+    std::function<void(QMouseEvent*)> on_mouse_press;
+    std::function<void(QMouseEvent*)> on_mouse_move;
+    std::function<void(QMouseEvent*)> on_mouse_release;
+    // Hint text for a pointer position in widget coordinates; empty: no hint.
+    std::function<QString(QPoint)> hint_text;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void refresh_hint();
+
+    const QImage* content_ = nullptr;
+    QTimer hint_timer_; // rebuilds a shown hint every 600 ms for the pointer's position
+};
+
+} // namespace pitkad
