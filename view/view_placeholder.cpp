@@ -1,1 +1,4 @@
-#include "view/view_state.h"
+#include "view/graph_view.h"
+#include "view/bmp_file.h"
+#include "view/data_bitmaps.h"
+#include "view/note_labels.h"

@@ -1,0 +1,118 @@
+#include "analysis/analyse_wav.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+namespace pitkad {
+
+namespace {
+
+// Frames a thread takes at a time: their histories overlap in one buffer,
+// and each band runs over all of them while its tables are in cache.
+constexpr int batch_frames = 16;
+constexpr int slab_length = history_length + (batch_frames - 1) * frame_step;
+
+// Analysis-rate (44100 Hz) history for frames first … first + count − 1:
+// element i belongs to analysis sample first × 882 − 12816 + i. A 22050 Hz
+// recording gets a zero after each of its samples; before the start and past
+// the data chunk the samples are 0.
+void fill_slab(const std::vector<std::int16_t>& samples, int step, int first, float* slab) {
+    const long long start = (long long)first * frame_step - history_centre;
+    const long long available = (long long)samples.size() * step;
+    for (int i = 0; i < slab_length; ++i) {
+        const long long s = start + i;
+        float value = 0.0f;
+        if (s >= 0 && s < available && s % step == 0) value = samples[std::size_t(s / step)];
+        slab[i] = value;
+    }
+}
+
+} // namespace
+
+std::vector<std::pair<int, std::string>> progress_steps(int frame_count) {
+    std::vector<std::pair<int, std::string>> steps;
+    int threshold = 0;
+    for (int t = 0; t < frame_count; ++t) {
+        const int p = int(double(t) * 100.0 / double(frame_count));
+        if (p >= threshold) {
+            steps.emplace_back(t, std::to_string(threshold) + " %");
+            threshold += 10;
+        }
+    }
+    return steps;
+}
+
+float power_to_db(float power) {
+    if (double(power) <= 0.000001) return -60.0f;
+    return float(10.0 * std::log10(double(power)));
+}
+
+void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
+                    const BandTables& tables, const ProgressFn& progress, int threads,
+                    KernelPath path) {
+    const int frame_count = recording.frame_count;
+    const int batches = (frame_count + batch_frames - 1) / batch_frames;
+    threads = std::clamp(threads, 1, std::max(1, std::min(batches, 64)));
+    if (!kernel_path_supported(path)) path = KernelPath::scalar;
+    const int step = recording.format.sample_rate == 22050 ? 2 : 1;
+    const auto steps = progress_steps(frame_count);
+    std::size_t shown = 0;
+    std::atomic<int> next_batch{0};
+    std::atomic<int> frames_done{0};
+
+    // Called on the calling thread only: shows every text whose frame has
+    // been reached by the frames finished so far.
+    auto report = [&](int reached) {
+        while (shown < steps.size() && steps[shown].first <= reached) {
+            if (progress) progress(steps[shown].second);
+            ++shown;
+        }
+    };
+
+    auto work = [&](bool reporting) {
+        std::vector<float> slab(slab_length);
+        std::vector<float> scratch(kernel_work_length);
+        for (;;) {
+            const int first = next_batch.fetch_add(batch_frames);
+            if (first >= frame_count) break;
+            const int count = std::min(batch_frames, frame_count - first);
+            if (reporting && threads > 1) report(frames_done.load());
+            fill_slab(recording.first_channel, step, first, slab.data());
+            for (int b = first_band; b <= last_band; ++b) {
+                for (int k = 0; k < count; ++k) {
+                    if (reporting && threads == 1 && b == first_band) report(first + k);
+                    std::span<const float, history_length> history(slab.data() + k * frame_step,
+                                                                   history_length);
+                    store.at(first + k, b) = band_power(tables, b, history, scratch, path);
+                }
+            }
+            for (int k = 0; k < count; ++k)
+                for (int b = first_band; b <= last_band; ++b)
+                    store.at(first + k, b) = power_to_db(store.at(first + k, b));
+            frames_done.fetch_add(count);
+        }
+    };
+
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < threads; ++i) helpers.emplace_back(work, false);
+    work(true);
+    for (auto& t : helpers) t.join();
+    report(frame_count);
+}
+
+AnalysisResult analyse_wav(const std::filesystem::path& file, SpectrogramStore& store,
+                           const BandTables& tables, const ProgressFn& progress, int threads,
+                           KernelPath path) {
+    WavRecording recording = read_wav(file);
+    if (!recording.ok) return {false, recording.message};
+    if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
+
+    store.wav_file_size = recording.file_size;
+    store.frame_count = recording.frame_count;
+    analyse_frames(recording, store, tables, progress, threads, path);
+    return {true, {}};
+}
+
+} // namespace pitkad

@@ -1,0 +1,46 @@
+#pragma once
+// Analysing a recording into the spectrogram store: every 20 ms frame's 74
+// band powers in decibels, computed by as many threads as asked for.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "analysis/band_kernel.h"
+#include "analysis/spectrogram_store.h"
+#include "analysis/wav_reader.h"
+
+namespace pitkad {
+
+struct AnalysisResult {
+    bool ok = false;
+    std::string message; // the exact text to show when !ok
+};
+
+// Receives "0 %", "10 %", … "90 %"; called on the thread that called
+// analyse_wav, in order, so a window can paint it synchronously.
+using ProgressFn = std::function<void(const std::string& text)>;
+
+// The progress texts a recording of frame_count frames shows, paired with
+// the frame at whose start each appears.
+std::vector<std::pair<int, std::string>> progress_steps(int frame_count);
+
+// Power (squared raw sample units) to the stored level: −60 at or below 1e-6.
+float power_to_db(float power);
+
+// Reads, checks and analyses the file into columns 0 … frame_count − 1 of the
+// store (cells 2 … 75, in dB) and sets frame_count and wav_file_size. On
+// failure the store is unchanged. threads ≤ 0 uses every core; the result
+// does not depend on the thread count or the kernel path.
+AnalysisResult analyse_wav(const std::filesystem::path& file, SpectrogramStore& store,
+                           const BandTables& tables, const ProgressFn& progress = {},
+                           int threads = 1, KernelPath path = best_kernel_path());
+
+// The frame loop alone, over a recording already read (used by the above and
+// by benchmarks). Writes columns 0 … recording.frame_count − 1.
+void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
+                    const BandTables& tables, const ProgressFn& progress, int threads,
+                    KernelPath path);
+
+} // namespace pitkad

@@ -1,0 +1,185 @@
+#include "analysis/analysis_cache.h"
+
+#include <unistd.h>
+#include <xxhash.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "app/paths.h"
+
+namespace pitkad {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+
+void put32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+std::uint32_t get32(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+// Columns as little-endian bytes (the host is little-endian; the copy keeps
+// the byte layout explicit in one place).
+void columns_to_bytes(const SpectrogramStore& store, int frames, std::vector<unsigned char>& out) {
+    const std::size_t floats = std::size_t(frames) * cells_per_frame;
+    out.resize(floats * 4);
+    for (std::size_t i = 0; i < floats; ++i) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &store.spectrogram[i], 4);
+        put32(&out[i * 4], bits);
+    }
+}
+
+// Writes the cache to a temporary name beside `target` and renames it over
+// `target`. False, with nothing left behind, when any step fails.
+bool write_atomically(const fs::path& target, const std::vector<unsigned char>& bytes) {
+    fs::path temp = target;
+    temp += ".part" + std::to_string(::getpid());
+    bool ok = false;
+    {
+        File f(std::fopen(temp.c_str(), "wb"));
+        if (!f) return false;
+        ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+        ok = std::fflush(f.get()) == 0 && ok;
+        ok = std::fclose(f.release()) == 0 && ok;
+    }
+    std::error_code ec;
+    if (ok) {
+        fs::rename(temp, target, ec);
+        ok = !ec;
+    }
+    if (!ok) fs::remove(temp, ec);
+    return ok;
+}
+
+} // namespace
+
+fs::path cache_name_for(const fs::path& wav) {
+    fs::path name = wav;
+    name.replace_extension(".pkd");
+    return name;
+}
+
+FileHash hash_file(const fs::path& file) {
+    File f(std::fopen(file.c_str(), "rb"));
+    if (!f) return {};
+    std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
+                                                                   &XXH3_freeState);
+    if (!state || XXH3_64bits_reset(state.get()) == XXH_ERROR) return {};
+    std::vector<unsigned char> buffer(1 << 20);
+    for (;;) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), f.get());
+        if (got > 0) XXH3_64bits_update(state.get(), buffer.data(), got);
+        if (got < buffer.size()) break;
+    }
+    if (std::ferror(f.get())) return {};
+    return {true, XXH3_64bits_digest(state.get())};
+}
+
+bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs::path& fallback) {
+    const int frames = std::clamp(store.frame_count, 0, frame_limit);
+    std::vector<unsigned char> bytes;
+    columns_to_bytes(store, frames, bytes);
+
+    std::vector<unsigned char> file(cache_header_bytes, 0);
+    put32(&file[0], std::uint32_t(store.wav_file_size));
+    put32(&file[4], std::uint32_t(frames));
+    if (const FileHash h = hash_file(wav); h.ok) {
+        put32(&file[8], cache_fingerprint_marker);
+        put32(&file[12], std::uint32_t(h.value));
+        put32(&file[16], std::uint32_t(h.value >> 32));
+    }
+    file.insert(file.end(), bytes.begin(), bytes.end());
+
+    const fs::path beside = cache_name_for(wav);
+    if (write_atomically(beside, file)) {
+        store.cache_file_name = beside.string();
+        return true;
+    }
+    std::error_code ec;
+    if (!fallback.empty() && fallback.has_parent_path())
+        fs::create_directories(fallback.parent_path(), ec);
+    if (!fallback.empty() && write_atomically(fallback, file)) {
+        store.cache_file_name = fallback.string();
+        return true;
+    }
+    store.cache_file_name.clear();
+    return false;
+}
+
+bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
+    return write_analysis_cache(wav, store, fallback_cache_file());
+}
+
+bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
+    std::error_code ec;
+    const fs::path cache = cache_name_for(wav);
+    if (!fs::is_regular_file(wav, ec) || !fs::exists(cache, ec)) return false;
+
+    std::int32_t wav_size = 0;
+    {
+        File w(std::fopen(wav.c_str(), "rb"));
+        if (!w || ::fseeko(w.get(), 0, SEEK_END) != 0) return false;
+        wav_size = std::int32_t(std::uint32_t(ftello(w.get())));
+    }
+    File f(std::fopen(cache.c_str(), "rb"));
+    if (!f) return false;
+    unsigned char header[cache_header_bytes];
+    if (std::fread(header, 1, sizeof header, f.get()) != sizeof header) return false;
+    if (std::int32_t(get32(header)) != wav_size) return false;
+    const std::int32_t frames = std::int32_t(get32(header + 4));
+    if (frames < 0 || frames > frame_limit) return false;
+
+    bool reserved_zero = true;
+    for (int i = 8; i < cache_header_bytes; ++i)
+        if (header[i] != 0) reserved_zero = false;
+    if (!reserved_zero) {
+        if (get32(header + 8) != cache_fingerprint_marker) return false;
+        const FileHash h = hash_file(wav);
+        const std::uint64_t stored = std::uint64_t(get32(header + 12)) |
+                                     std::uint64_t(get32(header + 16)) << 32;
+        if (!h.ok || h.value != stored) return false;
+    }
+
+    std::vector<unsigned char> body(std::size_t(frames) * cache_column_bytes);
+    if (std::fread(body.data(), 1, body.size(), f.get()) != body.size()) return false;
+    for (std::size_t i = 0; i < body.size() / 4; ++i) {
+        const std::uint32_t bits = get32(&body[i * 4]);
+        std::memcpy(&store.spectrogram[i], &bits, 4);
+    }
+    store.frame_count = frames;
+    store.wav_file_size = wav_size;
+    store.cache_file_name = cache.string();
+    return true;
+}
+
+void reload_analysis_cache(SpectrogramStore& store) {
+    if (store.cache_file_name.empty() || store.frame_count <= 0) return;
+    File f(std::fopen(store.cache_file_name.c_str(), "rb"));
+    if (!f) return;
+    if (::fseeko(f.get(), cache_header_bytes, SEEK_SET) != 0) return;
+    const int frames = std::min(store.frame_count, std::int32_t(store_frames));
+    std::vector<unsigned char> body(std::size_t(frames) * cache_column_bytes);
+    if (std::fread(body.data(), 1, body.size(), f.get()) != body.size()) return;
+    for (std::size_t i = 0; i < body.size() / 4; ++i) {
+        const std::uint32_t bits = get32(&body[i * 4]);
+        std::memcpy(&store.spectrogram[i], &bits, 4);
+    }
+}
+
+} // namespace pitkad

@@ -1,0 +1,51 @@
+#pragma once
+// The analysis cache beside a recording ("song.wav" → "song.pkd"): a 64-byte
+// header (WAV size, frame count, fourteen reserved words) and the normalised
+// columns, 304 bytes each, exactly as the store holds them. The reserved
+// words carry a fingerprint of the recording (a marker word and the XXH3-64
+// of the whole WAV file); a cache without the marker is validated by the WAV
+// size alone.
+
+#include <cstdint>
+#include <filesystem>
+
+#include "analysis/spectrogram_store.h"
+
+namespace pitkad {
+
+inline constexpr int cache_header_bytes = 64;
+inline constexpr int cache_column_bytes = cells_per_frame * 4;
+// Reserved word 0 of a fingerprinted header ("PKF1" in file order); words 1
+// and 2 hold the hash's low and high halves.
+inline constexpr std::uint32_t cache_fingerprint_marker = 0x31464b50;
+
+// "song.wav" → "song.pkd"; a name without extension gets ".pkd" appended.
+std::filesystem::path cache_name_for(const std::filesystem::path& wav);
+
+// XXH3-64 of the whole file; nullopt-like false in ok when unreadable.
+struct FileHash {
+    bool ok = false;
+    std::uint64_t value = 0;
+};
+FileHash hash_file(const std::filesystem::path& file);
+
+// Writes columns 0 … frame_count − 1 to the cache beside the recording (via a
+// temporary file renamed into place, so no reader sees a partial cache), or
+// to `fallback` when that cannot be written. Sets store.cache_file_name to
+// the file written, or empties it and returns false when neither could be.
+bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
+                          const std::filesystem::path& fallback);
+// The same with the per-user fallback file "PitkaD.tmp".
+bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store);
+
+// Loads the cache beside the recording when it is valid for it (WAV size and,
+// when present, the fingerprint match; at most 58000 columns; body complete).
+// On success sets frame_count, wav_file_size, cache_file_name and the
+// columns; on failure the store is unchanged.
+bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store);
+
+// Re-reads the current frame_count columns from store.cache_file_name. A
+// failure is not reported: the store keeps what it held.
+void reload_analysis_cache(SpectrogramStore& store);
+
+} // namespace pitkad

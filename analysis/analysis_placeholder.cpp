@@ -1,1 +1,0 @@
-#include "analysis/spectrogram_store.h"

@@ -1,0 +1,64 @@
+#pragma once
+// The band kernel: power of one semitone band for the sample history around
+// one frame centre. Pure functions over caller-owned buffers; threads are the
+// caller's business. A scalar path and vectorised paths (chosen at run time)
+// give bit-identical results.
+
+#include <span>
+
+#include "analysis/band_tables.h"
+
+namespace pitkad {
+
+enum class KernelPath { scalar, avx2, avx512 };
+
+// Whether this processor can run the path (scalar always can).
+bool kernel_path_supported(KernelPath path);
+// The fastest supported path.
+KernelPath best_kernel_path();
+const char* kernel_path_name(KernelPath path);
+
+// Floats of working space a kernel call needs: the windowed samples plus the
+// per-coefficient fold sums.
+inline constexpr int kernel_work_length = history_length + 2 * (history_length / 4 + 64);
+
+// P(b) for band b = 2 … 75: the band's windowed single-bin power of the
+// history, in squared raw sample units. The history holds 16-bit sample
+// values as floats (exact), centre at index 12816.
+float band_power(const BandTables& tables, int band,
+                 std::span<const float, history_length> history, std::span<float> work,
+                 KernelPath path = KernelPath::scalar);
+
+// Raw powers of all 74 bands into cells 2 … 75 of column (cells 0, 1 untouched).
+void analyse_frame(const BandTables& tables, std::span<const float, history_length> history,
+                   std::span<float> work, std::span<float, cells_per_frame> column,
+                   KernelPath path);
+
+namespace detail {
+
+// Pieces shared by the scalar and vectorised paths (see band_kernel.cpp).
+enum class FoldVariant { quarter_mirror, half_odd, whole_odd };
+FoldVariant fold_variant(int fold);
+// Fold period P (samples) and the coefficient index range [1, last] of the band.
+int fold_period(const Band& band);
+int fold_last_j(const Band& band);
+// Windowed samples for quarter entries j in [j_begin, j_end] (inclusive).
+void window_range(const Band& band, const float* low, const float* high, const float* x,
+                  float* y, int j_begin, int j_end);
+// Fold sums p(j), q(j) for j in [j_begin, j_end] into sums_p[j], sums_q[j].
+void fold_range(const Band& band, const float* y, float* sums_p, float* sums_q, int j_begin,
+                int j_end);
+// Direct terms, coefficient chain and the power, from y and the fold sums.
+float finish_power(const Band& band, const float* coef, const float* y, const float* sums_p,
+                   const float* sums_q);
+
+// Vectorised windowing and folding of a whole band (compiled for their
+// instruction sets; call only where supported).
+void window_fold_avx2(const Band& band, const float* low, const float* high, const float* x,
+                      float* y, float* sums_p, float* sums_q);
+void window_fold_avx512(const Band& band, const float* low, const float* high, const float* x,
+                        float* y, float* sums_p, float* sums_q);
+
+} // namespace detail
+
+} // namespace pitkad

@@ -1,0 +1,12 @@
+// The band kernel's AVX-512 path: sixteen lanes.
+#include "analysis/band_kernel.h"
+
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+
+#define KERNEL_LANES 16
+#define KERNEL_REVERSE ((vint){15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0})
+#define KERNEL_FN window_fold_avx512
+#include "analysis/band_kernel_simd.inc"
+
+#pragma GCC pop_options

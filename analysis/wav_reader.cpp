@@ -1,0 +1,160 @@
+#include "analysis/wav_reader.h"
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include "analysis/analysis_messages.h"
+#include "analysis/spectrogram_store.h"
+
+namespace pitkad {
+
+namespace {
+
+enum ChunkKind { other_chunk = 0, riff = 1, wave = 2, fmt = 3, fact = 4, data = 5, list = 6 };
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::uint32_t le32(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+std::uint16_t le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
+
+bool printable_id(const unsigned char* p) {
+    for (int i = 0; i < 4; ++i)
+        if (p[i] < 0x20 || p[i] > 0x7e) return false;
+    return true;
+}
+
+// KSDATAFORMAT_SUBTYPE_PCM as stored in a file.
+constexpr std::array<unsigned char, 16> pcm_guid = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                    0x10, 0x00, 0x80, 0x00, 0x00, 0xaa,
+                                                    0x00, 0x38, 0x9b, 0x71};
+
+WavFormat parse_fmt(const std::vector<unsigned char>& payload) {
+    WavFormat f;
+    f.format_tag = le16(&payload[0]);
+    f.channels = le16(&payload[2]);
+    f.sample_rate = le32(&payload[4]);
+    f.bits_per_sample = le16(&payload[14]);
+    if (f.format_tag == 0xfffe && payload.size() >= 40) {
+        f.pcm_subformat = true;
+        for (std::size_t i = 0; i < pcm_guid.size(); ++i)
+            if (payload[24 + i] != pcm_guid[i]) f.pcm_subformat = false;
+    }
+    return f;
+}
+
+bool supported(const WavFormat& f) {
+    const bool pcm = f.format_tag == 1 || (f.format_tag == 0xfffe && f.pcm_subformat);
+    return pcm && f.channels != 0 && f.bits_per_sample == 16 &&
+           (f.sample_rate == 44100 || f.sample_rate == 22050);
+}
+
+WavRecording fail(WavRecording r, const char* message) {
+    r.ok = false;
+    r.message = message;
+    r.first_channel.clear();
+    return r;
+}
+
+} // namespace
+
+int chunk_id(const unsigned char* p) {
+    const std::uint32_t id = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
+                             std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
+    switch (id) {
+    case 0x52494646: return riff; // "RIFF"
+    case 0x57415645: return wave; // "WAVE"
+    case 0x666d7420: return fmt;  // "fmt "
+    case 0x66616374: return fact; // "fact"
+    case 0x64617461: return data; // "data"
+    case 0x4c495354: return list; // "LIST"
+    default: return other_chunk;
+    }
+}
+
+WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
+    WavRecording r;
+    File f(std::fopen(file.c_str(), "rb"));
+    if (!f) return fail(std::move(r), messages::cannot_open);
+    if (::fseeko(f.get(), 0, SEEK_END) != 0) return fail(std::move(r), messages::cannot_open);
+    const std::uint64_t size = std::uint64_t(ftello(f.get()));
+    std::rewind(f.get());
+    r.file_size = std::int32_t(std::uint32_t(size));
+
+    unsigned char head[12] = {};
+    const std::size_t got = std::fread(head, 1, 12, f.get());
+    if (got < 4 || chunk_id(head) != riff) return fail(std::move(r), messages::unsupported);
+    if (got < 12 || chunk_id(head + 8) != wave) return fail(std::move(r), messages::unsupported);
+
+    // The chunk walk: known chunks as they stand, other well-formed chunks
+    // skipped, each odd-sized payload followed by its pad byte.
+    std::uint64_t pos = 12;
+    for (;;) {
+        unsigned char ch[8];
+        if (std::fread(ch, 1, 8, f.get()) != 8) return fail(std::move(r), messages::bad_header);
+        pos += 8;
+        const int id = chunk_id(ch);
+        const std::uint32_t chunk_size = le32(ch + 4);
+        if (id == data) {
+            r.data_offset = pos;
+            r.data_size = std::min<std::uint64_t>(chunk_size, size > pos ? size - pos : 0);
+            break;
+        }
+        if (id == riff || id == wave) continue;
+        if (id == other_chunk && !printable_id(ch)) return fail(std::move(r), messages::bad_header);
+        const std::uint64_t padded = std::uint64_t(chunk_size) + (chunk_size & 1u);
+        if (id == fmt) {
+            if (chunk_size < 16) return fail(std::move(r), messages::bad_header);
+            std::vector<unsigned char> payload(chunk_size);
+            if (std::fread(payload.data(), 1, chunk_size, f.get()) != chunk_size)
+                return fail(std::move(r), messages::bad_header);
+            r.format = parse_fmt(payload);
+            if ((chunk_size & 1u) && std::fgetc(f.get()) == EOF)
+                return fail(std::move(r), messages::bad_header);
+        } else {
+            if (pos + padded > size) return fail(std::move(r), messages::bad_header);
+            if (::fseeko(f.get(), off_t(pos + padded), SEEK_SET) != 0)
+                return fail(std::move(r), messages::bad_header);
+        }
+        pos += padded;
+    }
+
+    if (!supported(r.format)) return fail(std::move(r), messages::unsupported);
+
+    const double frames =
+        double(r.data_size) * 50.0 / (double(r.format.sample_rate) * 2.0 * r.format.channels);
+    if (frames >= frame_limit) return fail(std::move(r), messages::too_large);
+    r.frame_count = std::int32_t(frames);
+
+    if (read_samples) {
+        // The first channel of every whole sample value present in the chunk.
+        const std::size_t channels = std::size_t(r.format.channels);
+        const std::uint64_t values = r.data_size / 2;
+        r.first_channel.resize(std::size_t((values + channels - 1) / channels));
+        std::vector<std::int16_t> block(channels * 16384);
+        std::uint64_t done = 0;
+        std::size_t out = 0;
+        while (done < values) {
+            const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), values - done));
+            const std::size_t read = std::fread(block.data(), 2, want, f.get());
+            // Sample frames are aligned with the block, which holds whole frames.
+            for (std::size_t i = 0; i < read; i += channels) {
+                const auto* b = reinterpret_cast<const unsigned char*>(&block[i]);
+                r.first_channel[out++] = std::int16_t(le16(b));
+            }
+            done += read;
+            if (read < want) break;
+        }
+        r.first_channel.resize(out);
+    }
+    r.ok = true;
+    return r;
+}
+
+} // namespace pitkad

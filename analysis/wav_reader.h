@@ -1,0 +1,40 @@
+#pragma once
+// Reading and checking a RIFF/WAVE recording: the chunk walk, the format
+// check, the frame count, and the first channel's samples of the data chunk.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pitkad {
+
+// The four bytes as a big-endian identifier: "RIFF" 1, "WAVE" 2, "fmt " 3,
+// "fact" 4, "data" 5, "LIST" 6, anything else 0. Case matters.
+int chunk_id(const unsigned char* four_bytes);
+
+struct WavFormat {
+    int format_tag = 0;
+    int channels = 0;
+    std::uint32_t sample_rate = 0;
+    int bits_per_sample = 0;
+    bool pcm_subformat = false; // EXTENSIBLE with the PCM subformat
+};
+
+struct WavRecording {
+    bool ok = false;
+    std::string message;          // one of the analysis messages when !ok
+    std::int32_t file_size = 0;   // the validity key of the cache
+    WavFormat format;
+    std::uint64_t data_offset = 0;
+    std::uint64_t data_size = 0;  // limited to the bytes the file holds
+    std::int32_t frame_count = 0; // whole 20 ms frames in the data chunk
+    // Sample frames' first channel, from the data chunk only.
+    std::vector<std::int16_t> first_channel;
+};
+
+// Reads and checks the file; with read_samples false only the header is
+// walked (first_channel stays empty).
+WavRecording read_wav(const std::filesystem::path& file, bool read_samples = true);
+
+} // namespace pitkad

@@ -1,0 +1,139 @@
+#pragma once
+// The spectrogram graph: its bitmaps, the renderer, the playback cursor and
+// paging. Everything is drawn into QImages (Format_BGR888, written through
+// scanLine()); `screen` is what the window shows. The window's paint event
+// only copies invalid rectangles of `screen`, and every change of `screen`
+// is reported through on_screen_changed so the window can call update(rect).
+//
+// All members run on the UI thread.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include <QImage>
+#include <QRect>
+
+#include "analysis/spectrogram_store.h"
+#include "drawing/draw_data.h"
+#include "view/colour_map.h"
+#include "view/view_layout.h"
+#include "view/view_state.h"
+
+namespace pitkad {
+
+// Menu and tool-window switches the renderer reads.
+struct ViewSwitches {
+    bool show_left_enabled = false;  // ShowLeft enabled, i.e. the font bitmap is loaded
+    bool show_left_checked = true;   // ShowLeft checked
+    bool show_right_checked = false; // ShowRight checked
+    bool grouping = false;           // Groupingcolor enabled and checked
+    bool pen_show = true;            // PenShowSwitch down
+    bool line_show = true;           // LineShowSwitch down
+};
+
+// Control values read afresh at every write_graph, write_line and
+// restore_column (through GraphView::params).
+struct GraphParams {
+    int sensitivity = default_sensitivity; // TrackBar1 position S, 0 … 100
+    int colour = default_colour;           // TrackBar2 position T, 0 … 100
+    ViewSwitches switches;
+    int play_state = 0; // 0 no recording, 1 stopped, 2 playing, 3 paused
+};
+
+class GraphView {
+public:
+    // The store, drawing and view state live as long as the view. The
+    // bitmaps are sized at once for the initial client width and
+    // view.line_width, so every operation is safe before layout_view.
+    GraphView(const SpectrogramStore& store, const DrawData& drawing, ViewState& view);
+
+    // --- Hooks the window fills once -----------------------------------
+    // Current control values; defaults when empty.
+    std::function<GraphParams()> params;
+    // The audio player's position in milliseconds, read by write_graph while
+    // paused (play_state 3); 0 when empty.
+    std::function<int()> player_position_ms;
+    // Clears the mouse editor's dragging flag; called when write_line pages.
+    std::function<void()> clear_dragging;
+    // A rectangle of `screen` changed (window: update(rect)).
+    std::function<void(QRect)> on_screen_changed;
+    // The notes selected for sounding: byte b (2 … 75) non-zero lights band
+    // b's labels. Shorter or empty spans light nothing past their end.
+    std::span<const std::uint8_t> sounding_notes;
+
+    // --- Bitmaps ------------------------------------------------------
+    QImage graph_bitmap;       // W × (74 L + 29): the whole view
+    QImage cursor_bitmap;      // 1 × 74 L: the playback cursor column
+    QImage column_bitmap;      // 1 × 74 L: scratch column for restore_column
+    QImage line_column_bitmap; // 1 × 74 L: scratch column for a drawn line
+    QImage font_bitmap;        // glyph atlas; null until load_font succeeds
+    QImage colour_bitmap;      // pitch-class colours; null until load_colour succeeds
+    QImage screen;             // the window's content, size of graph_bitmap
+
+    LevelPalette level_palette;
+
+    // --- Operations ---------------------------------------------------
+    // Applies view.line_width (clamped to 4 … 12 and written back; an
+    // unsupported view.scroll_speed becomes 1) and the requested client
+    // width: resizes graph_bitmap, screen and the scratch columns, runs
+    // prepare_columns and write_graph. Returns the geometry the window
+    // applies (client width, graph height, TrackBar3 visibility).
+    ViewLayout layout_view(int requested_client_width);
+
+    // level_palette and the greys for the current grouping switch.
+    void build_palette();
+    // Fixed parts of the scratch columns: grey cursor, grid rows.
+    void prepare_columns();
+
+    // Rebuilds graph_bitmap, copies it to `screen`, and while paused draws
+    // the cursor at the player's position.
+    void write_graph();
+    // Moves the playback cursor to `frame`, paging the view when the frame
+    // lies left of the view or at or right of W − 125.
+    void write_line(int frame);
+    // Repaints on `screen` the pixel column where `frame` starts.
+    void restore_column(int frame);
+
+    // Steps of write_graph, drawing into graph_bitmap only.
+    void draw_pen_overlay();
+    void draw_line_overlay();
+    void draw_note_labels();
+    // Copies graph_bitmap to `screen` (after draw_note_labels from the mouse
+    // editor).
+    void show_graph();
+
+    // Load the data bitmaps; false (and nothing changed) when the file is
+    // missing or refused. The window enables ShowLeft/ShowRight or
+    // Groupingcolor on success.
+    bool load_font(const std::filesystem::path& file);
+    bool load_colour(const std::filesystem::path& file);
+
+    // The hint for client row y at the current line width (see
+    // show_note_hint in view/note_labels.h).
+    std::optional<std::string> note_hint(int y, bool show_frq, bool show_note) const;
+
+    // Line width the bitmaps are laid out for.
+    int laid_out_line_width() const { return line_width_; }
+
+private:
+    GraphParams current_params() const;
+    void resize_bitmaps(int width, int line_width);
+    void render(const GraphParams& p);
+    void column_colours(int frame, const GraphParams& p, const ScaleParams& scale);
+    void stamp_labels(int x0, int line_width, bool in_graph, int glyph_column_only);
+    void copy_to_screen(const QImage& src, int x, int y);
+    bool frame_readable(long long t) const;
+    bool sounding(int band) const;
+
+    const SpectrogramStore& store_;
+    const DrawData& drawing_;
+    ViewState& view_;
+    int line_width_ = min_line_width;
+    int paging_depth_ = 0;
+};
+
+} // namespace pitkad
