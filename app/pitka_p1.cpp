@@ -1,0 +1,743 @@
+#include "app/pitka_p1.h"
+
+#include "analysis/analysis_cache.h"
+#include "analysis/analysis_messages.h"
+#include "app/app_texts.h"
+#include "app/devices.h"
+#include "app/graph_widget.h"
+#include "app/main_layout.h"
+#include "app/paths.h"
+#include "app/recording_loader.h"
+#include "app/settings.h"
+#include "drawing/draw_file.h"
+#include "drawing/draw_ops.h"
+#include "drawing/drawing_texts.h"
+#include "midi/drawing_midi_player.h"
+#include "midi/pitka_pmidi.h"
+#include "playback/audio_output.h"
+#include "playback/playback_texts.h"
+#include "view/data_bitmaps.h"
+#include "view/view_layout.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstring>
+#include <filesystem>
+
+namespace pitkad {
+
+namespace {
+
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// Outer window widths of the design are 8 pixels wider than the client area.
+constexpr int frame_allowance = 8;
+
+} // namespace
+
+TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
+    setWindowTitle(texts::app_title);
+    threads_ = options.threads;
+
+    audio_ = std::move(options.audio);
+    if (!audio_) audio_ = make_default_audio_output();
+    player_ = std::make_unique<MediaPlayer>(*audio_);
+    view_ = std::make_unique<GraphView>(store, drawing, view);
+    transport_ = std::make_unique<Transport>(store, drawing, view, midi, *player_, *this);
+    editor_ = std::make_unique<MouseEditor>(drawing, store, *this);
+
+    build_menus();
+    build_controls();
+    FormCreate(options);
+
+    // The tool window and the MIDI dialog come after the main window.
+    form2_ = new TForm2(drawing, midi, *this, this);
+    form2_->place_window(frameGeometry());
+    form3_ = new TForm3(midi, PenMidiAccess{[this] { return form2_->PenMidiSwitch->isChecked(); },
+                                            [this](bool down) { form2_->PenMidiSwitch->setChecked(down); }},
+                        this);
+    qApp->installEventFilter(this);
+}
+
+TForm1::~TForm1() {
+    qApp->removeEventFilter(this);
+    if (!closing_) FormClose();
+}
+
+// --- Construction -------------------------------------------------------
+
+void TForm1::build_menus() {
+    QMenuBar* bar = menuBar();
+    File1 = bar->addMenu("ファイル(&F)");
+    Open1 = File1->addAction("開く (&O)", this, [this] { Open1Click(); });
+    Saveini = File1->addAction("設定を保存 (&S)", this, [this] { SaveiniClick(); });
+    Exit1 = File1->addAction("終了 (&X)", this, [this] { Exit1Click(); });
+
+    Show1 = bar->addMenu("表示 (&V)");
+    auto checkable = [this](QMenu* menu, const char* caption, bool enabled, bool checked,
+                            void (TForm1::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        a->setEnabled(enabled);
+        if (handler) connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        return a;
+    };
+    Loudness = checkable(Show1, "ラウドネス補正 (&A)", false, false, &TForm1::LoudnessClick);
+    Groupingcolor = checkable(Show1, "音階色別表示 (&C)", false, false, &TForm1::GroupingcolorClick);
+    Show1->addSeparator();
+    ShowLeft = checkable(Show1, "音階表示 - 左 (&L)", false, true, &TForm1::ShowLeftClick);
+    ShowRight = checkable(Show1, "音階表示 - 右 (&R)", false, false, &TForm1::ShowRightClick);
+    Show1->addSeparator();
+    // The hint reads these two when it is next built; nothing to redraw.
+    ShowFrq = checkable(Show1, "周波数 (&F)", true, false, nullptr);
+    ShowNote = checkable(Show1, "ノート番号 (&N)", true, false, nullptr);
+
+    LineW = bar->addMenu("ライン幅 (&L)");
+    line_width_group_ = new QActionGroup(this);
+    line_width_group_->setExclusive(true);
+    for (int n = min_line_width; n <= max_line_width; ++n) {
+        QAction* a = LineW->addAction(QString::number(n));
+        a->setCheckable(true);
+        a->setEnabled(n == min_line_width);
+        line_width_group_->addAction(a);
+        connect(a, &QAction::triggered, this, [this, n] { LineWClick(n); });
+        LineWItems[std::size_t(n)] = a;
+    }
+
+    Drawmenu = bar->addMenu("描画ツール (&D)");
+    Showtoolbar = Drawmenu->addAction("表示 (&V)", this, [this] { ShowtoolbarClick(); });
+
+    MIDIM1 = bar->addMenu("MIDI (&M)");
+    MidiSetMenu = MIDIM1->addAction("設定 (&S)", this, [this] { MidiSetMenuClick(); });
+    MidiSetMenu->setEnabled(false);
+
+    Help1 = bar->addMenu("ヘルプ(&H)");
+    SupportPage = Help1->addAction("サポートページ (&S)", this, [this] { SupportPageClick(); });
+    About1 = Help1->addAction("バージョン情報 (&A)", this, [this] { About1Click(); });
+
+    PopupMenu1 = new QMenu(this);
+    auto* skip_group = new QActionGroup(this);
+    skip_group->setExclusive(true);
+    for (std::size_t i = 0; i < skip_items.size(); ++i) {
+        const SkipItem& item = skip_items[i];
+        QAction* a = PopupMenu1->addAction(item.caption);
+        a->setObjectName(item.name);
+        a->setCheckable(true);
+        skip_group->addAction(a);
+        const int ms = item.ms;
+        connect(a, &QAction::triggered, this, [this, ms] { PopItemClick(ms); });
+        pop_items[i] = a;
+        if (item.separator_after) PopupMenu1->addSeparator();
+    }
+}
+
+void TForm1::build_controls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    graph = new GraphWidget(central);
+    graph->set_content(&view_->screen);
+    graph->on_mouse_press = [this](QMouseEvent* e) { mouse_event(e, 0); };
+    graph->on_mouse_move = [this](QMouseEvent* e) { mouse_event(e, 1); };
+    graph->on_mouse_release = [this](QMouseEvent* e) { mouse_event(e, 2); };
+    graph->hint_text = [this](QPoint p) {
+        auto text = view_->note_hint(p.y(), ShowFrq->isChecked(), ShowNote->isChecked());
+        return text ? q(*text).replace("\r\n", "\n") : QString();
+    };
+
+    auto button = [central](const char* name, const char* caption) {
+        auto* b = new QPushButton(caption, central);
+        b->setObjectName(name);
+        b->setToolTipDuration(0);
+        return b;
+    };
+    PlayButton = button("PlayButton", "PLAY");
+    Stopbutton = button("Stopbutton", "STOP");
+    PauseButton = button("PauseButton", "PAUSE");
+    ForwardButton = button("ForwardButton", "+5 s");
+    BackButton1 = button("BackButton1", "-5 s");
+    BackButton2 = button("BackButton2", "-0.5 s");
+    ScrollButton = button("ScrollButton", "50 pixel/s");
+
+    auto slider = [central](const char* name, int max, int value, QSlider::TickPosition ticks,
+                            int interval) {
+        auto* s = new QSlider(Qt::Horizontal, central);
+        s->setObjectName(name);
+        s->setRange(0, max);
+        s->setValue(value);
+        s->setTickPosition(ticks);
+        s->setTickInterval(interval);
+        return s;
+    };
+    TrackBar3 = slider("TrackBar3", 200, 0, QSlider::TicksBothSides, 20);
+    TrackBar1 = slider("TrackBar1", 100, default_sensitivity, QSlider::TicksBelow, 10);
+    TrackBar2 = slider("TrackBar2", 100, default_colour, QSlider::TicksBelow, 10);
+
+    auto label = [central](const char* name, const char* text) {
+        auto* l = new QLabel(text, central);
+        l->setObjectName(name);
+        return l;
+    };
+    StaticText1 = label("StaticText1", "0.0 s");
+    // The time display takes the focus away from a slider after it moved.
+    StaticText1->setFocusPolicy(Qt::StrongFocus);
+    StaticText2 = label("StaticText2", "感度");
+    StaticText3 = label("StaticText3", "色調整");
+    AudioStatus = label("AudioStatus", "");
+    AudioStatus->setStyleSheet("color: #a04000;");
+
+    connect(PlayButton, &QPushButton::clicked, this, [this] { PlayButtonClick(); });
+    connect(Stopbutton, &QPushButton::clicked, this, [this] { StopbuttonClick(); });
+    connect(PauseButton, &QPushButton::clicked, this, [this] { PauseButtonClick(); });
+    connect(ForwardButton, &QPushButton::clicked, this, [this] { ForwardButtonClick(); });
+    connect(BackButton1, &QPushButton::clicked, this, [this] { BackButton1Click(); });
+    connect(BackButton2, &QPushButton::clicked, this, [this] { BackButton2Click(); });
+    connect(ScrollButton, &QPushButton::clicked, this, [this] { ScrollButtonClick(); });
+    connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    connect(TrackBar2, &QSlider::valueChanged, this, [this] { TrackBar2Change(); });
+    connect(TrackBar3, &QSlider::valueChanged, this, [this] { transport_->TrackBar3Change(); });
+    for (QPushButton* b : {ForwardButton, BackButton1, BackButton2}) b->installEventFilter(this);
+
+    // Tab order of the window definition.
+    QWidget* order[] = {PlayButton, Stopbutton, PauseButton, ForwardButton, BackButton1,
+                        BackButton2, TrackBar3, TrackBar1, TrackBar2, ScrollButton, StaticText1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    // Every change of the window content reaches the screen in a paint event.
+    view_->params = [this] { return graph_params(); };
+    view_->player_position_ms = [this] { return player_->position(); };
+    view_->clear_dragging = [this] { editor_->dragging = false; };
+    view_->on_screen_changed = [this](QRect r) { graph->update(r); };
+    view_->sounding_notes = editor_->sounding_notes;
+}
+
+void TForm1::FormCreate(const StartOptions& options) {
+    transport_->reset_recording();
+    band_tables = build_band_tables();
+
+    if (auto file = find_data_file("loudness.dat"); !file.empty()) {
+        LoudnessLoad load = load_loudness_table(file);
+        if (load.ok) {
+            loudness_table = load.table;
+            Loudness->setEnabled(true);
+            Loudness->setChecked(true);
+        }
+    }
+
+    editor_->sounding_notes.fill(0);
+    for (auto& row : midi.tables.active_notes) row.fill(0);
+    if (midi.open(options.midi ? options.midi() : make_default_midi_backend(audio_.get())))
+        MidiSetMenu->setEnabled(true);
+    editor_->dragging = false;
+    move(0, 0);
+
+    view.scroll_speed = 1;
+    int screen_height = options.screen_height;
+    if (screen_height <= 0) {
+        QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        screen_height = screen ? screen->geometry().height() : 768;
+    }
+    LineWidthDefault lw = default_line_width(screen_height);
+    view.line_width = lw.line_width;
+    for (int n = min_line_width; n <= max_line_width; ++n)
+        LineWItems[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
+
+    if (auto file = find_data_file(font_file_name); !file.empty() && view_->load_font(file)) {
+        ShowLeft->setEnabled(true);
+        ShowRight->setEnabled(true);
+    }
+    if (auto file = find_data_file(colour_file_name); !file.empty() && view_->load_colour(file))
+        Groupingcolor->setEnabled(true);
+
+    Settings s = current_settings();
+    if (options.read_settings) s = read_settings(settings_file_path(), s);
+    apply_settings(s);
+
+    midi.set_midi_program();
+    ScrollButton->setText(scroll_caption(view.scroll_speed));
+    set_skip_amount(*this, 0, skip_tag[0]);
+    set_skip_amount(*this, 1, -skip_tag[1]);
+    set_skip_amount(*this, 2, -skip_tag[2]);
+    view_->build_palette();
+
+    resize(s.width - frame_allowance, height());
+    move(s.left, s.top);
+    layout_view();
+    if (s.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+
+    TrackBar1Tag = 0;
+    TrackBar2Tag = 0;
+    if (!audio_->has_device()) AudioStatus->setText(playback_texts::no_audio_device);
+}
+
+Settings TForm1::current_settings() const {
+    Settings s;
+    s.default_dir = open_dialog_dir;
+    s.loudness = Loudness->isChecked();
+    s.grouping_color = Groupingcolor->isChecked();
+    s.left_note = ShowLeft->isChecked();
+    s.right_note = ShowRight->isChecked();
+    s.help_freq = ShowFrq->isChecked();
+    s.help_note = ShowNote->isChecked();
+    s.forward = skip_tag[0];
+    s.back1 = skip_tag[1];
+    s.back2 = skip_tag[2];
+    s.scroll_speed = view.scroll_speed;
+    s.sensitivity = TrackBar1->value();
+    s.color = TrackBar2->value();
+    capture_midi_settings(s, midi.tables);
+    s.line_width = view.line_width;
+    s.maximized = isMaximized();
+    const QRect normal = isMaximized() ? normalGeometry() : geometry();
+    store_window_placement(s, isMaximized(), frameGeometry().isValid() && !isMaximized()
+                                                 ? QRect(frameGeometry().topLeft(), normal.size())
+                                                 : normal);
+    s.width = normal.width() + frame_allowance;
+    return s;
+}
+
+void TForm1::apply_settings(const Settings& s) {
+    open_dialog_dir = s.default_dir;
+    Loudness->setChecked(s.loudness);
+    Groupingcolor->setChecked(s.grouping_color);
+    ShowLeft->setChecked(s.left_note);
+    ShowRight->setChecked(s.right_note);
+    ShowFrq->setChecked(s.help_freq);
+    ShowNote->setChecked(s.help_note);
+    skip_tag = {s.forward, s.back1, s.back2};
+    view.scroll_speed = s.scroll_speed;
+    TrackBar1->setValue(s.sensitivity);
+    TrackBar2->setValue(s.color);
+    apply_midi_settings(s, midi.tables);
+    view.line_width = s.line_width;
+}
+
+// --- Geometry -------------------------------------------------------------
+
+void TForm1::layout_view() {
+    const int requested = centralWidget()->width() > 0 ? centralWidget()->width() : width();
+    ViewLayout lay = view_->layout_view(requested);
+    view.line_width = lay.line_width;
+    LineWItems[std::size_t(lay.line_width)]->setChecked(true);
+
+    const int client_height = lay.graph_height + control_strip_height;
+    graph->setGeometry(0, 0, lay.graph_width, lay.graph_height);
+    TrackBar3->setVisible(lay.show_position_slider);
+    const int window_height = client_height + menuBar()->sizeHint().height();
+    setMinimumWidth(min_client_width);
+    setFixedHeight(window_height);
+    if (width() != lay.client_width && !isMaximized() && !isFullScreen())
+        resize(lay.client_width, window_height);
+    place_controls();
+    graph->update();
+}
+
+void TForm1::place_controls() {
+    const int w = centralWidget()->width() > 0 ? centralWidget()->width() : width();
+    const int h = view.graph_height() + control_strip_height;
+    QWidget* widgets[] = {PlayButton,  Stopbutton, PauseButton, ForwardButton, BackButton1,
+                          BackButton2, TrackBar3,  StaticText1, StaticText2,   TrackBar1,
+                          StaticText3, TrackBar2,  ScrollButton};
+    for (std::size_t i = 0; i < control_places.size(); ++i) {
+        PlacedRect r = place_control(control_places[i], w, h);
+        widgets[i]->setGeometry(r.x, r.y, r.w, r.h);
+    }
+    const PlacedRect t = place_control(control_places[7], w, h);
+    AudioStatus->setGeometry(t.x + 64, t.y, 200, t.h);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize() {
+    if (!view_) return;
+    const int w = centralWidget()->width();
+    if (w != view_->graph_bitmap.width() || view.line_width != view_->laid_out_line_width())
+        layout_view();
+    else
+        place_controls();
+}
+
+GraphParams TForm1::graph_params() const {
+    GraphParams p;
+    p.sensitivity = TrackBar1->value();
+    p.colour = TrackBar2->value();
+    p.switches.show_left_enabled = ShowLeft->isEnabled();
+    p.switches.show_left_checked = ShowLeft->isChecked();
+    p.switches.show_right_checked = ShowRight->isChecked();
+    p.switches.grouping = Groupingcolor->isEnabled() && Groupingcolor->isChecked();
+    const ToolState tools = tool_state();
+    p.switches.pen_show = tools.pen_show;
+    p.switches.line_show = tools.line_show;
+    p.play_state = play_state();
+    return p;
+}
+
+// --- Open -------------------------------------------------------------------
+
+void TForm1::Open1Click() {
+    QFileDialog dialog(this);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({texts::open_filter_wav, texts::open_filter_all});
+    if (!open_dialog_dir.isEmpty()) dialog.setDirectory(open_dialog_dir);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    last_open_path = path;
+    open_dialog_dir = default_dir_of(path);
+    if (!confirm_drawing_saved()) return;
+    open_recording(path);
+}
+
+bool TForm1::open_recording(const QString& path) {
+    const std::filesystem::path file = path.toStdString();
+    transport_->reset_recording();
+    write_graph();
+
+    const LoadResult r = load_or_analyse(
+        file, store, band_tables,
+        [this](const std::string& text) {
+            StaticText1->setText(q(text));
+            StaticText1->repaint();
+        },
+        threads_);
+    if (!r.ok) {
+        if (r.cache_write_failed) transport_->reset_recording();
+        StaticText1->setText(playback_texts::time_zero);
+        show_error(q(r.message));
+        return false;
+    }
+
+    player_->set_file_name(file.string());
+    current_draw_file_name = pitkad::draw_file_name(file.string());
+    if (std::filesystem::exists(current_draw_file_name)) form2_->loaddrawdat();
+    transport_->stop_playback();
+    refresh_spectrogram(store, play_state() != 0, Loudness->isEnabled() && Loudness->isChecked(),
+                        loudness_table);
+    write_graph();
+    setWindowTitle(QString(texts::caption_prefix) + QFileInfo(path).fileName());
+    PlayButton->setFocus();
+    return true;
+}
+
+bool TForm1::confirm_drawing_saved() {
+    if (!form2_ || play_state() == 0 || !form2_->drawing_modified()) return true;
+    QMessageBox box(QMessageBox::Question, texts::app_title, q(drawing_texts::unsaved_prompt),
+                    QMessageBox::NoButton, this);
+    QPushButton* save = box.addButton(q(drawing_texts::unsaved_save), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        box.addButton(q(drawing_texts::unsaved_discard), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(q(drawing_texts::unsaved_cancel), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == discard) return true;
+    if (box.clickedButton() == save) {
+        return form2_->save_draw();
+    }
+    return false;
+}
+
+// --- Menu commands ------------------------------------------------------------
+
+void TForm1::SaveiniClick() {
+    Settings s = current_settings();
+    s.default_dir = last_open_path.isEmpty() ? open_dialog_dir : default_dir_of(last_open_path);
+    write_settings(settings_file_path(), s);
+}
+
+void TForm1::Exit1Click() { close(); }
+
+void TForm1::LoudnessClick() {
+    refresh_spectrogram(store, play_state() != 0, Loudness->isEnabled() && Loudness->isChecked(),
+                        loudness_table);
+    write_graph();
+}
+
+void TForm1::GroupingcolorClick() {
+    view_->build_palette();
+    view_->prepare_columns();
+    write_graph();
+}
+
+void TForm1::ShowLeftClick() { write_graph(); }
+void TForm1::ShowRightClick() { write_graph(); }
+
+void TForm1::LineWClick(int n) {
+    view.line_width = n;
+    layout_view();
+}
+
+void TForm1::ShowtoolbarClick() {
+    form2_->show();
+    write_graph();
+}
+
+void TForm1::MidiSetMenuClick() {
+    if (midi.midi_ok()) form3_->exec();
+}
+
+QUrl TForm1::manual_url() const {
+    const auto file = find_data_file("manual.html");
+    if (!file.empty()) return QUrl::fromLocalFile(QString::fromStdString(file.string()));
+    return QUrl(texts::support_page);
+}
+
+void TForm1::SupportPageClick() { QDesktopServices::openUrl(manual_url()); }
+
+void TForm1::About1Click() {
+    const QUrl url = manual_url();
+    QMessageBox::information(this, texts::app_title,
+                             QString("PitkaD  Ver.1.00  ") + texts::about_notice + "\n\n" +
+                                 (url.isLocalFile() ? url.toLocalFile() : url.toString()));
+}
+
+// --- Transport controls -------------------------------------------------------
+
+void TForm1::PlayButtonClick() {
+    transport_->start_playback();
+    PauseButton->setFocus();
+}
+void TForm1::StopbuttonClick() { transport_->stop_playback(); }
+void TForm1::PauseButtonClick() { transport_->toggle_pause(); }
+void TForm1::ForwardButtonClick() { transport_->seek_relative(skip_tag[0]); }
+void TForm1::BackButton1Click() { transport_->seek_relative(skip_tag[1]); }
+void TForm1::BackButton2Click() { transport_->seek_relative(skip_tag[2]); }
+
+void TForm1::SkipButtonMouseDown(int which, QPoint press_in_button) {
+    QPushButton* buttons[] = {ForwardButton, BackButton1, BackButton2};
+    QPushButton* b = buttons[which];
+    pop_items[std::size_t(mark_skip_item(skip_tag[std::size_t(which)]))]->setChecked(true);
+    PopupMenu1Tag = which;
+    const QPoint at = skip_popup_point(b->geometry(), press_in_button);
+    PopupMenu1->exec(centralWidget()->mapToGlobal(at));
+}
+
+void TForm1::PopItemClick(int ms) { set_skip_amount(*this, PopupMenu1Tag, ms); }
+
+void TForm1::ScrollButtonClick() {
+    pitkad::ScrollButtonClick(*this, view, play_state(),
+                              play_state() >= 2 ? player_->position() : 0, store.frame_count);
+}
+
+void TForm1::TrackBar1Change() {
+    if (TrackBar1Tag != 0) return;
+    write_graph();
+    StaticText1->setFocus();
+}
+
+void TForm1::TrackBar2Change() {
+    if (TrackBar2Tag != 0) return;
+    write_graph();
+    StaticText1->setFocus();
+}
+
+// --- Keys and mouse -------------------------------------------------------------
+
+void TForm1::FormKeyDown(int key, bool alt) { pitkad::FormKeyDown(*this, key, alt); }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // Key preview: the window sees each key once, at its window, before
+        // the focused control; the key is not consumed.
+        if (watched == windowHandle() && isActiveWindow())
+            FormKeyDown(static_cast<QKeyEvent*>(event)->key(),
+                        static_cast<QKeyEvent*>(event)->modifiers() & Qt::AltModifier);
+        break;
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton) left_pressed_latch_ = true;
+        if (me->button() == Qt::RightButton) {
+            if (watched == ForwardButton) SkipButtonMouseDown(0, me->position().toPoint());
+            else if (watched == BackButton1) SkipButtonMouseDown(1, me->position().toPoint());
+            else if (watched == BackButton2) SkipButtonMouseDown(2, me->position().toPoint());
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::mouse_event(QMouseEvent* e, int kind) {
+    const Qt::MouseButtons held = e->buttons();
+    MouseShift shift;
+    shift.ctrl = e->modifiers() & Qt::ControlModifier;
+    shift.left = held & Qt::LeftButton;
+    shift.right = held & Qt::RightButton;
+    shift.middle = held & Qt::MiddleButton;
+    const QPoint p = e->position().toPoint();
+    MouseButton button = MouseButton::left;
+    if (e->button() == Qt::RightButton) button = MouseButton::right;
+    else if (e->button() == Qt::MiddleButton) button = MouseButton::middle;
+    else if (kind != 1 && e->button() != Qt::LeftButton) return;
+    switch (kind) {
+    case 0: editor_->FormMouseDown(button, shift, p.x(), p.y()); break;
+    case 1: editor_->FormMouseMove(shift, p.x(), p.y()); break;
+    default: editor_->FormMouseUp(button, shift, p.x(), p.y()); break;
+    }
+}
+
+// --- Closing --------------------------------------------------------------------
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!confirm_drawing_saved()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool TForm1::FormClose() {
+    closing_ = true;
+    if (form2_) form2_->hide();
+    transport_->reset_recording();
+    if (midi.midi_ok()) midi.close();
+    std::error_code ec;
+    std::filesystem::remove(fallback_cache_file(), ec);
+    return true;
+}
+
+// --- Host interfaces ------------------------------------------------------------
+
+void TForm1::write_graph() { view_->write_graph(); }
+void TForm1::write_line(int frame) { view_->write_line(frame); }
+
+void TForm1::set_transport_enabled(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{PlayButton, Stopbutton, PauseButton,
+                                                      ForwardButton, BackButton1, BackButton2,
+                                                      TrackBar3})
+        w->setEnabled(enabled);
+}
+
+void TForm1::set_trackbar3_position(int position) { TrackBar3->setValue(position); }
+int TForm1::trackbar3_position() const { return TrackBar3->value(); }
+void TForm1::set_time_text(const QString& text) { StaticText1->setText(text); }
+void TForm1::set_caption(const QString& text) { setWindowTitle(text); }
+void TForm1::focus_time_display() { StaticText1->setFocus(); }
+
+void TForm1::show_error(const QString& text) {
+    QMessageBox::warning(this, texts::app_title, text);
+}
+
+bool TForm1::left_button_down_or_pressed() {
+    const bool pressed = left_pressed_latch_;
+    left_pressed_latch_ = false;
+    return pressed || (QGuiApplication::mouseButtons() & Qt::LeftButton);
+}
+
+bool TForm1::pen_midi_down() const { return form2_ && form2_->PenMidiSwitch->isChecked(); }
+
+void TForm1::drawing_midi_step(int g) {
+    pitkad::drawing_midi_step(g, drawing, store.frame_count, midi);
+}
+
+bool TForm1::button_enabled(TransportButton b) const {
+    switch (b) {
+    case TransportButton::PlayButton: return PlayButton->isEnabled();
+    case TransportButton::Stopbutton: return Stopbutton->isEnabled();
+    case TransportButton::PauseButton: return PauseButton->isEnabled();
+    case TransportButton::ForwardButton: return ForwardButton->isEnabled();
+    case TransportButton::BackButton1: return BackButton1->isEnabled();
+    case TransportButton::BackButton2: return BackButton2->isEnabled();
+    }
+    return false;
+}
+
+void TForm1::click(TransportButton b) {
+    switch (b) {
+    case TransportButton::PlayButton: PlayButtonClick(); break;
+    case TransportButton::Stopbutton: StopbuttonClick(); break;
+    case TransportButton::PauseButton: PauseButtonClick(); break;
+    case TransportButton::ForwardButton: ForwardButtonClick(); break;
+    case TransportButton::BackButton1: BackButton1Click(); break;
+    case TransportButton::BackButton2: BackButton2Click(); break;
+    }
+}
+
+void TForm1::select_delete() {
+    if (form2_) form2_->SelectDelButtonClick();
+}
+
+bool TForm1::tool_window_visible() const { return form2_ && form2_->isVisible(); }
+bool TForm1::line_show_down() const { return tool_state().line_show; }
+
+void TForm1::toggle_mode_button(ModeButton b) {
+    if (form2_) form2_->toggle_mode_key(int(b) + 1);
+}
+
+void TForm1::reset_draw_select() { pitkad::reset_draw_select(drawing, store.frame_count); }
+int TForm1::play_state() const { return transport_ ? transport_->state() : 0; }
+void TForm1::replay_from_line() { transport_->replay_from_line(); }
+
+void TForm1::set_skip_button(int which, int tag, const QString& caption) {
+    QPushButton* buttons[] = {ForwardButton, BackButton1, BackButton2};
+    skip_tag[std::size_t(which)] = tag;
+    buttons[which]->setText(caption);
+}
+
+void TForm1::set_scroll_caption(const QString& caption) { ScrollButton->setText(caption); }
+
+ToolState TForm1::tool_state() const { return form2_ ? form2_->tool_state() : ToolState{}; }
+
+void TForm1::draw_note_labels_and_show() {
+    if (ShowLeft->isEnabled()) view_->draw_note_labels();
+    view_->show_graph();
+}
+
+int TForm1::player_position_ms() const { return player_->position(); }
+int TForm1::graph_width() const { return view_->graph_bitmap.width(); }
+
+void TForm1::set_screen_pixel(int x, int y, Rgb colour) {
+    QImage& s = view_->screen;
+    if (x < 0 || y < 0 || x >= s.width() || y >= s.height()) return;
+    uchar* px = s.scanLine(y) + 3 * x;
+    px[0] = colour.b;
+    px[1] = colour.g;
+    px[2] = colour.r;
+}
+
+void TForm1::restore_screen_rect(int x, int y, int w, int h) {
+    const QRect r = QRect(x, y, w, h).intersected(view_->screen.rect());
+    if (r.isEmpty()) return;
+    for (int row = r.top(); row <= r.bottom(); ++row)
+        std::memcpy(view_->screen.scanLine(row) + 3 * r.left(),
+                    view_->graph_bitmap.constScanLine(row) + 3 * r.left(), std::size_t(3 * r.width()));
+    graph->update(r);
+}
+
+void TForm1::update_screen_rect(int x, int y, int w, int h) { graph->update(QRect(x, y, w, h)); }
+
+void TForm1::set_clipboard_text(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void TForm1::show_message(const QString& text) {
+    QMessageBox::warning(isVisible() ? static_cast<QWidget*>(this) : nullptr, texts::app_title,
+                         text);
+}
+
+} // namespace pitkad

@@ -1,0 +1,229 @@
+#pragma once
+// TForm1: the main window. It owns the controls and the subsystems' state
+// and delegates: the renderer draws, the transport plays, the mouse editor
+// edits, the tool window and the MIDI dialog hold their own controls.
+// Handlers carry the names of the window's events and stay thin.
+
+#include "analysis/analyse_wav.h"
+#include "analysis/band_tables.h"
+#include "analysis/loudness.h"
+#include "analysis/spectrogram_store.h"
+#include "drawing/draw_data.h"
+#include "drawing/mouse_editor.h"
+#include "drawing/pitka_pdraw.h"
+#include "midi/midi_port.h"
+#include "playback/keyboard_controls.h"
+#include "playback/media_player.h"
+#include "playback/transport.h"
+#include "view/graph_view.h"
+#include "view/view_state.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+
+namespace pitkad {
+
+class AudioOutput;
+class GraphWidget;
+class TForm3;
+struct Settings;
+
+// What the program starts with; tests replace the devices and the screen.
+struct StartOptions {
+    // Audio output: null picks the sound card, or the silent clock without one.
+    std::unique_ptr<AudioOutput> audio;
+    // MIDI backend factory; empty picks the built-in synthesizer. Returning
+    // null means no MIDI output.
+    std::function<std::unique_ptr<MidiBackend>()> midi;
+    // Screen height for the default line width; 0 asks the screen.
+    int screen_height = 0;
+    // Read the settings file at start-up.
+    bool read_settings = true;
+    // Analysis threads (0: every core).
+    int threads = 0;
+};
+
+class TForm1 final : public QMainWindow,
+                     public TransportHost,
+                     public ControlsHost,
+                     public EditorHost,
+                     public Form2Host {
+public:
+    explicit TForm1(StartOptions options = {});
+    ~TForm1() override;
+
+    // --- State owned for the whole process ---------------------------
+    SpectrogramStore store;
+    DrawData drawing;
+    ViewState view;
+    MidiPort midi;
+    BandTables band_tables;
+    LoudnessTable loudness_table{};
+
+    // --- Menus ---------------------------------------------------------
+    QMenu *File1 = nullptr, *Show1 = nullptr, *LineW = nullptr, *Drawmenu = nullptr,
+          *MIDIM1 = nullptr, *Help1 = nullptr;
+    QAction *Open1 = nullptr, *Saveini = nullptr, *Exit1 = nullptr;
+    QAction *Loudness = nullptr, *Groupingcolor = nullptr, *ShowLeft = nullptr,
+            *ShowRight = nullptr, *ShowFrq = nullptr, *ShowNote = nullptr;
+    std::array<QAction*, 13> LineWItems{}; // LineW4 … LineW12 at indices 4 … 12
+    QAction *Showtoolbar = nullptr, *MidiSetMenu = nullptr, *SupportPage = nullptr,
+            *About1 = nullptr;
+
+    // --- Controls below the graph -------------------------------------
+    QPushButton *PlayButton = nullptr, *Stopbutton = nullptr, *PauseButton = nullptr,
+                *ForwardButton = nullptr, *BackButton1 = nullptr, *BackButton2 = nullptr,
+                *ScrollButton = nullptr;
+    QSlider *TrackBar1 = nullptr, *TrackBar2 = nullptr, *TrackBar3 = nullptr;
+    QLabel *StaticText1 = nullptr, *StaticText2 = nullptr, *StaticText3 = nullptr;
+    QLabel* AudioStatus = nullptr; // says when no sound can be heard
+    GraphWidget* graph = nullptr;
+    // Skip amounts in signed ms: ForwardButton, BackButton1, BackButton2.
+    std::array<int, 3> skip_tag{5000, -5000, -500};
+    // Suppress-redraw flags of the two colour sliders (-1 during start-up).
+    int TrackBar1Tag = -1, TrackBar2Tag = -1;
+
+    QMenu* PopupMenu1 = nullptr;
+    std::array<QAction*, 9> pop_items{}; // pop500 … pop50000
+    int PopupMenu1Tag = 0;
+
+    // --- Subsystems -----------------------------------------------------
+    GraphView& graph_view() { return *view_; }
+    Transport& transport() { return *transport_; }
+    MediaPlayer& player() { return *player_; }
+    MouseEditor& editor() { return *editor_; }
+    TForm2* form2() { return form2_; }
+    TForm3* form3() { return form3_; }
+
+    // The file most recently chosen in the open dialog (for "DefaultDir").
+    QString last_open_path;
+    QString open_dialog_dir;
+    // The open recording's drawing file.
+    std::string current_draw_file_name;
+
+    // --- Handlers -------------------------------------------------------
+    void FormCreate(const StartOptions& options);
+    void Open1Click();
+    void SaveiniClick();
+    void Exit1Click();
+    void LoudnessClick();
+    void GroupingcolorClick();
+    void ShowLeftClick();
+    void ShowRightClick();
+    void LineWClick(int n); // LineW4Click … LineW12Click
+    void ShowtoolbarClick();
+    void MidiSetMenuClick();
+    void SupportPageClick();
+    void About1Click();
+    void PlayButtonClick();
+    void StopbuttonClick();
+    void PauseButtonClick();
+    void ForwardButtonClick();
+    void BackButton1Click();
+    void BackButton2Click();
+    void SkipButtonMouseDown(int which, QPoint press_in_button);
+    void PopItemClick(int ms);
+    void ScrollButtonClick();
+    void TrackBar1Change();
+    void TrackBar2Change();
+    void FormResize();
+    void FormKeyDown(int key, bool alt);
+
+    // The open sequence for a chosen file; false when it was abandoned
+    // (its message has been shown).
+    bool open_recording(const QString& path);
+    // Applies line_width and the window width to the graph and the window.
+    void layout_view();
+    // Asks to save a changed drawing; false when the user cancels.
+    bool confirm_drawing_saved();
+    // Where the manual is, as a URL (support page and About box).
+    QUrl manual_url() const;
+
+    // Collects the settings from the controls / applies read settings.
+    Settings current_settings() const;
+    void apply_settings(const Settings& s);
+
+    // --- TransportHost / ControlsHost / EditorHost / Form2Host -----
+    void write_graph() override;
+    void write_line(int frame) override;
+    void set_transport_enabled(bool enabled) override;
+    void set_trackbar3_position(int position) override;
+    int trackbar3_position() const override;
+    void set_time_text(const QString& text) override;
+    void set_caption(const QString& text) override;
+    void focus_time_display() override;
+    void show_error(const QString& text) override;
+    bool left_button_down_or_pressed() override;
+    bool pen_midi_down() const override;
+    void drawing_midi_step(int g) override;
+
+    bool button_enabled(TransportButton b) const override;
+    void click(TransportButton b) override;
+    void select_delete() override;
+    bool tool_window_visible() const override;
+    bool line_show_down() const override;
+    void toggle_mode_button(ModeButton b) override;
+    void reset_draw_select() override;
+    int play_state() const override;
+    void replay_from_line() override;
+    void set_skip_button(int which, int tag, const QString& caption) override;
+    void set_scroll_caption(const QString& caption) override;
+
+    ToolState tool_state() const override;
+    void draw_note_labels_and_show() override;
+    int player_position_ms() const override;
+    ViewState& view_state() override { return view; }
+    int graph_width() const override;
+    MidiPort& midi_port() override { return midi; }
+    void set_screen_pixel(int x, int y, Rgb colour) override;
+    void restore_screen_rect(int x, int y, int w, int h) override;
+    void update_screen_rect(int x, int y, int w, int h) override;
+    void set_clipboard_text(const std::string& text) override;
+
+    int frame_count() const override { return store.frame_count; }
+    QString draw_file_name() const override { return QString::fromStdString(current_draw_file_name); }
+    void midi_off() override { midi.midi_off(); }
+    void form_key_down(int key, Qt::KeyboardModifiers shift) override {
+        FormKeyDown(key, shift & Qt::AltModifier);
+    }
+    void show_message(const QString& text) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build_menus();
+    void build_controls();
+    void place_controls();
+    GraphParams graph_params() const;
+    void mouse_event(QMouseEvent* event, int kind);
+    bool FormClose();
+
+    std::unique_ptr<AudioOutput> audio_;
+    std::unique_ptr<MediaPlayer> player_;
+    std::unique_ptr<GraphView> view_;
+    std::unique_ptr<Transport> transport_;
+    std::unique_ptr<MouseEditor> editor_;
+    TForm2* form2_ = nullptr;
+    TForm3* form3_ = nullptr;
+    QActionGroup* line_width_group_ = nullptr;
+    bool left_pressed_latch_ = false;
+    bool closing_ = false;
+    int threads_ = 0;
+};
+
+} // namespace pitkad
