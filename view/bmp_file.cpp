@@ -31,7 +31,9 @@ std::optional<Bgr24Image> fail(std::string* why, const char* text) {
     return std::nullopt;
 }
 
-std::size_t row_stride(int width) { return (std::size_t(width) * 3 + 3) / 4 * 4; }
+std::size_t row_stride(int width) {
+    return (std::size_t(width) * 3 + 3) / 4 * 4;
+}
 
 } // namespace
 

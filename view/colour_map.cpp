@@ -22,7 +22,9 @@ long long round_ratio(long long num, long long den) {
     return q;
 }
 
-std::uint8_t to_byte(long long v) { return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+std::uint8_t to_byte(long long v) {
+    return std::uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
 
 // The built-in scale, each plane as an exact fraction.
 std::uint8_t builtin_blue(long long i) {
@@ -72,10 +74,9 @@ void build_palette(LevelPalette& palette, bool grouping, const QImage& colour_bi
     palette.grid_grey = 61;
     palette.octave_grid_grey = 112;
     palette.white_key_grey = 240;
-    const bool usable = grouping && !colour_bitmap.isNull() &&
-                        colour_bitmap.format() == QImage::Format_BGR888 &&
-                        colour_bitmap.width() >= colour_bitmap_min_width &&
-                        colour_bitmap.height() >= 1;
+    const bool usable =
+        grouping && !colour_bitmap.isNull() && colour_bitmap.format() == QImage::Format_BGR888 &&
+        colour_bitmap.width() >= colour_bitmap_min_width && colour_bitmap.height() >= 1;
     if (usable) {
         const std::uint8_t* top = colour_bitmap.constScanLine(0);
         for (int pc = 0; pc < pitch_classes; ++pc) {
@@ -116,8 +117,8 @@ void draw_colour_legend(QImage& graph, const LevelPalette& palette, const ScaleP
             const int sx0 = x0 < 0 ? -x0 : 0;
             const int sx1 = std::min(colour_bitmap.width(), W - x0);
             if (sx1 <= sx0) continue;
-            std::memcpy(graph.scanLine(y) + 3 * (x0 + sx0), colour_bitmap.constScanLine(sy) + 3 * sx0,
-                        std::size_t(sx1 - sx0) * 3);
+            std::memcpy(graph.scanLine(y) + 3 * (x0 + sx0),
+                        colour_bitmap.constScanLine(sy) + 3 * sx0, std::size_t(sx1 - sx0) * 3);
         }
         return;
     }

@@ -31,7 +31,9 @@ Rgb draw_colour(const DrawData& d, std::uint8_t v) {
     return v < d.draw_palette.size() ? d.draw_palette[v] : draw_highlight;
 }
 
-int pitch_class_of_row(int r) { return (84 - r) % 12; }
+int pitch_class_of_row(int r) {
+    return (84 - r) % 12;
+}
 
 bool font_usable(const QImage& font) {
     return !font.isNull() && font.format() == QImage::Format_BGR888 &&
@@ -47,7 +49,9 @@ GraphView::GraphView(const SpectrogramStore& store, const DrawData& drawing, Vie
     prepare_columns();
 }
 
-GraphParams GraphView::current_params() const { return params ? params() : GraphParams{}; }
+GraphParams GraphView::current_params() const {
+    return params ? params() : GraphParams{};
+}
 
 void GraphView::resize_bitmaps(int width, int line_width) {
     line_width_ = line_width;
@@ -90,7 +94,8 @@ void GraphView::prepare_columns() {
         const int y = (r + 1) * L - 1;
         if (y >= column_bitmap.height()) break;
         std::uint8_t* px = column_bitmap.scanLine(y);
-        px[0] = px[1] = px[2] = r % 12 == 0 ? level_palette.octave_grid_grey : level_palette.grid_grey;
+        px[0] = px[1] = px[2] =
+            r % 12 == 0 ? level_palette.octave_grid_grey : level_palette.grid_grey;
     }
 }
 
@@ -159,7 +164,8 @@ void GraphView::render(const GraphParams& p) {
                 }
             }
         }
-        for (int i = 1; i <= L - 2; ++i) std::memcpy(graph_bitmap.scanLine(y0 + i), line, row_bytes);
+        for (int i = 1; i <= L - 2; ++i)
+            std::memcpy(graph_bitmap.scanLine(y0 + i), line, row_bytes);
         std::memset(graph_bitmap.scanLine(y0 + L - 1),
                     r % 12 == 0 ? level_palette.octave_grid_grey : level_palette.grid_grey,
                     row_bytes);
@@ -192,7 +198,8 @@ void GraphView::pen_overlay() {
             const Rgb c = draw_colour(drawing_, v);
             for (int i = 0; i <= L - 2; ++i) {
                 std::uint8_t* px = graph_bitmap.scanLine(r * L + i) + 3 * j * s;
-                for (int q = 0; q < s; ++q, px += 3) put(px, c);
+                for (int q = 0; q < s; ++q, px += 3)
+                    put(px, c);
             }
         }
     }
@@ -206,9 +213,11 @@ void GraphView::line_overlay() {
         const std::uint8_t m = drawing_[F + j].line_mark();
         if (m == 0) continue;
         const Rgb c = draw_colour(drawing_, m);
-        for (int y = 0; y < line_column_bitmap.height(); ++y) put(line_column_bitmap.scanLine(y), c);
         for (int y = 0; y < line_column_bitmap.height(); ++y)
-            std::memcpy(graph_bitmap.scanLine(y) + 3 * j * s, line_column_bitmap.constScanLine(y), 3);
+            put(line_column_bitmap.scanLine(y), c);
+        for (int y = 0; y < line_column_bitmap.height(); ++y)
+            std::memcpy(graph_bitmap.scanLine(y) + 3 * j * s, line_column_bitmap.constScanLine(y),
+                        3);
     }
 }
 
@@ -219,23 +228,30 @@ void GraphView::note_labels(const GraphParams& p) {
     const int atlas_x = (12 - L) * label_width;
     for (int r = 0; r < graph_rows; ++r) {
         const int pc = pitch_class_of_row(r);
-        const Rgb key = label_colour(pc, sounding(ViewState::row_to_band(r)), level_palette.white_key_grey);
+        const Rgb key =
+            label_colour(pc, sounding(ViewState::row_to_band(r)), level_palette.white_key_grey);
         for (int i = 0; i <= L - 2; ++i) {
-            const std::uint8_t* mask = font_bitmap.constScanLine(pc * font_cell_rows + i) + 3 * atlas_x;
+            const std::uint8_t* mask =
+                font_bitmap.constScanLine(pc * font_cell_rows + i) + 3 * atlas_x;
             std::uint8_t* line = graph_bitmap.scanLine(r * L + i);
             for (int g = 0; g < label_width; ++g) {
                 const std::uint8_t m = mask[3 * g];
                 if (p.switches.show_left_checked && left_label_x + g < W)
                     stamp(line + 3 * (left_label_x + g), m, key);
                 const int xr = W - right_label_offset + g;
-                if (p.switches.show_right_checked && xr >= 0 && xr < W) stamp(line + 3 * xr, m, key);
+                if (p.switches.show_right_checked && xr >= 0 && xr < W)
+                    stamp(line + 3 * xr, m, key);
             }
         }
     }
 }
 
-void GraphView::draw_pen_overlay() { pen_overlay(); }
-void GraphView::draw_line_overlay() { line_overlay(); }
+void GraphView::draw_pen_overlay() {
+    pen_overlay();
+}
+void GraphView::draw_line_overlay() {
+    line_overlay();
+}
 
 void GraphView::draw_note_labels() {
     const GraphParams p = current_params();
@@ -243,7 +259,8 @@ void GraphView::draw_note_labels() {
 }
 
 bool GraphView::sounding(int band) const {
-    return band >= 0 && std::size_t(band) < sounding_notes.size() && sounding_notes[std::size_t(band)] != 0;
+    return band >= 0 && std::size_t(band) < sounding_notes.size() &&
+           sounding_notes[std::size_t(band)] != 0;
 }
 
 void GraphView::copy_to_screen(const QImage& src, int x, int y) {
@@ -257,7 +274,9 @@ void GraphView::copy_to_screen(const QImage& src, int x, int y) {
     if (on_screen_changed) on_screen_changed(rect);
 }
 
-void GraphView::show_graph() { copy_to_screen(graph_bitmap, 0, 0); }
+void GraphView::show_graph() {
+    copy_to_screen(graph_bitmap, 0, 0);
+}
 
 void GraphView::write_graph() {
     const GraphParams p = current_params();
@@ -279,7 +298,7 @@ void GraphView::write_line(int frame) {
         // view (a negative frame) would page forever: draw no cursor.
         if (paging_depth_ > 0) return;
         if (clear_dragging) clear_dragging();
-        view_.first_frame = std::max(frame - marker_margin / s, 0);
+        view_.first_frame = int(std::max<long long>((long long)frame - marker_margin / s, 0));
         ++paging_depth_;
         write_graph();
         --paging_depth_;
@@ -287,7 +306,8 @@ void GraphView::write_line(int frame) {
         return;
     }
     restore_column(view_.cursor_frame);
-    if (p.switches.line_show && frame >= 0 && frame < drawing_capacity() && drawing_[frame].line_mark() != 0) {
+    if (p.switches.line_show && frame >= 0 && frame < drawing_capacity() &&
+        drawing_[frame].line_mark() != 0) {
         view_.cursor_frame = -1;
         return;
     }
@@ -319,7 +339,8 @@ void GraphView::restore_column(int frame) {
                     level_palette.green[std::size_t(pc)][std::size_t(lv)],
                     level_palette.blue[std::size_t(pc)][std::size_t(lv)]};
         }
-        for (int i = 0; i <= L - 2; ++i) put(column_bitmap.scanLine(r * L + i), c);
+        for (int i = 0; i <= L - 2; ++i)
+            put(column_bitmap.scanLine(r * L + i), c);
     }
     const int g = int(x) - left_label_x;
     if (p.switches.show_left_enabled && p.switches.show_left_checked && g >= 0 && g < label_width &&
@@ -327,7 +348,8 @@ void GraphView::restore_column(int frame) {
         const int atlas_x = (12 - L) * label_width + g;
         for (int r = 0; r < graph_rows; ++r) {
             const int pc = pitch_class_of_row(r);
-            const Rgb key = label_colour(pc, sounding(ViewState::row_to_band(r)), level_palette.white_key_grey);
+            const Rgb key =
+                label_colour(pc, sounding(ViewState::row_to_band(r)), level_palette.white_key_grey);
             for (int i = 0; i <= L - 2; ++i)
                 stamp(column_bitmap.scanLine(r * L + i),
                       font_bitmap.constScanLine(pc * font_cell_rows + i)[3 * atlas_x], key);

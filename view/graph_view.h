@@ -46,7 +46,7 @@ struct GraphParams {
 };
 
 class GraphView {
-public:
+  public:
     // The store, drawing and view state live as long as the view. The
     // bitmaps are sized at once for the initial client width and
     // view.line_width, so every operation is safe before layout_view.
@@ -120,7 +120,7 @@ public:
     // Line width the bitmaps are laid out for.
     int laid_out_line_width() const { return line_width_; }
 
-private:
+  private:
     struct ColumnRange {
         int lo = 0, hi = 0;
     };

@@ -12,7 +12,8 @@ namespace {
 Bgr24Image pattern(int w, int h) {
     Bgr24Image img(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.set(x, y, std::uint8_t(x), std::uint8_t(y), std::uint8_t(x ^ y));
+        for (int x = 0; x < w; ++x)
+            img.set(x, y, std::uint8_t(x), std::uint8_t(y), std::uint8_t(x ^ y));
     return img;
 }
 

@@ -13,7 +13,8 @@ namespace {
 
 QImage bgr(int w, int h, std::uint8_t fill = 0) {
     QImage img(w, h, QImage::Format_BGR888);
-    for (int y = 0; y < h; ++y) std::memset(img.scanLine(y), fill, std::size_t(w) * 3);
+    for (int y = 0; y < h; ++y)
+        std::memset(img.scanLine(y), fill, std::size_t(w) * 3);
     return img;
 }
 
@@ -23,8 +24,8 @@ TEST(ColourMap, BuiltInPaletteReferenceValues) {
     struct Case {
         int level, r, g, b;
     };
-    const Case cases[] = {{0, 0, 0, 0},       {100, 0, 0, 161},   {140, 0, 23, 203},
-                          {190, 0, 109, 203}, {256, 0, 192, 0},   {300, 80, 228, 0},
+    const Case cases[] = {{0, 0, 0, 0},       {100, 0, 0, 161}, {140, 0, 23, 203},
+                          {190, 0, 109, 203}, {256, 0, 192, 0}, {300, 80, 228, 0},
                           {384, 190, 210, 0}, {511, 215, 49, 0}};
     for (const Case& c : cases) {
         for (int pc : {0, 5, 11}) {
@@ -47,9 +48,9 @@ TEST(ColourMap, BandLevels) {
         int level;
     };
     const Case cases[] = {
-        {40, 0, -27.0f, 0},  {40, 0, -20.0f, 133}, {40, 0, -10.0f, 322}, {40, 0, 0.0f, 511},
+        {40, 0, -27.0f, 0},  {40, 0, -20.0f, 133}, {40, 0, -10.0f, 322},   {40, 0, 0.0f, 511},
         {40, 0, -100.0f, 0}, {40, 0, 50.0f, 511},  {40, 100, -13.5f, 511}, {0, 0, -15.0f, 0},
-        {100, 0, -45.0f, 0}, {100, 0, 0.0f, 511},  {40, 0, NAN, 0},      {40, 0, -1e30f, 0},
+        {100, 0, -45.0f, 0}, {100, 0, 0.0f, 511},  {40, 0, NAN, 0},        {40, 0, -1e30f, 0},
         {40, 0, 1e30f, 511},
     };
     for (const Case& c : cases) {
@@ -57,7 +58,8 @@ TEST(ColourMap, BandLevels) {
         EXPECT_EQ(band_level(c.v, scale_params(c.s, c.t)), c.level);
     }
     for (int s = 0; s <= 100; s += 5)
-        for (int t = 0; t <= 100; t += 5) EXPECT_EQ(band_level(-45.0f, scale_params(s, t)), 0);
+        for (int t = 0; t <= 100; t += 5)
+            EXPECT_EQ(band_level(-45.0f, scale_params(s, t)), 0);
 }
 
 TEST(ColourMap, LegendNotchesAtDefaultSliders) {
@@ -75,9 +77,12 @@ TEST(ColourMap, LegendNotchesAtDefaultSliders) {
         return out;
     };
     const std::set<int> upper{133, 322}, none{}, lower{38, 133, 228, 322, 417};
-    for (int y : {H - 22, H - 21, H - 20}) EXPECT_EQ(black_levels(y), upper) << y;
-    for (int y : {H - 19, H - 15, H - 10}) EXPECT_EQ(black_levels(y), none) << y;
-    for (int y : {H - 9, H - 8, H - 7}) EXPECT_EQ(black_levels(y), lower) << y;
+    for (int y : {H - 22, H - 21, H - 20})
+        EXPECT_EQ(black_levels(y), upper) << y;
+    for (int y : {H - 19, H - 15, H - 10})
+        EXPECT_EQ(black_levels(y), none) << y;
+    for (int y : {H - 9, H - 8, H - 7})
+        EXPECT_EQ(black_levels(y), lower) << y;
     // Strip colours are the pitch-class-0 palette; outside the strip is untouched.
     const std::uint8_t* top = g.constScanLine(H - 15) + 3 * (x0 + 511);
     EXPECT_EQ(top[2], 215);
@@ -100,7 +105,7 @@ TEST(ColourMap, GroupingRampsToEachPitchClassColour) {
     struct Case {
         int pc, level, r, g, b;
     };
-    const Case cases[] = {{0, 0, 0, 0, 0},     {0, 511, 254, 0, 0}, {0, 256, 127, 0, 0},
+    const Case cases[] = {{0, 0, 0, 0, 0},       {0, 511, 254, 0, 0},  {0, 256, 127, 0, 0},
                           {1, 511, 0, 127, 254}, {11, 511, 9, 19, 29}, {5, 511, 0, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.pc << " " << c.level);

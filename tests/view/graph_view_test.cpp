@@ -68,7 +68,8 @@ TEST_F(GraphViewTest, EmptyGraphHasGridMarkersAndBlackRows) {
         for (int r : {0, 1, 11, 12, 73}) {
             EXPECT_EQ(at(gv.graph_bitmap, 300, r * L), black);
             EXPECT_EQ(at(gv.graph_bitmap, 300, r * L + L - 2), black);
-            EXPECT_EQ(at(gv.graph_bitmap, 300, r * L + L - 1), r % 12 == 0 ? octave_grid : grid) << r;
+            EXPECT_EQ(at(gv.graph_bitmap, 300, r * L + L - 1), r % 12 == 0 ? octave_grid : grid)
+                << r;
             EXPECT_EQ(at(gv.graph_bitmap, 125, r * L), marker);
             EXPECT_EQ(at(gv.graph_bitmap, 796 - 125, r * L + L - 1), marker);
             EXPECT_EQ(at(gv.graph_bitmap, 124, r * L), black);
@@ -79,7 +80,7 @@ TEST_F(GraphViewTest, EmptyGraphHasGridMarkersAndBlackRows) {
 }
 
 TEST_F(GraphViewTest, CellsTakeTheirBandColourAtEveryScrollSpeed) {
-    store->at(10, 75) = 0.0f;  // C8, top row
+    store->at(10, 75) = 0.0f;   // C8, top row
     store->at(11, 36) = -20.0f; // row 39
     for (int s : {1, 2, 4}) {
         SCOPED_TRACE(s);
@@ -87,14 +88,16 @@ TEST_F(GraphViewTest, CellsTakeTheirBandColourAtEveryScrollSpeed) {
         for (int q = 0; q < s; ++q) {
             EXPECT_EQ(at(gv.graph_bitmap, 10 * s + q, 0), top_colour);
             EXPECT_EQ(at(gv.graph_bitmap, 10 * s + q, 3), top_colour);
-            EXPECT_EQ(at(gv.graph_bitmap, 11 * s + q, 39 * 5 + 3), at(gv.graph_bitmap, 11 * s, 39 * 5));
+            EXPECT_EQ(at(gv.graph_bitmap, 11 * s + q, 39 * 5 + 3),
+                      at(gv.graph_bitmap, 11 * s, 39 * 5));
         }
         EXPECT_EQ(at(gv.graph_bitmap, 10 * s, 4), octave_grid);
         EXPECT_EQ(at(gv.graph_bitmap, 10 * s - 1, 0), black);
         EXPECT_EQ(at(gv.graph_bitmap, 11 * s, 0), black);
         LevelPalette pal;
         build_palette(pal, false, QImage());
-        EXPECT_EQ(at(gv.graph_bitmap, 11 * s, 39 * 5), (Px{pal.red[9][133], pal.green[9][133], pal.blue[9][133]}));
+        EXPECT_EQ(at(gv.graph_bitmap, 11 * s, 39 * 5),
+                  (Px{pal.red[9][133], pal.green[9][133], pal.blue[9][133]}));
     }
 }
 
@@ -108,7 +111,8 @@ TEST_F(GraphViewTest, PagesAtTheRightMarker) {
         view.first_frame = 0;
         view.cursor_frame = 0;
         layout(792, 4, c.speed);
-        for (int f = 0; f < c.page_frame; ++f) gv.write_line(f);
+        for (int f = 0; f < c.page_frame; ++f)
+            gv.write_line(f);
         EXPECT_EQ(view.first_frame, 0);
         EXPECT_EQ(view.cursor_frame, c.page_frame - 1);
         dragging = true;
@@ -165,7 +169,8 @@ TEST_F(GraphViewTest, CursorMovesByTwoColumnsAndSkipsTheLeftMarker) {
 
 TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedraw) {
     for (int t = 0; t < 400; ++t)
-        for (int b = 2; b < 76; ++b) store->at(t, b) = -float((t * 7 + b * 3) % 40);
+        for (int b = 2; b < 76; ++b)
+            store->at(t, b) = -float((t * 7 + b * 3) % 40);
     (*drawing)[140].note_cell(50) = 12;
     (*drawing)[141].note_cell(50) = 33; // selected
     ink_font(0x0f);
@@ -179,7 +184,8 @@ TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedraw) {
             view.cursor_frame = frame;
             gv.restore_column(frame);
             for (int y = 0; y < 74 * 6; ++y)
-                ASSERT_EQ(at(gv.screen, x, y), at(gv.graph_bitmap, x, y)) << s << " x " << x << " y " << y;
+                ASSERT_EQ(at(gv.screen, x, y), at(gv.graph_bitmap, x, y))
+                    << s << " x " << x << " y " << y;
         }
     }
 }
@@ -203,14 +209,15 @@ TEST_F(GraphViewTest, PausedRedrawPutsTheCursorAtThePlayerPosition) {
 }
 
 TEST_F(GraphViewTest, DrawnLinesAndPenCells) {
-    (*drawing)[200].line_mark() = 10;          // (255, 0, 0)
-    (*drawing)[220].note_cell(75) = 3;         // (0, 128, 0) in the top row
-    (*drawing)[221].note_cell(75) = 33 + 4;    // selected: highlight
+    (*drawing)[200].line_mark() = 10;       // (255, 0, 0)
+    (*drawing)[220].note_cell(75) = 3;      // (0, 128, 0) in the top row
+    (*drawing)[221].note_cell(75) = 33 + 4; // selected: highlight
     store->at(220, 75) = 0.0f;
     for (int s : {1, 4}) {
         SCOPED_TRACE(s);
         layout(1000, 5, s);
-        for (int y : {0, 4, 5 * 74 - 1}) EXPECT_EQ(at(gv.graph_bitmap, 200 * s, y), (Px{255, 0, 0}));
+        for (int y : {0, 4, 5 * 74 - 1})
+            EXPECT_EQ(at(gv.graph_bitmap, 200 * s, y), (Px{255, 0, 0}));
         if (s > 1) {
             EXPECT_EQ(at(gv.graph_bitmap, 200 * s + 1, 0), black); // one pixel wide
         }
@@ -246,12 +253,12 @@ TEST_F(GraphViewTest, LabelColoursAndMaskCombination) {
         int row;
         Px colour;
     };
-    const Case cases[] = {{0, {240, 240, 240}},  // C8
-                          {1, {240, 240, 240}},  // B7
-                          {2, {240, 96, 96}},    // A#7, sounding
-                          {4, {160, 160, 160}},  // G#7
-                          {71, {160, 160, 160}}, // C#2
-                          {70, {240, 240, 240}}, // D2
+    const Case cases[] = {{0, {240, 240, 240}},   // C8
+                          {1, {240, 240, 240}},   // B7
+                          {2, {240, 96, 96}},     // A#7, sounding
+                          {4, {160, 160, 160}},   // G#7
+                          {71, {160, 160, 160}},  // C#2
+                          {70, {240, 240, 240}},  // D2
                           {73, {240, 240, 240}}}; // B1
     for (const Case& c : cases) {
         for (int x : {101, 116, right, right + 15}) {
@@ -304,7 +311,8 @@ TEST_F(GraphViewTest, GlyphsComeFromTheLineWidthsAtlasCell) {
 }
 
 TEST_F(GraphViewTest, FramesBeyondCapacityAreBlack) {
-    for (int b = 2; b < 76; ++b) store->at(60000, b) = 0.0f;
+    for (int b = 2; b < 76; ++b)
+        store->at(60000, b) = 0.0f;
     (*drawing)[60000].line_mark() = 10;
     layout(1912, 12, 1);
     view.first_frame = 60000 - 100;

@@ -12,16 +12,13 @@ TEST(ViewLayout, SnapsWidthAndSizesGraph) {
         bool slider;
     };
     const Case cases[] = {
-        {796, 12, 796, 917, 12, true}, // "12": 74 × 12 + 29
-        {695, 4, 692, 325, 4, true},   // 703 outer → 700
-        {691, 4, 688, 325, 4, false},  // 699 outer → 696
-        {692, 7, 692, 547, 7, true},
-        {500, 4, 592, 325, 4, false},  // never narrower than 592
-        {593, 4, 592, 325, 4, false},
-        {1915, 12, 1912, 917, 12, true},
-        {796, 3, 796, 325, 4, true},   // unsupported widths clamped
-        {796, 40, 796, 917, 12, true},
-        {796, -7, 796, 325, 4, true},
+        {796, 12, 796, 917, 12, true},                               // "12": 74 × 12 + 29
+        {695, 4, 692, 325, 4, true},                                 // 703 outer → 700
+        {691, 4, 688, 325, 4, false},                                // 699 outer → 696
+        {692, 7, 692, 547, 7, true},   {500, 4, 592, 325, 4, false}, // never narrower than 592
+        {593, 4, 592, 325, 4, false},  {1915, 12, 1912, 917, 12, true},
+        {796, 3, 796, 325, 4, true}, // unsupported widths clamped
+        {796, 40, 796, 917, 12, true}, {796, -7, 796, 325, 4, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " / " << c.line_width);
@@ -47,7 +44,8 @@ TEST(ViewLayout, DefaultLineWidthFromScreenHeight) {
         SCOPED_TRACE(c.screen);
         const LineWidthDefault d = default_line_width(c.screen);
         EXPECT_EQ(d.line_width, c.line_width);
-        for (int n = 4; n <= 12; ++n) EXPECT_EQ(d.enabled[n], n <= c.largest_enabled) << n;
+        for (int n = 4; n <= 12; ++n)
+            EXPECT_EQ(d.enabled[n], n <= c.largest_enabled) << n;
     }
 }
 

@@ -27,12 +27,24 @@ Colour pitch_class_colour(int p) {
     const double x = c * (1.0 - std::fabs(std::fmod(h, 2.0) - 1.0));
     double r = 0, g = 0, b = 0;
     switch (int(h)) {
-    case 0: r = c, g = x; break;
-    case 1: r = x, g = c; break;
-    case 2: g = c, b = x; break;
-    case 3: g = x, b = c; break;
-    case 4: r = x, b = c; break;
-    default: r = c, b = x; break;
+    case 0:
+        r = c, g = x;
+        break;
+    case 1:
+        r = x, g = c;
+        break;
+    case 2:
+        g = c, b = x;
+        break;
+    case 3:
+        g = x, b = c;
+        break;
+    case 4:
+        r = x, b = c;
+        break;
+    default:
+        r = c, b = x;
+        break;
     }
     const double m = v - c;
     auto byte = [](double f) { return std::uint8_t(std::lround(f * 255.0)); };
@@ -52,7 +64,8 @@ int main(int argc, char** argv) {
     for (int p = 0; p < 12; ++p) {
         const Colour c = pitch_class_colour(p);
         for (int y = 0; y < swatch_rows; ++y)
-            for (int x = 0; x < swatch_width; ++x) img.set(step * p + x, y, c.r, c.g, c.b);
+            for (int x = 0; x < swatch_width; ++x)
+                img.set(step * p + x, y, c.r, c.g, c.b);
         const tools::InkRows name = tools::note_label(p, 9);
         const int x0 = step * p + (swatch_width - name.width()) / 2;
         const int y0 = swatch_rows + 2;

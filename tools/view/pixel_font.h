@@ -99,8 +99,7 @@ inline const PixelFont& font9() {
             {"#####.", "#....#", "#....#", "#....#", "#####.", "#....#", "#....#", "#....#",
              "#####."}, // B
         }},
-        {".#..#.", ".#..#.", "######", ".#..#.", ".#..#.", ".#..#.", "######", ".#..#.",
-         ".#..#."}};
+        {".#..#.", ".#..#.", "######", ".#..#.", ".#..#.", ".#..#.", "######", ".#..#.", ".#..#."}};
     return f;
 }
 
@@ -110,13 +109,15 @@ struct InkRows {
     int width() const { return rows.empty() ? 0 : int(rows[0].size()); }
     int height() const { return int(rows.size()); }
     bool ink(int x, int y) const {
-        return y >= 0 && y < height() && x >= 0 && x < width() && rows[std::size_t(y)][std::size_t(x)] == '#';
+        return y >= 0 && y < height() && x >= 0 && x < width() &&
+               rows[std::size_t(y)][std::size_t(x)] == '#';
     }
 };
 
 inline InkRows to_ink(const Glyph& g) {
     InkRows r;
-    for (std::string_view row : g) r.rows.emplace_back(row);
+    for (std::string_view row : g)
+        r.rows.emplace_back(row);
     return r;
 }
 
@@ -140,8 +141,18 @@ struct NoteSpelling {
     bool sharp;
 };
 inline constexpr std::array<NoteSpelling, 12> note_spelling{{
-    {0, false}, {0, true}, {1, false}, {1, true}, {2, false}, {3, false},
-    {3, true},  {4, false}, {4, true}, {5, false}, {5, true}, {6, false},
+    {0, false},
+    {0, true},
+    {1, false},
+    {1, true},
+    {2, false},
+    {3, false},
+    {3, true},
+    {4, false},
+    {4, true},
+    {5, false},
+    {5, true},
+    {6, false},
 }};
 
 // The note name of a pitch class set in the face that suits `rows` rows:
@@ -153,8 +164,11 @@ inline InkRows note_label(int pitch_class, int rows) {
         letter = bold(font9().letters[std::size_t(n.letter)]);
         sharp = bold(font9().sharp);
     } else {
-        const PixelFont& f = rows >= 9 ? font9() : rows >= 7 ? font7() : rows >= 5 ? font5()
-                                                     : rows >= 4 ? font4() : font3();
+        const PixelFont& f = rows >= 9   ? font9()
+                             : rows >= 7 ? font7()
+                             : rows >= 5 ? font5()
+                             : rows >= 4 ? font4()
+                                         : font3();
         letter = to_ink(f.letters[std::size_t(n.letter)]);
         sharp = to_ink(f.sharp);
     }
@@ -162,7 +176,8 @@ inline InkRows note_label(int pitch_class, int rows) {
     InkRows out;
     for (int y = 0; y < letter.height(); ++y) {
         std::string row = letter.rows[std::size_t(y)] + ".";
-        row += y < sharp.height() ? sharp.rows[std::size_t(y)] : std::string(std::size_t(sharp.width()), '.');
+        row += y < sharp.height() ? sharp.rows[std::size_t(y)]
+                                  : std::string(std::size_t(sharp.width()), '.');
         out.rows.push_back(row);
     }
     return out;
