@@ -50,6 +50,26 @@ void BM_step_steady_chord(benchmark::State& state) {
 }
 BENCHMARK(BM_step_steady_chord);
 
+// From the tick's call to the note-on reaching the port: one note starting,
+// the steps in between releasing it (odd frames are empty).
+void BM_step_single_onset(benchmark::State& state) {
+    auto drawing = std::make_unique<DrawData>();
+    for (int f = 0; f < 1000; f += 2)
+        (*drawing)[f].note_cell(40) = 3;
+    MidiPort port;
+    auto backend = std::make_unique<CountingBackend>();
+    CountingBackend* counter = backend.get();
+    port.open(std::move(backend));
+    int g = 0;
+    for (auto _ : state) {
+        drawing_midi_step(g, *drawing, draw_frames, port);
+        g = (g + 1) % 1000;
+    }
+    state.counters["messages_per_step"] =
+        benchmark::Counter(double(counter->count - 18), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_step_single_onset);
+
 } // namespace
 
 BENCHMARK_MAIN();
