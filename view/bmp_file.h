@@ -37,8 +37,7 @@ struct Bgr24Image {
 // or absurd dimensions give nullopt and, when why is given, the reason.
 std::optional<Bgr24Image> parse_bmp24(std::span<const std::uint8_t> bytes,
                                       std::string* why = nullptr);
-std::optional<Bgr24Image> read_bmp24(const std::filesystem::path& file,
-                                     std::string* why = nullptr);
+std::optional<Bgr24Image> read_bmp24(const std::filesystem::path& file, std::string* why = nullptr);
 
 // The file image: bottom-up rows padded to 4 bytes, 40-byte info header.
 std::vector<std::uint8_t> encode_bmp24(const Bgr24Image& image);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include <QImage>
 #include <QRect>
@@ -45,7 +46,7 @@ struct GraphParams {
 };
 
 class GraphView {
-public:
+  public:
     // The store, drawing and view state live as long as the view. The
     // bitmaps are sized at once for the initial client width and
     // view.line_width, so every operation is safe before layout_view.
@@ -119,21 +120,29 @@ public:
     // Line width the bitmaps are laid out for.
     int laid_out_line_width() const { return line_width_; }
 
-private:
+  private:
+    struct ColumnRange {
+        int lo = 0, hi = 0;
+    };
     GraphParams current_params() const;
     void resize_bitmaps(int width, int line_width);
     void render(const GraphParams& p);
-    void column_colours(int frame, const GraphParams& p, const ScaleParams& scale);
-    void stamp_labels(int x0, int line_width, bool in_graph, int glyph_column_only);
+    void pen_overlay();
+    void line_overlay();
+    void note_labels(const GraphParams& p);
     void copy_to_screen(const QImage& src, int x, int y);
-    bool frame_readable(long long t) const;
     bool sounding(int band) const;
+    // Frames past these are never read: they are drawn black.
+    int store_capacity() const;
+    int drawing_capacity() const;
+    ColumnRange readable_columns(int capacity) const;
 
     const SpectrogramStore& store_;
     const DrawData& drawing_;
     ViewState& view_;
     int line_width_ = min_line_width;
     int paging_depth_ = 0;
+    std::vector<std::uint16_t> levels_; // band levels of one redraw, row by row
 };
 
 } // namespace pitkad

@@ -10,8 +10,8 @@
 
 namespace pitkad {
 
-inline constexpr std::array<std::string_view, 12> note_names{
-    "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+inline constexpr std::array<std::string_view, 12> note_names{"C",  "C#", "D",  "D#", "E",  "F",
+                                                             "F#", "G",  "G#", "A",  "A#", "B"};
 
 // Label columns: 101 … 116 on the left, W − 119 … W − 104 on the right.
 inline constexpr int left_label_x = 101;

@@ -15,11 +15,11 @@ inline constexpr int max_line_width = 12;
 
 // What the window applies after a resize or a line-width change.
 struct ViewLayout {
-    int line_width = min_line_width; // the width actually used (4 … 12)
+    int line_width = min_line_width;         // the width actually used (4 … 12)
     int client_width = initial_client_width; // = graph width: ≥ 592, a multiple of 4
     int graph_width = initial_client_width;
-    int graph_height = 0;            // 74 × line_width + 29
-    int rows_height = 0;             // 74 × line_width, the height of the scratch columns
+    int graph_height = 0;             // 74 × line_width + 29
+    int rows_height = 0;              // 74 × line_width, the height of the scratch columns
     bool show_position_slider = true; // TrackBar3 visible
 };
 
@@ -40,7 +40,9 @@ LineWidthDefault default_line_width(int screen_height);
 
 // Scroll speeds the renderer draws: 1, 2 or 4 pixels per frame; anything
 // else is drawn as 1.
-constexpr int effective_scroll_speed(int s) { return (s == 1 || s == 2 || s == 4) ? s : 1; }
+constexpr int effective_scroll_speed(int s) {
+    return (s == 1 || s == 2 || s == 4) ? s : 1;
+}
 constexpr int effective_line_width(int l) {
     return l < min_line_width ? min_line_width : (l > max_line_width ? max_line_width : l);
 }

@@ -1,0 +1,343 @@
+#include "app/settings.h"
+
+#include "app/paths.h"
+#include "midi/midi_port.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace pitkad {
+
+namespace {
+
+using namespace settings_key;
+
+bool in(int v, int lo, int hi) {
+    return v >= lo && v <= hi;
+}
+constexpr int max_skip_ms = 3600000;
+
+// One integer or Boolean key: where it lives, how it maps to Settings, which
+// values are accepted.
+struct NumberKey {
+    const char* section;
+    const char* key;
+    std::function<int&(Settings&)> field;
+    std::function<bool(int)> valid;
+};
+
+// Boolean members are stored as ints through this adaptor.
+struct BoolKey {
+    const char* section;
+    const char* key;
+    bool Settings::*field;
+};
+
+const std::array<BoolKey, 6> view_keys{{
+    {view, "Loudness", &Settings::loudness},
+    {view, "GroupingColor", &Settings::grouping_color},
+    {view, "LeftNote", &Settings::left_note},
+    {view, "RightNote", &Settings::right_note},
+    {view, "HelpFreq", &Settings::help_freq},
+    {view, "HelpNote", &Settings::help_note},
+}};
+
+auto any = [](int) { return true; };
+
+// The integer keys written before "Maximized", and those after it.
+const std::vector<NumberKey>& number_keys() {
+    static const std::vector<NumberKey> keys{
+        {player, "Forward", [](Settings& s) -> int& { return s.forward; },
+         [](int v) { return in(v, 1, max_skip_ms); }},
+        {player, "Back1", [](Settings& s) -> int& { return s.back1; },
+         [](int v) { return in(v, -max_skip_ms, -1); }},
+        {player, "Back2", [](Settings& s) -> int& { return s.back2; },
+         [](int v) { return in(v, -max_skip_ms, -1); }},
+        {graphics, "ScrollSpeed", [](Settings& s) -> int& { return s.scroll_speed; },
+         [](int v) { return v == 1 || v == 2 || v == 4; }},
+        {graphics, "Sensitivity", [](Settings& s) -> int& { return s.sensitivity; },
+         [](int v) { return in(v, 0, 100); }},
+        {graphics, "Color", [](Settings& s) -> int& { return s.color; },
+         [](int v) { return in(v, 0, 100); }},
+        {midi, "Delay", [](Settings& s) -> int& { return s.delay; },
+         [](int v) { return in(v, 0, 30); }},
+        {midi, "Program", [](Settings& s) -> int& { return s.program; },
+         [](int v) { return in(v, 0, 127); }},
+        {midi, "Volume", [](Settings& s) -> int& { return s.volume; },
+         [](int v) { return in(v, 0, 127); }},
+        {window, "LineWidth", [](Settings& s) -> int& { return s.line_width; },
+         [](int v) { return in(v, 4, 12); }},
+    };
+    return keys;
+}
+
+const std::vector<NumberKey>& placement_keys() {
+    static const std::vector<NumberKey> keys{
+        {window, "Width", [](Settings& s) -> int& { return s.width; }, any},
+        {window, "Left", [](Settings& s) -> int& { return s.left; }, any},
+        {window, "Top", [](Settings& s) -> int& { return s.top; }, any},
+    };
+    return keys;
+}
+
+QString path_key(const char* section, const char* key) {
+    return QString::fromLatin1(section) + u'/' + QString::fromLatin1(key);
+}
+
+std::optional<int> read_int(const QSettings& ini, const char* section, const char* key) {
+    const QVariant v = ini.value(path_key(section, key));
+    if (!v.isValid() || v.typeId() == QMetaType::QStringList) return std::nullopt;
+    bool ok = false;
+    const int n = v.toString().trimmed().toInt(&ok);
+    if (!ok) return std::nullopt;
+    return n;
+}
+
+// A text value in the form the INI reader of QSettings reads back unchanged:
+// backslash escapes, quotes around text with separators or edge blanks, a
+// leading '@' doubled.
+QByteArray escaped_text(const QString& text) {
+    QByteArray out;
+    if (text.startsWith(u'@')) out += '@';
+    bool quote = false;
+    bool hex_follows = false; // after a \x escape, a following hex digit must be escaped too
+    for (QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c == u';' || c == u',' || c == u'=') quote = true;
+        const bool hex_digit =
+            (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        if (hex_follows && hex_digit) {
+            out += "\\x" + QByteArray::number(int(c), 16);
+            continue;
+        }
+        hex_follows = false;
+        switch (c) {
+        case u'\\':
+            out += "\\\\";
+            break;
+        case u'"':
+            out += "\\\"";
+            break;
+        case u'\n':
+            out += "\\n";
+            break;
+        case u'\r':
+            out += "\\r";
+            break;
+        case u'\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20 || c == 0x7f) {
+                out += "\\x" + QByteArray::number(int(c), 16);
+                hex_follows = true;
+            } else {
+                out += QString(qc).toUtf8();
+            }
+        }
+    }
+    if (!out.isEmpty() && (out.front() == ' ' || out.back() == ' ')) quote = true;
+    if (quote) out = '"' + out + '"';
+    return out;
+}
+
+// The existing file split into sections, each with its raw lines; the lines
+// before the first section header form a nameless block.
+struct Block {
+    QByteArray header; // the raw "[name]" line
+    QString name;
+    std::vector<QByteArray> lines;
+};
+
+std::vector<Block> split_sections(const QByteArray& text) {
+    std::vector<Block> blocks(1);
+    for (const QByteArray& raw : text.split('\n')) {
+        QByteArray line = raw.endsWith('\r') ? raw.chopped(1) : raw;
+        const QByteArray t = line.trimmed();
+        if (t.startsWith('[') && t.contains(']')) {
+            blocks.push_back({line, QString::fromUtf8(t.mid(1, t.indexOf(']') - 1)), {}});
+        } else {
+            blocks.back().lines.push_back(line);
+        }
+    }
+    return blocks;
+}
+
+QByteArray key_of(const QByteArray& line) {
+    const qsizetype eq = line.indexOf('=');
+    return eq < 0 ? QByteArray() : line.left(eq).trimmed();
+}
+
+void drop_trailing_blanks(std::vector<QByteArray>& lines) {
+    while (!lines.empty() && lines.back().trimmed().isEmpty())
+        lines.pop_back();
+}
+
+QByteArray compose(const QByteArray& old_text, const Settings& s) {
+    // Our sections with their key lines, in writing order.
+    struct Out {
+        const char* section;
+        std::vector<QByteArray> lines;
+    };
+    std::vector<Out> ours{{dir, {}},      {view, {}}, {player, {}},
+                          {graphics, {}}, {midi, {}}, {window, {}}};
+    auto add = [&](const char* section, const char* key, const QByteArray& value) {
+        for (Out& o : ours)
+            if (qstrcmp(o.section, section) == 0) o.lines.push_back(key + QByteArray("=") + value);
+    };
+    Settings copy = s;
+    add(dir, "DefaultDir", escaped_text(s.default_dir));
+    for (const BoolKey& k : view_keys)
+        add(k.section, k.key, s.*k.field ? "1" : "0");
+    for (const NumberKey& k : number_keys())
+        add(k.section, k.key, QByteArray::number(k.field(copy)));
+    add(window, "Maximized", s.maximized ? "1" : "0");
+    for (const NumberKey& k : placement_keys())
+        add(k.section, k.key, QByteArray::number(k.field(copy)));
+
+    auto is_ours = [&](const QString& section, const QByteArray& key) {
+        if (section == QLatin1String(dir)) return key == "DefaultDir";
+        if (section == QLatin1String(window) && key == "Maximized") return true;
+        for (const BoolKey& k : view_keys)
+            if (section == QLatin1String(k.section) && key == k.key) return true;
+        for (const auto* list : {&number_keys(), &placement_keys()})
+            for (const NumberKey& k : *list)
+                if (section == QLatin1String(k.section) && key == k.key) return true;
+        return false;
+    };
+
+    // Keep every other line: unknown keys and comments of our sections go
+    // after our keys, other sections follow in their original order.
+    std::vector<Block> blocks = split_sections(old_text);
+    std::vector<Block> others;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        Block& b = blocks[i];
+        Out* mine = nullptr;
+        if (i > 0)
+            for (Out& o : ours)
+                if (b.name == QLatin1String(o.section)) mine = &o;
+        if (!mine) {
+            drop_trailing_blanks(b.lines);
+            if (i > 0 || !b.lines.empty()) others.push_back(std::move(b));
+            continue;
+        }
+        bool continuation = false; // a dropped value continued on the next line
+        for (const QByteArray& line : b.lines) {
+            if (continuation) {
+                continuation = line.endsWith('\\');
+                continue;
+            }
+            if (line.trimmed().isEmpty()) continue;
+            if (is_ours(b.name, key_of(line))) {
+                continuation = line.endsWith('\\');
+                continue;
+            }
+            mine->lines.push_back(line);
+        }
+    }
+
+    QByteArray out;
+    if (!others.empty() && others.front().header.isEmpty()) {
+        for (const QByteArray& l : others.front().lines)
+            out += l + '\n';
+        out += '\n';
+        others.erase(others.begin());
+    }
+    for (const Out& o : ours) {
+        out += '[' + QByteArray(o.section) + "]\n";
+        for (const QByteArray& l : o.lines)
+            out += l + '\n';
+        out += '\n';
+    }
+    for (const Block& b : others) {
+        out += b.header + '\n';
+        for (const QByteArray& l : b.lines)
+            out += l + '\n';
+        out += '\n';
+    }
+    out.chop(1); // no blank line at the very end
+    return out;
+}
+
+} // namespace
+
+QString settings_file_path(const QString& executable_dir, const QString& config_dir) {
+    const QString beside = QDir(executable_dir).filePath(QLatin1String(file_name));
+    if (QFileInfo(beside).isFile() && QFileInfo(executable_dir).isWritable()) return beside;
+    return QDir(config_dir).filePath(QLatin1String(file_name));
+}
+
+QString settings_file_path() {
+    return settings_file_path(QString::fromStdString(executable_dir().string()),
+                              QString::fromStdString(user_config_dir().string()));
+}
+
+Settings read_settings(const QString& path, const Settings& defaults) {
+    Settings s = defaults;
+    if (!QFileInfo(path).isFile()) return s;
+    const QSettings ini(path, QSettings::IniFormat);
+
+    const QVariant d = ini.value(path_key(dir, "DefaultDir"));
+    if (d.typeId() == QMetaType::QStringList)
+        s.default_dir = d.toStringList().join(u',');
+    else if (d.isValid())
+        s.default_dir = d.toString();
+
+    for (const BoolKey& k : view_keys)
+        if (auto v = read_int(ini, k.section, k.key)) s.*k.field = *v != 0;
+    for (const auto* list : {&number_keys(), &placement_keys()})
+        for (const NumberKey& k : *list)
+            if (auto v = read_int(ini, k.section, k.key); v && k.valid(*v)) k.field(s) = *v;
+    if (auto v = read_int(ini, window, "Maximized")) s.maximized = *v != 0;
+    return s;
+}
+
+bool write_settings(const QString& path, const Settings& settings) {
+    QByteArray old_text;
+    if (QFile old(path); old.open(QIODevice::ReadOnly)) old_text = old.readAll();
+    const QByteArray text = compose(old_text, settings);
+
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path); // writes a temporary file, renamed over the old one on commit
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (file.write(text) != text.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QString default_dir_of(const QString& chosen_file) {
+    if (chosen_file.isEmpty()) return {};
+    return QFileInfo(chosen_file).absolutePath();
+}
+
+void store_window_placement(Settings& settings, bool maximized, const QRect& normal) {
+    settings.maximized = maximized;
+    settings.width = normal.width();
+    settings.left = normal.x();
+    settings.top = normal.y();
+}
+
+void apply_midi_settings(const Settings& settings, MidiTables& tables) {
+    tables.midi_delay = settings.delay;
+    tables.midi_program[0] = settings.program;
+    tables.midi_volume[0] = settings.volume;
+}
+
+void capture_midi_settings(Settings& settings, const MidiTables& tables) {
+    settings.delay = tables.midi_delay;
+    settings.program = tables.midi_program[0];
+    settings.volume = tables.midi_volume[0];
+}
+
+} // namespace pitkad

@@ -1,0 +1,88 @@
+#pragma once
+// The settings file "PitkaD.ini": the user's choices from one run to the next.
+// Read once at start-up, written only by the save command. INI text: sections
+// in brackets, key=value lines, booleans as 1/0, integers in decimal.
+//
+// Location: a "PitkaD.ini" beside the executable wins when it exists and its
+// folder is writable (a portable copy); otherwise the file lives in the
+// user's config folder (~/.config/PitkaD), because an installed program's
+// folder is not writable.
+
+#include <QRect>
+#include <QString>
+
+namespace pitkad {
+
+struct MidiTables;
+
+// Section and key names as they appear in the file.
+namespace settings_key {
+inline constexpr char file_name[] = "PitkaD.ini";
+inline constexpr char dir[] = "Dir";
+inline constexpr char view[] = "View";
+inline constexpr char player[] = "Player";
+inline constexpr char graphics[] = "Graphics";
+inline constexpr char midi[] = "MIDI";
+inline constexpr char window[] = "Window";
+} // namespace settings_key
+
+// Every stored setting. The member defaults are the window definition's; at
+// start-up the window fills a Settings from its current state and passes it
+// to read_settings as the defaults.
+struct Settings {
+    QString default_dir;         // Dir/DefaultDir: folder of the last chosen file
+    bool loudness = false;       // View/Loudness
+    bool grouping_color = false; // View/GroupingColor
+    bool left_note = true;       // View/LeftNote
+    bool right_note = false;     // View/RightNote
+    bool help_freq = false;      // View/HelpFreq
+    bool help_note = false;      // View/HelpNote
+    int forward = 5000;          // Player/Forward, ms, 1 … 3600000
+    int back1 = -5000;           // Player/Back1, ms, -3600000 … -1
+    int back2 = -500;            // Player/Back2, ms, -3600000 … -1
+    int scroll_speed = 1;        // Graphics/ScrollSpeed: 1, 2 or 4
+    int sensitivity = 40;        // Graphics/Sensitivity, 0 … 100
+    int color = 0;               // Graphics/Color, 0 … 100
+    int delay = 0;               // MIDI/Delay, frames, 0 … 30
+    int program = 0;             // MIDI/Program of channel 0, 0 … 127
+    int volume = 127;            // MIDI/Volume of channel 0, 0 … 127
+    int line_width = 4;          // Window/LineWidth, 4 … 12
+    bool maximized = false;      // Window/Maximized
+    int width = 804;             // Window/Width of the normal window
+    int left = 0;                // Window/Left of the normal window
+    int top = 0;                 // Window/Top of the normal window
+
+    friend bool operator==(const Settings&, const Settings&) = default;
+};
+
+// Where the settings file is read from and written to.
+QString settings_file_path();
+// The same rule over given folders (for tests).
+QString settings_file_path(const QString& executable_dir, const QString& config_dir);
+
+// Reads the file; a missing file, section or key, a value that is not a
+// number where one is expected, and a number outside the key's range all
+// yield the value from `defaults`.
+Settings read_settings(const QString& path, const Settings& defaults);
+
+// Writes all 21 keys in their fixed order, keeping every other line the file
+// holds. The text goes to a temporary file renamed into place, so an
+// interrupted save leaves the previous file whole. False when it failed.
+bool write_settings(const QString& path, const Settings& settings);
+
+// "DefaultDir" for the file last chosen in the open dialog: its folder without
+// a trailing separator ("/" stays "/"); empty when no file was chosen.
+QString default_dir_of(const QString& chosen_file);
+
+// The save command stores the normal (not maximised) window's size and
+// position even while the window is maximised: pass isMaximized() and the
+// normal geometry (its x, y become Left, Top, its width Width). At start-up
+// the window applies Width, then Left and Top, then maximises when
+// `maximized` is set.
+void store_window_placement(Settings& settings, bool maximized, const QRect& normal_frame);
+
+// MIDI/Delay, Program and Volume belong to channel 0 only.
+void apply_midi_settings(const Settings& settings, MidiTables& tables);
+void capture_midi_settings(Settings& settings, const MidiTables& tables);
+
+} // namespace pitkad

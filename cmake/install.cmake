@@ -1,0 +1,25 @@
+# `cmake --install build [--prefix DIR]`: the program, its data files, the
+# manual, a desktop entry and an icon in the standard places.
+#
+# The program looks for its data files in ../share/pitkad beside the
+# executable, so bin/ and share/pitkad stay fixed relative to each other
+# whatever CMAKE_INSTALL_BINDIR / DATADIR say.
+
+install(TARGETS pitkad RUNTIME DESTINATION bin)
+
+# Generated at build time; OPTIONAL so that a build without one of the
+# generators still installs the rest (the program then disables the menu
+# items that need the missing file).
+install(FILES
+  ${PITKAD_DATA_DIR}/loudness.dat
+  ${PITKAD_DATA_DIR}/Pitkafont.bmp
+  ${PITKAD_DATA_DIR}/Pitkacolor.bmp
+  ${PITKAD_DATA_DIR}/demo.wav
+  DESTINATION share/pitkad
+  OPTIONAL)
+
+install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/doc/pitkad OPTIONAL)
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/pitkad.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/pitkad.svg
+  DESTINATION share/icons/hicolor/scalable/apps)

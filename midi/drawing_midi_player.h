@@ -1,0 +1,24 @@
+#pragma once
+// Plays the drawing on MIDI channels 1 … 8 while the recording plays.
+// The player has no clock: the playback tick calls drawing_midi_step for
+// every new cursor frame, already shifted by midi_delay.
+
+#include "drawing/draw_data.h"
+#include "midi/midi_port.h"
+
+namespace pitkad {
+
+// Channel (1 … 8) a draw value plays on; 0 for an empty cell or a byte that
+// is not a draw value.
+int drawing_channel(std::uint8_t draw_value);
+
+// Sounds frame g of the drawing: first releases every note of channels 1 … 8
+// whose cell in frame g no longer has that channel, then starts, band by band
+// upwards, each cell that changed within the three frames before g (a note
+// already sounding on its channel, or one for which all 8 slots are busy, is
+// not started). Records at or past frame_count, and outside the drawing, read
+// as empty. Channel 0 (graph clicks) is never touched. Does nothing when the
+// port is closed. UI thread only; allocates nothing.
+void drawing_midi_step(int g, const DrawData& drawing, int frame_count, MidiPort& port);
+
+} // namespace pitkad

@@ -1,0 +1,81 @@
+#pragma once
+// TForm3: the modal MIDI settings dialog. It edits the program and volume of
+// channels 0 … 8 and the drawing playback delay in the port's tables directly;
+// every change applies at once, closing applies the programs and the delay.
+
+#include "drawing/draw_data.h"
+#include "midi/midi_port.h"
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+
+class QFrame;
+class QGroupBox;
+class QHideEvent;
+class QLabel;
+class QShowEvent;
+class QSlider;
+class QSpinBox;
+class QTimer;
+
+namespace pitkad {
+
+// The dialog's texts.
+namespace form3_text {
+inline constexpr char caption[] = "MIDI の設定";
+inline constexpr char group[] = "　音色と音量　";
+inline constexpr char click_row[] = "グラフ　クリック用";
+inline constexpr char drawing_rows[] = "描画データ再生用";
+inline constexpr char delay[] = "描画データ再生時の発音遅れ補償 (×20ms)";
+} // namespace form3_text
+
+// The drawing-tool window's PenMidiSwitch, read and set through that window
+// so that its own click handling runs.
+struct PenMidiAccess {
+    std::function<bool()> down;
+    std::function<void(bool)> set_down;
+};
+
+class TForm3 final : public QDialog {
+  public:
+    // The swatches take the tool window's grid colours (colour n is grid[n - 1]).
+    TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent = nullptr,
+           const std::array<Rgb, 16>& grid = grid_colours);
+
+    // Handlers, run by the dialog's own events; public so tests can drive them.
+    void Form3Show();
+    void Form3Hide();
+    void ChangeMidiProgram(int row); // row 0 … 8: SpinEdit(row + 1) changed
+    void ChangeMidiVol();
+    void Timer1Timer();
+
+    // -1 while Form3Show fills the controls; the change handlers then do nothing.
+    int Tag = 0;
+    bool saved_pen_midi = false;
+
+    // Controls by their 1-based names: Panel(1 … 16), SpinEdit(1 … 9), TrackBar(1 … 9).
+    QFrame* Panel(int n) const { return panels_[std::size_t(n - 1)]; }
+    QSpinBox* SpinEdit(int n) const { return spin_edits_[std::size_t(n - 1)]; }
+    QSlider* TrackBar(int n) const { return track_bars_[std::size_t(n - 1)]; }
+    QGroupBox* MidiSetting1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QSpinBox* MidiDelaySpinEdit1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    MidiPort& port_;
+    PenMidiAccess pen_midi_;
+    std::array<QFrame*, 16> panels_{};
+    std::array<QSpinBox*, midi_channels> spin_edits_{};
+    std::array<QSlider*, midi_channels> track_bars_{};
+};
+
+} // namespace pitkad

@@ -1,0 +1,387 @@
+#include "app/settings.h"
+
+#include "midi/midi_port.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pitkad;
+
+namespace {
+
+QByteArray read_all(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write_all(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+// Every key away from its default.
+Settings changed_settings() {
+    Settings s;
+    s.default_dir = QString::fromUtf8("/home/user/録音");
+    s.loudness = true;
+    s.grouping_color = true;
+    s.left_note = false;
+    s.right_note = true;
+    s.help_freq = true;
+    s.help_note = true;
+    s.forward = 10000;
+    s.back1 = -1000;
+    s.back2 = -200;
+    s.scroll_speed = 4;
+    s.sensitivity = 75;
+    s.color = 33;
+    s.delay = 12;
+    s.program = 40;
+    s.volume = 90;
+    s.line_width = 9;
+    s.maximized = true;
+    s.width = 1024;
+    s.left = 120;
+    s.top = 64;
+    return s;
+}
+
+// Runs fn in a child process without root's right to write anywhere.
+// nullopt when the child cannot drop privileges.
+std::optional<int> run_unprivileged(const std::function<int()>& fn) {
+    pid_t pid = fork();
+    if (pid < 0) return std::nullopt;
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(77);
+        _exit(fn());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) return std::nullopt;
+    return WEXITSTATUS(status);
+}
+
+// QSettings keeps a parsed file per path for the life of the process and
+// misses a rewrite of the same size within the same millisecond; the program
+// reads the file once, so cases that rewrite it use a fresh name each time.
+struct TempDir {
+    QTemporaryDir dir;
+    int n = 0;
+    QString ini() const { return dir.filePath("PitkaD.ini"); }
+    QString fresh() { return dir.filePath(QStringLiteral("PitkaD%1.ini").arg(++n)); }
+};
+
+} // namespace
+
+TEST(Settings, DefaultsWithoutAFile) {
+    TempDir t;
+    // The window definition's values.
+    const Settings d;
+    EXPECT_TRUE(d.default_dir.isEmpty());
+    EXPECT_TRUE(d.left_note);
+    EXPECT_FALSE(d.loudness || d.grouping_color || d.right_note || d.help_freq || d.help_note);
+    EXPECT_EQ(d.forward, 5000);
+    EXPECT_EQ(d.back1, -5000);
+    EXPECT_EQ(d.back2, -500);
+    EXPECT_EQ(d.scroll_speed, 1);
+    EXPECT_EQ(d.sensitivity, 40);
+    EXPECT_EQ(d.color, 0);
+    EXPECT_EQ(d.delay, 0);
+    EXPECT_EQ(d.program, 0);
+    EXPECT_EQ(d.volume, 127);
+    EXPECT_FALSE(d.maximized);
+    EXPECT_EQ(d.width, 804);
+    EXPECT_EQ(d.left, 0);
+    EXPECT_EQ(d.top, 0);
+
+    // The state at start-up is passed in as the defaults and comes back as is.
+    Settings start;
+    start.loudness = true; // "loudness.dat" loaded
+    start.line_width = 7;  // from the screen height
+    EXPECT_EQ(read_settings(t.ini(), start), start);
+    for (const char* text : {"[Other]\nA=1\n", "", "not an ini file at all\n[\n=\n"}) {
+        const QString path = t.fresh();
+        write_all(path, text);
+        EXPECT_EQ(read_settings(path, start), start) << text;
+    }
+}
+
+TEST(Settings, RoundTripOfAllKeysInTheirOrder) {
+    TempDir t;
+    const Settings s = changed_settings();
+    ASSERT_TRUE(write_settings(t.ini(), s));
+    EXPECT_EQ(read_settings(t.ini(), Settings{}), s);
+    EXPECT_EQ(read_all(t.ini()), QByteArray("[Dir]\n"
+                                            "DefaultDir=/home/user/録音\n"
+                                            "\n"
+                                            "[View]\n"
+                                            "Loudness=1\n"
+                                            "GroupingColor=1\n"
+                                            "LeftNote=0\n"
+                                            "RightNote=1\n"
+                                            "HelpFreq=1\n"
+                                            "HelpNote=1\n"
+                                            "\n"
+                                            "[Player]\n"
+                                            "Forward=10000\n"
+                                            "Back1=-1000\n"
+                                            "Back2=-200\n"
+                                            "\n"
+                                            "[Graphics]\n"
+                                            "ScrollSpeed=4\n"
+                                            "Sensitivity=75\n"
+                                            "Color=33\n"
+                                            "\n"
+                                            "[MIDI]\n"
+                                            "Delay=12\n"
+                                            "Program=40\n"
+                                            "Volume=90\n"
+                                            "\n"
+                                            "[Window]\n"
+                                            "LineWidth=9\n"
+                                            "Maximized=1\n"
+                                            "Width=1024\n"
+                                            "Left=120\n"
+                                            "Top=64\n"));
+    // A second save over the first changes nothing.
+    const QByteArray first = read_all(t.ini());
+    ASSERT_TRUE(write_settings(t.ini(), s));
+    EXPECT_EQ(read_all(t.ini()), first);
+    EXPECT_EQ(QDir(t.dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"PitkaD.ini"}); // no temporary file left behind
+}
+
+TEST(Settings, MaximisedWindowStoresItsNormalPlacement) {
+    TempDir t;
+    for (bool maximized : {true, false}) {
+        SCOPED_TRACE(maximized);
+        Settings s;
+        store_window_placement(s, maximized, QRect(30, 40, 1000, 600));
+        const QString path = t.fresh();
+        ASSERT_TRUE(write_settings(path, s));
+        const QByteArray text = read_all(path);
+        EXPECT_TRUE(text.contains(maximized ? "Maximized=1\nWidth=1000\nLeft=30\nTop=40\n"
+                                            : "Maximized=0\nWidth=1000\nLeft=30\nTop=40\n"));
+        const Settings back = read_settings(path, Settings{});
+        EXPECT_EQ(back.maximized, maximized);
+        EXPECT_EQ(QRect(back.left, back.top, back.width, 600), QRect(30, 40, 1000, 600));
+    }
+}
+
+TEST(Settings, ProgramAndVolumeBelongToChannelZeroOnly) {
+    TempDir t;
+    MidiPort port;
+    port.open(std::make_unique<RecordingMidiBackend>());
+    for (std::size_t n = 0; n < 9; ++n) {
+        port.tables.midi_program[n] = 50 + int(n);
+        port.tables.midi_volume[n] = 60 + int(n);
+    }
+    port.tables.midi_delay = 6;
+    Settings s;
+    capture_midi_settings(s, port.tables);
+    EXPECT_EQ(s.program, 50);
+    EXPECT_EQ(s.volume, 60);
+    EXPECT_EQ(s.delay, 6);
+    ASSERT_TRUE(write_settings(t.ini(), s));
+
+    // The next start: the port opens with program 0 and volume 127 everywhere,
+    // then the settings set channel 0 alone.
+    MidiPort next;
+    next.open(std::make_unique<RecordingMidiBackend>());
+    apply_midi_settings(read_settings(t.ini(), Settings{}), next.tables);
+    EXPECT_EQ(next.tables.midi_program[0], 50);
+    EXPECT_EQ(next.tables.midi_volume[0], 60);
+    EXPECT_EQ(next.tables.midi_delay, 6);
+    for (std::size_t n = 1; n < 9; ++n) {
+        EXPECT_EQ(next.tables.midi_program[n], 0);
+        EXPECT_EQ(next.tables.midi_volume[n], 127);
+    }
+}
+
+TEST(Settings, UnknownKeysAndSectionsAreKept) {
+    TempDir t;
+    write_all(t.ini(), "[Other]\n"
+                       "Name=keep me\n"
+                       "[View]\n"
+                       "; a comment\n"
+                       "Loudness=1\n"
+                       "Zoom=3\n"
+                       "\n"
+                       "[Player]\r\n"
+                       "Forward=2000\r\n"
+                       "Forward2=\"a,b\"\r\n"
+                       "[Window]\n"
+                       "Top=5\n"
+                       "Height=700\n");
+    Settings s;
+    s.forward = 7000;
+    ASSERT_TRUE(write_settings(t.ini(), s));
+
+    const QByteArray text = read_all(t.ini());
+    EXPECT_EQ(text.count("Forward="), 1);
+    EXPECT_EQ(text.count("Loudness="), 1);
+    EXPECT_EQ(text.count("Top="), 1);
+    EXPECT_TRUE(text.contains("; a comment\n"));
+    QSettings ini(t.ini(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("Other/Name").toString(), "keep me");
+    EXPECT_EQ(ini.value("View/Zoom").toInt(), 3);
+    EXPECT_EQ(ini.value("View/Loudness").toInt(), 0);
+    EXPECT_EQ(ini.value("Player/Forward").toInt(), 7000);
+    EXPECT_EQ(ini.value("Player/Forward2").toString(), "a,b");
+    EXPECT_EQ(ini.value("Window/Height").toInt(), 700);
+    EXPECT_EQ(ini.value("Window/Top").toInt(), 0);
+    EXPECT_EQ(read_settings(t.ini(), changed_settings()), s);
+}
+
+TEST(Settings, ValuesOutsideTheirRangesFallBack) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+        bool applied; // false: the default stays
+        std::function<int(const Settings&)> field;
+        int expected_if_applied = 0;
+    };
+    auto lw = [](const Settings& s) { return s.line_width; };
+    auto ss = [](const Settings& s) { return s.scroll_speed; };
+    auto sens = [](const Settings& s) { return s.sensitivity; };
+    auto col = [](const Settings& s) { return s.color; };
+    auto dl = [](const Settings& s) { return s.delay; };
+    auto pg = [](const Settings& s) { return s.program; };
+    auto vol = [](const Settings& s) { return s.volume; };
+    auto fw = [](const Settings& s) { return s.forward; };
+    auto b1 = [](const Settings& s) { return s.back1; };
+    auto b2 = [](const Settings& s) { return s.back2; };
+    auto hn = [](const Settings& s) { return int(s.help_note); };
+    auto ln = [](const Settings& s) { return int(s.left_note); };
+    const std::vector<Case> cases{
+        {"Window", "LineWidth", "99", false, lw},
+        {"Window", "LineWidth", "3", false, lw},
+        {"Window", "LineWidth", "13", false, lw},
+        {"Window", "LineWidth", "4", true, lw, 4},
+        {"Window", "LineWidth", "12", true, lw, 12},
+        {"Graphics", "ScrollSpeed", "3", false, ss},
+        {"Graphics", "ScrollSpeed", "0", false, ss},
+        {"Graphics", "ScrollSpeed", "8", false, ss},
+        {"Graphics", "ScrollSpeed", "2", true, ss, 2},
+        {"Graphics", "ScrollSpeed", "4", true, ss, 4},
+        {"Graphics", "Sensitivity", "-1", false, sens},
+        {"Graphics", "Sensitivity", "101", false, sens},
+        {"Graphics", "Sensitivity", "100", true, sens, 100},
+        {"Graphics", "Color", "101", false, col},
+        {"Graphics", "Color", "0", true, col, 0},
+        {"MIDI", "Delay", "31", false, dl},
+        {"MIDI", "Delay", "-1", false, dl},
+        {"MIDI", "Delay", "30", true, dl, 30},
+        {"MIDI", "Program", "128", false, pg},
+        {"MIDI", "Program", "-1", false, pg},
+        {"MIDI", "Program", "127", true, pg, 127},
+        {"MIDI", "Volume", "128", false, vol},
+        {"MIDI", "Volume", "0", true, vol, 0},
+        {"Player", "Forward", "0", false, fw},
+        {"Player", "Forward", "-5000", false, fw},
+        {"Player", "Forward", "3600001", false, fw},
+        {"Player", "Forward", "3600000", true, fw, 3600000},
+        {"Player", "Forward", "1", true, fw, 1},
+        {"Player", "Back1", "5000", false, b1},
+        {"Player", "Back1", "0", false, b1},
+        {"Player", "Back1", "-1", true, b1, -1},
+        {"Player", "Back2", "-3600001", false, b2},
+        {"Player", "Back2", "-3600000", true, b2, -3600000},
+        // Not numbers.
+        {"Player", "Forward", "abc", false, fw},
+        {"Player", "Forward", "", false, fw},
+        {"Player", "Forward", "12abc", false, fw},
+        {"Player", "Forward", "1,2", false, fw},
+        {"Player", "Forward", "99999999999", false, fw},
+        {"View", "HelpNote", "yes", false, hn},
+        {"View", "HelpNote", "2", true, hn, 1},
+        {"View", "LeftNote", "0", true, ln, 0},
+    };
+    TempDir t;
+    Settings defaults = changed_settings();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        const QString path = t.fresh();
+        write_all(path, QByteArray("[") + c.section + "]\n" + c.key + "=" + c.value + "\n");
+        const Settings s = read_settings(path, defaults);
+        EXPECT_EQ(c.field(s), c.applied ? c.expected_if_applied : c.field(defaults));
+    }
+}
+
+TEST(Settings, DefaultDirTextSurvivesTheFileFormat) {
+    TempDir t;
+    const char* texts[] = {"/home/u/音楽 フォルダ",
+                           "/a,b;c=d",
+                           "/q\"uote\\back",
+                           " lead",
+                           "trail ",
+                           "@at",
+                           "@@",
+                           "/tab\there",
+                           "/x\x01"
+                           "abc",
+                           "/new\nline",
+                           "C:\\Music",
+                           ""};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        Settings s;
+        s.default_dir = QString::fromUtf8(text);
+        const QString path = t.fresh();
+        ASSERT_TRUE(write_settings(path, s));
+        EXPECT_EQ(read_settings(path, Settings{}).default_dir, s.default_dir);
+        EXPECT_EQ(read_all(path).count('\n'), 32); // six headers, 21 keys, five blank lines
+    }
+}
+
+TEST(Settings, DefaultDirIsTheChosenFilesFolder) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/home/u/music/take1.wav", "/home/u/music"},
+        {"/take1.wav", "/"},
+        {"/home/u/dir/", "/home/u/dir"},
+        {"", ""},
+    };
+    for (auto [file, folder] : cases)
+        EXPECT_EQ(default_dir_of(file), QString(folder)) << file;
+}
+
+TEST(Settings, FileBesideTheProgramWinsWhenWritable) {
+    TempDir exe, config;
+    EXPECT_EQ(settings_file_path(exe.dir.path(), config.dir.path()), config.ini());
+    write_all(exe.ini(), "[MIDI]\nDelay=3\n");
+    EXPECT_EQ(settings_file_path(exe.dir.path(), config.dir.path()), exe.ini());
+
+    // An installed program's folder is not writable: the config folder is used.
+    ASSERT_EQ(chmod(QFile::encodeName(exe.dir.path()).constData(), 0755), 0);
+    auto r = run_unprivileged(
+        [&] { return settings_file_path(exe.dir.path(), config.dir.path()) == config.ini(); });
+    if (!r) GTEST_SKIP() << "cannot drop privileges";
+    EXPECT_EQ(*r, 1);
+}
+
+TEST(Settings, FailedSaveLeavesTheOldFileWhole) {
+    TempDir t;
+    ASSERT_TRUE(write_settings(t.ini(), changed_settings()));
+    const QByteArray before = read_all(t.ini());
+    // The file itself stays writable, its folder does not: a direct write would
+    // succeed, a temporary file cannot be created.
+    ASSERT_EQ(chmod(QFile::encodeName(t.dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(t.ini()).constData(), 0666), 0);
+    auto r = run_unprivileged([&] { return write_settings(t.ini(), Settings{}) ? 1 : 0; });
+    if (!r) GTEST_SKIP() << "cannot drop privileges";
+    EXPECT_EQ(*r, 0);
+    EXPECT_EQ(read_all(t.ini()), before);
+}

@@ -1,0 +1,41 @@
+#include "view/note_labels.h"
+
+#include <gtest/gtest.h>
+
+namespace pitkad {
+namespace {
+
+TEST(NoteHint, TextsByRow) {
+    struct Case {
+        int y, line_width;
+        bool frq, note;
+        std::optional<std::string> text;
+    };
+    const Case cases[] = {
+        {0, 4, true, true, "C8\r\n4186Hz\r\n108 (6Ch)"},
+        {39 * 7, 7, true, true, "A4\r\n440Hz\r\n69 (45h)"},
+        {39 * 7 + 6, 7, true, true, "A4\r\n440Hz\r\n69 (45h)"}, // grid row of row 39
+        {73 * 12 + 11, 12, true, true, "B1\r\n62Hz\r\n35 (23h)"},
+        {73 * 12, 12, false, false, "B1"},
+        {48 * 4, 4, false, true, "C4\r\n60 (3Ch)"},
+        {39 * 4, 4, true, false, "A4\r\n440Hz"},
+        {1 * 4, 4, false, false, "B7"},
+        {74 * 4, 4, true, true, std::nullopt}, // legend strip
+        {-1, 4, true, true, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.y << " L" << c.line_width);
+        EXPECT_EQ(show_note_hint(c.y, c.line_width, c.frq, c.note), c.text);
+    }
+}
+
+TEST(NoteLabels, KeyColours) {
+    for (int pc = 0; pc < 12; ++pc) {
+        const bool sharp = note_names[std::size_t(pc)].size() == 2;
+        EXPECT_EQ(label_colour(pc, false), (sharp ? Rgb{160, 160, 160} : Rgb{240, 240, 240})) << pc;
+        EXPECT_EQ(label_colour(pc, true), (Rgb{240, 96, 96})) << pc;
+    }
+}
+
+} // namespace
+} // namespace pitkad

@@ -1,0 +1,379 @@
+#include "view/graph_view.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "view/data_bitmaps.h"
+#include "view/note_labels.h"
+
+namespace pitkad {
+
+namespace {
+
+void fill_black(QImage& img) {
+    if (!img.isNull()) std::memset(img.bits(), 0, std::size_t(img.sizeInBytes()));
+}
+
+void put(std::uint8_t* px, Rgb c) {
+    px[0] = c.b;
+    px[1] = c.g;
+    px[2] = c.r;
+}
+
+// Label ink: each colour byte becomes (old AND m) OR (key AND NOT m).
+void stamp(std::uint8_t* px, std::uint8_t m, Rgb key) {
+    px[0] = std::uint8_t((px[0] & m) | (key.b & ~m));
+    px[1] = std::uint8_t((px[1] & m) | (key.g & ~m));
+    px[2] = std::uint8_t((px[2] & m) | (key.r & ~m));
+}
+
+Rgb draw_colour(const DrawData& d, std::uint8_t v) {
+    return v < d.draw_palette.size() ? d.draw_palette[v] : draw_highlight;
+}
+
+int pitch_class_of_row(int r) {
+    return (84 - r) % 12;
+}
+
+bool font_usable(const QImage& font) {
+    return !font.isNull() && font.format() == QImage::Format_BGR888 &&
+           font.width() >= font_min_width && font.height() >= font_min_height;
+}
+
+} // namespace
+
+GraphView::GraphView(const SpectrogramStore& store, const DrawData& drawing, ViewState& view)
+    : store_(store), drawing_(drawing), view_(view) {
+    pitkad::build_palette(level_palette, false, colour_bitmap);
+    resize_bitmaps(initial_client_width, effective_line_width(view_.line_width));
+    prepare_columns();
+}
+
+GraphParams GraphView::current_params() const {
+    return params ? params() : GraphParams{};
+}
+
+void GraphView::resize_bitmaps(int width, int line_width) {
+    line_width_ = line_width;
+    const int rows = graph_rows * line_width;
+    graph_bitmap = QImage(width, rows + legend_height, QImage::Format_BGR888);
+    screen = QImage(width, rows + legend_height, QImage::Format_BGR888);
+    cursor_bitmap = QImage(1, rows, QImage::Format_BGR888);
+    column_bitmap = QImage(1, rows, QImage::Format_BGR888);
+    line_column_bitmap = QImage(1, rows, QImage::Format_BGR888);
+    fill_black(graph_bitmap);
+    fill_black(screen);
+    fill_black(cursor_bitmap);
+    fill_black(column_bitmap);
+    fill_black(line_column_bitmap);
+    levels_.assign(std::size_t(graph_rows) * std::size_t(width), 0);
+}
+
+ViewLayout GraphView::layout_view(int requested_client_width) {
+    view_.line_width = effective_line_width(view_.line_width);
+    view_.scroll_speed = effective_scroll_speed(view_.scroll_speed);
+    const ViewLayout lay = pitkad::layout_view(requested_client_width, view_.line_width);
+    if (lay.graph_width != graph_bitmap.width() || lay.line_width != line_width_)
+        resize_bitmaps(lay.graph_width, lay.line_width);
+    prepare_columns();
+    write_graph();
+    return lay;
+}
+
+void GraphView::build_palette() {
+    pitkad::build_palette(level_palette, current_params().switches.grouping, colour_bitmap);
+}
+
+void GraphView::prepare_columns() {
+    const int L = line_width_;
+    for (int y = 0; y < cursor_bitmap.height(); ++y) {
+        std::uint8_t* px = cursor_bitmap.scanLine(y);
+        px[0] = px[1] = px[2] = level_palette.marker_grey;
+    }
+    for (int r = 0; r < graph_rows; ++r) {
+        const int y = (r + 1) * L - 1;
+        if (y >= column_bitmap.height()) break;
+        std::uint8_t* px = column_bitmap.scanLine(y);
+        px[0] = px[1] = px[2] =
+            r % 12 == 0 ? level_palette.octave_grid_grey : level_palette.grid_grey;
+    }
+}
+
+int GraphView::store_capacity() const {
+    return int(std::min<std::size_t>(store_frames, store_.spectrogram.size() / cells_per_frame));
+}
+int GraphView::drawing_capacity() const {
+    return int(std::min<std::size_t>(draw_frames, drawing_.draw_data.size()));
+}
+
+GraphView::ColumnRange GraphView::readable_columns(int capacity) const {
+    // Columns j whose frame first_frame + j lies in 0 … capacity − 1.
+    const int s = effective_scroll_speed(view_.scroll_speed);
+    const long long cols = graph_bitmap.width() / s;
+    const long long F = view_.first_frame;
+    const long long lo = std::clamp(-F, 0LL, cols);
+    const long long hi = std::clamp((long long)capacity - F, lo, cols);
+    return {int(lo), int(hi)};
+}
+
+void GraphView::render(const GraphParams& p) {
+    view_.scroll_speed = effective_scroll_speed(view_.scroll_speed);
+    const int W = graph_bitmap.width();
+    const int L = line_width_;
+    const int s = view_.scroll_speed;
+    const int F = view_.first_frame;
+    const ScaleParams scale = scale_params(p.sensitivity, p.colour);
+
+    fill_black(graph_bitmap);
+    draw_colour_legend(graph_bitmap, level_palette, scale, p.switches.grouping, colour_bitmap);
+
+    // Levels of the visible frames, read column by column (the store keeps a
+    // frame's bands together), then written out row by row.
+    const int cols = W / s;
+    const ColumnRange cr = readable_columns(store_capacity());
+    for (int j = cr.lo; j < cr.hi; ++j) {
+        const float* col = store_.spectrogram.data() + std::size_t(F + j) * cells_per_frame;
+        for (int r = 0; r < graph_rows; ++r)
+            levels_[std::size_t(r) * std::size_t(cols) + std::size_t(j)] =
+                std::uint16_t(band_level(col[ViewState::row_to_band(r)], scale));
+    }
+    const std::size_t row_bytes = std::size_t(W) * 3;
+    for (int r = 0; r < graph_rows; ++r) {
+        const int y0 = r * L;
+        const int pc = pitch_class_of_row(r);
+        const auto& red = level_palette.red[std::size_t(pc)];
+        const auto& green = level_palette.green[std::size_t(pc)];
+        const auto& blue = level_palette.blue[std::size_t(pc)];
+        const std::uint16_t* lv = levels_.data() + std::size_t(r) * std::size_t(cols);
+        std::uint8_t* line = graph_bitmap.scanLine(y0);
+        if (s == 1) {
+            for (int j = cr.lo; j < cr.hi; ++j) {
+                std::uint8_t* px = line + 3 * j;
+                px[0] = blue[lv[j]];
+                px[1] = green[lv[j]];
+                px[2] = red[lv[j]];
+            }
+        } else {
+            for (int j = cr.lo; j < cr.hi; ++j) {
+                const std::uint8_t b = blue[lv[j]], g = green[lv[j]], rd = red[lv[j]];
+                std::uint8_t* px = line + 3 * j * s;
+                for (int q = 0; q < s; ++q, px += 3) {
+                    px[0] = b;
+                    px[1] = g;
+                    px[2] = rd;
+                }
+            }
+        }
+        for (int i = 1; i <= L - 2; ++i)
+            std::memcpy(graph_bitmap.scanLine(y0 + i), line, row_bytes);
+        std::memset(graph_bitmap.scanLine(y0 + L - 1),
+                    r % 12 == 0 ? level_palette.octave_grid_grey : level_palette.grid_grey,
+                    row_bytes);
+    }
+
+    for (int y = 0; y < graph_rows * L; ++y) {
+        std::uint8_t* line = graph_bitmap.scanLine(y);
+        for (int x : {marker_margin, W - marker_margin}) {
+            if (x < 0 || x >= W) continue;
+            std::uint8_t* px = line + 3 * x;
+            px[0] = px[1] = px[2] = level_palette.marker_grey;
+        }
+    }
+
+    if (p.switches.pen_show) pen_overlay();
+    if (p.switches.line_show) line_overlay();
+    if (p.switches.show_left_enabled) note_labels(p);
+}
+
+void GraphView::pen_overlay() {
+    const int L = line_width_;
+    const int s = effective_scroll_speed(view_.scroll_speed);
+    const int F = view_.first_frame;
+    const ColumnRange cr = readable_columns(drawing_capacity());
+    for (int j = cr.lo; j < cr.hi; ++j) {
+        const draw_frame& frame = drawing_[F + j];
+        for (int r = 0; r < graph_rows; ++r) {
+            const std::uint8_t v = frame.note_cell(ViewState::row_to_band(r));
+            if (v == 0) continue;
+            const Rgb c = draw_colour(drawing_, v);
+            for (int i = 0; i <= L - 2; ++i) {
+                std::uint8_t* px = graph_bitmap.scanLine(r * L + i) + 3 * j * s;
+                for (int q = 0; q < s; ++q, px += 3)
+                    put(px, c);
+            }
+        }
+    }
+}
+
+void GraphView::line_overlay() {
+    const int s = effective_scroll_speed(view_.scroll_speed);
+    const int F = view_.first_frame;
+    const ColumnRange cr = readable_columns(drawing_capacity());
+    for (int j = cr.lo; j < cr.hi; ++j) {
+        const std::uint8_t m = drawing_[F + j].line_mark();
+        if (m == 0) continue;
+        const Rgb c = draw_colour(drawing_, m);
+        for (int y = 0; y < line_column_bitmap.height(); ++y)
+            put(line_column_bitmap.scanLine(y), c);
+        for (int y = 0; y < line_column_bitmap.height(); ++y)
+            std::memcpy(graph_bitmap.scanLine(y) + 3 * j * s, line_column_bitmap.constScanLine(y),
+                        3);
+    }
+}
+
+void GraphView::note_labels(const GraphParams& p) {
+    if (!font_usable(font_bitmap)) return;
+    const int W = graph_bitmap.width();
+    const int L = line_width_;
+    const int atlas_x = (12 - L) * label_width;
+    for (int r = 0; r < graph_rows; ++r) {
+        const int pc = pitch_class_of_row(r);
+        const Rgb key =
+            label_colour(pc, sounding(ViewState::row_to_band(r)), level_palette.white_key_grey);
+        for (int i = 0; i <= L - 2; ++i) {
+            const std::uint8_t* mask =
+                font_bitmap.constScanLine(pc * font_cell_rows + i) + 3 * atlas_x;
+            std::uint8_t* line = graph_bitmap.scanLine(r * L + i);
+            for (int g = 0; g < label_width; ++g) {
+                const std::uint8_t m = mask[3 * g];
+                if (p.switches.show_left_checked && left_label_x + g < W)
+                    stamp(line + 3 * (left_label_x + g), m, key);
+                const int xr = W - right_label_offset + g;
+                if (p.switches.show_right_checked && xr >= 0 && xr < W)
+                    stamp(line + 3 * xr, m, key);
+            }
+        }
+    }
+}
+
+void GraphView::draw_pen_overlay() {
+    pen_overlay();
+}
+void GraphView::draw_line_overlay() {
+    line_overlay();
+}
+
+void GraphView::draw_note_labels() {
+    const GraphParams p = current_params();
+    if (p.switches.show_left_enabled) note_labels(p);
+}
+
+bool GraphView::sounding(int band) const {
+    return band >= 0 && std::size_t(band) < sounding_notes.size() &&
+           sounding_notes[std::size_t(band)] != 0;
+}
+
+void GraphView::copy_to_screen(const QImage& src, int x, int y) {
+    if (src.isNull() || screen.isNull()) return;
+    const QRect rect = QRect(x, y, src.width(), src.height()).intersected(screen.rect());
+    if (rect.isEmpty()) return;
+    const std::size_t bytes = std::size_t(rect.width()) * 3;
+    for (int row = rect.top(); row <= rect.bottom(); ++row)
+        std::memcpy(screen.scanLine(row) + 3 * rect.left(),
+                    src.constScanLine(row - y) + 3 * (rect.left() - x), bytes);
+    if (on_screen_changed) on_screen_changed(rect);
+}
+
+void GraphView::show_graph() {
+    copy_to_screen(graph_bitmap, 0, 0);
+}
+
+void GraphView::write_graph() {
+    const GraphParams p = current_params();
+    render(p);
+    show_graph();
+    if (p.play_state == 3) {
+        const int position = player_position_ms ? player_position_ms() : 0;
+        write_line(position / 20);
+    }
+}
+
+void GraphView::write_line(int frame) {
+    const GraphParams p = current_params();
+    const int s = effective_scroll_speed(view_.scroll_speed);
+    const int W = graph_bitmap.width();
+    const long long x = ((long long)frame - view_.first_frame) * s;
+    if (x < 0 || x >= W - marker_margin) {
+        // A nested call from the redraw below that still lies outside the
+        // view (a negative frame) would page forever: draw no cursor.
+        if (paging_depth_ > 0) return;
+        if (clear_dragging) clear_dragging();
+        view_.first_frame = int(std::max<long long>((long long)frame - marker_margin / s, 0));
+        ++paging_depth_;
+        write_graph();
+        --paging_depth_;
+        view_.cursor_frame = -1;
+        return;
+    }
+    restore_column(view_.cursor_frame);
+    if (p.switches.line_show && frame >= 0 && frame < drawing_capacity() &&
+        drawing_[frame].line_mark() != 0) {
+        view_.cursor_frame = -1;
+        return;
+    }
+    copy_to_screen(cursor_bitmap, int(x), 0);
+    view_.cursor_frame = frame;
+}
+
+void GraphView::restore_column(int frame) {
+    if (frame < 0) return;
+    const int s = effective_scroll_speed(view_.scroll_speed);
+    const int W = graph_bitmap.width();
+    const long long x = ((long long)frame - view_.first_frame) * s;
+    if (x < 0 || x >= W || x == marker_margin) return;
+    const GraphParams p = current_params();
+    const ScaleParams scale = scale_params(p.sensitivity, p.colour);
+    const int L = line_width_;
+    const bool in_store = frame < store_capacity();
+    const bool in_drawing = frame < drawing_capacity();
+    for (int r = 0; r < graph_rows; ++r) {
+        const int k = ViewState::row_to_band(r);
+        const int pc = pitch_class_of_row(r);
+        Rgb c{0, 0, 0};
+        const std::uint8_t v = in_drawing ? drawing_[frame].note_cell(k) : 0;
+        if (p.switches.pen_show && v != 0) {
+            c = draw_colour(drawing_, v);
+        } else if (in_store) {
+            const int lv = band_level(store_.at(frame, k), scale);
+            c = Rgb{level_palette.red[std::size_t(pc)][std::size_t(lv)],
+                    level_palette.green[std::size_t(pc)][std::size_t(lv)],
+                    level_palette.blue[std::size_t(pc)][std::size_t(lv)]};
+        }
+        for (int i = 0; i <= L - 2; ++i)
+            put(column_bitmap.scanLine(r * L + i), c);
+    }
+    const int g = int(x) - left_label_x;
+    if (p.switches.show_left_enabled && p.switches.show_left_checked && g >= 0 && g < label_width &&
+        font_usable(font_bitmap)) {
+        const int atlas_x = (12 - L) * label_width + g;
+        for (int r = 0; r < graph_rows; ++r) {
+            const int pc = pitch_class_of_row(r);
+            const Rgb key =
+                label_colour(pc, sounding(ViewState::row_to_band(r)), level_palette.white_key_grey);
+            for (int i = 0; i <= L - 2; ++i)
+                stamp(column_bitmap.scanLine(r * L + i),
+                      font_bitmap.constScanLine(pc * font_cell_rows + i)[3 * atlas_x], key);
+        }
+    }
+    copy_to_screen(column_bitmap, int(x), 0);
+}
+
+bool GraphView::load_font(const std::filesystem::path& file) {
+    std::optional<QImage> img = load_font_bitmap(file);
+    if (!img) return false;
+    font_bitmap = std::move(*img);
+    return true;
+}
+
+bool GraphView::load_colour(const std::filesystem::path& file) {
+    std::optional<QImage> img = load_colour_bitmap(file);
+    if (!img) return false;
+    colour_bitmap = std::move(*img);
+    return true;
+}
+
+std::optional<std::string> GraphView::note_hint(int y, bool show_frq, bool show_note) const {
+    return show_note_hint(y, line_width_, show_frq, show_note);
+}
+
+} // namespace pitkad
