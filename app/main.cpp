@@ -1,13 +1,35 @@
+// Program entry: the command-line modes, or the main window.
+
 #include "app/cli_analyse.h"
+#include "app/cli_render.h"
+#include "app/pitka_p1.h"
+
+#include <QApplication>
+#include <QTimer>
 
 #include <cstring>
-#include <cstdio>
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--analyse") == 0) {
         argv[1] = argv[0];
         return pitkad::run_analyse_cli(argc - 1, argv + 1);
     }
-    std::puts("PitkaD");
-    return 0;
+    if (argc >= 2 && std::strcmp(argv[1], "--render") == 0) {
+        argv[1] = argv[0];
+        return pitkad::run_render_cli(argc - 1, argv + 1);
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("PitkaD");
+    QApplication::setApplicationVersion("1.00");
+
+    pitkad::TForm1 form1;
+    form1.show();
+    // `pitkad FILE.wav` opens that recording once the window is up.
+    const QStringList args = QApplication::arguments();
+    if (args.size() >= 2 && !args[1].startsWith("-")) {
+        const QString file = args[1];
+        QTimer::singleShot(0, &form1, [&form1, file] { form1.open_recording(file); });
+    }
+    return app.exec();
 }

@@ -19,6 +19,8 @@ install(FILES
   OPTIONAL)
 
 install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/doc/pitkad OPTIONAL)
+# The support page the program opens, found like the data files.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/pitkad)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pitkad.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pitkad.svg
