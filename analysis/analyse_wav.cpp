@@ -11,7 +11,7 @@ namespace {
 
 // Frames a thread takes at a time: their histories overlap in one buffer,
 // and each band runs over all of them while its tables are in cache.
-constexpr int batch_frames = 16;
+constexpr int batch_frames = kernel_batch_frames;
 constexpr int slab_length = history_length + (batch_frames - 1) * frame_step;
 
 // Analysis-rate (44100 Hz) history for frames first … first + count − 1:
@@ -80,17 +80,12 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
             const int count = std::min(batch_frames, frame_count - first);
             if (reporting && threads > 1) report(frames_done.load());
             fill_slab(recording.first_channel, step, first, slab.data());
+            if (reporting && threads == 1) report(first + count - 1);
+            float powers[batch_frames];
             for (int b = first_band; b <= last_band; ++b) {
-                for (int k = 0; k < count; ++k) {
-                    if (reporting && threads == 1 && b == first_band) report(first + k);
-                    std::span<const float, history_length> history(slab.data() + k * frame_step,
-                                                                   history_length);
-                    store.at(first + k, b) = band_power(tables, b, history, scratch, path);
-                }
+                band_power_frames(tables, b, slab.data(), frame_step, count, scratch, powers, path);
+                for (int k = 0; k < count; ++k) store.at(first + k, b) = power_to_db(powers[k]);
             }
-            for (int k = 0; k < count; ++k)
-                for (int b = first_band; b <= last_band; ++b)
-                    store.at(first + k, b) = power_to_db(store.at(first + k, b));
             frames_done.fetch_add(count);
         }
     };

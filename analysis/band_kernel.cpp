@@ -1,5 +1,7 @@
 #include "analysis/band_kernel.h"
 
+#include <algorithm>
+
 namespace pitkad {
 
 namespace detail {
@@ -62,53 +64,34 @@ void fold_range(const Band& band, const float* y, float* sums_p, float* sums_q, 
                 int j_end) {
     const int period = fold_period(band);
     const int periods = band.window_length / period;
-    const int h = band.pairs_h;
     const int v = band.count_v;
-    switch (fold_variant(band.fold)) {
-    case FoldVariant::quarter_mirror:
-        for (int j = j_begin; j <= j_end; ++j) {
-            float p = 0.0f, q = 0.0f;
-            for (int m = 0, o = 0; m < periods; ++m, o += period) {
-                const float t1 = y[o + j] - y[o + j + 2 * h];
-                const float t2 = y[o + 2 * h - j] - y[o + 4 * h - j];
-                p = round1(double(p) + double(t1) - double(t2));
-                q = round1(double(q) + double(t1) + double(t2));
-            }
-            sums_p[j] = p;
-            sums_q[j] = q;
-        }
-        break;
-    case FoldVariant::half_odd:
-        for (int j = j_begin; j <= j_end; ++j) {
-            float p = 0.0f, q = 0.0f;
-            for (int m = 0, o = 0; m < periods; ++m, o += period) {
-                const float t1 = y[o + j] - y[o + j + v];
-                const float t2 = y[o + v - j] - y[o + 2 * v - j];
-                p = round1(double(p) + double(t1) - double(t2));
-                q = round1(double(q) + double(t1) + double(t2));
-            }
-            sums_p[j] = p;
-            sums_q[j] = q;
-        }
-        break;
-    case FoldVariant::whole_odd:
-        for (int j = j_begin; j <= j_end; ++j) {
-            float p = 0.0f, q = 0.0f;
-            for (int m = 0, o = 0; m < periods; ++m, o += period) {
+    const FoldVariant variant = fold_variant(band.fold);
+    // Offsets of a pair's terms: o + j, o + j + s1, o + s1 − j, o + s2 − j.
+    const int s1 = variant == FoldVariant::quarter_mirror ? 2 * band.pairs_h : v;
+    const int s2 = 2 * s1;
+    for (int j = j_begin; j <= j_end; ++j) sums_p[j] = sums_q[j] = 0.0f;
+    // Periods outer: successive updates of one sum are independent of the
+    // neighbouring sums, so they overlap instead of waiting on each other.
+    for (int m = 0, o = 0; m < periods; ++m, o += period) {
+        if (variant == FoldVariant::whole_odd) {
+            for (int j = j_begin; j <= j_end; ++j) {
                 const float a = y[o + j];
                 const float b = y[o + v - j];
-                p = round1(double(p) + double(a) + double(b));
-                q = round1(double(q) + double(a) - double(b));
+                sums_p[j] = round1(double(sums_p[j]) + double(a) + double(b));
+                sums_q[j] = round1(double(sums_q[j]) + double(a) - double(b));
             }
-            sums_p[j] = p;
-            sums_q[j] = q;
+        } else {
+            for (int j = j_begin; j <= j_end; ++j) {
+                const float t1 = y[o + j] - y[o + j + s1];
+                const float t2 = y[o + s1 - j] - y[o + s2 - j];
+                sums_p[j] = round1(double(sums_p[j]) + double(t1) - double(t2));
+                sums_q[j] = round1(double(sums_q[j]) + double(t1) + double(t2));
+            }
         }
-        break;
     }
 }
 
-float finish_power(const Band& band, const float* coef, const float* y, const float* sums_p,
-                   const float* sums_q) {
+void direct_terms(const Band& band, const float* y, float& re_out, float& im_out) {
     const int period = fold_period(band);
     const int periods = band.window_length / period;
     const int h = band.pairs_h;
@@ -120,30 +103,47 @@ float finish_power(const Band& band, const float* coef, const float* y, const fl
             re = round1(double(re) + double(y[o]) - double(y[o + 2 * h]));
             im = round1(double(im) + double(y[o + h]) - double(y[o + 3 * h]));
         }
-        for (int j = 1; j < h; ++j) {
-            re = round1(double(re) + double(sums_p[j]) * double(coef[j]));
-            im = round1(double(im) + double(sums_q[j]) * double(coef[h - j]));
-        }
         break;
     case FoldVariant::half_odd:
         for (int m = 0, o = 0; m < periods; ++m, o += period)
             re = round1(double(re) + double(y[o]) - double(y[o + v]));
-        for (int j = 1; j <= h; ++j) {
-            re = round1(double(re) + double(sums_p[j]) * double(coef[2 * j - 2]));
-            im = round1(double(im) + double(sums_q[j]) * double(coef[2 * j - 1]));
-        }
         break;
     case FoldVariant::whole_odd:
         for (int m = 0, o = 0; m < periods; ++m, o += period) re = round1(double(re) + double(y[o]));
-        for (int j = 1; j <= h; ++j) {
-            re = round1(double(re) + double(sums_p[j]) * double(coef[2 * j - 2]));
-            im = round1(double(im) + double(sums_q[j]) * double(coef[2 * j - 1]));
-        }
         break;
+    }
+    re_out = re;
+    im_out = im;
+}
+
+void finish_powers(const Band& band, const float* coef, int count, int stride,
+                   const float* sums_p, const float* sums_q, float* re, float* im, float* out) {
+    const int h = band.pairs_h;
+    // Each frame's chain is sequential in j; the frames' chains are
+    // independent and interleaved so that they overlap in the processor.
+    if (fold_variant(band.fold) == FoldVariant::quarter_mirror) {
+        for (int j = 1; j < h; ++j) {
+            const double c = coef[j];
+            const double s = coef[h - j];
+            for (int k = 0; k < count; ++k) {
+                re[k] = round1(double(re[k]) + double(sums_p[k * stride + j]) * c);
+                im[k] = round1(double(im[k]) + double(sums_q[k * stride + j]) * s);
+            }
+        }
+    } else {
+        for (int j = 1; j <= h; ++j) {
+            const double c = coef[2 * j - 2];
+            const double s = coef[2 * j - 1];
+            for (int k = 0; k < count; ++k) {
+                re[k] = round1(double(re[k]) + double(sums_p[k * stride + j]) * c);
+                im[k] = round1(double(im[k]) + double(sums_q[k * stride + j]) * s);
+            }
+        }
     }
     // N² fits a signed 32-bit value (at most 25632²).
     const int n2 = band.window_length * band.window_length;
-    return float((double(re) * double(re) + double(im) * double(im)) / double(n2));
+    for (int k = 0; k < count; ++k)
+        out[k] = float((double(re[k]) * double(re[k]) + double(im[k]) * double(im[k])) / double(n2));
 }
 
 } // namespace detail
@@ -178,34 +178,52 @@ const char* kernel_path_name(KernelPath path) {
     return "?";
 }
 
-float band_power(const BandTables& tables, int band, std::span<const float, history_length> history,
-                 std::span<float> work, KernelPath path) {
+void band_power_frames(const BandTables& tables, int band, const float* first_history,
+                       int stride, int count, std::span<float> work, float* out, KernelPath path) {
     const Band& bd = tables.bands[std::size_t(band)];
     const int n = bd.window_length;
-    if (n == 0 || work.size() < std::size_t(kernel_work_length)) return 0.0f;
-    const float* x = history.data() + history_centre - n / 2;
+    count = std::min(count, kernel_batch_frames);
+    if (n == 0 || work.size() < std::size_t(kernel_work_length)) {
+        for (int k = 0; k < count; ++k) out[k] = 0.0f;
+        return;
+    }
     const float* low = tables.window_low.data() + bd.window_offset;
     const float* high = tables.window_high.data() + bd.window_offset;
-    float* y = work.data();
-    float* sums_p = y + history_length;
-    float* sums_q = sums_p + (history_length / 4 + 64);
+    float* y = work.data() + kernel_y_margin;
+    float* sums_p = y + history_length + kernel_y_margin;
+    float* sums_q = sums_p + kernel_batch_frames * kernel_sums_stride;
+    float re[kernel_batch_frames], im[kernel_batch_frames];
 
-    // The end points of the window: weights 4/23 and 50/23.
-    y[0] = float(double(x[0]) * (4.0 / 23.0));
-    y[n / 2] = float(double(x[n / 2]) * (50.0 / 23.0));
-    switch (path) {
-    case KernelPath::avx512:
-        detail::window_fold_avx512(bd, low, high, x, y, sums_p, sums_q);
-        break;
-    case KernelPath::avx2:
-        detail::window_fold_avx2(bd, low, high, x, y, sums_p, sums_q);
-        break;
-    case KernelPath::scalar:
-        detail::window_range(bd, low, high, x, y, 1, bd.quarter);
-        detail::fold_range(bd, y, sums_p, sums_q, 1, detail::fold_last_j(bd));
-        break;
+    for (int k = 0; k < count; ++k) {
+        const float* x = first_history + std::ptrdiff_t(k) * stride + history_centre - n / 2;
+        float* p = sums_p + k * kernel_sums_stride;
+        float* q = sums_q + k * kernel_sums_stride;
+        // The end points of the window: weights 4/23 and 50/23.
+        y[0] = float(double(x[0]) * (4.0 / 23.0));
+        y[n / 2] = float(double(x[n / 2]) * (50.0 / 23.0));
+        switch (path) {
+        case KernelPath::avx512:
+            detail::window_fold_avx512(bd, low, high, x, y, p, q);
+            break;
+        case KernelPath::avx2:
+            detail::window_fold_avx2(bd, low, high, x, y, p, q);
+            break;
+        case KernelPath::scalar:
+            detail::window_range(bd, low, high, x, y, 1, bd.quarter);
+            detail::fold_range(bd, y, p, q, 1, detail::fold_last_j(bd));
+            break;
+        }
+        detail::direct_terms(bd, y, re[k], im[k]);
     }
-    return detail::finish_power(bd, tables.coef.data() + bd.coef_offset, y, sums_p, sums_q);
+    detail::finish_powers(bd, tables.coef.data() + bd.coef_offset, count, kernel_sums_stride,
+                          sums_p, sums_q, re, im, out);
+}
+
+float band_power(const BandTables& tables, int band, std::span<const float, history_length> history,
+                 std::span<float> work, KernelPath path) {
+    float out = 0.0f;
+    band_power_frames(tables, band, history.data(), 0, 1, work, &out, path);
+    return out;
 }
 
 void analyse_frame(const BandTables& tables, std::span<const float, history_length> history,

@@ -18,9 +18,18 @@ bool kernel_path_supported(KernelPath path);
 KernelPath best_kernel_path();
 const char* kernel_path_name(KernelPath path);
 
-// Floats of working space a kernel call needs: the windowed samples plus the
-// per-coefficient fold sums.
-inline constexpr int kernel_work_length = history_length + 2 * (history_length / 4 + 64);
+// Frames one call may compute together, the largest coefficient index of any
+// band (with room to spare), and the floats of working space a call needs:
+// the windowed samples plus each frame's fold sums.
+inline constexpr int kernel_batch_frames = 16;
+inline constexpr int kernel_max_pairs = 255;
+inline constexpr int kernel_sums_stride = kernel_max_pairs + 1;
+// The windowed samples have a margin on both sides: the vectorised fold's last
+// block may run past the band's last coefficient index, reading (not using)
+// up to 16 values beyond either end.
+inline constexpr int kernel_y_margin = 32;
+inline constexpr int kernel_work_length =
+    history_length + 2 * kernel_y_margin + 2 * kernel_batch_frames * kernel_sums_stride;
 
 // P(b) for band b = 2 … 75: the band's windowed single-bin power of the
 // history, in squared raw sample units. The history holds 16-bit sample
@@ -28,6 +37,13 @@ inline constexpr int kernel_work_length = history_length + 2 * (history_length /
 float band_power(const BandTables& tables, int band,
                  std::span<const float, history_length> history, std::span<float> work,
                  KernelPath path = KernelPath::scalar);
+
+// P(b) for `count` (≤ 16) frames whose histories start at first_history +
+// k × stride, k = 0 … count − 1, into out[k]. The frames' coefficient chains
+// run interleaved; each frame's value is exactly band_power's.
+void band_power_frames(const BandTables& tables, int band, const float* first_history,
+                       int stride, int count, std::span<float> work, float* out,
+                       KernelPath path = KernelPath::scalar);
 
 // Raw powers of all 74 bands into cells 2 … 75 of column (cells 0, 1 untouched).
 void analyse_frame(const BandTables& tables, std::span<const float, history_length> history,
@@ -48,9 +64,12 @@ void window_range(const Band& band, const float* low, const float* high, const f
 // Fold sums p(j), q(j) for j in [j_begin, j_end] into sums_p[j], sums_q[j].
 void fold_range(const Band& band, const float* y, float* sums_p, float* sums_q, int j_begin,
                 int j_end);
-// Direct terms, coefficient chain and the power, from y and the fold sums.
-float finish_power(const Band& band, const float* coef, const float* y, const float* sums_p,
-                   const float* sums_q);
+// The terms of coefficient index 0 (Re, Im before the chain), from y.
+void direct_terms(const Band& band, const float* y, float& re, float& im);
+// The coefficient chains of `count` frames (sums of frame k at k × stride)
+// and their powers.
+void finish_powers(const Band& band, const float* coef, int count, int stride,
+                   const float* sums_p, const float* sums_q, float* re, float* im, float* out);
 
 // Vectorised windowing and folding of a whole band (compiled for their
 // instruction sets; call only where supported).

@@ -1,12 +1,94 @@
 #include "app/cli_analyse.h"
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/analyse_wav.h"
+#include "analysis/analysis_cache.h"
+#include "analysis/analysis_messages.h"
+#include "analysis/band_tables.h"
+#include "analysis/loudness.h"
+#include "analysis/spectrogram_store.h"
 
 namespace pitkad {
 
-int run_analyse_cli(int, char**) {
-    std::fputs("--analyse is not available yet\n", stderr);
-    return 1;
+namespace {
+
+void usage() {
+    std::fputs("usage: pitkad --analyse FILE.wav... [--threads N] [--no-cache]\n", stderr);
+}
+
+} // namespace
+
+int run_analyse_cli(int argc, char** argv) {
+    std::vector<std::string> files;
+    int threads = 0; // every core
+    bool use_cache = true;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--no-cache") == 0) {
+            use_cache = false;
+        } else if (std::strcmp(a, "--threads") == 0) {
+            if (i + 1 >= argc) {
+                usage();
+                return 2;
+            }
+            char* end = nullptr;
+            const long n = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || n < 1 || n > 64) {
+                usage();
+                return 2;
+            }
+            threads = int(n);
+        } else {
+            files.emplace_back(a);
+        }
+    }
+    if (files.empty()) {
+        usage();
+        return 2;
+    }
+
+    const BandTables tables = build_band_tables();
+    auto store = std::make_unique<SpectrogramStore>();
+    int status = 0;
+    for (const std::string& file : files) {
+        const auto start = std::chrono::steady_clock::now();
+        store->reset();
+        bool cached = use_cache && read_analysis_cache(file, *store);
+        if (!cached) {
+            const AnalysisResult r = analyse_wav(
+                file, *store, tables,
+                [](const std::string& text) {
+                    std::printf("%s\n", text.c_str());
+                    std::fflush(stdout);
+                },
+                threads);
+            if (!r.ok) {
+                std::fprintf(stderr, "%s\n", r.message.c_str());
+                status = 1;
+                continue;
+            }
+            normalise_to_peak(*store);
+            if (!write_analysis_cache(file, *store)) {
+                store->reset();
+                std::fprintf(stderr, "%s\n", messages::cache_not_saved);
+                status = 1;
+                continue;
+            }
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%s: %d frames, %s, %.2f s\n", file.c_str(), store->frame_count,
+                    cached ? "cache used" : "analysed", seconds);
+        std::fflush(stdout);
+    }
+    return status;
 }
 
 } // namespace pitkad

@@ -1,0 +1,75 @@
+// Timings of the band kernel: one frame (all 74 bands) per kernel path, and a
+// whole recording of 57999 frames (the largest accepted) through the frame
+// loop with 1 and 2 threads.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "analysis/analyse_wav.h"
+#include "analysis/band_kernel.h"
+
+namespace {
+
+using namespace pitkad;
+
+const BandTables& tables() {
+    static const BandTables t = build_band_tables();
+    return t;
+}
+
+// A chord of three partial-rich tones with a little noise: a busy signal.
+std::vector<std::int16_t> test_signal(std::size_t count) {
+    std::mt19937 gen(42);
+    std::uniform_real_distribution<double> noise(-300, 300);
+    std::vector<std::int16_t> s(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double t = double(i) / 44100.0;
+        double v = noise(gen);
+        for (double f : {220.0, 277.18, 329.63})
+            for (int k = 1; k <= 4; ++k) v += 3000.0 / k * std::sin(2 * M_PI * f * k * t);
+        s[i] = std::int16_t(std::lround(v));
+    }
+    return s;
+}
+
+void frame_kernel(benchmark::State& state, KernelPath path) {
+    if (!kernel_path_supported(path)) {
+        state.SkipWithError("not supported on this processor");
+        return;
+    }
+    const auto samples = test_signal(history_length);
+    std::vector<float> history(samples.begin(), samples.end());
+    std::vector<float> work(kernel_work_length);
+    std::vector<float> column(cells_per_frame);
+    for (auto _ : state) {
+        analyse_frame(tables(), std::span<const float, history_length>(history.data(), history_length),
+                      work, std::span<float, cells_per_frame>(column.data(), cells_per_frame), path);
+        benchmark::DoNotOptimize(column.data());
+    }
+}
+BENCHMARK_CAPTURE(frame_kernel, scalar, KernelPath::scalar)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(frame_kernel, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(frame_kernel, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
+
+void whole_file(benchmark::State& state) {
+    WavRecording rec;
+    rec.ok = true;
+    rec.format.sample_rate = 44100;
+    rec.format.channels = 1;
+    rec.frame_count = 57999;
+    rec.first_channel = test_signal(std::size_t(rec.frame_count) * frame_step);
+    SpectrogramStore store;
+    store.frame_count = rec.frame_count;
+    const int threads = int(state.range(0));
+    for (auto _ : state)
+        analyse_frames(rec, store, tables(), {}, threads, best_kernel_path());
+    state.SetLabel(std::string(kernel_path_name(best_kernel_path())) + ", 57999 frames");
+}
+BENCHMARK(whole_file)->Arg(1)->Arg(2)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
