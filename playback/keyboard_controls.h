@@ -1,0 +1,92 @@
+#pragma once
+// The main window's keyboard map, the skip-amount popup of the three skip
+// buttons and the scroll-speed button, as plain logic over ControlsHost,
+// which the main window implements. UI thread only.
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <array>
+
+namespace pitkad {
+
+struct ViewState;
+
+enum class TransportButton {
+    PlayButton,
+    Stopbutton,
+    PauseButton,
+    ForwardButton,
+    BackButton1,
+    BackButton2
+};
+// The four drawing-mode buttons that F1 … F4 toggle.
+enum class ModeButton { PenDrawButton, LineDrawButton, PenSelectButton, LineselectButton };
+
+class ControlsHost {
+  public:
+    virtual ~ControlsHost() = default;
+    virtual bool button_enabled(TransportButton b) const = 0;
+    // Runs the button's click handler (PlayButtonClick also moves the focus
+    // to PauseButton).
+    virtual void click(TransportButton b) = 0;
+    // The drawing-tool window's SelectDelButtonClick.
+    virtual void select_delete() = 0;
+    virtual bool tool_window_visible() const = 0;
+    virtual bool line_show_down() const = 0; // LineShowSwitch
+    // Toggles the button's down state; the tool window keeps at most one
+    // mode button down.
+    virtual void toggle_mode_button(ModeButton b) = 0;
+    virtual void reset_draw_select() = 0;
+    virtual void write_graph() = 0;
+    virtual int play_state() const = 0;
+    virtual void replay_from_line() = 0;
+    // Skip button `which` (0 ForwardButton, 1 BackButton1, 2 BackButton2):
+    // its Tag and caption.
+    virtual void set_skip_button(int which, int tag, const QString& caption) = 0;
+    virtual void set_scroll_caption(const QString& caption) = 0;
+};
+
+// The main window's key handler: `key` is a Qt::Key code, `alt` whether Alt
+// is held. The key is never consumed.
+void FormKeyDown(ControlsHost& host, int key, bool alt);
+
+// The popup's radio items pop500 … pop50000.
+struct SkipItem {
+    const char* name;
+    const char* caption;
+    int ms;
+    bool separator_after;
+};
+inline constexpr std::array<SkipItem, 9> skip_items{{
+    {"pop500", "0.5 s", 500, true},
+    {"pop1000", "1 s", 1000, false},
+    {"pop2000", "2 s", 2000, false},
+    {"pop3000", "3 s", 3000, false},
+    {"pop5000", "5 s", 5000, true},
+    {"pop10000", "10 s", 10000, false},
+    {"pop20000", "20 s", 20000, false},
+    {"pop30000", "30 s", 30000, false},
+    {"pop50000", "50 s", 50000, false},
+}};
+
+// Index into skip_items of the item to check for a button's Tag: the item
+// of |ms|, pop50000 for any amount not in the list.
+int mark_skip_item(int ms);
+// "0.5" for 500, else whole seconds, truncated.
+QString skip_amount_text(int ms);
+// Sets the Tag (negative for the two back buttons) and the caption of skip
+// button `which` for an amount ms > 0.
+void set_skip_amount(ControlsHost& host, int which, int ms);
+// Where the popup opens, in the window's client coordinates: beside the
+// press point on the button.
+QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button);
+
+QString scroll_caption(int scroll_speed);
+// Cycles scroll_speed 1 → 2 → 4 → 1, keeping the cursor's distance from the
+// left edge while playing or paused; `position_ms` is the player's position.
+void ScrollButtonClick(ControlsHost& host, ViewState& view, int play_state, int position_ms,
+                       int frame_count);
+
+} // namespace pitkad

@@ -1,0 +1,37 @@
+#pragma once
+// A recording decoded for playback: 16-bit samples at the file's rate,
+// one or two channels interleaved (files with more channels keep the first
+// two). Read whole at open on the UI thread; the audio callback only reads it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pitkad {
+
+struct PcmAudio {
+    int rate = 44100;
+    int channels = 1; // 1 or 2
+    std::int64_t frames = 0;
+    std::vector<std::int16_t> samples; // frames × channels
+
+    // Sample of frame f for the left (0) or right (1) speaker; mono feeds both.
+    float sample(std::int64_t f, int speaker) const {
+        const int c = channels == 2 ? speaker : 0;
+        return float(samples[std::size_t(f * channels + c)]) * (1.0f / 32768.0f);
+    }
+};
+
+struct PcmLoadResult {
+    std::shared_ptr<const PcmAudio> audio; // null on failure
+    std::string error;                     // the reason, for a message box
+};
+
+// Reads a RIFF/WAVE file of 16-bit PCM (any rate, any channel count).
+PcmLoadResult load_wav_for_playback(const std::string& path);
+
+// The same from bytes already in memory (for tests).
+PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes);
+
+} // namespace pitkad
