@@ -40,10 +40,22 @@ struct Rgb {
 };
 inline constexpr Rgb draw_highlight{127, 127, 255};
 inline constexpr std::array<Rgb, 16> grid_colours{{
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-    {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},
+    {128, 0, 0},
+    {0, 128, 0},
+    {128, 128, 0},
+    {0, 0, 128},
+    {128, 0, 128},
+    {0, 128, 128},
+    {192, 192, 192},
+    {128, 128, 128},
+    {255, 0, 0},
+    {0, 255, 0},
+    {255, 255, 0},
+    {0, 0, 255},
+    {255, 0, 255},
+    {0, 255, 255},
+    {255, 255, 255},
 }};
 
 struct DrawData {
@@ -65,7 +77,8 @@ struct DrawData {
     static std::array<Rgb, 64> make_draw_palette() {
         std::array<Rgb, 64> p;
         p.fill(draw_highlight);
-        for (int n = 1; n <= 16; ++n) p[std::size_t(n)] = grid_colours[std::size_t(n - 1)];
+        for (int n = 1; n <= 16; ++n)
+            p[std::size_t(n)] = grid_colours[std::size_t(n - 1)];
         return p;
     }
 };

@@ -1,0 +1,142 @@
+#include "drawing/draw_file.h"
+
+#include "drawing/draw_ops.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace pitkad {
+
+namespace {
+
+void put_le32(std::vector<std::uint8_t>& out, std::size_t at, std::int32_t v) {
+    const auto u = std::uint32_t(v);
+    for (int i = 0; i < 4; ++i)
+        out[at + std::size_t(i)] = std::uint8_t(u >> (8 * i));
+}
+
+std::int32_t get_le32(const std::vector<std::uint8_t>& in, std::size_t at) {
+    std::uint32_t u = 0;
+    for (int i = 0; i < 4; ++i)
+        u |= std::uint32_t(in[at + std::size_t(i)]) << (8 * i);
+    return std::int32_t(u);
+}
+
+bool write_all(int fd, const std::uint8_t* p, std::size_t n) {
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += w;
+        n -= std::size_t(w);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string draw_file_name(const std::string& wav_path) {
+    const auto slash = wav_path.find_last_of('/');
+    const auto dot = wav_path.find_last_of('.');
+    const bool has_extension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (has_extension ? wav_path.substr(0, dot) : wav_path) + ".pkc";
+}
+
+std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
+                                          const MidiTables& tables) {
+    const int n = std::clamp(frame_count, 0, draw_frames);
+    std::vector<std::uint8_t> out(
+        std::size_t(draw_body_offset) + std::size_t(n) * std::size_t(draw_record_size), 0);
+    put_le32(out, 0, n);
+    for (int i = 0; i < 8; ++i) {
+        out[std::size_t(draw_header_size + i)] =
+            std::uint8_t(tables.midi_program[std::size_t(i + 1)]);
+        out[std::size_t(draw_header_size + 8 + i)] =
+            std::uint8_t(127 - std::uint8_t(tables.midi_volume[std::size_t(i + 1)]));
+    }
+    for (int f = 0; f < n; ++f)
+        std::copy(draw[f].slot.begin(), draw[f].slot.end(),
+                  out.begin() + draw_body_offset + std::ptrdiff_t(f) * draw_record_size);
+    return out;
+}
+
+bool write_file_atomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = path + ".tmp" + (attempt ? std::to_string(attempt) : std::string());
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    bool ok = write_all(fd, bytes.data(), bytes.size());
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+std::optional<DrawFileImage> read_draw_file(const std::string& path, int frame_count) {
+    if (frame_count < 0 || frame_count > draw_frames) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    const std::size_t body = std::size_t(frame_count) * std::size_t(draw_record_size);
+    if (bytes.size() < std::size_t(draw_body_offset) + body) return std::nullopt;
+    if (get_le32(bytes, 0) != frame_count) return std::nullopt;
+
+    DrawFileImage image;
+    for (int i = 0; i < 8; ++i) {
+        image.programs[std::size_t(i)] = bytes[std::size_t(draw_header_size + i)];
+        image.volume_bytes[std::size_t(i)] = bytes[std::size_t(draw_header_size + 8 + i)];
+        // Programs and velocities are MIDI data bytes, 0 … 127.
+        if (image.programs[std::size_t(i)] > 127 || image.volume_bytes[std::size_t(i)] > 127)
+            return std::nullopt;
+    }
+    image.body.assign(bytes.begin() + draw_body_offset,
+                      bytes.begin() + draw_body_offset + std::ptrdiff_t(body));
+    for (std::uint8_t v : image.body)
+        if (!is_draw_value(v)) return std::nullopt;
+    return image;
+}
+
+void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiTables& tables) {
+    for (int i = 0; i < 8; ++i) {
+        tables.midi_program[std::size_t(i + 1)] = image.programs[std::size_t(i)];
+        tables.midi_volume[std::size_t(i + 1)] = 127 - image.volume_bytes[std::size_t(i)];
+    }
+    const int n = int(image.body.size() / draw_record_size);
+    for (int f = 0; f < n; ++f)
+        std::copy_n(image.body.begin() + std::ptrdiff_t(f) * draw_record_size, draw_record_size,
+                    draw[f].slot.begin());
+    draw.modified = false;
+}
+
+bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
+                    const MidiTables& tables) {
+    reset_draw_select(draw, frame_count);
+    if (!write_file_atomically(path, build_draw_file(draw, frame_count, tables))) return false;
+    draw.modified = false;
+    return true;
+}
+
+bool load_draw_data(const std::string& path, DrawData& draw, int frame_count, MidiPort& midi) {
+    const auto image = read_draw_file(path, frame_count);
+    if (!image) return false;
+    midi.midi_off();
+    apply_draw_file(*image, draw, midi.tables);
+    midi.set_midi_program();
+    return true;
+}
+
+} // namespace pitkad

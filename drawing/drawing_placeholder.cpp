@@ -1,1 +1,0 @@
-#include "drawing/draw_data.h"

@@ -1,0 +1,44 @@
+#pragma once
+// The user-facing texts of the drawing subsystem, in one place so that the
+// windows and the tests use the same constants.
+
+#include <array>
+#include <string_view>
+
+namespace pitkad::drawing_texts {
+
+inline constexpr std::string_view tool_caption = "描画ツール";
+inline constexpr std::string_view message_title = "PitkaD";
+
+// Shown directly after the path of the drawing file.
+inline constexpr std::string_view cannot_write = "  に書けません";
+inline constexpr std::string_view not_found = "  が見つかりません";
+inline constexpr std::string_view cannot_read = "  が読めません";
+
+// Asked before a changed drawing would be dropped by opening another
+// recording or closing the program; the answers are save, discard, cancel.
+inline constexpr std::string_view unsaved_prompt = "描画データが変更されています. 保存しますか?";
+inline constexpr std::string_view unsaved_save = "保存する";
+inline constexpr std::string_view unsaved_discard = "保存しない";
+inline constexpr std::string_view unsaved_cancel = "キャンセル";
+
+// The quantise popup: caption and division of each radio item.
+struct QuantizeItem {
+    std::string_view caption;
+    int division;
+};
+inline constexpr std::array<QuantizeItem, 8> quantize_items{{
+    {"線間の1/2", 2},
+    {"線間の1/4", 4},
+    {"線間の1/8", 8},
+    {"線間の1/16", 16},
+    {"線間の1/32", 32},
+    {"線間の1/64", 64},
+    {"線間の1/128", 128},
+    {"線間の1/256", 256},
+}};
+
+// Appended when the clipboard text grows past its cap.
+inline constexpr std::string_view clipboard_over = "quit - 50kB Over!";
+
+} // namespace pitkad::drawing_texts

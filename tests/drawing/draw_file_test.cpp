@@ -1,0 +1,202 @@
+#include "drawing/draw_file.h"
+
+#include "drawing/draw_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace pitkad {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> read_bytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_bytes(const fs::path& p, const std::vector<std::uint8_t>& b) {
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+class DrawFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("pitkad_draw_file_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        path = (dir / "song.pkc").string();
+        for (int ch = 0; ch < 9; ++ch) {
+            tables.midi_program[std::size_t(ch)] = 10 + ch;
+            tables.midi_volume[std::size_t(ch)] = 120 - ch;
+        }
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    fs::path dir;
+    std::string path;
+    std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
+    MidiTables tables;
+};
+
+TEST(DrawFileName, ReplacesTheExtensionOfTheFileName) {
+    struct Case {
+        const char* wav;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"/music/song.wav", "/music/song.pkc"},
+        {"/music/song.take2.WAV", "/music/song.take2.pkc"},
+        {"/music/song", "/music/song.pkc"},
+        {"/mu.sic/song", "/mu.sic/song.pkc"},
+        {"song.wav", "song.pkc"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(draw_file_name(c.wav), c.want) << c.wav;
+}
+
+TEST_F(DrawFileTest, SavedLayoutMatchesTheFormat) {
+    tables.midi_volume[3] = 100; // channel 3
+    (*draw)[0].line_mark() = 4;
+    (*draw)[2999].note_cell(75) = 16 | draw_selected_bit;
+    (*draw)[3000].note_cell(75) = 7; // beyond the recording: not saved
+    draw->modified = true;
+    ASSERT_TRUE(save_draw_data(path, *draw, 3000, tables));
+    const auto b = read_bytes(path);
+    ASSERT_EQ(b.size(), 228064u);
+    EXPECT_EQ(b[0], 0xB8);
+    EXPECT_EQ(b[1], 0x0B);
+    EXPECT_EQ(b[2], 0x00);
+    EXPECT_EQ(b[3], 0x00);
+    for (int i = 4; i < 48; ++i)
+        EXPECT_EQ(b[std::size_t(i)], 0) << i;
+    for (int ch = 1; ch <= 8; ++ch)
+        EXPECT_EQ(b[std::size_t(47 + ch)], 10 + ch) << ch;
+    EXPECT_EQ(b[58], 27);
+    EXPECT_EQ(b[56], 127 - 119);
+    EXPECT_EQ(b[64], 4);                        // frame 0, line mark
+    EXPECT_EQ(b[64 + 2999 * 76 + 75], 16);      // saved without the selection
+    EXPECT_EQ((*draw)[2999].note_cell(75), 16); // and deselected in memory
+    EXPECT_FALSE(draw->modified);
+    EXPECT_FALSE(fs::exists(path + ".tmp"));
+}
+
+TEST_F(DrawFileTest, LoadReadsBackProgramsVolumesAndRecords) {
+    tables.midi_volume[3] = 100;
+    (*draw)[1500].note_cell(40) = 9;
+    ASSERT_TRUE(save_draw_data(path, *draw, 3000, tables));
+
+    MidiPort port;
+    auto backend = std::make_unique<RecordingMidiBackend>();
+    auto* log = backend.get();
+    ASSERT_TRUE(port.open(std::move(backend)));
+    port.tables.active_notes[2][0] = 50; // a note the drawing player left sounding
+    log->messages.clear();
+    auto other = std::make_unique<DrawData>();
+    other->modified = true;
+    ASSERT_TRUE(load_draw_data(path, *other, 3000, port));
+    EXPECT_EQ(port.tables.midi_volume[3], 100);
+    EXPECT_EQ(port.tables.midi_program[8], 18);
+    EXPECT_EQ((*other)[1500].note_cell(40), 9);
+    EXPECT_FALSE(other->modified);
+    // The sounding note is silenced first, then the programs of channels 0 … 8 go out.
+    ASSERT_EQ(log->messages.size(), 10u);
+    EXPECT_EQ(log->messages[0], short_message(0x82, 83, 0));
+    EXPECT_EQ(log->messages[1], short_message(0xC0, 0, 0));
+    EXPECT_EQ(log->messages[9], short_message(0xC8, 18, 0));
+}
+
+TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
+    tables.midi_volume[3] = 100;
+    (*draw)[10].note_cell(40) = 9;
+    const auto good = build_draw_file(*draw, 3000, tables);
+    struct Case {
+        const char* name;
+        std::size_t at; // byte to change, or the length to cut to
+        int value;      // -1: cut the file at `at`
+    };
+    const Case cases[] = {
+        {"frame count 2999", 0, 0xB7},          {"ends inside the body", 228063, -1},
+        {"ends inside the MIDI block", 60, -1}, {"empty", 0, -1},
+        {"colour 17", 64 + 10 * 76 + 40, 17},   {"colour 32", 64 + 76 + 0, 32},
+        {"value 49", 64 + 2999 * 76 + 75, 49},  {"program 128", 50, 128},
+        {"velocity byte 200", 57, 200},
+    };
+    for (const auto& c : cases) {
+        auto bytes = good;
+        if (c.value < 0)
+            bytes.resize(c.at);
+        else
+            bytes[c.at] = std::uint8_t(c.value);
+        write_bytes(path, bytes);
+
+        auto target = std::make_unique<DrawData>();
+        (*target)[5].line_mark() = 3;
+        target->modified = true;
+        MidiPort port;
+        port.tables.midi_volume[3] = 64;
+        port.tables.midi_program[1] = 5;
+        EXPECT_FALSE(load_draw_data(path, *target, 3000, port)) << c.name;
+        EXPECT_EQ((*target)[5].line_mark(), 3) << c.name;
+        EXPECT_EQ((*target)[10].note_cell(40), 0) << c.name;
+        EXPECT_TRUE(target->modified) << c.name;
+        EXPECT_EQ(port.tables.midi_volume[3], 64) << c.name;
+        EXPECT_EQ(port.tables.midi_program[1], 5) << c.name;
+    }
+    EXPECT_FALSE(read_draw_file((dir / "missing.pkc").string(), 3000));
+}
+
+TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
+    (*draw)[3].note_cell(2) = 33;
+    auto bytes = build_draw_file(*draw, 100, tables);
+    bytes.push_back(0xFF);
+    write_bytes(path, bytes);
+    const auto image = read_draw_file(path, 100);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->body.size(), 7600u);
+    EXPECT_EQ(image->body[3 * 76 + 2], 33);
+}
+
+TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
+    (*draw)[0].line_mark() = 1;
+    ASSERT_TRUE(save_draw_data(path, *draw, 100, tables));
+    const auto before = read_bytes(path);
+    (*draw)[0].line_mark() = 2;
+    draw->modified = true;
+
+    // A file size limit makes the write fail part-way, whatever our rights.
+    rlimit old_limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old_limit;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = save_draw_data(path, *draw, 3000, tables);
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(read_bytes(path), before);
+    EXPECT_TRUE(draw->modified);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "the temporary file is removed";
+    EXPECT_FALSE(save_draw_data((dir / "no" / "such.pkc").string(), *draw, 100, tables));
+}
+
+TEST_F(DrawFileTest, SaveReplacesAnExistingFileWhole) {
+    write_bytes(path, std::vector<std::uint8_t>(500000, 0xEE));
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    EXPECT_EQ(read_bytes(path).size(), 64u + 760u);
+}
+
+} // namespace
+} // namespace pitkad
