@@ -22,10 +22,9 @@ void GraphWidget::paintEvent(QPaintEvent* event) {
         p.fillRect(r, Qt::black);
         return;
     }
-    p.drawImage(r.topLeft(), *content_, r);
     // Outside the picture (a moment during a resize) stays black.
-    const QRect outside = r.subtracted(content_->rect());
-    if (!outside.isEmpty()) p.fillRect(outside, Qt::black);
+    if (!content_->rect().contains(r)) p.fillRect(r, Qt::black);
+    p.drawImage(r.topLeft(), *content_, r);
 }
 
 void GraphWidget::mousePressEvent(QMouseEvent* event) {
