@@ -85,6 +85,8 @@ void TForm2::FormCreate() {
         bar->setFloatable(false);
         bar->setIconSize(QSize(16, 16));
         bar->setContextMenuPolicy(Qt::PreventContextMenu);
+        // Eight buttons and two gaps fill the 216-pixel bar exactly.
+        bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: 0px; }"));
     }
     ToolBar2->setGeometry(0, 0, 216, 29);
     ToolBar1->setGeometry(0, 29, 216, 29);
