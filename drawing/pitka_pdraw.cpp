@@ -407,6 +407,18 @@ bool TForm2::drawing_modified() const {
     return draw_.modified && host_.play_state() != 0;
 }
 
+bool TForm2::settle_unsaved(UnsavedChoice choice) {
+    switch (choice) {
+    case UnsavedChoice::save:
+        return save_draw();
+    case UnsavedChoice::discard:
+        return true;
+    case UnsavedChoice::cancel:
+        return false;
+    }
+    return false;
+}
+
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* m = static_cast<QMouseEvent*>(event);

@@ -66,6 +66,12 @@ class TForm2 : public QWidget {
     bool save_draw();
     // The drawing of the open recording differs from its file.
     bool drawing_modified() const;
+    // Before opening another recording or closing, the main window asks
+    // drawing_texts::unsaved_prompt when drawing_modified() and passes the
+    // answer here: true when it may go on (saved, or discarded), false when
+    // cancelled or the save failed (its message has been shown).
+    enum class UnsavedChoice { save, discard, cancel };
+    bool settle_unsaved(UnsavedChoice choice);
 
     void PenDrawButtonClick();
     void LineDrawButtonClick();

@@ -259,10 +259,12 @@ TEST_F(TForm2Test, FileButtonsShowThePathAndTheMessage) {
 
     host.file = QString::fromStdString((dir / "missing" / "song.pkc").string());
     draw->modified = true;
-    EXPECT_FALSE(form.save_draw());
+    EXPECT_FALSE(form.settle_unsaved(TForm2::UnsavedChoice::save)); // the open must not go on
     ASSERT_EQ(host.messages.size(), 3);
     EXPECT_EQ(host.messages[2], host.file + text(drawing_texts::cannot_write));
     EXPECT_TRUE(form.drawing_modified());
+    EXPECT_TRUE(form.settle_unsaved(TForm2::UnsavedChoice::discard));
+    EXPECT_FALSE(form.settle_unsaved(TForm2::UnsavedChoice::cancel));
     host.state = 0;
     EXPECT_FALSE(form.drawing_modified());
 }
