@@ -1,0 +1,154 @@
+#pragma once
+// TForm2, the drawing-tool window: drawing modes, display and MIDI switches,
+// the colour grid, the quantise setting, the selection commands and the
+// drawing file's buttons. Its buttons are the tool state the editor, the
+// renderer and the playback tick read through tool_state().
+
+#include "drawing/draw_data.h"
+#include "drawing/tool_state.h"
+#include "midi/midi_port.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace pitkad {
+
+class ColorGrid;
+
+// What the tool window needs from the main window.
+class Form2Host {
+  public:
+    virtual ~Form2Host() = default;
+    virtual void write_graph() = 0;
+    // Silences every sounding note.
+    virtual void midi_off() = 0;
+    // The main window's keyboard map.
+    virtual void form_key_down(int key, Qt::KeyboardModifiers shift) = 0;
+    virtual int play_state() const = 0;
+    virtual int frame_count() const = 0;
+    virtual QString draw_file_name() const = 0;
+    // A message box with OK.
+    virtual void show_message(const QString& text) = 0;
+};
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+  public:
+    TForm2(DrawData& draw, MidiPort& midi, Form2Host& host, QWidget* parent = nullptr);
+
+    ToolState tool_state() const;
+    DrawMode mode() const;
+
+    // Puts the window's top 30 pixels below the main window's top and its
+    // right edge on the main window's right edge.
+    void place_window(const QRect& main_frame);
+
+    // F1 … F4 while the window is visible: toggles the pen drawing, line
+    // drawing, pen selection or line selection button, clears the selection
+    // and redraws. Returns false (nothing done) while hidden.
+    bool toggle_mode_key(int f);
+
+    void reset_draw_select();
+    // The drawing file: silent load for the open sequence (true when the
+    // file was read and applied), and the two buttons with their messages.
+    bool loaddrawdat();
+    void LoadDrawButtonClick();
+    void SaveDrawButtonClick();
+    // Saves like the button; true when saved, or when no recording is open.
+    bool save_draw();
+    // The drawing of the open recording differs from its file.
+    bool drawing_modified() const;
+    // Before opening another recording or closing, the main window asks
+    // drawing_texts::unsaved_prompt when drawing_modified() and passes the
+    // answer here: true when it may go on (saved, or discarded), false when
+    // cancelled or the save failed (its message has been shown).
+    enum class UnsavedChoice { save, discard, cancel };
+    bool settle_unsaved(UnsavedChoice choice);
+
+    void PenDrawButtonClick();
+    void LineDrawButtonClick();
+    void PenSelectButtonClick();
+    void LineselectButtonClick();
+    void ClipboardButtonClick();
+    void DrawModeSelectButtonDown(Qt::MouseButtons buttons);
+    void FormHide();
+    void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    void AllSelectButtonClick();
+    void SelectDelButtonClick();
+    void ColorGrid1Click();
+    void DrawLeftLineButtonClick();
+    void DrawRightLineButtonClick();
+    void PenShowSwitchClick();
+    void LineShowSwitchClick();
+    void PenMidiSwitchClick();
+    void QuantizeButtonMouseDown(Qt::MouseButtons buttons);
+    void N121Click();
+    void N141Click();
+    void N181Click();
+    void N1161Click();
+    void N1321Click();
+    void N1641Click();
+    void N11281Click();
+    void N12561Click();
+
+    // Controls, by their names.
+    QToolBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QToolButton* PenDrawButton = nullptr;
+    QToolButton* LineDrawButton = nullptr;
+    QToolButton* PenSelectButton = nullptr;
+    QToolButton* LineselectButton = nullptr;
+    QToolButton* ClipboardButton = nullptr;
+    QToolButton* SelectDelButton = nullptr;
+    QToolButton* AllSelectButton = nullptr;
+    QToolButton* DrawLeftLineButton = nullptr;
+    QToolButton* DrawRightLineButton = nullptr;
+    QToolButton* PenMidiSwitch = nullptr;
+    QToolButton* PenShowSwitch = nullptr;
+    QToolButton* LineShowSwitch = nullptr;
+    QToolButton* QuantizeButton = nullptr;
+    QToolButton* LoadDrawButton = nullptr;
+    QToolButton* SaveDrawButton = nullptr;
+    ColorGrid* ColorGrid1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N121 = nullptr;
+    QAction* N141 = nullptr;
+    QAction* N181 = nullptr;
+    QAction* N1161 = nullptr;
+    QAction* N1321 = nullptr;
+    QAction* N1641 = nullptr;
+    QAction* N11281 = nullptr;
+    QAction* N12561 = nullptr;
+    // QuantizeButton's tag: the quantise division.
+    int QuantizeButtonTag = 16;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void FormCreate();
+    QToolButton* add_button(QToolBar* bar, const char* name, bool checkable);
+    void press_mode_button(QToolButton* button);
+    void release_mode_buttons();
+    void set_quantize_division(QAction* item, int division);
+    void redraw();
+    int frame_count() const;
+
+    std::array<QToolButton*, 5> mode_buttons_{};
+    QActionGroup* quantize_group_ = nullptr;
+    DrawData& draw_;
+    MidiPort& midi_;
+    Form2Host& host_;
+};
+
+} // namespace pitkad
