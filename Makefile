@@ -24,7 +24,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	$(BUILD)/bin/pitkad_bench
+	@for b in $(BUILD)/bin/pitkad_bench_*; do echo "== $$b"; $$b; done
 
 clean:
 	rm -rf $(BUILD)

@@ -38,9 +38,12 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTimer>
+#include <QToolButton>
+#include <QWindow>
 #include <QUrl>
 
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 namespace pitkad {
@@ -269,6 +272,12 @@ void TForm1::FormCreate(const StartOptions& options) {
         Groupingcolor->setEnabled(true);
 
     Settings s = current_settings();
+    // The window keys default to the window definition: (0, 0), 804 wide.
+    const Settings design;
+    s.width = design.width;
+    s.left = design.left;
+    s.top = design.top;
+    s.maximized = design.maximized;
     if (options.read_settings) s = read_settings(settings_file_path(), s);
     apply_settings(s);
 
@@ -279,9 +288,8 @@ void TForm1::FormCreate(const StartOptions& options) {
     set_skip_amount(*this, 2, -skip_tag[2]);
     view_->build_palette();
 
-    resize(s.width - frame_allowance, height());
+    layout_view_for(s.width - frame_allowance);
     move(s.left, s.top);
-    layout_view();
     if (s.maximized) setWindowState(windowState() | Qt::WindowMaximized);
 
     TrackBar1Tag = 0;
@@ -333,9 +341,10 @@ void TForm1::apply_settings(const Settings& s) {
 
 // --- Geometry -------------------------------------------------------------
 
-void TForm1::layout_view() {
-    const int requested = centralWidget()->width() > 0 ? centralWidget()->width() : width();
-    ViewLayout lay = view_->layout_view(requested);
+void TForm1::layout_view() { layout_view_for(view_->graph_bitmap.width()); }
+
+void TForm1::layout_view_for(int requested_client_width) {
+    ViewLayout lay = view_->layout_view(requested_client_width);
     view.line_width = lay.line_width;
     LineWItems[std::size_t(lay.line_width)]->setChecked(true);
 
@@ -347,12 +356,11 @@ void TForm1::layout_view() {
     setFixedHeight(window_height);
     if (width() != lay.client_width && !isMaximized() && !isFullScreen())
         resize(lay.client_width, window_height);
-    place_controls();
+    place_controls(lay.client_width);
     graph->update();
 }
 
-void TForm1::place_controls() {
-    const int w = centralWidget()->width() > 0 ? centralWidget()->width() : width();
+void TForm1::place_controls(int w) {
     const int h = view.graph_height() + control_strip_height;
     QWidget* widgets[] = {PlayButton,  Stopbutton, PauseButton, ForwardButton, BackButton1,
                           BackButton2, TrackBar3,  StaticText1, StaticText2,   TrackBar1,
@@ -361,8 +369,11 @@ void TForm1::place_controls() {
         PlacedRect r = place_control(control_places[i], w, h);
         widgets[i]->setGeometry(r.x, r.y, r.w, r.h);
     }
+    // The no-device note sits between the time display and the right-hand
+    // controls, as wide as there is room.
     const PlacedRect t = place_control(control_places[7], w, h);
-    AudioStatus->setGeometry(t.x + 64, t.y, 200, t.h);
+    const PlacedRect right = place_control(control_places[10], w, h);
+    AudioStatus->setGeometry(t.x + 48, t.y, std::max(0, right.x - t.x - 52), t.h);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -372,11 +383,11 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::FormResize() {
     if (!view_) return;
-    const int w = centralWidget()->width();
+    // The menu bar sits above the client area: the window's width is the
+    // client width.
+    const int w = width();
     if (w != view_->graph_bitmap.width() || view.line_width != view_->laid_out_line_width())
-        layout_view();
-    else
-        place_controls();
+        layout_view_for(w);
 }
 
 GraphParams TForm1::graph_params() const {
@@ -451,11 +462,10 @@ bool TForm1::confirm_drawing_saved() {
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);
     box.exec();
-    if (box.clickedButton() == discard) return true;
-    if (box.clickedButton() == save) {
-        return form2_->save_draw();
-    }
-    return false;
+    TForm2::UnsavedChoice choice = TForm2::UnsavedChoice::cancel;
+    if (box.clickedButton() == save) choice = TForm2::UnsavedChoice::save;
+    else if (box.clickedButton() == discard) choice = TForm2::UnsavedChoice::discard;
+    return form2_->settle_unsaved(choice);
 }
 
 // --- Menu commands ------------------------------------------------------------
@@ -561,7 +571,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         // Key preview: the window sees each key once, at its window, before
         // the focused control; the key is not consumed.
-        if (watched == windowHandle() && isActiveWindow())
+        if (watched == static_cast<QObject*>(windowHandle()) && isActiveWindow())
             FormKeyDown(static_cast<QKeyEvent*>(event)->key(),
                         static_cast<QKeyEvent*>(event)->modifiers() & Qt::AltModifier);
         break;

@@ -146,6 +146,7 @@ public:
     bool open_recording(const QString& path);
     // Applies line_width and the window width to the graph and the window.
     void layout_view();
+    void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
     bool confirm_drawing_saved();
     // Where the manual is, as a URL (support page and About box).
@@ -208,7 +209,7 @@ protected:
 private:
     void build_menus();
     void build_controls();
-    void place_controls();
+    void place_controls(int client_width);
     GraphParams graph_params() const;
     void mouse_event(QMouseEvent* event, int kind);
     bool FormClose();
