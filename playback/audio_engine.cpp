@@ -44,6 +44,8 @@ std::unique_ptr<AudioEngine> AudioEngine::open(std::string* why, AudioSettings s
     if (Pa_IsFormatSupported(nullptr, &params, rate) != paFormatIsSupported)
         rate = info->defaultSampleRate;
     e->mixer_ = std::make_unique<Mixer>(int(rate));
+    AudioEngine* raw = e.get();
+    e->output_ = std::make_unique<MixerOutput>(*e->mixer_, [raw] { return raw->stream_time(); });
     e->frames_per_buffer_ = settings.frames_per_buffer;
     PaError err =
         Pa_OpenStream(&e->stream_, nullptr, &params, rate, unsigned(settings.frames_per_buffer),
@@ -58,6 +60,7 @@ std::unique_ptr<AudioEngine> AudioEngine::open(std::string* why, AudioSettings s
 }
 
 AudioEngine::~AudioEngine() {
+    if (output_) output_->load(nullptr);
     if (stream_) {
         Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
@@ -74,16 +77,16 @@ double AudioEngine::stream_time() const {
     return stream_ ? Pa_GetStreamTime(stream_) : 0;
 }
 
-void AudioEngine::issue(Mixer::Mode mode, bool seek, std::int64_t frame) {
+void MixerOutput::issue(Mixer::Mode mode, bool seek, std::int64_t frame) {
     // Commands replace each other; a seek the callback has not taken yet must
     // travel with the command that follows it (play from, then pause only).
-    const std::uint32_t applied = mixer_->snapshot().generation;
+    const std::uint32_t applied = mixer_.snapshot().generation;
     const std::uint32_t behind = (seek_generation_ - applied) & 0xffffff;
     if (!seek && behind != 0 && behind < 0x800000) {
         seek = true;
         frame = seek_frame_;
     }
-    const std::uint32_t g = mixer_->command(mode, seek, frame);
+    const std::uint32_t g = mixer_.command(mode, seek, frame);
     if (seek) {
         seek_generation_ = g;
         seek_frame_ = frame;
@@ -91,15 +94,15 @@ void AudioEngine::issue(Mixer::Mode mode, bool seek, std::int64_t frame) {
     mode_ = mode;
 }
 
-void AudioEngine::load(std::shared_ptr<const PcmAudio> audio) {
+void MixerOutput::load(std::shared_ptr<const PcmAudio> audio) {
     issue(Mixer::Mode::stopped, true, 0);
-    mixer_->load(audio);
+    mixer_.load(audio);
     audio_ = std::move(audio);
     pending_ = 0;
     last_generation_ = 0xffffffff;
 }
 
-bool AudioEngine::play_from(std::int64_t frame) {
+bool MixerOutput::play_from(std::int64_t frame) {
     if (!audio_) return false;
     frame = std::clamp<std::int64_t>(frame, 0, audio_->frames);
     pending_ = double(frame);
@@ -107,30 +110,30 @@ bool AudioEngine::play_from(std::int64_t frame) {
     return true;
 }
 
-void AudioEngine::pause() {
+void MixerOutput::pause() {
     if (mode_ != Mixer::Mode::playing) return;
     pending_ = position();
     issue(Mixer::Mode::paused, false, 0);
 }
 
-bool AudioEngine::resume() {
+bool MixerOutput::resume() {
     if (mode_ != Mixer::Mode::paused) return false;
     pending_ = position();
     issue(Mixer::Mode::playing, false, 0);
     return true;
 }
 
-void AudioEngine::stop() {
+void MixerOutput::stop() {
     if (mode_ == Mixer::Mode::stopped) return;
     pending_ = position();
     issue(Mixer::Mode::stopped, false, 0);
 }
 
-double AudioEngine::position() const {
+double MixerOutput::position() const {
     if (!audio_) return 0;
-    const Mixer::Snapshot s = mixer_->snapshot();
-    if (s.generation != mixer_->issued_generation()) return pending_;
-    double p = Mixer::heard_position(s, stream_time(), audio_->rate, audio_->frames);
+    const Mixer::Snapshot s = mixer_.snapshot();
+    if (s.generation != mixer_.issued_generation()) return pending_;
+    double p = Mixer::heard_position(s, stream_time_(), audio_->rate, audio_->frames);
     // Clock jitter must not move the cursor back while playing on.
     if (s.generation == last_generation_ && mode_ == Mixer::Mode::playing && p < last_position_)
         p = last_position_;
@@ -139,10 +142,10 @@ double AudioEngine::position() const {
     return std::min(p, double(audio_->frames));
 }
 
-bool AudioEngine::playing() const {
+bool MixerOutput::playing() const {
     if (mode_ != Mixer::Mode::playing) return false;
-    const Mixer::Snapshot s = mixer_->snapshot();
-    return !(s.generation == mixer_->issued_generation() && s.ended &&
+    const Mixer::Snapshot s = mixer_.snapshot();
+    return !(s.generation == mixer_.issued_generation() && s.ended &&
              position() >= double(audio_->frames));
 }
 

@@ -9,6 +9,7 @@
 #include "playback/audio_output.h"
 #include "playback/mixer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,15 +22,13 @@ struct AudioSettings {
     int frames_per_buffer = 256;
 };
 
-class AudioEngine final : public AudioOutput, public SynthOutput {
+// The player's side of a Mixer: commands, and the heard position against the
+// stream's clock (`stream_time`, seconds, the clock of the callback's
+// buffer times). UI thread only.
+class MixerOutput final : public AudioOutput {
   public:
-    // Opens the default output device and starts the stream; null (with
-    // `why` set) when there is no usable device.
-    static std::unique_ptr<AudioEngine> open(std::string* why = nullptr,
-                                             AudioSettings settings = {});
-    ~AudioEngine() override;
-    AudioEngine(const AudioEngine&) = delete;
-    AudioEngine& operator=(const AudioEngine&) = delete;
+    MixerOutput(Mixer& mixer, std::function<double()> stream_time)
+        : mixer_(mixer), stream_time_(std::move(stream_time)) {}
 
     void load(std::shared_ptr<const PcmAudio> audio) override;
     bool play_from(std::int64_t frame) override;
@@ -40,6 +39,33 @@ class AudioEngine final : public AudioOutput, public SynthOutput {
     bool playing() const override;
     bool paused() const override { return mode_ == Mixer::Mode::paused; }
     bool has_device() const override { return true; }
+
+  private:
+    void issue(Mixer::Mode mode, bool seek, std::int64_t frame);
+
+    Mixer& mixer_;
+    std::function<double()> stream_time_;
+    std::shared_ptr<const PcmAudio> audio_;
+    Mixer::Mode mode_ = Mixer::Mode::stopped;
+    double pending_ = 0; // position to report until the callback takes the command
+    std::uint32_t seek_generation_ = 0;
+    std::int64_t seek_frame_ = 0;
+    mutable std::uint32_t last_generation_ = 0xffffffff;
+    mutable double last_position_ = 0;
+};
+
+class AudioEngine final : public SynthOutput {
+  public:
+    // Opens the default output device and starts the stream; null (with
+    // `why` set) when there is no usable device.
+    static std::unique_ptr<AudioEngine> open(std::string* why = nullptr,
+                                             AudioSettings settings = {});
+    ~AudioEngine() override;
+    AudioEngine(const AudioEngine&) = delete;
+    AudioEngine& operator=(const AudioEngine&) = delete;
+
+    // The player's output.
+    MixerOutput& output() { return *output_; }
 
     int sample_rate() const override { return mixer_->device_rate(); }
     void attach_synth(SynthSource* source) override { mixer_->set_synth(source); }
@@ -52,20 +78,13 @@ class AudioEngine final : public AudioOutput, public SynthOutput {
 
   private:
     AudioEngine() = default;
-    void issue(Mixer::Mode mode, bool seek, std::int64_t frame);
 
     PaStream* stream_ = nullptr;
     bool initialised_ = false;
     std::unique_ptr<Mixer> mixer_;
+    std::unique_ptr<MixerOutput> output_;
     int frames_per_buffer_ = 0;
     std::string device_name_;
-    std::shared_ptr<const PcmAudio> audio_;
-    Mixer::Mode mode_ = Mixer::Mode::stopped;
-    double pending_ = 0; // position to report until the callback takes the command
-    std::uint32_t seek_generation_ = 0;
-    std::int64_t seek_frame_ = 0;
-    mutable std::uint32_t last_generation_ = 0xffffffff;
-    mutable double last_position_ = 0;
 };
 
 // The output the player uses: the engine, or the silent stand-in when no
@@ -73,7 +92,7 @@ class AudioEngine final : public AudioOutput, public SynthOutput {
 struct PlaybackAudio {
     std::unique_ptr<AudioEngine> engine;
     std::unique_ptr<SilentOutput> silent;
-    AudioOutput& output() { return engine ? static_cast<AudioOutput&>(*engine) : *silent; }
+    AudioOutput& output() { return engine ? static_cast<AudioOutput&>(engine->output()) : *silent; }
     // Where the synthesizer renders; null without a device.
     SynthOutput* synth_output() { return engine.get(); }
     bool has_device() const { return engine != nullptr; }

@@ -183,7 +183,13 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
     if (a && mode_ == Mode::playing && !ended_) {
         content = fill(*a, left, right, frames);
         out_since_seek_ += content;
-        if (content < frames) ended_ = true;
+        if (content < frames) {
+            ended_ = true;
+            end_dac_ = dac_time + double(content) / device_rate_;
+        }
+    } else if (ended_ && mode_ == Mode::playing) {
+        // Silence after the end: the end was heard when the last sample sounded.
+        s.dac_time = end_dac_;
     }
     s.mode = mode_;
     s.ended = ended_;

@@ -86,6 +86,7 @@ class Mixer {
     std::uint32_t applied_ = 0;
     Mode mode_ = Mode::stopped;
     bool ended_ = false;
+    double end_dac_ = 0;              // when the recording's last sample sounds
     std::int64_t read_ = 0;           // next file frame to convert
     double seek_start_ = 0;           // file frame of the last seek
     std::int64_t out_since_seek_ = 0; // device frames produced since then
