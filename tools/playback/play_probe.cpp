@@ -2,11 +2,12 @@
 // device) with the playback thread and a fake window for N seconds, then
 // prints the CPU time used and how far the cursor lagged the audio clock.
 //
-//   pitkad_play_probe FILE.wav [SECONDS] [--simulate-device]
+//   pitkad_play_probe FILE.wav [SECONDS] [--simulate-device [RATE]]
 //
 // --simulate-device additionally runs the engine's mixer with the synthesizer
-// on a thread paced like a 44.1 kHz device with 256-frame buffers, so that
-// the callback's cost is counted even on a machine without a sound card.
+// on a thread paced like a device of RATE Hz (default 44100) with 256-frame
+// buffers, so that the callback's cost (rate conversion included when RATE
+// differs from the file's) is counted even on a machine without a sound card.
 
 #include "analysis/spectrogram_store.h"
 #include "drawing/draw_data.h"
@@ -70,20 +71,22 @@ struct ProbeHost final : TransportHost {
 
 // The mixer on a thread paced like a device, for the callback's cost.
 struct SimulatedDevice final : SynthOutput {
-    Mixer mixer{44100};
+    explicit SimulatedDevice(int rate) : mixer(rate) {}
+    Mixer mixer;
     std::atomic<bool> run{true};
     std::thread thread;
-    int sample_rate() const override { return 44100; }
+    int sample_rate() const override { return mixer.device_rate(); }
     void attach_synth(SynthSource* s) override { mixer.set_synth(s); }
     void start() {
         thread = std::thread([this] {
             std::vector<float> l(256), r(256);
             auto next = std::chrono::steady_clock::now();
             double t = 0;
+            const auto period = std::chrono::nanoseconds(256'000'000'000LL / mixer.device_rate());
             while (run) {
                 mixer.render(l.data(), r.data(), 256, t);
-                t += 256.0 / 44100;
-                next += std::chrono::microseconds(5805);
+                t += 256.0 / mixer.device_rate();
+                next += period;
                 std::this_thread::sleep_until(next);
             }
         });
@@ -106,10 +109,12 @@ int main(int argc, char** argv) {
     const char* file = argv[1];
     double seconds = 20;
     bool simulate = false;
+    int device_rate = 44100;
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--simulate-device") == 0)
+        if (std::strcmp(argv[i], "--simulate-device") == 0) {
             simulate = true;
-        else
+            if (i + 1 < argc && std::atoi(argv[i + 1]) >= 8000) device_rate = std::atoi(argv[++i]);
+        } else
             seconds = std::atof(argv[i]);
     }
 
@@ -117,7 +122,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<SimulatedDevice> sim;
     SynthOutput* synth_output = audio.synth_output();
     if (simulate) {
-        sim = std::make_unique<SimulatedDevice>();
+        sim = std::make_unique<SimulatedDevice>(device_rate);
         synth_output = sim.get();
     }
     auto store = std::make_unique<SpectrogramStore>();
@@ -185,8 +190,9 @@ int main(int argc, char** argv) {
     if (!lag.empty()) mean /= double(lag.size());
     std::printf("output: %s\n", audio.has_device() ? audio.engine->device_name().c_str()
                                                    : audio.status_text().c_str());
-    std::printf("simulated device callback: %s\n",
-                sim ? "yes (mixer + synthesizer, 256 frames at 44100 Hz)" : "no");
+    if (sim)
+        std::printf("simulated device callback: mixer + synthesizer, 256 frames at %d Hz\n",
+                    device_rate);
     std::printf("MIDI port: %s\n", midi.midi_ok() ? "synthesizer open" : "closed");
     std::printf("played %.1f s wall: CPU %.2f s = %.1f %% of one core; %ld ticks (%.0f per s)\n",
                 wall, cpu, 100 * cpu / wall, ticks, double(ticks) / wall);
@@ -203,9 +209,9 @@ int main(int argc, char** argv) {
                     audio.engine->frames_per_buffer(), 1000 * buffer,
                     1000 * audio.engine->output_latency());
     } else {
-        std::printf("synth note-on to sound: no device; per buffer of 256 frames at 44100 Hz "
-                    "%.1f ms plus the device's output latency\n",
-                    1000 * 256.0 / 44100);
+        std::printf("synth note-on to sound: no device; one buffer of 256 frames at %d Hz is "
+                    "%.1f ms, plus the device's output latency\n",
+                    device_rate, 1000 * 256.0 / device_rate);
     }
     return 0;
 }
