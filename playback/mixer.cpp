@@ -153,6 +153,9 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
         read_ = 0;
         seek_start_ = run_start_ = 0;
         out_since_seek_ = 0;
+        in_offset_ = in_available_ = 0;
+        ended_ = false;
+        if (src_) src_reset(src_);
     }
     const double ratio = a ? double(device_rate_) / a->rate : 1.0;
     auto position = [&] { return seek_start_ + double(out_since_seek_) / ratio; };

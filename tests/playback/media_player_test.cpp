@@ -100,3 +100,16 @@ TEST(MediaPlayer, PauseToggleAndPauseOnly) {
     EXPECT_EQ(p.mode(), Mode::not_open);
     EXPECT_EQ(p.play(0), MediaPlayer::error_not_open);
 }
+
+TEST(MediaPlayer, OpeningAgainReadsAChangedFile) {
+    TempWav wav(1000);
+    SteppedOutput out;
+    MediaPlayer p(out);
+    p.set_file_name(wav.path());
+    ASSERT_EQ(p.open(), "");
+    EXPECT_EQ(p.length(), 1000);
+    p.close();
+    wav.write(wav_bytes(8000, 1, 8000 * 3, [](int, int) { return 0; })); // now 3 s
+    ASSERT_EQ(p.open(), "");
+    EXPECT_EQ(p.length(), 3000);
+}
