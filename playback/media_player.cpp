@@ -5,6 +5,11 @@
 
 namespace pitkad {
 
+void MediaPlayer::set_file_name(std::string path) {
+    file_name_ = std::move(path);
+    if (file_name_ != cached_name_) cached_.reset(); // another recording: free the old one
+}
+
 std::string MediaPlayer::open() {
     close();
     std::error_code ec;

@@ -26,7 +26,7 @@ class MediaPlayer {
     ~MediaPlayer() { close(); }
 
     // Remembers the WAV path; nothing is opened.
-    void set_file_name(std::string path) { file_name_ = std::move(path); }
+    void set_file_name(std::string path);
     const std::string& file_name() const { return file_name_; }
 
     // Opens the remembered file (an open one is closed first). Returns an
