@@ -3,7 +3,6 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
-#include "app/devices.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
 #include "app/paths.h"
@@ -61,8 +60,9 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     setWindowTitle(texts::app_title);
     threads_ = options.threads;
 
-    audio_ = std::move(options.audio);
-    if (!audio_) audio_ = make_default_audio_output();
+    test_audio_ = std::move(options.audio);
+    if (!test_audio_) playback_audio_ = open_playback_audio();
+    audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
     player_ = std::make_unique<MediaPlayer>(*audio_);
     view_ = std::make_unique<GraphView>(store, drawing, view);
     transport_ = std::make_unique<Transport>(store, drawing, view, midi, *player_, *this);
@@ -248,7 +248,9 @@ void TForm1::FormCreate(const StartOptions& options) {
 
     editor_->sounding_notes.fill(0);
     for (auto& row : midi.tables.active_notes) row.fill(0);
-    if (midi.open(options.midi ? options.midi() : make_default_midi_backend(audio_.get())))
+    if (midi.open(options.midi ? options.midi()
+                               : open_midi_backend(playback_audio_.synth_output(),
+                                                   options.program_start)))
         MidiSetMenu->setEnabled(true);
     editor_->dragging = false;
     move(0, 0);
@@ -294,7 +296,8 @@ void TForm1::FormCreate(const StartOptions& options) {
 
     TrackBar1Tag = 0;
     TrackBar2Tag = 0;
-    if (!audio_->has_device()) AudioStatus->setText(playback_texts::no_audio_device);
+    if (!test_audio_ && !playback_audio_.has_device())
+        AudioStatus->setText(QString::fromStdString(playback_audio_.status_text()));
 }
 
 Settings TForm1::current_settings() const {
@@ -625,7 +628,7 @@ bool TForm1::FormClose() {
     closing_ = true;
     if (form2_) form2_->hide();
     transport_->reset_recording();
-    if (midi.midi_ok()) midi.close();
+    midi.close(); // detaches the synthesizer from the audio stream
     std::error_code ec;
     std::filesystem::remove(fallback_cache_file(), ec);
     return true;

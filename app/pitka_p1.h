@@ -12,6 +12,7 @@
 #include "drawing/mouse_editor.h"
 #include "drawing/pitka_pdraw.h"
 #include "midi/midi_port.h"
+#include "playback/audio_engine.h"
 #include "playback/keyboard_controls.h"
 #include "playback/media_player.h"
 #include "playback/transport.h"
@@ -22,6 +23,7 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,6 +46,8 @@ struct Settings;
 struct StartOptions {
     // Audio output: null picks the sound card, or the silent clock without one.
     std::unique_ptr<AudioOutput> audio;
+    // When the program started (times of the MIDI log).
+    std::chrono::steady_clock::time_point program_start = std::chrono::steady_clock::now();
     // MIDI backend factory; empty picks the built-in synthesizer. Returning
     // null means no MIDI output.
     std::function<std::unique_ptr<MidiBackend>()> midi;
@@ -214,7 +218,10 @@ private:
     void mouse_event(QMouseEvent* event, int kind);
     bool FormClose();
 
-    std::unique_ptr<AudioOutput> audio_;
+    // The sound card (or the silent stand-in), unless a test gave an output.
+    PlaybackAudio playback_audio_;
+    std::unique_ptr<AudioOutput> test_audio_;
+    AudioOutput* audio_ = nullptr;
     std::unique_ptr<MediaPlayer> player_;
     std::unique_ptr<GraphView> view_;
     std::unique_ptr<Transport> transport_;
