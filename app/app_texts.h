@@ -7,7 +7,6 @@ inline constexpr const char* app_title = "PitkaD";
 inline constexpr const char* caption_prefix = "PitkaD - ";
 inline constexpr const char* open_filter_wav = "wavファイル (*.wav)";
 inline constexpr const char* open_filter_all = "その他 (*)";
-inline constexpr const char* support_page = "https://pitkad.example.org/manual";
 inline constexpr const char* about_notice = "Linux 版 (Qt 6)";
 
 } // namespace pitkad::texts

@@ -511,9 +511,11 @@ void TForm1::MidiSetMenuClick() {
 }
 
 QUrl TForm1::manual_url() const {
-    const auto file = find_data_file("manual.html");
-    if (!file.empty()) return QUrl::fromLocalFile(QString::fromStdString(file.string()));
-    return QUrl(texts::support_page);
+    // The manual is shipped beside the data files; where it is missing the
+    // installed place is still the address to show.
+    auto file = find_data_file("manual.html");
+    if (file.empty()) file = installed_data_dir() / "manual.html";
+    return QUrl::fromLocalFile(QString::fromStdString(file.string()));
 }
 
 void TForm1::SupportPageClick() { QDesktopServices::openUrl(manual_url()); }
@@ -522,7 +524,7 @@ void TForm1::About1Click() {
     const QUrl url = manual_url();
     QMessageBox::information(this, texts::app_title,
                              QString("PitkaD  Ver.1.00  ") + texts::about_notice + "\n\n" +
-                                 (url.isLocalFile() ? url.toLocalFile() : url.toString()));
+                                 url.toString());
 }
 
 // --- Transport controls -------------------------------------------------------
