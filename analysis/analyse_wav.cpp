@@ -84,16 +84,19 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
             float powers[batch_frames];
             for (int b = first_band; b <= last_band; ++b) {
                 band_power_frames(tables, b, slab.data(), frame_step, count, scratch, powers, path);
-                for (int k = 0; k < count; ++k) store.at(first + k, b) = power_to_db(powers[k]);
+                for (int k = 0; k < count; ++k)
+                    store.at(first + k, b) = power_to_db(powers[k]);
             }
             frames_done.fetch_add(count);
         }
     };
 
     std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; ++i) helpers.emplace_back(work, false);
+    for (int i = 1; i < threads; ++i)
+        helpers.emplace_back(work, false);
     work(true);
-    for (auto& t : helpers) t.join();
+    for (auto& t : helpers)
+        t.join();
     report(frame_count);
 }
 

@@ -10,7 +10,9 @@ namespace {
 
 // One update of the kernel: the expression is evaluated in double, left to
 // right, and rounded to single precision once.
-inline float round1(double value) { return float(value); }
+inline float round1(double value) {
+    return float(value);
+}
 
 } // namespace
 
@@ -42,8 +44,7 @@ int fold_period(const Band& band) {
 }
 
 int fold_last_j(const Band& band) {
-    return fold_variant(band.fold) == FoldVariant::quarter_mirror ? band.pairs_h - 1
-                                                                   : band.pairs_h;
+    return fold_variant(band.fold) == FoldVariant::quarter_mirror ? band.pairs_h - 1 : band.pairs_h;
 }
 
 void window_range(const Band& band, const float* low, const float* high, const float* x, float* y,
@@ -69,7 +70,8 @@ void fold_range(const Band& band, const float* y, float* sums_p, float* sums_q, 
     // Offsets of a pair's terms: o + j, o + j + s1, o + s1 − j, o + s2 − j.
     const int s1 = variant == FoldVariant::quarter_mirror ? 2 * band.pairs_h : v;
     const int s2 = 2 * s1;
-    for (int j = j_begin; j <= j_end; ++j) sums_p[j] = sums_q[j] = 0.0f;
+    for (int j = j_begin; j <= j_end; ++j)
+        sums_p[j] = sums_q[j] = 0.0f;
     // Periods outer: successive updates of one sum are independent of the
     // neighbouring sums, so they overlap instead of waiting on each other.
     for (int m = 0, o = 0; m < periods; ++m, o += period) {
@@ -109,15 +111,16 @@ void direct_terms(const Band& band, const float* y, float& re_out, float& im_out
             re = round1(double(re) + double(y[o]) - double(y[o + v]));
         break;
     case FoldVariant::whole_odd:
-        for (int m = 0, o = 0; m < periods; ++m, o += period) re = round1(double(re) + double(y[o]));
+        for (int m = 0, o = 0; m < periods; ++m, o += period)
+            re = round1(double(re) + double(y[o]));
         break;
     }
     re_out = re;
     im_out = im;
 }
 
-void finish_powers(const Band& band, const float* coef, int count, int stride,
-                   const float* sums_p, const float* sums_q, float* re, float* im, float* out) {
+void finish_powers(const Band& band, const float* coef, int count, int stride, const float* sums_p,
+                   const float* sums_q, float* re, float* im, float* out) {
     const int h = band.pairs_h;
     // Each frame's chain is sequential in j; the frames' chains are
     // independent and interleaved so that they overlap in the processor.
@@ -143,7 +146,8 @@ void finish_powers(const Band& band, const float* coef, int count, int stride,
     // N² fits a signed 32-bit value (at most 25632²).
     const int n2 = band.window_length * band.window_length;
     for (int k = 0; k < count; ++k)
-        out[k] = float((double(re[k]) * double(re[k]) + double(im[k]) * double(im[k])) / double(n2));
+        out[k] =
+            float((double(re[k]) * double(re[k]) + double(im[k]) * double(im[k])) / double(n2));
 }
 
 } // namespace detail
@@ -178,13 +182,14 @@ const char* kernel_path_name(KernelPath path) {
     return "?";
 }
 
-void band_power_frames(const BandTables& tables, int band, const float* first_history,
-                       int stride, int count, std::span<float> work, float* out, KernelPath path) {
+void band_power_frames(const BandTables& tables, int band, const float* first_history, int stride,
+                       int count, std::span<float> work, float* out, KernelPath path) {
     const Band& bd = tables.bands[std::size_t(band)];
     const int n = bd.window_length;
     count = std::min(count, kernel_batch_frames);
     if (n == 0 || work.size() < std::size_t(kernel_work_length)) {
-        for (int k = 0; k < count; ++k) out[k] = 0.0f;
+        for (int k = 0; k < count; ++k)
+            out[k] = 0.0f;
         return;
     }
     const float* low = tables.window_low.data() + bd.window_offset;

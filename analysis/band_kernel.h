@@ -34,15 +34,14 @@ inline constexpr int kernel_work_length =
 // P(b) for band b = 2 … 75: the band's windowed single-bin power of the
 // history, in squared raw sample units. The history holds 16-bit sample
 // values as floats (exact), centre at index 12816.
-float band_power(const BandTables& tables, int band,
-                 std::span<const float, history_length> history, std::span<float> work,
-                 KernelPath path = KernelPath::scalar);
+float band_power(const BandTables& tables, int band, std::span<const float, history_length> history,
+                 std::span<float> work, KernelPath path = KernelPath::scalar);
 
 // P(b) for `count` (≤ 16) frames whose histories start at first_history +
 // k × stride, k = 0 … count − 1, into out[k]. The frames' coefficient chains
 // run interleaved; each frame's value is exactly band_power's.
-void band_power_frames(const BandTables& tables, int band, const float* first_history,
-                       int stride, int count, std::span<float> work, float* out,
+void band_power_frames(const BandTables& tables, int band, const float* first_history, int stride,
+                       int count, std::span<float> work, float* out,
                        KernelPath path = KernelPath::scalar);
 
 // Raw powers of all 74 bands into cells 2 … 75 of column (cells 0, 1 untouched).
@@ -59,8 +58,8 @@ FoldVariant fold_variant(int fold);
 int fold_period(const Band& band);
 int fold_last_j(const Band& band);
 // Windowed samples for quarter entries j in [j_begin, j_end] (inclusive).
-void window_range(const Band& band, const float* low, const float* high, const float* x,
-                  float* y, int j_begin, int j_end);
+void window_range(const Band& band, const float* low, const float* high, const float* x, float* y,
+                  int j_begin, int j_end);
 // Fold sums p(j), q(j) for j in [j_begin, j_end] into sums_p[j], sums_q[j].
 void fold_range(const Band& band, const float* y, float* sums_p, float* sums_q, int j_begin,
                 int j_end);
@@ -68,8 +67,8 @@ void fold_range(const Band& band, const float* y, float* sums_p, float* sums_q, 
 void direct_terms(const Band& band, const float* y, float& re, float& im);
 // The coefficient chains of `count` frames (sums of frame k at k × stride)
 // and their powers.
-void finish_powers(const Band& band, const float* coef, int count, int stride,
-                   const float* sums_p, const float* sums_q, float* re, float* im, float* out);
+void finish_powers(const Band& band, const float* coef, int count, int stride, const float* sums_p,
+                   const float* sums_q, float* re, float* im, float* out);
 
 // Vectorised windowing and folding of a whole band (compiled for their
 // instruction sets; call only where supported).

@@ -29,7 +29,8 @@ std::vector<std::int16_t> test_signal(std::size_t count) {
         const double t = double(i) / 44100.0;
         double v = noise(gen);
         for (double f : {220.0, 277.18, 329.63})
-            for (int k = 1; k <= 4; ++k) v += 3000.0 / k * std::sin(2 * M_PI * f * k * t);
+            for (int k = 1; k <= 4; ++k)
+                v += 3000.0 / k * std::sin(2 * M_PI * f * k * t);
         s[i] = std::int16_t(std::lround(v));
     }
     return s;
@@ -45,8 +46,9 @@ void frame_kernel(benchmark::State& state, KernelPath path) {
     std::vector<float> work(kernel_work_length);
     std::vector<float> column(cells_per_frame);
     for (auto _ : state) {
-        analyse_frame(tables(), std::span<const float, history_length>(history.data(), history_length),
-                      work, std::span<float, cells_per_frame>(column.data(), cells_per_frame), path);
+        analyse_frame(tables(),
+                      std::span<const float, history_length>(history.data(), history_length), work,
+                      std::span<float, cells_per_frame>(column.data(), cells_per_frame), path);
         benchmark::DoNotOptimize(column.data());
     }
 }

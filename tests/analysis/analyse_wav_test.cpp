@@ -18,7 +18,7 @@ using test::fmt_chunk;
 using test::wav_bytes;
 
 class Analyse : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { tables_ = new BandTables(build_band_tables()); }
     static void TearDownTestSuite() { delete tables_; }
 
@@ -26,8 +26,9 @@ protected:
                            KernelPath path = KernelPath::scalar) {
         const auto file = dir_ / "in.wav";
         test::write_file(file, bytes);
-        return analyse_wav(file, *store_, *tables_,
-                           [this](const std::string& t) { progress_.push_back(t); }, threads, path);
+        return analyse_wav(
+            file, *store_, *tables_, [this](const std::string& t) { progress_.push_back(t); },
+            threads, path);
     }
     float max_band(int t, int* which = nullptr) const {
         int best = first_band;
@@ -56,7 +57,8 @@ TEST_F(Analyse, ErrorsLeaveTheStoreAsItWas) {
         test::Bytes bytes;
         const char* message;
     } rows[] = {
-        {"unsupported", wav_bytes({fmt_chunk(1, 48000), data_chunk({1, 2})}), messages::unsupported},
+        {"unsupported", wav_bytes({fmt_chunk(1, 48000), data_chunk({1, 2})}),
+         messages::unsupported},
         {"bad header", wav_bytes({fmt_chunk(1, 44100)}), messages::bad_header},
     };
     for (const auto& r : rows) {
@@ -84,10 +86,20 @@ TEST_F(Analyse, ProgressSteps) {
         {0, {}},
         {1, {{0, "0 %"}}},
         {3, {{0, "0 %"}, {1, "10 %"}, {2, "20 %"}}},
-        {20, {{0, "0 %"}, {2, "10 %"}, {4, "20 %"}, {6, "30 %"}, {8, "40 %"}, {10, "50 %"},
-              {12, "60 %"}, {14, "70 %"}, {16, "80 %"}, {18, "90 %"}}},
+        {20,
+         {{0, "0 %"},
+          {2, "10 %"},
+          {4, "20 %"},
+          {6, "30 %"},
+          {8, "40 %"},
+          {10, "50 %"},
+          {12, "60 %"},
+          {14, "70 %"},
+          {16, "80 %"},
+          {18, "90 %"}}},
     };
-    for (const auto& r : rows) EXPECT_EQ(progress_steps(r.frames), r.steps) << r.frames;
+    for (const auto& r : rows)
+        EXPECT_EQ(progress_steps(r.frames), r.steps) << r.frames;
     EXPECT_EQ(progress_steps(57999).size(), 10u);
 }
 
@@ -112,7 +124,8 @@ TEST_F(Analyse, StereoAnalysesTheFirstChannelOnly) {
 
 TEST_F(Analyse, Mono22050IsZeroStuffed) {
     std::vector<std::int16_t> tone(22050 * 2);
-    for (int i = 0; i < int(tone.size()); ++i) tone[std::size_t(i)] = test::sine_sample(32767, 441, 22050, i);
+    for (int i = 0; i < int(tone.size()); ++i)
+        tone[std::size_t(i)] = test::sine_sample(32767, 441, 22050, i);
     ASSERT_TRUE(analyse(test::mono_wav(tone, 22050)).ok);
     EXPECT_EQ(store_->frame_count, 100); // 2 s × 50
     int band = 0;
@@ -131,7 +144,8 @@ TEST_F(Analyse, FramesAreCentredOnTheirSamples) {
         std::vector<std::int16_t> s(std::size_t(per_frame * 10), 0);
         s[std::size_t(per_frame * 3)] = 20000;
         ASSERT_TRUE(analyse(test::mono_wav(s, rate)).ok);
-        for (int t = 0; t < 10; ++t) EXPECT_EQ(store_->at(t, 75) > -60.0f, t == 3) << t;
+        for (int t = 0; t < 10; ++t)
+            EXPECT_EQ(store_->at(t, 75) > -60.0f, t == 3) << t;
         EXPECT_GT(store_->at(0, 2), -60.0f); // band 2 reaches 0.29 s ahead
     }
 }
@@ -146,7 +160,8 @@ TEST_F(Analyse, ShortRecordings) {
 
     // Shorter than the history's look-ahead: the missing samples are zero.
     std::vector<std::int16_t> tone(882 * 3);
-    for (int i = 0; i < int(tone.size()); ++i) tone[std::size_t(i)] = test::sine_sample(30000, 441, 44100, i);
+    for (int i = 0; i < int(tone.size()); ++i)
+        tone[std::size_t(i)] = test::sine_sample(30000, 441, 44100, i);
     ASSERT_TRUE(analyse(test::mono_wav(tone)).ok);
     EXPECT_EQ(store_->frame_count, 3);
     EXPECT_EQ(store_->at(3, 36), empty_level);
@@ -160,7 +175,8 @@ TEST_F(Analyse, SilenceIsMinus60ThenZero) {
     EXPECT_EQ(store_->at(0, 1), empty_level);
     normalise_to_peak(*store_);
     for (int t = 0; t < 6; ++t)
-        for (int b = first_band; b <= last_band; ++b) ASSERT_EQ(store_->at(t, b), 0.0f);
+        for (int b = first_band; b <= last_band; ++b)
+            ASSERT_EQ(store_->at(t, b), 0.0f);
 }
 
 TEST_F(Analyse, PowerToDecibels) {
@@ -168,7 +184,8 @@ TEST_F(Analyse, PowerToDecibels) {
         float power;
         float db;
     } rows[] = {{0.0f, -60.0f}, {1e-6f, -60.0f}, {1.0f, 0.0f}, {100.0f, 20.0f}, {-5.0f, -60.0f}};
-    for (const auto& r : rows) EXPECT_FLOAT_EQ(power_to_db(r.power), r.db) << r.power;
+    for (const auto& r : rows)
+        EXPECT_FLOAT_EQ(power_to_db(r.power), r.db) << r.power;
     EXPECT_GT(power_to_db(1.1e-6f), -60.0f);
 }
 
@@ -209,7 +226,8 @@ TEST_F(Analyse, DemoRecording) {
     normalise_to_peak(*store_);
     EXPECT_EQ(max_band(0) <= 0.0f, true);
     float peak = -1000;
-    for (int t = 0; t < store_->frame_count; ++t) peak = std::max(peak, max_band(t));
+    for (int t = 0; t < store_->frame_count; ++t)
+        peak = std::max(peak, max_band(t));
     EXPECT_EQ(peak, 0.0f);
 }
 

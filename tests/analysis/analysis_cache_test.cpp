@@ -20,18 +20,20 @@ std::uint32_t word(const test::Bytes& b, std::size_t offset) {
            std::uint32_t(b[offset + 2]) << 16 | std::uint32_t(b[offset + 3]) << 24;
 }
 void set_word(test::Bytes& b, std::size_t offset, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[offset + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        b[offset + std::size_t(i)] = std::uint8_t(v >> (8 * i));
 }
 
 // A tone of `frames` frames whose pitch depends on `pitch`.
 test::Bytes tone_wav(int frames, double pitch) {
     std::vector<std::int16_t> s(std::size_t(frames) * 882);
-    for (int i = 0; i < int(s.size()); ++i) s[std::size_t(i)] = test::sine_sample(15000, pitch, 44100, i);
+    for (int i = 0; i < int(s.size()); ++i)
+        s[std::size_t(i)] = test::sine_sample(15000, pitch, 44100, i);
     return test::mono_wav(s);
 }
 
 class Cache : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { tables_ = new BandTables(build_band_tables()); }
     static void TearDownTestSuite() { delete tables_; }
 
@@ -61,7 +63,8 @@ TEST(CacheName, ReplacesOrAppendsTheExtension) {
                 {"/a/song.WAV", "/a/song.pkd"},
                 {"/a/noext", "/a/noext.pkd"},
                 {"/a/b.c/take.1.wav", "/a/b.c/take.1.pkd"}};
-    for (const auto& r : rows) EXPECT_EQ(cache_name_for(r.wav), fs::path(r.cache));
+    for (const auto& r : rows)
+        EXPECT_EQ(cache_name_for(r.wav), fs::path(r.cache));
 }
 
 TEST_F(Cache, RoundTripByteLayout) {
@@ -80,7 +83,8 @@ TEST_F(Cache, RoundTripByteLayout) {
     ASSERT_TRUE(h.ok);
     EXPECT_EQ(word(file, 12), std::uint32_t(h.value));
     EXPECT_EQ(word(file, 16), std::uint32_t(h.value >> 32));
-    for (std::size_t i = 20; i < 64; ++i) EXPECT_EQ(file[i], 0) << i;
+    for (std::size_t i = 20; i < 64; ++i)
+        EXPECT_EQ(file[i], 0) << i;
     EXPECT_EQ(std::memcmp(file.data() + 64, analysed.data(), 12 * 304), 0);
     // Cells 0 and 1 are stored as -100.
     float cell0;
@@ -95,7 +99,8 @@ TEST_F(Cache, RoundTripByteLayout) {
     EXPECT_EQ(store_->wav_file_size, std::int32_t(fs::file_size(wav)));
     // Nothing else is left in the folder (no temporary files).
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_.path())) ++entries;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_.path()))
+        ++entries;
     EXPECT_EQ(entries, 2);
 }
 
@@ -216,7 +221,8 @@ TEST_F(Cache, ReloadRestoresTheCachedColumns) {
     test::write_file(wav, tone_wav(8, 441));
     open(wav);
     const std::vector<float> cached = store_->spectrogram;
-    for (int t = 0; t < 8; ++t) store_->at(t, 30) += 3.0f;
+    for (int t = 0; t < 8; ++t)
+        store_->at(t, 30) += 3.0f;
     reload_analysis_cache(*store_);
     EXPECT_EQ(store_->spectrogram, cached);
 

@@ -16,7 +16,9 @@ namespace {
 
 using History = std::vector<float>;
 
-History silent_history() { return History(history_length, 0.0f); }
+History silent_history() {
+    return History(history_length, 0.0f);
+}
 
 History sine_history(double amplitude, double hz, double phase = 0.0) {
     History h(history_length);
@@ -30,7 +32,8 @@ History random_history(unsigned seed) {
     std::mt19937 gen(seed);
     std::uniform_int_distribution<int> d(-32768, 32767);
     History h(history_length);
-    for (float& x : h) x = float(d(gen));
+    for (float& x : h)
+        x = float(d(gen));
     return h;
 }
 
@@ -39,7 +42,7 @@ std::span<const float, history_length> view(const History& h) {
 }
 
 class Kernel : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { tables_ = new BandTables(build_band_tables()); }
     static void TearDownTestSuite() { delete tables_; }
     float power(int band, const History& h, KernelPath path = KernelPath::scalar) {
@@ -61,7 +64,8 @@ TEST_F(Kernel, FullScaleSineOnBand36) {
 
 TEST_F(Kernel, SilenceGivesZeroEverywhere) {
     const History h = silent_history();
-    for (int b = first_band; b <= last_band; ++b) EXPECT_EQ(power(b, h), 0.0f) << b;
+    for (int b = first_band; b <= last_band; ++b)
+        EXPECT_EQ(power(b, h), 0.0f) << b;
 }
 
 // Band 2 spans the whole history, band 75 only indexes 12626 … 13005.
@@ -69,8 +73,12 @@ TEST_F(Kernel, WindowExtentsFollowTheCentre) {
     const struct {
         int band, index;
         bool inside;
-    } rows[] = {{2, 0, true},         {2, history_length - 1, true}, {75, 12625, false},
-                {75, 12626, true},    {75, 13005, true},             {75, 13006, false},
+    } rows[] = {{2, 0, true},
+                {2, history_length - 1, true},
+                {75, 12625, false},
+                {75, 12626, true},
+                {75, 13005, true},
+                {75, 13006, false},
                 {36, history_centre, true}};
     for (const auto& r : rows) {
         History h = silent_history();
@@ -138,7 +146,8 @@ TEST_F(Kernel, WorkBufferSentinelIsNotOverwritten) {
     for (KernelPath path : {KernelPath::scalar, KernelPath::avx2, KernelPath::avx512}) {
         if (!kernel_path_supported(path)) continue;
         for (int b = first_band; b <= last_band; ++b)
-            band_power(*tables_, b, view(h), std::span<float>(work.data(), kernel_work_length), path);
+            band_power(*tables_, b, view(h), std::span<float>(work.data(), kernel_work_length),
+                       path);
         for (int i = kernel_work_length; i < kernel_work_length + 16; ++i)
             EXPECT_EQ(work[std::size_t(i)], 12345.0f);
     }

@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 std::string lines(int count, const std::string& sep = "\n") {
     std::string s;
-    for (int i = 0; i < count; ++i) s += std::to_string(i + 1) + ".5" + sep;
+    for (int i = 0; i < count; ++i)
+        s += std::to_string(i + 1) + ".5" + sep;
     return s;
 }
 
@@ -31,9 +32,13 @@ TEST(LoudnessFile, Parsing) {
         {"word as fifth value", "1\n2\n3\n4\nloud\n6\n", false, {}},
         {"number glued to a word", "1\n2x\n", false, {}},
         {"empty file", "", true, {{2, 0.0f}, {75, 0.0f}}},
-        {"blank lines, tabs and CRLF", "\n\n\t -3.25\r\n\n+2e1\r\n.5\n", true,
+        {"blank lines, tabs and CRLF",
+         "\n\n\t -3.25\r\n\n+2e1\r\n.5\n",
+         true,
          {{2, -3.25f}, {3, 20.0f}, {4, 0.5f}, {5, 0.0f}}},
-        {"rest of the line discarded", "1.5 dB at B1\n2 3 4\n7\n", true,
+        {"rest of the line discarded",
+         "1.5 dB at B1\n2 3 4\n7\n",
+         true,
          {{2, 1.5f}, {3, 2.0f}, {4, 7.0f}}},
         {"exponent without digits", "1e\n", false, {}},
         {"lone sign", "-\n", false, {}},
@@ -45,7 +50,8 @@ TEST(LoudnessFile, Parsing) {
         EXPECT_EQ(load.ok, r.ok);
         EXPECT_EQ(load.table[0], 0.0f);
         EXPECT_EQ(load.table[1], 0.0f);
-        for (const auto& [band, value] : r.cells) EXPECT_EQ(load.table[std::size_t(band)], value) << band;
+        for (const auto& [band, value] : r.cells)
+            EXPECT_EQ(load.table[std::size_t(band)], value) << band;
     }
 }
 
@@ -55,16 +61,18 @@ TEST(LoudnessFile, LoadingFiles) {
 
     // The table shipped with the program: 74 values, the equal-loudness
     // contour's offsets (far below 0 for the lowest notes, near 0 at 1 kHz).
-    const LoudnessLoad shipped = load_loudness_table(fs::path(PITKAD_TEST_DATA_DIR) / "loudness.dat");
+    const LoudnessLoad shipped =
+        load_loudness_table(fs::path(PITKAD_TEST_DATA_DIR) / "loudness.dat");
     if (!fs::exists(fs::path(PITKAD_TEST_DATA_DIR) / "loudness.dat")) GTEST_SKIP();
     ASSERT_TRUE(shipped.ok);
     EXPECT_LT(shipped.table[2], -20.0f);
     EXPECT_NEAR(shipped.table[48], 0.0f, 1.0f); // C5, 523 Hz
-    for (int b = first_band; b <= last_band; ++b) EXPECT_NE(shipped.table[std::size_t(b)], 0.0f) << b;
+    for (int b = first_band; b <= last_band; ++b)
+        EXPECT_NE(shipped.table[std::size_t(b)], 0.0f) << b;
 }
 
 class Levels : public ::testing::Test {
-protected:
+  protected:
     void fill(int frames, float base) {
         store_->reset();
         store_->frame_count = frames;
@@ -81,7 +89,8 @@ TEST_F(Levels, NormaliseToPeak) {
     normalise_to_peak(*store_);
     float peak = -1000;
     for (int t = 0; t < 9; ++t)
-        for (int b = first_band; b <= last_band; ++b) peak = std::max(peak, store_->at(t, b));
+        for (int b = first_band; b <= last_band; ++b)
+            peak = std::max(peak, store_->at(t, b));
     EXPECT_EQ(peak, 0.0f);
     EXPECT_EQ(store_->at(4, 20), 0.0f);
     EXPECT_EQ(store_->at(0, 2), -40.0f + 6.0f - 12.5f);
@@ -94,10 +103,12 @@ TEST_F(Levels, NormaliseToPeak) {
     store_->reset();
     store_->frame_count = 4;
     for (int t = 0; t < 4; ++t)
-        for (int b = first_band; b <= last_band; ++b) store_->at(t, b) = -60.0f;
+        for (int b = first_band; b <= last_band; ++b)
+            store_->at(t, b) = -60.0f;
     normalise_to_peak(*store_);
     for (int t = 0; t < 4; ++t)
-        for (int b = first_band; b <= last_band; ++b) ASSERT_EQ(store_->at(t, b), 0.0f);
+        for (int b = first_band; b <= last_band; ++b)
+            ASSERT_EQ(store_->at(t, b), 0.0f);
 }
 
 TEST_F(Levels, AddLoudness) {
@@ -130,7 +141,8 @@ TEST_F(Levels, RefreshSwitchesTheCorrection) {
     const auto uncorrected = store_->spectrogram;
 
     LoudnessTable table{};
-    for (int b = first_band; b <= last_band; ++b) table[std::size_t(b)] = float(b - 40) * 0.5f;
+    for (int b = first_band; b <= last_band; ++b)
+        table[std::size_t(b)] = float(b - 40) * 0.5f;
 
     refresh_spectrogram(*store_, true, true, table);
     const auto corrected_once = store_->spectrogram;
@@ -142,7 +154,8 @@ TEST_F(Levels, RefreshSwitchesTheCorrection) {
     EXPECT_EQ(store_->spectrogram, corrected_once);
 
     LoudnessTable equal{};
-    for (int b = first_band; b <= last_band; ++b) equal[std::size_t(b)] = -7.0f;
+    for (int b = first_band; b <= last_band; ++b)
+        equal[std::size_t(b)] = -7.0f;
     refresh_spectrogram(*store_, true, true, equal);
     // Equal up to single-precision rounding of the offset's round trip.
     for (std::size_t i = 0; i < uncorrected.size(); ++i)
