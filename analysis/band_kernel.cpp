@@ -203,22 +203,22 @@ void band_power_frames(const BandTables& tables, int band, const float* first_hi
         const float* x = first_history + std::ptrdiff_t(k) * stride + history_centre - n / 2;
         float* p = sums_p + k * kernel_sums_stride;
         float* q = sums_q + k * kernel_sums_stride;
-        // The end points of the window: weights 4/23 and 50/23.
-        y[0] = float(double(x[0]) * (4.0 / 23.0));
-        y[n / 2] = float(double(x[n / 2]) * (50.0 / 23.0));
+        // The end points of the window have the weights 4/23 and 50/23.
         switch (path) {
         case KernelPath::avx512:
-            detail::window_fold_avx512(bd, low, high, x, y, p, q);
+            detail::window_fold_avx512(bd, low, high, x, y, p, q, re[k], im[k]);
             break;
         case KernelPath::avx2:
-            detail::window_fold_avx2(bd, low, high, x, y, p, q);
+            detail::window_fold_avx2(bd, low, high, x, y, p, q, re[k], im[k]);
             break;
         case KernelPath::scalar:
+            y[0] = float(double(x[0]) * (4.0 / 23.0));
+            y[n / 2] = float(double(x[n / 2]) * (50.0 / 23.0));
             detail::window_range(bd, low, high, x, y, 1, bd.quarter);
             detail::fold_range(bd, y, p, q, 1, detail::fold_last_j(bd));
+            detail::direct_terms(bd, y, re[k], im[k]);
             break;
         }
-        detail::direct_terms(bd, y, re[k], im[k]);
     }
     detail::finish_powers(bd, tables.coef.data() + bd.coef_offset, count, kernel_sums_stride,
                           sums_p, sums_q, re, im, out);

@@ -26,7 +26,7 @@ inline constexpr int kernel_max_pairs = 255;
 inline constexpr int kernel_sums_stride = kernel_max_pairs + 1;
 // The windowed samples have a margin on both sides: the vectorised fold's last
 // block may run past the band's last coefficient index, reading (not using)
-// up to 16 values beyond either end.
+// up to 16 values beyond either end of a period.
 inline constexpr int kernel_y_margin = 32;
 inline constexpr int kernel_work_length =
     history_length + 2 * kernel_y_margin + 2 * kernel_batch_frames * kernel_sums_stride;
@@ -70,12 +70,14 @@ void direct_terms(const Band& band, const float* y, float& re, float& im);
 void finish_powers(const Band& band, const float* coef, int count, int stride, const float* sums_p,
                    const float* sums_q, float* re, float* im, float* out);
 
-// Vectorised windowing and folding of a whole band (compiled for their
-// instruction sets; call only where supported).
+// Vectorised windowing, folding and direct terms of a whole band, period by
+// period; y is a buffer of one period with kernel_y_margin floats of margin
+// on both sides. Compiled for their instruction sets; call only where
+// supported.
 void window_fold_avx2(const Band& band, const float* low, const float* high, const float* x,
-                      float* y, float* sums_p, float* sums_q);
+                      float* y, float* sums_p, float* sums_q, float& re, float& im);
 void window_fold_avx512(const Band& band, const float* low, const float* high, const float* x,
-                        float* y, float* sums_p, float* sums_q);
+                        float* y, float* sums_p, float* sums_q, float& re, float& im);
 
 } // namespace detail
 
