@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 
 namespace pitkad {
@@ -92,8 +93,14 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
     };
 
     std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; ++i)
-        helpers.emplace_back(work, false);
+    for (int i = 1; i < threads; ++i) {
+        // Without another thread the remaining ones share the frames.
+        try {
+            helpers.emplace_back(work, false);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     work(true);
     for (auto& t : helpers)
         t.join();
