@@ -10,6 +10,7 @@
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_kernel.h"
+#include "analysis/band_tables.h"
 
 namespace {
 
@@ -55,6 +56,37 @@ void frame_kernel(benchmark::State& state, KernelPath path) {
 BENCHMARK_CAPTURE(frame_kernel, scalar, KernelPath::scalar)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(frame_kernel, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(frame_kernel, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
+
+// The definition summed directly in double (window and both transform
+// coefficients tabulated per sample): the baseline the kernel is compared to.
+void frame_direct_sum(benchmark::State& state) {
+    const auto samples = test_signal(history_length);
+    std::vector<double> history(samples.begin(), samples.end());
+    std::vector<std::vector<double>> wc(cells_per_frame), ws(cells_per_frame);
+    for (int b = first_band; b <= last_band; ++b) {
+        const int n = window_length_of(b);
+        for (int i = 0; i < n; ++i) {
+            const double w = 27.0 / 23.0 - std::cos(2 * M_PI * i / n);
+            wc[std::size_t(b)].push_back(w * std::cos(2 * M_PI * 36.0 * i / n));
+            ws[std::size_t(b)].push_back(w * std::sin(2 * M_PI * 36.0 * i / n));
+        }
+    }
+    std::vector<float> column(cells_per_frame);
+    for (auto _ : state) {
+        for (int b = first_band; b <= last_band; ++b) {
+            const int n = window_length_of(b);
+            const double* x = history.data() + history_centre - n / 2;
+            double re = 0, im = 0;
+            for (int i = 0; i < n; ++i) {
+                re += x[i] * wc[std::size_t(b)][std::size_t(i)];
+                im += x[i] * ws[std::size_t(b)][std::size_t(i)];
+            }
+            column[std::size_t(b)] = float((re * re + im * im) / (double(n) * n));
+        }
+        benchmark::DoNotOptimize(column.data());
+    }
+}
+BENCHMARK(frame_direct_sum)->Unit(benchmark::kMicrosecond);
 
 void whole_file(benchmark::State& state) {
     WavRecording rec;
