@@ -165,10 +165,7 @@ bool kernel_path_supported(KernelPath path) {
 }
 
 KernelPath best_kernel_path() {
-    // AMD processors so far run 512-bit operations as two 256-bit halves, and
-    // the AVX2 path is measured the faster there.
-    if (kernel_path_supported(KernelPath::avx512) && !__builtin_cpu_is("amd"))
-        return KernelPath::avx512;
+    if (kernel_path_supported(KernelPath::avx512)) return KernelPath::avx512;
     if (kernel_path_supported(KernelPath::avx2)) return KernelPath::avx2;
     return KernelPath::scalar;
 }
@@ -225,6 +222,46 @@ void band_power_frames(const BandTables& tables, int band, const float* first_hi
     }
     detail::finish_powers(bd, tables.coef.data() + bd.coef_offset, count, kernel_sums_stride,
                           sums_p, sums_q, re, im, out);
+}
+
+int kernel_lanes(KernelPath path) {
+    switch (path) {
+    case KernelPath::avx2:
+        return 8;
+    case KernelPath::avx512:
+        return 16;
+    case KernelPath::scalar:
+        break;
+    }
+    return 1;
+}
+
+void interleave_histories(const float* first_history, int stride, int count, int lanes,
+                          float* out) {
+    count = std::clamp(count, 0, lanes);
+    for (int i = 0; i < history_length; ++i) {
+        float* row = out + std::size_t(i) * std::size_t(lanes);
+        for (int k = 0; k < count; ++k) row[k] = first_history[i + std::ptrdiff_t(k) * stride];
+        for (int k = count; k < lanes; ++k) row[k] = 0.0f;
+    }
+}
+
+void band_power_lanes(const BandTables& tables, int band, const float* interleaved,
+                      std::span<float> work, float* out, KernelPath path) {
+    const Band& bd = tables.bands[std::size_t(band)];
+    const int lanes = kernel_lanes(path);
+    if (bd.window_length == 0 || path == KernelPath::scalar ||
+        work.size() < std::size_t(kernel_lanes_work_length)) {
+        for (int k = 0; k < lanes; ++k) out[k] = 0.0f;
+        return;
+    }
+    const float* low = tables.window_low.data() + bd.window_offset;
+    const float* high = tables.window_high.data() + bd.window_offset;
+    const float* coef = tables.coef.data() + bd.coef_offset;
+    if (path == KernelPath::avx512)
+        detail::band_power_lanes_avx512(bd, low, high, coef, interleaved, work.data(), out);
+    else
+        detail::band_power_lanes_avx2(bd, low, high, coef, interleaved, work.data(), out);
 }
 
 float band_power(const BandTables& tables, int band, std::span<const float, history_length> history,

@@ -44,6 +44,22 @@ void band_power_frames(const BandTables& tables, int band, const float* first_hi
                        int count, std::span<float> work, float* out,
                        KernelPath path = KernelPath::scalar);
 
+// Frames the frame-parallel form of a path computes at once (1 for scalar).
+int kernel_lanes(KernelPath path);
+
+// Histories of up to `lanes` frames (frame k at first_history + k × stride)
+// interleaved for the frame-parallel form: out[i × lanes + k] is element i of
+// frame k; missing frames are zeros. out holds history_length × lanes floats.
+void interleave_histories(const float* first_history, int stride, int count, int lanes,
+                          float* out);
+
+// P(b) of the kernel_lanes(path) frames interleaved in `interleaved`, into
+// out[0 … lanes − 1]; bit-identical to band_power of each frame. work holds
+// kernel_lanes_work_length floats. For the vectorised paths only.
+inline constexpr int kernel_lanes_work_length = 2 * kernel_sums_stride * 16;
+void band_power_lanes(const BandTables& tables, int band, const float* interleaved,
+                      std::span<float> work, float* out, KernelPath path);
+
 // Raw powers of all 74 bands into cells 2 … 75 of column (cells 0, 1 untouched).
 void analyse_frame(const BandTables& tables, std::span<const float, history_length> history,
                    std::span<float> work, std::span<float, cells_per_frame> column,
@@ -78,6 +94,13 @@ void window_fold_avx2(const Band& band, const float* low, const float* high, con
                       float* y, float* sums_p, float* sums_q, float& re, float& im);
 void window_fold_avx512(const Band& band, const float* low, const float* high, const float* x,
                         float* y, float* sums_p, float* sums_q, float& re, float& im);
+
+// Frame-parallel vectorised kernel: `lanes` frames (8 for AVX2, 16 for
+// AVX-512) with interleaved histories; sums needs 2 × 256 × lanes floats.
+void band_power_lanes_avx2(const Band& band, const float* low, const float* high,
+                           const float* coef, const float* transposed, float* sums, float* out);
+void band_power_lanes_avx512(const Band& band, const float* low, const float* high,
+                             const float* coef, const float* transposed, float* sums, float* out);
 
 } // namespace detail
 

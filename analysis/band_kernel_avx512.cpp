@@ -7,6 +7,7 @@
 #define KERNEL_LANES 16
 #define KERNEL_REVERSE ((vint){15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0})
 #define KERNEL_FN window_fold_avx512
+#define KERNEL_LANES_FN band_power_lanes_avx512
 #include "analysis/band_kernel_simd.inc"
 
 #pragma GCC pop_options
