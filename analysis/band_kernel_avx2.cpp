@@ -9,6 +9,7 @@
 #define KERNEL_LANES 8
 #define KERNEL_REVERSE ((vint){7, 6, 5, 4, 3, 2, 1, 0})
 #define KERNEL_WIDEN_HALF(v) _mm256_cvtps_pd(v)
+#define KERNEL_FRAME_PARTS 2
 #define KERNEL_FN window_fold_avx2
 #define KERNEL_LANES_FN band_power_lanes_avx2
 #include "analysis/band_kernel_simd.inc"

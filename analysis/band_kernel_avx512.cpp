@@ -9,6 +9,7 @@
 #define KERNEL_LANES 16
 #define KERNEL_REVERSE ((vint){15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0})
 #define KERNEL_WIDEN_HALF(v) _mm512_mask_cvtps_pd(_mm512_setzero_pd(), 0xff, v)
+#define KERNEL_FRAME_PARTS 2
 #define KERNEL_FN window_fold_avx512
 #define KERNEL_LANES_FN band_power_lanes_avx512
 #include "analysis/band_kernel_simd.inc"
