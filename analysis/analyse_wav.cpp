@@ -87,8 +87,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
             fill_slab(recording.first_channel, step, first, slab.data());
             if (lanes == 1) {
                 for (int b = first_band; b <= last_band; ++b) {
-                    band_power_frames(tables, b, slab.data(), frame_step, count, scratch,
-                                      powers, path);
+                    band_power_frames(tables, b, slab.data(), frame_step, count, scratch, powers,
+                                      path);
                     for (int k = 0; k < count; ++k)
                         store.at(first + k, b) = power_to_db(powers[k]);
                 }
@@ -96,8 +96,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
                 // Groups of `lanes` frames, computed side by side.
                 for (int g = 0; g < count; g += lanes) {
                     const int in_group = std::min(lanes, count - g);
-                    interleave_histories(slab.data() + std::ptrdiff_t(g) * frame_step,
-                                         frame_step, in_group, lanes, interleaved.data());
+                    interleave_histories(slab.data() + std::ptrdiff_t(g) * frame_step, frame_step,
+                                         in_group, interleaved.data(), path);
                     for (int b = first_band; b <= last_band; ++b) {
                         band_power_lanes(tables, b, interleaved.data(), scratch, powers, path);
                         for (int k = 0; k < in_group; ++k)

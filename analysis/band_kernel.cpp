@@ -236,13 +236,20 @@ int kernel_lanes(KernelPath path) {
     return 1;
 }
 
-void interleave_histories(const float* first_history, int stride, int count, int lanes,
-                          float* out) {
+void interleave_histories(const float* first_history, int stride, int count, float* out,
+                          KernelPath path) {
+    const int lanes = kernel_lanes(path);
     count = std::clamp(count, 0, lanes);
+    if (count == lanes && stride == frame_step && path == KernelPath::avx512)
+        return detail::interleave_avx512(first_history, out);
+    if (count == lanes && stride == frame_step && path == KernelPath::avx2)
+        return detail::interleave_avx2(first_history, out);
     for (int i = 0; i < history_length; ++i) {
         float* row = out + std::size_t(i) * std::size_t(lanes);
-        for (int k = 0; k < count; ++k) row[k] = first_history[i + std::ptrdiff_t(k) * stride];
-        for (int k = count; k < lanes; ++k) row[k] = 0.0f;
+        for (int k = 0; k < count; ++k)
+            row[k] = first_history[i + std::ptrdiff_t(k) * stride];
+        for (int k = count; k < lanes; ++k)
+            row[k] = 0.0f;
     }
 }
 
@@ -252,7 +259,8 @@ void band_power_lanes(const BandTables& tables, int band, const float* interleav
     const int lanes = kernel_lanes(path);
     if (bd.window_length == 0 || path == KernelPath::scalar ||
         work.size() < std::size_t(kernel_lanes_work_length)) {
-        for (int k = 0; k < lanes; ++k) out[k] = 0.0f;
+        for (int k = 0; k < lanes; ++k)
+            out[k] = 0.0f;
         return;
     }
     const float* low = tables.window_low.data() + bd.window_offset;

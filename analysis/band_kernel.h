@@ -47,11 +47,12 @@ void band_power_frames(const BandTables& tables, int band, const float* first_hi
 // Frames the frame-parallel form of a path computes at once (1 for scalar).
 int kernel_lanes(KernelPath path);
 
-// Histories of up to `lanes` frames (frame k at first_history + k × stride)
-// interleaved for the frame-parallel form: out[i × lanes + k] is element i of
-// frame k; missing frames are zeros. out holds history_length × lanes floats.
-void interleave_histories(const float* first_history, int stride, int count, int lanes,
-                          float* out);
+// Histories of up to kernel_lanes(path) frames (frame k at first_history +
+// k × stride) interleaved for the frame-parallel form: out[i × lanes + k] is
+// element i of frame k; missing frames are zeros. out holds history_length ×
+// lanes floats.
+void interleave_histories(const float* first_history, int stride, int count, float* out,
+                          KernelPath path);
 
 // P(b) of the kernel_lanes(path) frames interleaved in `interleaved`, into
 // out[0 … lanes − 1]; bit-identical to band_power of each frame. work holds
@@ -97,10 +98,13 @@ void window_fold_avx512(const Band& band, const float* low, const float* high, c
 
 // Frame-parallel vectorised kernel: `lanes` frames (8 for AVX2, 16 for
 // AVX-512) with interleaved histories; sums needs 2 × 256 × lanes floats.
-void band_power_lanes_avx2(const Band& band, const float* low, const float* high,
-                           const float* coef, const float* transposed, float* sums, float* out);
+void band_power_lanes_avx2(const Band& band, const float* low, const float* high, const float* coef,
+                           const float* transposed, float* sums, float* out);
 void band_power_lanes_avx512(const Band& band, const float* low, const float* high,
                              const float* coef, const float* transposed, float* sums, float* out);
+
+void interleave_avx2(const float* first_history, float* out);
+void interleave_avx512(const float* first_history, float* out);
 
 } // namespace detail
 

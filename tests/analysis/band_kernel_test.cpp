@@ -153,7 +153,7 @@ TEST_F(Kernel, FrameParallelFormIsBitIdenticalToScalar) {
         const int lanes = kernel_lanes(path);
         for (int count : {lanes, 3}) {
             std::vector<float> interleaved(std::size_t(history_length) * lanes);
-            interleave_histories(signal.data(), frame_step, count, lanes, interleaved.data());
+            interleave_histories(signal.data(), frame_step, count, interleaved.data(), path);
             std::vector<float> lanes_work(kernel_lanes_work_length);
             std::vector<float> out(static_cast<std::size_t>(lanes));
             for (int b = first_band; b <= last_band; ++b) {
