@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 
 namespace pitkad {
@@ -71,29 +72,55 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
         }
     };
 
+    const int lanes = kernel_lanes(path);
     auto work = [&](bool reporting) {
         std::vector<float> slab(slab_length);
-        std::vector<float> scratch(kernel_work_length);
+        std::vector<float> scratch(lanes > 1 ? kernel_lanes_work_length : kernel_work_length);
+        std::vector<float> interleaved(lanes > 1 ? std::size_t(history_length) * lanes : 0);
+        float powers[batch_frames];
         for (;;) {
             const int first = next_batch.fetch_add(batch_frames);
             if (first >= frame_count) break;
             const int count = std::min(batch_frames, frame_count - first);
             if (reporting && threads > 1) report(frames_done.load());
-            fill_slab(recording.first_channel, step, first, slab.data());
             if (reporting && threads == 1) report(first + count - 1);
-            float powers[batch_frames];
-            for (int b = first_band; b <= last_band; ++b) {
-                band_power_frames(tables, b, slab.data(), frame_step, count, scratch, powers, path);
-                for (int k = 0; k < count; ++k) store.at(first + k, b) = power_to_db(powers[k]);
+            fill_slab(recording.first_channel, step, first, slab.data());
+            if (lanes == 1) {
+                for (int b = first_band; b <= last_band; ++b) {
+                    band_power_frames(tables, b, slab.data(), frame_step, count, scratch, powers,
+                                      path);
+                    for (int k = 0; k < count; ++k)
+                        store.at(first + k, b) = power_to_db(powers[k]);
+                }
+            } else {
+                // Groups of `lanes` frames, computed side by side.
+                for (int g = 0; g < count; g += lanes) {
+                    const int in_group = std::min(lanes, count - g);
+                    interleave_histories(slab.data() + std::ptrdiff_t(g) * frame_step, frame_step,
+                                         in_group, interleaved.data(), path);
+                    for (int b = first_band; b <= last_band; ++b) {
+                        band_power_lanes(tables, b, interleaved.data(), scratch, powers, path);
+                        for (int k = 0; k < in_group; ++k)
+                            store.at(first + g + k, b) = power_to_db(powers[k]);
+                    }
+                }
             }
             frames_done.fetch_add(count);
         }
     };
 
     std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; ++i) helpers.emplace_back(work, false);
+    for (int i = 1; i < threads; ++i) {
+        // Without another thread the remaining ones share the frames.
+        try {
+            helpers.emplace_back(work, false);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
     work(true);
-    for (auto& t : helpers) t.join();
+    for (auto& t : helpers)
+        t.join();
     report(frame_count);
 }
 

@@ -24,9 +24,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-
 void put32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 std::uint32_t get32(const unsigned char* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -151,8 +151,8 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
     if (!reserved_zero) {
         if (get32(header + 8) != cache_fingerprint_marker) return false;
         const FileHash h = hash_file(wav);
-        const std::uint64_t stored = std::uint64_t(get32(header + 12)) |
-                                     std::uint64_t(get32(header + 16)) << 32;
+        const std::uint64_t stored =
+            std::uint64_t(get32(header + 12)) | std::uint64_t(get32(header + 16)) << 32;
         if (!h.ok || h.value != stored) return false;
     }
 

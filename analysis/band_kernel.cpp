@@ -10,7 +10,9 @@ namespace {
 
 // One update of the kernel: the expression is evaluated in double, left to
 // right, and rounded to single precision once.
-inline float round1(double value) { return float(value); }
+inline float round1(double value) {
+    return float(value);
+}
 
 } // namespace
 
@@ -42,8 +44,7 @@ int fold_period(const Band& band) {
 }
 
 int fold_last_j(const Band& band) {
-    return fold_variant(band.fold) == FoldVariant::quarter_mirror ? band.pairs_h - 1
-                                                                   : band.pairs_h;
+    return fold_variant(band.fold) == FoldVariant::quarter_mirror ? band.pairs_h - 1 : band.pairs_h;
 }
 
 void window_range(const Band& band, const float* low, const float* high, const float* x, float* y,
@@ -69,7 +70,8 @@ void fold_range(const Band& band, const float* y, float* sums_p, float* sums_q, 
     // Offsets of a pair's terms: o + j, o + j + s1, o + s1 − j, o + s2 − j.
     const int s1 = variant == FoldVariant::quarter_mirror ? 2 * band.pairs_h : v;
     const int s2 = 2 * s1;
-    for (int j = j_begin; j <= j_end; ++j) sums_p[j] = sums_q[j] = 0.0f;
+    for (int j = j_begin; j <= j_end; ++j)
+        sums_p[j] = sums_q[j] = 0.0f;
     // Periods outer: successive updates of one sum are independent of the
     // neighbouring sums, so they overlap instead of waiting on each other.
     for (int m = 0, o = 0; m < periods; ++m, o += period) {
@@ -109,15 +111,16 @@ void direct_terms(const Band& band, const float* y, float& re_out, float& im_out
             re = round1(double(re) + double(y[o]) - double(y[o + v]));
         break;
     case FoldVariant::whole_odd:
-        for (int m = 0, o = 0; m < periods; ++m, o += period) re = round1(double(re) + double(y[o]));
+        for (int m = 0, o = 0; m < periods; ++m, o += period)
+            re = round1(double(re) + double(y[o]));
         break;
     }
     re_out = re;
     im_out = im;
 }
 
-void finish_powers(const Band& band, const float* coef, int count, int stride,
-                   const float* sums_p, const float* sums_q, float* re, float* im, float* out) {
+void finish_powers(const Band& band, const float* coef, int count, int stride, const float* sums_p,
+                   const float* sums_q, float* re, float* im, float* out) {
     const int h = band.pairs_h;
     // Each frame's chain is sequential in j; the frames' chains are
     // independent and interleaved so that they overlap in the processor.
@@ -143,7 +146,8 @@ void finish_powers(const Band& band, const float* coef, int count, int stride,
     // N² fits a signed 32-bit value (at most 25632²).
     const int n2 = band.window_length * band.window_length;
     for (int k = 0; k < count; ++k)
-        out[k] = float((double(re[k]) * double(re[k]) + double(im[k]) * double(im[k])) / double(n2));
+        out[k] =
+            float((double(re[k]) * double(re[k]) + double(im[k]) * double(im[k])) / double(n2));
 }
 
 } // namespace detail
@@ -178,13 +182,14 @@ const char* kernel_path_name(KernelPath path) {
     return "?";
 }
 
-void band_power_frames(const BandTables& tables, int band, const float* first_history,
-                       int stride, int count, std::span<float> work, float* out, KernelPath path) {
+void band_power_frames(const BandTables& tables, int band, const float* first_history, int stride,
+                       int count, std::span<float> work, float* out, KernelPath path) {
     const Band& bd = tables.bands[std::size_t(band)];
     const int n = bd.window_length;
     count = std::min(count, kernel_batch_frames);
     if (n == 0 || work.size() < std::size_t(kernel_work_length)) {
-        for (int k = 0; k < count; ++k) out[k] = 0.0f;
+        for (int k = 0; k < count; ++k)
+            out[k] = 0.0f;
         return;
     }
     const float* low = tables.window_low.data() + bd.window_offset;
@@ -198,25 +203,73 @@ void band_power_frames(const BandTables& tables, int band, const float* first_hi
         const float* x = first_history + std::ptrdiff_t(k) * stride + history_centre - n / 2;
         float* p = sums_p + k * kernel_sums_stride;
         float* q = sums_q + k * kernel_sums_stride;
-        // The end points of the window: weights 4/23 and 50/23.
-        y[0] = float(double(x[0]) * (4.0 / 23.0));
-        y[n / 2] = float(double(x[n / 2]) * (50.0 / 23.0));
+        // The end points of the window have the weights 4/23 and 50/23.
         switch (path) {
         case KernelPath::avx512:
-            detail::window_fold_avx512(bd, low, high, x, y, p, q);
+            detail::window_fold_avx512(bd, low, high, x, y, p, q, re[k], im[k]);
             break;
         case KernelPath::avx2:
-            detail::window_fold_avx2(bd, low, high, x, y, p, q);
+            detail::window_fold_avx2(bd, low, high, x, y, p, q, re[k], im[k]);
             break;
         case KernelPath::scalar:
+            y[0] = float(double(x[0]) * (4.0 / 23.0));
+            y[n / 2] = float(double(x[n / 2]) * (50.0 / 23.0));
             detail::window_range(bd, low, high, x, y, 1, bd.quarter);
             detail::fold_range(bd, y, p, q, 1, detail::fold_last_j(bd));
+            detail::direct_terms(bd, y, re[k], im[k]);
             break;
         }
-        detail::direct_terms(bd, y, re[k], im[k]);
     }
     detail::finish_powers(bd, tables.coef.data() + bd.coef_offset, count, kernel_sums_stride,
                           sums_p, sums_q, re, im, out);
+}
+
+int kernel_lanes(KernelPath path) {
+    switch (path) {
+    case KernelPath::avx2:
+        return 8;
+    case KernelPath::avx512:
+        return 16;
+    case KernelPath::scalar:
+        break;
+    }
+    return 1;
+}
+
+void interleave_histories(const float* first_history, int stride, int count, float* out,
+                          KernelPath path) {
+    const int lanes = kernel_lanes(path);
+    count = std::clamp(count, 0, lanes);
+    if (count == lanes && stride == frame_step && path == KernelPath::avx512)
+        return detail::interleave_avx512(first_history, out);
+    if (count == lanes && stride == frame_step && path == KernelPath::avx2)
+        return detail::interleave_avx2(first_history, out);
+    for (int i = 0; i < history_length; ++i) {
+        float* row = out + std::size_t(i) * std::size_t(lanes);
+        for (int k = 0; k < count; ++k)
+            row[k] = first_history[i + std::ptrdiff_t(k) * stride];
+        for (int k = count; k < lanes; ++k)
+            row[k] = 0.0f;
+    }
+}
+
+void band_power_lanes(const BandTables& tables, int band, const float* interleaved,
+                      std::span<float> work, float* out, KernelPath path) {
+    const Band& bd = tables.bands[std::size_t(band)];
+    const int lanes = kernel_lanes(path);
+    if (bd.window_length == 0 || path == KernelPath::scalar ||
+        work.size() < std::size_t(kernel_lanes_work_length)) {
+        for (int k = 0; k < lanes; ++k)
+            out[k] = 0.0f;
+        return;
+    }
+    const float* low = tables.window_low.data() + bd.window_offset;
+    const float* high = tables.window_high.data() + bd.window_offset;
+    const float* coef = tables.coef.data() + bd.coef_offset;
+    if (path == KernelPath::avx512)
+        detail::band_power_lanes_avx512(bd, low, high, coef, interleaved, work.data(), out);
+    else
+        detail::band_power_lanes_avx2(bd, low, high, coef, interleaved, work.data(), out);
 }
 
 float band_power(const BandTables& tables, int band, std::span<const float, history_length> history,

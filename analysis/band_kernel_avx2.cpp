@@ -1,12 +1,21 @@
 // The band kernel's AVX2 path: eight lanes.
 #include "analysis/band_kernel.h"
 
+#include <immintrin.h>
+
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
 #define KERNEL_LANES 8
 #define KERNEL_REVERSE ((vint){7, 6, 5, 4, 3, 2, 1, 0})
+#define KERNEL_WIDEN_HALF(v) _mm256_cvtps_pd(v)
+#define KERNEL_LOW_HALF(v) _mm256_castps256_ps128(v)
+#define KERNEL_HIGH_HALF(v) _mm256_extractf128_ps(v, 1)
+#define KERNEL_Y_IN_HALVES 0
+#define KERNEL_SHIFT_MASK ((vint){1, 2, 3, 4, 5, 6, 7, 8})
+#define KERNEL_INTERLEAVE_FN interleave_avx2
 #define KERNEL_FN window_fold_avx2
+#define KERNEL_LANES_FN band_power_lanes_avx2
 #include "analysis/band_kernel_simd.inc"
 
 #pragma GCC pop_options

@@ -21,7 +21,9 @@ constexpr std::array<int, 9> folds = {36, 18, 12, 9, 6, 4, 3, 2, 1};
 
 constexpr long double pi_l = 3.141592653589793238462643383279502884L;
 
-bool full_quarter_run(int fold) { return fold == 36 || fold == 12 || fold == 4; }
+bool full_quarter_run(int fold) {
+    return fold == 36 || fold == 12 || fold == 4;
+}
 
 } // namespace
 
@@ -78,7 +80,9 @@ BandTables build_band_tables() {
     return t;
 }
 
-int midi_note_of(int band) { return band + 33; }
+int midi_note_of(int band) {
+    return band + 33;
+}
 
 std::string note_name_of(int band) {
     static constexpr const char* names[12] = {"C",  "C#", "D",  "D#", "E",  "F",
@@ -86,7 +90,9 @@ std::string note_name_of(int band) {
     return std::string(names[(band + 9) % 12]) + std::to_string((band + 21) / 12);
 }
 
-double nominal_frequency_of(int band) { return 55.0 * std::pow(2.0, band / 12.0); }
+double nominal_frequency_of(int band) {
+    return 55.0 * std::pow(2.0, band / 12.0);
+}
 
 double centre_frequency_of(int band) {
     const int n = window_length_of(band);

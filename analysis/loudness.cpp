@@ -11,7 +11,9 @@ namespace pitkad {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Sign, digits, an optional "." with digits, an optional exponent; at least
 // one digit in the mantissa.
@@ -19,24 +21,29 @@ bool valid_number(std::string_view s) {
     std::size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     std::size_t digits = 0;
-    while (i < s.size() && is_digit(s[i])) ++i, ++digits;
+    while (i < s.size() && is_digit(s[i]))
+        ++i, ++digits;
     if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && is_digit(s[i])) ++i, ++digits;
+        while (i < s.size() && is_digit(s[i]))
+            ++i, ++digits;
     }
     if (digits == 0) return false;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
         std::size_t exponent_digits = 0;
-        while (i < s.size() && is_digit(s[i])) ++i, ++exponent_digits;
+        while (i < s.size() && is_digit(s[i]))
+            ++i, ++exponent_digits;
         if (exponent_digits == 0) return false;
     }
     return i == s.size();
 }
 
 // A blank or a control character ends a number.
-bool ends_token(unsigned char c) { return c <= ' ' || c == 0x7f; }
+bool ends_token(unsigned char c) {
+    return c <= ' ' || c == 0x7f;
+}
 
 } // namespace
 
@@ -50,14 +57,16 @@ LoudnessLoad parse_loudness_table(std::string_view text) {
             ++pos;
         if (pos >= text.size()) break; // the rest read as 0
         const std::size_t start = pos;
-        while (pos < text.size() && !ends_token(static_cast<unsigned char>(text[pos]))) ++pos;
+        while (pos < text.size() && !ends_token(static_cast<unsigned char>(text[pos])))
+            ++pos;
         const std::string token(text.substr(start, pos - start));
         if (!valid_number(token)) {
             result.ok = false;
             return result;
         }
         result.table[std::size_t(b)] = float(std::strtod(token.c_str(), nullptr));
-        while (pos < text.size() && text[pos] != '\n') ++pos;
+        while (pos < text.size() && text[pos] != '\n')
+            ++pos;
     }
     return result;
 }
@@ -76,15 +85,18 @@ void normalise_to_peak(SpectrogramStore& store) {
     if (frames <= 0) return;
     float peak = store.at(0, first_band);
     for (int t = 0; t < frames; ++t)
-        for (int b = first_band; b <= last_band; ++b) peak = std::max(peak, store.at(t, b));
+        for (int b = first_band; b <= last_band; ++b)
+            peak = std::max(peak, store.at(t, b));
     for (int t = 0; t < frames; ++t)
-        for (int b = first_band; b <= last_band; ++b) store.at(t, b) -= peak;
+        for (int b = first_band; b <= last_band; ++b)
+            store.at(t, b) -= peak;
 }
 
 void add_loudness(SpectrogramStore& store, const LoudnessTable& table) {
     const int frames = std::min(store.frame_count, std::int32_t(store_frames));
     for (int t = 0; t < frames; ++t)
-        for (int b = first_band; b <= last_band; ++b) store.at(t, b) += table[std::size_t(b)];
+        for (int b = first_band; b <= last_band; ++b)
+            store.at(t, b) += table[std::size_t(b)];
 }
 
 void refresh_spectrogram(SpectrogramStore& store, bool recording_open, bool correction_on,

@@ -15,7 +15,7 @@ namespace pitkad {
 using LoudnessTable = std::array<float, cells_per_frame>;
 
 struct LoudnessLoad {
-    bool ok = false;      // the correction may be switched on
+    bool ok = false;       // the correction may be switched on
     LoudnessTable table{}; // all 0 when the file is missing or unreadable
 };
 

@@ -22,7 +22,9 @@ std::uint32_t le32(const unsigned char* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
 }
-std::uint16_t le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint16_t le16(const unsigned char* p) {
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 
 bool printable_id(const unsigned char* p) {
     for (int i = 0; i < 4; ++i)
@@ -31,9 +33,8 @@ bool printable_id(const unsigned char* p) {
 }
 
 // KSDATAFORMAT_SUBTYPE_PCM as stored in a file.
-constexpr std::array<unsigned char, 16> pcm_guid = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                    0x10, 0x00, 0x80, 0x00, 0x00, 0xaa,
-                                                    0x00, 0x38, 0x9b, 0x71};
+constexpr std::array<unsigned char, 16> pcm_guid = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                    0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
 
 WavFormat parse_fmt(const std::vector<unsigned char>& payload) {
     WavFormat f;
@@ -68,13 +69,20 @@ int chunk_id(const unsigned char* p) {
     const std::uint32_t id = std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
                              std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
     switch (id) {
-    case 0x52494646: return riff; // "RIFF"
-    case 0x57415645: return wave; // "WAVE"
-    case 0x666d7420: return fmt;  // "fmt "
-    case 0x66616374: return fact; // "fact"
-    case 0x64617461: return data; // "data"
-    case 0x4c495354: return list; // "LIST"
-    default: return other_chunk;
+    case 0x52494646:
+        return riff; // "RIFF"
+    case 0x57415645:
+        return wave; // "WAVE"
+    case 0x666d7420:
+        return fmt; // "fmt "
+    case 0x66616374:
+        return fact; // "fact"
+    case 0x64617461:
+        return data; // "data"
+    case 0x4c495354:
+        return list; // "LIST"
+    default:
+        return other_chunk;
     }
 }
 
@@ -141,7 +149,8 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
         std::uint64_t done = 0;
         std::size_t out = 0;
         while (done < values) {
-            const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), values - done));
+            const std::size_t want =
+                std::size_t(std::min<std::uint64_t>(block.size(), values - done));
             const std::size_t read = std::fread(block.data(), 2, want, f.get());
             // Sample frames are aligned with the block, which holds whole frames.
             for (std::size_t i = 0; i < read; i += channels) {

@@ -23,8 +23,8 @@ struct WavFormat {
 
 struct WavRecording {
     bool ok = false;
-    std::string message;          // one of the analysis messages when !ok
-    std::int32_t file_size = 0;   // the validity key of the cache
+    std::string message;        // one of the analysis messages when !ok
+    std::int32_t file_size = 0; // the validity key of the cache
     WavFormat format;
     std::uint64_t data_offset = 0;
     std::uint64_t data_size = 0;  // limited to the bytes the file holds

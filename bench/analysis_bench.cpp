@@ -10,6 +10,7 @@
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_kernel.h"
+#include "analysis/band_tables.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ std::vector<std::int16_t> test_signal(std::size_t count) {
         const double t = double(i) / 44100.0;
         double v = noise(gen);
         for (double f : {220.0, 277.18, 329.63})
-            for (int k = 1; k <= 4; ++k) v += 3000.0 / k * std::sin(2 * M_PI * f * k * t);
+            for (int k = 1; k <= 4; ++k)
+                v += 3000.0 / k * std::sin(2 * M_PI * f * k * t);
         s[i] = std::int16_t(std::lround(v));
     }
     return s;
@@ -45,14 +47,73 @@ void frame_kernel(benchmark::State& state, KernelPath path) {
     std::vector<float> work(kernel_work_length);
     std::vector<float> column(cells_per_frame);
     for (auto _ : state) {
-        analyse_frame(tables(), std::span<const float, history_length>(history.data(), history_length),
-                      work, std::span<float, cells_per_frame>(column.data(), cells_per_frame), path);
+        analyse_frame(tables(),
+                      std::span<const float, history_length>(history.data(), history_length), work,
+                      std::span<float, cells_per_frame>(column.data(), cells_per_frame), path);
         benchmark::DoNotOptimize(column.data());
     }
 }
 BENCHMARK_CAPTURE(frame_kernel, scalar, KernelPath::scalar)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(frame_kernel, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(frame_kernel, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
+
+// The frame-parallel form used by the frame loop, per frame: one group of
+// frames interleaved and all 74 bands computed side by side.
+void frame_kernel_grouped(benchmark::State& state, KernelPath path) {
+    if (!kernel_path_supported(path)) {
+        state.SkipWithError("not supported on this processor");
+        return;
+    }
+    const int lanes = kernel_lanes(path);
+    const auto samples = test_signal(std::size_t(history_length + lanes * frame_step));
+    std::vector<float> slab(samples.begin(), samples.end());
+    std::vector<float> interleaved(std::size_t(history_length) * std::size_t(lanes));
+    std::vector<float> work(kernel_lanes_work_length);
+    std::vector<float> out(static_cast<std::size_t>(lanes));
+    for (auto _ : state) {
+        interleave_histories(slab.data(), frame_step, lanes, interleaved.data(), path);
+        for (int b = first_band; b <= last_band; ++b)
+            band_power_lanes(tables(), b, interleaved.data(), work, out.data(), path);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * lanes);
+    state.counters["us_per_frame"] =
+        benchmark::Counter(double(state.iterations()) * lanes,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK_CAPTURE(frame_kernel_grouped, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(frame_kernel_grouped, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
+
+// The definition summed directly in double (window and both transform
+// coefficients tabulated per sample): the baseline the kernel is compared to.
+void frame_direct_sum(benchmark::State& state) {
+    const auto samples = test_signal(history_length);
+    std::vector<double> history(samples.begin(), samples.end());
+    std::vector<std::vector<double>> wc(cells_per_frame), ws(cells_per_frame);
+    for (int b = first_band; b <= last_band; ++b) {
+        const int n = window_length_of(b);
+        for (int i = 0; i < n; ++i) {
+            const double w = 27.0 / 23.0 - std::cos(2 * M_PI * i / n);
+            wc[std::size_t(b)].push_back(w * std::cos(2 * M_PI * 36.0 * i / n));
+            ws[std::size_t(b)].push_back(w * std::sin(2 * M_PI * 36.0 * i / n));
+        }
+    }
+    std::vector<float> column(cells_per_frame);
+    for (auto _ : state) {
+        for (int b = first_band; b <= last_band; ++b) {
+            const int n = window_length_of(b);
+            const double* x = history.data() + history_centre - n / 2;
+            double re = 0, im = 0;
+            for (int i = 0; i < n; ++i) {
+                re += x[i] * wc[std::size_t(b)][std::size_t(i)];
+                im += x[i] * ws[std::size_t(b)][std::size_t(i)];
+            }
+            column[std::size_t(b)] = float((re * re + im * im) / (double(n) * n));
+        }
+        benchmark::DoNotOptimize(column.data());
+    }
+}
+BENCHMARK(frame_direct_sum)->Unit(benchmark::kMicrosecond);
 
 void whole_file(benchmark::State& state) {
     WavRecording rec;

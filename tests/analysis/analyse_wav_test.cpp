@@ -1,1 +1,235 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "analysis/analyse_wav.h"
+#include "analysis/analysis_messages.h"
+#include "analysis/loudness.h"
+#include "test_support.h"
+
+namespace pitkad {
+namespace {
+
+using test::data_chunk;
+using test::fmt_chunk;
+using test::wav_bytes;
+
+class Analyse : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { tables_ = new BandTables(build_band_tables()); }
+    static void TearDownTestSuite() { delete tables_; }
+
+    AnalysisResult analyse(const test::Bytes& bytes, int threads = 1,
+                           KernelPath path = KernelPath::scalar) {
+        const auto file = dir_ / "in.wav";
+        test::write_file(file, bytes);
+        return analyse_wav(
+            file, *store_, *tables_, [this](const std::string& t) { progress_.push_back(t); },
+            threads, path);
+    }
+    float max_band(int t, int* which = nullptr) const {
+        int best = first_band;
+        for (int b = first_band; b <= last_band; ++b)
+            if (store_->at(t, b) > store_->at(t, best)) best = b;
+        if (which) *which = best;
+        return store_->at(t, best);
+    }
+    bool all_silent(int frames) const {
+        for (int t = 0; t < frames; ++t)
+            for (int b = first_band; b <= last_band; ++b)
+                if (store_->at(t, b) != -60.0f) return false;
+        return true;
+    }
+
+    static BandTables* tables_;
+    test::TempDir dir_;
+    std::unique_ptr<SpectrogramStore> store_ = std::make_unique<SpectrogramStore>();
+    std::vector<std::string> progress_;
+};
+BandTables* Analyse::tables_ = nullptr;
+
+TEST_F(Analyse, ErrorsLeaveTheStoreAsItWas) {
+    const struct {
+        const char* name;
+        test::Bytes bytes;
+        const char* message;
+    } rows[] = {
+        {"unsupported", wav_bytes({fmt_chunk(1, 48000), data_chunk({1, 2})}),
+         messages::unsupported},
+        {"bad header", wav_bytes({fmt_chunk(1, 44100)}), messages::bad_header},
+    };
+    for (const auto& r : rows) {
+        const AnalysisResult res = analyse(r.bytes);
+        EXPECT_FALSE(res.ok) << r.name;
+        EXPECT_EQ(res.message, r.message);
+        EXPECT_EQ(store_->frame_count, 1);
+        EXPECT_EQ(store_->at(0, 36), empty_level);
+        EXPECT_TRUE(progress_.empty());
+    }
+    const AnalysisResult missing = analyse_wav(dir_ / "nothing.wav", *store_, *tables_);
+    EXPECT_EQ(missing.message, messages::cannot_open);
+}
+
+TEST_F(Analyse, ProgressOfAFiveFrameRecording) {
+    ASSERT_TRUE(analyse(test::mono_wav(std::vector<std::int16_t>(882 * 5, 100))).ok);
+    EXPECT_EQ(progress_, (std::vector<std::string>{"0 %", "10 %", "20 %", "30 %", "40 %"}));
+}
+
+TEST_F(Analyse, ProgressSteps) {
+    const struct {
+        int frames;
+        std::vector<std::pair<int, std::string>> steps;
+    } rows[] = {
+        {0, {}},
+        {1, {{0, "0 %"}}},
+        {3, {{0, "0 %"}, {1, "10 %"}, {2, "20 %"}}},
+        {20,
+         {{0, "0 %"},
+          {2, "10 %"},
+          {4, "20 %"},
+          {6, "30 %"},
+          {8, "40 %"},
+          {10, "50 %"},
+          {12, "60 %"},
+          {14, "70 %"},
+          {16, "80 %"},
+          {18, "90 %"}}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(progress_steps(r.frames), r.steps) << r.frames;
+    EXPECT_EQ(progress_steps(57999).size(), 10u);
+}
+
+TEST_F(Analyse, StereoAnalysesTheFirstChannelOnly) {
+    // Left silent, right a loud tone: silence everywhere.
+    auto right_only = test::interleave(882 * 8, 2, [](int c, int i) {
+        return c == 0 ? 0 : test::sine_sample(30000, 441, 44100, i);
+    });
+    ASSERT_TRUE(analyse(wav_bytes({fmt_chunk(2, 44100), data_chunk(right_only)})).ok);
+    EXPECT_EQ(store_->frame_count, 8);
+    EXPECT_TRUE(all_silent(8));
+
+    // Left the tone, right noise: band 36 (441 Hz) dominates.
+    auto left_tone = test::interleave(882 * 40, 2, [](int c, int i) {
+        return c == 0 ? test::sine_sample(30000, 441, 44100, i) : ((i * 7919) % 20000) - 10000;
+    });
+    ASSERT_TRUE(analyse(wav_bytes({fmt_chunk(2, 44100), data_chunk(left_tone)})).ok);
+    int band = 0;
+    max_band(20, &band);
+    EXPECT_EQ(band, 36);
+}
+
+TEST_F(Analyse, Mono22050IsZeroStuffed) {
+    std::vector<std::int16_t> tone(22050 * 2);
+    for (int i = 0; i < int(tone.size()); ++i)
+        tone[std::size_t(i)] = test::sine_sample(32767, 441, 22050, i);
+    ASSERT_TRUE(analyse(test::mono_wav(tone, 22050)).ok);
+    EXPECT_EQ(store_->frame_count, 100); // 2 s × 50
+    int band = 0;
+    const float level = max_band(50, &band);
+    EXPECT_EQ(band, 36);
+    // Every other sample is zero: half the amplitude, a quarter of the power.
+    EXPECT_NEAR(level, 85.7 - 6.02, 0.1);
+}
+
+// Frame t is centred on input sample t × 882 (t × 441 at 22050 Hz): a click
+// there reaches band 75's short window in frame t only.
+TEST_F(Analyse, FramesAreCentredOnTheirSamples) {
+    for (std::uint32_t rate : {44100u, 22050u}) {
+        SCOPED_TRACE(rate);
+        const int per_frame = int(rate / 50);
+        std::vector<std::int16_t> s(std::size_t(per_frame * 10), 0);
+        s[std::size_t(per_frame * 3)] = 20000;
+        ASSERT_TRUE(analyse(test::mono_wav(s, rate)).ok);
+        for (int t = 0; t < 10; ++t)
+            EXPECT_EQ(store_->at(t, 75) > -60.0f, t == 3) << t;
+        EXPECT_GT(store_->at(0, 2), -60.0f); // band 2 reaches 0.29 s ahead
+    }
+}
+
+TEST_F(Analyse, ShortRecordings) {
+    // Shorter than one frame: an empty recording that normalises without harm.
+    ASSERT_TRUE(analyse(test::mono_wav(std::vector<std::int16_t>(881, 5000))).ok);
+    EXPECT_EQ(store_->frame_count, 0);
+    EXPECT_TRUE(progress_.empty());
+    normalise_to_peak(*store_);
+    EXPECT_EQ(store_->at(0, 36), empty_level);
+
+    // Shorter than the history's look-ahead: the missing samples are zero.
+    std::vector<std::int16_t> tone(882 * 3);
+    for (int i = 0; i < int(tone.size()); ++i)
+        tone[std::size_t(i)] = test::sine_sample(30000, 441, 44100, i);
+    ASSERT_TRUE(analyse(test::mono_wav(tone)).ok);
+    EXPECT_EQ(store_->frame_count, 3);
+    EXPECT_EQ(store_->at(3, 36), empty_level);
+    EXPECT_GT(store_->at(1, 36), 70.0f);
+}
+
+TEST_F(Analyse, SilenceIsMinus60ThenZero) {
+    ASSERT_TRUE(analyse(test::mono_wav(std::vector<std::int16_t>(882 * 6, 0))).ok);
+    EXPECT_TRUE(all_silent(6));
+    EXPECT_EQ(store_->at(0, 0), empty_level);
+    EXPECT_EQ(store_->at(0, 1), empty_level);
+    normalise_to_peak(*store_);
+    for (int t = 0; t < 6; ++t)
+        for (int b = first_band; b <= last_band; ++b)
+            ASSERT_EQ(store_->at(t, b), 0.0f);
+}
+
+TEST_F(Analyse, PowerToDecibels) {
+    const struct {
+        float power;
+        float db;
+    } rows[] = {{0.0f, -60.0f}, {1e-6f, -60.0f}, {1.0f, 0.0f}, {100.0f, 20.0f}, {-5.0f, -60.0f}};
+    for (const auto& r : rows)
+        EXPECT_FLOAT_EQ(power_to_db(r.power), r.db) << r.power;
+    EXPECT_GT(power_to_db(1.1e-6f), -60.0f);
+}
+
+// Any thread count and kernel path gives the sequential scalar result, bit
+// for bit, and the same progress texts.
+TEST_F(Analyse, ParallelAndVectorisedMatchSequential) {
+    std::vector<std::int16_t> s(882 * 203 + 17);
+    for (int i = 0; i < int(s.size()); ++i)
+        s[std::size_t(i)] = std::int16_t(test::sine_sample(9000, 261.6 + i * 0.002, 44100, i) +
+                                         int((i * 48271LL) % 4001) - 2000);
+    const test::Bytes bytes = wav_bytes({fmt_chunk(1, 44100), data_chunk(s)});
+    ASSERT_TRUE(analyse(bytes, 1, KernelPath::scalar).ok);
+    const std::vector<float> reference = store_->spectrogram;
+    const std::vector<std::string> reference_progress = progress_;
+    ASSERT_EQ(reference_progress.size(), 10u);
+
+    for (int threads : {2, 3, 8}) {
+        for (KernelPath path : {KernelPath::scalar, best_kernel_path()}) {
+            SCOPED_TRACE(std::to_string(threads) + " " + kernel_path_name(path));
+            store_->reset();
+            progress_.clear();
+            ASSERT_TRUE(analyse(bytes, threads, path).ok);
+            EXPECT_EQ(store_->frame_count, 203);
+            EXPECT_EQ(std::memcmp(store_->spectrogram.data(), reference.data(),
+                                  reference.size() * sizeof(float)),
+                      0);
+            EXPECT_EQ(progress_, reference_progress);
+        }
+    }
+}
+
+TEST_F(Analyse, DemoRecording) {
+    const auto demo = std::filesystem::path(PITKAD_TEST_DATA_DIR) / "demo.wav";
+    if (!std::filesystem::exists(demo)) GTEST_SKIP() << "demo.wav not built";
+    ASSERT_TRUE(analyse_wav(demo, *store_, *tables_, {}, 2).ok);
+    EXPECT_GE(store_->frame_count, 20 * 50);
+    EXPECT_LE(store_->frame_count, 40 * 50);
+    normalise_to_peak(*store_);
+    EXPECT_EQ(max_band(0) <= 0.0f, true);
+    float peak = -1000;
+    for (int t = 0; t < store_->frame_count; ++t)
+        peak = std::max(peak, max_band(t));
+    EXPECT_EQ(peak, 0.0f);
+}
+
+} // namespace
+} // namespace pitkad

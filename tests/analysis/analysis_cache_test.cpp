@@ -1,1 +1,237 @@
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+
+#include "analysis/analyse_wav.h"
+#include "analysis/analysis_cache.h"
+#include "analysis/loudness.h"
+#include "test_support.h"
+
+namespace pitkad {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::uint32_t word(const test::Bytes& b, std::size_t offset) {
+    return std::uint32_t(b[offset]) | std::uint32_t(b[offset + 1]) << 8 |
+           std::uint32_t(b[offset + 2]) << 16 | std::uint32_t(b[offset + 3]) << 24;
+}
+void set_word(test::Bytes& b, std::size_t offset, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[offset + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+}
+
+// A tone of `frames` frames whose pitch depends on `pitch`.
+test::Bytes tone_wav(int frames, double pitch) {
+    std::vector<std::int16_t> s(std::size_t(frames) * 882);
+    for (int i = 0; i < int(s.size()); ++i)
+        s[std::size_t(i)] = test::sine_sample(15000, pitch, 44100, i);
+    return test::mono_wav(s);
+}
+
+class Cache : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { tables_ = new BandTables(build_band_tables()); }
+    static void TearDownTestSuite() { delete tables_; }
+
+    // The open sequence's analysis steps; true when the cache was used.
+    bool open(const fs::path& wav) {
+        store_->reset();
+        if (read_analysis_cache(wav, *store_)) return true;
+        EXPECT_TRUE(analyse_wav(wav, *store_, *tables_, {}, 1).ok);
+        normalise_to_peak(*store_);
+        EXPECT_TRUE(write_analysis_cache(wav, *store_, fallback_));
+        return false;
+    }
+
+    static BandTables* tables_;
+    test::TempDir dir_;
+    test::TempDir user_dir_;
+    fs::path fallback_ = user_dir_ / "cache/PitkaD.tmp";
+    std::unique_ptr<SpectrogramStore> store_ = std::make_unique<SpectrogramStore>();
+};
+BandTables* Cache::tables_ = nullptr;
+
+TEST(CacheName, ReplacesOrAppendsTheExtension) {
+    const struct {
+        const char* wav;
+        const char* cache;
+    } rows[] = {{"/a/song.wav", "/a/song.pkd"},
+                {"/a/song.WAV", "/a/song.pkd"},
+                {"/a/noext", "/a/noext.pkd"},
+                {"/a/b.c/take.1.wav", "/a/b.c/take.1.pkd"}};
+    for (const auto& r : rows)
+        EXPECT_EQ(cache_name_for(r.wav), fs::path(r.cache));
+}
+
+TEST_F(Cache, RoundTripByteLayout) {
+    const auto wav = dir_ / "song.wav";
+    test::write_file(wav, tone_wav(12, 441));
+    EXPECT_FALSE(open(wav));
+    const std::vector<float> analysed = store_->spectrogram;
+    EXPECT_EQ(store_->cache_file_name, (dir_ / "song.pkd").string());
+
+    const test::Bytes file = test::read_file(dir_ / "song.pkd");
+    ASSERT_EQ(file.size(), 64u + 12u * 304u);
+    EXPECT_EQ(word(file, 0), std::uint32_t(fs::file_size(wav)));
+    EXPECT_EQ(word(file, 4), 12u);
+    EXPECT_EQ(word(file, 8), cache_fingerprint_marker);
+    const FileHash h = hash_file(wav);
+    ASSERT_TRUE(h.ok);
+    EXPECT_EQ(word(file, 12), std::uint32_t(h.value));
+    EXPECT_EQ(word(file, 16), std::uint32_t(h.value >> 32));
+    for (std::size_t i = 20; i < 64; ++i)
+        EXPECT_EQ(file[i], 0) << i;
+    EXPECT_EQ(std::memcmp(file.data() + 64, analysed.data(), 12 * 304), 0);
+    // Cells 0 and 1 are stored as -100.
+    float cell0;
+    std::memcpy(&cell0, file.data() + 64 + 304, 4);
+    EXPECT_EQ(cell0, -100.0f);
+
+    // Opening again loads the same contents without analysing.
+    store_->reset();
+    EXPECT_TRUE(open(wav));
+    EXPECT_EQ(store_->frame_count, 12);
+    EXPECT_EQ(store_->spectrogram, analysed);
+    EXPECT_EQ(store_->wav_file_size, std::int32_t(fs::file_size(wav)));
+    // Nothing else is left in the folder (no temporary files).
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2);
+}
+
+TEST_F(Cache, EmptyRecordingGivesAHeaderOnly) {
+    const auto wav = dir_ / "tiny.wav";
+    test::write_file(wav, test::mono_wav(std::vector<std::int16_t>(100, 3)));
+    EXPECT_FALSE(open(wav));
+    EXPECT_EQ(fs::file_size(dir_ / "tiny.pkd"), 64u);
+    EXPECT_TRUE(open(wav));
+    EXPECT_EQ(store_->frame_count, 0);
+}
+
+TEST_F(Cache, StaleCachesAreRejected) {
+    const auto wav = dir_ / "song.wav";
+    const auto pkd = dir_ / "song.pkd";
+    const test::Bytes original = tone_wav(10, 441);
+    test::write_file(wav, original);
+    open(wav);
+    const test::Bytes good = test::read_file(pkd);
+
+    struct Row {
+        const char* name;
+        test::Bytes wav;   // the recording at the next open
+        test::Bytes cache; // the cache at the next open
+        bool used;
+    };
+    test::Bytes appended = original;
+    appended.push_back(0);
+    const test::Bytes same_size_other = tone_wav(10, 880);
+    ASSERT_EQ(same_size_other.size(), original.size());
+    test::Bytes legacy = good; // fingerprint absent: the size alone decides
+    std::fill(legacy.begin() + 8, legacy.begin() + 64, 0);
+    test::Bytes truncated(good.begin(), good.end() - 1);
+    test::Bytes negative = good;
+    set_word(negative, 4, 0xffffffffu);
+    test::Bytes too_many = good;
+    set_word(too_many, 4, 58001);
+    test::Bytes foreign_marker = good;
+    set_word(foreign_marker, 8, 0x12345678);
+    test::Bytes short_header(good.begin(), good.begin() + 40);
+
+    const Row rows[] = {
+        {"unchanged", original, good, true},
+        {"a byte appended", appended, good, false},
+        {"same size, other contents", same_size_other, good, false},
+        {"legacy header, same size", same_size_other, legacy, true},
+        {"body cut short", original, truncated, false},
+        {"negative frame count", original, negative, false},
+        {"frame count above 58000", original, too_many, false},
+        {"unknown reserved words", original, foreign_marker, false},
+        {"header cut short", original, short_header, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        test::write_file(wav, r.wav);
+        test::write_file(pkd, r.cache);
+        store_->reset();
+        const bool used = read_analysis_cache(wav, *store_);
+        EXPECT_EQ(used, r.used);
+        if (!used) {
+            // A rejected cache leaves the store in its reset state.
+            EXPECT_EQ(store_->frame_count, 1);
+            EXPECT_EQ(store_->at(0, 36), empty_level);
+            // The next open analyses again and rewrites a valid cache.
+            EXPECT_FALSE(open(wav));
+            EXPECT_TRUE(read_analysis_cache(wav, *store_));
+        }
+    }
+    EXPECT_FALSE(read_analysis_cache(dir_ / "absent.wav", *store_));
+}
+
+TEST_F(Cache, UnwritableFolderFallsBackToTheUserCacheFile) {
+    // A directory in the cache's place stands for an unwritable folder even
+    // when the tests run with every permission.
+    const auto wav = dir_ / "song.wav";
+    test::write_file(wav, tone_wav(5, 441));
+    fs::create_directory(dir_ / "song.pkd");
+    fs::path blocker = dir_ / "song.pkd" / "x";
+    test::write_file(blocker, {1});
+
+    EXPECT_FALSE(open(wav));
+    EXPECT_EQ(store_->cache_file_name, fallback_.string());
+    EXPECT_EQ(fs::file_size(fallback_), 64u + 5u * 304u);
+    // The lookup never reads the fallback: the next open analyses again.
+    EXPECT_FALSE(open(wav));
+    // The store can still be rebuilt from the fallback.
+    const std::vector<float> analysed = store_->spectrogram;
+    store_->at(2, 40) = 5.0f;
+    reload_analysis_cache(*store_);
+    EXPECT_EQ(store_->spectrogram, analysed);
+}
+
+TEST_F(Cache, ReadOnlyFolderFallsBack) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    const auto wav = dir_ / "song.wav";
+    test::write_file(wav, tone_wav(3, 441));
+    fs::permissions(dir_.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(open(wav));
+    EXPECT_EQ(store_->cache_file_name, fallback_.string());
+    fs::permissions(dir_.path(), fs::perms::owner_all);
+}
+
+TEST_F(Cache, NeitherFileWritable) {
+    const auto wav = dir_ / "song.wav";
+    test::write_file(wav, tone_wav(3, 441));
+    fs::create_directory(dir_ / "song.pkd");
+    test::write_file(dir_ / "song.pkd" / "x", {1});
+    test::write_file(user_dir_ / "plain", {1});
+    store_->reset();
+    ASSERT_TRUE(analyse_wav(wav, *store_, *tables_).ok);
+    store_->cache_file_name = "stale";
+    EXPECT_FALSE(write_analysis_cache(wav, *store_, user_dir_ / "plain" / "PitkaD.tmp"));
+    EXPECT_TRUE(store_->cache_file_name.empty());
+}
+
+TEST_F(Cache, ReloadRestoresTheCachedColumns) {
+    const auto wav = dir_ / "song.wav";
+    test::write_file(wav, tone_wav(8, 441));
+    open(wav);
+    const std::vector<float> cached = store_->spectrogram;
+    for (int t = 0; t < 8; ++t)
+        store_->at(t, 30) += 3.0f;
+    reload_analysis_cache(*store_);
+    EXPECT_EQ(store_->spectrogram, cached);
+
+    // A missing cache file leaves the store as it is.
+    fs::remove(dir_ / "song.pkd");
+    store_->at(1, 30) = 7.0f;
+    reload_analysis_cache(*store_);
+    EXPECT_EQ(store_->at(1, 30), 7.0f);
+}
+
+} // namespace
+} // namespace pitkad

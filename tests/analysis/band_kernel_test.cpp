@@ -16,7 +16,9 @@ namespace {
 
 using History = std::vector<float>;
 
-History silent_history() { return History(history_length, 0.0f); }
+History silent_history() {
+    return History(history_length, 0.0f);
+}
 
 History sine_history(double amplitude, double hz, double phase = 0.0) {
     History h(history_length);
@@ -30,7 +32,8 @@ History random_history(unsigned seed) {
     std::mt19937 gen(seed);
     std::uniform_int_distribution<int> d(-32768, 32767);
     History h(history_length);
-    for (float& x : h) x = float(d(gen));
+    for (float& x : h)
+        x = float(d(gen));
     return h;
 }
 
@@ -39,7 +42,7 @@ std::span<const float, history_length> view(const History& h) {
 }
 
 class Kernel : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { tables_ = new BandTables(build_band_tables()); }
     static void TearDownTestSuite() { delete tables_; }
     float power(int band, const History& h, KernelPath path = KernelPath::scalar) {
@@ -61,7 +64,8 @@ TEST_F(Kernel, FullScaleSineOnBand36) {
 
 TEST_F(Kernel, SilenceGivesZeroEverywhere) {
     const History h = silent_history();
-    for (int b = first_band; b <= last_band; ++b) EXPECT_EQ(power(b, h), 0.0f) << b;
+    for (int b = first_band; b <= last_band; ++b)
+        EXPECT_EQ(power(b, h), 0.0f) << b;
 }
 
 // Band 2 spans the whole history, band 75 only indexes 12626 … 13005.
@@ -69,8 +73,12 @@ TEST_F(Kernel, WindowExtentsFollowTheCentre) {
     const struct {
         int band, index;
         bool inside;
-    } rows[] = {{2, 0, true},         {2, history_length - 1, true}, {75, 12625, false},
-                {75, 12626, true},    {75, 13005, true},             {75, 13006, false},
+    } rows[] = {{2, 0, true},
+                {2, history_length - 1, true},
+                {75, 12625, false},
+                {75, 12626, true},
+                {75, 13005, true},
+                {75, 13006, false},
                 {36, history_centre, true}};
     for (const auto& r : rows) {
         History h = silent_history();
@@ -132,13 +140,47 @@ TEST_F(Kernel, VectorisedPathsAreBitIdenticalToScalar) {
     if (checked == 0) GTEST_SKIP() << "no vector unit on this processor";
 }
 
+// The frame-parallel form: each lane a different frame of one recording.
+TEST_F(Kernel, FrameParallelFormIsBitIdenticalToScalar) {
+    std::vector<float> signal(history_length + 15 * frame_step);
+    std::mt19937 gen(11);
+    std::uniform_int_distribution<int> d(-32768, 32767);
+    for (std::size_t i = 0; i < signal.size(); ++i)
+        signal[i] = float(i % 3 == 0 ? d(gen) : std::lround(20000 * std::sin(i * 0.0628)));
+    int checked = 0;
+    for (KernelPath path : {KernelPath::avx2, KernelPath::avx512}) {
+        if (!kernel_path_supported(path)) continue;
+        const int lanes = kernel_lanes(path);
+        for (int count : {lanes, 3}) {
+            std::vector<float> interleaved(std::size_t(history_length) * lanes);
+            interleave_histories(signal.data(), frame_step, count, interleaved.data(), path);
+            std::vector<float> lanes_work(kernel_lanes_work_length);
+            std::vector<float> out(static_cast<std::size_t>(lanes));
+            for (int b = first_band; b <= last_band; ++b) {
+                band_power_lanes(*tables_, b, interleaved.data(), lanes_work, out.data(), path);
+                for (int k = 0; k < lanes; ++k) {
+                    History h(history_length, 0.0f);
+                    if (k < count)
+                        std::copy_n(signal.begin() + k * frame_step, history_length, h.begin());
+                    const float s = power(b, h);
+                    ASSERT_EQ(std::memcmp(&s, &out[std::size_t(k)], sizeof s), 0)
+                        << kernel_path_name(path) << " band " << b << " frame " << k;
+                    ++checked;
+                }
+            }
+        }
+    }
+    if (checked == 0) GTEST_SKIP() << "no vector unit on this processor";
+}
+
 TEST_F(Kernel, WorkBufferSentinelIsNotOverwritten) {
     std::vector<float> work(kernel_work_length + 16, 12345.0f);
     const History h = random_history(3);
     for (KernelPath path : {KernelPath::scalar, KernelPath::avx2, KernelPath::avx512}) {
         if (!kernel_path_supported(path)) continue;
         for (int b = first_band; b <= last_band; ++b)
-            band_power(*tables_, b, view(h), std::span<float>(work.data(), kernel_work_length), path);
+            band_power(*tables_, b, view(h), std::span<float>(work.data(), kernel_work_length),
+                       path);
         for (int i = kernel_work_length; i < kernel_work_length + 16; ++i)
             EXPECT_EQ(work[std::size_t(i)], 12345.0f);
     }

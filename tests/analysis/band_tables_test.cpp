@@ -70,7 +70,8 @@ TEST(BandTables, RunsAreContiguousAndHoldTheirAngles) {
         EXPECT_EQ(t.window_cos[std::size_t(bd.window_offset)], 1.0f);
         EXPECT_NEAR(t.window_cos[std::size_t(bd.window_offset + bd.quarter)], 0.0, 1e-7);
         const int j = bd.quarter / 3;
-        EXPECT_NEAR(t.window_cos[std::size_t(bd.window_offset + j)], std::cos(2 * M_PI * j / n), 1e-7);
+        EXPECT_NEAR(t.window_cos[std::size_t(bd.window_offset + j)], std::cos(2 * M_PI * j / n),
+                    1e-7);
         // First coefficient: j = 0 (cos 1) for full runs, the pair of j = 1 otherwise.
         const double a1 = 2 * M_PI * 36.0 / n;
         if (full) {
@@ -93,8 +94,11 @@ TEST(BandTables, NotesAndNames) {
         int midi;
         const char* name;
         double hz;
-    } rows[] = {{2, 35, "B1", 61.735}, {3, 36, "C2", 65.406}, {36, 69, "A4", 440.0},
-                {37, 70, "A#4", 466.164}, {75, 108, "C8", 4186.009}};
+    } rows[] = {{2, 35, "B1", 61.735},
+                {3, 36, "C2", 65.406},
+                {36, 69, "A4", 440.0},
+                {37, 70, "A#4", 466.164},
+                {75, 108, "C8", 4186.009}};
     for (const auto& r : rows) {
         EXPECT_EQ(midi_note_of(r.band), r.midi);
         EXPECT_EQ(note_name_of(r.band), r.name);

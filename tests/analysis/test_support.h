@@ -19,11 +19,11 @@ namespace pitkad::test {
 namespace fs = std::filesystem;
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
-        path_ = fs::temp_directory_path() / ("pitkad_test_" + std::to_string(rd()) + "_" +
-                                             std::to_string(rd()));
+        path_ = fs::temp_directory_path() /
+                ("pitkad_test_" + std::to_string(rd()) + "_" + std::to_string(rd()));
         fs::create_directories(path_);
     }
     ~TempDir() {
@@ -36,7 +36,7 @@ public:
     const fs::path& path() const { return path_; }
     fs::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -71,7 +71,8 @@ inline Chunk fmt_chunk(int channels, std::uint32_t rate, int bits = 16, int tag 
 
 inline Chunk data_chunk(const std::vector<std::int16_t>& values) {
     Chunk c{"data", {}, {}, true};
-    for (std::int16_t v : values) put16(c.payload, std::uint16_t(v));
+    for (std::int16_t v : values)
+        put16(c.payload, std::uint16_t(v));
     return c;
 }
 
@@ -106,7 +107,8 @@ template <class F> std::vector<std::int16_t> interleave(int frames, int channels
     std::vector<std::int16_t> v;
     v.reserve(std::size_t(frames) * std::size_t(channels));
     for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c) v.push_back(std::int16_t(f(c, i)));
+        for (int c = 0; c < channels; ++c)
+            v.push_back(std::int16_t(f(c, i)));
     return v;
 }
 
@@ -120,7 +122,7 @@ inline Bytes mono_wav(const std::vector<std::int16_t>& samples, std::uint32_t ra
 }
 
 struct DirectPower {
-    double power = 0; // the definition's P
+    double power = 0;  // the definition's P
     double energy = 0; // Σ (w(n) x(n))² / N², the scale of rounding errors
 };
 

@@ -1,1 +1,282 @@
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <functional>
+
+#include "analysis/analysis_messages.h"
+#include "analysis/wav_reader.h"
+#include "test_support.h"
+
+namespace pitkad {
+namespace {
+
+using test::Bytes;
+using test::Chunk;
+using test::data_chunk;
+using test::fmt_chunk;
+using test::wav_bytes;
+
+Chunk raw_chunk(const std::string& id, std::size_t size, std::uint8_t fill = 0x41) {
+    return Chunk{id, Bytes(size, fill), {}, true};
+}
+
+std::vector<std::int16_t> ramp(int count) {
+    std::vector<std::int16_t> v;
+    for (int i = 0; i < count; ++i)
+        v.push_back(std::int16_t(i % 1000));
+    return v;
+}
+
+Bytes extensible_fmt(bool pcm_guid) {
+    Chunk f = fmt_chunk(2, 44100, 16, 0xfffe);
+    test::put16(f.payload, 22); // extension size
+    test::put16(f.payload, 16); // valid bits
+    test::put32(f.payload, 3);  // channel mask
+    const Bytes guid = {pcm_guid ? std::uint8_t(1) : std::uint8_t(3),
+                        0,
+                        0,
+                        0,
+                        0,
+                        0,
+                        0x10,
+                        0,
+                        0x80,
+                        0,
+                        0,
+                        0xaa,
+                        0,
+                        0x38,
+                        0x9b,
+                        0x71};
+    f.payload.insert(f.payload.end(), guid.begin(), guid.end());
+    return wav_bytes({f, data_chunk(ramp(2 * 1764))});
+}
+
+struct Case {
+    const char* name;
+    std::function<Bytes()> bytes;
+    const char* message; // nullptr: accepted
+    int frame_count = 0;
+    int channels = 0;
+};
+
+const Case cases[] = {
+    {"empty file", [] { return Bytes{}; }, messages::unsupported},
+    {"not RIFF",
+     [] {
+         Bytes b = wav_bytes({fmt_chunk(1, 44100), data_chunk(ramp(900))});
+         b[3] = 'X';
+         return b;
+     },
+     messages::unsupported},
+    {"not WAVE",
+     [] {
+         Bytes b = wav_bytes({fmt_chunk(1, 44100), data_chunk(ramp(900))});
+         b[8] = 'w';
+         return b;
+     },
+     messages::unsupported},
+    {"plain mono",
+     [] {
+         return wav_bytes({fmt_chunk(1, 44100), data_chunk(ramp(882 * 3))});
+     },
+     nullptr, 3, 1},
+    {"identifier not printable",
+     [] {
+         return wav_bytes({fmt_chunk(1, 44100), raw_chunk("ab\x01x", 4), data_chunk(ramp(900))});
+     },
+     messages::bad_header},
+    {"header cut by the end",
+     [] {
+         Bytes b = wav_bytes({fmt_chunk(1, 44100)});
+         b.insert(b.end(), {'d', 'a', 't'});
+         return b;
+     },
+     messages::bad_header},
+    {"no data chunk", [] { return wav_bytes({fmt_chunk(1, 44100)}); }, messages::bad_header},
+    {"short fmt payload",
+     [] {
+         Chunk f = fmt_chunk(1, 44100);
+         f.payload.resize(14);
+         return wav_bytes({f, data_chunk(ramp(900))});
+     },
+     messages::bad_header},
+    {"fmt cut by the end",
+     [] {
+         Chunk f = fmt_chunk(1, 44100);
+         f.size = 40;
+         return wav_bytes({f});
+     },
+     messages::bad_header},
+    {"skipped chunk runs past the end",
+     [] {
+         Chunk j = raw_chunk("JUNK", 8);
+         j.size = 1000;
+         return wav_bytes({fmt_chunk(1, 44100), j});
+     },
+     messages::bad_header},
+    {"JUNK, bext, PEAK and cue skipped",
+     [] {
+         return wav_bytes({raw_chunk("JUNK", 28), fmt_chunk(1, 44100), raw_chunk("bext", 602),
+                           raw_chunk("PEAK", 24), raw_chunk("cue ", 28),
+                           data_chunk(ramp(882 * 2))});
+     },
+     nullptr, 2, 1},
+    {"odd-sized chunks with pad bytes",
+     [] {
+         return wav_bytes({raw_chunk("LIST", 5), fmt_chunk(1, 44100), raw_chunk("fact", 3, 0x64),
+                           raw_chunk("odd!", 7), data_chunk(ramp(882))});
+     },
+     nullptr, 1, 1},
+    {"RIFF and WAVE met again",
+     [] {
+         // Met as chunk headers, each is followed by a size and nothing else.
+         return wav_bytes({Chunk{"RIFF", {}, 1234u, true}, fmt_chunk(1, 44100),
+                           Chunk{"WAVE", {}, 99u, true}, data_chunk(ramp(882))});
+     },
+     nullptr, 1, 1},
+    {"data before fmt",
+     [] {
+         return wav_bytes({data_chunk(ramp(882)), fmt_chunk(1, 44100)});
+     },
+     messages::unsupported},
+    {"8-bit",
+     [] {
+         return wav_bytes({fmt_chunk(1, 44100, 8), data_chunk(ramp(900))});
+     },
+     messages::unsupported},
+    {"24-bit",
+     [] {
+         return wav_bytes({fmt_chunk(1, 44100, 24), data_chunk(ramp(900))});
+     },
+     messages::unsupported},
+    {"48000 Hz",
+     [] {
+         return wav_bytes({fmt_chunk(1, 48000), data_chunk(ramp(960))});
+     },
+     messages::unsupported},
+    {"rate with high bits",
+     [] {
+         return wav_bytes({fmt_chunk(1, 44100 + 65536), data_chunk(ramp(900))});
+     },
+     messages::unsupported},
+    {"float format tag",
+     [] {
+         return wav_bytes({fmt_chunk(1, 44100, 16, 3), data_chunk(ramp(900))});
+     },
+     messages::unsupported},
+    {"zero channels",
+     [] {
+         return wav_bytes({fmt_chunk(0, 44100), data_chunk(ramp(900))});
+     },
+     messages::unsupported},
+    {"256 channels",
+     [] {
+         return wav_bytes({fmt_chunk(256, 44100), data_chunk(ramp(256 * 882))});
+     },
+     nullptr, 1, 256},
+    {"extensible PCM", [] { return extensible_fmt(true); }, nullptr, 2, 2},
+    {"extensible float", [] { return extensible_fmt(false); }, messages::unsupported},
+    {"22050 Hz mono",
+     [] {
+         return wav_bytes({fmt_chunk(1, 22050), data_chunk(ramp(22050))});
+     },
+     nullptr, 50, 1},
+    {"shorter than one frame",
+     [] {
+         return wav_bytes({fmt_chunk(1, 44100), data_chunk(ramp(881))});
+     },
+     nullptr, 0, 1},
+    {"data size beyond the file",
+     [] {
+         Chunk d = data_chunk(ramp(882 * 4));
+         d.size = 882 * 2 * 100;
+         return wav_bytes({fmt_chunk(1, 44100), d});
+     },
+     nullptr, 4, 1},
+};
+
+TEST(WavReader, HeaderCases) {
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = dir / "case.wav";
+        test::write_file(file, c.bytes());
+        const WavRecording r = read_wav(file);
+        if (c.message) {
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.message, c.message);
+        } else {
+            EXPECT_TRUE(r.ok) << r.message;
+            EXPECT_EQ(r.frame_count, c.frame_count);
+            EXPECT_EQ(r.format.channels, c.channels);
+        }
+    }
+}
+
+TEST(WavReader, MissingFileCannotBeOpened) {
+    test::TempDir dir;
+    const WavRecording r = read_wav(dir / "absent.wav");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, messages::cannot_open);
+}
+
+TEST(WavReader, ChunkIds) {
+    const struct {
+        const char* id;
+        int expected;
+    } rows[] = {{"RIFF", 1}, {"WAVE", 2}, {"fmt ", 3}, {"fact", 4}, {"data", 5},
+                {"LIST", 6}, {"riff", 0}, {"Data", 0}, {"JUNK", 0}, {"fmt\0", 0}};
+    for (const auto& r : rows)
+        EXPECT_EQ(chunk_id(reinterpret_cast<const unsigned char*>(r.id)), r.expected) << r.id;
+}
+
+TEST(WavReader, SamplesStopAtTheEndOfTheDataChunk) {
+    test::TempDir dir;
+    const auto file = dir / "trail.wav";
+    // Stereo: first channel 1, 2, 3 …, second channel −1; a loud LIST after the data.
+    auto samples = test::interleave(1000, 2, [](int c, int i) { return c == 0 ? i + 1 : -1; });
+    test::write_file(
+        file, wav_bytes({fmt_chunk(2, 44100), data_chunk(samples), raw_chunk("LIST", 400, 0x7f)}));
+    const WavRecording r = read_wav(file);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.first_channel.size(), 1000u);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(r.first_channel[std::size_t(i)], i + 1);
+    EXPECT_EQ(r.data_size, 4000u);
+}
+
+TEST(WavReader, TruncatedDataIsLimitedToTheBytesPresent) {
+    test::TempDir dir;
+    const auto file = dir / "cut.wav";
+    Bytes b = wav_bytes({fmt_chunk(1, 44100), data_chunk(ramp(882 * 10))});
+    b.resize(b.size() - 882 * 2 * 5 - 1); // 4.5 frames and an odd byte remain
+    test::write_file(file, b);
+    const WavRecording r = read_wav(file);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.frame_count, 4);
+    EXPECT_EQ(r.first_channel.size(), std::size_t(882 * 5 - 1));
+    EXPECT_EQ(r.file_size, std::int32_t(b.size()));
+}
+
+// 57999 frames are accepted, 58000 refused; sparse files keep this cheap.
+TEST(WavReader, FrameLimit) {
+    test::TempDir dir;
+    for (int frames : {57999, 58000}) {
+        const auto file = dir / "long.wav";
+        Chunk d{"data", {}, std::uint32_t(frames) * 441u * 2u, true};
+        test::write_file(file, wav_bytes({fmt_chunk(1, 22050), d}));
+        std::filesystem::resize_file(file, 44 + std::uintmax_t(frames) * 882u);
+        const WavRecording r = read_wav(file, false);
+        if (frames < 58000) {
+            EXPECT_TRUE(r.ok) << r.message;
+            EXPECT_EQ(r.frame_count, frames);
+        } else {
+            EXPECT_EQ(r.message, messages::too_large);
+        }
+    }
+}
+
+} // namespace
+} // namespace pitkad

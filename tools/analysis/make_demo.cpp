@@ -17,12 +17,14 @@ constexpr int bars = 10;
 constexpr double tail = 1.2;
 
 struct Note {
-    double start; // beats from the start of the bar
+    double start;  // beats from the start of the bar
     double length; // beats
     int midi;
 };
 
-double hz(int midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
+double hz(int midi) {
+    return 440.0 * std::pow(2.0, (midi - 69) / 12.0);
+}
 
 struct Voice {
     double amplitudes[8]; // harmonics 1 … 8
@@ -89,7 +91,7 @@ int main(int argc, char** argv) {
         {{0, 4, 72}},
     };
     const std::vector<std::vector<int>> chords = {
-        {60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}, {60, 64, 67},
+        {60, 64, 67}, {57, 60, 64}, {53, 57, 60},     {55, 59, 62}, {60, 64, 67},
         {57, 60, 64}, {57, 62, 65}, {55, 59, 62, 65}, {55, 60, 64}, {48, 55, 60, 64},
     };
     const int roots[bars] = {36, 45, 41, 43, 36, 45, 38, 43, 36, 36};
@@ -101,7 +103,8 @@ int main(int argc, char** argv) {
         const double t0 = b * bar;
         for (const Note& n : melody[std::size_t(b)])
             play(left, right, bell, t0 + n.start * beat, n.length * beat * 0.92, n.midi, 0.55);
-        for (int m : chords[std::size_t(b)]) play(left, right, organ, t0, bar * 0.97, m, 0.16);
+        for (int m : chords[std::size_t(b)])
+            play(left, right, organ, t0, bar * 0.97, m, 0.16);
         for (int half = 0; half < 2; ++half)
             play(left, right, bass, t0 + half * 2 * beat, 2 * beat * 0.9, roots[b], 0.5);
     }
@@ -118,8 +121,8 @@ int main(int argc, char** argv) {
     put32(f, 36 + data_bytes);
     std::fputs("WAVEfmt ", f);
     put32(f, 16);
-    put16(f, 1);        // PCM
-    put16(f, 2);        // channels
+    put16(f, 1); // PCM
+    put16(f, 2); // channels
     put32(f, rate);
     put32(f, rate * 4); // bytes per second
     put16(f, 4);        // block align
