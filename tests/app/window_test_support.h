@@ -2,6 +2,7 @@
 // Helpers for the main-window tests: a window on test devices, small WAV
 // files, and a responder that answers the window's modal dialogs.
 
+#include "app/graph_widget.h"
 #include "app/pitka_p1.h"
 #include "midi/midi_port.h"
 #include "playback/audio_output.h"
