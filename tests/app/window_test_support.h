@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
@@ -215,6 +216,26 @@ class ModalResponder : public QObject {
     QTimer timer_;
     QPointer<QWidget> last_;
 };
+
+// A finished run of a program: exit code (-1 when it crashed or hung).
+struct ProcessResult {
+    int exit_code = -1;
+    QString out, err;
+};
+
+// Runs `exe` with `args` in the folder `cwd` and waits for it.
+inline ProcessResult run_program(const fs::path& exe, const QStringList& args,
+                                 const fs::path& cwd) {
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(cwd.string()));
+    p.start(QString::fromStdString(exe.string()), args);
+    ProcessResult r;
+    if (!p.waitForFinished(120000)) return r;
+    r.exit_code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
 
 inline QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
