@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -120,14 +121,16 @@ inline void write_wav(const fs::path& file, const WavSpec& s) {
 }
 
 // The main window on test devices: a recording MIDI port, a hand-stepped
-// audio clock and a given screen height; no settings file is read.
+// audio clock and a given screen height; the settings file is read only
+// when asked for.
 struct Window {
     RecordingMidiBackend* midi_log = nullptr; // owned by the window's port
     SteppedOutput* clock = nullptr;           // owned by the window
     std::unique_ptr<TForm1> form;
 };
 
-inline Window make_window(int screen_height = 1200, bool with_midi = true) {
+inline Window make_window(int screen_height = 1200, bool with_midi = true,
+                          bool read_settings = false) {
     Window w;
     StartOptions o;
     auto clock = std::make_unique<SteppedOutput>();
@@ -143,7 +146,7 @@ inline Window make_window(int screen_height = 1200, bool with_midi = true) {
     else
         o.midi = []() -> std::unique_ptr<MidiBackend> { return nullptr; };
     o.screen_height = screen_height;
-    o.read_settings = false;
+    o.read_settings = read_settings;
     o.threads = 1;
     w.form = std::make_unique<TForm1>(std::move(o));
     return w;
@@ -171,6 +174,10 @@ class ModalResponder : public QObject {
     QStringList answers;
     QString file_to_choose;
     int file_dialogs = 0;
+    // Popup menus: the item to choose (by caption; none: the menu is
+    // closed), and the checked item each popup showed.
+    QString popup_choice;
+    QStringList popup_checked;
 
     QStringList texts() const {
         QStringList t;
@@ -181,6 +188,19 @@ class ModalResponder : public QObject {
 
   private:
     void poll() {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            if (!menu->isVisible()) return; // closed, its loop not yet left
+            QAction* chosen = nullptr;
+            QString checked;
+            for (QAction* a : menu->actions()) {
+                if (a->isChecked()) checked = a->text();
+                if (!popup_choice.isEmpty() && a->text() == popup_choice) chosen = a;
+            }
+            popup_checked << checked;
+            menu->close();
+            if (chosen) chosen->trigger();
+            return;
+        }
         QWidget* w = QApplication::activeModalWidget();
         if (!w || w == last_) return;
         if (auto* box = qobject_cast<QMessageBox*>(w)) {
