@@ -56,7 +56,8 @@ TEST(WindowCommands, SkipAmountPopup) {
         responder.popup_choice = c.choice;
         QTest::mousePress(c.button, Qt::RightButton, {}, QPoint(10, 10));
         QTest::mouseRelease(c.button, Qt::RightButton, {}, QPoint(10, 10));
-        ASSERT_EQ(responder.popup_checked.size(), 1) << responder.popup_checked.join("/").toStdString();
+        ASSERT_EQ(responder.popup_checked.size(), 1)
+            << responder.popup_checked.join("/").toStdString();
         EXPECT_EQ(responder.popup_checked[0], QString(c.marked_before));
         EXPECT_EQ(f.skip_tag[std::size_t(c.which)], c.tag);
         EXPECT_EQ(c.button->text(), QString(c.caption));
@@ -180,6 +181,102 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     const auto& log = w.midi_log->messages;
     EXPECT_NE(std::find(log.begin(), log.end(), short_message(0xC0, 5, 0)), log.end());
     fs::remove(fs::path(settings_file_path().toStdString()));
+}
+
+} // namespace
+} // namespace pitkad::test
+
+namespace pitkad::test {
+namespace {
+
+// Settings files written beforehand, read by a new window.
+class WindowSettingsFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (fs::exists(executable_dir() / "PitkaD.ini"))
+            GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
+        path = settings_file_path();
+        fs::create_directories(fs::path(path.toStdString()).parent_path());
+    }
+    void TearDown() override { fs::remove(fs::path(path.toStdString())); }
+    QString path;
+};
+
+// Stored widths are outer widths, 8 more than the client area.
+TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
+    struct Case {
+        int stored_width, line_width, screen;
+        int client_width;
+        bool slider;
+        bool maximized;
+    };
+    const Case cases[] = {
+        {703, 4, 1200, 692, true, false},
+        {699, 4, 1200, 688, false, false},
+        {500, 4, 1200, 592, false, false},
+        // A line width the screen does not offer is still applied.
+        {804, 12, 768, 796, true, false},
+        {908, 6, 1200, 900, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored_width);
+        Settings s;
+        s.width = c.stored_width;
+        s.line_width = c.line_width;
+        s.maximized = c.maximized;
+        ASSERT_TRUE(write_settings(path, s));
+        Window w = make_window(c.screen, true, true);
+        TForm1& f = *w.form;
+        f.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+        EXPECT_EQ(f.view.line_width, c.line_width);
+        EXPECT_TRUE(f.LineWItems[std::size_t(c.line_width)]->isChecked());
+        EXPECT_EQ(f.graph->height(), 74 * c.line_width + 29);
+        EXPECT_EQ(f.isMaximized(), c.maximized);
+        if (c.maximized) {
+            EXPECT_EQ(f.normalGeometry().width(), c.client_width);
+        } else {
+            EXPECT_EQ(f.width(), c.client_width);
+            EXPECT_EQ(f.TrackBar3->isVisible(), c.slider);
+        }
+    }
+}
+
+// Saving while maximised stores the normal window's width, and "Maximized".
+TEST_F(WindowSettingsFile, SavingWhileMaximisedStoresTheNormalWidth) {
+    {
+        Window w = make_window();
+        TForm1& f = *w.form;
+        f.resize(900, f.height());
+        f.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+        f.showMaximized();
+        QApplication::processEvents();
+        ASSERT_TRUE(f.isMaximized());
+        f.SaveiniClick();
+        EXPECT_TRUE(f.isMaximized());
+    }
+    const Settings s = read_settings(path, Settings{});
+    EXPECT_TRUE(s.maximized);
+    EXPECT_EQ(s.width, 908);
+}
+
+// The folder of the file last chosen in the open dialog is stored, even
+// when that file then failed to open.
+TEST_F(WindowSettingsFile, DefaultDirIsTheLastChosenFolder) {
+    TempDir dir;
+    fs::create_directories(dir.path / "sub");
+    std::ofstream(dir.path / "sub/broken.wav") << "not a recording";
+    {
+        Window w = make_window();
+        ModalResponder responder;
+        responder.file_to_choose = s(dir.path / "sub/broken.wav");
+        w.form->Open1Click();
+        ASSERT_EQ(responder.seen.size(), 1u);
+        EXPECT_EQ(w.form->play_state(), 0);
+        w.form->SaveiniClick();
+    }
+    EXPECT_EQ(read_settings(path, Settings{}).default_dir, s(dir.path / "sub"));
 }
 
 } // namespace
