@@ -249,6 +249,8 @@ TEST(MainWindowLayout, WidthSnapsAndHidesThePositionSlider) {
         EXPECT_EQ(f.graph->width(), c.width);
         EXPECT_EQ(f.graph_view().graph_bitmap.width(), c.width);
         EXPECT_EQ(f.TrackBar3->isVisible(), c.slider);
+        // The menu bar keeps to one line, so the client area keeps its height.
+        EXPECT_EQ(f.centralWidget()->height(), client_height_for(f.view.line_width));
     }
     // Nor can the height be changed: it follows the line width.
     const int h = f.height();
