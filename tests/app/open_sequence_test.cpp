@@ -305,13 +305,17 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
     struct Case {
         const char* answer;
         const char* caption;
+        int mark_after; // line mark of frame 5 afterwards
+        bool saved;
     };
     const Case cases[] = {
-        {"キャンセル", "PitkaD - first.wav"},
-        {"保存しない", "PitkaD - second.wav"},
+        {"キャンセル", "PitkaD - first.wav", 2, false},
+        {"保存しない", "PitkaD - second.wav", 0, false},
+        {"保存する", "PitkaD - second.wav", 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer);
+        fs::remove(dir.path / "first.pkc");
         ASSERT_TRUE(f.open_recording(qpath(first)));
         f.drawing[5].line_mark() = 2;
         f.drawing.modified = true;
@@ -322,13 +326,33 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
         EXPECT_EQ(f.windowTitle(), QString(c.caption));
-        // Cancelling keeps the drawing as it was.
-        if (std::string(c.answer) == "キャンセル")
-            EXPECT_EQ(f.drawing[5].line_mark(), 2);
-        else
-            EXPECT_EQ(f.drawing[5].line_mark(), 0);
-        EXPECT_FALSE(fs::exists(dir.path / "first.pkc"));
+        EXPECT_EQ(f.drawing[5].line_mark(), c.mark_after);
+        EXPECT_EQ(fs::exists(dir.path / "first.pkc"), c.saved);
     }
+    // The saved drawing comes back with its recording.
+    ASSERT_TRUE(f.open_recording(qpath(first)));
+    EXPECT_EQ(f.drawing[5].line_mark(), 2);
+}
+
+// Saving the drawing on the way out fails: its message is shown and the
+// window stays open with the drawing.
+TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
+    const fs::path wav = small_recording(dir.path);
+    f.show();
+    ASSERT_TRUE(f.open_recording(qpath(wav)));
+    fs::create_directory(dir.path / "tone.pkc"); // the drawing file cannot be written
+    f.drawing[5].line_mark() = 2;
+    f.drawing.modified = true;
+    ModalResponder responder;
+    responder.answers << "保存する";
+    f.Exit1->trigger();
+    ASSERT_EQ(responder.seen.size(), 2u);
+    EXPECT_EQ(responder.seen[1].text,
+              qpath(dir.path / "tone.pkc") + q(drawing_texts::cannot_write));
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.drawing[5].line_mark(), 2);
+    f.drawing.modified = false;
 }
 
 // The drawing file beside the recording comes back with it.
