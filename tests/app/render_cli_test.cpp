@@ -2,6 +2,7 @@
 // picture the window shows after opening the recording.
 #include "analysis/analysis_messages.h"
 #include "app/pitka_p1.h"
+#include "drawing/pitka_pdraw.h"
 #include "window_test_support.h"
 
 #include <QImage>
@@ -110,8 +111,8 @@ TEST_F(RenderCli, BadArgumentsShowUsage) {
     }
 }
 
-// The render is what the window shows after opening the same recording
-// with the same settings (the window starts with the loudness correction
+// The render is what the window shows after opening the same recording,
+// with its drawing, under the same settings (the window starts with the loudness correction
 // on, since the build's table is found).
 TEST_F(RenderCli, SamePictureAsTheWindow) {
     Window w = make_window(1200);
@@ -119,7 +120,16 @@ TEST_F(RenderCli, SamePictureAsTheWindow) {
     f.LineWClick(5);
     ASSERT_TRUE(f.open_recording(s(dir.path / "demo.wav")));
     ASSERT_TRUE(f.Loudness->isChecked());
+    // A drawing saved beside the recording shows in both.
+    const QImage undrawn = f.graph_view().graph_bitmap.copy();
+    for (int t = 40; t < 90; ++t)
+        f.drawing[t].note_cell(50) = 3;
+    f.drawing[120].line_mark() = 5;
+    f.drawing.modified = true;
+    ASSERT_TRUE(f.form2()->save_draw());
+    f.write_graph();
     const QImage shown = f.graph_view().graph_bitmap;
+    ASSERT_NE(shown, undrawn);
     ASSERT_EQ(shown.size(), QSize(796, 74 * 5 + 29));
 
     const fs::path out = dir.path / "window.png";
