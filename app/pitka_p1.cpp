@@ -218,7 +218,9 @@ void TForm1::build_controls() {
     connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
     connect(TrackBar2, &QSlider::valueChanged, this, [this] { TrackBar2Change(); });
     connect(TrackBar3, &QSlider::valueChanged, this, [this] { transport_->TrackBar3Change(); });
-    for (QPushButton* b : {ForwardButton, BackButton1, BackButton2}) b->installEventFilter(this);
+    // The skip buttons' right presses reach eventFilter through the
+    // application-wide filter; a filter on the buttons too would open the
+    // popup twice.
 
     // Tab order of the window definition.
     QWidget* order[] = {PlayButton, Stopbutton, PauseButton, ForwardButton, BackButton1,

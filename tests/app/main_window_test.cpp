@@ -1,0 +1,287 @@
+// The main window as it starts: menus, controls, and the sizes the window
+// and the graph take for line widths, widths and screens.
+#include "app/graph_widget.h"
+#include "view/view_layout.h"
+#include "window_test_support.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+
+namespace pitkad::test {
+namespace {
+
+bool data_file_built(const char* name) {
+    return fs::exists(data_dir / name);
+}
+
+TEST(MainWindowMenus, MenuTitlesInOrder) {
+    Window w = make_window();
+    const QList<QAction*> menus = w.form->menuBar()->actions();
+    const QStringList expected = {"ファイル(&F)",    "表示 (&V)", "ライン幅 (&L)",
+                                  "描画ツール (&D)", "MIDI (&M)", "ヘルプ(&H)"};
+    ASSERT_EQ(menus.size(), expected.size());
+    for (qsizetype i = 0; i < menus.size(); ++i)
+        EXPECT_EQ(menus[i]->text(), expected[i]) << i;
+}
+
+// Every item: caption, enabled and checked at start-up. The data files of
+// the build are found beside the test programs, so the items they enable
+// are enabled; MIDI settings are enabled because the test port opened.
+TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
+    ASSERT_TRUE(data_file_built("Pitkafont.bmp"));
+    ASSERT_TRUE(data_file_built("Pitkacolor.bmp"));
+    ASSERT_TRUE(data_file_built("loudness.dat"));
+    Window w = make_window();
+    TForm1& f = *w.form;
+    struct Item {
+        QAction* action;
+        const char* caption;
+        bool enabled, checkable, checked;
+    };
+    const Item items[] = {
+        {f.Open1, "開く (&O)", true, false, false},
+        {f.Saveini, "設定を保存 (&S)", true, false, false},
+        {f.Exit1, "終了 (&X)", true, false, false},
+        // The loudness table loaded: enabled and checked before the settings.
+        {f.Loudness, "ラウドネス補正 (&A)", true, true, true},
+        {f.Groupingcolor, "音階色別表示 (&C)", true, true, false},
+        {f.ShowLeft, "音階表示 - 左 (&L)", true, true, true},
+        {f.ShowRight, "音階表示 - 右 (&R)", true, true, false},
+        {f.ShowFrq, "周波数 (&F)", true, true, false},
+        {f.ShowNote, "ノート番号 (&N)", true, true, false},
+        {f.Showtoolbar, "表示 (&V)", true, false, false},
+        {f.MidiSetMenu, "設定 (&S)", true, false, false},
+        {f.SupportPage, "サポートページ (&S)", true, false, false},
+        {f.About1, "バージョン情報 (&A)", true, false, false},
+    };
+    for (const Item& item : items) {
+        SCOPED_TRACE(item.caption);
+        ASSERT_NE(item.action, nullptr);
+        EXPECT_EQ(item.action->text(), QString(item.caption));
+        EXPECT_EQ(item.action->isEnabled(), item.enabled);
+        EXPECT_EQ(item.action->isCheckable(), item.checkable);
+        EXPECT_EQ(item.action->isChecked(), item.checked);
+    }
+}
+
+TEST(MainWindowMenus, NoMidiOutputLeavesTheMidiMenuDisabled) {
+    Window w = make_window(1200, false);
+    EXPECT_FALSE(w.form->MidiSetMenu->isEnabled());
+    EXPECT_FALSE(w.form->midi.midi_ok());
+}
+
+// The items of each menu in order; null stands for a separator.
+TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    struct MenuItems {
+        QMenu* menu;
+        std::vector<QAction*> items;
+    };
+    const MenuItems menus[] = {
+        {f.File1, {f.Open1, f.Saveini, f.Exit1}},
+        {f.Show1,
+         {f.Loudness, f.Groupingcolor, nullptr, f.ShowLeft, f.ShowRight, nullptr, f.ShowFrq,
+          f.ShowNote}},
+        {f.Drawmenu, {f.Showtoolbar}},
+        {f.MIDIM1, {f.MidiSetMenu}},
+        {f.Help1, {f.SupportPage, f.About1}},
+    };
+    for (const MenuItems& m : menus) {
+        SCOPED_TRACE(m.menu->title().toStdString());
+        const QList<QAction*> actions = m.menu->actions();
+        ASSERT_EQ(std::size_t(actions.size()), m.items.size());
+        for (std::size_t i = 0; i < m.items.size(); ++i) {
+            if (m.items[i])
+                EXPECT_EQ(actions[qsizetype(i)], m.items[i]) << i;
+            else
+                EXPECT_TRUE(actions[qsizetype(i)]->isSeparator()) << i;
+        }
+    }
+}
+
+// The line-width items are radio items "4" … "12"; choosing one unchecks
+// the others.
+TEST(MainWindowMenus, LineWidthItemsAreRadioItems) {
+    Window w = make_window(1200);
+    TForm1& f = *w.form;
+    const QList<QAction*> actions = f.LineW->actions();
+    ASSERT_EQ(actions.size(), 9);
+    for (int n = 4; n <= 12; ++n) {
+        QAction* a = f.LineWItems[std::size_t(n)];
+        EXPECT_EQ(actions[n - 4], a);
+        EXPECT_EQ(a->text(), QString::number(n));
+        EXPECT_TRUE(a->isCheckable());
+        EXPECT_EQ(a->isChecked(), n == 12) << n;
+    }
+    f.LineWItems[5]->trigger();
+    for (int n = 4; n <= 12; ++n)
+        EXPECT_EQ(f.LineWItems[std::size_t(n)]->isChecked(), n == 5) << n;
+    EXPECT_EQ(f.view.line_width, 5);
+}
+
+TEST(MainWindowControls, CaptionsAndInitialStates) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    struct Button {
+        QPushButton* button;
+        const char* caption;
+        bool enabled;
+    };
+    const Button buttons[] = {
+        {f.PlayButton, "PLAY", false},        {f.Stopbutton, "STOP", false},
+        {f.PauseButton, "PAUSE", false},      {f.ForwardButton, "+5 s", false},
+        {f.BackButton1, "-5 s", false},       {f.BackButton2, "-0.5 s", false},
+        {f.ScrollButton, "50 pixel/s", true},
+    };
+    for (const Button& b : buttons) {
+        SCOPED_TRACE(b.caption);
+        EXPECT_EQ(b.button->text(), QString(b.caption));
+        EXPECT_EQ(b.button->isEnabled(), b.enabled);
+    }
+    EXPECT_EQ(f.skip_tag, (std::array<int, 3>{5000, -5000, -500}));
+
+    struct Slider {
+        QSlider* slider;
+        int max, value, tick_interval;
+        QSlider::TickPosition ticks;
+        bool enabled;
+    };
+    const Slider sliders[] = {
+        {f.TrackBar1, 100, 40, 10, QSlider::TicksBelow, true},
+        {f.TrackBar2, 100, 0, 10, QSlider::TicksBelow, true},
+        {f.TrackBar3, 200, 0, 20, QSlider::TicksBothSides, false},
+    };
+    for (const Slider& s : sliders) {
+        SCOPED_TRACE(s.slider->objectName().toStdString());
+        EXPECT_EQ(s.slider->minimum(), 0);
+        EXPECT_EQ(s.slider->maximum(), s.max);
+        EXPECT_EQ(s.slider->value(), s.value);
+        EXPECT_EQ(s.slider->tickInterval(), s.tick_interval);
+        EXPECT_EQ(s.slider->tickPosition(), s.ticks);
+        EXPECT_EQ(s.slider->isEnabled(), s.enabled);
+    }
+    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+    EXPECT_EQ(f.StaticText2->text(), QString("感度"));
+    EXPECT_EQ(f.StaticText3->text(), QString("色調整"));
+    EXPECT_EQ(f.windowTitle(), QString("PitkaD"));
+    EXPECT_EQ(f.play_state(), 0);
+    EXPECT_EQ(f.store.frame_count, 1);
+    // The colour sliders redraw from now on.
+    EXPECT_EQ(f.TrackBar1Tag, 0);
+    EXPECT_EQ(f.TrackBar2Tag, 0);
+}
+
+// Controls stay at the window's bottom edge, the right-hand group at its
+// right edge, and the position slider stretches between the two.
+TEST(MainWindowControls, AnchoredToBottomAndRight) {
+    Window w = make_window(1200);
+    TForm1& f = *w.form;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    struct Case {
+        int line_width, client_width;
+    };
+    for (const Case c : {Case{4, 796}, Case{12, 1000}}) {
+        SCOPED_TRACE(c.line_width);
+        f.LineWClick(c.line_width);
+        f.resize(c.client_width, f.height());
+        QApplication::processEvents();
+        const int h = 74 * c.line_width + 29 + 67; // client height
+        ASSERT_EQ(f.centralWidget()->height(), h);
+        EXPECT_EQ(f.PlayButton->geometry(), QRect(8, h - 62, 60, 25));
+        EXPECT_EQ(f.BackButton2->geometry(), QRect(136, h - 32, 60, 25));
+        EXPECT_EQ(f.ScrollButton->geometry(), QRect(c.client_width - 92, h - 46, 75, 25));
+        EXPECT_EQ(f.TrackBar1->geometry(), QRect(c.client_width - 276, h - 56, 150, 20));
+        EXPECT_EQ(f.TrackBar3->geometry(), QRect(216, h - 40, 230 + c.client_width - 796, 33));
+    }
+}
+
+int client_height_for(int line_width) {
+    return 74 * line_width + 29 + 67;
+}
+
+TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
+    Window w = make_window(1200);
+    TForm1& f = *w.form;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    for (int lw : {4, 12, 7}) {
+        SCOPED_TRACE(lw);
+        f.LineWItems[std::size_t(lw)]->trigger();
+        QApplication::processEvents();
+        EXPECT_EQ(f.view.line_width, lw);
+        EXPECT_TRUE(f.LineWItems[std::size_t(lw)]->isChecked());
+        EXPECT_EQ(f.graph->size(), QSize(f.width(), 74 * lw + 29));
+        EXPECT_EQ(f.graph->pos(), QPoint(0, 0));
+        EXPECT_EQ(f.graph_view().graph_bitmap.size(), QSize(f.width(), 74 * lw + 29));
+        EXPECT_EQ(f.graph_view().screen.size(), f.graph->size());
+        // The window height follows: graph, legend and the control strip.
+        EXPECT_EQ(f.centralWidget()->height(), client_height_for(lw));
+        EXPECT_EQ(f.height(), client_height_for(lw) + f.menuBar()->height());
+    }
+}
+
+// Widths in client terms: at least 592, a multiple of 4, the position
+// slider shown from 692 on.
+TEST(MainWindowLayout, WidthSnapsAndHidesThePositionSlider) {
+    Window w = make_window(1200);
+    TForm1& f = *w.form;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    struct Case {
+        int requested, width;
+        bool slider;
+    };
+    const Case cases[] = {
+        {695, 692, true},  {691, 688, false},  {692, 692, true}, {500, 592, false},
+        {593, 592, false}, {1001, 1000, true}, {796, 796, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.requested);
+        f.resize(c.requested, f.height());
+        QApplication::processEvents();
+        EXPECT_EQ(f.width(), c.width);
+        EXPECT_EQ(f.graph->width(), c.width);
+        EXPECT_EQ(f.graph_view().graph_bitmap.width(), c.width);
+        EXPECT_EQ(f.TrackBar3->isVisible(), c.slider);
+        // The menu bar keeps to one line, so the client area keeps its height.
+        EXPECT_EQ(f.centralWidget()->height(), client_height_for(f.view.line_width));
+    }
+    // Nor can the height be changed: it follows the line width.
+    const int h = f.height();
+    f.resize(f.width(), h + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(f.height(), h);
+}
+
+TEST(MainWindowLayout, StartsAtTheDesignWidthAtTheOrigin) {
+    Window w = make_window(1200);
+    EXPECT_EQ(w.form->width(), initial_client_width);
+    EXPECT_EQ(w.form->pos(), QPoint(0, 0));
+}
+
+TEST(MainWindowLayout, LineWidthDefaultFromTheScreenHeight) {
+    struct Case {
+        int screen_height, line_width, highest_enabled;
+    };
+    const Case cases[] = {{768, 7, 8}, {1101, 11, 12}, {1102, 12, 12}, {510, 4, 5}, {400, 4, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen_height);
+        Window w = make_window(c.screen_height);
+        TForm1& f = *w.form;
+        EXPECT_EQ(f.view.line_width, c.line_width);
+        for (int n = 4; n <= 12; ++n) {
+            EXPECT_EQ(f.LineWItems[std::size_t(n)]->isEnabled(), n <= c.highest_enabled) << n;
+            EXPECT_EQ(f.LineWItems[std::size_t(n)]->isChecked(), n == c.line_width) << n;
+        }
+        EXPECT_EQ(f.graph->height(), 74 * c.line_width + 29);
+    }
+}
+
+} // namespace
+} // namespace pitkad::test

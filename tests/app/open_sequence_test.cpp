@@ -1,0 +1,374 @@
+// Opening a recording through the main window: success, every refusal with
+// its message and the reset state it leaves, the fallback cache, and the
+// question about an unsaved drawing before opening another file or closing.
+#include "analysis/analysis_cache.h"
+#include "analysis/analysis_messages.h"
+#include "app/app_texts.h"
+#include "drawing/draw_file.h"
+#include "drawing/drawing_texts.h"
+#include "window_test_support.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+#include <cstdlib>
+
+namespace pitkad::test {
+namespace {
+
+// The transport controls all enabled or all disabled.
+void expect_transport(TForm1& f, bool enabled) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{f.PlayButton, f.Stopbutton, f.PauseButton, f.ForwardButton,
+                                         f.BackButton1, f.BackButton2, f.TrackBar3})
+        EXPECT_EQ(w->isEnabled(), enabled) << w->objectName().toStdString();
+}
+
+void expect_reset_state(TForm1& f) {
+    EXPECT_EQ(f.windowTitle(), QString("PitkaD"));
+    expect_transport(f, false);
+    EXPECT_EQ(f.store.frame_count, 1);
+    EXPECT_EQ(f.play_state(), 0);
+    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+    EXPECT_EQ(f.TrackBar3->value(), 0);
+    // Nothing of an earlier recording is left in the store.
+    EXPECT_EQ(f.store.spectrogram[std::size_t(10 * cells_per_frame + 40)], -100.0f);
+}
+
+// A short tone that analyses in a moment.
+fs::path small_recording(const fs::path& dir, const char* name = "tone.wav", int seconds = 2) {
+    const fs::path file = dir / name;
+    WavSpec s;
+    s.frames = 44100 * seconds;
+    write_wav(file, s);
+    return file;
+}
+
+QString qpath(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+class OpenSequence : public ::testing::Test {
+  protected:
+    TempDir dir;
+    Window w = make_window();
+    TForm1& f = *w.form;
+};
+
+TEST_F(OpenSequence, DemoOpensReadyToPlay) {
+    const fs::path demo = dir.path / "demo.wav";
+    ASSERT_TRUE(fs::exists(data_dir / "demo.wav"));
+    fs::copy_file(data_dir / "demo.wav", demo);
+    ModalResponder responder;
+    ASSERT_TRUE(f.open_recording(qpath(demo)));
+    EXPECT_TRUE(responder.seen.empty()) << responder.texts().join("|").toStdString();
+    EXPECT_EQ(f.windowTitle(), QString("PitkaD - demo.wav"));
+    expect_transport(f, true);
+    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.focusWidget(), f.PlayButton);
+    EXPECT_GT(f.store.frame_count, 100);
+    // The analysis was cached beside the copy, and the loudest cell is 0 dB.
+    EXPECT_TRUE(fs::exists(dir.path / "demo.pkd"));
+    float peak = -1000;
+    for (int t = 0; t < f.store.frame_count; ++t)
+        for (int b = 2; b <= 75; ++b)
+            peak = std::max(peak, f.store.spectrogram[std::size_t(t * cells_per_frame + b)]);
+    EXPECT_LE(peak, 0.0f);
+    EXPECT_GT(peak, -30.0f);
+}
+
+// Each refusal shows its one message, titled "PitkaD", and leaves the
+// reset state, also after a recording was open.
+TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* message;
+    };
+    auto spec_file = [](auto change) {
+        return [change](const fs::path& p) {
+            WavSpec s;
+            s.frames = 4410;
+            change(s);
+            write_wav(p, s);
+        };
+    };
+    const Case cases[] = {
+        {"missing", [](const fs::path&) {}, messages::cannot_open},
+        {"not RIFF", spec_file([](WavSpec& s) { s.riff = "RIFX"; }), messages::unsupported},
+        {"8-bit", spec_file([](WavSpec& s) { s.bits = 8; }), messages::unsupported},
+        {"48000 Hz", spec_file([](WavSpec& s) { s.rate = 48000; }), messages::unsupported},
+        // A chunk identifier that is not text (the reader skips unknown
+        // chunks with printable names).
+        {"garbage chunk", spec_file([](WavSpec& s) { s.chunk_before_data = "\x01\x02\x03\x04"; }),
+         messages::bad_header},
+        {"no data chunk",
+         [&](const fs::path& p) {
+             spec_file([](WavSpec&) {})(p);
+             fs::resize_file(p, 36);
+         },
+         messages::bad_header},
+        // 58000 frames of 20 ms at 22050 Hz mono, held in a sparse file;
+        // refused from the header before any sample is read.
+        {"too large",
+         [](const fs::path& p) {
+             WavSpec s;
+             s.rate = 22050;
+             s.frames = 0;
+             s.data_size = 58000LL * 882;
+             write_wav(p, s);
+             fs::resize_file(p, 44 + std::uintmax_t(s.data_size));
+         },
+         messages::too_large},
+        {"empty file", [](const fs::path& p) { std::ofstream(p, std::ios::binary); },
+         messages::unsupported},
+    };
+    const fs::path good = small_recording(dir.path);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(f.open_recording(qpath(good)));
+        ASSERT_EQ(f.play_state(), 1);
+        const fs::path bad = dir.path / (std::string("bad_") + std::to_string(&c - cases) + ".wav");
+        c.make(bad);
+        ModalResponder responder;
+        EXPECT_FALSE(f.open_recording(qpath(bad)));
+        ASSERT_EQ(responder.seen.size(), 1u);
+        EXPECT_EQ(responder.seen[0].text, QString(c.message));
+        EXPECT_EQ(responder.seen[0].title, QString("PitkaD"));
+        expect_reset_state(f);
+        EXPECT_FALSE(fs::exists(cache_name_for(bad)));
+    }
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A folder that refuses the cache file still opens: the analysis goes to
+// the per-user fallback file, which closing the window deletes.
+TEST_F(OpenSequence, UnwritableFolderUsesTheFallbackCache) {
+    struct Case {
+        const char* name;
+        bool needs_permissions; // root writes into a read-only folder anyway
+        std::function<void(const fs::path& folder, const fs::path& wav)> spoil;
+    };
+    const Case cases[] = {
+        {"read-only folder", true,
+         [](const fs::path& folder, const fs::path&) {
+             fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+         }},
+        {"cache name taken by a folder", false,
+         [](const fs::path&, const fs::path& wav) { fs::create_directory(cache_name_for(wav)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needs_permissions && ::geteuid() == 0) continue;
+        const fs::path folder = dir.path / (std::string("rec_") + std::to_string(&c - cases));
+        const fs::path cache_home = dir.path / (std::string("cache_") + std::to_string(&c - cases));
+        fs::create_directories(folder);
+        const fs::path wav = small_recording(folder);
+        c.spoil(folder, wav);
+        ScopedEnv env("XDG_CACHE_HOME", cache_home.string());
+        const fs::path fallback = cache_home / "PitkaD" / "PitkaD.tmp";
+
+        Window local = make_window();
+        ModalResponder responder;
+        ASSERT_TRUE(local.form->open_recording(qpath(wav)));
+        EXPECT_TRUE(responder.seen.empty());
+        EXPECT_EQ(local.form->windowTitle(), QString("PitkaD - tone.wav"));
+        EXPECT_EQ(local.form->play_state(), 1);
+        EXPECT_EQ(local.form->store.frame_count, 100);
+        EXPECT_TRUE(fs::is_regular_file(fallback));
+        EXPECT_EQ(local.form->store.cache_file_name, fallback.string());
+        local.form->show();
+        EXPECT_TRUE(local.form->close());
+        EXPECT_FALSE(fs::exists(fallback));
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+    }
+}
+
+// Neither beside the recording nor in the fallback place: the analysis
+// is abandoned with its message and the reset state.
+TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
+    const fs::path wav = small_recording(dir.path);
+    fs::create_directory(cache_name_for(wav));
+    // The per-user folder cannot be made: a file stands in its place.
+    const fs::path cache_home = dir.path / "cache_home";
+    fs::create_directories(cache_home);
+    std::ofstream(cache_home / "PitkaD") << "x";
+    ScopedEnv env("XDG_CACHE_HOME", cache_home.string());
+
+    ModalResponder responder;
+    EXPECT_FALSE(f.open_recording(qpath(wav)));
+    ASSERT_EQ(responder.seen.size(), 1u);
+    EXPECT_EQ(responder.seen[0].text, QString(messages::cache_not_saved));
+    expect_reset_state(f);
+}
+
+// The menu command: the file dialog, then the open sequence; cancelling the
+// dialog changes nothing.
+TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
+    const fs::path wav = small_recording(dir.path);
+    {
+        ModalResponder responder; // no file: the dialog is cancelled
+        f.Open1Click();
+        EXPECT_EQ(responder.file_dialogs, 1);
+        expect_reset_state(f);
+        EXPECT_TRUE(f.last_open_path.isEmpty());
+    }
+    ModalResponder responder;
+    responder.file_to_choose = qpath(wav);
+    f.Open1Click();
+    EXPECT_EQ(responder.file_dialogs, 1);
+    EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
+    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.open_dialog_dir, qpath(dir.path));
+}
+
+// A drawing changed since it was loaded or saved is not dropped without a
+// word: closing asks, and the answer decides.
+TEST_F(OpenSequence, ClosingWithAnUnsavedDrawingAsks) {
+    struct Case {
+        const char* answer;
+        bool stays_open;
+        bool file_written;
+    };
+    const Case cases[] = {
+        {"キャンセル", true, false},
+        {"保存しない", false, false},
+        {"保存する", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        TempDir folder;
+        const fs::path sub = folder.path / std::to_string(&c - cases);
+        fs::create_directories(sub);
+        const fs::path wav = small_recording(sub);
+        Window local = make_window();
+        TForm1& g = *local.form;
+        g.show();
+        ASSERT_TRUE(g.open_recording(qpath(wav)));
+        g.drawing[20].note_cell(40) = 3;
+        g.drawing.modified = true;
+
+        ModalResponder responder;
+        responder.answers << c.answer;
+        const bool closed = g.close();
+        ASSERT_EQ(responder.seen.size(), 1u);
+        EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
+        QStringList buttons = responder.seen[0].buttons;
+        buttons.sort();
+        QStringList expected{"保存する", "保存しない", "キャンセル"};
+        expected.sort();
+        EXPECT_EQ(buttons, expected);
+        EXPECT_EQ(closed, !c.stays_open);
+        EXPECT_EQ(g.isVisible(), c.stays_open);
+        EXPECT_EQ(g.play_state(), c.stays_open ? 1 : 0);
+        EXPECT_EQ(fs::exists(sub / "tone.pkc"), c.file_written);
+        if (c.stays_open) {
+            g.drawing.modified = false; // let the window go quietly
+            EXPECT_TRUE(g.close());
+        }
+    }
+}
+
+TEST_F(OpenSequence, ClosingWithoutChangesAsksNothing) {
+    const fs::path wav = small_recording(dir.path);
+    f.show();
+    ASSERT_TRUE(f.open_recording(qpath(wav)));
+    ModalResponder responder;
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(responder.seen.empty());
+}
+
+// Opening another recording over a changed drawing asks the same question.
+TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
+    const fs::path first = small_recording(dir.path, "first.wav");
+    const fs::path second = small_recording(dir.path, "second.wav", 1);
+    struct Case {
+        const char* answer;
+        const char* caption;
+        int mark_after; // line mark of frame 5 afterwards
+        bool saved;
+    };
+    const Case cases[] = {
+        {"キャンセル", "PitkaD - first.wav", 2, false},
+        {"保存しない", "PitkaD - second.wav", 0, false},
+        {"保存する", "PitkaD - second.wav", 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        fs::remove(dir.path / "first.pkc");
+        ASSERT_TRUE(f.open_recording(qpath(first)));
+        f.drawing[5].line_mark() = 2;
+        f.drawing.modified = true;
+        ModalResponder responder;
+        responder.file_to_choose = qpath(second);
+        responder.answers << c.answer;
+        f.Open1Click();
+        ASSERT_EQ(responder.seen.size(), 1u);
+        EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
+        EXPECT_EQ(f.windowTitle(), QString(c.caption));
+        EXPECT_EQ(f.drawing[5].line_mark(), c.mark_after);
+        EXPECT_EQ(fs::exists(dir.path / "first.pkc"), c.saved);
+    }
+    // The saved drawing comes back with its recording.
+    ASSERT_TRUE(f.open_recording(qpath(first)));
+    EXPECT_EQ(f.drawing[5].line_mark(), 2);
+}
+
+// Saving the drawing on the way out fails: its message is shown and the
+// window stays open with the drawing.
+TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
+    const fs::path wav = small_recording(dir.path);
+    f.show();
+    ASSERT_TRUE(f.open_recording(qpath(wav)));
+    fs::create_directory(dir.path / "tone.pkc"); // the drawing file cannot be written
+    f.drawing[5].line_mark() = 2;
+    f.drawing.modified = true;
+    ModalResponder responder;
+    responder.answers << "保存する";
+    f.Exit1->trigger();
+    ASSERT_EQ(responder.seen.size(), 2u);
+    EXPECT_EQ(responder.seen[1].text,
+              qpath(dir.path / "tone.pkc") + q(drawing_texts::cannot_write));
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.drawing[5].line_mark(), 2);
+    f.drawing.modified = false;
+}
+
+// The drawing file beside the recording comes back with it.
+TEST_F(OpenSequence, DrawingFileIsLoadedWithTheRecording) {
+    const fs::path wav = small_recording(dir.path);
+    ASSERT_TRUE(f.open_recording(qpath(wav)));
+    f.drawing[30].note_cell(50) = 7;
+    f.drawing[60].line_mark() = 2;
+    f.drawing.modified = true;
+    ASSERT_TRUE(f.form2()->save_draw());
+    ASSERT_TRUE(fs::exists(dir.path / "tone.pkc"));
+    ASSERT_TRUE(f.open_recording(qpath(wav)));
+    EXPECT_EQ(f.drawing[30].note_cell(50), 7);
+    EXPECT_EQ(f.drawing[60].line_mark(), 2);
+    EXPECT_FALSE(f.drawing.modified);
+}
+
+} // namespace
+} // namespace pitkad::test

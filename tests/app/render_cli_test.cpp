@@ -1,0 +1,151 @@
+// `pitkad --render` run as a process: picture sizes, refusals, and the same
+// picture the window shows after opening the recording.
+#include "analysis/analysis_messages.h"
+#include "app/pitka_p1.h"
+#include "drawing/pitka_pdraw.h"
+#include "window_test_support.h"
+
+#include <QImage>
+
+namespace pitkad::test {
+namespace {
+
+const fs::path program = PITKAD_PROGRAM;
+
+QString s(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+class RenderCli : public ::testing::Test {
+  protected:
+    RenderCli() {
+        fs::copy_file(data_dir / "demo.wav", dir.path / "demo.wav");
+        fs::create_directories(dir.path / "work");
+    }
+    TempDir dir;
+};
+
+TEST_F(RenderCli, PictureIsGraphWidthByRowsAndLegend) {
+    struct Case {
+        QStringList options;
+        int width, height;
+    };
+    const Case cases[] = {
+        {{}, 796, 74 * 4 + 29},
+        {{"--width", "1000", "--line-width", "12"}, 1000, 74 * 12 + 29},
+        {{"--width", "592", "--line-width", "7", "--scroll-speed", "4"}, 592, 74 * 7 + 29},
+        {{"--width", "1912", "--line-width", "12", "--grouping", "--labels", "left,right"},
+         1912,
+         74 * 12 + 29},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        const fs::path out = dir.path / "out.png";
+        fs::remove(out);
+        QStringList args{"--render", s(dir.path / "demo.wav"), "-o", s(out)};
+        args += c.options;
+        const ProcessResult r = run_program(program, args, dir.path / "work");
+        ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+        const QImage image(s(out));
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), QSize(c.width, c.height));
+    }
+    // The first run cached the analysis beside the recording.
+    EXPECT_TRUE(fs::exists(dir.path / "demo.pkd"));
+}
+
+// A recording that cannot be opened: its message alone on stderr, exit 1,
+// no picture.
+TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"missing", [](const fs::path&) {}, messages::cannot_open},
+        {"not RIFF",
+         [](const fs::path& p) {
+             WavSpec w;
+             w.riff = "RIFX";
+             w.frames = 100;
+             write_wav(p, w);
+         },
+         messages::unsupported},
+        {"48000 Hz",
+         [](const fs::path& p) {
+             WavSpec w;
+             w.rate = 48000;
+             w.frames = 100;
+             write_wav(p, w);
+         },
+         messages::unsupported},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path wav = dir.path / "bad.wav";
+        fs::remove(wav);
+        c.make(wav);
+        const fs::path out = dir.path / "bad.png";
+        const ProcessResult r =
+            run_program(program, {"--render", s(wav), "-o", s(out)}, dir.path / "work");
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_EQ(r.err, QString(c.message) + "\n");
+        EXPECT_FALSE(fs::exists(out));
+    }
+}
+
+TEST_F(RenderCli, BadArgumentsShowUsage) {
+    const QStringList cases[] = {
+        {"--render"},
+        {"--render", "x.wav"},
+        {"--render", "x.wav", "-o", "x.png", "--line-width", "13"},
+        {"--render", "x.wav", "-o", "x.png", "--scroll-speed", "3"},
+        {"--render", "x.wav", "-o", "x.png", "--bogus"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ProcessResult r = run_program(program, args, dir.path / "work");
+        EXPECT_EQ(r.exit_code, 2);
+        EXPECT_TRUE(r.err.startsWith("usage: pitkad --render")) << r.err.toStdString();
+    }
+}
+
+// The render is what the window shows after opening the same recording,
+// with its drawing, under the same settings (the window starts with the loudness correction
+// on, since the build's table is found).
+TEST_F(RenderCli, SamePictureAsTheWindow) {
+    Window w = make_window(1200);
+    TForm1& f = *w.form;
+    f.LineWClick(5);
+    ASSERT_TRUE(f.open_recording(s(dir.path / "demo.wav")));
+    ASSERT_TRUE(f.Loudness->isChecked());
+    // A drawing saved beside the recording shows in both.
+    const QImage undrawn = f.graph_view().graph_bitmap.copy();
+    for (int t = 40; t < 90; ++t)
+        f.drawing[t].note_cell(50) = 3;
+    f.drawing[120].line_mark() = 5;
+    f.drawing.modified = true;
+    ASSERT_TRUE(f.form2()->save_draw());
+    f.write_graph();
+    const QImage shown = f.graph_view().graph_bitmap;
+    ASSERT_NE(shown, undrawn);
+    ASSERT_EQ(shown.size(), QSize(796, 74 * 5 + 29));
+
+    const fs::path out = dir.path / "window.png";
+    const ProcessResult r = run_program(
+        program,
+        {"--render", s(dir.path / "demo.wav"), "-o", s(out), "--line-width", "5", "--loudness"},
+        dir.path / "work");
+    ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    const QImage rendered = QImage(s(out)).convertToFormat(shown.format());
+    ASSERT_EQ(rendered.size(), shown.size());
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (rendered.pixel(x, y) != shown.pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
+}
+
+} // namespace
+} // namespace pitkad::test

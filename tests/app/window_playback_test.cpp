@@ -1,0 +1,180 @@
+// The window while a recording plays, what its graph paints, its pointer
+// hint, and closing with notes sounding.
+#include "drawing/pitka_pdraw.h"
+#include "window_test_support.h"
+
+#include <QHelpEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+#include <QToolTip>
+#include <QWindow>
+
+namespace pitkad::test {
+namespace {
+
+class WindowPlayback : public ::testing::Test {
+  protected:
+    // A four-second recording (200 frames).
+    void open_recording() {
+        WavSpec s;
+        s.frames = 4 * 44100;
+        write_wav(dir.path / "tone.wav", s);
+        ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+        ASSERT_EQ(f.store.frame_count, 200);
+    }
+    // Lets the playback thread's ticks run until the display shows `text`.
+    bool wait_for_time_text(const QString& text) {
+        for (int i = 0; i < 200 && f.StaticText1->text() != text; ++i)
+            QTest::qWait(5);
+        return f.StaticText1->text() == text;
+    }
+
+    TempDir dir;
+    Window w = make_window();
+    TForm1& f = *w.form;
+};
+
+// The time display and the position slider follow the player's clock.
+TEST_F(WindowPlayback, TimeDisplayAndPositionFollowThePlayer) {
+    open_recording();
+    f.PlayButtonClick();
+    ASSERT_EQ(f.play_state(), 2);
+    struct Step {
+        double advance_ms;
+        const char* text;
+        int slider; // frame × 200 / frame_count
+    };
+    const Step steps[] = {{1000, "1.0 s", 50}, {1500, "2.5 s", 125}, {240, "2.7 s", 137}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.text);
+        w.clock->advance_ms(s.advance_ms);
+        EXPECT_TRUE(wait_for_time_text(s.text)) << f.StaticText1->text().toStdString();
+        EXPECT_NEAR(f.TrackBar3->value(), s.slider, 1);
+    }
+    f.PauseButtonClick();
+    EXPECT_EQ(f.play_state(), 3);
+    f.StopbuttonClick();
+    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+    EXPECT_FALSE(f.transport().thread_running());
+}
+
+// Opening another recording while one plays stops it first.
+TEST_F(WindowPlayback, OpeningStopsThePlayback) {
+    open_recording();
+    f.PlayButtonClick();
+    w.clock->advance_ms(500);
+    ASSERT_TRUE(wait_for_time_text("0.5 s"));
+    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_FALSE(f.transport().thread_running());
+    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+}
+
+// Keeps the messages in a log that outlives the port (closing the port
+// releases its backend).
+class SharedLogBackend final : public MidiBackend {
+  public:
+    explicit SharedLogBackend(std::shared_ptr<std::vector<std::uint32_t>> log)
+        : log_(std::move(log)) {}
+    void send(std::uint32_t message) override { log_->push_back(message); }
+
+  private:
+    std::shared_ptr<std::vector<std::uint32_t>> log_;
+};
+
+// Closing with a note held and the recording playing ends the playback,
+// silences the note and closes the MIDI output.
+TEST(WindowClosing, StopsAndSilences) {
+    TempDir dir;
+    WavSpec spec;
+    spec.frames = 44100;
+    write_wav(dir.path / "tone.wav", spec);
+    auto log = std::make_shared<std::vector<std::uint32_t>>();
+    StartOptions o;
+    o.audio = std::make_unique<SteppedOutput>();
+    o.midi = [log] { return std::make_unique<SharedLogBackend>(log); };
+    o.screen_height = 1200;
+    o.read_settings = false;
+    TForm1 f(std::move(o));
+    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+    f.show();
+    f.PlayButtonClick();
+    const QPoint row(50, (75 - 50) * 12 + 3);
+    QMouseEvent down(QEvent::MouseButtonPress, QPointF(row), f.graph->mapToGlobal(QPointF(row)),
+                     Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(f.graph, &down);
+    ASSERT_EQ(log->back(), short_message(0x90, 83, 127));
+    EXPECT_TRUE(f.close());
+    EXPECT_EQ(f.play_state(), 0);
+    EXPECT_FALSE(f.transport().thread_running());
+    EXPECT_EQ(log->back(), short_message(0x80, 83, 0));
+    EXPECT_FALSE(f.midi.midi_ok());
+}
+
+// What the graph paints is the renderer's picture.
+TEST_F(WindowPlayback, GraphPaintsTheRenderedPicture) {
+    fs::copy_file(data_dir / "demo.wav", dir.path / "demo.wav");
+    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "demo.wav").string())));
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    const QImage painted = f.graph->grab().toImage().convertToFormat(QImage::Format_BGR888);
+    const QImage& screen = f.graph_view().screen;
+    ASSERT_EQ(painted.size(), screen.size());
+    EXPECT_EQ(painted, screen);
+}
+
+// The pointer hint over the rows names the note, with the frequency and
+// the note number when their items are checked; none over the legend.
+TEST_F(WindowPlayback, PointerHintOverTheRows) {
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    struct Case {
+        int y;
+        bool frq, note;
+        const char* text; // empty: no hint
+    };
+    const Case cases[] = {
+        {3, false, false, "C8"},
+        {3, true, false, "C8\n4186Hz"},
+        {3, true, true, "C8\n4186Hz\n108 (6Ch)"},
+        {73 * 12 + 11, false, true, "B1\n35 (23h)"},
+        {74 * 12 + 4, true, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.y);
+        f.ShowFrq->setChecked(c.frq);
+        f.ShowNote->setChecked(c.note);
+        QToolTip::hideText();
+        const QPoint p(200, c.y);
+        QHelpEvent e(QEvent::ToolTip, p, f.graph->mapToGlobal(p));
+        QApplication::sendEvent(f.graph, &e);
+        EXPECT_EQ(f.graph->hint_text(p), QString(c.text));
+        if (*c.text) {
+            EXPECT_TRUE(QToolTip::isVisible());
+            EXPECT_EQ(QToolTip::text(), QString(c.text));
+        }
+    }
+    QToolTip::hideText();
+}
+
+// Keys pressed while the tool window is active reach the main window's map.
+TEST_F(WindowPlayback, KeysInTheToolWindowReachTheMainWindow) {
+    open_recording();
+    f.show();
+    f.ShowtoolbarClick();
+    TForm2* tools = f.form2();
+    tools->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tools));
+    QTest::keyClick(tools->windowHandle(), Qt::Key_P);
+    EXPECT_EQ(f.play_state(), 2);
+    QTest::keyClick(tools->windowHandle(), Qt::Key_F3);
+    EXPECT_TRUE(tools->PenSelectButton->isChecked());
+    QTest::keyClick(tools->windowHandle(), Qt::Key_S);
+    EXPECT_EQ(f.play_state(), 1);
+}
+
+} // namespace
+} // namespace pitkad::test

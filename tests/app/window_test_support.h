@@ -1,0 +1,264 @@
+#pragma once
+// Helpers for the main-window tests: a window on test devices, small WAV
+// files, and a responder that answers the window's modal dialogs.
+
+#include "app/graph_widget.h"
+#include "app/pitka_p1.h"
+#include "midi/midi_port.h"
+#include "playback/audio_output.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace pitkad::test {
+
+namespace fs = std::filesystem;
+
+inline const fs::path data_dir = PITKAD_DATA_DIR;
+
+// A fresh folder per test, removed afterwards.
+class TempDir {
+  public:
+    TempDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "x";
+        for (char& c : name)
+            if (c == '/') c = '_';
+        path =
+            fs::temp_directory_path() / ("pitkad_app_" + std::to_string(::getpid()) + "_" + name);
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    fs::path path;
+};
+
+// The parts of a WAV file a test may spoil.
+struct WavSpec {
+    int rate = 44100;
+    int channels = 1;
+    int bits = 16;
+    int frames = 44100;          // sample frames actually written
+    std::int64_t data_size = -1; // size field of the data chunk; -1: the real size
+    std::string riff = "RIFF";
+    std::string chunk_before_data; // e.g. "JUNK": an extra chunk of 4 bytes
+};
+
+// A tone of 440 Hz (and silence in further channels) in the given format.
+inline void write_wav(const fs::path& file, const WavSpec& s) {
+    std::vector<std::uint8_t> b;
+    auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    auto u16 = [&](std::uint32_t v) {
+        b.push_back(std::uint8_t(v));
+        b.push_back(std::uint8_t(v >> 8));
+    };
+    auto tag = [&](const std::string& t) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(std::uint8_t(t[std::size_t(i)]));
+    };
+    const std::uint32_t block = std::uint32_t(s.channels * s.bits / 8);
+    const std::uint32_t data = block * std::uint32_t(s.frames);
+    tag(s.riff);
+    u32(36 + data);
+    tag("WAVE");
+    tag("fmt ");
+    u32(16);
+    u16(1);
+    u16(std::uint32_t(s.channels));
+    u32(std::uint32_t(s.rate));
+    u32(std::uint32_t(s.rate) * block);
+    u16(block);
+    u16(std::uint32_t(s.bits));
+    if (!s.chunk_before_data.empty()) {
+        tag(s.chunk_before_data);
+        u32(4);
+        u32(0);
+    }
+    tag("data");
+    u32(s.data_size >= 0 ? std::uint32_t(s.data_size) : data);
+    for (int f = 0; f < s.frames; ++f)
+        for (int c = 0; c < s.channels; ++c) {
+            const int v =
+                c == 0 ? int(8000 * std::sin(2 * 3.14159265358979 * 440 * f / s.rate)) : 0;
+            if (s.bits == 16)
+                u16(std::uint32_t(std::uint16_t(std::int16_t(v))));
+            else // other sample sizes are refused from the header alone
+                for (int k = 0; k < s.bits / 8; ++k)
+                    b.push_back(0);
+        }
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+// The main window on test devices: a recording MIDI port, a hand-stepped
+// audio clock and a given screen height; the settings file is read only
+// when asked for.
+struct Window {
+    RecordingMidiBackend* midi_log = nullptr; // owned by the window's port
+    SteppedOutput* clock = nullptr;           // owned by the window
+    std::unique_ptr<TForm1> form;
+};
+
+inline Window make_window(int screen_height = 1200, bool with_midi = true,
+                          bool read_settings = false) {
+    Window w;
+    StartOptions o;
+    auto clock = std::make_unique<SteppedOutput>();
+    w.clock = clock.get();
+    o.audio = std::move(clock);
+    RecordingMidiBackend** log = &w.midi_log;
+    if (with_midi)
+        o.midi = [log]() -> std::unique_ptr<MidiBackend> {
+            auto b = std::make_unique<RecordingMidiBackend>();
+            *log = b.get();
+            return b;
+        };
+    else
+        o.midi = []() -> std::unique_ptr<MidiBackend> { return nullptr; };
+    o.screen_height = screen_height;
+    o.read_settings = read_settings;
+    o.threads = 1;
+    w.form = std::make_unique<TForm1>(std::move(o));
+    return w;
+}
+
+// Answers every modal dialog that opens while it lives: records a message
+// box's text and clicks the button named in `answers` (in turn; the box's
+// escape or OK button when none is left), and accepts a file dialog with
+// `file_to_choose` (rejects it when that is empty).
+class ModalResponder : public QObject {
+  public:
+    struct Seen {
+        QString title;
+        QString text;
+        QStringList buttons;
+    };
+
+    ModalResponder() {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+        timer_.start();
+    }
+
+    std::vector<Seen> seen;
+    QStringList answers;
+    QString file_to_choose;
+    int file_dialogs = 0;
+    // Popup menus: the item to choose (by caption; none: the menu is
+    // closed), and the checked item each popup showed.
+    QString popup_choice;
+    QStringList popup_checked;
+
+    QStringList texts() const {
+        QStringList t;
+        for (const Seen& s : seen)
+            t << s.text;
+        return t;
+    }
+
+  private:
+    void poll() {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            if (!menu->isVisible()) return; // closed, its loop not yet left
+            QAction* chosen = nullptr;
+            QString checked;
+            for (QAction* a : menu->actions()) {
+                if (a->isChecked()) checked = a->text();
+                if (!popup_choice.isEmpty() && a->text() == popup_choice) chosen = a;
+            }
+            popup_checked << checked;
+            menu->close();
+            if (chosen) chosen->trigger();
+            return;
+        }
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || w == last_) return;
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            last_ = w;
+            Seen s{box->windowTitle(), box->text(), {}};
+            for (QAbstractButton* b : box->buttons())
+                s.buttons << b->text();
+            seen.push_back(s);
+            QAbstractButton* chosen = nullptr;
+            if (!answers.isEmpty()) {
+                const QString want = answers.takeFirst();
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text() == want) chosen = b;
+            }
+            if (!chosen) chosen = box->escapeButton();
+            if (!chosen && !box->buttons().isEmpty()) chosen = box->buttons().front();
+            if (chosen)
+                chosen->click();
+            else
+                box->done(0);
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+            last_ = w;
+            ++file_dialogs;
+            if (file_to_choose.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(file_to_choose);
+                static_cast<QDialog*>(dialog)->accept(); // validates like the OK button
+            }
+        }
+    }
+
+    QTimer timer_;
+    QPointer<QWidget> last_;
+};
+
+// A finished run of a program: exit code (-1 when it crashed or hung).
+struct ProcessResult {
+    int exit_code = -1;
+    QString out, err;
+};
+
+// Runs `exe` with `args` in the folder `cwd` and waits for it.
+inline ProcessResult run_program(const fs::path& exe, const QStringList& args,
+                                 const fs::path& cwd) {
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(cwd.string()));
+    p.start(QString::fromStdString(exe.string()), args);
+    ProcessResult r;
+    if (!p.waitForFinished(120000)) return r;
+    r.exit_code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+inline QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+} // namespace pitkad::test
