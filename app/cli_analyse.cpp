@@ -8,9 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analyse_wav.h"
-#include "analysis/analysis_cache.h"
-#include "analysis/analysis_messages.h"
+#include "app/recording_loader.h"
 #include "analysis/band_tables.h"
 #include "analysis/loudness.h"
 #include "analysis/spectrogram_store.h"
@@ -60,28 +58,20 @@ int run_analyse_cli(int argc, char** argv) {
     for (const std::string& file : files) {
         const auto start = std::chrono::steady_clock::now();
         store->reset();
-        bool cached = use_cache && read_analysis_cache(file, *store);
-        if (!cached) {
-            const AnalysisResult r = analyse_wav(
-                file, *store, tables,
-                [](const std::string& text) {
-                    std::printf("%s\n", text.c_str());
-                    std::fflush(stdout);
-                },
-                threads);
-            if (!r.ok) {
-                std::fprintf(stderr, "%s\n", r.message.c_str());
-                status = 1;
-                continue;
-            }
-            normalise_to_peak(*store);
-            if (!write_analysis_cache(file, *store)) {
-                store->reset();
-                std::fprintf(stderr, "%s\n", messages::cache_not_saved);
-                status = 1;
-                continue;
-            }
+        const LoadResult r = load_or_analyse(
+            file, *store, tables,
+            [](const std::string& text) {
+                std::printf("%s\n", text.c_str());
+                std::fflush(stdout);
+            },
+            threads, use_cache);
+        if (!r.ok) {
+            store->reset();
+            std::fprintf(stderr, "%s\n", r.message.c_str());
+            status = 1;
+            continue;
         }
+        const bool cached = r.cache_used;
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("%s: %d frames, %s, %.2f s\n", file.c_str(), store->frame_count,
