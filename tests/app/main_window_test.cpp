@@ -176,6 +176,24 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
     EXPECT_EQ(f.TrackBar2Tag, 0);
 }
 
+// Tab moves through the controls in the window definition's order.
+TEST(MainWindowControls, TabOrder) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    const std::vector<QWidget*> order = {
+        f.PlayButton, f.Stopbutton, f.PauseButton, f.ForwardButton, f.BackButton1, f.BackButton2,
+        f.TrackBar3,  f.TrackBar1,  f.TrackBar2,   f.ScrollButton,  f.StaticText1};
+    std::vector<QWidget*> seen;
+    QWidget* next = f.PlayButton;
+    for (int guard = 0; guard < 100 && seen.size() < order.size(); ++guard) {
+        if (std::find(order.begin(), order.end(), next) != order.end() &&
+            std::find(seen.begin(), seen.end(), next) == seen.end())
+            seen.push_back(next);
+        next = next->nextInFocusChain();
+    }
+    EXPECT_EQ(seen, order);
+}
+
 // Controls stay at the window's bottom edge, the right-hand group at its
 // right edge, and the position slider stretches between the two.
 TEST(MainWindowControls, AnchoredToBottomAndRight) {

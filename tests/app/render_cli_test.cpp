@@ -34,6 +34,9 @@ TEST_F(RenderCli, PictureIsGraphWidthByRowsAndLegend) {
         {{}, 796, 74 * 4 + 29},
         {{"--width", "1000", "--line-width", "12"}, 1000, 74 * 12 + 29},
         {{"--width", "592", "--line-width", "7", "--scroll-speed", "4"}, 592, 74 * 7 + 29},
+        // Widths follow the window's rules: a multiple of 4, at least 592.
+        {{"--width", "1001"}, 1000, 74 * 4 + 29},
+        {{"--width", "100", "--line-width", "9"}, 592, 74 * 9 + 29},
         {{"--width", "1912", "--line-width", "12", "--grouping", "--labels", "left,right"},
          1912,
          74 * 12 + 29},

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <QToolButton>
 #include <QWindow>
 
@@ -239,6 +240,21 @@ TEST_F(WindowKeys, TransportKeysFollowTheButtons) {
     }
     key(Qt::Key_P);
     EXPECT_EQ(f.focusWidget(), f.PauseButton);
+    f.StopbuttonClick();
+}
+
+// The window does not consume the keys it acts on: the focused control
+// gets them too.
+TEST_F(WindowKeys, KeysStillReachTheFocusedControl) {
+    open_recording();
+    f.TrackBar1->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), f.TrackBar1);
+    key(Qt::Key_P);
+    EXPECT_EQ(f.play_state(), 2);
+    f.TrackBar1->setFocus();
+    key(Qt::Key_PageUp); // back 5 s for the window, a page for the slider
+    EXPECT_NE(f.TrackBar1->value(), 40);
+    EXPECT_EQ(f.play_state(), 2);
     f.StopbuttonClick();
 }
 
