@@ -320,10 +320,12 @@ Settings TForm1::current_settings() const {
     capture_midi_settings(s, midi.tables);
     s.line_width = view.line_width;
     s.maximized = isMaximized();
+    // Left and Top are where the frame goes (move() places the frame); the
+    // normal geometry is the client area's, so shift it by the decoration.
     const QRect normal = isMaximized() ? normalGeometry() : geometry();
-    store_window_placement(s, isMaximized(), frameGeometry().isValid() && !isMaximized()
-                                                 ? QRect(frameGeometry().topLeft(), normal.size())
-                                                 : normal);
+    const QPoint decoration = geometry().topLeft() - frameGeometry().topLeft();
+    store_window_placement(s, isMaximized(),
+                           QRect(normal.topLeft() - decoration, normal.size()));
     s.width = normal.width() + frame_allowance;
     return s;
 }
