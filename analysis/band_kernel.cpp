@@ -157,7 +157,7 @@ bool kernel_path_supported(KernelPath path) {
     case KernelPath::scalar:
         return true;
     case KernelPath::avx2:
-        return __builtin_cpu_supports("avx2");
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     case KernelPath::avx512:
         return __builtin_cpu_supports("avx512f");
     }

@@ -4,7 +4,7 @@
 #include <immintrin.h>
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 
 #define KERNEL_LANES 8
 #define KERNEL_REVERSE ((vint){7, 6, 5, 4, 3, 2, 1, 0})
@@ -14,6 +14,7 @@
 #define KERNEL_Y_IN_HALVES 0
 #define KERNEL_SHIFT_MASK ((vint){1, 2, 3, 4, 5, 6, 7, 8})
 #define KERNEL_INTERLEAVE_FN interleave_avx2
+#define KERNEL_FMA_HALF(a, k, b) _mm256_fmadd_pd(a, _mm256_set1_pd(k), b)
 #define KERNEL_FN window_fold_avx2
 #define KERNEL_LANES_FN band_power_lanes_avx2
 #include "analysis/band_kernel_simd.inc"

@@ -14,6 +14,7 @@
 #define KERNEL_Y_IN_HALVES 1
 #define KERNEL_SHIFT_MASK ((vint){1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16})
 #define KERNEL_INTERLEAVE_FN interleave_avx512
+#define KERNEL_FMA_HALF(a, k, b) _mm512_fmadd_pd(a, _mm512_set1_pd(k), b)
 #define KERNEL_FN window_fold_avx512
 #define KERNEL_LANES_FN band_power_lanes_avx512
 #include "analysis/band_kernel_simd.inc"

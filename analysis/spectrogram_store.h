@@ -23,8 +23,8 @@ inline constexpr float empty_level = -100.0f;
 
 struct SpectrogramStore {
     // 60001 × 76 floats, column t at [t * 76, t * 76 + 76). Allocated once.
-    std::vector<float> spectrogram =
-        std::vector<float>(std::size_t(store_frames) * cells_per_frame, empty_level);
+    std::vector<float> spectrogram = std::vector<float>(std::size_t(store_frames) * cells_per_frame,
+                                                        empty_level);
     // Valid columns of the open recording; 1 after a reset, 0 for a recording
     // shorter than one frame.
     std::int32_t frame_count = 1;
@@ -34,8 +34,8 @@ struct SpectrogramStore {
     std::string cache_file_name;
 
     std::span<float, cells_per_frame> column(int t) {
-        return std::span<float, cells_per_frame>(
-            spectrogram.data() + std::size_t(t) * cells_per_frame, cells_per_frame);
+        return std::span<float, cells_per_frame>(spectrogram.data() + std::size_t(t) * cells_per_frame,
+                                                 cells_per_frame);
     }
     std::span<const float, cells_per_frame> column(int t) const {
         return std::span<const float, cells_per_frame>(
