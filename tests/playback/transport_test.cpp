@@ -32,6 +32,15 @@ void enter(TransportRig& r, int state) {
 
 enum class Command { reset, stop, start, pause };
 
+void run(TransportRig& r, Command command) {
+    switch (command) {
+    case Command::reset: r.t.reset_recording(); break;
+    case Command::stop: r.t.stop_playback(); break;
+    case Command::start: r.t.start_playback(); break;
+    case Command::pause: r.t.toggle_pause(); break;
+    }
+}
+
 struct StateCase {
     int from;
     Command command;
@@ -58,20 +67,7 @@ TEST(Transport, StateTable) {
         TransportRig r;
         enter(r, c.from);
         r.view.first_frame = 77;
-        switch (c.command) {
-        case Command::reset:
-            r.t.reset_recording();
-            break;
-        case Command::stop:
-            r.t.stop_playback();
-            break;
-        case Command::start:
-            r.t.start_playback();
-            break;
-        case Command::pause:
-            r.t.toggle_pause();
-            break;
-        }
+        run(r, c.command);
         EXPECT_EQ(r.t.state(), c.to);
         EXPECT_EQ(r.player.mode(), c.mode);
         EXPECT_EQ(r.t.thread_running(), c.to >= 2);
@@ -280,20 +276,7 @@ TEST(Transport, MidiOffOnPauseStopAndResetOnly) {
         notes[3][7] = 2;
         notes[8][2] = 75;
         r.rec->messages.clear();
-        switch (c.command) {
-        case Command::reset:
-            r.t.reset_recording();
-            break;
-        case Command::stop:
-            r.t.stop_playback();
-            break;
-        case Command::start:
-            r.t.start_playback();
-            break;
-        case Command::pause:
-            r.t.toggle_pause();
-            break;
-        }
+        run(r, c.command);
         if (c.releases) {
             EXPECT_EQ(r.rec->messages,
                       (std::vector<std::uint32_t>{0x004980u, 0x002383u, 0x006C88u}));
