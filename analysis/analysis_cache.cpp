@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -158,6 +159,13 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
 
     std::vector<unsigned char> body(std::size_t(frames) * cache_column_bytes);
     if (std::fread(body.data(), 1, body.size(), f.get()) != body.size()) return false;
+    // A damaged body (levels that are not numbers) is stale, not loaded.
+    for (std::size_t i = 0; i < body.size() / 4; ++i) {
+        const std::uint32_t bits = get32(&body[i * 4]);
+        float v;
+        std::memcpy(&v, &bits, 4);
+        if (!std::isfinite(v)) return false;
+    }
     for (std::size_t i = 0; i < body.size() / 4; ++i) {
         const std::uint32_t bits = get32(&body[i * 4]);
         std::memcpy(&store.spectrogram[i], &bits, 4);

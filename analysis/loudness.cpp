@@ -1,5 +1,6 @@
 #include "analysis/loudness.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -64,7 +65,13 @@ LoudnessLoad parse_loudness_table(std::string_view text) {
             result.ok = false;
             return result;
         }
-        result.table[std::size_t(b)] = float(std::strtod(token.c_str(), nullptr));
+        const float value = float(std::strtod(token.c_str(), nullptr));
+        // A number too large for a float would poison every level.
+        if (!std::isfinite(value)) {
+            result.ok = false;
+            return result;
+        }
+        result.table[std::size_t(b)] = value;
         while (pos < text.size() && text[pos] != '\n')
             ++pos;
     }

@@ -117,19 +117,19 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
         if (id == riff || id == wave) continue;
         if (id == other_chunk && !printable_id(ch)) return fail(std::move(r), messages::bad_header);
         const std::uint64_t padded = std::uint64_t(chunk_size) + (chunk_size & 1u);
+        // A chunk must lie within the file: its size is never trusted for
+        // an allocation.
+        if (pos + padded > size) return fail(std::move(r), messages::bad_header);
         if (id == fmt) {
             if (chunk_size < 16) return fail(std::move(r), messages::bad_header);
-            std::vector<unsigned char> payload(chunk_size);
-            if (std::fread(payload.data(), 1, chunk_size, f.get()) != chunk_size)
+            // Only the first 40 bytes (the extensible form) carry anything we use.
+            std::vector<unsigned char> payload(std::min<std::uint32_t>(chunk_size, 40));
+            if (std::fread(payload.data(), 1, payload.size(), f.get()) != payload.size())
                 return fail(std::move(r), messages::bad_header);
             r.format = parse_fmt(payload);
-            if ((chunk_size & 1u) && std::fgetc(f.get()) == EOF)
-                return fail(std::move(r), messages::bad_header);
-        } else {
-            if (pos + padded > size) return fail(std::move(r), messages::bad_header);
-            if (::fseeko(f.get(), off_t(pos + padded), SEEK_SET) != 0)
-                return fail(std::move(r), messages::bad_header);
         }
+        if (::fseeko(f.get(), off_t(pos + padded), SEEK_SET) != 0)
+            return fail(std::move(r), messages::bad_header);
         pos += padded;
     }
 
@@ -145,17 +145,22 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
         const std::size_t channels = std::size_t(r.format.channels);
         const std::uint64_t values = r.data_size / 2;
         r.first_channel.resize(std::size_t((values + channels - 1) / channels));
-        std::vector<std::int16_t> block(channels * 16384);
+        // A fixed block whatever the channel count; `phase` is the channel
+        // of the next value, carried across blocks.
+        std::vector<std::int16_t> block(32768);
         std::uint64_t done = 0;
         std::size_t out = 0;
+        std::size_t phase = 0;
         while (done < values) {
             const std::size_t want =
                 std::size_t(std::min<std::uint64_t>(block.size(), values - done));
             const std::size_t read = std::fread(block.data(), 2, want, f.get());
-            // Sample frames are aligned with the block, which holds whole frames.
-            for (std::size_t i = 0; i < read; i += channels) {
-                const auto* b = reinterpret_cast<const unsigned char*>(&block[i]);
-                r.first_channel[out++] = std::int16_t(le16(b));
+            for (std::size_t i = 0; i < read; ++i) {
+                if (phase == 0) {
+                    const auto* b = reinterpret_cast<const unsigned char*>(&block[i]);
+                    r.first_channel[out++] = std::int16_t(le16(b));
+                }
+                if (++phase == channels) phase = 0;
             }
             done += read;
             if (read < want) break;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <clocale>
 #include <cstring>
 
 int main(int argc, char** argv) {
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // Numbers in files and on the clipboard use "." whatever the user's
+    // locale; Qt set the C library's locale from the environment.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("PitkaD");
     QApplication::setApplicationVersion("1.00");
 

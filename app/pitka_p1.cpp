@@ -294,6 +294,11 @@ void TForm1::FormCreate(const StartOptions& options) {
 
     layout_view_for(s.width - frame_allowance);
     move(s.left, s.top);
+    // A place saved on a screen that is gone puts the window back at (0, 0).
+    bool visible = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        visible = visible || screen->availableGeometry().intersects(frameGeometry());
+    if (!visible) move(0, 0);
     if (s.maximized) setWindowState(windowState() | Qt::WindowMaximized);
 
     TrackBar1Tag = 0;
@@ -511,7 +516,16 @@ void TForm1::ShowtoolbarClick() {
 }
 
 void TForm1::MidiSetMenuClick() {
-    if (midi.midi_ok()) form3_->exec();
+    if (!midi.midi_ok()) return;
+    // The drawing file keeps the drawing channels' instruments and volumes:
+    // changing them is a change of the drawing to be saved.
+    const MidiTables before = midi.tables;
+    form3_->exec();
+    for (int n = 1; n < midi_channels; ++n) {
+        if (midi.tables.midi_program[std::size_t(n)] != before.midi_program[std::size_t(n)] ||
+            midi.tables.midi_volume[std::size_t(n)] != before.midi_volume[std::size_t(n)])
+            drawing.modified = true;
+    }
 }
 
 QUrl TForm1::manual_url() const {
@@ -546,6 +560,8 @@ void TForm1::BackButton2Click() { transport_->seek_relative(skip_tag[2]); }
 void TForm1::SkipButtonMouseDown(int which, QPoint press_in_button) {
     QPushButton* buttons[] = {ForwardButton, BackButton1, BackButton2};
     QPushButton* b = buttons[which];
+    // The application's filter sees presses on disabled buttons too.
+    if (!b->isEnabled()) return;
     pop_items[std::size_t(mark_skip_item(skip_tag[std::size_t(which)]))]->setChecked(true);
     PopupMenu1Tag = which;
     const QPoint at = skip_popup_point(b->geometry(), press_in_button);

@@ -51,7 +51,6 @@ const std::array<BoolKey, 6> view_keys{{
     {view, "HelpNote", &Settings::help_note},
 }};
 
-auto any = [](int) { return true; };
 
 // The integer keys written before "Maximized", and those after it.
 const std::vector<NumberKey>& number_keys() {
@@ -82,9 +81,14 @@ const std::vector<NumberKey>& number_keys() {
 
 const std::vector<NumberKey>& placement_keys() {
     static const std::vector<NumberKey> keys{
-        {window, "Width", [](Settings& s) -> int& { return s.width; }, any},
-        {window, "Left", [](Settings& s) -> int& { return s.left; }, any},
-        {window, "Top", [](Settings& s) -> int& { return s.top; }, any},
+        // A width no screen has would make the graph's images unallocatable;
+        // positions far off any desktop would hide the window.
+        {window, "Width", [](Settings& s) -> int& { return s.width; },
+         [](int v) { return in(v, 1, 32767); }},
+        {window, "Left", [](Settings& s) -> int& { return s.left; },
+         [](int v) { return in(v, -32767, 32767); }},
+        {window, "Top", [](Settings& s) -> int& { return s.top; },
+         [](int v) { return in(v, -32767, 32767); }},
     };
     return keys;
 }

@@ -2,6 +2,7 @@
 
 #include "drawing/drawing_texts.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +16,9 @@ std::string clipboard_time_text(int frame) {
 }
 
 std::string clipboard_value_text(double value) {
+    // A level that is not a number (a damaged cache or loudness table) has
+    // no digits to round; the spreadsheet gets a plain marker instead.
+    if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
     // First rounding: 5 significant digits, as the exact decimal digits of
     // d.dddde±x.
     char sci[64];

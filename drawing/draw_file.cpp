@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -67,7 +69,19 @@ std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
     return out;
 }
 
-bool write_file_atomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool write_file_atomically(const std::string& given_path, const std::vector<std::uint8_t>& bytes) {
+    // A link is written through to the file it names; an existing file keeps
+    // its permissions, and a read-only one is not replaced.
+    std::string path = given_path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(given_path, ec)) {
+        const auto target = std::filesystem::weakly_canonical(given_path, ec);
+        if (ec) return false;
+        path = target.string();
+    }
+    struct stat old {};
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && ::access(path.c_str(), W_OK) != 0) return false;
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -77,6 +91,7 @@ bool write_file_atomically(const std::string& path, const std::vector<std::uint8
     }
     if (fd < 0) return false;
     bool ok = write_all(fd, bytes.data(), bytes.size());
+    if (exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ok;
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;

@@ -106,6 +106,13 @@ void MouseEditor::sound_click(MouseButton button, MouseShift shift, int y, const
         // A press in the strip sounds the flagged notes again.
         MidiPort& midi = host_.midi_port();
         auto& slots = midi.tables.active_notes[click_channel];
+        // Notes still held from a press whose release was not a click
+        // release (the mode changed while the button was down) are let go
+        // first, so their slots are never overwritten while sounding.
+        for (int& b : slots) {
+            if (b != 0) midi.note_off(click_channel, b);
+            b = 0;
+        }
         std::size_t used = 0;
         for (int b = 2; b <= 75 && used < slots.size(); ++b) {
             if (!sounding_notes[std::size_t(b)]) continue;

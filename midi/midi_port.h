@@ -36,9 +36,14 @@ constexpr std::uint32_t short_message(int status, int data1, int data2) {
 }
 
 struct MidiTables {
+    static constexpr std::array<int, 16> full_volume() {
+        std::array<int, 16> v{};
+        v.fill(127);
+        return v;
+    }
     bool midi_ok = false;
     std::array<int, 16> midi_program{};      // per MIDI channel, 0 … 127
-    std::array<int, 16> midi_volume{};       // note-on velocity per channel, 0 … 127
+    std::array<int, 16> midi_volume = full_volume(); // note-on velocity per channel, 0 … 127
     // Band index (2 … 75) of each note the program turned on; 0 = free.
     std::array<std::array<int, note_slots>, midi_channels> active_notes{};
     int midi_delay = 0;                      // frames the drawing is read ahead, 0 … 30

@@ -50,6 +50,14 @@ TEST(WindowCommands, SkipAmountPopup) {
         {f.BackButton2, 2, "0.5 s", "50 s", -50000, "-50 s"},
         {f.BackButton1, 1, "2 s", "", -2000, "-2 s"}, // closed without a choice
     };
+    // Disabled buttons (no recording) do not react to the press.
+    {
+        ModalResponder responder;
+        QTest::mousePress(f.ForwardButton, Qt::RightButton, {}, QPoint(10, 10));
+        QTest::mouseRelease(f.ForwardButton, Qt::RightButton, {}, QPoint(10, 10));
+        EXPECT_TRUE(responder.popup_checked.isEmpty());
+    }
+    f.set_transport_enabled(true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
         ModalResponder responder;
