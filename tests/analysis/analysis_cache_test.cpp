@@ -141,6 +141,12 @@ TEST_F(Cache, StaleCachesAreRejected) {
     test::Bytes foreign_marker = good;
     set_word(foreign_marker, 8, 0x12345678);
     test::Bytes short_header(good.begin(), good.begin() + 40);
+    // One cell of frame 4 replaced by the given bits.
+    auto with_cell = [&](int band, std::uint32_t bits) {
+        test::Bytes b = good;
+        set_word(b, 64 + 4 * 304 + std::size_t(band) * 4, bits);
+        return b;
+    };
 
     const Row rows[] = {
         {"unchanged", original, good, true},
@@ -152,6 +158,10 @@ TEST_F(Cache, StaleCachesAreRejected) {
         {"frame count above 58000", original, too_many, false},
         {"unknown reserved words", original, foreign_marker, false},
         {"header cut short", original, short_header, false},
+        {"NaN level", original, with_cell(30, 0x7fc00000u), false},
+        {"infinite level", original, with_cell(75, 0x7f800000u), false},
+        {"minus infinity in cell 0", original, with_cell(0, 0xff800000u), false},
+        {"largest finite level", original, with_cell(30, 0x7f7fffffu), true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -43,6 +43,12 @@ TEST(LoudnessFile, Parsing) {
         {"exponent without digits", "1e\n", false, {}},
         {"lone sign", "-\n", false, {}},
         {"more than 74 lines", lines(80) + "junk\n", true, {{75, 74.5f}}},
+        // Finite as a double, not as a float.
+        {"beyond the float range", "1\n1e39\n", false, {}},
+        {"below the float range", "-3.5e38\n", false, {}},
+        {"infinity written out", "inf\n", false, {}},
+        {"not a number", "nan\n", false, {}},
+        {"largest float", "3.4e38\n", true, {{2, 3.4e38f}}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

@@ -109,6 +109,21 @@ const Case cases[] = {
          return wav_bytes({f});
      },
      messages::bad_header},
+    {"fmt declaring 4 GB",
+     [] {
+         // Refused from the header: the declared size is never allocated.
+         Chunk f = fmt_chunk(1, 44100);
+         f.size = 0xfffffff0u;
+         return wav_bytes({f});
+     },
+     messages::bad_header},
+    {"fmt declaring 4 GB before a data chunk",
+     [] {
+         Chunk f = fmt_chunk(1, 44100);
+         f.size = 0xfffffff0u;
+         return wav_bytes({f, Chunk{"data", {}, 0u, true}});
+     },
+     messages::bad_header},
     {"skipped chunk runs past the end",
      [] {
          Chunk j = raw_chunk("JUNK", 8);
@@ -232,19 +247,31 @@ TEST(WavReader, ChunkIds) {
         EXPECT_EQ(chunk_id(reinterpret_cast<const unsigned char*>(r.id)), r.expected) << r.id;
 }
 
-TEST(WavReader, SamplesStopAtTheEndOfTheDataChunk) {
+// The first channel, frame by frame, whatever the channel count; three
+// channels over more than one read block put frame boundaries across it.
+TEST(WavReader, FirstChannelStopsAtTheEndOfTheDataChunk) {
     test::TempDir dir;
     const auto file = dir / "trail.wav";
-    // Stereo: first channel 1, 2, 3 …, second channel −1; a loud LIST after the data.
-    auto samples = test::interleave(1000, 2, [](int c, int i) { return c == 0 ? i + 1 : -1; });
-    test::write_file(
-        file, wav_bytes({fmt_chunk(2, 44100), data_chunk(samples), raw_chunk("LIST", 400, 0x7f)}));
-    const WavRecording r = read_wav(file);
-    ASSERT_TRUE(r.ok);
-    ASSERT_EQ(r.first_channel.size(), 1000u);
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(r.first_channel[std::size_t(i)], i + 1);
-    EXPECT_EQ(r.data_size, 4000u);
+    const struct {
+        int channels;
+        int frames;
+    } rows[] = {{2, 1000}, {3, 40000}, {5, 7000}, {1, 70000}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.channels);
+        // First channel 1, 2, 3 … (wrapping), the others −1 − c; a loud LIST
+        // after the data.
+        auto samples = test::interleave(row.frames, row.channels, [](int c, int i) {
+            return c == 0 ? (i + 1) % 30000 : -1 - c;
+        });
+        test::write_file(file, wav_bytes({fmt_chunk(row.channels, 44100), data_chunk(samples),
+                                          raw_chunk("LIST", 400, 0x7f)}));
+        const WavRecording r = read_wav(file);
+        ASSERT_TRUE(r.ok);
+        ASSERT_EQ(r.first_channel.size(), std::size_t(row.frames));
+        for (int i = 0; i < row.frames; ++i)
+            ASSERT_EQ(r.first_channel[std::size_t(i)], (i + 1) % 30000) << i;
+        EXPECT_EQ(r.data_size, std::uint64_t(row.frames) * std::uint64_t(row.channels) * 2u);
+    }
 }
 
 TEST(WavReader, TruncatedDataIsLimitedToTheBytesPresent) {
