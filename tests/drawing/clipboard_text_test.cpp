@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace pitkad {
@@ -20,6 +21,8 @@ TEST(ClipboardNumbers, ValuesAreRoundedToFiveDigitsThenWrittenWithTwoDecimals) {
         {-12.3449, "-12.35"}, // 5 digits give -12.345, whose half goes away from zero
         {99.9951, "100.00"},  {-45.678f, "-45.68"}, {123456.7, "123460.00"}, {0.125, "0.13"},
         {-99.99, "-99.99"},
+        // Levels that are not numbers get a marker, not digits.
+        {std::nan(""), "nan"},   {-std::nan(""), "nan"},  {HUGE_VAL, "inf"},      {-HUGE_VAL, "-inf"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(clipboard_value_text(c.value), c.want) << c.value;

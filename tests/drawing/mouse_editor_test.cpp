@@ -89,6 +89,21 @@ TEST_F(MouseEditorTest, PlainClickSoundsWhileHeld) {
     EXPECT_EQ(host.midi.tables.active_notes[0][0], 0);
     EXPECT_EQ(editor.sounding_notes[50], 0);
     EXPECT_EQ(host.labels, 2);
+
+    // Line drawing switched on while the button is down: the release is not a
+    // click release and the note stays held; the next click lets it go first.
+    editor.FormMouseDown(MouseButton::left, {}, 10, row_y(50));
+    host.tool.mode = DrawMode::line_draw;
+    editor.FormMouseUp(MouseButton::left, {}, 10, row_y(50));
+    host.tool.mode = DrawMode::none;
+    EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x90, 83, 100)}));
+    editor.FormMouseDown(MouseButton::left, {}, 10, row_y(40));
+    EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 83, 0),
+                                                           short_message(0x90, 73, 100)}));
+    EXPECT_EQ(host.midi.tables.active_notes[0][0], 40);
+    EXPECT_EQ(host.midi.tables.active_notes[0][1], 0);
+    editor.FormMouseUp(MouseButton::left, {}, 10, row_y(40));
+    EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 73, 0)}));
 }
 
 TEST_F(MouseEditorTest, CtrlClicksBuildAChordOfAtMostEightNotesLowestFirst) {
