@@ -208,6 +208,18 @@ TEST(Settings, ProgramAndVolumeBelongToChannelZeroOnly) {
         EXPECT_EQ(next.tables.midi_program[n], 0);
         EXPECT_EQ(next.tables.midi_volume[n], 127);
     }
+
+    // Without a synthesizer the port never opens: the click channel's
+    // velocity is still the full 127 that the next start reads back.
+    const MidiPort unopened;
+    for (int v : unopened.tables.midi_volume)
+        EXPECT_EQ(v, 127);
+    Settings without;
+    capture_midi_settings(without, unopened.tables);
+    EXPECT_EQ(without.volume, 127);
+    const QString path = t.fresh();
+    ASSERT_TRUE(write_settings(path, without));
+    EXPECT_TRUE(read_all(path).contains("\nVolume=127\n"));
 }
 
 TEST(Settings, UnknownKeysAndSectionsAreKept) {
@@ -266,6 +278,9 @@ TEST(Settings, ValuesOutsideTheirRangesFallBack) {
     auto b2 = [](const Settings& s) { return s.back2; };
     auto hn = [](const Settings& s) { return int(s.help_note); };
     auto ln = [](const Settings& s) { return int(s.left_note); };
+    auto wd = [](const Settings& s) { return s.width; };
+    auto lf = [](const Settings& s) { return s.left; };
+    auto tp = [](const Settings& s) { return s.top; };
     const std::vector<Case> cases{
         {"Window", "LineWidth", "99", false, lw},
         {"Window", "LineWidth", "3", false, lw},
@@ -309,6 +324,17 @@ TEST(Settings, ValuesOutsideTheirRangesFallBack) {
         {"View", "HelpNote", "yes", false, hn},
         {"View", "HelpNote", "2", true, hn, 1},
         {"View", "LeftNote", "0", true, ln, 0},
+        // A width no screen has, a place far off any desktop.
+        {"Window", "Width", "0", false, wd},
+        {"Window", "Width", "-5", false, wd},
+        {"Window", "Width", "40000", false, wd},
+        {"Window", "Width", "1", true, wd, 1},
+        {"Window", "Width", "2560", true, wd, 2560},
+        {"Window", "Left", "100000", false, lf},
+        {"Window", "Left", "-100000", false, lf},
+        {"Window", "Left", "-40", true, lf, -40},
+        {"Window", "Top", "100000", false, tp},
+        {"Window", "Top", "3000", true, tp, 3000},
     };
     TempDir t;
     Settings defaults = changed_settings();

@@ -3,12 +3,14 @@
 // window to the next.
 #include "app/paths.h"
 #include "app/settings.h"
+#include "midi/pitka_pmidi.h"
 #include "window_test_support.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 
 namespace pitkad::test {
 namespace {
@@ -109,6 +111,47 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
     EXPECT_FALSE(std::equal(corrected.begin(), corrected.end(), f.store.spectrogram.begin()));
     // A moved slider hands the focus to the time display.
     EXPECT_EQ(f.focusWidget(), f.StaticText1);
+}
+
+// The drawing file keeps the instruments and volumes of the drawing
+// channels: changing one in the MIDI dialog is an unsaved change.
+TEST(WindowCommands, MidiDialogChangesOfDrawingChannelsMarkTheDrawing) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    struct Case {
+        const char* name;
+        std::function<void(TForm3&)> act;
+        bool modified;
+    };
+    const Case cases[] = {
+        {"nothing changed", [](TForm3&) {}, false},
+        {"click channel's program", [](TForm3& d) { d.SpinEdit(1)->setValue(5); }, false},
+        {"click channel's volume", [](TForm3& d) { d.TrackBar(1)->setValue(64); }, false},
+        {"delay", [](TForm3& d) { d.MidiDelaySpinEdit1->setValue(4); }, false},
+        {"channel 1's program", [](TForm3& d) { d.SpinEdit(2)->setValue(40); }, true},
+        {"channel 8's program", [](TForm3& d) { d.SpinEdit(9)->setValue(12); }, true},
+        {"channel 5's volume", [](TForm3& d) { d.TrackBar(6)->setValue(90); }, true},
+        {"changed and back", [](TForm3& d) {
+             d.SpinEdit(3)->setValue(d.SpinEdit(3)->value() + 1);
+             d.SpinEdit(3)->setValue(d.SpinEdit(3)->value() - 1);
+         }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        f.drawing.modified = false;
+        TForm3* dialog = f.form3();
+        QTimer::singleShot(0, dialog, [&] {
+            c.act(*dialog);
+            dialog->close();
+        });
+        f.MidiSetMenuClick();
+        EXPECT_EQ(f.drawing.modified, c.modified);
+        // An unsaved drawing stays marked whatever the dialog does.
+        f.drawing.modified = true;
+        QTimer::singleShot(0, dialog, [&] { dialog->close(); });
+        f.MidiSetMenuClick();
+        EXPECT_TRUE(f.drawing.modified);
+    }
 }
 
 TEST(WindowCommands, AboutBoxText) {
