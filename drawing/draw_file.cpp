@@ -72,13 +72,17 @@ std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
 bool write_file_atomically(const std::string& given_path, const std::vector<std::uint8_t>& bytes) {
     // A link is written through to the file it names; an existing file keeps
     // its permissions, and a read-only one is not replaced.
-    std::string path = given_path;
+    // The chain is followed link by link, so that a link whose file does not
+    // exist yet still gets it created rather than being replaced itself.
+    std::filesystem::path resolved = given_path;
     std::error_code ec;
-    if (std::filesystem::is_symlink(given_path, ec)) {
-        const auto target = std::filesystem::weakly_canonical(given_path, ec);
+    for (int depth = 0; std::filesystem::is_symlink(resolved, ec); ++depth) {
+        if (depth == 40) return false; // a loop of links
+        const std::filesystem::path target = std::filesystem::read_symlink(resolved, ec);
         if (ec) return false;
-        path = target.string();
+        resolved = target.is_absolute() ? target : resolved.parent_path() / target;
     }
+    const std::string path = resolved.string();
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
     if (exists && ::access(path.c_str(), W_OK) != 0) return false;

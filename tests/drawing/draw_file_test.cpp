@@ -273,28 +273,44 @@ TEST_F(DrawFileTest, SaveThroughALinkWritesItsTarget) {
         const char* name;
         fs::path link_target; // what `path` points at
         bool make_first_link;
+        bool target_exists; // false: the link dangles, the save creates it
     } rows[] = {
-        {"absolute", real, false},
-        {"relative", fs::path("real") / "take.pkc", false},
-        {"link to a link", first_link, true},
+        {"absolute", real, false, true},
+        {"relative", fs::path("real") / "take.pkc", false, true},
+        {"link to a link", first_link, true, true},
+        {"dangling", fs::path("real") / "take.pkc", false, false},
+        {"link to a dangling link", first_link, true, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove(path);
         fs::remove(first_link);
-        write_bytes(real, {1, 2, 3});
-        ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+        fs::remove(real);
+        if (row.target_exists) {
+            write_bytes(real, {1, 2, 3});
+            ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+        }
         if (row.make_first_link) fs::create_symlink(real, first_link);
         fs::create_symlink(row.link_target, path);
         ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
         ASSERT_TRUE(fs::is_symlink(path));
         EXPECT_EQ(fs::read_symlink(path), row.link_target);
+        if (row.make_first_link) {
+            EXPECT_TRUE(fs::is_symlink(first_link));
+        }
         EXPECT_EQ(read_bytes(real), build_draw_file(*draw, 10, tables));
-        EXPECT_EQ(mode_of(real), 0640u);
+        if (row.target_exists) {
+            EXPECT_EQ(mode_of(real), 0640u);
+        }
         EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()),
                                 fs::directory_iterator()),
                   1);
     }
+    // A link to itself names no file: the save fails and the link stays.
+    fs::remove(path);
+    fs::create_symlink("song.pkc", path);
+    EXPECT_FALSE(save_draw_data(path, *draw, 10, tables));
+    EXPECT_TRUE(fs::is_symlink(path));
 }
 
 } // namespace
