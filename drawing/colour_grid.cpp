@@ -2,6 +2,8 @@
 
 #include "drawing/draw_data.h"
 
+#include <algorithm>
+
 #include <QMouseEvent>
 #include <QPainter>
 

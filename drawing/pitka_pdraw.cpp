@@ -5,6 +5,8 @@
 #include "drawing/draw_ops.h"
 #include "drawing/drawing_texts.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QCursor>
