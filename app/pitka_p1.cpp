@@ -84,6 +84,12 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
     if (!closing_) FormClose();
+    // The tool window and the dialog call back into this window; they go
+    // while everything they use is still here.
+    delete form3_;
+    form3_ = nullptr;
+    delete form2_;
+    form2_ = nullptr;
 }
 
 // --- Construction -------------------------------------------------------
@@ -646,14 +652,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool TForm1::FormClose() {
+void TForm1::FormClose() {
     closing_ = true;
     if (form2_) form2_->hide();
     transport_->reset_recording();
     midi.close(); // detaches the synthesizer from the audio stream
     std::error_code ec;
     std::filesystem::remove(fallback_cache_file(), ec);
-    return true;
 }
 
 // --- Host interfaces ------------------------------------------------------------

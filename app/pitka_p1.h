@@ -216,7 +216,7 @@ private:
     void place_controls(int client_width);
     GraphParams graph_params() const;
     void mouse_event(QMouseEvent* event, int kind);
-    bool FormClose();
+    void FormClose();
 
     // The sound card (or the silent stand-in), unless a test gave an output.
     PlaybackAudio playback_audio_;
