@@ -43,7 +43,7 @@ void fill_slab(const std::vector<std::int16_t>& samples, int step, int first, fl
 // A float buffer starting on a 64-byte boundary, so that the kernel's vector
 // loads and stores never straddle two cache lines.
 class AlignedFloats {
-public:
+  public:
     explicit AlignedFloats(std::size_t size) : storage_(size + 16) {
         const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
         data_ = storage_.data() + ((64 - address % 64) % 64) / sizeof(float);
@@ -52,7 +52,7 @@ public:
     float* data() { return data_; }
     std::span<float> span() { return {data_, size_}; }
 
-private:
+  private:
     std::vector<float> storage_;
     float* data_ = nullptr;
     std::size_t size_ = 0;
@@ -115,8 +115,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
             fill_slab(recording.first_channel, step, first, slab.data());
             if (lanes == 1) {
                 for (int b = first_band; b <= last_band; ++b) {
-                    band_power_frames(tables, b, slab.data(), frame_step, count, scratch.span(), powers,
-                                      path);
+                    band_power_frames(tables, b, slab.data(), frame_step, count, scratch.span(),
+                                      powers, path);
                     for (int k = 0; k < count; ++k)
                         store.at(first + k, b) = power_to_db(powers[k]);
                 }
@@ -127,7 +127,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
                     interleave_histories(slab.data() + std::ptrdiff_t(g) * frame_step, frame_step,
                                          in_group, interleaved.data(), path);
                     for (int b = first_band; b <= last_band; ++b) {
-                        band_power_lanes(tables, b, interleaved.data(), scratch.span(), powers, path);
+                        band_power_lanes(tables, b, interleaved.data(), scratch.span(), powers,
+                                         path);
                         for (int k = 0; k < in_group; ++k)
                             store.at(first + g + k, b) = power_to_db(powers[k]);
                     }
