@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <span>
 #include <system_error>
 #include <thread>
 
@@ -22,13 +24,39 @@ constexpr int slab_length = history_length + (batch_frames - 1) * frame_step;
 void fill_slab(const std::vector<std::int16_t>& samples, int step, int first, float* slab) {
     const long long start = (long long)first * frame_step - history_centre;
     const long long available = (long long)samples.size() * step;
-    for (int i = 0; i < slab_length; ++i) {
-        const long long s = start + i;
-        float value = 0.0f;
-        if (s >= 0 && s < available && s % step == 0) value = samples[std::size_t(s / step)];
-        slab[i] = value;
+    // Elements [begin, end) fall on recorded samples; the rest are zeros.
+    const int begin = int(std::clamp(-start, 0LL, (long long)slab_length));
+    const int end = int(std::clamp(available - start, (long long)begin, (long long)slab_length));
+    std::fill(slab, slab + begin, 0.0f);
+    if (step == 1) {
+        for (int i = begin; i < end; ++i)
+            slab[i] = samples[std::size_t(start + i)];
+    } else {
+        for (int i = begin; i < end; ++i) {
+            const long long s = start + i;
+            slab[i] = s % step == 0 ? float(samples[std::size_t(s / step)]) : 0.0f;
+        }
     }
+    std::fill(slab + end, slab + slab_length, 0.0f);
 }
+
+// A float buffer starting on a 64-byte boundary, so that the kernel's vector
+// loads and stores never straddle two cache lines.
+class AlignedFloats {
+  public:
+    explicit AlignedFloats(std::size_t size) : storage_(size + 16) {
+        const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
+        data_ = storage_.data() + ((64 - address % 64) % 64) / sizeof(float);
+        size_ = size;
+    }
+    float* data() { return data_; }
+    std::span<float> span() { return {data_, size_}; }
+
+  private:
+    std::vector<float> storage_;
+    float* data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 } // namespace
 
@@ -74,9 +102,9 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
 
     const int lanes = kernel_lanes(path);
     auto work = [&](bool reporting) {
-        std::vector<float> slab(slab_length);
-        std::vector<float> scratch(lanes > 1 ? kernel_lanes_work_length : kernel_work_length);
-        std::vector<float> interleaved(lanes > 1 ? std::size_t(history_length) * lanes : 0);
+        AlignedFloats slab(slab_length);
+        AlignedFloats scratch(lanes > 1 ? kernel_lanes_work_length : kernel_work_length);
+        AlignedFloats interleaved(lanes > 1 ? std::size_t(history_length) * lanes : 0);
         float powers[batch_frames];
         for (;;) {
             const int first = next_batch.fetch_add(batch_frames);
@@ -87,8 +115,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
             fill_slab(recording.first_channel, step, first, slab.data());
             if (lanes == 1) {
                 for (int b = first_band; b <= last_band; ++b) {
-                    band_power_frames(tables, b, slab.data(), frame_step, count, scratch, powers,
-                                      path);
+                    band_power_frames(tables, b, slab.data(), frame_step, count, scratch.span(),
+                                      powers, path);
                     for (int k = 0; k < count; ++k)
                         store.at(first + k, b) = power_to_db(powers[k]);
                 }
@@ -99,7 +127,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
                     interleave_histories(slab.data() + std::ptrdiff_t(g) * frame_step, frame_step,
                                          in_group, interleaved.data(), path);
                     for (int b = first_band; b <= last_band; ++b) {
-                        band_power_lanes(tables, b, interleaved.data(), scratch, powers, path);
+                        band_power_lanes(tables, b, interleaved.data(), scratch.span(), powers,
+                                         path);
                         for (int k = 0; k < in_group; ++k)
                             store.at(first + g + k, b) = power_to_db(powers[k]);
                     }

@@ -57,7 +57,7 @@ void interleave_histories(const float* first_history, int stride, int count, flo
 // P(b) of the kernel_lanes(path) frames interleaved in `interleaved`, into
 // out[0 … lanes − 1]; bit-identical to band_power of each frame. work holds
 // kernel_lanes_work_length floats. For the vectorised paths only.
-inline constexpr int kernel_lanes_work_length = 2 * kernel_sums_stride * 16;
+inline constexpr int kernel_lanes_work_length = 4 * kernel_sums_stride * 16;
 void band_power_lanes(const BandTables& tables, int band, const float* interleaved,
                       std::span<float> work, float* out, KernelPath path);
 
@@ -97,7 +97,7 @@ void window_fold_avx512(const Band& band, const float* low, const float* high, c
                         float* y, float* sums_p, float* sums_q, float& re, float& im);
 
 // Frame-parallel vectorised kernel: `lanes` frames (8 for AVX2, 16 for
-// AVX-512) with interleaved histories; sums needs 2 × 256 × lanes floats.
+// AVX-512) with interleaved histories; sums needs 4 × 256 × lanes floats.
 void band_power_lanes_avx2(const Band& band, const float* low, const float* high, const float* coef,
                            const float* transposed, float* sums, float* out);
 void band_power_lanes_avx512(const Band& band, const float* low, const float* high,

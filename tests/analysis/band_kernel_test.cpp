@@ -141,31 +141,48 @@ TEST_F(Kernel, VectorisedPathsAreBitIdenticalToScalar) {
 }
 
 // The frame-parallel form: each lane a different frame of one recording.
+// The recordings span the fold sums' whole range: a busy full-range signal,
+// a full-scale square wave (the largest sums), the quietest non-silent
+// samples (the smallest), and a quiet tone under loud clicks (sums that
+// cancel and change magnitude from period to period).
 TEST_F(Kernel, FrameParallelFormIsBitIdenticalToScalar) {
-    std::vector<float> signal(history_length + 15 * frame_step);
+    std::vector<float> busy(history_length + 15 * frame_step);
     std::mt19937 gen(11);
     std::uniform_int_distribution<int> d(-32768, 32767);
-    for (std::size_t i = 0; i < signal.size(); ++i)
-        signal[i] = float(i % 3 == 0 ? d(gen) : std::lround(20000 * std::sin(i * 0.0628)));
+    for (std::size_t i = 0; i < busy.size(); ++i)
+        busy[i] = float(i % 3 == 0 ? d(gen) : std::lround(20000 * std::sin(i * 0.0628)));
+    std::vector<float> square(busy.size()), quietest(busy.size()), clicks(busy.size());
+    std::uniform_int_distribution<int> tiny(-1, 1);
+    for (std::size_t i = 0; i < busy.size(); ++i) {
+        square[i] = (i / 50) % 2 == 0 ? 32767.0f : -32768.0f;
+        quietest[i] = float(tiny(gen));
+        clicks[i] = i % 997 == 0 ? (i % 2 == 0 ? 32767.0f : -32768.0f)
+                                 : float(std::lround(3 * std::sin(i * 0.31)));
+    }
     int checked = 0;
-    for (KernelPath path : {KernelPath::avx2, KernelPath::avx512}) {
-        if (!kernel_path_supported(path)) continue;
-        const int lanes = kernel_lanes(path);
-        for (int count : {lanes, 3}) {
-            std::vector<float> interleaved(std::size_t(history_length) * lanes);
-            interleave_histories(signal.data(), frame_step, count, interleaved.data(), path);
-            std::vector<float> lanes_work(kernel_lanes_work_length);
-            std::vector<float> out(static_cast<std::size_t>(lanes));
-            for (int b = first_band; b <= last_band; ++b) {
-                band_power_lanes(*tables_, b, interleaved.data(), lanes_work, out.data(), path);
-                for (int k = 0; k < lanes; ++k) {
-                    History h(history_length, 0.0f);
-                    if (k < count)
-                        std::copy_n(signal.begin() + k * frame_step, history_length, h.begin());
-                    const float s = power(b, h);
-                    ASSERT_EQ(std::memcmp(&s, &out[std::size_t(k)], sizeof s), 0)
-                        << kernel_path_name(path) << " band " << b << " frame " << k;
-                    ++checked;
+    const std::vector<float>* recordings[] = {&busy, &square, &quietest, &clicks};
+    for (int r = 0; r < 4; ++r) {
+        const std::vector<float>& signal = *recordings[r];
+        for (KernelPath path : {KernelPath::avx2, KernelPath::avx512}) {
+            if (!kernel_path_supported(path)) continue;
+            const int lanes = kernel_lanes(path);
+            for (int count : {lanes, 3}) {
+                std::vector<float> interleaved(std::size_t(history_length) * lanes);
+                interleave_histories(signal.data(), frame_step, count, interleaved.data(), path);
+                std::vector<float> lanes_work(kernel_lanes_work_length);
+                std::vector<float> out(static_cast<std::size_t>(lanes));
+                for (int b = first_band; b <= last_band; ++b) {
+                    band_power_lanes(*tables_, b, interleaved.data(), lanes_work, out.data(), path);
+                    for (int k = 0; k < lanes; ++k) {
+                        History h(history_length, 0.0f);
+                        if (k < count)
+                            std::copy_n(signal.begin() + k * frame_step, history_length, h.begin());
+                        const float s = power(b, h);
+                        ASSERT_EQ(std::memcmp(&s, &out[std::size_t(k)], sizeof s), 0)
+                            << kernel_path_name(path) << " recording " << r << " band " << b
+                            << " frame " << k;
+                        ++checked;
+                    }
                 }
             }
         }
