@@ -21,7 +21,7 @@ run: build
 	$(BUILD)/bin/pitkad $(BUILD)/share/pitkad/demo.wav
 
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bin/pitkad_bench_*; do echo "== $$b"; $$b; done

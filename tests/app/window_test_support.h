@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -202,7 +203,8 @@ class ModalResponder : public QObject {
             return;
         }
         QWidget* w = QApplication::activeModalWidget();
-        if (!w || w == last_) return;
+        if (!w) return;
+        if (w == last_) return;
         if (auto* box = qobject_cast<QMessageBox*>(w)) {
             last_ = w;
             Seen s{box->windowTitle(), box->text(), {}};
@@ -222,19 +224,30 @@ class ModalResponder : public QObject {
             else
                 box->done(0);
         } else if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
-            last_ = w;
-            ++file_dialogs;
-            if (file_to_choose.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(file_to_choose);
-                static_cast<QDialog*>(dialog)->accept(); // validates like the OK button
+            if (counted_ != w) {
+                counted_ = w;
+                ++file_dialogs;
             }
+            if (file_to_choose.isEmpty()) {
+                last_ = w;
+                dialog->reject();
+                return;
+            }
+            // Typed into the file name box, as a user would: selectFile()
+            // depends on the folder model, which fills in a background thread.
+            if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                edit->setText(file_to_choose);
+            else
+                dialog->selectFile(file_to_choose);
+            if (dialog->selectedFiles() != QStringList{file_to_choose}) return;
+            last_ = w;
+            static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
         }
     }
 
     QTimer timer_;
     QPointer<QWidget> last_;
+    QPointer<QWidget> counted_;
 };
 
 // A finished run of a program: exit code (-1 when it crashed or hung).
