@@ -3,6 +3,8 @@
 // chunk, synthetic signals, and a double-precision direct sum of the band
 // definition as the reference for the folded kernel.
 
+#include "tests/common/le_bytes.h"
+
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -40,16 +42,6 @@ class TempDir {
     fs::path path_;
 };
 
-using Bytes = std::vector<std::uint8_t>;
-
-inline void put16(Bytes& b, std::uint32_t v) {
-    b.push_back(std::uint8_t(v));
-    b.push_back(std::uint8_t(v >> 8));
-}
-inline void put32(Bytes& b, std::uint32_t v) {
-    put16(b, v & 0xffff);
-    put16(b, v >> 16);
-}
 
 struct Chunk {
     std::string id; // four bytes

@@ -2,6 +2,8 @@
 // Helpers for the main-window tests: a window on test devices, small WAV
 // files, and a responder that answers the window's modal dialogs.
 
+#include "tests/common/le_bytes.h"
+
 #include "app/graph_widget.h"
 #include "app/pitka_p1.h"
 #include "midi/midi_port.h"
@@ -75,18 +77,9 @@ struct WavSpec {
 // A tone of 440 Hz (and silence in further channels) in the given format.
 inline void write_wav(const fs::path& file, const WavSpec& s) {
     std::vector<std::uint8_t> b;
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(std::uint8_t(v >> (8 * i)));
-    };
-    auto u16 = [&](std::uint32_t v) {
-        b.push_back(std::uint8_t(v));
-        b.push_back(std::uint8_t(v >> 8));
-    };
-    auto tag = [&](const std::string& t) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(std::uint8_t(t[std::size_t(i)]));
-    };
+    auto u32 = [&](std::uint32_t v) { put32(b, v); };
+    auto u16 = [&](std::uint32_t v) { put16(b, v); };
+    auto tag = [&](std::string_view t) { put_tag(b, t); };
     const std::uint32_t block = std::uint32_t(s.channels * s.bits / 8);
     const std::uint32_t data = block * std::uint32_t(s.frames);
     tag(s.riff);

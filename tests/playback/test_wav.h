@@ -1,6 +1,8 @@
 #pragma once
 // Builds small WAV files for the playback tests.
 
+#include "tests/common/le_bytes.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -18,18 +20,9 @@ inline std::vector<std::uint8_t> wav_bytes(int rate, int channels, int frames,
                                            int bits = 16) {
     std::vector<std::uint8_t> b;
     b.reserve(44 + std::size_t(frames) * std::size_t(channels) * 4);
-    auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(std::uint8_t(v >> (8 * i)));
-    };
-    auto u16 = [&](std::uint32_t v) {
-        b.push_back(std::uint8_t(v));
-        b.push_back(std::uint8_t(v >> 8));
-    };
-    auto tag = [&](const char* t) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(std::uint8_t(t[i]));
-    };
+    auto u32 = [&](std::uint32_t v) { put32(b, v); };
+    auto u16 = [&](std::uint32_t v) { put16(b, v); };
+    auto tag = [&](std::string_view t) { put_tag(b, t); };
     const std::uint32_t block = std::uint32_t(channels * bits / 8);
     const std::uint32_t data = block * std::uint32_t(frames);
     tag("RIFF");
