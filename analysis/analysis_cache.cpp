@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace pitkad {
 

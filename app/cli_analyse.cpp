@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/recording_loader.h"
+#include "control/recording_loader.h"
 #include "analysis/band_tables.h"
 #include "analysis/loudness.h"
 #include "analysis/spectrogram_store.h"

@@ -2,8 +2,8 @@
 
 #include "analysis/band_tables.h"
 #include "analysis/loudness.h"
-#include "app/paths.h"
-#include "app/recording_loader.h"
+#include "base/paths.h"
+#include "control/recording_loader.h"
 #include "drawing/draw_file.h"
 #include "midi/midi_port.h"
 #include "view/data_bitmaps.h"

@@ -1,6 +1,6 @@
 #include "app/settings.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "midi/midi_port.h"
 
 #include <QDir>

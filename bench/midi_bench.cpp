@@ -1,5 +1,5 @@
 // Cost of one drawing player step, the work the playback tick adds per frame.
-#include "midi/drawing_midi_player.h"
+#include "drawing/drawing_midi_player.h"
 
 #include <benchmark/benchmark.h>
 

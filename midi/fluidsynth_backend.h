@@ -4,6 +4,7 @@
 // recording. Messages sent on the UI thread reach the callback through a
 // lock-free single-producer single-consumer queue, in order.
 
+#include "audio/synth_source.h"
 #include "midi/midi_port.h"
 
 #include <array>
@@ -18,27 +19,6 @@ typedef struct _fluid_synth_t fluid_synth_t;
 typedef struct _fluid_hashtable_t fluid_settings_t;
 
 namespace pitkad {
-
-// Sound rendered into the audio callback. Called on the audio thread only:
-// must not lock, allocate or block.
-class SynthSource {
-  public:
-    // Adds `frames` frames of sound to the two channel buffers.
-    virtual void render_add(float* left, float* right, int frames) noexcept = 0;
-
-  protected:
-    ~SynthSource() = default;
-};
-
-// The audio engine as the synthesizer sees it. UI thread only.
-class SynthOutput {
-  public:
-    virtual ~SynthOutput() = default;
-    virtual int sample_rate() const = 0;
-    // The callback renders `source` from now on (null: nothing). When this
-    // returns, the callback no longer uses the previous source.
-    virtual void attach_synth(SynthSource* source) = 0;
-};
 
 // Fixed-capacity ring of short messages: one producer thread, one consumer
 // thread, no locks.

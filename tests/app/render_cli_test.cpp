@@ -2,7 +2,7 @@
 // picture the window shows after opening the recording.
 #include "analysis/analysis_messages.h"
 #include "app/pitka_p1.h"
-#include "drawing/pitka_pdraw.h"
+#include "app/pitka_pdraw.h"
 #include "window_test_support.h"
 
 #include <QImage>

@@ -1,9 +1,9 @@
 // The window's own commands: the scroll and skip buttons, the View items and
 // sliders that redraw, the About box, and the settings carried from one
 // window to the next.
-#include "app/paths.h"
+#include "base/paths.h"
 #include "app/settings.h"
-#include "midi/pitka_pmidi.h"
+#include "app/pitka_pmidi.h"
 #include "window_test_support.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // Mouse editing and the keyboard map through the main window: real mouse
 // events on the graph, real key presses at the window.
 #include "drawing/clipboard_text.h"
-#include "drawing/pitka_pdraw.h"
+#include "app/pitka_pdraw.h"
 #include "window_test_support.h"
 
 #include <QClipboard>

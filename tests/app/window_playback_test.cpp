@@ -1,6 +1,6 @@
 // The window while a recording plays, what its graph paints, its pointer
 // hint, and closing with notes sounding.
-#include "drawing/pitka_pdraw.h"
+#include "app/pitka_pdraw.h"
 #include "window_test_support.h"
 
 #include <QHelpEvent>

@@ -7,7 +7,7 @@
 #include "app/graph_widget.h"
 #include "app/pitka_p1.h"
 #include "midi/midi_port.h"
-#include "playback/audio_output.h"
+#include "audio/audio_output.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,0 +1,198 @@
+#include "app/pitka_pmidi.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace pitkad {
+
+namespace {
+
+constexpr int test_note_band = 27; // MIDI note 60, C4
+constexpr int max_midi_value = 127;
+constexpr int max_midi_delay = 30;
+constexpr int test_note_ms = 1000;
+
+// A spin box changed only by its arrows (and the arrow keys and wheel):
+// its text cannot be typed into.
+class ArrowSpinBox final : public QSpinBox {
+  public:
+    explicit ArrowSpinBox(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
+};
+
+QFrame* make_swatch(QWidget* parent, Rgb c) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    panel->setFixedSize(24, 20);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, QColor(c.r, c.g, c.b));
+    panel->setPalette(pal);
+    return panel;
+}
+
+} // namespace
+
+TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
+               const std::array<Rgb, 16>& grid)
+    : QDialog(parent), port_(port), pen_midi_(std::move(pen_midi)) {
+    setWindowTitle(QString::fromUtf8(form3_text::caption));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    MidiSetting1 = new QGroupBox(QString::fromUtf8(form3_text::group), this);
+    MidiSetting1->setObjectName("MidiSetting1");
+    auto* grid_layout = new QGridLayout(MidiSetting1);
+    grid_layout->setHorizontalSpacing(8);
+
+    Label2 = new QLabel(QString::fromUtf8(form3_text::click_row), MidiSetting1);
+    Label2->setObjectName("Label2");
+    Label3 = new QLabel(QString::fromUtf8(form3_text::drawing_rows), MidiSetting1);
+    Label3->setObjectName("Label3");
+
+    for (int r = 0; r < midi_channels; ++r) {
+        auto* spin = new ArrowSpinBox(MidiSetting1);
+        spin->setObjectName(QStringLiteral("SpinEdit%1").arg(r + 1));
+        spin->setRange(0, max_midi_value);
+        spin->setValue(0);
+        spin->setMinimumWidth(64);
+        spin_edits_[std::size_t(r)] = spin;
+
+        auto* bar = new QSlider(Qt::Horizontal, MidiSetting1);
+        bar->setObjectName(QStringLiteral("TrackBar%1").arg(r + 1));
+        bar->setRange(0, max_midi_value);
+        bar->setTickPosition(QSlider::TicksBelow);
+        bar->setTickInterval(43);
+        bar->setValue(max_midi_value);
+        bar->setMinimumWidth(180);
+        track_bars_[std::size_t(r)] = bar;
+    }
+    // Row k = 1 … 8 shows the two colours that play on channel k.
+    for (int k = 1; k <= 8; ++k) {
+        for (int j = 0; j < 2; ++j) {
+            const int colour = k + 8 * j;
+            QFrame* p = make_swatch(MidiSetting1, grid[std::size_t(colour - 1)]);
+            p->setObjectName(QStringLiteral("Panel%1").arg(2 * k - 1 + j));
+            panels_[std::size_t(2 * k - 2 + j)] = p;
+        }
+    }
+
+    grid_layout->addWidget(Label2, 0, 0);
+    grid_layout->addWidget(spin_edits_[0], 0, 1);
+    grid_layout->addWidget(track_bars_[0], 0, 2);
+    grid_layout->addWidget(Label3, 1, 0, 1, 3);
+    for (int k = 1; k <= 8; ++k) {
+        auto* swatches = new QHBoxLayout;
+        swatches->setSpacing(6);
+        swatches->addSpacing(12);
+        swatches->addWidget(Panel(2 * k - 1));
+        swatches->addWidget(Panel(2 * k));
+        swatches->addStretch(1);
+        grid_layout->addLayout(swatches, k + 1, 0);
+        grid_layout->addWidget(spin_edits_[std::size_t(k)], k + 1, 1);
+        grid_layout->addWidget(track_bars_[std::size_t(k)], k + 1, 2);
+    }
+
+    Label1 = new QLabel(QString::fromUtf8(form3_text::delay), this);
+    Label1->setObjectName("Label1");
+    MidiDelaySpinEdit1 = new QSpinBox(this);
+    MidiDelaySpinEdit1->setObjectName("MidiDelaySpinEdit1");
+    MidiDelaySpinEdit1->setRange(0, max_midi_delay);
+    MidiDelaySpinEdit1->setMinimumWidth(64);
+    Label1->setBuddy(MidiDelaySpinEdit1);
+
+    auto* delay_row = new QHBoxLayout;
+    delay_row->addWidget(Label1);
+    delay_row->addWidget(MidiDelaySpinEdit1);
+    delay_row->addStretch(1);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(MidiSetting1);
+    outer->addLayout(delay_row);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(test_note_ms);
+
+    for (int r = 0; r < midi_channels; ++r) {
+        connect(spin_edits_[std::size_t(r)], &QSpinBox::valueChanged, this,
+                [this, r](int) { ChangeMidiProgram(r); });
+        connect(track_bars_[std::size_t(r)], &QSlider::valueChanged, this,
+                [this](int) { ChangeMidiVol(); });
+    }
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+}
+
+void TForm3::Form3Show() {
+    saved_pen_midi = pen_midi_.down ? pen_midi_.down() : false;
+    if (pen_midi_.set_down) pen_midi_.set_down(false);
+    port_.midi_off();
+
+    MidiTables& t = port_.tables;
+    Tag = -1;
+    MidiDelaySpinEdit1->setValue(t.midi_delay);
+    for (int r = 0; r < midi_channels; ++r) {
+        SpinEdit(r + 1)->setValue(t.midi_program[std::size_t(r)]);
+        TrackBar(r + 1)->setValue(t.midi_volume[std::size_t(r)]);
+    }
+    Tag = 0;
+}
+
+void TForm3::ChangeMidiProgram(int row) {
+    if (Tag != 0 || row < 0 || row >= midi_channels) return;
+    port_.midi_off();
+    MidiTables& t = port_.tables;
+    const auto r = std::size_t(row);
+    t.midi_program[r] = SpinEdit(row + 1)->value();
+    // Test note: C4 on that channel, released by the timer or the next change.
+    t.active_notes[r][0] = test_note_band;
+    port_.send(0xC0 + row, t.midi_program[r], 0);
+    port_.note_on(row, test_note_band);
+    if (!Timer1->isActive()) Timer1->start();
+}
+
+void TForm3::ChangeMidiVol() {
+    if (Tag != 0) return;
+    for (int r = 0; r < midi_channels; ++r)
+        port_.tables.midi_volume[std::size_t(r)] = TrackBar(r + 1)->value();
+}
+
+void TForm3::Timer1Timer() {
+    Timer1->stop();
+    port_.midi_off();
+}
+
+void TForm3::Form3Hide() {
+    Timer1->stop();
+    port_.midi_off();
+    port_.set_midi_program();
+    MidiDelaySpinEdit1->interpretText(); // a value still being typed counts
+    port_.tables.midi_delay = MidiDelaySpinEdit1->value();
+    if (pen_midi_.set_down) pen_midi_.set_down(saved_pen_midi);
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+    // A spontaneous show is the window system restoring the dialog, not an opening.
+    if (!event->spontaneous()) Form3Show();
+    QDialog::showEvent(event);
+}
+
+void TForm3::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) Form3Hide();
+    QDialog::hideEvent(event);
+}
+
+} // namespace pitkad

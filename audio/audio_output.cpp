@@ -1,0 +1,56 @@
+#include "audio/audio_output.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace pitkad {
+
+void ClockOutput::load(std::shared_ptr<const PcmAudio> audio) {
+    audio_ = std::move(audio);
+    state_ = State::stopped;
+    anchor_frame_ = 0;
+}
+
+bool ClockOutput::play_from(std::int64_t frame) {
+    if (!audio_) return false;
+    anchor_frame_ = double(std::clamp<std::int64_t>(frame, 0, audio_->frames));
+    anchor_seconds_ = now_seconds();
+    state_ = State::playing;
+    return true;
+}
+
+void ClockOutput::pause() {
+    if (state_ != State::playing) return;
+    anchor_frame_ = position();
+    state_ = State::paused;
+}
+
+bool ClockOutput::resume() {
+    if (state_ != State::paused) return false;
+    anchor_seconds_ = now_seconds();
+    state_ = State::playing;
+    return true;
+}
+
+void ClockOutput::stop() {
+    if (state_ == State::playing) anchor_frame_ = position();
+    state_ = State::stopped;
+}
+
+double ClockOutput::position() const {
+    if (!audio_) return 0;
+    if (state_ != State::playing) return anchor_frame_;
+    const double p = anchor_frame_ + (now_seconds() - anchor_seconds_) * audio_->rate;
+    return std::min(p, double(audio_->frames));
+}
+
+bool ClockOutput::playing() const {
+    return audio_ && state_ == State::playing && position() < double(audio_->frames);
+}
+
+double SilentOutput::now_seconds() const {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace pitkad

@@ -1,0 +1,102 @@
+#include "audio/media_player.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pitkad {
+
+void MediaPlayer::set_file_name(std::string path) {
+    file_name_ = std::move(path);
+    if (file_name_ != cached_name_) cached_.reset(); // another recording: free the old one
+}
+
+std::string MediaPlayer::open() {
+    close();
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file_name_, ec);
+    const auto time = std::filesystem::last_write_time(file_name_, ec);
+    if (cached_ && !ec && file_name_ == cached_name_ && size == cached_size_ &&
+        time == cached_time_) {
+        audio_ = cached_;
+    } else {
+        cached_.reset();
+        PcmLoadResult r = load_wav_for_playback(file_name_);
+        if (!r.audio) return r.error;
+        audio_ = r.audio;
+        if (!ec) {
+            cached_ = r.audio;
+            cached_name_ = file_name_;
+            cached_size_ = size;
+            cached_time_ = time;
+        }
+    }
+    out_.load(audio_);
+    open_ = true;
+    return {};
+}
+
+int MediaPlayer::play(std::optional<int> from_ms) {
+    if (!open_) return error_ = error_not_open;
+    std::int64_t frame;
+    if (from_ms) {
+        const std::int64_t ms = std::clamp<std::int64_t>(*from_ms, 0, length());
+        // Rounded up so that the position reads back as exactly `ms`.
+        frame = std::min(audio_->frames, (ms * audio_->rate + 999) / 1000);
+    } else {
+        frame = std::int64_t(out_.position());
+    }
+    return error_ = out_.play_from(frame) ? ok : error_device;
+}
+
+int MediaPlayer::frames_to_ms(double frames) const {
+    if (!audio_ || audio_->rate <= 0) return 0;
+    return int(std::floor(frames * 1000.0 / audio_->rate));
+}
+
+int MediaPlayer::position() const {
+    if (!open_) return 0;
+    return std::min(frames_to_ms(out_.position()), length());
+}
+
+int MediaPlayer::length() const {
+    if (!open_) return 0;
+    return int(audio_->frames * 1000 / audio_->rate);
+}
+
+MediaPlayer::Mode MediaPlayer::mode() const {
+    if (!open_) return Mode::not_open;
+    if (out_.paused()) return Mode::paused;
+    if (out_.playing()) return Mode::playing;
+    return Mode::stopped;
+}
+
+void MediaPlayer::pause_toggle() {
+    switch (mode()) {
+    case Mode::playing:
+        out_.pause();
+        break;
+    case Mode::paused:
+        if (!out_.resume()) play();
+        break;
+    default:
+        break;
+    }
+}
+
+void MediaPlayer::pause() {
+    if (open_) out_.pause();
+}
+
+void MediaPlayer::stop() {
+    if (open_) out_.stop();
+}
+
+void MediaPlayer::close() {
+    if (!open_) return;
+    out_.stop();
+    out_.load(nullptr);
+    audio_.reset();
+    open_ = false;
+}
+
+} // namespace pitkad

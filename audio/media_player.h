@@ -1,0 +1,76 @@
+#pragma once
+// The media player as the transport uses it: a remembered file name, open,
+// play from a millisecond position, pause and resume, stop, close, and the
+// position and length in milliseconds. Sound goes to an AudioOutput.
+// UI thread only.
+
+#include "audio/audio_output.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace pitkad {
+
+class MediaPlayer {
+  public:
+    enum class Mode { not_open, stopped, playing, paused };
+    // Result codes of play(): 0 is success.
+    static constexpr int ok = 0;
+    static constexpr int error_not_open = 1;
+    static constexpr int error_device = 2;
+
+    explicit MediaPlayer(AudioOutput& output) : out_(output) {}
+    ~MediaPlayer() { close(); }
+
+    // Remembers the WAV path; nothing is opened.
+    void set_file_name(std::string path);
+    const std::string& file_name() const { return file_name_; }
+
+    // Opens the remembered file (an open one is closed first). Returns an
+    // empty text on success, otherwise the reason for a message box.
+    std::string open();
+    bool is_open() const { return open_; }
+
+    // Starts playing asynchronously from `from_ms` (the current position when
+    // absent) to the end. Returns the result code, also kept for error().
+    int play(std::optional<int> from_ms = std::nullopt);
+    int error() const { return error_; }
+    // Position and length are in milliseconds from then on (the only format
+    // this player has; kept so the start sequence reads as designed).
+    void set_time_format_ms() { time_format_ms_ = true; }
+    bool time_format_ms() const { return time_format_ms_; }
+
+    int position() const;
+    int length() const;
+    Mode mode() const;
+
+    // Playing: pause. Paused: resume, or play from the position if that fails.
+    void pause_toggle();
+    // Holds at the position just played from.
+    void pause();
+    void stop();
+    void close();
+
+    bool has_device() const { return out_.has_device(); }
+
+  private:
+    int frames_to_ms(double frames) const;
+
+    AudioOutput& out_;
+    std::string file_name_;
+    std::shared_ptr<const PcmAudio> audio_;
+    // The last decoded file and what identified it, so that pressing PLAY
+    // again does not read the file again unless it changed.
+    std::shared_ptr<const PcmAudio> cached_;
+    std::string cached_name_;
+    std::uintmax_t cached_size_ = 0;
+    std::filesystem::file_time_type cached_time_{};
+    bool open_ = false;
+    bool time_format_ms_ = false;
+    int error_ = ok;
+};
+
+} // namespace pitkad

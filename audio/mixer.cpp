@@ -1,0 +1,205 @@
+#include "audio/mixer.h"
+
+#include "audio/synth_source.h"
+
+#include <samplerate.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace pitkad {
+
+namespace {
+constexpr int generation_shift = 40;
+constexpr std::uint64_t frame_mask = (std::uint64_t(1) << 37) - 1;
+
+std::uint64_t pack(std::uint32_t gen, Mixer::Mode mode, bool seek, std::int64_t frame) {
+    return std::uint64_t(gen & 0xffffff) << generation_shift | std::uint64_t(mode) << 38 |
+           std::uint64_t(seek) << 37 |
+           (std::uint64_t(std::max<std::int64_t>(frame, 0)) & frame_mask);
+}
+} // namespace
+
+Mixer::Mixer(int device_rate) : device_rate_(device_rate), in_(chunk * 2), out_(chunk * 2) {
+    int error = 0;
+    src_ = src_new(SRC_SINC_MEDIUM_QUALITY, 2, &error);
+}
+
+Mixer::~Mixer() {
+    if (src_) src_delete(src_);
+}
+
+void Mixer::wait_for_callback() const {
+    const std::uint64_t s = in_callback_.load();
+    if (s % 2 == 0) return;
+    // A callback is running and may hold the old pointer; it lasts well under
+    // a millisecond. Give up after a long stall rather than hang the window.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (in_callback_.load() == s && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+}
+
+void Mixer::load(std::shared_ptr<const PcmAudio> audio) {
+    audio_ptr_.store(audio.get());
+    wait_for_callback();
+    audio_ = std::move(audio);
+}
+
+std::uint32_t Mixer::command(Mode mode, bool seek, std::int64_t frame) {
+    issued_ = (issued_ + 1) & 0xffffff;
+    command_.store(pack(issued_, mode, seek, frame), std::memory_order_release);
+    return issued_;
+}
+
+void Mixer::set_synth(SynthSource* synth) {
+    synth_.store(synth);
+    wait_for_callback();
+}
+
+Mixer::Snapshot Mixer::snapshot() const {
+    Snapshot s;
+    for (;;) {
+        const std::uint32_t before = snap_seq_.load(std::memory_order_acquire);
+        if (before % 2 == 0) {
+            s.generation = snap_generation_.load(std::memory_order_relaxed);
+            s.mode = Mode(snap_mode_.load(std::memory_order_relaxed));
+            s.ended = snap_ended_.load(std::memory_order_relaxed);
+            s.dac_time = snap_dac_.load(std::memory_order_relaxed);
+            s.start = snap_start_.load(std::memory_order_relaxed);
+            s.advanced = snap_advanced_.load(std::memory_order_relaxed);
+            s.run_start = snap_run_start_.load(std::memory_order_relaxed);
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (snap_seq_.load(std::memory_order_relaxed) == before) return s;
+        }
+        std::this_thread::yield();
+    }
+}
+
+double Mixer::heard_position(const Snapshot& s, double now, int file_rate,
+                             std::int64_t file_frames) {
+    const double p = s.start + (now - s.dac_time) * file_rate;
+    const double high = s.ended ? double(file_frames) : s.start + s.advanced;
+    return std::min(std::clamp(p, s.run_start, std::max(high, s.run_start)), double(file_frames));
+}
+
+void Mixer::publish(const Snapshot& s) noexcept {
+    const std::uint32_t seq = snap_seq_.load(std::memory_order_relaxed);
+    snap_seq_.store(seq + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    snap_generation_.store(s.generation, std::memory_order_relaxed);
+    snap_mode_.store(int(s.mode), std::memory_order_relaxed);
+    snap_ended_.store(s.ended, std::memory_order_relaxed);
+    snap_dac_.store(s.dac_time, std::memory_order_relaxed);
+    snap_start_.store(s.start, std::memory_order_relaxed);
+    snap_advanced_.store(s.advanced, std::memory_order_relaxed);
+    snap_run_start_.store(s.run_start, std::memory_order_relaxed);
+    snap_seq_.store(seq + 2, std::memory_order_release);
+}
+
+int Mixer::fill(const PcmAudio& a, float* left, float* right, int frames) noexcept {
+    if (a.rate == device_rate_) {
+        const int n = int(std::min<std::int64_t>(frames, a.frames - read_));
+        for (int i = 0; i < n; ++i) {
+            left[i] = a.sample(read_ + i, 0);
+            right[i] = a.sample(read_ + i, 1);
+        }
+        read_ += n;
+        return n;
+    }
+    if (!src_) return 0;
+    const double ratio = double(device_rate_) / a.rate;
+    int produced = 0;
+    while (produced < frames) {
+        if (in_available_ == 0 && read_ < a.frames) {
+            const int n = int(std::min<std::int64_t>(chunk, a.frames - read_));
+            for (int i = 0; i < n; ++i) {
+                in_[std::size_t(2 * i)] = a.sample(read_ + i, 0);
+                in_[std::size_t(2 * i + 1)] = a.sample(read_ + i, 1);
+            }
+            read_ += n;
+            in_offset_ = 0;
+            in_available_ = n;
+        }
+        SRC_DATA d{};
+        d.data_in = in_.data() + 2 * in_offset_;
+        d.input_frames = in_available_;
+        d.data_out = out_.data();
+        d.output_frames = std::min(frames - produced, chunk);
+        d.end_of_input = read_ >= a.frames ? 1 : 0;
+        d.src_ratio = ratio;
+        if (src_process(src_, &d) != 0) break;
+        in_offset_ += int(d.input_frames_used);
+        in_available_ -= int(d.input_frames_used);
+        for (long i = 0; i < d.output_frames_gen; ++i) {
+            left[produced + i] = out_[std::size_t(2 * i)];
+            right[produced + i] = out_[std::size_t(2 * i + 1)];
+        }
+        produced += int(d.output_frames_gen);
+        if (d.output_frames_gen == 0 && d.input_frames_used == 0) break; // all flushed
+    }
+    return produced;
+}
+
+void Mixer::render(float* left, float* right, int frames, double dac_time) noexcept {
+    in_callback_.fetch_add(1);
+    std::fill(left, left + frames, 0.0f);
+    std::fill(right, right + frames, 0.0f);
+
+    const PcmAudio* a = audio_ptr_.load();
+    if (a != current_) {
+        current_ = a;
+        mode_ = Mode::stopped;
+        read_ = 0;
+        seek_start_ = run_start_ = 0;
+        out_since_seek_ = 0;
+        in_offset_ = in_available_ = 0;
+        ended_ = false;
+        if (src_) src_reset(src_);
+    }
+    const double ratio = a ? double(device_rate_) / a->rate : 1.0;
+    auto position = [&] { return seek_start_ + double(out_since_seek_) / ratio; };
+
+    const std::uint64_t word = command_.load(std::memory_order_acquire);
+    const auto generation = std::uint32_t(word >> generation_shift);
+    if (generation != applied_) {
+        applied_ = generation;
+        mode_ = Mode(word >> 38 & 3);
+        if (word >> 37 & 1) {
+            const std::int64_t f = std::int64_t(word & frame_mask);
+            read_ = a ? std::min(f, a->frames) : 0;
+            seek_start_ = double(read_);
+            out_since_seek_ = 0;
+            in_offset_ = in_available_ = 0;
+            if (src_) src_reset(src_);
+            ended_ = false;
+        }
+        run_start_ = position();
+    }
+
+    Snapshot s;
+    s.generation = applied_;
+    s.dac_time = dac_time;
+    s.start = position();
+    s.run_start = run_start_;
+    int content = 0;
+    if (a && mode_ == Mode::playing && !ended_) {
+        content = fill(*a, left, right, frames);
+        out_since_seek_ += content;
+        if (content < frames) {
+            ended_ = true;
+            end_dac_ = dac_time + double(content) / device_rate_;
+        }
+    } else if (ended_ && mode_ == Mode::playing) {
+        // Silence after the end: the end was heard when the last sample sounded.
+        s.dac_time = end_dac_;
+    }
+    s.mode = mode_;
+    s.ended = ended_;
+    s.advanced = double(content) / ratio;
+    if (SynthSource* synth = synth_.load()) synth->render_add(left, right, frames);
+    publish(s);
+    in_callback_.fetch_add(1);
+}
+
+} // namespace pitkad

@@ -1,0 +1,100 @@
+#pragma once
+// The audio engine's render side: in each callback it plays the recording
+// (when playing), converting its rate to the device's with libsamplerate,
+// and adds the synthesizer. The UI thread talks to it only through atomics:
+// a command word (latest wins), the recording and synthesizer pointers, and
+// a snapshot the callback publishes of where each buffer starts.
+
+#include "audio/pcm_audio.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+typedef struct SRC_STATE_tag SRC_STATE;
+
+namespace pitkad {
+
+class SynthSource;
+
+class Mixer {
+  public:
+    enum class Mode : int { stopped = 0, playing = 1, paused = 2 };
+
+    // What the callback last published: the buffer whose first sample
+    // reaches the speaker at `dac_time`.
+    struct Snapshot {
+        std::uint32_t generation = 0; // last command applied
+        Mode mode = Mode::stopped;
+        bool ended = false;   // the recording played to its end
+        double dac_time = 0;  // seconds, the stream's clock
+        double start = 0;     // file frame at the buffer's first sample
+        double advanced = 0;  // file frames of recording in the buffer
+        double run_start = 0; // file frame where playing last (re)started or held
+    };
+
+    explicit Mixer(int device_rate);
+    ~Mixer();
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    int device_rate() const { return device_rate_; }
+
+    // UI thread. The recording to play (null: none), stopped at frame 0.
+    // Returns once the callback no longer reads the previous one.
+    void load(std::shared_ptr<const PcmAudio> audio);
+    // UI thread. Sets the mode; with `seek`, playing (or holding) starts at
+    // file frame `frame`. Returns the command's generation.
+    std::uint32_t command(Mode mode, bool seek, std::int64_t frame);
+    std::uint32_t issued_generation() const { return issued_; }
+    // UI thread. The synthesizer to add (null: none); returns once the
+    // callback no longer uses the previous one.
+    void set_synth(SynthSource* synth);
+    Snapshot snapshot() const;
+    // File frames heard at stream time `now`, from the last snapshot: the
+    // buffer's start plus the time since it reached the speaker, held between
+    // where the run started and the end of what was handed over.
+    static double heard_position(const Snapshot& s, double now, int file_rate,
+                                 std::int64_t file_frames);
+
+    // Audio thread: fills two channel buffers of `frames` samples.
+    void render(float* left, float* right, int frames, double dac_time) noexcept;
+
+  private:
+    static constexpr int chunk = 1024; // frames converted per step
+    void wait_for_callback() const;
+    int fill(const PcmAudio& a, float* left, float* right, int frames) noexcept;
+    void publish(const Snapshot& s) noexcept;
+
+    const int device_rate_;
+    // UI side.
+    std::shared_ptr<const PcmAudio> audio_;
+    std::uint32_t issued_ = 0;
+    // Shared.
+    std::atomic<const PcmAudio*> audio_ptr_{nullptr};
+    std::atomic<SynthSource*> synth_{nullptr};
+    std::atomic<std::uint64_t> command_{0};
+    std::atomic<std::uint64_t> in_callback_{0}; // odd while a callback runs
+    std::atomic<std::uint32_t> snap_seq_{0};
+    std::atomic<std::uint32_t> snap_generation_{0};
+    std::atomic<int> snap_mode_{0};
+    std::atomic<bool> snap_ended_{false};
+    std::atomic<double> snap_dac_{0}, snap_start_{0}, snap_advanced_{0}, snap_run_start_{0};
+    // Audio thread only.
+    const PcmAudio* current_ = nullptr;
+    std::uint32_t applied_ = 0;
+    Mode mode_ = Mode::stopped;
+    bool ended_ = false;
+    double end_dac_ = 0;              // when the recording's last sample sounds
+    std::int64_t read_ = 0;           // next file frame to convert
+    double seek_start_ = 0;           // file frame of the last seek
+    std::int64_t out_since_seek_ = 0; // device frames produced since then
+    double run_start_ = 0;
+    SRC_STATE* src_ = nullptr;
+    std::vector<float> in_; // converted input, interleaved stereo
+    int in_offset_ = 0, in_available_ = 0;
+    std::vector<float> out_;
+};
+
+} // namespace pitkad

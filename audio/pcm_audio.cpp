@@ -1,0 +1,96 @@
+#include "audio/pcm_audio.h"
+
+#include "audio/playback_texts.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace pitkad {
+
+namespace {
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+std::uint16_t le16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | p[1] << 8);
+}
+
+PcmLoadResult failure(const char* text) {
+    return {nullptr, text};
+}
+
+} // namespace
+
+PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
+    const std::size_t n = bytes.size();
+    const std::uint8_t* b = bytes.data();
+    if (n < 12 || std::memcmp(b, "RIFF", 4) != 0 || std::memcmp(b + 8, "WAVE", 4) != 0)
+        return failure(playback_texts::not_a_wav);
+
+    int channels = 0, rate = 0, bits = 0;
+    bool have_format = false;
+    std::size_t pos = 12;
+    while (pos + 8 <= n) {
+        const std::uint32_t size = le32(b + pos + 4);
+        const std::size_t body = pos + 8;
+        if (std::memcmp(b + pos, "fmt ", 4) == 0) {
+            if (size < 16 || body + 16 > n) return failure(playback_texts::file_damaged);
+            std::uint16_t tag = le16(b + body);
+            channels = le16(b + body + 2);
+            rate = int(le32(b + body + 4));
+            bits = le16(b + body + 14);
+            // WAVE_FORMAT_EXTENSIBLE carries the real format in its sub-format GUID.
+            if (tag == 0xFFFE && size >= 40 && body + 26 <= n) tag = le16(b + body + 24);
+            if (tag != 1 || bits != 16 || channels < 1 || rate < 1000 || rate > 384000)
+                return failure(playback_texts::unsupported_format);
+            have_format = true;
+        } else if (std::memcmp(b + pos, "data", 4) == 0) {
+            if (!have_format) return failure(playback_texts::file_damaged);
+            // A data chunk longer than the file (an unfinished recording) plays what is there.
+            const std::size_t avail = std::min<std::size_t>(size, n - body);
+            const std::size_t block = std::size_t(channels) * 2;
+            auto audio = std::make_shared<PcmAudio>();
+            audio->rate = rate;
+            audio->channels = channels >= 2 ? 2 : 1;
+            audio->frames = std::int64_t(avail / block);
+            audio->samples.resize(std::size_t(audio->frames) * std::size_t(audio->channels));
+            std::int16_t* out = audio->samples.data();
+            for (std::int64_t f = 0; f < audio->frames; ++f) {
+                const std::uint8_t* in = b + body + std::size_t(f) * block;
+                for (int c = 0; c < audio->channels; ++c)
+                    *out++ = std::int16_t(le16(in + 2 * c));
+            }
+            return {std::move(audio), {}};
+        }
+        pos = body + size + (size & 1);
+    }
+    return failure(have_format ? playback_texts::file_damaged : playback_texts::not_a_wav);
+}
+
+PcmLoadResult load_wav_for_playback(const std::string& path) {
+    if (path.empty()) return failure(playback_texts::no_file_name);
+    auto with_path = [&](const char* text) {
+        PcmLoadResult r = failure(text);
+        r.error += "\n" + path;
+        return r;
+    };
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return with_path(playback_texts::file_not_found);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return with_path(playback_texts::file_unreadable);
+    const std::streamoff size = in.tellg();
+    if (size < 0) return with_path(playback_texts::file_unreadable);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    if (!in) return with_path(playback_texts::file_unreadable);
+    PcmLoadResult r = parse_wav_for_playback(bytes);
+    if (!r.audio) r.error += "\n" + path;
+    return r;
+}
+
+} // namespace pitkad

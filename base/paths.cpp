@@ -1,0 +1,45 @@
+#include "base/paths.h"
+
+#include <cstdlib>
+#include <system_error>
+
+namespace pitkad {
+
+namespace fs = std::filesystem;
+
+fs::path executable_dir() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return fs::current_path(ec);
+    return exe.parent_path();
+}
+
+fs::path installed_data_dir() {
+    return (executable_dir() / ".." / "share" / "pitkad").lexically_normal();
+}
+
+fs::path find_data_file(const std::string& name) {
+    std::error_code ec;
+    if (fs::is_regular_file(name, ec)) return fs::absolute(name, ec);
+    fs::path installed = installed_data_dir() / name;
+    if (fs::is_regular_file(installed, ec)) return installed;
+    return {};
+}
+
+namespace {
+
+fs::path xdg_dir(const char* variable, const char* fallback_below_home) {
+    if (const char* v = std::getenv(variable); v && *v && fs::path(v).is_absolute())
+        return fs::path(v) / "PitkaD";
+    const char* home = std::getenv("HOME");
+    fs::path base = home && *home ? fs::path(home) : fs::temp_directory_path();
+    return base / fallback_below_home / "PitkaD";
+}
+
+} // namespace
+
+fs::path user_cache_dir() { return xdg_dir("XDG_CACHE_HOME", ".cache"); }
+fs::path user_config_dir() { return xdg_dir("XDG_CONFIG_HOME", ".config"); }
+fs::path fallback_cache_file() { return user_cache_dir() / "PitkaD.tmp"; }
+
+} // namespace pitkad

@@ -1,0 +1,40 @@
+#include "control/document.h"
+
+#include "base/paths.h"
+#include "drawing/draw_file.h"
+
+namespace pitkad {
+
+void Document::load_tables() {
+    band_tables = build_band_tables();
+    loudness_available = false;
+    loudness_table = {};
+    if (auto file = find_data_file("loudness.dat"); !file.empty()) {
+        const LoudnessLoad load = load_loudness_table(file);
+        if (load.ok) {
+            loudness_table = load.table;
+            loudness_available = true;
+        }
+    }
+}
+
+LoadResult Document::load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
+                                    int threads, bool use_cache) {
+    draw_file.clear();
+    LoadResult r = load_or_analyse(wav, store, band_tables, progress, threads, use_cache);
+    if (!r.ok) return r;
+    draw_file = draw_file_name(wav.string());
+    return r;
+}
+
+bool Document::load_drawing() {
+    if (draw_file.empty()) return false;
+    return load_draw_data(draw_file, drawing, store.frame_count, midi);
+}
+
+void Document::refresh(bool recording_open, bool correction_on) {
+    refresh_spectrogram(store, recording_open, correction_on && loudness_available,
+                        loudness_table);
+}
+
+} // namespace pitkad

@@ -1,0 +1,52 @@
+#pragma once
+// The open recording and everything made from it: the analysis store, the
+// drawing, what the graph shows, the MIDI port with its tables, and the band
+// and loudness tables. One Document lives as long as the main window; the
+// command lines and tests make their own without a window. UI thread only.
+
+#include "analysis/analyse_wav.h"
+#include "analysis/band_tables.h"
+#include "analysis/loudness.h"
+#include "analysis/spectrogram_store.h"
+#include "control/recording_loader.h"
+#include "drawing/draw_data.h"
+#include "midi/midi_port.h"
+#include "view/view_state.h"
+
+#include <filesystem>
+#include <string>
+
+namespace pitkad {
+
+struct Document {
+    SpectrogramStore store;
+    DrawData drawing;
+    ViewState view;
+    MidiPort midi;
+    BandTables band_tables;
+    LoudnessTable loudness_table{};
+    // loudness.dat was read: the correction may be switched on.
+    bool loudness_available = false;
+    // The open recording's drawing file; empty while none is open.
+    std::string draw_file;
+
+    // Builds the band tables and reads loudness.dat from the data folders.
+    void load_tables();
+
+    // The analysis steps of the open sequence: a valid cache, or analysis
+    // and caching. On success the drawing file name is set; on failure it is
+    // empty (and with cache_write_failed the caller resets the recording).
+    LoadResult load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
+                              int threads, bool use_cache = true);
+
+    // Reads the drawing file of the open recording into the drawing and the
+    // MIDI tables; false, with nothing changed, when there is none or it is
+    // refused.
+    bool load_drawing();
+
+    // The displayed spectrogram from the store, with the loudness correction
+    // when `correction_on` and the table was read.
+    void refresh(bool recording_open, bool correction_on);
+};
+
+} // namespace pitkad

@@ -1,0 +1,110 @@
+#include "control/keyboard_controls.h"
+
+#include "audio/playback_texts.h"
+#include "control/transport.h"
+#include "view/view_state.h"
+
+#include <Qt>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace pitkad {
+
+void FormKeyDown(ControlsHost& host, int key, bool alt) {
+    auto click_if_enabled = [&](TransportButton b) {
+        if (host.button_enabled(b)) host.click(b);
+    };
+    auto toggle_mode = [&](ModeButton b) {
+        if (!host.tool_window_visible()) return;
+        host.toggle_mode_button(b);
+        host.reset_draw_select();
+        host.write_graph();
+    };
+    switch (key) {
+    case Qt::Key_Delete:
+        host.select_delete();
+        break;
+    case Qt::Key_P:
+        click_if_enabled(TransportButton::PlayButton);
+        break;
+    case Qt::Key_S:
+        click_if_enabled(TransportButton::Stopbutton);
+        break;
+    case Qt::Key_Escape:
+        click_if_enabled(TransportButton::PauseButton);
+        break;
+    case Qt::Key_PageDown:
+        click_if_enabled(TransportButton::ForwardButton);
+        break;
+    case Qt::Key_PageUp:
+        click_if_enabled(TransportButton::BackButton1);
+        break;
+    case Qt::Key_B:
+        click_if_enabled(TransportButton::BackButton2);
+        break;
+    case Qt::Key_V: {
+        const int s = host.play_state();
+        if (!alt && host.line_show_down() && (s == 2 || s == 3)) host.replay_from_line();
+        break;
+    }
+    case Qt::Key_F1:
+        toggle_mode(ModeButton::PenDrawButton);
+        break;
+    case Qt::Key_F2:
+        toggle_mode(ModeButton::LineDrawButton);
+        break;
+    case Qt::Key_F3:
+        toggle_mode(ModeButton::PenSelectButton);
+        break;
+    case Qt::Key_F4:
+        toggle_mode(ModeButton::LineselectButton);
+        break;
+    default:
+        break;
+    }
+}
+
+int mark_skip_item(int ms) {
+    const int a = std::abs(ms);
+    for (std::size_t i = 0; i + 1 < skip_items.size(); ++i)
+        if (skip_items[i].ms == a) return int(i);
+    return int(skip_items.size()) - 1;
+}
+
+QString skip_amount_text(int ms) {
+    if (ms == 500) return QStringLiteral("0.5");
+    return QString::number(ms / 1000);
+}
+
+void set_skip_amount(ControlsHost& host, int which, int ms) {
+    const QString amount = skip_amount_text(ms) + QLatin1String(playback_texts::seconds_suffix);
+    if (which == 0)
+        host.set_skip_button(0, ms, QLatin1Char('+') + amount);
+    else if (which == 1 || which == 2)
+        host.set_skip_button(which, -ms, QLatin1Char('-') + amount);
+}
+
+QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button) {
+    return {button.left() + press_in_button.x() + 10, button.top()};
+}
+
+QString scroll_caption(int scroll_speed) {
+    return QString::number(scroll_speed * 50) + QLatin1String(playback_texts::pixel_per_second);
+}
+
+void ScrollButtonClick(ControlsHost& host, ViewState& view, int play_state, int position_ms,
+                       int frame_count) {
+    const int old = view.scroll_speed;
+    view.scroll_speed = old * 2;
+    if (view.scroll_speed > 4) view.scroll_speed = 1;
+    host.set_scroll_caption(scroll_caption(view.scroll_speed));
+    if (play_state == 2 || play_state == 3) {
+        const int f = position_ms / 20;
+        const int shift = round_ties_even(double((f - view.first_frame) * old) / view.scroll_speed);
+        view.first_frame = std::clamp(f - shift, 0, std::max(frame_count, 0));
+    }
+    host.write_graph();
+}
+
+} // namespace pitkad

@@ -1,0 +1,237 @@
+#include "control/mouse_editor.h"
+
+#include "drawing/clipboard_text.h"
+#include "drawing/draw_ops.h"
+#include "drawing/line_stepper.h"
+
+#include <algorithm>
+
+namespace pitkad {
+
+namespace {
+
+// Modes in which a click does not sound: they use the press for lines or
+// rectangles of their own.
+bool silent_mode(DrawMode m) {
+    return m == DrawMode::line_draw || m == DrawMode::line_select || m == DrawMode::clipboard;
+}
+
+bool drag_mode(const ToolState& tool) {
+    switch (tool.mode) {
+    case DrawMode::clipboard:
+        return true;
+    case DrawMode::pen_draw:
+    case DrawMode::pen_select:
+        return tool.pen_show;
+    case DrawMode::line_select:
+        return tool.line_show;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void MouseEditor::FormMouseDown(MouseButton button, MouseShift shift, int x, int y) {
+    const ToolState tool = host_.tool_state();
+    ViewState& view = host_.view_state();
+
+    // A right press cancels a drag without committing it.
+    if (button == MouseButton::right && dragging) {
+        erase_rubber_band();
+        dragging = false;
+    }
+    if (y >= view.graph_height()) return;
+
+    if (host_.midi_port().midi_ok() && !silent_mode(tool.mode)) sound_click(button, shift, y, view);
+
+    if (tool.mode == DrawMode::line_draw && tool.line_show) draw_lines(button, x, y, tool, view);
+
+    if (button == MouseButton::right && tool.mode == DrawMode::pen_draw && tool.pen_show &&
+        view.on_rows(y)) {
+        erase_run(draw_, frame_count(), view.x_to_frame(x), view.y_to_band(y));
+        host_.write_graph();
+    }
+
+    if (button == MouseButton::left && drag_mode(tool)) {
+        reset_draw_select(draw_, frame_count());
+        host_.write_graph();
+        dragging = true;
+        if (tool.mode == DrawMode::pen_draw) {
+            const int ss = view.scroll_speed, lw = view.line_width;
+            drag_x0 = drag_x1 = (x / ss) * ss;
+            const int r = y / lw;
+            drag_y0 = r * lw;
+            drag_y1 = (r + 1) * lw - 1;
+            if (!view.on_rows(y)) dragging = false; // no stroke starts in the strip
+        } else {
+            drag_x0 = drag_x1 = x;
+            drag_y0 = drag_y1 = y;
+        }
+    }
+}
+
+void MouseEditor::FormMouseMove(MouseShift shift, int x, int y) {
+    if (!dragging || !shift.left) return;
+    const ToolState tool = host_.tool_state();
+    if (tool.mode == DrawMode::none || tool.mode == DrawMode::line_draw) return;
+    const ViewState& view = host_.view_state();
+    erase_rubber_band();
+    x = std::max(0, std::min(x, host_.graph_width() - 5));
+    y = std::max(0, std::min(y, view.graph_height()));
+    if (tool.mode == DrawMode::pen_draw) {
+        drag_x0 = (x / view.scroll_speed) * view.scroll_speed;
+    } else {
+        drag_x1 = x;
+        drag_y1 = y;
+    }
+    draw_rubber_band();
+}
+
+void MouseEditor::FormMouseUp(MouseButton button, MouseShift shift, int x, int y) {
+    (void)x;
+    const ToolState tool = host_.tool_state();
+    const ViewState& view = host_.view_state();
+    if (host_.midi_port().midi_ok() && button == MouseButton::left && !silent_mode(tool.mode))
+        release_click(shift, y, view);
+    if (dragging && button == MouseButton::left) end_drag(tool, view);
+}
+
+void MouseEditor::sound_click(MouseButton button, MouseShift shift, int y, const ViewState& view) {
+    if (button == MouseButton::left) {
+        if (view.on_rows(y)) {
+            if (!shift.ctrl) sounding_notes.fill(0);
+            sounding_notes[std::size_t(view.y_to_band(y))] = 1;
+        }
+        // A press in the strip sounds the flagged notes again.
+        MidiPort& midi = host_.midi_port();
+        auto& slots = midi.tables.active_notes[click_channel];
+        // Notes still held from a press whose release was not a click
+        // release (the mode changed while the button was down) are let go
+        // first, so their slots are never overwritten while sounding.
+        for (int& b : slots) {
+            if (b != 0) midi.note_off(click_channel, b);
+            b = 0;
+        }
+        std::size_t used = 0;
+        for (int b = 2; b <= 75 && used < slots.size(); ++b) {
+            if (!sounding_notes[std::size_t(b)]) continue;
+            slots[used++] = b;
+            midi.note_on(click_channel, b);
+        }
+    } else if (button == MouseButton::right) {
+        if (view.on_rows(y))
+            sounding_notes[std::size_t(view.y_to_band(y))] = 0;
+        else
+            sounding_notes.fill(0);
+    }
+    show_labels_and_cursor();
+}
+
+void MouseEditor::release_click(MouseShift shift, int y, const ViewState& view) {
+    MidiPort& midi = host_.midi_port();
+    for (int& b : midi.tables.active_notes[click_channel]) {
+        if (b == 0) continue;
+        midi.note_off(click_channel, b);
+        b = 0;
+    }
+    if (!shift.ctrl && view.on_rows(y)) sounding_notes.fill(0);
+    show_labels_and_cursor();
+}
+
+void MouseEditor::show_labels_and_cursor() {
+    host_.draw_note_labels_and_show();
+    if (host_.play_state() == 3) host_.write_line(host_.player_position_ms() / 20);
+}
+
+void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& tool,
+                             ViewState& view) {
+    const int n = frame_count();
+    if (view.on_rows(y)) {
+        const int f = std::min(view.x_to_frame(x), n - 1);
+        if (button == MouseButton::left)
+            set_line_mark(draw_, n, f, tool.colour);
+        else
+            erase_nearest_line(draw_, n, f);
+    } else if (host_.play_state() == 2 || host_.play_state() == 3) {
+        // Tapping beats in while listening: the mark goes at the play position.
+        const int f = std::max(0, std::min(host_.player_position_ms() / 20, n - 1));
+        if (button == MouseButton::left)
+            set_line_mark(draw_, n, f, tool.colour);
+        else
+            clear_line_mark(draw_, n, f);
+        // The cursor there must be redrawn over the new mark, not restored.
+        if (f == view.cursor_frame) view.cursor_frame = -1;
+    }
+    host_.write_graph();
+}
+
+void MouseEditor::end_drag(const ToolState& tool, const ViewState& view) {
+    const int n = frame_count();
+    const int f0 = view.x_to_frame(drag_x0), f1 = view.x_to_frame(drag_x1);
+    const int start = std::max(0, std::min(f0, f1));
+    const int end = std::min(std::max(f0, f1), n - 1);
+    const int b0 = 75 - drag_y0 / view.line_width, b1 = 75 - drag_y1 / view.line_width;
+    const int low = std::max(std::min(b0, b1), 2);
+    const int high = std::min(std::max(b0, b1), 75);
+    if (start < n) {
+        switch (tool.mode) {
+        case DrawMode::pen_draw:
+            commit_pen_stroke(draw_, n, start, end, b0, tool.colour, tool.quantize,
+                              tool.quantize_division);
+            break;
+        case DrawMode::pen_select:
+            select_pen_rect(draw_, n, start, end, low, high);
+            break;
+        case DrawMode::line_select:
+            select_lines(draw_, n, start, end);
+            break;
+        case DrawMode::clipboard:
+            host_.set_clipboard_text(clipboard_text(store_, start, end, low, high));
+            break;
+        default:
+            break;
+        }
+    }
+    dragging = false;
+    host_.write_graph();
+}
+
+void MouseEditor::draw_rubber_band() {
+    const bool pen_stroke = host_.tool_state().mode == DrawMode::pen_draw;
+    const auto plot = [&](int px, int py) { rubber_band_pixel(px, py, pen_stroke); };
+    step_line(drag_x0, drag_y0, drag_x1, drag_y0, plot);
+    step_line(drag_x1, drag_y0, drag_x1, drag_y1, plot);
+    step_line(drag_x1, drag_y1, drag_x0, drag_y1, plot);
+    step_line(drag_x0, drag_y1, drag_x0, drag_y0, plot);
+    for_outline_band([&](int x, int y, int w, int h) { host_.update_screen_rect(x, y, w, h); });
+}
+
+void MouseEditor::erase_rubber_band() {
+    for_outline_band([&](int x, int y, int w, int h) { host_.restore_screen_rect(x, y, w, h); });
+}
+
+void MouseEditor::rubber_band_pixel(int px, int py, bool pen_stroke) {
+    constexpr Rgb white{255, 255, 255}, black{0, 0, 0};
+    host_.set_screen_pixel(px, py, !pen_stroke && ((px + py) & 4) ? black : white);
+}
+
+// The band the outline may cover: the drag rectangle grown by one pixel on
+// every side, without its interior one pixel inside the edges. Calls
+// fn(x, y, w, h) for up to four strips.
+template <typename Fn> void MouseEditor::for_outline_band(Fn fn) const {
+    const int l = std::min(drag_x0, drag_x1), r = std::max(drag_x0, drag_x1);
+    const int t = std::min(drag_y0, drag_y1), b = std::max(drag_y0, drag_y1);
+    const int left = l - 1, top = t - 1, right = r + 1, bottom = b + 1; // right, bottom exclusive
+    const int in_left = l + 1, in_top = t + 1, in_right = r - 1, in_bottom = b - 1;
+    if (in_left >= in_right || in_top >= in_bottom) {
+        fn(left, top, right - left, bottom - top);
+        return;
+    }
+    fn(left, top, right - left, in_top - top);
+    fn(left, in_bottom, right - left, bottom - in_bottom);
+    fn(left, in_top, in_left - left, in_bottom - in_top);
+    fn(in_right, in_top, right - in_right, in_bottom - in_top);
+}
+
+} // namespace pitkad

@@ -1,0 +1,184 @@
+#include "control/transport.h"
+
+#include "analysis/spectrogram_store.h"
+#include "drawing/draw_data.h"
+#include "midi/midi_port.h"
+#include "audio/playback_texts.h"
+#include "control/playline.h"
+#include "view/view_state.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pitkad {
+
+int round_ties_even(double x) {
+    const double lower = std::floor(x);
+    const double diff = x - lower;
+    double r = lower;
+    if (diff > 0.5 || (diff == 0.5 && std::fmod(lower, 2.0) != 0.0)) r = lower + 1.0;
+    return int(r);
+}
+
+QString time_text(int frames) {
+    const int t = frames / 5;
+    return QString::number(t / 10) + QLatin1Char('.') + QString::number(t % 10) +
+           QLatin1String(playback_texts::seconds_suffix);
+}
+
+Transport::Transport(SpectrogramStore& store, DrawData& draw, ViewState& view, MidiPort& midi,
+                     MediaPlayer& player, TransportHost& host)
+    : store_(store), draw_(draw), view_(view), midi_(midi), player_(player), host_(host) {}
+
+Transport::~Transport() {
+    if (playline_) playline_->finish();
+}
+
+void Transport::end_playback() {
+    if (playline_) {
+        playline_->finish();
+        playline_.reset();
+    }
+    playback_open_ = false;
+    player_.stop();
+    player_.close();
+}
+
+void Transport::set_time_display(int frame) {
+    host_.set_time_text(time_text(frame));
+}
+
+void Transport::reset_recording() {
+    // The player may also be open in state 1 after a failed play; release it too.
+    end_playback();
+    midi_.midi_off();
+    play_state = 0;
+    view_.first_frame = 0;
+    store_.reset();
+    draw_.clear();
+    host_.set_caption(QString::fromUtf8(playback_texts::caption));
+    host_.set_transport_enabled(false);
+    host_.set_trackbar3_position(0);
+    host_.set_time_text(QString::fromUtf8(playback_texts::time_zero));
+}
+
+void Transport::stop_playback() {
+    end_playback();
+    midi_.midi_off();
+    host_.set_transport_enabled(true);
+    // The slider's change handler still sees the old state here: stopped, it
+    // browses back to frame 0.
+    host_.set_trackbar3_position(0);
+    host_.set_time_text(QString::fromUtf8(playback_texts::time_zero));
+    play_state = 1;
+    view_.first_frame = 0;
+    host_.write_graph();
+}
+
+void Transport::start_playback() {
+    switch (state()) {
+    case 1: {
+        const std::string error = player_.open();
+        if (!error.empty()) {
+            host_.show_error(QString::fromStdString(error));
+            return;
+        }
+        if (player_.play(0) != MediaPlayer::ok) return;
+        slider_set_by_tick = false;
+        slider_dragged = false;
+        player_.set_time_format_ms();
+        play_state = 2;
+        view_.first_frame = 0;
+        host_.write_graph();
+        if (playline_enabled_) {
+            playline_ = std::make_unique<Playline>(
+                play_state, tick_context_, [this] { playback_tick(); }, tick_interval_);
+            playline_->start();
+        } else {
+            playback_open_ = true;
+        }
+        break;
+    }
+    case 2:
+    case 3:
+        player_.play(0);
+        play_state = 2;
+        view_.first_frame = 0;
+        host_.write_graph();
+        break;
+    default:
+        break;
+    }
+}
+
+void Transport::toggle_pause() {
+    switch (state()) {
+    case 2:
+        player_.pause_toggle();
+        midi_.midi_off();
+        play_state = 3;
+        break;
+    case 3:
+        player_.pause_toggle();
+        play_state = 2;
+        break;
+    default:
+        break;
+    }
+}
+
+void Transport::change_time() {
+    const int p = host_.trackbar3_position();
+    const int s = state();
+    if (s == 1) {
+        const int n = store_.frame_count;
+        view_.first_frame = std::clamp(round_ties_even(double(p * n) / 200), 0, std::max(n, 0));
+        host_.write_graph();
+        set_time_display(view_.first_frame);
+    } else if (s == 2 || s == 3) {
+        const int length = player_.length();
+        const int target = std::clamp(round_ties_even(double(length * p) / 200), 0, length);
+        player_.play(target);
+        if (s == 3) player_.pause();
+    }
+}
+
+void Transport::seek_relative(int ms) {
+    const int s = state();
+    if (s == 1) {
+        view_.first_frame =
+            std::clamp(view_.first_frame + ms / 20, 0, std::max(store_.frame_count, 0));
+        host_.write_graph();
+        set_time_display(view_.first_frame);
+    } else if (s == 2 || s == 3) {
+        const int length = player_.length();
+        const int target = std::clamp(player_.position() + ms, 0, length);
+        player_.play(target);
+        if (s == 3) player_.pause();
+    }
+}
+
+void Transport::replay_from_line() {
+    const int s = state();
+    if (s != 2 && s != 3) return;
+    int f = std::min(player_.position() / 20, draw_frames - 1);
+    while (draw_[f].line_mark() == 0) {
+        if (--f < 0) return;
+    }
+    player_.play(f * 20);
+    if (s == 3) player_.pause();
+}
+
+void Transport::TrackBar3Change() {
+    const int s = state();
+    if (s == 1) {
+        change_time();
+    } else if (s == 2 || s == 3) {
+        if (slider_set_by_tick)
+            slider_set_by_tick = false;
+        else
+            slider_dragged = true;
+    }
+}
+
+} // namespace pitkad

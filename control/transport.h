@@ -1,0 +1,115 @@
+#pragma once
+// The main window's transport: play_state, the commands that move the
+// player, the playback thread, the MIDI port and the view between states,
+// and the playback tick. A plain class over references to the shared state;
+// window-side effects go through TransportHost. UI thread only, except
+// play_state, which the playback thread reads.
+
+#include "audio/media_player.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+namespace pitkad {
+
+struct SpectrogramStore;
+struct DrawData;
+struct ViewState;
+class MidiPort;
+class Playline;
+
+// What the transport needs from the main window (tests fake it).
+class TransportHost {
+  public:
+    virtual ~TransportHost() = default;
+    virtual void write_graph() = 0;
+    virtual void write_line(int frame) = 0;
+    // Enables or disables the six transport buttons and TrackBar3 together.
+    virtual void set_transport_enabled(bool enabled) = 0;
+    // Moves TrackBar3 (0 … 200). When the value actually changes the window
+    // calls Transport::TrackBar3Change, as a slider's valueChanged does.
+    virtual void set_trackbar3_position(int position) = 0;
+    virtual int trackbar3_position() const = 0;
+    virtual void set_time_text(const QString& text) = 0; // StaticText1
+    virtual void set_caption(const QString& text) = 0;
+    virtual void focus_time_display() = 0;
+    virtual void show_error(const QString& text) = 0;
+    // The left mouse button is down now or was pressed since the last query;
+    // the query clears the "pressed since" latch.
+    virtual bool left_button_down_or_pressed() = 0;
+    virtual bool pen_midi_down() const = 0; // PenMidiSwitch
+    // Forwarded to the drawing MIDI player.
+    virtual void drawing_midi_step(int g) = 0;
+};
+
+// Round to nearest, ties to even.
+int round_ties_even(double x);
+
+// A count of 20 ms frames as tenths of a second: 617 → "12.3 s".
+QString time_text(int frames);
+
+class Transport {
+  public:
+    // Ticks are paced so that the playback thread does not flood the UI
+    // thread; a frame lasts 20 ms, so every frame still gets several ticks.
+    static constexpr std::chrono::microseconds default_tick_interval{4000};
+
+    Transport(SpectrogramStore& store, DrawData& draw, ViewState& view, MidiPort& midi,
+              MediaPlayer& player, TransportHost& host);
+    ~Transport();
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+
+    // 0 no recording, 1 stopped, 2 playing, 3 paused. Written by the UI
+    // thread only; the playback thread reads it.
+    std::atomic<int> play_state{0};
+    bool slider_set_by_tick = false;
+    bool slider_dragged = false;
+    // Playback time in tenths last written to the time display; kept across
+    // stop and play.
+    int shown_tenths = 0;
+
+    void reset_recording();
+    void stop_playback();
+    void start_playback();
+    void toggle_pause();
+    void change_time();
+    void seek_relative(int ms);
+    void replay_from_line();
+    void TrackBar3Change();
+    // Runs on the UI thread, requested by the playback thread.
+    void playback_tick();
+
+    int state() const { return play_state.load(std::memory_order_relaxed); }
+    bool thread_running() const { return playline_ != nullptr || playback_open_; }
+    void set_tick_interval(std::chrono::microseconds interval) { tick_interval_ = interval; }
+    // Tests that call playback_tick themselves turn the thread off.
+    void set_playline_enabled(bool enabled) { playline_enabled_ = enabled; }
+    const Playline* playline() const { return playline_.get(); }
+    MediaPlayer& player() { return player_; }
+
+  private:
+    // Ends the playback thread (serving its pending ticks), stops and closes
+    // the player.
+    void end_playback();
+    void set_time_display(int frame);
+
+    SpectrogramStore& store_;
+    DrawData& draw_;
+    ViewState& view_;
+    MidiPort& midi_;
+    MediaPlayer& player_;
+    TransportHost& host_;
+    // Lives on the UI thread: the playback thread's ticks are queued to it.
+    QObject tick_context_;
+    std::unique_ptr<Playline> playline_;
+    std::chrono::microseconds tick_interval_ = default_tick_interval;
+    bool playline_enabled_ = true;
+    bool playback_open_ = false; // the state the thread flag stands for when disabled
+};
+
+} // namespace pitkad

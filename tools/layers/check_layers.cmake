@@ -1,0 +1,74 @@
+# Checks every #include of the program's sources against the layer table in
+# docs/architecture.md: a file may include headers of its own folder and of
+# the folders its row lists under "May include", and Qt headers only where its
+# row's "Qt" column is not "none".
+#
+#   cmake -DSOURCE_DIR=<repo> -P tools/layers/check_layers.cmake
+#
+# Prints each offending line and fails when there is one.
+
+cmake_minimum_required(VERSION 3.25)
+
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "SOURCE_DIR is not set")
+endif()
+
+file(STRINGS ${SOURCE_DIR}/docs/architecture.md table_lines ENCODING UTF-8 REGEX "^\\| [0-9]+ \\|")
+set(layers "")
+foreach(line IN LISTS table_lines)
+  # | n | `folder/` | targets | may include | Qt | holds |
+  string(REPLACE "|" ";" cells "${line}")
+  list(GET cells 2 folder_cell)
+  list(GET cells 4 allowed_cell)
+  list(GET cells 5 qt_cell)
+  string(REGEX MATCH "`([a-z_]+)/`" _ "${folder_cell}")
+  set(folder ${CMAKE_MATCH_1})
+  if(NOT folder)
+    message(FATAL_ERROR "layer table: no folder in: ${line}")
+  endif()
+  string(REGEX MATCHALL "`[a-z_]+`" allowed "${allowed_cell}")
+  string(REPLACE "`" "" allowed "${allowed}")
+  list(APPEND allowed ${folder})
+  set(allowed_${folder} ${allowed})
+  string(STRIP "${qt_cell}" qt)
+  set(qt_${folder} "${qt}")
+  list(APPEND layers ${folder})
+endforeach()
+
+list(LENGTH layers layer_count)
+if(layer_count LESS 2)
+  message(FATAL_ERROR "layer table not found in docs/architecture.md")
+endif()
+
+set(faults 0)
+foreach(folder IN LISTS layers)
+  file(GLOB sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp
+       ${SOURCE_DIR}/${folder}/*.inc)
+  if(NOT sources)
+    message(SEND_ERROR "layer ${folder}/ has no sources")
+  endif()
+  foreach(source IN LISTS sources)
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include")
+    file(RELATIVE_PATH rel ${SOURCE_DIR} ${source})
+    foreach(inc IN LISTS includes)
+      if(inc MATCHES "#[ \t]*include[ \t]*\"([^\"/]+)/[^\"]*\"")
+        set(target ${CMAKE_MATCH_1})
+        list(FIND allowed_${folder} ${target} found)
+        if(found EQUAL -1)
+          message("${rel}: ${inc}  (${folder}/ may include only: ${allowed_${folder}})")
+          math(EXPR faults "${faults} + 1")
+        endif()
+      elseif(inc MATCHES "#[ \t]*include[ \t]*\"[^\"/]+\"")
+        # A header of the same folder.
+      elseif(inc MATCHES "#[ \t]*include[ \t]*<Q" AND qt_${folder} STREQUAL "none")
+        message("${rel}: ${inc}  (${folder}/ uses no Qt)")
+        math(EXPR faults "${faults} + 1")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(faults GREATER 0)
+  message(FATAL_ERROR "${faults} include(s) break the layering")
+endif()
+message("layering: ${layer_count} layers, every include allowed")
