@@ -20,6 +20,10 @@ inline constexpr int last_band = 75;
 inline constexpr int band_count = 74;
 inline constexpr int frame_limit = 58000;
 inline constexpr float empty_level = -100.0f;
+// One column of the store covers this much of the recording.
+inline constexpr int frame_ms = 20;
+// Band b sounds as MIDI note b + 33 (band 2 is B1, note 35).
+inline constexpr int band_note_offset = 33;
 
 struct SpectrogramStore {
     // 60001 × 76 floats, column t at [t * 76, t * 76 + 76). Allocated once.

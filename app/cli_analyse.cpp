@@ -8,10 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "control/recording_loader.h"
-#include "analysis/band_tables.h"
-#include "analysis/loudness.h"
-#include "analysis/spectrogram_store.h"
+#include "control/document.h"
 
 namespace pitkad {
 
@@ -52,21 +49,22 @@ int run_analyse_cli(int argc, char** argv) {
         return 2;
     }
 
-    const BandTables tables = build_band_tables();
-    auto store = std::make_unique<SpectrogramStore>();
+    auto doc = std::make_unique<Document>();
+    doc->band_tables = build_band_tables();
+    SpectrogramStore& store = doc->store;
     int status = 0;
     for (const std::string& file : files) {
         const auto start = std::chrono::steady_clock::now();
-        store->reset();
-        const LoadResult r = load_or_analyse(
-            file, *store, tables,
+        store.reset();
+        const LoadResult r = doc->load_recording(
+            file,
             [](const std::string& text) {
                 std::printf("%s\n", text.c_str());
                 std::fflush(stdout);
             },
             threads, use_cache);
         if (!r.ok) {
-            store->reset();
+            store.reset();
             std::fprintf(stderr, "%s\n", r.message.c_str());
             status = 1;
             continue;
@@ -74,7 +72,7 @@ int run_analyse_cli(int argc, char** argv) {
         const bool cached = r.cache_used;
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("%s: %d frames, %s, %.2f s\n", file.c_str(), store->frame_count,
+        std::printf("%s: %d frames, %s, %.2f s\n", file.c_str(), store.frame_count,
                     cached ? "cache used" : "analysed", seconds);
         std::fflush(stdout);
     }

@@ -1,11 +1,7 @@
 #include "app/cli_render.h"
 
-#include "analysis/band_tables.h"
-#include "analysis/loudness.h"
 #include "base/paths.h"
-#include "control/recording_loader.h"
-#include "drawing/draw_file.h"
-#include "midi/midi_port.h"
+#include "control/document.h"
 #include "view/data_bitmaps.h"
 #include "view/graph_view.h"
 
@@ -103,31 +99,21 @@ int run_render_cli(int argc, char** argv) {
     }
     const RenderOptions& o = *parsed;
 
-    auto store = std::make_unique<SpectrogramStore>();
-    auto drawing = std::make_unique<DrawData>();
-    ViewState view;
-    MidiPort midi; // closed: loading a drawing sends nothing
-    const BandTables tables = build_band_tables();
-
-    const LoadResult r = load_or_analyse(o.wav, *store, tables, {}, 0);
+    // The MIDI port stays closed: loading a drawing sends nothing.
+    auto doc = std::make_unique<Document>();
+    doc->load_tables();
+    const LoadResult r = doc->load_recording(o.wav, {}, 0);
     if (!r.ok) {
         std::fprintf(stderr, "%s\n", r.message.c_str());
         return 1;
     }
-    load_draw_data(draw_file_name(o.wav), *drawing, store->frame_count, midi);
+    doc->load_drawing();
+    doc->refresh(true, o.loudness);
 
-    LoudnessTable table{};
-    bool loudness_ok = false;
-    if (auto file = find_data_file("loudness.dat"); !file.empty()) {
-        LoudnessLoad load = load_loudness_table(file);
-        loudness_ok = load.ok;
-        table = load.table;
-    }
-    refresh_spectrogram(*store, true, o.loudness && loudness_ok, table);
-
+    ViewState& view = doc->view;
     view.line_width = o.line_width;
     view.scroll_speed = o.scroll_speed;
-    GraphView gv(*store, *drawing, view);
+    GraphView gv(doc->store, doc->drawing, view);
     bool font = false, colours = false;
     if (auto file = find_data_file(font_file_name); !file.empty()) font = gv.load_font(file);
     if (auto file = find_data_file(colour_file_name); !file.empty()) colours = gv.load_colour(file);
@@ -141,7 +127,7 @@ int run_render_cli(int argc, char** argv) {
     // The drawing shows as it would with the tool window's switches down.
     params.switches.pen_show = true;
     params.switches.line_show = true;
-    params.play_state = 1;
+    params.play_state = PlayState::stopped;
     gv.params = [params] { return params; };
     gv.build_palette();
     gv.layout_view(o.width);

@@ -1,12 +1,13 @@
 #include "app/pitka_p1.h"
 
+#include "app/main_window_hosts.h"
+
 #include "analysis/analysis_cache.h"
 #include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
 #include "base/paths.h"
-#include "control/recording_loader.h"
 #include "app/settings.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
@@ -64,19 +65,24 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     test_audio_ = std::move(options.audio);
     if (!test_audio_) playback_audio_ = open_playback_audio();
     audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
+    transport_side_ = std::make_unique<TransportSide>(*this);
+    controls_side_ = std::make_unique<ControlsSide>(*this);
+    editor_side_ = std::make_unique<EditorSide>(*this);
+    tool_window_side_ = std::make_unique<ToolWindowSide>(*this);
     player_ = std::make_unique<MediaPlayer>(*audio_);
-    view_ = std::make_unique<GraphView>(store, drawing, view);
-    transport_ = std::make_unique<Transport>(store, drawing, view, midi, *player_, *this);
-    editor_ = std::make_unique<MouseEditor>(drawing, store, *this);
+    view_ = std::make_unique<GraphView>(doc.store, doc.drawing, doc.view);
+    transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.midi, *player_,
+                                             *transport_side_);
+    editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_);
 
     build_menus();
     build_controls();
     FormCreate(options);
 
     // The tool window and the MIDI dialog come after the main window.
-    form2_ = new TForm2(drawing, midi, *this, this);
+    form2_ = new TForm2(doc.drawing, doc.midi, *tool_window_side_, this);
     form2_->place_window(frameGeometry());
-    form3_ = new TForm3(midi, PenMidiAccess{[this] { return form2_->PenMidiSwitch->isChecked(); },
+    form3_ = new TForm3(doc.midi, PenMidiAccess{[this] { return form2_->PenMidiSwitch->isChecked(); },
                                             [this](bool down) { form2_->PenMidiSwitch->setChecked(down); }},
                         this);
     qApp->installEventFilter(this);
@@ -166,9 +172,9 @@ void TForm1::build_controls() {
     setCentralWidget(central);
     graph = new GraphWidget(central);
     graph->set_content(&view_->screen);
-    graph->on_mouse_press = [this](QMouseEvent* e) { mouse_event(e, 0); };
-    graph->on_mouse_move = [this](QMouseEvent* e) { mouse_event(e, 1); };
-    graph->on_mouse_release = [this](QMouseEvent* e) { mouse_event(e, 2); };
+    graph->on_mouse_press = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::press); };
+    graph->on_mouse_move = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::move); };
+    graph->on_mouse_release = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::release); };
     graph->hint_text = [this](QPoint p) {
         auto text = view_->note_hint(p.y(), ShowFrq->isChecked(), ShowNote->isChecked());
         return text ? q(*text).replace("\r\n", "\n") : QString();
@@ -244,34 +250,29 @@ void TForm1::build_controls() {
 
 void TForm1::FormCreate(const StartOptions& options) {
     transport_->reset_recording();
-    band_tables = build_band_tables();
-
-    if (auto file = find_data_file("loudness.dat"); !file.empty()) {
-        LoudnessLoad load = load_loudness_table(file);
-        if (load.ok) {
-            loudness_table = load.table;
-            Loudness->setEnabled(true);
-            Loudness->setChecked(true);
-        }
+    doc.load_tables();
+    if (doc.loudness_available) {
+        Loudness->setEnabled(true);
+        Loudness->setChecked(true);
     }
 
     editor_->sounding_notes.fill(0);
-    for (auto& row : midi.tables.active_notes) row.fill(0);
-    if (midi.open(options.midi ? options.midi()
+    for (auto& row : doc.midi.tables.active_notes) row.fill(0);
+    if (doc.midi.open(options.midi ? options.midi()
                                : open_midi_backend(playback_audio_.synth_output(),
                                                    options.program_start)))
         MidiSetMenu->setEnabled(true);
     editor_->dragging = false;
     move(0, 0);
 
-    view.scroll_speed = 1;
+    doc.view.scroll_speed = 1;
     int screen_height = options.screen_height;
     if (screen_height <= 0) {
         QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         screen_height = screen ? screen->geometry().height() : 768;
     }
     LineWidthDefault lw = default_line_width(screen_height);
-    view.line_width = lw.line_width;
+    doc.view.line_width = lw.line_width;
     for (int n = min_line_width; n <= max_line_width; ++n)
         LineWItems[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
 
@@ -292,11 +293,11 @@ void TForm1::FormCreate(const StartOptions& options) {
     if (options.read_settings) s = read_settings(settings_file_path(), s);
     apply_settings(s);
 
-    midi.set_midi_program();
-    ScrollButton->setText(scroll_caption(view.scroll_speed));
-    set_skip_amount(*this, 0, skip_tag[0]);
-    set_skip_amount(*this, 1, -skip_tag[1]);
-    set_skip_amount(*this, 2, -skip_tag[2]);
+    doc.midi.set_midi_program();
+    ScrollButton->setText(scroll_caption(doc.view.scroll_speed));
+    set_skip_amount(*controls_side_, 0, skip_tag[0]);
+    set_skip_amount(*controls_side_, 1, -skip_tag[1]);
+    set_skip_amount(*controls_side_, 2, -skip_tag[2]);
     view_->build_palette();
 
     layout_view_for(s.width - frame_allowance);
@@ -326,11 +327,11 @@ Settings TForm1::current_settings() const {
     s.forward = skip_tag[0];
     s.back1 = skip_tag[1];
     s.back2 = skip_tag[2];
-    s.scroll_speed = view.scroll_speed;
+    s.scroll_speed = doc.view.scroll_speed;
     s.sensitivity = TrackBar1->value();
     s.color = TrackBar2->value();
-    capture_midi_settings(s, midi.tables);
-    s.line_width = view.line_width;
+    capture_midi_settings(s, doc.midi.tables);
+    s.line_width = doc.view.line_width;
     s.maximized = isMaximized();
     // Left and Top are where the frame goes (move() places the frame); the
     // normal geometry is the client area's, so shift it by the decoration.
@@ -351,11 +352,11 @@ void TForm1::apply_settings(const Settings& s) {
     ShowFrq->setChecked(s.help_freq);
     ShowNote->setChecked(s.help_note);
     skip_tag = {s.forward, s.back1, s.back2};
-    view.scroll_speed = s.scroll_speed;
+    doc.view.scroll_speed = s.scroll_speed;
     TrackBar1->setValue(s.sensitivity);
     TrackBar2->setValue(s.color);
-    apply_midi_settings(s, midi.tables);
-    view.line_width = s.line_width;
+    apply_midi_settings(s, doc.midi.tables);
+    doc.view.line_width = s.line_width;
 }
 
 // --- Geometry -------------------------------------------------------------
@@ -364,7 +365,7 @@ void TForm1::layout_view() { layout_view_for(view_->graph_bitmap.width()); }
 
 void TForm1::layout_view_for(int requested_client_width) {
     ViewLayout lay = view_->layout_view(requested_client_width);
-    view.line_width = lay.line_width;
+    doc.view.line_width = lay.line_width;
     LineWItems[std::size_t(lay.line_width)]->setChecked(true);
 
     const int client_height = lay.graph_height + control_strip_height;
@@ -380,7 +381,7 @@ void TForm1::layout_view_for(int requested_client_width) {
 }
 
 void TForm1::place_controls(int w) {
-    const int h = view.graph_height() + control_strip_height;
+    const int h = doc.view.graph_height() + control_strip_height;
     QWidget* widgets[] = {PlayButton,  Stopbutton, PauseButton, ForwardButton, BackButton1,
                           BackButton2, TrackBar3,  StaticText1, StaticText2,   TrackBar1,
                           StaticText3, TrackBar2,  ScrollButton};
@@ -405,7 +406,7 @@ void TForm1::FormResize() {
     // The menu bar sits above the client area: the window's width is the
     // client width.
     const int w = width();
-    if (w != view_->graph_bitmap.width() || view.line_width != view_->laid_out_line_width())
+    if (w != view_->graph_bitmap.width() || doc.view.line_width != view_->laid_out_line_width())
         layout_view_for(w);
 }
 
@@ -444,8 +445,8 @@ bool TForm1::open_recording(const QString& path) {
     transport_->reset_recording();
     write_graph();
 
-    const LoadResult r = load_or_analyse(
-        file, store, band_tables,
+    const LoadResult r = doc.load_recording(
+        file,
         [this](const std::string& text) {
             StaticText1->setText(q(text));
             StaticText1->repaint();
@@ -459,11 +460,9 @@ bool TForm1::open_recording(const QString& path) {
     }
 
     player_->set_file_name(file.string());
-    current_draw_file_name = pitkad::draw_file_name(file.string());
-    if (std::filesystem::exists(current_draw_file_name)) form2_->loaddrawdat();
+    if (std::filesystem::exists(doc.draw_file)) form2_->loaddrawdat();
     transport_->stop_playback();
-    refresh_spectrogram(store, play_state() != 0, Loudness->isEnabled() && Loudness->isChecked(),
-                        loudness_table);
+    doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
     write_graph();
     setWindowTitle(QString(texts::caption_prefix) + QFileInfo(path).fileName());
     PlayButton->setFocus();
@@ -471,7 +470,8 @@ bool TForm1::open_recording(const QString& path) {
 }
 
 bool TForm1::confirm_drawing_saved() {
-    if (!form2_ || play_state() == 0 || !form2_->drawing_modified()) return true;
+    if (!form2_ || play_state() == PlayState::no_recording || !form2_->drawing_modified())
+        return true;
     QMessageBox box(QMessageBox::Question, texts::app_title, q(drawing_texts::unsaved_prompt),
                     QMessageBox::NoButton, this);
     QPushButton* save = box.addButton(q(drawing_texts::unsaved_save), QMessageBox::AcceptRole);
@@ -498,8 +498,7 @@ void TForm1::SaveiniClick() {
 void TForm1::Exit1Click() { close(); }
 
 void TForm1::LoudnessClick() {
-    refresh_spectrogram(store, play_state() != 0, Loudness->isEnabled() && Loudness->isChecked(),
-                        loudness_table);
+    doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
     write_graph();
 }
 
@@ -513,7 +512,7 @@ void TForm1::ShowLeftClick() { write_graph(); }
 void TForm1::ShowRightClick() { write_graph(); }
 
 void TForm1::LineWClick(int n) {
-    view.line_width = n;
+    doc.view.line_width = n;
     layout_view();
 }
 
@@ -523,6 +522,7 @@ void TForm1::ShowtoolbarClick() {
 }
 
 void TForm1::MidiSetMenuClick() {
+    MidiPort& midi = doc.midi;
     if (!midi.midi_ok()) return;
     // The drawing file keeps the drawing channels' instruments and volumes:
     // changing them is a change of the drawing to be saved.
@@ -531,7 +531,7 @@ void TForm1::MidiSetMenuClick() {
     for (int n = 1; n < midi_channels; ++n) {
         if (midi.tables.midi_program[std::size_t(n)] != before.midi_program[std::size_t(n)] ||
             midi.tables.midi_volume[std::size_t(n)] != before.midi_volume[std::size_t(n)])
-            drawing.modified = true;
+            doc.drawing.modified = true;
     }
 }
 
@@ -575,11 +575,12 @@ void TForm1::SkipButtonMouseDown(int which, QPoint press_in_button) {
     PopupMenu1->exec(centralWidget()->mapToGlobal(at));
 }
 
-void TForm1::PopItemClick(int ms) { set_skip_amount(*this, PopupMenu1Tag, ms); }
+void TForm1::PopItemClick(int ms) { set_skip_amount(*controls_side_, PopupMenu1Tag, ms); }
 
 void TForm1::ScrollButtonClick() {
-    pitkad::ScrollButtonClick(*this, view, play_state(),
-                              play_state() >= 2 ? player_->position() : 0, store.frame_count);
+    const PlayState s = play_state();
+    pitkad::ScrollButtonClick(*controls_side_, doc.view, s, cursor_shown(s) ? player_->position() : 0,
+                              doc.store.frame_count);
 }
 
 void TForm1::TrackBar1Change() {
@@ -596,7 +597,7 @@ void TForm1::TrackBar2Change() {
 
 // --- Keys and mouse -------------------------------------------------------------
 
-void TForm1::FormKeyDown(int key, bool alt) { pitkad::FormKeyDown(*this, key, alt); }
+void TForm1::FormKeyDown(int key, bool alt) { pitkad::FormKeyDown(*controls_side_, key, alt); }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
@@ -623,7 +624,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::mouse_event(QMouseEvent* e, int kind) {
+void TForm1::mouse_event(QMouseEvent* e, MouseEventKind kind) {
     const Qt::MouseButtons held = e->buttons();
     MouseShift shift;
     shift.ctrl = e->modifiers() & Qt::ControlModifier;
@@ -634,11 +635,11 @@ void TForm1::mouse_event(QMouseEvent* e, int kind) {
     MouseButton button = MouseButton::left;
     if (e->button() == Qt::RightButton) button = MouseButton::right;
     else if (e->button() == Qt::MiddleButton) button = MouseButton::middle;
-    else if (kind != 1 && e->button() != Qt::LeftButton) return;
+    else if (kind != MouseEventKind::move && e->button() != Qt::LeftButton) return;
     switch (kind) {
-    case 0: editor_->FormMouseDown(button, shift, p.x(), p.y()); break;
-    case 1: editor_->FormMouseMove(shift, p.x(), p.y()); break;
-    default: editor_->FormMouseUp(button, shift, p.x(), p.y()); break;
+    case MouseEventKind::press: editor_->FormMouseDown(button, shift, p.x(), p.y()); break;
+    case MouseEventKind::move: editor_->FormMouseMove(shift, p.x(), p.y()); break;
+    case MouseEventKind::release: editor_->FormMouseUp(button, shift, p.x(), p.y()); break;
     }
 }
 
@@ -657,15 +658,20 @@ void TForm1::FormClose() {
     closing_ = true;
     if (form2_) form2_->hide();
     transport_->reset_recording();
-    midi.close(); // detaches the synthesizer from the audio stream
+    doc.midi.close(); // detaches the synthesizer from the audio stream
     std::error_code ec;
     std::filesystem::remove(fallback_cache_file(), ec);
 }
 
-// --- Host interfaces ------------------------------------------------------------
+// --- What the controllers and the tests read of the window -----------------------
+
+PlayState TForm1::play_state() const {
+    return transport_ ? transport_->state() : PlayState::no_recording;
+}
+
+ToolState TForm1::tool_state() const { return form2_ ? form2_->tool_state() : ToolState{}; }
 
 void TForm1::write_graph() { view_->write_graph(); }
-void TForm1::write_line(int frame) { view_->write_line(frame); }
 
 void TForm1::set_transport_enabled(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{PlayButton, Stopbutton, PauseButton,
@@ -674,111 +680,8 @@ void TForm1::set_transport_enabled(bool enabled) {
         w->setEnabled(enabled);
 }
 
-void TForm1::set_trackbar3_position(int position) { TrackBar3->setValue(position); }
-int TForm1::trackbar3_position() const { return TrackBar3->value(); }
-void TForm1::set_time_text(const QString& text) { StaticText1->setText(text); }
-void TForm1::set_caption(const QString& text) { setWindowTitle(text); }
-void TForm1::focus_time_display() { StaticText1->setFocus(); }
-
 void TForm1::show_error(const QString& text) {
     QMessageBox::warning(this, texts::app_title, text);
-}
-
-bool TForm1::left_button_down_or_pressed() {
-    const bool pressed = left_pressed_latch_;
-    left_pressed_latch_ = false;
-    return pressed || (QGuiApplication::mouseButtons() & Qt::LeftButton);
-}
-
-bool TForm1::pen_midi_down() const { return form2_ && form2_->PenMidiSwitch->isChecked(); }
-
-void TForm1::drawing_midi_step(int g) {
-    pitkad::drawing_midi_step(g, drawing, store.frame_count, midi);
-}
-
-bool TForm1::button_enabled(TransportButton b) const {
-    switch (b) {
-    case TransportButton::PlayButton: return PlayButton->isEnabled();
-    case TransportButton::Stopbutton: return Stopbutton->isEnabled();
-    case TransportButton::PauseButton: return PauseButton->isEnabled();
-    case TransportButton::ForwardButton: return ForwardButton->isEnabled();
-    case TransportButton::BackButton1: return BackButton1->isEnabled();
-    case TransportButton::BackButton2: return BackButton2->isEnabled();
-    }
-    return false;
-}
-
-void TForm1::click(TransportButton b) {
-    switch (b) {
-    case TransportButton::PlayButton: PlayButtonClick(); break;
-    case TransportButton::Stopbutton: StopbuttonClick(); break;
-    case TransportButton::PauseButton: PauseButtonClick(); break;
-    case TransportButton::ForwardButton: ForwardButtonClick(); break;
-    case TransportButton::BackButton1: BackButton1Click(); break;
-    case TransportButton::BackButton2: BackButton2Click(); break;
-    }
-}
-
-void TForm1::select_delete() {
-    if (form2_) form2_->SelectDelButtonClick();
-}
-
-bool TForm1::tool_window_visible() const { return form2_ && form2_->isVisible(); }
-bool TForm1::line_show_down() const { return tool_state().line_show; }
-
-void TForm1::toggle_mode_button(ModeButton b) {
-    if (form2_) form2_->toggle_mode_key(int(b) + 1);
-}
-
-void TForm1::reset_draw_select() { pitkad::reset_draw_select(drawing, store.frame_count); }
-int TForm1::play_state() const { return transport_ ? transport_->state() : 0; }
-void TForm1::replay_from_line() { transport_->replay_from_line(); }
-
-void TForm1::set_skip_button(int which, int tag, const QString& caption) {
-    QPushButton* buttons[] = {ForwardButton, BackButton1, BackButton2};
-    skip_tag[std::size_t(which)] = tag;
-    buttons[which]->setText(caption);
-}
-
-void TForm1::set_scroll_caption(const QString& caption) { ScrollButton->setText(caption); }
-
-ToolState TForm1::tool_state() const { return form2_ ? form2_->tool_state() : ToolState{}; }
-
-void TForm1::draw_note_labels_and_show() {
-    if (ShowLeft->isEnabled()) view_->draw_note_labels();
-    view_->show_graph();
-}
-
-int TForm1::player_position_ms() const { return player_->position(); }
-int TForm1::graph_width() const { return view_->graph_bitmap.width(); }
-
-void TForm1::set_screen_pixel(int x, int y, Rgb colour) {
-    QImage& s = view_->screen;
-    if (x < 0 || y < 0 || x >= s.width() || y >= s.height()) return;
-    uchar* px = s.scanLine(y) + 3 * x;
-    px[0] = colour.b;
-    px[1] = colour.g;
-    px[2] = colour.r;
-}
-
-void TForm1::restore_screen_rect(int x, int y, int w, int h) {
-    const QRect r = QRect(x, y, w, h).intersected(view_->screen.rect());
-    if (r.isEmpty()) return;
-    for (int row = r.top(); row <= r.bottom(); ++row)
-        std::memcpy(view_->screen.scanLine(row) + 3 * r.left(),
-                    view_->graph_bitmap.constScanLine(row) + 3 * r.left(), std::size_t(3 * r.width()));
-    graph->update(r);
-}
-
-void TForm1::update_screen_rect(int x, int y, int w, int h) { graph->update(QRect(x, y, w, h)); }
-
-void TForm1::set_clipboard_text(const std::string& text) {
-    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
-}
-
-void TForm1::show_message(const QString& text) {
-    QMessageBox::warning(isVisible() ? static_cast<QWidget*>(this) : nullptr, texts::app_title,
-                         text);
 }
 
 } // namespace pitkad

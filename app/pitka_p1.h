@@ -1,20 +1,17 @@
 #pragma once
-// TForm1: the main window. It owns the controls and the subsystems' state
-// and delegates: the renderer draws, the transport plays, the mouse editor
-// edits, the tool window and the MIDI dialog hold their own controls.
-// Handlers carry the names of the window's events and stay thin.
+// TForm1: the main window. It holds the controls and the Document, and
+// delegates: the renderer draws, the transport plays, the mouse editor
+// edits, the tool window and the MIDI dialog hold their own controls. The
+// controllers see the window through small host adapters
+// (app/main_window_hosts.h). Handlers carry the names of the window's events
+// and stay thin.
 
-#include "analysis/analyse_wav.h"
-#include "analysis/band_tables.h"
-#include "analysis/loudness.h"
-#include "analysis/spectrogram_store.h"
-#include "drawing/draw_data.h"
-#include "control/mouse_editor.h"
 #include "app/pitka_pdraw.h"
-#include "midi/midi_port.h"
 #include "audio/audio_engine.h"
-#include "control/keyboard_controls.h"
 #include "audio/media_player.h"
+#include "control/document.h"
+#include "control/keyboard_controls.h"
+#include "control/mouse_editor.h"
 #include "control/transport.h"
 #include "view/graph_view.h"
 #include "view/view_state.h"
@@ -59,22 +56,14 @@ struct StartOptions {
     int threads = 0;
 };
 
-class TForm1 final : public QMainWindow,
-                     public TransportHost,
-                     public ControlsHost,
-                     public EditorHost,
-                     public Form2Host {
+class TForm1 final : public QMainWindow {
 public:
     explicit TForm1(StartOptions options = {});
     ~TForm1() override;
 
-    // --- State owned for the whole process ---------------------------
-    SpectrogramStore store;
-    DrawData drawing;
-    ViewState view;
-    MidiPort midi;
-    BandTables band_tables;
-    LoudnessTable loudness_table{};
+    // The recording, its drawing, the view and the MIDI port, for the
+    // program's life.
+    Document doc;
 
     // --- Menus ---------------------------------------------------------
     QMenu *File1 = nullptr, *Show1 = nullptr, *LineW = nullptr, *Drawmenu = nullptr,
@@ -114,8 +103,6 @@ public:
     // The file most recently chosen in the open dialog (for "DefaultDir").
     QString last_open_path;
     QString open_dialog_dir;
-    // The open recording's drawing file.
-    std::string current_draw_file_name;
 
     // --- Handlers -------------------------------------------------------
     void FormCreate(const StartOptions& options);
@@ -160,50 +147,13 @@ public:
     Settings current_settings() const;
     void apply_settings(const Settings& s);
 
-    // --- TransportHost / ControlsHost / EditorHost / Form2Host -----
-    void write_graph() override;
-    void write_line(int frame) override;
-    void set_transport_enabled(bool enabled) override;
-    void set_trackbar3_position(int position) override;
-    int trackbar3_position() const override;
-    void set_time_text(const QString& text) override;
-    void set_caption(const QString& text) override;
-    void focus_time_display() override;
-    void show_error(const QString& text) override;
-    bool left_button_down_or_pressed() override;
-    bool pen_midi_down() const override;
-    void drawing_midi_step(int g) override;
-
-    bool button_enabled(TransportButton b) const override;
-    void click(TransportButton b) override;
-    void select_delete() override;
-    bool tool_window_visible() const override;
-    bool line_show_down() const override;
-    void toggle_mode_button(ModeButton b) override;
-    void reset_draw_select() override;
-    int play_state() const override;
-    void replay_from_line() override;
-    void set_skip_button(int which, int tag, const QString& caption) override;
-    void set_scroll_caption(const QString& caption) override;
-
-    ToolState tool_state() const override;
-    void draw_note_labels_and_show() override;
-    int player_position_ms() const override;
-    ViewState& view_state() override { return view; }
-    int graph_width() const override;
-    MidiPort& midi_port() override { return midi; }
-    void set_screen_pixel(int x, int y, Rgb colour) override;
-    void restore_screen_rect(int x, int y, int w, int h) override;
-    void update_screen_rect(int x, int y, int w, int h) override;
-    void set_clipboard_text(const std::string& text) override;
-
-    int frame_count() const override { return store.frame_count; }
-    QString draw_file_name() const override { return QString::fromStdString(current_draw_file_name); }
-    void midi_off() override { midi.midi_off(); }
-    void form_key_down(int key, Qt::KeyboardModifiers shift) override {
-        FormKeyDown(key, shift & Qt::AltModifier);
-    }
-    void show_message(const QString& text) override;
+    // --- What the controllers and the tests read of the window ---------
+    PlayState play_state() const;
+    ToolState tool_state() const;
+    void write_graph();
+    // The six transport buttons and TrackBar3 together.
+    void set_transport_enabled(bool enabled);
+    void show_error(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -215,8 +165,20 @@ private:
     void build_controls();
     void place_controls(int client_width);
     GraphParams graph_params() const;
-    void mouse_event(QMouseEvent* event, int kind);
+    enum class MouseEventKind { press, move, release };
+    void mouse_event(QMouseEvent* event, MouseEventKind kind);
     void FormClose();
+
+    // The host adapters (app/main_window_hosts.h); they outlive everything
+    // that calls them.
+    class TransportSide;
+    class ControlsSide;
+    class EditorSide;
+    class ToolWindowSide;
+    std::unique_ptr<TransportSide> transport_side_;
+    std::unique_ptr<ControlsSide> controls_side_;
+    std::unique_ptr<EditorSide> editor_side_;
+    std::unique_ptr<ToolWindowSide> tool_window_side_;
 
     // The sound card (or the silent stand-in), unless a test gave an output.
     PlaybackAudio playback_audio_;

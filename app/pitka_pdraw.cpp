@@ -378,7 +378,7 @@ bool TForm2::loaddrawdat() {
 }
 
 void TForm2::LoadDrawButtonClick() {
-    if (host_.play_state() == 0) return;
+    if (host_.play_state() == PlayState::no_recording) return;
     const QString name = host_.draw_file_name();
     if (!QFileInfo::exists(name))
         host_.show_message(name + text(drawing_texts::not_found));
@@ -388,7 +388,7 @@ void TForm2::LoadDrawButtonClick() {
 }
 
 bool TForm2::save_draw() {
-    if (host_.play_state() == 0) return true;
+    if (host_.play_state() == PlayState::no_recording) return true;
     const QString name = host_.draw_file_name();
     if (!save_draw_data(QFile::encodeName(name).toStdString(), draw_, frame_count(),
                         midi_.tables)) {
@@ -399,14 +399,14 @@ bool TForm2::save_draw() {
 }
 
 void TForm2::SaveDrawButtonClick() {
-    if (host_.play_state() == 0) return;
+    if (host_.play_state() == PlayState::no_recording) return;
     save_draw();
     // Saving cleared the selection; show that.
     redraw();
 }
 
 bool TForm2::drawing_modified() const {
-    return draw_.modified && host_.play_state() != 0;
+    return draw_.modified && host_.play_state() != PlayState::no_recording;
 }
 
 bool TForm2::settle_unsaved(UnsavedChoice choice) {

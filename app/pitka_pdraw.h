@@ -7,6 +7,7 @@
 #include "drawing/draw_data.h"
 #include "drawing/tool_state.h"
 #include "midi/midi_port.h"
+#include "view/view_state.h"
 
 #include <QString>
 #include <QWidget>
@@ -32,7 +33,7 @@ class Form2Host {
     virtual void midi_off() = 0;
     // The main window's keyboard map.
     virtual void form_key_down(int key, Qt::KeyboardModifiers shift) = 0;
-    virtual int play_state() const = 0;
+    virtual PlayState play_state() const = 0;
     virtual int frame_count() const = 0;
     virtual QString draw_file_name() const = 0;
     // A message box with OK.

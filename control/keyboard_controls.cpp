@@ -44,8 +44,7 @@ void FormKeyDown(ControlsHost& host, int key, bool alt) {
         click_if_enabled(TransportButton::BackButton2);
         break;
     case Qt::Key_V: {
-        const int s = host.play_state();
-        if (!alt && host.line_show_down() && (s == 2 || s == 3)) host.replay_from_line();
+        if (!alt && host.line_show_down() && cursor_shown(host.play_state())) host.replay_from_line();
         break;
     }
     case Qt::Key_F1:
@@ -93,14 +92,14 @@ QString scroll_caption(int scroll_speed) {
     return QString::number(scroll_speed * 50) + QLatin1String(playback_texts::pixel_per_second);
 }
 
-void ScrollButtonClick(ControlsHost& host, ViewState& view, int play_state, int position_ms,
+void ScrollButtonClick(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
                        int frame_count) {
     const int old = view.scroll_speed;
     view.scroll_speed = old * 2;
     if (view.scroll_speed > 4) view.scroll_speed = 1;
     host.set_scroll_caption(scroll_caption(view.scroll_speed));
-    if (play_state == 2 || play_state == 3) {
-        const int f = position_ms / 20;
+    if (cursor_shown(play_state)) {
+        const int f = position_ms / frame_ms;
         const int shift = round_ties_even(double((f - view.first_frame) * old) / view.scroll_speed);
         view.first_frame = std::clamp(f - shift, 0, std::max(frame_count, 0));
     }

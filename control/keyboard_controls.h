@@ -3,6 +3,8 @@
 // buttons and the scroll-speed button, as plain logic over ControlsHost,
 // which the main window implements. UI thread only.
 
+#include "view/view_state.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -10,8 +12,6 @@
 #include <array>
 
 namespace pitkad {
-
-struct ViewState;
 
 enum class TransportButton {
     PlayButton,
@@ -40,7 +40,7 @@ class ControlsHost {
     virtual void toggle_mode_button(ModeButton b) = 0;
     virtual void reset_draw_select() = 0;
     virtual void write_graph() = 0;
-    virtual int play_state() const = 0;
+    virtual PlayState play_state() const = 0;
     virtual void replay_from_line() = 0;
     // Skip button `which` (0 ForwardButton, 1 BackButton1, 2 BackButton2):
     // its Tag and caption.
@@ -86,7 +86,7 @@ QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button);
 QString scroll_caption(int scroll_speed);
 // Cycles scroll_speed 1 → 2 → 4 → 1, keeping the cursor's distance from the
 // left edge while playing or paused; `position_ms` is the player's position.
-void ScrollButtonClick(ControlsHost& host, ViewState& view, int play_state, int position_ms,
+void ScrollButtonClick(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
                        int frame_count);
 
 } // namespace pitkad

@@ -41,7 +41,7 @@ class EditorHost {
     // Moves the playback cursor to a frame.
     virtual void write_line(int frame) = 0;
     virtual int player_position_ms() const = 0;
-    virtual int play_state() const = 0;
+    virtual PlayState play_state() const = 0;
     virtual ViewState& view_state() = 0;
     // Width of the graph bitmap; its height is the view's graph_height().
     virtual int graph_width() const = 0;

@@ -12,7 +12,7 @@
 
 namespace pitkad {
 
-Playline::Playline(const std::atomic<int>& play_state, QObject& context, std::function<void()> tick,
+Playline::Playline(const std::atomic<PlayState>& play_state, QObject& context, std::function<void()> tick,
                    std::chrono::microseconds interval)
     : play_state_(play_state), context_(context), tick_(std::move(tick)), interval_(interval) {}
 
@@ -22,8 +22,8 @@ Playline::~Playline() {
 
 void Playline::run() {
     while (!isInterruptionRequested()) {
-        const int s = play_state_.load(std::memory_order_relaxed);
-        if (s == 2 || s == 3) {
+        const PlayState s = play_state_.load(std::memory_order_relaxed);
+        if (cursor_shown(s)) {
             QMetaObject::invokeMethod(
                 &context_, [this] { tick_(); }, Qt::BlockingQueuedConnection);
             ticks_.fetch_add(1, std::memory_order_relaxed);
@@ -45,10 +45,10 @@ void Transport::playback_tick() {
         slider_dragged = false;
         host_.focus_time_display();
     }
-    const int f = player_.position() / 20;
+    const int f = player_.position() / frame_ms;
     if (f == view_.cursor_frame) return;
     host_.write_line(f);
-    if (midi_.midi_ok() && state() == 2 && host_.pen_midi_down())
+    if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down())
         host_.drawing_midi_step(f + midi_.tables.midi_delay);
     const int t = f / 5;
     if (t != shown_tenths) {

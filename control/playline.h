@@ -3,6 +3,8 @@
 // over and over while a recording plays or is paused, waiting for each tick
 // to finish before asking again.
 
+#include "view/view_state.h"
+
 #include <QObject>
 #include <QThread>
 
@@ -17,7 +19,7 @@ class Playline final : public QThread {
     // `context` lives on the UI thread; `tick` runs there. `play_state` is the
     // transport's (2 playing, 3 paused: ticks are requested). `interval` is
     // the pause between two requests.
-    Playline(const std::atomic<int>& play_state, QObject& context, std::function<void()> tick,
+    Playline(const std::atomic<PlayState>& play_state, QObject& context, std::function<void()> tick,
              std::chrono::microseconds interval);
     ~Playline() override;
 
@@ -32,7 +34,7 @@ class Playline final : public QThread {
     void run() override;
 
   private:
-    const std::atomic<int>& play_state_;
+    const std::atomic<PlayState>& play_state_;
     QObject& context_;
     std::function<void()> tick_;
     std::chrono::microseconds interval_;

@@ -52,7 +52,7 @@ void Transport::reset_recording() {
     // The player may also be open in state 1 after a failed play; release it too.
     end_playback();
     midi_.midi_off();
-    play_state = 0;
+    play_state = PlayState::no_recording;
     view_.first_frame = 0;
     store_.reset();
     draw_.clear();
@@ -70,14 +70,14 @@ void Transport::stop_playback() {
     // browses back to frame 0.
     host_.set_trackbar3_position(0);
     host_.set_time_text(QString::fromUtf8(playback_texts::time_zero));
-    play_state = 1;
+    play_state = PlayState::stopped;
     view_.first_frame = 0;
     host_.write_graph();
 }
 
 void Transport::start_playback() {
     switch (state()) {
-    case 1: {
+    case PlayState::stopped: {
         const std::string error = player_.open();
         if (!error.empty()) {
             host_.show_error(QString::fromStdString(error));
@@ -87,7 +87,7 @@ void Transport::start_playback() {
         slider_set_by_tick = false;
         slider_dragged = false;
         player_.set_time_format_ms();
-        play_state = 2;
+        play_state = PlayState::playing;
         view_.first_frame = 0;
         host_.write_graph();
         if (playline_enabled_) {
@@ -99,10 +99,10 @@ void Transport::start_playback() {
         }
         break;
     }
-    case 2:
-    case 3:
+    case PlayState::playing:
+    case PlayState::paused:
         player_.play(0);
-        play_state = 2;
+        play_state = PlayState::playing;
         view_.first_frame = 0;
         host_.write_graph();
         break;
@@ -113,14 +113,14 @@ void Transport::start_playback() {
 
 void Transport::toggle_pause() {
     switch (state()) {
-    case 2:
+    case PlayState::playing:
         player_.pause_toggle();
         midi_.midi_off();
-        play_state = 3;
+        play_state = PlayState::paused;
         break;
-    case 3:
+    case PlayState::paused:
         player_.pause_toggle();
-        play_state = 2;
+        play_state = PlayState::playing;
         break;
     default:
         break;
@@ -129,51 +129,51 @@ void Transport::toggle_pause() {
 
 void Transport::change_time() {
     const int p = host_.trackbar3_position();
-    const int s = state();
-    if (s == 1) {
+    const PlayState s = state();
+    if (s == PlayState::stopped) {
         const int n = store_.frame_count;
         view_.first_frame = std::clamp(round_ties_even(double(p * n) / 200), 0, std::max(n, 0));
         host_.write_graph();
         set_time_display(view_.first_frame);
-    } else if (s == 2 || s == 3) {
+    } else if (cursor_shown(s)) {
         const int length = player_.length();
         const int target = std::clamp(round_ties_even(double(length * p) / 200), 0, length);
         player_.play(target);
-        if (s == 3) player_.pause();
+        if (s == PlayState::paused) player_.pause();
     }
 }
 
 void Transport::seek_relative(int ms) {
-    const int s = state();
-    if (s == 1) {
+    const PlayState s = state();
+    if (s == PlayState::stopped) {
         view_.first_frame =
-            std::clamp(view_.first_frame + ms / 20, 0, std::max(store_.frame_count, 0));
+            std::clamp(view_.first_frame + ms / frame_ms, 0, std::max(store_.frame_count, 0));
         host_.write_graph();
         set_time_display(view_.first_frame);
-    } else if (s == 2 || s == 3) {
+    } else if (cursor_shown(s)) {
         const int length = player_.length();
         const int target = std::clamp(player_.position() + ms, 0, length);
         player_.play(target);
-        if (s == 3) player_.pause();
+        if (s == PlayState::paused) player_.pause();
     }
 }
 
 void Transport::replay_from_line() {
-    const int s = state();
-    if (s != 2 && s != 3) return;
-    int f = std::min(player_.position() / 20, draw_frames - 1);
+    const PlayState s = state();
+    if (!cursor_shown(s)) return;
+    int f = std::min(player_.position() / frame_ms, draw_frames - 1);
     while (draw_[f].line_mark() == 0) {
         if (--f < 0) return;
     }
-    player_.play(f * 20);
-    if (s == 3) player_.pause();
+    player_.play(f * frame_ms);
+    if (s == PlayState::paused) player_.pause();
 }
 
 void Transport::TrackBar3Change() {
-    const int s = state();
-    if (s == 1) {
+    const PlayState s = state();
+    if (s == PlayState::stopped) {
         change_time();
-    } else if (s == 2 || s == 3) {
+    } else if (cursor_shown(s)) {
         if (slider_set_by_tick)
             slider_set_by_tick = false;
         else

@@ -6,6 +6,7 @@
 // play_state, which the playback thread reads.
 
 #include "audio/media_player.h"
+#include "view/view_state.h"
 
 #include <QObject>
 #include <QString>
@@ -64,9 +65,8 @@ class Transport {
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
 
-    // 0 no recording, 1 stopped, 2 playing, 3 paused. Written by the UI
-    // thread only; the playback thread reads it.
-    std::atomic<int> play_state{0};
+    // Written by the UI thread only; the playback thread reads it.
+    std::atomic<PlayState> play_state{PlayState::no_recording};
     bool slider_set_by_tick = false;
     bool slider_dragged = false;
     // Playback time in tenths last written to the time display; kept across
@@ -84,7 +84,7 @@ class Transport {
     // Runs on the UI thread, requested by the playback thread.
     void playback_tick();
 
-    int state() const { return play_state.load(std::memory_order_relaxed); }
+    PlayState state() const { return play_state.load(std::memory_order_relaxed); }
     bool thread_running() const { return playline_ != nullptr || playback_open_; }
     void set_tick_interval(std::chrono::microseconds interval) { tick_interval_ = interval; }
     // Tests that call playback_tick themselves turn the thread off.

@@ -1,5 +1,7 @@
 #include "drawing/draw_ops.h"
 
+#include "analysis/spectrogram_store.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -39,7 +41,7 @@ template <typename Fn> void for_each_target(DrawData& draw, int frame_count, Dra
     const int n = records_in_use(frame_count);
     if (mode == DrawMode::pen_select) {
         for (int f = 0; f < n; ++f)
-            for (int b = 2; b <= 75; ++b)
+            for (int b = first_band; b <= last_band; ++b)
                 fn(draw[f].note_cell(b));
     } else if (mode == DrawMode::line_select) {
         for (int f = 0; f < n; ++f)
@@ -82,7 +84,7 @@ bool erase_nearest_line(DrawData& draw, int frame_count, int f) {
 
 bool erase_run(DrawData& draw, int frame_count, int f, int band) {
     const int n = records_in_use(frame_count);
-    if (f < 0 || f >= n || band < 2 || band > 75) return false;
+    if (f < 0 || f >= n || band < first_band || band > last_band) return false;
     const std::uint8_t v = draw[f].note_cell(band);
     if (v == 0) return false;
     while (f > 0 && draw[f - 1].note_cell(band) == v)
@@ -111,7 +113,7 @@ int quantize_frame(const DrawData& draw, int frame_count, int f, int n) {
 void commit_pen_stroke(DrawData& draw, int frame_count, int start, int end, int band, int colour,
                        bool quantize, int division) {
     const int n = records_in_use(frame_count);
-    if (band < 2 || band > 75) return;
+    if (band < first_band || band > last_band) return;
     if (start > end) std::swap(start, end);
     start = std::max(start, 0);
     end = std::min(end, n - 1);
@@ -131,7 +133,7 @@ void select_pen_rect(DrawData& draw, int frame_count, int start, int end, int lo
     end = std::min(end, n - 1);
     if (start >= n) return;
     low = std::max(low, 2);
-    high = std::min(high, 75);
+    high = std::min(high, last_band);
     for (int b = low; b <= high; ++b) {
         if (const std::uint8_t v = draw[start].note_cell(b); v != 0)
             for (int f = start - 1; f >= 0 && draw[f].note_cell(b) == v; --f)

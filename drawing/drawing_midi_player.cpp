@@ -1,13 +1,13 @@
 #include "drawing/drawing_midi_player.h"
 
+#include "analysis/spectrogram_store.h"
+
 #include <algorithm>
 
 namespace pitkad {
 
 namespace {
 
-constexpr int first_band = 2;
-constexpr int last_band = 75;
 constexpr int look_back = 3;
 
 // The cell of band b in frame f, 0 beyond the recording or the drawing.

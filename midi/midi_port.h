@@ -3,6 +3,8 @@
 // sends. Channel 0 sounds graph clicks, channels 1 … 8 the drawing colours.
 // All of it runs on the UI thread.
 
+#include "analysis/spectrogram_store.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -63,8 +65,8 @@ public:
 
     // Sends one short message when the port is open.
     void send(int status, int data1, int data2);
-    void note_on(int channel, int band) { send(0x90 + channel, band + 33, tables.midi_volume[std::size_t(channel)]); }
-    void note_off(int channel, int band) { send(0x80 + channel, band + 33, 0); }
+    void note_on(int channel, int band) { send(0x90 + channel, band + band_note_offset, tables.midi_volume[std::size_t(channel)]); }
+    void note_off(int channel, int band) { send(0x80 + channel, band + band_note_offset, 0); }
     // Program change for channels 0 … 8.
     void set_midi_program();
     // Releases every note in active_notes and frees the slots.

@@ -32,7 +32,7 @@ Rgb draw_colour(const DrawData& d, std::uint8_t v) {
 }
 
 int pitch_class_of_row(int r) {
-    return (84 - r) % 12;
+    return (ViewState::row_to_band(r) + band_note_offset) % 12; // the MIDI note's pitch class
 }
 
 bool font_usable(const QImage& font) {
@@ -278,13 +278,30 @@ void GraphView::show_graph() {
     copy_to_screen(graph_bitmap, 0, 0);
 }
 
+void GraphView::set_screen_pixel(int x, int y, Rgb colour) {
+    if (x < 0 || y < 0 || x >= screen.width() || y >= screen.height()) return;
+    uchar* px = screen.scanLine(y) + 3 * x;
+    px[0] = colour.b;
+    px[1] = colour.g;
+    px[2] = colour.r;
+}
+
+void GraphView::restore_screen_rect(QRect r) {
+    r = r.intersected(screen.rect()).intersected(graph_bitmap.rect());
+    if (r.isEmpty()) return;
+    for (int row = r.top(); row <= r.bottom(); ++row)
+        std::memcpy(screen.scanLine(row) + 3 * r.left(),
+                    graph_bitmap.constScanLine(row) + 3 * r.left(), std::size_t(3 * r.width()));
+    if (on_screen_changed) on_screen_changed(r);
+}
+
 void GraphView::write_graph() {
     const GraphParams p = current_params();
     render(p);
     show_graph();
-    if (p.play_state == 3) {
+    if (p.play_state == PlayState::paused) {
         const int position = player_position_ms ? player_position_ms() : 0;
-        write_line(position / 20);
+        write_line(position / frame_ms);
     }
 }
 

@@ -42,7 +42,7 @@ struct GraphParams {
     int sensitivity = default_sensitivity; // TrackBar1 position S, 0 … 100
     int colour = default_colour;           // TrackBar2 position T, 0 … 100
     ViewSwitches switches;
-    int play_state = 0; // 0 no recording, 1 stopped, 2 playing, 3 paused
+    PlayState play_state = PlayState::no_recording;
 };
 
 class GraphView {
@@ -56,7 +56,7 @@ class GraphView {
     // Current control values; defaults when empty.
     std::function<GraphParams()> params;
     // The audio player's position in milliseconds, read by write_graph while
-    // paused (play_state 3); 0 when empty.
+    // paused; 0 when empty.
     std::function<int()> player_position_ms;
     // Clears the mouse editor's dragging flag; called when write_line pages.
     std::function<void()> clear_dragging;
@@ -106,6 +106,12 @@ class GraphView {
     // Copies graph_bitmap to `screen` (after draw_note_labels from the mouse
     // editor).
     void show_graph();
+
+    // The mouse editor's rubber band, drawn on `screen` only: one pixel set
+    // (not reported; the editor reports the band's rectangle), and a
+    // rectangle put back from graph_bitmap (reported). Both clip to the picture.
+    void set_screen_pixel(int x, int y, Rgb colour);
+    void restore_screen_rect(QRect r);
 
     // Load the data bitmaps; false (and nothing changed) when the file is
     // missing or refused. The window enables ShowLeft/ShowRight or

@@ -29,7 +29,7 @@ struct Scene {
             GraphParams p;
             p.switches.show_left_enabled = true;
             p.switches.show_right_checked = true;
-            p.play_state = 2;
+            p.play_state = PlayState::playing;
             return p;
         };
         gv->font_bitmap = QImage(144, 132, QImage::Format_BGR888);

@@ -71,7 +71,7 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
 TEST(MainWindowMenus, NoMidiOutputLeavesTheMidiMenuDisabled) {
     Window w = make_window(1200, false);
     EXPECT_FALSE(w.form->MidiSetMenu->isEnabled());
-    EXPECT_FALSE(w.form->midi.midi_ok());
+    EXPECT_FALSE(w.form->doc.midi.midi_ok());
 }
 
 // The items of each menu in order; null stands for a separator.
@@ -121,7 +121,7 @@ TEST(MainWindowMenus, LineWidthItemsAreRadioItems) {
     f.LineWItems[5]->trigger();
     for (int n = 4; n <= 12; ++n)
         EXPECT_EQ(f.LineWItems[std::size_t(n)]->isChecked(), n == 5) << n;
-    EXPECT_EQ(f.view.line_width, 5);
+    EXPECT_EQ(f.doc.view.line_width, 5);
 }
 
 TEST(MainWindowControls, CaptionsAndInitialStates) {
@@ -169,8 +169,8 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
     EXPECT_EQ(f.StaticText2->text(), QString("感度"));
     EXPECT_EQ(f.StaticText3->text(), QString("色調整"));
     EXPECT_EQ(f.windowTitle(), QString("PitkaD"));
-    EXPECT_EQ(f.play_state(), 0);
-    EXPECT_EQ(f.store.frame_count, 1);
+    EXPECT_EQ(f.play_state(), PlayState::no_recording);
+    EXPECT_EQ(f.doc.store.frame_count, 1);
     // The colour sliders redraw from now on.
     EXPECT_EQ(f.TrackBar1Tag, 0);
     EXPECT_EQ(f.TrackBar2Tag, 0);
@@ -232,7 +232,7 @@ TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
         SCOPED_TRACE(lw);
         f.LineWItems[std::size_t(lw)]->trigger();
         QApplication::processEvents();
-        EXPECT_EQ(f.view.line_width, lw);
+        EXPECT_EQ(f.doc.view.line_width, lw);
         EXPECT_TRUE(f.LineWItems[std::size_t(lw)]->isChecked());
         EXPECT_EQ(f.graph->size(), QSize(f.width(), 74 * lw + 29));
         EXPECT_EQ(f.graph->pos(), QPoint(0, 0));
@@ -268,7 +268,7 @@ TEST(MainWindowLayout, WidthSnapsAndHidesThePositionSlider) {
         EXPECT_EQ(f.graph_view().graph_bitmap.width(), c.width);
         EXPECT_EQ(f.TrackBar3->isVisible(), c.slider);
         // The menu bar keeps to one line, so the client area keeps its height.
-        EXPECT_EQ(f.centralWidget()->height(), client_height_for(f.view.line_width));
+        EXPECT_EQ(f.centralWidget()->height(), client_height_for(f.doc.view.line_width));
     }
     // Nor can the height be changed: it follows the line width.
     const int h = f.height();
@@ -292,7 +292,7 @@ TEST(MainWindowLayout, LineWidthDefaultFromTheScreenHeight) {
         SCOPED_TRACE(c.screen_height);
         Window w = make_window(c.screen_height);
         TForm1& f = *w.form;
-        EXPECT_EQ(f.view.line_width, c.line_width);
+        EXPECT_EQ(f.doc.view.line_width, c.line_width);
         for (int n = 4; n <= 12; ++n) {
             EXPECT_EQ(f.LineWItems[std::size_t(n)]->isEnabled(), n <= c.highest_enabled) << n;
             EXPECT_EQ(f.LineWItems[std::size_t(n)]->isChecked(), n == c.line_width) << n;

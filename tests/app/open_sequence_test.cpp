@@ -28,12 +28,12 @@ void expect_transport(TForm1& f, bool enabled) {
 void expect_reset_state(TForm1& f) {
     EXPECT_EQ(f.windowTitle(), QString("PitkaD"));
     expect_transport(f, false);
-    EXPECT_EQ(f.store.frame_count, 1);
-    EXPECT_EQ(f.play_state(), 0);
+    EXPECT_EQ(f.doc.store.frame_count, 1);
+    EXPECT_EQ(f.play_state(), PlayState::no_recording);
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
     EXPECT_EQ(f.TrackBar3->value(), 0);
     // Nothing of an earlier recording is left in the store.
-    EXPECT_EQ(f.store.spectrogram[std::size_t(10 * cells_per_frame + 40)], -100.0f);
+    EXPECT_EQ(f.doc.store.spectrogram[std::size_t(10 * cells_per_frame + 40)], -100.0f);
 }
 
 // A short tone that analyses in a moment.
@@ -66,15 +66,15 @@ TEST_F(OpenSequence, DemoOpensReadyToPlay) {
     EXPECT_EQ(f.windowTitle(), QString("PitkaD - demo.wav"));
     expect_transport(f, true);
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
-    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_EQ(f.focusWidget(), f.PlayButton);
-    EXPECT_GT(f.store.frame_count, 100);
+    EXPECT_GT(f.doc.store.frame_count, 100);
     // The analysis was cached beside the copy, and the loudest cell is 0 dB.
     EXPECT_TRUE(fs::exists(dir.path / "demo.pkd"));
     float peak = -1000;
-    for (int t = 0; t < f.store.frame_count; ++t)
+    for (int t = 0; t < f.doc.store.frame_count; ++t)
         for (int b = 2; b <= 75; ++b)
-            peak = std::max(peak, f.store.spectrogram[std::size_t(t * cells_per_frame + b)]);
+            peak = std::max(peak, f.doc.store.spectrogram[std::size_t(t * cells_per_frame + b)]);
     EXPECT_LE(peak, 0.0f);
     EXPECT_GT(peak, -30.0f);
 }
@@ -129,7 +129,7 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(f.open_recording(qpath(good)));
-        ASSERT_EQ(f.play_state(), 1);
+        ASSERT_EQ(f.play_state(), PlayState::stopped);
         const fs::path bad = dir.path / (std::string("bad_") + std::to_string(&c - cases) + ".wav");
         c.make(bad);
         ModalResponder responder;
@@ -193,10 +193,10 @@ TEST_F(OpenSequence, UnwritableFolderUsesTheFallbackCache) {
         ASSERT_TRUE(local.form->open_recording(qpath(wav)));
         EXPECT_TRUE(responder.seen.empty());
         EXPECT_EQ(local.form->windowTitle(), QString("PitkaD - tone.wav"));
-        EXPECT_EQ(local.form->play_state(), 1);
-        EXPECT_EQ(local.form->store.frame_count, 100);
+        EXPECT_EQ(local.form->play_state(), PlayState::stopped);
+        EXPECT_EQ(local.form->doc.store.frame_count, 100);
         EXPECT_TRUE(fs::is_regular_file(fallback));
-        EXPECT_EQ(local.form->store.cache_file_name, fallback.string());
+        EXPECT_EQ(local.form->doc.store.cache_file_name, fallback.string());
         local.form->show();
         EXPECT_TRUE(local.form->close());
         EXPECT_FALSE(fs::exists(fallback));
@@ -238,7 +238,7 @@ TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     f.Open1Click();
     EXPECT_EQ(responder.file_dialogs, 1);
     EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
-    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_EQ(f.open_dialog_dir, qpath(dir.path));
 }
 
@@ -265,8 +265,8 @@ TEST_F(OpenSequence, ClosingWithAnUnsavedDrawingAsks) {
         TForm1& g = *local.form;
         g.show();
         ASSERT_TRUE(g.open_recording(qpath(wav)));
-        g.drawing[20].note_cell(40) = 3;
-        g.drawing.modified = true;
+        g.doc.drawing[20].note_cell(40) = 3;
+        g.doc.drawing.modified = true;
 
         ModalResponder responder;
         responder.answers << c.answer;
@@ -280,10 +280,10 @@ TEST_F(OpenSequence, ClosingWithAnUnsavedDrawingAsks) {
         EXPECT_EQ(buttons, expected);
         EXPECT_EQ(closed, !c.stays_open);
         EXPECT_EQ(g.isVisible(), c.stays_open);
-        EXPECT_EQ(g.play_state(), c.stays_open ? 1 : 0);
+        EXPECT_EQ(g.play_state(), c.stays_open ? PlayState::stopped : PlayState::no_recording);
         EXPECT_EQ(fs::exists(sub / "tone.pkc"), c.file_written);
         if (c.stays_open) {
-            g.drawing.modified = false; // let the window go quietly
+            g.doc.drawing.modified = false; // let the window go quietly
             EXPECT_TRUE(g.close());
         }
     }
@@ -317,8 +317,8 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
         SCOPED_TRACE(c.answer);
         fs::remove(dir.path / "first.pkc");
         ASSERT_TRUE(f.open_recording(qpath(first)));
-        f.drawing[5].line_mark() = 2;
-        f.drawing.modified = true;
+        f.doc.drawing[5].line_mark() = 2;
+        f.doc.drawing.modified = true;
         ModalResponder responder;
         responder.file_to_choose = qpath(second);
         responder.answers << c.answer;
@@ -326,12 +326,12 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
         EXPECT_EQ(f.windowTitle(), QString(c.caption));
-        EXPECT_EQ(f.drawing[5].line_mark(), c.mark_after);
+        EXPECT_EQ(f.doc.drawing[5].line_mark(), c.mark_after);
         EXPECT_EQ(fs::exists(dir.path / "first.pkc"), c.saved);
     }
     // The saved drawing comes back with its recording.
     ASSERT_TRUE(f.open_recording(qpath(first)));
-    EXPECT_EQ(f.drawing[5].line_mark(), 2);
+    EXPECT_EQ(f.doc.drawing[5].line_mark(), 2);
 }
 
 // Saving the drawing on the way out fails: its message is shown and the
@@ -341,8 +341,8 @@ TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
     f.show();
     ASSERT_TRUE(f.open_recording(qpath(wav)));
     fs::create_directory(dir.path / "tone.pkc"); // the drawing file cannot be written
-    f.drawing[5].line_mark() = 2;
-    f.drawing.modified = true;
+    f.doc.drawing[5].line_mark() = 2;
+    f.doc.drawing.modified = true;
     ModalResponder responder;
     responder.answers << "保存する";
     f.Exit1->trigger();
@@ -350,24 +350,24 @@ TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
     EXPECT_EQ(responder.seen[1].text,
               qpath(dir.path / "tone.pkc") + q(drawing_texts::cannot_write));
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.play_state(), 1);
-    EXPECT_EQ(f.drawing[5].line_mark(), 2);
-    f.drawing.modified = false;
+    EXPECT_EQ(f.play_state(), PlayState::stopped);
+    EXPECT_EQ(f.doc.drawing[5].line_mark(), 2);
+    f.doc.drawing.modified = false;
 }
 
 // The drawing file beside the recording comes back with it.
 TEST_F(OpenSequence, DrawingFileIsLoadedWithTheRecording) {
     const fs::path wav = small_recording(dir.path);
     ASSERT_TRUE(f.open_recording(qpath(wav)));
-    f.drawing[30].note_cell(50) = 7;
-    f.drawing[60].line_mark() = 2;
-    f.drawing.modified = true;
+    f.doc.drawing[30].note_cell(50) = 7;
+    f.doc.drawing[60].line_mark() = 2;
+    f.doc.drawing.modified = true;
     ASSERT_TRUE(f.form2()->save_draw());
     ASSERT_TRUE(fs::exists(dir.path / "tone.pkc"));
     ASSERT_TRUE(f.open_recording(qpath(wav)));
-    EXPECT_EQ(f.drawing[30].note_cell(50), 7);
-    EXPECT_EQ(f.drawing[60].line_mark(), 2);
-    EXPECT_FALSE(f.drawing.modified);
+    EXPECT_EQ(f.doc.drawing[30].note_cell(50), 7);
+    EXPECT_EQ(f.doc.drawing[60].line_mark(), 2);
+    EXPECT_FALSE(f.doc.drawing.modified);
 }
 
 } // namespace

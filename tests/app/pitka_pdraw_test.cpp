@@ -26,7 +26,7 @@ class FakeForm2Host : public Form2Host {
     void write_graph() override { ++graphs; }
     void midi_off() override { ++offs; }
     void form_key_down(int key, Qt::KeyboardModifiers) override { keys.push_back(key); }
-    int play_state() const override { return state; }
+    PlayState play_state() const override { return PlayState(state); }
     int frame_count() const override { return frames; }
     QString draw_file_name() const override { return file; }
     void show_message(const QString& t) override { messages.push_back(t); }

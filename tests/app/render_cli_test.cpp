@@ -126,9 +126,9 @@ TEST_F(RenderCli, SamePictureAsTheWindow) {
     // A drawing saved beside the recording shows in both.
     const QImage undrawn = f.graph_view().graph_bitmap.copy();
     for (int t = 40; t < 90; ++t)
-        f.drawing[t].note_cell(50) = 3;
-    f.drawing[120].line_mark() = 5;
-    f.drawing.modified = true;
+        f.doc.drawing[t].note_cell(50) = 3;
+    f.doc.drawing[120].line_mark() = 5;
+    f.doc.drawing.modified = true;
     ASSERT_TRUE(f.form2()->save_draw());
     f.write_graph();
     const QImage shown = f.graph_view().graph_bitmap;

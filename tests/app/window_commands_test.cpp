@@ -28,7 +28,7 @@ TEST(WindowCommands, ScrollButtonCyclesTheSpeed) {
     } steps[] = {{2, "100 pixel/s"}, {4, "200 pixel/s"}, {1, "50 pixel/s"}};
     for (const auto& step : steps) {
         QTest::mouseClick(f.ScrollButton, Qt::LeftButton);
-        EXPECT_EQ(f.view.scroll_speed, step.speed);
+        EXPECT_EQ(f.doc.view.scroll_speed, step.speed);
         EXPECT_EQ(f.ScrollButton->text(), QString(step.caption));
     }
 }
@@ -85,8 +85,8 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
     Window w = make_window();
     TForm1& f = *w.form;
     ASSERT_TRUE(f.open_recording(s(dir.path / "demo.wav")));
-    const std::vector<float> corrected(f.store.spectrogram.begin(),
-                                       f.store.spectrogram.begin() + 200 * cells_per_frame);
+    const std::vector<float> corrected(f.doc.store.spectrogram.begin(),
+                                       f.doc.store.spectrogram.begin() + 200 * cells_per_frame);
     struct Case {
         const char* name;
         std::function<void()> act;
@@ -108,7 +108,7 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
         EXPECT_EQ(f.graph_view().screen, f.graph_view().graph_bitmap);
     }
     // Without the correction the store holds other levels.
-    EXPECT_FALSE(std::equal(corrected.begin(), corrected.end(), f.store.spectrogram.begin()));
+    EXPECT_FALSE(std::equal(corrected.begin(), corrected.end(), f.doc.store.spectrogram.begin()));
     // A moved slider hands the focus to the time display.
     EXPECT_EQ(f.focusWidget(), f.StaticText1);
 }
@@ -138,19 +138,19 @@ TEST(WindowCommands, MidiDialogChangesOfDrawingChannelsMarkTheDrawing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        f.drawing.modified = false;
+        f.doc.drawing.modified = false;
         TForm3* dialog = f.form3();
         QTimer::singleShot(0, dialog, [&] {
             c.act(*dialog);
             dialog->close();
         });
         f.MidiSetMenuClick();
-        EXPECT_EQ(f.drawing.modified, c.modified);
+        EXPECT_EQ(f.doc.drawing.modified, c.modified);
         // An unsaved drawing stays marked whatever the dialog does.
-        f.drawing.modified = true;
+        f.doc.drawing.modified = true;
         QTimer::singleShot(0, dialog, [&] { dialog->close(); });
         f.MidiSetMenuClick();
-        EXPECT_TRUE(f.drawing.modified);
+        EXPECT_TRUE(f.doc.drawing.modified);
     }
 }
 
@@ -183,7 +183,7 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
         ModalResponder responder;
         responder.file_to_choose = s(dir.path / "tone.wav");
         f.Open1Click();
-        ASSERT_EQ(f.play_state(), 1);
+        ASSERT_EQ(f.play_state(), PlayState::stopped);
         f.LineWClick(6);
         f.ScrollButtonClick();
         f.TrackBar1->setValue(55);
@@ -193,9 +193,9 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
         f.Loudness->trigger();
         f.PopupMenu1Tag = 2;
         f.PopItemClick(2000);
-        f.midi.tables.midi_program[0] = 5;
-        f.midi.tables.midi_volume[0] = 100;
-        f.midi.tables.midi_delay = 7;
+        f.doc.midi.tables.midi_program[0] = 5;
+        f.doc.midi.tables.midi_volume[0] = 100;
+        f.doc.midi.tables.midi_delay = 7;
         f.resize(900, f.height());
         QApplication::processEvents();
         ASSERT_EQ(f.width(), 900);
@@ -205,10 +205,10 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
 
     Window w = make_window(1200, true, true);
     TForm1& f = *w.form;
-    EXPECT_EQ(f.view.line_width, 6);
+    EXPECT_EQ(f.doc.view.line_width, 6);
     EXPECT_TRUE(f.LineWItems[6]->isChecked());
     EXPECT_EQ(f.graph->height(), 74 * 6 + 29);
-    EXPECT_EQ(f.view.scroll_speed, 2);
+    EXPECT_EQ(f.doc.view.scroll_speed, 2);
     EXPECT_EQ(f.ScrollButton->text(), QString("100 pixel/s"));
     EXPECT_EQ(f.TrackBar1->value(), 55);
     EXPECT_EQ(f.TrackBar2->value(), 20);
@@ -219,11 +219,11 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     EXPECT_FALSE(f.Loudness->isChecked());
     EXPECT_EQ(f.skip_tag, (std::array<int, 3>{5000, -5000, -2000}));
     EXPECT_EQ(f.BackButton2->text(), QString("-2 s"));
-    EXPECT_EQ(f.midi.tables.midi_program[0], 5);
-    EXPECT_EQ(f.midi.tables.midi_volume[0], 100);
-    EXPECT_EQ(f.midi.tables.midi_program[1], 0);
-    EXPECT_EQ(f.midi.tables.midi_volume[1], 127);
-    EXPECT_EQ(f.midi.tables.midi_delay, 7);
+    EXPECT_EQ(f.doc.midi.tables.midi_program[0], 5);
+    EXPECT_EQ(f.doc.midi.tables.midi_volume[0], 100);
+    EXPECT_EQ(f.doc.midi.tables.midi_program[1], 0);
+    EXPECT_EQ(f.doc.midi.tables.midi_volume[1], 127);
+    EXPECT_EQ(f.doc.midi.tables.midi_delay, 7);
     EXPECT_EQ(f.width(), 900);
     EXPECT_EQ(f.open_dialog_dir, s(dir.path));
     // The colour sliders did not redraw during start-up but do now.
@@ -280,7 +280,7 @@ TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
         TForm1& f = *w.form;
         f.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-        EXPECT_EQ(f.view.line_width, c.line_width);
+        EXPECT_EQ(f.doc.view.line_width, c.line_width);
         EXPECT_TRUE(f.LineWItems[std::size_t(c.line_width)]->isChecked());
         EXPECT_EQ(f.graph->height(), 74 * c.line_width + 29);
         EXPECT_EQ(f.isMaximized(), c.maximized);
@@ -324,7 +324,7 @@ TEST_F(WindowSettingsFile, DefaultDirIsTheLastChosenFolder) {
         responder.file_to_choose = s(dir.path / "sub/broken.wav");
         w.form->Open1Click();
         ASSERT_EQ(responder.seen.size(), 1u);
-        EXPECT_EQ(w.form->play_state(), 0);
+        EXPECT_EQ(w.form->play_state(), PlayState::no_recording);
         w.form->SaveiniClick();
     }
     EXPECT_EQ(read_settings(path, Settings{}).default_dir, s(dir.path / "sub"));

@@ -62,8 +62,8 @@ class WindowEditing : public ::testing::Test {
         s.frames = 2 * 44100;
         write_wav(dir.path / "tone.wav", s);
         ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
-        ASSERT_EQ(f.store.frame_count, 100);
-        ASSERT_EQ(f.view.line_width, line_width);
+        ASSERT_EQ(f.doc.store.frame_count, 100);
+        ASSERT_EQ(f.doc.view.line_width, line_width);
     }
     void show_tools() {
         f.ShowtoolbarClick();
@@ -155,20 +155,20 @@ TEST_F(WindowEditing, PenStrokeWritesNoteCells) {
         log().clear();
         drag(f, QPoint(c.x0, y_of_band(c.band)), QPoint(c.x1, y_of_band(c.band)));
         for (int t = 0; t < 100; ++t)
-            EXPECT_EQ(f.drawing[t].note_cell(c.band), t >= c.first && t <= c.last ? colour : 0)
+            EXPECT_EQ(f.doc.drawing[t].note_cell(c.band), t >= c.first && t <= c.last ? colour : 0)
                 << t;
-        EXPECT_EQ(f.drawing[c.first].note_cell(c.band - 2), 0); // only the pressed row
+        EXPECT_EQ(f.doc.drawing[c.first].note_cell(c.band - 2), 0); // only the pressed row
         // The stroke's press also sounds the note.
         EXPECT_EQ(notes_on(), std::vector<int>{c.band + 33});
         EXPECT_FALSE(f.editor().dragging);
     }
-    EXPECT_TRUE(f.drawing.modified);
+    EXPECT_TRUE(f.doc.drawing.modified);
     // A press in the legend strip starts no stroke.
     const QPoint strip(20, 74 * line_width + 5);
     drag(f, strip, strip + QPoint(30, 0));
     for (int b = 2; b <= 75; ++b)
         if (b != 50 && b != 51) {
-            EXPECT_EQ(f.drawing[45].note_cell(b), 0) << b;
+            EXPECT_EQ(f.doc.drawing[45].note_cell(b), 0) << b;
         }
 }
 
@@ -182,11 +182,11 @@ TEST_F(WindowEditing, LineMarksByClicks) {
     log().clear();
     press(f, QPoint(30, y_of_band(40)));
     release(f, QPoint(30, y_of_band(40)));
-    EXPECT_EQ(f.drawing[30].line_mark(), colour);
+    EXPECT_EQ(f.doc.drawing[30].line_mark(), colour);
     EXPECT_TRUE(log().empty()); // line drawing sounds nothing
     press(f, QPoint(33, y_of_band(40)), {}, Qt::RightButton);
     release(f, QPoint(33, y_of_band(40)), {}, Qt::RightButton);
-    EXPECT_EQ(f.drawing[30].line_mark(), 0);
+    EXPECT_EQ(f.doc.drawing[30].line_mark(), 0);
 }
 
 // Clipboard mode: the dragged rectangle's values go to the clipboard as
@@ -200,9 +200,9 @@ TEST_F(WindowEditing, ClipboardRectangleGoesToTheClipboard) {
     drag(f, QPoint(20, y_of_band(60)), QPoint(12, y_of_band(55)));
     const QString text = QGuiApplication::clipboard()->text();
     ASSERT_FALSE(text.isEmpty());
-    EXPECT_EQ(text.toStdString(), clipboard_text(f.store, 12, 20, 55, 60));
+    EXPECT_EQ(text.toStdString(), clipboard_text(f.doc.store, 12, 20, 55, 60));
     EXPECT_TRUE(log().empty());
-    EXPECT_FALSE(f.drawing.modified);
+    EXPECT_FALSE(f.doc.drawing.modified);
 }
 
 // Key preview: the window sees keys at its window before the focused
@@ -223,7 +223,7 @@ TEST_F(WindowKeys, TransportKeysFollowTheButtons) {
     // No recording: the buttons are disabled and the keys do nothing.
     for (int k : {Qt::Key_P, Qt::Key_S, Qt::Key_Escape, Qt::Key_PageDown, Qt::Key_B}) {
         key(k);
-        EXPECT_EQ(f.play_state(), 0) << k;
+        EXPECT_EQ(f.play_state(), PlayState::no_recording) << k;
     }
     open_recording();
     struct Step {
@@ -236,7 +236,7 @@ TEST_F(WindowKeys, TransportKeysFollowTheButtons) {
     };
     for (const Step& s : steps) {
         key(s.key);
-        EXPECT_EQ(f.play_state(), s.state) << s.key;
+        EXPECT_EQ(f.play_state(), PlayState(s.state)) << s.key;
     }
     key(Qt::Key_P);
     EXPECT_EQ(f.focusWidget(), f.PauseButton);
@@ -250,11 +250,11 @@ TEST_F(WindowKeys, KeysStillReachTheFocusedControl) {
     f.TrackBar1->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), f.TrackBar1);
     key(Qt::Key_P);
-    EXPECT_EQ(f.play_state(), 2);
+    EXPECT_EQ(f.play_state(), PlayState::playing);
     f.TrackBar1->setFocus();
     key(Qt::Key_PageUp); // back 5 s for the window, a page for the slider
     EXPECT_NE(f.TrackBar1->value(), 40);
-    EXPECT_EQ(f.play_state(), 2);
+    EXPECT_EQ(f.play_state(), PlayState::playing);
     f.StopbuttonClick();
 }
 
@@ -294,14 +294,14 @@ TEST_F(WindowKeys, DeleteRemovesTheSelection) {
     drag(f, QPoint(60, y_of_band(50)), QPoint(70, y_of_band(50)));
     QTest::mouseClick(tools->PenSelectButton, Qt::LeftButton);
     drag(f, QPoint(20, y_of_band(52)), QPoint(30, y_of_band(48)));
-    EXPECT_NE(f.drawing[10].note_cell(50) & draw_selected_bit, 0);
-    EXPECT_EQ(f.drawing[60].note_cell(50) & draw_selected_bit, 0);
+    EXPECT_NE(f.doc.drawing[10].note_cell(50) & draw_selected_bit, 0);
+    EXPECT_EQ(f.doc.drawing[60].note_cell(50) & draw_selected_bit, 0);
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
     key(Qt::Key_Delete);
     for (int t = 10; t <= 40; ++t)
-        EXPECT_EQ(f.drawing[t].note_cell(50), 0) << t;
-    EXPECT_NE(f.drawing[65].note_cell(50), 0);
+        EXPECT_EQ(f.doc.drawing[t].note_cell(50), 0) << t;
+    EXPECT_NE(f.doc.drawing[65].note_cell(50), 0);
 }
 
 } // namespace

@@ -22,7 +22,7 @@ class WindowPlayback : public ::testing::Test {
         s.frames = 4 * 44100;
         write_wav(dir.path / "tone.wav", s);
         ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
-        ASSERT_EQ(f.store.frame_count, 200);
+        ASSERT_EQ(f.doc.store.frame_count, 200);
     }
     // Lets the playback thread's ticks run until the display shows `text`.
     bool wait_for_time_text(const QString& text) {
@@ -40,7 +40,7 @@ class WindowPlayback : public ::testing::Test {
 TEST_F(WindowPlayback, TimeDisplayAndPositionFollowThePlayer) {
     open_recording();
     f.PlayButtonClick();
-    ASSERT_EQ(f.play_state(), 2);
+    ASSERT_EQ(f.play_state(), PlayState::playing);
     struct Step {
         double advance_ms;
         const char* text;
@@ -54,9 +54,9 @@ TEST_F(WindowPlayback, TimeDisplayAndPositionFollowThePlayer) {
         EXPECT_NEAR(f.TrackBar3->value(), s.slider, 1);
     }
     f.PauseButtonClick();
-    EXPECT_EQ(f.play_state(), 3);
+    EXPECT_EQ(f.play_state(), PlayState::paused);
     f.StopbuttonClick();
-    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
     EXPECT_FALSE(f.transport().thread_running());
 }
@@ -68,7 +68,7 @@ TEST_F(WindowPlayback, OpeningStopsThePlayback) {
     w.clock->advance_ms(500);
     ASSERT_TRUE(wait_for_time_text("0.5 s"));
     ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
-    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_FALSE(f.transport().thread_running());
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
 }
@@ -108,10 +108,10 @@ TEST(WindowClosing, StopsAndSilences) {
     QApplication::sendEvent(f.graph, &down);
     ASSERT_EQ(log->back(), short_message(0x90, 83, 127));
     EXPECT_TRUE(f.close());
-    EXPECT_EQ(f.play_state(), 0);
+    EXPECT_EQ(f.play_state(), PlayState::no_recording);
     EXPECT_FALSE(f.transport().thread_running());
     EXPECT_EQ(log->back(), short_message(0x80, 83, 0));
-    EXPECT_FALSE(f.midi.midi_ok());
+    EXPECT_FALSE(f.doc.midi.midi_ok());
 }
 
 // What the graph paints is the renderer's picture.
@@ -169,11 +169,11 @@ TEST_F(WindowPlayback, KeysInTheToolWindowReachTheMainWindow) {
     tools->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(tools));
     QTest::keyClick(tools->windowHandle(), Qt::Key_P);
-    EXPECT_EQ(f.play_state(), 2);
+    EXPECT_EQ(f.play_state(), PlayState::playing);
     QTest::keyClick(tools->windowHandle(), Qt::Key_F3);
     EXPECT_TRUE(tools->PenSelectButton->isChecked());
     QTest::keyClick(tools->windowHandle(), Qt::Key_S);
-    EXPECT_EQ(f.play_state(), 1);
+    EXPECT_EQ(f.play_state(), PlayState::stopped);
 }
 
 } // namespace

@@ -26,7 +26,7 @@ struct FakeControls final : ControlsHost {
     void toggle_mode_button(ModeButton b) override { log << QString("mode%1").arg(int(b)); }
     void reset_draw_select() override { log << "reset_select"; }
     void write_graph() override { log << "graph"; }
-    int play_state() const override { return state; }
+    PlayState play_state() const override { return PlayState(state); }
     void replay_from_line() override { log << "replay"; }
     void set_skip_button(int which, int tag, const QString& caption) override {
         tags[which] = tag;
@@ -125,7 +125,7 @@ TEST(ScrollControls, SpeedCycleAndCursorKeepsItsPixel) {
         ViewState v;
         v.scroll_speed = c.speed;
         v.first_frame = c.first_frame;
-        ScrollButtonClick(h, v, c.state, c.position_ms, c.frame_count);
+        ScrollButtonClick(h, v, PlayState(c.state), c.position_ms, c.frame_count);
         EXPECT_EQ(v.scroll_speed, c.new_speed);
         EXPECT_EQ(v.first_frame, c.new_first);
         EXPECT_EQ(h.log.join(' '), QString(c.caption) + " graph");

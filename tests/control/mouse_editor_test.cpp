@@ -31,7 +31,7 @@ class FakeHost : public EditorHost {
     void draw_note_labels_and_show() override { ++labels; }
     void write_line(int frame) override { lines.push_back(frame); }
     int player_position_ms() const override { return position_ms; }
-    int play_state() const override { return state; }
+    PlayState play_state() const override { return PlayState(state); }
     ViewState& view_state() override { return view; }
     int graph_width() const override { return width; }
     MidiPort& midi_port() override { return midi; }

@@ -141,5 +141,5 @@ TEST(PlaybackTick, EndOfRecordingRestsTheCursor) {
     r.t.playback_tick();
     EXPECT_EQ(r.host.lines.size(), drawn);
     EXPECT_EQ(r.host.lines.back(), 50);
-    EXPECT_EQ(r.t.state(), 2);
+    EXPECT_EQ(r.t.state(), PlayState::playing);
 }

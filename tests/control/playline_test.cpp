@@ -79,7 +79,7 @@ TEST(Playline, TicksOnTheUiThreadAtAPacedRate) {
 }
 
 TEST(Playline, NoTicksAskedWhileStateIsNotPlaying) {
-    std::atomic<int> state{1};
+    std::atomic<PlayState> state{PlayState::stopped};
     QObject context;
     int ran = 0;
     Playline line(
@@ -87,7 +87,7 @@ TEST(Playline, NoTicksAskedWhileStateIsNotPlaying) {
     line.start();
     serve_events_for(30);
     EXPECT_EQ(ran, 0);
-    state = 3;
+    state = PlayState::paused;
     serve_events_for(30);
     EXPECT_GT(ran, 0);
     line.finish();
@@ -108,11 +108,11 @@ TEST(Playline, StopResetAndCloseWithTicksPendingNeverDeadlock) {
         switch (round % 4) {
         case 0:
             r->t.stop_playback();
-            EXPECT_EQ(r->t.state(), 1);
+            EXPECT_EQ(r->t.state(), PlayState::stopped);
             break;
         case 1:
             r->t.reset_recording();
-            EXPECT_EQ(r->t.state(), 0);
+            EXPECT_EQ(r->t.state(), PlayState::no_recording);
             break;
         case 2:
             r->t.toggle_pause();

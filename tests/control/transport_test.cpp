@@ -68,7 +68,7 @@ TEST(Transport, StateTable) {
         enter(r, c.from);
         r.view.first_frame = 77;
         run(r, c.command);
-        EXPECT_EQ(r.t.state(), c.to);
+        EXPECT_EQ(r.t.state(), PlayState(c.to));
         EXPECT_EQ(r.player.mode(), c.mode);
         EXPECT_EQ(r.t.thread_running(), c.to >= 2);
         if (c.mode != Mode::not_open) {
@@ -128,7 +128,7 @@ TEST(Transport, PlayingSeeksAndPausedSeeksStayPaused) {
             r.t.seek_relative(c.ms);
         }
         EXPECT_EQ(r.player.position(), c.expected);
-        EXPECT_EQ(r.t.state(), c.paused ? 3 : 2);
+        EXPECT_EQ(r.t.state(), c.paused ? PlayState::paused : PlayState::playing);
         r.advance(1000);
         const int moved = c.paused ? c.expected : std::min(c.expected + 1000, 60000);
         EXPECT_EQ(r.player.position(), moved);
@@ -194,7 +194,7 @@ TEST(Transport, StopWhileStoppedRedrawsAtFrameZero) {
     EXPECT_EQ(r.host.slider, 0);
     EXPECT_EQ(r.host.time, "0.0 s");
     EXPECT_GT(r.host.graphs, graphs);
-    EXPECT_EQ(r.t.state(), 1);
+    EXPECT_EQ(r.t.state(), PlayState::stopped);
 }
 
 TEST(Transport, TimeTextAndRounding) {
@@ -216,7 +216,7 @@ TEST(Transport, OpenFailureShowsErrorAndStaysStopped) {
     TransportRig r;
     r.player.set_file_name(r.wav.path() + ".missing");
     r.play();
-    EXPECT_EQ(r.t.state(), 1);
+    EXPECT_EQ(r.t.state(), PlayState::stopped);
     EXPECT_FALSE(r.t.thread_running());
     ASSERT_EQ(r.host.errors.size(), 1u);
     EXPECT_TRUE(r.host.errors[0].startsWith(QString::fromUtf8(playback_texts::file_not_found)));
@@ -249,7 +249,7 @@ TEST(Transport, PlayFailureIsSilentAndLeavesPlayerOpen) {
     player.set_file_name(wav.path());
     t.stop_playback();
     t.start_playback();
-    EXPECT_EQ(t.state(), 1);
+    EXPECT_EQ(t.state(), PlayState::stopped);
     EXPECT_TRUE(player.is_open());
     EXPECT_NE(player.error(), 0);
     EXPECT_TRUE(host.errors.empty());

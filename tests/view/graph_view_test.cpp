@@ -192,17 +192,17 @@ TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedraw) {
 
 TEST_F(GraphViewTest, PausedRedrawPutsTheCursorAtThePlayerPosition) {
     layout(796, 4);
-    params.play_state = 3;
+    params.play_state = PlayState::paused;
     position_ms = 3019; // frame 150
     gv.write_graph();
     EXPECT_EQ(view.cursor_frame, 150);
     EXPECT_EQ(at(gv.screen, 150, 10), marker);
     EXPECT_EQ(at(gv.graph_bitmap, 150, 10), black); // never in graph_bitmap
-    params.play_state = 2;
+    params.play_state = PlayState::playing;
     gv.write_graph();
     EXPECT_EQ(at(gv.screen, 150, 10), black);
     // A position left of the view pages once and does not recurse.
-    params.play_state = 3;
+    params.play_state = PlayState::paused;
     position_ms = -100;
     gv.write_line(-5);
     EXPECT_EQ(view.first_frame, 0);

@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     const double cpu0 = cpu_seconds();
     const auto wall0 = std::chrono::steady_clock::now();
     transport.start_playback();
-    if (transport.state() != 2) return 1;
+    if (transport.state() != PlayState::playing) return 1;
     // A note now and then, so the synthesizer has work.
     QTimer notes;
     int n = 0;

@@ -40,7 +40,19 @@ if(layer_count LESS 2)
   message(FATAL_ERROR "layer table not found in docs/architecture.md")
 endif()
 
+# The table itself must be a one-way chain: a row lists only rows above it.
 set(faults 0)
+foreach(folder IN LISTS layers)
+  list(FIND layers ${folder} own)
+  foreach(other IN LISTS allowed_${folder})
+    list(FIND layers ${other} index)
+    if(index EQUAL -1 OR (index GREATER own))
+      message("layer table: ${folder}/ may not include ${other}/ (not a layer below it)")
+      math(EXPR faults "${faults} + 1")
+    endif()
+  endforeach()
+endforeach()
+
 foreach(folder IN LISTS layers)
   file(GLOB sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp
        ${SOURCE_DIR}/${folder}/*.inc)
