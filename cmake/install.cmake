@@ -18,7 +18,8 @@ install(FILES
   DESTINATION share/pitkad
   OPTIONAL)
 
-install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/doc/pitkad OPTIONAL)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html ${PROJECT_SOURCE_DIR}/LICENSE
+  DESTINATION share/doc/pitkad OPTIONAL)
 # The support page the program opens, found like the data files.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/pitkad)
 

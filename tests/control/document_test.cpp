@@ -1,0 +1,66 @@
+// The open sequence without a window: a Document loads a recording, finds
+// its drawing file, and keeps nothing of a refused one.
+
+#include "control/document.h"
+#include "drawing/draw_file.h"
+#include "tests/common/test_wav.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+namespace pitkad {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Files {
+    test::TempWav wav{1000, 44100};
+    ~Files() {
+        std::error_code ec;
+        fs::remove(fs::path(wav.path()).replace_extension(".pkd"), ec);
+        fs::remove(fs::path(wav.path()).replace_extension(".pkc"), ec);
+    }
+};
+
+TEST(Document, OpensARecordingAndItsDrawingWithoutAWindow) {
+    Files files;
+    auto doc = std::make_unique<Document>();
+    doc->load_tables();
+    LoadResult r = doc->load_recording(files.wav.path(), {}, 1);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_FALSE(r.cache_used);
+    EXPECT_EQ(doc->store.frame_count, 50);
+    EXPECT_EQ(doc->draw_file, draw_file_name(files.wav.path()));
+    EXPECT_FALSE(doc->load_drawing()); // none saved yet
+
+    // A drawing saved beside the recording comes back with the next open.
+    doc->drawing[10].note_cell(20) = 3;
+    ASSERT_TRUE(save_draw_data(doc->draw_file, doc->drawing, doc->store.frame_count,
+                               doc->midi.tables));
+    auto again = std::make_unique<Document>();
+    again->load_tables();
+    r = again->load_recording(files.wav.path(), {}, 1);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(r.cache_used);
+    ASSERT_TRUE(again->load_drawing());
+    EXPECT_EQ(again->drawing[10].note_cell(20), 3);
+    EXPECT_FALSE(again->drawing.modified);
+}
+
+TEST(Document, ARefusedRecordingLeavesNoDrawingFile) {
+    Files files;
+    auto doc = std::make_unique<Document>();
+    doc->load_tables();
+    ASSERT_TRUE(doc->load_recording(files.wav.path(), {}, 1).ok);
+    files.wav.write({'R', 'I', 'F', 'F'});
+    const LoadResult r = doc->load_recording(files.wav.path(), {}, 1, false);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.message.empty());
+    EXPECT_TRUE(doc->draw_file.empty());
+    EXPECT_FALSE(doc->load_drawing());
+}
+
+} // namespace
+} // namespace pitkad
