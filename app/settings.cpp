@@ -9,8 +9,11 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -114,8 +117,16 @@ QByteArray escaped_text(const QString& text) {
     if (text.startsWith(u'@')) out += '@';
     bool quote = false;
     bool hex_follows = false; // after a \x escape, a following hex digit must be escaped too
-    for (QChar qc : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar qc = text[i];
         const char16_t c = qc.unicode();
+        if (qc.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            // A character outside the basic plane: both halves make one UTF-8 sequence.
+            out += text.mid(i, 2).toUtf8();
+            ++i;
+            hex_follows = false;
+            continue;
+        }
         if (c == u';' || c == u',' || c == u'=') quote = true;
         const bool hex_digit =
             (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
@@ -155,21 +166,56 @@ QByteArray escaped_text(const QString& text) {
 }
 
 // The existing file split into sections, each with its raw lines; the lines
-// before the first section header form a nameless block.
+// before the first section header form a nameless block. Only lines that
+// cannot change how other lines are read are kept: a header "[name]" of
+// plain characters, a ";" comment, or key=value with balanced quotes and no
+// continuation. A section under a malformed header is dropped whole, since
+// the INI reader would file its keys somewhere unforeseeable.
 struct Block {
     QByteArray header; // the raw "[name]" line
     QString name;
     std::vector<QByteArray> lines;
+    bool dropped = false;
 };
+
+bool plain_text(const QByteArray& t, const char* forbidden) {
+    for (char c : t)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || std::strchr(forbidden, c)) return false;
+    return true;
+}
+
+bool well_formed_header(const QByteArray& t) {
+    return t.size() > 2 && t.startsWith('[') && t.endsWith(']') &&
+           plain_text(t.mid(1, t.size() - 2), "[]\\\"");
+}
+
+bool well_formed_line(const QByteArray& line) {
+    const QByteArray t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(';')) return true;
+    const qsizetype eq = t.indexOf('=');
+    if (eq <= 0 || t.endsWith('\\')) return false;
+    const QByteArray key = t.left(eq).trimmed();
+    if (key.isEmpty() || !plain_text(key, "[]\"\\;=")) return false;
+    const QByteArray value = t.mid(eq + 1);
+    int quotes = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\') ++i; // an escape: the next character is literal
+        else if (c == '"') ++quotes;
+        else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return false;
+    }
+    return quotes % 2 == 0;
+}
 
 std::vector<Block> split_sections(const QByteArray& text) {
     std::vector<Block> blocks(1);
     for (const QByteArray& raw : text.split('\n')) {
         QByteArray line = raw.endsWith('\r') ? raw.chopped(1) : raw;
         const QByteArray t = line.trimmed();
-        if (t.startsWith('[') && t.contains(']')) {
-            blocks.push_back({line, QString::fromUtf8(t.mid(1, t.indexOf(']') - 1)), {}});
-        } else {
+        if (t.startsWith('[')) {
+            const bool ok = well_formed_header(t);
+            blocks.push_back({line, ok ? QString::fromUtf8(t.mid(1, t.size() - 2)) : QString(), {}, !ok});
+        } else if (well_formed_line(line)) {
             blocks.back().lines.push_back(line);
         }
     }
@@ -223,39 +269,44 @@ QByteArray compose(const QByteArray& old_text, const Settings& s) {
     // after our keys, other sections follow in their original order.
     std::vector<Block> blocks = split_sections(old_text);
     std::vector<Block> others;
+    QByteArray top_comments; // comments before the first section stay on top
+    std::vector<QByteArray> general; // keys before the first section: [General]
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         Block& b = blocks[i];
-        Out* mine = nullptr;
-        if (i > 0)
-            for (Out& o : ours)
-                if (b.name == QLatin1String(o.section)) mine = &o;
-        if (!mine) {
-            drop_trailing_blanks(b.lines);
-            if (i > 0 || !b.lines.empty()) others.push_back(std::move(b));
+        if (b.dropped) continue;
+        if (i == 0) {
+            for (const QByteArray& line : b.lines) {
+                const QByteArray t = line.trimmed();
+                if (t.startsWith(';')) top_comments += line + '\n';
+                else if (!t.isEmpty()) general.push_back(line);
+            }
             continue;
         }
-        bool continuation = false; // a dropped value continued on the next line
+        Out* mine = nullptr;
+        for (Out& o : ours)
+            if (b.name == QLatin1String(o.section)) mine = &o;
+        if (!mine) {
+            drop_trailing_blanks(b.lines);
+            others.push_back(std::move(b));
+            continue;
+        }
         for (const QByteArray& line : b.lines) {
-            if (continuation) {
-                continuation = line.endsWith('\\');
-                continue;
-            }
-            if (line.trimmed().isEmpty()) continue;
-            if (is_ours(b.name, key_of(line))) {
-                continuation = line.endsWith('\\');
-                continue;
-            }
+            if (line.trimmed().isEmpty() || is_ours(b.name, key_of(line))) continue;
             mine->lines.push_back(line);
         }
     }
-
-    QByteArray out;
-    if (!others.empty() && others.front().header.isEmpty()) {
-        for (const QByteArray& l : others.front().lines)
-            out += l + '\n';
-        out += '\n';
-        others.erase(others.begin());
+    if (!general.empty()) {
+        auto g = std::find_if(others.begin(), others.end(),
+                              [](const Block& b) { return b.name == QLatin1String("General"); });
+        if (g == others.end()) {
+            others.push_back({"[General]", "General", {}});
+            g = others.end() - 1;
+        }
+        g->lines.insert(g->lines.begin(), general.begin(), general.end());
     }
+
+    QByteArray out = top_comments;
+    if (!out.isEmpty()) out += '\n';
     for (const Out& o : ours) {
         out += '[' + QByteArray(o.section) + "]\n";
         for (const QByteArray& l : o.lines)
@@ -272,7 +323,23 @@ QByteArray compose(const QByteArray& old_text, const Settings& s) {
     return out;
 }
 
+// Defaults that differ from `s` in every key: a key the reader misses shows.
+Settings unlike(const Settings& s) {
+    Settings u = s;
+    u.default_dir += QLatin1String("\x01");
+    for (const BoolKey& k : view_keys)
+        u.*k.field = !(s.*k.field);
+    for (const auto* list : {&number_keys(), &placement_keys()})
+        for (const NumberKey& k : *list)
+            k.field(u) += 1;
+    u.maximized = !s.maximized;
+    return u;
+}
+
 } // namespace
+
+// True when `text`, read as the settings file, yields exactly `s`.
+static bool reads_back(const QByteArray& text, const Settings& s);
 
 QString settings_file_path(const QString& executable_dir, const QString& config_dir) {
     const QString beside = QDir(executable_dir).filePath(QLatin1String(file_name));
@@ -308,7 +375,10 @@ Settings read_settings(const QString& path, const Settings& defaults) {
 bool write_settings(const QString& path, const Settings& settings) {
     QByteArray old_text;
     if (QFile old(path); old.open(QIODevice::ReadOnly)) old_text = old.readAll();
-    const QByteArray text = compose(old_text, settings);
+    QByteArray text = compose(old_text, settings);
+    // Whatever the old file held, our keys must read back as written; when
+    // the lines kept from it would disturb that, they are dropped.
+    if (!reads_back(text, settings)) text = compose({}, settings);
 
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path); // writes a temporary file, renamed over the old one on commit
@@ -318,6 +388,16 @@ bool write_settings(const QString& path, const Settings& settings) {
         return false;
     }
     return file.commit();
+}
+
+static bool reads_back(const QByteArray& text, const Settings& s) {
+    QTemporaryDir dir;
+    if (!dir.isValid()) return false;
+    const QString file = dir.filePath(QLatin1String(file_name));
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) return false;
+    f.close();
+    return read_settings(file, unlike(s)) == s;
 }
 
 QString default_dir_of(const QString& chosen_file) {

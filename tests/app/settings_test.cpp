@@ -257,6 +257,39 @@ TEST(Settings, UnknownKeysAndSectionsAreKept) {
     EXPECT_EQ(read_settings(t.ini(), changed_settings()), s);
 }
 
+TEST(Settings, StrayLinesOfTheOldFileNeverHideOurKeys) {
+    // Each old file holds one line the INI reader would let run on or file
+    // elsewhere; after a save every key of ours reads back as written.
+    const char* olds[] = {
+        "[View]\nZoom=\"abc\n",                          // unbalanced quote in our section
+        "[Other]\nName=\"open\n[View]\nLoudness=0\n",    // ... in a foreign section
+        "Stray=\"top\n[Dir]\n",                          // ... before the first section
+        "[View\\\nA=1\n[Player]\n",                       // header-like line
+        "[View]\nNote=a\\\n[Window]\nTop=3\n",            // continuation into the next section
+        "[Window]\n\"Maximized\"=0\n; c \" x\n[View]\n",  // quoted key, quote in a comment
+        "[Dir]\nDefaultDir=\"/a\n[Ot\"her]\nX=1\n",
+    };
+    Settings want = changed_settings();
+    want.default_dir = QString::fromUtf8("/home/user/\xF0\x9F\x8E\xB5 曲"); // outside the basic plane
+    for (const char* old : olds) {
+        TempDir t;
+        write_all(t.ini(), old);
+        ASSERT_TRUE(write_settings(t.ini(), want)) << old;
+        EXPECT_EQ(read_settings(t.ini(), Settings{}), want) << old << "\n--- written:\n"
+                                                           << read_all(t.ini()).toStdString();
+    }
+    // Well-formed foreign lines survive, after our sections.
+    TempDir t;
+    write_all(t.ini(), "; mine\nTheme=dark\n[Other]\nName=keep\n");
+    ASSERT_TRUE(write_settings(t.ini(), want));
+    const QByteArray text = read_all(t.ini());
+    EXPECT_TRUE(text.startsWith("; mine\n"));
+    EXPECT_GT(text.indexOf("[Other]"), text.indexOf("[Window]"));
+    QSettings ini(t.ini(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("Theme").toString(), "dark");
+    EXPECT_EQ(ini.value("Other/Name").toString(), "keep");
+}
+
 TEST(Settings, ValuesOutsideTheirRangesFallBack) {
     struct Case {
         const char* section;
