@@ -390,8 +390,8 @@ TEST(Settings, DefaultDirTextSurvivesTheFileFormat) {
                            "@at",
                            "@@",
                            "/tab\there",
-                           "/x\x01"
-                           "abc",
+                           ("/x\x01"
+                            "abc"), // a control character, then hex-like letters
                            "/new\nline",
                            "C:\\Music",
                            ""};
