@@ -6,6 +6,7 @@
 
 #include "analysis/analysis_messages.h"
 #include "analysis/spectrogram_store.h"
+#include "base/le_bytes.h"
 
 namespace pitkad {
 
@@ -17,14 +18,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-std::uint32_t le32(const unsigned char* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t le16(const unsigned char* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
 
 bool printable_id(const unsigned char* p) {
     for (int i = 0; i < 4; ++i)
@@ -38,10 +31,10 @@ constexpr std::array<unsigned char, 16> pcm_guid = {0x01, 0x00, 0x00, 0x00, 0x00
 
 WavFormat parse_fmt(const std::vector<unsigned char>& payload) {
     WavFormat f;
-    f.format_tag = le16(&payload[0]);
-    f.channels = le16(&payload[2]);
-    f.sample_rate = le32(&payload[4]);
-    f.bits_per_sample = le16(&payload[14]);
+    f.format_tag = le::u16(payload, 0);
+    f.channels = le::u16(payload, 2);
+    f.sample_rate = le::u32(payload, 4);
+    f.bits_per_sample = le::u16(payload, 14);
     if (f.format_tag == 0xfffe && payload.size() >= 40) {
         f.pcm_subformat = true;
         for (std::size_t i = 0; i < pcm_guid.size(); ++i)
@@ -108,7 +101,7 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
         if (std::fread(ch, 1, 8, f.get()) != 8) return fail(std::move(r), messages::bad_header);
         pos += 8;
         const int id = chunk_id(ch);
-        const std::uint32_t chunk_size = le32(ch + 4);
+        const std::uint32_t chunk_size = le::u32(ch, 4);
         if (id == data) {
             r.data_offset = pos;
             r.data_size = std::min<std::uint64_t>(chunk_size, size > pos ? size - pos : 0);
@@ -147,19 +140,16 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
         r.first_channel.resize(std::size_t((values + channels - 1) / channels));
         // A fixed block whatever the channel count; `phase` is the channel
         // of the next value, carried across blocks.
-        std::vector<std::int16_t> block(32768);
+        std::vector<std::uint8_t> block(65536);
         std::uint64_t done = 0;
         std::size_t out = 0;
         std::size_t phase = 0;
         while (done < values) {
             const std::size_t want =
-                std::size_t(std::min<std::uint64_t>(block.size(), values - done));
+                std::size_t(std::min<std::uint64_t>(block.size() / 2, values - done));
             const std::size_t read = std::fread(block.data(), 2, want, f.get());
             for (std::size_t i = 0; i < read; ++i) {
-                if (phase == 0) {
-                    const auto* b = reinterpret_cast<const unsigned char*>(&block[i]);
-                    r.first_channel[out++] = std::int16_t(le16(b));
-                }
+                if (phase == 0) r.first_channel[out++] = le::i16(block, 2 * i);
                 if (++phase == channels) phase = 0;
             }
             done += read;

@@ -1,22 +1,14 @@
 #include "audio/pcm_audio.h"
 
 #include "audio/playback_texts.h"
+#include "base/le_bytes.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 namespace pitkad {
 
 namespace {
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
 
 PcmLoadResult failure(const char* text) {
     return {nullptr, text};
@@ -26,28 +18,28 @@ PcmLoadResult failure(const char* text) {
 
 PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
     const std::size_t n = bytes.size();
-    const std::uint8_t* b = bytes.data();
-    if (n < 12 || std::memcmp(b, "RIFF", 4) != 0 || std::memcmp(b + 8, "WAVE", 4) != 0)
+    const std::span<const std::uint8_t> b = bytes;
+    if (n < 12 || !le::is_tag(b, 0, "RIFF") || !le::is_tag(b, 8, "WAVE"))
         return failure(playback_texts::not_a_wav);
 
     int channels = 0, rate = 0, bits = 0;
     bool have_format = false;
     std::size_t pos = 12;
     while (pos + 8 <= n) {
-        const std::uint32_t size = le32(b + pos + 4);
+        const std::uint32_t size = le::u32(b, pos + 4);
         const std::size_t body = pos + 8;
-        if (std::memcmp(b + pos, "fmt ", 4) == 0) {
+        if (le::is_tag(b, pos, "fmt ")) {
             if (size < 16 || body + 16 > n) return failure(playback_texts::file_damaged);
-            std::uint16_t tag = le16(b + body);
-            channels = le16(b + body + 2);
-            rate = int(le32(b + body + 4));
-            bits = le16(b + body + 14);
+            std::uint16_t tag = le::u16(b, body);
+            channels = le::u16(b, body + 2);
+            rate = int(le::u32(b, body + 4));
+            bits = le::u16(b, body + 14);
             // WAVE_FORMAT_EXTENSIBLE carries the real format in its sub-format GUID.
-            if (tag == 0xFFFE && size >= 40 && body + 26 <= n) tag = le16(b + body + 24);
+            if (tag == 0xFFFE && size >= 40 && body + 26 <= n) tag = le::u16(b, body + 24);
             if (tag != 1 || bits != 16 || channels < 1 || rate < 1000 || rate > 384000)
                 return failure(playback_texts::unsupported_format);
             have_format = true;
-        } else if (std::memcmp(b + pos, "data", 4) == 0) {
+        } else if (le::is_tag(b, pos, "data")) {
             if (!have_format) return failure(playback_texts::file_damaged);
             // A data chunk longer than the file (an unfinished recording) plays what is there.
             const std::size_t avail = std::min<std::size_t>(size, n - body);
@@ -59,9 +51,9 @@ PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
             audio->samples.resize(std::size_t(audio->frames) * std::size_t(audio->channels));
             std::int16_t* out = audio->samples.data();
             for (std::int64_t f = 0; f < audio->frames; ++f) {
-                const std::uint8_t* in = b + body + std::size_t(f) * block;
+                const std::size_t in = body + std::size_t(f) * block;
                 for (int c = 0; c < audio->channels; ++c)
-                    *out++ = std::int16_t(le16(in + 2 * c));
+                    *out++ = le::i16(b, in + 2 * std::size_t(c));
             }
             return {std::move(audio), {}};
         }

@@ -1,5 +1,6 @@
 #include "drawing/draw_file.h"
 
+#include "base/le_bytes.h"
 #include "drawing/draw_ops.h"
 
 #include <cerrno>
@@ -14,19 +15,6 @@
 namespace pitkad {
 
 namespace {
-
-void put_le32(std::vector<std::uint8_t>& out, std::size_t at, std::int32_t v) {
-    const auto u = std::uint32_t(v);
-    for (int i = 0; i < 4; ++i)
-        out[at + std::size_t(i)] = std::uint8_t(u >> (8 * i));
-}
-
-std::int32_t get_le32(const std::vector<std::uint8_t>& in, std::size_t at) {
-    std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i)
-        u |= std::uint32_t(in[at + std::size_t(i)]) << (8 * i);
-    return std::int32_t(u);
-}
 
 bool write_all(int fd, const std::uint8_t* p, std::size_t n) {
     while (n > 0) {
@@ -56,7 +44,7 @@ std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
     const int n = std::clamp(frame_count, 0, draw_frames);
     std::vector<std::uint8_t> out(
         std::size_t(draw_body_offset) + std::size_t(n) * std::size_t(draw_record_size), 0);
-    put_le32(out, 0, n);
+    le::store_u32(out, 0, std::uint32_t(n));
     for (int i = 0; i < 8; ++i) {
         out[std::size_t(draw_header_size + i)] =
             std::uint8_t(tables.midi_program[std::size_t(i + 1)]);
@@ -112,7 +100,7 @@ std::optional<DrawFileImage> read_draw_file(const std::string& path, int frame_c
     if (in.bad()) return std::nullopt;
     const std::size_t body = std::size_t(frame_count) * std::size_t(draw_record_size);
     if (bytes.size() < std::size_t(draw_body_offset) + body) return std::nullopt;
-    if (get_le32(bytes, 0) != frame_count) return std::nullopt;
+    if (le::i32(bytes, 0) != frame_count) return std::nullopt;
 
     DrawFileImage image;
     for (int i = 0; i < 8; ++i) {

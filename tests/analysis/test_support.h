@@ -52,19 +52,19 @@ struct Chunk {
 
 inline Chunk fmt_chunk(int channels, std::uint32_t rate, int bits = 16, int tag = 1) {
     Chunk c{"fmt ", {}, {}, true};
-    put16(c.payload, std::uint32_t(tag));
-    put16(c.payload, std::uint32_t(channels));
-    put32(c.payload, rate);
-    put32(c.payload, rate * std::uint32_t(channels * bits / 8));
-    put16(c.payload, std::uint32_t(channels * bits / 8));
-    put16(c.payload, std::uint32_t(bits));
+    le::append_u16(c.payload, std::uint16_t(tag));
+    le::append_u16(c.payload, std::uint16_t(channels));
+    le::append_u32(c.payload, rate);
+    le::append_u32(c.payload, rate * std::uint32_t(channels * bits / 8));
+    le::append_u16(c.payload, std::uint16_t(channels * bits / 8));
+    le::append_u16(c.payload, std::uint16_t(bits));
     return c;
 }
 
 inline Chunk data_chunk(const std::vector<std::int16_t>& values) {
     Chunk c{"data", {}, {}, true};
     for (std::int16_t v : values)
-        put16(c.payload, std::uint16_t(v));
+        le::append_u16(c.payload, std::uint16_t(v));
     return c;
 }
 
@@ -73,12 +73,12 @@ inline Bytes wav_bytes(const std::vector<Chunk>& chunks) {
     Bytes body;
     for (const Chunk& c : chunks) {
         body.insert(body.end(), c.id.begin(), c.id.end());
-        put32(body, c.size.value_or(std::uint32_t(c.payload.size())));
+        le::append_u32(body, c.size.value_or(std::uint32_t(c.payload.size())));
         body.insert(body.end(), c.payload.begin(), c.payload.end());
         if (c.pad && c.payload.size() % 2 == 1) body.push_back(0);
     }
     Bytes out = {'R', 'I', 'F', 'F'};
-    put32(out, std::uint32_t(body.size() + 4));
+    le::append_u32(out, std::uint32_t(body.size() + 4));
     out.insert(out.end(), {'W', 'A', 'V', 'E'});
     out.insert(out.end(), body.begin(), body.end());
     return out;

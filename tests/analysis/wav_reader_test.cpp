@@ -32,9 +32,9 @@ std::vector<std::int16_t> ramp(int count) {
 
 Bytes extensible_fmt(bool pcm_guid) {
     Chunk f = fmt_chunk(2, 44100, 16, 0xfffe);
-    test::put16(f.payload, 22); // extension size
-    test::put16(f.payload, 16); // valid bits
-    test::put32(f.payload, 3);  // channel mask
+    le::append_u16(f.payload, 22); // extension size
+    le::append_u16(f.payload, 16); // valid bits
+    le::append_u32(f.payload, 3);  // channel mask
     const Bytes guid = {pcm_guid ? std::uint8_t(1) : std::uint8_t(3),
                         0,
                         0,

@@ -77,9 +77,9 @@ struct WavSpec {
 // A tone of 440 Hz (and silence in further channels) in the given format.
 inline void write_wav(const fs::path& file, const WavSpec& s) {
     std::vector<std::uint8_t> b;
-    auto u32 = [&](std::uint32_t v) { put32(b, v); };
-    auto u16 = [&](std::uint32_t v) { put16(b, v); };
-    auto tag = [&](std::string_view t) { put_tag(b, t); };
+    auto u32 = [&](std::uint32_t v) { le::append_u32(b, v); };
+    auto u16 = [&](std::uint32_t v) { le::append_u16(b, std::uint16_t(v)); };
+    auto tag = [&](std::string_view t) { le::append_tag(b, t); };
     const std::uint32_t block = std::uint32_t(s.channels * s.bits / 8);
     const std::uint32_t data = block * std::uint32_t(s.frames);
     tag(s.riff);

@@ -20,9 +20,9 @@ inline std::vector<std::uint8_t> wav_bytes(int rate, int channels, int frames,
                                            int bits = 16) {
     std::vector<std::uint8_t> b;
     b.reserve(44 + std::size_t(frames) * std::size_t(channels) * 4);
-    auto u32 = [&](std::uint32_t v) { put32(b, v); };
-    auto u16 = [&](std::uint32_t v) { put16(b, v); };
-    auto tag = [&](std::string_view t) { put_tag(b, t); };
+    auto u32 = [&](std::uint32_t v) { le::append_u32(b, v); };
+    auto u16 = [&](std::uint32_t v) { le::append_u16(b, std::uint16_t(v)); };
+    auto tag = [&](std::string_view t) { le::append_tag(b, t); };
     const std::uint32_t block = std::uint32_t(channels * bits / 8);
     const std::uint32_t data = block * std::uint32_t(frames);
     tag("RIFF");
