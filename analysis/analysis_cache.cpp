@@ -1,6 +1,5 @@
 #include "analysis/analysis_cache.h"
 
-#include <unistd.h>
 #include <xxhash.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "base/le_bytes.h"
 #include "base/paths.h"
 
@@ -38,28 +38,6 @@ void append_columns(const SpectrogramStore& store, int frames, std::vector<std::
 void columns_from_bytes(const std::vector<std::uint8_t>& body, SpectrogramStore& store) {
     for (std::size_t i = 0; i < body.size() / 4; ++i)
         store.spectrogram[i] = le::f32(body, i * 4);
-}
-
-// Writes the cache to a temporary name beside `target` and renames it over
-// `target`. False, with nothing left behind, when any step fails.
-bool write_atomically(const fs::path& target, const std::vector<std::uint8_t>& bytes) {
-    fs::path temp = target;
-    temp += ".part" + std::to_string(::getpid());
-    bool ok = false;
-    {
-        File f(std::fopen(temp.c_str(), "wb"));
-        if (!f) return false;
-        ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
-        ok = std::fflush(f.get()) == 0 && ok;
-        ok = std::fclose(f.release()) == 0 && ok;
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temp, target, ec);
-        ok = !ec;
-    }
-    if (!ok) fs::remove(temp, ec);
-    return ok;
 }
 
 } // namespace
@@ -99,14 +77,14 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
     append_columns(store, frames, file);
 
     const fs::path beside = cache_name_for(wav);
-    if (write_atomically(beside, file)) {
+    if (write_file_atomically(beside, file)) {
         store.cache_file_name = beside.string();
         return true;
     }
     std::error_code ec;
     if (!fallback.empty() && fallback.has_parent_path())
         fs::create_directories(fallback.parent_path(), ec);
-    if (!fallback.empty() && write_atomically(fallback, file)) {
+    if (!fallback.empty() && write_file_atomically(fallback, file)) {
         store.cache_file_name = fallback.string();
         return true;
     }
