@@ -60,8 +60,8 @@ class WindowEditing : public ::testing::Test {
     void open_recording() {
         WavSpec s;
         s.frames = 2 * 44100;
-        write_wav(dir.path / "tone.wav", s);
-        ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+        write_wav(dir.path() / "tone.wav", s);
+        ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
         ASSERT_EQ(f.store.frame_count, 100);
         ASSERT_EQ(f.view.line_width, line_width);
     }

@@ -2,47 +2,27 @@
 
 #include "drawing/draw_ops.h"
 #include "tests/common/restricted.h"
+#include "tests/common/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <unistd.h>
 
 namespace pitkad {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> read_bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const fs::path& p, const std::vector<std::uint8_t>& b) {
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
 class DrawFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("pitkad_draw_file_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = (dir / "song.pkc").string();
         for (int ch = 0; ch < 9; ++ch) {
             tables.midi_program[std::size_t(ch)] = 10 + ch;
             tables.midi_volume[std::size_t(ch)] = 120 - ch;
         }
     }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-    std::string path;
+    test::TempDir dir;
+    std::string path = (dir / "song.pkc").string();
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
     MidiTables tables;
 };
@@ -70,7 +50,7 @@ TEST_F(DrawFileTest, SavedLayoutMatchesTheFormat) {
     (*draw)[3000].note_cell(75) = 7; // beyond the recording: not saved
     draw->modified = true;
     ASSERT_TRUE(save_draw_data(path, *draw, 3000, tables));
-    const auto b = read_bytes(path);
+    const auto b = test::read_file(path);
     ASSERT_EQ(b.size(), 228064u);
     EXPECT_EQ(b[0], 0xB8);
     EXPECT_EQ(b[1], 0x0B);
@@ -136,7 +116,7 @@ TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
             bytes.resize(c.at);
         else
             bytes[c.at] = std::uint8_t(c.value);
-        write_bytes(path, bytes);
+        test::write_file(path, bytes);
 
         auto target = std::make_unique<DrawData>();
         (*target)[5].line_mark() = 3;
@@ -158,7 +138,7 @@ TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
     (*draw)[3].note_cell(2) = 33;
     auto bytes = build_draw_file(*draw, 100, tables);
     bytes.push_back(0xFF);
-    write_bytes(path, bytes);
+    test::write_file(path, bytes);
     const auto image = read_draw_file(path, 100);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->body.size(), 7600u);
@@ -168,7 +148,7 @@ TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
 TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
     (*draw)[0].line_mark() = 1;
     ASSERT_TRUE(save_draw_data(path, *draw, 100, tables));
-    const auto before = read_bytes(path);
+    const auto before = test::read_file(path);
     (*draw)[0].line_mark() = 2;
     draw->modified = true;
 
@@ -177,17 +157,16 @@ TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
         test::with_file_size_limit(4096, [&] { return save_draw_data(path, *draw, 3000, tables); });
     ASSERT_TRUE(saved);
     EXPECT_FALSE(*saved);
-    EXPECT_EQ(read_bytes(path), before);
+    EXPECT_EQ(test::read_file(path), before);
     EXPECT_TRUE(draw->modified);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
-        << "the temporary file is removed";
+    EXPECT_EQ(test::entry_count(dir.path()), 1) << "the temporary file is removed";
     EXPECT_FALSE(save_draw_data((dir / "no" / "such.pkc").string(), *draw, 100, tables));
 }
 
 TEST_F(DrawFileTest, SaveReplacesAnExistingFileWhole) {
-    write_bytes(path, std::vector<std::uint8_t>(500000, 0xEE));
+    test::write_file(path, std::vector<std::uint8_t>(500000, 0xEE));
     ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
-    EXPECT_EQ(read_bytes(path).size(), 64u + 760u);
+    EXPECT_EQ(test::read_file(path).size(), 64u + 760u);
 }
 
 } // namespace
