@@ -36,15 +36,6 @@ void expect_reset_state(TForm1& f) {
     EXPECT_EQ(f.store.spectrogram[std::size_t(10 * cells_per_frame + 40)], -100.0f);
 }
 
-// A short tone that analyses in a moment.
-fs::path small_recording(const fs::path& dir, const char* name = "tone.wav", int seconds = 2) {
-    const fs::path file = dir / name;
-    WavSpec s;
-    s.frames = 44100 * seconds;
-    write_wav(file, s);
-    return file;
-}
-
 QString qpath(const fs::path& p) {
     return QString::fromStdString(p.string());
 }
@@ -130,7 +121,8 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(f.open_recording(qpath(good)));
         ASSERT_EQ(f.play_state(), 1);
-        const fs::path bad = dir.path() / (std::string("bad_") + std::to_string(&c - cases) + ".wav");
+        const fs::path bad =
+            dir.path() / (std::string("bad_") + std::to_string(&c - cases) + ".wav");
         c.make(bad);
         ModalResponder responder;
         EXPECT_FALSE(f.open_recording(qpath(bad)));
@@ -181,7 +173,8 @@ TEST_F(OpenSequence, UnwritableFolderUsesTheFallbackCache) {
         SCOPED_TRACE(c.name);
         if (c.needs_permissions && ::geteuid() == 0) continue;
         const fs::path folder = dir.path() / (std::string("rec_") + std::to_string(&c - cases));
-        const fs::path cache_home = dir.path() / (std::string("cache_") + std::to_string(&c - cases));
+        const fs::path cache_home =
+            dir.path() / (std::string("cache_") + std::to_string(&c - cases));
         fs::create_directories(folder);
         const fs::path wav = small_recording(folder);
         c.spoil(folder, wav);

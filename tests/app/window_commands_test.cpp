@@ -174,9 +174,7 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
         GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
     TempDir dir;
     fs::remove(fs::path(settings_file_path().toStdString()));
-    WavSpec spec;
-    spec.frames = 44100;
-    write_wav(dir.path() / "tone.wav", spec);
+    small_recording(dir.path(), "tone.wav", 1);
     {
         Window w = make_window();
         TForm1& f = *w.form;

@@ -18,10 +18,8 @@ class WindowPlayback : public ::testing::Test {
   protected:
     // A four-second recording (200 frames).
     void open_recording() {
-        WavSpec s;
-        s.frames = 4 * 44100;
-        write_wav(dir.path() / "tone.wav", s);
-        ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
+        const fs::path wav = small_recording(dir.path(), "tone.wav", 4);
+        ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
         ASSERT_EQ(f.store.frame_count, 200);
     }
     // Lets the playback thread's ticks run until the display shows `text`.
@@ -89,9 +87,7 @@ class SharedLogBackend final : public MidiBackend {
 // silences the note and closes the MIDI output.
 TEST(WindowClosing, StopsAndSilences) {
     TempDir dir;
-    WavSpec spec;
-    spec.frames = 44100;
-    write_wav(dir.path() / "tone.wav", spec);
+    small_recording(dir.path(), "tone.wav", 1);
     auto log = std::make_shared<std::vector<std::uint32_t>>();
     StartOptions o;
     o.audio = std::make_unique<SteppedOutput>();

@@ -42,6 +42,16 @@ namespace fs = std::filesystem;
 
 inline const fs::path data_dir = PITKAD_DATA_DIR;
 
+// A short tone that analyses in a moment (50 frames a second).
+inline fs::path small_recording(const fs::path& dir, const char* name = "tone.wav",
+                                int seconds = 2) {
+    const fs::path file = dir / name;
+    WavSpec s;
+    s.frames = 44100 * seconds;
+    write_wav(file, s);
+    return file;
+}
+
 // The main window on test devices: a recording MIDI port, a hand-stepped
 // audio clock and a given screen height; the settings file is read only
 // when asked for.

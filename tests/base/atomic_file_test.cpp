@@ -1,7 +1,7 @@
 #include "base/atomic_file.h"
 
-#include "tests/common/temp_dir.h"
 #include "tests/common/restricted.h"
+#include "tests/common/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -31,7 +31,8 @@ inline std::optional<int> run_unprivileged(const std::function<int()>& fn) {
 
 // Runs fn with files limited to `bytes`: a longer write fails whatever our
 // rights. nullopt when the limit cannot be set.
-inline std::optional<bool> with_file_size_limit(std::size_t bytes, const std::function<bool()>& fn) {
+inline std::optional<bool> with_file_size_limit(std::size_t bytes,
+                                                const std::function<bool()>& fn) {
     rlimit old_limit{};
     if (::getrlimit(RLIMIT_FSIZE, &old_limit) != 0) return std::nullopt;
     rlimit small = old_limit;

@@ -26,9 +26,9 @@ class TempDir {
         std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "x";
         for (char& c : name)
             if (c == '/') c = '_';
-        path_ = std::filesystem::temp_directory_path() /
-                ("pitkad_" + std::to_string(::getpid()) + "_" + std::to_string(serial++) + "_" +
-                 name);
+        path_ =
+            std::filesystem::temp_directory_path() /
+            ("pitkad_" + std::to_string(::getpid()) + "_" + std::to_string(serial++) + "_" + name);
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
