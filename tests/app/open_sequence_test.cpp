@@ -78,9 +78,9 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
         std::function<void(const fs::path&)> make;
         const char* message;
     };
-    auto spec_file = [](auto change) {
+    auto tone_file = [](auto change) {
         return [change](const fs::path& p) {
-            WavSpec s;
+            ToneWav s;
             s.frames = 4410;
             change(s);
             write_wav(p, s);
@@ -88,16 +88,16 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
     };
     const Case cases[] = {
         {"missing", [](const fs::path&) {}, messages::cannot_open},
-        {"not RIFF", spec_file([](WavSpec& s) { s.riff = "RIFX"; }), messages::unsupported},
-        {"8-bit", spec_file([](WavSpec& s) { s.bits = 8; }), messages::unsupported},
-        {"48000 Hz", spec_file([](WavSpec& s) { s.rate = 48000; }), messages::unsupported},
+        {"not RIFF", tone_file([](ToneWav& s) { s.riff = "RIFX"; }), messages::unsupported},
+        {"8-bit", tone_file([](ToneWav& s) { s.bits = 8; }), messages::unsupported},
+        {"48000 Hz", tone_file([](ToneWav& s) { s.rate = 48000; }), messages::unsupported},
         // A chunk identifier that is not text (the reader skips unknown
         // chunks with printable names).
-        {"garbage chunk", spec_file([](WavSpec& s) { s.chunk_before_data = "\x01\x02\x03\x04"; }),
+        {"garbage chunk", tone_file([](ToneWav& s) { s.chunk_before_data = "\x01\x02\x03\x04"; }),
          messages::bad_header},
         {"no data chunk",
          [&](const fs::path& p) {
-             spec_file([](WavSpec&) {})(p);
+             tone_file([](ToneWav&) {})(p);
              fs::resize_file(p, 36);
          },
          messages::bad_header},
@@ -105,7 +105,7 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
         // refused from the header before any sample is read.
         {"too large",
          [](const fs::path& p) {
-             WavSpec s;
+             ToneWav s;
              s.rate = 22050;
              s.frames = 0;
              s.data_size = 58000LL * 882;

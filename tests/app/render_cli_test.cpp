@@ -69,7 +69,7 @@ TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
         {"missing", [](const fs::path&) {}, messages::cannot_open},
         {"not RIFF",
          [](const fs::path& p) {
-             WavSpec w;
+             ToneWav w;
              w.riff = "RIFX";
              w.frames = 100;
              write_wav(p, w);
@@ -77,7 +77,7 @@ TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
          messages::unsupported},
         {"48000 Hz",
          [](const fs::path& p) {
-             WavSpec w;
+             ToneWav w;
              w.rate = 48000;
              w.frames = 100;
              write_wav(p, w);

@@ -46,7 +46,7 @@ inline const fs::path data_dir = PITKAD_DATA_DIR;
 inline fs::path small_recording(const fs::path& dir, const char* name = "tone.wav",
                                 int seconds = 2) {
     const fs::path file = dir / name;
-    WavSpec s;
+    ToneWav s;
     s.frames = 44100 * seconds;
     write_wav(file, s);
     return file;

@@ -103,8 +103,8 @@ inline Bytes wav_bytes(int rate, int channels, int frames,
                       pcm_chunk(channels, frames, sample, bits)});
 }
 
-// The parts of a recording a test may spoil.
-struct WavSpec {
+// A 440 Hz tone recording, with the parts a test may spoil.
+struct ToneWav {
     int rate = 44100;
     int channels = 1;
     int bits = 16;
@@ -116,7 +116,7 @@ struct WavSpec {
 
 // A tone of 440 Hz in the first channel (silence in the others; silence
 // throughout when not 16-bit) in the given format.
-inline Bytes wav_bytes(const WavSpec& s) {
+inline Bytes wav_bytes(const ToneWav& s) {
     std::vector<Chunk> chunks = {fmt_chunk(s.channels, std::uint32_t(s.rate), s.bits)};
     if (!s.chunk_before_data.empty())
         chunks.push_back(Chunk{s.chunk_before_data, Bytes(4, 0), {}, true});
@@ -133,7 +133,7 @@ inline Bytes wav_bytes(const WavSpec& s) {
     return wav_bytes(chunks, s.riff);
 }
 
-inline void write_wav(const std::filesystem::path& file, const WavSpec& s) {
+inline void write_wav(const std::filesystem::path& file, const ToneWav& s) {
     write_file(file, wav_bytes(s));
 }
 
