@@ -1,45 +1,16 @@
 #include "analysis/loudness.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
-#include <string>
 
 #include "analysis/analysis_cache.h"
+#include "base/number_text.h"
 
 namespace pitkad {
 
 namespace {
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Sign, digits, an optional "." with digits, an optional exponent; at least
-// one digit in the mantissa.
-bool valid_number(std::string_view s) {
-    std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < s.size() && is_digit(s[i]))
-        ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && is_digit(s[i]))
-            ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        std::size_t exponent_digits = 0;
-        while (i < s.size() && is_digit(s[i]))
-            ++i, ++exponent_digits;
-        if (exponent_digits == 0) return false;
-    }
-    return i == s.size();
-}
 
 // A blank or a control character ends a number.
 bool ends_token(unsigned char c) {
@@ -60,14 +31,10 @@ LoudnessLoad parse_loudness_table(std::string_view text) {
         const std::size_t start = pos;
         while (pos < text.size() && !ends_token(static_cast<unsigned char>(text[pos])))
             ++pos;
-        const std::string token(text.substr(start, pos - start));
-        if (!valid_number(token)) {
-            result.ok = false;
-            return result;
-        }
-        const float value = float(std::strtod(token.c_str(), nullptr));
+        const std::optional<double> number = parse_number(text.substr(start, pos - start));
+        const float value = number ? float(*number) : 0.0f;
         // A number too large for a float would poison every level.
-        if (!std::isfinite(value)) {
+        if (!number || !std::isfinite(value)) {
             result.ok = false;
             return result;
         }

@@ -1,11 +1,13 @@
 #include "analysis/wav_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <memory>
 
 #include "analysis/analysis_messages.h"
 #include "analysis/spectrogram_store.h"
+#include "base/le_bytes.h"
 
 namespace pitkad {
 
@@ -18,15 +20,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-std::uint32_t le32(const unsigned char* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t le16(const unsigned char* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
-
-bool printable_id(const unsigned char* p) {
+bool printable_id(const std::uint8_t* p) {
     for (int i = 0; i < 4; ++i)
         if (p[i] < 0x20 || p[i] > 0x7e) return false;
     return true;
@@ -36,12 +30,12 @@ bool printable_id(const unsigned char* p) {
 constexpr std::array<unsigned char, 16> pcm_guid = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                                     0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
 
-WavFormat parse_fmt(const std::vector<unsigned char>& payload) {
+WavFormat parse_fmt(const std::vector<std::uint8_t>& payload) {
     WavFormat f;
-    f.format_tag = le16(&payload[0]);
-    f.channels = le16(&payload[2]);
-    f.sample_rate = le32(&payload[4]);
-    f.bits_per_sample = le16(&payload[14]);
+    f.format_tag = le::u16(payload, 0);
+    f.channels = le::u16(payload, 2);
+    f.sample_rate = le::u32(payload, 4);
+    f.bits_per_sample = le::u16(payload, 14);
     if (f.format_tag == 0xfffe && payload.size() >= 40) {
         f.pcm_subformat = true;
         for (std::size_t i = 0; i < pcm_guid.size(); ++i)
@@ -86,52 +80,74 @@ int chunk_id(const unsigned char* p) {
     }
 }
 
+WavLayout walk_wav_chunks(std::uint64_t size, const WavByteReader& read) {
+    WavLayout layout;
+    auto stop = [&](WavWalk how) {
+        layout.walk = how;
+        return layout;
+    };
+    std::uint8_t head[12] = {};
+    const std::size_t got = read(0, head);
+    if (got < 4 || chunk_id(head) != riff) return stop(WavWalk::not_riff_wave);
+    if (got < 12 || chunk_id(head + 8) != wave) return stop(WavWalk::not_riff_wave);
+
+    std::uint64_t pos = 12;
+    for (;;) {
+        std::uint8_t ch[8];
+        if (read(pos, ch) != 8) return stop(WavWalk::bad_chunk);
+        pos += 8;
+        const int id = chunk_id(ch);
+        const std::uint32_t chunk_size = le::u32(ch, 4);
+        if (id == data) {
+            layout.data_offset = pos;
+            layout.data_size = std::min<std::uint64_t>(chunk_size, size > pos ? size - pos : 0);
+            return stop(WavWalk::ok);
+        }
+        if (id == riff || id == wave) continue;
+        if (id == other_chunk && !printable_id(ch)) return stop(WavWalk::bad_chunk);
+        const std::uint64_t padded = std::uint64_t(chunk_size) + (chunk_size & 1u);
+        if (pos + padded > size)
+            return stop(id == fmt ? WavWalk::bad_format_chunk : WavWalk::bad_chunk);
+        if (id == fmt) {
+            if (chunk_size < 16) return stop(WavWalk::bad_format_chunk);
+            // Only the first 40 bytes (the extensible form) carry anything we use.
+            std::vector<std::uint8_t> payload(std::min<std::uint32_t>(chunk_size, 40));
+            if (read(pos, payload) != payload.size()) return stop(WavWalk::bad_format_chunk);
+            layout.format = parse_fmt(payload);
+            layout.format_seen = true;
+        }
+        pos += padded;
+    }
+}
+
+WavLayout walk_wav_chunks(std::span<const std::uint8_t> bytes) {
+    return walk_wav_chunks(
+        bytes.size(), [bytes](std::uint64_t offset, std::span<std::uint8_t> into) {
+            if (offset >= bytes.size()) return std::size_t(0);
+            const std::size_t n = std::min<std::size_t>(into.size(), bytes.size() - offset);
+            std::copy_n(bytes.begin() + std::ptrdiff_t(offset), n, into.begin());
+            return n;
+        });
+}
+
 WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     WavRecording r;
     File f(std::fopen(file.c_str(), "rb"));
     if (!f) return fail(std::move(r), messages::cannot_open);
     if (::fseeko(f.get(), 0, SEEK_END) != 0) return fail(std::move(r), messages::cannot_open);
     const std::uint64_t size = std::uint64_t(ftello(f.get()));
-    std::rewind(f.get());
     r.file_size = std::int32_t(std::uint32_t(size));
 
-    unsigned char head[12] = {};
-    const std::size_t got = std::fread(head, 1, 12, f.get());
-    if (got < 4 || chunk_id(head) != riff) return fail(std::move(r), messages::unsupported);
-    if (got < 12 || chunk_id(head + 8) != wave) return fail(std::move(r), messages::unsupported);
-
-    // The chunk walk: known chunks as they stand, other well-formed chunks
-    // skipped, each odd-sized payload followed by its pad byte.
-    std::uint64_t pos = 12;
-    for (;;) {
-        unsigned char ch[8];
-        if (std::fread(ch, 1, 8, f.get()) != 8) return fail(std::move(r), messages::bad_header);
-        pos += 8;
-        const int id = chunk_id(ch);
-        const std::uint32_t chunk_size = le32(ch + 4);
-        if (id == data) {
-            r.data_offset = pos;
-            r.data_size = std::min<std::uint64_t>(chunk_size, size > pos ? size - pos : 0);
-            break;
-        }
-        if (id == riff || id == wave) continue;
-        if (id == other_chunk && !printable_id(ch)) return fail(std::move(r), messages::bad_header);
-        const std::uint64_t padded = std::uint64_t(chunk_size) + (chunk_size & 1u);
-        // A chunk must lie within the file: its size is never trusted for
-        // an allocation.
-        if (pos + padded > size) return fail(std::move(r), messages::bad_header);
-        if (id == fmt) {
-            if (chunk_size < 16) return fail(std::move(r), messages::bad_header);
-            // Only the first 40 bytes (the extensible form) carry anything we use.
-            std::vector<unsigned char> payload(std::min<std::uint32_t>(chunk_size, 40));
-            if (std::fread(payload.data(), 1, payload.size(), f.get()) != payload.size())
-                return fail(std::move(r), messages::bad_header);
-            r.format = parse_fmt(payload);
-        }
-        if (::fseeko(f.get(), off_t(pos + padded), SEEK_SET) != 0)
-            return fail(std::move(r), messages::bad_header);
-        pos += padded;
-    }
+    const WavLayout layout =
+        walk_wav_chunks(size, [&f](std::uint64_t offset, std::span<std::uint8_t> into) {
+            if (::fseeko(f.get(), off_t(offset), SEEK_SET) != 0) return std::size_t(0);
+            return std::fread(into.data(), 1, into.size(), f.get());
+        });
+    r.format = layout.format;
+    r.data_offset = layout.data_offset;
+    r.data_size = layout.data_size;
+    if (layout.walk == WavWalk::not_riff_wave) return fail(std::move(r), messages::unsupported);
+    if (layout.walk != WavWalk::ok) return fail(std::move(r), messages::bad_header);
 
     if (!supported(r.format)) return fail(std::move(r), messages::unsupported);
 
@@ -141,25 +157,24 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     r.frame_count = std::int32_t(frames);
 
     if (read_samples) {
+        if (::fseeko(f.get(), off_t(r.data_offset), SEEK_SET) != 0)
+            return fail(std::move(r), messages::bad_header);
         // The first channel of every whole sample value present in the chunk.
         const std::size_t channels = std::size_t(r.format.channels);
         const std::uint64_t values = r.data_size / 2;
         r.first_channel.resize(std::size_t((values + channels - 1) / channels));
         // A fixed block whatever the channel count; `phase` is the channel
         // of the next value, carried across blocks.
-        std::vector<std::int16_t> block(32768);
+        std::vector<std::uint8_t> block(65536);
         std::uint64_t done = 0;
         std::size_t out = 0;
         std::size_t phase = 0;
         while (done < values) {
             const std::size_t want =
-                std::size_t(std::min<std::uint64_t>(block.size(), values - done));
+                std::size_t(std::min<std::uint64_t>(block.size() / 2, values - done));
             const std::size_t read = std::fread(block.data(), 2, want, f.get());
             for (std::size_t i = 0; i < read; ++i) {
-                if (phase == 0) {
-                    const auto* b = reinterpret_cast<const unsigned char*>(&block[i]);
-                    r.first_channel[out++] = std::int16_t(le16(b));
-                }
+                if (phase == 0) r.first_channel[out++] = le::i16(block, 2 * i);
                 if (++phase == channels) phase = 0;
             }
             done += read;

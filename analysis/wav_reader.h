@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,36 @@ struct WavFormat {
     int bits_per_sample = 0;
     bool pcm_subformat = false; // EXTENSIBLE with the PCM subformat
 };
+
+// How the chunk walk ended.
+enum class WavWalk {
+    ok,               // at the data chunk
+    not_riff_wave,    // the file does not start with "RIFF" … "WAVE"
+    bad_format_chunk, // a "fmt " chunk shorter than 16 bytes or cut off
+    bad_chunk,        // an unreadable chunk header, a garbled identifier, a
+                      // chunk past the end of the file, or no data chunk
+};
+
+struct WavLayout {
+    WavWalk walk = WavWalk::bad_chunk;
+    bool format_seen = false; // a "fmt " chunk was read before the walk ended
+    WavFormat format;         // the last "fmt " chunk's fields
+    std::uint64_t data_offset = 0;
+    std::uint64_t data_size = 0; // limited to the bytes the file holds
+};
+
+// Fills `into` from the bytes at `offset`; how many it got (fewer at the end
+// of the file or on a read error).
+using WavByteReader =
+    std::function<std::size_t(std::uint64_t offset, std::span<std::uint8_t> into)>;
+
+// The chunk walk of a file of `size` bytes, up to the data chunk: known
+// chunks as they stand, other chunks with a printable identifier skipped,
+// each odd-sized payload followed by its pad byte, every chunk before the
+// data chunk within the file (a size is never trusted for an allocation).
+WavLayout walk_wav_chunks(std::uint64_t size, const WavByteReader& read);
+// The same over a whole file in memory.
+WavLayout walk_wav_chunks(std::span<const std::uint8_t> bytes);
 
 struct WavRecording {
     bool ok = false;

@@ -1,22 +1,15 @@
 #include "audio/pcm_audio.h"
 
+#include "analysis/wav_reader.h"
 #include "audio/playback_texts.h"
+#include "base/le_bytes.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 namespace pitkad {
 
 namespace {
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
 
 PcmLoadResult failure(const char* text) {
     return {nullptr, text};
@@ -25,49 +18,37 @@ PcmLoadResult failure(const char* text) {
 } // namespace
 
 PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
-    const std::size_t n = bytes.size();
-    const std::uint8_t* b = bytes.data();
-    if (n < 12 || std::memcmp(b, "RIFF", 4) != 0 || std::memcmp(b + 8, "WAVE", 4) != 0)
-        return failure(playback_texts::not_a_wav);
+    const WavLayout layout = walk_wav_chunks(bytes);
+    const WavFormat& format = layout.format;
+    // The walk stops where the file is damaged; a format read before that
+    // point still tells an unplayable file from a damaged one.
+    if (layout.walk == WavWalk::not_riff_wave) return failure(playback_texts::not_a_wav);
+    if (!layout.format_seen)
+        return failure(layout.walk == WavWalk::bad_chunk ? playback_texts::not_a_wav
+                                                         : playback_texts::file_damaged);
+    // 16-bit PCM at any rate, WAVE_FORMAT_EXTENSIBLE with the PCM sub-format included.
+    const bool pcm =
+        format.format_tag == 1 || (format.format_tag == 0xFFFE && format.pcm_subformat);
+    if (!pcm || format.bits_per_sample != 16 || format.channels < 1 || format.sample_rate < 1000 ||
+        format.sample_rate > 384000)
+        return failure(playback_texts::unsupported_format);
+    if (layout.walk != WavWalk::ok) return failure(playback_texts::file_damaged);
 
-    int channels = 0, rate = 0, bits = 0;
-    bool have_format = false;
-    std::size_t pos = 12;
-    while (pos + 8 <= n) {
-        const std::uint32_t size = le32(b + pos + 4);
-        const std::size_t body = pos + 8;
-        if (std::memcmp(b + pos, "fmt ", 4) == 0) {
-            if (size < 16 || body + 16 > n) return failure(playback_texts::file_damaged);
-            std::uint16_t tag = le16(b + body);
-            channels = le16(b + body + 2);
-            rate = int(le32(b + body + 4));
-            bits = le16(b + body + 14);
-            // WAVE_FORMAT_EXTENSIBLE carries the real format in its sub-format GUID.
-            if (tag == 0xFFFE && size >= 40 && body + 26 <= n) tag = le16(b + body + 24);
-            if (tag != 1 || bits != 16 || channels < 1 || rate < 1000 || rate > 384000)
-                return failure(playback_texts::unsupported_format);
-            have_format = true;
-        } else if (std::memcmp(b + pos, "data", 4) == 0) {
-            if (!have_format) return failure(playback_texts::file_damaged);
-            // A data chunk longer than the file (an unfinished recording) plays what is there.
-            const std::size_t avail = std::min<std::size_t>(size, n - body);
-            const std::size_t block = std::size_t(channels) * 2;
-            auto audio = std::make_shared<PcmAudio>();
-            audio->rate = rate;
-            audio->channels = channels >= 2 ? 2 : 1;
-            audio->frames = std::int64_t(avail / block);
-            audio->samples.resize(std::size_t(audio->frames) * std::size_t(audio->channels));
-            std::int16_t* out = audio->samples.data();
-            for (std::int64_t f = 0; f < audio->frames; ++f) {
-                const std::uint8_t* in = b + body + std::size_t(f) * block;
-                for (int c = 0; c < audio->channels; ++c)
-                    *out++ = std::int16_t(le16(in + 2 * c));
-            }
-            return {std::move(audio), {}};
-        }
-        pos = body + size + (size & 1);
+    // A data chunk longer than the file (an unfinished recording) plays what is there.
+    const std::span<const std::uint8_t> b = bytes;
+    const std::size_t block = std::size_t(format.channels) * 2;
+    auto audio = std::make_shared<PcmAudio>();
+    audio->rate = int(format.sample_rate);
+    audio->channels = format.channels >= 2 ? 2 : 1;
+    audio->frames = std::int64_t(layout.data_size / block);
+    audio->samples.resize(std::size_t(audio->frames) * std::size_t(audio->channels));
+    std::int16_t* out = audio->samples.data();
+    for (std::int64_t f = 0; f < audio->frames; ++f) {
+        const std::size_t in = std::size_t(layout.data_offset) + std::size_t(f) * block;
+        for (int c = 0; c < audio->channels; ++c)
+            *out++ = le::i16(b, in + 2 * std::size_t(c));
     }
-    return failure(have_format ? playback_texts::file_damaged : playback_texts::not_a_wav);
+    return {std::move(audio), {}};
 }
 
 PcmLoadResult load_wav_for_playback(const std::string& path) {

@@ -28,7 +28,9 @@ struct PcmLoadResult {
     std::string error;                     // the reason, for a message box
 };
 
-// Reads a RIFF/WAVE file of 16-bit PCM (any rate, any channel count).
+// Reads a RIFF/WAVE file of 16-bit PCM (any rate, any channel count). The
+// chunks are walked by the analysis's rules (walk_wav_chunks); the format the
+// player accepts is its own.
 PcmLoadResult load_wav_for_playback(const std::string& path);
 
 // The same from bytes already in memory (for tests).

@@ -1,18 +1,16 @@
 #include "drawing/clipboard_text.h"
 
+#include "base/number_text.h"
 #include "drawing/drawing_texts.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 namespace pitkad {
 
 std::string clipboard_time_text(int frame) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", frame * 0.02);
-    return buf;
+    return format_number(frame * 0.02, std::chars_format::general, 15);
 }
 
 std::string clipboard_value_text(double value) {
@@ -21,10 +19,9 @@ std::string clipboard_value_text(double value) {
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
     // First rounding: 5 significant digits, as the exact decimal digits of
     // d.dddde±x.
-    char sci[64];
-    std::snprintf(sci, sizeof sci, "%.4e", value);
+    const std::string sci = format_number(value, std::chars_format::scientific, 4);
     const bool negative = sci[0] == '-';
-    const char* p = sci + (negative ? 1 : 0);
+    const char* p = sci.c_str() + (negative ? 1 : 0);
     std::string digits{p[0], p[2], p[3], p[4], p[5]};
     const int exponent = std::atoi(p + 7);
 

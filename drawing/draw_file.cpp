@@ -1,47 +1,13 @@
 #include "drawing/draw_file.h"
 
+#include "base/atomic_file.h"
+#include "base/le_bytes.h"
 #include "drawing/draw_ops.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 namespace pitkad {
-
-namespace {
-
-void put_le32(std::vector<std::uint8_t>& out, std::size_t at, std::int32_t v) {
-    const auto u = std::uint32_t(v);
-    for (int i = 0; i < 4; ++i)
-        out[at + std::size_t(i)] = std::uint8_t(u >> (8 * i));
-}
-
-std::int32_t get_le32(const std::vector<std::uint8_t>& in, std::size_t at) {
-    std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i)
-        u |= std::uint32_t(in[at + std::size_t(i)]) << (8 * i);
-    return std::int32_t(u);
-}
-
-bool write_all(int fd, const std::uint8_t* p, std::size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += w;
-        n -= std::size_t(w);
-    }
-    return true;
-}
-
-} // namespace
 
 std::string draw_file_name(const std::string& wav_path) {
     const auto slash = wav_path.find_last_of('/');
@@ -56,7 +22,7 @@ std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
     const int n = std::clamp(frame_count, 0, draw_frames);
     std::vector<std::uint8_t> out(
         std::size_t(draw_body_offset) + std::size_t(n) * std::size_t(draw_record_size), 0);
-    put_le32(out, 0, n);
+    le::store_u32(out, 0, std::uint32_t(n));
     for (int i = 0; i < 8; ++i) {
         out[std::size_t(draw_header_size + i)] =
             std::uint8_t(tables.midi_program[std::size_t(i + 1)]);
@@ -69,40 +35,6 @@ std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
     return out;
 }
 
-bool write_file_atomically(const std::string& given_path, const std::vector<std::uint8_t>& bytes) {
-    // A link is written through to the file it names; an existing file keeps
-    // its permissions, and a read-only one is not replaced.
-    // The chain is followed link by link, so that a link whose file does not
-    // exist yet still gets it created rather than being replaced itself.
-    std::filesystem::path resolved = given_path;
-    std::error_code ec;
-    for (int depth = 0; std::filesystem::is_symlink(resolved, ec); ++depth) {
-        if (depth == 40) return false; // a loop of links
-        const std::filesystem::path target = std::filesystem::read_symlink(resolved, ec);
-        if (ec) return false;
-        resolved = target.is_absolute() ? target : resolved.parent_path() / target;
-    }
-    const std::string path = resolved.string();
-    struct stat old {};
-    const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && ::access(path.c_str(), W_OK) != 0) return false;
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path + ".tmp" + (attempt ? std::to_string(attempt) : std::string());
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-    bool ok = write_all(fd, bytes.data(), bytes.size());
-    if (exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ok;
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-}
-
 std::optional<DrawFileImage> read_draw_file(const std::string& path, int frame_count) {
     if (frame_count < 0 || frame_count > draw_frames) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
@@ -112,7 +44,7 @@ std::optional<DrawFileImage> read_draw_file(const std::string& path, int frame_c
     if (in.bad()) return std::nullopt;
     const std::size_t body = std::size_t(frame_count) * std::size_t(draw_record_size);
     if (bytes.size() < std::size_t(draw_body_offset) + body) return std::nullopt;
-    if (get_le32(bytes, 0) != frame_count) return std::nullopt;
+    if (le::i32(bytes, 0) != frame_count) return std::nullopt;
 
     DrawFileImage image;
     for (int i = 0; i < 8; ++i) {

@@ -28,10 +28,6 @@ std::string draw_file_name(const std::string& wav_path);
 std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
                                           const MidiTables& tables);
 
-// Writes bytes to path through a temporary file beside it that is renamed
-// into place, so a failed save leaves the previous file as it was.
-bool write_file_atomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
-
 // A checked drawing file, not yet applied.
 struct DrawFileImage {
     std::array<std::uint8_t, 8> programs{};     // channels 1 … 8
@@ -48,7 +44,8 @@ std::optional<DrawFileImage> read_draw_file(const std::string& path, int frame_c
 // the drawing then matches its file (not modified).
 void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiTables& tables);
 
-// Saving: clears the selection, writes the file; true on success, which
+// Saving: clears the selection, writes the file (write_file_atomically: a
+// failed save leaves the previous file as it was); true on success, which
 // also clears DrawData::modified.
 bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
                     const MidiTables& tables);

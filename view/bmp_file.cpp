@@ -1,5 +1,7 @@
 #include "view/bmp_file.h"
 
+#include "base/le_bytes.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -10,21 +12,6 @@ namespace {
 constexpr std::size_t file_header_size = 14;
 constexpr std::size_t info_header_size = 40;
 constexpr int max_dimension = 32768;
-
-std::uint32_t u16(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8;
-}
-std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at) {
-    return u16(b, at) | u16(b, at + 2) << 16;
-}
-void put16(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-    v[at] = std::uint8_t(x);
-    v[at + 1] = std::uint8_t(x >> 8);
-}
-void put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-    put16(v, at, x & 0xffff);
-    put16(v, at + 2, x >> 16);
-}
 
 std::optional<Bgr24Image> fail(std::string* why, const char* text) {
     if (why) *why = text;
@@ -40,19 +27,19 @@ std::size_t row_stride(int width) {
 std::optional<Bgr24Image> parse_bmp24(std::span<const std::uint8_t> bytes, std::string* why) {
     if (bytes.size() < file_header_size + 12 || bytes[0] != 'B' || bytes[1] != 'M')
         return fail(why, "not a bitmap file");
-    const std::uint32_t offset = u32(bytes, 10);
-    const std::uint32_t header = u32(bytes, 14);
+    const std::uint32_t offset = le::u32(bytes, 10);
+    const std::uint32_t header = le::u32(bytes, 14);
     long long width = 0, height = 0;
     std::uint32_t bits = 0, compression = 0;
     if (header == 12) { // OS/2 core header
-        width = u16(bytes, 18);
-        height = u16(bytes, 20);
-        bits = u16(bytes, 24);
+        width = le::u16(bytes, 18);
+        height = le::u16(bytes, 20);
+        bits = le::u16(bytes, 24);
     } else if (header >= info_header_size && bytes.size() >= file_header_size + info_header_size) {
-        width = std::int32_t(u32(bytes, 18));
-        height = std::int32_t(u32(bytes, 22));
-        bits = u16(bytes, 28);
-        compression = u32(bytes, 30);
+        width = std::int32_t(le::u32(bytes, 18));
+        height = std::int32_t(le::u32(bytes, 22));
+        bits = le::u16(bytes, 28);
+        compression = le::u32(bytes, 30);
     } else {
         return fail(why, "unknown bitmap header");
     }
@@ -92,16 +79,16 @@ std::vector<std::uint8_t> encode_bmp24(const Bgr24Image& image) {
     std::vector<std::uint8_t> out(offset + pixel_bytes, 0);
     out[0] = 'B';
     out[1] = 'M';
-    put32(out, 2, std::uint32_t(out.size()));
-    put32(out, 10, std::uint32_t(offset));
-    put32(out, 14, std::uint32_t(info_header_size));
-    put32(out, 18, std::uint32_t(image.width));
-    put32(out, 22, std::uint32_t(image.height));
-    put16(out, 26, 1);  // planes
-    put16(out, 28, 24); // bits per pixel
-    put32(out, 34, std::uint32_t(pixel_bytes));
-    put32(out, 38, 2835); // 72 dpi
-    put32(out, 42, 2835);
+    le::store_u32(out, 2, std::uint32_t(out.size()));
+    le::store_u32(out, 10, std::uint32_t(offset));
+    le::store_u32(out, 14, std::uint32_t(info_header_size));
+    le::store_u32(out, 18, std::uint32_t(image.width));
+    le::store_u32(out, 22, std::uint32_t(image.height));
+    le::store_u16(out, 26, 1);  // planes
+    le::store_u16(out, 28, 24); // bits per pixel
+    le::store_u32(out, 34, std::uint32_t(pixel_bytes));
+    le::store_u32(out, 38, 2835); // 72 dpi
+    le::store_u32(out, 42, 2835);
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* src = image.pixel(0, image.height - 1 - y);
         std::copy(src, src + std::size_t(image.width) * 3, out.begin() + offset + stride * y);

@@ -15,15 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::uint32_t word(const test::Bytes& b, std::size_t offset) {
-    return std::uint32_t(b[offset]) | std::uint32_t(b[offset + 1]) << 8 |
-           std::uint32_t(b[offset + 2]) << 16 | std::uint32_t(b[offset + 3]) << 24;
-}
-void set_word(test::Bytes& b, std::size_t offset, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[offset + std::size_t(i)] = std::uint8_t(v >> (8 * i));
-}
-
 // A tone of `frames` frames whose pitch depends on `pitch`.
 test::Bytes tone_wav(int frames, double pitch) {
     std::vector<std::int16_t> s(std::size_t(frames) * 882);
@@ -76,13 +67,13 @@ TEST_F(Cache, RoundTripByteLayout) {
 
     const test::Bytes file = test::read_file(dir_ / "song.pkd");
     ASSERT_EQ(file.size(), 64u + 12u * 304u);
-    EXPECT_EQ(word(file, 0), std::uint32_t(fs::file_size(wav)));
-    EXPECT_EQ(word(file, 4), 12u);
-    EXPECT_EQ(word(file, 8), cache_fingerprint_marker);
+    EXPECT_EQ(le::u32(file, 0), std::uint32_t(fs::file_size(wav)));
+    EXPECT_EQ(le::u32(file, 4), 12u);
+    EXPECT_EQ(le::u32(file, 8), cache_fingerprint_marker);
     const FileHash h = hash_file(wav);
     ASSERT_TRUE(h.ok);
-    EXPECT_EQ(word(file, 12), std::uint32_t(h.value));
-    EXPECT_EQ(word(file, 16), std::uint32_t(h.value >> 32));
+    EXPECT_EQ(le::u32(file, 12), std::uint32_t(h.value));
+    EXPECT_EQ(le::u32(file, 16), std::uint32_t(h.value >> 32));
     for (std::size_t i = 20; i < 64; ++i)
         EXPECT_EQ(file[i], 0) << i;
     EXPECT_EQ(std::memcmp(file.data() + 64, analysed.data(), 12 * 304), 0);
@@ -135,16 +126,16 @@ TEST_F(Cache, StaleCachesAreRejected) {
     std::fill(legacy.begin() + 8, legacy.begin() + 64, 0);
     test::Bytes truncated(good.begin(), good.end() - 1);
     test::Bytes negative = good;
-    set_word(negative, 4, 0xffffffffu);
+    le::store_u32(negative, 4, 0xffffffffu);
     test::Bytes too_many = good;
-    set_word(too_many, 4, 58001);
+    le::store_u32(too_many, 4, 58001);
     test::Bytes foreign_marker = good;
-    set_word(foreign_marker, 8, 0x12345678);
+    le::store_u32(foreign_marker, 8, 0x12345678);
     test::Bytes short_header(good.begin(), good.begin() + 40);
     // One cell of frame 4 replaced by the given bits.
     auto with_cell = [&](int band, std::uint32_t bits) {
         test::Bytes b = good;
-        set_word(b, 64 + 4 * 304 + std::size_t(band) * 4, bits);
+        le::store_u32(b, 64 + 4 * 304 + std::size_t(band) * 4, bits);
         return b;
     };
 

@@ -31,28 +31,7 @@ std::vector<std::int16_t> ramp(int count) {
 }
 
 Bytes extensible_fmt(bool pcm_guid) {
-    Chunk f = fmt_chunk(2, 44100, 16, 0xfffe);
-    test::put16(f.payload, 22); // extension size
-    test::put16(f.payload, 16); // valid bits
-    test::put32(f.payload, 3);  // channel mask
-    const Bytes guid = {pcm_guid ? std::uint8_t(1) : std::uint8_t(3),
-                        0,
-                        0,
-                        0,
-                        0,
-                        0,
-                        0x10,
-                        0,
-                        0x80,
-                        0,
-                        0,
-                        0xaa,
-                        0,
-                        0x38,
-                        0x9b,
-                        0x71};
-    f.payload.insert(f.payload.end(), guid.begin(), guid.end());
-    return wav_bytes({f, data_chunk(ramp(2 * 1764))});
+    return wav_bytes({test::extensible_fmt_chunk(2, 44100, pcm_guid), data_chunk(ramp(2 * 1764))});
 }
 
 // read_wav with the address space limited to what the process already uses

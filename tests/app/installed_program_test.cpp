@@ -25,9 +25,9 @@ int differing_pixels(const QImage& a, const QImage& b, int x0, int x1) {
 class InstalledProgram : public ::testing::Test {
   protected:
     InstalledProgram() {
-        fs::create_directories(dir.path / "recordings");
-        fs::create_directories(dir.path / "elsewhere");
-        fs::copy_file(data_dir / "demo.wav", dir.path / "recordings/demo.wav");
+        fs::create_directories(dir.path() / "recordings");
+        fs::create_directories(dir.path() / "elsewhere");
+        fs::copy_file(data_dir / "demo.wav", dir.path() / "recordings/demo.wav");
     }
     TempDir dir;
     const fs::path exe = prefix / "bin/pitkad";
@@ -39,18 +39,18 @@ class InstalledProgram : public ::testing::Test {
 TEST_F(InstalledProgram, RendersWithItsDataFiles) {
     ASSERT_TRUE(fs::is_regular_file(exe));
     ASSERT_TRUE(fs::is_regular_file(prefix / "share/pitkad/Pitkafont.bmp"));
-    const fs::path wav = dir.path / "recordings/demo.wav";
-    const fs::path with_data = dir.path / "with.png";
+    const fs::path wav = dir.path() / "recordings/demo.wav";
+    const fs::path with_data = dir.path() / "with.png";
     ProcessResult r =
-        run_program(exe, {"--render", s(wav), "-o", s(with_data)}, dir.path / "elsewhere");
+        run_program(exe, {"--render", s(wav), "-o", s(with_data)}, dir.path() / "elsewhere");
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
 
-    const fs::path bare = dir.path / "bare";
+    const fs::path bare = dir.path() / "bare";
     fs::create_directories(bare / "bin");
     fs::copy_file(exe, bare / "bin/pitkad");
-    const fs::path without_data = dir.path / "without.png";
+    const fs::path without_data = dir.path() / "without.png";
     r = run_program(bare / "bin/pitkad", {"--render", s(wav), "-o", s(without_data)},
-                    dir.path / "elsewhere");
+                    dir.path() / "elsewhere");
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
 
     const QImage a(s(with_data)), b(s(without_data));
@@ -64,8 +64,8 @@ TEST_F(InstalledProgram, RendersWithItsDataFiles) {
 
 TEST_F(InstalledProgram, AnalysesFromAnotherFolder) {
     const ProcessResult r =
-        run_program(exe, {"--analyse", s(dir.path / "recordings/demo.wav"), "--no-cache"},
-                    dir.path / "elsewhere");
+        run_program(exe, {"--analyse", s(dir.path() / "recordings/demo.wav"), "--no-cache"},
+                    dir.path() / "elsewhere");
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(" frames, analysed")) << r.out.toStdString();
 }

@@ -36,15 +36,6 @@ void expect_reset_state(TForm1& f) {
     EXPECT_EQ(f.doc.store.spectrogram[std::size_t(10 * cells_per_frame + 40)], -100.0f);
 }
 
-// A short tone that analyses in a moment.
-fs::path small_recording(const fs::path& dir, const char* name = "tone.wav", int seconds = 2) {
-    const fs::path file = dir / name;
-    WavSpec s;
-    s.frames = 44100 * seconds;
-    write_wav(file, s);
-    return file;
-}
-
 QString qpath(const fs::path& p) {
     return QString::fromStdString(p.string());
 }
@@ -57,7 +48,7 @@ class OpenSequence : public ::testing::Test {
 };
 
 TEST_F(OpenSequence, DemoOpensReadyToPlay) {
-    const fs::path demo = dir.path / "demo.wav";
+    const fs::path demo = dir.path() / "demo.wav";
     ASSERT_TRUE(fs::exists(data_dir / "demo.wav"));
     fs::copy_file(data_dir / "demo.wav", demo);
     ModalResponder responder;
@@ -70,7 +61,7 @@ TEST_F(OpenSequence, DemoOpensReadyToPlay) {
     EXPECT_EQ(f.focusWidget(), f.PlayButton);
     EXPECT_GT(f.doc.store.frame_count, 100);
     // The analysis was cached beside the copy, and the loudest cell is 0 dB.
-    EXPECT_TRUE(fs::exists(dir.path / "demo.pkd"));
+    EXPECT_TRUE(fs::exists(dir.path() / "demo.pkd"));
     float peak = -1000;
     for (int t = 0; t < f.doc.store.frame_count; ++t)
         for (int b = 2; b <= 75; ++b)
@@ -87,9 +78,9 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
         std::function<void(const fs::path&)> make;
         const char* message;
     };
-    auto spec_file = [](auto change) {
+    auto tone_file = [](auto change) {
         return [change](const fs::path& p) {
-            WavSpec s;
+            ToneWav s;
             s.frames = 4410;
             change(s);
             write_wav(p, s);
@@ -97,16 +88,16 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
     };
     const Case cases[] = {
         {"missing", [](const fs::path&) {}, messages::cannot_open},
-        {"not RIFF", spec_file([](WavSpec& s) { s.riff = "RIFX"; }), messages::unsupported},
-        {"8-bit", spec_file([](WavSpec& s) { s.bits = 8; }), messages::unsupported},
-        {"48000 Hz", spec_file([](WavSpec& s) { s.rate = 48000; }), messages::unsupported},
+        {"not RIFF", tone_file([](ToneWav& s) { s.riff = "RIFX"; }), messages::unsupported},
+        {"8-bit", tone_file([](ToneWav& s) { s.bits = 8; }), messages::unsupported},
+        {"48000 Hz", tone_file([](ToneWav& s) { s.rate = 48000; }), messages::unsupported},
         // A chunk identifier that is not text (the reader skips unknown
         // chunks with printable names).
-        {"garbage chunk", spec_file([](WavSpec& s) { s.chunk_before_data = "\x01\x02\x03\x04"; }),
+        {"garbage chunk", tone_file([](ToneWav& s) { s.chunk_before_data = "\x01\x02\x03\x04"; }),
          messages::bad_header},
         {"no data chunk",
          [&](const fs::path& p) {
-             spec_file([](WavSpec&) {})(p);
+             tone_file([](ToneWav&) {})(p);
              fs::resize_file(p, 36);
          },
          messages::bad_header},
@@ -114,7 +105,7 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
         // refused from the header before any sample is read.
         {"too large",
          [](const fs::path& p) {
-             WavSpec s;
+             ToneWav s;
              s.rate = 22050;
              s.frames = 0;
              s.data_size = 58000LL * 882;
@@ -125,12 +116,13 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
         {"empty file", [](const fs::path& p) { std::ofstream(p, std::ios::binary); },
          messages::unsupported},
     };
-    const fs::path good = small_recording(dir.path);
+    const fs::path good = small_recording(dir.path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(f.open_recording(qpath(good)));
         ASSERT_EQ(f.play_state(), PlayState::stopped);
-        const fs::path bad = dir.path / (std::string("bad_") + std::to_string(&c - cases) + ".wav");
+        const fs::path bad =
+            dir.path() / (std::string("bad_") + std::to_string(&c - cases) + ".wav");
         c.make(bad);
         ModalResponder responder;
         EXPECT_FALSE(f.open_recording(qpath(bad)));
@@ -180,8 +172,9 @@ TEST_F(OpenSequence, UnwritableFolderUsesTheFallbackCache) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.needs_permissions && ::geteuid() == 0) continue;
-        const fs::path folder = dir.path / (std::string("rec_") + std::to_string(&c - cases));
-        const fs::path cache_home = dir.path / (std::string("cache_") + std::to_string(&c - cases));
+        const fs::path folder = dir.path() / (std::string("rec_") + std::to_string(&c - cases));
+        const fs::path cache_home =
+            dir.path() / (std::string("cache_") + std::to_string(&c - cases));
         fs::create_directories(folder);
         const fs::path wav = small_recording(folder);
         c.spoil(folder, wav);
@@ -207,10 +200,10 @@ TEST_F(OpenSequence, UnwritableFolderUsesTheFallbackCache) {
 // Neither beside the recording nor in the fallback place: the analysis
 // is abandoned with its message and the reset state.
 TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
-    const fs::path wav = small_recording(dir.path);
+    const fs::path wav = small_recording(dir.path());
     fs::create_directory(cache_name_for(wav));
     // The per-user folder cannot be made: a file stands in its place.
-    const fs::path cache_home = dir.path / "cache_home";
+    const fs::path cache_home = dir.path() / "cache_home";
     fs::create_directories(cache_home);
     std::ofstream(cache_home / "PitkaD") << "x";
     ScopedEnv env("XDG_CACHE_HOME", cache_home.string());
@@ -225,7 +218,7 @@ TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
 // The menu command: the file dialog, then the open sequence; cancelling the
 // dialog changes nothing.
 TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
-    const fs::path wav = small_recording(dir.path);
+    const fs::path wav = small_recording(dir.path());
     {
         ModalResponder responder; // no file: the dialog is cancelled
         f.Open1Click();
@@ -239,7 +232,7 @@ TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     EXPECT_EQ(responder.file_dialogs, 1);
     EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
-    EXPECT_EQ(f.open_dialog_dir, qpath(dir.path));
+    EXPECT_EQ(f.open_dialog_dir, qpath(dir.path()));
 }
 
 // A drawing changed since it was loaded or saved is not dropped without a
@@ -258,7 +251,7 @@ TEST_F(OpenSequence, ClosingWithAnUnsavedDrawingAsks) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer);
         TempDir folder;
-        const fs::path sub = folder.path / std::to_string(&c - cases);
+        const fs::path sub = folder.path() / std::to_string(&c - cases);
         fs::create_directories(sub);
         const fs::path wav = small_recording(sub);
         Window local = make_window();
@@ -290,7 +283,7 @@ TEST_F(OpenSequence, ClosingWithAnUnsavedDrawingAsks) {
 }
 
 TEST_F(OpenSequence, ClosingWithoutChangesAsksNothing) {
-    const fs::path wav = small_recording(dir.path);
+    const fs::path wav = small_recording(dir.path());
     f.show();
     ASSERT_TRUE(f.open_recording(qpath(wav)));
     ModalResponder responder;
@@ -300,8 +293,8 @@ TEST_F(OpenSequence, ClosingWithoutChangesAsksNothing) {
 
 // Opening another recording over a changed drawing asks the same question.
 TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
-    const fs::path first = small_recording(dir.path, "first.wav");
-    const fs::path second = small_recording(dir.path, "second.wav", 1);
+    const fs::path first = small_recording(dir.path(), "first.wav");
+    const fs::path second = small_recording(dir.path(), "second.wav", 1);
     struct Case {
         const char* answer;
         const char* caption;
@@ -315,7 +308,7 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer);
-        fs::remove(dir.path / "first.pkc");
+        fs::remove(dir.path() / "first.pkc");
         ASSERT_TRUE(f.open_recording(qpath(first)));
         f.doc.drawing[5].line_mark() = 2;
         f.doc.drawing.modified = true;
@@ -327,7 +320,7 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
         EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
         EXPECT_EQ(f.windowTitle(), QString(c.caption));
         EXPECT_EQ(f.doc.drawing[5].line_mark(), c.mark_after);
-        EXPECT_EQ(fs::exists(dir.path / "first.pkc"), c.saved);
+        EXPECT_EQ(fs::exists(dir.path() / "first.pkc"), c.saved);
     }
     // The saved drawing comes back with its recording.
     ASSERT_TRUE(f.open_recording(qpath(first)));
@@ -337,10 +330,10 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
 // Saving the drawing on the way out fails: its message is shown and the
 // window stays open with the drawing.
 TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
-    const fs::path wav = small_recording(dir.path);
+    const fs::path wav = small_recording(dir.path());
     f.show();
     ASSERT_TRUE(f.open_recording(qpath(wav)));
-    fs::create_directory(dir.path / "tone.pkc"); // the drawing file cannot be written
+    fs::create_directory(dir.path() / "tone.pkc"); // the drawing file cannot be written
     f.doc.drawing[5].line_mark() = 2;
     f.doc.drawing.modified = true;
     ModalResponder responder;
@@ -348,7 +341,7 @@ TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
     f.Exit1->trigger();
     ASSERT_EQ(responder.seen.size(), 2u);
     EXPECT_EQ(responder.seen[1].text,
-              qpath(dir.path / "tone.pkc") + q(drawing_texts::cannot_write));
+              qpath(dir.path() / "tone.pkc") + q(drawing_texts::cannot_write));
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_EQ(f.doc.drawing[5].line_mark(), 2);
@@ -357,13 +350,13 @@ TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
 
 // The drawing file beside the recording comes back with it.
 TEST_F(OpenSequence, DrawingFileIsLoadedWithTheRecording) {
-    const fs::path wav = small_recording(dir.path);
+    const fs::path wav = small_recording(dir.path());
     ASSERT_TRUE(f.open_recording(qpath(wav)));
     f.doc.drawing[30].note_cell(50) = 7;
     f.doc.drawing[60].line_mark() = 2;
     f.doc.drawing.modified = true;
     ASSERT_TRUE(f.form2()->save_draw());
-    ASSERT_TRUE(fs::exists(dir.path / "tone.pkc"));
+    ASSERT_TRUE(fs::exists(dir.path() / "tone.pkc"));
     ASSERT_TRUE(f.open_recording(qpath(wav)));
     EXPECT_EQ(f.doc.drawing[30].note_cell(50), 7);
     EXPECT_EQ(f.doc.drawing[60].line_mark(), 2);

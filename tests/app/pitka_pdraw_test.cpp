@@ -3,6 +3,7 @@
 #include "app/colour_grid.h"
 #include "drawing/draw_file.h"
 #include "drawing/drawing_texts.h"
+#include "tests/common/temp_dir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,10 +14,7 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <unistd.h>
 
 namespace pitkad {
 namespace {
@@ -43,20 +41,13 @@ QString text(std::string_view s) {
 
 class TForm2Test : public ::testing::Test {
   protected:
-    TForm2Test() {
-        dir = std::filesystem::temp_directory_path() /
-              ("pitkad_form2_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-        host.file = QString::fromStdString((dir / "song.pkc").string());
-    }
-    ~TForm2Test() override { std::filesystem::remove_all(dir); }
+    TForm2Test() { host.file = QString::fromStdString((dir / "song.pkc").string()); }
 
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
     MidiPort midi;
     FakeForm2Host host;
     TForm2 form{*draw, midi, host};
-    std::filesystem::path dir;
+    test::TempDir dir;
 };
 
 TEST_F(TForm2Test, WindowLayoutAndStartState) {

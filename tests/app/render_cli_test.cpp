@@ -19,8 +19,8 @@ QString s(const fs::path& p) {
 class RenderCli : public ::testing::Test {
   protected:
     RenderCli() {
-        fs::copy_file(data_dir / "demo.wav", dir.path / "demo.wav");
-        fs::create_directories(dir.path / "work");
+        fs::copy_file(data_dir / "demo.wav", dir.path() / "demo.wav");
+        fs::create_directories(dir.path() / "work");
     }
     TempDir dir;
 };
@@ -43,18 +43,18 @@ TEST_F(RenderCli, PictureIsGraphWidthByRowsAndLegend) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
-        const fs::path out = dir.path / "out.png";
+        const fs::path out = dir.path() / "out.png";
         fs::remove(out);
-        QStringList args{"--render", s(dir.path / "demo.wav"), "-o", s(out)};
+        QStringList args{"--render", s(dir.path() / "demo.wav"), "-o", s(out)};
         args += c.options;
-        const ProcessResult r = run_program(program, args, dir.path / "work");
+        const ProcessResult r = run_program(program, args, dir.path() / "work");
         ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
         const QImage image(s(out));
         ASSERT_FALSE(image.isNull());
         EXPECT_EQ(image.size(), QSize(c.width, c.height));
     }
     // The first run cached the analysis beside the recording.
-    EXPECT_TRUE(fs::exists(dir.path / "demo.pkd"));
+    EXPECT_TRUE(fs::exists(dir.path() / "demo.pkd"));
 }
 
 // A recording that cannot be opened: its message alone on stderr, exit 1,
@@ -69,7 +69,7 @@ TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
         {"missing", [](const fs::path&) {}, messages::cannot_open},
         {"not RIFF",
          [](const fs::path& p) {
-             WavSpec w;
+             ToneWav w;
              w.riff = "RIFX";
              w.frames = 100;
              write_wav(p, w);
@@ -77,7 +77,7 @@ TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
          messages::unsupported},
         {"48000 Hz",
          [](const fs::path& p) {
-             WavSpec w;
+             ToneWav w;
              w.rate = 48000;
              w.frames = 100;
              write_wav(p, w);
@@ -86,12 +86,12 @@ TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path wav = dir.path / "bad.wav";
+        const fs::path wav = dir.path() / "bad.wav";
         fs::remove(wav);
         c.make(wav);
-        const fs::path out = dir.path / "bad.png";
+        const fs::path out = dir.path() / "bad.png";
         const ProcessResult r =
-            run_program(program, {"--render", s(wav), "-o", s(out)}, dir.path / "work");
+            run_program(program, {"--render", s(wav), "-o", s(out)}, dir.path() / "work");
         EXPECT_EQ(r.exit_code, 1);
         EXPECT_EQ(r.err, QString(c.message) + "\n");
         EXPECT_FALSE(fs::exists(out));
@@ -108,7 +108,7 @@ TEST_F(RenderCli, BadArgumentsShowUsage) {
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
-        const ProcessResult r = run_program(program, args, dir.path / "work");
+        const ProcessResult r = run_program(program, args, dir.path() / "work");
         EXPECT_EQ(r.exit_code, 2);
         EXPECT_TRUE(r.err.startsWith("usage: pitkad --render")) << r.err.toStdString();
     }
@@ -121,7 +121,7 @@ TEST_F(RenderCli, SamePictureAsTheWindow) {
     Window w = make_window(1200);
     TForm1& f = *w.form;
     f.LineWClick(5);
-    ASSERT_TRUE(f.open_recording(s(dir.path / "demo.wav")));
+    ASSERT_TRUE(f.open_recording(s(dir.path() / "demo.wav")));
     ASSERT_TRUE(f.Loudness->isChecked());
     // A drawing saved beside the recording shows in both.
     const QImage undrawn = f.graph_view().graph_bitmap.copy();
@@ -135,11 +135,11 @@ TEST_F(RenderCli, SamePictureAsTheWindow) {
     ASSERT_NE(shown, undrawn);
     ASSERT_EQ(shown.size(), QSize(796, 74 * 5 + 29));
 
-    const fs::path out = dir.path / "window.png";
+    const fs::path out = dir.path() / "window.png";
     const ProcessResult r = run_program(
         program,
-        {"--render", s(dir.path / "demo.wav"), "-o", s(out), "--line-width", "5", "--loudness"},
-        dir.path / "work");
+        {"--render", s(dir.path() / "demo.wav"), "-o", s(out), "--line-width", "5", "--loudness"},
+        dir.path() / "work");
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
     const QImage rendered = QImage(s(out)).convertToFormat(shown.format());
     ASSERT_EQ(rendered.size(), shown.size());

@@ -1,20 +1,17 @@
 #include "app/settings.h"
 
 #include "midi/midi_port.h"
+#include "tests/common/restricted.h"
+#include "tests/common/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
-#include <functional>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace pitkad;
 
@@ -58,35 +55,21 @@ Settings changed_settings() {
     return s;
 }
 
-// Runs fn in a child process without root's right to write anywhere.
-// nullopt when the child cannot drop privileges.
-std::optional<int> run_unprivileged(const std::function<int()>& fn) {
-    pid_t pid = fork();
-    if (pid < 0) return std::nullopt;
-    if (pid == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(77);
-        _exit(fn());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) return std::nullopt;
-    return WEXITSTATUS(status);
-}
-
 // QSettings keeps a parsed file per path for the life of the process and
 // misses a rewrite of the same size within the same millisecond; the program
 // reads the file once, so cases that rewrite it use a fresh name each time.
-struct TempDir {
-    QTemporaryDir dir;
+struct IniFolder {
+    test::TempDir dir;
     int n = 0;
-    QString ini() const { return dir.filePath("PitkaD.ini"); }
-    QString fresh() { return dir.filePath(QStringLiteral("PitkaD%1.ini").arg(++n)); }
+    QString path() const { return QString::fromStdString(dir.path().string()); }
+    QString ini() const { return path() + "/PitkaD.ini"; }
+    QString fresh() { return path() + QStringLiteral("/PitkaD%1.ini").arg(++n); }
 };
 
 } // namespace
 
 TEST(Settings, DefaultsWithoutAFile) {
-    TempDir t;
+    IniFolder t;
     // The window definition's values.
     const Settings d;
     EXPECT_TRUE(d.default_dir.isEmpty());
@@ -119,7 +102,7 @@ TEST(Settings, DefaultsWithoutAFile) {
 }
 
 TEST(Settings, RoundTripOfAllKeysInTheirOrder) {
-    TempDir t;
+    IniFolder t;
     const Settings s = changed_settings();
     ASSERT_TRUE(write_settings(t.ini(), s));
     EXPECT_EQ(read_settings(t.ini(), Settings{}), s);
@@ -159,12 +142,12 @@ TEST(Settings, RoundTripOfAllKeysInTheirOrder) {
     const QByteArray first = read_all(t.ini());
     ASSERT_TRUE(write_settings(t.ini(), s));
     EXPECT_EQ(read_all(t.ini()), first);
-    EXPECT_EQ(QDir(t.dir.path()).entryList(QDir::Files | QDir::Hidden),
+    EXPECT_EQ(QDir(t.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{"PitkaD.ini"}); // no temporary file left behind
 }
 
 TEST(Settings, MaximisedWindowStoresItsNormalPlacement) {
-    TempDir t;
+    IniFolder t;
     for (bool maximized : {true, false}) {
         SCOPED_TRACE(maximized);
         Settings s;
@@ -181,7 +164,7 @@ TEST(Settings, MaximisedWindowStoresItsNormalPlacement) {
 }
 
 TEST(Settings, ProgramAndVolumeBelongToChannelZeroOnly) {
-    TempDir t;
+    IniFolder t;
     MidiPort port;
     port.open(std::make_unique<RecordingMidiBackend>());
     for (std::size_t n = 0; n < 9; ++n) {
@@ -223,7 +206,7 @@ TEST(Settings, ProgramAndVolumeBelongToChannelZeroOnly) {
 }
 
 TEST(Settings, UnknownKeysAndSectionsAreKept) {
-    TempDir t;
+    IniFolder t;
     write_all(t.ini(), "[Other]\n"
                        "Name=keep me\n"
                        "[View]\n"
@@ -272,14 +255,14 @@ TEST(Settings, StrayLinesOfTheOldFileNeverHideOurKeys) {
     Settings want = changed_settings();
     want.default_dir = QString::fromUtf8("/home/user/\xF0\x9F\x8E\xB5 曲"); // outside the basic plane
     for (const char* old : olds) {
-        TempDir t;
+        IniFolder t;
         write_all(t.ini(), old);
         ASSERT_TRUE(write_settings(t.ini(), want)) << old;
         EXPECT_EQ(read_settings(t.ini(), Settings{}), want) << old << "\n--- written:\n"
                                                            << read_all(t.ini()).toStdString();
     }
     // Well-formed foreign lines survive, after our sections.
-    TempDir t;
+    IniFolder t;
     write_all(t.ini(), "; mine\nTheme=dark\n[Other]\nName=keep\n");
     ASSERT_TRUE(write_settings(t.ini(), want));
     const QByteArray text = read_all(t.ini());
@@ -369,7 +352,7 @@ TEST(Settings, ValuesOutsideTheirRangesFallBack) {
         {"Window", "Top", "100000", false, tp},
         {"Window", "Top", "3000", true, tp, 3000},
     };
-    TempDir t;
+    IniFolder t;
     Settings defaults = changed_settings();
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
@@ -381,7 +364,7 @@ TEST(Settings, ValuesOutsideTheirRangesFallBack) {
 }
 
 TEST(Settings, DefaultDirTextSurvivesTheFileFormat) {
-    TempDir t;
+    IniFolder t;
     const char* texts[] = {"/home/u/音楽 フォルダ",
                            "/a,b;c=d",
                            "/q\"uote\\back",
@@ -418,28 +401,28 @@ TEST(Settings, DefaultDirIsTheChosenFilesFolder) {
 }
 
 TEST(Settings, FileBesideTheProgramWinsWhenWritable) {
-    TempDir exe, config;
-    EXPECT_EQ(settings_file_path(exe.dir.path(), config.dir.path()), config.ini());
+    IniFolder exe, config;
+    EXPECT_EQ(settings_file_path(exe.path(), config.path()), config.ini());
     write_all(exe.ini(), "[MIDI]\nDelay=3\n");
-    EXPECT_EQ(settings_file_path(exe.dir.path(), config.dir.path()), exe.ini());
+    EXPECT_EQ(settings_file_path(exe.path(), config.path()), exe.ini());
 
     // An installed program's folder is not writable: the config folder is used.
-    ASSERT_EQ(chmod(QFile::encodeName(exe.dir.path()).constData(), 0755), 0);
-    auto r = run_unprivileged(
-        [&] { return settings_file_path(exe.dir.path(), config.dir.path()) == config.ini(); });
+    ASSERT_EQ(chmod(QFile::encodeName(exe.path()).constData(), 0755), 0);
+    auto r = test::run_unprivileged(
+        [&] { return settings_file_path(exe.path(), config.path()) == config.ini(); });
     if (!r) GTEST_SKIP() << "cannot drop privileges";
     EXPECT_EQ(*r, 1);
 }
 
 TEST(Settings, FailedSaveLeavesTheOldFileWhole) {
-    TempDir t;
+    IniFolder t;
     ASSERT_TRUE(write_settings(t.ini(), changed_settings()));
     const QByteArray before = read_all(t.ini());
     // The file itself stays writable, its folder does not: a direct write would
     // succeed, a temporary file cannot be created.
-    ASSERT_EQ(chmod(QFile::encodeName(t.dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(t.path()).constData(), 0755), 0);
     ASSERT_EQ(chmod(QFile::encodeName(t.ini()).constData(), 0666), 0);
-    auto r = run_unprivileged([&] { return write_settings(t.ini(), Settings{}) ? 1 : 0; });
+    auto r = test::run_unprivileged([&] { return write_settings(t.ini(), Settings{}) ? 1 : 0; });
     if (!r) GTEST_SKIP() << "cannot drop privileges";
     EXPECT_EQ(*r, 0);
     EXPECT_EQ(read_all(t.ini()), before);

@@ -81,10 +81,10 @@ TEST(WindowCommands, SkipAmountPopup) {
 // View items and colour sliders change the picture of an open recording.
 TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
     TempDir dir;
-    fs::copy_file(data_dir / "demo.wav", dir.path / "demo.wav");
+    fs::copy_file(data_dir / "demo.wav", dir.path() / "demo.wav");
     Window w = make_window();
     TForm1& f = *w.form;
-    ASSERT_TRUE(f.open_recording(s(dir.path / "demo.wav")));
+    ASSERT_TRUE(f.open_recording(s(dir.path() / "demo.wav")));
     const std::vector<float> corrected(f.doc.store.spectrogram.begin(),
                                        f.doc.store.spectrogram.begin() + 200 * cells_per_frame);
     struct Case {
@@ -174,14 +174,12 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
         GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
     TempDir dir;
     fs::remove(fs::path(settings_file_path().toStdString()));
-    WavSpec spec;
-    spec.frames = 44100;
-    write_wav(dir.path / "tone.wav", spec);
+    small_recording(dir.path(), "tone.wav", 1);
     {
         Window w = make_window();
         TForm1& f = *w.form;
         ModalResponder responder;
-        responder.file_to_choose = s(dir.path / "tone.wav");
+        responder.file_to_choose = s(dir.path() / "tone.wav");
         f.Open1Click();
         ASSERT_EQ(f.play_state(), PlayState::stopped);
         f.LineWClick(6);
@@ -225,7 +223,7 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     EXPECT_EQ(f.doc.midi.tables.midi_volume[1], 127);
     EXPECT_EQ(f.doc.midi.tables.midi_delay, 7);
     EXPECT_EQ(f.width(), 900);
-    EXPECT_EQ(f.open_dialog_dir, s(dir.path));
+    EXPECT_EQ(f.open_dialog_dir, s(dir.path()));
     // The colour sliders did not redraw during start-up but do now.
     EXPECT_EQ(f.TrackBar1Tag, 0);
     // Channel 0's program went out at start-up.
@@ -316,18 +314,18 @@ TEST_F(WindowSettingsFile, SavingWhileMaximisedStoresTheNormalWidth) {
 // when that file then failed to open.
 TEST_F(WindowSettingsFile, DefaultDirIsTheLastChosenFolder) {
     TempDir dir;
-    fs::create_directories(dir.path / "sub");
-    std::ofstream(dir.path / "sub/broken.wav") << "not a recording";
+    fs::create_directories(dir.path() / "sub");
+    std::ofstream(dir.path() / "sub/broken.wav") << "not a recording";
     {
         Window w = make_window();
         ModalResponder responder;
-        responder.file_to_choose = s(dir.path / "sub/broken.wav");
+        responder.file_to_choose = s(dir.path() / "sub/broken.wav");
         w.form->Open1Click();
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(w.form->play_state(), PlayState::no_recording);
         w.form->SaveiniClick();
     }
-    EXPECT_EQ(read_settings(path, Settings{}).default_dir, s(dir.path / "sub"));
+    EXPECT_EQ(read_settings(path, Settings{}).default_dir, s(dir.path() / "sub"));
 }
 
 } // namespace

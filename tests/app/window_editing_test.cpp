@@ -58,10 +58,8 @@ class WindowEditing : public ::testing::Test {
     // A two-second recording (100 frames) open; the graph at 1 pixel per
     // frame from frame 0, so x is the frame.
     void open_recording() {
-        WavSpec s;
-        s.frames = 2 * 44100;
-        write_wav(dir.path / "tone.wav", s);
-        ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+        const fs::path wav = small_recording(dir.path(), "tone.wav", 2);
+        ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
         ASSERT_EQ(f.doc.store.frame_count, 100);
         ASSERT_EQ(f.doc.view.line_width, line_width);
     }

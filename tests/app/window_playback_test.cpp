@@ -18,10 +18,8 @@ class WindowPlayback : public ::testing::Test {
   protected:
     // A four-second recording (200 frames).
     void open_recording() {
-        WavSpec s;
-        s.frames = 4 * 44100;
-        write_wav(dir.path / "tone.wav", s);
-        ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+        const fs::path wav = small_recording(dir.path(), "tone.wav", 4);
+        ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
         ASSERT_EQ(f.doc.store.frame_count, 200);
     }
     // Lets the playback thread's ticks run until the display shows `text`.
@@ -67,7 +65,7 @@ TEST_F(WindowPlayback, OpeningStopsThePlayback) {
     f.PlayButtonClick();
     w.clock->advance_ms(500);
     ASSERT_TRUE(wait_for_time_text("0.5 s"));
-    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_FALSE(f.transport().thread_running());
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
@@ -89,9 +87,7 @@ class SharedLogBackend final : public MidiBackend {
 // silences the note and closes the MIDI output.
 TEST(WindowClosing, StopsAndSilences) {
     TempDir dir;
-    WavSpec spec;
-    spec.frames = 44100;
-    write_wav(dir.path / "tone.wav", spec);
+    small_recording(dir.path(), "tone.wav", 1);
     auto log = std::make_shared<std::vector<std::uint32_t>>();
     StartOptions o;
     o.audio = std::make_unique<SteppedOutput>();
@@ -99,7 +95,7 @@ TEST(WindowClosing, StopsAndSilences) {
     o.screen_height = 1200;
     o.read_settings = false;
     TForm1 f(std::move(o));
-    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "tone.wav").string())));
+    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
     f.show();
     f.PlayButtonClick();
     const QPoint row(50, (75 - 50) * 12 + 3);
@@ -116,8 +112,8 @@ TEST(WindowClosing, StopsAndSilences) {
 
 // What the graph paints is the renderer's picture.
 TEST_F(WindowPlayback, GraphPaintsTheRenderedPicture) {
-    fs::copy_file(data_dir / "demo.wav", dir.path / "demo.wav");
-    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path / "demo.wav").string())));
+    fs::copy_file(data_dir / "demo.wav", dir.path() / "demo.wav");
+    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "demo.wav").string())));
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const QImage painted = f.graph->grab().toImage().convertToFormat(QImage::Format_BGR888);

@@ -1,19 +1,17 @@
 // The window tests run on Qt's offscreen platform, with per-user folders in
 // a temporary place so that closing a window never touches the user's cache.
+#include "tests/common/temp_dir.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-
-#include <unistd.h>
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    const auto home =
-        std::filesystem::temp_directory_path() / ("pitkad_app_home_" + std::to_string(::getpid()));
+    const pitkad::test::TempDir home;
     std::filesystem::create_directories(home / "cache");
     std::filesystem::create_directories(home / "config");
     ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
@@ -21,8 +19,5 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
-    return result;
+    return RUN_ALL_TESTS();
 }

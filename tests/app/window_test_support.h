@@ -1,8 +1,10 @@
 #pragma once
-// Helpers for the main-window tests: a window on test devices, small WAV
-// files, and a responder that answers the window's modal dialogs.
+// Helpers for the main-window tests: a window on test devices and a
+// responder that answers the window's modal dialogs. Temporary folders and
+// WAV files come from tests/common.
 
-#include "tests/common/le_bytes.h"
+#include "tests/common/temp_dir.h"
+#include "tests/common/test_wav.h"
 
 #include "app/graph_widget.h"
 #include "app/pitka_p1.h"
@@ -40,78 +42,14 @@ namespace fs = std::filesystem;
 
 inline const fs::path data_dir = PITKAD_DATA_DIR;
 
-// A fresh folder per test, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "x";
-        for (char& c : name)
-            if (c == '/') c = '_';
-        path =
-            fs::temp_directory_path() / ("pitkad_app_" + std::to_string(::getpid()) + "_" + name);
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    fs::path path;
-};
-
-// The parts of a WAV file a test may spoil.
-struct WavSpec {
-    int rate = 44100;
-    int channels = 1;
-    int bits = 16;
-    int frames = 44100;          // sample frames actually written
-    std::int64_t data_size = -1; // size field of the data chunk; -1: the real size
-    std::string riff = "RIFF";
-    std::string chunk_before_data; // e.g. "JUNK": an extra chunk of 4 bytes
-};
-
-// A tone of 440 Hz (and silence in further channels) in the given format.
-inline void write_wav(const fs::path& file, const WavSpec& s) {
-    std::vector<std::uint8_t> b;
-    auto u32 = [&](std::uint32_t v) { put32(b, v); };
-    auto u16 = [&](std::uint32_t v) { put16(b, v); };
-    auto tag = [&](std::string_view t) { put_tag(b, t); };
-    const std::uint32_t block = std::uint32_t(s.channels * s.bits / 8);
-    const std::uint32_t data = block * std::uint32_t(s.frames);
-    tag(s.riff);
-    u32(36 + data);
-    tag("WAVE");
-    tag("fmt ");
-    u32(16);
-    u16(1);
-    u16(std::uint32_t(s.channels));
-    u32(std::uint32_t(s.rate));
-    u32(std::uint32_t(s.rate) * block);
-    u16(block);
-    u16(std::uint32_t(s.bits));
-    if (!s.chunk_before_data.empty()) {
-        tag(s.chunk_before_data);
-        u32(4);
-        u32(0);
-    }
-    tag("data");
-    u32(s.data_size >= 0 ? std::uint32_t(s.data_size) : data);
-    for (int f = 0; f < s.frames; ++f)
-        for (int c = 0; c < s.channels; ++c) {
-            const int v =
-                c == 0 ? int(8000 * std::sin(2 * 3.14159265358979 * 440 * f / s.rate)) : 0;
-            if (s.bits == 16)
-                u16(std::uint32_t(std::uint16_t(std::int16_t(v))));
-            else // other sample sizes are refused from the header alone
-                for (int k = 0; k < s.bits / 8; ++k)
-                    b.push_back(0);
-        }
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+// A short tone that analyses in a moment (50 frames a second).
+inline fs::path small_recording(const fs::path& dir, const char* name = "tone.wav",
+                                int seconds = 2) {
+    const fs::path file = dir / name;
+    ToneWav s;
+    s.frames = 44100 * seconds;
+    write_wav(file, s);
+    return file;
 }
 
 // The main window on test devices: a recording MIDI port, a hand-stepped

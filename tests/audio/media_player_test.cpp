@@ -113,3 +113,57 @@ TEST(MediaPlayer, OpeningAgainReadsAChangedFile) {
     ASSERT_EQ(p.open(), "");
     EXPECT_EQ(p.length(), 3000);
 }
+
+// The player's messages and acceptance over the analysis's chunk walk.
+TEST(PlaybackDecoding, WalksChunksAndKeepsItsOwnFormats) {
+    const auto ramp = [](int f, int c) { return f * 10 + c; };
+    const Chunk garbled{"\x01\x02\x03\x04", Bytes(4, 0), {}, true};
+    Bytes cut = wav_bytes(8000, 2, 10, ramp);
+    cut.resize(cut.size() - 9); // 7 whole frames and 3 bytes remain
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        const char* error; // nullptr: decoded
+        int channels, frames;
+    };
+    const Case cases[] = {
+        {"three channels keep two", wav_bytes(48000, 3, 5, ramp), nullptr, 2, 5},
+        {"odd chunk before the data",
+         wav_bytes(
+             {fmt_chunk(1, 11025), Chunk{"LIST", Bytes(3, 9), {}, true}, pcm_chunk(1, 6, ramp)}),
+         nullptr, 1, 6},
+        {"data cut short", cut, nullptr, 2, 7},
+        {"extensible PCM", wav_bytes({extensible_fmt_chunk(2, 8000, true), pcm_chunk(2, 4, ramp)}),
+         nullptr, 2, 4},
+        {"extensible float",
+         wav_bytes({extensible_fmt_chunk(2, 8000, false), pcm_chunk(2, 4, ramp)}),
+         playback_texts::unsupported_format, 0, 0},
+        {"rate 999", wav_bytes(999, 1, 4, ramp), playback_texts::unsupported_format, 0, 0},
+        {"8-bit, then a garbled chunk", wav_bytes({fmt_chunk(1, 8000, 8), garbled}),
+         playback_texts::unsupported_format, 0, 0},
+        {"garbled chunk before the format",
+         wav_bytes({garbled, fmt_chunk(1, 8000), pcm_chunk(1, 4, ramp)}), playback_texts::not_a_wav,
+         0, 0},
+        {"data before the format", wav_bytes({pcm_chunk(1, 4, ramp), fmt_chunk(1, 8000)}),
+         playback_texts::file_damaged, 0, 0},
+        {"no data chunk", wav_bytes({fmt_chunk(1, 8000)}), playback_texts::file_damaged, 0, 0},
+        {"format chunk of 14 bytes",
+         wav_bytes({Chunk{"fmt ", Bytes(14, 0), {}, true}, pcm_chunk(1, 4, ramp)}),
+         playback_texts::file_damaged, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PcmLoadResult r = parse_wav_for_playback(c.bytes);
+        if (c.error) {
+            EXPECT_FALSE(r.audio);
+            EXPECT_EQ(r.error, c.error);
+            continue;
+        }
+        ASSERT_TRUE(r.audio) << r.error;
+        ASSERT_EQ(r.audio->channels, c.channels);
+        ASSERT_EQ(r.audio->frames, c.frames);
+        for (int f = 0; f < c.frames; ++f)
+            for (int ch = 0; ch < c.channels; ++ch)
+                EXPECT_EQ(r.audio->samples[std::size_t(f * c.channels + ch)], ramp(f, ch));
+    }
+}

@@ -1,73 +1,28 @@
 #include "drawing/draw_file.h"
 
 #include "drawing/draw_ops.h"
+#include "tests/common/restricted.h"
+#include "tests/common/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <functional>
-#include <optional>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace pitkad {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> read_bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const fs::path& p, const std::vector<std::uint8_t>& b) {
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
-// Runs fn in a child process under an ordinary user id, so that file
-// permissions bind; nullopt when the child cannot drop root's privileges.
-std::optional<int> run_unprivileged(const std::function<int()>& fn) {
-    const pid_t pid = ::fork();
-    if (pid < 0) return std::nullopt;
-    if (pid == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(77);
-        ::_exit(fn());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) return std::nullopt;
-    return WEXITSTATUS(status);
-}
-
-mode_t mode_of(const fs::path& p) {
-    struct stat st {};
-    return ::lstat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 class DrawFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("pitkad_draw_file_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = (dir / "song.pkc").string();
         for (int ch = 0; ch < 9; ++ch) {
             tables.midi_program[std::size_t(ch)] = 10 + ch;
             tables.midi_volume[std::size_t(ch)] = 120 - ch;
         }
     }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
-    std::string path;
+    test::TempDir dir;
+    std::string path = (dir / "song.pkc").string();
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
     MidiTables tables;
 };
@@ -95,7 +50,7 @@ TEST_F(DrawFileTest, SavedLayoutMatchesTheFormat) {
     (*draw)[3000].note_cell(75) = 7; // beyond the recording: not saved
     draw->modified = true;
     ASSERT_TRUE(save_draw_data(path, *draw, 3000, tables));
-    const auto b = read_bytes(path);
+    const auto b = test::read_file(path);
     ASSERT_EQ(b.size(), 228064u);
     EXPECT_EQ(b[0], 0xB8);
     EXPECT_EQ(b[1], 0x0B);
@@ -161,7 +116,7 @@ TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
             bytes.resize(c.at);
         else
             bytes[c.at] = std::uint8_t(c.value);
-        write_bytes(path, bytes);
+        test::write_file(path, bytes);
 
         auto target = std::make_unique<DrawData>();
         (*target)[5].line_mark() = 3;
@@ -183,7 +138,7 @@ TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
     (*draw)[3].note_cell(2) = 33;
     auto bytes = build_draw_file(*draw, 100, tables);
     bytes.push_back(0xFF);
-    write_bytes(path, bytes);
+    test::write_file(path, bytes);
     const auto image = read_draw_file(path, 100);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->body.size(), 7600u);
@@ -193,124 +148,25 @@ TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
 TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
     (*draw)[0].line_mark() = 1;
     ASSERT_TRUE(save_draw_data(path, *draw, 100, tables));
-    const auto before = read_bytes(path);
+    const auto before = test::read_file(path);
     (*draw)[0].line_mark() = 2;
     draw->modified = true;
 
     // A file size limit makes the write fail part-way, whatever our rights.
-    rlimit old_limit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old_limit;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = save_draw_data(path, *draw, 3000, tables);
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
-
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(read_bytes(path), before);
+    const auto saved =
+        test::with_file_size_limit(4096, [&] { return save_draw_data(path, *draw, 3000, tables); });
+    ASSERT_TRUE(saved);
+    EXPECT_FALSE(*saved);
+    EXPECT_EQ(test::read_file(path), before);
     EXPECT_TRUE(draw->modified);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
-        << "the temporary file is removed";
+    EXPECT_EQ(test::entry_count(dir.path()), 1) << "the temporary file is removed";
     EXPECT_FALSE(save_draw_data((dir / "no" / "such.pkc").string(), *draw, 100, tables));
 }
 
 TEST_F(DrawFileTest, SaveReplacesAnExistingFileWhole) {
-    write_bytes(path, std::vector<std::uint8_t>(500000, 0xEE));
+    test::write_file(path, std::vector<std::uint8_t>(500000, 0xEE));
     ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
-    EXPECT_EQ(read_bytes(path).size(), 64u + 760u);
-}
-
-TEST_F(DrawFileTest, SaveOverAFileKeepsItsPermissions) {
-    for (mode_t mode : {0600, 0604, 0640, 0660, 0755}) {
-        SCOPED_TRACE(mode);
-        write_bytes(path, {1, 2, 3});
-        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-        ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
-        EXPECT_EQ(read_bytes(path).size(), 64u + 760u);
-        EXPECT_EQ(mode_of(path), mode);
-    }
-}
-
-// A read-only file is refused rather than replaced, as an editor would; a
-// writable one in the same folder is saved. Run under an ordinary user id,
-// as the superuser may write anything.
-TEST_F(DrawFileTest, ReadOnlyFileIsNotReplaced) {
-    const struct {
-        mode_t mode;
-        bool saved;
-    } rows[] = {{0444, false}, {0400, false}, {0644, true}, {0600, true}};
-    const bool root = ::geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
-    }
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.mode);
-        const std::vector<std::uint8_t> before{7, 7, 7};
-        write_bytes(path, before);
-        if (root) {
-            ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
-        }
-        ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
-        const auto r =
-            run_unprivileged([&] { return save_draw_data(path, *draw, 10, tables) ? 1 : 0; });
-        if (!r) GTEST_SKIP() << "cannot drop privileges";
-        EXPECT_EQ(*r, row.saved ? 1 : 0);
-        EXPECT_EQ(read_bytes(path).size(), row.saved ? 64u + 760u : before.size());
-        EXPECT_EQ(mode_of(path), row.mode);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
-            << "no temporary file is left";
-    }
-}
-
-// Saving through a symbolic link writes the file it names; the link stays.
-TEST_F(DrawFileTest, SaveThroughALinkWritesItsTarget) {
-    const fs::path real = dir / "real" / "take.pkc";
-    fs::create_directories(real.parent_path());
-    const fs::path first_link = dir / "first.pkc";
-    const struct {
-        const char* name;
-        fs::path link_target; // what `path` points at
-        bool make_first_link;
-        bool target_exists; // false: the link dangles, the save creates it
-    } rows[] = {
-        {"absolute", real, false, true},
-        {"relative", fs::path("real") / "take.pkc", false, true},
-        {"link to a link", first_link, true, true},
-        {"dangling", fs::path("real") / "take.pkc", false, false},
-        {"link to a dangling link", first_link, true, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        fs::remove(path);
-        fs::remove(first_link);
-        fs::remove(real);
-        if (row.target_exists) {
-            write_bytes(real, {1, 2, 3});
-            ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
-        }
-        if (row.make_first_link) fs::create_symlink(real, first_link);
-        fs::create_symlink(row.link_target, path);
-        ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
-        ASSERT_TRUE(fs::is_symlink(path));
-        EXPECT_EQ(fs::read_symlink(path), row.link_target);
-        if (row.make_first_link) {
-            EXPECT_TRUE(fs::is_symlink(first_link));
-        }
-        EXPECT_EQ(read_bytes(real), build_draw_file(*draw, 10, tables));
-        if (row.target_exists) {
-            EXPECT_EQ(mode_of(real), 0640u);
-        }
-        EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()),
-                                fs::directory_iterator()),
-                  1);
-    }
-    // A link to itself names no file: the save fails and the link stays.
-    fs::remove(path);
-    fs::create_symlink("song.pkc", path);
-    EXPECT_FALSE(save_draw_data(path, *draw, 10, tables));
-    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(test::read_file(path).size(), 64u + 760u);
 }
 
 } // namespace

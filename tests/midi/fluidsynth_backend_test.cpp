@@ -1,5 +1,6 @@
 #include "midi/fluidsynth_backend.h"
 #include "midi/midi_log.h"
+#include "tests/common/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +33,6 @@ struct FakeSynthOutput final : SynthOutput {
     }
 };
 
-std::filesystem::path temp_path(const char* name) {
-    return std::filesystem::temp_directory_path() /
-           (std::string("pitkad_midi_test_") + std::to_string(::getpid()) + name);
-}
-
 } // namespace
 
 TEST(MidiMessageQueue, KeepsOrderAcrossThreadsAndRefusesWhenFull) {
@@ -67,7 +63,8 @@ TEST(MidiMessageQueue, KeepsOrderAcrossThreadsAndRefusesWhenFull) {
 
 TEST(SoundFont, FoundByPreferenceInTheUsualFolders) {
     namespace fs = std::filesystem;
-    const fs::path a = temp_path("_sfa"), b = temp_path("_sfb");
+    const test::TempDir dir;
+    const fs::path a = dir / "sfa", b = dir / "sfb";
     fs::create_directories(a);
     fs::create_directories(b);
     std::ofstream(a / "zz.sf2") << "x";
@@ -75,8 +72,6 @@ TEST(SoundFont, FoundByPreferenceInTheUsualFolders) {
     std::ofstream(b / "default-GM.sf2") << "x";
     EXPECT_EQ(find_soundfont({a.string(), b.string()}), (b / "default-GM.sf2").string());
     EXPECT_EQ(find_soundfont({(a / "none").string()}), "");
-    fs::remove_all(a);
-    fs::remove_all(b);
 }
 
 TEST(FluidSynthBackend, WithoutSoundFontTheBackendDoesNotOpen) {
@@ -126,8 +121,8 @@ TEST(FluidSynthBackend, RenderAddsToTheBuffers) {
 }
 
 TEST(MidiLog, OneUpperCaseHexLinePerMessageAndForwards) {
-    const auto path = temp_path("_log.txt");
-    std::filesystem::remove(path);
+    const test::TempDir dir;
+    const auto path = dir / "log.txt";
     std::ofstream(path) << "earlier line\n"; // appended to, not replaced
     auto inner = std::make_unique<RecordingMidiBackend>();
     RecordingMidiBackend* rec = inner.get();
@@ -145,13 +140,12 @@ TEST(MidiLog, OneUpperCaseHexLinePerMessageAndForwards) {
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(all, "earlier line\n12345 93 49 7F\n12400 C0 05 00\n12400 B8 27 7F\n");
     EXPECT_EQ(midi_log_line(0, 0x00FF0A8F), "0 8F 0A FF");
-    std::filesystem::remove(path);
 }
 
 TEST(MidiLog, FactoryWrapsTheSynthesizerWhenTheVariableIsSet) {
     if (find_soundfont().empty()) GTEST_SKIP() << "no SoundFont installed";
-    const auto path = temp_path("_factory.txt");
-    std::filesystem::remove(path);
+    const test::TempDir dir;
+    const auto path = dir / "factory.txt";
     ::setenv("PITKAD_MIDI_LOG", path.c_str(), 1);
     FakeSynthOutput out;
     MidiPort port;
@@ -167,5 +161,4 @@ TEST(MidiLog, FactoryWrapsTheSynthesizerWhenTheVariableIsSet) {
     EXPECT_NE(lines[0].find(" B0 07 7F"), std::string::npos);
     EXPECT_NE(lines[18].find(" 90 49 7F"), std::string::npos);
     EXPECT_EQ(out.source, nullptr);
-    std::filesystem::remove(path);
 }

@@ -1,6 +1,6 @@
 #include "view/bmp_file.h"
 
-#include <fstream>
+#include "tests/common/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -74,13 +74,11 @@ TEST(BmpFile, RefusesWhatItCannotReadSafely) {
 }
 
 TEST(DataBitmaps, LoadersRefuseSmallOrWrongFiles) {
-    const auto dir = std::filesystem::temp_directory_path() / "pitkad_view_bmp_test";
-    std::filesystem::create_directories(dir);
+    const test::TempDir dir;
     auto write = [&](const char* name, int w, int h, int bits) {
         std::vector<std::uint8_t> bytes = encode_bmp24(Bgr24Image(w, h, 255));
         bytes[28] = std::uint8_t(bits);
-        std::ofstream(dir / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        test::write_file(dir / name, bytes);
         return dir / name;
     };
     struct Case {
@@ -110,7 +108,6 @@ TEST(DataBitmaps, LoadersRefuseSmallOrWrongFiles) {
         }
     }
     EXPECT_FALSE(load_font_bitmap(dir / "missing.bmp"));
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // soft organ pad of the chords and a plucked bass, each with its own set of
 // harmonics and envelope. Fully deterministic. Usage: pitkad_make_demo OUTPUT
 
+#include "base/le_bytes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -62,15 +64,6 @@ void play(std::vector<double>& left, std::vector<double>& right, const Voice& v,
     }
 }
 
-void put16(std::FILE* f, unsigned v) {
-    std::fputc(int(v & 0xff), f);
-    std::fputc(int((v >> 8) & 0xff), f);
-}
-void put32(std::FILE* f, unsigned long v) {
-    put16(f, unsigned(v & 0xffff));
-    put16(f, unsigned(v >> 16));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -114,24 +107,29 @@ int main(int argc, char** argv) {
         peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
     const double scale = peak > 0.0 ? 0.8 * 32767.0 / peak : 0.0;
 
+    const std::uint32_t data_bytes = std::uint32_t(length * 4);
+    std::vector<std::uint8_t> out;
+    out.reserve(44 + data_bytes);
+    pitkad::le::append_tag(out, "RIFF");
+    pitkad::le::append_u32(out, 36 + data_bytes);
+    pitkad::le::append_tag(out, "WAVE");
+    pitkad::le::append_tag(out, "fmt ");
+    pitkad::le::append_u32(out, 16);
+    pitkad::le::append_u16(out, 1); // PCM
+    pitkad::le::append_u16(out, 2); // channels
+    pitkad::le::append_u32(out, rate);
+    pitkad::le::append_u32(out, rate * 4); // bytes per second
+    pitkad::le::append_u16(out, 4);        // block align
+    pitkad::le::append_u16(out, 16);       // bits
+    pitkad::le::append_tag(out, "data");
+    pitkad::le::append_u32(out, data_bytes);
+    for (std::size_t i = 0; i < length; ++i) {
+        pitkad::le::append_u16(out, std::uint16_t(std::int16_t(std::lround(left[i] * scale))));
+        pitkad::le::append_u16(out, std::uint16_t(std::int16_t(std::lround(right[i] * scale))));
+    }
     std::FILE* f = std::fopen(argv[1], "wb");
     if (!f) return 1;
-    const unsigned long data_bytes = length * 4;
-    std::fputs("RIFF", f);
-    put32(f, 36 + data_bytes);
-    std::fputs("WAVEfmt ", f);
-    put32(f, 16);
-    put16(f, 1); // PCM
-    put16(f, 2); // channels
-    put32(f, rate);
-    put32(f, rate * 4); // bytes per second
-    put16(f, 4);        // block align
-    put16(f, 16);       // bits
-    std::fputs("data", f);
-    put32(f, data_bytes);
-    for (std::size_t i = 0; i < length; ++i) {
-        put16(f, unsigned(std::uint16_t(std::int16_t(std::lround(left[i] * scale)))));
-        put16(f, unsigned(std::uint16_t(std::int16_t(std::lround(right[i] * scale)))));
-    }
-    return std::fclose(f) == 0 ? 0 : 1;
+    const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    if (std::fclose(f) != 0 || !written) return 1;
+    return 0;
 }

@@ -5,8 +5,11 @@
 // given at its 29 one-third-octave frequencies and interpolated linearly over
 // log frequency. Usage: pitkad_make_loudness OUTPUT
 
+#include "base/number_text.h"
+
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -62,7 +65,9 @@ int main(int argc, char** argv) {
     if (!out) return 1;
     for (int b = 2; b <= 75; ++b) {
         const double f = 55.0 * std::pow(2.0, b / 12.0);
-        std::fprintf(out, "%.2f\n", 40.0 - contour_level(40.0, f));
+        const std::string line =
+            pitkad::format_number(40.0 - contour_level(40.0, f), std::chars_format::fixed, 2);
+        std::fprintf(out, "%s\n", line.c_str());
     }
     return std::fclose(out) == 0 ? 0 : 1;
 }

@@ -2,12 +2,12 @@
 // 16 × 16 pictures side by side, written as a 24-bit BMP. Aqua (0, 255, 255)
 // is the transparent colour. Usage: make_toolbar_icon OUTPUT.bmp
 
+#include "view/bmp_file.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string_view>
-#include <vector>
 
 namespace {
 
@@ -378,15 +378,6 @@ constexpr std::array<Picture, 16> pictures{{
 
 constexpr int width = 256, height = 16;
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(v >> (8 * i)));
-}
-void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -394,7 +385,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_toolbar_icon OUTPUT.bmp\n");
         return 2;
     }
-    std::vector<Rgb> strip(std::size_t(width * height));
+    pitkad::Bgr24Image strip(width, height);
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const Art& art = *pictures[i].art;
         for (int y = 0; y < 16; ++y) {
@@ -408,41 +399,13 @@ int main(int argc, char** argv) {
                 const bool edge = x == 0 || x == 15 || y == 0 || y == 15;
                 // Dashes of two pixels, starting at each corner.
                 if (pictures[i].dashed_frame && edge) c = ((x + y) / 2) % 2 == 0 ? 'k' : '.';
-                strip[std::size_t(y * width) + i * 16 + std::size_t(x)] = colour_of(c);
+                const Rgb p = colour_of(c);
+                strip.set(int(i) * 16 + x, y, p.r, p.g, p.b);
             }
         }
     }
 
-    const std::uint32_t row_bytes = width * 3; // already a multiple of 4
-    const std::uint32_t pixel_bytes = row_bytes * height;
-    std::vector<std::uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + pixel_bytes);
-    put32(out, 0);
-    put32(out, 54);
-    put32(out, 40);
-    put32(out, width);
-    put32(out, height);
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);
-    put32(out, pixel_bytes);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
-    for (int y = height - 1; y >= 0; --y) // bottom-up, blue green red
-        for (int x = 0; x < width; ++x) {
-            const Rgb p = strip[std::size_t(y * width + x)];
-            out.push_back(p.b);
-            out.push_back(p.g);
-            out.push_back(p.r);
-        }
-    std::ofstream file(argv[1], std::ios::binary);
-    file.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-    file.close();
-    if (!file) {
+    if (!pitkad::write_bmp24(argv[1], strip)) {
         std::fprintf(stderr, "make_toolbar_icon: cannot write %s\n", argv[1]);
         return 1;
     }

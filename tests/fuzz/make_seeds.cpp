@@ -1,0 +1,73 @@
+// Writes the fuzz targets' starting inputs into OUTDIR/<target>/: one small
+// valid file of each format, made by the program's own writers.
+#include "analysis/analyse_wav.h"
+#include "analysis/analysis_cache.h"
+#include "analysis/band_tables.h"
+#include "app/settings.h"
+#include "drawing/draw_file.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/seed_files.h"
+#include "view/bmp_file.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace fs = std::filesystem;
+using namespace pitkad;
+
+namespace {
+
+void put(const fs::path& dir, const char* name, const std::vector<std::uint8_t>& bytes) {
+    fs::create_directories(dir);
+    fuzz::write_file(dir / name, bytes.data(), bytes.size());
+}
+
+std::vector<std::uint8_t> read_all(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTDIR LOUDNESS.DAT\n", argv[0]);
+        return 2;
+    }
+    const fs::path out = argv[1];
+    const auto wav = seeds::small_wav();
+    put(out / "wav", "tone.wav", wav);
+
+    // The cache the analysis writes for that recording.
+    const fs::path work = fuzz::scratch();
+    fuzz::write_file(work / "song.wav", wav.data(), wav.size());
+    auto store = std::make_unique<SpectrogramStore>();
+    if (!analyse_wav(work / "song.wav", *store, build_band_tables(), {}, 1).ok ||
+        !write_analysis_cache(work / "song.wav", *store))
+        return 1;
+    put(out / "cache", "song.pkd", read_all(cache_name_for(work / "song.wav")));
+
+    auto drawing = std::make_unique<DrawData>();
+    for (int f = 3; f < 12; ++f) (*drawing)[f].note_cell(40) = 2;
+    (*drawing)[5].line_mark() = 1;
+    MidiTables tables;
+    tables.midi_program[1] = 40;
+    put(out / "drawing", "song.pkc", build_draw_file(*drawing, 12, tables));
+
+    Bgr24Image image(5, 3, 0x40); // rows padded to four bytes
+    image.pixel(4, 2)[0] = 0xff;
+    put(out / "bitmap", "small.bmp", encode_bmp24(image));
+
+    put(out / "loudness", "loudness.dat", read_all(argv[2]));
+
+    const fs::path ini = work / "PitkaD.ini";
+    fuzz::write_file(ini, reinterpret_cast<const std::uint8_t*>("; kept\n[Other]\nA=1\n"), 20);
+    if (!write_settings(QString::fromStdString(ini.string()), Settings{})) return 1;
+    put(out / "settings", "PitkaD.ini", read_all(ini));
+    fs::remove_all(work);
+    return 0;
+}
