@@ -492,7 +492,8 @@ bool TForm1::confirm_drawing_saved() {
 void TForm1::SaveiniClick() {
     Settings s = current_settings();
     s.default_dir = last_open_path.isEmpty() ? open_dialog_dir : default_dir_of(last_open_path);
-    write_settings(settings_file_path(), s);
+    const QString path = settings_file_path();
+    if (!write_settings(path, s)) show_error(path + texts::cannot_write);
 }
 
 void TForm1::Exit1Click() { close(); }

@@ -1,18 +1,21 @@
 #include "app/settings.h"
 
+#include "base/atomic_file.h"
 #include "base/paths.h"
 #include "midi/midi_port.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <filesystem>
+#include <span>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -381,13 +384,11 @@ bool write_settings(const QString& path, const Settings& settings) {
     if (!reads_back(text, settings)) text = compose({}, settings);
 
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path); // writes a temporary file, renamed over the old one on commit
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Every write is checked and synced before the rename: a full disk
+    // leaves the old file as it was.
+    return write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                                 std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
+                                           std::size_t(text.size())));
 }
 
 static bool reads_back(const QByteArray& text, const Settings& s) {

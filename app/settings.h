@@ -65,9 +65,10 @@ QString settings_file_path(const QString& executable_dir, const QString& config_
 // yield the value from `defaults`.
 Settings read_settings(const QString& path, const Settings& defaults);
 
-// Writes all 21 keys in their fixed order, keeping every other line the file
-// holds. The text goes to a temporary file renamed into place, so an
-// interrupted save leaves the previous file whole. False when it failed.
+// Writes all 21 keys in their fixed order, keeping the other lines the file
+// holds where they cannot disturb ours. The text goes to a temporary file
+// renamed into place, so a failed or interrupted save leaves the previous
+// file whole. False when it failed.
 bool write_settings(const QString& path, const Settings& settings);
 
 // "DefaultDir" for the file last chosen in the open dialog: its folder without

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +52,45 @@ void sync_folder(const fs::path& file) {
     ::close(fd);
 }
 
+// Temporary files are "<name>.tmp-<pid>-XXXXXX": unique without a limit, and
+// the process that made one can be told.
+std::string temp_prefix(const std::string& path) {
+    return path + ".tmp-" + std::to_string(::getpid()) + "-";
+}
+
+bool process_alive(std::string_view digits) {
+    if (digits.empty() || digits.size() > 9) return false;
+    for (char c : digits)
+        if (c < '0' || c > '9') return false;
+    const std::string pid(digits);
+    return pid != std::to_string(::getpid()) && fs::exists("/proc/" + pid);
+}
+
+// Removes what interrupted saves of `file` left beside it: our temporaries
+// of processes that are gone, and the names earlier versions used
+// ("<name>.tmp", "<name>.tmpN", "<name>.part<pid>").
+void remove_leftovers(const fs::path& file) {
+    const std::string name = file.filename().string();
+    std::error_code ec;
+    fs::directory_iterator it(file.has_parent_path() ? file.parent_path() : fs::path("."), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string other = it->path().filename().string();
+        if (other.size() <= name.size() || other.compare(0, name.size(), name) != 0) continue;
+        const std::string_view rest = std::string_view(other).substr(name.size());
+        bool leftover = false;
+        if (rest.starts_with(".tmp-")) {
+            const std::string_view tail = rest.substr(5);
+            leftover = !process_alive(tail.substr(0, tail.find('-')));
+        } else if (rest.starts_with(".part")) {
+            leftover = !process_alive(rest.substr(5));
+        } else if (rest.starts_with(".tmp")) {
+            leftover = rest.find_first_not_of("0123456789", 4) == std::string_view::npos;
+        }
+        std::error_code remove_ec;
+        if (leftover && it->is_regular_file(remove_ec)) fs::remove(it->path(), remove_ec);
+    }
+}
+
 } // namespace
 
 bool write_file_atomically(const fs::path& given_path, std::span<const std::uint8_t> bytes) {
@@ -58,18 +99,24 @@ bool write_file_atomically(const fs::path& given_path, std::span<const std::uint
     const std::string path = resolved.string();
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && ::access(path.c_str(), W_OK) != 0) return false;
+    // A file without write permission is kept even where our rights would
+    // let us replace it (root): its mode says it is not to be changed.
+    constexpr mode_t any_write = S_IWUSR | S_IWGRP | S_IWOTH;
+    if (exists && (::access(path.c_str(), W_OK) != 0 || (old.st_mode & any_write) == 0))
+        return false;
 
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path + ".tmp" + (attempt ? std::to_string(attempt) : std::string());
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
+    std::string temp = temp_prefix(path) + "XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = write_all(fd, bytes.data(), bytes.size());
-    if (exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ok;
+    // mkostemp makes the file private; a new file gets the usual mode.
+    if (exists) {
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ok;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ok = ::fchmod(fd, 0666 & ~mask) == 0 && ok;
+    }
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
@@ -78,6 +125,7 @@ bool write_file_atomically(const fs::path& given_path, std::span<const std::uint
         return false;
     }
     sync_folder(resolved);
+    remove_leftovers(resolved);
     return true;
 }
 

@@ -427,3 +427,17 @@ TEST(Settings, FailedSaveLeavesTheOldFileWhole) {
     EXPECT_EQ(*r, 0);
     EXPECT_EQ(read_all(t.ini()), before);
 }
+
+// A full disk: the save fails and the old file survives (the temporary file
+// cannot be written out).
+TEST(Settings, FullDiskKeepsTheOldFile) {
+    IniFolder t;
+    const test::SmallFileSystem disk(t.path().toStdString() + "/disk");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system (needs root)";
+    const QString ini = t.path() + "/disk/PitkaD.ini";
+    ASSERT_TRUE(write_settings(ini, changed_settings()));
+    const QByteArray before = read_all(ini);
+    disk.fill();
+    EXPECT_FALSE(write_settings(ini, Settings{}));
+    EXPECT_EQ(read_all(ini), before);
+}

@@ -310,6 +310,17 @@ TEST_F(WindowSettingsFile, SavingWhileMaximisedStoresTheNormalWidth) {
     EXPECT_EQ(s.width, 908);
 }
 
+// A save that fails says so, and names the file.
+TEST_F(WindowSettingsFile, FailedSaveIsReported) {
+    fs::create_directories(fs::path(path.toStdString())); // a folder where the file belongs
+    Window w = make_window();
+    ModalResponder responder;
+    w.form->SaveiniClick();
+    ASSERT_EQ(responder.seen.size(), 1u);
+    EXPECT_EQ(responder.seen[0].text, path + "  に書けません");
+    EXPECT_TRUE(fs::is_directory(fs::path(path.toStdString())));
+}
+
 // The folder of the file last chosen in the open dialog is stored, even
 // when that file then failed to open.
 TEST_F(WindowSettingsFile, DefaultDirIsTheLastChosenFolder) {

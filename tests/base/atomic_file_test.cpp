@@ -7,7 +7,10 @@
 
 #include <functional>
 #include <optional>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace pitkad {
 namespace {
@@ -69,7 +72,51 @@ TEST_F(AtomicFile, ReadOnlyFileIsNotReplaced) {
         EXPECT_EQ(read_file(path), row.written ? new_bytes : old_bytes);
         EXPECT_EQ(mode_of(path), row.mode);
         EXPECT_EQ(entry_count(dir.path()), 1) << "no temporary file is left";
+        // The superuser's rights do not override the file's mode.
+        if (root && !row.written) {
+            EXPECT_FALSE(write_file_atomically(path, new_bytes));
+            EXPECT_EQ(read_file(path), old_bytes);
+        }
     }
+}
+
+// Temporary names never run out, and what interrupted saves left is removed
+// by the next save of the same file; a live process's temporary stays.
+TEST_F(AtomicFile, LeftoversOfInterruptedSavesAreRemoved) {
+    std::vector<std::string> stale{"song.pkc.tmp", "song.pkc.part999999999",
+                                   "song.pkc.tmp-999999999-Ab12Cd"};
+    for (int n = 1; n < 150; ++n) stale.push_back("song.pkc.tmp" + std::to_string(n));
+    for (const std::string& name : stale) write_file(dir / name, old_bytes);
+    const fs::path live = dir / ("song.pkc.tmp-" + std::to_string(::getppid()) + "-Xy34Zw");
+    const fs::path other = dir / "other.pkc.tmp3";
+    write_file(live, old_bytes);
+    write_file(other, old_bytes);
+    ASSERT_TRUE(write_file_atomically(path, new_bytes));
+    EXPECT_EQ(read_file(path), new_bytes);
+    EXPECT_EQ(entry_count(dir.path()), 3);
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(other));
+}
+
+// Saves killed at any moment leave the old file or the new one, never a mix;
+// the next save clears their temporaries.
+TEST_F(AtomicFile, KilledSavesLeaveAWholeFile) {
+    const std::vector<std::uint8_t> big(8 << 20, 0x5a);
+    write_file(path, old_bytes);
+    for (int round = 0; round < 6; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) write_file_atomically(path, big);
+        }
+        ::usleep(useconds_t(3000 + 7000 * round));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const auto now = read_file(path);
+        EXPECT_TRUE(now == old_bytes || now == big) << "round " << round << ": " << now.size();
+    }
+    ASSERT_TRUE(write_file_atomically(path, new_bytes));
+    EXPECT_EQ(entry_count(dir.path()), 1);
 }
 
 // Writing through a symbolic link writes the file it names; the link stays.
@@ -136,6 +183,17 @@ TEST_F(AtomicFile, FailedWriteLeavesTheOldFile) {
          [&] {
              return test::with_file_size_limit(
                  4096, [&] { return write_file_atomically(file, new_bytes); });
+         }},
+        {"file system full", false,
+         [&]() -> std::optional<bool> {
+             const test::SmallFileSystem disk(dir / "disk");
+             if (!disk.mounted()) return std::nullopt;
+             write_file(dir / "disk" / "take.pkc", old_bytes);
+             disk.fill();
+             const bool written = write_file_atomically(dir / "disk" / "take.pkc", new_bytes);
+             EXPECT_EQ(read_file(dir / "disk" / "take.pkc"), old_bytes);
+             EXPECT_EQ(entry_count(dir / "disk"), 2) << "the file and the filler only";
+             return written;
          }},
         {"folder not writable", true,
          [&]() -> std::optional<bool> {
