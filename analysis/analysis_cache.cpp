@@ -12,6 +12,7 @@
 
 #include "base/atomic_file.h"
 #include "base/le_bytes.h"
+#include "analysis/wav_reader.h"
 #include "base/paths.h"
 
 namespace pitkad {
@@ -79,6 +80,7 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
     const fs::path beside = cache_name_for(wav);
     if (write_file_atomically(beside, file)) {
         store.cache_file_name = beside.string();
+        store.keep_analysed();
         return true;
     }
     std::error_code ec;
@@ -86,6 +88,7 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
         fs::create_directories(fallback.parent_path(), ec);
     if (!fallback.empty() && write_file_atomically(fallback, file)) {
         store.cache_file_name = fallback.string();
+        store.keep_analysed();
         return true;
     }
     store.cache_file_name.clear();
@@ -118,7 +121,13 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
     bool reserved_zero = true;
     for (int i = 8; i < cache_header_bytes; ++i)
         if (header[i] != 0) reserved_zero = false;
-    if (!reserved_zero) {
+    if (reserved_zero) {
+        // Without a fingerprint only the size vouches for the recording: the
+        // length must agree too, or a cache of another file of the same size
+        // would be shown.
+        const WavRecording header_only = read_wav(wav, false);
+        if (!header_only.ok || header_only.frame_count != frames) return false;
+    } else {
         if (le::u32(header, 8) != cache_fingerprint_marker) return false;
         const FileHash h = hash_file(wav);
         const std::uint64_t stored =
@@ -135,18 +144,14 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
     store.frame_count = frames;
     store.wav_file_size = wav_size;
     store.cache_file_name = cache.string();
+    store.keep_analysed();
     return true;
 }
 
 void reload_analysis_cache(SpectrogramStore& store) {
-    if (store.cache_file_name.empty() || store.frame_count <= 0) return;
-    File f(std::fopen(store.cache_file_name.c_str(), "rb"));
-    if (!f) return;
-    if (::fseeko(f.get(), cache_header_bytes, SEEK_SET) != 0) return;
-    const int frames = std::min(store.frame_count, std::int32_t(store_frames));
-    std::vector<std::uint8_t> body(std::size_t(frames) * cache_column_bytes);
-    if (std::fread(body.data(), 1, body.size(), f.get()) != body.size()) return;
-    columns_from_bytes(body, store);
+    const std::size_t n =
+        std::min(store.analysed.size(), std::size_t(std::max(store.frame_count, 0)) * cells_per_frame);
+    std::copy_n(store.analysed.begin(), n, store.spectrogram.begin());
 }
 
 } // namespace pitkad

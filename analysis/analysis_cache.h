@@ -32,20 +32,24 @@ FileHash hash_file(const std::filesystem::path& file);
 // Writes columns 0 … frame_count − 1 to the cache beside the recording (via a
 // temporary file renamed into place, so no reader sees a partial cache), or
 // to `fallback` when that cannot be written. Sets store.cache_file_name to
-// the file written, or empties it and returns false when neither could be.
+// the file written and keeps the columns as the store's analysis, or empties
+// the name and returns false when neither could be written.
 bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
                           const std::filesystem::path& fallback);
-// The same with the per-user fallback file "PitkaD.tmp".
+// The same with this instance's fallback file in the user cache folder.
 bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store);
 
-// Loads the cache beside the recording when it is valid for it (WAV size and,
-// when present, the fingerprint match; at most 58000 columns; body complete).
-// On success sets frame_count, wav_file_size, cache_file_name and the
-// columns; on failure the store is unchanged.
+// Loads the cache beside the recording when it is valid for it: the WAV size
+// and the fingerprint match (a cache of an older version without one must
+// also have the frame count the WAV header gives), at most 58000 columns,
+// body complete and finite. On success sets frame_count, wav_file_size,
+// cache_file_name, the columns and the kept analysis; on failure the store
+// is unchanged.
 bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store);
 
-// Re-reads the current frame_count columns from store.cache_file_name. A
-// failure is not reported: the store keeps what it held.
+// Restores the current frame_count columns from the analysis kept at open
+// (what the cache holds); the cache file itself is not read again. Without a
+// kept analysis the store keeps what it holds.
 void reload_analysis_cache(SpectrogramStore& store);
 
 } // namespace pitkad

@@ -34,8 +34,13 @@ struct SpectrogramStore {
     std::int32_t frame_count = 1;
     // Size in bytes of the open WAV file, the cache's validity key.
     std::int32_t wav_file_size = 0;
-    // The cache file the store is rebuilt from; empty when none was written.
+    // The cache file written or read at open; empty when none was.
     std::string cache_file_name;
+    // The normalised analysis of the open recording (frame_count columns) as
+    // cached, without the loudness correction: the displayed columns are
+    // rebuilt from it, so corrections never pile up whatever happens to the
+    // cache file while the recording is open. At most 17.6 MB.
+    std::vector<float> analysed;
 
     std::span<float, cells_per_frame> column(int t) {
         return std::span<float, cells_per_frame>(spectrogram.data() + std::size_t(t) * cells_per_frame,
@@ -52,6 +57,13 @@ struct SpectrogramStore {
     void reset() {
         std::fill(spectrogram.begin(), spectrogram.end(), empty_level);
         frame_count = 1;
+        analysed.clear();
+    }
+
+    // Keeps the current frame_count columns as the analysis to rebuild from.
+    void keep_analysed() {
+        const std::size_t n = std::size_t(std::clamp(frame_count, 0, store_frames)) * cells_per_frame;
+        analysed.assign(spectrogram.begin(), spectrogram.begin() + std::ptrdiff_t(n));
     }
 };
 

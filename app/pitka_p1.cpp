@@ -250,6 +250,7 @@ void TForm1::build_controls() {
 
 void TForm1::FormCreate(const StartOptions& options) {
     transport_->reset_recording();
+    remove_stale_fallback_caches();
     doc.load_tables();
     if (doc.loudness_available) {
         Loudness->setEnabled(true);

@@ -1,6 +1,8 @@
 #include "base/paths.h"
 
 #include <cstdlib>
+#include <string>
+#include <unistd.h>
 #include <system_error>
 
 namespace pitkad {
@@ -40,6 +42,22 @@ fs::path xdg_dir(const char* variable, const char* fallback_below_home) {
 
 fs::path user_cache_dir() { return xdg_dir("XDG_CACHE_HOME", ".cache"); }
 fs::path user_config_dir() { return xdg_dir("XDG_CONFIG_HOME", ".config"); }
-fs::path fallback_cache_file() { return user_cache_dir() / "PitkaD.tmp"; }
+fs::path fallback_cache_file() {
+    return user_cache_dir() / ("PitkaD-" + std::to_string(::getpid()) + ".tmp");
+}
+
+void remove_stale_fallback_caches() {
+    std::error_code ec;
+    for (fs::directory_iterator it(user_cache_dir(), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() < 12 || !name.starts_with("PitkaD-") || !name.ends_with(".tmp")) continue;
+        const std::string pid = name.substr(7, name.size() - 11);
+        if (pid.empty() || pid.size() > 9 ||
+            pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code remove_ec;
+        if (!fs::exists("/proc/" + pid, remove_ec)) fs::remove(it->path(), remove_ec);
+    }
+}
 
 } // namespace pitkad

@@ -18,12 +18,16 @@ std::filesystem::path find_data_file(const std::string& name);
 // The installed data folder (../share/pitkad from the executable).
 std::filesystem::path installed_data_dir();
 
-// Per-user folders (XDG): the cache folder holds the fallback analysis file
-// "PitkaD.tmp", the config folder the settings. Created on demand by callers.
+// Per-user folders (XDG): the cache folder holds the fallback analysis files,
+// the config folder the settings. Created on demand by callers.
 std::filesystem::path user_cache_dir();
 std::filesystem::path user_config_dir();
 
-// The fallback analysis cache, used when the recording's folder is not writable.
+// The fallback analysis cache, used when the recording's folder is not
+// writable: "PitkaD-<pid>.tmp", one per running instance, removed at exit.
 std::filesystem::path fallback_cache_file();
+// Removes the fallback files of instances that are no longer running (they
+// ended without removing theirs).
+void remove_stale_fallback_caches();
 
 } // namespace pitkad

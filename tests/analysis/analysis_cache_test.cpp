@@ -124,6 +124,12 @@ TEST_F(Cache, StaleCachesAreRejected) {
     ASSERT_EQ(same_size_other.size(), original.size());
     test::Bytes legacy = good; // fingerprint absent: the size alone decides
     std::fill(legacy.begin() + 8, legacy.begin() + 64, 0);
+    // Same size, half the frames: a filler chunk takes the other half's bytes.
+    std::vector<std::int16_t> half(5 * 882, 1000);
+    const test::Bytes shorter = test::wav_bytes(
+        {test::fmt_chunk(1, 44100), {"JUNK", test::Bytes(5 * 1764 - 8, 0), {}, true},
+         test::data_chunk(half)});
+    ASSERT_EQ(shorter.size(), original.size());
     test::Bytes truncated(good.begin(), good.end() - 1);
     test::Bytes negative = good;
     le::store_u32(negative, 4, 0xffffffffu);
@@ -144,6 +150,7 @@ TEST_F(Cache, StaleCachesAreRejected) {
         {"a byte appended", appended, good, false},
         {"same size, other contents", same_size_other, good, false},
         {"legacy header, same size", same_size_other, legacy, true},
+        {"legacy header, same size, other length", shorter, legacy, false},
         {"body cut short", original, truncated, false},
         {"negative frame count", original, negative, false},
         {"frame count above 58000", original, too_many, false},
@@ -227,11 +234,16 @@ TEST_F(Cache, ReloadRestoresTheCachedColumns) {
     reload_analysis_cache(*store_);
     EXPECT_EQ(store_->spectrogram, cached);
 
-    // A missing cache file leaves the store as it is.
+    // The columns come from the analysis kept at open: a cache file shortened
+    // or removed while the recording is open changes nothing.
+    std::filesystem::resize_file(dir_ / "song.pkd", 64);
+    store_->at(1, 30) = 7.0f;
+    reload_analysis_cache(*store_);
+    EXPECT_EQ(store_->spectrogram, cached);
     fs::remove(dir_ / "song.pkd");
     store_->at(1, 30) = 7.0f;
     reload_analysis_cache(*store_);
-    EXPECT_EQ(store_->at(1, 30), 7.0f);
+    EXPECT_EQ(store_->spectrogram, cached);
 }
 
 } // namespace

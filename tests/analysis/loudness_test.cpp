@@ -158,6 +158,16 @@ TEST_F(Levels, RefreshSwitchesTheCorrection) {
     EXPECT_EQ(store_->spectrogram, uncorrected);
     refresh_spectrogram(*store_, true, true, table);
     EXPECT_EQ(store_->spectrogram, corrected_once);
+    // The cache file shortened, then gone, while the recording is open: the
+    // correction still never piles up.
+    std::filesystem::resize_file(store_->cache_file_name, 100);
+    refresh_spectrogram(*store_, true, true, table);
+    EXPECT_EQ(store_->spectrogram, corrected_once);
+    std::filesystem::remove(store_->cache_file_name);
+    refresh_spectrogram(*store_, true, false, table);
+    EXPECT_EQ(store_->spectrogram, uncorrected);
+    refresh_spectrogram(*store_, true, true, table);
+    EXPECT_EQ(store_->spectrogram, corrected_once);
 
     LoudnessTable equal{};
     for (int b = first_band; b <= last_band; ++b)

@@ -179,7 +179,8 @@ TEST_F(OpenSequence, UnwritableFolderUsesTheFallbackCache) {
         const fs::path wav = small_recording(folder);
         c.spoil(folder, wav);
         ScopedEnv env("XDG_CACHE_HOME", cache_home.string());
-        const fs::path fallback = cache_home / "PitkaD" / "PitkaD.tmp";
+        const fs::path fallback =
+            cache_home / "PitkaD" / ("PitkaD-" + std::to_string(::getpid()) + ".tmp");
 
         Window local = make_window();
         ModalResponder responder;
