@@ -1,5 +1,6 @@
 // The WAV reader of the analysis (header walk and samples) and the player's
 // loader, on any bytes.
+#include "analysis/spectrogram_store.h"
 #include "analysis/wav_reader.h"
 #include "audio/pcm_audio.h"
 #include "tests/fuzz/fuzz_support.h"
