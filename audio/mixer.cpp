@@ -11,14 +11,26 @@
 namespace pitkad {
 
 namespace {
-constexpr int generation_shift = 40;
-constexpr std::uint64_t frame_mask = (std::uint64_t(1) << 37) - 1;
+
+// The command word, from the top bit down: generation (24 bits), mode (2),
+// seek flag (1), file frame to seek to (37: over 36 days at 44.1 kHz).
+constexpr int frame_bits = 37;
+constexpr int seek_shift = frame_bits;
+constexpr int mode_shift = seek_shift + 1;
+constexpr int mode_bits = 2;
+constexpr int generation_shift = mode_shift + mode_bits;
+constexpr std::uint64_t frame_mask = (std::uint64_t(1) << frame_bits) - 1;
+constexpr std::uint64_t mode_mask = (std::uint64_t(1) << mode_bits) - 1;
+static_assert(std::uint64_t(Mixer::generation_mask) << generation_shift >> generation_shift ==
+                  Mixer::generation_mask,
+              "the generation fits above the mode");
 
 std::uint64_t pack(std::uint32_t gen, Mixer::Mode mode, bool seek, std::int64_t frame) {
-    return std::uint64_t(gen & 0xffffff) << generation_shift | std::uint64_t(mode) << 38 |
-           std::uint64_t(seek) << 37 |
+    return std::uint64_t(gen & Mixer::generation_mask) << generation_shift |
+           std::uint64_t(mode) << mode_shift | std::uint64_t(seek) << seek_shift |
            (std::uint64_t(std::max<std::int64_t>(frame, 0)) & frame_mask);
 }
+
 } // namespace
 
 Mixer::Mixer(int device_rate) : device_rate_(device_rate), in_(chunk * 2), out_(chunk * 2) {
@@ -47,7 +59,7 @@ void Mixer::load(std::shared_ptr<const PcmAudio> audio) {
 }
 
 std::uint32_t Mixer::command(Mode mode, bool seek, std::int64_t frame) {
-    issued_ = (issued_ + 1) & 0xffffff;
+    issued_ = (issued_ + 1) & generation_mask;
     command_.store(pack(issued_, mode, seek, frame), std::memory_order_release);
     return issued_;
 }
@@ -164,8 +176,8 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
     const auto generation = std::uint32_t(word >> generation_shift);
     if (generation != applied_) {
         applied_ = generation;
-        mode_ = Mode(word >> 38 & 3);
-        if (word >> 37 & 1) {
+        mode_ = Mode(word >> mode_shift & mode_mask);
+        if (word >> seek_shift & 1) {
             const std::int64_t f = std::int64_t(word & frame_mask);
             read_ = a ? std::min(f, a->frames) : 0;
             seek_start_ = double(read_);

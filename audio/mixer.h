@@ -41,6 +41,10 @@ class Mixer {
 
     int device_rate() const { return device_rate_; }
 
+    // Command generations count modulo 2^24 (they share the command word
+    // with the mode, the seek flag and the frame).
+    static constexpr std::uint32_t generation_mask = 0xffffff;
+
     // UI thread. The recording to play (null: none), stopped at frame 0.
     // Returns once the callback no longer reads the previous one.
     void load(std::shared_ptr<const PcmAudio> audio);

@@ -18,6 +18,17 @@ std::uint16_t le16(const std::uint8_t* p) {
     return std::uint16_t(p[0] | p[1] << 8);
 }
 
+// RIFF/WAVE layout: a chunk is a 4-byte id and a 4-byte size, then its body.
+constexpr std::size_t riff_header_bytes = 12; // "RIFF", size, "WAVE"
+constexpr std::size_t chunk_header_bytes = 8;
+constexpr std::uint32_t pcm_format_bytes = 16; // the fmt chunk's fields we read
+constexpr std::uint32_t extensible_format_bytes = 40;
+constexpr std::size_t sub_format_offset = 24; // first two bytes of the GUID: the real tag
+constexpr std::uint16_t wave_format_pcm = 1;
+constexpr std::uint16_t wave_format_extensible = 0xFFFE;
+constexpr int pcm_bits = 16;
+constexpr int min_rate = 1000, max_rate = 384000;
+
 PcmLoadResult failure(const char* text) {
     return {nullptr, text};
 }
@@ -27,24 +38,29 @@ PcmLoadResult failure(const char* text) {
 PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
     const std::size_t n = bytes.size();
     const std::uint8_t* b = bytes.data();
-    if (n < 12 || std::memcmp(b, "RIFF", 4) != 0 || std::memcmp(b + 8, "WAVE", 4) != 0)
+    if (n < riff_header_bytes || std::memcmp(b, "RIFF", 4) != 0 ||
+        std::memcmp(b + 8, "WAVE", 4) != 0)
         return failure(playback_texts::not_a_wav);
 
     int channels = 0, rate = 0, bits = 0;
     bool have_format = false;
-    std::size_t pos = 12;
-    while (pos + 8 <= n) {
+    std::size_t pos = riff_header_bytes;
+    while (pos + chunk_header_bytes <= n) {
         const std::uint32_t size = le32(b + pos + 4);
-        const std::size_t body = pos + 8;
+        const std::size_t body = pos + chunk_header_bytes;
         if (std::memcmp(b + pos, "fmt ", 4) == 0) {
-            if (size < 16 || body + 16 > n) return failure(playback_texts::file_damaged);
+            if (size < pcm_format_bytes || body + pcm_format_bytes > n)
+                return failure(playback_texts::file_damaged);
             std::uint16_t tag = le16(b + body);
             channels = le16(b + body + 2);
             rate = int(le32(b + body + 4));
             bits = le16(b + body + 14);
             // WAVE_FORMAT_EXTENSIBLE carries the real format in its sub-format GUID.
-            if (tag == 0xFFFE && size >= 40 && body + 26 <= n) tag = le16(b + body + 24);
-            if (tag != 1 || bits != 16 || channels < 1 || rate < 1000 || rate > 384000)
+            if (tag == wave_format_extensible && size >= extensible_format_bytes &&
+                body + sub_format_offset + 2 <= n)
+                tag = le16(b + body + sub_format_offset);
+            if (tag != wave_format_pcm || bits != pcm_bits || channels < 1 || rate < min_rate ||
+                rate > max_rate)
                 return failure(playback_texts::unsupported_format);
             have_format = true;
         } else if (std::memcmp(b + pos, "data", 4) == 0) {
