@@ -60,6 +60,8 @@ std::unique_ptr<AudioEngine> AudioEngine::open(std::string* why, AudioSettings s
 }
 
 AudioEngine::~AudioEngine() {
+    // A recording the callback may still be reading is freed with the mixer,
+    // after the stream has stopped.
     if (output_) output_->load(nullptr);
     if (stream_) {
         Pa_StopStream(stream_);

@@ -1,10 +1,13 @@
-#include "midi/fluidsynth_backend.h"
 #include "audio/mixer.h"
+#include "audio/synth_source.h"
 #include "tests/common/test_wav.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 using namespace pitkad;
 using namespace pitkad::test;
@@ -149,4 +152,92 @@ TEST(Mixer, SynthSoundsWhetherOrNotTheRecordingPlays) {
     m.set_synth(nullptr);
     m.render(b.left.data(), b.right.data(), 32, 0);
     EXPECT_FLOAT_EQ(b.right[5], 0.25f);
+}
+
+namespace {
+
+// A synthesizer that holds the callback inside render_add until released,
+// as a preempted or stalled audio thread would. It gives up after a minute
+// so that a hand-over that blocks on it fails instead of hanging.
+struct StallingSynth final : SynthSource {
+    std::atomic<bool> inside{false}, release{false}, gave_up{false};
+    void render_add(float*, float*, int) noexcept override {
+        inside = true;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (!release) {
+            if (std::chrono::steady_clock::now() > limit) {
+                gave_up = true;
+                return;
+            }
+            std::this_thread::yield();
+        }
+    }
+};
+
+// One callback on a thread of its own, stalled in `synth` until released.
+struct StalledCallback {
+    Mixer& m;
+    StallingSynth& synth;
+    std::thread device;
+    StalledCallback(Mixer& mixer, StallingSynth& s) : m(mixer), synth(s) {
+        device = std::thread([this] {
+            Buffers b(64);
+            m.render(b.left.data(), b.right.data(), 64, 0);
+        });
+        while (!synth.inside)
+            std::this_thread::yield();
+    }
+    void release() {
+        synth.release = true;
+        if (device.joinable()) device.join();
+    }
+    ~StalledCallback() { release(); }
+};
+
+// Longer than any give-up a hand-over might have.
+constexpr auto long_stall = std::chrono::milliseconds(600);
+
+} // namespace
+
+TEST(Mixer, SwappedRecordingLivesUntilTheStalledCallbackEnds) {
+    Mixer m(8000);
+    StallingSynth synth;
+    m.set_synth(&synth);
+    auto first = audio(8000, 1, 100, [](int, int) { return 1000; });
+    const std::weak_ptr<const PcmAudio> watch = first;
+    m.load(std::move(first));
+    m.command(Mixer::Mode::playing, true, 0);
+    StalledCallback callback(m, synth); // it has read the first recording
+
+    m.load(audio(8000, 1, 100, [](int, int) { return 3000; })); // returns at once
+    std::this_thread::sleep_for(long_stall);
+    m.command(Mixer::Mode::playing, true, 0);
+    m.snapshot();
+    EXPECT_FALSE(watch.expired());
+
+    callback.release();
+    EXPECT_FALSE(synth.gave_up);
+    m.snapshot();
+    EXPECT_TRUE(watch.expired()); // freed on this thread once the callback moved on
+    Buffers b(8);
+    m.render(b.left.data(), b.right.data(), 8, 0);
+    EXPECT_FLOAT_EQ(b.left[0] * 32768, 3000);
+}
+
+TEST(Mixer, SetSynthReturnsOnlyAfterTheStalledCallbackEnds) {
+    Mixer m(8000);
+    StallingSynth synth;
+    m.set_synth(&synth);
+    StalledCallback callback(m, synth);
+    std::atomic<bool> returned{false};
+    std::thread ui([&] {
+        m.set_synth(nullptr);
+        returned = true;
+    });
+    std::this_thread::sleep_for(long_stall);
+    EXPECT_FALSE(returned);
+    callback.release();
+    ui.join();
+    EXPECT_TRUE(returned);
+    EXPECT_FALSE(synth.gave_up);
 }
