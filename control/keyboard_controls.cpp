@@ -1,6 +1,7 @@
 #include "control/keyboard_controls.h"
 
 #include "audio/playback_texts.h"
+#include "control/playback_units.h"
 #include "control/transport.h"
 #include "view/view_state.h"
 
@@ -90,17 +91,18 @@ QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button) {
 }
 
 QString scroll_caption(int scroll_speed) {
-    return QString::number(scroll_speed * 50) + QLatin1String(playback_texts::pixel_per_second);
+    return QString::number(scroll_speed * frames_per_second) +
+           QLatin1String(playback_texts::pixel_per_second);
 }
 
 void ScrollButtonClick(ControlsHost& host, ViewState& view, int play_state, int position_ms,
                        int frame_count) {
     const int old = view.scroll_speed;
     view.scroll_speed = old * 2;
-    if (view.scroll_speed > 4) view.scroll_speed = 1;
+    if (view.scroll_speed > max_scroll_speed) view.scroll_speed = 1;
     host.set_scroll_caption(scroll_caption(view.scroll_speed));
     if (play_state == 2 || play_state == 3) {
-        const int f = position_ms / 20;
+        const int f = position_ms / frame_ms;
         const int shift = round_ties_even(double((f - view.first_frame) * old) / view.scroll_speed);
         view.first_frame = std::clamp(f - shift, 0, std::max(frame_count, 0));
     }

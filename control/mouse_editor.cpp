@@ -1,5 +1,6 @@
 #include "control/mouse_editor.h"
 
+#include "control/playback_units.h"
 #include "drawing/clipboard_text.h"
 #include "drawing/draw_ops.h"
 #include "drawing/line_stepper.h"
@@ -114,7 +115,7 @@ void MouseEditor::sound_click(MouseButton button, MouseShift shift, int y, const
             b = 0;
         }
         std::size_t used = 0;
-        for (int b = 2; b <= 75 && used < slots.size(); ++b) {
+        for (int b = first_band; b <= last_band && used < slots.size(); ++b) {
             if (!sounding_notes[std::size_t(b)]) continue;
             slots[used++] = b;
             midi.note_on(click_channel, b);
@@ -141,7 +142,7 @@ void MouseEditor::release_click(MouseShift shift, int y, const ViewState& view) 
 
 void MouseEditor::show_labels_and_cursor() {
     host_.draw_note_labels_and_show();
-    if (host_.play_state() == 3) host_.write_line(host_.player_position_ms() / 20);
+    if (host_.play_state() == 3) host_.write_line(host_.player_position_ms() / frame_ms);
 }
 
 void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& tool,
@@ -155,7 +156,7 @@ void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& 
             erase_nearest_line(draw_, n, f);
     } else if (host_.play_state() == 2 || host_.play_state() == 3) {
         // Tapping beats in while listening: the mark goes at the play position.
-        const int f = std::max(0, std::min(host_.player_position_ms() / 20, n - 1));
+        const int f = std::max(0, std::min(host_.player_position_ms() / frame_ms, n - 1));
         if (button == MouseButton::left)
             set_line_mark(draw_, n, f, tool.colour);
         else
@@ -171,9 +172,9 @@ void MouseEditor::end_drag(const ToolState& tool, const ViewState& view) {
     const int f0 = view.x_to_frame(drag_x0), f1 = view.x_to_frame(drag_x1);
     const int start = std::max(0, std::min(f0, f1));
     const int end = std::min(std::max(f0, f1), n - 1);
-    const int b0 = 75 - drag_y0 / view.line_width, b1 = 75 - drag_y1 / view.line_width;
-    const int low = std::max(std::min(b0, b1), 2);
-    const int high = std::min(std::max(b0, b1), 75);
+    const int b0 = last_band - drag_y0 / view.line_width, b1 = last_band - drag_y1 / view.line_width;
+    const int low = std::max(std::min(b0, b1), first_band);
+    const int high = std::min(std::max(b0, b1), last_band);
     if (start < n) {
         switch (tool.mode) {
         case DrawMode::pen_draw:
@@ -213,7 +214,8 @@ void MouseEditor::erase_rubber_band() {
 
 void MouseEditor::rubber_band_pixel(int px, int py, bool pen_stroke) {
     constexpr Rgb white{255, 255, 255}, black{0, 0, 0};
-    host_.set_screen_pixel(px, py, !pen_stroke && ((px + py) & 4) ? black : white);
+    constexpr int dash_bit = 4; // rectangles: white and black dashes of 4 pixels
+    host_.set_screen_pixel(px, py, !pen_stroke && ((px + py) & dash_bit) ? black : white);
 }
 
 // The band the outline may cover: the drag rectangle grown by one pixel on

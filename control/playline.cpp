@@ -2,6 +2,7 @@
 
 #include "analysis/spectrogram_store.h"
 #include "midi/midi_port.h"
+#include "control/playback_units.h"
 #include "control/transport.h"
 #include "view/view_state.h"
 
@@ -45,19 +46,21 @@ void Transport::playback_tick() {
         slider_dragged = false;
         host_.focus_time_display();
     }
-    const int f = player_.position() / 20;
+    const int f = player_.position() / frame_ms;
     if (f == view_.cursor_frame) return;
     host_.write_line(f);
     if (midi_.midi_ok() && state() == 2 && host_.pen_midi_down())
         host_.drawing_midi_step(f + midi_.tables.midi_delay);
-    const int t = f / 5;
+    const int t = f / frames_per_tenth;
     if (t != shown_tenths) {
         shown_tenths = t;
         host_.set_time_text(time_text(f));
         if (!slider_dragged) {
             const int n = store_.frame_count;
             // No division for an empty recording: the slider stays at 0.
-            const int p = n > 0 ? std::clamp(round_ties_even(double(f) * 200 / n), 0, 200) : 0;
+            const int p = n > 0 ? std::clamp(round_ties_even(double(f) * position_slider_max / n),
+                                             0, position_slider_max)
+                                : 0;
             // The change handler runs only when the slider really moves; flagging
             // an unchanged position would swallow the user's next slider change.
             if (p != host_.trackbar3_position()) {

@@ -4,6 +4,7 @@
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
 #include "audio/playback_texts.h"
+#include "control/playback_units.h"
 #include "control/playline.h"
 #include "view/view_state.h"
 
@@ -21,7 +22,7 @@ int round_ties_even(double x) {
 }
 
 QString time_text(int frames) {
-    const int t = frames / 5;
+    const int t = frames / frames_per_tenth;
     return QString::number(t / 10) + QLatin1Char('.') + QString::number(t % 10) +
            QLatin1String(playback_texts::seconds_suffix);
 }
@@ -132,12 +133,14 @@ void Transport::change_time() {
     const int s = state();
     if (s == 1) {
         const int n = store_.frame_count;
-        view_.first_frame = std::clamp(round_ties_even(double(p * n) / 200), 0, std::max(n, 0));
+        view_.first_frame =
+            std::clamp(round_ties_even(double(p * n) / position_slider_max), 0, std::max(n, 0));
         host_.write_graph();
         set_time_display(view_.first_frame);
     } else if (s == 2 || s == 3) {
         const int length = player_.length();
-        const int target = std::clamp(round_ties_even(double(length * p) / 200), 0, length);
+        const int target =
+            std::clamp(round_ties_even(double(length * p) / position_slider_max), 0, length);
         player_.play(target);
         if (s == 3) player_.pause();
     }
@@ -147,7 +150,7 @@ void Transport::seek_relative(int ms) {
     const int s = state();
     if (s == 1) {
         view_.first_frame =
-            std::clamp(view_.first_frame + ms / 20, 0, std::max(store_.frame_count, 0));
+            std::clamp(view_.first_frame + ms / frame_ms, 0, std::max(store_.frame_count, 0));
         host_.write_graph();
         set_time_display(view_.first_frame);
     } else if (s == 2 || s == 3) {
@@ -161,11 +164,11 @@ void Transport::seek_relative(int ms) {
 void Transport::replay_from_line() {
     const int s = state();
     if (s != 2 && s != 3) return;
-    int f = std::min(player_.position() / 20, draw_frames - 1);
+    int f = std::min(player_.position() / frame_ms, draw_frames - 1);
     while (draw_[f].line_mark() == 0) {
         if (--f < 0) return;
     }
-    player_.play(f * 20);
+    player_.play(f * frame_ms);
     if (s == 3) player_.pause();
 }
 
