@@ -7,37 +7,88 @@
 #include "view/view_state.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <algorithm>
 
 namespace pitkad {
 
+namespace {
+
+QEvent::Type tick_request() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+} // namespace
+
 Playline::Playline(const std::atomic<int>& play_state, QObject& context, std::function<void()> tick,
                    std::chrono::microseconds interval)
-    : play_state_(play_state), context_(context), tick_(std::move(tick)), interval_(interval) {}
+    : play_state_(play_state), tick_(std::move(tick)), interval_(interval) {
+    server_.moveToThread(context.thread());
+}
 
 Playline::~Playline() {
-    if (isRunning()) finish();
+    finish();
+}
+
+void Playline::start() {
+    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
 }
 
 void Playline::run() {
-    while (!isInterruptionRequested()) {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
         const int s = play_state_.load(std::memory_order_relaxed);
         if (s == 2 || s == 3) {
-            QMetaObject::invokeMethod(
-                &context_, [this] { tick_(); }, Qt::BlockingQueuedConnection);
+            const long mine = ++requested_;
+            // Posted under the lock: a request counted is one finish() can serve.
+            QCoreApplication::postEvent(&server_, new QEvent(tick_request()));
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return served_ >= mine; });
             ticks_.fetch_add(1, std::memory_order_relaxed);
         }
-        if (interval_.count() > 0) QThread::usleep(static_cast<unsigned long>(interval_.count()));
+        if (interval_.count() > 0) {
+            changed_.wait_for(lock, interval_, [&] { return stop_; });
+        } else {
+            lock.unlock();
+            std::this_thread::yield();
+            lock.lock();
+        }
     }
+    body_ended_ = true;
+    changed_.notify_all();
+}
+
+bool Playline::Server::event(QEvent* e) {
+    // The lock first: it orders this thread after the request was made.
+    std::unique_lock lock(line_.mutex_);
+    if (e->type() != tick_request()) {
+        lock.unlock();
+        return QObject::event(e);
+    }
+    lock.unlock();
+    line_.tick_();
+    lock.lock();
+    ++line_.served_;
+    line_.changed_.notify_all();
+    return true;
 }
 
 void Playline::finish() {
-    requestInterruption();
-    // The body may be blocked on a tick queued to the context: run it here.
-    while (!wait(QDeadlineTimer(2)))
-        QCoreApplication::sendPostedEvents(&context_, QEvent::MetaCall);
+    if (!thread_.joinable()) return;
+    std::unique_lock lock(mutex_);
+    stop_ = true;
+    changed_.notify_all();
+    for (;;) {
+        changed_.wait(lock, [&] { return body_ended_ || requested_ > served_; });
+        if (body_ended_) break;
+        // The body waits on a tick posted to the server: run it here.
+        lock.unlock();
+        QCoreApplication::sendPostedEvents(&server_, tick_request());
+        lock.lock();
+    }
+    lock.unlock();
+    thread_.join();
 }
 
 void Transport::playback_tick() {

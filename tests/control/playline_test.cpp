@@ -91,7 +91,7 @@ TEST(Playline, NoTicksAskedWhileStateIsNotPlaying) {
     serve_events_for(30);
     EXPECT_GT(ran, 0);
     line.finish();
-    EXPECT_TRUE(line.isFinished());
+    EXPECT_FALSE(line.running());
 }
 
 TEST(Playline, StopResetAndCloseWithTicksPendingNeverDeadlock) {
