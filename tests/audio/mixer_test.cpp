@@ -156,42 +156,33 @@ TEST(Mixer, SynthSoundsWhetherOrNotTheRecordingPlays) {
 
 namespace {
 
-// A synthesizer that holds the callback inside render_add until released,
-// as a preempted or stalled audio thread would. It gives up after a minute
-// so that a hand-over that blocks on it fails instead of hanging.
-struct StallingSynth final : SynthSource {
-    std::atomic<bool> inside{false}, release{false}, gave_up{false};
-    void render_add(float*, float*, int) noexcept override {
-        inside = true;
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-        while (!release) {
-            if (std::chrono::steady_clock::now() > limit) {
-                gave_up = true;
-                return;
-            }
-            std::this_thread::yield();
-        }
-    }
-};
-
-// One callback on a thread of its own, stalled in `synth` until released.
-struct StalledCallback {
-    Mixer& m;
-    StallingSynth& synth;
+// A device thread whose one callback stalls inside this synthesizer until
+// released, as a preempted audio thread would (a minute at most, so that a
+// hand-over which blocks on it fails instead of hanging).
+struct StalledCallback final : SynthSource {
+    std::atomic<bool> inside{false}, released{false}, gave_up{false};
     std::thread device;
-    StalledCallback(Mixer& mixer, StallingSynth& s) : m(mixer), synth(s) {
-        device = std::thread([this] {
+
+    explicit StalledCallback(Mixer& m) {
+        m.set_synth(this);
+        device = std::thread([&m] {
             Buffers b(64);
             m.render(b.left.data(), b.right.data(), 64, 0);
         });
-        while (!synth.inside)
+        while (!inside)
             std::this_thread::yield();
     }
+    ~StalledCallback() { release(); }
     void release() {
-        synth.release = true;
+        released = true;
         if (device.joinable()) device.join();
     }
-    ~StalledCallback() { release(); }
+    void render_add(float*, float*, int) noexcept override {
+        inside = true;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (!released && !(gave_up = std::chrono::steady_clock::now() > limit))
+            std::this_thread::yield();
+    }
 };
 
 // Longer than any give-up a hand-over might have.
@@ -201,13 +192,11 @@ constexpr auto long_stall = std::chrono::milliseconds(600);
 
 TEST(Mixer, SwappedRecordingLivesUntilTheStalledCallbackEnds) {
     Mixer m(8000);
-    StallingSynth synth;
-    m.set_synth(&synth);
     auto first = audio(8000, 1, 100, [](int, int) { return 1000; });
     const std::weak_ptr<const PcmAudio> watch = first;
     m.load(std::move(first));
     m.command(Mixer::Mode::playing, true, 0);
-    StalledCallback callback(m, synth); // it has read the first recording
+    StalledCallback callback(m); // it has read the first recording
 
     m.load(audio(8000, 1, 100, [](int, int) { return 3000; })); // returns at once
     std::this_thread::sleep_for(long_stall);
@@ -216,7 +205,7 @@ TEST(Mixer, SwappedRecordingLivesUntilTheStalledCallbackEnds) {
     EXPECT_FALSE(watch.expired());
 
     callback.release();
-    EXPECT_FALSE(synth.gave_up);
+    EXPECT_FALSE(callback.gave_up);
     m.snapshot();
     EXPECT_TRUE(watch.expired()); // freed on this thread once the callback moved on
     Buffers b(8);
@@ -226,9 +215,7 @@ TEST(Mixer, SwappedRecordingLivesUntilTheStalledCallbackEnds) {
 
 TEST(Mixer, SetSynthReturnsOnlyAfterTheStalledCallbackEnds) {
     Mixer m(8000);
-    StallingSynth synth;
-    m.set_synth(&synth);
-    StalledCallback callback(m, synth);
+    StalledCallback callback(m);
     std::atomic<bool> returned{false};
     std::thread ui([&] {
         m.set_synth(nullptr);
@@ -239,5 +226,5 @@ TEST(Mixer, SetSynthReturnsOnlyAfterTheStalledCallbackEnds) {
     callback.release();
     ui.join();
     EXPECT_TRUE(returned);
-    EXPECT_FALSE(synth.gave_up);
+    EXPECT_FALSE(callback.gave_up);
 }
