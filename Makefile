@@ -1,8 +1,20 @@
 # Two entry points for a fresh Debian machine: `make run` and `make test`.
+# `make test-asan` and `make test-tsan` run the tests under the sanitizers,
+# each in its own build folder.
 BUILD ?= build
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS  ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+# Every finding fails the run, leaks included (none is suppressed).
+ASAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_init_order=1:detect_stack_use_after_return=1 \
+            UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+# The engine and controller test programs (their cases carry the CTest
+# label "tsan"): the code with threads of its own.
+TSAN_TARGETS := audio_test control_test mouse_editor_test
+
+.PHONY: all deps configure build run test test-asan test-tsan bench clean
 
 all: build
 
@@ -23,8 +35,30 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j $(JOBS)
 
+# The whole suite with AddressSanitizer, LeakSanitizer and UBSan. The test
+# programs run at build time too (to list their cases), so the options hold
+# for the build as well.
+test-asan: deps
+	@if [ ! -f $(ASAN_BUILD)/build.ninja ]; then \
+	  cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DPITKAD_SANITIZE=address,undefined -DPITKAD_BUILD_BENCH=OFF; \
+	fi
+	$(ASAN_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(ASAN_ENV) QT_QPA_PLATFORM=offscreen \
+	  ctest --output-on-failure --timeout 600 -j $(JOBS)
+
+# The engine and controller tests with ThreadSanitizer.
+test-tsan: deps
+	@if [ ! -f $(TSAN_BUILD)/build.ninja ]; then \
+	  cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DPITKAD_SANITIZE=thread -DPITKAD_BUILD_BENCH=OFF; \
+	fi
+	$(TSAN_ENV) cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	cd $(TSAN_BUILD) && $(TSAN_ENV) QT_QPA_PLATFORM=offscreen \
+	  ctest --output-on-failure --timeout 600 -j $(JOBS) -L tsan
+
 bench: build
 	@for b in $(BUILD)/bin/pitkad_bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

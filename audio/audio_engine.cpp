@@ -60,6 +60,8 @@ std::unique_ptr<AudioEngine> AudioEngine::open(std::string* why, AudioSettings s
 }
 
 AudioEngine::~AudioEngine() {
+    // A recording the callback may still be reading is freed with the mixer,
+    // after the stream has stopped.
     if (output_) output_->load(nullptr);
     if (stream_) {
         Pa_StopStream(stream_);
@@ -80,9 +82,11 @@ double AudioEngine::stream_time() const {
 void MixerOutput::issue(Mixer::Mode mode, bool seek, std::int64_t frame) {
     // Commands replace each other; a seek the callback has not taken yet must
     // travel with the command that follows it (play from, then pause only).
+    // Generations wrap: the seek is still ahead when it lies less than half
+    // the range past the applied one.
     const std::uint32_t applied = mixer_.snapshot().generation;
-    const std::uint32_t behind = (seek_generation_ - applied) & 0xffffff;
-    if (!seek && behind != 0 && behind < 0x800000) {
+    const std::uint32_t behind = (seek_generation_ - applied) & Mixer::generation_mask;
+    if (!seek && behind != 0 && behind <= Mixer::generation_mask / 2) {
         seek = true;
         frame = seek_frame_;
     }
@@ -99,7 +103,7 @@ void MixerOutput::load(std::shared_ptr<const PcmAudio> audio) {
     mixer_.load(audio);
     audio_ = std::move(audio);
     pending_ = 0;
-    last_generation_ = 0xffffffff;
+    last_generation_ = no_generation;
 }
 
 bool MixerOutput::play_from(std::int64_t frame) {

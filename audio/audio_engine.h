@@ -41,6 +41,8 @@ class MixerOutput final : public AudioOutput {
     bool has_device() const override { return true; }
 
   private:
+    // Outside the generations' range: no position reported yet.
+    static constexpr std::uint32_t no_generation = ~std::uint32_t(0);
     void issue(Mixer::Mode mode, bool seek, std::int64_t frame);
 
     Mixer& mixer_;
@@ -50,7 +52,7 @@ class MixerOutput final : public AudioOutput {
     double pending_ = 0; // position to report until the callback takes the command
     std::uint32_t seek_generation_ = 0;
     std::int64_t seek_frame_ = 0;
-    mutable std::uint32_t last_generation_ = 0xffffffff;
+    mutable std::uint32_t last_generation_ = no_generation;
     mutable double last_position_ = 0;
 };
 

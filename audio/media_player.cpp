@@ -5,6 +5,10 @@
 
 namespace pitkad {
 
+namespace {
+constexpr std::int64_t ms_per_second = 1000;
+} // namespace
+
 void MediaPlayer::set_file_name(std::string path) {
     file_name_ = std::move(path);
     if (file_name_ != cached_name_) cached_.reset(); // another recording: free the old one
@@ -41,7 +45,8 @@ int MediaPlayer::play(std::optional<int> from_ms) {
     if (from_ms) {
         const std::int64_t ms = std::clamp<std::int64_t>(*from_ms, 0, length());
         // Rounded up so that the position reads back as exactly `ms`.
-        frame = std::min(audio_->frames, (ms * audio_->rate + 999) / 1000);
+        frame = std::min(audio_->frames,
+                         (ms * audio_->rate + ms_per_second - 1) / ms_per_second);
     } else {
         frame = std::int64_t(out_.position());
     }
@@ -50,7 +55,7 @@ int MediaPlayer::play(std::optional<int> from_ms) {
 
 int MediaPlayer::frames_to_ms(double frames) const {
     if (!audio_ || audio_->rate <= 0) return 0;
-    return int(std::floor(frames * 1000.0 / audio_->rate));
+    return int(std::floor(frames * double(ms_per_second) / audio_->rate));
 }
 
 int MediaPlayer::position() const {
@@ -60,7 +65,7 @@ int MediaPlayer::position() const {
 
 int MediaPlayer::length() const {
     if (!open_) return 0;
-    return int(audio_->frames * 1000 / audio_->rate);
+    return int(audio_->frames * ms_per_second / audio_->rate);
 }
 
 MediaPlayer::Mode MediaPlayer::mode() const {

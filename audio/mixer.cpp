@@ -11,14 +11,31 @@
 namespace pitkad {
 
 namespace {
-constexpr int generation_shift = 40;
-constexpr std::uint64_t frame_mask = (std::uint64_t(1) << 37) - 1;
+
+// The command word, from the top bit down: generation (24 bits), mode (2),
+// seek flag (1), file frame to seek to (37: over 36 days at 44.1 kHz).
+constexpr int frame_bits = 37;
+constexpr int seek_shift = frame_bits;
+constexpr int mode_shift = seek_shift + 1;
+constexpr int mode_bits = 2;
+constexpr int generation_shift = mode_shift + mode_bits;
+constexpr std::uint64_t frame_mask = (std::uint64_t(1) << frame_bits) - 1;
+constexpr std::uint64_t mode_mask = (std::uint64_t(1) << mode_bits) - 1;
+static_assert(std::uint64_t(Mixer::generation_mask) << generation_shift >> generation_shift ==
+                  Mixer::generation_mask,
+              "the generation fits above the mode");
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
+              "the callback's atomics never lock");
 
 std::uint64_t pack(std::uint32_t gen, Mixer::Mode mode, bool seek, std::int64_t frame) {
-    return std::uint64_t(gen & 0xffffff) << generation_shift | std::uint64_t(mode) << 38 |
-           std::uint64_t(seek) << 37 |
+    return std::uint64_t(gen & Mixer::generation_mask) << generation_shift |
+           std::uint64_t(mode) << mode_shift | std::uint64_t(seek) << seek_shift |
            (std::uint64_t(std::max<std::int64_t>(frame, 0)) & frame_mask);
 }
+
+// How long the UI thread sleeps between looks at a running callback.
+constexpr std::chrono::microseconds callback_poll{100};
+
 } // namespace
 
 Mixer::Mixer(int device_rate) : device_rate_(device_rate), in_(chunk * 2), out_(chunk * 2) {
@@ -30,34 +47,48 @@ Mixer::~Mixer() {
     if (src_) src_delete(src_);
 }
 
-void Mixer::wait_for_callback() const {
-    const std::uint64_t s = in_callback_.load();
-    if (s % 2 == 0) return;
-    // A callback is running and may hold the old pointer; it lasts well under
-    // a millisecond. Give up after a long stall rather than hang the window.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (in_callback_.load() == s && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+// The pointer swaps and the epoch are sequentially consistent: the UI thread
+// stores the new pointer, then reads the epoch; the callback bumps the epoch,
+// then reads the pointer. So if the epoch read is even, no call that could
+// have read the old pointer is running, and any later call reads the new
+// one; if it is odd, the running call is the only one that may hold the old
+// pointer, and once the epoch differs it has ended. Its end (a release
+// increment) happens before the UI thread's read that sees it, and so
+// before the free.
+void Mixer::free_retired() {
+    const std::uint64_t now = callback_epoch_.load();
+    std::erase_if(retired_, [now](const Retired& r) { return r.epoch % 2 == 0 || r.epoch != now; });
+}
+
+void Mixer::wait_for_running_callback() const {
+    const std::uint64_t epoch = callback_epoch_.load();
+    if (epoch % 2 == 0) return;
+    while (callback_epoch_.load() == epoch)
+        std::this_thread::sleep_for(callback_poll);
 }
 
 void Mixer::load(std::shared_ptr<const PcmAudio> audio) {
     audio_ptr_.store(audio.get());
-    wait_for_callback();
+    const std::uint64_t epoch = callback_epoch_.load();
+    if (audio_) retired_.push_back({std::move(audio_), epoch});
     audio_ = std::move(audio);
+    free_retired();
 }
 
 std::uint32_t Mixer::command(Mode mode, bool seek, std::int64_t frame) {
-    issued_ = (issued_ + 1) & 0xffffff;
+    free_retired();
+    issued_ = (issued_ + 1) & generation_mask;
     command_.store(pack(issued_, mode, seek, frame), std::memory_order_release);
     return issued_;
 }
 
 void Mixer::set_synth(SynthSource* synth) {
     synth_.store(synth);
-    wait_for_callback();
+    wait_for_running_callback();
 }
 
-Mixer::Snapshot Mixer::snapshot() const {
+Mixer::Snapshot Mixer::snapshot() {
+    free_retired();
     Snapshot s;
     for (;;) {
         const std::uint32_t before = snap_seq_.load(std::memory_order_acquire);
@@ -142,7 +173,7 @@ int Mixer::fill(const PcmAudio& a, float* left, float* right, int frames) noexce
 }
 
 void Mixer::render(float* left, float* right, int frames, double dac_time) noexcept {
-    in_callback_.fetch_add(1);
+    callback_epoch_.fetch_add(1);
     std::fill(left, left + frames, 0.0f);
     std::fill(right, right + frames, 0.0f);
 
@@ -164,8 +195,8 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
     const auto generation = std::uint32_t(word >> generation_shift);
     if (generation != applied_) {
         applied_ = generation;
-        mode_ = Mode(word >> 38 & 3);
-        if (word >> 37 & 1) {
+        mode_ = Mode(word >> mode_shift & mode_mask);
+        if (word >> seek_shift & 1) {
             const std::int64_t f = std::int64_t(word & frame_mask);
             read_ = a ? std::min(f, a->frames) : 0;
             seek_start_ = double(read_);
@@ -199,7 +230,7 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
     s.advanced = double(content) / ratio;
     if (SynthSource* synth = synth_.load()) synth->render_add(left, right, frames);
     publish(s);
-    in_callback_.fetch_add(1);
+    callback_epoch_.fetch_add(1);
 }
 
 } // namespace pitkad

@@ -4,6 +4,12 @@
 // and adds the synthesizer. The UI thread talks to it only through atomics:
 // a command word (latest wins), the recording and synthesizer pointers, and
 // a snapshot the callback publishes of where each buffer starts.
+//
+// Hand-over of a recording: the callback counts itself in and out of every
+// call (the epoch, odd while a call runs). A recording swapped out while a
+// call was running is kept in a retired list until the epoch has moved on,
+// then freed on the UI thread; the UI thread never waits for the callback.
+// The Mixer must be destroyed only after its stream has stopped.
 
 #include "audio/pcm_audio.h"
 
@@ -41,17 +47,28 @@ class Mixer {
 
     int device_rate() const { return device_rate_; }
 
+    // Command generations count modulo 2^24 (they share the command word
+    // with the mode, the seek flag and the frame).
+    static constexpr std::uint32_t generation_mask = 0xffffff;
+
     // UI thread. The recording to play (null: none), stopped at frame 0.
-    // Returns once the callback no longer reads the previous one.
+    // Returns at once. The previous one is retired: freed here, or by a later
+    // load, command or snapshot, or with the mixer, once no callback that
+    // may have read it is still running.
     void load(std::shared_ptr<const PcmAudio> audio);
     // UI thread. Sets the mode; with `seek`, playing (or holding) starts at
     // file frame `frame`. Returns the command's generation.
     std::uint32_t command(Mode mode, bool seek, std::int64_t frame);
     std::uint32_t issued_generation() const { return issued_; }
     // UI thread. The synthesizer to add (null: none); returns once the
-    // callback no longer uses the previous one.
+    // callback no longer uses the previous one, however long a running
+    // callback takes: the caller deletes the synthesizer next, and the mixer
+    // does not own it. A call lasts well under a millisecond; a stalled one
+    // holds this caller as long as it stalls (synthesizers change only when
+    // the MIDI port opens or closes).
     void set_synth(SynthSource* synth);
-    Snapshot snapshot() const;
+    // UI thread. What the callback last published.
+    Snapshot snapshot();
     // File frames heard at stream time `now`, from the last snapshot: the
     // buffer's start plus the time since it reached the speaker, held between
     // where the run started and the end of what was handed over.
@@ -63,19 +80,28 @@ class Mixer {
 
   private:
     static constexpr int chunk = 1024; // frames converted per step
-    void wait_for_callback() const;
+    // A recording swapped out while the callback epoch was `epoch` (odd: a
+    // call was running and may have read it).
+    struct Retired {
+        std::shared_ptr<const PcmAudio> audio;
+        std::uint64_t epoch;
+    };
+    void free_retired();
+    void wait_for_running_callback() const;
     int fill(const PcmAudio& a, float* left, float* right, int frames) noexcept;
     void publish(const Snapshot& s) noexcept;
 
     const int device_rate_;
     // UI side.
     std::shared_ptr<const PcmAudio> audio_;
+    std::vector<Retired> retired_;
     std::uint32_t issued_ = 0;
     // Shared.
     std::atomic<const PcmAudio*> audio_ptr_{nullptr};
     std::atomic<SynthSource*> synth_{nullptr};
     std::atomic<std::uint64_t> command_{0};
-    std::atomic<std::uint64_t> in_callback_{0}; // odd while a callback runs
+    // Incremented as each callback starts and as it ends: odd while one runs.
+    std::atomic<std::uint64_t> callback_epoch_{0};
     std::atomic<std::uint32_t> snap_seq_{0};
     std::atomic<std::uint32_t> snap_generation_{0};
     std::atomic<int> snap_mode_{0};

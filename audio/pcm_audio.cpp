@@ -11,6 +11,11 @@ namespace pitkad {
 
 namespace {
 
+constexpr int wave_format_pcm = 1;
+constexpr int wave_format_extensible = 0xFFFE;
+constexpr int pcm_bits = 16;
+constexpr std::uint32_t min_rate = 1000, max_rate = 384000;
+
 PcmLoadResult failure(const char* text) {
     return {nullptr, text};
 }
@@ -27,16 +32,16 @@ PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
         return failure(layout.walk == WavWalk::bad_chunk ? playback_texts::not_a_wav
                                                          : playback_texts::file_damaged);
     // 16-bit PCM at any rate, WAVE_FORMAT_EXTENSIBLE with the PCM sub-format included.
-    const bool pcm =
-        format.format_tag == 1 || (format.format_tag == 0xFFFE && format.pcm_subformat);
-    if (!pcm || format.bits_per_sample != 16 || format.channels < 1 || format.sample_rate < 1000 ||
-        format.sample_rate > 384000)
+    const bool pcm = format.format_tag == wave_format_pcm ||
+                     (format.format_tag == wave_format_extensible && format.pcm_subformat);
+    if (!pcm || format.bits_per_sample != pcm_bits || format.channels < 1 ||
+        format.sample_rate < min_rate || format.sample_rate > max_rate)
         return failure(playback_texts::unsupported_format);
     if (layout.walk != WavWalk::ok) return failure(playback_texts::file_damaged);
 
     // A data chunk longer than the file (an unfinished recording) plays what is there.
     const std::span<const std::uint8_t> b = bytes;
-    const std::size_t block = std::size_t(format.channels) * 2;
+    const std::size_t block = std::size_t(format.channels) * (pcm_bits / 8);
     auto audio = std::make_shared<PcmAudio>();
     audio->rate = int(format.sample_rate);
     audio->channels = format.channels >= 2 ? 2 : 1;

@@ -11,6 +11,9 @@
 namespace pitkad {
 
 struct PcmAudio {
+    // A 16-bit sample of this value is full scale (1.0).
+    static constexpr float full_scale = 32768.0f;
+
     int rate = 44100;
     int channels = 1; // 1 or 2
     std::int64_t frames = 0;
@@ -19,7 +22,7 @@ struct PcmAudio {
     // Sample of frame f for the left (0) or right (1) speaker; mono feeds both.
     float sample(std::int64_t f, int speaker) const {
         const int c = channels == 2 ? speaker : 0;
-        return float(samples[std::size_t(f * channels + c)]) * (1.0f / 32768.0f);
+        return float(samples[std::size_t(f * channels + c)]) * (1.0f / full_scale);
     }
 };
 

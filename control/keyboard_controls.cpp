@@ -1,6 +1,7 @@
 #include "control/keyboard_controls.h"
 
 #include "audio/playback_texts.h"
+#include "control/playback_units.h"
 #include "control/transport.h"
 #include "view/view_state.h"
 
@@ -89,14 +90,15 @@ QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button) {
 }
 
 QString scroll_caption(int scroll_speed) {
-    return QString::number(scroll_speed * 50) + QLatin1String(playback_texts::pixel_per_second);
+    return QString::number(scroll_speed * frames_per_second) +
+           QLatin1String(playback_texts::pixel_per_second);
 }
 
 void ScrollButtonClick(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
                        int frame_count) {
     const int old = view.scroll_speed;
     view.scroll_speed = old * 2;
-    if (view.scroll_speed > 4) view.scroll_speed = 1;
+    if (view.scroll_speed > max_scroll_speed) view.scroll_speed = 1;
     host.set_scroll_caption(scroll_caption(view.scroll_speed));
     if (cursor_shown(play_state)) {
         const int f = position_ms / frame_ms;

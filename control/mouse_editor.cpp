@@ -1,5 +1,6 @@
 #include "control/mouse_editor.h"
 
+#include "control/playback_units.h"
 #include "drawing/clipboard_text.h"
 #include "drawing/draw_ops.h"
 #include "drawing/line_stepper.h"
@@ -141,7 +142,8 @@ void MouseEditor::release_click(MouseShift shift, int y, const ViewState& view) 
 
 void MouseEditor::show_labels_and_cursor() {
     host_.draw_note_labels_and_show();
-    if (host_.play_state() == PlayState::paused) host_.write_line(host_.player_position_ms() / frame_ms);
+    if (host_.play_state() == PlayState::paused)
+        host_.write_line(host_.player_position_ms() / frame_ms);
 }
 
 void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& tool,
@@ -172,7 +174,7 @@ void MouseEditor::end_drag(const ToolState& tool, const ViewState& view) {
     const int start = std::max(0, std::min(f0, f1));
     const int end = std::min(std::max(f0, f1), n - 1);
     const int b0 = view.y_to_band(drag_y0), b1 = view.y_to_band(drag_y1);
-    const int low = std::max(std::min(b0, b1), 2);
+    const int low = std::max(std::min(b0, b1), first_band);
     const int high = std::min(std::max(b0, b1), last_band);
     if (start < n) {
         switch (tool.mode) {
@@ -213,7 +215,8 @@ void MouseEditor::erase_rubber_band() {
 
 void MouseEditor::rubber_band_pixel(int px, int py, bool pen_stroke) {
     constexpr Rgb white{255, 255, 255}, black{0, 0, 0};
-    host_.set_screen_pixel(px, py, !pen_stroke && ((px + py) & 4) ? black : white);
+    constexpr int dash_bit = 4; // rectangles: white and black dashes of 4 pixels
+    host_.set_screen_pixel(px, py, !pen_stroke && ((px + py) & dash_bit) ? black : white);
 }
 
 // The band the outline may cover: the drag rectangle grown by one pixel on

@@ -68,7 +68,7 @@ class MouseEditor {
     void erase_rubber_band();
 
     // Slot b (2 … 75) is 1 while the click sound holds the note of band b.
-    std::array<std::uint8_t, 76> sounding_notes{};
+    std::array<std::uint8_t, cells_per_frame> sounding_notes{};
     // A pen stroke or rectangle drag is in progress. The window clears it
     // when playback pages the view.
     bool dragging = false;

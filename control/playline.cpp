@@ -2,41 +2,93 @@
 
 #include "analysis/spectrogram_store.h"
 #include "midi/midi_port.h"
+#include "control/playback_units.h"
 #include "control/transport.h"
 #include "view/view_state.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <algorithm>
 
 namespace pitkad {
 
+namespace {
+
+QEvent::Type tick_request() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+} // namespace
+
 Playline::Playline(const std::atomic<PlayState>& play_state, QObject& context, std::function<void()> tick,
                    std::chrono::microseconds interval)
-    : play_state_(play_state), context_(context), tick_(std::move(tick)), interval_(interval) {}
+    : play_state_(play_state), tick_(std::move(tick)), interval_(interval) {
+    server_.moveToThread(context.thread());
+}
 
 Playline::~Playline() {
-    if (isRunning()) finish();
+    finish();
+}
+
+void Playline::start() {
+    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
 }
 
 void Playline::run() {
-    while (!isInterruptionRequested()) {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
         const PlayState s = play_state_.load(std::memory_order_relaxed);
         if (cursor_shown(s)) {
-            QMetaObject::invokeMethod(
-                &context_, [this] { tick_(); }, Qt::BlockingQueuedConnection);
+            const long mine = ++requested_;
+            // Posted under the lock: a request counted is one finish() can serve.
+            QCoreApplication::postEvent(&server_, new QEvent(tick_request()));
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return served_ >= mine; });
             ticks_.fetch_add(1, std::memory_order_relaxed);
         }
-        if (interval_.count() > 0) QThread::usleep(static_cast<unsigned long>(interval_.count()));
+        if (interval_.count() > 0) {
+            changed_.wait_for(lock, interval_, [&] { return stop_; });
+        } else {
+            lock.unlock();
+            std::this_thread::yield();
+            lock.lock();
+        }
     }
+    body_ended_ = true;
+    changed_.notify_all();
+}
+
+bool Playline::Server::event(QEvent* e) {
+    // The lock first: it orders this thread after the request was made.
+    std::unique_lock lock(line_.mutex_);
+    if (e->type() != tick_request()) {
+        lock.unlock();
+        return QObject::event(e);
+    }
+    lock.unlock();
+    line_.tick_();
+    lock.lock();
+    ++line_.served_;
+    line_.changed_.notify_all();
+    return true;
 }
 
 void Playline::finish() {
-    requestInterruption();
-    // The body may be blocked on a tick queued to the context: run it here.
-    while (!wait(QDeadlineTimer(2)))
-        QCoreApplication::sendPostedEvents(&context_, QEvent::MetaCall);
+    if (!thread_.joinable()) return;
+    std::unique_lock lock(mutex_);
+    stop_ = true;
+    changed_.notify_all();
+    for (;;) {
+        changed_.wait(lock, [&] { return body_ended_ || requested_ > served_; });
+        if (body_ended_) break;
+        // The body waits on a tick posted to the server: run it here.
+        lock.unlock();
+        QCoreApplication::sendPostedEvents(&server_, tick_request());
+        lock.lock();
+    }
+    lock.unlock();
+    thread_.join();
 }
 
 void Transport::playback_tick() {
@@ -50,14 +102,16 @@ void Transport::playback_tick() {
     host_.write_line(f);
     if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down())
         host_.drawing_midi_step(f + midi_.tables.midi_delay);
-    const int t = f / 5;
+    const int t = f / frames_per_tenth;
     if (t != shown_tenths) {
         shown_tenths = t;
         host_.set_time_text(time_text(f));
         if (!slider_dragged) {
             const int n = store_.frame_count;
             // No division for an empty recording: the slider stays at 0.
-            const int p = n > 0 ? std::clamp(round_ties_even(double(f) * 200 / n), 0, 200) : 0;
+            const int p = n > 0 ? std::clamp(round_ties_even(double(f) * position_slider_max / n),
+                                             0, position_slider_max)
+                                : 0;
             // The change handler runs only when the slider really moves; flagging
             // an unchanged position would swallow the user's next slider change.
             if (p != host_.trackbar3_position()) {

@@ -4,6 +4,7 @@
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
 #include "audio/playback_texts.h"
+#include "control/playback_units.h"
 #include "control/playline.h"
 #include "view/view_state.h"
 
@@ -21,7 +22,7 @@ int round_ties_even(double x) {
 }
 
 QString time_text(int frames) {
-    const int t = frames / 5;
+    const int t = frames / frames_per_tenth;
     return QString::number(t / 10) + QLatin1Char('.') + QString::number(t % 10) +
            QLatin1String(playback_texts::seconds_suffix);
 }
@@ -132,12 +133,14 @@ void Transport::change_time() {
     const PlayState s = state();
     if (s == PlayState::stopped) {
         const int n = store_.frame_count;
-        view_.first_frame = std::clamp(round_ties_even(double(p * n) / 200), 0, std::max(n, 0));
+        view_.first_frame =
+            std::clamp(round_ties_even(double(p * n) / position_slider_max), 0, std::max(n, 0));
         host_.write_graph();
         set_time_display(view_.first_frame);
     } else if (cursor_shown(s)) {
         const int length = player_.length();
-        const int target = std::clamp(round_ties_even(double(length * p) / 200), 0, length);
+        const int target =
+            std::clamp(round_ties_even(double(length * p) / position_slider_max), 0, length);
         player_.play(target);
         if (s == PlayState::paused) player_.pause();
     }

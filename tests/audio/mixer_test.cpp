@@ -1,10 +1,13 @@
-#include "midi/fluidsynth_backend.h"
 #include "audio/mixer.h"
+#include "audio/synth_source.h"
 #include "tests/common/test_wav.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 using namespace pitkad;
 using namespace pitkad::test;
@@ -149,4 +152,79 @@ TEST(Mixer, SynthSoundsWhetherOrNotTheRecordingPlays) {
     m.set_synth(nullptr);
     m.render(b.left.data(), b.right.data(), 32, 0);
     EXPECT_FLOAT_EQ(b.right[5], 0.25f);
+}
+
+namespace {
+
+// A device thread whose one callback stalls inside this synthesizer until
+// released, as a preempted audio thread would (a minute at most, so that a
+// hand-over which blocks on it fails instead of hanging).
+struct StalledCallback final : SynthSource {
+    std::atomic<bool> inside{false}, released{false}, gave_up{false};
+    std::thread device;
+
+    explicit StalledCallback(Mixer& m) {
+        m.set_synth(this);
+        device = std::thread([&m] {
+            Buffers b(64);
+            m.render(b.left.data(), b.right.data(), 64, 0);
+        });
+        while (!inside)
+            std::this_thread::yield();
+    }
+    ~StalledCallback() { release(); }
+    void release() {
+        released = true;
+        if (device.joinable()) device.join();
+    }
+    void render_add(float*, float*, int) noexcept override {
+        inside = true;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (!released && !(gave_up = std::chrono::steady_clock::now() > limit))
+            std::this_thread::yield();
+    }
+};
+
+// Longer than any give-up a hand-over might have.
+constexpr auto long_stall = std::chrono::milliseconds(600);
+
+} // namespace
+
+TEST(Mixer, SwappedRecordingLivesUntilTheStalledCallbackEnds) {
+    Mixer m(8000);
+    auto first = audio(8000, 1, 100, [](int, int) { return 1000; });
+    const std::weak_ptr<const PcmAudio> watch = first;
+    m.load(std::move(first));
+    m.command(Mixer::Mode::playing, true, 0);
+    StalledCallback callback(m); // it has read the first recording
+
+    m.load(audio(8000, 1, 100, [](int, int) { return 3000; })); // returns at once
+    std::this_thread::sleep_for(long_stall);
+    m.command(Mixer::Mode::playing, true, 0);
+    m.snapshot();
+    EXPECT_FALSE(watch.expired());
+
+    callback.release();
+    EXPECT_FALSE(callback.gave_up);
+    m.snapshot();
+    EXPECT_TRUE(watch.expired()); // freed on this thread once the callback moved on
+    Buffers b(8);
+    m.render(b.left.data(), b.right.data(), 8, 0);
+    EXPECT_FLOAT_EQ(b.left[0] * 32768, 3000);
+}
+
+TEST(Mixer, SetSynthReturnsOnlyAfterTheStalledCallbackEnds) {
+    Mixer m(8000);
+    StalledCallback callback(m);
+    std::atomic<bool> returned{false};
+    std::thread ui([&] {
+        m.set_synth(nullptr);
+        returned = true;
+    });
+    std::this_thread::sleep_for(long_stall);
+    EXPECT_FALSE(returned);
+    callback.release();
+    ui.join();
+    EXPECT_TRUE(returned);
+    EXPECT_FALSE(callback.gave_up);
 }
