@@ -1,9 +1,11 @@
 # Two entry points for a fresh Debian machine: `make run` and `make test`.
 # `make test-asan` and `make test-tsan` run the tests under the sanitizers,
-# each in its own build folder.
+# each in its own build folder; `make fuzz` runs the fuzz targets (Clang).
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS  ?= $(shell nproc)
 
 # Every finding fails the run, leaks included (none is suppressed).
@@ -14,7 +16,7 @@ TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # label "tsan"): the code with threads of its own.
 TSAN_TARGETS := audio_test control_test mouse_editor_test
 
-.PHONY: all deps configure build run test test-asan test-tsan bench clean
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean
 
 all: build
 
@@ -57,8 +59,12 @@ test-tsan: deps
 	cd $(TSAN_BUILD) && $(TSAN_ENV) QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure --timeout 600 -j $(JOBS) -L tsan
 
+# Each parser's fuzz target for FUZZ_SECONDS, built with Clang, ASan and UBSan.
+fuzz: deps
+	FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz
+
 bench: build
 	@for b in $(BUILD)/bin/pitkad_bench_*; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

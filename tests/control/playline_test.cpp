@@ -74,7 +74,7 @@ class Watchdog {
 
 TEST(Playline, TicksRunOnTheUiThreadAnIntervalApart) {
     using Clock = std::chrono::steady_clock;
-    std::atomic<int> state{2};
+    std::atomic<PlayState> state{PlayState::playing};
     QObject context;
     std::vector<Clock::time_point> starts;
     bool elsewhere = false;
