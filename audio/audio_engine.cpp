@@ -2,13 +2,31 @@
 
 #include "audio/playback_texts.h"
 
+#include <alsa/asoundlib.h>
+#include <jack/jack.h>
 #include <portaudio.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace pitkad {
 
 namespace {
+
+void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+void quiet_jack(const char*) {}
+
+// PortAudio probes every host API at start-up; on a machine without a sound
+// card, JACK or PulseAudio, ALSA and JACK print dozens of lines about what
+// they did not find. Their own hooks take those messages (standard error
+// stays open for everything else), and no JACK server is started on the way.
+void quiet_audio_probing() {
+    ::setenv("JACK_NO_START_SERVER", "1", 0);
+    snd_lib_error_set_handler(quiet_alsa);
+    jack_set_error_function(quiet_jack);
+    jack_set_info_function(quiet_jack);
+}
 
 int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
              PaStreamCallbackFlags, void* user) {
@@ -28,6 +46,7 @@ std::unique_ptr<AudioEngine> AudioEngine::open(std::string* why, AudioSettings s
         return std::unique_ptr<AudioEngine>();
     };
     std::unique_ptr<AudioEngine> e(new AudioEngine);
+    quiet_audio_probing();
     if (Pa_Initialize() != paNoError) return fail("PortAudio cannot start");
     e->initialised_ = true;
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
@@ -159,8 +178,12 @@ std::string PlaybackAudio::status_text() const {
 
 PlaybackAudio open_playback_audio(AudioSettings settings) {
     PlaybackAudio a;
-    a.engine = AudioEngine::open(nullptr, settings);
-    if (!a.engine) a.silent = std::make_unique<SilentOutput>();
+    std::string why;
+    a.engine = AudioEngine::open(&why, settings);
+    if (!a.engine) {
+        a.silent = std::make_unique<SilentOutput>();
+        std::fprintf(stderr, "pitkad: %s (%s)\n", playback_texts::no_audio_device, why.c_str());
+    }
     return a;
 }
 
