@@ -437,29 +437,32 @@ void TForm1::Open1Click() {
     const QString path = dialog.selectedFiles().front();
     last_open_path = path;
     open_dialog_dir = default_dir_of(path);
-    if (!confirm_drawing_saved()) return;
     open_recording(path);
 }
 
 bool TForm1::open_recording(const QString& path) {
     const std::filesystem::path file = path.toStdString();
-    transport_->reset_recording();
-    write_graph();
-
-    const LoadResult r = doc.load_recording(
+    // The new file is read and analysed first: a refused file, or a
+    // cancelled question about the drawing, leaves the open recording, its
+    // drawing and the view as they were.
+    const QString shown = StaticText1->text();
+    auto staged = std::make_unique<SpectrogramStore>();
+    const LoadResult r = doc.stage_recording(
         file,
         [this](const std::string& text) {
             StaticText1->setText(q(text));
             StaticText1->repaint();
         },
-        threads_);
+        threads_, *staged);
+    StaticText1->setText(shown);
     if (!r.ok) {
-        if (r.cache_write_failed) transport_->reset_recording();
-        StaticText1->setText(playback_texts::time_zero);
         show_error(q(r.message));
         return false;
     }
+    if (!confirm_drawing_saved()) return false;
 
+    transport_->reset_recording();
+    doc.adopt_recording(file, std::move(*staged));
     player_->set_file_name(file.string());
     if (std::filesystem::exists(doc.draw_file)) form2_->loaddrawdat();
     transport_->stop_playback();

@@ -132,8 +132,10 @@ public:
     void FormResize();
     void FormKeyDown(int key, bool alt);
 
-    // The open sequence for a chosen file; false when it was abandoned
-    // (its message has been shown).
+    // The open sequence for a chosen file: the file is read and analysed
+    // first, then an unsaved drawing is asked about, then the recordings are
+    // swapped. False when it was abandoned (a refusal's message has been
+    // shown); the open recording is then as it was.
     bool open_recording(const QString& path);
     // Applies line_width and the window width to the graph and the window.
     void layout_view();

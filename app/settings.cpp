@@ -341,8 +341,6 @@ Settings unlike(const Settings& s) {
 
 } // namespace
 
-// True when `text`, read as the settings file, yields exactly `s`.
-static bool reads_back(const QByteArray& text, const Settings& s);
 
 QString settings_file_path(const QString& executable_dir, const QString& config_dir) {
     const QString beside = QDir(executable_dir).filePath(QLatin1String(file_name));
@@ -355,11 +353,10 @@ QString settings_file_path() {
                               QString::fromStdString(user_config_dir().string()));
 }
 
-Settings read_settings(const QString& path, const Settings& defaults) {
-    Settings s = defaults;
-    if (!QFileInfo(path).isFile()) return s;
-    const QSettings ini(path, QSettings::IniFormat);
+namespace {
 
+Settings settings_from(const QSettings& ini, const Settings& defaults) {
+    Settings s = defaults;
     const QVariant d = ini.value(path_key(dir, "DefaultDir"));
     if (d.typeId() == QMetaType::QStringList)
         s.default_dir = d.toStringList().join(u',');
@@ -373,6 +370,35 @@ Settings read_settings(const QString& path, const Settings& defaults) {
             if (auto v = read_int(ini, k.section, k.key); v && k.valid(*v)) k.field(s) = *v;
     if (auto v = read_int(ini, window, "Maximized")) s.maximized = *v != 0;
     return s;
+}
+
+// Reads settings text with Qt's INI reader. Qt keeps parsed files in a
+// process-wide cache that it trusts while a file's size and modification
+// time (to the millisecond) are unchanged, so a file rewritten at once with
+// the same size would read stale. A copy under a name never read before
+// avoids that; nullopt when no copy can be made.
+std::optional<Settings> settings_from_text(const QByteArray& text, const Settings& defaults) {
+    QTemporaryDir folder;
+    if (!folder.isValid()) return std::nullopt;
+    const QString file = folder.filePath(QLatin1String(file_name));
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) return std::nullopt;
+    f.close();
+    return settings_from(QSettings(file, QSettings::IniFormat), defaults);
+}
+
+// True when `text`, read as the settings file, yields exactly `s`.
+bool reads_back(const QByteArray& text, const Settings& s) {
+    return settings_from_text(text, unlike(s)) == s;
+}
+
+} // namespace
+
+Settings read_settings(const QString& path, const Settings& defaults) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return defaults;
+    if (auto s = settings_from_text(file.readAll(), defaults)) return *s;
+    return settings_from(QSettings(path, QSettings::IniFormat), defaults);
 }
 
 bool write_settings(const QString& path, const Settings& settings) {
@@ -389,16 +415,6 @@ bool write_settings(const QString& path, const Settings& settings) {
     return write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
                                  std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
                                            std::size_t(text.size())));
-}
-
-static bool reads_back(const QByteArray& text, const Settings& s) {
-    QTemporaryDir dir;
-    if (!dir.isValid()) return false;
-    const QString file = dir.filePath(QLatin1String(file_name));
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) return false;
-    f.close();
-    return read_settings(file, unlike(s)) == s;
 }
 
 QString default_dir_of(const QString& chosen_file) {

@@ -72,7 +72,10 @@ TEST_F(OpenSequence, DemoOpensReadyToPlay) {
 
 // Each refusal shows its one message, titled "PitkaD", and leaves the
 // reset state, also after a recording was open.
-TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
+// A refused file shows its message and changes nothing: the open recording,
+// its unsaved drawing and the view stay as they were, and nobody is asked
+// about the drawing.
+TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
     struct Case {
         const char* name;
         std::function<void(const fs::path&)> make;
@@ -119,8 +122,13 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
     const fs::path good = small_recording(dir.path());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        f.doc.drawing.modified = false;
         ASSERT_TRUE(f.open_recording(qpath(good)));
         ASSERT_EQ(f.play_state(), PlayState::stopped);
+        f.doc.drawing[7].line_mark() = 2;
+        f.doc.drawing.modified = true;
+        f.doc.view.first_frame = 30;
+        const std::vector<float> levels = f.doc.store.spectrogram;
         const fs::path bad =
             dir.path() / (std::string("bad_") + std::to_string(&c - cases) + ".wav");
         c.make(bad);
@@ -129,9 +137,17 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndLeaveTheResetState) {
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(responder.seen[0].text, QString(c.message));
         EXPECT_EQ(responder.seen[0].title, QString("PitkaD"));
-        expect_reset_state(f);
+        EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
+        EXPECT_EQ(f.play_state(), PlayState::stopped);
+        expect_transport(f, true);
+        EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+        EXPECT_EQ(f.doc.store.spectrogram, levels);
+        EXPECT_EQ(f.doc.drawing[7].line_mark(), 2);
+        EXPECT_TRUE(f.doc.drawing.modified);
+        EXPECT_EQ(f.doc.view.first_frame, 30);
         EXPECT_FALSE(fs::exists(cache_name_for(bad)));
     }
+    f.doc.drawing.modified = false;
 }
 
 // Sets an environment variable for the life of the object.
@@ -213,7 +229,7 @@ TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
     EXPECT_FALSE(f.open_recording(qpath(wav)));
     ASSERT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(responder.seen[0].text, QString(messages::cache_not_saved));
-    expect_reset_state(f);
+    expect_reset_state(f); // nothing was open
 }
 
 // The menu command: the file dialog, then the open sequence; cancelling the
@@ -310,6 +326,7 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer);
         fs::remove(dir.path() / "first.pkc");
+        f.doc.drawing.modified = false; // a cancelled round left its change
         ASSERT_TRUE(f.open_recording(qpath(first)));
         f.doc.drawing[5].line_mark() = 2;
         f.doc.drawing.modified = true;

@@ -273,6 +273,18 @@ TEST(Settings, StrayLinesOfTheOldFileNeverHideOurKeys) {
     EXPECT_EQ(ini.value("Other/Name").toString(), "keep");
 }
 
+// A file rewritten at once with the same length reads back new, not from a
+// cache of the earlier read (found by fuzzing).
+TEST(Settings, RewrittenAtOnceReadsTheNewValues) {
+    IniFolder t;
+    Settings s;
+    for (int i = 0; i < 20; ++i) {
+        s.forward = i % 2 ? 1000 : 2000;
+        ASSERT_TRUE(write_settings(t.ini(), s));
+        ASSERT_EQ(read_settings(t.ini(), Settings{}).forward, s.forward) << i;
+    }
+}
+
 TEST(Settings, ValuesOutsideTheirRangesFallBack) {
     struct Case {
         const char* section;
