@@ -65,7 +65,7 @@ int run_analyse_cli(int argc, char** argv) {
             threads, use_cache);
         if (!r.ok) {
             store.reset();
-            std::fprintf(stderr, "%s\n", r.message.c_str());
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), r.message.c_str());
             status = 1;
             continue;
         }

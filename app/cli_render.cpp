@@ -104,7 +104,7 @@ int run_render_cli(int argc, char** argv) {
     doc->load_tables();
     const LoadResult r = doc->load_recording(o.wav, {}, 0);
     if (!r.ok) {
-        std::fprintf(stderr, "%s\n", r.message.c_str());
+        std::fprintf(stderr, "%s: %s\n", o.wav.c_str(), r.message.c_str());
         return 1;
     }
     doc->load_drawing();

@@ -59,7 +59,8 @@ TEST_F(RenderCli, PictureIsGraphWidthByRowsAndLegend) {
 
 // A recording that cannot be opened: its message alone on stderr, exit 1,
 // no picture.
-TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
+// Each refused file is named with its message on standard error.
+TEST_F(RenderCli, RefusalsPrintTheFileAndMessageAndExitWithOne) {
     struct Case {
         const char* name;
         std::function<void(const fs::path&)> make;
@@ -93,9 +94,20 @@ TEST_F(RenderCli, RefusalsPrintTheMessageAndExitWithOne) {
         const ProcessResult r =
             run_program(program, {"--render", s(wav), "-o", s(out)}, dir.path() / "work");
         EXPECT_EQ(r.exit_code, 1);
-        EXPECT_EQ(r.err, QString(c.message) + "\n");
+        EXPECT_EQ(r.err, s(wav) + ": " + c.message + "\n");
         EXPECT_FALSE(fs::exists(out));
     }
+    // --analyse names each failing file, goes on with the others, exits 1.
+    const fs::path good = dir.path() / "good.wav";
+    ToneWav w;
+    w.frames = 4410;
+    write_wav(good, w);
+    const fs::path missing = dir.path() / "missing.wav";
+    const ProcessResult r =
+        run_program(program, {"--analyse", s(missing), s(good)}, dir.path() / "work");
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, s(missing) + ": " + messages::cannot_open + "\n");
+    EXPECT_TRUE(r.out.contains(s(good) + ": 5 frames")) << r.out.toStdString();
 }
 
 TEST_F(RenderCli, BadArgumentsShowUsage) {
