@@ -1,5 +1,7 @@
 #include "base/atomic_file.h"
 
+#include "base/paths.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -58,12 +60,9 @@ std::string temp_prefix(const std::string& path) {
     return path + ".tmp-" + std::to_string(::getpid()) + "-";
 }
 
-bool process_alive(std::string_view digits) {
-    if (digits.empty() || digits.size() > 9) return false;
-    for (char c : digits)
-        if (c < '0' || c > '9') return false;
-    const std::string pid(digits);
-    return pid != std::to_string(::getpid()) && fs::exists("/proc/" + pid);
+// Our temporaries of this process are never in use between saves.
+bool other_process_alive(std::string_view digits) {
+    return digits != std::to_string(::getpid()) && process_running(digits).value_or(false);
 }
 
 // Removes what interrupted saves of `file` left beside it: our temporaries
@@ -80,9 +79,9 @@ void remove_leftovers(const fs::path& file) {
         bool leftover = false;
         if (rest.starts_with(".tmp-")) {
             const std::string_view tail = rest.substr(5);
-            leftover = !process_alive(tail.substr(0, tail.find('-')));
+            leftover = !other_process_alive(tail.substr(0, tail.find('-')));
         } else if (rest.starts_with(".part")) {
-            leftover = !process_alive(rest.substr(5));
+            leftover = !other_process_alive(rest.substr(5));
         } else if (rest.starts_with(".tmp")) {
             leftover = rest.find_first_not_of("0123456789", 4) == std::string_view::npos;
         }

@@ -46,17 +46,22 @@ fs::path fallback_cache_file() {
     return user_cache_dir() / ("PitkaD-" + std::to_string(::getpid()) + ".tmp");
 }
 
+std::optional<bool> process_running(std::string_view digits) {
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    std::error_code ec;
+    return fs::exists("/proc/" + std::string(digits), ec);
+}
+
 void remove_stale_fallback_caches() {
     std::error_code ec;
     for (fs::directory_iterator it(user_cache_dir(), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.size() < 12 || !name.starts_with("PitkaD-") || !name.ends_with(".tmp")) continue;
-        const std::string pid = name.substr(7, name.size() - 11);
-        if (pid.empty() || pid.size() > 9 ||
-            pid.find_first_not_of("0123456789") != std::string::npos)
-            continue;
+        const auto running = process_running(std::string_view(name).substr(7, name.size() - 11));
         std::error_code remove_ec;
-        if (!fs::exists("/proc/" + pid, remove_ec)) fs::remove(it->path(), remove_ec);
+        if (running && !*running) fs::remove(it->path(), remove_ec);
     }
 }
 

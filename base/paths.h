@@ -3,6 +3,8 @@
 // Plain C++ so that the analysis and the command line can use it too.
 
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <string>
 
 namespace pitkad {
@@ -26,6 +28,11 @@ std::filesystem::path user_config_dir();
 // The fallback analysis cache, used when the recording's folder is not
 // writable: "PitkaD-<pid>.tmp", one per running instance, removed at exit.
 std::filesystem::path fallback_cache_file();
+// Whether the process whose id is written in `digits` is running; nullopt
+// when `digits` is not a process id. Names of files that outlive their
+// process carry it.
+std::optional<bool> process_running(std::string_view digits);
+
 // Removes the fallback files of instances that are no longer running (they
 // ended without removing theirs).
 void remove_stale_fallback_caches();
