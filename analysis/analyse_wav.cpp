@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <system_error>
 #include <thread>
@@ -78,17 +79,20 @@ float power_to_db(float power) {
     return float(10.0 * std::log10(double(power)));
 }
 
-void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
-                    const BandTables& tables, const ProgressFn& progress, int threads,
-                    KernelPath path) {
-    const int frame_count = recording.frame_count;
-    const int batches = (frame_count + batch_frames - 1) / batch_frames;
-    threads = std::clamp(threads, 1, std::max(1, std::min(batches, 64)));
+namespace {
+
+// The frame loop shared by both sources. `fill(first, slab)` fills the slab
+// of the batch starting at `first` and returns the frames that may be
+// computed from `first` on (0: stop). After each batch a thread tells `done`
+// the earliest frame any thread may still read samples for; the calling
+// thread reports progress by frames done.
+template <typename Fill, typename Done>
+void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& store,
+                const BandTables& tables, const ProgressFn& progress, int threads, KernelPath path,
+                std::atomic<int>& next_batch) {
     if (!kernel_path_supported(path)) path = KernelPath::scalar;
-    const int step = recording.format.sample_rate == 22050 ? 2 : 1;
-    const auto steps = progress_steps(frame_count);
+    const auto steps = progress_steps(progress_frames);
     std::size_t shown = 0;
-    std::atomic<int> next_batch{0};
     std::atomic<int> frames_done{0};
 
     // Called on the calling thread only: shows every text whose frame has
@@ -100,19 +104,35 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
         }
     };
 
+    // The batch each thread holds, or a lower bound of it: a thread writes
+    // the next batch's number before it takes one.
+    constexpr int idle = std::numeric_limits<int>::max();
+    std::vector<std::atomic<int>> holding(static_cast<std::size_t>(threads));
+    for (auto& h : holding)
+        h = idle;
+    auto earliest = [&] {
+        int e = next_batch.load();
+        for (auto& h : holding)
+            e = std::min(e, h.load());
+        return e;
+    };
+
     const int lanes = kernel_lanes(path);
-    auto work = [&](bool reporting) {
+    auto work = [&](int index) {
+        const bool reporting = index == 0;
+        std::atomic<int>& held = holding[std::size_t(index)];
         AlignedFloats slab(slab_length);
         AlignedFloats scratch(lanes > 1 ? kernel_lanes_work_length : kernel_work_length);
         AlignedFloats interleaved(lanes > 1 ? std::size_t(history_length) * lanes : 0);
         float powers[batch_frames];
         for (;;) {
+            held = next_batch.load();
             const int first = next_batch.fetch_add(batch_frames);
-            if (first >= frame_count) break;
-            const int count = std::min(batch_frames, frame_count - first);
+            held = first;
             if (reporting && threads > 1) report(frames_done.load());
+            const int count = fill(first, slab.data());
+            if (count <= 0) break;
             if (reporting && threads == 1) report(first + count - 1);
-            fill_slab(recording.first_channel, step, first, slab.data());
             if (lanes == 1) {
                 for (int b = first_band; b <= last_band; ++b) {
                     band_power_frames(tables, b, slab.data(), frame_step, count, scratch.span(),
@@ -135,22 +155,69 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
                 }
             }
             frames_done.fetch_add(count);
+            done(earliest());
         }
+        held = idle;
     };
 
     std::vector<std::thread> helpers;
     for (int i = 1; i < threads; ++i) {
         // Without another thread the remaining ones share the frames.
         try {
-            helpers.emplace_back(work, false);
+            helpers.emplace_back(work, i);
         } catch (const std::system_error&) {
             break;
         }
     }
-    work(true);
+    work(0);
     for (auto& t : helpers)
         t.join();
-    report(frame_count);
+    report(progress_frames);
+}
+
+} // namespace
+
+void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
+                    const BandTables& tables, const ProgressFn& progress, int threads,
+                    KernelPath path) {
+    const int frame_count = recording.frame_count;
+    const int step = recording.format.sample_rate == 22050 ? 2 : 1;
+    const int batches = (frame_count + batch_frames - 1) / batch_frames;
+    threads = std::clamp(threads, 1, std::max(1, std::min(batches, 64)));
+    std::atomic<int> next_batch{0};
+    auto fill = [&](int first, float* slab) {
+        if (first >= frame_count) return 0;
+        fill_slab(recording.first_channel, step, first, slab);
+        return std::min(batch_frames, frame_count - first);
+    };
+    run_frames(
+        frame_count, fill, [](int) {}, store, tables, progress, threads, path, next_batch);
+}
+
+std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
+                            const BandTables& tables, const ProgressFn& progress, int threads,
+                            int expected_frames, KernelPath path) {
+    threads = std::clamp(threads, 1, 64);
+    std::atomic<int> next_batch{0};
+    auto fill = [&](int first, float* slab) {
+        const std::int64_t start = (long long)first * frame_step - history_centre;
+        if (!samples.wait_for(start + slab_length)) return 0;
+        std::int32_t frames = samples.frames();
+        if (frames < 0) frames = frame_limit; // still arriving: the whole batch is there
+        if (first >= frames) return 0;
+        samples.copy(start, slab_length, slab);
+        return std::min(batch_frames, frames - first);
+    };
+    // Batches are taken in order: no thread reads samples before the
+    // earliest batch still held again.
+    auto done = [&](int earliest) {
+        samples.release_before((long long)earliest * frame_step - history_centre);
+    };
+    run_frames(std::max(expected_frames, 1), fill, done, store, tables, progress, threads, path,
+               next_batch);
+    samples.close_reading();
+    if (!samples.wait_for(std::numeric_limits<std::int64_t>::max())) return -1;
+    return samples.frames();
 }
 
 AnalysisResult analyse_wav(const std::filesystem::path& file, SpectrogramStore& store,

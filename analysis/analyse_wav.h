@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/band_kernel.h"
+#include "analysis/sample_stream.h"
 #include "analysis/spectrogram_store.h"
 #include "analysis/wav_reader.h"
 
@@ -42,5 +43,15 @@ AnalysisResult analyse_wav(const std::filesystem::path& file, SpectrogramStore& 
 void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
                     const BandTables& tables, const ProgressFn& progress, int threads,
                     KernelPath path);
+
+// The frame loop over samples still arriving from a reader or decoder on
+// another thread: every frame is computed as soon as its samples are there,
+// and samples no thread needs again are freed. `expected_frames` paces the
+// progress texts (the length a container announces; 0 when unknown).
+// Returns the recording's frame count, or -1 when the producer abandoned the
+// stream (the store then holds a partial analysis).
+std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
+                            const BandTables& tables, const ProgressFn& progress, int threads,
+                            int expected_frames, KernelPath path = best_kernel_path());
 
 } // namespace pitkad

@@ -10,9 +10,9 @@
 #include <system_error>
 #include <vector>
 
+#include "analysis/wav_reader.h"
 #include "base/atomic_file.h"
 #include "base/le_bytes.h"
-#include "analysis/wav_reader.h"
 #include "base/paths.h"
 
 namespace pitkad {
@@ -65,12 +65,13 @@ FileHash hash_file(const fs::path& file) {
     return {true, XXH3_64bits_digest(state.get())};
 }
 
-bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs::path& fallback) {
+bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs::path& fallback,
+                          const FileHash* known) {
     const int frames = std::clamp(store.frame_count, 0, frame_limit);
     std::vector<std::uint8_t> file(cache_header_bytes, 0);
     le::store_u32(file, 0, std::uint32_t(store.wav_file_size));
     le::store_u32(file, 4, std::uint32_t(frames));
-    if (const FileHash h = hash_file(wav); h.ok) {
+    if (const FileHash h = known && known->ok ? *known : hash_file(wav); h.ok) {
         le::store_u32(file, 8, cache_fingerprint_marker);
         le::store_u32(file, 12, std::uint32_t(h.value));
         le::store_u32(file, 16, std::uint32_t(h.value >> 32));
@@ -95,11 +96,11 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
     return false;
 }
 
-bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
-    return write_analysis_cache(wav, store, fallback_cache_file());
+bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const FileHash* known) {
+    return write_analysis_cache(wav, store, fallback_cache_file(), known);
 }
 
-bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
+bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash* hash) {
     std::error_code ec;
     const fs::path cache = cache_name_for(wav);
     if (!fs::is_regular_file(wav, ec) || !fs::exists(cache, ec)) return false;
@@ -129,7 +130,9 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
         if (!header_only.ok || header_only.frame_count != frames) return false;
     } else {
         if (le::u32(header, 8) != cache_fingerprint_marker) return false;
-        const FileHash h = hash_file(wav);
+        FileHash local;
+        FileHash& h = hash ? *hash : local;
+        if (!h.ok) h = hash_file(wav);
         const std::uint64_t stored =
             std::uint64_t(le::u32(header, 12)) | std::uint64_t(le::u32(header, 16)) << 32;
         if (!h.ok || h.value != stored) return false;
@@ -149,8 +152,8 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store) {
 }
 
 void reload_analysis_cache(SpectrogramStore& store) {
-    const std::size_t n =
-        std::min(store.analysed.size(), std::size_t(std::max(store.frame_count, 0)) * cells_per_frame);
+    const std::size_t n = std::min(store.analysed.size(),
+                                   std::size_t(std::max(store.frame_count, 0)) * cells_per_frame);
     std::copy_n(store.analysed.begin(), n, store.spectrogram.begin());
 }
 

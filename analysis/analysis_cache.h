@@ -34,18 +34,23 @@ FileHash hash_file(const std::filesystem::path& file);
 // to `fallback` when that cannot be written. Sets store.cache_file_name to
 // the file written and keeps the columns as the store's analysis, or empties
 // the name and returns false when neither could be written.
+// `known` is the recording's fingerprint when the caller has it already.
 bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
-                          const std::filesystem::path& fallback);
+                          const std::filesystem::path& fallback, const FileHash* known = nullptr);
 // The same with this instance's fallback file in the user cache folder.
-bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store);
+bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
+                          const FileHash* known = nullptr);
 
 // Loads the cache beside the recording when it is valid for it: the WAV size
 // and the fingerprint match (a cache of an older version without one must
 // also have the frame count the WAV header gives), at most 58000 columns,
 // body complete and finite. On success sets frame_count, wav_file_size,
 // cache_file_name, the columns and the kept analysis; on failure the store
-// is unchanged.
-bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store);
+// is unchanged. With `hash`, a fingerprint computed here is left there for
+// the caller (a stale cache is rewritten without hashing the file again), and
+// one already there is used.
+bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
+                         FileHash* hash = nullptr);
 
 // Restores the current frame_count columns from the analysis kept at open
 // (what the cache holds); the cache file itself is not read again. Without a

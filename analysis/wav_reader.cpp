@@ -100,7 +100,10 @@ WavLayout walk_wav_chunks(std::uint64_t size, const WavByteReader& read) {
         const std::uint32_t chunk_size = le::u32(ch, 4);
         if (id == data) {
             layout.data_offset = pos;
-            layout.data_size = std::min<std::uint64_t>(chunk_size, size > pos ? size - pos : 0);
+            // Size 0 is what a writer to a pipe leaves: the samples run to the
+            // end of the file, as with the 0xFFFFFFFF of a streamed file.
+            const std::uint64_t left = size > pos ? size - pos : 0;
+            layout.data_size = chunk_size == 0 ? left : std::min<std::uint64_t>(chunk_size, left);
             return stop(WavWalk::ok);
         }
         if (id == riff || id == wave) continue;
@@ -130,6 +133,45 @@ WavLayout walk_wav_chunks(std::span<const std::uint8_t> bytes) {
         });
 }
 
+bool read_wav_data(std::FILE* f, const WavRecording& header, const WavDataSink& sink) {
+    std::vector<std::uint8_t> block(1 << 20);
+    auto pass_through = [&](std::uint64_t from, std::uint64_t to) {
+        if (::fseeko(f, off_t(from), SEEK_SET) != 0) return false;
+        while (from < to) {
+            const auto want = std::size_t(std::min<std::uint64_t>(block.size(), to - from));
+            const std::size_t got = std::fread(block.data(), 1, want, f);
+            if (got == 0) break;
+            if (sink.file_bytes) sink.file_bytes({block.data(), got});
+            from += got;
+        }
+        return !std::ferror(f);
+    };
+    if (sink.file_bytes && !pass_through(0, header.data_offset)) return false;
+    if (::fseeko(f, off_t(header.data_offset), SEEK_SET) != 0) return false;
+
+    // Blocks of whole frames, whatever the channel count.
+    const std::size_t frame_bytes = 2 * std::size_t(std::max(header.format.channels, 1));
+    const std::size_t block_bytes = block.size() - block.size() % frame_bytes;
+    std::uint64_t left = header.data_size;
+    while (left > 0) {
+        const auto want = std::size_t(std::min<std::uint64_t>(block_bytes, left));
+        const std::size_t got = std::fread(block.data(), 1, want, f);
+        const std::span<const std::uint8_t> bytes(block.data(), got);
+        if (sink.file_bytes) sink.file_bytes(bytes);
+        const std::size_t whole = got / frame_bytes;
+        if (whole > 0 && sink.frames) sink.frames(bytes, whole);
+        if (got % frame_bytes != 0 && sink.tail) sink.tail(bytes.subspan(whole * frame_bytes));
+        left -= got;
+        if (got < want) break;
+    }
+    if (std::ferror(f)) return false;
+    if (sink.file_bytes) {
+        ::fseeko(f, 0, SEEK_END);
+        return pass_through(header.data_offset + header.data_size, std::uint64_t(ftello(f)));
+    }
+    return true;
+}
+
 WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     WavRecording r;
     File f(std::fopen(file.c_str(), "rb"));
@@ -157,30 +199,22 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     r.frame_count = std::int32_t(frames);
 
     if (read_samples) {
-        if (::fseeko(f.get(), off_t(r.data_offset), SEEK_SET) != 0)
-            return fail(std::move(r), messages::bad_header);
         // The first channel of every whole sample value present in the chunk.
         const std::size_t channels = std::size_t(r.format.channels);
-        const std::uint64_t values = r.data_size / 2;
-        r.first_channel.resize(std::size_t((values + channels - 1) / channels));
-        // A fixed block whatever the channel count; `phase` is the channel
-        // of the next value, carried across blocks.
-        std::vector<std::uint8_t> block(65536);
-        std::uint64_t done = 0;
-        std::size_t out = 0;
-        std::size_t phase = 0;
-        while (done < values) {
-            const std::size_t want =
-                std::size_t(std::min<std::uint64_t>(block.size() / 2, values - done));
-            const std::size_t read = std::fread(block.data(), 2, want, f.get());
-            for (std::size_t i = 0; i < read; ++i) {
-                if (phase == 0) r.first_channel[out++] = le::i16(block, 2 * i);
-                if (++phase == channels) phase = 0;
-            }
-            done += read;
-            if (read < want) break;
-        }
-        r.first_channel.resize(out);
+        r.first_channel.reserve(std::size_t(r.data_size / 2 / channels + 1));
+        WavDataSink sink;
+        sink.frames = [&](std::span<const std::uint8_t> bytes, std::size_t frames) {
+            const std::size_t stride = 2 * channels;
+            const std::size_t at = r.first_channel.size();
+            r.first_channel.resize(at + frames);
+            std::int16_t* out = r.first_channel.data() + at;
+            for (std::size_t i = 0; i < frames; ++i)
+                out[i] = le::i16(bytes, i * stride);
+        };
+        sink.tail = [&](std::span<const std::uint8_t> bytes) {
+            if (bytes.size() >= 2) r.first_channel.push_back(le::i16(bytes, 0));
+        };
+        if (!read_wav_data(f.get(), r, sink)) return fail(std::move(r), messages::bad_header);
     }
     r.ok = true;
     return r;

@@ -3,6 +3,7 @@
 // check, the frame count, and the first channel's samples of the data chunk.
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <span>
@@ -64,6 +65,21 @@ struct WavRecording {
     // Sample frames' first channel, from the data chunk only.
     std::vector<std::int16_t> first_channel;
 };
+
+// Where read_wav_data hands the data chunk's bytes, read once in file order.
+struct WavDataSink {
+    // Whole sample frames: `frames` × channels little-endian 16-bit values.
+    std::function<void(std::span<const std::uint8_t> bytes, std::size_t frames)> frames;
+    // The bytes of a last, incomplete frame.
+    std::function<void(std::span<const std::uint8_t> bytes)> tail;
+    // Every byte of the file in order, headers and trailing chunks included
+    // (for a fingerprint); may be empty.
+    std::function<void(std::span<const std::uint8_t> bytes)> file_bytes;
+};
+
+// Reads the data chunk of a checked recording (read_wav's header fields) from
+// the open file, in blocks of whole frames; false on a read error.
+bool read_wav_data(std::FILE* file, const WavRecording& header, const WavDataSink& sink);
 
 // Reads and checks the file; with read_samples false only the header is
 // walked (first_channel stays empty).

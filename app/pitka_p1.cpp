@@ -463,7 +463,7 @@ bool TForm1::open_recording(const QString& path) {
 
     transport_->reset_recording();
     doc.adopt_recording(file, std::move(*staged));
-    player_->set_file_name(file.string());
+    player_->prime(file.string(), r.audio);
     if (std::filesystem::exists(doc.draw_file)) form2_->loaddrawdat();
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());

@@ -1,5 +1,7 @@
 #include "audio/media_player.h"
 
+#include "audio/recording_decoder.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +16,18 @@ void MediaPlayer::set_file_name(std::string path) {
     if (file_name_ != cached_name_) cached_.reset(); // another recording: free the old one
 }
 
+void MediaPlayer::prime(std::string path, std::shared_ptr<const PcmAudio> audio) {
+    set_file_name(std::move(path));
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file_name_, ec);
+    const auto time = std::filesystem::last_write_time(file_name_, ec);
+    if (!audio || ec) return;
+    cached_ = std::move(audio);
+    cached_name_ = file_name_;
+    cached_size_ = size;
+    cached_time_ = time;
+}
+
 std::string MediaPlayer::open() {
     close();
     std::error_code ec;
@@ -24,7 +38,7 @@ std::string MediaPlayer::open() {
         audio_ = cached_;
     } else {
         cached_.reset();
-        PcmLoadResult r = load_wav_for_playback(file_name_);
+        PcmLoadResult r = decode_for_playback(file_name_);
         if (!r.audio) return r.error;
         audio_ = r.audio;
         if (!ec) {
@@ -45,8 +59,7 @@ int MediaPlayer::play(std::optional<int> from_ms) {
     if (from_ms) {
         const std::int64_t ms = std::clamp<std::int64_t>(*from_ms, 0, length());
         // Rounded up so that the position reads back as exactly `ms`.
-        frame = std::min(audio_->frames,
-                         (ms * audio_->rate + ms_per_second - 1) / ms_per_second);
+        frame = std::min(audio_->frames, (ms * audio_->rate + ms_per_second - 1) / ms_per_second);
     } else {
         frame = std::int64_t(out_.position());
     }

@@ -25,8 +25,11 @@ class MediaPlayer {
     explicit MediaPlayer(AudioOutput& output) : out_(output) {}
     ~MediaPlayer() { close(); }
 
-    // Remembers the WAV path; nothing is opened.
+    // Remembers the recording's path; nothing is opened.
     void set_file_name(std::string path);
+    // The same with the recording already decoded at open, used by open()
+    // as long as the file is unchanged (null: decoded when opened).
+    void prime(std::string path, std::shared_ptr<const PcmAudio> audio);
     const std::string& file_name() const { return file_name_; }
 
     // Opens the remembered file (an open one is closed first). Returns an
@@ -63,7 +66,8 @@ class MediaPlayer {
     std::string file_name_;
     std::shared_ptr<const PcmAudio> audio_;
     // The last decoded file and what identified it, so that pressing PLAY
-    // again does not read the file again unless it changed.
+    // again (or the first time, after the open decoded it) does not read the
+    // file again unless it changed.
     std::shared_ptr<const PcmAudio> cached_;
     std::string cached_name_;
     std::uintmax_t cached_size_ = 0;

@@ -22,14 +22,17 @@ LoadResult Document::load_recording(const std::filesystem::path& wav, const Prog
                                     int threads, bool use_cache) {
     draw_file.clear();
     LoadResult r = load_or_analyse(wav, store, band_tables, progress, threads, use_cache);
-    if (!r.ok) return r;
+    if (!r.ok) {
+        store.reset(); // no part of a refused recording stays
+        return r;
+    }
     draw_file = draw_file_name(wav.string());
     return r;
 }
 
 LoadResult Document::stage_recording(const std::filesystem::path& wav, const ProgressFn& progress,
                                      int threads, SpectrogramStore& staged) const {
-    return load_or_analyse(wav, staged, band_tables, progress, threads);
+    return load_or_analyse(wav, staged, band_tables, progress, threads, true, true);
 }
 
 void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged) {
@@ -43,8 +46,7 @@ bool Document::load_drawing() {
 }
 
 void Document::refresh(bool recording_open, bool correction_on) {
-    refresh_spectrogram(store, recording_open, correction_on && loudness_available,
-                        loudness_table);
+    refresh_spectrogram(store, recording_open, correction_on && loudness_available, loudness_table);
 }
 
 } // namespace pitkad

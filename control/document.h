@@ -35,7 +35,7 @@ struct Document {
 
     // The analysis steps of the open sequence: a valid cache, or analysis
     // and caching. On success the drawing file name is set; on failure it is
-    // empty (and with cache_write_failed the caller resets the recording).
+    // empty and the store reset.
     LoadResult load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
                               int threads, bool use_cache = true);
 

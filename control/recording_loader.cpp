@@ -3,25 +3,54 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/analysis_messages.h"
 #include "analysis/loudness.h"
+#include "audio/recording_decoder.h"
+
+#include <system_error>
+#include <thread>
 
 namespace pitkad {
 
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
-                           bool use_cache) {
+                           bool use_cache, bool playback) {
     LoadResult result;
-    if (use_cache && read_analysis_cache(wav, store)) {
+    // The file is hashed at most once per open: checking a cache leaves the
+    // fingerprint for rewriting it, otherwise the reader hashes as it reads.
+    FileHash hash;
+    if (use_cache && read_analysis_cache(wav, store, &hash)) {
         result.ok = true;
         result.cache_used = true;
         return result;
     }
-    const AnalysisResult r = analyse_wav(wav, store, tables, progress, threads);
-    if (!r.ok) {
-        result.message = r.message;
+    std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(wav, result.message);
+    if (!decoder) return result;
+    if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
+
+    // The file is read or decoded on its own thread while the analysis
+    // follows it; without a thread to spare it is read first.
+    SampleStream samples(std::int64_t(frame_limit + 1) * frame_step);
+    DecodeOutcome decoded;
+    auto decode = [&] { decoded = decoder->run(&samples, !hash.ok, playback); };
+    std::thread reader;
+    try {
+        reader = std::thread(decode);
+    } catch (const std::system_error&) {
+        decode();
+    }
+    const std::int32_t frames =
+        analyse_stream(samples, store, tables, progress, threads, decoder->expected_frames());
+    if (reader.joinable()) reader.join();
+    if (!decoded.ok || frames < 0) {
+        result.message = decoded.message.empty() ? messages::bad_header : decoded.message;
         return result;
     }
+    if (decoded.hash.ok) hash = decoded.hash;
+    store.frame_count = frames;
+    store.wav_file_size = decoder->file_size();
+    result.audio = std::move(decoded.audio);
+
     normalise_to_peak(store);
-    if (!write_analysis_cache(wav, store)) {
+    if (!write_analysis_cache(wav, store, &hash)) {
         result.cache_write_failed = true;
         result.message = messages::cache_not_saved;
         return result;

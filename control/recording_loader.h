@@ -1,11 +1,15 @@
 #pragma once
 // The analysis steps of opening a recording, shared by the window and the
-// command line: a valid cache is loaded, otherwise the recording is
-// analysed, normalised to its peak and cached.
+// command line: a valid cache is loaded, otherwise the recording (any format
+// the decoder reads) is decoded and analysed at once, normalised to its peak
+// and cached.
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_tables.h"
 #include "analysis/spectrogram_store.h"
+#include "audio/pcm_audio.h"
+
+#include <memory>
 
 #include <filesystem>
 #include <string>
@@ -18,10 +22,16 @@ struct LoadResult {
     // The analysis could not be cached anywhere: the store must be reset.
     bool cache_write_failed = false;
     std::string message; // the exact text to show when !ok
+    // The recording decoded for playback, when it was decoded (not when the
+    // cache was used).
+    std::shared_ptr<const PcmAudio> audio;
 };
 
+// With `playback` the recording is also decoded for playing (result.audio).
+// On failure the store may hold part of an analysis: the caller resets it or
+// drops it.
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
-                           bool use_cache = true);
+                           bool use_cache = true, bool playback = false);
 
 } // namespace pitkad

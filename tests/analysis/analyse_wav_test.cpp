@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "analysis/analyse_wav.h"
 #include "analysis/analysis_messages.h"
@@ -215,6 +216,54 @@ TEST_F(Analyse, ParallelAndVectorisedMatchSequential) {
             EXPECT_EQ(progress_, reference_progress);
         }
     }
+}
+
+// Samples arriving in uneven pieces from another thread, with the reader held
+// back to a few chunks ahead and chunks freed behind the analysis, give the
+// columns of the whole recording read at once; an abandoned stream stops.
+TEST_F(Analyse, StreamedSamplesMatchTheWholeRecording) {
+    const int frames = 1400; // about five chunks
+    std::vector<std::int16_t> s(std::size_t(frames) * 882 + 300);
+    for (int i = 0; i < int(s.size()); ++i)
+        s[std::size_t(i)] = std::int16_t(test::sine_sample(7000, 440 + i * 0.0001, 44100, i) +
+                                         int((i * 48271LL) % 3001) - 1500);
+    ASSERT_TRUE(analyse(wav_bytes({fmt_chunk(1, 44100), data_chunk(s)}), 2, best_kernel_path()).ok);
+    const std::vector<float> reference = store_->spectrogram;
+
+    for (const bool announced : {true, false}) {
+        for (const int threads : {1, 3}) {
+            SCOPED_TRACE(std::to_string(announced) + " " + std::to_string(threads));
+            store_->reset();
+            SampleStream stream(std::int64_t(frame_limit) * 882, 0);
+            std::thread producer([&] {
+                if (announced) stream.announce_frames(frames);
+                std::vector<float> piece;
+                for (std::size_t at = 0, n = 1; at < s.size(); at += n, n = n * 3 % 9973 + 1) {
+                    n = std::min(n, s.size() - at);
+                    piece.assign(s.begin() + std::ptrdiff_t(at),
+                                 s.begin() + std::ptrdiff_t(at + n));
+                    if (!stream.append(piece)) {
+                        ADD_FAILURE() << "refused at " << at;
+                        break;
+                    }
+                }
+                stream.finish(frames);
+            });
+            EXPECT_EQ(analyse_stream(stream, *store_, *tables_, {}, threads, frames), frames);
+            producer.join();
+            EXPECT_EQ(std::memcmp(store_->spectrogram.data(), reference.data(),
+                                  reference.size() * sizeof(float)),
+                      0);
+        }
+    }
+
+    SampleStream abandoned(std::int64_t(frame_limit) * 882);
+    std::thread producer([&] {
+        abandoned.append(std::vector<float>(50000, 1.0f));
+        abandoned.abandon();
+    });
+    EXPECT_EQ(analyse_stream(abandoned, *store_, *tables_, {}, 2, 0), -1);
+    producer.join();
 }
 
 TEST_F(Analyse, DemoRecording) {

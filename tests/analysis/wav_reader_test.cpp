@@ -215,6 +215,13 @@ const Case cases[] = {
          return wav_bytes({fmt_chunk(1, 44100), d});
      },
      nullptr, 4, 1},
+    {"data size 0, written to a pipe",
+     [] {
+         Chunk d = data_chunk(ramp(882 * 3));
+         d.size = 0;
+         return wav_bytes({fmt_chunk(1, 44100), d});
+     },
+     nullptr, 3, 1},
 };
 
 TEST(WavReader, HeaderCases) {

@@ -76,13 +76,8 @@ TEST_F(RenderCli, RefusalsPrintTheFileAndMessageAndExitWithOne) {
              write_wav(p, w);
          },
          messages::unsupported},
-        {"48000 Hz",
-         [](const fs::path& p) {
-             ToneWav w;
-             w.rate = 48000;
-             w.frames = 100;
-             write_wav(p, w);
-         },
+        {"no recording at all",
+         [](const fs::path& p) { std::ofstream(p, std::ios::binary) << "plain text, not sound"; },
          messages::unsupported},
     };
     for (const Case& c : cases) {
@@ -94,7 +89,9 @@ TEST_F(RenderCli, RefusalsPrintTheFileAndMessageAndExitWithOne) {
         const ProcessResult r =
             run_program(program, {"--render", s(wav), "-o", s(out)}, dir.path() / "work");
         EXPECT_EQ(r.exit_code, 1);
-        EXPECT_EQ(r.err, s(wav) + ": " + c.message + "\n");
+        // The message, with the reason a decoder gives after it.
+        EXPECT_TRUE(r.err.startsWith(s(wav) + ": " + c.message)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.endsWith("\n"));
         EXPECT_FALSE(fs::exists(out));
     }
     // --analyse names each failing file, goes on with the others, exits 1.

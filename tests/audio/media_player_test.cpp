@@ -1,3 +1,4 @@
+#include "analysis/analysis_messages.h"
 #include "audio/media_player.h"
 #include "audio/playback_texts.h"
 #include "tests/common/test_wav.h"
@@ -8,22 +9,24 @@ using namespace pitkad;
 using namespace pitkad::test;
 using Mode = MediaPlayer::Mode;
 
+// Files the WAV reader refuses for their content go to the decoder: an 8- or
+// 24-bit WAV plays, a file that is no recording names the reason.
 TEST(MediaPlayer, OpenFailuresGiveAClearText) {
     struct Case {
         std::vector<std::uint8_t> bytes; // empty: no file at all
-        const char* text;
+        const char* text;                // nullptr: opens
     };
     auto riff_only = wav_bytes(8000, 1, 10, [](int, int) { return 0; });
     riff_only.resize(12);
     const Case cases[] = {
         {{}, playback_texts::file_not_found},
-        {{'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e', '!', '!'}, playback_texts::not_a_wav},
+        {{'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e', '!', '!'}, messages::unsupported},
         {wav_bytes(
              8000, 1, 10, [](int, int) { return 0; }, 8),
-         playback_texts::unsupported_format},
+         nullptr},
         {wav_bytes(
              8000, 1, 10, [](int, int) { return 0; }, 24),
-         playback_texts::unsupported_format},
+         nullptr},
         {riff_only, playback_texts::not_a_wav},
     };
     for (const auto& c : cases) {
@@ -37,6 +40,10 @@ TEST(MediaPlayer, OpenFailuresGiveAClearText) {
         MediaPlayer p(out);
         p.set_file_name(name);
         const std::string error = p.open();
+        if (!c.text) {
+            EXPECT_EQ(error, "");
+            continue;
+        }
         EXPECT_EQ(error.rfind(c.text, 0), 0u) << error;
         EXPECT_NE(error.find(name), std::string::npos);
         EXPECT_FALSE(p.is_open());

@@ -1,0 +1,153 @@
+#include "analysis/sample_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pitkad {
+
+SampleStream::SampleStream(std::int64_t limit, std::int64_t ahead)
+    : limit_(std::max<std::int64_t>(limit, 0)), ahead_(std::max(ahead, 4 * chunk_samples)),
+      chunks_(std::size_t(limit_ / chunk_samples + 1)) {}
+
+bool SampleStream::append(std::span<const float> samples) {
+    std::int64_t at;
+    {
+        std::unique_lock lock(mutex_);
+        if (size_ + std::int64_t(samples.size()) > limit_) return false;
+        // Never far ahead of the readers: a long recording is not held whole.
+        released_.wait(
+            lock, [&] { return !reading_ || size_ - released_chunks_ * chunk_samples < ahead_; });
+        at = size_;
+        if (!reading_) {
+            size_ += std::int64_t(samples.size());
+            return true;
+        }
+    }
+    // Only this thread writes, and only beyond size_, which readers never read.
+    std::size_t done = 0;
+    while (done < samples.size()) {
+        const std::int64_t pos = at + std::int64_t(done);
+        const std::size_t k = std::size_t(pos / chunk_samples);
+        const std::int64_t offset = pos % chunk_samples;
+        const std::size_t n =
+            std::min<std::size_t>(samples.size() - done, std::size_t(chunk_samples - offset));
+        float* chunk;
+        {
+            std::lock_guard lock(mutex_);
+            if (!chunks_[k]) chunks_[k] = std::make_unique<float[]>(std::size_t(chunk_samples));
+            chunk = chunks_[k].get();
+        }
+        std::memcpy(chunk + offset, samples.data() + done, n * sizeof(float));
+        done += n;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        size_ = at + std::int64_t(samples.size());
+    }
+    grown_.notify_all();
+    return true;
+}
+
+bool SampleStream::append_zeros(std::int64_t count) {
+    static constexpr float zeros[1024] = {};
+    while (count > 0) {
+        const auto n = std::size_t(std::min<std::int64_t>(count, 1024));
+        if (!append({zeros, n})) return false;
+        count -= std::int64_t(n);
+    }
+    return true;
+}
+
+void SampleStream::finish(std::int32_t frames) {
+    {
+        std::lock_guard lock(mutex_);
+        frames_ = frames;
+        finished_ = true;
+    }
+    grown_.notify_all();
+}
+
+void SampleStream::abandon() {
+    {
+        std::lock_guard lock(mutex_);
+        abandoned_ = true;
+    }
+    grown_.notify_all();
+}
+
+void SampleStream::announce_frames(std::int32_t frames) {
+    std::lock_guard lock(mutex_);
+    frames_ = frames;
+}
+
+bool SampleStream::wait_for(std::int64_t end) {
+    std::unique_lock lock(mutex_);
+    grown_.wait(lock, [&] { return abandoned_ || finished_ || size_ >= end; });
+    return !abandoned_;
+}
+
+void SampleStream::copy(std::int64_t begin, int count, float* out) const {
+    std::int64_t size;
+    {
+        std::lock_guard lock(mutex_);
+        size = size_;
+    }
+    int i = 0;
+    while (i < count) {
+        const std::int64_t pos = begin + i;
+        if (pos < 0 || pos >= size) {
+            // Up to the start, or to the end of the output past the end.
+            const int n = pos < 0 ? int(std::min<std::int64_t>(-pos, count - i)) : count - i;
+            std::fill(out + i, out + i + n, 0.0f);
+            i += n;
+            continue;
+        }
+        const std::size_t k = std::size_t(pos / chunk_samples);
+        const std::int64_t offset = pos % chunk_samples;
+        const int n = int(std::min<std::int64_t>({count - i, chunk_samples - offset, size - pos}));
+        const float* chunk;
+        {
+            std::lock_guard lock(mutex_);
+            chunk = chunks_[k].get();
+        }
+        if (chunk)
+            std::memcpy(out + i, chunk + offset, std::size_t(n) * sizeof(float));
+        else
+            std::fill(out + i, out + i + n, 0.0f); // released: never asked for by the analysis
+        i += n;
+    }
+}
+
+std::int32_t SampleStream::frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+}
+
+void SampleStream::release_before(std::int64_t sample) {
+    {
+        std::lock_guard lock(mutex_);
+        const std::int64_t whole =
+            std::min<std::int64_t>(sample / chunk_samples, std::int64_t(chunks_.size()));
+        if (released_chunks_ >= whole) return;
+        for (; released_chunks_ < whole; ++released_chunks_)
+            chunks_[std::size_t(released_chunks_)].reset();
+    }
+    released_.notify_all();
+}
+
+void SampleStream::close_reading() {
+    {
+        std::lock_guard lock(mutex_);
+        reading_ = false;
+        for (auto& c : chunks_)
+            c.reset();
+    }
+    released_.notify_all();
+}
+
+std::int64_t SampleStream::size() const {
+    std::lock_guard lock(mutex_);
+    return size_;
+}
+
+} // namespace pitkad

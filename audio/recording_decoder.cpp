@@ -1,0 +1,533 @@
+#include "audio/recording_decoder.h"
+
+#include "analysis/analysis_messages.h"
+#include "analysis/band_tables.h"
+#include "analysis/spectrogram_store.h"
+#include "analysis/wav_reader.h"
+#include "audio/playback_texts.h"
+#include "base/le_bytes.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+#include <xxhash.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace pitkad {
+
+namespace {
+
+constexpr int analysis_rate = 44100;
+// Samples of analysis rate from which a recording is too long to analyse.
+constexpr std::int64_t too_long_samples = std::int64_t(frame_limit) * frame_step;
+// Playback of a file with no analysis stops there too (with a second to spare).
+constexpr double longest_seconds = double(frame_limit) * frame_ms / 1000.0 + 1.0;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::string with_reason(const char* text, const std::string& reason) {
+    return std::string(text) + " (" + reason + ")";
+}
+
+std::string ffmpeg_error(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// --- 16-bit PCM WAV at 44100 or 22050 Hz ------------------------------------
+
+class WavDecoder final : public RecordingDecoder {
+  public:
+    WavDecoder(std::filesystem::path file, WavRecording header)
+        : file_(std::move(file)), header_(std::move(header)) {
+        file_size_ = header_.file_size;
+    }
+    int expected_frames() const override { return header_.frame_count; }
+
+    DecodeOutcome run(SampleStream* analysis, bool hash, bool playback) override {
+        DecodeOutcome out;
+        std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file_.c_str(), "rb"));
+        auto audio = std::make_shared<PcmAudio>();
+        const int channels = header_.format.channels;
+        const std::size_t stride = 2 * std::size_t(channels);
+        audio->rate = int(header_.format.sample_rate);
+        audio->channels = channels >= 2 ? 2 : 1;
+        if (playback)
+            audio->samples.reserve(std::size_t(header_.data_size / stride) * audio->channels);
+        const bool doubled = header_.format.sample_rate == 22050;
+        if (analysis) analysis->announce_frames(header_.frame_count);
+
+        std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(
+            hash ? XXH3_createState() : nullptr, &XXH3_freeState);
+        if (state) XXH3_64bits_reset(state.get());
+
+        std::vector<float> first;
+        bool room = true;
+        WavDataSink sink;
+        sink.frames = [&](std::span<const std::uint8_t> bytes, std::size_t frames) {
+            if (playback) {
+                const std::size_t at = audio->samples.size();
+                audio->samples.resize(at + frames * std::size_t(audio->channels));
+                std::int16_t* play = audio->samples.data() + at;
+                for (std::size_t i = 0; i < frames; ++i) {
+                    *play++ = le::i16(bytes, i * stride);
+                    if (audio->channels == 2) *play++ = le::i16(bytes, i * stride + 2);
+                }
+            }
+            if (!analysis || !room) return;
+            first.resize(doubled ? 2 * frames : frames);
+            for (std::size_t i = 0; i < frames; ++i) {
+                const std::int16_t s = le::i16(bytes, i * stride);
+                if (doubled) {
+                    first[2 * i] = s;
+                    first[2 * i + 1] = 0.0f;
+                } else {
+                    first[i] = s;
+                }
+            }
+            room = analysis->append(first);
+        };
+        // The first value of a last, incomplete frame is analysed, not played.
+        sink.tail = [&](std::span<const std::uint8_t> bytes) {
+            if (bytes.size() < 2 || !analysis || !room) return;
+            const float s = le::i16(bytes, 0);
+            room = analysis->append({&s, 1}) && (!doubled || analysis->append_zeros(1));
+        };
+        if (state)
+            sink.file_bytes = [&](std::span<const std::uint8_t> bytes) {
+                XXH3_64bits_update(state.get(), bytes.data(), bytes.size());
+            };
+        if (!f || !read_wav_data(f.get(), header_, sink)) {
+            if (analysis) analysis->abandon();
+            out.message = messages::bad_header;
+            return out;
+        }
+        if (analysis) analysis->finish(header_.frame_count);
+        audio->frames = std::int64_t(audio->samples.size()) / audio->channels;
+        out.ok = true;
+        if (playback) out.audio = std::move(audio);
+        if (state) out.hash = {true, XXH3_64bits_digest(state.get())};
+        return out;
+    }
+
+  private:
+    std::filesystem::path file_;
+    WavRecording header_;
+};
+
+// --- Everything else, through FFmpeg ------------------------------------------
+
+struct FormatCloser {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecCloser {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct ResamplerCloser {
+    void operator()(SwrContext* c) const { swr_free(&c); }
+};
+struct PacketCloser {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameCloser {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+using Resampler = std::unique_ptr<SwrContext, ResamplerCloser>;
+
+// One channel of a decoded frame on the 16-bit sample scale, as float: 16-bit
+// values as they are, wider and floating-point ones without rounding.
+void channel_on_16bit_scale(const AVFrame& frame, int channel, float* out) {
+    const auto format = AVSampleFormat(frame.format);
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    const int channels = frame.ch_layout.nb_channels;
+    const int n = frame.nb_samples;
+    const std::uint8_t* base = planar ? frame.extended_data[channel] : frame.extended_data[0];
+    const int step = planar ? 1 : channels;
+    const int offset = planar ? 0 : channel;
+    auto convert = [&](auto sample_type, auto scale) {
+        using T = decltype(sample_type);
+        const T* p = reinterpret_cast<const T*>(base) + offset;
+        for (int i = 0; i < n; ++i)
+            out[i] = scale(p[std::ptrdiff_t(i) * step]);
+    };
+    switch (av_get_packed_sample_fmt(format)) {
+    case AV_SAMPLE_FMT_U8:
+        convert(std::uint8_t{}, [](std::uint8_t v) { return float((int(v) - 128) * 256); });
+        break;
+    case AV_SAMPLE_FMT_S16:
+        convert(std::int16_t{}, [](std::int16_t v) { return float(v); });
+        break;
+    case AV_SAMPLE_FMT_S32:
+        convert(std::int32_t{}, [](std::int32_t v) { return float(double(v) / 65536.0); });
+        break;
+    case AV_SAMPLE_FMT_S64:
+        convert(std::int64_t{},
+                [](std::int64_t v) { return float(double(v) / 281474976710656.0); });
+        break;
+    case AV_SAMPLE_FMT_FLT:
+        convert(float{}, [](float v) { return v * 32768.0f; });
+        break;
+    case AV_SAMPLE_FMT_DBL:
+        convert(double{}, [](double v) { return float(v * 32768.0); });
+        break;
+    default:
+        std::fill(out, out + n, 0.0f);
+        break;
+    }
+}
+
+std::int16_t to_int16(float v) {
+    return std::int16_t(std::lrint(std::clamp(v, -32768.0f, 32767.0f)));
+}
+
+class FfmpegDecoder final : public RecordingDecoder {
+  public:
+    static std::unique_ptr<RecordingDecoder> open(const std::filesystem::path& file,
+                                                  std::int32_t file_size, std::string& message) {
+        // The library's own diagnostics would go to the terminal; the reason a
+        // file is refused is reported with the refusal instead.
+        av_log_set_level(AV_LOG_QUIET);
+        std::unique_ptr<FfmpegDecoder> d(new FfmpegDecoder);
+        d->file_ = file;
+        d->file_size_ = file_size;
+        AVDictionary* options = nullptr;
+        // Local files only: a playlist or a reference inside a file never
+        // reaches the network.
+        av_dict_set(&options, "protocol_whitelist", "file", 0);
+        AVFormatContext* format = nullptr;
+        const std::string url = "file:" + file.string();
+        int r = avformat_open_input(&format, url.c_str(), nullptr, &options);
+        av_dict_free(&options);
+        if (r < 0) {
+            message = with_reason(messages::unsupported,
+                                  file_size == 0
+                                      ? "empty file"
+                                      : "not a known audio or video format: " + ffmpeg_error(r));
+            return nullptr;
+        }
+        d->format_.reset(format);
+        std::string container = format->iformat->name;
+        container = container.substr(0, container.find(','));
+        if ((r = avformat_find_stream_info(format, nullptr)) < 0) {
+            message = with_reason(messages::unsupported, container + ": " + ffmpeg_error(r));
+            return nullptr;
+        }
+        for (unsigned i = 0; i < format->nb_streams; ++i)
+            if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+                d->stream_ = int(i);
+                break;
+            }
+        if (d->stream_ < 0) {
+            message = with_reason(messages::unsupported, container + ": no audio stream");
+            return nullptr;
+        }
+        const AVStream* stream = format->streams[d->stream_];
+        const AVCodecParameters* par = stream->codecpar;
+        d->what_ = std::string(avcodec_get_name(par->codec_id)) + " in " + container;
+        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        if (!codec) {
+            message = with_reason(messages::unsupported, d->what_ + ": no decoder");
+            return nullptr;
+        }
+        d->codec_.reset(avcodec_alloc_context3(codec));
+        if (!d->codec_ || avcodec_parameters_to_context(d->codec_.get(), par) < 0 ||
+            (r = avcodec_open2(d->codec_.get(), codec, nullptr)) < 0) {
+            message = with_reason(messages::unsupported, d->what_ + ": " + ffmpeg_error(r));
+            return nullptr;
+        }
+        if (d->codec_->sample_rate <= 0 || d->codec_->ch_layout.nb_channels <= 0) {
+            message = with_reason(messages::unsupported, d->what_ + ": no sample rate or channels");
+            return nullptr;
+        }
+        double seconds = 0;
+        if (stream->duration > 0)
+            seconds = double(stream->duration) * av_q2d(stream->time_base);
+        else if (format->duration > 0)
+            seconds = double(format->duration) / AV_TIME_BASE;
+        d->seconds_ = seconds;
+        // A container that says it is far too long is refused before decoding.
+        if (seconds > longest_seconds * 1.05) {
+            message = messages::too_large;
+            return nullptr;
+        }
+        return d;
+    }
+
+    int expected_frames() const override { return int(seconds_ * 1000.0 / frame_ms); }
+
+    DecodeOutcome run(SampleStream* analysis, bool hash, bool playback) override {
+        playback_ = playback;
+        DecodeOutcome out = decode(analysis);
+        if (analysis) {
+            if (out.ok)
+                analysis->finish(std::int32_t(analysis->size() / frame_step));
+            else
+                analysis->abandon();
+        }
+        if (out.ok && hash) out.hash = hash_file(file_);
+        return out;
+    }
+
+  private:
+    FfmpegDecoder() = default;
+
+    DecodeOutcome decode(SampleStream* analysis) {
+        DecodeOutcome out;
+        AVCodecContext* codec = codec_.get();
+        audio_ = std::make_shared<PcmAudio>();
+        audio_->rate = codec->sample_rate;
+        audio_->channels = codec->ch_layout.nb_channels >= 2 ? 2 : 1;
+        // Room for the announced length, so that the buffer is not copied as it grows.
+        if (seconds_ > 0 && playback_)
+            audio_->samples.reserve(std::size_t((seconds_ * 1.01 + 1.0) * audio_->rate) *
+                                    std::size_t(audio_->channels));
+        analysis_ = analysis;
+
+        std::unique_ptr<AVPacket, PacketCloser> packet(av_packet_alloc());
+        std::unique_ptr<AVFrame, FrameCloser> frame(av_frame_alloc());
+        if (!packet || !frame) return fail(out, messages::unsupported, "out of memory");
+        int last_error = 0;
+        auto drain = [&] {
+            for (;;) {
+                const int r = avcodec_receive_frame(codec, frame.get());
+                if (r < 0) {
+                    if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) last_error = r;
+                    return;
+                }
+                const bool taken = take(*frame);
+                av_frame_unref(frame.get());
+                if (!taken) return;
+            }
+        };
+        while (!too_long_ && !failed_) {
+            const int r = av_read_frame(format_.get(), packet.get());
+            if (r < 0) break; // the end, or damage from here on: keep what was decoded
+            if (packet->stream_index == stream_) {
+                const int s = avcodec_send_packet(codec, packet.get());
+                if (s < 0 && s != AVERROR(EAGAIN)) last_error = s; // a damaged packet is skipped
+                drain();
+            }
+            av_packet_unref(packet.get());
+        }
+        if (!too_long_ && !failed_) {
+            avcodec_send_packet(codec, nullptr);
+            drain();
+            flush_resampler();
+        }
+        if (too_long_) {
+            out.message = messages::too_large;
+            return out;
+        }
+        if (failed_) return fail(out, messages::unsupported, failure_);
+        if (decoded_ == 0)
+            return fail(out, messages::unsupported,
+                        last_error ? ffmpeg_error(last_error) : "no audio in the stream");
+        audio_->frames = std::int64_t(audio_->samples.size()) / audio_->channels;
+        out.ok = true;
+        if (playback_) out.audio = std::move(audio_);
+        return out;
+    }
+
+    DecodeOutcome& fail(DecodeOutcome& out, const char* text, const std::string& reason) {
+        out.message = with_reason(text, what_ + ": " + reason);
+        return out;
+    }
+
+    // One decoded frame into the playback audio and the analysis stream.
+    bool take(const AVFrame& f) {
+        const int n = f.nb_samples;
+        const int channels = f.ch_layout.nb_channels;
+        if (n <= 0 || channels <= 0) return true;
+        const int rate = f.sample_rate > 0 ? f.sample_rate : audio_->rate;
+        if (double(decoded_ + n) > longest_seconds * audio_->rate) {
+            too_long_ = true;
+            return false;
+        }
+        decoded_ += n;
+        first_.resize(std::size_t(n));
+        channel_on_16bit_scale(f, 0, first_.data());
+        if (!playback_) return analyse(rate, n);
+
+        // Playback: one or two channels as they are, more mixed down to stereo.
+        if (channels <= 2 && rate == audio_->rate) {
+            if (channels == 2) {
+                second_.resize(std::size_t(n));
+                channel_on_16bit_scale(f, 1, second_.data());
+            }
+            const std::size_t at = audio_->samples.size();
+            audio_->samples.resize(at + std::size_t(n) * audio_->channels);
+            std::int16_t* p = audio_->samples.data() + at;
+            for (int i = 0; i < n; ++i) {
+                *p++ = to_int16(first_[std::size_t(i)]);
+                if (channels == 2) *p++ = to_int16(second_[std::size_t(i)]);
+            }
+        } else if (!mix_down(f)) {
+            return false;
+        }
+        return analyse(rate, n);
+    }
+
+    bool mix_down(const AVFrame& f) {
+        const int rate = f.sample_rate > 0 ? f.sample_rate : audio_->rate;
+        if (!mixer_ || mixer_rate_ != rate || mixer_format_ != f.format ||
+            av_channel_layout_compare(&mixer_layout_, &f.ch_layout) != 0) {
+            AVChannelLayout in{};
+            if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+                av_channel_layout_default(&in, f.ch_layout.nb_channels);
+            else
+                av_channel_layout_copy(&in, &f.ch_layout);
+            AVChannelLayout outl{};
+            av_channel_layout_default(&outl, audio_->channels);
+            SwrContext* s = nullptr;
+            const int r = swr_alloc_set_opts2(&s, &outl, AV_SAMPLE_FMT_S16, audio_->rate, &in,
+                                              AVSampleFormat(f.format), rate, 0, nullptr);
+            av_channel_layout_uninit(&in);
+            av_channel_layout_uninit(&outl);
+            mixer_.reset(s);
+            if (r < 0 || !s || swr_init(s) < 0) {
+                failed_ = true;
+                failure_ = "cannot mix " + std::to_string(f.ch_layout.nb_channels) + " channels";
+                return false;
+            }
+            av_channel_layout_uninit(&mixer_layout_);
+            av_channel_layout_copy(&mixer_layout_, &f.ch_layout);
+            mixer_rate_ = rate;
+            mixer_format_ = f.format;
+        }
+        const int room = swr_get_out_samples(mixer_.get(), f.nb_samples);
+        const std::size_t at = audio_->samples.size();
+        audio_->samples.resize(at + std::size_t(std::max(room, 0)) * audio_->channels);
+        std::uint8_t* dst = reinterpret_cast<std::uint8_t*>(audio_->samples.data() + at);
+        const int got =
+            swr_convert(mixer_.get(), &dst, room, const_cast<const std::uint8_t**>(f.extended_data),
+                        f.nb_samples);
+        audio_->samples.resize(at + std::size_t(std::max(got, 0)) * audio_->channels);
+        return true;
+    }
+
+    // The first channel (in first_) into the analysis stream at 44100 Hz.
+    bool analyse(int rate, int n) {
+        if (!analysis_) return true;
+        if (rate == analysis_rate) return append(first_.data(), n);
+        if (rate == analysis_rate / 2) {
+            doubled_.resize(2 * std::size_t(n));
+            for (int i = 0; i < n; ++i) {
+                doubled_[2 * std::size_t(i)] = first_[std::size_t(i)];
+                doubled_[2 * std::size_t(i) + 1] = 0.0f;
+            }
+            return append(doubled_.data(), 2 * n);
+        }
+        if (!resampler_ || resampler_rate_ != rate) {
+            flush_resampler();
+            AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
+            SwrContext* s = nullptr;
+            swr_alloc_set_opts2(&s, &mono, AV_SAMPLE_FMT_FLT, analysis_rate, &mono,
+                                AV_SAMPLE_FMT_FLT, rate, 0, nullptr);
+            resampler_.reset(s);
+            if (s) {
+                // The SoX resampler at its very-high-quality precision.
+                av_opt_set_int(s, "resampler", SWR_ENGINE_SOXR, 0);
+                av_opt_set_int(s, "precision", 28, 0);
+            }
+            if (!s || swr_init(s) < 0) {
+                failed_ = true;
+                failure_ = "cannot resample " + std::to_string(rate) + " Hz";
+                return false;
+            }
+            resampler_rate_ = rate;
+        }
+        const std::uint8_t* in = reinterpret_cast<const std::uint8_t*>(first_.data());
+        return resample(&in, n);
+    }
+
+    bool resample(const std::uint8_t** in, int n) {
+        const int room = swr_get_out_samples(resampler_.get(), n);
+        resampled_.resize(std::size_t(std::max(room, 1)));
+        std::uint8_t* out = reinterpret_cast<std::uint8_t*>(resampled_.data());
+        const int got = swr_convert(resampler_.get(), &out, room, in, n);
+        return got <= 0 || append(resampled_.data(), got);
+    }
+
+    void flush_resampler() {
+        if (!resampler_ || !analysis_) return;
+        while (!too_long_ && !failed_) {
+            const int before = int(analysis_->size());
+            resample(nullptr, 0);
+            if (int(analysis_->size()) == before) break;
+        }
+        resampler_.reset();
+    }
+
+    bool append(const float* p, int n) {
+        if (analysis_->size() + n >= too_long_samples || !analysis_->append({p, std::size_t(n)})) {
+            too_long_ = true;
+            return false;
+        }
+        return true;
+    }
+
+    std::filesystem::path file_;
+    std::unique_ptr<AVFormatContext, FormatCloser> format_;
+    std::unique_ptr<AVCodecContext, CodecCloser> codec_;
+    int stream_ = -1;
+    std::string what_; // "codec in container", for messages
+    double seconds_ = 0;
+
+    std::shared_ptr<PcmAudio> audio_;
+    bool playback_ = true;
+    std::int64_t decoded_ = 0; // sample frames decoded (at the source's rates)
+    SampleStream* analysis_ = nullptr;
+    std::vector<float> first_, second_, doubled_, resampled_;
+    Resampler mixer_;
+    AVChannelLayout mixer_layout_{};
+    int mixer_rate_ = 0;
+    int mixer_format_ = -1;
+    Resampler resampler_;
+    int resampler_rate_ = 0;
+    bool too_long_ = false;
+    bool failed_ = false;
+    std::string failure_;
+
+  public:
+    ~FfmpegDecoder() override { av_channel_layout_uninit(&mixer_layout_); }
+};
+
+} // namespace
+
+std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::path& file,
+                                                         std::string& message) {
+    WavRecording header = read_wav(file, false);
+    if (header.ok) return std::make_unique<WavDecoder>(file, std::move(header));
+    // What the WAV reader refuses for its content (another format, or a WAV
+    // of another sample format or rate) may still be decodable; an unreadable
+    // file, a broken WAV header or a WAV too long keeps the reader's message.
+    if (header.message != messages::unsupported) {
+        message = header.message;
+        return nullptr;
+    }
+    return FfmpegDecoder::open(file, header.file_size, message);
+}
+
+PcmLoadResult decode_for_playback(const std::filesystem::path& file) {
+    WavRecording header = read_wav(file, false);
+    if (header.ok || header.message != messages::unsupported)
+        return load_wav_for_playback(file.string());
+    std::string message;
+    auto decoder = FfmpegDecoder::open(file, header.file_size, message);
+    if (!decoder) return {nullptr, message + "\n" + file.string()};
+    DecodeOutcome out = decoder->run(nullptr, false);
+    if (!out.ok) return {nullptr, out.message + "\n" + file.string()};
+    return {std::move(out.audio), {}};
+}
+
+} // namespace pitkad

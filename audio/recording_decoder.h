@@ -1,0 +1,56 @@
+#pragma once
+// Reading a recording of any format once, for analysis and playback at the
+// same time. A 16-bit PCM WAV at 44100 or 22050 Hz goes through the WAV
+// reader; everything else through FFmpeg (first audio stream of any
+// container). The analysis gets the first channel on the 16-bit sample scale
+// at 44100 Hz (a 22050 Hz source with a zero after each sample, any other
+// rate resampled); playback gets every channel (more than two mixed down to
+// stereo) at the file's own rate.
+
+#include "analysis/analysis_cache.h"
+#include "analysis/sample_stream.h"
+#include "audio/pcm_audio.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace pitkad {
+
+struct DecodeOutcome {
+    bool ok = false;
+    std::string message; // the analysis text, with the reason, when !ok
+    std::shared_ptr<const PcmAudio> audio;
+    FileHash hash; // of the whole file, when asked for
+};
+
+class RecordingDecoder {
+  public:
+    // Opens and checks the file. Null on failure, with `message` set to the
+    // analysis text; a file no reader takes gets the reason in brackets
+    // after it, e.g. "サポート外のファイルです (ogg: no audio stream)".
+    static std::unique_ptr<RecordingDecoder> open(const std::filesystem::path& file,
+                                                  std::string& message);
+    virtual ~RecordingDecoder() = default;
+
+    // Frames the header announces: exact for a WAV, the container's
+    // estimate otherwise, 0 when unknown.
+    virtual int expected_frames() const = 0;
+    // The file's size, the cache's validity key.
+    std::int32_t file_size() const { return file_size_; }
+
+    // Reads the whole recording: the analysis samples into `analysis` (null:
+    // playback only), finished or abandoned before this returns, and with
+    // `playback` the playback audio into the outcome; the file's fingerprint
+    // when `hash`. Runs on any one thread.
+    virtual DecodeOutcome run(SampleStream* analysis, bool hash, bool playback = true) = 0;
+
+  protected:
+    std::int32_t file_size_ = 0;
+};
+
+// The playback audio alone (a recording whose analysis was cached).
+PcmLoadResult decode_for_playback(const std::filesystem::path& file);
+
+} // namespace pitkad

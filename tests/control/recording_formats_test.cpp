@@ -1,0 +1,217 @@
+// Opening recordings of every format family: each decodes and is analysed
+// where its tone is, lossless copies of a WAV give the WAV's cache bit for
+// bit, other rates are resampled, and refusals say why. The files are
+// written by the ffmpeg tool from WAVs the tests make.
+
+#include "../common/temp_dir.h"
+#include "../common/test_wav.h"
+#include "analysis/analysis_cache.h"
+#include "analysis/analysis_messages.h"
+#include "audio/recording_decoder.h"
+#include "control/recording_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace pitkad {
+namespace {
+
+constexpr int tone_band = 36; // A4, 440 Hz
+
+// Three seconds: 440 Hz (and a softer 1 kHz) on the left, 660 Hz on the right.
+test::Bytes music_wav(int rate) {
+    const int frames = rate * 3;
+    return test::wav_bytes(rate, 2, frames, [rate](int f, int c) {
+        const double t = double(f) / rate;
+        if (c == 1) return int(6000 * std::sin(2 * M_PI * 660 * t));
+        return int(8000 * std::sin(2 * M_PI * 440 * t) + 2000 * std::sin(2 * M_PI * 1000 * t));
+    });
+}
+
+// Converts `from` with the ffmpeg tool; `args` go between the input and the output.
+void convert(const std::filesystem::path& from, const std::string& args,
+             const std::filesystem::path& to) {
+    const std::string command = "ffmpeg -nostdin -loglevel error -y -i '" + from.string() + "' " +
+                                args + " '" + to.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+struct Opened {
+    LoadResult result;
+    std::unique_ptr<SpectrogramStore> store = std::make_unique<SpectrogramStore>();
+};
+
+Opened open(const std::filesystem::path& file) {
+    Opened o;
+    static const BandTables tables = build_band_tables();
+    o.result = load_or_analyse(file, *o.store, tables, {}, 2, false, true);
+    return o;
+}
+
+test::Bytes cache_body(const std::filesystem::path& recording) {
+    std::ifstream in(cache_name_for(recording), std::ios::binary);
+    test::Bytes b{std::istreambuf_iterator<char>(in), {}};
+    return b.size() > cache_header_bytes ? test::Bytes(b.begin() + cache_header_bytes, b.end())
+                                         : test::Bytes{};
+}
+
+int loudest_band(const SpectrogramStore& s, int t) {
+    int best = first_band;
+    for (int b = first_band; b <= last_band; ++b)
+        if (s.at(t, b) > s.at(t, best)) best = b;
+    return best;
+}
+
+TEST(RecordingFormats, EachFamilyDecodesAndAnalyses) {
+    const struct {
+        const char* name;
+        int source_rate;
+        const char* file;
+        const char* args;
+        bool lossless; // the cache equals the source WAV's bit for bit
+    } families[] = {
+        {"FLAC", 44100, "a.flac", "-c:a flac", true},
+        {"24-bit WAV", 44100, "b.wav", "-c:a pcm_s24le", true},
+        {"float WAV", 44100, "c.wav", "-c:a pcm_f32le", true},
+        {"ALAC in M4A", 44100, "d.m4a", "-c:a alac", true},
+        {"AIFF", 44100, "e.aiff", "", true},
+        {"22050 Hz FLAC", 22050, "f.flac", "-c:a flac", true},
+        {"FLAC in MKV after a video stream", 44100, "g.mkv",
+         "-f lavfi -i color=c=black:s=16x16:r=5 -map 1:v -map 0:a -c:v mpeg4 -c:a flac -shortest",
+         true},
+        {"MP3", 44100, "h.mp3", "-c:a libmp3lame -b:a 192k", false},
+        {"AAC in M4A", 44100, "i.m4a", "-c:a aac -b:a 160k", false},
+        {"Vorbis in Ogg", 44100, "j.ogg", "-c:a libvorbis", false},
+        {"Opus in WebM", 44100, "k.webm", "-c:a libopus", false},
+        {"48 kHz WAV", 44100, "l.wav", "-ar 48000", false},
+        {"8-bit WAV", 44100, "m.wav", "-c:a pcm_u8", false},
+        {"8 kHz A-law WAV", 44100, "n.wav", "-ar 8000 -c:a pcm_alaw", false},
+        {"5.1 FLAC", 44100, "o.flac", "-af 'pan=5.1|c0=c0|c1=c1|c2=c0|c3=c1|c4=c0|c5=c1'", false},
+    };
+    test::TempDir dir;
+    for (int rate : {44100, 22050}) {
+        const auto wav = dir / ("source" + std::to_string(rate) + ".wav");
+        test::write_file(wav, music_wav(rate));
+        ASSERT_TRUE(open(wav).result.ok);
+    }
+    for (const auto& f : families) {
+        SCOPED_TRACE(f.name);
+        const auto source = dir / ("source" + std::to_string(f.source_rate) + ".wav");
+        const auto file = dir / f.file;
+        convert(source, f.args, file);
+        const Opened o = open(file);
+        ASSERT_TRUE(o.result.ok) << o.result.message;
+        EXPECT_NEAR(o.store->frame_count, 150, 3);
+        EXPECT_EQ(loudest_band(*o.store, 75), tone_band);
+        ASSERT_TRUE(o.result.audio);
+        EXPECT_EQ(o.result.audio->channels, 2);
+        EXPECT_NEAR(double(o.result.audio->frames) / o.result.audio->rate, 3.0, 0.1);
+        if (f.lossless) {
+            EXPECT_EQ(o.store->frame_count, 150);
+            EXPECT_TRUE(cache_body(file) == cache_body(source)) << "cache differs from the WAV's";
+        }
+    }
+}
+
+// A 48 kHz recording is resampled to the analysis rate: its columns match
+// those of the same tone recorded at 44100 Hz wherever there is signal.
+TEST(RecordingFormats, OtherRatesAreResampled) {
+    test::TempDir dir;
+    auto sine = [](int rate) {
+        return test::wav_bytes(rate, 1, rate * 2, [rate](int f, int) {
+            return int(std::lrint(10000 * std::sin(2 * M_PI * 1000 * f / rate)));
+        });
+    };
+    test::write_file(dir / "native.wav", sine(44100));
+    test::write_file(dir / "high.wav", sine(48000));
+    const Opened native = open(dir / "native.wav");
+    const Opened high = open(dir / "high.wav");
+    ASSERT_TRUE(native.result.ok && high.result.ok) << high.result.message;
+    EXPECT_EQ(high.store->frame_count, native.store->frame_count);
+    EXPECT_EQ(high.result.audio->rate, 48000);
+    for (int t = 20; t < 80; t += 10) {
+        EXPECT_EQ(loudest_band(*high.store, t), 50); // B5, nearest to 1 kHz
+        for (int b = first_band; b <= last_band; ++b) {
+            if (native.store->at(t, b) <= -40) continue;
+            EXPECT_NEAR(high.store->at(t, b), native.store->at(t, b), 0.1) << t << " " << b;
+        }
+    }
+}
+
+TEST(RecordingFormats, RefusalsSayWhy) {
+    test::TempDir dir;
+    const auto wav = dir / "tone.wav";
+    test::write_file(wav, music_wav(44100));
+    const auto mp3 = dir / "tone.mp3";
+    convert(wav, "-c:a libmp3lame", mp3);
+    std::ifstream in(mp3, std::ios::binary);
+    const test::Bytes encoded{std::istreambuf_iterator<char>(in), {}};
+    const std::string unsupported = std::string(messages::unsupported) + " (";
+
+    const struct {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> make;
+        std::string message; // prefix; empty: accepted
+    } rows[] = {
+        {"text named .mp3", [](auto& p) { test::write_file(p, test::Bytes(300, 'x')); },
+         unsupported},
+        {"empty file", [](auto& p) { test::write_file(p, {}); }, unsupported},
+        {"video without sound",
+         [&](auto& p) {
+             convert(wav, "-f lavfi -i color=c=black:s=16x16:r=5 -map 1:v -c:v mpeg4 -t 1", p);
+         },
+         unsupported},
+        {"MP3 cut in half",
+         [&](auto& p) {
+             test::write_file(p,
+                              test::Bytes(encoded.begin(), encoded.begin() + encoded.size() / 2));
+         },
+         ""},
+        {"MP3 with garbage inside",
+         [&](auto& p) {
+             test::Bytes b = encoded;
+             for (std::size_t i = b.size() / 3; i < b.size() / 2; ++i)
+                 b[i] = std::uint8_t(i * 7919 >> 3);
+             test::write_file(p, b);
+         },
+         ""},
+        {"broken WAV header keeps its message",
+         [](auto& p) {
+             test::write_file(p, test::wav_bytes({test::fmt_chunk(1, 48000, 24),
+                                                  {"ab\x01x", test::Bytes(4, 0), {}, true}}));
+         },
+         messages::bad_header},
+        {"announced as longer than the limit",
+         [&](auto& p) {
+             convert(wav, "-f lavfi -i anullsrc=r=8000:cl=mono -t 1300 -map 1:a -c:a flac", p);
+         },
+         messages::too_large},
+        {"longer than the limit once decoded",
+         [&](auto& p) {
+             convert(wav, "-f lavfi -i anullsrc=r=8000:cl=mono -t 1170 -map 1:a -c:a flac", p);
+         },
+         messages::too_large},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto file = dir / (std::string(row.name) + ".mkv");
+        row.make(file);
+        const Opened o = open(file);
+        if (row.message.empty()) {
+            EXPECT_TRUE(o.result.ok) << o.result.message;
+        } else {
+            EXPECT_FALSE(o.result.ok);
+            EXPECT_EQ(o.result.message.rfind(row.message, 0), 0u) << o.result.message;
+            if (row.message == unsupported) {
+                EXPECT_EQ(o.result.message.back(), ')');
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace pitkad
