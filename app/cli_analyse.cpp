@@ -15,7 +15,7 @@ namespace pitkad {
 namespace {
 
 void usage() {
-    std::fputs("usage: pitkad --analyse FILE.wav... [--threads N] [--no-cache]\n", stderr);
+    std::fputs("usage: pitkad --analyse FILE... [--threads N] [--no-cache]\n", stderr);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// `pitkad --analyse FILE.wav… [--threads N] [--no-cache]`: the open sequence's
+// `pitkad --analyse FILE… [--threads N] [--no-cache]`: the open sequence's
 // analysis steps without a display.
 
 namespace pitkad {

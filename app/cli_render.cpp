@@ -34,7 +34,7 @@ struct RenderOptions {
 };
 
 void usage() {
-    std::fputs("usage: pitkad --render FILE.wav -o OUT.png [--width W] [--line-width L]\n"
+    std::fputs("usage: pitkad --render FILE -o OUT.png [--width W] [--line-width L]\n"
                 "       [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]\n"
                 "       [--loudness] [--grouping] [--labels left,right]\n",
                 stderr);

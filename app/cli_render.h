@@ -1,5 +1,5 @@
 #pragma once
-// `pitkad --render FILE.wav -o OUT.png [options]`: opens the recording as the
+// `pitkad --render FILE -o OUT.png [options]`: opens the recording as the
 // open command would and saves the graph the window would then show.
 
 namespace pitkad {

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
 
     pitkad::TForm1 form1;
     form1.show();
-    // `pitkad FILE.wav` opens that recording once the window is up.
+    // `pitkad FILE` opens that recording once the window is up.
     const QStringList args = QApplication::arguments();
     if (args.size() >= 2 && !args[1].startsWith("-")) {
         const QString file = args[1];

@@ -53,7 +53,7 @@ TEST(Install, DataFilesAndManualBesideTheProgram) {
     }
 }
 
-TEST(Install, DesktopEntryOpensWavFilesWithTheInstalledIcon) {
+TEST(Install, DesktopEntryOpensAudioFilesWithTheInstalledIcon) {
     const QByteArray entry = read_all(prefix / "share/applications/pitkad.desktop");
     ASSERT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     const char* lines[] = {
@@ -61,7 +61,7 @@ TEST(Install, DesktopEntryOpensWavFilesWithTheInstalledIcon) {
         "Name=PitkaD\n",
         "Exec=pitkad %f\n",
         "Icon=pitkad\n",
-        "MimeType=audio/x-wav;audio/wav;audio/vnd.wave;\n",
+        "MimeType=audio/x-wav;audio/wav;audio/vnd.wave;audio/mpeg;",
         "Categories=AudioVideo;Audio;Music;\n",
     };
     for (const char* line : lines)
