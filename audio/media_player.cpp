@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
 
 namespace pitkad {
 
@@ -18,14 +19,27 @@ void MediaPlayer::set_file_name(std::string path) {
 
 void MediaPlayer::prime(std::string path, std::shared_ptr<const PcmAudio> audio) {
     set_file_name(std::move(path));
+    cached_.reset(); // a recording opened anew, even under the same name
+    pending_ = {};   // waits for a decoding of an earlier file still running
     std::error_code ec;
     const auto size = std::filesystem::file_size(file_name_, ec);
     const auto time = std::filesystem::last_write_time(file_name_, ec);
-    if (!audio || ec) return;
-    cached_ = std::move(audio);
+    if (ec) return;
     cached_name_ = file_name_;
     cached_size_ = size;
     cached_time_ = time;
+    if (audio) {
+        cached_ = std::move(audio);
+        return;
+    }
+    // Not decoded at open (the analysis came from the cache): decoded now
+    // in the background, so that PLAY does not wait for a long file.
+    try {
+        pending_ =
+            std::async(std::launch::async, decode_for_playback, std::filesystem::path(file_name_));
+    } catch (const std::system_error&) {
+        // No thread to spare: decoded when opened.
+    }
 }
 
 std::string MediaPlayer::open() {
@@ -33,8 +47,14 @@ std::string MediaPlayer::open() {
     std::error_code ec;
     const auto size = std::filesystem::file_size(file_name_, ec);
     const auto time = std::filesystem::last_write_time(file_name_, ec);
-    if (cached_ && !ec && file_name_ == cached_name_ && size == cached_size_ &&
-        time == cached_time_) {
+    const bool same =
+        !ec && file_name_ == cached_name_ && size == cached_size_ && time == cached_time_;
+    if (same && !cached_ && pending_.valid()) {
+        PcmLoadResult r = pending_.get();
+        cached_ = r.audio;
+    }
+    pending_ = {};
+    if (cached_ && same) {
         audio_ = cached_;
     } else {
         cached_.reset();

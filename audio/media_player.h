@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +29,8 @@ class MediaPlayer {
     // Remembers the recording's path; nothing is opened.
     void set_file_name(std::string path);
     // The same with the recording already decoded at open, used by open()
-    // as long as the file is unchanged (null: decoded when opened).
+    // as long as the file is unchanged (null: decoded now on another thread,
+    // and open() takes that result).
     void prime(std::string path, std::shared_ptr<const PcmAudio> audio);
     const std::string& file_name() const { return file_name_; }
 
@@ -72,6 +74,8 @@ class MediaPlayer {
     std::string cached_name_;
     std::uintmax_t cached_size_ = 0;
     std::filesystem::file_time_type cached_time_{};
+    // The decoding started by prime() for the cached name, size and time.
+    std::future<PcmLoadResult> pending_;
     bool open_ = false;
     bool time_format_ms_ = false;
     int error_ = ok;

@@ -119,6 +119,19 @@ TEST(MediaPlayer, OpeningAgainReadsAChangedFile) {
     wav.write(wav_bytes(8000, 1, 8000 * 3, [](int, int) { return 0; })); // now 3 s
     ASSERT_EQ(p.open(), "");
     EXPECT_EQ(p.length(), 3000);
+
+    // Audio decoded at open is played as long as the file is unchanged;
+    // without it the file is decoded in the background and that is played.
+    auto decoded = std::make_shared<PcmAudio>();
+    decoded->rate = 1000;
+    decoded->frames = 500;
+    decoded->samples.assign(500, 0);
+    p.prime(wav.path(), decoded);
+    ASSERT_EQ(p.open(), "");
+    EXPECT_EQ(p.length(), 500);
+    p.prime(wav.path(), nullptr);
+    ASSERT_EQ(p.open(), "");
+    EXPECT_EQ(p.length(), 3000);
 }
 
 // The player's messages and acceptance over the analysis's chunk walk.
