@@ -456,7 +456,10 @@ bool TForm1::open_recording(const QString& path) {
         threads_, *staged);
     StaticText1->setText(shown);
     if (!r.ok) {
-        show_error(q(r.message));
+        // The file's name on the first line: the file may have come from a
+        // drop or the recent list, where the user did not just pick it.
+        const QString name = QFileInfo(path).fileName();
+        show_error((name.isEmpty() ? path : name) + u'\n' + q(r.message));
         return false;
     }
     if (!confirm_drawing_saved()) return false;

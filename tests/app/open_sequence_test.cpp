@@ -70,11 +70,10 @@ TEST_F(OpenSequence, DemoOpensReadyToPlay) {
     EXPECT_GT(peak, -30.0f);
 }
 
-// Each refusal shows its one message, titled "PitkaD", and leaves the
-// reset state, also after a recording was open.
-// A refused file shows its message and changes nothing: the open recording,
-// its unsaved drawing and the view stay as they were, and nobody is asked
-// about the drawing.
+// Each refusal shows one message box, titled "PitkaD", with the file's name
+// above its message, and changes nothing: the open recording, its unsaved
+// drawing and the view stay as they were, and nobody is asked about the
+// drawing.
 TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
     struct Case {
         const char* name;
@@ -135,7 +134,7 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
         ModalResponder responder;
         EXPECT_FALSE(f.open_recording(qpath(bad)));
         ASSERT_EQ(responder.seen.size(), 1u);
-        EXPECT_EQ(responder.seen[0].text, QString(c.message));
+        EXPECT_EQ(responder.seen[0].text, qpath(bad.filename()) + '\n' + c.message);
         EXPECT_EQ(responder.seen[0].title, QString("PitkaD"));
         EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
         EXPECT_EQ(f.play_state(), PlayState::stopped);
@@ -228,7 +227,7 @@ TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
     ModalResponder responder;
     EXPECT_FALSE(f.open_recording(qpath(wav)));
     ASSERT_EQ(responder.seen.size(), 1u);
-    EXPECT_EQ(responder.seen[0].text, QString(messages::cache_not_saved));
+    EXPECT_EQ(responder.seen[0].text, QString("tone.wav\n") + messages::cache_not_saved);
     expect_reset_state(f); // nothing was open
 }
 
