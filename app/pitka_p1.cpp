@@ -431,7 +431,8 @@ GraphParams TForm1::graph_params() const {
 void TForm1::Open1Click() {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({texts::open_filter_wav, texts::open_filter_all});
+    dialog.setNameFilters(
+        {texts::open_filter_audio, texts::open_filter_wav, texts::open_filter_all});
     if (!open_dialog_dir.isEmpty()) dialog.setDirectory(open_dialog_dir);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().front();

@@ -231,14 +231,17 @@ TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
     expect_reset_state(f); // nothing was open
 }
 
-// The menu command: the file dialog, then the open sequence; cancelling the
-// dialog changes nothing.
+// The menu command: the file dialog (audio files shown first), then the open
+// sequence; cancelling the dialog changes nothing.
 TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     const fs::path wav = small_recording(dir.path());
     {
         ModalResponder responder; // no file: the dialog is cancelled
         f.Open1Click();
         EXPECT_EQ(responder.file_dialogs, 1);
+        EXPECT_EQ(responder.name_filters,
+                  (QStringList{texts::open_filter_audio, texts::open_filter_wav,
+                               texts::open_filter_all}));
         expect_reset_state(f);
         EXPECT_TRUE(f.last_open_path.isEmpty());
     }
