@@ -5,6 +5,7 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
+#include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
 #include "base/paths.h"
@@ -26,6 +27,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -34,6 +37,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -60,6 +64,7 @@ constexpr int frame_allowance = 8;
 
 TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     setWindowTitle(texts::app_title);
+    setAcceptDrops(true);
     threads_ = options.threads;
 
     test_audio_ = std::move(options.audio);
@@ -435,10 +440,36 @@ void TForm1::Open1Click() {
         {texts::open_filter_audio, texts::open_filter_wav, texts::open_filter_all});
     if (!open_dialog_dir.isEmpty()) dialog.setDirectory(open_dialog_dir);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().front();
+    open_chosen_file(dialog.selectedFiles().front());
+}
+
+bool TForm1::open_chosen_file(const QString& path) {
     last_open_path = path;
     open_dialog_dir = default_dir_of(path);
-    open_recording(path);
+    return open_recording(path);
+}
+
+namespace {
+
+// A drop of a file is taken as a copy, whatever the source proposes: a
+// file manager that saw a move accepted might remove its file.
+QString accept_file_drop(QDropEvent* event) {
+    const QString file = event->mimeData() ? dropped_file(event->mimeData()->urls()) : QString();
+    if (file.isEmpty() || !(event->possibleActions() & Qt::CopyAction)) return {};
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return file;
+}
+
+} // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) { accept_file_drop(event); }
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = accept_file_drop(event);
+    // Opened once the drop has returned, so that the file manager is not
+    // held while the file is analysed or a question waits for an answer.
+    if (!file.isEmpty()) QTimer::singleShot(0, this, [this, file] { open_chosen_file(file); });
 }
 
 bool TForm1::open_recording(const QString& path) {

@@ -132,6 +132,9 @@ public:
     void FormResize();
     void FormKeyDown(int key, bool alt);
 
+    // Opens a file the user picked (open dialog, a drop): the dialog
+    // starts in its folder next time, whether or not it opens.
+    bool open_chosen_file(const QString& path);
     // The open sequence for a chosen file: the file is read and analysed
     // first, then an unsaved drawing is asked about, then the recordings are
     // swapped. False when it was abandoned (a refusal's message has been
@@ -161,8 +164,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A local file dropped on the window opens as the open command's would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void build_menus();
     void build_controls();
     void place_controls(int client_width);
