@@ -14,4 +14,9 @@ namespace pitkad {
 // when there is none, and the drop is refused.
 QString dropped_file(const QList<QUrl>& urls);
 
+// The recent-files items' captions, "&1 name" … in the list's order: the
+// file's name, followed by its folder when another entry has the same
+// name; an '&' of a name is doubled so that it shows.
+QStringList recent_file_captions(const QStringList& files);
+
 } // namespace pitkad
