@@ -5,6 +5,11 @@ namespace pitkad::texts {
 
 inline constexpr const char* app_title = "PitkaD";
 inline constexpr const char* caption_prefix = "PitkaD - ";
+// The open dialog's filters, first to last. The audio filter lists what
+// the decoder reads (video files for their soundtrack).
+inline constexpr const char* open_filter_audio =
+    "音声ファイル (*.wav *.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.aif *.aiff *.wma *.mp4 "
+    "*.mkv *.webm)";
 inline constexpr const char* open_filter_wav = "wavファイル (*.wav)";
 inline constexpr const char* open_filter_all = "その他 (*)";
 inline constexpr const char* about_notice = "Linux 版 (Qt 6)";

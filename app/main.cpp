@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     const QStringList args = QApplication::arguments();
     if (args.size() >= 2 && !args[1].startsWith("-")) {
         const QString file = args[1];
-        QTimer::singleShot(0, &form1, [&form1, file] { form1.open_recording(file); });
+        QTimer::singleShot(0, &form1, [&form1, file] { form1.open_and_remember(file); });
     }
     return app.exec();
 }

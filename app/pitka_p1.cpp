@@ -5,6 +5,7 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
+#include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
 #include "base/paths.h"
@@ -26,6 +27,8 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -34,6 +37,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -60,6 +64,7 @@ constexpr int frame_allowance = 8;
 
 TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     setWindowTitle(texts::app_title);
+    setAcceptDrops(true);
     threads_ = options.threads;
 
     test_audio_ = std::move(options.audio);
@@ -105,6 +110,13 @@ void TForm1::build_menus() {
     QMenuBar* bar = menuBar();
     File1 = bar->addMenu("ファイル(&F)");
     Open1 = File1->addAction("開く (&O)", this, [this] { Open1Click(); });
+    RecentMenu = File1->addMenu("最近使ったファイル");
+    RecentMenu->setToolTipsVisible(true); // an item's tooltip is its full path
+    static_assert(std::tuple_size_v<decltype(RecentItems)> == max_recent_files);
+    for (int i = 0; i < max_recent_files; ++i)
+        RecentItems[std::size_t(i)] =
+            RecentMenu->addAction(QString(), this, [this, i] { RecentFileClick(i); });
+    show_recent_files();
     Saveini = File1->addAction("設定を保存 (&S)", this, [this] { SaveiniClick(); });
     Exit1 = File1->addAction("終了 (&X)", this, [this] { Exit1Click(); });
 
@@ -291,7 +303,11 @@ void TForm1::FormCreate(const StartOptions& options) {
     s.left = design.left;
     s.top = design.top;
     s.maximized = design.maximized;
-    if (options.read_settings) s = read_settings(settings_file_path(), s);
+    if (options.read_settings) {
+        s = read_settings(settings_file_path(), s);
+        recent_files = read_recent_files(settings_file_path());
+        show_recent_files();
+    }
     apply_settings(s);
 
     doc.midi.set_midi_program();
@@ -431,13 +447,88 @@ GraphParams TForm1::graph_params() const {
 void TForm1::Open1Click() {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({texts::open_filter_wav, texts::open_filter_all});
+    dialog.setNameFilters(
+        {texts::open_filter_audio, texts::open_filter_wav, texts::open_filter_all});
     if (!open_dialog_dir.isEmpty()) dialog.setDirectory(open_dialog_dir);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().front();
+    open_chosen_file(dialog.selectedFiles().front());
+}
+
+bool TForm1::open_chosen_file(const QString& path) {
     last_open_path = path;
     open_dialog_dir = default_dir_of(path);
-    open_recording(path);
+    return open_and_remember(path);
+}
+
+bool TForm1::open_and_remember(const QString& path) {
+    if (!open_recording(path)) return false;
+    const QString file = QFileInfo(path).absoluteFilePath();
+    update_recent_files(
+        [&file](const QStringList& files) { return with_recent_file(files, file); });
+    return true;
+}
+
+void TForm1::RecentFileClick(int index) {
+    const QString file = recent_files.value(index);
+    if (file.isEmpty()) return;
+    if (!QFileInfo(file).isFile()) {
+        // Moved or deleted since: it leaves the list, and the message says which file it was.
+        update_recent_files([&file](QStringList files) {
+            files.removeAll(file);
+            return files;
+        });
+        show_error(q(messages::cannot_open) + u'\n' + file);
+        return;
+    }
+    open_chosen_file(file);
+}
+
+void TForm1::update_recent_files(const std::function<QStringList(QStringList)>& change) {
+    const QString path = settings_file_path();
+    // Changed as the file holds it, so that what other running copies
+    // added stays listed.
+    recent_files = change(read_recent_files(path));
+    // Stored at once, as a user expects of this list. When it cannot be
+    // stored the list still serves this session; a message at every open
+    // would only be in the way.
+    write_recent_files(path, recent_files);
+    show_recent_files();
+}
+
+void TForm1::show_recent_files() {
+    const QStringList captions = recent_file_captions(recent_files);
+    for (qsizetype i = 0; i < qsizetype(RecentItems.size()); ++i) {
+        QAction* item = RecentItems[std::size_t(i)];
+        item->setVisible(i < recent_files.size());
+        if (i >= recent_files.size()) continue;
+        item->setText(captions[i]);
+        item->setToolTip(recent_files[i]);
+        item->setStatusTip(recent_files[i]);
+    }
+    RecentMenu->menuAction()->setEnabled(!recent_files.isEmpty());
+}
+
+namespace {
+
+// A drop of a file is taken as a copy, whatever the source proposes: a
+// file manager that saw a move accepted might remove its file.
+QString accept_file_drop(QDropEvent* event) {
+    const QString file = event->mimeData() ? dropped_file(event->mimeData()->urls()) : QString();
+    if (file.isEmpty() || !(event->possibleActions() & Qt::CopyAction)) return {};
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return file;
+}
+
+} // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) { accept_file_drop(event); }
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString file = accept_file_drop(event);
+    // Opened once the drop has returned, so that the file manager is not
+    // held while the file is analysed or a question waits for an answer.
+    if (!file.isEmpty()) QTimer::singleShot(0, this, [this, file] { open_chosen_file(file); });
 }
 
 bool TForm1::open_recording(const QString& path) {
@@ -456,7 +547,10 @@ bool TForm1::open_recording(const QString& path) {
         threads_, *staged);
     StaticText1->setText(shown);
     if (!r.ok) {
-        show_error(q(r.message));
+        // The file's name on the first line: the file may have come from a
+        // drop or the recent list, where the user did not just pick it.
+        const QString name = QFileInfo(path).fileName();
+        show_error((name.isEmpty() ? path : name) + u'\n' + q(r.message));
         return false;
     }
     if (!confirm_drawing_saved()) return false;

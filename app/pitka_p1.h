@@ -18,6 +18,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <chrono>
@@ -69,6 +70,10 @@ public:
     QMenu *File1 = nullptr, *Show1 = nullptr, *LineW = nullptr, *Drawmenu = nullptr,
           *MIDIM1 = nullptr, *Help1 = nullptr;
     QAction *Open1 = nullptr, *Saveini = nullptr, *Exit1 = nullptr;
+    // "最近使ったファイル": one item per entry of recent_files, disabled
+    // while the list is empty.
+    QMenu* RecentMenu = nullptr;
+    std::array<QAction*, 8> RecentItems{};
     QAction *Loudness = nullptr, *Groupingcolor = nullptr, *ShowLeft = nullptr,
             *ShowRight = nullptr, *ShowFrq = nullptr, *ShowNote = nullptr;
     std::array<QAction*, 13> LineWItems{}; // LineW4 … LineW12 at indices 4 … 12
@@ -103,10 +108,14 @@ public:
     // The file most recently chosen in the open dialog (for "DefaultDir").
     QString last_open_path;
     QString open_dialog_dir;
+    // Files opened lately, the most recent first (the settings file's
+    // [Recent] section).
+    QStringList recent_files;
 
     // --- Handlers -------------------------------------------------------
     void FormCreate(const StartOptions& options);
     void Open1Click();
+    void RecentFileClick(int index);
     void SaveiniClick();
     void Exit1Click();
     void LoudnessClick();
@@ -132,6 +141,12 @@ public:
     void FormResize();
     void FormKeyDown(int key, bool alt);
 
+    // Opens a file the user picked (open dialog, a drop, the recent list):
+    // the dialog starts in its folder next time, whether or not it opens.
+    bool open_chosen_file(const QString& path);
+    // open_recording, then a file that opened goes to the top of the recent
+    // list (also the file named on the command line).
+    bool open_and_remember(const QString& path);
     // The open sequence for a chosen file: the file is read and analysed
     // first, then an unsaved drawing is asked about, then the recordings are
     // swapped. False when it was abandoned (a refusal's message has been
@@ -161,9 +176,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A local file dropped on the window opens as the open command's would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     void build_menus();
+    // Applies `change` to the recent list as the settings file holds it,
+    // stores the result there and shows it.
+    void update_recent_files(const std::function<QStringList(QStringList)>& change);
+    void show_recent_files();
     void build_controls();
     void place_controls(int client_width);
     GraphParams graph_params() const;

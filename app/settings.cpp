@@ -14,11 +14,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <span>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 namespace pitkad {
@@ -372,19 +373,25 @@ Settings settings_from(const QSettings& ini, const Settings& defaults) {
     return s;
 }
 
-// Reads settings text with Qt's INI reader. Qt keeps parsed files in a
+// Reads INI text with Qt's INI reader. Qt keeps parsed files in a
 // process-wide cache that it trusts while a file's size and modification
 // time (to the millisecond) are unchanged, so a file rewritten at once with
 // the same size would read stale. A copy under a name never read before
 // avoids that; nullopt when no copy can be made.
-std::optional<Settings> settings_from_text(const QByteArray& text, const Settings& defaults) {
+template <class Read>
+auto read_ini_text(const QByteArray& text, Read read)
+    -> std::optional<decltype(read(std::declval<const QSettings&>()))> {
     QTemporaryDir folder;
     if (!folder.isValid()) return std::nullopt;
     const QString file = folder.filePath(QLatin1String(file_name));
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) return std::nullopt;
     f.close();
-    return settings_from(QSettings(file, QSettings::IniFormat), defaults);
+    return read(QSettings(file, QSettings::IniFormat));
+}
+
+std::optional<Settings> settings_from_text(const QByteArray& text, const Settings& defaults) {
+    return read_ini_text(text, [&](const QSettings& ini) { return settings_from(ini, defaults); });
 }
 
 // True when `text`, read as the settings file, yields exactly `s`.
@@ -401,20 +408,100 @@ Settings read_settings(const QString& path, const Settings& defaults) {
     return settings_from(QSettings(path, QSettings::IniFormat), defaults);
 }
 
-bool write_settings(const QString& path, const Settings& settings) {
-    QByteArray old_text;
-    if (QFile old(path); old.open(QIODevice::ReadOnly)) old_text = old.readAll();
-    QByteArray text = compose(old_text, settings);
-    // Whatever the old file held, our keys must read back as written; when
-    // the lines kept from it would disturb that, they are dropped.
-    if (!reads_back(text, settings)) text = compose({}, settings);
+namespace {
 
+// Every write is checked and synced before the rename: a full disk leaves
+// the old file as it was.
+bool replace_file(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    // Every write is checked and synced before the rename: a full disk
-    // leaves the old file as it was.
     return write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
                                  std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
                                            std::size_t(text.size())));
+}
+
+// The file's bytes; empty when it is missing, nullopt when it is there but
+// cannot be read.
+std::optional<QByteArray> read_whole(const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) return file.readAll();
+    if (file.exists()) return std::nullopt;
+    return QByteArray();
+}
+
+} // namespace
+
+bool write_settings(const QString& path, const Settings& settings) {
+    QByteArray text = compose(read_whole(path).value_or(QByteArray()), settings);
+    // Whatever the old file held, our keys must read back as written; when
+    // the lines kept from it would disturb that, they are dropped.
+    if (!reads_back(text, settings)) text = compose({}, settings);
+    return replace_file(path, text);
+}
+
+QStringList with_recent_file(QStringList files, const QString& file) {
+    files.removeAll(file);
+    files.prepend(file);
+    while (files.size() > max_recent_files)
+        files.removeLast();
+    return files;
+}
+
+QStringList read_recent_files(const QString& path) {
+    // Only the well-formed lines of the [Recent] sections reach the INI
+    // reader, so a stray line elsewhere cannot run on into them.
+    QByteArray text = '[' + QByteArray(recent) + "]\n";
+    for (const Block& b : split_sections(read_whole(path).value_or(QByteArray())))
+        if (!b.dropped && b.name == QLatin1String(recent))
+            for (const QByteArray& line : b.lines)
+                text += line + '\n';
+    const auto files = read_ini_text(text, [](const QSettings& ini) {
+        QStringList out;
+        for (int n = 1; n <= max_recent_files; ++n) {
+            const QVariant v = ini.value(path_key(recent, "File") + QString::number(n));
+            // An unquoted comma makes the reader split the value.
+            const QString file =
+                v.typeId() == QMetaType::QStringList ? v.toStringList().join(u',') : v.toString();
+            if (!file.isEmpty() && !out.contains(file)) out << file;
+        }
+        return out;
+    });
+    return files.value_or(QStringList());
+}
+
+bool write_recent_files(const QString& path, const QStringList& files) {
+    // Replacing a file we cannot read would lose the other settings.
+    const std::optional<QByteArray> text = read_whole(path);
+    if (!text) return false;
+    const QByteArray& old = *text;
+    // Lines are split at '\n' and joined again the same way, so every line
+    // outside [Recent] keeps its bytes, a '\r' included.
+    const QByteArray cr = old.contains("\r\n") ? "\r" : "";
+    const QByteArray header = '[' + QByteArray(recent) + ']';
+    QList<QByteArray> entries;
+    for (qsizetype i = 0; i < files.size() && i < max_recent_files; ++i)
+        entries << "File" + QByteArray::number(i + 1) + '=' + escaped_text(files[i]) + cr;
+
+    QList<QByteArray> out;
+    bool in_recent = false, written = false;
+    for (const QByteArray& line : old.split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (t.startsWith('[')) {
+            in_recent = t == header;
+            if (in_recent && !written) out << line << entries;
+            written = written || in_recent;
+            if (in_recent) continue; // a repeated [Recent] goes
+        } else if (in_recent && !t.isEmpty()) {
+            continue; // the old entries, and whatever else the section held
+        }
+        out << line;
+    }
+    if (!written) {
+        if (files.isEmpty()) return true; // nothing to store, nothing to change
+        if (!out.isEmpty() && out.back().isEmpty()) out.removeLast(); // the last line's end
+        if (!out.isEmpty() && !out.back().trimmed().isEmpty()) out << cr;
+        out << header + cr << entries << QByteArray();
+    }
+    return replace_file(path, out.join('\n'));
 }
 
 QString default_dir_of(const QString& chosen_file) {

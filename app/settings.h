@@ -1,7 +1,9 @@
 #pragma once
 // The settings file "PitkaD.ini": the user's choices from one run to the next.
-// Read once at start-up, written only by the save command. INI text: sections
-// in brackets, key=value lines, booleans as 1/0, integers in decimal.
+// Read once at start-up, written only by the save command; the one exception
+// is the recent-files list, whose own section is rewritten whenever the list
+// changes. INI text: sections in brackets, key=value lines, booleans as 1/0,
+// integers in decimal.
 //
 // Location: a "PitkaD.ini" beside the executable wins when it exists and its
 // folder is writable (a portable copy); otherwise the file lives in the
@@ -10,6 +12,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 namespace pitkad {
 
@@ -24,6 +27,7 @@ inline constexpr char player[] = "Player";
 inline constexpr char graphics[] = "Graphics";
 inline constexpr char midi[] = "MIDI";
 inline constexpr char window[] = "Window";
+inline constexpr char recent[] = "Recent";
 } // namespace settings_key
 
 // Every stored setting. The member defaults are the window definition's; at
@@ -70,6 +74,21 @@ Settings read_settings(const QString& path, const Settings& defaults);
 // renamed into place, so a failed or interrupted save leaves the previous
 // file whole. False when it failed.
 bool write_settings(const QString& path, const Settings& settings);
+
+// The recent-files list: [Recent] File1 … File8, the most recent first.
+inline constexpr int max_recent_files = 8;
+
+// `files` with `file` at the front, once, and no more than max_recent_files.
+QStringList with_recent_file(QStringList files, const QString& file);
+
+// The list stored in the file. Lines the settings reader would not trust,
+// keys other than File1 … File8, empty values and repeats are skipped.
+QStringList read_recent_files(const QString& path);
+
+// Stores the list (at most max_recent_files) in the file's [Recent] section,
+// appended when the file has none; every other line stays as it is. Written
+// atomically like write_settings. False when it failed.
+bool write_recent_files(const QString& path, const QStringList& files);
 
 // "DefaultDir" for the file last chosen in the open dialog: its folder without
 // a trailing separator ("/" stays "/"); empty when no file was chosen.

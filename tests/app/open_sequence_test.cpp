@@ -70,11 +70,10 @@ TEST_F(OpenSequence, DemoOpensReadyToPlay) {
     EXPECT_GT(peak, -30.0f);
 }
 
-// Each refusal shows its one message, titled "PitkaD", and leaves the
-// reset state, also after a recording was open.
-// A refused file shows its message and changes nothing: the open recording,
-// its unsaved drawing and the view stay as they were, and nobody is asked
-// about the drawing.
+// Each refusal shows one message box, titled "PitkaD", with the file's name
+// above its message, and changes nothing: the open recording, its unsaved
+// drawing and the view stay as they were, and nobody is asked about the
+// drawing.
 TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
     struct Case {
         const char* name;
@@ -137,8 +136,8 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
         ModalResponder responder;
         EXPECT_FALSE(f.open_recording(qpath(bad)));
         ASSERT_EQ(responder.seen.size(), 1u);
-        // The text, with the reason a decoder gives after it.
-        EXPECT_TRUE(responder.seen[0].text.contains(QString(c.message)))
+        // The file's name, then the text with the reason a decoder gives after it.
+        EXPECT_TRUE(responder.seen[0].text.startsWith(qpath(bad.filename()) + '\n' + c.message))
             << responder.seen[0].text.toStdString();
         EXPECT_EQ(responder.seen[0].title, QString("PitkaD"));
         EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
@@ -232,18 +231,21 @@ TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
     ModalResponder responder;
     EXPECT_FALSE(f.open_recording(qpath(wav)));
     ASSERT_EQ(responder.seen.size(), 1u);
-    EXPECT_EQ(responder.seen[0].text, QString(messages::cache_not_saved));
+    EXPECT_EQ(responder.seen[0].text, QString("tone.wav\n") + messages::cache_not_saved);
     expect_reset_state(f); // nothing was open
 }
 
-// The menu command: the file dialog, then the open sequence; cancelling the
-// dialog changes nothing.
+// The menu command: the file dialog (audio files shown first), then the open
+// sequence; cancelling the dialog changes nothing.
 TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     const fs::path wav = small_recording(dir.path());
     {
         ModalResponder responder; // no file: the dialog is cancelled
         f.Open1Click();
         EXPECT_EQ(responder.file_dialogs, 1);
+        EXPECT_EQ(responder.name_filters,
+                  (QStringList{texts::open_filter_audio, texts::open_filter_wav,
+                               texts::open_filter_all}));
         expect_reset_state(f);
         EXPECT_TRUE(f.last_open_path.isEmpty());
     }

@@ -453,3 +453,62 @@ TEST(Settings, FullDiskKeepsTheOldFile) {
     EXPECT_FALSE(write_settings(ini, Settings{}));
     EXPECT_EQ(read_all(ini), before);
 }
+
+// The recent list rewrites its own section only: every other line keeps its
+// bytes, malformed ones included, and a later save of the settings keeps
+// the list.
+TEST(Settings, RecentListTouchesOnlyItsSection) {
+    const QStringList files{"/m/a.wav", "/m/b c.flac"};
+    const QByteArray entries = "File1=/m/a.wav\nFile2=/m/b c.flac\n";
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"", "[Recent]\n" + entries},
+        {"[View]\nLoudness=1\n; note\n[Other]\nX=\"open\n",
+         "[View]\nLoudness=1\n; note\n[Other]\nX=\"open\n\n[Recent]\n" + entries},
+        {"[Window]\nTop=3", "[Window]\nTop=3\n\n[Recent]\n" + entries},
+        {"[Dir]\r\nDefaultDir=/x\r\n[Recent]\r\nFile1=/old.wav\r\n; c\r\ngarbage\r\n\r\n"
+         "[Window]\r\nTop=3\r\n",
+         "[Dir]\r\nDefaultDir=/x\r\n[Recent]\r\nFile1=/m/a.wav\r\nFile2=/m/b c.flac\r\n\r\n"
+         "[Window]\r\nTop=3\r\n"},
+        {"[Recent]\nFile1=/old.wav\n\n[View]\nZoom=2\n[Recent]\nFile2=/x.wav\n",
+         "[Recent]\n" + entries + "\n[View]\nZoom=2\n"},
+    };
+    IniFolder t;
+    for (const auto& [old, expected] : cases) {
+        SCOPED_TRACE(old.toStdString());
+        const QString path = t.fresh();
+        if (!old.isEmpty()) write_all(path, old);
+        ASSERT_TRUE(write_recent_files(path, files));
+        EXPECT_EQ(read_all(path), expected);
+        EXPECT_EQ(read_recent_files(path), files);
+        ASSERT_TRUE(write_settings(path, changed_settings()));
+        EXPECT_EQ(read_recent_files(path), files);
+    }
+    // Nothing to store in a file that has no list: no file is made.
+    EXPECT_TRUE(write_recent_files(t.ini(), {}));
+    EXPECT_FALSE(QFile::exists(t.ini()));
+}
+
+TEST(Settings, RecentListReadsOnlyWellFormedEntries) {
+    IniFolder t;
+    write_all(t.ini(), "[View]\nZoom=\"open\n"
+                       "[Recent]\n"
+                       "File2=/two.wav\n"
+                       "File1=/one.wav\n"
+                       "File3=\n"
+                       "garbage line\n"
+                       "File4=\"/unbalanced\n"
+                       "File5=/one.wav\n"
+                       "File6=/p,q.wav\n"
+                       "Other=/x.wav\n"
+                       "File9=/nine.wav\n"
+                       "[Other\n"
+                       "File7=/hidden.wav\n");
+    EXPECT_EQ(read_recent_files(t.ini()), (QStringList{"/one.wav", "/two.wav", "/p,q.wav"}));
+
+    // Names the file format has to escape come back as they were; a ninth goes.
+    QStringList odd{"/a \"q\" \\b;c=d.wav", " lead.wav", "@at.wav", "/new\nline.wav", "/曲/歌.wav"};
+    for (int i = 0; i < 4; ++i)
+        odd << QStringLiteral("/more%1.wav").arg(i);
+    ASSERT_TRUE(write_recent_files(t.ini(), odd));
+    EXPECT_EQ(read_recent_files(t.ini()), odd.mid(0, max_recent_files));
+}

@@ -87,7 +87,7 @@ inline Window make_window(int screen_height = 1200, bool with_midi = true,
 // Answers every modal dialog that opens while it lives: records a message
 // box's text and clicks the button named in `answers` (in turn; the box's
 // escape or OK button when none is left), and accepts a file dialog with
-// `file_to_choose` (rejects it when that is empty).
+// `file_to_choose` (rejects it when that is empty), noting its filters.
 class ModalResponder : public QObject {
   public:
     struct Seen {
@@ -106,6 +106,7 @@ class ModalResponder : public QObject {
     QStringList answers;
     QString file_to_choose;
     int file_dialogs = 0;
+    QStringList name_filters; // of the last file dialog
     // Popup menus: the item to choose (by caption; none: the menu is
     // closed), and the checked item each popup showed.
     QString popup_choice;
@@ -158,6 +159,7 @@ class ModalResponder : public QObject {
             if (counted_ != w) {
                 counted_ = w;
                 ++file_dialogs;
+                name_filters = dialog->nameFilters();
             }
             if (file_to_choose.isEmpty()) {
                 last_ = w;

@@ -1,0 +1,184 @@
+// Ways to open a recording besides the open dialog: a file dropped on the
+// window, the recent-files submenu.
+#include "analysis/analysis_messages.h"
+#include "app/file_choice.h"
+#include "app/settings.h"
+#include "base/paths.h"
+#include "window_test_support.h"
+
+#include <QAction>
+#include <QFile>
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace pitkad::test {
+namespace {
+
+QString qpath(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+// Drags `mime` over the graph and drops it there; true when the window
+// accepted the drag, as a copy.
+bool drag_and_drop(TForm1& f, const QMimeData& mime) {
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(QPoint(40, 40), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.graph, &enter);
+    const bool accepted = enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
+    QDropEvent drop(QPointF(40, 40), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.graph, &drop);
+    QApplication::processEvents(); // the open runs once the drop has returned
+    return accepted && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+}
+
+// A dropped local file opens through the open sequence and becomes the
+// open dialog's folder; with several, the first file; anything else is
+// refused and changes nothing.
+TEST(WindowDrop, LocalFileOpensOtherDropsAreRefused) {
+    TempDir dir;
+    const fs::path first = small_recording(dir.path(), "first.wav", 1);
+    const fs::path second = small_recording(dir.path(), "second.wav", 1);
+    const QUrl web("https://example.org/first.wav");
+    struct Case {
+        const char* name;
+        QList<QUrl> urls;
+        QString text;
+        const char* opened; // null: refused
+    };
+    const Case cases[] = {
+        {"a file", {QUrl::fromLocalFile(qpath(first))}, {}, "first.wav"},
+        {"two files",
+         {QUrl::fromLocalFile(qpath(second)), QUrl::fromLocalFile(qpath(first))},
+         {},
+         "second.wav"},
+        {"a web address, then a file", {web, QUrl::fromLocalFile(qpath(first))}, {}, "first.wav"},
+        {"a web address", {web}, {}, nullptr},
+        {"a folder", {QUrl::fromLocalFile(qpath(dir.path()))}, {}, nullptr},
+        {"text", {}, qpath(first), nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Window w = make_window();
+        TForm1& f = *w.form;
+        QMimeData mime;
+        if (!c.urls.isEmpty()) mime.setUrls(c.urls);
+        if (!c.text.isEmpty()) mime.setText(c.text);
+        ModalResponder responder;
+        EXPECT_EQ(drag_and_drop(f, mime), c.opened != nullptr);
+        EXPECT_TRUE(responder.seen.empty());
+        if (c.opened) {
+            EXPECT_EQ(f.windowTitle(), QString("PitkaD - ") + c.opened);
+            EXPECT_EQ(f.play_state(), PlayState::stopped);
+            EXPECT_EQ(f.last_open_path, qpath(dir.path() / c.opened));
+            EXPECT_EQ(f.open_dialog_dir, qpath(dir.path()));
+        } else {
+            EXPECT_EQ(f.play_state(), PlayState::no_recording);
+            EXPECT_TRUE(f.open_dialog_dir.isEmpty());
+        }
+    }
+}
+
+TEST(RecentCaptions, NameAloneUnlessAnotherEntryShares) {
+    EXPECT_EQ(recent_file_captions({"/a/x.wav", "/b/x.wav", "/a/R&B.mp3"}),
+              (QStringList{"&1 x.wav  (/a)", "&2 x.wav  (/b)", "&3 R&&B.mp3"}));
+}
+
+// The list lives in the settings file of the test's own config folder.
+class RecentFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (fs::exists(executable_dir() / "PitkaD.ini"))
+            GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
+        path = settings_file_path();
+        fs::create_directories(fs::path(path.toStdString()).parent_path());
+        fs::remove(path.toStdString());
+    }
+    void TearDown() override { fs::remove(path.toStdString()); }
+
+    static QStringList shown(TForm1& f) {
+        QStringList captions;
+        for (QAction* a : f.RecentMenu->actions())
+            if (a->isVisible()) captions << a->text();
+        return captions;
+    }
+
+    QString path;
+    TempDir dir;
+};
+
+// Files that opened are listed newest first, each once, eight at most; the
+// list is stored at once without touching the file's other lines, and the
+// next window starts with it.
+TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
+    const QByteArray others = "; mine\n[View]\nLoudness=0\n[Other]\nName=\"open\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(others);
+    }
+    Window w = make_window();
+    TForm1& f = *w.form;
+    EXPECT_FALSE(f.RecentMenu->menuAction()->isEnabled());
+    auto take = [&](int n) { return qpath(dir.path() / ("take" + std::to_string(n) + ".wav")); };
+    for (int n = 0; n < 10; ++n) {
+        small_recording(dir.path(), ("take" + std::to_string(n) + ".wav").c_str(), 1);
+        ASSERT_TRUE(f.open_chosen_file(take(n)));
+    }
+    ASSERT_TRUE(f.open_chosen_file(take(5)));
+    std::ofstream(dir.path() / "broken.wav") << "not a recording";
+    {
+        ModalResponder responder;
+        EXPECT_FALSE(f.open_chosen_file(qpath(dir.path() / "broken.wav")));
+    }
+    const QStringList expected{take(5), take(9), take(8), take(7),
+                               take(6), take(4), take(3), take(2)};
+    EXPECT_EQ(f.recent_files, expected);
+    EXPECT_TRUE(f.RecentMenu->menuAction()->isEnabled());
+    EXPECT_EQ(shown(f), recent_file_captions(expected));
+    EXPECT_EQ(f.RecentItems[0]->toolTip(), take(5));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith(others + "\n[Recent]\n"));
+
+    Window next = make_window(1200, true, true);
+    EXPECT_EQ(next.form->recent_files, expected);
+    EXPECT_EQ(shown(*next.form), recent_file_captions(expected));
+}
+
+// Choosing an entry opens it; an entry whose file is gone is removed, from
+// the file too, with a message naming it, and the open recording stays.
+// With the last entry gone the submenu is disabled.
+TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    const QString kept = qpath(small_recording(dir.path(), "kept.wav", 1));
+    const QString gone = qpath(small_recording(dir.path(), "gone.wav", 1));
+    ASSERT_TRUE(f.open_chosen_file(kept));
+    ASSERT_TRUE(f.open_chosen_file(gone));
+    fs::remove(gone.toStdString());
+
+    ModalResponder responder;
+    f.RecentItems[0]->trigger();
+    ASSERT_EQ(responder.seen.size(), 1u);
+    EXPECT_EQ(responder.seen[0].text, QString(messages::cannot_open) + '\n' + gone);
+    EXPECT_EQ(f.recent_files, QStringList{kept});
+    EXPECT_EQ(read_recent_files(path), QStringList{kept});
+    EXPECT_EQ(shown(f).size(), 1);
+    EXPECT_EQ(f.windowTitle(), QString("PitkaD - gone.wav"));
+
+    f.RecentItems[0]->trigger();
+    EXPECT_EQ(responder.seen.size(), 1u);
+    EXPECT_EQ(f.windowTitle(), QString("PitkaD - kept.wav"));
+
+    fs::remove(kept.toStdString());
+    f.RecentItems[0]->trigger();
+    EXPECT_EQ(responder.seen.size(), 2u);
+    EXPECT_TRUE(f.recent_files.isEmpty());
+    EXPECT_FALSE(f.RecentMenu->menuAction()->isEnabled());
+}
+
+} // namespace
+} // namespace pitkad::test
