@@ -2,6 +2,7 @@
 #include "analysis/band_kernel.h"
 
 #include <immintrin.h>
+#include <utility>
 
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
