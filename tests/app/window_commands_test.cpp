@@ -1,9 +1,9 @@
 // The window's own commands: the scroll and skip buttons, the View items and
 // sliders that redraw, the About box, and the settings carried from one
 // window to the next.
-#include "base/paths.h"
-#include "app/settings.h"
 #include "app/pitka_pmidi.h"
+#include "app/settings.h"
+#include "base/paths.h"
 #include "window_test_support.h"
 
 #include <QAction>
@@ -131,10 +131,12 @@ TEST(WindowCommands, MidiDialogChangesOfDrawingChannelsMarkTheDrawing) {
         {"channel 1's program", [](TForm3& d) { d.SpinEdit(2)->setValue(40); }, true},
         {"channel 8's program", [](TForm3& d) { d.SpinEdit(9)->setValue(12); }, true},
         {"channel 5's volume", [](TForm3& d) { d.TrackBar(6)->setValue(90); }, true},
-        {"changed and back", [](TForm3& d) {
+        {"changed and back",
+         [](TForm3& d) {
              d.SpinEdit(3)->setValue(d.SpinEdit(3)->value() + 1);
              d.SpinEdit(3)->setValue(d.SpinEdit(3)->value() - 1);
-         }, false},
+         },
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,17 +241,7 @@ namespace pitkad::test {
 namespace {
 
 // Settings files written beforehand, read by a new window.
-class WindowSettingsFile : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (fs::exists(executable_dir() / "PitkaD.ini"))
-            GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
-        path = settings_file_path();
-        fs::create_directories(fs::path(path.toStdString()).parent_path());
-    }
-    void TearDown() override { fs::remove(fs::path(path.toStdString())); }
-    QString path;
-};
+class WindowSettingsFile : public SettingsFileTest {};
 
 // Stored widths are outer widths, 8 more than the client area.
 TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {

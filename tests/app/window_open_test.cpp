@@ -86,17 +86,8 @@ TEST(RecentCaptions, NameAloneUnlessAnotherEntryShares) {
 }
 
 // The list lives in the settings file of the test's own config folder.
-class RecentFiles : public ::testing::Test {
+class RecentFiles : public SettingsFileTest {
   protected:
-    void SetUp() override {
-        if (fs::exists(executable_dir() / "PitkaD.ini"))
-            GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
-        path = settings_file_path();
-        fs::create_directories(fs::path(path.toStdString()).parent_path());
-        fs::remove(path.toStdString());
-    }
-    void TearDown() override { fs::remove(path.toStdString()); }
-
     static QStringList shown(TForm1& f) {
         QStringList captions;
         for (QAction* a : f.RecentMenu->actions())
@@ -104,7 +95,6 @@ class RecentFiles : public ::testing::Test {
         return captions;
     }
 
-    QString path;
     TempDir dir;
 };
 

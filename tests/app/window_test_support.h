@@ -8,8 +8,10 @@
 
 #include "app/graph_widget.h"
 #include "app/pitka_p1.h"
-#include "midi/midi_port.h"
+#include "app/settings.h"
 #include "audio/audio_output.h"
+#include "base/paths.h"
+#include "midi/midi_port.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -206,5 +208,21 @@ inline ProcessResult run_program(const fs::path& exe, const QStringList& args,
 inline QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
+
+// A test that owns the settings file of the test's config folder: none at
+// the start, none left behind. Skipped when a portable settings file beside
+// the tests would be read instead.
+class SettingsFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (fs::exists(executable_dir() / "PitkaD.ini"))
+            GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
+        path = settings_file_path();
+        fs::create_directories(fs::path(path.toStdString()).parent_path());
+        fs::remove(path.toStdString());
+    }
+    void TearDown() override { fs::remove(fs::path(path.toStdString())); }
+    QString path;
+};
 
 } // namespace pitkad::test
