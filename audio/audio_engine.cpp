@@ -1,5 +1,7 @@
 #include "audio/audio_engine.h"
 
+#include <cmath>
+
 #include "audio/playback_texts.h"
 
 #include <alsa/asoundlib.h>
@@ -152,13 +154,30 @@ void MixerOutput::stop() {
     issue(Mixer::Mode::stopped, false, 0);
 }
 
+void MixerOutput::set_practice(const PracticeSettings& settings) {
+    const PracticeSettings before = mixer_.practice();
+    const double at = position();
+    mixer_.set_practice(settings);
+    const PracticeSettings& now = mixer_.practice();
+    const bool moved =
+        before.plain() != now.plain() || before.loop != now.loop || before.engine != now.engine;
+    if (moved && audio_ && mode_ != Mixer::Mode::stopped) {
+        pending_ = at;
+        issue(mode_, true, std::llround(at));
+    }
+}
+
 double MixerOutput::position() const {
     if (!audio_) return 0;
     const Mixer::Snapshot s = mixer_.snapshot();
     if (s.generation != mixer_.issued_generation()) return pending_;
     double p = Mixer::heard_position(s, stream_time_(), audio_->rate, audio_->frames);
-    // Clock jitter must not move the cursor back while playing on.
-    if (s.generation == last_generation_ && mode_ == Mixer::Mode::playing && p < last_position_)
+    // Clock jitter must not move the cursor back while playing on; going
+    // round a loop does.
+    const bool round_loop =
+        mixer_.practice().loop.active() && last_position_ - p > 0.1 * audio_->rate;
+    if (s.generation == last_generation_ && mode_ == Mixer::Mode::playing && p < last_position_ &&
+        !round_loop)
         p = last_position_;
     last_generation_ = s.generation;
     last_position_ = p;

@@ -5,9 +5,9 @@
 // time each buffer reaches the converter (outputBufferDacTime) against the
 // stream's clock.
 
-#include "audio/synth_source.h"
 #include "audio/audio_output.h"
 #include "audio/mixer.h"
+#include "audio/synth_source.h"
 
 #include <functional>
 #include <memory>
@@ -39,6 +39,10 @@ class MixerOutput final : public AudioOutput {
     bool playing() const override;
     bool paused() const override { return mode_ == Mixer::Mode::paused; }
     bool has_device() const override { return true; }
+    // Changes that move where the sound comes from (plain or prepared, a
+    // new loop or engine) restart the sound at the position heard.
+    void set_practice(const PracticeSettings& settings) override;
+    const PracticeSettings& practice() const override { return mixer_.practice(); }
 
   private:
     // Outside the generations' range: no position reported yet.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace pitkad {
 
@@ -37,10 +38,27 @@ void ClockOutput::stop() {
     state_ = State::stopped;
 }
 
+void ClockOutput::set_practice(const PracticeSettings& settings) {
+    if (state_ == State::playing) {
+        anchor_frame_ = position();
+        anchor_seconds_ = now_seconds();
+    }
+    practice_ = clamped(settings);
+}
+
 double ClockOutput::position() const {
     if (!audio_) return 0;
     if (state_ != State::playing) return anchor_frame_;
-    const double p = anchor_frame_ + (now_seconds() - anchor_seconds_) * audio_->rate;
+    const double rate = double(audio_->rate) * practice_.speed;
+    double p = anchor_frame_ + (now_seconds() - anchor_seconds_) * rate;
+    const LoopRange& loop = practice_.loop;
+    if (loop.active() && loop.end <= audio_->frames && anchor_frame_ < double(loop.end) &&
+        p >= double(loop.end)) {
+        // Round the loop: its length, then the pause (held at its start).
+        const double pause = practice_.loop_pause * rate;
+        const double k = std::fmod(p - double(loop.end), double(loop.length()) + pause);
+        p = double(loop.start) + std::max(0.0, k - pause);
+    }
     return std::min(p, double(audio_->frames));
 }
 

@@ -5,6 +5,7 @@
 // from the UI thread.
 
 #include "audio/pcm_audio.h"
+#include "audio/practice.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,10 @@ class AudioOutput {
     virtual bool paused() const = 0;
     // False for the silent stand-in: nothing can be heard.
     virtual bool has_device() const = 0;
+    // Speed, pitch and loop from now on; the position stays in the
+    // recording's own frames and goes on from where it is.
+    virtual void set_practice(const PracticeSettings& settings) = 0;
+    virtual const PracticeSettings& practice() const = 0;
 };
 
 // Plays by a clock instead of a device: the position advances with the
@@ -48,6 +53,10 @@ class ClockOutput : public AudioOutput {
     double position() const override;
     bool playing() const override;
     bool paused() const override { return state_ == State::paused; }
+    // The clock honours the speed (frames advance at speed × real time) and
+    // goes round a loop, pause included, as the engine does.
+    void set_practice(const PracticeSettings& settings) override;
+    const PracticeSettings& practice() const override { return practice_; }
 
   protected:
     virtual double now_seconds() const = 0;
@@ -58,6 +67,7 @@ class ClockOutput : public AudioOutput {
     State state_ = State::stopped;
     double anchor_frame_ = 0;   // position when the clock last started or held
     double anchor_seconds_ = 0; // clock time of that start
+    PracticeSettings practice_;
 };
 
 // Stands in when no audio device exists: plays silently in real time.

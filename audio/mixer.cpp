@@ -1,5 +1,6 @@
 #include "audio/mixer.h"
 
+#include "audio/practice_preparer.h"
 #include "audio/synth_source.h"
 
 #include <samplerate.h>
@@ -24,8 +25,7 @@ constexpr std::uint64_t mode_mask = (std::uint64_t(1) << mode_bits) - 1;
 static_assert(std::uint64_t(Mixer::generation_mask) << generation_shift >> generation_shift ==
                   Mixer::generation_mask,
               "the generation fits above the mode");
-static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
-              "the callback's atomics never lock");
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free, "the callback's atomics never lock");
 
 std::uint64_t pack(std::uint32_t gen, Mixer::Mode mode, bool seek, std::int64_t frame) {
     return std::uint64_t(gen & Mixer::generation_mask) << generation_shift |
@@ -68,6 +68,7 @@ void Mixer::wait_for_running_callback() const {
 }
 
 void Mixer::load(std::shared_ptr<const PcmAudio> audio) {
+    if (preparer_) preparer_->set_audio(audio);
     audio_ptr_.store(audio.get());
     const std::uint64_t epoch = callback_epoch_.load();
     if (audio_) retired_.push_back({std::move(audio_), epoch});
@@ -79,7 +80,124 @@ std::uint32_t Mixer::command(Mode mode, bool seek, std::int64_t frame) {
     free_retired();
     issued_ = (issued_ + 1) & generation_mask;
     command_.store(pack(issued_, mode, seek, frame), std::memory_order_release);
+    // The preparer follows: the callback plays only blocks of the seek it applied.
+    if (preparer_) {
+        if (mode == Mode::stopped)
+            preparer_->halt();
+        else if (seek)
+            preparer_->start(frame, issued_);
+    }
     return issued_;
+}
+
+void Mixer::set_practice(const PracticeSettings& settings) {
+    practice_settings_ = clamped(settings);
+    if (!practice_settings_.plain() && !preparer_) {
+        preparer_ = std::make_unique<PracticePreparer>();
+        preparer_->set_audio(audio_);
+    }
+    if (preparer_) preparer_->set_settings(practice_settings_);
+    practice_.store(practice_settings_.plain() ? nullptr : preparer_.get(),
+                    std::memory_order_release);
+}
+
+double Mixer::prepared_position(double index, double* step) const noexcept {
+    *step = 1;
+    if (taken_count_ == 0) return seek_start_;
+    // Newest first: the block holding the index, or the nearest.
+    const Taken* oldest = nullptr;
+    for (int k = 1; k <= taken_count_; ++k) {
+        const Taken& t = taken_[(taken_next_ - k + taken_kept) % taken_kept];
+        oldest = &t;
+        if (index >= t.first) {
+            *step = t.step;
+            return t.position + std::min(index - t.first, double(t.frames)) * t.step;
+        }
+    }
+    *step = oldest->step;
+    return oldest->position;
+}
+
+int Mixer::take_prepared(PracticePreparer& p, float* left, float* right, int frames,
+                         bool& ended) noexcept {
+    int n = 0;
+    while (n < frames) {
+        const PracticePreparer::Block* b = p.front();
+        if (!b) break;
+        if (b->generation != seek_generation_) {
+            // Prepared before the last seek: dropped. One for a seek not yet
+            // applied here waits.
+            if (std::int32_t(b->generation - seek_generation_) > 0) break;
+            p.pop();
+            continue;
+        }
+        const int k = std::min(b->frames - block_offset_, frames - n);
+        if (k > 0) {
+            std::copy_n(b->left + block_offset_, k, left + n);
+            std::copy_n(b->right + block_offset_, k, right + n);
+            taken_[taken_next_] = {prepared_taken_, k, b->position + block_offset_ * b->step,
+                                   b->step};
+            taken_next_ = (taken_next_ + 1) % taken_kept;
+            taken_count_ = std::min(taken_count_ + 1, taken_kept);
+            prepared_taken_ += k;
+            block_offset_ += k;
+            n += k;
+        }
+        if (block_offset_ >= b->frames) {
+            if (b->end) ended = true;
+            block_offset_ = 0;
+            p.pop();
+            if (ended) break;
+        }
+    }
+    return n;
+}
+
+int Mixer::fill_practice(PracticePreparer& p, const PcmAudio& a, float* left, float* right,
+                         int frames, bool& ended) noexcept {
+    if (a.rate == device_rate_) {
+        bool end = false;
+        const int n = take_prepared(p, left, right, frames, end);
+        if (end) prepared_end_ = true;
+        ended = prepared_end_ && n < frames;
+        return n;
+    }
+    if (!src_) return 0;
+    const double ratio = double(device_rate_) / a.rate;
+    int produced = 0;
+    while (produced < frames) {
+        if (in_available_ == 0 && !prepared_end_) {
+            float l[chunk], r[chunk];
+            bool end = false;
+            const int n = take_prepared(p, l, r, chunk, end);
+            if (end) prepared_end_ = true;
+            for (int i = 0; i < n; ++i) {
+                in_[std::size_t(2 * i)] = l[i];
+                in_[std::size_t(2 * i + 1)] = r[i];
+            }
+            in_offset_ = 0;
+            in_available_ = n;
+            if (n == 0 && !prepared_end_) break; // not prepared yet: silence for now
+        }
+        SRC_DATA d{};
+        d.data_in = in_.data() + 2 * in_offset_;
+        d.input_frames = in_available_;
+        d.data_out = out_.data();
+        d.output_frames = std::min(frames - produced, chunk);
+        d.end_of_input = prepared_end_ ? 1 : 0;
+        d.src_ratio = ratio;
+        if (src_process(src_, &d) != 0) break;
+        in_offset_ += int(d.input_frames_used);
+        in_available_ -= int(d.input_frames_used);
+        for (long i = 0; i < d.output_frames_gen; ++i) {
+            left[produced + i] = out_[std::size_t(2 * i)];
+            right[produced + i] = out_[std::size_t(2 * i + 1)];
+        }
+        produced += int(d.output_frames_gen);
+        if (d.output_frames_gen == 0 && d.input_frames_used == 0) break;
+    }
+    ended = prepared_end_ && produced < frames;
+    return produced;
 }
 
 void Mixer::set_synth(SynthSource* synth) {
@@ -100,6 +218,7 @@ Mixer::Snapshot Mixer::snapshot() {
             s.start = snap_start_.load(std::memory_order_relaxed);
             s.advanced = snap_advanced_.load(std::memory_order_relaxed);
             s.run_start = snap_run_start_.load(std::memory_order_relaxed);
+            s.speed = snap_speed_.load(std::memory_order_relaxed);
             std::atomic_thread_fence(std::memory_order_acquire);
             if (snap_seq_.load(std::memory_order_relaxed) == before) return s;
         }
@@ -109,7 +228,7 @@ Mixer::Snapshot Mixer::snapshot() {
 
 double Mixer::heard_position(const Snapshot& s, double now, int file_rate,
                              std::int64_t file_frames) {
-    const double p = s.start + (now - s.dac_time) * file_rate;
+    const double p = s.start + (now - s.dac_time) * file_rate * s.speed;
     const double high = s.ended ? double(file_frames) : s.start + s.advanced;
     return std::min(std::clamp(p, s.run_start, std::max(high, s.run_start)), double(file_frames));
 }
@@ -125,6 +244,7 @@ void Mixer::publish(const Snapshot& s) noexcept {
     snap_start_.store(s.start, std::memory_order_relaxed);
     snap_advanced_.store(s.advanced, std::memory_order_relaxed);
     snap_run_start_.store(s.run_start, std::memory_order_relaxed);
+    snap_speed_.store(s.speed, std::memory_order_relaxed);
     snap_seq_.store(seq + 2, std::memory_order_release);
 }
 
@@ -189,7 +309,13 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
         if (src_) src_reset(src_);
     }
     const double ratio = a ? double(device_rate_) / a->rate : 1.0;
-    auto position = [&] { return seek_start_ + double(out_since_seek_) / ratio; };
+    PracticePreparer* practice = practice_.load(std::memory_order_acquire);
+    double step = 1;
+    auto position = [&] {
+        if (practice) return prepared_position(prepared_played_, &step);
+        step = 1;
+        return seek_start_ + double(out_since_seek_) / ratio;
+    };
 
     const std::uint64_t word = command_.load(std::memory_order_acquire);
     const auto generation = std::uint32_t(word >> generation_shift);
@@ -204,6 +330,11 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
             in_offset_ = in_available_ = 0;
             if (src_) src_reset(src_);
             ended_ = false;
+            seek_generation_ = generation;
+            block_offset_ = 0;
+            prepared_taken_ = prepared_played_ = 0;
+            prepared_end_ = false;
+            taken_count_ = taken_next_ = 0;
         }
         run_start_ = position();
     }
@@ -214,7 +345,17 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
     s.start = position();
     s.run_start = run_start_;
     int content = 0;
-    if (a && mode_ == Mode::playing && !ended_) {
+    if (a && mode_ == Mode::playing && !ended_ && practice) {
+        // Prepared sound: positions come with it; a late block is silence.
+        bool end = false;
+        content = fill_practice(*practice, *a, left, right, frames, end);
+        prepared_played_ += double(content) / ratio;
+        s.speed = step;
+        if (end) {
+            ended_ = true;
+            end_dac_ = dac_time + double(content) / device_rate_;
+        }
+    } else if (a && mode_ == Mode::playing && !ended_) {
         content = fill(*a, left, right, frames);
         out_since_seek_ += content;
         if (content < frames) {
@@ -227,7 +368,7 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
     }
     s.mode = mode_;
     s.ended = ended_;
-    s.advanced = double(content) / ratio;
+    s.advanced = double(content) / ratio * (practice ? step : 1.0);
     if (SynthSource* synth = synth_.load()) synth->render_add(left, right, frames);
     publish(s);
     callback_epoch_.fetch_add(1);

@@ -12,6 +12,7 @@
 // The Mixer must be destroyed only after its stream has stopped.
 
 #include "audio/pcm_audio.h"
+#include "audio/practice.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,6 +24,7 @@ typedef struct SRC_STATE_tag SRC_STATE;
 namespace pitkad {
 
 class SynthSource;
+class PracticePreparer;
 
 class Mixer {
   public:
@@ -38,6 +40,7 @@ class Mixer {
         double start = 0;     // file frame at the buffer's first sample
         double advanced = 0;  // file frames of recording in the buffer
         double run_start = 0; // file frame where playing last (re)started or held
+        double speed = 1;     // file frames per frame of sound at the buffer's start
     };
 
     explicit Mixer(int device_rate);
@@ -59,6 +62,11 @@ class Mixer {
     // UI thread. Sets the mode; with `seek`, playing (or holding) starts at
     // file frame `frame`. Returns the command's generation.
     std::uint32_t command(Mode mode, bool seek, std::int64_t frame);
+    // UI thread. The practice settings. Plain ones play the recording as it
+    // is, in the callback; others through a preparing thread (made on first
+    // use) from the next command with a seek on.
+    void set_practice(const PracticeSettings& settings);
+    const PracticeSettings& practice() const { return practice_settings_; }
     std::uint32_t issued_generation() const { return issued_; }
     // UI thread. The synthesizer to add (null: none); returns once the
     // callback no longer uses the previous one, however long a running
@@ -89,6 +97,14 @@ class Mixer {
     void free_retired();
     void wait_for_running_callback() const;
     int fill(const PcmAudio& a, float* left, float* right, int frames) noexcept;
+    // Practice playback: prepared frames (at the file's rate) into the
+    // buffers at the device's rate; `ended` once the recording's end was played.
+    int fill_practice(PracticePreparer& p, const PcmAudio& a, float* left, float* right, int frames,
+                      bool& ended) noexcept;
+    int take_prepared(PracticePreparer& p, float* left, float* right, int frames,
+                      bool& ended) noexcept;
+    // The file frame at prepared frame `index` since the last seek, and the speed there.
+    double prepared_position(double index, double* step) const noexcept;
     void publish(const Snapshot& s) noexcept;
 
     const int device_rate_;
@@ -99,6 +115,9 @@ class Mixer {
     // Shared.
     std::atomic<const PcmAudio*> audio_ptr_{nullptr};
     std::atomic<SynthSource*> synth_{nullptr};
+    std::unique_ptr<PracticePreparer> preparer_;
+    PracticeSettings practice_settings_;
+    std::atomic<PracticePreparer*> practice_{nullptr}; // set while not plain
     std::atomic<std::uint64_t> command_{0};
     // Incremented as each callback starts and as it ends: odd while one runs.
     std::atomic<std::uint64_t> callback_epoch_{0};
@@ -107,6 +126,7 @@ class Mixer {
     std::atomic<int> snap_mode_{0};
     std::atomic<bool> snap_ended_{false};
     std::atomic<double> snap_dac_{0}, snap_start_{0}, snap_advanced_{0}, snap_run_start_{0};
+    std::atomic<double> snap_speed_{1};
     // Audio thread only.
     const PcmAudio* current_ = nullptr;
     std::uint32_t applied_ = 0;
@@ -121,6 +141,22 @@ class Mixer {
     std::vector<float> in_; // converted input, interleaved stereo
     int in_offset_ = 0, in_available_ = 0;
     std::vector<float> out_;
+    // Practice playback (audio thread only): the generation of the last seek,
+    // where the oldest block stands, and the blocks taken lately, for
+    // turning prepared frames into file positions.
+    struct Taken {
+        double first = 0; // prepared frames since the seek at the block's first
+        int frames = 0;
+        double position = 0, step = 1;
+    };
+    static constexpr int taken_kept = 32;
+    std::uint32_t seek_generation_ = 0;
+    int block_offset_ = 0;
+    double prepared_taken_ = 0;  // prepared frames taken since the seek
+    double prepared_played_ = 0; // of which played (the rest waits in the converter)
+    bool prepared_end_ = false;  // the end marker was taken
+    Taken taken_[taken_kept];
+    int taken_count_ = 0, taken_next_ = 0;
 };
 
 } // namespace pitkad
