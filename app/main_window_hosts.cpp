@@ -41,6 +41,10 @@ void TForm1::TransportSide::drawing_midi_step(int g) {
     pitkad::drawing_midi_step(g, w_.doc.drawing, w_.doc.store.frame_count, w_.doc.midi);
 }
 
+void TForm1::TransportSide::drawing_midi_sound_held(int g) {
+    pitkad::drawing_midi_sound_held(g, w_.doc.drawing, w_.doc.store.frame_count, w_.doc.midi);
+}
+
 // --- Keys and skip controls ---------------------------------------------------
 
 QPushButton* TForm1::ControlsSide::button(TransportButton b) const {

@@ -22,6 +22,7 @@ class TForm1::TransportSide final : public TransportHost {
     bool left_button_down_or_pressed() override;
     bool pen_midi_down() const override;
     void drawing_midi_step(int g) override;
+    void drawing_midi_sound_held(int g) override;
 
   private:
     TForm1& w_;

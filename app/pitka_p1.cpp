@@ -696,16 +696,23 @@ void TForm1::TrackBar2Change() {
 
 // --- Keys and mouse -------------------------------------------------------------
 
-void TForm1::FormKeyDown(int key, bool alt) { pitkad::FormKeyDown(*controls_side_, key, alt); }
+bool TForm1::FormKeyDown(int key, bool alt) {
+    return pitkad::FormKeyDown(*controls_side_, key, alt);
+}
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
         // Key preview: the window sees each key once, at its window, before
-        // the focused control; the key is not consumed.
-        if (watched == static_cast<QObject*>(windowHandle()) && isActiveWindow())
-            FormKeyDown(static_cast<QKeyEvent*>(event)->key(),
-                        static_cast<QKeyEvent*>(event)->modifiers() & Qt::AltModifier);
+        // the focused control, which gets it too. A key that ran an action
+        // is kept from the position slider: its own paging would be a
+        // second seek.
+        if (watched == static_cast<QObject*>(windowHandle()) && isActiveWindow()) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (FormKeyDown(key->key(), key->modifiers() & Qt::AltModifier) &&
+                focusWidget() == TrackBar3)
+                return true;
+        }
         break;
     case QEvent::MouseButtonPress: {
         auto* me = static_cast<QMouseEvent*>(event);

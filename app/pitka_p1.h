@@ -139,7 +139,8 @@ public:
     void TrackBar1Change();
     void TrackBar2Change();
     void FormResize();
-    void FormKeyDown(int key, bool alt);
+    // True when the key ran an action of the key map.
+    bool FormKeyDown(int key, bool alt);
 
     // Opens a file the user picked (open dialog, a drop, the recent list):
     // the dialog starts in its folder next time, whether or not it opens.

@@ -12,56 +12,49 @@
 
 namespace pitkad {
 
-void FormKeyDown(ControlsHost& host, int key, bool alt) {
+bool FormKeyDown(ControlsHost& host, int key, bool alt) {
     auto click_if_enabled = [&](TransportButton b) {
-        if (host.button_enabled(b)) host.click(b);
+        if (!host.button_enabled(b)) return false;
+        host.click(b);
+        return true;
     };
     auto toggle_mode = [&](ModeButton b) {
-        if (!host.tool_window_visible()) return;
+        if (!host.tool_window_visible()) return false;
         host.toggle_mode_button(b);
         host.reset_draw_select();
         host.write_graph();
+        return true;
     };
     switch (key) {
     case Qt::Key_Delete:
         host.select_delete();
-        break;
+        return true;
     case Qt::Key_P:
-        click_if_enabled(TransportButton::PlayButton);
-        break;
+        return click_if_enabled(TransportButton::PlayButton);
     case Qt::Key_S:
-        click_if_enabled(TransportButton::Stopbutton);
-        break;
+        return click_if_enabled(TransportButton::Stopbutton);
     case Qt::Key_Escape:
-        click_if_enabled(TransportButton::PauseButton);
-        break;
+        return click_if_enabled(TransportButton::PauseButton);
     case Qt::Key_PageDown:
-        click_if_enabled(TransportButton::ForwardButton);
-        break;
+        return click_if_enabled(TransportButton::ForwardButton);
     case Qt::Key_PageUp:
-        click_if_enabled(TransportButton::BackButton1);
-        break;
+        return click_if_enabled(TransportButton::BackButton1);
     case Qt::Key_B:
-        click_if_enabled(TransportButton::BackButton2);
-        break;
-    case Qt::Key_V: {
-        if (!alt && host.line_show_down() && cursor_shown(host.play_state())) host.replay_from_line();
-        break;
-    }
+        return click_if_enabled(TransportButton::BackButton2);
+    case Qt::Key_V:
+        if (alt || !host.line_show_down() || !cursor_shown(host.play_state())) return false;
+        host.replay_from_line();
+        return true;
     case Qt::Key_F1:
-        toggle_mode(ModeButton::PenDrawButton);
-        break;
+        return toggle_mode(ModeButton::PenDrawButton);
     case Qt::Key_F2:
-        toggle_mode(ModeButton::LineDrawButton);
-        break;
+        return toggle_mode(ModeButton::LineDrawButton);
     case Qt::Key_F3:
-        toggle_mode(ModeButton::PenSelectButton);
-        break;
+        return toggle_mode(ModeButton::PenSelectButton);
     case Qt::Key_F4:
-        toggle_mode(ModeButton::LineselectButton);
-        break;
+        return toggle_mode(ModeButton::LineselectButton);
     default:
-        break;
+        return false;
     }
 }
 

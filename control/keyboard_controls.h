@@ -49,8 +49,9 @@ class ControlsHost {
 };
 
 // The main window's key handler: `key` is a Qt::Key code, `alt` whether Alt
-// is held. The key is never consumed.
-void FormKeyDown(ControlsHost& host, int key, bool alt);
+// is held. True when the key ran an action (a click, a replay, a mode
+// toggle, a delete), so that the window can keep it from the position slider.
+bool FormKeyDown(ControlsHost& host, int key, bool alt);
 
 // The popup's radio items pop500 … pop50000.
 struct SkipItem {

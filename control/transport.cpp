@@ -49,6 +49,11 @@ void Transport::set_time_display(int frame) {
     host_.set_time_text(time_text(frame));
 }
 
+void Transport::sound_held_drawing() {
+    if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down())
+        host_.drawing_midi_sound_held(player_.position() / frame_ms + midi_.tables.midi_delay);
+}
+
 void Transport::reset_recording() {
     // The player may also be open in state 1 after a failed play; release it too.
     end_playback();
@@ -98,6 +103,7 @@ void Transport::start_playback() {
         } else {
             playback_open_ = true;
         }
+        sound_held_drawing();
         break;
     }
     case PlayState::playing:
@@ -106,6 +112,7 @@ void Transport::start_playback() {
         play_state = PlayState::playing;
         view_.first_frame = 0;
         host_.write_graph();
+        sound_held_drawing();
         break;
     default:
         break;
@@ -122,6 +129,7 @@ void Transport::toggle_pause() {
     case PlayState::paused:
         player_.pause_toggle();
         play_state = PlayState::playing;
+        sound_held_drawing();
         break;
     default:
         break;
@@ -143,6 +151,7 @@ void Transport::change_time() {
             std::clamp(round_ties_even(double(length * p) / position_slider_max), 0, length);
         player_.play(target);
         if (s == PlayState::paused) player_.pause();
+        sound_held_drawing();
     }
 }
 
@@ -158,6 +167,7 @@ void Transport::seek_relative(int ms) {
         const int target = std::clamp(player_.position() + ms, 0, length);
         player_.play(target);
         if (s == PlayState::paused) player_.pause();
+        sound_held_drawing();
     }
 }
 
@@ -170,6 +180,7 @@ void Transport::replay_from_line() {
     }
     player_.play(f * frame_ms);
     if (s == PlayState::paused) player_.pause();
+    sound_held_drawing();
 }
 
 void Transport::TrackBar3Change() {

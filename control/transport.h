@@ -45,6 +45,7 @@ class TransportHost {
     virtual bool pen_midi_down() const = 0; // PenMidiSwitch
     // Forwarded to the drawing MIDI player.
     virtual void drawing_midi_step(int g) = 0;
+    virtual void drawing_midi_sound_held(int g) = 0;
 };
 
 // Round to nearest, ties to even.
@@ -97,6 +98,11 @@ class Transport {
     // the player.
     void end_playback();
     void set_time_display(int frame);
+    // After a start, resume or seek: ends the drawing's notes and sounds
+    // those held at the player's new frame, when the drawing plays. A jump
+    // that lands inside a drawn note would otherwise leave it silent, as the
+    // tick's steps start notes only at their first frames.
+    void sound_held_drawing();
 
     SpectrogramStore& store_;
     DrawData& draw_;

@@ -1,7 +1,8 @@
 #pragma once
 // Plays the drawing on MIDI channels 1 … 8 while the recording plays.
 // The player has no clock: the playback tick calls drawing_midi_step for
-// every new cursor frame, already shifted by midi_delay.
+// every new cursor frame, already shifted by midi_delay; after a start,
+// resume or seek the transport calls drawing_midi_sound_held once.
 
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
@@ -20,5 +21,13 @@ int drawing_channel(std::uint8_t draw_value);
 // as empty. Channel 0 (graph clicks) is never touched. Does nothing when the
 // port is closed. UI thread only; allocates nothing.
 void drawing_midi_step(int g, const DrawData& drawing, int frame_count, MidiPort& port);
+
+// Sounds what is held at frame g after a jump: first releases every note of
+// channels 1 … 8, then starts, band by band upwards, each cell of frame g
+// that has a channel, wherever its note began (8 slots per channel, as in
+// drawing_midi_step). Steps from g on then carry on without sending anything
+// twice. Same reading of the drawing, channel 0 untouched, nothing when the
+// port is closed. UI thread only; allocates nothing.
+void drawing_midi_sound_held(int g, const DrawData& drawing, int frame_count, MidiPort& port);
 
 } // namespace pitkad

@@ -241,8 +241,8 @@ TEST_F(WindowKeys, TransportKeysFollowTheButtons) {
     f.StopbuttonClick();
 }
 
-// The window does not consume the keys it acts on: the focused control
-// gets them too.
+// Apart from the position slider, the focused control also gets the keys
+// the window acts on.
 TEST_F(WindowKeys, KeysStillReachTheFocusedControl) {
     open_recording();
     f.TrackBar1->setFocus();
@@ -254,6 +254,22 @@ TEST_F(WindowKeys, KeysStillReachTheFocusedControl) {
     EXPECT_NE(f.TrackBar1->value(), 40);
     EXPECT_EQ(f.play_state(), PlayState::playing);
     f.StopbuttonClick();
+}
+
+// A key the window acts on does not also move the position slider; other
+// keys still do.
+TEST_F(WindowKeys, PositionSliderDoesNotRepeatTheKeyMap) {
+    open_recording();
+    f.TrackBar3->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), f.TrackBar3);
+    key(Qt::Key_PageUp); // back 5 s: already at the start
+    EXPECT_EQ(f.TrackBar3->value(), 0);
+    EXPECT_EQ(f.doc.view.first_frame, 0);
+    key(Qt::Key_PageDown); // forward 5 s: the graph browses to the end
+    EXPECT_EQ(f.doc.view.first_frame, 100);
+    key(Qt::Key_Right); // the slider's own step, 1 of 200, browses as before
+    EXPECT_EQ(f.TrackBar3->value(), 1);
+    EXPECT_EQ(f.doc.view.first_frame, 0);
 }
 
 // F1 … F4 toggle the mode buttons only while the tool window is visible.

@@ -155,6 +155,24 @@ TEST_F(WindowPlayback, PointerHintOverTheRows) {
     QToolTip::hideText();
 }
 
+// A skip into the middle of a drawn note sounds it at once, a skip past it
+// ends it.
+TEST_F(WindowPlayback, SkipsIntoADrawnNoteSoundItAndPastItEndIt) {
+    open_recording();
+    for (int t = 50; t < 150; ++t)
+        f.doc.drawing[t].note_cell(40) = 3;
+    f.PlayButtonClick();
+    std::vector<std::uint32_t>& log = w.midi_log->messages;
+    log.clear();
+    f.skip_tag[0] = 2000;
+    f.ForwardButtonClick(); // frame 100
+    EXPECT_EQ(log, (std::vector<std::uint32_t>{short_message(0x93, 73, 127)}));
+    f.ForwardButtonClick(); // frame 200, the end
+    EXPECT_EQ(log, (std::vector<std::uint32_t>{short_message(0x93, 73, 127),
+                                               short_message(0x83, 73, 0)}));
+    f.StopbuttonClick();
+}
+
 // Keys pressed while the tool window is active reach the main window's map.
 TEST_F(WindowPlayback, KeysInTheToolWindowReachTheMainWindow) {
     open_recording();

@@ -75,8 +75,9 @@ TEST(KeyboardControls, KeyMap) {
         h.tool_visible = c.tool_visible;
         h.line_show = c.line_show;
         h.state = c.state;
-        FormKeyDown(h, c.key, c.alt);
+        const bool ran = FormKeyDown(h, c.key, c.alt);
         EXPECT_EQ(h.log.join(' '), c.log) << std::hex << c.key << " alt " << c.alt;
+        EXPECT_EQ(ran, !h.log.isEmpty()) << std::hex << c.key << " alt " << c.alt;
     }
 }
 

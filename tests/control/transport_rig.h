@@ -32,6 +32,7 @@ struct FakeHost final : TransportHost {
     bool button = false;
     bool pen_midi = true;
     std::vector<int> midi_steps;
+    std::vector<int> midi_held; // frames of drawing_midi_sound_held
 
     void write_graph() override { ++graphs; }
     void write_line(int frame) override {
@@ -54,6 +55,7 @@ struct FakeHost final : TransportHost {
     bool left_button_down_or_pressed() override { return button; }
     bool pen_midi_down() const override { return pen_midi; }
     void drawing_midi_step(int g) override { midi_steps.push_back(g); }
+    void drawing_midi_sound_held(int g) override { midi_held.push_back(g); }
 };
 
 struct TransportRig {

@@ -289,3 +289,41 @@ TEST(Transport, MidiOffOnPauseStopAndResetOnly) {
         }
     }
 }
+
+// Every jump of a playing drawing sounds the notes held where it lands (the
+// frame read midi_delay ahead); paused, switched off or without a port none.
+TEST(Transport, JumpsSoundTheDrawingHeldWhereTheyLand) {
+    using Jump = void (*)(TransportRig&);
+    const Jump start = [](TransportRig& r) { r.play(); };
+    const Jump skip = [](TransportRig& r) { r.t.seek_relative(-500); };
+    struct Case {
+        const char* name;
+        int from; // a state of enter()
+        Jump jump;
+        std::vector<int> held;
+        bool midi_ok = true, pen = true;
+    };
+    const Case cases[] = {
+        {"start from stopped", 1, start, {3}},
+        {"start again", 2, start, {3}},
+        {"resume", 3, [](TransportRig& r) { r.t.toggle_pause(); }, {153}},
+        {"skip", 2, skip, {128}},
+        {"slider at 100", 2, [](TransportRig& r) { r.t.change_time(); }, {1503}},
+        {"line mark at 40", 2, [](TransportRig& r) { r.t.replay_from_line(); }, {43}},
+        {"paused skip", 3, skip, {}},
+        {"drawing switched off", 2, skip, {}, true, false},
+        {"no MIDI port", 2, skip, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TransportRig r(60000, c.midi_ok);
+        r.midi.tables.midi_delay = 3;
+        r.host.pen_midi = c.pen;
+        enter(r, c.from);
+        r.host.slider = 100; // read by change_time
+        (*r.draw)[40].line_mark() = 1;
+        r.host.midi_held.clear();
+        c.jump(r);
+        EXPECT_EQ(r.host.midi_held, c.held);
+    }
+}

@@ -100,7 +100,7 @@ const std::vector<Case> cases = {
      },
      frames(90, 210),
      {{100, on(3, 40, 103)}, {150, off(3, 40)}, {150, on(4, 40, 104)}, {200, off(4, 40)}}},
-    {"seek into a long note: silent until its next onset",
+    {"stepping into a long note: silent until its next onset",
      [](Rig& r) {
          r.draw(3, 40, 100, 199);
          r.draw(4, 40, 200, 299);
@@ -229,6 +229,25 @@ TEST(DrawingMidiStep, ClickChannelIsNeverTouched) {
     EXPECT_EQ(rig.port.tables.active_notes[0], expected);
     for (std::uint32_t m : rig.rec->messages)
         EXPECT_NE(m & 0x0f, 0u) << std::hex << m;
+}
+
+TEST(DrawingMidiSoundHeld, EndsWhatSoundedThenStartsWhatIsHeldAndStepsCarryOn) {
+    Rig rig;
+    rig.port.tables.active_notes[0] = {40, 0, 0, 0, 0, 0, 0, 0}; // a click note stays
+    rig.port.tables.active_notes[3] = {0, 41, 0, 0, 0, 0, 0, 0}; // held: struck again
+    rig.port.tables.active_notes[5] = {60, 0, 0, 0, 0, 0, 0, 0}; // not held: ends
+    rig.draw(3, 41, 0, 200);
+    rig.draw(12 | sel, 20, 90, 110);
+    rig.draw(2, 70, 100, 100);
+    rig.draw(1, 30, 50, 99);
+    rig.draw(17, 35, 90, 110);
+    drawing_midi_sound_held(100, rig.drawing, draw_frames, rig.port);
+    EXPECT_EQ(rig.rec->messages, (std::vector<std::uint32_t>{off(3, 41), off(5, 60), on(4, 20, 104),
+                                                             on(3, 41, 103), on(2, 70, 102)}));
+    EXPECT_EQ(rig.port.tables.active_notes[0][0], 40);
+    rig.rec->messages.clear();
+    EXPECT_EQ(rig.play(frames(100, 201), 0, draw_frames),
+              (Sent{{101, off(2, 70)}, {111, off(4, 20)}, {201, off(3, 41)}}));
 }
 
 TEST(DrawingMidiStep, ClosedPortDoesNothing) {

@@ -67,6 +67,7 @@ struct ProbeHost final : TransportHost {
     bool left_button_down_or_pressed() override { return false; }
     bool pen_midi_down() const override { return true; }
     void drawing_midi_step(int) override {}
+    void drawing_midi_sound_held(int) override {}
 };
 
 // The mixer on a thread paced like a device, for the callback's cost.
