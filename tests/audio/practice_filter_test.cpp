@@ -88,11 +88,10 @@ TEST(PracticeFilter, FocusPassesItsRangeAndCutsOutside) {
         {48000, 2, 75}, {48000, 10, 21}, {48000, 30, 54}, {48000, 60, 75}, {48000, 34, 38},
         {8000, 2, 75},  {8000, 60, 75},  {192000, 2, 75}, {192000, 2, 14},
     };
-    struct Distance {
+    const struct {
         int semitones;
         double min_cut_db;
-    };
-    const Distance distances[] = {{7, 30}, {12, 60}};
+    } distances[] = {{7, 30}, {12, 60}};
     for (const auto& c : cases) {
         const auto where = ::testing::Message()
                            << c.rate << " Hz, bands " << c.low << "…" << c.high;
@@ -215,30 +214,22 @@ TEST(PracticeFilter, ChannelModesRouteEachSide) {
         PracticeFilter f(rate);
         f.configure(c.mode, 0, 0);
         f.process(s.left.data(), s.right.data(), rate);
+        // 3e-4 is 60 dB below the centred tone, so centre removed cancels it
+        // by at least that; single-precision rounding lies far below.
         for (int k = 0; k < 3; ++k) {
-            // 0.1 % of full level: rounding to single precision is far below.
-            EXPECT_NEAR(amplitude_at(s.left, tones[k], rate), c.out_left[k], 1e-3)
+            EXPECT_NEAR(amplitude_at(s.left, tones[k], rate), c.out_left[k], 3e-4)
                 << int(c.mode) << " left, tone " << tones[k];
-            EXPECT_NEAR(amplitude_at(s.right, tones[k], rate), c.out_right[k], 1e-3)
+            EXPECT_NEAR(amplitude_at(s.right, tones[k], rate), c.out_right[k], 3e-4)
                 << int(c.mode) << " right, tone " << tones[k];
-        }
-        if (c.mode == ChannelMode::centre_removed) {
-            // The centred tone is cancelled by at least 60 dB.
-            EXPECT_LT(amplitude_at(s.left, tones[2], rate), a_centre * 1e-3);
-            EXPECT_LT(amplitude_at(s.right, tones[2], rate), a_centre * 1e-3);
         }
     }
 }
 
 TEST(PracticeFilter, NeutralLeavesSamplesBitIdentical) {
     constexpr int n = 4096;
-    Stereo in(n + 1);
-    unsigned seed = 12345;
-    for (int i = 0; i < n; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        in.left[i] = float(int(seed >> 8) % 65536 - 32768) / 32768.0f;
-        in.right[i] = -0.7f * in.left[i];
-    }
+    Stereo in = noise(n + 1, 5);
+    for (float& v : in.right)
+        v *= -0.7f;
     in.left[n] = in.right[n] = 9.0f; // sentinel past the end
     PracticeFilter f(44100);
     EXPECT_TRUE(f.neutral());
