@@ -13,6 +13,13 @@ PracticeSettings clamped(PracticeSettings s) {
     s.loop_pause = std::clamp(std::isfinite(s.loop_pause) ? s.loop_pause : 0.0, 0.0,
                               PracticeSettings::max_loop_pause);
     if (s.loop.start < 0 || !s.loop.active()) s.loop = {};
+    if (s.focus_low != 0) {
+        s.focus_low = std::clamp(s.focus_low, 2, 75);
+        s.focus_high = std::clamp(s.focus_high, 2, 75);
+        if (s.focus_high < s.focus_low) std::swap(s.focus_low, s.focus_high);
+    } else {
+        s.focus_high = 0;
+    }
     return s;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // What the practice tools change about playback: speed without a change of
-// pitch, transposition and fine tuning, and an A–B loop. Plain values, set on
-// the UI thread and handed to the output.
+// pitch, transposition and fine tuning, an A–B loop, the channels heard and
+// a focus on a range of bands. Plain values, set on the UI thread and handed
+// to the output.
+
+#include "audio/practice_filter.h"
 
 #include <cmath>
 #include <cstdint>
@@ -29,15 +32,22 @@ struct PracticeSettings {
     StretchEngine engine = StretchEngine::finer;
     LoopRange loop;
     double loop_pause = 0; // seconds of silence before each repeat
+    ChannelMode channels = ChannelMode::stereo;
+    int focus_low = 0, focus_high = 0; // bands heard (2 … 75); 0: all
 
     double pitch_scale() const { return std::exp2((semitones + cents / 100.0) / 12.0); }
-    // Plays the recording as it is: no stretching and no loop.
-    bool plain() const { return speed == 1.0 && semitones == 0 && cents == 0 && !loop.active(); }
+    bool focused() const { return focus_low != 0; }
+    // Plays the recording as it is: no stretching, no loop, every channel, every band.
+    bool plain() const {
+        return speed == 1.0 && semitones == 0 && cents == 0 && !loop.active() &&
+               channels == ChannelMode::stereo && !focused();
+    }
     bool operator==(const PracticeSettings&) const = default;
 };
 
 // The settings brought into their ranges (speed 25 … 200 %, pitch ±12
-// semitones, ±50 cents, pause 0 … 3 s, a loop with its end after its start).
+// semitones, ±50 cents, pause 0 … 3 s, a loop with its end after its start,
+// a focus of bands 2 … 75 with its low end first).
 PracticeSettings clamped(PracticeSettings s);
 
 } // namespace pitkad

@@ -94,6 +94,12 @@ void PracticePreparer::run() {
             if (audio_pending_) {
                 audio_ = std::move(next_audio_);
                 reader_.set_audio(audio_.get());
+                filter_.reset();
+                if (audio_) {
+                    filter_ = std::make_unique<PracticeFilter>(audio_->rate);
+                    filter_->configure(settings_.channels, settings_.focus_low,
+                                       settings_.focus_high);
+                }
                 audio_pending_ = false;
                 ended_ = true; // nothing to prepare until a start
             }
@@ -102,6 +108,9 @@ void PracticePreparer::run() {
                 settings_ = next_settings_;
                 settings_pending_ = false;
                 reader_.set_loop(settings_.loop);
+                if (filter_)
+                    filter_->configure(settings_.channels, settings_.focus_low,
+                                       settings_.focus_high);
                 const bool stretch = settings_.speed != 1.0 || settings_.pitch_scale() != 1.0;
                 if (stretch != stretching_ || (stretch && settings_.engine != before.engine)) {
                     // Another path: go on from the position reached.
@@ -123,7 +132,9 @@ void PracticePreparer::run() {
                head_.load(std::memory_order_relaxed) - tail_.load(std::memory_order_acquire) <
                    std::uint32_t(ring_blocks)) {
             const std::uint32_t head = head_.load(std::memory_order_relaxed);
-            prepare(ring_[head % ring_blocks]);
+            Block& b = ring_[head % ring_blocks];
+            prepare(b);
+            if (filter_ && b.frames > 0) filter_->process(b.left, b.right, b.frames);
             head_.store(head + 1, std::memory_order_release);
         }
     }
@@ -146,6 +157,7 @@ void PracticePreparer::make_stretcher() {
 }
 
 void PracticePreparer::restart(std::int64_t frame) {
+    if (filter_) filter_->reset();
     reader_.seek(frame);
     out_position_ = double(reader_.position());
     ended_ = false;

@@ -92,6 +92,7 @@ class PracticePreparer {
     PracticeSettings settings_;
     LoopReader reader_;
     std::unique_ptr<RubberBand::RubberBandStretcher> stretcher_;
+    std::unique_ptr<PracticeFilter> filter_; // at the recording's rate
     StretchEngine stretcher_engine_ = StretchEngine::finer;
     int stretcher_rate_ = 0;
     bool stretching_ = false;

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace pitkad {
@@ -155,6 +156,30 @@ TEST(Practice, LoopPauseIsSilenceHeldAtTheStart) {
         if (h.left[i] == 0.0f && h.position[i] == double(rate)) ++silent;
     EXPECT_EQ(silent, std::size_t(rate / 2));
     EXPECT_NE(h.left[std::size_t(rate * 3 / 2) + 100], 0.0f);
+}
+
+// The focus and channel mode act on prepared sound: a tone outside the
+// focus is 30 dB down, inside it passes.
+TEST(Practice, FocusCutsWhatLiesOutside) {
+    for (const auto& [low, high, passes] : {std::tuple{60, 70, false}, std::tuple{30, 42, true}}) {
+        PracticePreparer p;
+        p.set_audio(sine(2));
+        PracticeSettings s;
+        s.focus_low = low;
+        s.focus_high = high;
+        s.channels = ChannelMode::mono;
+        p.set_settings(s);
+        p.start(0, 1);
+        const Heard h = take(p, 1, std::size_t(2 * rate));
+        double power = 0;
+        for (std::size_t i = rate; i < h.left.size(); ++i)
+            power += double(h.left[i]) * h.left[i];
+        const double db = 10 * std::log10(power / double(h.left.size() - rate) / 0.067);
+        if (passes)
+            EXPECT_NEAR(db, 0, 1) << low;
+        else
+            EXPECT_LT(db, -30) << low;
+    }
 }
 
 TEST(Practice, ClockOutputsHonourSpeedAndLoops) {
