@@ -60,6 +60,10 @@ class MediaPlayer {
     void close();
 
     bool has_device() const { return out_.has_device(); }
+    // Speed, pitch, loop, channels and focus from now on (kept across opens);
+    // positions stay in the recording's own milliseconds.
+    void set_practice(const PracticeSettings& settings) { out_.set_practice(settings); }
+    const PracticeSettings& practice() const { return out_.practice(); }
 
   private:
     int frames_to_ms(double frames) const;

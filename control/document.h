@@ -8,6 +8,7 @@
 #include "analysis/band_tables.h"
 #include "analysis/loudness.h"
 #include "analysis/spectrogram_store.h"
+#include "audio/practice.h"
 #include "control/recording_loader.h"
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
@@ -29,6 +30,9 @@ struct Document {
     bool loudness_available = false;
     // The open recording's drawing file; empty while none is open.
     std::string draw_file;
+    // The practice tools' settings: what the player is told. The loop and
+    // the focus belong to the open recording and are cleared at an open.
+    PracticeSettings practice;
 
     // Builds the band tables and reads loudness.dat from the data folders.
     void load_tables();
