@@ -1,9 +1,9 @@
 #include "control/playline.h"
 
 #include "analysis/spectrogram_store.h"
-#include "midi/midi_port.h"
 #include "control/playback_units.h"
 #include "control/transport.h"
+#include "midi/midi_port.h"
 #include "view/view_state.h"
 
 #include <QCoreApplication>
@@ -21,8 +21,8 @@ QEvent::Type tick_request() {
 
 } // namespace
 
-Playline::Playline(const std::atomic<PlayState>& play_state, QObject& context, std::function<void()> tick,
-                   std::chrono::microseconds interval)
+Playline::Playline(const std::atomic<PlayState>& play_state, QObject& context,
+                   std::function<void()> tick, std::chrono::microseconds interval)
     : play_state_(play_state), tick_(std::move(tick)), interval_(interval) {
     server_.moveToThread(context.thread());
 }
@@ -101,7 +101,7 @@ void Transport::playback_tick() {
     if (f == view_.cursor_frame) return;
     host_.write_line(f);
     if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down())
-        host_.drawing_midi_step(f + midi_.tables.midi_delay);
+        host_.drawing_midi_step(f + midi_read_ahead());
     const int t = f / frames_per_tenth;
     if (t != shown_tenths) {
         shown_tenths = t;

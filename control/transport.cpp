@@ -1,11 +1,11 @@
 #include "control/transport.h"
 
 #include "analysis/spectrogram_store.h"
-#include "drawing/draw_data.h"
-#include "midi/midi_port.h"
 #include "audio/playback_texts.h"
 #include "control/playback_units.h"
 #include "control/playline.h"
+#include "drawing/draw_data.h"
+#include "midi/midi_port.h"
 #include "view/view_state.h"
 
 #include <algorithm>
@@ -49,9 +49,13 @@ void Transport::set_time_display(int frame) {
     host_.set_time_text(time_text(frame));
 }
 
+int Transport::midi_read_ahead() const {
+    return int(std::lround(midi_.tables.midi_delay * player_.practice().speed));
+}
+
 void Transport::sound_held_drawing() {
     if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down())
-        host_.drawing_midi_sound_held(player_.position() / frame_ms + midi_.tables.midi_delay);
+        host_.drawing_midi_sound_held(player_.position() / frame_ms + midi_read_ahead());
 }
 
 void Transport::reset_recording() {

@@ -92,6 +92,10 @@ class Transport {
     void set_playline_enabled(bool enabled) { playline_enabled_ = enabled; }
     const Playline* playline() const { return playline_.get(); }
     MediaPlayer& player() { return player_; }
+    // The frames the drawing is read ahead of the cursor: midi_delay is the
+    // synthesizer's latency in real time, so at other speeds it covers that
+    // many frames times the speed.
+    int midi_read_ahead() const;
 
   private:
     // Ends the playback thread (serving its pending ticks), stops and closes

@@ -29,7 +29,17 @@ void MidiPort::send(int status, int data1, int data2) {
 
 void MidiPort::set_midi_program() {
     if (!tables.midi_ok) return;
-    for (int n = 0; n < midi_channels; ++n) send(0xC0 + n, tables.midi_program[std::size_t(n)], 0);
+    for (int n = 0; n < midi_channels; ++n)
+        send(0xC0 + n, tables.midi_program[std::size_t(n)], 0);
+}
+
+void MidiPort::set_transpose(int semitones) {
+    if (semitones == transpose_) return;
+    midi_off();
+    // Notes the graph's clicks hold are not in the table: all notes off.
+    for (int n = 0; n < midi_channels; ++n)
+        send(0xB0 + n, 123, 0);
+    transpose_ = semitones;
 }
 
 void MidiPort::midi_off() {

@@ -5,6 +5,7 @@
 
 #include "analysis/spectrogram_store.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -13,21 +14,21 @@
 namespace pitkad {
 
 inline constexpr int click_channel = 0;
-inline constexpr int midi_channels = 9;  // channels 0 … 8 are used
-inline constexpr int note_slots = 8;     // sounding notes remembered per channel
+inline constexpr int midi_channels = 9; // channels 0 … 8 are used
+inline constexpr int note_slots = 8;    // sounding notes remembered per channel
 
 // Where short messages go: a synthesizer, a log, a test recorder.
 // Messages are packed as status | data1 << 8 | data2 << 16 and must be
 // delivered in the order sent.
 class MidiBackend {
-public:
+  public:
     virtual ~MidiBackend() = default;
     virtual void send(std::uint32_t message) = 0;
 };
 
 // Keeps every message, for tests.
 class RecordingMidiBackend final : public MidiBackend {
-public:
+  public:
     void send(std::uint32_t message) override { messages.push_back(message); }
     std::vector<std::uint32_t> messages;
 };
@@ -44,15 +45,15 @@ struct MidiTables {
         return v;
     }
     bool midi_ok = false;
-    std::array<int, 16> midi_program{};      // per MIDI channel, 0 … 127
+    std::array<int, 16> midi_program{};              // per MIDI channel, 0 … 127
     std::array<int, 16> midi_volume = full_volume(); // note-on velocity per channel, 0 … 127
     // Band index (2 … 75) of each note the program turned on; 0 = free.
     std::array<std::array<int, note_slots>, midi_channels> active_notes{};
-    int midi_delay = 0;                      // frames the drawing is read ahead, 0 … 30
+    int midi_delay = 0; // frames the drawing is read ahead, 0 … 30
 };
 
 class MidiPort {
-public:
+  public:
     MidiTables tables;
 
     // Opens the port on a backend (null: no device, midi_ok stays false).
@@ -65,15 +66,25 @@ public:
 
     // Sends one short message when the port is open.
     void send(int status, int data1, int data2);
-    void note_on(int channel, int band) { send(0x90 + channel, band + band_note_offset, tables.midi_volume[std::size_t(channel)]); }
-    void note_off(int channel, int band) { send(0x80 + channel, band + band_note_offset, 0); }
+    void note_on(int channel, int band) {
+        send(0x90 + channel, note_of(band), tables.midi_volume[std::size_t(channel)]);
+    }
+    void note_off(int channel, int band) { send(0x80 + channel, note_of(band), 0); }
+    // Semitones every note is moved by, so that drawn notes and clicks stay
+    // in tune with a transposed recording. A change first ends every note
+    // sounding (their note-offs must match their note-ons).
+    void set_transpose(int semitones);
+    int transpose() const { return transpose_; }
     // Program change for channels 0 … 8.
     void set_midi_program();
     // Releases every note in active_notes and frees the slots.
     void midi_off();
 
-private:
+  private:
+    int note_of(int band) const { return std::clamp(band + band_note_offset + transpose_, 0, 127); }
+
     std::unique_ptr<MidiBackend> backend_;
+    int transpose_ = 0;
 };
 
 } // namespace pitkad

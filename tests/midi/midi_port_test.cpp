@@ -48,8 +48,7 @@ TEST(MidiPort, MidiOffReleasesEverySlotOnce) {
     p.port.tables.active_notes[0][3] = 10;
     p.port.tables.active_notes[8][7] = 75;
     p.port.midi_off();
-    EXPECT_EQ(p.rec->messages,
-              (std::vector<std::uint32_t>{0x005380u, 0x002B80u, 0x006C88u}));
+    EXPECT_EQ(p.rec->messages, (std::vector<std::uint32_t>{0x005380u, 0x002B80u, 0x006C88u}));
     p.port.midi_off();
     EXPECT_EQ(p.rec->messages.size(), 3u);
 }
@@ -63,4 +62,22 @@ TEST(MidiPort, NoteOnUsesChannelVolumeAndProgramChangesCoverNineChannels) {
     ASSERT_EQ(p.rec->messages.size(), 10u);
     EXPECT_EQ(p.rec->messages[0], 0x644993u);
     EXPECT_EQ(p.rec->messages[4], 0x28C3u);
+}
+
+// A transposition moves every note; changing it first ends the notes
+// sounding with the numbers they were started with.
+TEST(MidiPort, TransposeMovesNotesAndEndsWhatSounds) {
+    OpenPort p;
+    p.port.tables.active_notes[1][0] = 40; // note 73
+    p.port.set_transpose(12);
+    ASSERT_EQ(p.rec->messages.size(), 10u);
+    EXPECT_EQ(p.rec->messages[0], 0x004981u); // off 73 on channel 1
+    EXPECT_EQ(p.rec->messages[1], 0x007BB0u); // all notes off, channel 0
+    EXPECT_EQ(p.port.tables.active_notes[1][0], 0);
+    p.rec->messages.clear();
+    p.port.note_on(0, 40);
+    p.port.note_off(0, 75);
+    EXPECT_EQ(p.rec->messages, (std::vector<std::uint32_t>{0x7F5590u, 0x007880u}));
+    p.port.set_transpose(12);
+    EXPECT_EQ(p.rec->messages.size(), 2u); // unchanged: nothing sent
 }
