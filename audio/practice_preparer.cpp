@@ -16,7 +16,7 @@ using RubberBand::RubberBandStretcher;
 // so that it never reallocates).
 constexpr int feed_frames = 1024;
 // How often a thread with a full ring looks whether the callback took a block.
-constexpr std::chrono::milliseconds full_poll{1};
+constexpr std::chrono::milliseconds full_poll{2};
 
 } // namespace
 

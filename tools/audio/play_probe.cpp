@@ -3,19 +3,22 @@
 // prints the CPU time used and how far the cursor lagged the audio clock.
 //
 //   pitkad_play_probe FILE.wav [SECONDS] [--simulate-device [RATE]]
+//                     [--speed PERCENT] [--engine finer|faster]
 //
 // --simulate-device additionally runs the engine's mixer with the synthesizer
 // on a thread paced like a device of RATE Hz (default 44100) with 256-frame
 // buffers, so that the callback's cost (rate conversion included when RATE
 // differs from the file's) is counted even on a machine without a sound card.
+// --speed and --engine play through the practice preparer (time stretching
+// on its own thread), whose cost is counted too.
 
 #include "analysis/spectrogram_store.h"
-#include "drawing/draw_data.h"
-#include "midi/fluidsynth_backend.h"
-#include "midi/midi_port.h"
 #include "audio/audio_engine.h"
 #include "control/playline.h"
 #include "control/transport.h"
+#include "drawing/draw_data.h"
+#include "midi/fluidsynth_backend.h"
+#include "midi/midi_port.h"
 #include "view/view_state.h"
 
 #include <QCoreApplication>
@@ -111,8 +114,14 @@ int main(int argc, char** argv) {
     double seconds = 20;
     bool simulate = false;
     int device_rate = 44100;
+    PracticeSettings practice;
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--simulate-device") == 0) {
+        if (std::strcmp(argv[i], "--speed") == 0 && i + 1 < argc) {
+            practice.speed = std::atof(argv[++i]) / 100.0;
+        } else if (std::strcmp(argv[i], "--engine") == 0 && i + 1 < argc) {
+            practice.engine = std::strcmp(argv[++i], "faster") == 0 ? StretchEngine::faster
+                                                                    : StretchEngine::finer;
+        } else if (std::strcmp(argv[i], "--simulate-device") == 0) {
             simulate = true;
             if (i + 1 < argc && std::atoi(argv[i + 1]) >= 8000) device_rate = std::atoi(argv[++i]);
         } else
@@ -132,6 +141,7 @@ int main(int argc, char** argv) {
     MidiPort midi;
     midi.open(open_midi_backend(synth_output, program_start));
     MediaPlayer player(audio.output());
+    player.set_practice(practice);
     ProbeHost host;
     Transport transport(*store, *draw, view, midi, player, host);
     host.transport = &transport;
@@ -146,6 +156,7 @@ int main(int argc, char** argv) {
         if (r.audio) {
             store->frame_count = int(r.audio->frames * 50 / r.audio->rate);
             sim->mixer.load(r.audio);
+            sim->mixer.set_practice(practice);
             sim->mixer.command(Mixer::Mode::playing, true, 0);
         }
         sim->start();
@@ -194,6 +205,10 @@ int main(int argc, char** argv) {
     if (sim)
         std::printf("simulated device callback: mixer + synthesizer, 256 frames at %d Hz\n",
                     device_rate);
+    std::printf("speed %.0f %%, %s engine\n", practice.speed * 100,
+                practice.plain()                          ? "no"
+                : practice.engine == StretchEngine::finer ? "finer"
+                                                          : "faster");
     std::printf("MIDI port: %s\n", midi.midi_ok() ? "synthesizer open" : "closed");
     std::printf("played %.1f s wall: CPU %.2f s = %.1f %% of one core; %ld ticks (%.0f per s)\n",
                 wall, cpu, 100 * cpu / wall, ticks, double(ticks) / wall);
