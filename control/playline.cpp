@@ -99,9 +99,17 @@ void Transport::playback_tick() {
     }
     const int f = player_.position() / frame_ms;
     if (f == view_.cursor_frame) return;
+    // Only a loop takes the position back while playing on: what is drawn
+    // at the loop's start sounds from there, as after a seek.
+    const bool went_back = f < last_tick_frame_;
+    last_tick_frame_ = f;
     host_.write_line(f);
-    if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down())
-        host_.drawing_midi_step(f + midi_read_ahead());
+    if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down()) {
+        if (went_back)
+            host_.drawing_midi_sound_held(f + midi_read_ahead());
+        else
+            host_.drawing_midi_step(f + midi_read_ahead());
+    }
     const int t = f / frames_per_tenth;
     if (t != shown_tenths) {
         shown_tenths = t;

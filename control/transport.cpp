@@ -54,8 +54,9 @@ int Transport::midi_read_ahead() const {
 }
 
 void Transport::sound_held_drawing() {
+    last_tick_frame_ = player_.position() / frame_ms;
     if (midi_.midi_ok() && state() == PlayState::playing && host_.pen_midi_down())
-        host_.drawing_midi_sound_held(player_.position() / frame_ms + midi_read_ahead());
+        host_.drawing_midi_sound_held(last_tick_frame_ + midi_read_ahead());
 }
 
 void Transport::reset_recording() {

@@ -73,6 +73,8 @@ class Transport {
     // Playback time in tenths last written to the time display; kept across
     // stop and play.
     int shown_tenths = 0;
+    // The frame of the last tick or jump: a tick before it went round a loop.
+    int last_tick_frame_ = -1;
 
     void reset_recording();
     void stop_playback();

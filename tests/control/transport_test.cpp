@@ -34,10 +34,18 @@ enum class Command { reset, stop, start, pause };
 
 void run(TransportRig& r, Command command) {
     switch (command) {
-    case Command::reset: r.t.reset_recording(); break;
-    case Command::stop: r.t.stop_playback(); break;
-    case Command::start: r.t.start_playback(); break;
-    case Command::pause: r.t.toggle_pause(); break;
+    case Command::reset:
+        r.t.reset_recording();
+        break;
+    case Command::stop:
+        r.t.stop_playback();
+        break;
+    case Command::start:
+        r.t.start_playback();
+        break;
+    case Command::pause:
+        r.t.toggle_pause();
+        break;
     }
 }
 
@@ -310,6 +318,17 @@ TEST(Transport, JumpsSoundTheDrawingHeldWhereTheyLand) {
         {"skip", 2, skip, {128}},
         {"slider at 100", 2, [](TransportRig& r) { r.t.change_time(); }, {1503}},
         {"line mark at 40", 2, [](TransportRig& r) { r.t.replay_from_line(); }, {43}},
+        {"round a loop of 1 … 4 s",
+         2,
+         [](TransportRig& r) {
+             r.t.playback_tick(); // at 3 s
+             PracticeSettings s;
+             s.loop = {8000, 32000};
+             r.player.set_practice(s);
+             r.advance(1500);
+             r.t.playback_tick(); // at 1.5 s again
+         },
+         {78}},
         {"paused skip", 3, skip, {}},
         {"drawing switched off", 2, skip, {}, true, false},
         {"no MIDI port", 2, skip, {}, false},
