@@ -39,6 +39,7 @@ void PracticePreparer::set_audio(std::shared_ptr<const PcmAudio> audio) {
         next_audio_ = std::move(audio);
         audio_pending_ = true;
         running_ = false;
+        pending_ = true;
     }
     wake_.notify_all();
 }
@@ -48,6 +49,7 @@ void PracticePreparer::set_settings(const PracticeSettings& settings) {
         std::lock_guard lock(mutex_);
         next_settings_ = clamped(settings);
         settings_pending_ = true;
+        pending_ = true;
     }
     wake_.notify_all();
 }
@@ -59,6 +61,7 @@ void PracticePreparer::start(std::int64_t frame, std::uint32_t generation) {
         start_generation_ = generation;
         start_pending_ = true;
         running_ = true;
+        pending_ = true;
     }
     wake_.notify_all();
 }
@@ -66,6 +69,7 @@ void PracticePreparer::start(std::int64_t frame, std::uint32_t generation) {
 void PracticePreparer::halt() {
     std::lock_guard lock(mutex_);
     running_ = false;
+    pending_ = true;
 }
 
 const PracticePreparer::Block* PracticePreparer::front() const noexcept {
@@ -91,6 +95,7 @@ void PracticePreparer::run() {
             else
                 wake_.wait(lock, work);
             if (quit_) return;
+            pending_ = false;
             if (audio_pending_) {
                 audio_ = std::move(next_audio_);
                 reader_.set_audio(audio_.get());
@@ -128,7 +133,8 @@ void PracticePreparer::run() {
             running = running_;
         }
         if (!running || !audio_) continue;
-        while (!ended_ &&
+        // Room in the ring, and nothing new from the UI thread.
+        while (!ended_ && !pending_ &&
                head_.load(std::memory_order_relaxed) - tail_.load(std::memory_order_acquire) <
                    std::uint32_t(ring_blocks)) {
             const std::uint32_t head = head_.load(std::memory_order_relaxed);

@@ -81,6 +81,8 @@ class PracticePreparer {
     bool settings_pending_ = false;
     bool running_ = false;
     bool quit_ = false;
+    // Something above is waiting: the preparing thread looks before each block.
+    std::atomic<bool> pending_{false};
 
     // The ring: written by the preparing thread, read by the callback.
     std::array<Block, ring_blocks> ring_;

@@ -111,6 +111,30 @@ TEST(Practice, SpeedChangesLengthNotPitchAndTransposeChangesPitch) {
     }
 }
 
+// A new speed while playing is heard within 100 ms, and the positions go on
+// without a jump.
+TEST(Practice, SpeedChangesWhilePlayingWithoutAJump) {
+    PracticePreparer p;
+    p.set_audio(sine(6));
+    PracticeSettings s;
+    s.speed = 0.5;
+    p.set_settings(s);
+    p.start(0, 1);
+    Heard h = take(p, 1, std::size_t(rate));
+    const std::size_t changed_at = h.left.size();
+    s.speed = 0.75;
+    p.set_settings(s);
+    const Heard after = take(p, 1, std::size_t(rate));
+    h.position.insert(h.position.end(), after.position.begin(), after.position.end());
+    std::size_t first_fast = 0;
+    for (std::size_t i = changed_at; i < h.position.size() && !first_fast; ++i)
+        if (h.position[i] - h.position[i - 1] > 0.6) first_fast = i;
+    ASSERT_NE(first_fast, 0u);
+    EXPECT_LE(double(first_fast - changed_at) / rate, 0.1);
+    for (std::size_t i = 1; i < h.position.size(); ++i)
+        ASSERT_NEAR(h.position[i] - h.position[i - 1], 0.625, 0.126) << i;
+}
+
 // The positions that label stretched sound are where its clicks were in
 // the recording: the cursor matches what is heard within 10 ms (3.5 ms
 // finer, 5.2 ms faster when written).
@@ -140,7 +164,8 @@ TEST(Practice, PositionsMatchTheHeardSound) {
         for (const std::int64_t c : clicks) {
             const double expected_out = double(c) / s.speed;
             std::size_t best = 0;
-            for (auto i = std::size_t(expected_out - 0.2 * rate); i < expected_out + 0.2 * rate; ++i)
+            for (auto i = std::size_t(expected_out - 0.2 * rate); i < expected_out + 0.2 * rate;
+                 ++i)
                 if (std::abs(h.left[i]) > std::abs(h.left[best])) best = i;
             worst_ms = std::max(worst_ms, std::abs(h.position[best] - double(c)) * 1000 / rate);
         }
