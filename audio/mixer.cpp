@@ -127,7 +127,8 @@ int Mixer::take_prepared(PracticePreparer& p, float* left, float* right, int fra
         if (b->generation != seek_generation_) {
             // Prepared before the last seek: dropped. One for a seek not yet
             // applied here waits.
-            if (std::int32_t(b->generation - seek_generation_) > 0) break;
+            const std::uint32_t ahead = (b->generation - seek_generation_) & generation_mask;
+            if (ahead <= generation_mask / 2) break;
             p.pop();
             continue;
         }
