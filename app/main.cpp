@@ -3,11 +3,13 @@
 #include "app/cli_analyse.h"
 #include "app/cli_render.h"
 #include "app/pitka_p1.h"
+#include "app/window_args.h"
 
 #include <QApplication>
 #include <QTimer>
 
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 
 int main(int argc, char** argv) {
@@ -27,13 +29,20 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("PitkaD");
     QApplication::setApplicationVersion("1.00");
 
+    // Qt has taken its own options out of argv.
+    QStringList rest;
+    for (int i = 1; i < argc; ++i)
+        rest << QString::fromLocal8Bit(argv[i]);
+    const std::optional<pitkad::WindowArgs> args = pitkad::parse_window_args(rest);
+    if (!args) {
+        std::fputs(pitkad::window_usage, stderr);
+        return 2;
+    }
+
     pitkad::TForm1 form1;
     form1.show();
-    // `pitkad FILE` opens that recording once the window is up.
-    const QStringList args = QApplication::arguments();
-    if (args.size() >= 2 && !args[1].startsWith("-")) {
-        const QString file = args[1];
-        QTimer::singleShot(0, &form1, [&form1, file] { form1.open_and_remember(file); });
-    }
+    // `pitkad FILE` opens that recording once the window is up, with the
+    // practice options in force.
+    QTimer::singleShot(0, &form1, [&form1, &args] { form1.open_from_command_line(*args); });
     return app.exec();
 }

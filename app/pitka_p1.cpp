@@ -47,6 +47,7 @@
 #include <QWindow>
 #include <QUrl>
 
+#include <cmath>
 #include <cstring>
 #include <algorithm>
 #include <filesystem>
@@ -81,7 +82,9 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_);
 
     build_menus();
+    build_practice_menu();
     build_controls();
+    build_practice_panel();
     FormCreate(options);
 
     // The tool window and the MIDI dialog come after the main window.
@@ -357,6 +360,13 @@ Settings TForm1::current_settings() const {
     store_window_placement(s, isMaximized(),
                            QRect(normal.topLeft() - decoration, normal.size()));
     s.width = normal.width() + frame_allowance;
+    const PracticeSettings& p = doc.practice;
+    s.speed = speed_percent(p);
+    s.transpose = p.semitones;
+    s.cents = p.cents;
+    s.engine = int(p.engine);
+    s.loop_pause = int(std::lround(p.loop_pause * 1000));
+    s.channels = int(p.channels);
     return s;
 }
 
@@ -374,6 +384,12 @@ void TForm1::apply_settings(const Settings& s) {
     TrackBar2->setValue(s.color);
     apply_midi_settings(s, doc.midi.tables);
     doc.view.line_width = s.line_width;
+    PracticeSettings p = with_cents(with_semitones(with_speed_percent(doc.practice, s.speed),
+                                                   s.transpose),
+                                    s.cents);
+    p.engine = StretchEngine(std::clamp(s.engine, 0, 1));
+    p.channels = ChannelMode(std::clamp(s.channels, 0, int(ChannelMode::centre_removed)));
+    set_practice(with_loop_pause_ms(p, s.loop_pause));
 }
 
 // --- Geometry -------------------------------------------------------------
@@ -388,7 +404,8 @@ void TForm1::layout_view_for(int requested_client_width) {
     const int client_height = lay.graph_height + control_strip_height;
     graph->setGeometry(0, 0, lay.graph_width, lay.graph_height);
     TrackBar3->setVisible(lay.show_position_slider);
-    const int window_height = client_height + menuBar()->sizeHint().height();
+    const int window_height =
+        client_height + menuBar()->sizeHint().height() + practice_bar_height();
     setMinimumWidth(min_client_width);
     setFixedHeight(window_height);
     if (width() != lay.client_width && !isMaximized() && !isFullScreen())
@@ -558,6 +575,8 @@ bool TForm1::open_recording(const QString& path) {
     transport_->reset_recording();
     doc.adopt_recording(file, std::move(*staged));
     player_->prime(file.string(), r.audio);
+    graph_click_ = {};
+    set_practice(for_new_recording(doc.practice), {});
     if (std::filesystem::exists(doc.draw_file)) form2_->loaddrawdat();
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
@@ -655,6 +674,7 @@ void TForm1::About1Click() {
 
 void TForm1::PlayButtonClick() {
     transport_->start_playback();
+    set_practice(doc.practice); // the loop, now that the player knows the rate
     PauseButton->setFocus();
 }
 void TForm1::StopbuttonClick() { transport_->stop_playback(); }
@@ -712,11 +732,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             if (FormKeyDown(key->key(), key->modifiers() & Qt::AltModifier) &&
                 focusWidget() == TrackBar3)
                 return true;
+            // A practice key that ran goes no further: Space would also
+            // press a focused button, a sign or digit move a slider.
+            if (PracticeKeyDown(key->key())) return true;
         }
         break;
     case QEvent::MouseButtonPress: {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::LeftButton) left_pressed_latch_ = true;
+        // The column pressed while stopped is where "play from here" starts.
+        if (watched == graph && me->button() == Qt::LeftButton &&
+            play_state() == PlayState::stopped)
+            graph_click_ = {doc.view.x_to_frame(me->position().toPoint().x()),
+                            doc.view.first_frame};
         if (me->button() == Qt::RightButton) {
             if (watched == ForwardButton) SkipButtonMouseDown(0, me->position().toPoint());
             else if (watched == BackButton1) SkipButtonMouseDown(1, me->position().toPoint());

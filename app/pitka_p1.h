@@ -12,6 +12,7 @@
 #include "control/document.h"
 #include "control/keyboard_controls.h"
 #include "control/mouse_editor.h"
+#include "control/practice_controls.h"
 #include "control/transport.h"
 #include "view/graph_view.h"
 #include "view/view_state.h"
@@ -28,10 +29,14 @@
 
 class QAction;
 class QActionGroup;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QSlider;
+class QSpinBox;
+class QToolBar;
+class QToolButton;
 
 namespace pitkad {
 
@@ -39,6 +44,7 @@ class AudioOutput;
 class GraphWidget;
 class TForm3;
 struct Settings;
+struct WindowArgs;
 
 // What the program starts with; tests replace the devices and the screen.
 struct StartOptions {
@@ -79,6 +85,30 @@ public:
     std::array<QAction*, 13> LineWItems{}; // LineW4 … LineW12 at indices 4 … 12
     QAction *Showtoolbar = nullptr, *MidiSetMenu = nullptr, *SupportPage = nullptr,
             *About1 = nullptr;
+    // The practice tools' menu "再生".
+    QMenu *PlayMenu = nullptr, *SpeedMenu = nullptr, *LoopPauseMenu = nullptr,
+          *ChannelMenu = nullptr, *FocusMenu = nullptr, *EngineMenu = nullptr;
+    QAction *PlayFromStartItem = nullptr, *StopItem = nullptr, *PauseItem = nullptr,
+            *PlayHereItem = nullptr, *SlowerItem = nullptr, *FasterItem = nullptr,
+            *NormalSpeedItem = nullptr, *TransposeDownItem = nullptr,
+            *TransposeUpItem = nullptr, *ResetPitchItem = nullptr, *LoopStartItem = nullptr,
+            *LoopEndItem = nullptr, *LoopLineItem = nullptr, *ClearLoopItem = nullptr,
+            *ShowPracticeItem = nullptr;
+    std::array<QAction*, speed_presets.size()> SpeedItems{};
+    std::array<QAction*, loop_pause_presets.size()> LoopPauseItems{};
+    std::array<QAction*, 5> ChannelItems{}; // in the order of ChannelMode
+    std::array<QAction*, 3> FocusItems{};   // in the order of FocusPreset
+    std::array<QAction*, 2> EngineItems{};  // in the order of StretchEngine
+
+    // --- The practice panel (a tool bar above the graph) ----------------
+    QToolBar* PracticeBar = nullptr;
+    QSpinBox *SpeedEdit = nullptr, *TransposeEdit = nullptr, *CentsEdit = nullptr;
+    QToolButton* SpeedPresetButton = nullptr;
+    QComboBox *EngineBox = nullptr, *ChannelBox = nullptr, *LoopPauseBox = nullptr,
+              *FocusBox = nullptr;
+    QLabel* LoopText = nullptr;
+    QPushButton *LoopStartButton = nullptr, *LoopEndButton = nullptr,
+                *LoopLineButton = nullptr, *ClearLoopButton = nullptr;
 
     // --- Controls below the graph -------------------------------------
     QPushButton *PlayButton = nullptr, *Stopbutton = nullptr, *PauseButton = nullptr,
@@ -142,6 +172,37 @@ public:
     // True when the key ran an action of the key map.
     bool FormKeyDown(int key, bool alt);
 
+    // The practice tools (menu, panel and keys).
+    void PlayHereClick();
+    void SpeedStepClick(int direction);
+    void SpeedClick(int percent);
+    void TransposeClick(int semitones); // to this transposition
+    void CentsClick(int cents);
+    void ResetPitchClick();
+    void LoopStartClick();
+    void LoopEndClick();
+    void LoopLineClick();
+    void ClearLoopClick();
+    void LoopPauseClick(int ms);
+    void ChannelClick(ChannelMode mode);
+    void FocusClick(FocusPreset preset);
+    void EngineClick(StretchEngine engine);
+    void ShowPracticeClick();
+    // True when the key is a practice key and ran its command; such a key
+    // goes no further. Keys typed into the panel's number boxes are theirs.
+    bool PracticeKeyDown(int key);
+    // Every change of the practice settings goes through here: stored in
+    // the document (the loop in milliseconds too), handed to the player,
+    // shown in the menu and the panel.
+    void set_practice(const PracticeSettings& settings, LoopMs loop);
+    void set_practice(const PracticeSettings& settings) { set_practice(settings, doc.practice_loop); }
+    // The command line's file and practice settings: the file opens, then
+    // the settings are put in force for this run.
+    void open_from_command_line(const WindowArgs& args);
+    // Where the practice tools act: the player's position while the cursor
+    // is shown, else the frame browsed to (in ms); -1 without a recording.
+    int practice_position_ms() const;
+
     // Opens a file the user picked (open dialog, a drop, the recent list):
     // the dialog starts in its folder next time, whether or not it opens.
     bool open_chosen_file(const QString& path);
@@ -188,6 +249,12 @@ protected:
     void update_recent_files(const std::function<QStringList(QStringList)>& change);
     void show_recent_files();
     void build_controls();
+    void build_practice_menu();
+    void build_practice_panel();
+    // Menu checks and panel values from doc.practice.
+    void show_practice();
+    // The practice panel's height while it is shown.
+    int practice_bar_height() const;
     void place_controls(int client_width);
     GraphParams graph_params() const;
     enum class MouseEventKind { press, move, release };
@@ -217,6 +284,9 @@ protected:
     TForm3* form3_ = nullptr;
     QActionGroup* line_width_group_ = nullptr;
     bool left_pressed_latch_ = false;
+    // The last left press on the graph while stopped (play from here).
+    GraphClick graph_click_;
+    bool showing_practice_ = false; // show_practice is setting the controls
     bool closing_ = false;
     int threads_ = 0;
 };

@@ -100,6 +100,22 @@ const std::vector<NumberKey>& placement_keys() {
     return keys;
 }
 
+// The practice keys: a value outside its range is clamped into it.
+struct ClampedKey {
+    const char* key;
+    int Settings::*field;
+    int min, max;
+};
+
+const std::array<ClampedKey, 6> practice_keys{{
+    {"Speed", &Settings::speed, 25, 200},
+    {"Transpose", &Settings::transpose, -12, 12},
+    {"Cents", &Settings::cents, -50, 50},
+    {"Engine", &Settings::engine, 0, 1},
+    {"LoopPause", &Settings::loop_pause, 0, 3000},
+    {"Channels", &Settings::channels, 0, 4},
+}};
+
 QString path_key(const char* section, const char* key) {
     return QString::fromLatin1(section) + u'/' + QString::fromLatin1(key);
 }
@@ -243,7 +259,7 @@ QByteArray compose(const QByteArray& old_text, const Settings& s) {
         std::vector<QByteArray> lines;
     };
     std::vector<Out> ours{{dir, {}},      {view, {}}, {player, {}},
-                          {graphics, {}}, {midi, {}}, {window, {}}};
+                          {graphics, {}}, {midi, {}}, {window, {}}, {practice, {}}};
     auto add = [&](const char* section, const char* key, const QByteArray& value) {
         for (Out& o : ours)
             if (qstrcmp(o.section, section) == 0) o.lines.push_back(key + QByteArray("=") + value);
@@ -257,12 +273,16 @@ QByteArray compose(const QByteArray& old_text, const Settings& s) {
     add(window, "Maximized", s.maximized ? "1" : "0");
     for (const NumberKey& k : placement_keys())
         add(k.section, k.key, QByteArray::number(k.field(copy)));
+    for (const ClampedKey& k : practice_keys)
+        add(practice, k.key, QByteArray::number(s.*k.field));
 
     auto is_ours = [&](const QString& section, const QByteArray& key) {
         if (section == QLatin1String(dir)) return key == "DefaultDir";
         if (section == QLatin1String(window) && key == "Maximized") return true;
         for (const BoolKey& k : view_keys)
             if (section == QLatin1String(k.section) && key == k.key) return true;
+        for (const ClampedKey& k : practice_keys)
+            if (section == QLatin1String(practice) && key == k.key) return true;
         for (const auto* list : {&number_keys(), &placement_keys()})
             for (const NumberKey& k : *list)
                 if (section == QLatin1String(k.section) && key == k.key) return true;
@@ -336,6 +356,8 @@ Settings unlike(const Settings& s) {
     for (const auto* list : {&number_keys(), &placement_keys()})
         for (const NumberKey& k : *list)
             k.field(u) += 1;
+    for (const ClampedKey& k : practice_keys)
+        u.*k.field += 1;
     u.maximized = !s.maximized;
     return u;
 }
@@ -370,6 +392,8 @@ Settings settings_from(const QSettings& ini, const Settings& defaults) {
         for (const NumberKey& k : *list)
             if (auto v = read_int(ini, k.section, k.key); v && k.valid(*v)) k.field(s) = *v;
     if (auto v = read_int(ini, window, "Maximized")) s.maximized = *v != 0;
+    for (const ClampedKey& k : practice_keys)
+        if (auto v = read_int(ini, practice, k.key)) s.*k.field = std::clamp(*v, k.min, k.max);
     return s;
 }
 

@@ -28,6 +28,7 @@ inline constexpr char graphics[] = "Graphics";
 inline constexpr char midi[] = "MIDI";
 inline constexpr char window[] = "Window";
 inline constexpr char recent[] = "Recent";
+inline constexpr char practice[] = "Practice";
 } // namespace settings_key
 
 // Every stored setting. The member defaults are the window definition's; at
@@ -55,6 +56,14 @@ struct Settings {
     int width = 804;             // Window/Width of the normal window
     int left = 0;                // Window/Left of the normal window
     int top = 0;                 // Window/Top of the normal window
+    // The practice tools (the loop and the focus belong to a recording and
+    // are not kept). Out-of-range values are brought into range.
+    int speed = 100;    // Practice/Speed, percent, 25 … 200
+    int transpose = 0;  // Practice/Transpose, semitones, -12 … 12
+    int cents = 0;      // Practice/Cents, -50 … 50
+    int engine = 0;     // Practice/Engine: 0 finer, 1 faster
+    int loop_pause = 0; // Practice/LoopPause, ms, 0 … 3000
+    int channels = 0;   // Practice/Channels: 0 stereo, 1 left, 2 right, 3 mono, 4 centre removed
 
     friend bool operator==(const Settings&, const Settings&) = default;
 };
@@ -69,7 +78,7 @@ QString settings_file_path(const QString& executable_dir, const QString& config_
 // yield the value from `defaults`.
 Settings read_settings(const QString& path, const Settings& defaults);
 
-// Writes all 21 keys in their fixed order, keeping the other lines the file
+// Writes all 27 keys in their fixed order, keeping the other lines the file
 // holds where they cannot disturb ours. The text goes to a temporary file
 // renamed into place, so a failed or interrupted save leaves the previous
 // file whole. False when it failed.

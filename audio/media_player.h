@@ -64,6 +64,12 @@ class MediaPlayer {
     // positions stay in the recording's own milliseconds.
     void set_practice(const PracticeSettings& settings) { out_.set_practice(settings); }
     const PracticeSettings& practice() const { return out_.practice(); }
+    // The sample rate of the open recording, or of the one last decoded for
+    // the remembered file; 0 while unknown. A loop is given in its frames.
+    int sample_rate() const {
+        if (open_ && audio_) return audio_->rate;
+        return cached_ && cached_name_ == file_name_ ? cached_->rate : 0;
+    }
 
   private:
     int frames_to_ms(double frames) const;

@@ -9,6 +9,7 @@
 #include "analysis/loudness.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/practice.h"
+#include "control/practice_controls.h"
 #include "control/recording_loader.h"
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
@@ -33,6 +34,9 @@ struct Document {
     // The practice tools' settings: what the player is told. The loop and
     // the focus belong to the open recording and are cleared at an open.
     PracticeSettings practice;
+    // The loop as set, in the recording's milliseconds; practice.loop is
+    // made from it at the recording's sample rate once that is known.
+    LoopMs practice_loop;
 
     // Builds the band tables and reads loudness.dat from the data folders.
     void load_tables();

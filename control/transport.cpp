@@ -86,7 +86,9 @@ void Transport::stop_playback() {
     host_.write_graph();
 }
 
-void Transport::start_playback() {
+void Transport::start_playback() { start_playback_at(0); }
+
+void Transport::start_playback_at(int from_ms) {
     switch (state()) {
     case PlayState::stopped: {
         const std::string error = player_.open();
@@ -94,12 +96,14 @@ void Transport::start_playback() {
             host_.show_error(QString::fromStdString(error));
             return;
         }
-        if (player_.play(0) != MediaPlayer::ok) return;
+        if (player_.play(from_ms) != MediaPlayer::ok) return;
         slider_set_by_tick = false;
         slider_dragged = false;
         player_.set_time_format_ms();
         play_state = PlayState::playing;
-        view_.first_frame = 0;
+        // From the start the graph goes back to it; from elsewhere the view
+        // stays where it was browsed, and the tick pages to the cursor.
+        if (from_ms == 0) view_.first_frame = 0;
         host_.write_graph();
         if (playline_enabled_) {
             playline_ = std::make_unique<Playline>(
@@ -113,9 +117,9 @@ void Transport::start_playback() {
     }
     case PlayState::playing:
     case PlayState::paused:
-        player_.play(0);
+        player_.play(from_ms);
         play_state = PlayState::playing;
-        view_.first_frame = 0;
+        if (from_ms == 0) view_.first_frame = 0;
         host_.write_graph();
         sound_held_drawing();
         break;

@@ -79,6 +79,8 @@ class Transport {
     void reset_recording();
     void stop_playback();
     void start_playback();
+    // Plays from `from_ms` (start_playback plays from 0).
+    void start_playback_at(int from_ms);
     void toggle_pause();
     void change_time();
     void seek_relative(int ms);

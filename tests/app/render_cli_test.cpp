@@ -123,6 +123,23 @@ TEST_F(RenderCli, BadArgumentsShowUsage) {
     }
 }
 
+// The window's practice options refuse bad values before any window opens.
+TEST_F(RenderCli, WindowPracticeOptionsRefuseBadValues) {
+    const QStringList cases[] = {
+        {"x.wav", "--speed", "300"},
+        {"x.wav", "--transpose", "x"},
+        {"x.wav", "--cents", "-60"},
+        {"x.wav", "--loop", "5-2"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ProcessResult r = run_program(program, args, dir.path() / "work");
+        EXPECT_EQ(r.exit_code, 2);
+        // Qt may have written a note of its own first.
+        EXPECT_TRUE(r.err.contains("usage: pitkad [FILE]")) << r.err.toStdString();
+    }
+}
+
 // The render is what the window shows after opening the same recording,
 // with its drawing, under the same settings (the window starts with the loudness correction
 // on, since the build's table is found).

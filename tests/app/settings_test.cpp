@@ -52,6 +52,12 @@ Settings changed_settings() {
     s.width = 1024;
     s.left = 120;
     s.top = 64;
+    s.speed = 75;
+    s.transpose = -3;
+    s.cents = 20;
+    s.engine = 1;
+    s.loop_pause = 500;
+    s.channels = 4;
     return s;
 }
 
@@ -137,7 +143,15 @@ TEST(Settings, RoundTripOfAllKeysInTheirOrder) {
                                             "Maximized=1\n"
                                             "Width=1024\n"
                                             "Left=120\n"
-                                            "Top=64\n"));
+                                            "Top=64\n"
+                                            "\n"
+                                            "[Practice]\n"
+                                            "Speed=75\n"
+                                            "Transpose=-3\n"
+                                            "Cents=20\n"
+                                            "Engine=1\n"
+                                            "LoopPause=500\n"
+                                            "Channels=4\n"));
     // A second save over the first changes nothing.
     const QByteArray first = read_all(t.ini());
     ASSERT_TRUE(write_settings(t.ini(), s));
@@ -375,6 +389,33 @@ TEST(Settings, ValuesOutsideTheirRangesFallBack) {
     }
 }
 
+// The practice keys are brought into range; what is not a number is ignored.
+TEST(Settings, PracticeValuesAreClamped) {
+    struct Case {
+        const char* key;
+        const char* value;
+        int Settings::*field;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Speed", "10", &Settings::speed, 25},       {"Speed", "500", &Settings::speed, 200},
+        {"Speed", "80", &Settings::speed, 80},       {"Speed", "fast", &Settings::speed, 100},
+        {"Transpose", "-20", &Settings::transpose, -12},
+        {"Transpose", "7", &Settings::transpose, 7}, {"Cents", "99", &Settings::cents, 50},
+        {"Engine", "5", &Settings::engine, 1},       {"Engine", "x1", &Settings::engine, 0},
+        {"LoopPause", "-1", &Settings::loop_pause, 0},
+        {"LoopPause", "9000", &Settings::loop_pause, 3000},
+        {"Channels", "9", &Settings::channels, 4},   {"Channels", "3", &Settings::channels, 3},
+    };
+    IniFolder t;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.key << "=" << c.value);
+        const QString path = t.fresh();
+        write_all(path, QByteArray("[Practice]\n") + c.key + "=" + c.value + "\n");
+        EXPECT_EQ(read_settings(path, Settings{}).*c.field, c.expected);
+    }
+}
+
 TEST(Settings, DefaultDirTextSurvivesTheFileFormat) {
     IniFolder t;
     const char* texts[] = {"/home/u/音楽 フォルダ",
@@ -397,7 +438,7 @@ TEST(Settings, DefaultDirTextSurvivesTheFileFormat) {
         const QString path = t.fresh();
         ASSERT_TRUE(write_settings(path, s));
         EXPECT_EQ(read_settings(path, Settings{}).default_dir, s.default_dir);
-        EXPECT_EQ(read_all(path).count('\n'), 32); // six headers, 21 keys, five blank lines
+        EXPECT_EQ(read_all(path).count('\n'), 40); // seven headers, 27 keys, six blank lines
     }
 }
 
