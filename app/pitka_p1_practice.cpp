@@ -244,6 +244,8 @@ void TForm1::set_practice(const PracticeSettings& settings, LoopMs loop) {
     doc.practice_loop = loop;
     doc.practice = clamped(with_loop(settings, loop, player_->sample_rate()));
     player_->set_practice(doc.practice);
+    // Drawn notes and clicks sound with the recording's transposition.
+    doc.midi.set_transpose(doc.practice.semitones);
     show_practice();
     // The player goes round a loop only from inside it: a new loop that
     // leaves the position outside (an end set where it plays) starts over.
