@@ -12,6 +12,7 @@
 #include "control/document.h"
 #include "control/keyboard_controls.h"
 #include "control/mouse_editor.h"
+#include "control/practice_drag.h"
 #include "control/transport.h"
 #include "view/graph_view.h"
 #include "view/view_state.h"
@@ -192,6 +193,8 @@ protected:
     GraphParams graph_params() const;
     enum class MouseEventKind { press, move, release };
     void mouse_event(QMouseEvent* event, MouseEventKind kind);
+    // The loop and focus drags on the graph, beside the editor's handling.
+    void practice_mouse(MouseEventKind kind, MouseButton button, QPoint p);
     void FormClose();
 
     // The host adapters (app/main_window_hosts.h); they outlive everything
@@ -217,6 +220,7 @@ protected:
     TForm3* form3_ = nullptr;
     QActionGroup* line_width_group_ = nullptr;
     bool left_pressed_latch_ = false;
+    PracticeDrag practice_drag_;
     bool closing_ = false;
     int threads_ = 0;
 };
