@@ -456,6 +456,15 @@ GraphParams TForm1::graph_params() const {
     p.switches.pen_show = tools.pen_show;
     p.switches.line_show = tools.line_show;
     p.play_state = play_state();
+    // A practice drag under way shows what it would set.
+    const bool dragging = practice_drag_.active();
+    if (dragging || doc.practice.loop.active() || doc.practice.focused()) {
+        const int rate = player_->sample_rate();
+        p.practice = practice_marks(
+            dragging ? practice_drag_.preview(doc.practice, rate, doc.store.frame_count)
+                     : doc.practice,
+            rate);
+    }
     return p;
 }
 
@@ -774,6 +783,33 @@ void TForm1::mouse_event(QMouseEvent* e, MouseEventKind kind) {
     case MouseEventKind::press: editor_->FormMouseDown(button, shift, p.x(), p.y()); break;
     case MouseEventKind::move: editor_->FormMouseMove(shift, p.x(), p.y()); break;
     case MouseEventKind::release: editor_->FormMouseUp(button, shift, p.x(), p.y()); break;
+    }
+    practice_mouse(kind, button, p);
+}
+
+void TForm1::practice_mouse(MouseEventKind kind, MouseButton button, QPoint p) {
+    if (kind == MouseEventKind::press) {
+        if (button != MouseButton::left) {
+            if (practice_drag_.active()) {
+                practice_drag_.cancel();
+                write_graph();
+            }
+            return;
+        }
+        PracticeDragZones z;
+        z.recording_open = play_state() != PlayState::no_recording;
+        z.mode = tool_state().mode;
+        z.graph_width = view_->graph_bitmap.width();
+        z.left_labels = ShowLeft->isEnabled() && ShowLeft->isChecked();
+        z.right_labels = ShowLeft->isEnabled() && ShowRight->isChecked();
+        practice_drag_.press(z, doc.view, p.x(), p.y());
+    } else if (kind == MouseEventKind::move) {
+        if (practice_drag_.move(p.x(), p.y())) write_graph(); // shows where it would go
+    } else if (button == MouseButton::left && practice_drag_.active()) {
+        const auto set = practice_drag_.release(p.x(), p.y(), doc.practice,
+                                                player_->sample_rate(), doc.store.frame_count);
+        if (set) set_practice(*set, loop_ms(set->loop, player_->sample_rate()));
+        write_graph();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "control/keyboard_controls.h"
 #include "control/mouse_editor.h"
 #include "control/practice_controls.h"
+#include "control/practice_drag.h"
 #include "control/transport.h"
 #include "view/graph_view.h"
 #include "view/view_state.h"
@@ -259,6 +260,8 @@ protected:
     GraphParams graph_params() const;
     enum class MouseEventKind { press, move, release };
     void mouse_event(QMouseEvent* event, MouseEventKind kind);
+    // The loop and focus drags on the graph, beside the editor's handling.
+    void practice_mouse(MouseEventKind kind, MouseButton button, QPoint p);
     void FormClose();
 
     // The host adapters (app/main_window_hosts.h); they outlive everything
@@ -287,6 +290,7 @@ protected:
     // The last left press on the graph while stopped (play from here).
     GraphClick graph_click_;
     bool showing_practice_ = false; // show_practice is setting the controls
+    PracticeDrag practice_drag_;
     bool closing_ = false;
     int threads_ = 0;
 };

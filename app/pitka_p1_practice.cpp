@@ -241,12 +241,17 @@ int TForm1::practice_bar_height() const {
 }
 
 void TForm1::set_practice(const PracticeSettings& settings, LoopMs loop) {
+    const PracticeSettings before = doc.practice;
     doc.practice_loop = loop;
     doc.practice = clamped(with_loop(settings, loop, player_->sample_rate()));
     player_->set_practice(doc.practice);
     // Drawn notes and clicks sound with the recording's transposition.
     doc.midi.set_transpose(doc.practice.semitones);
     show_practice();
+    // The graph shows the loop and the focus.
+    if (before.loop != doc.practice.loop || before.focus_low != doc.practice.focus_low ||
+        before.focus_high != doc.practice.focus_high)
+        write_graph();
     // The player goes round a loop only from inside it: a new loop that
     // leaves the position outside (an end set where it plays) starts over.
     if (cursor_shown(play_state()) && loop.active()) {

@@ -101,6 +101,13 @@ int MediaPlayer::length() const {
     return int(audio_->frames * ms_per_second / audio_->rate);
 }
 
+int MediaPlayer::sample_rate() {
+    if (audio_) return audio_->rate;
+    // The decoding prime() started is taken as open() would take it.
+    if (!cached_ && pending_.valid()) cached_ = pending_.get().audio;
+    return cached_ ? cached_->rate : 0;
+}
+
 MediaPlayer::Mode MediaPlayer::mode() const {
     if (!open_) return Mode::not_open;
     if (out_.paused()) return Mode::paused;

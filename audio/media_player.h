@@ -50,6 +50,10 @@ class MediaPlayer {
 
     int position() const;
     int length() const;
+    // The sample rate of the open recording, or else of the remembered one,
+    // waiting for its decoding when that still runs; 0 when it is not
+    // decoded or could not be.
+    int sample_rate();
     Mode mode() const;
 
     // Playing: pause. Paused: resume, or play from the position if that fails.

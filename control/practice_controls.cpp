@@ -104,6 +104,12 @@ std::optional<LoopMs> line_interval_loop(const DrawData& draw, int frame, int fr
     return LoopMs{std::max(before, 0) * frame_ms, std::min(after, frame_count) * frame_ms};
 }
 
+LoopMs loop_ms(const LoopRange& loop, int rate) {
+    if (!loop.active() || rate <= 0) return {};
+    auto ms = [rate](std::int64_t frames) { return int(std::llround(double(frames) * 1000 / rate)); };
+    return {ms(loop.start), ms(loop.end)};
+}
+
 PracticeSettings with_loop(PracticeSettings s, LoopMs loop, int rate) {
     s.loop = {};
     if (loop.active() && rate > 0) {

@@ -63,6 +63,8 @@ std::optional<LoopMs> line_interval_loop(const DrawData& draw, int frame, int fr
 // The player's settings: `s` with the loop in sample frames at `rate`
 // (none while the rate is unknown, rate <= 0).
 PracticeSettings with_loop(PracticeSettings s, LoopMs loop, int rate);
+// A loop in sample frames as milliseconds (rounded), for the window's loop.
+LoopMs loop_ms(const LoopRange& loop, int rate);
 // What an opened recording starts with: no loop and no focus.
 PracticeSettings for_new_recording(PracticeSettings s);
 

@@ -182,7 +182,36 @@ void GraphView::render(const GraphParams& p) {
 
     if (p.switches.pen_show) pen_overlay();
     if (p.switches.line_show) line_overlay();
+    practice_overlay(p.practice);
     if (p.switches.show_left_enabled) note_labels(p);
+}
+
+void GraphView::practice_overlay(const PracticeMarks& m) {
+    if (!m.any()) return;
+    const int W = graph_bitmap.width();
+    const int L = line_width_;
+    const int s = effective_scroll_speed(view_.scroll_speed);
+    int x0 = 0, x1 = 0; // pixel columns of the loop, clipped to the graph
+    if (m.loop_shown()) {
+        x0 = int(std::clamp((long long)view_.frame_to_x(m.loop_first), 0LL, (long long)W));
+        x1 = int(std::clamp(((long long)m.loop_end - view_.first_frame) * s, (long long)x0,
+                            (long long)W));
+    }
+    for (int r = 0; r < graph_rows; ++r) {
+        const bool dimmed = m.dimmed(ViewState::row_to_band(r));
+        const int from = dimmed ? 0 : x0, to = dimmed ? W : x1;
+        for (int i = 0; i < L; ++i) {
+            std::uint8_t* line = graph_bitmap.scanLine(r * L + i);
+            for (int x = from; x < to; ++x) {
+                std::uint8_t* px = line + 3 * x;
+                put(px, practice_shade(Rgb{px[2], px[1], px[0]}, x >= x0 && x < x1, dimmed));
+            }
+        }
+    }
+    const int bar_y = graph_rows * L + loop_bar_top;
+    for (int y = bar_y; y < bar_y + loop_bar_height && y < graph_bitmap.height(); ++y)
+        for (int x = x0; x < x1; ++x)
+            put(graph_bitmap.scanLine(y) + 3 * x, loop_bar_colour);
 }
 
 void GraphView::pen_overlay() {
@@ -343,6 +372,8 @@ void GraphView::restore_column(int frame) {
     const int L = line_width_;
     const bool in_store = frame < store_capacity();
     const bool in_drawing = frame < drawing_capacity();
+    const PracticeMarks& m = p.practice;
+    const bool in_loop = m.in_loop(frame);
     for (int r = 0; r < graph_rows; ++r) {
         const int k = ViewState::row_to_band(r);
         const int pc = pitch_class_of_row(r);
@@ -356,8 +387,14 @@ void GraphView::restore_column(int frame) {
                     level_palette.green[std::size_t(pc)][std::size_t(lv)],
                     level_palette.blue[std::size_t(pc)][std::size_t(lv)]};
         }
+        const bool dimmed = m.dimmed(k);
+        c = practice_shade(c, in_loop, dimmed);
         for (int i = 0; i <= L - 2; ++i)
             put(column_bitmap.scanLine(r * L + i), c);
+        // The grid row: shaded as the full redraw shades it.
+        const std::uint8_t g =
+            r % 12 == 0 ? level_palette.octave_grid_grey : level_palette.grid_grey;
+        put(column_bitmap.scanLine(r * L + L - 1), practice_shade(Rgb{g, g, g}, in_loop, dimmed));
     }
     const int g = int(x) - left_label_x;
     if (p.switches.show_left_enabled && p.switches.show_left_checked && g >= 0 && g < label_width &&

@@ -21,6 +21,7 @@
 #include "analysis/spectrogram_store.h"
 #include "drawing/draw_data.h"
 #include "view/colour_map.h"
+#include "view/practice_marks.h"
 #include "view/view_layout.h"
 #include "view/view_state.h"
 
@@ -43,6 +44,7 @@ struct GraphParams {
     int colour = default_colour;           // TrackBar2 position T, 0 … 100
     ViewSwitches switches;
     PlayState play_state = PlayState::no_recording;
+    PracticeMarks practice; // the loop and the focus shown over the rows
 };
 
 class GraphView {
@@ -136,6 +138,7 @@ class GraphView {
     void pen_overlay();
     void line_overlay();
     void note_labels(const GraphParams& p);
+    void practice_overlay(const PracticeMarks& m);
     void copy_to_screen(const QImage& src, int x, int y);
     bool sounding(int band) const;
     // Frames past these are never read: they are drawn black.

@@ -126,12 +126,17 @@ TEST(MediaPlayer, OpeningAgainReadsAChangedFile) {
     decoded->rate = 1000;
     decoded->frames = 500;
     decoded->samples.assign(500, 0);
+    p.close();
     p.prime(wav.path(), decoded);
+    EXPECT_EQ(p.sample_rate(), 1000); // known before the open
     ASSERT_EQ(p.open(), "");
     EXPECT_EQ(p.length(), 500);
+    p.close();
     p.prime(wav.path(), nullptr);
+    EXPECT_EQ(p.sample_rate(), 8000); // waits for the background decoding
     ASSERT_EQ(p.open(), "");
     EXPECT_EQ(p.length(), 3000);
+    EXPECT_EQ(p.sample_rate(), 8000);
 }
 
 // The player's messages and acceptance over the analysis's chunk walk.

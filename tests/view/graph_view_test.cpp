@@ -359,5 +359,82 @@ TEST_F(GraphViewTest, LayoutClampsUnsupportedValues) {
     EXPECT_EQ(gv.note_hint(0, false, false), "C8");
 }
 
+// The loop and the focus change only the pixels they cover: the rows
+// shaded, the bar at the top of the strip; everything else as without them.
+TEST_F(GraphViewTest, PracticeMarksChangeOnlyTheirPixels) {
+    for (int t = 0; t < 400; ++t)
+        for (int b = 2; b < 76; ++b)
+            store->at(t, b) = -float((t * 7 + b * 3) % 40);
+    (*drawing)[45].note_cell(50) = 12;
+    (*drawing)[50].line_mark() = 10;
+    struct Case {
+        int speed, first_frame;
+        PracticeMarks marks;
+    };
+    const Case cases[] = {
+        {1, 0, {40, 60, 0, 0}},   // loop only
+        {2, 30, {20, 45, 0, 0}},  // loop starting left of the view
+        {4, 0, {150, 900, 0, 0}}, // loop past the right edge
+        {1, 0, {0, 0, 40, 52}},   // focus only
+        {2, 0, {40, 60, 60, 60}}, // both, a focus of one band
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.speed);
+        params.practice = {};
+        view.first_frame = c.first_frame;
+        layout(796, 5, c.speed);
+        const QImage plain = gv.graph_bitmap.copy();
+        params.practice = c.marks;
+        gv.write_graph();
+        const QImage& shown = gv.graph_bitmap;
+        const int rows = 74 * 5;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < 796; ++x) {
+                const Px p = at(plain, x, y);
+                const bool in_loop = c.marks.in_loop(view.x_to_frame(x));
+                Px want = p;
+                if (y < rows) {
+                    const Rgb r =
+                        practice_shade(Rgb{std::uint8_t(p.r), std::uint8_t(p.g), std::uint8_t(p.b)},
+                                       in_loop, c.marks.dimmed(view.y_to_band(y)));
+                    want = {r.r, r.g, r.b};
+                } else if (in_loop && y >= rows + loop_bar_top &&
+                           y < rows + loop_bar_top + loop_bar_height) {
+                    want = {loop_bar_colour.r, loop_bar_colour.g, loop_bar_colour.b};
+                }
+                ASSERT_EQ(at(shown, x, y), want) << x << ", " << y;
+            }
+        // The shading shows: a black cell in the loop is lifted, the bar is there.
+        if (c.marks.loop_shown()) {
+            EXPECT_NE(shown, plain);
+        }
+        // Without marks the picture is the plain one again.
+        params.practice = {};
+        gv.write_graph();
+        EXPECT_EQ(gv.graph_bitmap, plain);
+    }
+}
+
+TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedrawWithPracticeMarks) {
+    for (int t = 0; t < 400; ++t)
+        for (int b = 2; b < 76; ++b)
+            store->at(t, b) = -float((t * 5 + b * 3) % 40);
+    (*drawing)[141].note_cell(50) = 12;
+    ink_font(0x0f);
+    params.practice = {100, 150, 30, 60};
+    for (int s : {1, 2}) {
+        layout(796, 6, s);
+        for (int frame : {99, 100, 108, 141, 149, 150, 300}) {
+            const int x = frame * s;
+            gv.write_line(frame);
+            view.cursor_frame = frame;
+            gv.restore_column(frame);
+            for (int y = 0; y < 74 * 6; ++y)
+                ASSERT_EQ(at(gv.screen, x, y), at(gv.graph_bitmap, x, y))
+                    << s << " x " << x << " y " << y;
+        }
+    }
+}
+
 } // namespace
 } // namespace pitkad
