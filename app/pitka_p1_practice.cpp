@@ -48,7 +48,9 @@ std::array<QAction*, N> radio_items(QMenu* menu, QObject* owner,
     return items;
 }
 
-QString seconds_text(int ms) { return QString::number(ms / 1000.0, 'f', 2) + QLatin1String(" s"); }
+QString seconds_text(int ms) {
+    return QString::number(ms / 1000.0, 'f', 2) + QLatin1String(" s");
+}
 
 } // namespace
 
@@ -85,7 +87,8 @@ void TForm1::build_practice_menu() {
     PlayMenu->addSeparator();
     TransposeDownItem =
         item(pt::transpose_down, [this] { TransposeClick(doc.practice.semitones - 1); });
-    TransposeUpItem = item(pt::transpose_up, [this] { TransposeClick(doc.practice.semitones + 1); });
+    TransposeUpItem =
+        item(pt::transpose_up, [this] { TransposeClick(doc.practice.semitones + 1); });
     ResetPitchItem = item(pt::reset_pitch, [this] { ResetPitchClick(); });
     PlayMenu->addSeparator();
     LoopStartItem = item(pt::loop_start, [this] { LoopStartClick(); });
@@ -93,9 +96,8 @@ void TForm1::build_practice_menu() {
     LoopLineItem = item(pt::loop_line, [this] { LoopLineClick(); });
     ClearLoopItem = item(pt::clear_loop, [this] { ClearLoopClick(); });
     LoopPauseMenu = PlayMenu->addMenu(QString::fromUtf8(pt::loop_pause_menu));
-    LoopPauseItems = radio_items(LoopPauseMenu, this, pt::loop_pauses, [this](std::size_t i) {
-        LoopPauseClick(loop_pause_presets[i]);
-    });
+    LoopPauseItems = radio_items(LoopPauseMenu, this, pt::loop_pauses,
+                                 [this](std::size_t i) { LoopPauseClick(loop_pause_presets[i]); });
     PlayMenu->addSeparator();
     ChannelMenu = PlayMenu->addMenu(QString::fromUtf8(pt::channel_menu));
     ChannelItems = radio_items(ChannelMenu, this, pt::channels,
@@ -228,8 +230,7 @@ void TForm1::build_practice_panel() {
             [this](int i) { ChannelClick(ChannelMode(i)); });
     connect(LoopPauseBox, &QComboBox::activated, this,
             [this](int i) { LoopPauseClick(loop_pause_presets[std::size_t(i)]); });
-    connect(FocusBox, &QComboBox::activated, this,
-            [this](int i) { FocusClick(FocusPreset(i)); });
+    connect(FocusBox, &QComboBox::activated, this, [this](int i) { FocusClick(FocusPreset(i)); });
     connect(LoopStartButton, &QPushButton::clicked, this, [this] { LoopStartClick(); });
     connect(LoopEndButton, &QPushButton::clicked, this, [this] { LoopEndClick(); });
     connect(LoopLineButton, &QPushButton::clicked, this, [this] { LoopLineClick(); });
@@ -323,13 +324,21 @@ void TForm1::PlayHereClick() {
     }
 }
 
-void TForm1::SpeedStepClick(int direction) { set_practice(step_speed(doc.practice, direction)); }
-void TForm1::SpeedClick(int percent) { set_practice(with_speed_percent(doc.practice, percent)); }
+void TForm1::SpeedStepClick(int direction) {
+    set_practice(step_speed(doc.practice, direction));
+}
+void TForm1::SpeedClick(int percent) {
+    set_practice(with_speed_percent(doc.practice, percent));
+}
 void TForm1::TransposeClick(int semitones) {
     set_practice(with_semitones(doc.practice, semitones));
 }
-void TForm1::CentsClick(int cents) { set_practice(with_cents(doc.practice, cents)); }
-void TForm1::ResetPitchClick() { set_practice(reset_pitch(doc.practice)); }
+void TForm1::CentsClick(int cents) {
+    set_practice(with_cents(doc.practice, cents));
+}
+void TForm1::ResetPitchClick() {
+    set_practice(reset_pitch(doc.practice));
+}
 
 void TForm1::LoopStartClick() {
     const int ms = practice_position_ms();
@@ -348,9 +357,13 @@ void TForm1::LoopLineClick() {
         set_practice(doc.practice, *loop);
 }
 
-void TForm1::ClearLoopClick() { set_practice(doc.practice, {}); }
+void TForm1::ClearLoopClick() {
+    set_practice(doc.practice, {});
+}
 
-void TForm1::LoopPauseClick(int ms) { set_practice(with_loop_pause_ms(doc.practice, ms)); }
+void TForm1::LoopPauseClick(int ms) {
+    set_practice(with_loop_pause_ms(doc.practice, ms));
+}
 
 void TForm1::ChannelClick(ChannelMode mode) {
     PracticeSettings p = doc.practice;
@@ -358,7 +371,9 @@ void TForm1::ChannelClick(ChannelMode mode) {
     set_practice(p);
 }
 
-void TForm1::FocusClick(FocusPreset preset) { set_practice(with_focus(doc.practice, preset)); }
+void TForm1::FocusClick(FocusPreset preset) {
+    set_practice(with_focus(doc.practice, preset));
+}
 
 void TForm1::EngineClick(StretchEngine engine) {
     PracticeSettings p = doc.practice;
@@ -381,15 +396,33 @@ bool TForm1::PracticeKeyDown(int key) {
         if (!cursor_shown(play_state()) && play_state() != PlayState::stopped) return false;
         PlayHereClick();
         break;
-    case PracticeCommand::slower: SpeedStepClick(-1); break;
-    case PracticeCommand::faster: SpeedStepClick(+1); break;
-    case PracticeCommand::normal_speed: SpeedClick(100); break;
-    case PracticeCommand::loop_start: LoopStartClick(); break;
-    case PracticeCommand::loop_end: LoopEndClick(); break;
-    case PracticeCommand::loop_line_interval: LoopLineClick(); break;
-    case PracticeCommand::clear_loop: ClearLoopClick(); break;
-    case PracticeCommand::transpose_down: TransposeClick(doc.practice.semitones - 1); break;
-    case PracticeCommand::transpose_up: TransposeClick(doc.practice.semitones + 1); break;
+    case PracticeCommand::slower:
+        SpeedStepClick(-1);
+        break;
+    case PracticeCommand::faster:
+        SpeedStepClick(+1);
+        break;
+    case PracticeCommand::normal_speed:
+        SpeedClick(100);
+        break;
+    case PracticeCommand::loop_start:
+        LoopStartClick();
+        break;
+    case PracticeCommand::loop_end:
+        LoopEndClick();
+        break;
+    case PracticeCommand::loop_line_interval:
+        LoopLineClick();
+        break;
+    case PracticeCommand::clear_loop:
+        ClearLoopClick();
+        break;
+    case PracticeCommand::transpose_down:
+        TransposeClick(doc.practice.semitones - 1);
+        break;
+    case PracticeCommand::transpose_up:
+        TransposeClick(doc.practice.semitones + 1);
+        break;
     }
     return true;
 }

@@ -10,7 +10,9 @@
 
 namespace pitkad {
 
-int speed_percent(const PracticeSettings& s) { return int(std::lround(s.speed * 100)); }
+int speed_percent(const PracticeSettings& s) {
+    return int(std::lround(s.speed * 100));
+}
 
 PracticeSettings with_speed_percent(PracticeSettings s, int percent) {
     s.speed = std::clamp(percent, min_speed_percent, max_speed_percent) / 100.0;
@@ -21,14 +23,14 @@ PracticeSettings step_speed(PracticeSettings s, int direction) {
     const int p = speed_percent(s);
     // A speed off the 5 % grid goes to the grid point on the chosen side.
     const int below = p - (p % speed_step_percent);
-    const int next = direction < 0 ? (below == p ? p - speed_step_percent : below)
-                                   : below + speed_step_percent;
+    const int next =
+        direction < 0 ? (below == p ? p - speed_step_percent : below) : below + speed_step_percent;
     return with_speed_percent(s, next);
 }
 
 PracticeSettings with_semitones(PracticeSettings s, int semitones) {
-    s.semitones = std::clamp(semitones, -PracticeSettings::max_semitones,
-                             PracticeSettings::max_semitones);
+    s.semitones =
+        std::clamp(semitones, -PracticeSettings::max_semitones, PracticeSettings::max_semitones);
     return s;
 }
 
@@ -106,7 +108,9 @@ std::optional<LoopMs> line_interval_loop(const DrawData& draw, int frame, int fr
 
 LoopMs loop_ms(const LoopRange& loop, int rate) {
     if (!loop.active() || rate <= 0) return {};
-    auto ms = [rate](std::int64_t frames) { return int(std::llround(double(frames) * 1000 / rate)); };
+    auto ms = [rate](std::int64_t frames) {
+        return int(std::llround(double(frames) * 1000 / rate));
+    };
     return {ms(loop.start), ms(loop.end)};
 }
 
@@ -125,8 +129,8 @@ PracticeSettings for_new_recording(PracticeSettings s) {
 }
 
 int browse_start_frame(const ViewState& view, const GraphClick& click, int frame_count) {
-    const int f = click.frame >= 0 && click.first_frame == view.first_frame ? click.frame
-                                                                             : view.first_frame;
+    const int f =
+        click.frame >= 0 && click.first_frame == view.first_frame ? click.frame : view.first_frame;
     return std::clamp(f, 0, std::max(frame_count - 1, 0));
 }
 

@@ -59,9 +59,10 @@ TEST_F(WindowPractice, KeysDriveThePlayer) {
         int key;
         int percent, semitones;
     };
-    const Step steps[] = {{Qt::Key_Minus, 95, 0}, {Qt::Key_Minus, 90, 0}, {Qt::Key_Plus, 95, 0},
-                          {Qt::Key_0, 100, 0},    {Qt::Key_Period, 100, 1},
-                          {Qt::Key_Comma, 100, 0}, {Qt::Key_Comma, 100, -1}};
+    const Step steps[] = {{Qt::Key_Minus, 95, 0},   {Qt::Key_Minus, 90, 0},
+                          {Qt::Key_Plus, 95, 0},    {Qt::Key_0, 100, 0},
+                          {Qt::Key_Period, 100, 1}, {Qt::Key_Comma, 100, 0},
+                          {Qt::Key_Comma, 100, -1}};
     for (const Step& s : steps) {
         SCOPED_TRACE(s.key);
         key(s.key);
@@ -77,7 +78,7 @@ TEST_F(WindowPractice, KeysDriveThePlayer) {
     EXPECT_EQ(f.doc.practice_loop, (LoopMs{1000, 2000}));
     EXPECT_EQ(f.player().practice().loop, (LoopRange{44100, 88200}));
     EXPECT_EQ(f.player().position(), 1000); // the loop starts over at once
-    w.clock->advance_ms(1500); // round the loop: 2.5 s is 1.5 s
+    w.clock->advance_ms(1500);              // round the loop: 2.5 s is 1.5 s
     EXPECT_EQ(f.player().position(), 1500);
     key(Qt::Key_Backslash);
     EXPECT_FALSE(f.player().practice().loop.active());

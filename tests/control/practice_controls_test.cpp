@@ -12,7 +12,9 @@ using namespace pitkad;
 
 namespace {
 
-PracticeSettings at_percent(int p) { return with_speed_percent({}, p); }
+PracticeSettings at_percent(int p) {
+    return with_speed_percent({}, p);
+}
 
 } // namespace
 
@@ -21,8 +23,8 @@ TEST(PracticeControls, SpeedStepsStayOnTheGridAndClamp) {
         int from, direction, to;
     };
     const Case cases[] = {
-        {100, -1, 95}, {100, +1, 105}, {25, -1, 25},  {30, -1, 25},   {200, +1, 200},
-        {195, +1, 200}, {62, -1, 60},  {62, +1, 65},  {60, -1, 55},   {60, +1, 65},
+        {100, -1, 95},  {100, +1, 105}, {25, -1, 25}, {30, -1, 25}, {200, +1, 200},
+        {195, +1, 200}, {62, -1, 60},   {62, +1, 65}, {60, -1, 55}, {60, +1, 65},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.from << " " << c.direction);
@@ -49,9 +51,8 @@ TEST(PracticeControls, FocusPresetsSplitAtC3) {
         FocusPreset preset;
         int low, high;
     };
-    const Case cases[] = {{FocusPreset::off, 0, 0},
-                          {FocusPreset::bass, 2, 14},
-                          {FocusPreset::above_bass, 15, 75}};
+    const Case cases[] = {
+        {FocusPreset::off, 0, 0}, {FocusPreset::bass, 2, 14}, {FocusPreset::above_bass, 15, 75}};
     for (const Case& c : cases) {
         const PracticeSettings s = with_focus({}, c.preset);
         EXPECT_EQ(s.focus_low, c.low);
@@ -73,10 +74,10 @@ TEST(PracticeControls, LoopStartAndEndOrdering) {
         LoopMs after;
     };
     const Case cases[] = {
-        {{0, 0}, true, 1000, {1000, 0}},       {{1000, 0}, false, 3000, {1000, 3000}},
+        {{0, 0}, true, 1000, {1000, 0}},          {{1000, 0}, false, 3000, {1000, 3000}},
         {{1000, 3000}, true, 2000, {2000, 3000}}, {{1000, 3000}, true, 3000, {3000, 0}},
-        {{1000, 3000}, true, 4000, {4000, 0}}, {{1000, 3000}, false, 500, {500, 1000}},
-        {{0, 0}, false, 2000, {0, 2000}},      {{1000, 0}, false, 1000, {1000, 0}},
+        {{1000, 3000}, true, 4000, {4000, 0}},    {{1000, 3000}, false, 500, {500, 1000}},
+        {{0, 0}, false, 2000, {0, 2000}},         {{1000, 0}, false, 1000, {1000, 0}},
         {{4000, 0}, false, 2000, {2000, 4000}},
     };
     for (const Case& c : cases) {
@@ -96,7 +97,7 @@ TEST(PracticeControls, LoopFromTheLineMarksAround) {
         std::optional<LoopMs> loop;
     };
     const Case cases[] = {
-        {70, LoopMs{1000, 2000}},  {50, LoopMs{1000, 2000}}, {99, LoopMs{1000, 2000}},
+        {70, LoopMs{1000, 2000}},  {50, LoopMs{1000, 2000}},  {99, LoopMs{1000, 2000}},
         {100, LoopMs{2000, 4000}}, {150, LoopMs{2000, 4000}}, {10, LoopMs{0, 1000}},
         {500, LoopMs{2000, 4000}},
     };
@@ -130,8 +131,8 @@ TEST(PracticeControls, BrowseStartFrame) {
         int frame;
     };
     const Case cases[] = {
-        {0, {}, 0},          {120, {}, 120},         {100, {130, 100}, 130},
-        {150, {130, 100}, 150}, {0, {500, 0}, 199},
+        {0, {}, 0},         {120, {}, 120}, {100, {130, 100}, 130}, {150, {130, 100}, 150},
+        {0, {500, 0}, 199},
     };
     for (const Case& c : cases) {
         ViewState v;
@@ -158,9 +159,15 @@ TEST(PracticeControls, KeyMap) {
         {Qt::Key_Comma, PracticeCommand::transpose_down},
         {Qt::Key_Period, PracticeCommand::transpose_up},
         // The window's own keys and those kept for later stay out.
-        {Qt::Key_P, std::nullopt}, {Qt::Key_S, std::nullopt},   {Qt::Key_B, std::nullopt},
-        {Qt::Key_V, std::nullopt}, {Qt::Key_Z, std::nullopt},   {Qt::Key_Y, std::nullopt},
-        {Qt::Key_Escape, std::nullopt}, {Qt::Key_F1, std::nullopt}, {Qt::Key_Delete, std::nullopt},
+        {Qt::Key_P, std::nullopt},
+        {Qt::Key_S, std::nullopt},
+        {Qt::Key_B, std::nullopt},
+        {Qt::Key_V, std::nullopt},
+        {Qt::Key_Z, std::nullopt},
+        {Qt::Key_Y, std::nullopt},
+        {Qt::Key_Escape, std::nullopt},
+        {Qt::Key_F1, std::nullopt},
+        {Qt::Key_Delete, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
