@@ -159,8 +159,12 @@ void MixerOutput::set_practice(const PracticeSettings& settings) {
     const double at = position();
     mixer_.set_practice(settings);
     const PracticeSettings& now = mixer_.practice();
-    const bool moved =
-        before.plain() != now.plain() || before.loop != now.loop || before.engine != now.engine;
+    // The first settings that need the preparer, and a new loop (the
+    // preparer may have read past its end already), restart the sound where
+    // it is heard; speed, pitch, engine, channels and focus change in the
+    // preparer as it goes.
+    const bool moved = (before.plain() && !now.plain() && !prepared_) || before.loop != now.loop;
+    if (!now.plain()) prepared_ = true;
     if (moved && audio_ && mode_ != Mixer::Mode::stopped) {
         pending_ = at;
         issue(mode_, true, std::llround(at));

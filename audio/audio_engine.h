@@ -56,6 +56,7 @@ class MixerOutput final : public AudioOutput {
     double pending_ = 0; // position to report until the callback takes the command
     std::uint32_t seek_generation_ = 0;
     std::int64_t seek_frame_ = 0;
+    bool prepared_ = false; // the mixer plays through its preparer
     mutable std::uint32_t last_generation_ = no_generation;
     mutable double last_position_ = 0;
 };

@@ -97,8 +97,10 @@ void Mixer::set_practice(const PracticeSettings& settings) {
         preparer_->set_audio(audio_);
     }
     if (preparer_) preparer_->set_settings(practice_settings_);
-    practice_.store(practice_settings_.plain() ? nullptr : preparer_.get(),
-                    std::memory_order_release);
+    // Once made, the preparer plays plain settings too (copying the
+    // recording as it is), so that going back to 100 % and out again
+    // changes the sound without a restart or a gap.
+    practice_.store(preparer_.get(), std::memory_order_release);
 }
 
 double Mixer::prepared_position(double index, double* step) const noexcept {

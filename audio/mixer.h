@@ -62,9 +62,9 @@ class Mixer {
     // UI thread. Sets the mode; with `seek`, playing (or holding) starts at
     // file frame `frame`. Returns the command's generation.
     std::uint32_t command(Mode mode, bool seek, std::int64_t frame);
-    // UI thread. The practice settings. Plain ones play the recording as it
-    // is, in the callback; others through a preparing thread (made on first
-    // use) from the next command with a seek on.
+    // UI thread. The practice settings. Until the first ones that are not
+    // plain, the callback plays the recording itself; from then on a
+    // preparing thread does, from the next command with a seek on.
     void set_practice(const PracticeSettings& settings);
     const PracticeSettings& practice() const { return practice_settings_; }
     std::uint32_t issued_generation() const { return issued_; }
@@ -117,7 +117,7 @@ class Mixer {
     std::atomic<SynthSource*> synth_{nullptr};
     std::unique_ptr<PracticePreparer> preparer_;
     PracticeSettings practice_settings_;
-    std::atomic<PracticePreparer*> practice_{nullptr}; // set while not plain
+    std::atomic<PracticePreparer*> practice_{nullptr}; // the preparer, once made
     std::atomic<std::uint64_t> command_{0};
     // Incremented as each callback starts and as it ends: odd while one runs.
     std::atomic<std::uint64_t> callback_epoch_{0};
