@@ -15,6 +15,14 @@ using RubberBand::RubberBandStretcher;
 // The most input frames given to the stretcher at once (set as its maximum,
 // so that it never reallocates).
 constexpr int feed_frames = 1024;
+// At an unchanged pitch the faster engine's cheapest pitch method; with a
+// transposition the one that changes smoothly while playing (the finer
+// engine has one method only).
+RubberBandStretcher::Options pitch_option(const PracticeSettings& s) {
+    return s.pitch_scale() == 1.0 ? RubberBandStretcher::OptionPitchHighSpeed
+                                  : RubberBandStretcher::OptionPitchHighConsistency;
+}
+
 // How often a thread with a full ring looks whether the callback took a block.
 constexpr std::chrono::milliseconds full_poll{2};
 
@@ -123,6 +131,7 @@ void PracticePreparer::run() {
                 } else if (stretching_ && stretcher_) {
                     stretcher_->setTimeRatio(1.0 / settings_.speed);
                     stretcher_->setPitchScale(settings_.pitch_scale());
+                    stretcher_->setPitchOption(pitch_option(settings_));
                 }
             }
             if (start_pending_) {
@@ -150,8 +159,7 @@ void PracticePreparer::make_stretcher() {
     const int rate = audio_ ? audio_->rate : 44100;
     if (stretcher_ && stretcher_engine_ == settings_.engine && stretcher_rate_ == rate) return;
     const RubberBandStretcher::Options options =
-        RubberBandStretcher::OptionProcessRealTime |
-        RubberBandStretcher::OptionPitchHighConsistency |
+        RubberBandStretcher::OptionProcessRealTime | pitch_option(settings_) |
         RubberBandStretcher::OptionChannelsTogether |
         (settings_.engine == StretchEngine::finer ? RubberBandStretcher::OptionEngineFiner
                                                   : RubberBandStretcher::OptionEngineFaster);
@@ -175,6 +183,7 @@ void PracticePreparer::restart(std::int64_t frame) {
     stretcher_->reset();
     stretcher_->setTimeRatio(1.0 / settings_.speed);
     stretcher_->setPitchScale(settings_.pitch_scale());
+    stretcher_->setPitchOption(pitch_option(settings_));
     // Padding before the first frame and dropping the start delay align the
     // stretched output with the position.
     std::fill(in_left_.begin(), in_left_.end(), 0.0f);
