@@ -73,7 +73,9 @@ struct MidiTempoMap {
 // To stay within 20 … 400 BPM, an interval too slow becomes the smallest
 // whole number of beats (bars) that is fast enough, and a run of intervals
 // too fast is merged, several intervals to one beat (bar), the lines inside
-// it sharing the beat in proportion to their lengths. Before the first line
+// it sharing the beat in proportion to their lengths (a short remainder
+// joins the group before it; only lines that all lie within one beat at
+// 400 BPM leave the grid). Before the first line
 // the first interval's tempo runs as a pickup, its length rounded to whole
 // sixteenth notes (32nd … 128th when very short) and its tempo adjusted to
 // fit, with a time signature of its own so that the first line starts a bar.
