@@ -246,7 +246,9 @@ class Timeline {
     }
     double q_at(std::int64_t tick) const {
         if (!smpte_) return double(tick) / tpq_;
-        const double us = us_at(tick);
+        return q_at_us(us_at(tick));
+    }
+    double q_at_us(double us) const {
         const Segment& s = find(&Segment::us, us);
         return s.q + (us - s.us) / s.quarter_us;
     }
@@ -286,7 +288,9 @@ std::vector<int> beat_frames(const ParsedFile& file, const Timeline& time, bool 
     if (meters.empty() || meters.front().tick > 0) meters.insert(meters.begin(), {0, 0, -1, 4, 2});
     std::vector<int> out;
     const double end_us = frames * frame_us;
-    // Absurd tempos could ask for billions of beats; the count is capped.
+    // Beats that would land on a frame already marked are skipped, so the
+    // work stays within a few steps per frame even at absurd tempos; the
+    // budget is a last guard.
     std::int64_t budget = midi_file_event_cap;
     for (std::size_t i = 0; i < meters.size() && budget > 0; ++i) {
         const double start = time.q_at(meters[i].tick);
@@ -294,7 +298,7 @@ std::vector<int> beat_frames(const ParsedFile& file, const Timeline& time, bool 
                                                   : std::numeric_limits<double>::infinity();
         const double beat = 4.0 / double(1 << meters[i].power);
         const int step = bars ? meters[i].value : 1;
-        for (std::int64_t j = 0; budget > 0; j += step, --budget) {
+        for (std::int64_t j = 0; budget > 0; --budget) {
             const double q = start + double(j) * beat;
             if (q >= stop - 1e-9) break;
             const double us = time.us_at_q(q);
@@ -302,6 +306,10 @@ std::vector<int> beat_frames(const ParsedFile& file, const Timeline& time, bool 
             const auto f = std::llround(us / frame_us);
             if (f >= 0 && f < frames && (out.empty() || out.back() != int(f)))
                 out.push_back(int(f));
+            // The first beat that rounds to a later frame.
+            const double next_q = time.q_at_us((double(f) + 0.5) * frame_us);
+            const auto skip = std::int64_t(std::ceil((next_q - start) / beat - 1e-9));
+            j = std::max(j + step, (skip + step - 1) / step * step);
         }
     }
     return out;
