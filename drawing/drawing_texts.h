@@ -41,4 +41,23 @@ inline constexpr std::array<QuantizeItem, 8> quantize_items{{
 // Appended when the clipboard text grows past its cap.
 inline constexpr std::string_view clipboard_over = "quit - 50kB Over!";
 
+// MIDI files. A refused import shows midi_refused followed by the reason.
+inline constexpr std::string_view midi_track_name = "色 "; // followed by the colour number
+inline constexpr std::string_view midi_refused = "MIDIファイルを読み込めません: ";
+inline constexpr std::string_view midi_not_smf = "Standard MIDI File ではありません";
+inline constexpr std::string_view midi_bad_chunk = "チャンクの長さが正しくありません";
+inline constexpr std::string_view midi_bad_format = "形式 0 と 1 だけを読み込めます";
+inline constexpr std::string_view midi_bad_division = "時間単位が正しくありません";
+inline constexpr std::string_view midi_missing_tracks = "トラックが足りません";
+inline constexpr std::string_view midi_bad_event = "イベントが壊れています";
+inline constexpr std::string_view midi_no_status = "ステータスのないデータがあります";
+inline constexpr std::string_view midi_unterminated = "トラックが終わっていません";
+inline constexpr std::string_view midi_too_long = "デルタタイムが大きすぎます";
+inline constexpr std::string_view midi_too_many = "イベントが多すぎます";
+// A successful import: counts follow each part.
+inline constexpr std::string_view midi_read_notes = "読み込んだ音符: ";
+inline constexpr std::string_view midi_read_lines = "、線: ";
+inline constexpr std::string_view midi_skipped_range = "、音域外で省いた音符: ";
+inline constexpr std::string_view midi_skipped_end = "、曲の後で省いた音符: ";
+
 } // namespace pitkad::drawing_texts

@@ -5,6 +5,7 @@
 #include "analysis/band_tables.h"
 #include "app/settings.h"
 #include "drawing/draw_file.h"
+#include "drawing/midi_file.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/seed_files.h"
 #include "view/bmp_file.h"
@@ -57,6 +58,11 @@ int main(int argc, char** argv) {
     MidiTables tables;
     tables.midi_program[1] = 40;
     put(out / "drawing", "song.pkc", build_draw_file(*drawing, 12, tables));
+
+    // A MIDI file with a pickup, two lines and notes in two colours.
+    for (int f = 20; f < 30; ++f) (*drawing)[f].note_cell(60) = 9;
+    (*drawing)[30].line_mark() = 1;
+    put(out / "midi", "song.mid", build_midi_file(*drawing, 40, tables, {}));
 
     Bgr24Image image(5, 3, 0x40); // rows padded to four bytes
     image.pixel(4, 2)[0] = 0xff;

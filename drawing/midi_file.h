@@ -1,0 +1,122 @@
+#pragma once
+// The drawing as a Standard MIDI File and back.
+//
+// Export writes format 1 at 480 ticks per quarter note: track 0 holds the
+// time signature and a tempo map built from the line marks, then one track
+// per colour that has notes, named "色 N", on the channel the drawing player
+// uses for that colour. Import reads formats 0 and 1 with either kind of
+// division into pen marks (and optionally line marks).
+//
+// Channels: the drawing player sounds colour c on channel drawing_channel(c)
+// (status nibble 1 … 8; colours 9 … 16 fold onto 1 … 8). Import maps status
+// nibble n = 1 … 15 to colour n, so channels 10 … 16 land on colours 9 … 15
+// and play folded as the player folds them, and nibble 0 (the click channel,
+// never used by the drawing) to colour 16. A track named "色 N" whose notes
+// are on colour N's channel gives colour N, so files this program wrote come
+// back with colours 9 … 16 as well.
+
+#include "drawing/draw_data.h"
+#include "midi/midi_port.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pitkad {
+
+inline constexpr int midi_file_ticks_per_quarter = 480;
+// Tempo limits of the export, as microseconds per quarter note (20 … 400 BPM).
+inline constexpr std::int64_t midi_slowest_quarter_us = 3'000'000;
+inline constexpr std::int64_t midi_fastest_quarter_us = 150'000;
+// Import refuses files with more events than this (all tracks together).
+inline constexpr std::int64_t midi_file_event_cap = 4'000'000;
+
+struct MidiExportOptions {
+    bool lines_are_bars = false; // each line interval is a bar, not a beat
+    int beats_per_bar = 4;       // 2 … 7: time signature n/4
+    int quantize_division = 0;   // > 1: note ends snap to 1/n of their line interval
+    // Only notes for which this returns true (given the cell's draw value);
+    // empty: every note. selected_notes_only() picks the selection.
+    std::function<bool(std::uint8_t)> include_note;
+};
+
+// A filter for MidiExportOptions::include_note: the selected notes.
+inline bool selected_notes_only(std::uint8_t draw_value) {
+    return (draw_value & draw_selected_bit) != 0;
+}
+
+// The tempo map the export writes, in ticks from the start of the file.
+struct MidiTempoMap {
+    struct Tempo {
+        std::int64_t tick;
+        std::int64_t quarter_us; // microseconds per quarter note
+    };
+    struct TimeSignature {
+        std::int64_t tick;
+        int numerator;
+        int denominator_power; // denominator 2^power
+    };
+    std::vector<Tempo> tempos;                  // ascending, the first at tick 0
+    std::vector<TimeSignature> time_signatures; // ascending, the first at tick 0
+    std::vector<std::int64_t> line_ticks;       // tick of each line mark, in order
+
+    // Tick of a point of the recording, in microseconds from its start, under
+    // this map (rounded to the nearest tick).
+    std::int64_t tick_at(std::int64_t us) const;
+};
+
+// The tempo map for line marks at the given frames (ascending, distinct).
+// Each line interval is one beat (or one bar of beats_per_bar quarters) with
+// a tempo event at each line, so every line lies on a beat (bar) boundary.
+// To stay within 20 … 400 BPM, an interval too slow becomes the smallest
+// whole number of beats (bars) that is fast enough, and a run of intervals
+// too fast is merged, several intervals to one beat (bar), the lines inside
+// it sharing the beat in proportion to their lengths (a short remainder
+// joins the group before it; only lines that all lie within one beat at
+// 400 BPM leave the grid). Before the first line
+// the first interval's tempo runs as a pickup, its length rounded to whole
+// sixteenth notes (32nd … 128th when very short) and its tempo adjusted to
+// fit, with a time signature of its own so that the first line starts a bar.
+// After the last line the last interval's tempo runs on. Without lines (or
+// with one) the tempo is 120 BPM.
+MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
+                                 const MidiExportOptions& options);
+
+// The file for records 0 … frame_count - 1 of the drawing. Velocity is the
+// channel's volume setting (at least 1: a note-on of velocity 0 is a
+// note-off); controller 7 is 127, as the MIDI port sets every channel, so the
+// file sounds as the player plays it.
+std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
+                                          const MidiTables& tables,
+                                          const MidiExportOptions& options);
+
+enum class MidiImportLines { none, beats, bars };
+
+struct MidiImportOptions {
+    bool replace = true; // clear the drawing first; otherwise notes are drawn over it
+    MidiImportLines lines = MidiImportLines::none;
+    int line_colour = 16; // draw value of imported line marks
+};
+
+struct MidiImportResult {
+    bool ok = false;
+    int notes = 0;        // notes drawn
+    int lines = 0;        // line marks laid
+    int out_of_range = 0; // notes outside B1 … C8, skipped
+    int past_end = 0;     // notes starting after the recording's end, skipped
+    std::string message;  // user-facing: what was read, or why nothing was
+};
+
+// Reads a whole file and, only when all of it is sound, draws it into
+// records 0 … frame_count - 1: each note from frame round(start / 20 ms) to
+// the frame before round(end / 20 ms), at least one frame, cut at the
+// recording's end. The first program change and the first note's volume
+// (velocity × controller 7 / 127) of each drawing channel set the tables.
+// On refusal nothing changes. Sets DrawData::modified on success.
+MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData& draw,
+                                  int frame_count, MidiTables& tables,
+                                  const MidiImportOptions& options);
+
+} // namespace pitkad

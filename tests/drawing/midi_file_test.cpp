@@ -1,0 +1,370 @@
+#include "drawing/midi_file.h"
+
+#include "drawing/drawing_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+namespace pitkad {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::int64_t frame_us = 20'000;
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+Bytes chunk(const char* tag, const Bytes& body) {
+    const auto n = std::uint32_t(body.size());
+    return cat(
+        {Bytes(tag, tag + 4),
+         {std::uint8_t(n >> 24), std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n)},
+         body});
+}
+
+Bytes header(int format, int tracks, int division) {
+    return chunk("MThd", {0, std::uint8_t(format), 0, std::uint8_t(tracks),
+                          std::uint8_t(division >> 8), std::uint8_t(division)});
+}
+
+const Bytes end_of_track{0x00, 0xff, 0x2f, 0x00};
+
+TEST(MidiFileExport, SmallDrawingGivesTheseBytes) {
+    auto draw = std::make_unique<DrawData>();
+    for (int f = 5; f <= 9; ++f)
+        (*draw)[f].note_cell(40) = 2;                 // 100 ms … 200 ms
+    (*draw)[0].note_cell(2) = 10 | draw_selected_bit; // folds onto channel 2
+    MidiTables tables;
+    tables.midi_program[2] = 40;
+    tables.midi_volume[2] = 100;
+    // No lines: 120 BPM, one frame is 19.2 ticks.
+    const Bytes want = cat({
+        {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 3, 0x01, 0xe0},
+        {'M', 'T', 'r', 'k', 0, 0, 0, 19},
+        {0x00, 0xff, 0x58, 0x04, 4, 2, 24, 8},
+        {0x00, 0xff, 0x51, 0x03, 0x07, 0xa1, 0x20},
+        end_of_track,
+        {'M', 'T', 'r', 'k', 0, 0, 0, 28},
+        {0x00, 0xff, 0x03, 5, 0xe8, 0x89, 0xb2, ' ', '2'},
+        {0x00, 0xc2, 40, 0x00, 0xb2, 7, 127},
+        {0x60, 0x92, 73, 100, 0x60, 0x82, 73, 0},
+        end_of_track,
+        {'M', 'T', 'r', 'k', 0, 0, 0, 29},
+        {0x00, 0xff, 0x03, 6, 0xe8, 0x89, 0xb2, ' ', '1', '0'},
+        {0x00, 0xc2, 40, 0x00, 0xb2, 7, 127},
+        {0x00, 0x92, 35, 100, 0x13, 0x82, 35, 0},
+        end_of_track,
+    });
+    EXPECT_EQ(build_midi_file(*draw, 100, tables, {}), want);
+}
+
+TEST(MidiTempoMap, LinesFallOnBeatsAndBarsWithinLimits) {
+    struct Case {
+        const char* what;
+        std::vector<int> lines;
+        bool bars;
+        int beats_per_bar;
+        std::vector<std::int64_t> ticks_from_first; // of each line
+    };
+    const Case cases[] = {
+        {"irregular beats after a pickup",
+         {10, 35, 61, 90, 118},
+         false,
+         4,
+         {0, 480, 960, 1440, 1920}},
+        {"bars of three", {0, 100, 190, 300}, true, 3, {0, 1440, 2880, 4320}},
+        {"4 s beat split in two", {0, 200, 230}, false, 4, {0, 960, 1440}},
+        {"60 ms lines merged three to a beat",
+         {0, 3, 6, 9, 12, 15, 18},
+         false,
+         4,
+         {0, 160, 320, 480, 640, 800, 960}},
+        {"a stray line shares the beat before it", {0, 25, 30, 55}, false, 4, {0, 400, 480, 960}},
+        {"one line", {50}, false, 4, {0}},
+        {"no lines", {}, false, 4, {}},
+    };
+    for (const Case& c : cases) {
+        MidiExportOptions options;
+        options.lines_are_bars = c.bars;
+        options.beats_per_bar = c.beats_per_bar;
+        const MidiTempoMap map = plan_midi_tempo_map(c.lines, options);
+        ASSERT_EQ(map.line_ticks.size(), c.lines.size()) << c.what;
+        for (std::size_t i = 0; i < c.lines.size(); ++i) {
+            EXPECT_EQ(map.line_ticks[i] - map.line_ticks[0], c.ticks_from_first[i]) << c.what << i;
+            EXPECT_NEAR(double(map.tick_at(c.lines[i] * frame_us)), double(map.line_ticks[i]), 1.0)
+                << c.what << i;
+        }
+        ASSERT_FALSE(map.tempos.empty());
+        EXPECT_EQ(map.tempos.front().tick, 0);
+        for (const auto& t : map.tempos) {
+            EXPECT_GE(t.quarter_us, midi_fastest_quarter_us) << c.what;
+            EXPECT_LE(t.quarter_us, midi_slowest_quarter_us) << c.what;
+        }
+        // The first line starts a bar of the last time signature.
+        const auto& meter = map.time_signatures.back();
+        EXPECT_EQ(meter.numerator, c.beats_per_bar);
+        if (!c.lines.empty()) {
+            EXPECT_EQ((map.line_ticks[0] - meter.tick) % (480 * c.beats_per_bar), 0) << c.what;
+        }
+    }
+    // Without lines, 120 BPM.
+    const MidiTempoMap plain = plan_midi_tempo_map({}, {});
+    ASSERT_EQ(plain.tempos.size(), 1u);
+    EXPECT_EQ(plain.tempos[0].quarter_us, 500'000);
+}
+
+TEST(MidiTempoMap, PickupIsWholeSixteenthsNearTheFirstTempo) {
+    // First interval 500 ms (120 BPM); the 740 ms before it are 5.92
+    // sixteenths, written as 6 (a bar of 3/8) at a slightly faster tempo.
+    const MidiTempoMap map = plan_midi_tempo_map({37, 62}, {});
+    EXPECT_EQ(map.line_ticks[0], 720);
+    ASSERT_EQ(map.time_signatures.size(), 2u);
+    EXPECT_EQ(map.time_signatures[0].numerator, 3);
+    EXPECT_EQ(map.time_signatures[0].denominator_power, 3);
+    EXPECT_EQ(map.time_signatures[1].tick, 720);
+    EXPECT_EQ(map.tempos[0].quarter_us, 493'333);
+    // One frame before the first line is still within the limits.
+    const MidiTempoMap short_one = plan_midi_tempo_map({1, 26}, {});
+    EXPECT_LE(short_one.tempos[0].quarter_us, midi_slowest_quarter_us);
+    EXPECT_GE(short_one.tempos[0].quarter_us, midi_fastest_quarter_us);
+}
+
+TEST(MidiFileExport, QuantisesToDivisionsOfTheLineIntervalAndFiltersTheSelection) {
+    auto draw = std::make_unique<DrawData>();
+    for (int f : {0, 40, 80})
+        (*draw)[f].line_mark() = 1; // 800 ms beats
+    const int sel = 3 | draw_selected_bit;
+    for (int f = 13; f <= 27; ++f)
+        (*draw)[f].note_cell(30) = sel; // -> 10 … 29
+    for (int f = 44; f <= 45; ++f)
+        (*draw)[f].note_cell(31) = sel; // -> 40 … 49
+    (*draw)[61].note_cell(32) = sel;    // -> 60 … 69 (one division)
+    (*draw)[20].note_cell(33) = 3;      // not selected
+    MidiExportOptions options;
+    options.quantize_division = 4;
+    options.include_note = selected_notes_only;
+    const Bytes file = build_midi_file(*draw, 90, MidiTables{}, options);
+
+    auto back = std::make_unique<DrawData>();
+    MidiTables tables;
+    ASSERT_TRUE(import_midi_file(file, *back, 90, tables, {}).ok);
+    struct Run {
+        int band, first, last;
+    };
+    for (const Run r : {Run{30, 10, 29}, Run{31, 40, 49}, Run{32, 60, 69}}) {
+        for (int f = 0; f < 90; ++f)
+            EXPECT_EQ((*back)[f].note_cell(r.band), f >= r.first && f <= r.last ? 3 : 0)
+                << r.band << " " << f;
+    }
+    for (int f = 0; f < 90; ++f)
+        EXPECT_EQ((*back)[f].note_cell(33), 0);
+}
+
+// A format 0 file at 96 ticks per quarter: 120 BPM, then 60 BPM from tick 96.
+TEST(MidiFileImport, FormatZeroWithTempoChangeAndRunningStatus) {
+    const Bytes track = cat({
+        {0x00, 0xff, 0x51, 0x03, 0x07, 0xa1, 0x20},
+        {0x00, 0xc0, 12},
+        {0x00, 0x90, 60, 100}, // channel 1 -> colour 16, 0 … 0.5 s
+        {0x60, 60, 0},         // running status, velocity 0 ends it
+        {0x00, 0xff, 0x51, 0x03, 0x0f, 0x42, 0x40},
+        {0x00, 0x93, 64, 90}, // channel 4 -> colour 3, 0.5 … 1 s
+        {0x00, 20, 90},       // below B1: skipped
+        {0x30, 0x83, 64, 0},
+        {0x83, 0x60, 0x83, 20, 0}, // 480 ticks later, at 6 s: past the end
+        {0x00, 0x93, 70, 90},
+        {0x01, 0x83, 70, 0},
+        end_of_track,
+    });
+    const Bytes file = cat({header(0, 1, 96), chunk("MTrk", track)});
+    auto draw = std::make_unique<DrawData>();
+    (*draw)[10].note_cell(60) = 7; // kept: the import adds
+    MidiTables tables;
+    MidiImportOptions options;
+    options.replace = false;
+    options.lines = MidiImportLines::beats;
+    options.line_colour = 5;
+    const MidiImportResult r = import_midi_file(file, *draw, 100, tables, options);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.notes, 2);
+    EXPECT_EQ(r.out_of_range, 1);
+    EXPECT_EQ(r.past_end, 1);
+    EXPECT_EQ(r.lines, 3);
+    EXPECT_EQ(r.message, "読み込んだ音符: 2、線: 3、音域外で省いた音符: 1、曲の後で省いた音符: 1");
+    for (int f = 0; f < 100; ++f) {
+        EXPECT_EQ((*draw)[f].note_cell(27), f < 25 ? 16 : 0) << f;
+        EXPECT_EQ((*draw)[f].note_cell(31), f >= 25 && f < 50 ? 3 : 0) << f;
+        EXPECT_EQ((*draw)[f].line_mark(), f == 0 || f == 25 || f == 75 ? 5 : 0) << f;
+    }
+    EXPECT_EQ((*draw)[10].note_cell(60), 7);
+    EXPECT_TRUE(draw->modified);
+    EXPECT_EQ(tables.midi_program[8], 12); // channel 1 feeds colour 16's channel
+    EXPECT_EQ(tables.midi_volume[8], 100);
+    EXPECT_EQ(tables.midi_volume[3], 90);
+}
+
+// Format 1 with SMPTE division: 25 fps × 40 ticks, one tick per millisecond.
+TEST(MidiFileImport, FormatOneWithSmpteDivisionAndNamedTracks) {
+    const Bytes conductor = cat({
+        {0x00, 0xff, 0x58, 0x04, 3, 2, 24, 8},
+        {0x00, 0xff, 0x51, 0x03, 0x03, 0x0d, 0x40}, // 300 BPM: bars of 600 ms
+        end_of_track,
+    });
+    const Bytes piano = cat({
+        {0x00, 0xff, 0x03, 5, 'P', 'i', 'a', 'n', 'o'},
+        {0x00, 0xc1, 5, 0x00, 0xb1, 7, 64},
+        {0x64, 0x91, 50, 127},     // 100 ms
+        {0x81, 0x70, 0x81, 50, 0}, // 340 ms
+        end_of_track,
+    });
+    const Bytes ninth = cat({
+        {0x00, 0xff, 0x03, 5, 0xe8, 0x89, 0xb2, ' ', '9'},
+        {0x00, 0x91, 51, 64, 0x0a, 0x81, 51, 0}, // 0 … 10 ms: one frame
+        end_of_track,
+    });
+    const Bytes file = cat({header(1, 3, 0xe728), chunk("MTrk", conductor), chunk("XXXX", {1, 2}),
+                            chunk("MTrk", piano), chunk("MTrk", ninth)});
+    auto draw = std::make_unique<DrawData>();
+    (*draw)[3].note_cell(70) = 1; // cleared: the import replaces
+    MidiTables tables;
+    MidiImportOptions options;
+    options.lines = MidiImportLines::bars;
+    const MidiImportResult r = import_midi_file(file, *draw, 100, tables, options);
+    ASSERT_TRUE(r.ok) << r.message;
+    for (int f = 0; f < 100; ++f) {
+        EXPECT_EQ((*draw)[f].note_cell(17), f >= 5 && f < 17 ? 1 : 0) << f;
+        EXPECT_EQ((*draw)[f].note_cell(18), f == 0 ? 9 : 0) << f;
+        EXPECT_EQ((*draw)[f].line_mark(), f % 30 == 0 ? 16 : 0) << f;
+    }
+    EXPECT_EQ((*draw)[3].note_cell(70), 0);
+    EXPECT_EQ(tables.midi_program[1], 5);
+    EXPECT_EQ(tables.midi_volume[1], 32); // the earlier note: 64 × 64 / 127
+}
+
+TEST(MidiFile, RandomDrawingsComeBackCellForCell) {
+    std::mt19937 rng(14);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int trial = 0; trial < 12; ++trial) {
+        const bool bars = trial % 2 == 1;
+        const int per_bar = pick(2, 7);
+        const int unit = bars ? per_bar : 1;
+        auto draw = std::make_unique<DrawData>();
+        // Lines from frame 0 (no pickup), every 150 ms … 1.2 s per beat; the
+        // beats go on after the last line, so the recording ends within one
+        // interval of it.
+        int line = 0, gap = 0;
+        (*draw)[0].line_mark() = 4;
+        while (line < 2500) {
+            gap = unit * pick(8, 60);
+            line += gap;
+            (*draw)[line].line_mark() = 4;
+        }
+        const int frame_count = line + gap / 2;
+        for (int n = 0; n < 300; ++n) {
+            const int band = pick(first_band, last_band), start = pick(0, frame_count - 1);
+            const int colour = pick(1, 16), end = std::min(frame_count, start + pick(1, 40));
+            for (int g = start; g < end; ++g)
+                (*draw)[g].note_cell(band) = std::uint8_t(colour);
+        }
+        MidiTables tables;
+        for (int ch = 1; ch <= 8; ++ch) {
+            tables.midi_program[std::size_t(ch)] = pick(0, 127);
+            tables.midi_volume[std::size_t(ch)] = pick(1, 127);
+        }
+        MidiExportOptions out;
+        out.lines_are_bars = bars;
+        out.beats_per_bar = per_bar;
+        const Bytes file = build_midi_file(*draw, frame_count, tables, out);
+
+        auto back = std::make_unique<DrawData>();
+        MidiTables read;
+        MidiImportOptions in;
+        in.lines = bars ? MidiImportLines::bars : MidiImportLines::beats;
+        in.line_colour = 4;
+        const MidiImportResult r = import_midi_file(file, *back, frame_count, read, in);
+        ASSERT_TRUE(r.ok) << r.message;
+        for (int g = 0; g < frame_count; ++g)
+            ASSERT_EQ((*back)[g].slot, (*draw)[g].slot) << "trial " << trial << " frame " << g;
+        EXPECT_EQ(read.midi_program, tables.midi_program) << trial;
+        EXPECT_EQ(read.midi_volume, tables.midi_volume) << trial;
+    }
+}
+
+TEST(MidiFileImport, DamagedFilesChangeNothing) {
+    const Bytes ok_header = header(1, 1, 480);
+    auto track = [&](const Bytes& body) { return cat({ok_header, chunk("MTrk", body)}); };
+    Bytes long_delays;
+    for (int i = 0; i < 9; ++i)
+        long_delays.insert(long_delays.end(), {0xff, 0xff, 0xff, 0x7f, 0xff, 0x01, 0x00});
+    long_delays.insert(long_delays.end(), end_of_track.begin(), end_of_track.end());
+    Bytes many{0x00, 0x90, 60, 0};
+    for (int i = 0; i < midi_file_event_cap; ++i)
+        many.insert(many.end(), {0x00, 60, 0});
+    many.insert(many.end(), end_of_track.begin(), end_of_track.end());
+    Bytes cut_header = header(0, 1, 96);
+    cut_header[7] = 40;
+
+    namespace t = drawing_texts;
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::string_view reason;
+    };
+    const Case cases[] = {
+        {"empty", {}, t::midi_not_smf},
+        {"other file", Bytes(20, 'R'), t::midi_not_smf},
+        {"header past the end", cut_header, t::midi_bad_chunk},
+        {"format 2", header(2, 1, 96), t::midi_bad_format},
+        {"division 0", header(0, 1, 0), t::midi_bad_division},
+        {"23 fps", header(0, 1, 0xe928), t::midi_bad_division},
+        {"a track missing", cat({header(1, 2, 96), chunk("MTrk", end_of_track)}),
+         t::midi_missing_tracks},
+        {"track past the end", cat({ok_header, {'M', 'T', 'r', 'k', 0, 0, 1, 0}, end_of_track}),
+         t::midi_bad_chunk},
+        {"running status at the start", track(cat({{0x00, 60, 100}, end_of_track})),
+         t::midi_no_status},
+        {"unterminated", track({0x00, 0x90, 60, 100}), t::midi_unterminated},
+        {"cut inside an event", track({0x00, 0x90, 60}), t::midi_bad_event},
+        {"five-byte delta", track(cat({{0x81, 0x80, 0x80, 0x80, 0x00, 0x90, 60, 1}, end_of_track})),
+         t::midi_bad_event},
+        {"status byte as data", track(cat({{0x00, 0x90, 60, 0x90}, end_of_track})),
+         t::midi_bad_event},
+        {"meta past the track", track({0x00, 0xff, 0x01, 0x20, 'a'}), t::midi_bad_event},
+        {"system common in a file", track(cat({{0x00, 0xf2, 0, 0}, end_of_track})),
+         t::midi_bad_event},
+        {"huge delta times", track(long_delays), t::midi_too_long},
+        {"too many events", track(many), t::midi_too_many},
+    };
+    auto draw = std::make_unique<DrawData>();
+    for (int f = 0; f < 50; ++f)
+        (*draw)[f].note_cell(2 + f) = std::uint8_t(1 + f % 16);
+    (*draw)[7].line_mark() = 2;
+    const auto before = draw->draw_data;
+    auto unchanged = [&] {
+        for (std::size_t f = 0; f < before.size(); ++f)
+            if (before[f].slot != draw->draw_data[f].slot) return false;
+        return true;
+    };
+    MidiTables tables;
+    tables.midi_program[1] = 9;
+    for (const Case& c : cases) {
+        MidiTables changed = tables;
+        MidiImportOptions options;
+        options.lines = MidiImportLines::beats;
+        const MidiImportResult r = import_midi_file(c.file, *draw, 100, changed, options);
+        EXPECT_FALSE(r.ok) << c.what;
+        EXPECT_EQ(r.message, std::string(t::midi_refused) + std::string(c.reason)) << c.what;
+        EXPECT_TRUE(unchanged()) << c.what;
+        EXPECT_FALSE(draw->modified) << c.what;
+        EXPECT_EQ(changed.midi_program, tables.midi_program) << c.what;
+    }
+}
+
+} // namespace
+} // namespace pitkad
