@@ -156,6 +156,32 @@ int Mixer::take_prepared(PracticePreparer& p, float* left, float* right, int fra
     return n;
 }
 
+template <typename Refill, typename AtEnd>
+int Mixer::convert(float* left, float* right, int frames, double ratio, Refill refill,
+                   AtEnd at_end) noexcept {
+    int produced = 0;
+    while (produced < frames) {
+        if (in_available_ == 0 && !refill()) break;
+        SRC_DATA d{};
+        d.data_in = in_.data() + 2 * in_offset_;
+        d.input_frames = in_available_;
+        d.data_out = out_.data();
+        d.output_frames = std::min(frames - produced, chunk);
+        d.end_of_input = at_end() ? 1 : 0;
+        d.src_ratio = ratio;
+        if (src_process(src_, &d) != 0) break;
+        in_offset_ += int(d.input_frames_used);
+        in_available_ -= int(d.input_frames_used);
+        for (long i = 0; i < d.output_frames_gen; ++i) {
+            left[produced + i] = out_[std::size_t(2 * i)];
+            right[produced + i] = out_[std::size_t(2 * i + 1)];
+        }
+        produced += int(d.output_frames_gen);
+        if (d.output_frames_gen == 0 && d.input_frames_used == 0) break; // all flushed
+    }
+    return produced;
+}
+
 int Mixer::fill_practice(PracticePreparer& p, const PcmAudio& a, float* left, float* right,
                          int frames, bool& ended) noexcept {
     if (a.rate == device_rate_) {
@@ -166,10 +192,11 @@ int Mixer::fill_practice(PracticePreparer& p, const PcmAudio& a, float* left, fl
         return n;
     }
     if (!src_) return 0;
-    const double ratio = double(device_rate_) / a.rate;
-    int produced = 0;
-    while (produced < frames) {
-        if (in_available_ == 0 && !prepared_end_) {
+    // Prepared frames into the converter; none yet means silence for now.
+    const int produced = convert(
+        left, right, frames, double(device_rate_) / a.rate,
+        [&] {
+            if (prepared_end_) return true;
             float l[chunk], r[chunk];
             bool end = false;
             const int n = take_prepared(p, l, r, chunk, end);
@@ -180,25 +207,9 @@ int Mixer::fill_practice(PracticePreparer& p, const PcmAudio& a, float* left, fl
             }
             in_offset_ = 0;
             in_available_ = n;
-            if (n == 0 && !prepared_end_) break; // not prepared yet: silence for now
-        }
-        SRC_DATA d{};
-        d.data_in = in_.data() + 2 * in_offset_;
-        d.input_frames = in_available_;
-        d.data_out = out_.data();
-        d.output_frames = std::min(frames - produced, chunk);
-        d.end_of_input = prepared_end_ ? 1 : 0;
-        d.src_ratio = ratio;
-        if (src_process(src_, &d) != 0) break;
-        in_offset_ += int(d.input_frames_used);
-        in_available_ -= int(d.input_frames_used);
-        for (long i = 0; i < d.output_frames_gen; ++i) {
-            left[produced + i] = out_[std::size_t(2 * i)];
-            right[produced + i] = out_[std::size_t(2 * i + 1)];
-        }
-        produced += int(d.output_frames_gen);
-        if (d.output_frames_gen == 0 && d.input_frames_used == 0) break;
-    }
+            return n > 0 || prepared_end_;
+        },
+        [&] { return prepared_end_; });
     ended = prepared_end_ && produced < frames;
     return produced;
 }
@@ -262,10 +273,10 @@ int Mixer::fill(const PcmAudio& a, float* left, float* right, int frames) noexce
         return n;
     }
     if (!src_) return 0;
-    const double ratio = double(device_rate_) / a.rate;
-    int produced = 0;
-    while (produced < frames) {
-        if (in_available_ == 0 && read_ < a.frames) {
+    return convert(
+        left, right, frames, double(device_rate_) / a.rate,
+        [&] {
+            if (read_ >= a.frames) return true; // only flushing from here
             const int n = int(std::min<std::int64_t>(chunk, a.frames - read_));
             for (int i = 0; i < n; ++i) {
                 in_[std::size_t(2 * i)] = a.sample(read_ + i, 0);
@@ -274,25 +285,9 @@ int Mixer::fill(const PcmAudio& a, float* left, float* right, int frames) noexce
             read_ += n;
             in_offset_ = 0;
             in_available_ = n;
-        }
-        SRC_DATA d{};
-        d.data_in = in_.data() + 2 * in_offset_;
-        d.input_frames = in_available_;
-        d.data_out = out_.data();
-        d.output_frames = std::min(frames - produced, chunk);
-        d.end_of_input = read_ >= a.frames ? 1 : 0;
-        d.src_ratio = ratio;
-        if (src_process(src_, &d) != 0) break;
-        in_offset_ += int(d.input_frames_used);
-        in_available_ -= int(d.input_frames_used);
-        for (long i = 0; i < d.output_frames_gen; ++i) {
-            left[produced + i] = out_[std::size_t(2 * i)];
-            right[produced + i] = out_[std::size_t(2 * i + 1)];
-        }
-        produced += int(d.output_frames_gen);
-        if (d.output_frames_gen == 0 && d.input_frames_used == 0) break; // all flushed
-    }
-    return produced;
+            return true;
+        },
+        [&] { return read_ >= a.frames; });
 }
 
 void Mixer::render(float* left, float* right, int frames, double dac_time) noexcept {

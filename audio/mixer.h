@@ -103,6 +103,12 @@ class Mixer {
                       bool& ended) noexcept;
     int take_prepared(PracticePreparer& p, float* left, float* right, int frames,
                       bool& ended) noexcept;
+    // Converts to the device's rate what `refill` puts in the input buffer
+    // whenever it is empty (false: nothing now); `at_end` says whether the
+    // input has ended, so that the converter gives out what it holds.
+    template <typename Refill, typename AtEnd>
+    int convert(float* left, float* right, int frames, double ratio, Refill refill,
+                AtEnd at_end) noexcept;
     // The file frame at prepared frame `index` since the last seek, and the speed there.
     double prepared_position(double index, double* step) const noexcept;
     void publish(const Snapshot& s) noexcept;

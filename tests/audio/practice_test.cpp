@@ -275,27 +275,32 @@ TEST(Practice, ClockOutputsHonourSpeedAndLoops) {
 // Played through the mixer at half speed, the heard position is half the
 // time played, in the recording's frames.
 TEST(Practice, MixerPositionsFollowThePreparedSound) {
-    Mixer mixer(rate);
-    mixer.load(sine(10));
-    PracticeSettings s;
-    s.speed = 0.5;
-    mixer.set_practice(s);
-    mixer.command(Mixer::Mode::playing, true, rate);
-    std::vector<float> l(256), r(256);
-    double played = 0;
-    for (int i = 0; i < 400; ++i) {
-        std::this_thread::sleep_for(std::chrono::microseconds(1500));
-        std::fill(l.begin(), l.end(), 0.0f);
-        mixer.render(l.data(), r.data(), 256, played / rate);
-        // Sound up to its last sample, then silence while the preparer is late.
-        int content = 256;
-        while (content > 0 && l[std::size_t(content - 1)] == 0.0f)
-            --content;
-        played += content;
+    for (const int device_rate : {rate, 48000}) {
+        Mixer mixer(device_rate);
+        mixer.load(sine(10));
+        PracticeSettings s;
+        s.speed = 0.5;
+        mixer.set_practice(s);
+        mixer.command(Mixer::Mode::playing, true, rate);
+        std::vector<float> l(256), r(256);
+        double played = 0;
+        for (int i = 0; i < 400; ++i) {
+            std::this_thread::sleep_for(std::chrono::microseconds(1500));
+            std::fill(l.begin(), l.end(), 0.0f);
+            mixer.render(l.data(), r.data(), 256, played / device_rate);
+            // Sound up to its last sample, then silence while the preparer is late.
+            int content = 256;
+            while (content > 0 && l[std::size_t(content - 1)] == 0.0f)
+                --content;
+            played += content;
+        }
+        const Mixer::Snapshot snap = mixer.snapshot();
+        EXPECT_DOUBLE_EQ(snap.speed, 0.5);
+        // Device frames are file frames at the file's rate, at half speed.
+        EXPECT_NEAR(snap.start + snap.advanced, rate + played * rate / device_rate * 0.5,
+                    0.01 * rate)
+            << device_rate;
     }
-    const Mixer::Snapshot snap = mixer.snapshot();
-    EXPECT_DOUBLE_EQ(snap.speed, 0.5);
-    EXPECT_NEAR(snap.start + snap.advanced, rate + played * 0.5, 0.01 * rate);
 }
 
 } // namespace

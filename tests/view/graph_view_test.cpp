@@ -55,6 +55,23 @@ struct GraphViewTest : testing::Test {
         params.switches.show_left_enabled = true;
     }
     int W() const { return gv.graph_bitmap.width(); }
+    // Moving the cursor onto each frame and off again leaves the screen's
+    // column as the full redraw drew it, at each scroll speed.
+    void expect_restored_columns(std::initializer_list<int> speeds,
+                                 std::initializer_list<int> frames) {
+        for (int s : speeds) {
+            layout(796, 6, s);
+            for (int frame : frames) {
+                const int x = frame * s;
+                gv.write_line(frame);
+                view.cursor_frame = frame;
+                gv.restore_column(frame);
+                for (int y = 0; y < 74 * 6; ++y)
+                    ASSERT_EQ(at(gv.screen, x, y), at(gv.graph_bitmap, x, y))
+                        << s << " x " << x << " y " << y;
+            }
+        }
+    }
 };
 
 TEST_F(GraphViewTest, EmptyGraphHasGridMarkersAndBlackRows) {
@@ -175,19 +192,9 @@ TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedraw) {
     (*drawing)[141].note_cell(50) = 33; // selected
     ink_font(0x0f);
     sounding[70] = 1;
-    for (int s : {1, 2, 4}) {
-        layout(796, 6, s);
-        for (int x0 : {0, 102, 116, 140 * s, 141 * s, 300}) {
-            const int frame = x0 / s;
-            const int x = frame * s;
-            gv.write_line(frame);
-            view.cursor_frame = frame;
-            gv.restore_column(frame);
-            for (int y = 0; y < 74 * 6; ++y)
-                ASSERT_EQ(at(gv.screen, x, y), at(gv.graph_bitmap, x, y))
-                    << s << " x " << x << " y " << y;
-        }
-    }
+    expect_restored_columns({1}, {0, 102, 116, 140, 141, 300});
+    expect_restored_columns({2}, {0, 51, 58, 140, 141, 150});
+    expect_restored_columns({4}, {0, 25, 29, 140, 141, 75});
 }
 
 TEST_F(GraphViewTest, PausedRedrawPutsTheCursorAtThePlayerPosition) {
@@ -422,18 +429,7 @@ TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedrawWithPracticeMarks) {
     (*drawing)[141].note_cell(50) = 12;
     ink_font(0x0f);
     params.practice = {100, 150, 30, 60};
-    for (int s : {1, 2}) {
-        layout(796, 6, s);
-        for (int frame : {99, 100, 108, 141, 149, 150, 300}) {
-            const int x = frame * s;
-            gv.write_line(frame);
-            view.cursor_frame = frame;
-            gv.restore_column(frame);
-            for (int y = 0; y < 74 * 6; ++y)
-                ASSERT_EQ(at(gv.screen, x, y), at(gv.graph_bitmap, x, y))
-                    << s << " x " << x << " y " << y;
-        }
-    }
+    expect_restored_columns({1, 2}, {99, 100, 108, 141, 149, 150, 300});
 }
 
 } // namespace
