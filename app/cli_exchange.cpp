@@ -28,10 +28,6 @@ constexpr const char* import_midi_usage =
 constexpr const char* export_csv_usage =
     "usage: pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]\n";
 
-// A MIDI file larger than this is not read: at the reader's event cap a
-// file is far smaller.
-constexpr std::uintmax_t midi_file_max_bytes = 64u << 20;
-
 int usage(const char* text) {
     std::fputs(text, stderr);
     return 2;
