@@ -64,8 +64,10 @@ std::optional<Args> parse(int argc, char** argv, std::string_view allowed) {
         if (!arg.empty() && arg[0] == '-' && allowed.find(" " + arg + " ") == std::string::npos)
             return std::nullopt;
         if (takes_value && i + 1 >= argc) return std::nullopt;
-        if (arg == "-o") a.out = argv[++i];
-        else if (arg == "--notes") a.notes = argv[++i];
+        if (arg == "-o")
+            a.out = argv[++i];
+        else if (arg == "--notes")
+            a.notes = argv[++i];
         else if (arg == "--lines") {
             a.lines = argv[++i];
             if (a.lines != "beats" && a.lines != "bars") return std::nullopt;
@@ -73,10 +75,14 @@ std::optional<Args> parse(int argc, char** argv, std::string_view allowed) {
             if (!(a.beats_per_bar = number(argv[++i], 2, 7))) return std::nullopt;
         } else if (arg == "--quantise") {
             if (!(a.quantise = number(argv[++i], 2, 256))) return std::nullopt;
-        } else if (arg == "--replace") a.replace = true;
-        else if (arg == "--loudness") a.loudness = true;
-        else if (!arg.empty() && arg[0] != '-') a.files.push_back(arg);
-        else return std::nullopt;
+        } else if (arg == "--replace")
+            a.replace = true;
+        else if (arg == "--loudness")
+            a.loudness = true;
+        else if (!arg.empty() && arg[0] != '-')
+            a.files.push_back(arg);
+        else
+            return std::nullopt;
     }
     return a;
 }
@@ -134,8 +140,7 @@ int run_export_csv_cli(int argc, char** argv) {
     const auto doc = open_for_command_line(a->files[0], a->loudness);
     if (!doc) return 1;
     if (!write_text(a->out, analysis_csv(doc->store))) return fail(a->out, "cannot write");
-    if (!a->notes.empty() &&
-        !write_text(a->notes, notes_csv(doc->drawing, doc->store.frame_count)))
+    if (!a->notes.empty() && !write_text(a->notes, notes_csv(doc->drawing, doc->store.frame_count)))
         return fail(a->notes, "cannot write");
     std::printf("%s: %d frames\n", a->out.c_str(), doc->store.frame_count);
     return 0;

@@ -30,7 +30,9 @@ namespace pitkad {
 
 namespace {
 
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 std::span<const std::uint8_t> bytes_of(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -51,8 +53,10 @@ struct OptionsDialog {
     }
     template <typename W> W* add(W* w, const char* name, const QString& label = {}) {
         w->setObjectName(QLatin1String(name));
-        if (label.isEmpty()) form->addRow(w);
-        else form->addRow(label, w);
+        if (label.isEmpty())
+            form->addRow(w);
+        else
+            form->addRow(label, w);
         return w;
     }
     bool ask() { return dialog.exec() == QDialog::Accepted; }
@@ -108,7 +112,8 @@ void TForm1::ExportMidiClick() {
     if (selected->isEnabled() && selected->isChecked()) options.include_note = selected_notes_only;
     const QString path = choose_save_file(QStringLiteral(".mid"), texts::midi_filter);
     if (path.isEmpty()) return;
-    write_export(path, build_midi_file(doc.drawing, doc.store.frame_count, doc.midi.tables, options));
+    write_export(path,
+                 build_midi_file(doc.drawing, doc.store.frame_count, doc.midi.tables, options));
 }
 
 void TForm1::ImportMidiClick() {
@@ -170,9 +175,9 @@ void TForm1::ExportImageClick() {
         image = view_->graph_bitmap;
     } else {
         const WholeGraph w = whole_graph(doc.view, doc.store.frame_count);
-        image = render_graph_image(
-            {doc.store, doc.drawing, view_->font_bitmap, view_->colour_bitmap}, w.view,
-            graph_params(), w.width);
+        image =
+            render_graph_image({doc.store, doc.drawing, view_->font_bitmap, view_->colour_bitmap},
+                               w.view, graph_params(), w.width);
     }
     const QString path = choose_save_file(QStringLiteral(".png"), texts::png_filter);
     if (path.isEmpty()) return;
@@ -187,8 +192,8 @@ void TForm1::ExportCsvClick() {
     if (drawn_notes(doc.drawing, doc.store.frame_count).empty()) return;
 
     const QFileInfo csv(path);
-    const QString notes_path = csv.absolutePath() + u'/' + csv.completeBaseName() +
-                               texts::notes_csv_suffix;
+    const QString notes_path =
+        csv.absolutePath() + u'/' + csv.completeBaseName() + texts::notes_csv_suffix;
     QMessageBox box(QMessageBox::Question, texts::app_title,
                     QString(texts::notes_csv_prompt) + u'\n' + QFileInfo(notes_path).fileName(),
                     QMessageBox::NoButton, this);

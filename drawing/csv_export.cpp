@@ -13,13 +13,15 @@ std::string seconds_of(int frame) {
     return format_number(frame * (frame_ms / 1000.0), std::chars_format::fixed, 2);
 }
 
-int frames_in(int capacity, int frame_count) { return std::clamp(frame_count, 0, capacity); }
+int frames_in(int capacity, int frame_count) {
+    return std::clamp(frame_count, 0, capacity);
+}
 
 } // namespace
 
 std::string analysis_csv(const SpectrogramStore& store) {
-    const int frames = frames_in(
-        int(store.spectrogram.size() / std::size_t(cells_per_frame)), store.frame_count);
+    const int frames =
+        frames_in(int(store.spectrogram.size() / std::size_t(cells_per_frame)), store.frame_count);
     std::string out = "time";
     for (int b = first_band; b <= last_band; ++b)
         out += ',' + note_name_of(b);

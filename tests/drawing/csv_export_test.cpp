@@ -69,7 +69,7 @@ TEST(NotesCsv, OneRowPerRunByStartThenBand) {
             (*draw)[f].note_cell(band) = v;
     };
     run(30, 10, 14, 3);
-    run(30, 15, 15, 4);                    // another colour right after: a second note
+    run(30, 15, 15, 4);                     // another colour right after: a second note
     run(20, 10, 11, 1 | draw_selected_bit); // selected: still colour 1
     run(20, 12, 12, 1);                     // the selection does not split the run
     run(75, 98, 99, 16);                    // cut at the recording's end

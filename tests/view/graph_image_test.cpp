@@ -13,14 +13,11 @@ TEST(WholeGraph, WidthCoversEveryFrameAtTheFastestSpeedThatFits) {
         int want_speed, want_width;
     };
     const Case cases[] = {
-        {1000, 1, 1, 1000},
-        {1001, 2, 2, 2004},   // rounded up to a multiple of 4
-        {100, 4, 4, 592},     // never narrower than the window's graph
-        {16384, 4, 4, 65536}, // exactly the widest
-        {16385, 4, 2, 32772},
-        {58000, 4, 1, 58000},
-        {0, 1, 1, 592},
-        {500, 3, 1, 592}, // a speed the renderer does not draw counts as 1
+        {1000, 1, 1, 1000},   {1001, 2, 2, 2004}, // rounded up to a multiple of 4
+        {100, 4, 4, 592},                         // never narrower than the window's graph
+        {16384, 4, 4, 65536},                     // exactly the widest
+        {16385, 4, 2, 32772}, {58000, 4, 1, 58000},
+        {0, 1, 1, 592},       {500, 3, 1, 592}, // a speed the renderer does not draw counts as 1
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.frame_count);
