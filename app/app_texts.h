@@ -16,4 +16,33 @@ inline constexpr const char* about_notice = "Linux 版 (Qt 6)";
 // Shown after the settings file's path when it cannot be saved.
 inline constexpr const char* cannot_write = "  に書けません";
 
+
+// The file menu's exports and import, their dialogs and filters.
+inline constexpr const char* export_midi_item = "MIDIファイルに書き出す…";
+inline constexpr const char* import_midi_item = "MIDIファイルを読み込む…";
+inline constexpr const char* export_image_item = "画像として書き出す…";
+inline constexpr const char* export_csv_item = "解析データをCSVで書き出す…";
+inline constexpr const char* midi_filter = "MIDIファイル (*.mid *.midi)";
+inline constexpr const char* png_filter = "PNG画像 (*.png)";
+inline constexpr const char* csv_filter = "CSVファイル (*.csv)";
+inline constexpr const char* lines_are_beats = "線は拍";
+inline constexpr const char* lines_are_bars = "線は小節";
+inline constexpr const char* beats_per_bar = "1小節の拍数";
+inline constexpr const char* quantise_to = "量子化: 線間の1/"; // followed by the division
+inline constexpr const char* selected_only = "選択した音符だけ";
+inline constexpr const char* import_replace = "描画を置き換える";
+inline constexpr const char* import_add = "描画に追加する";
+inline constexpr const char* import_no_lines = "線を引かない";
+inline constexpr const char* import_beat_lines = "拍ごとに線を引く";
+inline constexpr const char* import_bar_lines = "小節ごとに線を引く";
+inline constexpr const char* image_prompt = "どの部分を書き出しますか?";
+inline constexpr const char* image_visible = "表示部分";
+inline constexpr const char* image_whole = "曲全体";
+inline constexpr const char* notes_csv_prompt = "描画の音符も別のCSVファイルに書き出しますか?";
+inline constexpr const char* notes_csv_yes = "書き出す";
+inline constexpr const char* notes_csv_no = "書き出さない";
+// Appended to the name of the analysis CSV for the notes' file.
+inline constexpr const char* notes_csv_suffix = "_notes.csv";
+inline constexpr const char* cancel = "キャンセル";
+
 } // namespace pitkad::texts

@@ -1,9 +1,10 @@
 #include "app/cli_render.h"
 
 #include "base/paths.h"
-#include "control/document.h"
+#include "app/cli_recording.h"
+#include "base/atomic_file.h"
 #include "view/data_bitmaps.h"
-#include "view/graph_view.h"
+#include "view/graph_image.h"
 
 #include <QImage>
 #include <QString>
@@ -99,46 +100,38 @@ int run_render_cli(int argc, char** argv) {
     }
     const RenderOptions& o = *parsed;
 
-    // The MIDI port stays closed: loading a drawing sends nothing.
-    auto doc = std::make_unique<Document>();
-    doc->load_tables();
-    const LoadResult r = doc->load_recording(o.wav, {}, 0);
-    if (!r.ok) {
-        std::fprintf(stderr, "%s: %s\n", o.wav.c_str(), r.message.c_str());
-        return 1;
-    }
-    doc->load_drawing();
-    doc->refresh(true, o.loudness);
+    const auto doc = open_for_command_line(o.wav, o.loudness);
+    if (!doc) return 1;
 
-    ViewState& view = doc->view;
-    view.line_width = o.line_width;
-    view.scroll_speed = o.scroll_speed;
-    GraphView gv(doc->store, doc->drawing, view);
-    bool font = false, colours = false;
-    if (auto file = find_data_file(font_file_name); !file.empty()) font = gv.load_font(file);
-    if (auto file = find_data_file(colour_file_name); !file.empty()) colours = gv.load_colour(file);
+    QImage font, colours;
+    if (auto file = find_data_file(font_file_name); !file.empty())
+        font = load_font_bitmap(file).value_or(QImage());
+    if (auto file = find_data_file(colour_file_name); !file.empty())
+        colours = load_colour_bitmap(file).value_or(QImage());
     GraphParams params;
     params.sensitivity = o.sensitivity;
     params.colour = o.colour;
-    params.switches.show_left_enabled = font;
+    params.switches.show_left_enabled = !font.isNull();
     params.switches.show_left_checked = o.labels_left;
     params.switches.show_right_checked = o.labels_right;
-    params.switches.grouping = o.grouping && colours;
+    params.switches.grouping = o.grouping && !colours.isNull();
     // The drawing shows as it would with the tool window's switches down.
     params.switches.pen_show = true;
     params.switches.line_show = true;
     params.play_state = PlayState::stopped;
-    gv.params = [params] { return params; };
-    gv.build_palette();
-    gv.layout_view(o.width);
+    ViewState view = doc->view;
+    view.line_width = o.line_width;
+    view.scroll_speed = o.scroll_speed;
     view.first_frame = o.first_frame;
-    gv.write_graph();
+    const QImage image =
+        render_graph_image({doc->store, doc->drawing, font, colours}, view, params, o.width);
 
-    if (!gv.graph_bitmap.save(QString::fromStdString(o.out), "PNG")) {
+    const auto png = png_bytes(image);
+    if (png.empty() || !write_file_atomically(o.out, png)) {
         std::fprintf(stderr, "%s: cannot write\n", o.out.c_str());
         return 1;
     }
-    std::printf("%s: %d × %d\n", o.out.c_str(), gv.graph_bitmap.width(), gv.graph_bitmap.height());
+    std::printf("%s: %d × %d\n", o.out.c_str(), image.width(), image.height());
     return 0;
 }
 

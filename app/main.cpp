@@ -1,6 +1,7 @@
 // Program entry: the command-line modes, or the main window.
 
 #include "app/cli_analyse.h"
+#include "app/cli_exchange.h"
 #include "app/cli_render.h"
 #include "app/pitka_p1.h"
 #include "app/window_args.h"
@@ -13,14 +14,19 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--analyse") == 0) {
-        argv[1] = argv[0];
-        return pitkad::run_analyse_cli(argc - 1, argv + 1);
-    }
-    if (argc >= 2 && std::strcmp(argv[1], "--render") == 0) {
-        argv[1] = argv[0];
-        return pitkad::run_render_cli(argc - 1, argv + 1);
-    }
+    const struct {
+        const char* option;
+        int (*run)(int, char**);
+    } modes[] = {
+        {"--analyse", pitkad::run_analyse_cli},         {"--render", pitkad::run_render_cli},
+        {"--export-midi", pitkad::run_export_midi_cli}, {"--import-midi", pitkad::run_import_midi_cli},
+        {"--export-csv", pitkad::run_export_csv_cli},
+    };
+    for (const auto& mode : modes)
+        if (argc >= 2 && std::strcmp(argv[1], mode.option) == 0) {
+            argv[1] = argv[0];
+            return mode.run(argc - 1, argv + 1);
+        }
 
     QApplication app(argc, argv);
     // Numbers in files and on the clipboard use "." whatever the user's

@@ -120,6 +120,15 @@ void TForm1::build_menus() {
         RecentItems[std::size_t(i)] =
             RecentMenu->addAction(QString(), this, [this, i] { RecentFileClick(i); });
     show_recent_files();
+    File1->addSeparator();
+    ExportMidiItem = File1->addAction(texts::export_midi_item, this, [this] { ExportMidiClick(); });
+    ImportMidiItem = File1->addAction(texts::import_midi_item, this, [this] { ImportMidiClick(); });
+    ExportImageItem =
+        File1->addAction(texts::export_image_item, this, [this] { ExportImageClick(); });
+    ExportCsvItem = File1->addAction(texts::export_csv_item, this, [this] { ExportCsvClick(); });
+    for (QAction* a : {ExportMidiItem, ImportMidiItem, ExportImageItem, ExportCsvItem})
+        a->setEnabled(false);
+    File1->addSeparator();
     Saveini = File1->addAction("設定を保存 (&S)", this, [this] { SaveiniClick(); });
     Exit1 = File1->addAction("終了 (&X)", this, [this] { Exit1Click(); });
 
@@ -848,6 +857,9 @@ void TForm1::set_transport_enabled(bool enabled) {
                                                       ForwardButton, BackButton1, BackButton2,
                                                       TrackBar3})
         w->setEnabled(enabled);
+    // They follow the transport: disabled exactly while no recording is open.
+    for (QAction* a : {ExportMidiItem, ImportMidiItem, ExportImageItem, ExportCsvItem})
+        a->setEnabled(enabled);
 }
 
 void TForm1::show_error(const QString& text) {

@@ -26,6 +26,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 class QAction;
@@ -77,6 +78,9 @@ public:
     QMenu *File1 = nullptr, *Show1 = nullptr, *LineW = nullptr, *Drawmenu = nullptr,
           *MIDIM1 = nullptr, *Help1 = nullptr;
     QAction *Open1 = nullptr, *Saveini = nullptr, *Exit1 = nullptr;
+    // Exports and the MIDI import; enabled while a recording is open.
+    QAction *ExportMidiItem = nullptr, *ImportMidiItem = nullptr, *ExportImageItem = nullptr,
+            *ExportCsvItem = nullptr;
     // "最近使ったファイル": one item per entry of recent_files, disabled
     // while the list is empty.
     QMenu* RecentMenu = nullptr;
@@ -148,6 +152,12 @@ public:
     void Open1Click();
     void RecentFileClick(int index);
     void SaveiniClick();
+    // The exports and the import (app/pitka_p1_exchange.cpp): each asks its
+    // options and a file, then hands the work to the drawing and view code.
+    void ExportMidiClick();
+    void ImportMidiClick();
+    void ExportImageClick();
+    void ExportCsvClick();
     void Exit1Click();
     void LoudnessClick();
     void GroupingcolorClick();
@@ -245,6 +255,11 @@ protected:
 
   private:
     void build_menus();
+    // A save dialog starting at `default_name` beside the recording; empty
+    // when cancelled.
+    QString choose_save_file(const QString& default_name, const char* filter);
+    // Writes a whole file; false after showing the message when it fails.
+    bool write_export(const QString& path, std::span<const std::uint8_t> bytes);
     // Applies `change` to the recent list as the settings file holds it,
     // stores the result there and shows it.
     void update_recent_files(const std::function<QStringList(QStringList)>& change);

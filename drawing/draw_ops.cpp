@@ -51,6 +51,23 @@ template <typename Fn> void for_each_target(DrawData& draw, int frame_count, Dra
 
 } // namespace
 
+bool drawing_is_empty(const DrawData& draw, int frame_count) {
+    const int frames = std::clamp(frame_count, 0, int(draw.draw_data.size()));
+    return std::all_of(draw.draw_data.begin(), draw.draw_data.begin() + frames,
+                       [](const draw_frame& r) {
+                           return std::all_of(r.slot.begin(), r.slot.end(),
+                                              [](std::uint8_t v) { return v == 0; });
+                       });
+}
+
+bool has_selected_notes(const DrawData& draw, int frame_count) {
+    const int frames = std::clamp(frame_count, 0, int(draw.draw_data.size()));
+    for (int f = 0; f < frames; ++f)
+        for (int b = first_band; b <= last_band; ++b)
+            if (draw[f].note_cell(b) & draw_selected_bit) return true;
+    return false;
+}
+
 void reset_draw_select(DrawData& draw, int frame_count) {
     const int n = records_in_use(frame_count);
     for (int f = 0; f < n; ++f)

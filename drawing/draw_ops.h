@@ -8,6 +8,11 @@
 
 namespace pitkad {
 
+// No note cell and no line mark is set in records 0 … frame_count - 1.
+bool drawing_is_empty(const DrawData& draw, int frame_count);
+// Some note cell in records 0 … frame_count - 1 is selected.
+bool has_selected_notes(const DrawData& draw, int frame_count);
+
 // Clears the selected bit in every slot of records 0 … frame_count - 1.
 void reset_draw_select(DrawData& draw, int frame_count);
 

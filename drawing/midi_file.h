@@ -32,6 +32,8 @@ inline constexpr std::int64_t midi_slowest_quarter_us = 3'000'000;
 inline constexpr std::int64_t midi_fastest_quarter_us = 150'000;
 // Import refuses files with more events than this (all tracks together).
 inline constexpr std::int64_t midi_file_event_cap = 4'000'000;
+// A file larger than this is not read at all (far more than the event cap).
+inline constexpr std::uintmax_t midi_file_max_bytes = 64u << 20;
 
 struct MidiExportOptions {
     bool lines_are_bars = false; // each line interval is a bar, not a beat

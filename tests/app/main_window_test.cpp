@@ -85,7 +85,9 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
         std::vector<QAction*> items;
     };
     const MenuItems menus[] = {
-        {f.File1, {f.Open1, f.RecentMenu->menuAction(), f.Saveini, f.Exit1}},
+        {f.File1,
+         {f.Open1, f.RecentMenu->menuAction(), nullptr, f.ExportMidiItem, f.ImportMidiItem,
+          f.ExportImageItem, f.ExportCsvItem, nullptr, f.Saveini, f.Exit1}},
         {f.Show1,
          {f.Loudness, f.Groupingcolor, nullptr, f.ShowLeft, f.ShowRight, nullptr, f.ShowFrq,
           f.ShowNote}},

@@ -14,6 +14,7 @@
 #include "midi/midi_port.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -113,6 +114,9 @@ class ModalResponder : public QObject {
     // closed), and the checked item each popup showed.
     QString popup_choice;
     QStringList popup_checked;
+    // Any other dialog: set its controls here and accept or reject it; it
+    // is rejected when this is empty.
+    std::function<void(QDialog*)> on_dialog;
 
     QStringList texts() const {
         QStringList t;
@@ -177,6 +181,12 @@ class ModalResponder : public QObject {
             if (dialog->selectedFiles() != QStringList{file_to_choose}) return;
             last_ = w;
             static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+        } else if (auto* other = qobject_cast<QDialog*>(w)) {
+            last_ = w;
+            if (on_dialog)
+                on_dialog(other);
+            else
+                other->reject();
         }
     }
 

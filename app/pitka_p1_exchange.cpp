@@ -1,0 +1,209 @@
+// The file menu's exports and the MIDI import: each asks its options and a
+// file, then leaves the work to the drawing and view code.
+#include "app/pitka_p1.h"
+
+#include "analysis/analysis_messages.h"
+#include "app/app_texts.h"
+#include "base/atomic_file.h"
+#include "base/file_bytes.h"
+#include "drawing/csv_export.h"
+#include "drawing/draw_ops.h"
+#include "drawing/midi_file.h"
+#include "view/graph_image.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+namespace pitkad {
+
+namespace {
+
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+std::span<const std::uint8_t> bytes_of(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// A dialog of the given rows with OK and Cancel.
+struct OptionsDialog {
+    explicit OptionsDialog(QWidget* parent, const char* title) : dialog(parent) {
+        dialog.setWindowTitle(title);
+        dialog.setObjectName(QStringLiteral("ExchangeOptions"));
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        buttons->button(QDialogButtonBox::Cancel)->setText(texts::cancel);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        auto* outer = new QVBoxLayout(&dialog);
+        outer->addLayout(form);
+        outer->addWidget(buttons);
+    }
+    template <typename W> W* add(W* w, const char* name, const QString& label = {}) {
+        w->setObjectName(QLatin1String(name));
+        if (label.isEmpty())
+            form->addRow(w);
+        else
+            form->addRow(label, w);
+        return w;
+    }
+    bool ask() { return dialog.exec() == QDialog::Accepted; }
+
+    QDialog dialog;
+    QFormLayout* form = new QFormLayout;
+};
+
+} // namespace
+
+QString TForm1::choose_save_file(const QString& default_name, const char* filter) {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({filter, texts::open_filter_all});
+    const QFileInfo beside(QString::fromStdString(doc.draw_file));
+    dialog.setDirectory(beside.absolutePath());
+    dialog.selectFile(beside.completeBaseName() + default_name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+
+bool TForm1::write_export(const QString& path, std::span<const std::uint8_t> bytes) {
+    if (!bytes.empty() && write_file_atomically(std::filesystem::path(path.toStdString()), bytes))
+        return true;
+    show_error(path + texts::cannot_write);
+    return false;
+}
+
+void TForm1::ExportMidiClick() {
+    if (play_state() == PlayState::no_recording) return;
+    const ToolState tools = tool_state();
+    OptionsDialog d(this, texts::export_midi_item);
+    auto* beats = d.add(new QRadioButton(texts::lines_are_beats), "LinesBeats");
+    auto* bars = d.add(new QRadioButton(texts::lines_are_bars), "LinesBars");
+    beats->setChecked(true);
+    auto* per_bar = d.add(new QSpinBox, "BeatsPerBar", texts::beats_per_bar);
+    per_bar->setRange(2, 7);
+    per_bar->setValue(4);
+    per_bar->setEnabled(false);
+    connect(bars, &QRadioButton::toggled, per_bar, &QSpinBox::setEnabled);
+    auto* quantise = d.add(
+        new QCheckBox(texts::quantise_to + QString::number(tools.quantize_division)), "Quantise");
+    quantise->setChecked(tools.quantize);
+    auto* selected = d.add(new QCheckBox(texts::selected_only), "SelectedOnly");
+    selected->setEnabled(has_selected_notes(doc.drawing, doc.store.frame_count));
+    if (!d.ask()) return;
+
+    MidiExportOptions options;
+    options.lines_are_bars = bars->isChecked();
+    options.beats_per_bar = per_bar->value();
+    options.quantize_division = quantise->isChecked() ? tools.quantize_division : 0;
+    if (selected->isEnabled() && selected->isChecked()) options.include_note = selected_notes_only;
+    const QString path = choose_save_file(QStringLiteral(".mid"), texts::midi_filter);
+    if (path.isEmpty()) return;
+    write_export(path,
+                 build_midi_file(doc.drawing, doc.store.frame_count, doc.midi.tables, options));
+}
+
+void TForm1::ImportMidiClick() {
+    if (play_state() == PlayState::no_recording) return;
+    QFileDialog files(this);
+    files.setFileMode(QFileDialog::ExistingFile);
+    files.setNameFilters({texts::midi_filter, texts::open_filter_all});
+    files.setDirectory(QFileInfo(QString::fromStdString(doc.draw_file)).absolutePath());
+    if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) return;
+    const QString path = files.selectedFiles().front();
+    const auto bytes = read_file_bytes(path.toStdString(), midi_file_max_bytes);
+    if (!bytes) {
+        show_error(QFileInfo(path).fileName() + u'\n' + q(messages::cannot_open));
+        return;
+    }
+
+    OptionsDialog d(this, texts::import_midi_item);
+    QRadioButton* replace = nullptr;
+    if (!drawing_is_empty(doc.drawing, doc.store.frame_count)) {
+        replace = d.add(new QRadioButton(texts::import_replace), "ImportReplace");
+        d.add(new QRadioButton(texts::import_add), "ImportAdd");
+        replace->setChecked(true);
+    }
+    auto* lines = d.add(new QComboBox, "ImportLines");
+    lines->addItems({texts::import_no_lines, texts::import_beat_lines, texts::import_bar_lines});
+    if (!d.ask()) return;
+
+    MidiImportOptions options;
+    options.replace = !replace || replace->isChecked();
+    options.lines = MidiImportLines(lines->currentIndex());
+    options.line_colour = tool_state().colour;
+    // Notes the drawing player holds must not outlive the cells they came from.
+    doc.midi.midi_off();
+    const MidiImportResult r =
+        import_midi_file(*bytes, doc.drawing, doc.store.frame_count, doc.midi.tables, options);
+    if (!r.ok) {
+        show_error(q(r.message));
+        return;
+    }
+    doc.midi.set_midi_program();
+    write_graph();
+    QMessageBox::information(this, texts::app_title, q(r.message));
+}
+
+void TForm1::ExportImageClick() {
+    if (play_state() == PlayState::no_recording) return;
+    QMessageBox box(QMessageBox::Question, texts::app_title, texts::image_prompt,
+                    QMessageBox::NoButton, this);
+    QPushButton* visible = box.addButton(texts::image_visible, QMessageBox::AcceptRole);
+    QPushButton* whole = box.addButton(texts::image_whole, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(texts::cancel, QMessageBox::RejectRole);
+    box.setDefaultButton(visible);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() != visible && box.clickedButton() != whole) return;
+
+    QImage image;
+    if (box.clickedButton() == visible) {
+        image = view_->graph_bitmap;
+    } else {
+        const WholeGraph w = whole_graph(doc.view, doc.store.frame_count);
+        image =
+            render_graph_image({doc.store, doc.drawing, view_->font_bitmap, view_->colour_bitmap},
+                               w.view, graph_params(), w.width);
+    }
+    const QString path = choose_save_file(QStringLiteral(".png"), texts::png_filter);
+    if (path.isEmpty()) return;
+    write_export(path, png_bytes(image));
+}
+
+void TForm1::ExportCsvClick() {
+    if (play_state() == PlayState::no_recording) return;
+    const QString path = choose_save_file(QStringLiteral(".csv"), texts::csv_filter);
+    if (path.isEmpty()) return;
+    if (!write_export(path, bytes_of(analysis_csv(doc.store)))) return;
+    if (drawn_notes(doc.drawing, doc.store.frame_count).empty()) return;
+
+    const QFileInfo csv(path);
+    const QString notes_path =
+        csv.absolutePath() + u'/' + csv.completeBaseName() + texts::notes_csv_suffix;
+    QMessageBox box(QMessageBox::Question, texts::app_title,
+                    QString(texts::notes_csv_prompt) + u'\n' + QFileInfo(notes_path).fileName(),
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(texts::notes_csv_yes, QMessageBox::YesRole);
+    QPushButton* no = box.addButton(texts::notes_csv_no, QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    if (box.clickedButton() == yes)
+        write_export(notes_path, bytes_of(notes_csv(doc.drawing, doc.store.frame_count)));
+}
+
+} // namespace pitkad

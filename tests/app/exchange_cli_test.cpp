@@ -1,0 +1,153 @@
+// `pitkad --export-midi`, `--import-midi` and `--export-csv` run as
+// processes on a generated recording with a drawing beside it.
+#include "drawing/csv_export.h"
+#include "drawing/draw_file.h"
+#include "drawing/drawing_texts.h"
+#include "drawing/midi_file.h"
+#include "window_test_support.h"
+
+namespace pitkad::test {
+namespace {
+
+const fs::path program = PITKAD_PROGRAM;
+
+QString s(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+constexpr int frames = 100; // the two-second tone
+
+class ExchangeCli : public ::testing::Test {
+  protected:
+    ExchangeCli() {
+        wav = small_recording(dir.path());
+        fs::create_directories(dir.path() / "work");
+        for (int f = 10; f < 30; ++f)
+            (*drawing)[f].note_cell(40) = 3;
+        for (int f = 50; f < 60; ++f)
+            (*drawing)[f].note_cell(20) = 12;
+        for (int f : {0, 24, 50, 74})
+            (*drawing)[f].line_mark() = 16;
+        tables.midi_program[3] = 40;
+    }
+    ProcessResult run(const QStringList& args) {
+        return run_program(program, args, dir.path() / "work");
+    }
+    void save_drawing() { ASSERT_TRUE(save_draw_data(pkc().string(), *drawing, frames, tables)); }
+    fs::path pkc() const { return dir.path() / "tone.pkc"; }
+
+    TempDir dir;
+    fs::path wav;
+    std::unique_ptr<DrawData> drawing = std::make_unique<DrawData>();
+    MidiTables tables;
+};
+
+TEST_F(ExchangeCli, ExportMidiWritesTheFileOfTheDrawingBesideTheRecording) {
+    save_drawing();
+    struct Case {
+        QStringList options;
+        MidiExportOptions want;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{"--lines", "bars", "--beats-per-bar", "3"}, {true, 3, 0, {}}},
+        {{"--lines", "beats", "--quantise", "4"}, {false, 4, 4, {}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        const fs::path out = dir.path() / "out.mid";
+        const ProcessResult r = run(QStringList{"--export-midi", s(wav), "-o", s(out)} + c.options);
+        ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+        EXPECT_EQ(read_file(out), build_midi_file(*drawing, frames, tables, c.want));
+    }
+}
+
+TEST_F(ExchangeCli, ImportMidiWritesTheDrawingFileAndReplacesOnlyWhenAsked) {
+    const fs::path in = dir.path() / "in.mid";
+    write_file(in, build_midi_file(*drawing, frames, tables, {}));
+    auto drawn_notes_of_file = [&] {
+        const auto image = read_draw_file(pkc().string(), frames);
+        EXPECT_TRUE(image.has_value());
+        auto d = std::make_unique<DrawData>();
+        MidiTables t;
+        if (image) apply_draw_file(*image, *d, t);
+        return drawn_notes(*d, frames);
+    };
+
+    ProcessResult r = run({"--import-midi", s(in), s(wav)});
+    ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(q(drawing_texts::midi_read_notes) + "2")) << r.out.toStdString();
+    EXPECT_EQ(drawn_notes_of_file(), drawn_notes(*drawing, frames));
+
+    // A drawing is there now: refused without --replace, the file as it was.
+    const auto before = read_file(pkc());
+    r = run({"--import-midi", s(in), s(wav), "--lines", "beats"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(r.err.startsWith(s(pkc()) + ": ")) << r.err.toStdString();
+    EXPECT_EQ(read_file(pkc()), before);
+
+    // A refused file changes nothing, even with --replace.
+    const fs::path bad = dir.path() / "bad.mid";
+    write_file(bad, {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1});
+    r = run({"--import-midi", s(bad), s(wav), "--replace"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(r.err.startsWith(s(bad) + ": " + q(drawing_texts::midi_refused)))
+        << r.err.toStdString();
+    EXPECT_EQ(read_file(pkc()), before);
+
+    r = run({"--import-midi", s(in), s(wav), "--replace", "--lines", "beats"});
+    ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    EXPECT_EQ(drawn_notes_of_file(), drawn_notes(*drawing, frames));
+    EXPECT_NE(read_file(pkc()), before); // the line marks of the file's beats
+}
+
+TEST_F(ExchangeCli, ExportCsvWritesTheAnalysisAndTheNotes) {
+    save_drawing();
+    const fs::path out = dir.path() / "a.csv", notes = dir.path() / "n.csv";
+    const ProcessResult r = run({"--export-csv", s(wav), "-o", s(out), "--notes", s(notes)});
+    ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    const auto text = read_file(out);
+    const std::string csv(text.begin(), text.end());
+    EXPECT_EQ(csv.rfind("time,B1,C2,", 0), 0u);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + frames);
+    EXPECT_NE(csv.find("\n1.98,"), std::string::npos);
+    const auto n = read_file(notes);
+    EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(*drawing, frames));
+}
+
+TEST_F(ExchangeCli, FailuresNameTheFileAndBadOptionsShowUsage) {
+    const fs::path missing = dir.path() / "missing.wav";
+    const fs::path out = dir.path() / "o";
+    const QStringList refused[] = {
+        {"--export-midi", s(missing), "-o", s(out)},
+        {"--export-csv", s(missing), "-o", s(out)},
+        {"--import-midi", s(out), s(missing)},
+    };
+    for (const QStringList& args : refused) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ProcessResult r = run(args);
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_TRUE(r.err.startsWith(s(missing) + ": ")) << r.err.toStdString();
+        EXPECT_FALSE(fs::exists(out));
+    }
+    const QStringList bad[] = {
+        {"--export-midi", s(wav)},
+        {"--export-midi", s(wav), "-o", "x.mid", "--lines", "bar"},
+        {"--export-midi", s(wav), "-o", "x.mid", "--beats-per-bar", "8"},
+        {"--export-midi", s(wav), "-o", "x.mid", "--quantise", "1"},
+        {"--export-midi", s(wav), "-o", "x.mid", "--replace"},
+        {"--import-midi", s(wav)},
+        {"--import-midi", "in.mid", s(wav), "-o", "x"},
+        {"--export-csv", s(wav), "-o"},
+        {"--export-csv", s(wav), "-o", "x.csv", "--quantise", "4"},
+    };
+    for (const QStringList& args : bad) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ProcessResult r = run(args);
+        EXPECT_EQ(r.exit_code, 2);
+        EXPECT_TRUE(r.err.startsWith("usage: pitkad " + args[0])) << r.err.toStdString();
+    }
+}
+
+} // namespace
+} // namespace pitkad::test

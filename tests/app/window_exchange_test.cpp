@@ -1,0 +1,180 @@
+// The file menu's exports and the MIDI import, answered as a user would.
+#include "drawing/csv_export.h"
+#include "drawing/drawing_texts.h"
+#include "drawing/midi_file.h"
+#include "window_test_support.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace pitkad::test {
+namespace {
+
+QString s(const fs::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+class WindowExchange : public ::testing::Test {
+  protected:
+    WindowExchange() : w(make_window()), f(*w.form) {}
+    void open() {
+        ASSERT_TRUE(f.open_recording(s(small_recording(dir.path()))));
+        frames = f.doc.store.frame_count;
+    }
+    void draw_notes() {
+        for (int t = 10; t < 30; ++t)
+            f.doc.drawing[t].note_cell(40) = 3;
+        for (int t : {0, 25, 50})
+            f.doc.drawing[t].line_mark() = 16;
+    }
+    std::vector<DrawnNote> notes() const { return drawn_notes(f.doc.drawing, frames); }
+
+    TempDir dir;
+    Window w;
+    TForm1& f;
+    int frames = 0;
+};
+
+TEST_F(WindowExchange, ItemsAreEnabledWhileARecordingIsOpen) {
+    QAction* items[] = {f.ExportMidiItem, f.ImportMidiItem, f.ExportImageItem, f.ExportCsvItem};
+    for (QAction* a : items)
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    open();
+    for (QAction* a : items)
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_EQ(f.ExportMidiItem->text(), QString("MIDIファイルに書き出す…"));
+}
+
+TEST_F(WindowExchange, MidiExportWritesTheChosenOptions) {
+    open();
+    draw_notes();
+    const fs::path out = dir.path() / "song.mid";
+    ModalResponder responder;
+    bool selection_offered = true;
+    responder.on_dialog = [&](QDialog* d) {
+        selection_offered = d->findChild<QCheckBox*>("SelectedOnly")->isEnabled();
+        d->findChild<QRadioButton*>("LinesBars")->setChecked(true);
+        d->findChild<QSpinBox*>("BeatsPerBar")->setValue(3);
+        d->findChild<QCheckBox*>("Quantise")->setChecked(true);
+        d->accept();
+    };
+    responder.file_to_choose = s(out);
+    f.ExportMidiItem->trigger();
+    EXPECT_FALSE(selection_offered); // nothing is selected
+    EXPECT_EQ(responder.file_dialogs, 1);
+    EXPECT_EQ(read_file(out), build_midi_file(f.doc.drawing, frames, f.doc.midi.tables,
+                                              {true, 3, f.form2()->QuantizeButtonTag, {}}));
+}
+
+TEST_F(WindowExchange, MidiImportAddsOrReplacesAndMarksTheDrawingChanged) {
+    open();
+    draw_notes();
+    // The file holds one note elsewhere.
+    auto other = std::make_unique<DrawData>();
+    for (int t = 60; t < 70; ++t)
+        (*other)[t].note_cell(50) = 5;
+    const fs::path mid = dir.path() / "in.mid";
+    write_file(mid, build_midi_file(*other, frames, f.doc.midi.tables, {}));
+    const auto mine = notes();
+
+    struct Case {
+        const char* choice;
+        std::size_t notes;
+    };
+    for (const Case& c : {Case{"ImportAdd", mine.size() + 1}, Case{"ImportReplace", 1}}) {
+        SCOPED_TRACE(c.choice);
+        f.doc.drawing.modified = false;
+        ModalResponder responder;
+        responder.file_to_choose = s(mid);
+        responder.on_dialog = [&](QDialog* d) {
+            d->findChild<QRadioButton*>(c.choice)->setChecked(true);
+            d->accept();
+        };
+        f.ImportMidiItem->trigger();
+        EXPECT_EQ(notes().size(), c.notes);
+        EXPECT_TRUE(f.doc.drawing.modified);
+        ASSERT_EQ(responder.seen.size(), 1u);
+        EXPECT_TRUE(responder.seen[0].text.startsWith(q(drawing_texts::midi_read_notes) + "1"))
+            << responder.seen[0].text.toStdString();
+    }
+}
+
+TEST_F(WindowExchange, RefusedOrCancelledImportChangesNothing) {
+    open();
+    draw_notes();
+    f.doc.drawing.modified = false;
+    auto bytes_of = [](const DrawData& d) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(d.draw_data.data());
+        return std::vector<std::uint8_t>(p, p + d.draw_data.size() * sizeof(draw_frame));
+    };
+    const auto before = bytes_of(f.doc.drawing);
+    const fs::path bad = dir.path() / "bad.mid";
+    write_file(bad, {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1});
+    const fs::path good = dir.path() / "good.mid";
+    write_file(good, build_midi_file(f.doc.drawing, frames, f.doc.midi.tables, {}));
+    struct Case {
+        fs::path file;
+        bool accept;
+        bool message;
+    };
+    for (const Case& c : {Case{bad, true, true}, Case{good, false, false}}) {
+        SCOPED_TRACE(c.file.string());
+        ModalResponder responder;
+        responder.file_to_choose = s(c.file);
+        responder.on_dialog = [&](QDialog* d) { c.accept ? d->accept() : d->reject(); };
+        f.ImportMidiItem->trigger();
+        EXPECT_FALSE(f.doc.drawing.modified);
+        EXPECT_TRUE(bytes_of(f.doc.drawing) == before);
+        ASSERT_EQ(responder.seen.size(), c.message ? 1u : 0u);
+        if (c.message) {
+            EXPECT_TRUE(responder.seen[0].text.startsWith(q(drawing_texts::midi_refused)));
+        }
+    }
+}
+
+TEST_F(WindowExchange, ImageOfTheVisiblePartOrTheWholeRecording) {
+    ASSERT_TRUE(f.open_recording(s(small_recording(dir.path(), "long.wav", 30))));
+    const QImage& shown = f.graph_view().graph_bitmap;
+    struct Case {
+        const char* answer;
+        QSize size;
+    };
+    const Case cases[] = {
+        {"表示部分", shown.size()},
+        {"曲全体", QSize(1500, shown.height())}, // 30 s of 20 ms frames at 1 pixel
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        const fs::path out = dir.path() / (std::string(c.answer) + ".png");
+        ModalResponder responder;
+        responder.answers = {c.answer};
+        responder.file_to_choose = s(out);
+        f.ExportImageItem->trigger();
+        const QImage image(s(out));
+        EXPECT_EQ(image.size(), c.size);
+        if (c.size == shown.size()) {
+            EXPECT_EQ(image.convertToFormat(shown.format()), shown);
+        }
+    }
+}
+
+TEST_F(WindowExchange, CsvOfTheAnalysisAndOptionallyTheNotes) {
+    open();
+    draw_notes();
+    const fs::path out = dir.path() / "a.csv";
+    ModalResponder responder;
+    responder.file_to_choose = s(out);
+    responder.answers = {"書き出す"};
+    f.ExportCsvItem->trigger();
+    const auto csv = read_file(out);
+    EXPECT_EQ(std::string(csv.begin(), csv.end()), analysis_csv(f.doc.store));
+    const auto n = read_file(dir.path() / "a_notes.csv");
+    EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(f.doc.drawing, frames));
+}
+
+} // namespace
+} // namespace pitkad::test

@@ -1,0 +1,43 @@
+#include "view/graph_image.h"
+
+#include "view/view_layout.h"
+
+#include <QBuffer>
+
+#include <algorithm>
+
+namespace pitkad {
+
+QImage render_graph_image(const GraphImageSources& sources, ViewState view,
+                          const GraphParams& params, int width) {
+    GraphView gv(sources.store, sources.drawing, view);
+    gv.font_bitmap = sources.font_bitmap;
+    gv.colour_bitmap = sources.colour_bitmap;
+    gv.params = [params] { return params; };
+    gv.build_palette();
+    gv.layout_view(width);
+    return gv.graph_bitmap;
+}
+
+WholeGraph whole_graph(ViewState view, int frame_count) {
+    const int frames = std::max(frame_count, 1);
+    int speed = effective_scroll_speed(view.scroll_speed);
+    while (speed > 1 && std::int64_t(frames) * speed > max_whole_graph_width)
+        speed /= 2;
+    view.scroll_speed = speed;
+    view.first_frame = 0;
+    view.cursor_frame = -1;
+    // Rounded up to the graph's multiple of 4, so the last frame is in.
+    const int width = (frames * speed + 3) / 4 * 4;
+    return {view, std::max(width, min_client_width)};
+}
+
+std::vector<std::uint8_t> png_bytes(const QImage& image) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (image.isNull() || !image.save(&buffer, "PNG")) return {};
+    const QByteArray& data = buffer.data();
+    return {data.begin(), data.end()};
+}
+
+} // namespace pitkad
