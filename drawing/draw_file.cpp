@@ -4,7 +4,9 @@
 #include "base/le_bytes.h"
 #include "drawing/draw_ops.h"
 
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <iterator>
 
 namespace pitkad {
@@ -79,6 +81,8 @@ namespace {
 
 // Copies the file at `path`, when there is one, to its backup name.
 void keep_backup(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return;
     std::ifstream in(path, std::ios::binary);
     if (!in) return;
     const std::vector<std::uint8_t> old((std::istreambuf_iterator<char>(in)),
