@@ -153,6 +153,9 @@ QString TForm1::ToolWindowSide::draw_file_name() const {
     return QString::fromStdString(w_.doc.draw_file);
 }
 
+void TForm1::ToolWindowSide::save_drawing_as() { w_.SaveDrawAs1Click(); }
+void TForm1::ToolWindowSide::drawing_saved() { w_.drawing_saved(); }
+
 void TForm1::ToolWindowSide::show_message(const QString& text) {
     QMessageBox::warning(w_.isVisible() ? static_cast<QWidget*>(&w_) : nullptr, texts::app_title,
                          text);

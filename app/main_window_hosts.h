@@ -80,6 +80,8 @@ class TForm1::ToolWindowSide final : public Form2Host {
     int frame_count() const override;
     QString draw_file_name() const override;
     void show_message(const QString& text) override;
+    void save_drawing_as() override;
+    void drawing_saved() override;
 
   private:
     TForm1& w_;

@@ -29,6 +29,7 @@
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -67,6 +68,12 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     setWindowTitle(texts::app_title);
     setAcceptDrops(true);
     threads_ = options.threads;
+    recovery_interval_ms_ = options.recovery_interval_ms;
+    if (recovery_interval_ms_ <= 0) {
+        bool ok = false;
+        const int ms = qEnvironmentVariableIntValue("PITKAD_RECOVERY_INTERVAL_MS", &ok);
+        recovery_interval_ms_ = ok && ms > 0 ? ms : 30000;
+    }
 
     test_audio_ = std::move(options.audio);
     if (!test_audio_) playback_audio_ = open_playback_audio();
@@ -94,6 +101,12 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
                                             [this](bool down) { form2_->PenMidiSwitch->setChecked(down); }},
                         this);
     qApp->installEventFilter(this);
+
+    // The first change after a save is noticed within a second.
+    recovery_timer_ = new QTimer(this);
+    recovery_timer_->setInterval(std::min(recovery_interval_ms_, 1000));
+    connect(recovery_timer_, &QTimer::timeout, this, [this] { recovery_tick(); });
+    recovery_timer_->start();
 }
 
 TForm1::~TForm1() {
@@ -120,6 +133,8 @@ void TForm1::build_menus() {
         RecentItems[std::size_t(i)] =
             RecentMenu->addAction(QString(), this, [this, i] { RecentFileClick(i); });
     show_recent_files();
+    SaveDrawAs1 = File1->addAction(q(drawing_texts::save_as), this, [this] { SaveDrawAs1Click(); });
+    SaveDrawAs1->setEnabled(false);
     File1->addSeparator();
     ExportMidiItem = File1->addAction(texts::export_midi_item, this, [this] { ExportMidiClick(); });
     ImportMidiItem = File1->addAction(texts::import_midi_item, this, [this] { ImportMidiClick(); });
@@ -595,7 +610,17 @@ bool TForm1::open_recording(const QString& path) {
     player_->prime(file.string(), r.audio);
     graph_click_ = {};
     set_practice(for_new_recording(doc.practice), {});
+    recording_path_ = QFileInfo(path).absoluteFilePath();
+    // A drawing saved elsewhere for this recording is opened from there.
+    if (const QString remembered = read_drawing_file_for(settings_file_path(), recording_path_);
+        !remembered.isEmpty())
+        doc.draw_file = QFile::encodeName(remembered).toStdString();
     if (std::filesystem::exists(doc.draw_file)) form2_->loaddrawdat();
+    recovery_written_ = false;
+    recovery_bytes_.clear();
+    recovery_kept_ = false;
+    offer_recovery();
+    SaveDrawAs1->setEnabled(true);
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
     write_graph();
@@ -619,7 +644,91 @@ bool TForm1::confirm_drawing_saved() {
     TForm2::UnsavedChoice choice = TForm2::UnsavedChoice::cancel;
     if (box.clickedButton() == save) choice = TForm2::UnsavedChoice::save;
     else if (box.clickedButton() == discard) choice = TForm2::UnsavedChoice::discard;
+    if (choice == TForm2::UnsavedChoice::discard) drop_recovery();
     return form2_->settle_unsaved(choice);
+}
+
+void TForm1::SaveDrawAs1Click() {
+    if (play_state() == PlayState::no_recording) return;
+    QFileDialog dialog(this, q(drawing_texts::save_as));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({q(drawing_texts::drawing_filter), texts::open_filter_all});
+    dialog.setDefaultSuffix(QStringLiteral("pkc"));
+    dialog.selectFile(QFile::decodeName(doc.draw_file.c_str()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString chosen = QFileInfo(dialog.selectedFiles().front()).absoluteFilePath();
+
+    const std::string previous = doc.draw_file;
+    doc.draw_file = QFile::encodeName(chosen).toStdString();
+    if (!form2_->save_draw()) {
+        doc.draw_file = previous; // its message has been shown
+        return;
+    }
+    // Remembered at once, touching only its own section of the settings.
+    write_drawing_file_for(settings_file_path(), recording_path_, chosen);
+    write_graph();
+}
+
+// --- Crash recovery -----------------------------------------------------------
+
+std::filesystem::path TForm1::recovery_file() const {
+    if (recording_path_.isEmpty()) return {};
+    return recovery_file_for(QFile::encodeName(recording_path_).toStdString());
+}
+
+void TForm1::recovery_tick() {
+    if (play_state() == PlayState::no_recording || recovery_kept_ || !doc.drawing.modified)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (recovery_written_ && now - recovery_written_at_ < std::chrono::milliseconds(recovery_interval_ms_))
+        return;
+    // Built here, where the drawing lives; the writer gets its own copy.
+    std::vector<std::uint8_t> bytes =
+        build_draw_file(doc.drawing, doc.store.frame_count, doc.midi.tables);
+    if (bytes != recovery_bytes_ || !recovery_written_) {
+        recovery_bytes_ = bytes;
+        recovery_writer_.write(recovery_file(), std::move(bytes));
+    }
+    recovery_written_ = true;
+    recovery_written_at_ = now;
+}
+
+void TForm1::drawing_saved() { drop_recovery(); }
+
+void TForm1::drop_recovery() {
+    if (recovery_kept_ || recording_path_.isEmpty()) return;
+    recovery_writer_.remove(recovery_file());
+    recovery_written_ = false;
+    recovery_bytes_.clear();
+}
+
+void TForm1::offer_recovery() {
+    const std::filesystem::path file = recovery_file();
+    recovery_writer_.flush(); // a removal asked for just now has happened
+    if (!recovery_is_newer(file, doc.draw_file)) return;
+    const auto image = read_draw_file(file.string(), doc.store.frame_count);
+    if (!image) return;
+    QMessageBox box(QMessageBox::Question, texts::app_title, q(drawing_texts::recovery_prompt),
+                    QMessageBox::NoButton, this);
+    QPushButton* restore =
+        box.addButton(q(drawing_texts::recovery_restore), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        box.addButton(q(drawing_texts::recovery_discard), QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(q(drawing_texts::recovery_later), QMessageBox::RejectRole);
+    box.setDefaultButton(restore);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == restore) {
+        doc.midi.midi_off();
+        apply_draw_file(*image, doc.drawing, doc.midi.tables);
+        doc.midi.set_midi_program();
+        doc.drawing.modified = true; // restored, not saved
+    } else if (box.clickedButton() == discard) {
+        drop_recovery();
+    } else {
+        recovery_kept_ = true;
+    }
 }
 
 // --- Menu commands ------------------------------------------------------------
@@ -835,6 +944,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormClose() {
     closing_ = true;
+    // A normal exit: whatever was to be kept has been saved or discarded.
+    if (recovery_timer_) recovery_timer_->stop();
+    drop_recovery();
+    recovery_writer_.flush();
     if (form2_) form2_->hide();
     transport_->reset_recording();
     doc.midi.close(); // detaches the synthesizer from the audio stream

@@ -15,6 +15,7 @@
 #include "control/practice_controls.h"
 #include "control/practice_drag.h"
 #include "control/transport.h"
+#include "drawing/recovery_copy.h"
 #include "view/graph_view.h"
 #include "view/view_state.h"
 
@@ -28,6 +29,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -37,6 +39,7 @@ class QMenu;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class QTimer;
 class QToolBar;
 class QToolButton;
 
@@ -63,6 +66,9 @@ struct StartOptions {
     bool read_settings = true;
     // Analysis threads (0: every core).
     int threads = 0;
+    // How often a recovery copy of a changed drawing is written, in ms; 0
+    // takes PITKAD_RECOVERY_INTERVAL_MS from the environment, else 30 s.
+    int recovery_interval_ms = 0;
 };
 
 class TForm1 final : public QMainWindow {
@@ -81,6 +87,8 @@ public:
     // Exports and the MIDI import; enabled while a recording is open.
     QAction *ExportMidiItem = nullptr, *ImportMidiItem = nullptr, *ExportImageItem = nullptr,
             *ExportCsvItem = nullptr;
+    // "名前を付けて保存": the drawing to a file of the user's choice.
+    QAction* SaveDrawAs1 = nullptr;
     // "最近使ったファイル": one item per entry of recent_files, disabled
     // while the list is empty.
     QMenu* RecentMenu = nullptr;
@@ -150,6 +158,9 @@ public:
     // --- Handlers -------------------------------------------------------
     void FormCreate(const StartOptions& options);
     void Open1Click();
+    // Asks for a file, saves the drawing there and remembers it for the
+    // recording ([DrawingFiles]): it opens from there, and saves go there.
+    void SaveDrawAs1Click();
     void RecentFileClick(int index);
     void SaveiniClick();
     // The exports and the import (app/pitka_p1_exchange.cpp): each asks its
@@ -230,6 +241,17 @@ public:
     void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
     bool confirm_drawing_saved();
+
+    // Crash recovery (drawing/recovery_copy.h). A timer calls recovery_tick:
+    // while the drawing is changed it writes the copy at once after a save
+    // or an open, and again every recovery interval. Saving, discarding and
+    // a normal exit remove it.
+    void recovery_tick();
+    // The open recording's recovery copy; empty while none is open.
+    std::filesystem::path recovery_file() const;
+    RecoveryWriter& recovery_writer() { return recovery_writer_; }
+    // The drawing was saved to its file: the recovery copy goes.
+    void drawing_saved();
     // Where the manual is, as a URL (support page and About box).
     QUrl manual_url() const;
 
@@ -278,6 +300,10 @@ protected:
     // The loop and focus drags on the graph, beside the editor's handling.
     void practice_mouse(MouseEventKind kind, MouseButton button, QPoint p);
     void FormClose();
+    // At an open: a recovery copy newer than the drawing file is offered
+    // (restore, discard, keep for later).
+    void offer_recovery();
+    void drop_recovery();
 
     // The host adapters (app/main_window_hosts.h); they outlive everything
     // that calls them.
@@ -308,6 +334,20 @@ protected:
     PracticeDrag practice_drag_;
     bool closing_ = false;
     int threads_ = 0;
+
+    // The open recording's full path (the key of its drawing file and its
+    // recovery copy).
+    QString recording_path_;
+    RecoveryWriter recovery_writer_;
+    QTimer* recovery_timer_ = nullptr;
+    int recovery_interval_ms_ = 30000;
+    // A copy of this drawing's changes has been written since the last save.
+    bool recovery_written_ = false;
+    std::chrono::steady_clock::time_point recovery_written_at_{};
+    // What was last written, so that an unchanged drawing is not rewritten.
+    std::vector<std::uint8_t> recovery_bytes_;
+    // The user kept an older copy for later: this session leaves it alone.
+    bool recovery_kept_ = false;
 };
 
 } // namespace pitkad

@@ -146,6 +146,7 @@ void TForm2::FormCreate() {
         b->installEventFilter(this);
     }
     QuantizeButton->installEventFilter(this);
+    SaveDrawButton->installEventFilter(this);
 
     connect(SelectDelButton, &QToolButton::clicked, this, &TForm2::SelectDelButtonClick);
     connect(AllSelectButton, &QToolButton::clicked, this, &TForm2::AllSelectButtonClick);
@@ -181,6 +182,12 @@ void TForm2::FormCreate() {
         connect(a, &QAction::triggered, this, item_handlers[i]);
     }
     N1161->setChecked(true);
+
+    SaveMenu = new QMenu(this);
+    SaveMenu->setObjectName(QStringLiteral("SaveMenu"));
+    SaveAsItem = SaveMenu->addAction(text(drawing_texts::save_as));
+    SaveAsItem->setObjectName(QStringLiteral("SaveAsItem"));
+    connect(SaveAsItem, &QAction::triggered, this, &TForm2::SaveAsItemClick);
 
     // The palette of draw values comes from the grid, as it shows the colours;
     // stepping through the cells leaves the foreground at cell 15.
@@ -395,7 +402,19 @@ bool TForm2::save_draw() {
         host_.show_message(name + text(drawing_texts::cannot_write));
         return false;
     }
+    host_.drawing_saved();
     return true;
+}
+
+void TForm2::SaveDrawButtonMouseDown(Qt::MouseButtons buttons) {
+    if (!(buttons & Qt::RightButton)) return;
+    SaveMenu->exec(QCursor::pos());
+}
+
+void TForm2::SaveAsItemClick() {
+    if (host_.play_state() == PlayState::no_recording) return;
+    host_.save_drawing_as();
+    redraw();
 }
 
 void TForm2::SaveDrawButtonClick() {
@@ -427,6 +446,11 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
         if (watched == QuantizeButton) {
             if (m->button() == Qt::RightButton) {
                 QuantizeButtonMouseDown(m->buttons());
+                return true;
+            }
+        } else if (watched == SaveDrawButton) {
+            if (m->button() == Qt::RightButton) {
+                SaveDrawButtonMouseDown(m->buttons());
                 return true;
             }
         } else if (std::find(mode_buttons_.begin(), mode_buttons_.end(), watched) !=

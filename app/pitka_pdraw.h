@@ -38,6 +38,10 @@ class Form2Host {
     virtual QString draw_file_name() const = 0;
     // A message box with OK.
     virtual void show_message(const QString& text) = 0;
+    // "名前を付けて保存": asks for a file, saves there and remembers it.
+    virtual void save_drawing_as() = 0;
+    // The drawing was written to its file (its recovery copy may go).
+    virtual void drawing_saved() = 0;
 };
 
 class TForm2 : public QWidget {
@@ -63,6 +67,9 @@ class TForm2 : public QWidget {
     bool loaddrawdat();
     void LoadDrawButtonClick();
     void SaveDrawButtonClick();
+    // The save button's right-click menu: its one item saves under a new name.
+    void SaveDrawButtonMouseDown(Qt::MouseButtons buttons);
+    void SaveAsItemClick();
     // Saves like the button; true when saved, or when no recording is open.
     bool save_draw();
     // The drawing of the open recording differs from its file.
@@ -120,6 +127,8 @@ class TForm2 : public QWidget {
     QToolButton* SaveDrawButton = nullptr;
     ColorGrid* ColorGrid1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    QMenu* SaveMenu = nullptr;
+    QAction* SaveAsItem = nullptr;
     QAction* N121 = nullptr;
     QAction* N141 = nullptr;
     QAction* N181 = nullptr;

@@ -492,40 +492,94 @@ QStringList read_recent_files(const QString& path) {
     return files.value_or(QStringList());
 }
 
-bool write_recent_files(const QString& path, const QStringList& files) {
+namespace {
+
+// Replaces the section `name` of the file with `entries` (key=value lines),
+// appended when the file has none; every other line stays as it is.
+bool write_section(const QString& path, const char* name, const QList<QByteArray>& lines) {
     // Replacing a file we cannot read would lose the other settings.
     const std::optional<QByteArray> text = read_whole(path);
     if (!text) return false;
     const QByteArray& old = *text;
     // Lines are split at '\n' and joined again the same way, so every line
-    // outside [Recent] keeps its bytes, a '\r' included.
+    // outside the section keeps its bytes, a '\r' included.
     const QByteArray cr = old.contains("\r\n") ? "\r" : "";
-    const QByteArray header = '[' + QByteArray(recent) + ']';
+    const QByteArray header = '[' + QByteArray(name) + ']';
     QList<QByteArray> entries;
-    for (qsizetype i = 0; i < files.size() && i < max_recent_files; ++i)
-        entries << "File" + QByteArray::number(i + 1) + '=' + escaped_text(files[i]) + cr;
+    for (const QByteArray& line : lines)
+        entries << line + cr;
 
     QList<QByteArray> out;
-    bool in_recent = false, written = false;
+    bool in_section = false, written = false;
     for (const QByteArray& line : old.split('\n')) {
         const QByteArray t = line.trimmed();
         if (t.startsWith('[')) {
-            in_recent = t == header;
-            if (in_recent && !written) out << line << entries;
-            written = written || in_recent;
-            if (in_recent) continue; // a repeated [Recent] goes
-        } else if (in_recent && !t.isEmpty()) {
+            in_section = t == header;
+            if (in_section && !written) out << line << entries;
+            written = written || in_section;
+            if (in_section) continue; // a repeated header goes
+        } else if (in_section && !t.isEmpty()) {
             continue; // the old entries, and whatever else the section held
         }
         out << line;
     }
     if (!written) {
-        if (files.isEmpty()) return true; // nothing to store, nothing to change
+        if (lines.isEmpty()) return true; // nothing to store, nothing to change
         if (!out.isEmpty() && out.back().isEmpty()) out.removeLast(); // the last line's end
         if (!out.isEmpty() && !out.back().trimmed().isEmpty()) out << cr;
         out << header + cr << entries << QByteArray();
     }
     return replace_file(path, out.join('\n'));
+}
+
+// The well-formed lines of the file's sections called `name`, as the
+// settings reader would trust them.
+std::vector<QByteArray> section_lines(const QString& path, const char* name) {
+    std::vector<QByteArray> lines;
+    for (const Block& b : split_sections(read_whole(path).value_or(QByteArray())))
+        if (!b.dropped && b.name == QLatin1String(name))
+            for (const QByteArray& line : b.lines)
+                if (!line.trimmed().isEmpty()) lines.push_back(line);
+    return lines;
+}
+
+QByteArray drawing_file_key(const QString& recording) {
+    return QByteArray::fromStdString(path_digest(recording.toStdString()));
+}
+
+} // namespace
+
+bool write_recent_files(const QString& path, const QStringList& files) {
+    QList<QByteArray> entries;
+    for (qsizetype i = 0; i < files.size() && i < max_recent_files; ++i)
+        entries << "File" + QByteArray::number(i + 1) + '=' + escaped_text(files[i]);
+    return write_section(path, recent, entries);
+}
+
+QString read_drawing_file_for(const QString& path, const QString& recording) {
+    const QByteArray key = drawing_file_key(recording);
+    QByteArray text = '[' + QByteArray(drawing_files) + "]\n";
+    for (const QByteArray& line : section_lines(path, drawing_files))
+        if (key_of(line) == key) text += line + '\n';
+    const auto file = read_ini_text(text, [&key](const QSettings& ini) {
+        const QVariant v = ini.value(QLatin1String(drawing_files) + u'/' + QString::fromLatin1(key));
+        return v.typeId() == QMetaType::QStringList ? v.toStringList().join(u',') : v.toString();
+    });
+    return file.value_or(QString());
+}
+
+bool write_drawing_file_for(const QString& path, const QString& recording,
+                            const QString& drawing_file) {
+    const std::optional<QByteArray> old = read_whole(path);
+    if (!old) return false;
+    const QByteArray key = drawing_file_key(recording);
+    QList<QByteArray> entries;
+    for (const QByteArray& line : section_lines(path, drawing_files))
+        if (key_of(line) != key) entries << line;
+    if (!drawing_file.isEmpty()) entries << key + '=' + escaped_text(drawing_file);
+    while (entries.size() > max_drawing_files)
+        entries.removeFirst();
+    return write_section(path, drawing_files, entries);
 }
 
 QString default_dir_of(const QString& chosen_file) {

@@ -29,6 +29,7 @@ inline constexpr char midi[] = "MIDI";
 inline constexpr char window[] = "Window";
 inline constexpr char recent[] = "Recent";
 inline constexpr char practice[] = "Practice";
+inline constexpr char drawing_files[] = "DrawingFiles";
 } // namespace settings_key
 
 // Every stored setting. The member defaults are the window definition's; at
@@ -98,6 +99,22 @@ QStringList read_recent_files(const QString& path);
 // appended when the file has none; every other line stays as it is. Written
 // atomically like write_settings. False when it failed.
 bool write_recent_files(const QString& path, const QStringList& files);
+
+// Drawing files saved elsewhere than beside their recording ("名前を付けて
+// 保存"): [DrawingFiles], one key per recording, the path_digest of its full
+// path, whose value is the drawing file's full path. The newest entries are
+// last; beyond max_drawing_files the oldest go.
+inline constexpr int max_drawing_files = 256;
+
+// The drawing file remembered for `recording` (its full path); empty when
+// none is. Lines the settings reader would not trust are skipped.
+QString read_drawing_file_for(const QString& path, const QString& recording);
+
+// Remembers `drawing_file` for `recording` (forgets it when empty), touching
+// only [DrawingFiles]; written at once and atomically like
+// write_recent_files. False when it failed.
+bool write_drawing_file_for(const QString& path, const QString& recording,
+                            const QString& drawing_file);
 
 // "DefaultDir" for the file last chosen in the open dialog: its folder without
 // a trailing separator ("/" stays "/"); empty when no file was chosen.

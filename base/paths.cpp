@@ -1,5 +1,6 @@
 #include "base/paths.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -52,6 +53,19 @@ std::optional<bool> process_running(std::string_view digits) {
         return std::nullopt;
     std::error_code ec;
     return fs::exists("/proc/" + std::string(digits), ec);
+}
+
+std::string path_digest(std::string_view full_path) {
+    std::uint64_t h = 0xcbf29ce484222325u;
+    for (const char c : full_path) {
+        h ^= std::uint8_t(c);
+        h *= 0x100000001b3u;
+    }
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out(16, '0');
+    for (int i = 15; i >= 0; --i, h >>= 4)
+        out[std::size_t(i)] = hex[h & 15];
+    return out;
 }
 
 void remove_stale_fallback_caches() {

@@ -33,6 +33,11 @@ std::filesystem::path fallback_cache_file();
 // process carry it.
 std::optional<bool> process_running(std::string_view digits);
 
+// A short fixed-width name for a full path: 16 hexadecimal digits of its
+// 64-bit FNV-1a hash. Files and settings keys that belong to one recording
+// are named with it.
+std::string path_digest(std::string_view full_path);
+
 // Removes the fallback files of instances that are no longer running (they
 // ended without removing theirs).
 void remove_stale_fallback_caches();

@@ -4,7 +4,9 @@
 #include "base/le_bytes.h"
 #include "drawing/draw_ops.h"
 
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <iterator>
 
 namespace pitkad {
@@ -73,9 +75,28 @@ void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiTables& tab
     draw.modified = false;
 }
 
+std::string backup_file_name(const std::string& path) { return path + ".bak"; }
+
+namespace {
+
+// Copies the file at `path`, when there is one, to its backup name.
+void keep_backup(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return;
+    const std::vector<std::uint8_t> old((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+    if (in.bad()) return;
+    write_file_atomically(backup_file_name(path), old);
+}
+
+} // namespace
+
 bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
                     const MidiTables& tables) {
     reset_draw_select(draw, frame_count);
+    keep_backup(path);
     if (!write_file_atomically(path, build_draw_file(draw, frame_count, tables))) return false;
     draw.modified = false;
     return true;

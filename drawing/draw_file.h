@@ -44,9 +44,14 @@ std::optional<DrawFileImage> read_draw_file(const std::string& path, int frame_c
 // the drawing then matches its file (not modified).
 void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiTables& tables);
 
+// Where a save keeps the file it replaces: "<path>.bak".
+std::string backup_file_name(const std::string& path);
+
 // Saving: clears the selection, writes the file (write_file_atomically: a
 // failed save leaves the previous file as it was); true on success, which
-// also clears DrawData::modified.
+// also clears DrawData::modified. A file that is replaced is first kept as
+// backup_file_name(path) (itself written atomically); when that cannot be
+// written the save goes ahead without it.
 bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
                     const MidiTables& tables);
 

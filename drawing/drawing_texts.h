@@ -22,6 +22,18 @@ inline constexpr std::string_view unsaved_save = "保存する";
 inline constexpr std::string_view unsaved_discard = "保存しない";
 inline constexpr std::string_view unsaved_cancel = "キャンセル";
 
+// Saving the drawing to a file the user chooses, and that dialog's filter.
+inline constexpr std::string_view save_as = "名前を付けて保存";
+inline constexpr std::string_view drawing_filter = "描画データ (*.pkc)";
+
+// Asked when a recording opens whose recovery copy is newer than its
+// drawing file; the answers are restore, discard, keep for later.
+inline constexpr std::string_view recovery_prompt =
+    "前回保存されなかった描画データがあります. 復元しますか?";
+inline constexpr std::string_view recovery_restore = "復元する";
+inline constexpr std::string_view recovery_discard = "破棄する";
+inline constexpr std::string_view recovery_later = "後で";
+
 // The quantise popup: caption and division of each radio item.
 struct QuantizeItem {
     std::string_view caption;

@@ -46,6 +46,8 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
         {f.Open1, "開く (&O)", true, false, false},
         // No file opened yet: the recent-files submenu is disabled.
         {f.RecentMenu->menuAction(), "最近使ったファイル", false, false, false},
+        // Saving the drawing elsewhere waits for a recording.
+        {f.SaveDrawAs1, "名前を付けて保存", false, false, false},
         {f.Saveini, "設定を保存 (&S)", true, false, false},
         {f.Exit1, "終了 (&X)", true, false, false},
         // The loudness table loaded: enabled and checked before the settings.
@@ -86,8 +88,8 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
     };
     const MenuItems menus[] = {
         {f.File1,
-         {f.Open1, f.RecentMenu->menuAction(), nullptr, f.ExportMidiItem, f.ImportMidiItem,
-          f.ExportImageItem, f.ExportCsvItem, nullptr, f.Saveini, f.Exit1}},
+         {f.Open1, f.RecentMenu->menuAction(), f.SaveDrawAs1, nullptr, f.ExportMidiItem,
+          f.ImportMidiItem, f.ExportImageItem, f.ExportCsvItem, nullptr, f.Saveini, f.Exit1}},
         {f.Show1,
          {f.Loudness, f.Groupingcolor, nullptr, f.ShowLeft, f.ShowRight, nullptr, f.ShowFrq,
           f.ShowNote}},

@@ -28,8 +28,10 @@ class FakeForm2Host : public Form2Host {
     int frame_count() const override { return frames; }
     QString draw_file_name() const override { return file; }
     void show_message(const QString& t) override { messages.push_back(t); }
+    void save_drawing_as() override { ++saves_as; }
+    void drawing_saved() override { ++saved; }
 
-    int graphs = 0, offs = 0, state = 1, frames = 3000;
+    int graphs = 0, offs = 0, state = 1, frames = 3000, saves_as = 0, saved = 0;
     std::vector<int> keys;
     QString file;
     QStringList messages;
@@ -243,6 +245,7 @@ TEST_F(TForm2Test, FileButtonsShowThePathAndTheMessage) {
     EXPECT_TRUE(form.drawing_modified());
     form.SaveDrawButtonClick();
     EXPECT_FALSE(form.drawing_modified());
+    EXPECT_EQ(host.saved, 1);
     (*draw)[7].line_mark() = 0;
     EXPECT_TRUE(form.loaddrawdat());
     EXPECT_EQ((*draw)[7].line_mark(), 5);
@@ -254,10 +257,24 @@ TEST_F(TForm2Test, FileButtonsShowThePathAndTheMessage) {
     ASSERT_EQ(host.messages.size(), 3);
     EXPECT_EQ(host.messages[2], host.file + text(drawing_texts::cannot_write));
     EXPECT_TRUE(form.drawing_modified());
+    EXPECT_EQ(host.saved, 1) << "a failed save is not reported as saved";
     EXPECT_TRUE(form.settle_unsaved(TForm2::UnsavedChoice::discard));
     EXPECT_FALSE(form.settle_unsaved(TForm2::UnsavedChoice::cancel));
     host.state = 0;
     EXPECT_FALSE(form.drawing_modified());
+}
+
+// The save button's right-click menu holds "名前を付けて保存", which the
+// main window carries out; without a recording it does nothing.
+TEST_F(TForm2Test, SaveAsItemAsksTheMainWindow) {
+    ASSERT_EQ(form.SaveMenu->actions().size(), 1);
+    EXPECT_EQ(form.SaveAsItem->text(), text(drawing_texts::save_as));
+    host.state = 0;
+    form.SaveAsItem->trigger();
+    EXPECT_EQ(host.saves_as, 0);
+    host.state = 1;
+    form.SaveAsItem->trigger();
+    EXPECT_EQ(host.saves_as, 1);
 }
 
 } // namespace

@@ -552,4 +552,39 @@ TEST(Settings, RecentListReadsOnlyWellFormedEntries) {
         odd << QStringLiteral("/more%1.wav").arg(i);
     ASSERT_TRUE(write_recent_files(t.ini(), odd));
     EXPECT_EQ(read_recent_files(t.ini()), odd.mid(0, max_recent_files));
+}// Each recording's drawing file sits under its own key in [DrawingFiles];
+// storing one touches no other line, and the settings save keeps them.
+TEST(Settings, DrawingFilesAreRememberedPerRecording) {
+    IniFolder t;
+    const QString a = "/cd/song.wav", b = "/cd/other, take.wav";
+    const QString old = "[View]\nLoudness=1\n[Other]\nX=1\n";
+    write_all(t.ini(), old.toUtf8());
+    struct Step {
+        QString recording, drawing; // an empty drawing forgets the recording's
+        QString want_a, want_b;
+    };
+    const Step steps[] = {
+        {a, "/home/u/song.pkc", "/home/u/song.pkc", ""},
+        {b, "/home/u/歌 \"x\";y.pkc", "/home/u/song.pkc", "/home/u/歌 \"x\";y.pkc"},
+        {a, "/home/u/new.pkc", "/home/u/new.pkc", "/home/u/歌 \"x\";y.pkc"},
+        {b, "", "/home/u/new.pkc", ""},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.drawing.toStdString());
+        ASSERT_TRUE(write_drawing_file_for(t.ini(), s.recording, s.drawing));
+        EXPECT_EQ(read_drawing_file_for(t.ini(), a), s.want_a);
+        EXPECT_EQ(read_drawing_file_for(t.ini(), b), s.want_b);
+        EXPECT_TRUE(read_all(t.ini()).startsWith(old.toUtf8()));
+    }
+    ASSERT_TRUE(write_settings(t.ini(), changed_settings()));
+    EXPECT_EQ(read_drawing_file_for(t.ini(), a), "/home/u/new.pkc");
+
+    // Only the newest entries are kept.
+    for (int i = 0; i < max_drawing_files + 2; ++i)
+        ASSERT_TRUE(write_drawing_file_for(t.ini(), QString("/r%1.wav").arg(i), "/d.pkc"));
+    EXPECT_EQ(read_drawing_file_for(t.ini(), a), "");
+    EXPECT_EQ(read_drawing_file_for(t.ini(), "/r1.wav"), "");
+    EXPECT_EQ(read_drawing_file_for(t.ini(), "/r2.wav"), "/d.pkc");
 }
+
+

@@ -51,5 +51,22 @@ TEST(FallbackCache, OneFilePerInstanceAndStaleOnesRemoved) {
     ::unsetenv("XDG_CACHE_HOME");
 }
 
+// The digest is fixed (FNV-1a 64 of the bytes), so names made by one
+// version are found by the next; different paths get different names.
+TEST(PathDigest, KnownValuesAndDistinctPaths) {
+    struct Case {
+        const char* path;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"", "cbf29ce484222325"},
+        {"a", "af63dc4c8601ec8c"},
+        {"foobar", "85944171f73967e8"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(path_digest(c.path), c.want) << c.path;
+    EXPECT_NE(path_digest("/music/song.wav"), path_digest("/music/song.flac"));
+}
+
 } // namespace
 } // namespace pitkad

@@ -169,5 +169,30 @@ TEST_F(DrawFileTest, SaveReplacesAnExistingFileWhole) {
     EXPECT_EQ(test::read_file(path).size(), 64u + 760u);
 }
 
+// A save that replaces a file keeps the old one as ".bak"; the first save
+// has nothing to keep, and a backup that cannot be written does not stop it.
+TEST_F(DrawFileTest, ReplacedFileIsKeptAsBak) {
+    const std::string bak = backup_file_name(path);
+    EXPECT_EQ(bak, path + ".bak");
+    (*draw)[0].line_mark() = 1;
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    EXPECT_FALSE(fs::exists(bak));
+    const auto first = test::read_file(path);
+
+    (*draw)[0].line_mark() = 2;
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    EXPECT_EQ(test::read_file(bak), first);
+    const auto second = test::read_file(path);
+    EXPECT_NE(second, first);
+
+    // A folder in the backup's place: the save still replaces the file.
+    fs::remove(bak);
+    fs::create_directory(bak);
+    (*draw)[0].line_mark() = 3;
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    EXPECT_TRUE(fs::is_directory(bak));
+    EXPECT_NE(test::read_file(path), second);
+}
+
 } // namespace
 } // namespace pitkad

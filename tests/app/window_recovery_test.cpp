@@ -1,0 +1,192 @@
+// Saving the drawing where the user wants, and crash recovery: the recovery
+// copy's life, the question at an open with each answer, and the program
+// killed while drawing and started again.
+#include "app/pitka_pdraw.h"
+#include "drawing/draw_file.h"
+#include "drawing/drawing_texts.h"
+#include "drawing/recovery_copy.h"
+#include "window_test_support.h"
+
+#include <csignal>
+
+namespace pitkad::test {
+namespace {
+
+QString s(const fs::path& p) { return QString::fromStdString(p.string()); }
+
+class WindowRecovery : public SettingsFileTest {
+  protected:
+    void SetUp() override {
+        SettingsFileTest::SetUp();
+        if (IsSkipped()) return;
+        wav = fs::absolute(small_recording(dir.path(), "tone.wav", 2));
+        copy = recovery_file_for(wav.string());
+        fs::remove(copy);
+    }
+    void TearDown() override {
+        fs::remove(copy);
+        SettingsFileTest::TearDown();
+    }
+    // A change of the drawing as the editor makes one.
+    static void change(TForm1& f, int frame, std::uint8_t mark) {
+        f.doc.drawing[frame].line_mark() = mark;
+        f.doc.drawing.modified = true;
+    }
+    // A recovery copy holding line mark `mark` at frame 5, written `age_s`
+    // seconds ago.
+    void write_copy(std::uint8_t mark, int age_s) {
+        auto d = std::make_unique<DrawData>();
+        (*d)[5].line_mark() = mark;
+        fs::create_directories(copy.parent_path());
+        write_file(copy, build_draw_file(*d, 100, MidiTables{}));
+        fs::last_write_time(copy, fs::file_time_type::clock::now() - std::chrono::seconds(age_s));
+    }
+
+    TempDir dir;
+    fs::path wav, copy;
+};
+
+// "名前を付けて保存" writes where the user chose; the recording opens with
+// that file from then on, and the save button writes there, keeping a .bak.
+TEST_F(WindowRecovery, SaveAsIsFoundWhenTheRecordingOpensAgain) {
+    const fs::path chosen = dir / "elsewhere" / "mine.pkc";
+    fs::create_directories(chosen.parent_path());
+    {
+        Window w = make_window();
+        ASSERT_TRUE(w.form->open_recording(s(wav)));
+        EXPECT_TRUE(w.form->SaveDrawAs1->isEnabled());
+        change(*w.form, 7, 3);
+        ModalResponder r;
+        r.file_to_choose = s(chosen);
+        w.form->SaveDrawAs1Click();
+        EXPECT_EQ(r.file_dialogs, 1);
+        EXPECT_FALSE(w.form->doc.drawing.modified);
+    }
+    EXPECT_TRUE(fs::exists(chosen));
+    EXPECT_FALSE(fs::exists(dir / "tone.pkc"));
+    EXPECT_EQ(read_drawing_file_for(path, s(wav)), s(chosen));
+
+    Window w = make_window();
+    ASSERT_TRUE(w.form->open_recording(s(wav)));
+    EXPECT_EQ(w.form->doc.drawing[7].line_mark(), 3);
+    const auto first = read_file(chosen);
+    change(*w.form, 8, 4);
+    w.form->form2()->SaveDrawButtonClick();
+    EXPECT_EQ(read_file(backup_file_name(chosen.string())), first);
+    EXPECT_FALSE(fs::exists(dir / "tone.pkc"));
+}
+
+// The copy is written on the first change after an open or a save, holds
+// what the drawing file would, and goes with a save, a discard or an exit.
+TEST_F(WindowRecovery, CopyWrittenOnFirstChangeAndRemovedOnSaveDiscardExit) {
+    enum class End { save, discard, exit };
+    for (End end : {End::save, End::discard, End::exit}) {
+        SCOPED_TRACE(int(end));
+        Window w = make_window();
+        TForm1& f = *w.form;
+        ASSERT_TRUE(f.open_recording(s(wav)));
+        f.recovery_tick();
+        f.recovery_writer().flush();
+        EXPECT_FALSE(fs::exists(copy)) << "nothing changed yet";
+        change(f, 9, 2);
+        f.recovery_tick();
+        f.recovery_writer().flush();
+        ASSERT_TRUE(fs::exists(copy));
+        EXPECT_EQ(read_file(copy), build_draw_file(f.doc.drawing, 100, f.doc.midi.tables));
+
+        ModalResponder r;
+        switch (end) {
+        case End::save:
+            f.form2()->SaveDrawButtonClick();
+            break;
+        case End::discard:
+            r.answers << q(drawing_texts::unsaved_discard);
+            ASSERT_TRUE(f.open_recording(s(small_recording(dir.path(), "other.wav", 1))));
+            break;
+        case End::exit:
+            r.answers << q(drawing_texts::unsaved_discard);
+            EXPECT_TRUE(f.close());
+            break;
+        }
+        f.recovery_writer().flush();
+        EXPECT_FALSE(fs::exists(copy));
+        fs::remove(dir / "tone.pkc");
+        fs::remove(dir / "tone.pkc.bak");
+    }
+}
+
+// Opening a recording whose copy is newer than its drawing file asks; each
+// answer does what it says. A drawing file saved after the copy is not
+// asked about.
+TEST_F(WindowRecovery, OpenOffersANewerCopy) {
+    struct Case {
+        std::string_view answer; // empty: a saved file is newer, no question
+        int mark_after;          // frame 5's line mark once open
+        bool modified, copy_left;
+    };
+    const Case cases[] = {
+        {drawing_texts::recovery_restore, 6, true, true},
+        {drawing_texts::recovery_discard, 0, false, false},
+        {drawing_texts::recovery_later, 0, false, true},
+        {"", 1, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.answer));
+        fs::remove(dir / "tone.pkc");
+        write_copy(6, 10);
+        if (c.answer.empty()) {
+            auto d = std::make_unique<DrawData>();
+            (*d)[5].line_mark() = 1;
+            ASSERT_TRUE(save_draw_data((dir / "tone.pkc").string(), *d, 100, MidiTables{}));
+        }
+        Window w = make_window();
+        ModalResponder r;
+        r.answers << q(c.answer);
+        ASSERT_TRUE(w.form->open_recording(s(wav)));
+        if (c.answer.empty()) {
+            EXPECT_TRUE(r.seen.empty());
+        } else {
+            ASSERT_EQ(r.seen.size(), 1u);
+            EXPECT_EQ(r.seen[0].text, q(drawing_texts::recovery_prompt));
+        }
+        EXPECT_EQ(w.form->doc.drawing[5].line_mark(), c.mark_after);
+        EXPECT_EQ(w.form->doc.drawing.modified, c.modified);
+        w.form->recovery_writer().flush();
+        EXPECT_EQ(fs::exists(copy), c.copy_left);
+        if (c.answer == drawing_texts::recovery_later) {
+            // Kept for later: leaving the program keeps it too.
+            w.form.reset();
+            EXPECT_TRUE(fs::exists(copy));
+        }
+        fs::remove(copy);
+    }
+}
+
+// The program killed while a drawing is unsaved: started again on the same
+// recording, it offers the copy, and restoring brings the stroke back.
+TEST_F(WindowRecovery, KilledProgramsDrawingIsRestored) {
+    QProcess child;
+    child.start(QStringLiteral(PITKAD_RECOVERY_CHILD), {s(wav)});
+    ASSERT_TRUE(child.waitForStarted(10000));
+    ASSERT_TRUE(child.waitForReadyRead(30000));
+    EXPECT_EQ(child.readAllStandardOutput().trimmed(), "drawn");
+    for (int i = 0; i < 200 && !fs::exists(copy); ++i)
+        QTest::qWait(50);
+    ASSERT_TRUE(fs::exists(copy));
+    ::kill(pid_t(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+    Window w = make_window();
+    ModalResponder r;
+    r.answers << q(drawing_texts::recovery_restore);
+    ASSERT_TRUE(w.form->open_recording(s(wav)));
+    ASSERT_EQ(r.seen.size(), 1u);
+    const int colour = w.form->form2()->tool_state().colour;
+    for (int t = 0; t < 100; ++t)
+        EXPECT_EQ(w.form->doc.drawing[t].note_cell(50), t >= 10 && t <= 40 ? colour : 0) << t;
+    EXPECT_TRUE(w.form->doc.drawing.modified);
+}
+
+} // namespace
+} // namespace pitkad::test
