@@ -43,6 +43,8 @@ struct OptionsDialog {
     explicit OptionsDialog(QWidget* parent, const char* title) : dialog(parent) {
         dialog.setWindowTitle(title);
         dialog.setObjectName(QStringLiteral("ExchangeOptions"));
+        // Wide enough for the whole title in the frame.
+        dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(QString(title)) + 160);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         buttons->button(QDialogButtonBox::Cancel)->setText(texts::cancel);
         QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
