@@ -16,4 +16,10 @@ inline constexpr const char* about_notice = "Linux 版 (Qt 6)";
 // Shown after the settings file's path when it cannot be saved.
 inline constexpr const char* cannot_write = "  に書けません";
 
+// The edit menu, after the file menu; its items are also the tooltips of
+// the drawing-tool window's undo and redo buttons.
+inline constexpr const char* edit_menu = "編集 (&E)";
+inline constexpr const char* undo_item = "元に戻す";
+inline constexpr const char* redo_item = "やり直し";
+
 } // namespace pitkad::texts

@@ -80,6 +80,9 @@ class TForm1::ToolWindowSide final : public Form2Host {
     int frame_count() const override;
     QString draw_file_name() const override;
     void show_message(const QString& text) override;
+    bool confirm_drawing_saved() override;
+    void undo() override;
+    void redo() override;
 
   private:
     TForm1& w_;

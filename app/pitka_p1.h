@@ -77,6 +77,10 @@ public:
     QMenu *File1 = nullptr, *Show1 = nullptr, *LineW = nullptr, *Drawmenu = nullptr,
           *MIDIM1 = nullptr, *Help1 = nullptr;
     QAction *Open1 = nullptr, *Saveini = nullptr, *Exit1 = nullptr;
+    // "編集": undo and redo of the drawing, enabled while there is a step
+    // to take back or to take again.
+    QMenu* Edit1 = nullptr;
+    QAction *UndoItem = nullptr, *RedoItem = nullptr;
     // "最近使ったファイル": one item per entry of recent_files, disabled
     // while the list is empty.
     QMenu* RecentMenu = nullptr;
@@ -147,6 +151,8 @@ public:
     void FormCreate(const StartOptions& options);
     void Open1Click();
     void RecentFileClick(int index);
+    void UndoClick();
+    void RedoClick();
     void SaveiniClick();
     void Exit1Click();
     void LoudnessClick();
@@ -249,6 +255,11 @@ protected:
     // stores the result there and shows it.
     void update_recent_files(const std::function<QStringList(QStringList)>& change);
     void show_recent_files();
+    // Undo (back) or redo of one step, then the programs if they changed and
+    // the view.
+    void step_history(bool back);
+    // The edit menu's items and the tool window's buttons as the history allows.
+    void show_history();
     void build_controls();
     void build_practice_menu();
     void build_practice_panel();
