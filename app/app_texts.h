@@ -44,5 +44,10 @@ inline constexpr const char* notes_csv_no = "書き出さない";
 // Appended to the name of the analysis CSV for the notes' file.
 inline constexpr const char* notes_csv_suffix = "_notes.csv";
 inline constexpr const char* cancel = "キャンセル";
+// The edit menu, after the file menu; its items are also the tooltips of
+// the drawing-tool window's undo and redo buttons.
+inline constexpr const char* edit_menu = "編集 (&E)";
+inline constexpr const char* undo_item = "元に戻す";
+inline constexpr const char* redo_item = "やり直し";
 
 } // namespace pitkad::texts

@@ -161,4 +161,8 @@ void TForm1::ToolWindowSide::show_message(const QString& text) {
                          text);
 }
 
+bool TForm1::ToolWindowSide::confirm_drawing_saved() { return w_.confirm_drawing_saved(); }
+void TForm1::ToolWindowSide::undo() { w_.UndoClick(); }
+void TForm1::ToolWindowSide::redo() { w_.RedoClick(); }
+
 } // namespace pitkad

@@ -82,6 +82,9 @@ class TForm1::ToolWindowSide final : public Form2Host {
     void show_message(const QString& text) override;
     void save_drawing_as() override;
     void drawing_saved() override;
+    bool confirm_drawing_saved() override;
+    void undo() override;
+    void redo() override;
 
   private:
     TForm1& w_;

@@ -34,6 +34,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,7 +87,7 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     view_ = std::make_unique<GraphView>(doc.store, doc.drawing, doc.view);
     transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.midi, *player_,
                                              *transport_side_);
-    editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_);
+    editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_, &doc.history);
 
     build_menus();
     build_practice_menu();
@@ -95,7 +96,8 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     FormCreate(options);
 
     // The tool window and the MIDI dialog come after the main window.
-    form2_ = new TForm2(doc.drawing, doc.midi, *tool_window_side_, this);
+    form2_ = new TForm2(doc.drawing, doc.midi, doc.history, *tool_window_side_, this);
+    doc.history.on_change = [this] { show_history(); };
     form2_->place_window(frameGeometry());
     form3_ = new TForm3(doc.midi, PenMidiAccess{[this] { return form2_->PenMidiSwitch->isChecked(); },
                                             [this](bool down) { form2_->PenMidiSwitch->setChecked(down); }},
@@ -111,6 +113,7 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    doc.history.on_change = nullptr;
     if (!closing_) FormClose();
     // The tool window and the dialog call back into this window; they go
     // while everything they use is still here.
@@ -146,6 +149,20 @@ void TForm1::build_menus() {
     File1->addSeparator();
     Saveini = File1->addAction("設定を保存 (&S)", this, [this] { SaveiniClick(); });
     Exit1 = File1->addAction("終了 (&X)", this, [this] { Exit1Click(); });
+
+    // Application-wide, so that the keys also work while the drawing-tool
+    // window is active. None of Z and Y is in the key map, with or without
+    // Ctrl and Shift, so nothing else answers these keys.
+    Edit1 = bar->addMenu(texts::edit_menu);
+    UndoItem = Edit1->addAction(texts::undo_item, this, [this] { UndoClick(); });
+    UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    RedoItem = Edit1->addAction(texts::redo_item, this, [this] { RedoClick(); });
+    RedoItem->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    for (QAction* a : {UndoItem, RedoItem}) {
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        a->setEnabled(false);
+    }
 
     Show1 = bar->addMenu("表示 (&V)");
     auto checkable = [this](QMenu* menu, const char* caption, bool enabled, bool checked,
@@ -723,6 +740,7 @@ void TForm1::offer_recovery() {
         doc.midi.midi_off();
         apply_draw_file(*image, doc.drawing, doc.midi.tables);
         doc.midi.set_midi_program();
+        doc.history.clear();
         doc.drawing.modified = true; // restored, not saved
     } else if (box.clickedButton() == discard) {
         drop_recovery();
@@ -770,14 +788,26 @@ void TForm1::MidiSetMenuClick() {
     MidiPort& midi = doc.midi;
     if (!midi.midi_ok()) return;
     // The drawing file keeps the drawing channels' instruments and volumes:
-    // changing them is a change of the drawing to be saved.
-    const MidiTables before = midi.tables;
-    form3_->exec();
-    for (int n = 1; n < midi_channels; ++n) {
-        if (midi.tables.midi_program[std::size_t(n)] != before.midi_program[std::size_t(n)] ||
-            midi.tables.midi_volume[std::size_t(n)] != before.midi_volume[std::size_t(n)])
-            doc.drawing.modified = true;
-    }
+    // changing them is a change of the drawing to be saved, and the
+    // dialog's changes together are one step.
+    record_step(&doc.history, doc.drawing, midi.tables, [this] { form3_->exec(); });
+}
+
+void TForm1::UndoClick() { step_history(true); }
+void TForm1::RedoClick() { step_history(false); }
+
+void TForm1::step_history(bool back) {
+    const HistoryMove m = back ? doc.history.undo(doc.drawing, doc.midi.tables)
+                               : doc.history.redo(doc.drawing, doc.midi.tables);
+    if (!m.moved) return;
+    if (m.channels) doc.midi.set_midi_program();
+    write_graph();
+}
+
+void TForm1::show_history() {
+    UndoItem->setEnabled(doc.history.can_undo());
+    RedoItem->setEnabled(doc.history.can_redo());
+    if (form2_) form2_->show_history();
 }
 
 QUrl TForm1::manual_url() const {

@@ -89,6 +89,10 @@ public:
             *ExportCsvItem = nullptr;
     // "名前を付けて保存": the drawing to a file of the user's choice.
     QAction* SaveDrawAs1 = nullptr;
+    // "編集": undo and redo of the drawing, enabled while there is a step
+    // to take back or to take again.
+    QMenu* Edit1 = nullptr;
+    QAction *UndoItem = nullptr, *RedoItem = nullptr;
     // "最近使ったファイル": one item per entry of recent_files, disabled
     // while the list is empty.
     QMenu* RecentMenu = nullptr;
@@ -162,6 +166,8 @@ public:
     // recording ([DrawingFiles]): it opens from there, and saves go there.
     void SaveDrawAs1Click();
     void RecentFileClick(int index);
+    void UndoClick();
+    void RedoClick();
     void SaveiniClick();
     // The exports and the import (app/pitka_p1_exchange.cpp): each asks its
     // options and a file, then hands the work to the drawing and view code.
@@ -286,6 +292,11 @@ protected:
     // stores the result there and shows it.
     void update_recent_files(const std::function<QStringList(QStringList)>& change);
     void show_recent_files();
+    // Undo (back) or redo of one step, then the programs if they changed and
+    // the view.
+    void step_history(bool back);
+    // The edit menu's items and the tool window's buttons as the history allows.
+    void show_history();
     void build_controls();
     void build_practice_menu();
     void build_practice_panel();

@@ -1,6 +1,7 @@
 // The file menu's exports and the MIDI import: each asks its options and a
 // file, then leaves the work to the drawing and view code.
 #include "app/pitka_p1.h"
+#include "drawing/draw_history.h"
 
 #include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
@@ -149,8 +150,11 @@ void TForm1::ImportMidiClick() {
     options.line_colour = tool_state().colour;
     // Notes the drawing player holds must not outlive the cells they came from.
     doc.midi.midi_off();
-    const MidiImportResult r =
-        import_midi_file(*bytes, doc.drawing, doc.store.frame_count, doc.midi.tables, options);
+    // One step of the drawing's history: the import can be undone.
+    MidiImportResult r;
+    record_step(&doc.history, doc.drawing, doc.midi.tables, [&] {
+        r = import_midi_file(*bytes, doc.drawing, doc.store.frame_count, doc.midi.tables, options);
+    });
     if (!r.ok) {
         show_error(q(r.message));
         return;

@@ -1,5 +1,6 @@
 #include "app/pitka_pdraw.h"
 
+#include "app/app_texts.h"
 #include "app/colour_grid.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
@@ -18,6 +19,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -45,6 +47,9 @@ std::array<QIcon, 16> load_image_list() {
     return icons;
 }
 
+// Wide enough for the lower bar's undo and redo buttons after the file buttons.
+constexpr int tool_window_width = 248;
+
 void add_gap(QToolBar* bar, int width) {
     auto* gap = new QWidget(bar);
     gap->setFixedSize(width, 1);
@@ -53,13 +58,14 @@ void add_gap(QToolBar* bar, int width) {
 
 } // namespace
 
-TForm2::TForm2(DrawData& draw, MidiPort& midi, Form2Host& host, QWidget* parent)
+TForm2::TForm2(DrawData& draw, MidiPort& midi, DrawHistory& history, Form2Host& host,
+               QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      draw_(draw), midi_(midi), host_(host) {
+      draw_(draw), midi_(midi), history_(history), host_(host) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(text(drawing_texts::tool_caption));
-    setFixedSize(216, 120);
+    setFixedSize(tool_window_width, 120);
     setFocusPolicy(Qt::StrongFocus);
     FormCreate();
 }
@@ -87,11 +93,10 @@ void TForm2::FormCreate() {
         bar->setFloatable(false);
         bar->setIconSize(QSize(16, 16));
         bar->setContextMenuPolicy(Qt::PreventContextMenu);
-        // Eight buttons and two gaps fill the 216-pixel bar exactly.
         bar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: 0px; }"));
     }
-    ToolBar2->setGeometry(0, 0, 216, 29);
-    ToolBar1->setGeometry(0, 29, 216, 29);
+    ToolBar2->setGeometry(0, 0, tool_window_width, 29);
+    ToolBar1->setGeometry(0, 29, tool_window_width, 29);
 
     add_gap(ToolBar2, 8);
     SelectDelButton = add_button(ToolBar2, "SelectDelButton", false);
@@ -113,6 +118,16 @@ void TForm2::FormCreate() {
     add_gap(ToolBar1, 12);
     LoadDrawButton = add_button(ToolBar1, "LoadDrawButton", false);
     SaveDrawButton = add_button(ToolBar1, "SaveDrawButton", false);
+    add_gap(ToolBar1, 8);
+    UndoButton = add_button(ToolBar1, "UndoButton", false);
+    RedoButton = add_button(ToolBar1, "RedoButton", false);
+    UndoButton->setIcon(
+        QIcon::fromTheme(QStringLiteral("edit-undo"), style()->standardIcon(QStyle::SP_ArrowBack)));
+    RedoButton->setIcon(QIcon::fromTheme(QStringLiteral("edit-redo"),
+                                         style()->standardIcon(QStyle::SP_ArrowForward)));
+    UndoButton->setToolTip(texts::undo_item);
+    RedoButton->setToolTip(texts::redo_item);
+    show_history();
 
     const auto icons = load_image_list();
     const std::pair<QToolButton*, int> images[] = {
@@ -157,6 +172,8 @@ void TForm2::FormCreate() {
     connect(LineShowSwitch, &QToolButton::clicked, this, &TForm2::LineShowSwitchClick);
     connect(LoadDrawButton, &QToolButton::clicked, this, &TForm2::LoadDrawButtonClick);
     connect(SaveDrawButton, &QToolButton::clicked, this, &TForm2::SaveDrawButtonClick);
+    connect(UndoButton, &QToolButton::clicked, this, &TForm2::UndoButtonClick);
+    connect(RedoButton, &QToolButton::clicked, this, &TForm2::RedoButtonClick);
 
     ColorGrid1 = new ColorGrid(this);
     ColorGrid1->setObjectName(QStringLiteral("ColorGrid1"));
@@ -299,33 +316,45 @@ void TForm2::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
     host_.form_key_down(key, shift);
 }
 
+template <typename Fn> void TForm2::edit(Fn fn) {
+    record_step(&history_, draw_, midi_.tables, fn);
+}
+
 void TForm2::AllSelectButtonClick() {
     all_select(draw_, frame_count(), mode());
     redraw();
 }
 
 void TForm2::SelectDelButtonClick() {
-    select_del(draw_, frame_count(), mode());
+    edit([&] { select_del(draw_, frame_count(), mode()); });
     redraw();
 }
 
 void TForm2::ColorGrid1Click() {
-    recolour_selected(draw_, frame_count(), mode(), ColorGrid1->foregroundIndex() + 1);
+    edit([&] {
+        recolour_selected(draw_, frame_count(), mode(), ColorGrid1->foregroundIndex() + 1);
+    });
     redraw();
 }
 
 void TForm2::DrawLeftLineButtonClick() {
     if (mode() != DrawMode::line_select) return;
-    if (copy_line_interval(draw_, frame_count(), CopyDirection::left,
-                           ColorGrid1->foregroundIndex() + 1))
-        redraw();
+    bool laid = false;
+    edit([&] {
+        laid = copy_line_interval(draw_, frame_count(), CopyDirection::left,
+                                  ColorGrid1->foregroundIndex() + 1);
+    });
+    if (laid) redraw();
 }
 
 void TForm2::DrawRightLineButtonClick() {
     if (mode() != DrawMode::line_select) return;
-    if (copy_line_interval(draw_, frame_count(), CopyDirection::right,
-                           ColorGrid1->foregroundIndex() + 1))
-        redraw();
+    bool laid = false;
+    edit([&] {
+        laid = copy_line_interval(draw_, frame_count(), CopyDirection::right,
+                                  ColorGrid1->foregroundIndex() + 1);
+    });
+    if (laid) redraw();
 }
 
 void TForm2::PenShowSwitchClick() {
@@ -381,17 +410,35 @@ bool TForm2::loaddrawdat() {
     host_.midi_off();
     apply_draw_file(*image, draw_, midi_.tables);
     midi_.set_midi_program();
+    history_.clear();
     return true;
 }
 
 void TForm2::LoadDrawButtonClick() {
     if (host_.play_state() == PlayState::no_recording) return;
     const QString name = host_.draw_file_name();
-    if (!QFileInfo::exists(name))
+    if (!QFileInfo::exists(name)) {
         host_.show_message(name + text(drawing_texts::not_found));
-    else if (!loaddrawdat())
-        host_.show_message(name + text(drawing_texts::cannot_read));
+    } else {
+        // Loading replaces the drawing: an unsaved one is asked about first.
+        // After a save the file read is the one just written.
+        if (!host_.confirm_drawing_saved()) return;
+        if (!loaddrawdat()) host_.show_message(name + text(drawing_texts::cannot_read));
+    }
     redraw();
+}
+
+void TForm2::UndoButtonClick() {
+    host_.undo();
+}
+
+void TForm2::RedoButtonClick() {
+    host_.redo();
+}
+
+void TForm2::show_history() {
+    UndoButton->setEnabled(history_.can_undo());
+    RedoButton->setEnabled(history_.can_redo());
 }
 
 bool TForm2::save_draw() {

@@ -1,10 +1,12 @@
 #pragma once
 // TForm2, the drawing-tool window: drawing modes, display and MIDI switches,
-// the colour grid, the quantise setting, the selection commands and the
-// drawing file's buttons. Its buttons are the tool state the editor, the
+// the colour grid, the quantise setting, the selection commands, the
+// drawing file's buttons and undo and redo. Each command that edits is one
+// step of the drawing history. Its buttons are the tool state the editor, the
 // renderer and the playback tick read through tool_state().
 
 #include "drawing/draw_data.h"
+#include "drawing/draw_history.h"
 #include "drawing/tool_state.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
@@ -42,12 +44,19 @@ class Form2Host {
     virtual void save_drawing_as() = 0;
     // The drawing was written to its file (its recovery copy may go).
     virtual void drawing_saved() = 0;
+    // The main window's question about an unsaved drawing (the one opening
+    // a recording asks); false when the user cancelled or the save failed.
+    virtual bool confirm_drawing_saved() = 0;
+    // The main window's undo and redo commands.
+    virtual void undo() = 0;
+    virtual void redo() = 0;
 };
 
 class TForm2 : public QWidget {
     Q_OBJECT
   public:
-    TForm2(DrawData& draw, MidiPort& midi, Form2Host& host, QWidget* parent = nullptr);
+    TForm2(DrawData& draw, MidiPort& midi, DrawHistory& history, Form2Host& host,
+           QWidget* parent = nullptr);
 
     ToolState tool_state() const;
     DrawMode mode() const;
@@ -63,7 +72,9 @@ class TForm2 : public QWidget {
 
     void reset_draw_select();
     // The drawing file: silent load for the open sequence (true when the
-    // file was read and applied), and the two buttons with their messages.
+    // file was read and applied; the history is then cleared), and the two
+    // buttons with their messages. The load button asks about an unsaved
+    // drawing first.
     bool loaddrawdat();
     void LoadDrawButtonClick();
     void SaveDrawButtonClick();
@@ -106,6 +117,10 @@ class TForm2 : public QWidget {
     void N1641Click();
     void N11281Click();
     void N12561Click();
+    void UndoButtonClick();
+    void RedoButtonClick();
+    // Enables the undo and redo buttons as the history allows.
+    void show_history();
 
     // Controls, by their names.
     QToolBar* ToolBar1 = nullptr;
@@ -125,6 +140,8 @@ class TForm2 : public QWidget {
     QToolButton* QuantizeButton = nullptr;
     QToolButton* LoadDrawButton = nullptr;
     QToolButton* SaveDrawButton = nullptr;
+    QToolButton* UndoButton = nullptr;
+    QToolButton* RedoButton = nullptr;
     ColorGrid* ColorGrid1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* SaveMenu = nullptr;
@@ -156,8 +173,12 @@ class TForm2 : public QWidget {
 
     std::array<QToolButton*, 5> mode_buttons_{};
     QActionGroup* quantize_group_ = nullptr;
+    // Runs an edit of the drawing as one step of the history.
+    template <typename Fn> void edit(Fn fn);
+
     DrawData& draw_;
     MidiPort& midi_;
+    DrawHistory& history_;
     Form2Host& host_;
 };
 

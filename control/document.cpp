@@ -38,11 +38,14 @@ LoadResult Document::stage_recording(const std::filesystem::path& wav, const Pro
 void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged) {
     store = std::move(staged);
     draw_file = draw_file_name(wav.string());
+    history.clear();
 }
 
 bool Document::load_drawing() {
     if (draw_file.empty()) return false;
-    return load_draw_data(draw_file, drawing, store.frame_count, midi);
+    if (!load_draw_data(draw_file, drawing, store.frame_count, midi)) return false;
+    history.clear();
+    return true;
 }
 
 void Document::refresh(bool recording_open, bool correction_on) {

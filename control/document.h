@@ -12,6 +12,7 @@
 #include "control/practice_controls.h"
 #include "control/recording_loader.h"
 #include "drawing/draw_data.h"
+#include "drawing/draw_history.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
 
@@ -23,6 +24,9 @@ namespace pitkad {
 struct Document {
     SpectrogramStore store;
     DrawData drawing;
+    // Undo and redo of the drawing and its channel settings; opening a
+    // recording or a drawing file clears it.
+    DrawHistory history;
     ViewState view;
     MidiPort midi;
     BandTables band_tables;

@@ -33,6 +33,13 @@ bool drag_mode(const ToolState& tool) {
 
 } // namespace
 
+// A press edits at most once (a line mark, a beat tap, the run eraser) and
+// a release at most once (the stroke of a drag), so each of those edits is
+// the whole step of its press or drag.
+template <typename Fn> void MouseEditor::edit(Fn fn) {
+    record_step(history_, draw_, host_.midi_port().tables, fn);
+}
+
 void MouseEditor::FormMouseDown(MouseButton button, MouseShift shift, int x, int y) {
     const ToolState tool = host_.tool_state();
     ViewState& view = host_.view_state();
@@ -50,7 +57,7 @@ void MouseEditor::FormMouseDown(MouseButton button, MouseShift shift, int x, int
 
     if (button == MouseButton::right && tool.mode == DrawMode::pen_draw && tool.pen_show &&
         view.on_rows(y)) {
-        erase_run(draw_, frame_count(), view.x_to_frame(x), view.y_to_band(y));
+        edit([&] { erase_run(draw_, frame_count(), view.x_to_frame(x), view.y_to_band(y)); });
         host_.write_graph();
     }
 
@@ -151,17 +158,21 @@ void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& 
     const int n = frame_count();
     if (view.on_rows(y)) {
         const int f = std::min(view.x_to_frame(x), n - 1);
-        if (button == MouseButton::left)
-            set_line_mark(draw_, n, f, tool.colour);
-        else
-            erase_nearest_line(draw_, n, f);
+        edit([&] {
+            if (button == MouseButton::left)
+                set_line_mark(draw_, n, f, tool.colour);
+            else
+                erase_nearest_line(draw_, n, f);
+        });
     } else if (cursor_shown(host_.play_state())) {
         // Tapping beats in while listening: the mark goes at the play position.
         const int f = std::max(0, std::min(host_.player_position_ms() / frame_ms, n - 1));
-        if (button == MouseButton::left)
-            set_line_mark(draw_, n, f, tool.colour);
-        else
-            clear_line_mark(draw_, n, f);
+        edit([&] {
+            if (button == MouseButton::left)
+                set_line_mark(draw_, n, f, tool.colour);
+            else
+                clear_line_mark(draw_, n, f);
+        });
         // The cursor there must be redrawn over the new mark, not restored.
         if (f == view.cursor_frame) view.cursor_frame = -1;
     }
@@ -179,8 +190,10 @@ void MouseEditor::end_drag(const ToolState& tool, const ViewState& view) {
     if (start < n) {
         switch (tool.mode) {
         case DrawMode::pen_draw:
-            commit_pen_stroke(draw_, n, start, end, b0, tool.colour, tool.quantize,
-                              tool.quantize_division);
+            edit([&] {
+                commit_pen_stroke(draw_, n, start, end, b0, tool.colour, tool.quantize,
+                                  tool.quantize_division);
+            });
             break;
         case DrawMode::pen_select:
             select_pen_rect(draw_, n, start, end, low, high);

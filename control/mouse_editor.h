@@ -7,6 +7,7 @@
 
 #include "analysis/spectrogram_store.h"
 #include "drawing/draw_data.h"
+#include "drawing/draw_history.h"
 #include "drawing/tool_state.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
@@ -57,8 +58,11 @@ class EditorHost {
 
 class MouseEditor {
   public:
-    MouseEditor(DrawData& draw, const SpectrogramStore& store, EditorHost& host)
-        : draw_(draw), store_(store), host_(host) {}
+    // Each edit a press or a release makes is one step of `history` (none:
+    // edits are not recorded).
+    MouseEditor(DrawData& draw, const SpectrogramStore& store, EditorHost& host,
+                DrawHistory* history = nullptr)
+        : draw_(draw), store_(store), host_(host), history_(history) {}
 
     void FormMouseDown(MouseButton button, MouseShift shift, int x, int y);
     void FormMouseMove(MouseShift shift, int x, int y);
@@ -86,10 +90,12 @@ class MouseEditor {
     void end_drag(const ToolState& tool, const ViewState& view);
     void rubber_band_pixel(int px, int py, bool pen_stroke);
     template <typename Fn> void for_outline_band(Fn fn) const;
+    template <typename Fn> void edit(Fn fn);
 
     DrawData& draw_;
     const SpectrogramStore& store_;
     EditorHost& host_;
+    DrawHistory* history_;
 };
 
 } // namespace pitkad

@@ -24,6 +24,7 @@ struct draw_frame {
     std::uint8_t line_mark() const { return slot[0]; }
     std::uint8_t& note_cell(int band) { return slot[band]; }
     std::uint8_t note_cell(int band) const { return slot[band]; }
+    friend bool operator==(const draw_frame&, const draw_frame&) = default;
 };
 static_assert(sizeof(draw_frame) == draw_record_size);
 

@@ -2,6 +2,7 @@
 
 #include "app/colour_grid.h"
 #include "drawing/draw_file.h"
+#include "drawing/draw_ops.h"
 #include "drawing/drawing_texts.h"
 #include "tests/common/temp_dir.h"
 
@@ -14,6 +15,7 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace pitkad {
@@ -30,8 +32,16 @@ class FakeForm2Host : public Form2Host {
     void show_message(const QString& t) override { messages.push_back(t); }
     void save_drawing_as() override { ++saves_as; }
     void drawing_saved() override { ++saved; }
+    bool confirm_drawing_saved() override {
+        ++questions;
+        return go_on;
+    }
+    void undo() override { ++undos; }
+    void redo() override { ++redos; }
 
-    int graphs = 0, offs = 0, state = 1, frames = 3000, saves_as = 0, saved = 0;
+    int graphs = 0, offs = 0, state = 1, frames = 3000, saves_as = 0, saved = 0, questions = 0,
+        undos = 0, redos = 0;
+    bool go_on = true;
     std::vector<int> keys;
     QString file;
     QStringList messages;
@@ -43,18 +53,23 @@ QString text(std::string_view s) {
 
 class TForm2Test : public ::testing::Test {
   protected:
-    TForm2Test() { host.file = QString::fromStdString((dir / "song.pkc").string()); }
+    TForm2Test() {
+        host.file = QString::fromStdString((dir / "song.pkc").string());
+        // As the main window does: the buttons follow the history.
+        history.on_change = [this] { form.show_history(); };
+    }
 
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
     MidiPort midi;
+    DrawHistory history;
     FakeForm2Host host;
-    TForm2 form{*draw, midi, host};
+    TForm2 form{*draw, midi, history, host};
     test::TempDir dir;
 };
 
 TEST_F(TForm2Test, WindowLayoutAndStartState) {
     EXPECT_EQ(form.windowTitle(), text(drawing_texts::tool_caption));
-    EXPECT_EQ(form.size(), QSize(216, 120));
+    EXPECT_EQ(form.size(), QSize(248, 120));
     EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(form.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
     EXPECT_FALSE(form.isVisible());
@@ -70,10 +85,10 @@ TEST_F(TForm2Test, WindowLayoutAndStartState) {
               (QStringList{"", "SelectDelButton", "AllSelectButton", "DrawLeftLineButton",
                            "DrawRightLineButton", "", "PenMidiSwitch", "PenShowSwitch",
                            "LineShowSwitch", "QuantizeButton"}));
-    EXPECT_EQ(
-        order(form.ToolBar1),
-        (QStringList{"", "PenDrawButton", "LineDrawButton", "PenSelectButton", "LineselectButton",
-                     "ClipboardButton", "", "LoadDrawButton", "SaveDrawButton"}));
+    EXPECT_EQ(order(form.ToolBar1),
+              (QStringList{"", "PenDrawButton", "LineDrawButton", "PenSelectButton",
+                           "LineselectButton", "ClipboardButton", "", "LoadDrawButton",
+                           "SaveDrawButton", "", "UndoButton", "RedoButton"}));
 
     const ToolState t = form.tool_state();
     EXPECT_EQ(t.mode, DrawMode::none);
@@ -208,6 +223,84 @@ TEST_F(TForm2Test, CommandsActByTheSelectionMode) {
     QTest::mouseClick(form.PenMidiSwitch, Qt::LeftButton);
     EXPECT_EQ(host.offs, 1);
     EXPECT_FALSE(form.tool_state().pen_midi);
+}
+
+// Each command that edits is one step, and undoing it restores the
+// drawing; selecting alone makes no step.
+TEST_F(TForm2Test, EditingCommandsAreStepsOfTheHistory) {
+    struct Case {
+        const char* name;
+        QToolButton* TForm2::*mode;
+        std::function<void()> command;
+        std::size_t steps;
+    };
+    const Case cases[] = {
+        {"select all", &TForm2::PenSelectButton,
+         [&] { QTest::mouseClick(form.AllSelectButton, Qt::LeftButton); }, 0},
+        {"select all, delete", &TForm2::PenSelectButton,
+         [&] {
+             QTest::mouseClick(form.AllSelectButton, Qt::LeftButton);
+             QTest::mouseClick(form.SelectDelButton, Qt::LeftButton);
+         },
+         1},
+        {"recolour", &TForm2::PenSelectButton,
+         [&] {
+             QTest::mouseClick(form.AllSelectButton, Qt::LeftButton);
+             QTest::mouseClick(form.ColorGrid1, Qt::LeftButton, {}, QPoint(5, 5));
+         },
+         1},
+        {"line intervals both ways", &TForm2::LineselectButton,
+         [&] {
+             QTest::mouseClick(form.AllSelectButton, Qt::LeftButton);
+             QTest::mouseClick(form.DrawLeftLineButton, Qt::LeftButton);
+             QTest::mouseClick(form.DrawRightLineButton, Qt::LeftButton);
+         },
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        history.clear();
+        draw->clear();
+        (*draw)[100].line_mark() = 2;
+        (*draw)[150].line_mark() = 2;
+        for (int f = 110; f < 130; ++f)
+            (*draw)[f].note_cell(30) = 7;
+        QTest::mouseClick(form.*c.mode, Qt::LeftButton);
+        const std::vector<draw_frame> before = draw->draw_data;
+        c.command();
+        EXPECT_EQ(history.undo_count(), c.steps);
+        EXPECT_EQ(form.UndoButton->isEnabled(), c.steps > 0);
+        while (history.undo(*draw, midi.tables).moved) {
+        }
+        reset_draw_select(*draw, host.frames);
+        EXPECT_EQ(draw->draw_data, before);
+    }
+    form.show_history();
+    EXPECT_TRUE(form.RedoButton->isEnabled());
+    QTest::mouseClick(form.UndoButton, Qt::LeftButton); // disabled: nothing
+    QTest::mouseClick(form.RedoButton, Qt::LeftButton);
+    EXPECT_EQ(host.undos, 0);
+    EXPECT_EQ(host.redos, 1);
+}
+
+// The load button replaces the drawing only when the main window's
+// question about an unsaved drawing lets it; a load clears the history.
+TEST_F(TForm2Test, LoadButtonAsksBeforeReplacingTheDrawing) {
+    ASSERT_TRUE(save_draw_data(host.file.toStdString(), *draw, host.frames, midi.tables));
+    record_step(&history, *draw, midi.tables, [&] { (*draw)[7].line_mark() = 5; });
+    draw->modified = true;
+    host.go_on = false;
+    form.LoadDrawButtonClick();
+    EXPECT_EQ(host.questions, 1);
+    EXPECT_EQ((*draw)[7].line_mark(), 5);
+    EXPECT_TRUE(history.can_undo());
+    host.go_on = true;
+    form.LoadDrawButtonClick();
+    EXPECT_EQ(host.questions, 2);
+    EXPECT_EQ((*draw)[7].line_mark(), 0);
+    EXPECT_FALSE(history.can_undo());
+    EXPECT_FALSE(form.UndoButton->isEnabled());
+    EXPECT_TRUE(host.messages.isEmpty());
 }
 
 TEST_F(TForm2Test, KeysArePassedToTheMainWindow) {

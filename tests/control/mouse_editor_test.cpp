@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -226,6 +227,72 @@ TEST_F(MouseEditorTest, BeatsAreTappedInTheStripWhilePlaying) {
     host.position_ms = 5'000'000; // clamped to the last frame
     click(MouseButton::left, {}, 500, strip);
     EXPECT_EQ((*draw)[2999].line_mark(), 9);
+}
+
+// Each press or drag that edits is one step of the history, and undoing it
+// gives back the drawing; presses and drags that only select make none.
+TEST(MouseEditorHistory, EachEditingGestureIsOneStep) {
+    const int strip = 74 * 4 + 10;
+    struct Case {
+        const char* name;
+        DrawMode mode;
+        int state; // play state: 1 stopped, 2 playing
+        std::function<void(MouseEditor&)> gesture;
+        std::size_t steps;
+    };
+    const MouseShift held{false, true, false, false};
+    auto drag = [held](MouseEditor& e, int x0, int y0, int x1, int y1) {
+        e.FormMouseDown(MouseButton::left, {}, x0, y0);
+        e.FormMouseMove(held, x1, y1);
+        e.FormMouseUp(MouseButton::left, {}, x1, y1);
+    };
+    auto click = [](MouseEditor& e, MouseButton b, int x, int y) {
+        e.FormMouseDown(b, {}, x, y);
+        e.FormMouseUp(b, {}, x, y);
+    };
+    const int row40 = (75 - 40) * 4 + 1; // band 40 at the default line width
+    const Case cases[] = {
+        {"pen stroke", DrawMode::pen_draw, 1,
+         [&](MouseEditor& e) { drag(e, 10, row40, 90, row40); }, 1},
+        {"run eraser", DrawMode::pen_draw, 1,
+         [&](MouseEditor& e) { click(e, MouseButton::right, 12, row40); }, 1},
+        {"line mark", DrawMode::line_draw, 1,
+         [&](MouseEditor& e) { click(e, MouseButton::left, 7, row40); }, 1},
+        {"line erased", DrawMode::line_draw, 1,
+         [&](MouseEditor& e) { click(e, MouseButton::right, 50, row40); }, 1},
+        {"two beat taps", DrawMode::line_draw, 2,
+         [&](MouseEditor& e) {
+             click(e, MouseButton::left, 500, strip);
+             click(e, MouseButton::left, 600, strip);
+         },
+         1}, // the position did not move between them: the second changes nothing
+        {"selection drag", DrawMode::pen_select, 1,
+         [&](MouseEditor& e) { drag(e, 0, 0, 400, strip - 20); }, 0},
+        {"sounding click", DrawMode::none, 1,
+         [&](MouseEditor& e) { click(e, MouseButton::left, 7, row40); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto draw = std::make_unique<DrawData>();
+        auto store = std::make_unique<SpectrogramStore>();
+        store->frame_count = 3000;
+        for (int f = 5; f <= 25; ++f)
+            (*draw)[f].note_cell(40) = 3;
+        (*draw)[52].line_mark() = 4;
+        FakeHost host;
+        host.tool.mode = c.mode;
+        host.state = c.state;
+        host.position_ms = 2000;
+        DrawHistory history;
+        MouseEditor editor{*draw, *store, host, &history};
+        const std::vector<draw_frame> before = draw->draw_data;
+        c.gesture(editor);
+        EXPECT_EQ(history.undo_count(), c.steps);
+        if (c.steps == 0) continue;
+        EXPECT_NE(draw->draw_data, before);
+        history.undo(*draw, host.midi.tables);
+        EXPECT_EQ(draw->draw_data, before);
+    }
 }
 
 TEST_F(MouseEditorTest, RightClickErasesTheWholeRunInPenDrawing) {

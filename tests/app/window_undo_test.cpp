@@ -1,0 +1,218 @@
+// Undo and redo through the main window: the edit menu, its keys, the tool
+// window's buttons, the unsaved state, the MIDI dialog as one step, and the
+// load button's question.
+#include "app/app_texts.h"
+#include "app/pitka_pdraw.h"
+#include "app/pitka_pmidi.h"
+#include "drawing/drawing_texts.h"
+#include "window_test_support.h"
+
+#include <QMenuBar>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
+
+namespace pitkad::test {
+namespace {
+
+class WindowUndo : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        f.show();
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        const fs::path wav = small_recording(dir.path(), "tone.wav", 2);
+        ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
+        f.ShowtoolbarClick();
+        f.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    }
+    // A line mark at frame x, clicked on the rows in line drawing mode.
+    void mark_line(int x) {
+        if (!f.form2()->LineDrawButton->isChecked())
+            QTest::mouseClick(f.form2()->LineDrawButton, Qt::LeftButton);
+        f.editor().FormMouseDown(MouseButton::left, {}, x, 20);
+        f.editor().FormMouseUp(MouseButton::left, {}, x, 20);
+    }
+    void key(int k, Qt::KeyboardModifiers mods = {}) {
+        QTest::keyClick(f.windowHandle(), Qt::Key(k), mods);
+    }
+    std::pair<std::size_t, std::size_t> counts() const {
+        return {f.doc.history.undo_count(), f.doc.history.redo_count()};
+    }
+
+    TempDir dir;
+    Window w = make_window();
+    TForm1& f = *w.form;
+};
+
+TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
+    const QList<QAction*> menus = f.menuBar()->actions();
+    ASSERT_GE(menus.size(), 2);
+    EXPECT_EQ(menus[1]->text(), QString(texts::edit_menu));
+    EXPECT_EQ(f.Edit1->actions(), (QList<QAction*>{f.UndoItem, f.RedoItem}));
+    EXPECT_EQ(f.UndoItem->text(), QString(texts::undo_item));
+    EXPECT_EQ(f.RedoItem->text(), QString(texts::redo_item));
+    EXPECT_EQ(f.UndoItem->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
+    EXPECT_EQ(f.RedoItem->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+
+    TForm2* tools = f.form2();
+    mark_line(10);
+    mark_line(20);
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        std::size_t undo, redo;
+    };
+    const Step steps[] = {
+        {"Ctrl+Z", [&] { key(Qt::Key_Z, Qt::ControlModifier); }, 1, 1},
+        {"Ctrl+Y", [&] { key(Qt::Key_Y, Qt::ControlModifier); }, 2, 0},
+        {"Ctrl+Y at the end", [&] { key(Qt::Key_Y, Qt::ControlModifier); }, 2, 0},
+        {"undo button", [&] { QTest::mouseClick(tools->UndoButton, Qt::LeftButton); }, 1, 1},
+        {"Ctrl+Z again", [&] { key(Qt::Key_Z, Qt::ControlModifier); }, 0, 2},
+        {"Ctrl+Z at the start", [&] { key(Qt::Key_Z, Qt::ControlModifier); }, 0, 2},
+        {"Ctrl+Shift+Z", [&] { key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }, 1, 1},
+        {"redo button", [&] { QTest::mouseClick(tools->RedoButton, Qt::LeftButton); }, 2, 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        s.act();
+        EXPECT_EQ(counts(), std::make_pair(s.undo, s.redo));
+        EXPECT_EQ(f.doc.drawing[10].line_mark() != 0, s.undo >= 1);
+        EXPECT_EQ(f.doc.drawing[20].line_mark() != 0, s.undo >= 2);
+        EXPECT_EQ(f.UndoItem->isEnabled(), s.undo > 0);
+        EXPECT_EQ(f.RedoItem->isEnabled(), s.redo > 0);
+        EXPECT_EQ(tools->UndoButton->isEnabled(), s.undo > 0);
+        EXPECT_EQ(tools->RedoButton->isEnabled(), s.redo > 0);
+    }
+}
+
+// The key map and the practice keys, with any Shift and Ctrl, neither undo
+// nor redo; Z and Y are none of their keys.
+TEST_F(WindowUndo, KeyMapKeysLeaveTheHistoryAlone) {
+    mark_line(10);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(counts(), std::make_pair(std::size_t(0), std::size_t(1)));
+    mark_line(30);
+    mark_line(40);
+    key(Qt::Key_Z, Qt::ControlModifier); // one to undo, one to redo
+    const auto before = counts();
+    const int keys[] = {Qt::Key_P,
+                        Qt::Key_S,
+                        Qt::Key_Escape,
+                        Qt::Key_PageUp,
+                        Qt::Key_PageDown,
+                        Qt::Key_B,
+                        Qt::Key_V,
+                        Qt::Key_Delete,
+                        Qt::Key_F1,
+                        Qt::Key_F2,
+                        Qt::Key_F3,
+                        Qt::Key_F4,
+                        Qt::Key_Minus,
+                        Qt::Key_Plus,
+                        Qt::Key_0,
+                        Qt::Key_Comma,
+                        Qt::Key_Period,
+                        Qt::Key_BracketLeft,
+                        Qt::Key_BracketRight,
+                        Qt::Key_L,
+                        Qt::Key_Backslash,
+                        Qt::Key_Space};
+    const Qt::KeyboardModifiers mods[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier,
+                                          Qt::ControlModifier | Qt::ShiftModifier};
+    for (int k : keys)
+        for (Qt::KeyboardModifiers m : mods) {
+            key(k, m);
+            EXPECT_EQ(counts(), before) << k << " " << m.toInt();
+        }
+    f.StopbuttonClick();
+    for (int k : {Qt::Key_Z, Qt::Key_Y}) {
+        EXPECT_FALSE(f.FormKeyDown(k, false));
+        EXPECT_FALSE(f.FormKeyDown(k, true));
+        EXPECT_FALSE(f.PracticeKeyDown(k));
+    }
+}
+
+// Back at the saved state the drawing is unchanged: closing asks nothing.
+TEST_F(WindowUndo, UnsavedStateFollowsTheHistory) {
+    mark_line(10);
+    f.form2()->SaveDrawButtonClick();
+    EXPECT_FALSE(f.form2()->drawing_modified());
+    mark_line(20);
+    EXPECT_TRUE(f.form2()->drawing_modified());
+    f.UndoClick();
+    EXPECT_FALSE(f.form2()->drawing_modified());
+    f.UndoClick();
+    EXPECT_TRUE(f.form2()->drawing_modified());
+    f.RedoClick();
+    EXPECT_FALSE(f.form2()->drawing_modified());
+    ModalResponder responder;
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(responder.seen.empty());
+}
+
+// The MIDI dialog's changes of the drawing channels are one step; undoing
+// it puts the programs and volumes back and sends the programs again.
+TEST_F(WindowUndo, MidiDialogIsOneStep) {
+    TForm3* dialog = f.form3();
+    const MidiTables before = f.doc.midi.tables;
+    QTimer::singleShot(0, dialog, [&] {
+        dialog->SpinEdit(3)->setValue(33);
+        dialog->TrackBar(5)->setValue(40);
+        dialog->close();
+    });
+    f.MidiSetMenuClick();
+    ASSERT_EQ(counts(), std::make_pair(std::size_t(1), std::size_t(0)));
+    EXPECT_TRUE(f.doc.drawing.modified);
+    w.midi_log->messages.clear();
+    f.UndoClick();
+    EXPECT_EQ(f.doc.midi.tables.midi_program, before.midi_program);
+    EXPECT_EQ(f.doc.midi.tables.midi_volume, before.midi_volume);
+    EXPECT_FALSE(f.doc.drawing.modified);
+    const auto& sent = w.midi_log->messages;
+    EXPECT_NE(std::find(sent.begin(), sent.end(), short_message(0xC2, before.midi_program[2], 0)),
+              sent.end());
+    f.RedoClick();
+    EXPECT_EQ(f.doc.midi.tables.midi_program[2], 33);
+    EXPECT_EQ(f.doc.midi.tables.midi_volume[4], 40);
+}
+
+// The load button asks the open sequence's question before it replaces an
+// unsaved drawing; a load clears the history.
+TEST_F(WindowUndo, LoadButtonAsksAboutAnUnsavedDrawing) {
+    f.form2()->SaveDrawButtonClick(); // an empty drawing in the file
+    mark_line(10);
+    struct Case {
+        const char* answer;
+        bool replaced;
+    };
+    const Case cases[] = {{"キャンセル", false}, {"保存しない", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        ModalResponder responder;
+        responder.answers << c.answer;
+        QTest::mouseClick(f.form2()->LoadDrawButton, Qt::LeftButton);
+        ASSERT_EQ(responder.seen.size(), 1u);
+        EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
+        QStringList buttons = responder.seen[0].buttons;
+        buttons.sort();
+        QStringList expected{q(drawing_texts::unsaved_save), q(drawing_texts::unsaved_discard),
+                             q(drawing_texts::unsaved_cancel)};
+        expected.sort();
+        EXPECT_EQ(buttons, expected);
+        EXPECT_EQ(f.doc.drawing[10].line_mark() == 0, c.replaced);
+        EXPECT_EQ(f.doc.history.can_undo(), !c.replaced);
+        EXPECT_EQ(f.form2()->drawing_modified(), !c.replaced);
+    }
+    // Unchanged: no question.
+    ModalResponder responder;
+    QTest::mouseClick(f.form2()->LoadDrawButton, Qt::LeftButton);
+    EXPECT_TRUE(responder.seen.empty());
+}
+
+} // namespace
+} // namespace pitkad::test
