@@ -8,16 +8,16 @@
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
-#include "base/paths.h"
-#include "app/settings.h"
-#include "drawing/draw_file.h"
-#include "drawing/draw_ops.h"
-#include "drawing/drawing_texts.h"
-#include "midi/fluidsynth_backend.h"
-#include "drawing/drawing_midi_player.h"
 #include "app/pitka_pmidi.h"
+#include "app/settings.h"
 #include "audio/audio_output.h"
 #include "audio/playback_texts.h"
+#include "base/paths.h"
+#include "drawing/draw_file.h"
+#include "drawing/draw_ops.h"
+#include "drawing/drawing_midi_player.h"
+#include "drawing/drawing_texts.h"
+#include "midi/fluidsynth_backend.h"
 #include "view/data_bitmaps.h"
 #include "view/view_layout.h"
 
@@ -46,19 +46,21 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
-#include <QWindow>
 #include <QUrl>
+#include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 
 namespace pitkad {
 
 namespace {
 
-QString q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 // Outer window widths of the design are 8 pixels wider than the client area.
 constexpr int frame_allowance = 8;
@@ -99,9 +101,11 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     form2_ = new TForm2(doc.drawing, doc.midi, doc.history, *tool_window_side_, this);
     doc.history.on_change = [this] { show_history(); };
     form2_->place_window(frameGeometry());
-    form3_ = new TForm3(doc.midi, PenMidiAccess{[this] { return form2_->PenMidiSwitch->isChecked(); },
-                                            [this](bool down) { form2_->PenMidiSwitch->setChecked(down); }},
-                        this);
+    form3_ =
+        new TForm3(doc.midi,
+                   PenMidiAccess{[this] { return form2_->PenMidiSwitch->isChecked(); },
+                                 [this](bool down) { form2_->PenMidiSwitch->setChecked(down); }},
+                   this);
     qApp->installEventFilter(this);
 
     // The first change after a save is noticed within a second.
@@ -175,7 +179,8 @@ void TForm1::build_menus() {
         return a;
     };
     Loudness = checkable(Show1, "ラウドネス補正 (&A)", false, false, &TForm1::LoudnessClick);
-    Groupingcolor = checkable(Show1, "音階色別表示 (&C)", false, false, &TForm1::GroupingcolorClick);
+    Groupingcolor =
+        checkable(Show1, "音階色別表示 (&C)", false, false, &TForm1::GroupingcolorClick);
     Show1->addSeparator();
     ShowLeft = checkable(Show1, "音階表示 - 左 (&L)", false, true, &TForm1::ShowLeftClick);
     ShowRight = checkable(Show1, "音階表示 - 右 (&R)", false, false, &TForm1::ShowRightClick);
@@ -292,9 +297,11 @@ void TForm1::build_controls() {
     // popup twice.
 
     // Tab order of the window definition.
-    QWidget* order[] = {PlayButton, Stopbutton, PauseButton, ForwardButton, BackButton1,
-                        BackButton2, TrackBar3, TrackBar1, TrackBar2, ScrollButton, StaticText1};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    QWidget* order[] = {PlayButton,  Stopbutton,   PauseButton, ForwardButton,
+                        BackButton1, BackButton2,  TrackBar3,   TrackBar1,
+                        TrackBar2,   ScrollButton, StaticText1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
     // Every change of the window content reaches the screen in a paint event.
     view_->params = [this] { return graph_params(); };
@@ -314,10 +321,11 @@ void TForm1::FormCreate(const StartOptions& options) {
     }
 
     editor_->sounding_notes.fill(0);
-    for (auto& row : doc.midi.tables.active_notes) row.fill(0);
+    for (auto& row : doc.midi.tables.active_notes)
+        row.fill(0);
     if (doc.midi.open(options.midi ? options.midi()
-                               : open_midi_backend(playback_audio_.synth_output(),
-                                                   options.program_start)))
+                                   : open_midi_backend(playback_audio_.synth_output(),
+                                                       options.program_start)))
         MidiSetMenu->setEnabled(true);
     editor_->dragging = false;
     move(0, 0);
@@ -398,8 +406,7 @@ Settings TForm1::current_settings() const {
     // normal geometry is the client area's, so shift it by the decoration.
     const QRect normal = isMaximized() ? normalGeometry() : geometry();
     const QPoint decoration = geometry().topLeft() - frameGeometry().topLeft();
-    store_window_placement(s, isMaximized(),
-                           QRect(normal.topLeft() - decoration, normal.size()));
+    store_window_placement(s, isMaximized(), QRect(normal.topLeft() - decoration, normal.size()));
     s.width = normal.width() + frame_allowance;
     const PracticeSettings& p = doc.practice;
     s.speed = speed_percent(p);
@@ -425,9 +432,8 @@ void TForm1::apply_settings(const Settings& s) {
     TrackBar2->setValue(s.color);
     apply_midi_settings(s, doc.midi.tables);
     doc.view.line_width = s.line_width;
-    PracticeSettings p = with_cents(with_semitones(with_speed_percent(doc.practice, s.speed),
-                                                   s.transpose),
-                                    s.cents);
+    PracticeSettings p =
+        with_cents(with_semitones(with_speed_percent(doc.practice, s.speed), s.transpose), s.cents);
     p.engine = StretchEngine(std::clamp(s.engine, 0, 1));
     p.channels = ChannelMode(std::clamp(s.channels, 0, int(ChannelMode::centre_removed)));
     set_practice(with_loop_pause_ms(p, s.loop_pause));
@@ -435,7 +441,9 @@ void TForm1::apply_settings(const Settings& s) {
 
 // --- Geometry -------------------------------------------------------------
 
-void TForm1::layout_view() { layout_view_for(view_->graph_bitmap.width()); }
+void TForm1::layout_view() {
+    layout_view_for(view_->graph_bitmap.width());
+}
 
 void TForm1::layout_view_for(int requested_client_width) {
     ViewLayout lay = view_->layout_view(requested_client_width);
@@ -589,7 +597,9 @@ QString accept_file_drop(QDropEvent* event) {
 
 } // namespace
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) { accept_file_drop(event); }
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    accept_file_drop(event);
+}
 
 void TForm1::dropEvent(QDropEvent* event) {
     const QString file = accept_file_drop(event);
@@ -646,21 +656,32 @@ bool TForm1::open_recording(const QString& path) {
     return true;
 }
 
+TForm1::ThreeWay TForm1::ask_three_way(std::string_view prompt, std::string_view yes,
+                                       std::string_view no, std::string_view later) {
+    QMessageBox box(QMessageBox::Question, texts::app_title, q(prompt), QMessageBox::NoButton,
+                    this);
+    QPushButton* first = box.addButton(q(yes), QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(q(no), QMessageBox::DestructiveRole);
+    QPushButton* third = box.addButton(q(later), QMessageBox::RejectRole);
+    box.setDefaultButton(first);
+    box.setEscapeButton(third);
+    box.exec();
+    if (box.clickedButton() == first) return ThreeWay::yes;
+    if (box.clickedButton() == second) return ThreeWay::no;
+    return ThreeWay::later;
+}
+
 bool TForm1::confirm_drawing_saved() {
     if (!form2_ || play_state() == PlayState::no_recording || !form2_->drawing_modified())
         return true;
-    QMessageBox box(QMessageBox::Question, texts::app_title, q(drawing_texts::unsaved_prompt),
-                    QMessageBox::NoButton, this);
-    QPushButton* save = box.addButton(q(drawing_texts::unsaved_save), QMessageBox::AcceptRole);
-    QPushButton* discard =
-        box.addButton(q(drawing_texts::unsaved_discard), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(q(drawing_texts::unsaved_cancel), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
+    const ThreeWay answer =
+        ask_three_way(drawing_texts::unsaved_prompt, drawing_texts::unsaved_save,
+                      drawing_texts::unsaved_discard, drawing_texts::unsaved_cancel);
     TForm2::UnsavedChoice choice = TForm2::UnsavedChoice::cancel;
-    if (box.clickedButton() == save) choice = TForm2::UnsavedChoice::save;
-    else if (box.clickedButton() == discard) choice = TForm2::UnsavedChoice::discard;
+    if (answer == ThreeWay::yes)
+        choice = TForm2::UnsavedChoice::save;
+    else if (answer == ThreeWay::no)
+        choice = TForm2::UnsavedChoice::discard;
     if (choice == TForm2::UnsavedChoice::discard) drop_recovery();
     return form2_->settle_unsaved(choice);
 }
@@ -695,10 +716,10 @@ std::filesystem::path TForm1::recovery_file() const {
 }
 
 void TForm1::recovery_tick() {
-    if (play_state() == PlayState::no_recording || recovery_kept_ || !doc.drawing.modified)
-        return;
+    if (play_state() == PlayState::no_recording || recovery_kept_ || !doc.drawing.modified) return;
     const auto now = std::chrono::steady_clock::now();
-    if (recovery_written_ && now - recovery_written_at_ < std::chrono::milliseconds(recovery_interval_ms_))
+    if (recovery_written_ &&
+        now - recovery_written_at_ < std::chrono::milliseconds(recovery_interval_ms_))
         return;
     // Built here, where the drawing lives; the writer gets its own copy.
     std::vector<std::uint8_t> bytes =
@@ -711,7 +732,9 @@ void TForm1::recovery_tick() {
     recovery_written_at_ = now;
 }
 
-void TForm1::drawing_saved() { drop_recovery(); }
+void TForm1::drawing_saved() {
+    drop_recovery();
+}
 
 void TForm1::drop_recovery() {
     if (recovery_kept_ || recording_path_.isEmpty()) return;
@@ -726,23 +749,16 @@ void TForm1::offer_recovery() {
     if (!recovery_is_newer(file, doc.draw_file)) return;
     const auto image = read_draw_file(file.string(), doc.store.frame_count);
     if (!image) return;
-    QMessageBox box(QMessageBox::Question, texts::app_title, q(drawing_texts::recovery_prompt),
-                    QMessageBox::NoButton, this);
-    QPushButton* restore =
-        box.addButton(q(drawing_texts::recovery_restore), QMessageBox::AcceptRole);
-    QPushButton* discard =
-        box.addButton(q(drawing_texts::recovery_discard), QMessageBox::DestructiveRole);
-    QPushButton* later = box.addButton(q(drawing_texts::recovery_later), QMessageBox::RejectRole);
-    box.setDefaultButton(restore);
-    box.setEscapeButton(later);
-    box.exec();
-    if (box.clickedButton() == restore) {
+    const ThreeWay answer =
+        ask_three_way(drawing_texts::recovery_prompt, drawing_texts::recovery_restore,
+                      drawing_texts::recovery_discard, drawing_texts::recovery_later);
+    if (answer == ThreeWay::yes) {
         doc.midi.midi_off();
         apply_draw_file(*image, doc.drawing, doc.midi.tables);
         doc.midi.set_midi_program();
         doc.history.clear();
         doc.drawing.modified = true; // restored, not saved
-    } else if (box.clickedButton() == discard) {
+    } else if (answer == ThreeWay::no) {
         drop_recovery();
     } else {
         recovery_kept_ = true;
@@ -758,7 +774,9 @@ void TForm1::SaveiniClick() {
     if (!write_settings(path, s)) show_error(path + texts::cannot_write);
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+    close();
+}
 
 void TForm1::LoudnessClick() {
     doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
@@ -771,8 +789,12 @@ void TForm1::GroupingcolorClick() {
     write_graph();
 }
 
-void TForm1::ShowLeftClick() { write_graph(); }
-void TForm1::ShowRightClick() { write_graph(); }
+void TForm1::ShowLeftClick() {
+    write_graph();
+}
+void TForm1::ShowRightClick() {
+    write_graph();
+}
 
 void TForm1::LineWClick(int n) {
     doc.view.line_width = n;
@@ -793,8 +815,12 @@ void TForm1::MidiSetMenuClick() {
     record_step(&doc.history, doc.drawing, midi.tables, [this] { form3_->exec(); });
 }
 
-void TForm1::UndoClick() { step_history(true); }
-void TForm1::RedoClick() { step_history(false); }
+void TForm1::UndoClick() {
+    step_history(true);
+}
+void TForm1::RedoClick() {
+    step_history(false);
+}
 
 void TForm1::step_history(bool back) {
     const HistoryMove m = back ? doc.history.undo(doc.drawing, doc.midi.tables)
@@ -818,7 +844,9 @@ QUrl TForm1::manual_url() const {
     return QUrl::fromLocalFile(QString::fromStdString(file.string()));
 }
 
-void TForm1::SupportPageClick() { QDesktopServices::openUrl(manual_url()); }
+void TForm1::SupportPageClick() {
+    QDesktopServices::openUrl(manual_url());
+}
 
 void TForm1::About1Click() {
     const QUrl url = manual_url();
@@ -834,11 +862,21 @@ void TForm1::PlayButtonClick() {
     set_practice(doc.practice); // the loop, now that the player knows the rate
     PauseButton->setFocus();
 }
-void TForm1::StopbuttonClick() { transport_->stop_playback(); }
-void TForm1::PauseButtonClick() { transport_->toggle_pause(); }
-void TForm1::ForwardButtonClick() { transport_->seek_relative(skip_tag[0]); }
-void TForm1::BackButton1Click() { transport_->seek_relative(skip_tag[1]); }
-void TForm1::BackButton2Click() { transport_->seek_relative(skip_tag[2]); }
+void TForm1::StopbuttonClick() {
+    transport_->stop_playback();
+}
+void TForm1::PauseButtonClick() {
+    transport_->toggle_pause();
+}
+void TForm1::ForwardButtonClick() {
+    transport_->seek_relative(skip_tag[0]);
+}
+void TForm1::BackButton1Click() {
+    transport_->seek_relative(skip_tag[1]);
+}
+void TForm1::BackButton2Click() {
+    transport_->seek_relative(skip_tag[2]);
+}
 
 void TForm1::SkipButtonMouseDown(int which, QPoint press_in_button) {
     QPushButton* buttons[] = {ForwardButton, BackButton1, BackButton2};
@@ -851,12 +889,14 @@ void TForm1::SkipButtonMouseDown(int which, QPoint press_in_button) {
     PopupMenu1->exec(centralWidget()->mapToGlobal(at));
 }
 
-void TForm1::PopItemClick(int ms) { set_skip_amount(*controls_side_, PopupMenu1Tag, ms); }
+void TForm1::PopItemClick(int ms) {
+    set_skip_amount(*controls_side_, PopupMenu1Tag, ms);
+}
 
 void TForm1::ScrollButtonClick() {
     const PlayState s = play_state();
-    pitkad::ScrollButtonClick(*controls_side_, doc.view, s, cursor_shown(s) ? player_->position() : 0,
-                              doc.store.frame_count);
+    pitkad::ScrollButtonClick(*controls_side_, doc.view, s,
+                              cursor_shown(s) ? player_->position() : 0, doc.store.frame_count);
 }
 
 void TForm1::TrackBar1Change() {
@@ -903,9 +943,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             graph_click_ = {doc.view.x_to_frame(me->position().toPoint().x()),
                             doc.view.first_frame};
         if (me->button() == Qt::RightButton) {
-            if (watched == ForwardButton) SkipButtonMouseDown(0, me->position().toPoint());
-            else if (watched == BackButton1) SkipButtonMouseDown(1, me->position().toPoint());
-            else if (watched == BackButton2) SkipButtonMouseDown(2, me->position().toPoint());
+            if (watched == ForwardButton)
+                SkipButtonMouseDown(0, me->position().toPoint());
+            else if (watched == BackButton1)
+                SkipButtonMouseDown(1, me->position().toPoint());
+            else if (watched == BackButton2)
+                SkipButtonMouseDown(2, me->position().toPoint());
         }
         break;
     }
@@ -924,13 +967,22 @@ void TForm1::mouse_event(QMouseEvent* e, MouseEventKind kind) {
     shift.middle = held & Qt::MiddleButton;
     const QPoint p = e->position().toPoint();
     MouseButton button = MouseButton::left;
-    if (e->button() == Qt::RightButton) button = MouseButton::right;
-    else if (e->button() == Qt::MiddleButton) button = MouseButton::middle;
-    else if (kind != MouseEventKind::move && e->button() != Qt::LeftButton) return;
+    if (e->button() == Qt::RightButton)
+        button = MouseButton::right;
+    else if (e->button() == Qt::MiddleButton)
+        button = MouseButton::middle;
+    else if (kind != MouseEventKind::move && e->button() != Qt::LeftButton)
+        return;
     switch (kind) {
-    case MouseEventKind::press: editor_->FormMouseDown(button, shift, p.x(), p.y()); break;
-    case MouseEventKind::move: editor_->FormMouseMove(shift, p.x(), p.y()); break;
-    case MouseEventKind::release: editor_->FormMouseUp(button, shift, p.x(), p.y()); break;
+    case MouseEventKind::press:
+        editor_->FormMouseDown(button, shift, p.x(), p.y());
+        break;
+    case MouseEventKind::move:
+        editor_->FormMouseMove(shift, p.x(), p.y());
+        break;
+    case MouseEventKind::release:
+        editor_->FormMouseUp(button, shift, p.x(), p.y());
+        break;
     }
     practice_mouse(kind, button, p);
 }
@@ -954,8 +1006,8 @@ void TForm1::practice_mouse(MouseEventKind kind, MouseButton button, QPoint p) {
     } else if (kind == MouseEventKind::move) {
         if (practice_drag_.move(p.x(), p.y())) write_graph(); // shows where it would go
     } else if (button == MouseButton::left && practice_drag_.active()) {
-        const auto set = practice_drag_.release(p.x(), p.y(), doc.practice,
-                                                player_->sample_rate(), doc.store.frame_count);
+        const auto set = practice_drag_.release(p.x(), p.y(), doc.practice, player_->sample_rate(),
+                                                doc.store.frame_count);
         if (set) set_practice(*set, loop_ms(set->loop, player_->sample_rate()));
         write_graph();
     }
@@ -991,14 +1043,18 @@ PlayState TForm1::play_state() const {
     return transport_ ? transport_->state() : PlayState::no_recording;
 }
 
-ToolState TForm1::tool_state() const { return form2_ ? form2_->tool_state() : ToolState{}; }
+ToolState TForm1::tool_state() const {
+    return form2_ ? form2_->tool_state() : ToolState{};
+}
 
-void TForm1::write_graph() { view_->write_graph(); }
+void TForm1::write_graph() {
+    view_->write_graph();
+}
 
 void TForm1::set_transport_enabled(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{PlayButton, Stopbutton, PauseButton,
-                                                      ForwardButton, BackButton1, BackButton2,
-                                                      TrackBar3})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{PlayButton, Stopbutton, PauseButton, ForwardButton,
+                                         BackButton1, BackButton2, TrackBar3})
         w->setEnabled(enabled);
     // They follow the transport: disabled exactly while no recording is open.
     for (QAction* a : {ExportMidiItem, ImportMidiItem, ExportImageItem, ExportCsvItem})

@@ -72,7 +72,7 @@ struct StartOptions {
 };
 
 class TForm1 final : public QMainWindow {
-public:
+  public:
     explicit TForm1(StartOptions options = {});
     ~TForm1() override;
 
@@ -107,10 +107,9 @@ public:
           *ChannelMenu = nullptr, *FocusMenu = nullptr, *EngineMenu = nullptr;
     QAction *PlayFromStartItem = nullptr, *StopItem = nullptr, *PauseItem = nullptr,
             *PlayHereItem = nullptr, *SlowerItem = nullptr, *FasterItem = nullptr,
-            *NormalSpeedItem = nullptr, *TransposeDownItem = nullptr,
-            *TransposeUpItem = nullptr, *ResetPitchItem = nullptr, *LoopStartItem = nullptr,
-            *LoopEndItem = nullptr, *LoopLineItem = nullptr, *ClearLoopItem = nullptr,
-            *ShowPracticeItem = nullptr;
+            *NormalSpeedItem = nullptr, *TransposeDownItem = nullptr, *TransposeUpItem = nullptr,
+            *ResetPitchItem = nullptr, *LoopStartItem = nullptr, *LoopEndItem = nullptr,
+            *LoopLineItem = nullptr, *ClearLoopItem = nullptr, *ShowPracticeItem = nullptr;
     std::array<QAction*, speed_presets.size()> SpeedItems{};
     std::array<QAction*, loop_pause_presets.size()> LoopPauseItems{};
     std::array<QAction*, 5> ChannelItems{}; // in the order of ChannelMode
@@ -124,8 +123,8 @@ public:
     QComboBox *EngineBox = nullptr, *ChannelBox = nullptr, *LoopPauseBox = nullptr,
               *FocusBox = nullptr;
     QLabel* LoopText = nullptr;
-    QPushButton *LoopStartButton = nullptr, *LoopEndButton = nullptr,
-                *LoopLineButton = nullptr, *ClearLoopButton = nullptr;
+    QPushButton *LoopStartButton = nullptr, *LoopEndButton = nullptr, *LoopLineButton = nullptr,
+                *ClearLoopButton = nullptr;
 
     // --- Controls below the graph -------------------------------------
     QPushButton *PlayButton = nullptr, *Stopbutton = nullptr, *PauseButton = nullptr,
@@ -223,7 +222,9 @@ public:
     // the document (the loop in milliseconds too), handed to the player,
     // shown in the menu and the panel.
     void set_practice(const PracticeSettings& settings, LoopMs loop);
-    void set_practice(const PracticeSettings& settings) { set_practice(settings, doc.practice_loop); }
+    void set_practice(const PracticeSettings& settings) {
+        set_practice(settings, doc.practice_loop);
+    }
     // The command line's file and practice settings: the file opens, then
     // the settings are put in force for this run.
     void open_from_command_line(const WindowArgs& args);
@@ -247,6 +248,11 @@ public:
     void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
     bool confirm_drawing_saved();
+    // A question with a default answer, a second one and one that puts it
+    // off (also Esc), in the window's own captions.
+    enum class ThreeWay { yes, no, later };
+    ThreeWay ask_three_way(std::string_view prompt, std::string_view yes, std::string_view no,
+                           std::string_view later);
 
     // Crash recovery (drawing/recovery_copy.h). A timer calls recovery_tick:
     // while the drawing is changed it writes the copy at once after a save
@@ -273,7 +279,7 @@ public:
     void set_transport_enabled(bool enabled);
     void show_error(const QString& text);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
