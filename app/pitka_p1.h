@@ -23,6 +23,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string_view>
+
 #include <array>
 #include <chrono>
 #include <functional>
