@@ -23,14 +23,13 @@
 #include <QString>
 #include <QStringList>
 
-#include <string_view>
-
 #include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
