@@ -14,7 +14,8 @@ ASAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_init_order=1:dete
 TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # The engine and controller test programs (their cases carry the CTest
 # label "tsan"): the code with threads of its own.
-TSAN_TARGETS := audio_test practice_test control_test mouse_editor_test analyse_wav_test
+TSAN_TARGETS := audio_test practice_test control_test mouse_editor_test analyse_wav_test \
+  recovery_copy_test
 
 .PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean
 
