@@ -1,6 +1,8 @@
 #pragma once
 // The main window's own fixed texts (the subsystems keep theirs).
 
+#include "base/translatable.h"
+
 namespace pitkad::texts {
 
 inline constexpr const char* app_title = "PitkaD";
@@ -8,46 +10,47 @@ inline constexpr const char* caption_prefix = "PitkaD - ";
 // The open dialog's filters, first to last. The audio filter lists what
 // the decoder reads (video files for their soundtrack).
 inline constexpr const char* open_filter_audio =
-    "音声ファイル (*.wav *.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.aif *.aiff *.wma *.mp4 "
-    "*.mkv *.webm)";
-inline constexpr const char* open_filter_wav = "wavファイル (*.wav)";
-inline constexpr const char* open_filter_all = "その他 (*)";
-inline constexpr const char* about_notice = "Linux 版 (Qt 6)";
+    PITKAD_TR("PitkaD", "音声ファイル (*.wav *.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.aif "
+                        "*.aiff *.wma *.mp4 *.mkv *.webm)");
+inline constexpr const char* open_filter_wav = PITKAD_TR("PitkaD", "wavファイル (*.wav)");
+inline constexpr const char* open_filter_all = PITKAD_TR("PitkaD", "その他 (*)");
+inline constexpr const char* about_notice = PITKAD_TR("PitkaD", "Linux 版 (Qt 6)");
 // Shown after the settings file's path when it cannot be saved.
-inline constexpr const char* cannot_write = "  に書けません";
-
+inline constexpr const char* cannot_write = PITKAD_TR("PitkaD", "  に書けません");
 
 // The file menu's exports and import, their dialogs and filters.
-inline constexpr const char* export_midi_item = "MIDIファイルに書き出す…";
-inline constexpr const char* import_midi_item = "MIDIファイルを読み込む…";
-inline constexpr const char* export_image_item = "画像として書き出す…";
-inline constexpr const char* export_csv_item = "解析データをCSVで書き出す…";
-inline constexpr const char* midi_filter = "MIDIファイル (*.mid *.midi)";
-inline constexpr const char* png_filter = "PNG画像 (*.png)";
-inline constexpr const char* csv_filter = "CSVファイル (*.csv)";
-inline constexpr const char* lines_are_beats = "線は拍";
-inline constexpr const char* lines_are_bars = "線は小節";
-inline constexpr const char* beats_per_bar = "1小節の拍数";
-inline constexpr const char* quantise_to = "量子化: 線間の1/"; // followed by the division
-inline constexpr const char* selected_only = "選択した音符だけ";
-inline constexpr const char* import_replace = "描画を置き換える";
-inline constexpr const char* import_add = "描画に追加する";
-inline constexpr const char* import_no_lines = "線を引かない";
-inline constexpr const char* import_beat_lines = "拍ごとに線を引く";
-inline constexpr const char* import_bar_lines = "小節ごとに線を引く";
-inline constexpr const char* image_prompt = "どの部分を書き出しますか?";
-inline constexpr const char* image_visible = "表示部分";
-inline constexpr const char* image_whole = "曲全体";
-inline constexpr const char* notes_csv_prompt = "描画の音符も別のCSVファイルに書き出しますか?";
-inline constexpr const char* notes_csv_yes = "書き出す";
-inline constexpr const char* notes_csv_no = "書き出さない";
+inline constexpr const char* export_midi_item = PITKAD_TR("PitkaD", "MIDIファイルに書き出す…");
+inline constexpr const char* import_midi_item = PITKAD_TR("PitkaD", "MIDIファイルを読み込む…");
+inline constexpr const char* export_image_item = PITKAD_TR("PitkaD", "画像として書き出す…");
+inline constexpr const char* export_csv_item = PITKAD_TR("PitkaD", "解析データをCSVで書き出す…");
+inline constexpr const char* midi_filter = PITKAD_TR("PitkaD", "MIDIファイル (*.mid *.midi)");
+inline constexpr const char* png_filter = PITKAD_TR("PitkaD", "PNG画像 (*.png)");
+inline constexpr const char* csv_filter = PITKAD_TR("PitkaD", "CSVファイル (*.csv)");
+inline constexpr const char* lines_are_beats = PITKAD_TR("PitkaD", "線は拍");
+inline constexpr const char* lines_are_bars = PITKAD_TR("PitkaD", "線は小節");
+inline constexpr const char* beats_per_bar = PITKAD_TR("PitkaD", "1小節の拍数");
+inline constexpr const char* quantise_to =
+    PITKAD_TR("PitkaD", "量子化: 線間の1/"); // followed by the division
+inline constexpr const char* selected_only = PITKAD_TR("PitkaD", "選択した音符だけ");
+inline constexpr const char* import_replace = PITKAD_TR("PitkaD", "描画を置き換える");
+inline constexpr const char* import_add = PITKAD_TR("PitkaD", "描画に追加する");
+inline constexpr const char* import_no_lines = PITKAD_TR("PitkaD", "線を引かない");
+inline constexpr const char* import_beat_lines = PITKAD_TR("PitkaD", "拍ごとに線を引く");
+inline constexpr const char* import_bar_lines = PITKAD_TR("PitkaD", "小節ごとに線を引く");
+inline constexpr const char* image_prompt = PITKAD_TR("PitkaD", "どの部分を書き出しますか?");
+inline constexpr const char* image_visible = PITKAD_TR("PitkaD", "表示部分");
+inline constexpr const char* image_whole = PITKAD_TR("PitkaD", "曲全体");
+inline constexpr const char* notes_csv_prompt =
+    PITKAD_TR("PitkaD", "描画の音符も別のCSVファイルに書き出しますか?");
+inline constexpr const char* notes_csv_yes = PITKAD_TR("PitkaD", "書き出す");
+inline constexpr const char* notes_csv_no = PITKAD_TR("PitkaD", "書き出さない");
 // Appended to the name of the analysis CSV for the notes' file.
 inline constexpr const char* notes_csv_suffix = "_notes.csv";
-inline constexpr const char* cancel = "キャンセル";
+inline constexpr const char* cancel = PITKAD_TR("PitkaD", "キャンセル");
 // The edit menu, after the file menu; its items are also the tooltips of
 // the drawing-tool window's undo and redo buttons.
-inline constexpr const char* edit_menu = "編集 (&E)";
-inline constexpr const char* undo_item = "元に戻す";
-inline constexpr const char* redo_item = "やり直し";
+inline constexpr const char* edit_menu = PITKAD_TR("PitkaD", "編集 (&E)");
+inline constexpr const char* undo_item = PITKAD_TR("PitkaD", "元に戻す");
+inline constexpr const char* redo_item = PITKAD_TR("PitkaD", "やり直し");
 
 } // namespace pitkad::texts

@@ -1,11 +1,18 @@
 #pragma once
 // The language of the user-visible texts. The program's texts are written in
 // Japanese (the source texts); English comes from a translation built into
-// the program.
+// the program, and Qt's own texts (standard buttons, the file dialog) from
+// Qt's translations.
 
 #include "base/translatable.h"
 
 #include <QString>
+#include <QTranslator>
+
+#include <optional>
+#include <string_view>
+
+class QObject;
 
 namespace pitkad {
 
@@ -14,7 +21,38 @@ enum class Language { japanese, english };
 // The context every text of the program is translated in.
 inline constexpr const char* text_context = "PitkaD";
 
+// "ja" or "en", as the settings file and the command line write them.
+QString language_code(Language language);
+std::optional<Language> language_from_code(const QString& code);
+
 // A source text (marked with PITKAD_TR) in the language in force.
 QString tr_text(const char* source);
+QString tr_text(std::string_view source);
+// A message composed by the plain layers (a source text, or a path or detail
+// joined to their texts): translated whole when it is a source text,
+// otherwise each of their texts within it.
+QString tr_message(const QString& message);
+
+// The translators of the language in force, installed in the application.
+// Installing them sends every window a LanguageChange event.
+class LanguageSwitch {
+  public:
+    // False when the program's own translation could not be loaded (the
+    // texts then stay Japanese).
+    bool set(Language language);
+    Language current() const { return language_; }
+
+  private:
+    Language language_ = Language::japanese;
+    QTranslator own_, qt_;
+    bool own_installed_ = false, qt_installed_ = false;
+};
+
+// Sets the texts of `root` and of every object in it (captions, tool tips,
+// titles, list items, suffixes) in the language in force. The first call
+// records each text that holds Japanese as its source text; a text that code
+// has changed since is recorded anew. Texts that code composes (a file name
+// in a caption, a status) are set again by their window after this.
+void retranslate_tree(QObject* root);
 
 } // namespace pitkad

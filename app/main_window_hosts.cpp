@@ -158,7 +158,7 @@ void TForm1::ToolWindowSide::drawing_saved() { w_.drawing_saved(); }
 
 void TForm1::ToolWindowSide::show_message(const QString& text) {
     QMessageBox::warning(w_.isVisible() ? static_cast<QWidget*>(&w_) : nullptr, texts::app_title,
-                         text);
+                         tr_message(text));
 }
 
 bool TForm1::ToolWindowSide::confirm_drawing_saved() { return w_.confirm_drawing_saved(); }

@@ -13,6 +13,7 @@
 #include "audio/audio_output.h"
 #include "audio/playback_texts.h"
 #include "base/paths.h"
+#include "base/translatable.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
 #include "drawing/drawing_midi_player.h"
@@ -108,6 +109,13 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
                    this);
     qApp->installEventFilter(this);
 
+    // The language: `--lang` for this run, else the settings file's choice.
+    uses_settings_file_ = options.read_settings;
+    std::optional<Language> language = options.language;
+    if (!language && uses_settings_file_)
+        language = language_from_code(read_language(settings_file_path()));
+    set_language(language.value_or(Language::japanese));
+
     // The first change after a save is noticed within a second.
     recovery_timer_ = new QTimer(this);
     recovery_timer_->setInterval(std::min(recovery_interval_ms_, 1000));
@@ -131,9 +139,9 @@ TForm1::~TForm1() {
 
 void TForm1::build_menus() {
     QMenuBar* bar = menuBar();
-    File1 = bar->addMenu("ファイル(&F)");
-    Open1 = File1->addAction("開く (&O)", this, [this] { Open1Click(); });
-    RecentMenu = File1->addMenu("最近使ったファイル");
+    File1 = bar->addMenu(PITKAD_TR("PitkaD", "ファイル(&F)"));
+    Open1 = File1->addAction(PITKAD_TR("PitkaD", "開く (&O)"), this, [this] { Open1Click(); });
+    RecentMenu = File1->addMenu(PITKAD_TR("PitkaD", "最近使ったファイル"));
     RecentMenu->setToolTipsVisible(true); // an item's tooltip is its full path
     static_assert(std::tuple_size_v<decltype(RecentItems)> == max_recent_files);
     for (int i = 0; i < max_recent_files; ++i)
@@ -151,8 +159,9 @@ void TForm1::build_menus() {
     for (QAction* a : {ExportMidiItem, ImportMidiItem, ExportImageItem, ExportCsvItem})
         a->setEnabled(false);
     File1->addSeparator();
-    Saveini = File1->addAction("設定を保存 (&S)", this, [this] { SaveiniClick(); });
-    Exit1 = File1->addAction("終了 (&X)", this, [this] { Exit1Click(); });
+    Saveini =
+        File1->addAction(PITKAD_TR("PitkaD", "設定を保存 (&S)"), this, [this] { SaveiniClick(); });
+    Exit1 = File1->addAction(PITKAD_TR("PitkaD", "終了 (&X)"), this, [this] { Exit1Click(); });
 
     // Application-wide, so that the keys also work while the drawing-tool
     // window is active. None of Z and Y is in the key map, with or without
@@ -168,7 +177,7 @@ void TForm1::build_menus() {
         a->setEnabled(false);
     }
 
-    Show1 = bar->addMenu("表示 (&V)");
+    Show1 = bar->addMenu(PITKAD_TR("PitkaD", "表示 (&V)"));
     auto checkable = [this](QMenu* menu, const char* caption, bool enabled, bool checked,
                             void (TForm1::*handler)()) {
         QAction* a = menu->addAction(caption);
@@ -178,18 +187,34 @@ void TForm1::build_menus() {
         if (handler) connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         return a;
     };
-    Loudness = checkable(Show1, "ラウドネス補正 (&A)", false, false, &TForm1::LoudnessClick);
-    Groupingcolor =
-        checkable(Show1, "音階色別表示 (&C)", false, false, &TForm1::GroupingcolorClick);
+    Loudness = checkable(Show1, PITKAD_TR("PitkaD", "ラウドネス補正 (&A)"), false, false,
+                         &TForm1::LoudnessClick);
+    Groupingcolor = checkable(Show1, PITKAD_TR("PitkaD", "音階色別表示 (&C)"), false, false,
+                              &TForm1::GroupingcolorClick);
     Show1->addSeparator();
-    ShowLeft = checkable(Show1, "音階表示 - 左 (&L)", false, true, &TForm1::ShowLeftClick);
-    ShowRight = checkable(Show1, "音階表示 - 右 (&R)", false, false, &TForm1::ShowRightClick);
+    ShowLeft = checkable(Show1, PITKAD_TR("PitkaD", "音階表示 - 左 (&L)"), false, true,
+                         &TForm1::ShowLeftClick);
+    ShowRight = checkable(Show1, PITKAD_TR("PitkaD", "音階表示 - 右 (&R)"), false, false,
+                          &TForm1::ShowRightClick);
     Show1->addSeparator();
     // The hint reads these two when it is next built; nothing to redraw.
-    ShowFrq = checkable(Show1, "周波数 (&F)", true, false, nullptr);
-    ShowNote = checkable(Show1, "ノート番号 (&N)", true, false, nullptr);
+    ShowFrq = checkable(Show1, PITKAD_TR("PitkaD", "周波数 (&F)"), true, false, nullptr);
+    ShowNote = checkable(Show1, PITKAD_TR("PitkaD", "ノート番号 (&N)"), true, false, nullptr);
+    Show1->addSeparator();
+    // Named in both languages, so that either reader finds it.
+    LanguageMenu = Show1->addMenu(PITKAD_TR("PitkaD", "言語 / Language"));
+    auto* language_group = new QActionGroup(this);
+    const std::array<const char*, 2> language_names{PITKAD_TR("PitkaD", "日本語"), "English"};
+    for (std::size_t i = 0; i < language_names.size(); ++i) {
+        QAction* a = LanguageMenu->addAction(language_names[i]);
+        a->setCheckable(true);
+        language_group->addAction(a);
+        const auto language = Language(i);
+        connect(a, &QAction::triggered, this, [this, language] { LanguageClick(language); });
+        LanguageItems[i] = a;
+    }
 
-    LineW = bar->addMenu("ライン幅 (&L)");
+    LineW = bar->addMenu(PITKAD_TR("PitkaD", "ライン幅 (&L)"));
     line_width_group_ = new QActionGroup(this);
     line_width_group_->setExclusive(true);
     for (int n = min_line_width; n <= max_line_width; ++n) {
@@ -201,16 +226,20 @@ void TForm1::build_menus() {
         LineWItems[std::size_t(n)] = a;
     }
 
-    Drawmenu = bar->addMenu("描画ツール (&D)");
-    Showtoolbar = Drawmenu->addAction("表示 (&V)", this, [this] { ShowtoolbarClick(); });
+    Drawmenu = bar->addMenu(PITKAD_TR("PitkaD", "描画ツール (&D)"));
+    Showtoolbar =
+        Drawmenu->addAction(PITKAD_TR("PitkaD", "表示 (&V)"), this, [this] { ShowtoolbarClick(); });
 
     MIDIM1 = bar->addMenu("MIDI (&M)");
-    MidiSetMenu = MIDIM1->addAction("設定 (&S)", this, [this] { MidiSetMenuClick(); });
+    MidiSetMenu =
+        MIDIM1->addAction(PITKAD_TR("PitkaD", "設定 (&S)"), this, [this] { MidiSetMenuClick(); });
     MidiSetMenu->setEnabled(false);
 
-    Help1 = bar->addMenu("ヘルプ(&H)");
-    SupportPage = Help1->addAction("サポートページ (&S)", this, [this] { SupportPageClick(); });
-    About1 = Help1->addAction("バージョン情報 (&A)", this, [this] { About1Click(); });
+    Help1 = bar->addMenu(PITKAD_TR("PitkaD", "ヘルプ(&H)"));
+    SupportPage = Help1->addAction(PITKAD_TR("PitkaD", "サポートページ (&S)"), this,
+                                   [this] { SupportPageClick(); });
+    About1 = Help1->addAction(PITKAD_TR("PitkaD", "バージョン情報 (&A)"), this,
+                              [this] { About1Click(); });
 
     PopupMenu1 = new QMenu(this);
     auto* skip_group = new QActionGroup(this);
@@ -277,8 +306,8 @@ void TForm1::build_controls() {
     StaticText1 = label("StaticText1", "0.0 s");
     // The time display takes the focus away from a slider after it moved.
     StaticText1->setFocusPolicy(Qt::StrongFocus);
-    StaticText2 = label("StaticText2", "感度");
-    StaticText3 = label("StaticText3", "色調整");
+    StaticText2 = label("StaticText2", PITKAD_TR("PitkaD", "感度"));
+    StaticText3 = label("StaticText3", PITKAD_TR("PitkaD", "色調整"));
     AudioStatus = label("AudioStatus", "");
     AudioStatus->setStyleSheet("color: #a04000;");
 
@@ -522,8 +551,8 @@ GraphParams TForm1::graph_params() const {
 void TForm1::Open1Click() {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(
-        {texts::open_filter_audio, texts::open_filter_wav, texts::open_filter_all});
+    dialog.setNameFilters({tr_text(texts::open_filter_audio), tr_text(texts::open_filter_wav),
+                           tr_text(texts::open_filter_all)});
     if (!open_dialog_dir.isEmpty()) dialog.setDirectory(open_dialog_dir);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     open_chosen_file(dialog.selectedFiles().front());
@@ -658,11 +687,11 @@ bool TForm1::open_recording(const QString& path) {
 
 TForm1::ThreeWay TForm1::ask_three_way(std::string_view prompt, std::string_view yes,
                                        std::string_view no, std::string_view later) {
-    QMessageBox box(QMessageBox::Question, texts::app_title, q(prompt), QMessageBox::NoButton,
+    QMessageBox box(QMessageBox::Question, texts::app_title, tr_text(prompt), QMessageBox::NoButton,
                     this);
-    QPushButton* first = box.addButton(q(yes), QMessageBox::AcceptRole);
-    QPushButton* second = box.addButton(q(no), QMessageBox::DestructiveRole);
-    QPushButton* third = box.addButton(q(later), QMessageBox::RejectRole);
+    QPushButton* first = box.addButton(tr_text(yes), QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(tr_text(no), QMessageBox::DestructiveRole);
+    QPushButton* third = box.addButton(tr_text(later), QMessageBox::RejectRole);
     box.setDefaultButton(first);
     box.setEscapeButton(third);
     box.exec();
@@ -688,10 +717,11 @@ bool TForm1::confirm_drawing_saved() {
 
 void TForm1::SaveDrawAs1Click() {
     if (play_state() == PlayState::no_recording) return;
-    QFileDialog dialog(this, q(drawing_texts::save_as));
+    QFileDialog dialog(this, tr_text(drawing_texts::save_as));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({q(drawing_texts::drawing_filter), texts::open_filter_all});
+    dialog.setNameFilters(
+        {tr_text(drawing_texts::drawing_filter), tr_text(texts::open_filter_all)});
     dialog.setDefaultSuffix(QStringLiteral("pkc"));
     dialog.selectFile(QFile::decodeName(doc.draw_file.c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
@@ -848,10 +878,28 @@ void TForm1::SupportPageClick() {
     QDesktopServices::openUrl(manual_url());
 }
 
+void TForm1::LanguageClick(Language language) {
+    set_language(language);
+    if (uses_settings_file_) write_language(settings_file_path(), language_code(language));
+}
+
+void TForm1::set_language(Language language) {
+    language_.set(language);
+    LanguageItems[std::size_t(language)]->setChecked(true);
+    // The tool window, the MIDI dialog and the popups are this window's
+    // children.
+    retranslate_tree(this);
+    show_composed_texts();
+}
+
+void TForm1::show_composed_texts() {
+    show_practice();
+}
+
 void TForm1::About1Click() {
     const QUrl url = manual_url();
     QMessageBox::information(this, texts::app_title,
-                             QString("PitkaD  Ver.1.00  ") + texts::about_notice + "\n\n" +
+                             QString("PitkaD  Ver.1.00  ") + tr_text(texts::about_notice) + "\n\n" +
                                  url.toString());
 }
 
@@ -1062,7 +1110,7 @@ void TForm1::set_transport_enabled(bool enabled) {
 }
 
 void TForm1::show_error(const QString& text) {
-    QMessageBox::warning(this, texts::app_title, text);
+    QMessageBox::warning(this, texts::app_title, tr_message(text));
 }
 
 } // namespace pitkad

@@ -6,6 +6,7 @@
 // (app/main_window_hosts.h). Handlers carry the names of the window's events
 // and stay thin.
 
+#include "app/language.h"
 #include "app/pitka_pdraw.h"
 #include "audio/audio_engine.h"
 #include "audio/media_player.h"
@@ -27,6 +28,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -65,6 +67,8 @@ struct StartOptions {
     int screen_height = 0;
     // Read the settings file at start-up.
     bool read_settings = true;
+    // The language for this run (`--lang`); unset: the settings file's.
+    std::optional<Language> language;
     // Analysis threads (0: every core).
     int threads = 0;
     // How often a recovery copy of a changed drawing is written, in ms; 0
@@ -101,6 +105,9 @@ class TForm1 final : public QMainWindow {
     QAction *Loudness = nullptr, *Groupingcolor = nullptr, *ShowLeft = nullptr,
             *ShowRight = nullptr, *ShowFrq = nullptr, *ShowNote = nullptr;
     std::array<QAction*, 13> LineWItems{}; // LineW4 … LineW12 at indices 4 … 12
+    // "言語 / Language": 日本語 and English, one checked.
+    QMenu* LanguageMenu = nullptr;
+    std::array<QAction*, 2> LanguageItems{}; // in the order of Language
     QAction *Showtoolbar = nullptr, *MidiSetMenu = nullptr, *SupportPage = nullptr,
             *About1 = nullptr;
     // The practice tools' menu "再生".
@@ -184,6 +191,11 @@ class TForm1 final : public QMainWindow {
     void ShowtoolbarClick();
     void MidiSetMenuClick();
     void SupportPageClick();
+    // Shows every window in `language` at once; the menu's choice is also
+    // kept in the settings file, a `--lang` one only for this run.
+    void LanguageClick(Language language);
+    void set_language(Language language);
+    Language language() const { return language_.current(); }
     void About1Click();
     void PlayButtonClick();
     void StopbuttonClick();
@@ -352,6 +364,13 @@ class TForm1 final : public QMainWindow {
     PracticeDrag practice_drag_;
     bool closing_ = false;
     int threads_ = 0;
+    // The translators of the language in force; the settings file keeps the
+    // menu's choice unless the window runs without it (tests).
+    LanguageSwitch language_;
+    bool uses_settings_file_ = true;
+    // Sets again the texts that code composes (captions, statuses) after
+    // the windows' fixed texts changed language.
+    void show_composed_texts();
 
     // The open recording's full path (the key of its drawing file and its
     // recovery copy).

@@ -5,6 +5,7 @@
 
 #include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
+#include "app/language.h"
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
 #include "drawing/csv_export.h"
@@ -42,12 +43,12 @@ std::span<const std::uint8_t> bytes_of(const std::string& text) {
 // A dialog of the given rows with OK and Cancel.
 struct OptionsDialog {
     explicit OptionsDialog(QWidget* parent, const char* title) : dialog(parent) {
-        dialog.setWindowTitle(title);
+        dialog.setWindowTitle(tr_text(title));
         dialog.setObjectName(QStringLiteral("ExchangeOptions"));
         // Wide enough for the whole title in the frame.
-        dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(QString(title)) + 160);
+        dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 160);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        buttons->button(QDialogButtonBox::Cancel)->setText(texts::cancel);
+        buttons->button(QDialogButtonBox::Cancel)->setText(tr_text(texts::cancel));
         QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
         QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
         auto* outer = new QVBoxLayout(&dialog);
@@ -62,7 +63,10 @@ struct OptionsDialog {
             form->addRow(label, w);
         return w;
     }
-    bool ask() { return dialog.exec() == QDialog::Accepted; }
+    bool ask() {
+        retranslate_tree(&dialog);
+        return dialog.exec() == QDialog::Accepted;
+    }
 
     QDialog dialog;
     QFormLayout* form = new QFormLayout;
@@ -74,7 +78,7 @@ QString TForm1::choose_save_file(const QString& default_name, const char* filter
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({filter, texts::open_filter_all});
+    dialog.setNameFilters({tr_text(filter), tr_text(texts::open_filter_all)});
     const QFileInfo beside(QString::fromStdString(doc.draw_file));
     dialog.setDirectory(beside.absolutePath());
     dialog.selectFile(beside.completeBaseName() + default_name);
@@ -101,8 +105,9 @@ void TForm1::ExportMidiClick() {
     per_bar->setValue(4);
     per_bar->setEnabled(false);
     connect(bars, &QRadioButton::toggled, per_bar, &QSpinBox::setEnabled);
-    auto* quantise = d.add(
-        new QCheckBox(texts::quantise_to + QString::number(tools.quantize_division)), "Quantise");
+    auto* quantise =
+        d.add(new QCheckBox(tr_text(texts::quantise_to) + QString::number(tools.quantize_division)),
+              "Quantise");
     quantise->setChecked(tools.quantize);
     auto* selected = d.add(new QCheckBox(texts::selected_only), "SelectedOnly");
     selected->setEnabled(has_selected_notes(doc.drawing, doc.store.frame_count));
@@ -123,7 +128,7 @@ void TForm1::ImportMidiClick() {
     if (play_state() == PlayState::no_recording) return;
     QFileDialog files(this);
     files.setFileMode(QFileDialog::ExistingFile);
-    files.setNameFilters({texts::midi_filter, texts::open_filter_all});
+    files.setNameFilters({tr_text(texts::midi_filter), tr_text(texts::open_filter_all)});
     files.setDirectory(QFileInfo(QString::fromStdString(doc.draw_file)).absolutePath());
     if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) return;
     const QString path = files.selectedFiles().front();
@@ -161,16 +166,16 @@ void TForm1::ImportMidiClick() {
     }
     doc.midi.set_midi_program();
     write_graph();
-    QMessageBox::information(this, texts::app_title, q(r.message));
+    QMessageBox::information(this, texts::app_title, tr_message(q(r.message)));
 }
 
 void TForm1::ExportImageClick() {
     if (play_state() == PlayState::no_recording) return;
-    QMessageBox box(QMessageBox::Question, texts::app_title, texts::image_prompt,
+    QMessageBox box(QMessageBox::Question, texts::app_title, tr_text(texts::image_prompt),
                     QMessageBox::NoButton, this);
-    QPushButton* visible = box.addButton(texts::image_visible, QMessageBox::AcceptRole);
-    QPushButton* whole = box.addButton(texts::image_whole, QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(texts::cancel, QMessageBox::RejectRole);
+    QPushButton* visible = box.addButton(tr_text(texts::image_visible), QMessageBox::AcceptRole);
+    QPushButton* whole = box.addButton(tr_text(texts::image_whole), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(tr_text(texts::cancel), QMessageBox::RejectRole);
     box.setDefaultButton(visible);
     box.setEscapeButton(cancel);
     box.exec();
@@ -201,10 +206,10 @@ void TForm1::ExportCsvClick() {
     const QString notes_path =
         csv.absolutePath() + u'/' + csv.completeBaseName() + texts::notes_csv_suffix;
     QMessageBox box(QMessageBox::Question, texts::app_title,
-                    QString(texts::notes_csv_prompt) + u'\n' + QFileInfo(notes_path).fileName(),
+                    tr_text(texts::notes_csv_prompt) + u'\n' + QFileInfo(notes_path).fileName(),
                     QMessageBox::NoButton, this);
-    QPushButton* yes = box.addButton(texts::notes_csv_yes, QMessageBox::YesRole);
-    QPushButton* no = box.addButton(texts::notes_csv_no, QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(tr_text(texts::notes_csv_yes), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(tr_text(texts::notes_csv_no), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     box.exec();

@@ -292,7 +292,7 @@ void TForm1::show_practice() {
     else if (loop.start > 0)
         LoopText->setText(seconds_text(loop.start) + QString::fromUtf8(" – "));
     else
-        LoopText->setText(QString::fromUtf8(pt::loop_none));
+        LoopText->setText(tr_text(pt::loop_none));
     ClearLoopButton->setEnabled(loop.active() || loop.start > 0);
     ClearLoopItem->setEnabled(ClearLoopButton->isEnabled());
     showing_practice_ = false;

@@ -3,6 +3,7 @@
 // channels 0 … 8 and the drawing playback delay in the port's tables directly;
 // every change applies at once, closing applies the programs and the delay.
 
+#include "base/translatable.h"
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
 
@@ -24,11 +25,11 @@ namespace pitkad {
 
 // The dialog's texts.
 namespace form3_text {
-inline constexpr char caption[] = "MIDI の設定";
-inline constexpr char group[] = "　音色と音量　";
-inline constexpr char click_row[] = "グラフ　クリック用";
-inline constexpr char drawing_rows[] = "描画データ再生用";
-inline constexpr char delay[] = "描画データ再生時の発音遅れ補償 (×20ms)";
+inline constexpr char caption[] = PITKAD_TR("PitkaD", "MIDI の設定");
+inline constexpr char group[] = PITKAD_TR("PitkaD", "　音色と音量　");
+inline constexpr char click_row[] = PITKAD_TR("PitkaD", "グラフ　クリック用");
+inline constexpr char drawing_rows[] = PITKAD_TR("PitkaD", "描画データ再生用");
+inline constexpr char delay[] = PITKAD_TR("PitkaD", "描画データ再生時の発音遅れ補償 (×20ms)");
 } // namespace form3_text
 
 // The drawing-tool window's PenMidiSwitch, read and set through that window

@@ -58,7 +58,6 @@ const std::array<BoolKey, 6> view_keys{{
     {view, "HelpNote", &Settings::help_note},
 }};
 
-
 // The integer keys written before "Maximized", and those after it.
 const std::vector<NumberKey>& number_keys() {
     static const std::vector<NumberKey> keys{
@@ -200,7 +199,8 @@ struct Block {
 
 bool plain_text(const QByteArray& t, const char* forbidden) {
     for (char c : t)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || std::strchr(forbidden, c)) return false;
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || std::strchr(forbidden, c))
+            return false;
     return true;
 }
 
@@ -220,9 +220,12 @@ bool well_formed_line(const QByteArray& line) {
     int quotes = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const char c = value[i];
-        if (c == '\\') ++i; // an escape: the next character is literal
-        else if (c == '"') ++quotes;
-        else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return false;
+        if (c == '\\')
+            ++i; // an escape: the next character is literal
+        else if (c == '"')
+            ++quotes;
+        else if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            return false;
     }
     return quotes % 2 == 0;
 }
@@ -234,7 +237,8 @@ std::vector<Block> split_sections(const QByteArray& text) {
         const QByteArray t = line.trimmed();
         if (t.startsWith('[')) {
             const bool ok = well_formed_header(t);
-            blocks.push_back({line, ok ? QString::fromUtf8(t.mid(1, t.size() - 2)) : QString(), {}, !ok});
+            blocks.push_back(
+                {line, ok ? QString::fromUtf8(t.mid(1, t.size() - 2)) : QString(), {}, !ok});
         } else if (well_formed_line(line)) {
             blocks.back().lines.push_back(line);
         }
@@ -258,8 +262,8 @@ QByteArray compose(const QByteArray& old_text, const Settings& s) {
         const char* section;
         std::vector<QByteArray> lines;
     };
-    std::vector<Out> ours{{dir, {}},      {view, {}}, {player, {}},
-                          {graphics, {}}, {midi, {}}, {window, {}}, {practice, {}}};
+    std::vector<Out> ours{{dir, {}},  {view, {}},   {player, {}},  {graphics, {}},
+                          {midi, {}}, {window, {}}, {practice, {}}};
     auto add = [&](const char* section, const char* key, const QByteArray& value) {
         for (Out& o : ours)
             if (qstrcmp(o.section, section) == 0) o.lines.push_back(key + QByteArray("=") + value);
@@ -293,7 +297,7 @@ QByteArray compose(const QByteArray& old_text, const Settings& s) {
     // after our keys, other sections follow in their original order.
     std::vector<Block> blocks = split_sections(old_text);
     std::vector<Block> others;
-    QByteArray top_comments; // comments before the first section stay on top
+    QByteArray top_comments;         // comments before the first section stay on top
     std::vector<QByteArray> general; // keys before the first section: [General]
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         Block& b = blocks[i];
@@ -301,8 +305,10 @@ QByteArray compose(const QByteArray& old_text, const Settings& s) {
         if (i == 0) {
             for (const QByteArray& line : b.lines) {
                 const QByteArray t = line.trimmed();
-                if (t.startsWith(';')) top_comments += line + '\n';
-                else if (!t.isEmpty()) general.push_back(line);
+                if (t.startsWith(';'))
+                    top_comments += line + '\n';
+                else if (!t.isEmpty())
+                    general.push_back(line);
             }
             continue;
         }
@@ -363,7 +369,6 @@ Settings unlike(const Settings& s) {
 }
 
 } // namespace
-
 
 QString settings_file_path(const QString& executable_dir, const QString& config_dir) {
     const QString beside = QDir(executable_dir).filePath(QLatin1String(file_name));
@@ -562,7 +567,8 @@ QString read_drawing_file_for(const QString& path, const QString& recording) {
     for (const QByteArray& line : section_lines(path, drawing_files))
         if (key_of(line) == key) text += line + '\n';
     const auto file = read_ini_text(text, [&key](const QSettings& ini) {
-        const QVariant v = ini.value(QLatin1String(drawing_files) + u'/' + QString::fromLatin1(key));
+        const QVariant v =
+            ini.value(QLatin1String(drawing_files) + u'/' + QString::fromLatin1(key));
         return v.typeId() == QMetaType::QStringList ? v.toStringList().join(u',') : v.toString();
     });
     return file.value_or(QString());
@@ -580,6 +586,21 @@ bool write_drawing_file_for(const QString& path, const QString& recording,
     while (entries.size() > max_drawing_files)
         entries.removeFirst();
     return write_section(path, drawing_files, entries);
+}
+
+QString read_language(const QString& path) {
+    QByteArray text = '[' + QByteArray(language) + "]\n";
+    for (const QByteArray& line : section_lines(path, language))
+        text += line + '\n';
+    const auto code = read_ini_text(text, [](const QSettings& ini) {
+        return ini.value(QLatin1String(language) + u'/' + QLatin1String(language)).toString();
+    });
+    if (!code || (*code != QLatin1String("ja") && *code != QLatin1String("en"))) return {};
+    return *code;
+}
+
+bool write_language(const QString& path, const QString& code) {
+    return write_section(path, language, {QByteArray(language) + '=' + code.toLatin1()});
 }
 
 QString default_dir_of(const QString& chosen_file) {

@@ -30,6 +30,7 @@ inline constexpr char window[] = "Window";
 inline constexpr char recent[] = "Recent";
 inline constexpr char practice[] = "Practice";
 inline constexpr char drawing_files[] = "DrawingFiles";
+inline constexpr char language[] = "Language";
 } // namespace settings_key
 
 // Every stored setting. The member defaults are the window definition's; at
@@ -115,6 +116,12 @@ QString read_drawing_file_for(const QString& path, const QString& recording);
 // write_recent_files. False when it failed.
 bool write_drawing_file_for(const QString& path, const QString& recording,
                             const QString& drawing_file);
+
+// The language of the texts: [Language] Language=ja or en, written at once
+// when the user chooses one. Empty when the file has none or another value.
+QString read_language(const QString& path);
+// Touches only [Language]; written atomically like write_recent_files.
+bool write_language(const QString& path, const QString& code);
 
 // "DefaultDir" for the file last chosen in the open dialog: its folder without
 // a trailing separator ("/" stays "/"); empty when no file was chosen.

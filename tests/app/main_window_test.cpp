@@ -92,7 +92,7 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
           f.ImportMidiItem, f.ExportImageItem, f.ExportCsvItem, nullptr, f.Saveini, f.Exit1}},
         {f.Show1,
          {f.Loudness, f.Groupingcolor, nullptr, f.ShowLeft, f.ShowRight, nullptr, f.ShowFrq,
-          f.ShowNote}},
+          f.ShowNote, nullptr, f.LanguageMenu->menuAction()}},
         {f.Drawmenu, {f.Showtoolbar}},
         {f.MIDIM1, {f.MidiSetMenu}},
         {f.Help1, {f.SupportPage, f.About1}},

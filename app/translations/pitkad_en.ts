@@ -1,0 +1,615 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>PitkaD</name>
+    <message>
+        <source>ファイルがオープンできません.</source>
+        <translation>Cannot open the file.</translation>
+    </message>
+    <message>
+        <source>サポート外のファイルです</source>
+        <translation>Unsupported file</translation>
+    </message>
+    <message>
+        <source>ヘッダが読めません</source>
+        <translation>Cannot read the header</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます</source>
+        <translation>The file is too large</translation>
+    </message>
+    <message>
+        <source>データファイルが保存できません. 中止します.</source>
+        <translation>Cannot save the data file. Stopping.</translation>
+    </message>
+    <message>
+        <source>再生するファイルが指定されていません。</source>
+        <translation>No file to play was given.</translation>
+    </message>
+    <message>
+        <source>指定されたファイルが見つかりません。</source>
+        <translation>The file cannot be found.</translation>
+    </message>
+    <message>
+        <source>ファイルを読み込めません。</source>
+        <translation>Cannot read the file.</translation>
+    </message>
+    <message>
+        <source>WAV ファイルではありません。</source>
+        <translation>Not a WAV file.</translation>
+    </message>
+    <message>
+        <source>このファイルの形式には対応していません (16 ビット PCM のみ)。</source>
+        <translation>This file format is not supported (16-bit PCM only).</translation>
+    </message>
+    <message>
+        <source>ファイルが壊れています。</source>
+        <translation>The file is damaged.</translation>
+    </message>
+    <message>
+        <source>オーディオデバイスがありません</source>
+        <translation>No audio device</translation>
+    </message>
+    <message>
+        <source>描画ツール</source>
+        <translation>Drawing Tools</translation>
+    </message>
+    <message>
+        <source>  に書けません</source>
+        <translation>  cannot be written</translation>
+    </message>
+    <message>
+        <source>  が見つかりません</source>
+        <translation>  cannot be found</translation>
+    </message>
+    <message>
+        <source>  が読めません</source>
+        <translation>  cannot be read</translation>
+    </message>
+    <message>
+        <source>描画データが変更されています. 保存しますか?</source>
+        <translation>The drawing has been changed. Save it?</translation>
+    </message>
+    <message>
+        <source>保存する</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>保存しない</source>
+        <translation>Don&apos;t Save</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>描画データ (*.pkc)</source>
+        <translation>Drawings (*.pkc)</translation>
+    </message>
+    <message>
+        <source>前回保存されなかった描画データがあります. 復元しますか?</source>
+        <translation>A drawing was not saved last time. Restore it?</translation>
+    </message>
+    <message>
+        <source>復元する</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>破棄する</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>後で</source>
+        <translation>Later</translation>
+    </message>
+    <message>
+        <source>線間の1/2</source>
+        <translation>1/2 of the line spacing</translation>
+    </message>
+    <message>
+        <source>線間の1/4</source>
+        <translation>1/4 of the line spacing</translation>
+    </message>
+    <message>
+        <source>線間の1/8</source>
+        <translation>1/8 of the line spacing</translation>
+    </message>
+    <message>
+        <source>線間の1/16</source>
+        <translation>1/16 of the line spacing</translation>
+    </message>
+    <message>
+        <source>線間の1/32</source>
+        <translation>1/32 of the line spacing</translation>
+    </message>
+    <message>
+        <source>線間の1/64</source>
+        <translation>1/64 of the line spacing</translation>
+    </message>
+    <message>
+        <source>線間の1/128</source>
+        <translation>1/128 of the line spacing</translation>
+    </message>
+    <message>
+        <source>線間の1/256</source>
+        <translation>1/256 of the line spacing</translation>
+    </message>
+    <message>
+        <source>MIDIファイルを読み込めません: </source>
+        <translation>Cannot read the MIDI file: </translation>
+    </message>
+    <message>
+        <source>Standard MIDI File ではありません</source>
+        <translation>Not a Standard MIDI File</translation>
+    </message>
+    <message>
+        <source>チャンクの長さが正しくありません</source>
+        <translation>A chunk length is wrong</translation>
+    </message>
+    <message>
+        <source>形式 0 と 1 だけを読み込めます</source>
+        <translation>Only formats 0 and 1 can be read</translation>
+    </message>
+    <message>
+        <source>時間単位が正しくありません</source>
+        <translation>The time division is wrong</translation>
+    </message>
+    <message>
+        <source>トラックが足りません</source>
+        <translation>Tracks are missing</translation>
+    </message>
+    <message>
+        <source>イベントが壊れています</source>
+        <translation>An event is damaged</translation>
+    </message>
+    <message>
+        <source>ステータスのないデータがあります</source>
+        <translation>Data without a status byte</translation>
+    </message>
+    <message>
+        <source>トラックが終わっていません</source>
+        <translation>A track does not end</translation>
+    </message>
+    <message>
+        <source>デルタタイムが大きすぎます</source>
+        <translation>A delta time is too large</translation>
+    </message>
+    <message>
+        <source>イベントが多すぎます</source>
+        <translation>Too many events</translation>
+    </message>
+    <message>
+        <source>読み込んだ音符: </source>
+        <translation>Notes read: </translation>
+    </message>
+    <message>
+        <source>、線: </source>
+        <translation>, lines: </translation>
+    </message>
+    <message>
+        <source>、音域外で省いた音符: </source>
+        <translation>, notes left out (outside the range): </translation>
+    </message>
+    <message>
+        <source>、曲の後で省いた音符: </source>
+        <translation>, notes left out (after the end): </translation>
+    </message>
+    <message>
+        <source>wavファイル (*.wav)</source>
+        <translation>WAV files (*.wav)</translation>
+    </message>
+    <message>
+        <source>その他 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>Linux 版 (Qt 6)</source>
+        <translation>Linux edition (Qt 6)</translation>
+    </message>
+    <message>
+        <source>MIDIファイルに書き出す…</source>
+        <translation>Export MIDI File…</translation>
+    </message>
+    <message>
+        <source>MIDIファイルを読み込む…</source>
+        <translation>Import MIDI File…</translation>
+    </message>
+    <message>
+        <source>画像として書き出す…</source>
+        <translation>Export as Image…</translation>
+    </message>
+    <message>
+        <source>解析データをCSVで書き出す…</source>
+        <translation>Export Analysis as CSV…</translation>
+    </message>
+    <message>
+        <source>MIDIファイル (*.mid *.midi)</source>
+        <translation>MIDI files (*.mid *.midi)</translation>
+    </message>
+    <message>
+        <source>PNG画像 (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <source>CSVファイル (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>線は拍</source>
+        <translation>Lines are beats</translation>
+    </message>
+    <message>
+        <source>線は小節</source>
+        <translation>Lines are bars</translation>
+    </message>
+    <message>
+        <source>1小節の拍数</source>
+        <translation>Beats per bar</translation>
+    </message>
+    <message>
+        <source>量子化: 線間の1/</source>
+        <translation>Quantise: line spacing 1/</translation>
+    </message>
+    <message>
+        <source>選択した音符だけ</source>
+        <translation>Selected notes only</translation>
+    </message>
+    <message>
+        <source>描画を置き換える</source>
+        <translation>Replace the drawing</translation>
+    </message>
+    <message>
+        <source>描画に追加する</source>
+        <translation>Add to the drawing</translation>
+    </message>
+    <message>
+        <source>線を引かない</source>
+        <translation>No lines</translation>
+    </message>
+    <message>
+        <source>拍ごとに線を引く</source>
+        <translation>A line every beat</translation>
+    </message>
+    <message>
+        <source>小節ごとに線を引く</source>
+        <translation>A line every bar</translation>
+    </message>
+    <message>
+        <source>どの部分を書き出しますか?</source>
+        <translation>Which part should be exported?</translation>
+    </message>
+    <message>
+        <source>表示部分</source>
+        <translation>Visible part</translation>
+    </message>
+    <message>
+        <source>曲全体</source>
+        <translation>Whole recording</translation>
+    </message>
+    <message>
+        <source>描画の音符も別のCSVファイルに書き出しますか?</source>
+        <translation>Also export the drawing&apos;s notes to a separate CSV file?</translation>
+    </message>
+    <message>
+        <source>書き出す</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>書き出さない</source>
+        <translation>Don&apos;t Export</translation>
+    </message>
+    <message>
+        <source>編集 (&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>元に戻す</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>やり直し</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>開く (&amp;O)</source>
+        <translation>&amp;Open</translation>
+    </message>
+    <message>
+        <source>最近使ったファイル</source>
+        <translation>Recent Files</translation>
+    </message>
+    <message>
+        <source>設定を保存 (&amp;S)</source>
+        <translation>&amp;Save Settings</translation>
+    </message>
+    <message>
+        <source>終了 (&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>表示 (&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>ラウドネス補正 (&amp;A)</source>
+        <translation>Lou&amp;dness Correction</translation>
+    </message>
+    <message>
+        <source>音階色別表示 (&amp;C)</source>
+        <translation>&amp;Colour by Note Name</translation>
+    </message>
+    <message>
+        <source>音階表示 - 左 (&amp;L)</source>
+        <translation>Note Names on the L&amp;eft</translation>
+    </message>
+    <message>
+        <source>音階表示 - 右 (&amp;R)</source>
+        <translation>Note Names on the &amp;Right</translation>
+    </message>
+    <message>
+        <source>周波数 (&amp;F)</source>
+        <translation>&amp;Frequency</translation>
+    </message>
+    <message>
+        <source>ノート番号 (&amp;N)</source>
+        <translation>&amp;Note Number</translation>
+    </message>
+    <message>
+        <source>ライン幅 (&amp;L)</source>
+        <translation>&amp;Line Width</translation>
+    </message>
+    <message>
+        <source>描画ツール (&amp;D)</source>
+        <translation>&amp;Drawing Tools</translation>
+    </message>
+    <message>
+        <source>設定 (&amp;S)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>サポートページ (&amp;S)</source>
+        <translation>&amp;Support Page</translation>
+    </message>
+    <message>
+        <source>バージョン情報 (&amp;A)</source>
+        <translation>&amp;About PitkaD</translation>
+    </message>
+    <message>
+        <source>感度</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>色調整</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>MIDI の設定</source>
+        <translation>MIDI Settings</translation>
+    </message>
+    <message>
+        <source>&#x3000;音色と音量&#x3000;</source>
+        <translation> Instrument and Volume </translation>
+    </message>
+    <message>
+        <source>グラフ&#x3000;クリック用</source>
+        <translation>Graph clicks</translation>
+    </message>
+    <message>
+        <source>描画データ再生用</source>
+        <translation>Drawing playback</translation>
+    </message>
+    <message>
+        <source>描画データ再生時の発音遅れ補償 (×20ms)</source>
+        <translation>Delay compensation in drawing playback (×20 ms)</translation>
+    </message>
+    <message>
+        <source>再生 (&amp;P)</source>
+        <translation>&amp;Play</translation>
+    </message>
+    <message>
+        <source>最初から再生 (&amp;S)	P</source>
+        <translation>Play from the &amp;Start	P</translation>
+    </message>
+    <message>
+        <source>停止 (&amp;T)	S</source>
+        <translation>S&amp;top	S</translation>
+    </message>
+    <message>
+        <source>一時停止 (&amp;A)	Esc</source>
+        <translation>P&amp;ause	Esc</translation>
+    </message>
+    <message>
+        <source>ここから再生 / 一時停止 (&amp;H)	Space</source>
+        <translation>Play from &amp;Here / Pause	Space</translation>
+    </message>
+    <message>
+        <source>遅く (&amp;D)	-</source>
+        <translation>Slow &amp;Down	-</translation>
+    </message>
+    <message>
+        <source>速く (&amp;F)	+</source>
+        <translation>&amp;Faster	+</translation>
+    </message>
+    <message>
+        <source>速度 100% (&amp;N)	0</source>
+        <translation>&amp;Normal Speed (100%)	0</translation>
+    </message>
+    <message>
+        <source>速度 (&amp;E)</source>
+        <translation>Sp&amp;eed</translation>
+    </message>
+    <message>
+        <source>半音下げる (&amp;W)	,</source>
+        <translation>Semitone Do&amp;wn	,</translation>
+    </message>
+    <message>
+        <source>半音上げる (&amp;U)	.</source>
+        <translation>Semitone &amp;Up	.</translation>
+    </message>
+    <message>
+        <source>音程を元に戻す (&amp;R)</source>
+        <translation>&amp;Reset Pitch</translation>
+    </message>
+    <message>
+        <source>ループ始点を設定 (&amp;B)	[</source>
+        <translation>Set Loop &amp;Beginning	[</translation>
+    </message>
+    <message>
+        <source>ループ終点を設定 (&amp;G)	]</source>
+        <translation>Set Loop Endin&amp;g	]</translation>
+    </message>
+    <message>
+        <source>この区間をループ (&amp;L)	L</source>
+        <translation>&amp;Loop Between These Lines	L</translation>
+    </message>
+    <message>
+        <source>ループ解除 (&amp;C)	\</source>
+        <translation>&amp;Clear Loop	\</translation>
+    </message>
+    <message>
+        <source>ループの間 (&amp;I)</source>
+        <translation>Pause Between Repeats (&amp;I)</translation>
+    </message>
+    <message>
+        <source>チャンネル (&amp;K)</source>
+        <translation>Channels (&amp;K)</translation>
+    </message>
+    <message>
+        <source>フォーカス (&amp;O)</source>
+        <translation>F&amp;ocus</translation>
+    </message>
+    <message>
+        <source>音質 (&amp;Q)</source>
+        <translation>Sound &amp;Quality</translation>
+    </message>
+    <message>
+        <source>練習パネル (&amp;X)</source>
+        <translation>Practice Panel (&amp;X)</translation>
+    </message>
+    <message>
+        <source>ステレオ</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>左</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>右</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>モノラル</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>センター除去</source>
+        <translation>Centre removed</translation>
+    </message>
+    <message>
+        <source>オフ</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>低音 (C3 未満)</source>
+        <translation>Bass (below C3)</translation>
+    </message>
+    <message>
+        <source>C3 以上</source>
+        <translation>C3 and above</translation>
+    </message>
+    <message>
+        <source>高品質 (標準)</source>
+        <translation>Finer (default)</translation>
+    </message>
+    <message>
+        <source>高速</source>
+        <translation>Faster</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>プリセット</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>移調</source>
+        <translation>Transpose</translation>
+    </message>
+    <message>
+        <source>微調整</source>
+        <translation>Fine tune</translation>
+    </message>
+    <message>
+        <source> セント</source>
+        <translation> cents</translation>
+    </message>
+    <message>
+        <source>音質</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>チャンネル</source>
+        <translation>Channels</translation>
+    </message>
+    <message>
+        <source>ループ</source>
+        <translation>Loop</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>始点</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>終点</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>区間</source>
+        <translation>Span</translation>
+    </message>
+    <message>
+        <source>解除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>間隔</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>フォーカス</source>
+        <translation>Focus</translation>
+    </message>
+    <message>
+        <source>音声ファイル (*.wav *.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.aif *.aiff *.wma *.mp4 *.mkv *.webm)</source>
+        <translation>Audio files (*.wav *.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.aif *.aiff *.wma *.mp4 *.mkv *.webm)</translation>
+    </message>
+    <message>
+        <source>言語 / Language</source>
+        <translation>言語 / Language</translation>
+    </message>
+    <message>
+        <source>日本語</source>
+        <translation>日本語</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,137 @@
+// The texts in Japanese and English: switching at run time, the choice kept
+// in the settings file, and every caption fitting its control.
+#include "app/language.h"
+#include "app/pitka_pmidi.h"
+#include "window_test_support.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolButton>
+
+namespace pitkad::test {
+namespace {
+
+bool has_japanese(const QString& text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3000 && u <= 0x30ff) || (u >= 0x4e00 && u <= 0x9fff) ||
+            (u >= 0xff00 && u <= 0xffef))
+            return true;
+    }
+    return false;
+}
+
+// Every text the windows show, named by where it is.
+QStringList shown_texts(QObject* root) {
+    QStringList out;
+    auto add = [&out](QObject* o, const char* what, const QString& text) {
+        if (!text.isEmpty())
+            out << o->metaObject()->className() + (u' ' + o->objectName()) + u' ' + what + u'=' +
+                       text;
+    };
+    QList<QObject*> all = root->findChildren<QObject*>();
+    all.prepend(root);
+    for (QObject* o : all) {
+        if (auto* a = qobject_cast<QAction*>(o)) {
+            add(o, "text", a->text());
+            add(o, "tip", a->toolTip());
+        } else if (auto* w = qobject_cast<QWidget*>(o)) {
+            if (w->isWindow()) add(o, "title", w->windowTitle());
+            add(o, "tip", w->toolTip());
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) add(o, "text", b->text());
+            if (auto* l = qobject_cast<QLabel*>(w)) add(o, "text", l->text());
+            if (auto* g = qobject_cast<QGroupBox*>(w)) add(o, "title", g->title());
+            if (auto* c = qobject_cast<QComboBox*>(w))
+                for (int i = 0; i < c->count(); ++i)
+                    add(o, "item", c->itemText(i));
+        }
+    }
+    return out;
+}
+
+TEST(Language, SwitchingChangesEveryWindowAndBackAgain) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    f.form2()->show();
+    const QStringList japanese = shown_texts(&f);
+
+    f.LanguageClick(Language::english);
+    EXPECT_TRUE(f.LanguageItems[1]->isChecked());
+    EXPECT_EQ(f.File1->title(), "&File");
+    EXPECT_EQ(f.PlayMenu->title(), "&Play");
+    EXPECT_EQ(f.StaticText2->text(), "Gain");
+    // Only the language menu keeps Japanese, so that a reader of either
+    // language finds it.
+    for (const QString& text : shown_texts(&f)) {
+        if (text.contains(u"言語 / Language") || text.endsWith(u"=日本語")) continue;
+        EXPECT_FALSE(has_japanese(text)) << text.toStdString();
+    }
+
+    f.LanguageClick(Language::japanese);
+    const QStringList again = shown_texts(&f);
+    ASSERT_EQ(again.size(), japanese.size());
+    for (qsizetype i = 0; i < again.size(); ++i)
+        EXPECT_EQ(again[i].toStdString(), japanese[i].toStdString());
+}
+
+TEST(Language, MenuChoiceSurvivesARestartAndTheCommandLineWins) {
+    fs::remove(fs::path(settings_file_path().toStdString()));
+    {
+        Window w = make_window(1200, true, true);
+        EXPECT_EQ(w.form->language(), Language::japanese);
+        w.form->LanguageClick(Language::english);
+    }
+    EXPECT_EQ(read_language(settings_file_path()), "en");
+    {
+        Window w = make_window(1200, true, true);
+        EXPECT_EQ(w.form->language(), Language::english);
+        EXPECT_EQ(w.form->File1->title(), "&File");
+    }
+    fs::remove(fs::path(settings_file_path().toStdString()));
+}
+
+// A message built by the plain layers is translated part by part.
+TEST(Language, ComposedMessagesAreTranslatedPartByPart) {
+    Window w = make_window();
+    w.form->set_language(Language::english);
+    EXPECT_EQ(tr_message("/x/a.pkc  に書けません"), "/x/a.pkc  cannot be written");
+    EXPECT_EQ(tr_message("a.ogg\nサポート外のファイルです (ogg: no audio stream)"),
+              "a.ogg\nUnsupported file (ogg: no audio stream)");
+    EXPECT_EQ(tr_message("読み込んだ音符: 3、線: 2"), "Notes read: 3, lines: 2");
+}
+
+// No caption is wider than its control, in either language.
+TEST(Language, CaptionsFitTheirControls) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    f.show();
+    f.form2()->show();
+    f.form3()->show();
+    for (Language language : {Language::japanese, Language::english}) {
+        f.set_language(language);
+        QApplication::processEvents();
+        for (QWidget* c : f.findChildren<QWidget*>()) {
+            if (!c->isVisible()) continue;
+            QString text;
+            int room = c->contentsRect().width();
+            if (auto* l = qobject_cast<QLabel*>(c); l && !l->wordWrap()) {
+                text = l->text();
+            } else if (auto* b = qobject_cast<QAbstractButton*>(c)) {
+                text = b->text();
+                room -= qobject_cast<QToolButton*>(c) ? 4 : 8; // the frame and margins
+                if (!b->icon().isNull()) room -= b->iconSize().width();
+            }
+            text.remove(u'&');
+            if (text.isEmpty()) continue;
+            EXPECT_LE(c->fontMetrics().horizontalAdvance(text), room)
+                << (language == Language::english ? "en " : "ja ") << c->objectName().toStdString()
+                << " \"" << text.toStdString() << "\"";
+        }
+    }
+}
+
+} // namespace
+} // namespace pitkad::test
