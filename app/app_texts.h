@@ -1,6 +1,8 @@
 #pragma once
 // The main window's own fixed texts (the subsystems keep theirs).
 
+#include "base/translatable.h"
+
 namespace pitkad::texts {
 
 inline constexpr const char* app_title = "PitkaD";
@@ -13,6 +15,9 @@ inline constexpr const char* open_filter_audio =
 inline constexpr const char* open_filter_wav = "wavファイル (*.wav)";
 inline constexpr const char* open_filter_all = "その他 (*)";
 inline constexpr const char* about_notice = "Linux 版 (Qt 6)";
+// Shown above the manual's path when no browser could be started for it.
+inline constexpr const char* no_browser =
+    PITKAD_TR("PitkaD", "ブラウザを起動できません. マニュアルはこのファイルです:");
 // Shown after the settings file's path when it cannot be saved.
 inline constexpr const char* cannot_write = "  に書けません";
 
