@@ -15,6 +15,9 @@ inline constexpr const char* open_filter_audio =
 inline constexpr const char* open_filter_wav = PITKAD_TR("PitkaD", "wavファイル (*.wav)");
 inline constexpr const char* open_filter_all = PITKAD_TR("PitkaD", "その他 (*)");
 inline constexpr const char* about_notice = PITKAD_TR("PitkaD", "Linux 版 (Qt 6)");
+// Shown above the manual's path when no browser could be started for it.
+inline constexpr const char* no_browser =
+    PITKAD_TR("PitkaD", "ブラウザを起動できません. マニュアルはこのファイルです:");
 // Shown after the settings file's path when it cannot be saved.
 inline constexpr const char* cannot_write = PITKAD_TR("PitkaD", "  に書けません");
 

@@ -8,6 +8,7 @@
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
+#include "app/manual_page.h"
 #include "app/pitka_pmidi.h"
 #include "app/settings.h"
 #include "audio/audio_output.h"
@@ -72,6 +73,7 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     setWindowTitle(texts::app_title);
     setAcceptDrops(true);
     threads_ = options.threads;
+    open_url_ = options.open_url ? std::move(options.open_url) : &QDesktopServices::openUrl;
     recovery_interval_ms_ = options.recovery_interval_ms;
     if (recovery_interval_ms_ <= 0) {
         bool ok = false;
@@ -866,16 +868,14 @@ void TForm1::show_history() {
     if (form2_) form2_->show_history();
 }
 
-QUrl TForm1::manual_url() const {
-    // The manual is shipped beside the data files; where it is missing the
-    // installed place is still the address to show.
-    auto file = find_data_file("manual.html");
-    if (file.empty()) file = installed_data_dir() / "manual.html";
+QUrl TForm1::manual_url(Language language) const {
+    const auto file = manual_file(language, find_data_file);
     return QUrl::fromLocalFile(QString::fromStdString(file.string()));
 }
 
 void TForm1::SupportPageClick() {
-    QDesktopServices::openUrl(manual_url());
+    const QUrl url = manual_url(language());
+    if (!open_url_(url)) show_error(tr_text(texts::no_browser) + u'\n' + url.toLocalFile());
 }
 
 void TForm1::LanguageClick(Language language) {
@@ -894,10 +894,11 @@ void TForm1::set_language(Language language) {
 
 void TForm1::show_composed_texts() {
     show_practice();
+    if (form2_) form2_->show_tool_tips();
 }
 
 void TForm1::About1Click() {
-    const QUrl url = manual_url();
+    const QUrl url = manual_url(language());
     QMessageBox::information(this, texts::app_title,
                              QString("PitkaD  Ver.1.00  ") + tr_text(texts::about_notice) + "\n\n" +
                                  url.toString());

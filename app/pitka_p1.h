@@ -45,6 +45,7 @@ class QSpinBox;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class QUrl;
 
 namespace pitkad {
 
@@ -74,6 +75,9 @@ struct StartOptions {
     // How often a recovery copy of a changed drawing is written, in ms; 0
     // takes PITKAD_RECOVERY_INTERVAL_MS from the environment, else 30 s.
     int recovery_interval_ms = 0;
+    // Shows a page in the desktop's browser; false when none could be
+    // started. Empty: QDesktopServices::openUrl.
+    std::function<bool(const QUrl&)> open_url;
 };
 
 class TForm1 final : public QMainWindow {
@@ -277,8 +281,9 @@ class TForm1 final : public QMainWindow {
     RecoveryWriter& recovery_writer() { return recovery_writer_; }
     // The drawing was saved to its file: the recovery copy goes.
     void drawing_saved();
-    // Where the manual is, as a URL (support page and About box).
-    QUrl manual_url() const;
+    // Where the manual in `language` is, as a URL (support page and About
+    // box): found like the data files (app/manual_page.h).
+    QUrl manual_url(Language language) const;
 
     // Collects the settings from the controls / applies read settings.
     Settings current_settings() const;
@@ -371,6 +376,7 @@ class TForm1 final : public QMainWindow {
     // Sets again the texts that code composes (captions, statuses) after
     // the windows' fixed texts changed language.
     void show_composed_texts();
+    std::function<bool(const QUrl&)> open_url_;
 
     // The open recording's full path (the key of its drawing file and its
     // recovery copy).

@@ -2,6 +2,7 @@
 
 #include "app/app_texts.h"
 #include "app/colour_grid.h"
+#include "app/language.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
 #include "drawing/drawing_texts.h"
@@ -17,6 +18,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
@@ -83,6 +85,43 @@ QToolButton* TForm2::add_button(QToolBar* bar, const char* name, bool checkable)
     return b;
 }
 
+// Each button's tool tip: its command, and the key that runs the same
+// command where there is one (the main window's key map and the edit menu's
+// shortcuts; F1 … F4 and Delete reach it from this window too). Set again
+// when the language changes.
+void TForm2::show_tool_tips() {
+    struct ButtonTip {
+        QToolButton* button;
+        const char* command;
+        QKeySequence key;
+    };
+    const ButtonTip tips[] = {
+        {PenDrawButton, PITKAD_TR("PitkaD", "ペン描画"), QKeySequence(Qt::Key_F1)},
+        {LineDrawButton, PITKAD_TR("PitkaD", "ライン描画"), QKeySequence(Qt::Key_F2)},
+        {PenSelectButton, PITKAD_TR("PitkaD", "ペン選択"), QKeySequence(Qt::Key_F3)},
+        {LineselectButton, PITKAD_TR("PitkaD", "ライン選択"), QKeySequence(Qt::Key_F4)},
+        {ClipboardButton, PITKAD_TR("PitkaD", "クリップボードへコピー"), {}},
+        {SelectDelButton, PITKAD_TR("PitkaD", "選択を削除"), QKeySequence(Qt::Key_Delete)},
+        {AllSelectButton, PITKAD_TR("PitkaD", "すべて選択"), {}},
+        {DrawLeftLineButton, PITKAD_TR("PitkaD", "線の間隔を左へ複製"), {}},
+        {DrawRightLineButton, PITKAD_TR("PitkaD", "線の間隔を右へ複製"), {}},
+        {PenMidiSwitch, PITKAD_TR("PitkaD", "描画をMIDIで鳴らす"), {}},
+        {PenShowSwitch, PITKAD_TR("PitkaD", "音符を表示"), {}},
+        {LineShowSwitch, PITKAD_TR("PitkaD", "線を表示"), {}},
+        {QuantizeButton, PITKAD_TR("PitkaD", "量子化"), {}},
+        {LoadDrawButton, PITKAD_TR("PitkaD", "描画を読み込む"), {}},
+        {SaveDrawButton, PITKAD_TR("PitkaD", "描画を保存"), {}},
+        {UndoButton, texts::undo_item, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {RedoButton, texts::redo_item, QKeySequence(Qt::CTRL | Qt::Key_Y)},
+    };
+    for (const ButtonTip& t : tips) {
+        QString tip = tr_text(t.command);
+        if (!t.key.isEmpty())
+            tip += QStringLiteral(" (%1)").arg(t.key.toString(QKeySequence::NativeText));
+        t.button->setToolTip(tip);
+    }
+}
+
 void TForm2::FormCreate() {
     ToolBar2 = new QToolBar(this);
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
@@ -125,9 +164,9 @@ void TForm2::FormCreate() {
         QIcon::fromTheme(QStringLiteral("edit-undo"), style()->standardIcon(QStyle::SP_ArrowBack)));
     RedoButton->setIcon(QIcon::fromTheme(QStringLiteral("edit-redo"),
                                          style()->standardIcon(QStyle::SP_ArrowForward)));
-    UndoButton->setToolTip(texts::undo_item);
-    RedoButton->setToolTip(texts::redo_item);
     show_history();
+
+    show_tool_tips();
 
     const auto icons = load_image_list();
     const std::pair<QToolButton*, int> images[] = {

@@ -121,6 +121,8 @@ class TForm2 : public QWidget {
     void RedoButtonClick();
     // Enables the undo and redo buttons as the history allows.
     void show_history();
+    // The buttons' tool tips in the language in force.
+    void show_tool_tips();
 
     // Controls, by their names.
     QToolBar* ToolBar1 = nullptr;

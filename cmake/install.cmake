@@ -18,10 +18,12 @@ install(FILES
   DESTINATION share/pitkad
   OPTIONAL)
 
-install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html ${PROJECT_SOURCE_DIR}/LICENSE
-  DESTINATION share/doc/pitkad OPTIONAL)
-# The support page the program opens, found like the data files.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html DESTINATION share/pitkad)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html ${PROJECT_SOURCE_DIR}/docs/manual_en.html
+  ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/pitkad OPTIONAL)
+# The support pages the program opens (one per language), found like the
+# data files.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html ${PROJECT_SOURCE_DIR}/docs/manual_en.html
+  DESTINATION share/pitkad)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pitkad.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pitkad.svg

@@ -31,7 +31,7 @@ TEST(Install, ProgramDesktopEntryAndIcon) {
     EXPECT_TRUE(fs::is_regular_file(prefix / "share/icons/hicolor/scalable/apps/pitkad.svg"));
 }
 
-// Every data file the build generated, and the manual when there is one,
+// Every data file the build generated, and the manuals when there are,
 // installed unchanged where the program looks for it (../share/pitkad from bin/).
 TEST(Install, DataFilesAndManualBesideTheProgram) {
     struct Item {
@@ -44,6 +44,9 @@ TEST(Install, DataFilesAndManualBesideTheProgram) {
         {data_dir / "Pitkacolor.bmp", prefix / "bin/../share/pitkad/Pitkacolor.bmp"},
         {data_dir / "demo.wav", prefix / "bin/../share/pitkad/demo.wav"},
         {source_dir / "docs/manual.html", prefix / "share/doc/pitkad/manual.html"},
+        {source_dir / "docs/manual_en.html", prefix / "share/doc/pitkad/manual_en.html"},
+        {source_dir / "docs/manual.html", prefix / "bin/../share/pitkad/manual.html"},
+        {source_dir / "docs/manual_en.html", prefix / "bin/../share/pitkad/manual_en.html"},
     };
     for (const Item& item : items) {
         SCOPED_TRACE(item.built.string());

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QSet>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -99,6 +100,28 @@ TEST_F(TForm2Test, WindowLayoutAndStartState) {
     EXPECT_TRUE(form.N1161->isChecked());
     EXPECT_EQ(draw->draw_palette[10], (Rgb{255, 0, 0}));
     EXPECT_EQ(draw->draw_palette[42], draw_highlight);
+}
+
+// Each button names its own command, with the key of the same command where
+// there is one.
+TEST_F(TForm2Test, EveryButtonHasItsOwnToolTip) {
+    QStringList tips;
+    for (QToolButton* b : form.findChildren<QToolButton*>()) {
+        if (b->objectName().startsWith("qt_")) continue; // a tool bar's own
+        EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+        tips << b->toolTip();
+    }
+    EXPECT_EQ(tips.size(), 17);
+    EXPECT_EQ(tips.size(), QSet<QString>(tips.begin(), tips.end()).size());
+    const std::pair<QToolButton*, const char*> keys[] = {
+        {form.PenDrawButton, " (F1)"},          {form.LineselectButton, " (F4)"},
+        {form.SelectDelButton, " (Del)"},       {form.UndoButton, "元に戻す (Ctrl+Z)"},
+        {form.RedoButton, "やり直し (Ctrl+Y)"},
+    };
+    for (const auto& [button, key] : keys)
+        EXPECT_TRUE(button->toolTip().endsWith(QString::fromUtf8(key)))
+            << button->toolTip().toStdString();
+    EXPECT_FALSE(form.ClipboardButton->toolTip().contains('('));
 }
 
 TEST_F(TForm2Test, ButtonImagesComeFromTheStripWithAquaTransparent) {

@@ -1,6 +1,7 @@
 // The window's own commands: the scroll and skip buttons, the View items and
-// sliders that redraw, the About box, and the settings carried from one
-// window to the next.
+// sliders that redraw, the About box, the support page (the manual), and the
+// settings carried from one window to the next.
+#include "app/manual_page.h"
 #include "app/pitka_pmidi.h"
 #include "app/settings.h"
 #include "base/paths.h"
@@ -11,6 +12,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace pitkad::test {
 namespace {
@@ -168,6 +172,47 @@ TEST(WindowCommands, AboutBoxText) {
     EXPECT_TRUE(lines[1].isEmpty());
     EXPECT_FALSE(lines[2].isEmpty());
     EXPECT_EQ(responder.seen[0].title, QString("PitkaD"));
+}
+
+// The manual of the language asked for; the Japanese one where that
+// language's is missing.
+TEST(WindowCommands, ManualOfTheLanguageFallsBackToTheJapaneseOne) {
+    struct Case {
+        std::vector<std::string> shipped;
+        Language language;
+        fs::path expected;
+    };
+    const Case cases[] = {
+        {{"manual.html", "manual_en.html"}, Language::english, "/d/manual_en.html"},
+        {{"manual.html", "manual_en.html"}, Language::japanese, "/d/manual.html"},
+        {{"manual.html"}, Language::english, "/d/manual.html"},
+        {{}, Language::english, installed_data_dir() / "manual.html"},
+    };
+    for (const Case& c : cases) {
+        const auto find = [&](const std::string& name) {
+            return std::ranges::count(c.shipped, name) ? fs::path("/d") / name : fs::path();
+        };
+        EXPECT_EQ(manual_file(c.language, find), c.expected) << c.shipped.size();
+    }
+}
+
+// Without a browser the support page says where the manual is.
+TEST(WindowCommands, SupportPageWithoutBrowserShowsTheManualsPath) {
+    QString opened;
+    StartOptions o;
+    o.audio = std::make_unique<SteppedOutput>();
+    o.midi = []() -> std::unique_ptr<MidiBackend> { return nullptr; };
+    o.read_settings = false;
+    o.open_url = [&](const QUrl& url) {
+        opened = url.toLocalFile();
+        return false;
+    };
+    TForm1 f(std::move(o));
+    ModalResponder responder;
+    f.SupportPageClick();
+    EXPECT_TRUE(opened.endsWith("/manual.html")) << opened.toStdString();
+    ASSERT_EQ(responder.seen.size(), 1u);
+    EXPECT_TRUE(responder.seen[0].text.endsWith('\n' + opened));
 }
 
 // What "設定を保存 (&S)" stores, the next window starts with.

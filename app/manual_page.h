@@ -1,0 +1,20 @@
+#pragma once
+// Where the manual (the support page) of a language is.
+
+#include "app/language.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace pitkad {
+
+// Finds a data file by name; empty when there is none (find_data_file).
+using DataFileFinder = std::function<std::filesystem::path(const std::string&)>;
+
+// The manual in `language` as `find` finds it, the Japanese one where that
+// language's is missing, and where neither is found the installed place of
+// the Japanese one (still the address to show).
+std::filesystem::path manual_file(Language language, const DataFileFinder& find);
+
+} // namespace pitkad
