@@ -56,8 +56,11 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
                const std::array<Rgb, 16>& grid)
     : QDialog(parent), port_(port), pen_midi_(std::move(pen_midi)) {
     setWindowTitle(QString::fromUtf8(form3_text::caption));
+    // The drawing-tool window keeps on top of the others; so does this dialog,
+    // which opens after it and therefore above it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint |
+                   Qt::WindowStaysOnTopHint);
 
     MidiSetting1 = new QGroupBox(QString::fromUtf8(form3_text::group), this);
     MidiSetting1->setObjectName("MidiSetting1");

@@ -2,7 +2,8 @@
 // TForm3: the modal MIDI settings dialog. It edits the program and volume of
 // channels 0 … 8 and the drawing playback delay in the port's tables directly;
 // every change applies at once, closing applies the programs and the delay.
-// Each program shows its General MIDI name.
+// Each program shows its General MIDI name; the dialog stays above the
+// drawing-tool window (both keep on top, the dialog opens later).
 
 #include "base/translatable.h"
 #include "drawing/draw_data.h"

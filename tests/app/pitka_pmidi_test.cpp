@@ -61,6 +61,8 @@ TEST(TForm3, ControlsAsDefined) {
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(f.windowFlags() & Qt::WindowCloseButtonHint);
+    // Above the drawing-tool window, which keeps on top too.
+    EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(f.CloseButton->text(), QString::fromUtf8("閉じる"));
 
     for (int n = 1; n <= 9; ++n) {
