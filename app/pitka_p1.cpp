@@ -844,6 +844,11 @@ void TForm1::MidiSetMenuClick() {
     // The drawing file keeps the drawing channels' instruments and volumes:
     // changing them is a change of the drawing to be saved, and the
     // dialog's changes together are one step.
+    // Both keep on top; the dialog belongs to the shown tool window so that
+    // the window manager keeps it above even when the tool window is clicked.
+    form3_->winId();
+    form3_->windowHandle()->setTransientParent(form2_->isVisible() ? form2_->windowHandle()
+                                                                   : windowHandle());
     record_step(&doc.history, doc.drawing, midi.tables, [this] { form3_->exec(); });
 }
 
@@ -895,6 +900,7 @@ void TForm1::set_language(Language language) {
 void TForm1::show_composed_texts() {
     show_practice();
     if (form2_) form2_->show_tool_tips();
+    if (form3_) form3_->show_program_names();
 }
 
 void TForm1::About1Click() {

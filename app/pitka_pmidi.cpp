@@ -1,18 +1,22 @@
 #include "app/pitka_pmidi.h"
 
+#include "app/language.h"
+#include "midi/gm_names.h"
+
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
-#include <QLineEdit>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace pitkad {
@@ -24,12 +28,15 @@ constexpr int max_midi_value = 127;
 constexpr int max_midi_delay = 30;
 constexpr int test_note_ms = 1000;
 
-// A spin box changed only by its arrows (and the arrow keys and wheel):
-// its text cannot be typed into.
-class ArrowSpinBox final : public QSpinBox {
-  public:
-    explicit ArrowSpinBox(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
-};
+// Room for the widest program name in the language in force, so that the
+// dialog keeps its size while the programs change.
+int program_name_width(const QLabel* label) {
+    const QFontMetrics fm = label->fontMetrics();
+    int widest = 0;
+    for (const char* name : gm_program_names)
+        widest = std::max(widest, fm.horizontalAdvance(tr_text(name)));
+    return widest + fm.horizontalAdvance(QLatin1Char(' '));
+}
 
 QFrame* make_swatch(QWidget* parent, Rgb c) {
     auto* panel = new QFrame(parent);
@@ -49,8 +56,11 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
                const std::array<Rgb, 16>& grid)
     : QDialog(parent), port_(port), pen_midi_(std::move(pen_midi)) {
     setWindowTitle(QString::fromUtf8(form3_text::caption));
+    // The drawing-tool window keeps on top of the others; so does this dialog,
+    // which opens after it and therefore above it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint |
+                   Qt::WindowStaysOnTopHint);
 
     MidiSetting1 = new QGroupBox(QString::fromUtf8(form3_text::group), this);
     MidiSetting1->setObjectName("MidiSetting1");
@@ -63,12 +73,20 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
     Label3->setObjectName("Label3");
 
     for (int r = 0; r < midi_channels; ++r) {
-        auto* spin = new ArrowSpinBox(MidiSetting1);
+        auto* spin = new QSpinBox(MidiSetting1);
         spin->setObjectName(QStringLiteral("SpinEdit%1").arg(r + 1));
         spin->setRange(0, max_midi_value);
         spin->setValue(0);
         spin->setMinimumWidth(64);
+        // A typed number is taken whole (on Enter or leaving the field): each
+        // digit on its way would change the program and sound a test note.
+        spin->setKeyboardTracking(false);
         spin_edits_[std::size_t(r)] = spin;
+
+        auto* name = new QLabel(tr_text(gm_program_name(0)), MidiSetting1);
+        name->setObjectName(QStringLiteral("ProgramName%1").arg(r + 1));
+        name->setMinimumWidth(program_name_width(name));
+        program_names_[std::size_t(r)] = name;
 
         auto* bar = new QSlider(Qt::Horizontal, MidiSetting1);
         bar->setObjectName(QStringLiteral("TrackBar%1").arg(r + 1));
@@ -91,8 +109,9 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
 
     grid_layout->addWidget(Label2, 0, 0);
     grid_layout->addWidget(spin_edits_[0], 0, 1);
-    grid_layout->addWidget(track_bars_[0], 0, 2);
-    grid_layout->addWidget(Label3, 1, 0, 1, 3);
+    grid_layout->addWidget(program_names_[0], 0, 2);
+    grid_layout->addWidget(track_bars_[0], 0, 3);
+    grid_layout->addWidget(Label3, 1, 0, 1, 4);
     for (int k = 1; k <= 8; ++k) {
         auto* swatches = new QHBoxLayout;
         swatches->setSpacing(6);
@@ -102,7 +121,8 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
         swatches->addStretch(1);
         grid_layout->addLayout(swatches, k + 1, 0);
         grid_layout->addWidget(spin_edits_[std::size_t(k)], k + 1, 1);
-        grid_layout->addWidget(track_bars_[std::size_t(k)], k + 1, 2);
+        grid_layout->addWidget(program_names_[std::size_t(k)], k + 1, 2);
+        grid_layout->addWidget(track_bars_[std::size_t(k)], k + 1, 3);
     }
 
     Label1 = new QLabel(QString::fromUtf8(form3_text::delay), this);
@@ -117,6 +137,11 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
     delay_row->addWidget(Label1);
     delay_row->addWidget(MidiDelaySpinEdit1);
     delay_row->addStretch(1);
+    CloseButton = new QPushButton(tr_text(form3_text::close), this);
+    CloseButton->setObjectName("CloseButton");
+    // Enter in a field takes its number; it must not close the dialog.
+    CloseButton->setAutoDefault(false);
+    delay_row->addWidget(CloseButton);
 
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(MidiSetting1);
@@ -128,12 +153,16 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
     Timer1->setInterval(test_note_ms);
 
     for (int r = 0; r < midi_channels; ++r) {
-        connect(spin_edits_[std::size_t(r)], &QSpinBox::valueChanged, this,
-                [this, r](int) { ChangeMidiProgram(r); });
+        // The name follows the number also while Form3Show fills the fields.
+        connect(spin_edits_[std::size_t(r)], &QSpinBox::valueChanged, this, [this, r](int) {
+            show_program_name(r);
+            ChangeMidiProgram(r);
+        });
         connect(track_bars_[std::size_t(r)], &QSlider::valueChanged, this,
                 [this](int) { ChangeMidiVol(); });
     }
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TForm3::Form3Show() {
@@ -178,6 +207,13 @@ void TForm3::Timer1Timer() {
 void TForm3::Form3Hide() {
     Timer1->stop();
     port_.midi_off();
+    // A program still being typed counts, without a test note.
+    Tag = -1;
+    for (int r = 0; r < midi_channels; ++r) {
+        SpinEdit(r + 1)->interpretText();
+        port_.tables.midi_program[std::size_t(r)] = SpinEdit(r + 1)->value();
+    }
+    Tag = 0;
     port_.set_midi_program();
     MidiDelaySpinEdit1->interpretText(); // a value still being typed counts
     port_.tables.midi_delay = MidiDelaySpinEdit1->value();
@@ -193,6 +229,19 @@ void TForm3::showEvent(QShowEvent* event) {
 void TForm3::hideEvent(QHideEvent* event) {
     if (!event->spontaneous()) Form3Hide();
     QDialog::hideEvent(event);
+}
+
+void TForm3::show_program_name(int row) {
+    program_names_[std::size_t(row)]->setText(
+        tr_text(gm_program_name(spin_edits_[std::size_t(row)]->value())));
+}
+
+void TForm3::show_program_names() {
+    for (int r = 0; r < midi_channels; ++r) {
+        program_names_[std::size_t(r)]->setMinimumWidth(
+            program_name_width(program_names_[std::size_t(r)]));
+        show_program_name(r);
+    }
 }
 
 } // namespace pitkad

@@ -2,6 +2,8 @@
 // TForm3: the modal MIDI settings dialog. It edits the program and volume of
 // channels 0 … 8 and the drawing playback delay in the port's tables directly;
 // every change applies at once, closing applies the programs and the delay.
+// Each program shows its General MIDI name; the dialog stays above the
+// drawing-tool window (both keep on top, the dialog opens later).
 
 #include "base/translatable.h"
 #include "drawing/draw_data.h"
@@ -16,6 +18,7 @@ class QFrame;
 class QGroupBox;
 class QHideEvent;
 class QLabel;
+class QPushButton;
 class QShowEvent;
 class QSlider;
 class QSpinBox;
@@ -30,6 +33,7 @@ inline constexpr char group[] = PITKAD_TR("PitkaD", "　音色と音量　");
 inline constexpr char click_row[] = PITKAD_TR("PitkaD", "グラフ　クリック用");
 inline constexpr char drawing_rows[] = PITKAD_TR("PitkaD", "描画データ再生用");
 inline constexpr char delay[] = PITKAD_TR("PitkaD", "描画データ再生時の発音遅れ補償 (×20ms)");
+inline constexpr char close[] = PITKAD_TR("PitkaD", "閉じる");
 } // namespace form3_text
 
 // The drawing-tool window's PenMidiSwitch, read and set through that window
@@ -47,8 +51,12 @@ class TForm3 final : public QDialog {
 
     // Handlers, run by the dialog's own events; public so tests can drive them.
     void Form3Show();
+    // The programs' names, and their room, in the language in force.
+    void show_program_names();
     void Form3Hide();
-    void ChangeMidiProgram(int row); // row 0 … 8: SpinEdit(row + 1) changed
+    // row 0 … 8: SpinEdit(row + 1) changed by a step or a typed number
+    // (taken on Enter or on leaving the field).
+    void ChangeMidiProgram(int row);
     void ChangeMidiVol();
     void Timer1Timer();
 
@@ -56,9 +64,11 @@ class TForm3 final : public QDialog {
     int Tag = 0;
     bool saved_pen_midi = false;
 
-    // Controls by their 1-based names: Panel(1 … 16), SpinEdit(1 … 9), TrackBar(1 … 9).
+    // Controls by their 1-based names: Panel(1 … 16), SpinEdit(1 … 9),
+    // ProgramName(1 … 9) beside SpinEdit(n), TrackBar(1 … 9).
     QFrame* Panel(int n) const { return panels_[std::size_t(n - 1)]; }
     QSpinBox* SpinEdit(int n) const { return spin_edits_[std::size_t(n - 1)]; }
+    QLabel* ProgramName(int n) const { return program_names_[std::size_t(n - 1)]; }
     QSlider* TrackBar(int n) const { return track_bars_[std::size_t(n - 1)]; }
     QGroupBox* MidiSetting1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -66,16 +76,19 @@ class TForm3 final : public QDialog {
     QLabel* Label3 = nullptr;
     QSpinBox* MidiDelaySpinEdit1 = nullptr;
     QTimer* Timer1 = nullptr;
+    QPushButton* CloseButton = nullptr; // closes like Esc
 
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
   private:
+    void show_program_name(int row);
     MidiPort& port_;
     PenMidiAccess pen_midi_;
     std::array<QFrame*, 16> panels_{};
     std::array<QSpinBox*, midi_channels> spin_edits_{};
+    std::array<QLabel*, midi_channels> program_names_{};
     std::array<QSlider*, midi_channels> track_bars_{};
 };
 

@@ -611,5 +611,585 @@
         <source>日本語</source>
         <translation>日本語</translation>
     </message>
+    <message>
+        <source>アコースティック・グランド・ピアノ</source>
+        <translation>Acoustic Grand Piano</translation>
+    </message>
+    <message>
+        <source>ブライト・アコースティック・ピアノ</source>
+        <translation>Bright Acoustic Piano</translation>
+    </message>
+    <message>
+        <source>エレクトリック・グランド・ピアノ</source>
+        <translation>Electric Grand Piano</translation>
+    </message>
+    <message>
+        <source>ホンキートンク・ピアノ</source>
+        <translation>Honky-tonk Piano</translation>
+    </message>
+    <message>
+        <source>エレクトリック・ピアノ 1</source>
+        <translation>Electric Piano 1</translation>
+    </message>
+    <message>
+        <source>エレクトリック・ピアノ 2</source>
+        <translation>Electric Piano 2</translation>
+    </message>
+    <message>
+        <source>ハープシコード</source>
+        <translation>Harpsichord</translation>
+    </message>
+    <message>
+        <source>クラビネット</source>
+        <translation>Clavi</translation>
+    </message>
+    <message>
+        <source>チェレスタ</source>
+        <translation>Celesta</translation>
+    </message>
+    <message>
+        <source>グロッケンシュピール</source>
+        <translation>Glockenspiel</translation>
+    </message>
+    <message>
+        <source>オルゴール</source>
+        <translation>Music Box</translation>
+    </message>
+    <message>
+        <source>ビブラフォン</source>
+        <translation>Vibraphone</translation>
+    </message>
+    <message>
+        <source>マリンバ</source>
+        <translation>Marimba</translation>
+    </message>
+    <message>
+        <source>シロフォン</source>
+        <translation>Xylophone</translation>
+    </message>
+    <message>
+        <source>チューブラー・ベル</source>
+        <translation>Tubular Bells</translation>
+    </message>
+    <message>
+        <source>ダルシマー</source>
+        <translation>Dulcimer</translation>
+    </message>
+    <message>
+        <source>ドローバー・オルガン</source>
+        <translation>Drawbar Organ</translation>
+    </message>
+    <message>
+        <source>パーカッシブ・オルガン</source>
+        <translation>Percussive Organ</translation>
+    </message>
+    <message>
+        <source>ロック・オルガン</source>
+        <translation>Rock Organ</translation>
+    </message>
+    <message>
+        <source>チャーチ・オルガン</source>
+        <translation>Church Organ</translation>
+    </message>
+    <message>
+        <source>リード・オルガン</source>
+        <translation>Reed Organ</translation>
+    </message>
+    <message>
+        <source>アコーディオン</source>
+        <translation>Accordion</translation>
+    </message>
+    <message>
+        <source>ハーモニカ</source>
+        <translation>Harmonica</translation>
+    </message>
+    <message>
+        <source>タンゴ・アコーディオン</source>
+        <translation>Tango Accordion</translation>
+    </message>
+    <message>
+        <source>アコースティック・ギター (ナイロン弦)</source>
+        <translation>Acoustic Guitar (nylon)</translation>
+    </message>
+    <message>
+        <source>アコースティック・ギター (スチール弦)</source>
+        <translation>Acoustic Guitar (steel)</translation>
+    </message>
+    <message>
+        <source>エレクトリック・ギター (ジャズ)</source>
+        <translation>Electric Guitar (jazz)</translation>
+    </message>
+    <message>
+        <source>エレクトリック・ギター (クリーン)</source>
+        <translation>Electric Guitar (clean)</translation>
+    </message>
+    <message>
+        <source>エレクトリック・ギター (ミュート)</source>
+        <translation>Electric Guitar (muted)</translation>
+    </message>
+    <message>
+        <source>オーバードライブ・ギター</source>
+        <translation>Overdriven Guitar</translation>
+    </message>
+    <message>
+        <source>ディストーション・ギター</source>
+        <translation>Distortion Guitar</translation>
+    </message>
+    <message>
+        <source>ギター・ハーモニクス</source>
+        <translation>Guitar Harmonics</translation>
+    </message>
+    <message>
+        <source>アコースティック・ベース</source>
+        <translation>Acoustic Bass</translation>
+    </message>
+    <message>
+        <source>エレクトリック・ベース (指弾き)</source>
+        <translation>Electric Bass (finger)</translation>
+    </message>
+    <message>
+        <source>エレクトリック・ベース (ピック弾き)</source>
+        <translation>Electric Bass (pick)</translation>
+    </message>
+    <message>
+        <source>フレットレス・ベース</source>
+        <translation>Fretless Bass</translation>
+    </message>
+    <message>
+        <source>スラップ・ベース 1</source>
+        <translation>Slap Bass 1</translation>
+    </message>
+    <message>
+        <source>スラップ・ベース 2</source>
+        <translation>Slap Bass 2</translation>
+    </message>
+    <message>
+        <source>シンセ・ベース 1</source>
+        <translation>Synth Bass 1</translation>
+    </message>
+    <message>
+        <source>シンセ・ベース 2</source>
+        <translation>Synth Bass 2</translation>
+    </message>
+    <message>
+        <source>バイオリン</source>
+        <translation>Violin</translation>
+    </message>
+    <message>
+        <source>ビオラ</source>
+        <translation>Viola</translation>
+    </message>
+    <message>
+        <source>チェロ</source>
+        <translation>Cello</translation>
+    </message>
+    <message>
+        <source>コントラバス</source>
+        <translation>Contrabass</translation>
+    </message>
+    <message>
+        <source>トレモロ・ストリングス</source>
+        <translation>Tremolo Strings</translation>
+    </message>
+    <message>
+        <source>ピチカート・ストリングス</source>
+        <translation>Pizzicato Strings</translation>
+    </message>
+    <message>
+        <source>オーケストラ・ハープ</source>
+        <translation>Orchestral Harp</translation>
+    </message>
+    <message>
+        <source>ティンパニ</source>
+        <translation>Timpani</translation>
+    </message>
+    <message>
+        <source>ストリングス・アンサンブル 1</source>
+        <translation>String Ensemble 1</translation>
+    </message>
+    <message>
+        <source>ストリングス・アンサンブル 2</source>
+        <translation>String Ensemble 2</translation>
+    </message>
+    <message>
+        <source>シンセ・ストリングス 1</source>
+        <translation>Synth Strings 1</translation>
+    </message>
+    <message>
+        <source>シンセ・ストリングス 2</source>
+        <translation>Synth Strings 2</translation>
+    </message>
+    <message>
+        <source>クワイア・アー</source>
+        <translation>Choir Aahs</translation>
+    </message>
+    <message>
+        <source>ボイス・ウー</source>
+        <translation>Voice Oohs</translation>
+    </message>
+    <message>
+        <source>シンセ・ボイス</source>
+        <translation>Synth Voice</translation>
+    </message>
+    <message>
+        <source>オーケストラ・ヒット</source>
+        <translation>Orchestra Hit</translation>
+    </message>
+    <message>
+        <source>トランペット</source>
+        <translation>Trumpet</translation>
+    </message>
+    <message>
+        <source>トロンボーン</source>
+        <translation>Trombone</translation>
+    </message>
+    <message>
+        <source>チューバ</source>
+        <translation>Tuba</translation>
+    </message>
+    <message>
+        <source>ミュート・トランペット</source>
+        <translation>Muted Trumpet</translation>
+    </message>
+    <message>
+        <source>フレンチ・ホルン</source>
+        <translation>French Horn</translation>
+    </message>
+    <message>
+        <source>ブラス・セクション</source>
+        <translation>Brass Section</translation>
+    </message>
+    <message>
+        <source>シンセ・ブラス 1</source>
+        <translation>Synth Brass 1</translation>
+    </message>
+    <message>
+        <source>シンセ・ブラス 2</source>
+        <translation>Synth Brass 2</translation>
+    </message>
+    <message>
+        <source>ソプラノ・サックス</source>
+        <translation>Soprano Sax</translation>
+    </message>
+    <message>
+        <source>アルト・サックス</source>
+        <translation>Alto Sax</translation>
+    </message>
+    <message>
+        <source>テナー・サックス</source>
+        <translation>Tenor Sax</translation>
+    </message>
+    <message>
+        <source>バリトン・サックス</source>
+        <translation>Baritone Sax</translation>
+    </message>
+    <message>
+        <source>オーボエ</source>
+        <translation>Oboe</translation>
+    </message>
+    <message>
+        <source>イングリッシュ・ホルン</source>
+        <translation>English Horn</translation>
+    </message>
+    <message>
+        <source>ファゴット</source>
+        <translation>Bassoon</translation>
+    </message>
+    <message>
+        <source>クラリネット</source>
+        <translation>Clarinet</translation>
+    </message>
+    <message>
+        <source>ピッコロ</source>
+        <translation>Piccolo</translation>
+    </message>
+    <message>
+        <source>フルート</source>
+        <translation>Flute</translation>
+    </message>
+    <message>
+        <source>リコーダー</source>
+        <translation>Recorder</translation>
+    </message>
+    <message>
+        <source>パン・フルート</source>
+        <translation>Pan Flute</translation>
+    </message>
+    <message>
+        <source>ボトル・ブロウ</source>
+        <translation>Blown Bottle</translation>
+    </message>
+    <message>
+        <source>尺八</source>
+        <translation>Shakuhachi</translation>
+    </message>
+    <message>
+        <source>口笛</source>
+        <translation>Whistle</translation>
+    </message>
+    <message>
+        <source>オカリナ</source>
+        <translation>Ocarina</translation>
+    </message>
+    <message>
+        <source>リード 1 (矩形波)</source>
+        <translation>Lead 1 (square)</translation>
+    </message>
+    <message>
+        <source>リード 2 (ノコギリ波)</source>
+        <translation>Lead 2 (sawtooth)</translation>
+    </message>
+    <message>
+        <source>リード 3 (カリオペ)</source>
+        <translation>Lead 3 (calliope)</translation>
+    </message>
+    <message>
+        <source>リード 4 (チフ)</source>
+        <translation>Lead 4 (chiff)</translation>
+    </message>
+    <message>
+        <source>リード 5 (チャラン)</source>
+        <translation>Lead 5 (charang)</translation>
+    </message>
+    <message>
+        <source>リード 6 (ボイス)</source>
+        <translation>Lead 6 (voice)</translation>
+    </message>
+    <message>
+        <source>リード 7 (5度)</source>
+        <translation>Lead 7 (fifths)</translation>
+    </message>
+    <message>
+        <source>リード 8 (ベース + リード)</source>
+        <translation>Lead 8 (bass + lead)</translation>
+    </message>
+    <message>
+        <source>パッド 1 (ニューエイジ)</source>
+        <translation>Pad 1 (new age)</translation>
+    </message>
+    <message>
+        <source>パッド 2 (ウォーム)</source>
+        <translation>Pad 2 (warm)</translation>
+    </message>
+    <message>
+        <source>パッド 3 (ポリシンセ)</source>
+        <translation>Pad 3 (polysynth)</translation>
+    </message>
+    <message>
+        <source>パッド 4 (クワイア)</source>
+        <translation>Pad 4 (choir)</translation>
+    </message>
+    <message>
+        <source>パッド 5 (ボウ)</source>
+        <translation>Pad 5 (bowed)</translation>
+    </message>
+    <message>
+        <source>パッド 6 (メタリック)</source>
+        <translation>Pad 6 (metallic)</translation>
+    </message>
+    <message>
+        <source>パッド 7 (ハロー)</source>
+        <translation>Pad 7 (halo)</translation>
+    </message>
+    <message>
+        <source>パッド 8 (スウィープ)</source>
+        <translation>Pad 8 (sweep)</translation>
+    </message>
+    <message>
+        <source>効果音 1 (雨)</source>
+        <translation>FX 1 (rain)</translation>
+    </message>
+    <message>
+        <source>効果音 2 (サウンドトラック)</source>
+        <translation>FX 2 (soundtrack)</translation>
+    </message>
+    <message>
+        <source>効果音 3 (クリスタル)</source>
+        <translation>FX 3 (crystal)</translation>
+    </message>
+    <message>
+        <source>効果音 4 (アトモスフィア)</source>
+        <translation>FX 4 (atmosphere)</translation>
+    </message>
+    <message>
+        <source>効果音 5 (ブライトネス)</source>
+        <translation>FX 5 (brightness)</translation>
+    </message>
+    <message>
+        <source>効果音 6 (ゴブリン)</source>
+        <translation>FX 6 (goblins)</translation>
+    </message>
+    <message>
+        <source>効果音 7 (エコー)</source>
+        <translation>FX 7 (echoes)</translation>
+    </message>
+    <message>
+        <source>効果音 8 (SF)</source>
+        <translation>FX 8 (sci-fi)</translation>
+    </message>
+    <message>
+        <source>シタール</source>
+        <translation>Sitar</translation>
+    </message>
+    <message>
+        <source>バンジョー</source>
+        <translation>Banjo</translation>
+    </message>
+    <message>
+        <source>三味線</source>
+        <translation>Shamisen</translation>
+    </message>
+    <message>
+        <source>琴</source>
+        <translation>Koto</translation>
+    </message>
+    <message>
+        <source>カリンバ</source>
+        <translation>Kalimba</translation>
+    </message>
+    <message>
+        <source>バグパイプ</source>
+        <translation>Bagpipe</translation>
+    </message>
+    <message>
+        <source>フィドル</source>
+        <translation>Fiddle</translation>
+    </message>
+    <message>
+        <source>シャナイ</source>
+        <translation>Shanai</translation>
+    </message>
+    <message>
+        <source>ティンクル・ベル</source>
+        <translation>Tinkle Bell</translation>
+    </message>
+    <message>
+        <source>アゴゴ</source>
+        <translation>Agogo</translation>
+    </message>
+    <message>
+        <source>スチール・ドラム</source>
+        <translation>Steel Drums</translation>
+    </message>
+    <message>
+        <source>ウッドブロック</source>
+        <translation>Woodblock</translation>
+    </message>
+    <message>
+        <source>太鼓</source>
+        <translation>Taiko Drum</translation>
+    </message>
+    <message>
+        <source>メロディック・タム</source>
+        <translation>Melodic Tom</translation>
+    </message>
+    <message>
+        <source>シンセ・ドラム</source>
+        <translation>Synth Drum</translation>
+    </message>
+    <message>
+        <source>リバース・シンバル</source>
+        <translation>Reverse Cymbal</translation>
+    </message>
+    <message>
+        <source>ギター・フレット・ノイズ</source>
+        <translation>Guitar Fret Noise</translation>
+    </message>
+    <message>
+        <source>ブレス・ノイズ</source>
+        <translation>Breath Noise</translation>
+    </message>
+    <message>
+        <source>波の音</source>
+        <translation>Seashore</translation>
+    </message>
+    <message>
+        <source>鳥のさえずり</source>
+        <translation>Bird Tweet</translation>
+    </message>
+    <message>
+        <source>電話のベル</source>
+        <translation>Telephone Ring</translation>
+    </message>
+    <message>
+        <source>ヘリコプター</source>
+        <translation>Helicopter</translation>
+    </message>
+    <message>
+        <source>拍手</source>
+        <translation>Applause</translation>
+    </message>
+    <message>
+        <source>銃声</source>
+        <translation>Gunshot</translation>
+    </message>
+    <message>
+        <source>ブラウザを起動できません. マニュアルはこのファイルです:</source>
+        <translation>No web browser could be started. The manual is this file:</translation>
+    </message>
+    <message>
+        <source>ペン描画</source>
+        <translation>Pen drawing</translation>
+    </message>
+    <message>
+        <source>ライン描画</source>
+        <translation>Line drawing</translation>
+    </message>
+    <message>
+        <source>ペン選択</source>
+        <translation>Pen selection</translation>
+    </message>
+    <message>
+        <source>ライン選択</source>
+        <translation>Line selection</translation>
+    </message>
+    <message>
+        <source>クリップボードへコピー</source>
+        <translation>Copy to clipboard</translation>
+    </message>
+    <message>
+        <source>選択を削除</source>
+        <translation>Delete selection</translation>
+    </message>
+    <message>
+        <source>すべて選択</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>線の間隔を左へ複製</source>
+        <translation>Repeat line interval to the left</translation>
+    </message>
+    <message>
+        <source>線の間隔を右へ複製</source>
+        <translation>Repeat line interval to the right</translation>
+    </message>
+    <message>
+        <source>描画をMIDIで鳴らす</source>
+        <translation>Play drawing over MIDI</translation>
+    </message>
+    <message>
+        <source>音符を表示</source>
+        <translation>Show notes</translation>
+    </message>
+    <message>
+        <source>線を表示</source>
+        <translation>Show lines</translation>
+    </message>
+    <message>
+        <source>量子化</source>
+        <translation>Quantise</translation>
+    </message>
+    <message>
+        <source>描画を読み込む</source>
+        <translation>Load drawing</translation>
+    </message>
+    <message>
+        <source>描画を保存</source>
+        <translation>Save drawing</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
 </context>
 </TS>

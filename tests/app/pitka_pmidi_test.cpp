@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
@@ -60,6 +61,9 @@ TEST(TForm3, ControlsAsDefined) {
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(f.windowFlags() & Qt::WindowCloseButtonHint);
+    // Above the drawing-tool window, which keeps on top too.
+    EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(f.CloseButton->text(), QString::fromUtf8("閉じる"));
 
     for (int n = 1; n <= 9; ++n) {
         SCOPED_TRACE(n);
@@ -68,7 +72,7 @@ TEST(TForm3, ControlsAsDefined) {
         EXPECT_EQ(s->minimum(), 0);
         EXPECT_EQ(s->maximum(), 127);
         EXPECT_EQ(s->value(), 0);
-        EXPECT_TRUE(s->findChild<QLineEdit*>()->isReadOnly());
+        EXPECT_FALSE(s->findChild<QLineEdit*>()->isReadOnly());
         QSlider* t = f.TrackBar(n);
         EXPECT_EQ(t, f.findChild<QSlider*>(QStringLiteral("TrackBar%1").arg(n)));
         EXPECT_EQ(t->minimum(), 0);
@@ -189,12 +193,46 @@ TEST(TForm3, HandlersIdleWhileTagIsSet) {
     EXPECT_EQ(rig.port.tables.midi_volume[1], 127);
 }
 
-TEST(TForm3, ProgramsCannotBeTypedButTheDelayCanAndAppliesOnClose) {
+TEST(TForm3, ProgramNamesFollowTheNumbers) {
+    struct Row {
+        int program;
+        const char* name;
+    };
+    const Row rows[] = {{0, "アコースティック・グランド・ピアノ"},
+                        {40, "バイオリン"},
+                        {73, "フルート"},
+                        {127, "銃声"}};
+    Rig rig;
+    for (int r = 0; r < 4; ++r)
+        rig.port.tables.midi_program[std::size_t(r)] = rows[r].program;
+    rig.form->show();
+    for (int r = 0; r < 4; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(rig.form->ProgramName(r + 1)->text(), QString::fromUtf8(rows[r].name));
+    }
+    QTest::keyClick(rig.form->SpinEdit(4), Qt::Key_Down);
+    EXPECT_EQ(rig.form->ProgramName(4)->text(), QString::fromUtf8("拍手"));
+}
+
+TEST(TForm3, TypedProgramSoundsOnceOnEnterAndTheDelayAppliesOnClose) {
     Rig rig;
     rig.port.tables.midi_delay = 2;
+    rig.port.tables.midi_volume[2] = 90;
     rig.form->show();
-    QTest::keyClicks(rig.form->SpinEdit(3), "99");
-    EXPECT_EQ(rig.form->SpinEdit(3)->value(), 0);
+    rig.take();
+    QSpinBox* program = rig.form->SpinEdit(3);
+    program->selectAll();
+    QTest::keyClicks(program, "99");
+    EXPECT_TRUE(rig.take().empty()); // nothing while typing
+    QTest::keyClick(program, Qt::Key_Return);
+    EXPECT_EQ(rig.take(), (Messages{msg(0xC2, 99, 0), msg(0x92, 60, 90)}));
+    EXPECT_EQ(rig.port.tables.midi_program[2], 99);
+    EXPECT_EQ(rig.form->ProgramName(3)->text(), QString::fromUtf8("効果音 4 (アトモスフィア)"));
+    EXPECT_TRUE(rig.form->isVisible()); // Enter is not the close button
+
+    // A number still being typed when the dialog closes counts.
+    program->selectAll();
+    QTest::keyClicks(program, "7");
 
     QSpinBox* delay = rig.form->MidiDelaySpinEdit1;
     delay->selectAll();
@@ -203,6 +241,7 @@ TEST(TForm3, ProgramsCannotBeTypedButTheDelayCanAndAppliesOnClose) {
     EXPECT_EQ(rig.port.tables.midi_delay, 2); // not while open
     rig.form->hide();
     EXPECT_EQ(rig.port.tables.midi_delay, 12);
+    EXPECT_EQ(rig.port.tables.midi_program[2], 7);
 }
 
 TEST(TForm3, PenMidiSwitchIsUpWhileOpenAndRestoredOnClose) {
@@ -235,6 +274,22 @@ TEST(TForm3, ClosingTheModalDialogReleasesTheTestNoteAndSendsAllPrograms) {
     EXPECT_EQ(rig.take(), expected);
     EXPECT_FALSE(rig.form->Timer1->isActive());
     EXPECT_TRUE(rig.pen_midi);
+}
+
+TEST(TForm3, CloseButtonAndEscCloseTheDialog) {
+    for (bool button : {true, false}) {
+        SCOPED_TRACE(button);
+        Rig rig;
+        QTimer::singleShot(0, rig.form.get(), [&] {
+            if (button)
+                QTest::mouseClick(rig.form->CloseButton, Qt::LeftButton);
+            else
+                QTest::keyClick(rig.form.get(), Qt::Key_Escape);
+        });
+        EXPECT_EQ(rig.form->exec(), QDialog::Rejected);
+        EXPECT_FALSE(rig.form->isVisible());
+        EXPECT_TRUE(rig.pen_midi); // Form3Hide ran
+    }
 }
 
 int main(int argc, char** argv) {

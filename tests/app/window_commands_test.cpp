@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -157,6 +158,25 @@ TEST(WindowCommands, MidiDialogChangesOfDrawingChannelsMarkTheDrawing) {
         QTimer::singleShot(0, dialog, [&] { dialog->close(); });
         f.MidiSetMenuClick();
         EXPECT_TRUE(f.doc.drawing.modified);
+    }
+}
+
+// Both keep on top; the dialog is transient for the shown tool window, so
+// the window manager keeps it above that window even when it is clicked.
+TEST(WindowCommands, MidiDialogBelongsToTheShownToolWindow) {
+    Window w = make_window();
+    TForm1& f = *w.form;
+    for (bool tool_shown : {false, true}) {
+        SCOPED_TRACE(tool_shown);
+        if (tool_shown) f.ShowtoolbarClick();
+        TForm3* dialog = f.form3();
+        QWindow* parent = nullptr;
+        QTimer::singleShot(0, dialog, [&] {
+            parent = dialog->windowHandle()->transientParent();
+            dialog->close();
+        });
+        f.MidiSetMenuClick();
+        EXPECT_EQ(parent, tool_shown ? f.form2()->windowHandle() : f.windowHandle());
     }
 }
 
