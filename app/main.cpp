@@ -13,7 +13,25 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+constexpr const char* program_version = "1.00";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Answered before anything needs a display.
+    switch (pitkad::info_option(argc, argv)) {
+    case pitkad::InfoOption::help:
+        std::fputs(pitkad::usage_text(pitkad::Language::japanese).c_str(), stdout);
+        return 0;
+    case pitkad::InfoOption::version:
+        std::printf("PitkaD %s\n", program_version);
+        return 0;
+    case pitkad::InfoOption::none:
+        break;
+    }
+
     const struct {
         const char* option;
         int (*run)(int, char**);
@@ -33,7 +51,7 @@ int main(int argc, char** argv) {
     // locale; Qt set the C library's locale from the environment.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("PitkaD");
-    QApplication::setApplicationVersion("1.00");
+    QApplication::setApplicationVersion(program_version);
 
     // Qt has taken its own options out of argv.
     QStringList rest;
@@ -41,7 +59,7 @@ int main(int argc, char** argv) {
         rest << QString::fromLocal8Bit(argv[i]);
     const std::optional<pitkad::WindowArgs> args = pitkad::parse_window_args(rest);
     if (!args) {
-        std::fputs(pitkad::window_usage, stderr);
+        std::fputs(pitkad::usage_text(pitkad::Language::japanese).c_str(), stderr);
         return 2;
     }
 

@@ -202,9 +202,11 @@ struct ProcessResult {
 };
 
 // Runs `exe` with `args` in the folder `cwd` and waits for it.
-inline ProcessResult run_program(const fs::path& exe, const QStringList& args,
-                                 const fs::path& cwd) {
+inline ProcessResult run_program(const fs::path& exe, const QStringList& args, const fs::path& cwd,
+                                 const QProcessEnvironment& env =
+                                     QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.setWorkingDirectory(QString::fromStdString(cwd.string()));
     p.start(QString::fromStdString(exe.string()), args);
     ProcessResult r;
