@@ -27,6 +27,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -651,7 +652,7 @@ bool TForm1::open_recording(const QString& path) {
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
     write_graph();
-    setWindowTitle(QString(texts::caption_prefix) + QFileInfo(path).fileName());
+    show_title();
     PlayButton->setFocus();
     return true;
 }
@@ -734,6 +735,7 @@ void TForm1::recovery_tick() {
 
 void TForm1::drawing_saved() {
     drop_recovery();
+    show_title();
 }
 
 void TForm1::drop_recovery() {
@@ -834,6 +836,31 @@ void TForm1::show_history() {
     UndoItem->setEnabled(doc.history.can_undo());
     RedoItem->setEnabled(doc.history.can_redo());
     if (form2_) form2_->show_history();
+    // Every step, undo and redo comes through here: the unsaved mark follows.
+    show_title();
+}
+
+void TForm1::show_closed_title(const QString& caption) {
+    setWindowModified(false);
+    setWindowTitle(caption);
+    setWindowFilePath({});
+    StaticText1->setToolTip({});
+}
+
+void TForm1::show_title() {
+    const bool open = play_state() != PlayState::no_recording && !recording_path_.isEmpty();
+    if (!open) {
+        show_closed_title(texts::app_title);
+        return;
+    }
+    // "[*]" is where Qt shows the mark; one in the name itself is doubled
+    // to stay literal.
+    QString name = QFileInfo(recording_path_).fileName();
+    name.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(QString(texts::caption_prefix) + name + QLatin1String("[*]"));
+    setWindowModified(doc.drawing.modified);
+    setWindowFilePath(recording_path_);
+    StaticText1->setToolTip(QDir::toNativeSeparators(recording_path_));
 }
 
 QUrl TForm1::manual_url() const {

@@ -265,6 +265,12 @@ class TForm1 final : public QMainWindow {
     RecoveryWriter& recovery_writer() { return recovery_writer_; }
     // The drawing was saved to its file: the recovery copy goes.
     void drawing_saved();
+    // The caption: the recording's name with "*" while its drawing has
+    // unsaved changes. The full path is the window's file path and the tool
+    // tip of the time display (a title bar has no tool tip).
+    void show_title();
+    // The caption while no recording is open: no name, path or mark.
+    void show_closed_title(const QString& caption);
     // Where the manual is, as a URL (support page and About box).
     QUrl manual_url() const;
 

@@ -174,7 +174,7 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
     EXPECT_EQ(f.StaticText2->text(), QString("感度"));
     EXPECT_EQ(f.StaticText3->text(), QString("色調整"));
-    EXPECT_EQ(f.windowTitle(), QString("PitkaD"));
+    EXPECT_EQ(shown_title(f), QString("PitkaD"));
     EXPECT_EQ(f.play_state(), PlayState::no_recording);
     EXPECT_EQ(f.doc.store.frame_count, 1);
     // The colour sliders redraw from now on.

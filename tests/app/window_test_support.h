@@ -195,6 +195,13 @@ class ModalResponder : public QObject {
     QPointer<QWidget> counted_;
 };
 
+// The main window's caption as its title bar shows it: Qt shows "*" for
+// the "[*]" in the title while the window is modified, else nothing.
+inline QString shown_title(const QWidget& w) {
+    QString t = w.windowTitle();
+    return t.replace(QLatin1String("[*]"), w.isWindowModified() ? QString("*") : QString());
+}
+
 // A finished run of a program: exit code (-1 when it crashed or hung).
 struct ProcessResult {
     int exit_code = -1;
