@@ -382,7 +382,7 @@ void TForm1::FormCreate(const StartOptions& options) {
     TrackBar1Tag = 0;
     TrackBar2Tag = 0;
     if (!test_audio_ && !playback_audio_.has_device())
-        AudioStatus->setText(QString::fromStdString(playback_audio_.status_text()));
+        set_audio_status(QString::fromStdString(playback_audio_.status_text()));
 }
 
 Settings TForm1::current_settings() const {
@@ -478,6 +478,14 @@ void TForm1::place_controls(int w) {
     const PlacedRect t = place_control(control_places[7], w, h);
     const PlacedRect right = place_control(control_places[10], w, h);
     AudioStatus->setGeometry(t.x + 48, t.y, std::max(0, right.x - t.x - 52), t.h);
+    set_audio_status(audio_status_text_);
+}
+
+void TForm1::set_audio_status(const QString& text) {
+    audio_status_text_ = text;
+    AudioStatus->setText(
+        AudioStatus->fontMetrics().elidedText(text, Qt::ElideRight, AudioStatus->width()));
+    AudioStatus->setToolTip(text);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -271,6 +271,9 @@ class TForm1 final : public QMainWindow {
     void show_title();
     // The caption while no recording is open: no name, path or mark.
     void show_closed_title(const QString& caption);
+    // The note beside the time display (no sound device), cut with "…" to
+    // the room it has; the full text is its tool tip.
+    void set_audio_status(const QString& text);
     // Where the manual is, as a URL (support page and About box).
     QUrl manual_url() const;
 
@@ -359,6 +362,8 @@ class TForm1 final : public QMainWindow {
     bool closing_ = false;
     int threads_ = 0;
 
+    // AudioStatus's whole text, before it is cut to fit.
+    QString audio_status_text_;
     // The open recording's full path (the key of its drawing file and its
     // recovery copy).
     QString recording_path_;
