@@ -1,5 +1,7 @@
 #include "app/cli_analyse.h"
 
+#include "app/cli_recording.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -65,7 +67,7 @@ int run_analyse_cli(int argc, char** argv) {
             threads, use_cache);
         if (!r.ok) {
             store.reset();
-            std::fprintf(stderr, "%s: %s\n", file.c_str(), r.message.c_str());
+            print_file_error(file, r.message);
             status = 1;
             continue;
         }

@@ -34,7 +34,7 @@ int usage(const char* text) {
 }
 
 int fail(const std::string& file, std::string_view message) {
-    std::fprintf(stderr, "%s: %.*s\n", file.c_str(), int(message.size()), message.data());
+    print_file_error(file, message);
     return 1;
 }
 

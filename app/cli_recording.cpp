@@ -1,5 +1,7 @@
 #include "app/cli_recording.h"
 
+#include "app/language.h"
+
 #include <cstdio>
 
 namespace pitkad {
@@ -10,12 +12,18 @@ std::unique_ptr<Document> open_for_command_line(const std::string& file, bool lo
     doc->load_tables();
     const LoadResult r = doc->load_recording(file, {}, 0);
     if (!r.ok) {
-        std::fprintf(stderr, "%s: %s\n", file.c_str(), r.message.c_str());
+        print_file_error(file, r.message);
         return nullptr;
     }
     doc->load_drawing();
     doc->refresh(true, loudness);
     return doc;
+}
+
+void print_file_error(const std::string& file, std::string_view message) {
+    const QByteArray text =
+        tr_message(QString::fromUtf8(message.data(), qsizetype(message.size()))).toUtf8();
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), text.constData());
 }
 
 } // namespace pitkad

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace pitkad {
 
@@ -14,5 +15,9 @@ namespace pitkad {
 // loudness correction when `loudness`; null after printing "FILE: message"
 // on standard error.
 std::unique_ptr<Document> open_for_command_line(const std::string& file, bool loudness);
+
+// Prints "FILE: message" on standard error, the message in the language in
+// force.
+void print_file_error(const std::string& file, std::string_view message);
 
 } // namespace pitkad

@@ -23,7 +23,9 @@ void TForm1::TransportSide::set_transport_enabled(bool enabled) { w_.set_transpo
 void TForm1::TransportSide::set_trackbar3_position(int position) { w_.TrackBar3->setValue(position); }
 int TForm1::TransportSide::trackbar3_position() const { return w_.TrackBar3->value(); }
 void TForm1::TransportSide::set_time_text(const QString& text) { w_.StaticText1->setText(text); }
-void TForm1::TransportSide::set_caption(const QString& text) { w_.setWindowTitle(text); }
+void TForm1::TransportSide::set_caption(const QString& text) {
+    w_.show_closed_title(text);
+}
 void TForm1::TransportSide::focus_time_display() { w_.StaticText1->setFocus(); }
 void TForm1::TransportSide::show_error(const QString& text) { w_.show_error(text); }
 

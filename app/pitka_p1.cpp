@@ -29,6 +29,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -412,7 +413,7 @@ void TForm1::FormCreate(const StartOptions& options) {
     TrackBar1Tag = 0;
     TrackBar2Tag = 0;
     if (!test_audio_ && !playback_audio_.has_device())
-        AudioStatus->setText(QString::fromStdString(playback_audio_.status_text()));
+        set_audio_status(QString::fromStdString(playback_audio_.status_text()));
 }
 
 Settings TForm1::current_settings() const {
@@ -508,6 +509,15 @@ void TForm1::place_controls(int w) {
     const PlacedRect t = place_control(control_places[7], w, h);
     const PlacedRect right = place_control(control_places[10], w, h);
     AudioStatus->setGeometry(t.x + 48, t.y, std::max(0, right.x - t.x - 52), t.h);
+    set_audio_status(audio_status_text_);
+}
+
+void TForm1::set_audio_status(const QString& text) {
+    audio_status_text_ = text;
+    const QString shown = tr_message(text);
+    AudioStatus->setText(
+        AudioStatus->fontMetrics().elidedText(shown, Qt::ElideRight, AudioStatus->width()));
+    AudioStatus->setToolTip(shown);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -682,7 +692,7 @@ bool TForm1::open_recording(const QString& path) {
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
     write_graph();
-    setWindowTitle(QString(texts::caption_prefix) + QFileInfo(path).fileName());
+    show_title();
     PlayButton->setFocus();
     return true;
 }
@@ -766,6 +776,7 @@ void TForm1::recovery_tick() {
 
 void TForm1::drawing_saved() {
     drop_recovery();
+    show_title();
 }
 
 void TForm1::drop_recovery() {
@@ -871,6 +882,31 @@ void TForm1::show_history() {
     UndoItem->setEnabled(doc.history.can_undo());
     RedoItem->setEnabled(doc.history.can_redo());
     if (form2_) form2_->show_history();
+    // Every step, undo and redo comes through here: the unsaved mark follows.
+    show_title();
+}
+
+void TForm1::show_closed_title(const QString& caption) {
+    setWindowModified(false);
+    setWindowTitle(caption);
+    setWindowFilePath({});
+    StaticText1->setToolTip({});
+}
+
+void TForm1::show_title() {
+    const bool open = play_state() != PlayState::no_recording && !recording_path_.isEmpty();
+    if (!open) {
+        show_closed_title(texts::app_title);
+        return;
+    }
+    // "[*]" is where Qt shows the mark; one in the name itself is doubled
+    // to stay literal.
+    QString name = QFileInfo(recording_path_).fileName();
+    name.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(QString(texts::caption_prefix) + name + QLatin1String("[*]"));
+    setWindowModified(doc.drawing.modified);
+    setWindowFilePath(recording_path_);
+    StaticText1->setToolTip(QDir::toNativeSeparators(recording_path_));
 }
 
 QUrl TForm1::manual_url(Language language) const {
@@ -899,6 +935,7 @@ void TForm1::set_language(Language language) {
 
 void TForm1::show_composed_texts() {
     show_practice();
+    set_audio_status(audio_status_text_);
     if (form2_) form2_->show_tool_tips();
     if (form3_) form3_->show_program_names();
 }

@@ -281,6 +281,15 @@ class TForm1 final : public QMainWindow {
     RecoveryWriter& recovery_writer() { return recovery_writer_; }
     // The drawing was saved to its file: the recovery copy goes.
     void drawing_saved();
+    // The caption: the recording's name with "*" while its drawing has
+    // unsaved changes. The full path is the window's file path and the tool
+    // tip of the time display (a title bar has no tool tip).
+    void show_title();
+    // The caption while no recording is open: no name, path or mark.
+    void show_closed_title(const QString& caption);
+    // The note beside the time display (no sound device), cut with "…" to
+    // the room it has; the full text is its tool tip.
+    void set_audio_status(const QString& text);
     // Where the manual in `language` is, as a URL (support page and About
     // box): found like the data files (app/manual_page.h).
     QUrl manual_url(Language language) const;
@@ -378,6 +387,8 @@ class TForm1 final : public QMainWindow {
     void show_composed_texts();
     std::function<bool(const QUrl&)> open_url_;
 
+    // AudioStatus's whole text, before it is cut to fit.
+    QString audio_status_text_;
     // The open recording's full path (the key of its drawing file and its
     // recovery copy).
     QString recording_path_;

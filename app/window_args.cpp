@@ -1,6 +1,7 @@
 #include "app/window_args.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace pitkad {
 
@@ -50,11 +51,49 @@ std::optional<WindowArgs> parse_window_args(const QStringList& args) {
             const auto start = seconds_ms(v.left(dash)), end = seconds_ms(v.mid(dash + 1));
             if (!start || !end || *end <= *start) return std::nullopt;
             out.loop = LoopMs{*start, *end};
+        } else if (a == QLatin1String("--lang")) {
+            if (v == QLatin1String("ja"))
+                out.language = Language::japanese;
+            else if (v == QLatin1String("en"))
+                out.language = Language::english;
+            else
+                return std::nullopt;
         } else {
             return std::nullopt;
         }
     }
     return out;
+}
+
+std::string usage_text() {
+    return tr_text(usage_source).toStdString();
+}
+
+std::optional<Language> take_language_option(int& argc, char** argv, bool& bad) {
+    std::optional<Language> language;
+    bad = false;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--lang") != 0) {
+            argv[out++] = argv[i];
+            continue;
+        }
+        language =
+            i + 1 < argc ? language_from_code(QString::fromLocal8Bit(argv[i + 1])) : std::nullopt;
+        bad = bad || !language;
+        ++i;
+    }
+    argc = out;
+    argv[argc] = nullptr;
+    return language;
+}
+
+InfoOption info_option(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) return InfoOption::help;
+        if (std::strcmp(argv[i], "--version") == 0) return InfoOption::version;
+    }
+    return InfoOption::none;
 }
 
 } // namespace pitkad

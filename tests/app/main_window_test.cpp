@@ -1,6 +1,7 @@
 // The main window as it starts: menus, controls, and the sizes the window
 // and the graph take for line widths, widths and screens.
 #include "app/graph_widget.h"
+#include "audio/playback_texts.h"
 #include "view/view_layout.h"
 #include "window_test_support.h"
 
@@ -174,7 +175,7 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
     EXPECT_EQ(f.StaticText2->text(), QString("感度"));
     EXPECT_EQ(f.StaticText3->text(), QString("色調整"));
-    EXPECT_EQ(f.windowTitle(), QString("PitkaD"));
+    EXPECT_EQ(shown_title(f), QString("PitkaD"));
     EXPECT_EQ(f.play_state(), PlayState::no_recording);
     EXPECT_EQ(f.doc.store.frame_count, 1);
     // The colour sliders redraw from now on.
@@ -222,6 +223,30 @@ TEST(MainWindowControls, AnchoredToBottomAndRight) {
         EXPECT_EQ(f.ScrollButton->geometry(), QRect(c.client_width - 92, h - 46, 75, 25));
         EXPECT_EQ(f.TrackBar1->geometry(), QRect(c.client_width - 276, h - 56, 150, 20));
         EXPECT_EQ(f.TrackBar3->geometry(), QRect(216, h - 40, 230 + c.client_width - 796, 33));
+    }
+}
+
+// The no-device note is cut to the room between the time display and the
+// sliders, never past it; its tool tip keeps the whole text.
+TEST(MainWindowControls, AudioStatusIsCutToItsRoom) {
+    Window w = make_window(1200);
+    TForm1& f = *w.form;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    const QString full = QString::fromUtf8(playback_texts::no_audio_device);
+    f.set_audio_status(full);
+    struct Case {
+        int width;
+        bool cut;
+    };
+    for (const Case c : {Case{592, true}, Case{1000, false}, Case{592, true}}) {
+        SCOPED_TRACE(c.width);
+        f.resize(c.width, f.height());
+        QApplication::processEvents();
+        const QLabel& l = *f.AudioStatus;
+        EXPECT_EQ(l.text() != full, c.cut) << l.text().toStdString();
+        EXPECT_LE(l.fontMetrics().horizontalAdvance(l.text()), l.width());
+        EXPECT_EQ(l.toolTip(), full);
     }
 }
 

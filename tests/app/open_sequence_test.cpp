@@ -26,7 +26,7 @@ void expect_transport(TForm1& f, bool enabled) {
 }
 
 void expect_reset_state(TForm1& f) {
-    EXPECT_EQ(f.windowTitle(), QString("PitkaD"));
+    EXPECT_EQ(shown_title(f), QString("PitkaD"));
     expect_transport(f, false);
     EXPECT_EQ(f.doc.store.frame_count, 1);
     EXPECT_EQ(f.play_state(), PlayState::no_recording);
@@ -54,7 +54,7 @@ TEST_F(OpenSequence, DemoOpensReadyToPlay) {
     ModalResponder responder;
     ASSERT_TRUE(f.open_recording(qpath(demo)));
     EXPECT_TRUE(responder.seen.empty()) << responder.texts().join("|").toStdString();
-    EXPECT_EQ(f.windowTitle(), QString("PitkaD - demo.wav"));
+    EXPECT_EQ(shown_title(f), QString("PitkaD - demo.wav"));
     expect_transport(f, true);
     EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
@@ -140,7 +140,7 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
         EXPECT_TRUE(responder.seen[0].text.startsWith(qpath(bad.filename()) + '\n' + c.message))
             << responder.seen[0].text.toStdString();
         EXPECT_EQ(responder.seen[0].title, QString("PitkaD"));
-        EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
+        EXPECT_EQ(shown_title(f), QString("PitkaD - tone.wav"));
         EXPECT_EQ(f.play_state(), PlayState::stopped);
         expect_transport(f, true);
         EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
@@ -205,7 +205,7 @@ TEST_F(OpenSequence, UnwritableFolderUsesTheFallbackCache) {
         ModalResponder responder;
         ASSERT_TRUE(local.form->open_recording(qpath(wav)));
         EXPECT_TRUE(responder.seen.empty());
-        EXPECT_EQ(local.form->windowTitle(), QString("PitkaD - tone.wav"));
+        EXPECT_EQ(shown_title(*local.form), QString("PitkaD - tone.wav"));
         EXPECT_EQ(local.form->play_state(), PlayState::stopped);
         EXPECT_EQ(local.form->doc.store.frame_count, 100);
         EXPECT_TRUE(fs::is_regular_file(fallback));
@@ -253,7 +253,7 @@ TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     responder.file_to_choose = qpath(wav);
     f.Open1Click();
     EXPECT_EQ(responder.file_dialogs, 1);
-    EXPECT_EQ(f.windowTitle(), QString("PitkaD - tone.wav"));
+    EXPECT_EQ(shown_title(f), QString("PitkaD - tone.wav"));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_EQ(f.open_dialog_dir, qpath(dir.path()));
 }
@@ -342,7 +342,7 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
         f.Open1Click();
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
-        EXPECT_EQ(f.windowTitle(), QString(c.caption));
+        EXPECT_EQ(shown_title(f), QString(c.caption));
         EXPECT_EQ(f.doc.drawing[5].line_mark(), c.mark_after);
         EXPECT_EQ(fs::exists(dir.path() / "first.pkc"), c.saved);
     }

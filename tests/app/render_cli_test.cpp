@@ -1,8 +1,10 @@
 // `pitkad --render` run as a process: picture sizes, refusals, and the same
-// picture the window shows after opening the recording.
+// picture the window shows after opening the recording. Also the window's
+// command line as a process: refusals, --help and --version.
 #include "analysis/analysis_messages.h"
 #include "app/pitka_p1.h"
 #include "app/pitka_pdraw.h"
+#include "app/window_args.h"
 #include "window_test_support.h"
 
 #include <QImage>
@@ -130,13 +132,40 @@ TEST_F(RenderCli, WindowPracticeOptionsRefuseBadValues) {
         {"x.wav", "--transpose", "x"},
         {"x.wav", "--cents", "-60"},
         {"x.wav", "--loop", "5-2"},
+        {"x.wav", "--lang", "fr"},
+        {"--bogus", "1"},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const ProcessResult r = run_program(program, args, dir.path() / "work");
         EXPECT_EQ(r.exit_code, 2);
         // Qt may have written a note of its own first.
-        EXPECT_TRUE(r.err.contains("usage: pitkad [FILE]")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(q(usage_source))) << r.err.toStdString();
+    }
+}
+
+// --help and --version answer on standard output without a display: with
+// none to connect to, making the application would fail.
+TEST_F(RenderCli, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    struct Case {
+        QStringList args;
+        QString out;
+    };
+    const Case cases[] = {
+        {{"--help"}, q(usage_source)},
+        {{"x.wav", "--speed", "60", "--help"}, q(usage_source)},
+        {{"--version"}, "PitkaD 1.00\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProcessResult r = run_program(program, c.args, dir.path() / "work", env);
+        EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "");
     }
 }
 

@@ -69,7 +69,7 @@ TEST(WindowDrop, LocalFileOpensOtherDropsAreRefused) {
         EXPECT_EQ(drag_and_drop(f, mime), c.opened != nullptr);
         EXPECT_TRUE(responder.seen.empty());
         if (c.opened) {
-            EXPECT_EQ(f.windowTitle(), QString("PitkaD - ") + c.opened);
+            EXPECT_EQ(shown_title(f), QString("PitkaD - ") + c.opened);
             EXPECT_EQ(f.play_state(), PlayState::stopped);
             EXPECT_EQ(f.last_open_path, qpath(dir.path() / c.opened));
             EXPECT_EQ(f.open_dialog_dir, qpath(dir.path()));
@@ -157,11 +157,11 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     EXPECT_EQ(f.recent_files, QStringList{kept});
     EXPECT_EQ(read_recent_files(path), QStringList{kept});
     EXPECT_EQ(shown(f).size(), 1);
-    EXPECT_EQ(f.windowTitle(), QString("PitkaD - gone.wav"));
+    EXPECT_EQ(shown_title(f), QString("PitkaD - gone.wav"));
 
     f.RecentItems[0]->trigger();
     EXPECT_EQ(responder.seen.size(), 1u);
-    EXPECT_EQ(f.windowTitle(), QString("PitkaD - kept.wav"));
+    EXPECT_EQ(shown_title(f), QString("PitkaD - kept.wav"));
 
     fs::remove(kept.toStdString());
     f.RecentItems[0]->trigger();

@@ -205,12 +205,15 @@ TEST(WindowArgs, Parsing) {
         {{"--loop", "a-b"}, false},
         {{"--bogus", "1"}, false},
         {{"a.wav", "b.wav"}, false},
+        {{"--lang", "en"}, true},
+        {{"--lang", "fr"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         EXPECT_EQ(parse_window_args(c.args).has_value(), c.ok);
     }
     EXPECT_EQ(parse_window_args({"--loop", "12.5-16"})->loop, (LoopMs{12500, 16000}));
+    EXPECT_EQ(parse_window_args({"--lang", "ja"})->language, Language::japanese);
 }
 
 } // namespace

@@ -195,6 +195,13 @@ class ModalResponder : public QObject {
     QPointer<QWidget> counted_;
 };
 
+// The main window's caption as its title bar shows it: Qt shows "*" for
+// the "[*]" in the title while the window is modified, else nothing.
+inline QString shown_title(const QWidget& w) {
+    QString t = w.windowTitle();
+    return t.replace(QLatin1String("[*]"), w.isWindowModified() ? QString("*") : QString());
+}
+
 // A finished run of a program: exit code (-1 when it crashed or hung).
 struct ProcessResult {
     int exit_code = -1;
@@ -202,9 +209,11 @@ struct ProcessResult {
 };
 
 // Runs `exe` with `args` in the folder `cwd` and waits for it.
-inline ProcessResult run_program(const fs::path& exe, const QStringList& args,
-                                 const fs::path& cwd) {
+inline ProcessResult run_program(const fs::path& exe, const QStringList& args, const fs::path& cwd,
+                                 const QProcessEnvironment& env =
+                                     QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.setWorkingDirectory(QString::fromStdString(cwd.string()));
     p.start(QString::fromStdString(exe.string()), args);
     ProcessResult r;

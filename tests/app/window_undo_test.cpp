@@ -138,18 +138,26 @@ TEST_F(WindowUndo, KeyMapKeysLeaveTheHistoryAlone) {
 }
 
 // Back at the saved state the drawing is unchanged: closing asks nothing.
+// The unsaved state, and the caption's "*" with it.
 TEST_F(WindowUndo, UnsavedStateFollowsTheHistory) {
+    auto expect_unsaved = [&](bool unsaved) {
+        EXPECT_EQ(f.form2()->drawing_modified(), unsaved);
+        EXPECT_EQ(shown_title(f), QString(unsaved ? "PitkaD - tone.wav*" : "PitkaD - tone.wav"));
+    };
+    EXPECT_EQ(f.windowFilePath(), QString::fromStdString((dir.path() / "tone.wav").string()));
+    expect_unsaved(false);
     mark_line(10);
+    expect_unsaved(true);
     f.form2()->SaveDrawButtonClick();
-    EXPECT_FALSE(f.form2()->drawing_modified());
+    expect_unsaved(false);
     mark_line(20);
-    EXPECT_TRUE(f.form2()->drawing_modified());
+    expect_unsaved(true);
     f.UndoClick();
-    EXPECT_FALSE(f.form2()->drawing_modified());
+    expect_unsaved(false);
     f.UndoClick();
-    EXPECT_TRUE(f.form2()->drawing_modified());
+    expect_unsaved(true);
     f.RedoClick();
-    EXPECT_FALSE(f.form2()->drawing_modified());
+    expect_unsaved(false);
     ModalResponder responder;
     EXPECT_TRUE(f.close());
     EXPECT_TRUE(responder.seen.empty());
