@@ -159,12 +159,14 @@ TEST_F(RenderCli, HelpAndVersionNeedNoDisplay) {
         {{"--help"}, q(usage_source)},
         {{"x.wav", "--speed", "60", "--help"}, q(usage_source)},
         {{"--version"}, "PitkaD 1.00\n"},
+        // Only the start: the English usage is the translation's.
+        {{"--lang", "en", "--help"}, "Usage:\n  pitkad [FILE]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         const ProcessResult r = run_program(program, c.args, dir.path() / "work", env);
         EXPECT_EQ(r.exit_code, 0) << r.err.toStdString();
-        EXPECT_EQ(r.out, c.out);
+        EXPECT_TRUE(r.out.startsWith(c.out)) << r.out.toStdString();
         EXPECT_EQ(r.err, "");
     }
 }
