@@ -141,8 +141,9 @@ void retranslate_text(QObject* o, const char* key, Get get, Put put) {
     const QByteArray shown_key = QByteArray(key) + "_shown";
     QString source = o->property(key).toString();
     if (source.isEmpty() || now != o->property(shown_key.constData()).toString()) {
-        // New, or changed by code: its text is the source if it is Japanese.
-        if (!has_japanese(now)) {
+        // New, or changed by code: its text is a source text if it is
+        // Japanese or has a translation in force.
+        if (!has_japanese(now) && tr_text(now.toUtf8().constData()) == now) {
             o->setProperty(key, QVariant());
             return;
         }

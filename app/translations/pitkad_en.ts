@@ -604,10 +604,6 @@
         <translation>Audio files (*.wav *.mp3 *.m4a *.aac *.flac *.ogg *.oga *.opus *.aif *.aiff *.wma *.mp4 *.mkv *.webm)</translation>
     </message>
     <message>
-        <source>言語 / Language</source>
-        <translation>言語 / Language</translation>
-    </message>
-    <message>
         <source>日本語</source>
         <translation>日本語</translation>
     </message>
@@ -1242,6 +1238,14 @@
   pitkad --version
       Shows the version.
 </translation>
+    </message>
+    <message>
+        <source>MIDI (&amp;M)</source>
+        <translation>&amp;MIDI</translation>
+    </message>
+    <message>
+        <source>言語 / &amp;Language</source>
+        <translation>言語 / &amp;Language</translation>
     </message>
 </context>
 </TS>
