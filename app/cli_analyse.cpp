@@ -17,7 +17,8 @@ namespace pitkad {
 namespace {
 
 void usage() {
-    std::fputs("usage: pitkad --analyse FILE... [--threads N] [--no-cache]\n", stderr);
+    print_usage(
+        PITKAD_TR("PitkaD", "使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]\n"));
 }
 
 } // namespace

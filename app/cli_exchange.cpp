@@ -21,15 +21,15 @@ namespace pitkad {
 namespace {
 
 constexpr const char* export_midi_usage =
-    "usage: pitkad --export-midi FILE -o OUT.mid [--lines beats|bars] [--beats-per-bar N]\n"
-    "       [--quantise N]\n";
-constexpr const char* import_midi_usage =
-    "usage: pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]\n";
-constexpr const char* export_csv_usage =
-    "usage: pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]\n";
+    PITKAD_TR("PitkaD", "使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"
+                        "       [--beats-per-bar N] [--quantise N]\n");
+constexpr const char* import_midi_usage = PITKAD_TR(
+    "PitkaD", "使い方: pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]\n");
+constexpr const char* export_csv_usage = PITKAD_TR(
+    "PitkaD", "使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]\n");
 
 int usage(const char* text) {
-    std::fputs(text, stderr);
+    print_usage(text);
     return 2;
 }
 

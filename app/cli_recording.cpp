@@ -26,4 +26,8 @@ void print_file_error(const std::string& file, std::string_view message) {
     std::fprintf(stderr, "%s: %s\n", file.c_str(), text.constData());
 }
 
+void print_usage(const char* source) {
+    std::fputs(tr_text(source).toUtf8().constData(), stderr);
+}
+
 } // namespace pitkad

@@ -3,6 +3,7 @@
 // does (cache or analysis, then the drawing file beside the recording),
 // without a display and with the MIDI port closed.
 
+#include "base/translatable.h"
 #include "control/document.h"
 
 #include <memory>
@@ -19,5 +20,8 @@ std::unique_ptr<Document> open_for_command_line(const std::string& file, bool lo
 // Prints "FILE: message" on standard error, the message in the language in
 // force.
 void print_file_error(const std::string& file, std::string_view message);
+// Prints a mode's usage (a marked text) on standard error, in the language
+// in force.
+void print_usage(const char* source);
 
 } // namespace pitkad

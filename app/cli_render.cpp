@@ -35,10 +35,10 @@ struct RenderOptions {
 };
 
 void usage() {
-    std::fputs("usage: pitkad --render FILE -o OUT.png [--width W] [--line-width L]\n"
-                "       [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]\n"
-                "       [--loudness] [--grouping] [--labels left,right]\n",
-                stderr);
+    print_usage(
+        PITKAD_TR("PitkaD", "使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]\n"
+                            "       [--scroll-speed S] [--first-frame F] [--sensitivity S]\n"
+                            "       [--colour T] [--loudness] [--grouping] [--labels left,right]\n"));
 }
 
 std::optional<int> number(const char* text, int lo, int hi) {
@@ -128,7 +128,7 @@ int run_render_cli(int argc, char** argv) {
 
     const auto png = png_bytes(image);
     if (png.empty() || !write_file_atomically(o.out, png)) {
-        std::fprintf(stderr, "%s: cannot write\n", o.out.c_str());
+        print_file_error(o.out, PITKAD_TR("PitkaD", "書けません"));
         return 1;
     }
     std::printf("%s: %d × %d\n", o.out.c_str(), image.width(), image.height());

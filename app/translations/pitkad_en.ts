@@ -1247,5 +1247,45 @@
         <source>言語 / &amp;Language</source>
         <translation>言語 / &amp;Language</translation>
     </message>
+    <message>
+        <source>使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]
+</source>
+        <translation>usage: pitkad --analyse FILE... [--threads N] [--no-cache]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]
+       [--beats-per-bar N] [--quantise N]
+</source>
+        <translation>usage: pitkad --export-midi FILE -o OUT.mid [--lines beats|bars]
+       [--beats-per-bar N] [--quantise N]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]
+</source>
+        <translation>usage: pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
+</source>
+        <translation>usage: pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
+       [--scroll-speed S] [--first-frame F] [--sensitivity S]
+       [--colour T] [--loudness] [--grouping] [--labels left,right]
+</source>
+        <translation>usage: pitkad --render FILE -o OUT.png [--width W] [--line-width L]
+       [--scroll-speed S] [--first-frame F] [--sensitivity S]
+       [--colour T] [--loudness] [--grouping] [--labels left,right]
+</translation>
+    </message>
+    <message>
+        <source>書けません</source>
+        <translation>cannot be written</translation>
+    </message>
 </context>
 </TS>

@@ -145,7 +145,7 @@ TEST_F(ExchangeCli, FailuresNameTheFileAndBadOptionsShowUsage) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const ProcessResult r = run(args);
         EXPECT_EQ(r.exit_code, 2);
-        EXPECT_TRUE(r.err.startsWith("usage: pitkad " + args[0])) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("使い方: pitkad " + args[0])) << r.err.toStdString();
     }
 }
 

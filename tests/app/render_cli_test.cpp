@@ -121,7 +121,7 @@ TEST_F(RenderCli, BadArgumentsShowUsage) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const ProcessResult r = run_program(program, args, dir.path() / "work");
         EXPECT_EQ(r.exit_code, 2);
-        EXPECT_TRUE(r.err.startsWith("usage: pitkad --render")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("使い方: pitkad --render")) << r.err.toStdString();
     }
 }
 
