@@ -108,6 +108,7 @@ TEST(Language, CaptionsFitTheirControls) {
     Window w = make_window();
     TForm1& f = *w.form;
     f.show();
+    f.ShowPracticeClick();
     f.form2()->show();
     f.form3()->show();
     for (Language language : {Language::japanese, Language::english}) {
