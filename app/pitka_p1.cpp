@@ -205,7 +205,7 @@ void TForm1::build_menus() {
     ShowNote = checkable(Show1, PITKAD_TR("PitkaD", "ノート番号 (&N)"), true, false, nullptr);
     Show1->addSeparator();
     // Named in both languages, so that either reader finds it.
-    LanguageMenu = Show1->addMenu(PITKAD_TR("PitkaD", "言語 / &Language"));
+    LanguageMenu = Show1->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
     auto* language_group = new QActionGroup(this);
     const std::array<const char*, 2> language_names{PITKAD_TR("PitkaD", "日本語"), "English"};
     for (std::size_t i = 0; i < language_names.size(); ++i) {

@@ -1244,10 +1244,6 @@
         <translation>&amp;MIDI</translation>
     </message>
     <message>
-        <source>言語 / &amp;Language</source>
-        <translation>言語 / &amp;Language</translation>
-    </message>
-    <message>
         <source>使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]
 </source>
         <translation>usage: pitkad --analyse FILE... [--threads N] [--no-cache]
@@ -1286,6 +1282,10 @@
     <message>
         <source>書けません</source>
         <translation>cannot be written</translation>
+    </message>
+    <message>
+        <source>言語 / Lan&amp;guage</source>
+        <translation>言語 / Lan&amp;guage</translation>
     </message>
 </context>
 </TS>
