@@ -1,5 +1,6 @@
 // The settings file: whatever an old file holds, a save over it reads back
-// exactly as written.
+// exactly as written, and so does the language written after it, leaving the
+// rest alone.
 #include "app/settings.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -16,6 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.line_width = 7;
     s.loudness = !s.loudness;
     if (!write_settings(path, s)) return 0;
+    PITKAD_FUZZ_CHECK(read_settings(path, Settings{}) == s);
+    if (!write_language(path, QStringLiteral("en"))) return 0;
+    PITKAD_FUZZ_CHECK(read_language(path) == QLatin1String("en"));
     PITKAD_FUZZ_CHECK(read_settings(path, Settings{}) == s);
     return 0;
 }
