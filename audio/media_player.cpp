@@ -21,6 +21,7 @@ void MediaPlayer::prime(std::string path, std::shared_ptr<const PcmAudio> audio)
     set_file_name(std::move(path));
     cached_.reset(); // a recording opened anew, even under the same name
     pending_ = {};   // waits for a decoding of an earlier file still running
+    pending_rate_ = 0;
     std::error_code ec;
     const auto size = std::filesystem::file_size(file_name_, ec);
     const auto time = std::filesystem::last_write_time(file_name_, ec);
@@ -33,7 +34,10 @@ void MediaPlayer::prime(std::string path, std::shared_ptr<const PcmAudio> audio)
         return;
     }
     // Not decoded at open (the analysis came from the cache): decoded now
-    // in the background, so that PLAY does not wait for a long file.
+    // in the background, so that PLAY does not wait for a long file. Its
+    // rate comes from the header at once, so that a loop set meanwhile
+    // does not wait for the decoding either.
+    pending_rate_ = playback_rate(file_name_);
     try {
         pending_ =
             std::async(std::launch::async, decode_for_playback, std::filesystem::path(file_name_));
@@ -103,8 +107,12 @@ int MediaPlayer::length() const {
 
 int MediaPlayer::sample_rate() {
     if (audio_) return audio_->rate;
-    // The decoding prime() started is taken as open() would take it.
-    if (!cached_ && pending_.valid()) cached_ = pending_.get().audio;
+    if (!cached_ && pending_.valid()) {
+        if (pending_rate_ > 0) return pending_rate_;
+        // No rate in the header: the decoding prime() started is taken as
+        // open() would take it.
+        cached_ = pending_.get().audio;
+    }
     return cached_ ? cached_->rate : 0;
 }
 

@@ -50,9 +50,10 @@ class MediaPlayer {
 
     int position() const;
     int length() const;
-    // The sample rate of the open recording, or else of the remembered one,
-    // waiting for its decoding when that still runs; 0 when it is not
-    // decoded or could not be.
+    // The sample rate of the open recording, or else of the remembered one:
+    // while its decoding runs, the rate its header gives, and only when that
+    // is unknown waiting for the decoding; 0 when it is not decoded or could
+    // not be.
     int sample_rate();
     Mode mode() const;
 
@@ -72,7 +73,8 @@ class MediaPlayer {
     // the remembered file; 0 while unknown. A loop is given in its frames.
     int sample_rate() const {
         if (open_ && audio_) return audio_->rate;
-        return cached_ && cached_name_ == file_name_ ? cached_->rate : 0;
+        if (cached_name_ != file_name_) return 0;
+        return cached_ ? cached_->rate : pending_.valid() ? pending_rate_ : 0;
     }
 
   private:
@@ -90,6 +92,7 @@ class MediaPlayer {
     std::filesystem::file_time_type cached_time_{};
     // The decoding started by prime() for the cached name, size and time.
     std::future<PcmLoadResult> pending_;
+    int pending_rate_ = 0; // the header's rate for pending_, 0: unknown
     bool open_ = false;
     bool time_format_ms_ = false;
     int error_ = ok;

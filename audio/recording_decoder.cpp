@@ -264,6 +264,7 @@ class FfmpegDecoder final : public RecordingDecoder {
     }
 
     int expected_frames() const override { return int(seconds_ * 1000.0 / frame_ms); }
+    int sample_rate() const { return codec_->sample_rate; }
 
     DecodeOutcome run(SampleStream* analysis, bool hash, bool playback) override {
         playback_ = playback;
@@ -516,6 +517,15 @@ std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::
         return nullptr;
     }
     return FfmpegDecoder::open(file, header.file_size, message);
+}
+
+int playback_rate(const std::filesystem::path& file) {
+    const WavRecording header = read_wav(file, false);
+    if (header.ok) return int(header.format.sample_rate);
+    if (header.message != messages::unsupported) return 0;
+    std::string message;
+    const auto decoder = FfmpegDecoder::open(file, header.file_size, message);
+    return decoder ? static_cast<const FfmpegDecoder&>(*decoder).sample_rate() : 0;
 }
 
 PcmLoadResult decode_for_playback(const std::filesystem::path& file) {

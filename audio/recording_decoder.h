@@ -52,5 +52,9 @@ class RecordingDecoder {
 
 // The playback audio alone (a recording whose analysis was cached).
 PcmLoadResult decode_for_playback(const std::filesystem::path& file);
+// The sample rate decode_for_playback will give, from the file's header
+// alone (a few milliseconds); 0 when the header does not say or the file
+// will be refused.
+int playback_rate(const std::filesystem::path& file);
 
 } // namespace pitkad

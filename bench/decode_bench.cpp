@@ -75,6 +75,22 @@ void decode_only(benchmark::State& state, const char* name) {
 BENCHMARK_CAPTURE(decode_only, wav_19min, "long.wav")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decode_only, mp3_19min, "long.mp3")->Unit(benchmark::kMillisecond);
 
+// The header's rate, read at an open from the cache while the playback audio
+// decodes in the background, against decoding it (decode_for_playback).
+void rate_from_header(benchmark::State& state, const char* name) {
+    const fs::path file = recording(name);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(playback_rate(file));
+}
+BENCHMARK_CAPTURE(rate_from_header, mp3_19min, "long.mp3")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(rate_from_header, wav_19min, "long.wav")->Unit(benchmark::kMillisecond);
+void playback_decode(benchmark::State& state, const char* name) {
+    const fs::path file = recording(name);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decode_for_playback(file).audio.get());
+}
+BENCHMARK_CAPTURE(playback_decode, mp3_4min, "four.mp3")->Unit(benchmark::kMillisecond);
+
 // What the window does: decode for analysis and playback, analyse, cache.
 void open_and_analyse(benchmark::State& state, const char* name) {
     const fs::path file = recording(name);

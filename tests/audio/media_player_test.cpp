@@ -133,7 +133,7 @@ TEST(MediaPlayer, OpeningAgainReadsAChangedFile) {
     EXPECT_EQ(p.length(), 500);
     p.close();
     p.prime(wav.path(), nullptr);
-    EXPECT_EQ(p.sample_rate(), 8000); // waits for the background decoding
+    EXPECT_EQ(p.sample_rate(), 8000); // the header's, while the decoding runs
     ASSERT_EQ(p.open(), "");
     EXPECT_EQ(p.length(), 3000);
     EXPECT_EQ(p.sample_rate(), 8000);

@@ -109,6 +109,8 @@ TEST(RecordingFormats, EachFamilyDecodesAndAnalyses) {
         EXPECT_EQ(loudest_band(*o.store, 75), tone_band);
         ASSERT_TRUE(o.result.audio);
         EXPECT_EQ(o.result.audio->channels, 2);
+        // The header's rate, known before a background decoding ends.
+        EXPECT_EQ(playback_rate(file), o.result.audio->rate);
         EXPECT_NEAR(double(o.result.audio->frames) / o.result.audio->rate, 3.0, 0.1);
         if (f.lossless) {
             EXPECT_EQ(o.store->frame_count, 150);
