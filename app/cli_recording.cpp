@@ -1,6 +1,10 @@
 #include "app/cli_recording.h"
 
 #include "app/language.h"
+#include "app/settings.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -15,6 +19,12 @@ std::unique_ptr<Document> open_for_command_line(const std::string& file, bool lo
         print_file_error(file, r.message);
         return nullptr;
     }
+    // A drawing saved elsewhere for this recording (名前を付けて保存) is
+    // read from, and written to, where the window would.
+    const QString recording = QFileInfo(QFile::decodeName(file.c_str())).absoluteFilePath();
+    if (const QString remembered = read_drawing_file_for(settings_file_path(), recording);
+        !remembered.isEmpty())
+        doc->draw_file = QFile::encodeName(remembered).toStdString();
     doc->load_drawing();
     doc->refresh(true, loudness);
     return doc;

@@ -1,6 +1,7 @@
 #pragma once
 // The command lines' way to open a recording: as the window's open command
-// does (cache or analysis, then the drawing file beside the recording),
+// does (cache or analysis, then the drawing file beside the recording or
+// where the window saved it),
 // without a display and with the MIDI port closed.
 
 #include "base/translatable.h"
