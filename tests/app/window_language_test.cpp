@@ -77,7 +77,7 @@ TEST(Language, SwitchingChangesEveryWindowAndBackAgain) {
         EXPECT_EQ(again[i].toStdString(), japanese[i].toStdString());
 }
 
-TEST(Language, MenuChoiceSurvivesARestartAndTheCommandLineWins) {
+TEST(Language, MenuChoiceSurvivesARestart) {
     fs::remove(fs::path(settings_file_path().toStdString()));
     {
         Window w = make_window(1200, true, true);
