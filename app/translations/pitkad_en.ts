@@ -481,11 +481,11 @@
     </message>
     <message>
         <source>ループの間 (&amp;I)</source>
-        <translation>Pause Between Repeats (&amp;I)</translation>
+        <translation>&amp;Interval Between Repeats</translation>
     </message>
     <message>
         <source>チャンネル (&amp;K)</source>
-        <translation>Channels (&amp;K)</translation>
+        <translation>Channel Mi&amp;x</translation>
     </message>
     <message>
         <source>フォーカス (&amp;O)</source>
@@ -497,7 +497,7 @@
     </message>
     <message>
         <source>練習パネル (&amp;X)</source>
-        <translation>Practice Panel (&amp;X)</translation>
+        <translation>&amp;Practice Panel</translation>
     </message>
     <message>
         <source>ステレオ</source>
