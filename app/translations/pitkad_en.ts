@@ -533,7 +533,7 @@
     </message>
     <message>
         <source>高品質 (標準)</source>
-        <translation>Finer (default)</translation>
+        <translation>Finer</translation>
     </message>
     <message>
         <source>高速</source>
@@ -553,7 +553,7 @@
     </message>
     <message>
         <source>微調整</source>
-        <translation>Fine tune</translation>
+        <translation>Fine</translation>
     </message>
     <message>
         <source> セント</source>

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace pitkad::test {
@@ -103,19 +104,30 @@ TEST(Language, ComposedMessagesAreTranslatedPartByPart) {
     EXPECT_EQ(tr_message("読み込んだ音符: 3、線: 2"), "Notes read: 3, lines: 2");
 }
 
-// No caption is wider than its control, in either language.
+// No caption is wider than its control, and no control reaches past its
+// window's edge, in either language, at the window's first width.
 TEST(Language, CaptionsFitTheirControls) {
     Window w = make_window();
     TForm1& f = *w.form;
     f.show();
-    f.ShowPracticeClick();
+    f.ShowPracticeItem->trigger(); // the practice panel shown
     f.form2()->show();
     f.form3()->show();
     for (Language language : {Language::japanese, Language::english}) {
         f.set_language(language);
         QApplication::processEvents();
+        // The practice panel is one piece: too wide, its end would be cut off.
+        EXPECT_LE(f.PracticeBar->sizeHint().width(), f.width());
         for (QWidget* c : f.findChildren<QWidget*>()) {
             if (!c->isVisible()) continue;
+            // Nor is a control cut off by the edge of its window.
+            const QWidget* window = c->window();
+            if (c != window && (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
+                                qobject_cast<QComboBox*>(c)))
+                EXPECT_LE(c->mapTo(window, QPoint(c->width(), 0)).x(), window->width())
+                    << (language == Language::english ? "en " : "ja ")
+                    << c->objectName().toStdString() << " at the edge of "
+                    << window->objectName().toStdString();
             QString text;
             int room = c->contentsRect().width();
             if (auto* l = qobject_cast<QLabel*>(c); l && !l->wordWrap()) {
