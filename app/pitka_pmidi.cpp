@@ -85,7 +85,6 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
 
         auto* name = new QLabel(tr_text(gm_program_name(0)), MidiSetting1);
         name->setObjectName(QStringLiteral("ProgramName%1").arg(r + 1));
-        name->setMinimumWidth(program_name_width(name));
         program_names_[std::size_t(r)] = name;
 
         auto* bar = new QSlider(Qt::Horizontal, MidiSetting1);
@@ -163,6 +162,7 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
     }
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
+    show_program_names();
 }
 
 void TForm3::Form3Show() {
@@ -237,9 +237,10 @@ void TForm3::show_program_name(int row) {
 }
 
 void TForm3::show_program_names() {
+    // The labels share one font: the widest name is measured once.
+    const int width = program_name_width(program_names_[0]);
     for (int r = 0; r < midi_channels; ++r) {
-        program_names_[std::size_t(r)]->setMinimumWidth(
-            program_name_width(program_names_[std::size_t(r)]));
+        program_names_[std::size_t(r)]->setMinimumWidth(width);
         show_program_name(r);
     }
 }

@@ -52,12 +52,8 @@ std::optional<WindowArgs> parse_window_args(const QStringList& args) {
             if (!start || !end || *end <= *start) return std::nullopt;
             out.loop = LoopMs{*start, *end};
         } else if (a == QLatin1String("--lang")) {
-            if (v == QLatin1String("ja"))
-                out.language = Language::japanese;
-            else if (v == QLatin1String("en"))
-                out.language = Language::english;
-            else
-                return std::nullopt;
+            out.language = language_from_code(v);
+            if (!out.language) return std::nullopt;
         } else {
             return std::nullopt;
         }

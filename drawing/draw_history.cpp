@@ -98,26 +98,22 @@ bool DrawHistory::end_step(DrawData& draw, const MidiTables& tables) {
 }
 
 HistoryMove DrawHistory::undo(DrawData& draw, MidiTables& tables) {
-    if (open_) end_step(draw, tables);
-    if (!can_undo()) return {};
-    note_save(draw);
-    const DrawStep& s = steps_[--position_];
-    for (std::size_t i = 0; i < s.frames.size(); ++i)
-        draw[s.frames[i]] = s.before[i];
-    set_draw_channels(tables, s.channels_before);
-    draw.modified = saved_ != long(position_);
-    changed();
-    return {true, s.channels_before != s.channels_after};
+    return take_step(draw, tables, true);
 }
 
 HistoryMove DrawHistory::redo(DrawData& draw, MidiTables& tables) {
+    return take_step(draw, tables, false);
+}
+
+HistoryMove DrawHistory::take_step(DrawData& draw, MidiTables& tables, bool back) {
     if (open_) end_step(draw, tables);
-    if (!can_redo()) return {};
+    if (back ? !can_undo() : !can_redo()) return {};
     note_save(draw);
-    const DrawStep& s = steps_[position_++];
+    const DrawStep& s = back ? steps_[--position_] : steps_[position_++];
+    const std::vector<draw_frame>& records = back ? s.before : s.after;
     for (std::size_t i = 0; i < s.frames.size(); ++i)
-        draw[s.frames[i]] = s.after[i];
-    set_draw_channels(tables, s.channels_after);
+        draw[s.frames[i]] = records[i];
+    set_draw_channels(tables, back ? s.channels_before : s.channels_after);
     draw.modified = saved_ != long(position_);
     changed();
     return {true, s.channels_before != s.channels_after};

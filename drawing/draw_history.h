@@ -83,6 +83,8 @@ class DrawHistory {
 
   private:
     void note_save(const DrawData& draw);
+    // Undo (back) or redo of one step.
+    HistoryMove take_step(DrawData& draw, MidiTables& tables, bool back);
     void changed() const;
 
     std::size_t limit_;

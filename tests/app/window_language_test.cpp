@@ -123,11 +123,12 @@ TEST(Language, CaptionsFitTheirControls) {
             // Nor is a control cut off by the edge of its window.
             const QWidget* window = c->window();
             if (c != window && (qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c) ||
-                                qobject_cast<QComboBox*>(c)))
+                                qobject_cast<QComboBox*>(c))) {
                 EXPECT_LE(c->mapTo(window, QPoint(c->width(), 0)).x(), window->width())
                     << (language == Language::english ? "en " : "ja ")
                     << c->objectName().toStdString() << " at the edge of "
                     << window->objectName().toStdString();
+            }
             QString text;
             int room = c->contentsRect().width();
             if (auto* l = qobject_cast<QLabel*>(c); l && !l->wordWrap()) {
