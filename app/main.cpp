@@ -3,7 +3,7 @@
 #include "app/cli_analyse.h"
 #include "app/cli_exchange.h"
 #include "app/cli_render.h"
-#include "app/pitka_p1.h"
+#include "app/main_window.h"
 #include "app/settings.h"
 #include "app/window_args.h"
 
@@ -94,7 +94,11 @@ int main(int argc, char** argv) {
 
     pitkad::StartOptions options;
     options.language = language_option;
-    pitkad::TForm1 form1(std::move(options));
+    // A recovery copy every 30 s, or as often as the environment asks.
+    bool interval_set = false;
+    const int interval = qEnvironmentVariableIntValue("PITKAD_RECOVERY_INTERVAL_MS", &interval_set);
+    options.recovery_interval_ms = interval_set && interval > 0 ? interval : 30000;
+    pitkad::MainWindow form1(std::move(options));
     form1.show();
     // `pitkad FILE` opens that recording once the window is up, with the
     // practice options in force.

@@ -1,6 +1,6 @@
 #pragma once
 // Placement of the main window's controls below the graph. The positions are
-// those of the window definition (client coordinates of an 796-pixel-wide
+// the default layout's (client coordinates of an 796-pixel-wide
 // client area whose controls strip ends 430 pixels down); controls anchored
 // to the right or bottom keep their distance from that edge.
 
@@ -22,19 +22,19 @@ struct ControlPlace {
 };
 
 inline constexpr std::array<ControlPlace, 13> control_places{{
-    {"PlayButton", 8, 368, 60, 25, Anchor::left_bottom},
-    {"Stopbutton", 72, 368, 60, 25, Anchor::left_bottom},
-    {"PauseButton", 136, 368, 60, 25, Anchor::left_bottom},
-    {"ForwardButton", 8, 398, 60, 25, Anchor::left_bottom},
-    {"BackButton1", 72, 398, 60, 25, Anchor::left_bottom},
-    {"BackButton2", 136, 398, 60, 25, Anchor::left_bottom},
-    {"TrackBar3", 216, 390, 230, 33, Anchor::left_right_bottom},
-    {"StaticText1", 216, 374, 120, 16, Anchor::left_bottom},
-    {"StaticText2", 488, 378, 28, 16, Anchor::right_bottom},
-    {"TrackBar1", 520, 374, 150, 20, Anchor::right_bottom},
-    {"StaticText3", 480, 406, 40, 16, Anchor::right_bottom},
-    {"TrackBar2", 520, 402, 150, 20, Anchor::right_bottom},
-    {"ScrollButton", 704, 384, 75, 25, Anchor::right_bottom},
+    {"play_button", 8, 368, 60, 25, Anchor::left_bottom},
+    {"stop_button", 72, 368, 60, 25, Anchor::left_bottom},
+    {"pause_button", 136, 368, 60, 25, Anchor::left_bottom},
+    {"skip_forward_button", 8, 398, 60, 25, Anchor::left_bottom},
+    {"skip_back_button", 72, 398, 60, 25, Anchor::left_bottom},
+    {"skip_back_short_button", 136, 398, 60, 25, Anchor::left_bottom},
+    {"position_slider", 216, 390, 230, 33, Anchor::left_right_bottom},
+    {"time_display", 216, 374, 120, 16, Anchor::left_bottom},
+    {"gain_label", 488, 378, 28, 16, Anchor::right_bottom},
+    {"gain_slider", 520, 374, 150, 20, Anchor::right_bottom},
+    {"colour_label", 480, 406, 40, 16, Anchor::right_bottom},
+    {"colour_slider", 520, 402, 150, 20, Anchor::right_bottom},
+    {"scroll_speed_button", 704, 384, 75, 25, Anchor::right_bottom},
 }};
 
 struct PlacedRect {

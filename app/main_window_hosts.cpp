@@ -2,10 +2,14 @@
 
 #include "app/app_texts.h"
 #include "app/graph_widget.h"
+#include "app/session_messages.h"
+#include "app/settings.h"
+#include "drawing/drawing_texts.h"
 #include "drawing/draw_ops.h"
 #include "drawing/drawing_midi_player.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,158 +17,211 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include <cstdio>
+
 namespace pitkad {
 
 // --- Transport ------------------------------------------------------------
 
-void TForm1::TransportSide::write_graph() { w_.write_graph(); }
-void TForm1::TransportSide::write_line(int frame) { w_.view_->write_line(frame); }
-void TForm1::TransportSide::set_transport_enabled(bool enabled) { w_.set_transport_enabled(enabled); }
-void TForm1::TransportSide::set_trackbar3_position(int position) { w_.TrackBar3->setValue(position); }
-int TForm1::TransportSide::trackbar3_position() const { return w_.TrackBar3->value(); }
-void TForm1::TransportSide::set_time_text(const QString& text) { w_.StaticText1->setText(text); }
-void TForm1::TransportSide::set_caption(const QString& text) {
+void MainWindow::TransportSide::write_graph() { w_.write_graph(); }
+void MainWindow::TransportSide::write_line(int frame) { w_.view_->write_line(frame); }
+void MainWindow::TransportSide::set_transport_enabled(bool enabled) { w_.set_transport_enabled(enabled); }
+void MainWindow::TransportSide::set_position_slider(int position) { w_.strip->position_slider->setValue(position); }
+int MainWindow::TransportSide::position_slider_value() const { return w_.strip->position_slider->value(); }
+void MainWindow::TransportSide::set_time_text(const QString& text) { w_.strip->time_display->setText(text); }
+void MainWindow::TransportSide::set_caption(const QString& text) {
     w_.show_closed_title(text);
 }
-void TForm1::TransportSide::focus_time_display() { w_.StaticText1->setFocus(); }
-void TForm1::TransportSide::show_error(const QString& text) { w_.show_error(text); }
+void MainWindow::TransportSide::focus_time_display() { w_.strip->time_display->setFocus(); }
+void MainWindow::TransportSide::show_error(const QString& text) { w_.show_error(text); }
 
-bool TForm1::TransportSide::left_button_down_or_pressed() {
+bool MainWindow::TransportSide::left_button_down_or_pressed() {
     const bool pressed = w_.left_pressed_latch_;
     w_.left_pressed_latch_ = false;
     return pressed || (QGuiApplication::mouseButtons() & Qt::LeftButton);
 }
 
-bool TForm1::TransportSide::pen_midi_down() const {
-    return w_.form2_ && w_.form2_->PenMidiSwitch->isChecked();
+bool MainWindow::TransportSide::pen_midi_down() const {
+    return w_.tools_ && w_.tools_->pen_midi_switch->isChecked();
 }
 
-void TForm1::TransportSide::drawing_midi_step(int g) {
+void MainWindow::TransportSide::drawing_midi_step(int g) {
     pitkad::drawing_midi_step(g, w_.doc.drawing, w_.doc.store.frame_count, w_.doc.midi);
 }
 
-void TForm1::TransportSide::drawing_midi_sound_held(int g) {
+void MainWindow::TransportSide::drawing_midi_sound_held(int g) {
     pitkad::drawing_midi_sound_held(g, w_.doc.drawing, w_.doc.store.frame_count, w_.doc.midi);
 }
 
 // --- Keys and skip controls ---------------------------------------------------
 
-QPushButton* TForm1::ControlsSide::button(TransportButton b) const {
+QPushButton* MainWindow::ControlsSide::button(TransportButton b) const {
     switch (b) {
-    case TransportButton::PlayButton: return w_.PlayButton;
-    case TransportButton::Stopbutton: return w_.Stopbutton;
-    case TransportButton::PauseButton: return w_.PauseButton;
-    case TransportButton::ForwardButton: return w_.ForwardButton;
-    case TransportButton::BackButton1: return w_.BackButton1;
-    case TransportButton::BackButton2: return w_.BackButton2;
+    case TransportButton::play_button: return w_.strip->play_button;
+    case TransportButton::stop_button: return w_.strip->stop_button;
+    case TransportButton::pause_button: return w_.strip->pause_button;
+    case TransportButton::skip_forward_button: return w_.strip->skip_forward_button;
+    case TransportButton::skip_back_button: return w_.strip->skip_back_button;
+    case TransportButton::skip_back_short_button: return w_.strip->skip_back_short_button;
     }
     return nullptr;
 }
 
-bool TForm1::ControlsSide::button_enabled(TransportButton b) const {
+bool MainWindow::ControlsSide::button_enabled(TransportButton b) const {
     const QPushButton* p = button(b);
     return p && p->isEnabled();
 }
 
-void TForm1::ControlsSide::click(TransportButton b) {
+void MainWindow::ControlsSide::click(TransportButton b) {
     switch (b) {
-    case TransportButton::PlayButton: w_.PlayButtonClick(); break;
-    case TransportButton::Stopbutton: w_.StopbuttonClick(); break;
-    case TransportButton::PauseButton: w_.PauseButtonClick(); break;
-    case TransportButton::ForwardButton: w_.ForwardButtonClick(); break;
-    case TransportButton::BackButton1: w_.BackButton1Click(); break;
-    case TransportButton::BackButton2: w_.BackButton2Click(); break;
+    case TransportButton::play_button: w_.on_play(); break;
+    case TransportButton::stop_button: w_.on_stop(); break;
+    case TransportButton::pause_button: w_.on_pause(); break;
+    case TransportButton::skip_forward_button: w_.on_skip_forward(); break;
+    case TransportButton::skip_back_button: w_.on_skip_back(); break;
+    case TransportButton::skip_back_short_button: w_.on_skip_back_short(); break;
     }
 }
 
-void TForm1::ControlsSide::select_delete() {
-    if (w_.form2_) w_.form2_->SelectDelButtonClick();
+void MainWindow::ControlsSide::select_delete() {
+    if (w_.tools_) w_.tools_->on_delete_selection();
 }
 
-bool TForm1::ControlsSide::tool_window_visible() const { return w_.form2_ && w_.form2_->isVisible(); }
-bool TForm1::ControlsSide::line_show_down() const { return w_.tool_state().line_show; }
+bool MainWindow::ControlsSide::tool_window_visible() const { return w_.tools_ && w_.tools_->isVisible(); }
+bool MainWindow::ControlsSide::line_show_down() const { return w_.tool_state().line_show; }
 
-void TForm1::ControlsSide::toggle_mode_button(ModeButton b) {
-    if (w_.form2_) w_.form2_->toggle_mode_key(int(b) + 1);
+void MainWindow::ControlsSide::toggle_mode_button(ModeButton b) {
+    if (w_.tools_) w_.tools_->toggle_mode_key(int(b) + 1);
 }
 
-void TForm1::ControlsSide::reset_draw_select() {
+void MainWindow::ControlsSide::reset_draw_select() {
     pitkad::reset_draw_select(w_.doc.drawing, w_.doc.store.frame_count);
 }
 
-void TForm1::ControlsSide::write_graph() { w_.write_graph(); }
-PlayState TForm1::ControlsSide::play_state() const { return w_.play_state(); }
-void TForm1::ControlsSide::replay_from_line() { w_.transport_->replay_from_line(); }
+void MainWindow::ControlsSide::write_graph() { w_.write_graph(); }
+PlayState MainWindow::ControlsSide::play_state() const { return w_.play_state(); }
+void MainWindow::ControlsSide::replay_from_line() { w_.transport_->replay_from_line(); }
 
-void TForm1::ControlsSide::set_skip_button(int which, int tag, const QString& caption) {
-    QPushButton* buttons[] = {w_.ForwardButton, w_.BackButton1, w_.BackButton2};
-    w_.skip_tag[std::size_t(which)] = tag;
+void MainWindow::ControlsSide::set_skip_button(int which, int tag, const QString& caption) {
+    QPushButton* buttons[] = {w_.strip->skip_forward_button, w_.strip->skip_back_button, w_.strip->skip_back_short_button};
+    w_.skip_amounts[std::size_t(which)] = tag;
     buttons[which]->setText(caption);
 }
 
-void TForm1::ControlsSide::set_scroll_caption(const QString& caption) {
-    w_.ScrollButton->setText(caption);
+void MainWindow::ControlsSide::set_scroll_caption(const QString& caption) {
+    w_.strip->scroll_speed_button->setText(caption);
 }
 
 // --- Mouse editor -----------------------------------------------------------
 
-ToolState TForm1::EditorSide::tool_state() const { return w_.tool_state(); }
-void TForm1::EditorSide::write_graph() { w_.write_graph(); }
+ToolState MainWindow::EditorSide::tool_state() const { return w_.tool_state(); }
+void MainWindow::EditorSide::write_graph() { w_.write_graph(); }
 
-void TForm1::EditorSide::draw_note_labels_and_show() {
-    if (w_.ShowLeft->isEnabled()) w_.view_->draw_note_labels();
+void MainWindow::EditorSide::draw_note_labels_and_show() {
+    if (w_.left_labels_action->isEnabled()) w_.view_->draw_note_labels();
     w_.view_->show_graph();
 }
 
-void TForm1::EditorSide::write_line(int frame) { w_.view_->write_line(frame); }
-int TForm1::EditorSide::player_position_ms() const { return w_.player_->position(); }
-PlayState TForm1::EditorSide::play_state() const { return w_.play_state(); }
-ViewState& TForm1::EditorSide::view_state() { return w_.doc.view; }
-int TForm1::EditorSide::graph_width() const { return w_.view_->graph_bitmap.width(); }
-MidiPort& TForm1::EditorSide::midi_port() { return w_.doc.midi; }
+void MainWindow::EditorSide::write_line(int frame) { w_.view_->write_line(frame); }
+int MainWindow::EditorSide::player_position_ms() const { return w_.player_->position(); }
+PlayState MainWindow::EditorSide::play_state() const { return w_.play_state(); }
+ViewState& MainWindow::EditorSide::view_state() { return w_.doc.view; }
+int MainWindow::EditorSide::graph_width() const { return w_.view_->graph_bitmap.width(); }
+MidiPort& MainWindow::EditorSide::midi_port() { return w_.doc.midi; }
 
-void TForm1::EditorSide::set_screen_pixel(int x, int y, Rgb colour) {
+void MainWindow::EditorSide::set_screen_pixel(int x, int y, Rgb colour) {
     w_.view_->set_screen_pixel(x, y, colour);
 }
 
-void TForm1::EditorSide::restore_screen_rect(int x, int y, int w, int h) {
+void MainWindow::EditorSide::restore_screen_rect(int x, int y, int w, int h) {
     w_.view_->restore_screen_rect(QRect(x, y, w, h));
 }
 
-void TForm1::EditorSide::update_screen_rect(int x, int y, int w, int h) {
+void MainWindow::EditorSide::update_screen_rect(int x, int y, int w, int h) {
     w_.graph->update(QRect(x, y, w, h));
 }
 
-void TForm1::EditorSide::set_clipboard_text(const std::string& text) {
+void MainWindow::EditorSide::set_clipboard_text(const std::string& text) {
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 // --- Drawing-tool window ----------------------------------------------------------
 
-void TForm1::ToolWindowSide::write_graph() { w_.write_graph(); }
-void TForm1::ToolWindowSide::midi_off() { w_.doc.midi.midi_off(); }
+void MainWindow::ToolWindowSide::write_graph() { w_.write_graph(); }
+void MainWindow::ToolWindowSide::midi_off() { w_.doc.midi.midi_off(); }
 
-void TForm1::ToolWindowSide::form_key_down(int key, Qt::KeyboardModifiers shift) {
-    w_.FormKeyDown(key, shift & Qt::AltModifier);
+void MainWindow::ToolWindowSide::form_key_down(int key, Qt::KeyboardModifiers shift) {
+    w_.handle_key(key, shift & Qt::AltModifier);
 }
 
-PlayState TForm1::ToolWindowSide::play_state() const { return w_.play_state(); }
-int TForm1::ToolWindowSide::frame_count() const { return w_.doc.store.frame_count; }
+PlayState MainWindow::ToolWindowSide::play_state() const { return w_.play_state(); }
+int MainWindow::ToolWindowSide::frame_count() const { return w_.doc.store.frame_count; }
 
-QString TForm1::ToolWindowSide::draw_file_name() const {
-    return QString::fromStdString(w_.doc.draw_file);
+void MainWindow::ToolWindowSide::save_drawing() { w_.session().save(); }
+void MainWindow::ToolWindowSide::save_drawing_as() { w_.on_save_drawing_as(); }
+void MainWindow::ToolWindowSide::load_drawing() {
+    w_.session().reload();
+    w_.show_title();
 }
 
-void TForm1::ToolWindowSide::save_drawing_as() { w_.SaveDrawAs1Click(); }
-void TForm1::ToolWindowSide::drawing_saved() { w_.drawing_saved(); }
+void MainWindow::ToolWindowSide::undo() { w_.on_undo(); }
+void MainWindow::ToolWindowSide::redo() { w_.on_redo(); }
 
-void TForm1::ToolWindowSide::show_message(const QString& text) {
-    QMessageBox::warning(w_.isVisible() ? static_cast<QWidget*>(&w_) : nullptr, texts::app_title,
-                         tr_message(text));
+// --- The open document ----------------------------------------------------------
+
+UnsavedAnswer MainWindow::SessionSide::ask_unsaved() {
+    switch (w_.ask_three_way(drawing_texts::unsaved_prompt, drawing_texts::unsaved_save,
+                             drawing_texts::unsaved_discard, drawing_texts::unsaved_cancel)) {
+    case ThreeWay::yes:
+        return UnsavedAnswer::save;
+    case ThreeWay::no:
+        return UnsavedAnswer::discard;
+    case ThreeWay::later:
+        break;
+    }
+    return UnsavedAnswer::cancel;
 }
 
-bool TForm1::ToolWindowSide::confirm_drawing_saved() { return w_.confirm_drawing_saved(); }
-void TForm1::ToolWindowSide::undo() { w_.UndoClick(); }
-void TForm1::ToolWindowSide::redo() { w_.RedoClick(); }
+RecoveryAnswer MainWindow::SessionSide::ask_restore() {
+    switch (w_.ask_three_way(drawing_texts::recovery_prompt, drawing_texts::recovery_restore,
+                             drawing_texts::recovery_discard, drawing_texts::recovery_later)) {
+    case ThreeWay::yes:
+        return RecoveryAnswer::restore;
+    case ThreeWay::no:
+        return RecoveryAnswer::discard;
+    case ThreeWay::later:
+        break;
+    }
+    return RecoveryAnswer::later;
+}
+
+void MainWindow::SessionSide::tell(const SessionNotice& notice) {
+    const QString message = session_message(notice);
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    w_.show_error(message);
+}
+
+void MainWindow::SessionSide::drawing_saved() { w_.show_title(); }
+
+std::string MainWindow::DrawingFilesSide::drawing_file_for(const std::string& recording) {
+    return QFile::encodeName(
+               read_drawing_file_for(settings_file_path(), QFile::decodeName(recording.c_str())))
+        .toStdString();
+}
+
+bool MainWindow::DrawingFilesSide::remember(const std::string& recording,
+                                            const std::string& drawing_file) {
+    return write_drawing_file_for(settings_file_path(), QFile::decodeName(recording.c_str()),
+                                  QFile::decodeName(drawing_file.c_str()));
+}
+
+// --- Practice tools ----------------------------------------------------------------
+
+void MainWindow::PracticeSide::practice_changed(bool marks_moved) {
+    w_.practice_tools().show(w_.doc.practice, w_.doc.practice_loop);
+    if (marks_moved) w_.write_graph();
+}
+
+void MainWindow::PracticeSide::playing_from_here() { w_.strip->pause_button->setFocus(); }
 
 } // namespace pitkad

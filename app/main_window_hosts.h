@@ -1,20 +1,20 @@
 #pragma once
 // The main window as its controllers see it: one small adapter per host
-// interface, each forwarding to TForm1's controls and subsystems. They hold
+// interface, each forwarding to MainWindow's controls and subsystems. They hold
 // no state of their own.
 
-#include "app/pitka_p1.h"
+#include "app/main_window.h"
 
 namespace pitkad {
 
-class TForm1::TransportSide final : public TransportHost {
+class MainWindow::TransportSide final : public TransportHost {
   public:
-    explicit TransportSide(TForm1& w) : w_(w) {}
+    explicit TransportSide(MainWindow& w) : w_(w) {}
     void write_graph() override;
     void write_line(int frame) override;
     void set_transport_enabled(bool enabled) override;
-    void set_trackbar3_position(int position) override;
-    int trackbar3_position() const override;
+    void set_position_slider(int position) override;
+    int position_slider_value() const override;
     void set_time_text(const QString& text) override;
     void set_caption(const QString& text) override;
     void focus_time_display() override;
@@ -25,12 +25,12 @@ class TForm1::TransportSide final : public TransportHost {
     void drawing_midi_sound_held(int g) override;
 
   private:
-    TForm1& w_;
+    MainWindow& w_;
 };
 
-class TForm1::ControlsSide final : public ControlsHost {
+class MainWindow::ControlsSide final : public ControlsHost {
   public:
-    explicit ControlsSide(TForm1& w) : w_(w) {}
+    explicit ControlsSide(MainWindow& w) : w_(w) {}
     bool button_enabled(TransportButton b) const override;
     void click(TransportButton b) override;
     void select_delete() override;
@@ -46,12 +46,12 @@ class TForm1::ControlsSide final : public ControlsHost {
 
   private:
     QPushButton* button(TransportButton b) const;
-    TForm1& w_;
+    MainWindow& w_;
 };
 
-class TForm1::EditorSide final : public EditorHost {
+class MainWindow::EditorSide final : public EditorHost {
   public:
-    explicit EditorSide(TForm1& w) : w_(w) {}
+    explicit EditorSide(MainWindow& w) : w_(w) {}
     ToolState tool_state() const override;
     void write_graph() override;
     void draw_note_labels_and_show() override;
@@ -67,27 +67,68 @@ class TForm1::EditorSide final : public EditorHost {
     void set_clipboard_text(const std::string& text) override;
 
   private:
-    TForm1& w_;
+    MainWindow& w_;
 };
 
-class TForm1::ToolWindowSide final : public Form2Host {
+class MainWindow::ToolWindowSide final : public DrawingToolsHost {
   public:
-    explicit ToolWindowSide(TForm1& w) : w_(w) {}
+    explicit ToolWindowSide(MainWindow& w) : w_(w) {}
     void write_graph() override;
     void midi_off() override;
     void form_key_down(int key, Qt::KeyboardModifiers shift) override;
     PlayState play_state() const override;
     int frame_count() const override;
-    QString draw_file_name() const override;
-    void show_message(const QString& text) override;
+    void save_drawing() override;
     void save_drawing_as() override;
-    void drawing_saved() override;
-    bool confirm_drawing_saved() override;
+    void load_drawing() override;
     void undo() override;
     void redo() override;
 
   private:
-    TForm1& w_;
+    MainWindow& w_;
+};
+
+// Questions about the open document in the window's own captions, and its
+// notices as messages.
+class MainWindow::SessionSide final : public SessionHost {
+  public:
+    explicit SessionSide(MainWindow& w) : w_(w) {}
+    UnsavedAnswer ask_unsaved() override;
+    RecoveryAnswer ask_restore() override;
+    void tell(const SessionNotice& notice) override;
+    void drawing_saved() override;
+
+  private:
+    MainWindow& w_;
+};
+
+// Drawings saved under another name, remembered in the settings file.
+class MainWindow::DrawingFilesSide final : public DrawingFileMemory {
+  public:
+    std::string drawing_file_for(const std::string& recording) override;
+    bool remember(const std::string& recording, const std::string& drawing_file) override;
+};
+
+class MainWindow::PracticeSide final : public PracticeHost {
+  public:
+    explicit PracticeSide(MainWindow& w) : w_(w) {}
+    void practice_changed(bool marks_moved) override;
+    void playing_from_here() override;
+
+  private:
+    MainWindow& w_;
+};
+
+class MainWindow::ExchangeSide final : public ExchangeHost {
+  public:
+    explicit ExchangeSide(MainWindow& w) : w_(w) {}
+    ToolState tool_state() const override { return w_.tool_state(); }
+    GraphParams graph_params() const override { return w_.graph_params(); }
+    void write_graph() override { w_.write_graph(); }
+    void show_error(const QString& text) override { w_.show_error(text); }
+
+  private:
+    MainWindow& w_;
 };
 
 } // namespace pitkad

@@ -38,7 +38,7 @@ inline constexpr char language[] = "Language";
 // to read_settings as the defaults.
 struct Settings {
     QString default_dir;         // Dir/DefaultDir: folder of the last chosen file
-    bool loudness = false;       // View/Loudness
+    bool loudness = false;       // View/loudness_action
     bool grouping_color = false; // View/GroupingColor
     bool left_note = true;       // View/LeftNote
     bool right_note = false;     // View/RightNote
@@ -86,14 +86,14 @@ Settings read_settings(const QString& path, const Settings& defaults);
 // file whole. False when it failed.
 bool write_settings(const QString& path, const Settings& settings);
 
-// The recent-files list: [Recent] File1 … File8, the most recent first.
+// The recent-files list: [Recent] file_menu … File8, the most recent first.
 inline constexpr int max_recent_files = 8;
 
 // `files` with `file` at the front, once, and no more than max_recent_files.
 QStringList with_recent_file(QStringList files, const QString& file);
 
 // The list stored in the file. Lines the settings reader would not trust,
-// keys other than File1 … File8, empty values and repeats are skipped.
+// keys other than file_menu … File8, empty values and repeats are skipped.
 QStringList read_recent_files(const QString& path);
 
 // Stores the list (at most max_recent_files) in the file's [Recent] section,

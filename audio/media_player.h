@@ -44,7 +44,8 @@ class MediaPlayer {
     int play(std::optional<int> from_ms = std::nullopt);
     int error() const { return error_; }
     // Position and length are in milliseconds from then on (the only format
-    // this player has; kept so the start sequence reads as designed).
+    // this player has; the transport sets it at every open, so a player
+    // handed over from elsewhere is in milliseconds too).
     void set_time_format_ms() { time_format_ms_ = true; }
     bool time_format_ms() const { return time_format_ms_; }
 

@@ -1,7 +1,7 @@
 // What a user waits for after choosing a language: the translators swapped
 // and the main window, the tool window and the MIDI dialog set again, on the
 // offscreen platform with the tool window shown.
-#include "app/pitka_p1.h"
+#include "app/main_window.h"
 #include "audio/audio_output.h"
 
 #include <QApplication>
@@ -17,9 +17,9 @@ void BM_switch_language(benchmark::State& state) {
     o.audio = std::make_unique<SteppedOutput>();
     o.midi = [] { return std::unique_ptr<MidiBackend>(); };
     o.read_settings = false;
-    TForm1 form(std::move(o));
+    MainWindow form(std::move(o));
     form.show();
-    form.form2()->show();
+    form.tools_window()->show();
     bool english = false;
     for (auto _ : state) {
         english = !english;

@@ -12,7 +12,7 @@
 
 namespace pitkad {
 
-bool FormKeyDown(ControlsHost& host, int key, bool alt) {
+bool handle_key(ControlsHost& host, int key, bool alt) {
     auto click_if_enabled = [&](TransportButton b) {
         if (!host.button_enabled(b)) return false;
         host.click(b);
@@ -30,29 +30,29 @@ bool FormKeyDown(ControlsHost& host, int key, bool alt) {
         host.select_delete();
         return true;
     case Qt::Key_P:
-        return click_if_enabled(TransportButton::PlayButton);
+        return click_if_enabled(TransportButton::play_button);
     case Qt::Key_S:
-        return click_if_enabled(TransportButton::Stopbutton);
+        return click_if_enabled(TransportButton::stop_button);
     case Qt::Key_Escape:
-        return click_if_enabled(TransportButton::PauseButton);
+        return click_if_enabled(TransportButton::pause_button);
     case Qt::Key_PageDown:
-        return click_if_enabled(TransportButton::ForwardButton);
+        return click_if_enabled(TransportButton::skip_forward_button);
     case Qt::Key_PageUp:
-        return click_if_enabled(TransportButton::BackButton1);
+        return click_if_enabled(TransportButton::skip_back_button);
     case Qt::Key_B:
-        return click_if_enabled(TransportButton::BackButton2);
+        return click_if_enabled(TransportButton::skip_back_short_button);
     case Qt::Key_V:
         if (alt || !host.line_show_down() || !cursor_shown(host.play_state())) return false;
         host.replay_from_line();
         return true;
     case Qt::Key_F1:
-        return toggle_mode(ModeButton::PenDrawButton);
+        return toggle_mode(ModeButton::pen_draw_button);
     case Qt::Key_F2:
-        return toggle_mode(ModeButton::LineDrawButton);
+        return toggle_mode(ModeButton::line_draw_button);
     case Qt::Key_F3:
-        return toggle_mode(ModeButton::PenSelectButton);
+        return toggle_mode(ModeButton::pen_select_button);
     case Qt::Key_F4:
-        return toggle_mode(ModeButton::LineselectButton);
+        return toggle_mode(ModeButton::line_select_button);
     default:
         return false;
     }
@@ -87,7 +87,7 @@ QString scroll_caption(int scroll_speed) {
            QLatin1String(playback_texts::pixel_per_second);
 }
 
-void ScrollButtonClick(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
+void change_scroll_speed(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
                        int frame_count) {
     const int old = view.scroll_speed;
     view.scroll_speed = old * 2;

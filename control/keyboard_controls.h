@@ -14,27 +14,27 @@
 namespace pitkad {
 
 enum class TransportButton {
-    PlayButton,
-    Stopbutton,
-    PauseButton,
-    ForwardButton,
-    BackButton1,
-    BackButton2
+    play_button,
+    stop_button,
+    pause_button,
+    skip_forward_button,
+    skip_back_button,
+    skip_back_short_button
 };
 // The four drawing-mode buttons that F1 … F4 toggle.
-enum class ModeButton { PenDrawButton, LineDrawButton, PenSelectButton, LineselectButton };
+enum class ModeButton { pen_draw_button, line_draw_button, pen_select_button, line_select_button };
 
 class ControlsHost {
   public:
     virtual ~ControlsHost() = default;
     virtual bool button_enabled(TransportButton b) const = 0;
-    // Runs the button's click handler (PlayButtonClick also moves the focus
-    // to PauseButton).
+    // Runs the button's click handler (on_play also moves the focus
+    // to pause_button).
     virtual void click(TransportButton b) = 0;
-    // The drawing-tool window's SelectDelButtonClick.
+    // The drawing-tool window's on_delete_selection.
     virtual void select_delete() = 0;
     virtual bool tool_window_visible() const = 0;
-    virtual bool line_show_down() const = 0; // LineShowSwitch
+    virtual bool line_show_down() const = 0; // line_show_switch
     // Toggles the button's down state; the tool window keeps at most one
     // mode button down.
     virtual void toggle_mode_button(ModeButton b) = 0;
@@ -42,8 +42,8 @@ class ControlsHost {
     virtual void write_graph() = 0;
     virtual PlayState play_state() const = 0;
     virtual void replay_from_line() = 0;
-    // Skip button `which` (0 ForwardButton, 1 BackButton1, 2 BackButton2):
-    // its Tag and caption.
+    // Skip button `which` (0 skip_forward_button, 1 skip_back_button, 2 skip_back_short_button):
+    // its amount and caption.
     virtual void set_skip_button(int which, int tag, const QString& caption) = 0;
     virtual void set_scroll_caption(const QString& caption) = 0;
 };
@@ -51,7 +51,7 @@ class ControlsHost {
 // The main window's key handler: `key` is a Qt::Key code, `alt` whether Alt
 // is held. True when the key ran an action (a click, a replay, a mode
 // toggle, a delete), so that the window can keep it from the position slider.
-bool FormKeyDown(ControlsHost& host, int key, bool alt);
+bool handle_key(ControlsHost& host, int key, bool alt);
 
 // The popup's radio items pop500 … pop50000.
 struct SkipItem {
@@ -72,12 +72,12 @@ inline constexpr std::array<SkipItem, 9> skip_items{{
     {"pop50000", "50 s", 50000, false},
 }};
 
-// Index into skip_items of the item to check for a button's Tag: the item
+// Index into skip_items of the item to check for a button's amount: the item
 // of |ms|, pop50000 for any amount not in the list.
 int mark_skip_item(int ms);
 // "0.5" for 500, else whole seconds, truncated.
 QString skip_amount_text(int ms);
-// Sets the Tag (negative for the two back buttons) and the caption of skip
+// Sets the amount (negative for the two back buttons) and the caption of skip
 // button `which` for an amount ms > 0.
 void set_skip_amount(ControlsHost& host, int which, int ms);
 // Where the popup opens, in the window's client coordinates: beside the
@@ -87,7 +87,7 @@ QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button);
 QString scroll_caption(int scroll_speed);
 // Cycles scroll_speed 1 → 2 → 4 → 1, keeping the cursor's distance from the
 // left edge while playing or paused; `position_ms` is the player's position.
-void ScrollButtonClick(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
+void change_scroll_speed(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
                        int frame_count);
 
 } // namespace pitkad

@@ -40,7 +40,7 @@ template <typename Fn> void MouseEditor::edit(Fn fn) {
     record_step(history_, draw_, host_.midi_port().tables, fn);
 }
 
-void MouseEditor::FormMouseDown(MouseButton button, MouseShift shift, int x, int y) {
+void MouseEditor::press(MouseButton button, MouseShift shift, int x, int y) {
     const ToolState tool = host_.tool_state();
     ViewState& view = host_.view_state();
 
@@ -79,7 +79,7 @@ void MouseEditor::FormMouseDown(MouseButton button, MouseShift shift, int x, int
     }
 }
 
-void MouseEditor::FormMouseMove(MouseShift shift, int x, int y) {
+void MouseEditor::move(MouseShift shift, int x, int y) {
     if (!dragging || !shift.left) return;
     const ToolState tool = host_.tool_state();
     if (tool.mode == DrawMode::none || tool.mode == DrawMode::line_draw) return;
@@ -96,7 +96,7 @@ void MouseEditor::FormMouseMove(MouseShift shift, int x, int y) {
     draw_rubber_band();
 }
 
-void MouseEditor::FormMouseUp(MouseButton button, MouseShift shift, int x, int y) {
+void MouseEditor::release(MouseButton button, MouseShift shift, int x, int y) {
     (void)x;
     const ToolState tool = host_.tool_state();
     const ViewState& view = host_.view_state();

@@ -36,7 +36,7 @@ class EditorHost {
     virtual ToolState tool_state() const = 0;
     // Rebuilds and shows the whole view.
     virtual void write_graph() = 0;
-    // Note labels (with the sounding notes lit) when ShowLeft is enabled,
+    // Note labels (with the sounding notes lit) when left_labels_action is enabled,
     // then the graph bitmap copied to the window.
     virtual void draw_note_labels_and_show() = 0;
     // Moves the playback cursor to a frame.
@@ -64,9 +64,9 @@ class MouseEditor {
                 DrawHistory* history = nullptr)
         : draw_(draw), store_(store), host_(host), history_(history) {}
 
-    void FormMouseDown(MouseButton button, MouseShift shift, int x, int y);
-    void FormMouseMove(MouseShift shift, int x, int y);
-    void FormMouseUp(MouseButton button, MouseShift shift, int x, int y);
+    void press(MouseButton button, MouseShift shift, int x, int y);
+    void move(MouseShift shift, int x, int y);
+    void release(MouseButton button, MouseShift shift, int x, int y);
 
     void draw_rubber_band();
     void erase_rubber_band();

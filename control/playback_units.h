@@ -13,7 +13,7 @@ static_assert(frame_step * 1000 == frame_ms * 44100);
 inline constexpr int frames_per_second = 1000 / frame_ms;
 inline constexpr int frames_per_tenth = 100 / frame_ms;
 
-// TrackBar3 runs from 0 to this.
+// position_slider runs from 0 to this.
 inline constexpr int position_slider_max = 200;
 
 // Pixels per frame: the scroll button doubles the speed up to this, then

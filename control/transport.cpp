@@ -69,7 +69,7 @@ void Transport::reset_recording() {
     draw_.clear();
     host_.set_caption(QString::fromUtf8(playback_texts::caption));
     host_.set_transport_enabled(false);
-    host_.set_trackbar3_position(0);
+    host_.set_position_slider(0);
     host_.set_time_text(QString::fromUtf8(playback_texts::time_zero));
 }
 
@@ -79,7 +79,7 @@ void Transport::stop_playback() {
     host_.set_transport_enabled(true);
     // The slider's change handler still sees the old state here: stopped, it
     // browses back to frame 0.
-    host_.set_trackbar3_position(0);
+    host_.set_position_slider(0);
     host_.set_time_text(QString::fromUtf8(playback_texts::time_zero));
     play_state = PlayState::stopped;
     view_.first_frame = 0;
@@ -146,7 +146,7 @@ void Transport::toggle_pause() {
 }
 
 void Transport::change_time() {
-    const int p = host_.trackbar3_position();
+    const int p = host_.position_slider_value();
     const PlayState s = state();
     if (s == PlayState::stopped) {
         const int n = store_.frame_count;
@@ -192,7 +192,7 @@ void Transport::replay_from_line() {
     sound_held_drawing();
 }
 
-void Transport::TrackBar3Change() {
+void Transport::on_position_slider_moved() {
     const PlayState s = state();
     if (s == PlayState::stopped) {
         change_time();

@@ -29,20 +29,20 @@ class TransportHost {
     virtual ~TransportHost() = default;
     virtual void write_graph() = 0;
     virtual void write_line(int frame) = 0;
-    // Enables or disables the six transport buttons and TrackBar3 together.
+    // Enables or disables the six transport buttons and position_slider together.
     virtual void set_transport_enabled(bool enabled) = 0;
-    // Moves TrackBar3 (0 … 200). When the value actually changes the window
-    // calls Transport::TrackBar3Change, as a slider's valueChanged does.
-    virtual void set_trackbar3_position(int position) = 0;
-    virtual int trackbar3_position() const = 0;
-    virtual void set_time_text(const QString& text) = 0; // StaticText1
+    // Moves position_slider (0 … 200). When the value actually changes the window
+    // calls Transport::on_position_slider_moved, as a slider's valueChanged does.
+    virtual void set_position_slider(int position) = 0;
+    virtual int position_slider_value() const = 0;
+    virtual void set_time_text(const QString& text) = 0; // time_display
     virtual void set_caption(const QString& text) = 0;
     virtual void focus_time_display() = 0;
     virtual void show_error(const QString& text) = 0;
     // The left mouse button is down now or was pressed since the last query;
     // the query clears the "pressed since" latch.
     virtual bool left_button_down_or_pressed() = 0;
-    virtual bool pen_midi_down() const = 0; // PenMidiSwitch
+    virtual bool pen_midi_down() const = 0; // pen_midi_switch
     // Forwarded to the drawing MIDI player.
     virtual void drawing_midi_step(int g) = 0;
     virtual void drawing_midi_sound_held(int g) = 0;
@@ -85,7 +85,7 @@ class Transport {
     void change_time();
     void seek_relative(int ms);
     void replay_from_line();
-    void TrackBar3Change();
+    void on_position_slider_moved();
     // Runs on the UI thread, requested by the playback thread.
     void playback_tick();
 

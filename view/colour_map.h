@@ -12,8 +12,8 @@ namespace pitkad {
 
 inline constexpr int palette_levels = 512;
 inline constexpr int pitch_classes = 12;
-inline constexpr int default_sensitivity = 40; // TrackBar1
-inline constexpr int default_colour = 0;       // TrackBar2
+inline constexpr int default_sensitivity = 40; // gain_slider
+inline constexpr int default_colour = 0;       // colour_slider
 // The colour bitmap is read at x = 42 × p on its top row.
 inline constexpr int colour_bitmap_step = 42;
 inline constexpr int colour_bitmap_min_width = 463;

@@ -29,19 +29,19 @@ namespace pitkad {
 
 // Menu and tool-window switches the renderer reads.
 struct ViewSwitches {
-    bool show_left_enabled = false;  // ShowLeft enabled, i.e. the font bitmap is loaded
-    bool show_left_checked = true;   // ShowLeft checked
-    bool show_right_checked = false; // ShowRight checked
-    bool grouping = false;           // Groupingcolor enabled and checked
-    bool pen_show = true;            // PenShowSwitch down
-    bool line_show = true;           // LineShowSwitch down
+    bool show_left_enabled = false;  // left_labels_action enabled, i.e. the font bitmap is loaded
+    bool show_left_checked = true;   // left_labels_action checked
+    bool show_right_checked = false; // right_labels_action checked
+    bool grouping = false;           // note_colours_action enabled and checked
+    bool pen_show = true;            // pen_show_switch down
+    bool line_show = true;           // line_show_switch down
 };
 
 // Control values read afresh at every write_graph, write_line and
 // restore_column (through GraphView::params).
 struct GraphParams {
-    int sensitivity = default_sensitivity; // TrackBar1 position S, 0 … 100
-    int colour = default_colour;           // TrackBar2 position T, 0 … 100
+    int sensitivity = default_sensitivity; // gain_slider position S, 0 … 100
+    int colour = default_colour;           // colour_slider position T, 0 … 100
     ViewSwitches switches;
     PlayState play_state = PlayState::no_recording;
     PracticeMarks practice; // the loop and the focus shown over the rows
@@ -84,7 +84,7 @@ class GraphView {
     // unsupported view.scroll_speed becomes 1) and the requested client
     // width: resizes graph_bitmap, screen and the scratch columns, runs
     // prepare_columns and write_graph. Returns the geometry the window
-    // applies (client width, graph height, TrackBar3 visibility).
+    // applies (client width, graph height, position_slider visibility).
     ViewLayout layout_view(int requested_client_width);
 
     // level_palette and the greys for the current grouping switch.
@@ -116,8 +116,8 @@ class GraphView {
     void restore_screen_rect(QRect r);
 
     // Load the data bitmaps; false (and nothing changed) when the file is
-    // missing or refused. The window enables ShowLeft/ShowRight or
-    // Groupingcolor on success.
+    // missing or refused. The window enables left_labels_action/right_labels_action or
+    // note_colours_action on success.
     bool load_font(const std::filesystem::path& file);
     bool load_colour(const std::filesystem::path& file);
 

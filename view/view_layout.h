@@ -8,7 +8,7 @@
 namespace pitkad {
 
 inline constexpr int min_client_width = 592;          // narrowest graph
-inline constexpr int position_slider_min_width = 692; // TrackBar3 shown from here on
+inline constexpr int position_slider_min_width = 692; // position_slider shown from here on
 inline constexpr int initial_client_width = 796;
 inline constexpr int min_line_width = 4;
 inline constexpr int max_line_width = 12;
@@ -20,7 +20,7 @@ struct ViewLayout {
     int graph_width = initial_client_width;
     int graph_height = 0;             // 74 × line_width + 29
     int rows_height = 0;              // 74 × line_width, the height of the scratch columns
-    bool show_position_slider = true; // TrackBar3 visible
+    bool show_position_slider = true; // position_slider visible
 };
 
 // The geometry for a requested client width and line width: width raised
@@ -30,8 +30,8 @@ ViewLayout layout_view(int requested_client_width, int line_width);
 
 // Start-up line width from the screen height in pixels:
 // (height − 140) div 74 − 1, at most 12 and (unlike the raw formula) at
-// least 4. enabled[n] says whether the LineW<n> item (n = 4 … 12) is
-// enabled: LineW4 always, LineW(n + 1) when the raw value ≥ n.
+// least 4. enabled[n] says whether the line_width_menu<n> item (n = 4 … 12) is
+// enabled: LineW4 always, line_width_menu(n + 1) when the raw value ≥ n.
 struct LineWidthDefault {
     int line_width = min_line_width;
     std::array<bool, max_line_width + 1> enabled{}; // indices 4 … 12 used

@@ -37,31 +37,31 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
     ASSERT_TRUE(data_file_built("Pitkacolor.bmp"));
     ASSERT_TRUE(data_file_built("loudness.dat"));
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     struct Item {
         QAction* action;
         const char* caption;
         bool enabled, checkable, checked;
     };
     const Item items[] = {
-        {f.Open1, "開く (&O)", true, false, false},
+        {f.open_action, "開く (&O)", true, false, false},
         // No file opened yet: the recent-files submenu is disabled.
-        {f.RecentMenu->menuAction(), "最近使ったファイル", false, false, false},
+        {f.recent_menu->menuAction(), "最近使ったファイル", false, false, false},
         // Saving the drawing elsewhere waits for a recording.
-        {f.SaveDrawAs1, "名前を付けて保存", false, false, false},
-        {f.Saveini, "設定を保存 (&S)", true, false, false},
-        {f.Exit1, "終了 (&X)", true, false, false},
+        {f.save_drawing_as_action, "名前を付けて保存", false, false, false},
+        {f.save_settings_action, "設定を保存 (&S)", true, false, false},
+        {f.exit_action, "終了 (&X)", true, false, false},
         // The loudness table loaded: enabled and checked before the settings.
-        {f.Loudness, "ラウドネス補正 (&A)", true, true, true},
-        {f.Groupingcolor, "音階色別表示 (&C)", true, true, false},
-        {f.ShowLeft, "音階表示 - 左 (&L)", true, true, true},
-        {f.ShowRight, "音階表示 - 右 (&R)", true, true, false},
-        {f.ShowFrq, "周波数 (&F)", true, true, false},
-        {f.ShowNote, "ノート番号 (&N)", true, true, false},
-        {f.Showtoolbar, "表示 (&V)", true, false, false},
-        {f.MidiSetMenu, "設定 (&S)", true, false, false},
-        {f.SupportPage, "サポートページ (&S)", true, false, false},
-        {f.About1, "バージョン情報 (&A)", true, false, false},
+        {f.loudness_action, "ラウドネス補正 (&A)", true, true, true},
+        {f.note_colours_action, "音階色別表示 (&C)", true, true, false},
+        {f.left_labels_action, "音階表示 - 左 (&L)", true, true, true},
+        {f.right_labels_action, "音階表示 - 右 (&R)", true, true, false},
+        {f.hint_frequency_action, "周波数 (&F)", true, true, false},
+        {f.hint_note_number_action, "ノート番号 (&N)", true, true, false},
+        {f.show_drawing_tools_action, "表示 (&V)", true, false, false},
+        {f.midi_settings_action, "設定 (&S)", true, false, false},
+        {f.support_page_action, "サポートページ (&S)", true, false, false},
+        {f.about_action, "バージョン情報 (&A)", true, false, false},
     };
     for (const Item& item : items) {
         SCOPED_TRACE(item.caption);
@@ -75,28 +75,28 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
 
 TEST(MainWindowMenus, NoMidiOutputLeavesTheMidiMenuDisabled) {
     Window w = make_window(1200, false);
-    EXPECT_FALSE(w.form->MidiSetMenu->isEnabled());
+    EXPECT_FALSE(w.form->midi_settings_action->isEnabled());
     EXPECT_FALSE(w.form->doc.midi.midi_ok());
 }
 
 // The items of each menu in order; null stands for a separator.
 TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     struct MenuItems {
         QMenu* menu;
         std::vector<QAction*> items;
     };
     const MenuItems menus[] = {
-        {f.File1,
-         {f.Open1, f.RecentMenu->menuAction(), f.SaveDrawAs1, nullptr, f.ExportMidiItem,
-          f.ImportMidiItem, f.ExportImageItem, f.ExportCsvItem, nullptr, f.Saveini, f.Exit1}},
-        {f.Show1,
-         {f.Loudness, f.Groupingcolor, nullptr, f.ShowLeft, f.ShowRight, nullptr, f.ShowFrq,
-          f.ShowNote, nullptr, f.LanguageMenu->menuAction()}},
-        {f.Drawmenu, {f.Showtoolbar}},
-        {f.MIDIM1, {f.MidiSetMenu}},
-        {f.Help1, {f.SupportPage, f.About1}},
+        {f.file_menu,
+         {f.open_action, f.recent_menu->menuAction(), f.save_drawing_as_action, nullptr, f.export_midi_action,
+          f.import_midi_action, f.export_image_action, f.export_csv_action, nullptr, f.save_settings_action, f.exit_action}},
+        {f.view_menu,
+         {f.loudness_action, f.note_colours_action, nullptr, f.left_labels_action, f.right_labels_action, nullptr, f.hint_frequency_action,
+          f.hint_note_number_action, nullptr, f.language_menu->menuAction()}},
+        {f.drawing_tools_menu, {f.show_drawing_tools_action}},
+        {f.midi_menu, {f.midi_settings_action}},
+        {f.help_menu, {f.support_page_action, f.about_action}},
     };
     for (const MenuItems& m : menus) {
         SCOPED_TRACE(m.menu->title().toStdString());
@@ -115,42 +115,42 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
 // the others.
 TEST(MainWindowMenus, LineWidthItemsAreRadioItems) {
     Window w = make_window(1200);
-    TForm1& f = *w.form;
-    const QList<QAction*> actions = f.LineW->actions();
+    MainWindow& f = *w.form;
+    const QList<QAction*> actions = f.line_width_menu->actions();
     ASSERT_EQ(actions.size(), 9);
     for (int n = 4; n <= 12; ++n) {
-        QAction* a = f.LineWItems[std::size_t(n)];
+        QAction* a = f.line_width_actions[std::size_t(n)];
         EXPECT_EQ(actions[n - 4], a);
         EXPECT_EQ(a->text(), QString::number(n));
         EXPECT_TRUE(a->isCheckable());
         EXPECT_EQ(a->isChecked(), n == 12) << n;
     }
-    f.LineWItems[5]->trigger();
+    f.line_width_actions[5]->trigger();
     for (int n = 4; n <= 12; ++n)
-        EXPECT_EQ(f.LineWItems[std::size_t(n)]->isChecked(), n == 5) << n;
+        EXPECT_EQ(f.line_width_actions[std::size_t(n)]->isChecked(), n == 5) << n;
     EXPECT_EQ(f.doc.view.line_width, 5);
 }
 
 TEST(MainWindowControls, CaptionsAndInitialStates) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     struct Button {
         QPushButton* button;
         const char* caption;
         bool enabled;
     };
     const Button buttons[] = {
-        {f.PlayButton, "PLAY", false},        {f.Stopbutton, "STOP", false},
-        {f.PauseButton, "PAUSE", false},      {f.ForwardButton, "+5 s", false},
-        {f.BackButton1, "-5 s", false},       {f.BackButton2, "-0.5 s", false},
-        {f.ScrollButton, "50 pixel/s", true},
+        {f.strip->play_button, "PLAY", false},        {f.strip->stop_button, "STOP", false},
+        {f.strip->pause_button, "PAUSE", false},      {f.strip->skip_forward_button, "+5 s", false},
+        {f.strip->skip_back_button, "-5 s", false},       {f.strip->skip_back_short_button, "-0.5 s", false},
+        {f.strip->scroll_speed_button, "50 pixel/s", true},
     };
     for (const Button& b : buttons) {
         SCOPED_TRACE(b.caption);
         EXPECT_EQ(b.button->text(), QString(b.caption));
         EXPECT_EQ(b.button->isEnabled(), b.enabled);
     }
-    EXPECT_EQ(f.skip_tag, (std::array<int, 3>{5000, -5000, -500}));
+    EXPECT_EQ(f.skip_amounts, (std::array<int, 3>{5000, -5000, -500}));
 
     struct Slider {
         QSlider* slider;
@@ -159,9 +159,9 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
         bool enabled;
     };
     const Slider sliders[] = {
-        {f.TrackBar1, 100, 40, 10, QSlider::TicksBelow, true},
-        {f.TrackBar2, 100, 0, 10, QSlider::TicksBelow, true},
-        {f.TrackBar3, 200, 0, 20, QSlider::TicksBothSides, false},
+        {f.strip->gain_slider, 100, 40, 10, QSlider::TicksBelow, true},
+        {f.strip->colour_slider, 100, 0, 10, QSlider::TicksBelow, true},
+        {f.strip->position_slider, 200, 0, 20, QSlider::TicksBothSides, false},
     };
     for (const Slider& s : sliders) {
         SCOPED_TRACE(s.slider->objectName().toStdString());
@@ -172,26 +172,26 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
         EXPECT_EQ(s.slider->tickPosition(), s.ticks);
         EXPECT_EQ(s.slider->isEnabled(), s.enabled);
     }
-    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
-    EXPECT_EQ(f.StaticText2->text(), QString("感度"));
-    EXPECT_EQ(f.StaticText3->text(), QString("色調整"));
+    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->gain_label->text(), QString("感度"));
+    EXPECT_EQ(f.strip->colour_label->text(), QString("色調整"));
     EXPECT_EQ(shown_title(f), QString("PitkaD"));
     EXPECT_EQ(f.play_state(), PlayState::no_recording);
     EXPECT_EQ(f.doc.store.frame_count, 1);
     // The colour sliders redraw from now on.
-    EXPECT_EQ(f.TrackBar1Tag, 0);
-    EXPECT_EQ(f.TrackBar2Tag, 0);
+    EXPECT_FALSE(f.strip->gain_slider->signalsBlocked());
+    EXPECT_FALSE(f.strip->colour_slider->signalsBlocked());
 }
 
-// Tab moves through the controls in the window definition's order.
+// Tab moves through the transport buttons, the sliders, then the time display.
 TEST(MainWindowControls, TabOrder) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     const std::vector<QWidget*> order = {
-        f.PlayButton, f.Stopbutton, f.PauseButton, f.ForwardButton, f.BackButton1, f.BackButton2,
-        f.TrackBar3,  f.TrackBar1,  f.TrackBar2,   f.ScrollButton,  f.StaticText1};
+        f.strip->play_button, f.strip->stop_button, f.strip->pause_button, f.strip->skip_forward_button, f.strip->skip_back_button, f.strip->skip_back_short_button,
+        f.strip->position_slider,  f.strip->gain_slider,  f.strip->colour_slider,   f.strip->scroll_speed_button,  f.strip->time_display};
     std::vector<QWidget*> seen;
-    QWidget* next = f.PlayButton;
+    QWidget* next = f.strip->play_button;
     for (int guard = 0; guard < 100 && seen.size() < order.size(); ++guard) {
         if (std::find(order.begin(), order.end(), next) != order.end() &&
             std::find(seen.begin(), seen.end(), next) == seen.end())
@@ -205,7 +205,7 @@ TEST(MainWindowControls, TabOrder) {
 // right edge, and the position slider stretches between the two.
 TEST(MainWindowControls, AnchoredToBottomAndRight) {
     Window w = make_window(1200);
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     struct Case {
@@ -213,16 +213,16 @@ TEST(MainWindowControls, AnchoredToBottomAndRight) {
     };
     for (const Case c : {Case{4, 796}, Case{12, 1000}}) {
         SCOPED_TRACE(c.line_width);
-        f.LineWClick(c.line_width);
+        f.on_line_width_chosen(c.line_width);
         f.resize(c.client_width, f.height());
         QApplication::processEvents();
         const int h = 74 * c.line_width + 29 + 67; // client height
         ASSERT_EQ(f.centralWidget()->height(), h);
-        EXPECT_EQ(f.PlayButton->geometry(), QRect(8, h - 62, 60, 25));
-        EXPECT_EQ(f.BackButton2->geometry(), QRect(136, h - 32, 60, 25));
-        EXPECT_EQ(f.ScrollButton->geometry(), QRect(c.client_width - 92, h - 46, 75, 25));
-        EXPECT_EQ(f.TrackBar1->geometry(), QRect(c.client_width - 276, h - 56, 150, 20));
-        EXPECT_EQ(f.TrackBar3->geometry(), QRect(216, h - 40, 230 + c.client_width - 796, 33));
+        EXPECT_EQ(f.strip->play_button->geometry(), QRect(8, h - 62, 60, 25));
+        EXPECT_EQ(f.strip->skip_back_short_button->geometry(), QRect(136, h - 32, 60, 25));
+        EXPECT_EQ(f.strip->scroll_speed_button->geometry(), QRect(c.client_width - 92, h - 46, 75, 25));
+        EXPECT_EQ(f.strip->gain_slider->geometry(), QRect(c.client_width - 276, h - 56, 150, 20));
+        EXPECT_EQ(f.strip->position_slider->geometry(), QRect(216, h - 40, 230 + c.client_width - 796, 33));
     }
 }
 
@@ -230,7 +230,7 @@ TEST(MainWindowControls, AnchoredToBottomAndRight) {
 // sliders, never past it; its tool tip keeps the whole text.
 TEST(MainWindowControls, AudioStatusIsCutToItsRoom) {
     Window w = make_window(1200);
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const QString full = QString::fromUtf8(playback_texts::no_audio_device);
@@ -243,7 +243,7 @@ TEST(MainWindowControls, AudioStatusIsCutToItsRoom) {
         SCOPED_TRACE(c.width);
         f.resize(c.width, f.height());
         QApplication::processEvents();
-        const QLabel& l = *f.AudioStatus;
+        const QLabel& l = *f.strip->audio_status_label;
         EXPECT_EQ(l.text() != full, c.cut) << l.text().toStdString();
         EXPECT_LE(l.fontMetrics().horizontalAdvance(l.text()), l.width());
         EXPECT_EQ(l.toolTip(), full);
@@ -256,15 +256,15 @@ int client_height_for(int line_width) {
 
 TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
     Window w = make_window(1200);
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     for (int lw : {4, 12, 7}) {
         SCOPED_TRACE(lw);
-        f.LineWItems[std::size_t(lw)]->trigger();
+        f.line_width_actions[std::size_t(lw)]->trigger();
         QApplication::processEvents();
         EXPECT_EQ(f.doc.view.line_width, lw);
-        EXPECT_TRUE(f.LineWItems[std::size_t(lw)]->isChecked());
+        EXPECT_TRUE(f.line_width_actions[std::size_t(lw)]->isChecked());
         EXPECT_EQ(f.graph->size(), QSize(f.width(), 74 * lw + 29));
         EXPECT_EQ(f.graph->pos(), QPoint(0, 0));
         EXPECT_EQ(f.graph_view().graph_bitmap.size(), QSize(f.width(), 74 * lw + 29));
@@ -279,7 +279,7 @@ TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
 // slider shown from 692 on.
 TEST(MainWindowLayout, WidthSnapsAndHidesThePositionSlider) {
     Window w = make_window(1200);
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     struct Case {
@@ -297,7 +297,7 @@ TEST(MainWindowLayout, WidthSnapsAndHidesThePositionSlider) {
         EXPECT_EQ(f.width(), c.width);
         EXPECT_EQ(f.graph->width(), c.width);
         EXPECT_EQ(f.graph_view().graph_bitmap.width(), c.width);
-        EXPECT_EQ(f.TrackBar3->isVisible(), c.slider);
+        EXPECT_EQ(f.strip->position_slider->isVisible(), c.slider);
         // The menu bar keeps to one line, so the client area keeps its height.
         EXPECT_EQ(f.centralWidget()->height(), client_height_for(f.doc.view.line_width));
     }
@@ -322,11 +322,11 @@ TEST(MainWindowLayout, LineWidthDefaultFromTheScreenHeight) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.screen_height);
         Window w = make_window(c.screen_height);
-        TForm1& f = *w.form;
+        MainWindow& f = *w.form;
         EXPECT_EQ(f.doc.view.line_width, c.line_width);
         for (int n = 4; n <= 12; ++n) {
-            EXPECT_EQ(f.LineWItems[std::size_t(n)]->isEnabled(), n <= c.highest_enabled) << n;
-            EXPECT_EQ(f.LineWItems[std::size_t(n)]->isChecked(), n == c.line_width) << n;
+            EXPECT_EQ(f.line_width_actions[std::size_t(n)]->isEnabled(), n <= c.highest_enabled) << n;
+            EXPECT_EQ(f.line_width_actions[std::size_t(n)]->isChecked(), n == c.line_width) << n;
         }
         EXPECT_EQ(f.graph->height(), 74 * c.line_width + 29);
     }

@@ -18,20 +18,20 @@ namespace pitkad::test {
 namespace {
 
 // The transport controls all enabled or all disabled.
-void expect_transport(TForm1& f, bool enabled) {
+void expect_transport(MainWindow& f, bool enabled) {
     for (QWidget* w :
-         std::initializer_list<QWidget*>{f.PlayButton, f.Stopbutton, f.PauseButton, f.ForwardButton,
-                                         f.BackButton1, f.BackButton2, f.TrackBar3})
+         std::initializer_list<QWidget*>{f.strip->play_button, f.strip->stop_button, f.strip->pause_button, f.strip->skip_forward_button,
+                                         f.strip->skip_back_button, f.strip->skip_back_short_button, f.strip->position_slider})
         EXPECT_EQ(w->isEnabled(), enabled) << w->objectName().toStdString();
 }
 
-void expect_reset_state(TForm1& f) {
+void expect_reset_state(MainWindow& f) {
     EXPECT_EQ(shown_title(f), QString("PitkaD"));
     expect_transport(f, false);
     EXPECT_EQ(f.doc.store.frame_count, 1);
     EXPECT_EQ(f.play_state(), PlayState::no_recording);
-    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
-    EXPECT_EQ(f.TrackBar3->value(), 0);
+    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->position_slider->value(), 0);
     // Nothing of an earlier recording is left in the store.
     EXPECT_EQ(f.doc.store.spectrogram[std::size_t(10 * cells_per_frame + 40)], -100.0f);
 }
@@ -44,7 +44,7 @@ class OpenSequence : public ::testing::Test {
   protected:
     TempDir dir;
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
 };
 
 TEST_F(OpenSequence, DemoOpensReadyToPlay) {
@@ -56,9 +56,9 @@ TEST_F(OpenSequence, DemoOpensReadyToPlay) {
     EXPECT_TRUE(responder.seen.empty()) << responder.texts().join("|").toStdString();
     EXPECT_EQ(shown_title(f), QString("PitkaD - demo.wav"));
     expect_transport(f, true);
-    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
-    EXPECT_EQ(f.focusWidget(), f.PlayButton);
+    EXPECT_EQ(f.focusWidget(), f.strip->play_button);
     EXPECT_GT(f.doc.store.frame_count, 100);
     // The analysis was cached beside the copy, and the loudest cell is 0 dB.
     EXPECT_TRUE(fs::exists(dir.path() / "demo.pkd"));
@@ -143,7 +143,7 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
         EXPECT_EQ(shown_title(f), QString("PitkaD - tone.wav"));
         EXPECT_EQ(f.play_state(), PlayState::stopped);
         expect_transport(f, true);
-        EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+        EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
         EXPECT_EQ(f.doc.store.spectrogram, levels);
         EXPECT_EQ(f.doc.drawing[7].line_mark(), 2);
         EXPECT_TRUE(f.doc.drawing.modified);
@@ -241,7 +241,7 @@ TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     const fs::path wav = small_recording(dir.path());
     {
         ModalResponder responder; // no file: the dialog is cancelled
-        f.Open1Click();
+        f.on_open();
         EXPECT_EQ(responder.file_dialogs, 1);
         EXPECT_EQ(responder.name_filters,
                   (QStringList{texts::open_filter_audio, texts::open_filter_wav,
@@ -251,7 +251,7 @@ TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     }
     ModalResponder responder;
     responder.file_to_choose = qpath(wav);
-    f.Open1Click();
+    f.on_open();
     EXPECT_EQ(responder.file_dialogs, 1);
     EXPECT_EQ(shown_title(f), QString("PitkaD - tone.wav"));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
@@ -278,7 +278,7 @@ TEST_F(OpenSequence, ClosingWithAnUnsavedDrawingAsks) {
         fs::create_directories(sub);
         const fs::path wav = small_recording(sub);
         Window local = make_window();
-        TForm1& g = *local.form;
+        MainWindow& g = *local.form;
         g.show();
         ASSERT_TRUE(g.open_recording(qpath(wav)));
         g.doc.drawing[20].note_cell(40) = 3;
@@ -339,7 +339,7 @@ TEST_F(OpenSequence, OpeningAnotherRecordingOverAnUnsavedDrawingAsks) {
         ModalResponder responder;
         responder.file_to_choose = qpath(second);
         responder.answers << c.answer;
-        f.Open1Click();
+        f.on_open();
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
         EXPECT_EQ(shown_title(f), QString(c.caption));
@@ -362,7 +362,7 @@ TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
     f.doc.drawing.modified = true;
     ModalResponder responder;
     responder.answers << "保存する";
-    f.Exit1->trigger();
+    f.exit_action->trigger();
     ASSERT_EQ(responder.seen.size(), 2u);
     EXPECT_EQ(responder.seen[1].text,
               qpath(dir.path() / "tone.pkc") + q(drawing_texts::cannot_write));
@@ -379,7 +379,7 @@ TEST_F(OpenSequence, DrawingFileIsLoadedWithTheRecording) {
     f.doc.drawing[30].note_cell(50) = 7;
     f.doc.drawing[60].line_mark() = 2;
     f.doc.drawing.modified = true;
-    ASSERT_TRUE(f.form2()->save_draw());
+    ASSERT_TRUE(f.session().save());
     ASSERT_TRUE(fs::exists(dir.path() / "tone.pkc"));
     ASSERT_TRUE(f.open_recording(qpath(wav)));
     EXPECT_EQ(f.doc.drawing[30].note_cell(50), 7);

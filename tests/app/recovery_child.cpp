@@ -3,8 +3,8 @@
 // 10 to 40 through real mouse events on the graph, prints "drawn" and runs
 // until it is killed. Recovery copies are written every 200 ms.
 #include "app/graph_widget.h"
-#include "app/pitka_p1.h"
-#include "app/pitka_pdraw.h"
+#include "app/main_window.h"
+#include "app/drawing_tools_window.h"
 #include "audio/audio_output.h"
 
 #include <QApplication>
@@ -33,11 +33,11 @@ int main(int argc, char** argv) {
     o.read_settings = false;
     o.threads = 1;
     o.recovery_interval_ms = 200;
-    pitkad::TForm1 form(std::move(o));
+    pitkad::MainWindow form(std::move(o));
     form.show();
     if (!form.open_recording(QString::fromLocal8Bit(argv[1]))) return 1;
-    form.ShowtoolbarClick();
-    QTest::mouseClick(form.form2()->PenDrawButton, Qt::LeftButton);
+    form.on_show_drawing_tools();
+    QTest::mouseClick(form.tools_window()->pen_draw_button, Qt::LeftButton);
     const int y = (75 - 50) * 12 + 6;
     send(form.graph, QEvent::MouseButtonPress, {10, y}, Qt::LeftButton, Qt::LeftButton);
     for (const int x : {25, 40})

@@ -2,8 +2,8 @@
 // picture the window shows after opening the recording. Also the window's
 // command line as a process: refusals, --help and --version.
 #include "analysis/analysis_messages.h"
-#include "app/pitka_p1.h"
-#include "app/pitka_pdraw.h"
+#include "app/main_window.h"
+#include "app/drawing_tools_window.h"
 #include "app/window_args.h"
 #include "window_test_support.h"
 
@@ -176,17 +176,17 @@ TEST_F(RenderCli, HelpAndVersionNeedNoDisplay) {
 // on, since the build's table is found).
 TEST_F(RenderCli, SamePictureAsTheWindow) {
     Window w = make_window(1200);
-    TForm1& f = *w.form;
-    f.LineWClick(5);
+    MainWindow& f = *w.form;
+    f.on_line_width_chosen(5);
     ASSERT_TRUE(f.open_recording(s(dir.path() / "demo.wav")));
-    ASSERT_TRUE(f.Loudness->isChecked());
+    ASSERT_TRUE(f.loudness_action->isChecked());
     // A drawing saved beside the recording shows in both.
     const QImage undrawn = f.graph_view().graph_bitmap.copy();
     for (int t = 40; t < 90; ++t)
         f.doc.drawing[t].note_cell(50) = 3;
     f.doc.drawing[120].line_mark() = 5;
     f.doc.drawing.modified = true;
-    ASSERT_TRUE(f.form2()->save_draw());
+    ASSERT_TRUE(f.session().save());
     f.write_graph();
     const QImage shown = f.graph_view().graph_bitmap;
     ASSERT_NE(shown, undrawn);

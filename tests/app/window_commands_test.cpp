@@ -2,12 +2,13 @@
 // sliders that redraw, the About box, the support page (the manual), and the
 // settings carried from one window to the next.
 #include "app/manual_page.h"
-#include "app/pitka_pmidi.h"
+#include "app/midi_settings_dialog.h"
 #include "app/settings.h"
 #include "base/paths.h"
 #include "window_test_support.h"
 
 #include <QAction>
+#include <QTest>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -26,23 +27,23 @@ QString s(const fs::path& p) {
 
 TEST(WindowCommands, ScrollButtonCyclesTheSpeed) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     const struct {
         int speed;
         const char* caption;
     } steps[] = {{2, "100 pixel/s"}, {4, "200 pixel/s"}, {1, "50 pixel/s"}};
     for (const auto& step : steps) {
-        QTest::mouseClick(f.ScrollButton, Qt::LeftButton);
+        QTest::mouseClick(f.strip->scroll_speed_button, Qt::LeftButton);
         EXPECT_EQ(f.doc.view.scroll_speed, step.speed);
-        EXPECT_EQ(f.ScrollButton->text(), QString(step.caption));
+        EXPECT_EQ(f.strip->scroll_speed_button->text(), QString(step.caption));
     }
 }
 
 // A right press on a skip button opens the amounts popup with the button's
-// amount marked; the chosen amount becomes its Tag and caption.
+// amount marked; the chosen amount becomes its amount and caption.
 TEST(WindowCommands, SkipAmountPopup) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     struct Case {
         QPushButton* button;
         int which;
@@ -52,16 +53,16 @@ TEST(WindowCommands, SkipAmountPopup) {
         const char* caption;
     };
     const Case cases[] = {
-        {f.BackButton1, 1, "5 s", "2 s", -2000, "-2 s"},
-        {f.ForwardButton, 0, "5 s", "0.5 s", 500, "+0.5 s"},
-        {f.BackButton2, 2, "0.5 s", "50 s", -50000, "-50 s"},
-        {f.BackButton1, 1, "2 s", "", -2000, "-2 s"}, // closed without a choice
+        {f.strip->skip_back_button, 1, "5 s", "2 s", -2000, "-2 s"},
+        {f.strip->skip_forward_button, 0, "5 s", "0.5 s", 500, "+0.5 s"},
+        {f.strip->skip_back_short_button, 2, "0.5 s", "50 s", -50000, "-50 s"},
+        {f.strip->skip_back_button, 1, "2 s", "", -2000, "-2 s"}, // closed without a choice
     };
     // Disabled buttons (no recording) do not react to the press.
     {
         ModalResponder responder;
-        QTest::mousePress(f.ForwardButton, Qt::RightButton, {}, QPoint(10, 10));
-        QTest::mouseRelease(f.ForwardButton, Qt::RightButton, {}, QPoint(10, 10));
+        QTest::mousePress(f.strip->skip_forward_button, Qt::RightButton, {}, QPoint(10, 10));
+        QTest::mouseRelease(f.strip->skip_forward_button, Qt::RightButton, {}, QPoint(10, 10));
         EXPECT_TRUE(responder.popup_checked.isEmpty());
     }
     f.set_transport_enabled(true);
@@ -74,12 +75,12 @@ TEST(WindowCommands, SkipAmountPopup) {
         ASSERT_EQ(responder.popup_checked.size(), 1)
             << responder.popup_checked.join("/").toStdString();
         EXPECT_EQ(responder.popup_checked[0], QString(c.marked_before));
-        EXPECT_EQ(f.skip_tag[std::size_t(c.which)], c.tag);
+        EXPECT_EQ(f.skip_amounts[std::size_t(c.which)], c.tag);
         EXPECT_EQ(c.button->text(), QString(c.caption));
     }
     // A left click does not open the popup.
     ModalResponder responder;
-    QTest::mouseClick(f.ForwardButton, Qt::LeftButton);
+    QTest::mouseClick(f.strip->skip_forward_button, Qt::LeftButton);
     EXPECT_TRUE(responder.popup_checked.isEmpty());
 }
 
@@ -88,7 +89,7 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
     TempDir dir;
     fs::copy_file(data_dir / "demo.wav", dir.path() / "demo.wav");
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     ASSERT_TRUE(f.open_recording(s(dir.path() / "demo.wav")));
     const std::vector<float> corrected(f.doc.store.spectrogram.begin(),
                                        f.doc.store.spectrogram.begin() + 200 * cells_per_frame);
@@ -98,12 +99,12 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
         bool store_changes;
     };
     const Case cases[] = {
-        {"sensitivity", [&] { f.TrackBar1->setValue(80); }, false},
-        {"colour", [&] { f.TrackBar2->setValue(30); }, false},
-        {"left labels off", [&] { f.ShowLeft->trigger(); }, false},
-        {"right labels on", [&] { f.ShowRight->trigger(); }, false},
-        {"grouping colours", [&] { f.Groupingcolor->trigger(); }, false},
-        {"loudness off", [&] { f.Loudness->trigger(); }, true},
+        {"sensitivity", [&] { f.strip->gain_slider->setValue(80); }, false},
+        {"colour", [&] { f.strip->colour_slider->setValue(30); }, false},
+        {"left labels off", [&] { f.left_labels_action->trigger(); }, false},
+        {"right labels on", [&] { f.right_labels_action->trigger(); }, false},
+        {"grouping colours", [&] { f.note_colours_action->trigger(); }, false},
+        {"loudness off", [&] { f.loudness_action->trigger(); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,48 +116,48 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
     // Without the correction the store holds other levels.
     EXPECT_FALSE(std::equal(corrected.begin(), corrected.end(), f.doc.store.spectrogram.begin()));
     // A moved slider hands the focus to the time display.
-    EXPECT_EQ(f.focusWidget(), f.StaticText1);
+    EXPECT_EQ(f.focusWidget(), f.strip->time_display);
 }
 
 // The drawing file keeps the instruments and volumes of the drawing
 // channels: changing one in the MIDI dialog is an unsaved change.
 TEST(WindowCommands, MidiDialogChangesOfDrawingChannelsMarkTheDrawing) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     struct Case {
         const char* name;
-        std::function<void(TForm3&)> act;
+        std::function<void(MidiSettingsDialog&)> act;
         bool modified;
     };
     const Case cases[] = {
-        {"nothing changed", [](TForm3&) {}, false},
-        {"click channel's program", [](TForm3& d) { d.SpinEdit(1)->setValue(5); }, false},
-        {"click channel's volume", [](TForm3& d) { d.TrackBar(1)->setValue(64); }, false},
-        {"delay", [](TForm3& d) { d.MidiDelaySpinEdit1->setValue(4); }, false},
-        {"channel 1's program", [](TForm3& d) { d.SpinEdit(2)->setValue(40); }, true},
-        {"channel 8's program", [](TForm3& d) { d.SpinEdit(9)->setValue(12); }, true},
-        {"channel 5's volume", [](TForm3& d) { d.TrackBar(6)->setValue(90); }, true},
+        {"nothing changed", [](MidiSettingsDialog&) {}, false},
+        {"click channel's program", [](MidiSettingsDialog& d) { d.program_edit(1)->setValue(5); }, false},
+        {"click channel's volume", [](MidiSettingsDialog& d) { d.volume_slider(1)->setValue(64); }, false},
+        {"delay", [](MidiSettingsDialog& d) { d.delay_edit->setValue(4); }, false},
+        {"channel 1's program", [](MidiSettingsDialog& d) { d.program_edit(2)->setValue(40); }, true},
+        {"channel 8's program", [](MidiSettingsDialog& d) { d.program_edit(9)->setValue(12); }, true},
+        {"channel 5's volume", [](MidiSettingsDialog& d) { d.volume_slider(6)->setValue(90); }, true},
         {"changed and back",
-         [](TForm3& d) {
-             d.SpinEdit(3)->setValue(d.SpinEdit(3)->value() + 1);
-             d.SpinEdit(3)->setValue(d.SpinEdit(3)->value() - 1);
+         [](MidiSettingsDialog& d) {
+             d.program_edit(3)->setValue(d.program_edit(3)->value() + 1);
+             d.program_edit(3)->setValue(d.program_edit(3)->value() - 1);
          },
          false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         f.doc.drawing.modified = false;
-        TForm3* dialog = f.form3();
+        MidiSettingsDialog* dialog = f.midi_dialog();
         QTimer::singleShot(0, dialog, [&] {
             c.act(*dialog);
             dialog->close();
         });
-        f.MidiSetMenuClick();
+        f.on_midi_settings();
         EXPECT_EQ(f.doc.drawing.modified, c.modified);
         // An unsaved drawing stays marked whatever the dialog does.
         f.doc.drawing.modified = true;
         QTimer::singleShot(0, dialog, [&] { dialog->close(); });
-        f.MidiSetMenuClick();
+        f.on_midi_settings();
         EXPECT_TRUE(f.doc.drawing.modified);
     }
 }
@@ -165,25 +166,25 @@ TEST(WindowCommands, MidiDialogChangesOfDrawingChannelsMarkTheDrawing) {
 // the window manager keeps it above that window even when it is clicked.
 TEST(WindowCommands, MidiDialogBelongsToTheShownToolWindow) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     for (bool tool_shown : {false, true}) {
         SCOPED_TRACE(tool_shown);
-        if (tool_shown) f.ShowtoolbarClick();
-        TForm3* dialog = f.form3();
+        if (tool_shown) f.on_show_drawing_tools();
+        MidiSettingsDialog* dialog = f.midi_dialog();
         QWindow* parent = nullptr;
         QTimer::singleShot(0, dialog, [&] {
             parent = dialog->windowHandle()->transientParent();
             dialog->close();
         });
-        f.MidiSetMenuClick();
-        EXPECT_EQ(parent, tool_shown ? f.form2()->windowHandle() : f.windowHandle());
+        f.on_midi_settings();
+        EXPECT_EQ(parent, tool_shown ? f.tools_window()->windowHandle() : f.windowHandle());
     }
 }
 
 TEST(WindowCommands, AboutBoxText) {
     Window w = make_window();
     ModalResponder responder;
-    w.form->About1Click();
+    w.form->on_about();
     ASSERT_EQ(responder.seen.size(), 1u);
     const QStringList lines = responder.seen[0].text.split('\n');
     ASSERT_EQ(lines.size(), 3);
@@ -227,12 +228,29 @@ TEST(WindowCommands, SupportPageWithoutBrowserShowsTheManualsPath) {
         opened = url.toLocalFile();
         return false;
     };
-    TForm1 f(std::move(o));
+    MainWindow f(std::move(o));
     ModalResponder responder;
-    f.SupportPageClick();
+    f.on_support_page();
     EXPECT_TRUE(opened.endsWith("/manual.html")) << opened.toStdString();
     ASSERT_EQ(responder.seen.size(), 1u);
     EXPECT_TRUE(responder.seen[0].text.endsWith('\n' + opened));
+}
+
+// The desktop's opener starts even with no browser installed: only its exit
+// status tells whether the page was shown.
+TEST(WindowCommands, TheOpenersStatusDecidesWhetherTheManualsPathIsShown) {
+    const struct {
+        const char* program;
+        bool fails;
+    } cases[] = {{"true", false}, {"false", true}, {"/nonexistent/opener", true}};
+    for (const auto& c : cases) {
+        QObject context;
+        int failures = 0;
+        open_in_browser(c.program, QUrl("file:///manual.html"), &context, [&] { ++failures; });
+        // A failure comes within the bound; a success leaves it unanswered.
+        (void)QTest::qWaitFor([&] { return failures > 0; }, c.fails ? 5000 : 500);
+        EXPECT_EQ(failures, c.fails ? 1 : 0) << c.program;
+    }
 }
 
 // What "設定を保存 (&S)" stores, the next window starts with.
@@ -244,46 +262,45 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     small_recording(dir.path(), "tone.wav", 1);
     {
         Window w = make_window();
-        TForm1& f = *w.form;
+        MainWindow& f = *w.form;
         ModalResponder responder;
         responder.file_to_choose = s(dir.path() / "tone.wav");
-        f.Open1Click();
+        f.on_open();
         ASSERT_EQ(f.play_state(), PlayState::stopped);
-        f.LineWClick(6);
-        f.ScrollButtonClick();
-        f.TrackBar1->setValue(55);
-        f.TrackBar2->setValue(20);
-        f.ShowRight->trigger();
-        f.ShowNote->trigger();
-        f.Loudness->trigger();
-        f.PopupMenu1Tag = 2;
-        f.PopItemClick(2000);
+        f.on_line_width_chosen(6);
+        f.change_scroll_speed();
+        f.strip->gain_slider->setValue(55);
+        f.strip->colour_slider->setValue(20);
+        f.right_labels_action->trigger();
+        f.hint_note_number_action->trigger();
+        f.loudness_action->trigger();
+        f.on_skip_amount_chosen(2, 2000);
         f.doc.midi.tables.midi_program[0] = 5;
         f.doc.midi.tables.midi_volume[0] = 100;
         f.doc.midi.tables.midi_delay = 7;
         f.resize(900, f.height());
         QApplication::processEvents();
         ASSERT_EQ(f.width(), 900);
-        f.SaveiniClick();
+        f.on_save_settings();
     }
     ASSERT_TRUE(fs::exists(fs::path(settings_file_path().toStdString())));
 
     Window w = make_window(1200, true, true);
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     EXPECT_EQ(f.doc.view.line_width, 6);
-    EXPECT_TRUE(f.LineWItems[6]->isChecked());
+    EXPECT_TRUE(f.line_width_actions[6]->isChecked());
     EXPECT_EQ(f.graph->height(), 74 * 6 + 29);
     EXPECT_EQ(f.doc.view.scroll_speed, 2);
-    EXPECT_EQ(f.ScrollButton->text(), QString("100 pixel/s"));
-    EXPECT_EQ(f.TrackBar1->value(), 55);
-    EXPECT_EQ(f.TrackBar2->value(), 20);
-    EXPECT_TRUE(f.ShowLeft->isChecked());
-    EXPECT_TRUE(f.ShowRight->isChecked());
-    EXPECT_TRUE(f.ShowNote->isChecked());
-    EXPECT_FALSE(f.ShowFrq->isChecked());
-    EXPECT_FALSE(f.Loudness->isChecked());
-    EXPECT_EQ(f.skip_tag, (std::array<int, 3>{5000, -5000, -2000}));
-    EXPECT_EQ(f.BackButton2->text(), QString("-2 s"));
+    EXPECT_EQ(f.strip->scroll_speed_button->text(), QString("100 pixel/s"));
+    EXPECT_EQ(f.strip->gain_slider->value(), 55);
+    EXPECT_EQ(f.strip->colour_slider->value(), 20);
+    EXPECT_TRUE(f.left_labels_action->isChecked());
+    EXPECT_TRUE(f.right_labels_action->isChecked());
+    EXPECT_TRUE(f.hint_note_number_action->isChecked());
+    EXPECT_FALSE(f.hint_frequency_action->isChecked());
+    EXPECT_FALSE(f.loudness_action->isChecked());
+    EXPECT_EQ(f.skip_amounts, (std::array<int, 3>{5000, -5000, -2000}));
+    EXPECT_EQ(f.strip->skip_back_short_button->text(), QString("-2 s"));
     EXPECT_EQ(f.doc.midi.tables.midi_program[0], 5);
     EXPECT_EQ(f.doc.midi.tables.midi_volume[0], 100);
     EXPECT_EQ(f.doc.midi.tables.midi_program[1], 0);
@@ -292,7 +309,7 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     EXPECT_EQ(f.width(), 900);
     EXPECT_EQ(f.open_dialog_dir, s(dir.path()));
     // The colour sliders did not redraw during start-up but do now.
-    EXPECT_EQ(f.TrackBar1Tag, 0);
+    EXPECT_FALSE(f.strip->gain_slider->signalsBlocked());
     // Channel 0's program went out at start-up.
     const auto& log = w.midi_log->messages;
     EXPECT_NE(std::find(log.begin(), log.end(), short_message(0xC0, 5, 0)), log.end());
@@ -332,18 +349,18 @@ TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
         s.maximized = c.maximized;
         ASSERT_TRUE(write_settings(path, s));
         Window w = make_window(c.screen, true, true);
-        TForm1& f = *w.form;
+        MainWindow& f = *w.form;
         f.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
         EXPECT_EQ(f.doc.view.line_width, c.line_width);
-        EXPECT_TRUE(f.LineWItems[std::size_t(c.line_width)]->isChecked());
+        EXPECT_TRUE(f.line_width_actions[std::size_t(c.line_width)]->isChecked());
         EXPECT_EQ(f.graph->height(), 74 * c.line_width + 29);
         EXPECT_EQ(f.isMaximized(), c.maximized);
         if (c.maximized) {
             EXPECT_EQ(f.normalGeometry().width(), c.client_width);
         } else {
             EXPECT_EQ(f.width(), c.client_width);
-            EXPECT_EQ(f.TrackBar3->isVisible(), c.slider);
+            EXPECT_EQ(f.strip->position_slider->isVisible(), c.slider);
         }
     }
 }
@@ -352,14 +369,14 @@ TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
 TEST_F(WindowSettingsFile, SavingWhileMaximisedStoresTheNormalWidth) {
     {
         Window w = make_window();
-        TForm1& f = *w.form;
+        MainWindow& f = *w.form;
         f.resize(900, f.height());
         f.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
         f.showMaximized();
         QApplication::processEvents();
         ASSERT_TRUE(f.isMaximized());
-        f.SaveiniClick();
+        f.on_save_settings();
         EXPECT_TRUE(f.isMaximized());
     }
     const Settings s = read_settings(path, Settings{});
@@ -372,7 +389,7 @@ TEST_F(WindowSettingsFile, FailedSaveIsReported) {
     fs::create_directories(fs::path(path.toStdString())); // a folder where the file belongs
     Window w = make_window();
     ModalResponder responder;
-    w.form->SaveiniClick();
+    w.form->on_save_settings();
     ASSERT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(responder.seen[0].text, path + "  に書けません");
     EXPECT_TRUE(fs::is_directory(fs::path(path.toStdString())));
@@ -388,10 +405,10 @@ TEST_F(WindowSettingsFile, DefaultDirIsTheLastChosenFolder) {
         Window w = make_window();
         ModalResponder responder;
         responder.file_to_choose = s(dir.path() / "sub/broken.wav");
-        w.form->Open1Click();
+        w.form->on_open();
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(w.form->play_state(), PlayState::no_recording);
-        w.form->SaveiniClick();
+        w.form->on_save_settings();
     }
     EXPECT_EQ(read_settings(path, Settings{}).default_dir, s(dir.path() / "sub"));
 }

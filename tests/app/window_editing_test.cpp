@@ -1,7 +1,7 @@
 // Mouse editing and the keyboard map through the main window: real mouse
 // events on the graph, real key presses at the window.
 #include "drawing/clipboard_text.h"
-#include "app/pitka_pdraw.h"
+#include "app/drawing_tools_window.h"
 #include "window_test_support.h"
 
 #include <QClipboard>
@@ -28,15 +28,15 @@ void send_mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton butto
     QApplication::sendEvent(w, &e);
 }
 
-void press(TForm1& f, QPoint p, Qt::KeyboardModifiers mods = {},
+void press(MainWindow& f, QPoint p, Qt::KeyboardModifiers mods = {},
            Qt::MouseButton b = Qt::LeftButton) {
     send_mouse(f.graph, QEvent::MouseButtonPress, p, b, b, mods);
 }
-void release(TForm1& f, QPoint p, Qt::KeyboardModifiers mods = {},
+void release(MainWindow& f, QPoint p, Qt::KeyboardModifiers mods = {},
              Qt::MouseButton b = Qt::LeftButton) {
     send_mouse(f.graph, QEvent::MouseButtonRelease, p, b, Qt::NoButton, mods);
 }
-void drag(TForm1& f, QPoint from, QPoint to) {
+void drag(MainWindow& f, QPoint from, QPoint to) {
     press(f, from);
     const int steps = 4;
     for (int i = 1; i <= steps; ++i) {
@@ -64,8 +64,8 @@ class WindowEditing : public ::testing::Test {
         ASSERT_EQ(f.doc.view.line_width, line_width);
     }
     void show_tools() {
-        f.ShowtoolbarClick();
-        ASSERT_TRUE(f.form2()->isVisible());
+        f.on_show_drawing_tools();
+        ASSERT_TRUE(f.tools_window()->isVisible());
     }
     std::vector<std::uint32_t>& log() { return w.midi_log->messages; }
     // Note-on messages in the log.
@@ -78,7 +78,7 @@ class WindowEditing : public ::testing::Test {
 
     TempDir dir;
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
 };
 
 // With no mode a press sounds the row's note on channel 0 at channel 0's
@@ -137,9 +137,9 @@ TEST_F(WindowEditing, CtrlClicksBuildAChord) {
 TEST_F(WindowEditing, PenStrokeWritesNoteCells) {
     open_recording();
     show_tools();
-    QTest::mouseClick(f.form2()->PenDrawButton, Qt::LeftButton);
-    ASSERT_EQ(f.form2()->mode(), DrawMode::pen_draw);
-    const int colour = f.form2()->tool_state().colour;
+    QTest::mouseClick(f.tools_window()->pen_draw_button, Qt::LeftButton);
+    ASSERT_EQ(f.tools_window()->mode(), DrawMode::pen_draw);
+    const int colour = f.tools_window()->tool_state().colour;
     struct Case {
         int band, x0, x1, first, last;
     };
@@ -175,8 +175,8 @@ TEST_F(WindowEditing, PenStrokeWritesNoteCells) {
 TEST_F(WindowEditing, LineMarksByClicks) {
     open_recording();
     show_tools();
-    QTest::mouseClick(f.form2()->LineDrawButton, Qt::LeftButton);
-    const int colour = f.form2()->tool_state().colour;
+    QTest::mouseClick(f.tools_window()->line_draw_button, Qt::LeftButton);
+    const int colour = f.tools_window()->tool_state().colour;
     log().clear();
     press(f, QPoint(30, y_of_band(40)));
     release(f, QPoint(30, y_of_band(40)));
@@ -192,7 +192,7 @@ TEST_F(WindowEditing, LineMarksByClicks) {
 TEST_F(WindowEditing, ClipboardRectangleGoesToTheClipboard) {
     open_recording();
     show_tools();
-    QTest::mouseClick(f.form2()->ClipboardButton, Qt::LeftButton);
+    QTest::mouseClick(f.tools_window()->clipboard_button, Qt::LeftButton);
     QGuiApplication::clipboard()->clear();
     log().clear();
     drag(f, QPoint(20, y_of_band(60)), QPoint(12, y_of_band(55)));
@@ -237,46 +237,46 @@ TEST_F(WindowKeys, TransportKeysFollowTheButtons) {
         EXPECT_EQ(f.play_state(), PlayState(s.state)) << s.key;
     }
     key(Qt::Key_P);
-    EXPECT_EQ(f.focusWidget(), f.PauseButton);
-    f.StopbuttonClick();
+    EXPECT_EQ(f.focusWidget(), f.strip->pause_button);
+    f.on_stop();
 }
 
 // Apart from the position slider, the focused control also gets the keys
 // the window acts on.
 TEST_F(WindowKeys, KeysStillReachTheFocusedControl) {
     open_recording();
-    f.TrackBar1->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), f.TrackBar1);
+    f.strip->gain_slider->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), f.strip->gain_slider);
     key(Qt::Key_P);
     EXPECT_EQ(f.play_state(), PlayState::playing);
-    f.TrackBar1->setFocus();
+    f.strip->gain_slider->setFocus();
     key(Qt::Key_PageUp); // back 5 s for the window, a page for the slider
-    EXPECT_NE(f.TrackBar1->value(), 40);
+    EXPECT_NE(f.strip->gain_slider->value(), 40);
     EXPECT_EQ(f.play_state(), PlayState::playing);
-    f.StopbuttonClick();
+    f.on_stop();
 }
 
 // A key the window acts on does not also move the position slider; other
 // keys still do.
 TEST_F(WindowKeys, PositionSliderDoesNotRepeatTheKeyMap) {
     open_recording();
-    f.TrackBar3->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), f.TrackBar3);
+    f.strip->position_slider->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), f.strip->position_slider);
     key(Qt::Key_PageUp); // back 5 s: already at the start
-    EXPECT_EQ(f.TrackBar3->value(), 0);
+    EXPECT_EQ(f.strip->position_slider->value(), 0);
     EXPECT_EQ(f.doc.view.first_frame, 0);
     key(Qt::Key_PageDown); // forward 5 s: the graph browses to the end
     EXPECT_EQ(f.doc.view.first_frame, 100);
     key(Qt::Key_Right); // the slider's own step, 1 of 200, browses as before
-    EXPECT_EQ(f.TrackBar3->value(), 1);
+    EXPECT_EQ(f.strip->position_slider->value(), 1);
     EXPECT_EQ(f.doc.view.first_frame, 0);
 }
 
 // F1 … F4 toggle the mode buttons only while the tool window is visible.
 TEST_F(WindowKeys, FunctionKeysToggleModesWhileTheToolWindowShows) {
-    TForm2* tools = f.form2();
+    DrawingToolsWindow* tools = f.tools_window();
     key(Qt::Key_F1);
-    EXPECT_FALSE(tools->PenDrawButton->isChecked());
+    EXPECT_FALSE(tools->pen_draw_button->isChecked());
     show_tools();
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -285,14 +285,14 @@ TEST_F(WindowKeys, FunctionKeysToggleModesWhileTheToolWindowShows) {
         QToolButton* down; // the one mode button down afterwards, or null
     };
     const Step steps[] = {
-        {Qt::Key_F1, tools->PenDrawButton},    {Qt::Key_F1, nullptr},
-        {Qt::Key_F2, tools->LineDrawButton},   {Qt::Key_F3, tools->PenSelectButton},
-        {Qt::Key_F4, tools->LineselectButton}, {Qt::Key_F4, nullptr},
+        {Qt::Key_F1, tools->pen_draw_button},    {Qt::Key_F1, nullptr},
+        {Qt::Key_F2, tools->line_draw_button},   {Qt::Key_F3, tools->pen_select_button},
+        {Qt::Key_F4, tools->line_select_button}, {Qt::Key_F4, nullptr},
     };
     for (const Step& s : steps) {
         key(s.key);
-        for (QToolButton* b : {tools->PenDrawButton, tools->LineDrawButton, tools->PenSelectButton,
-                               tools->LineselectButton})
+        for (QToolButton* b : {tools->pen_draw_button, tools->line_draw_button, tools->pen_select_button,
+                               tools->line_select_button})
             EXPECT_EQ(b->isChecked(), b == s.down) << s.key << " " << b->objectName().toStdString();
     }
 }
@@ -302,11 +302,11 @@ TEST_F(WindowKeys, FunctionKeysToggleModesWhileTheToolWindowShows) {
 TEST_F(WindowKeys, DeleteRemovesTheSelection) {
     open_recording();
     show_tools();
-    TForm2* tools = f.form2();
-    QTest::mouseClick(tools->PenDrawButton, Qt::LeftButton);
+    DrawingToolsWindow* tools = f.tools_window();
+    QTest::mouseClick(tools->pen_draw_button, Qt::LeftButton);
     drag(f, QPoint(10, y_of_band(50)), QPoint(40, y_of_band(50)));
     drag(f, QPoint(60, y_of_band(50)), QPoint(70, y_of_band(50)));
-    QTest::mouseClick(tools->PenSelectButton, Qt::LeftButton);
+    QTest::mouseClick(tools->pen_select_button, Qt::LeftButton);
     drag(f, QPoint(20, y_of_band(52)), QPoint(30, y_of_band(48)));
     EXPECT_NE(f.doc.drawing[10].note_cell(50) & draw_selected_bit, 0);
     EXPECT_EQ(f.doc.drawing[60].note_cell(50) & draw_selected_bit, 0);

@@ -1,7 +1,7 @@
 // The texts in Japanese and English: switching at run time, the choice kept
 // in the settings file, and every caption fitting its control.
 #include "app/language.h"
-#include "app/pitka_pmidi.h"
+#include "app/midi_settings_dialog.h"
 #include "window_test_support.h"
 
 #include <QAbstractButton>
@@ -55,15 +55,15 @@ QStringList shown_texts(QObject* root) {
 
 TEST(Language, SwitchingChangesEveryWindowAndBackAgain) {
     Window w = make_window();
-    TForm1& f = *w.form;
-    f.form2()->show();
+    MainWindow& f = *w.form;
+    f.tools_window()->show();
     const QStringList japanese = shown_texts(&f);
 
-    f.LanguageClick(Language::english);
-    EXPECT_TRUE(f.LanguageItems[1]->isChecked());
-    EXPECT_EQ(f.File1->title(), "&File");
-    EXPECT_EQ(f.PlayMenu->title(), "&Play");
-    EXPECT_EQ(f.StaticText2->text(), "Gain");
+    f.on_language_chosen(Language::english);
+    EXPECT_TRUE(f.language_actions[1]->isChecked());
+    EXPECT_EQ(f.file_menu->title(), "&File");
+    EXPECT_EQ(f.practice_tools().play_menu->title(), "&Play");
+    EXPECT_EQ(f.strip->gain_label->text(), "Gain");
     // Only the language menu keeps Japanese, so that a reader of either
     // language finds it.
     for (const QString& text : shown_texts(&f)) {
@@ -71,7 +71,7 @@ TEST(Language, SwitchingChangesEveryWindowAndBackAgain) {
         EXPECT_FALSE(has_japanese(text)) << text.toStdString();
     }
 
-    f.LanguageClick(Language::japanese);
+    f.on_language_chosen(Language::japanese);
     const QStringList again = shown_texts(&f);
     ASSERT_EQ(again.size(), japanese.size());
     for (qsizetype i = 0; i < again.size(); ++i)
@@ -83,13 +83,13 @@ TEST(Language, MenuChoiceSurvivesARestart) {
     {
         Window w = make_window(1200, true, true);
         EXPECT_EQ(w.form->language(), Language::japanese);
-        w.form->LanguageClick(Language::english);
+        w.form->on_language_chosen(Language::english);
     }
     EXPECT_EQ(read_language(settings_file_path()), "en");
     {
         Window w = make_window(1200, true, true);
         EXPECT_EQ(w.form->language(), Language::english);
-        EXPECT_EQ(w.form->File1->title(), "&File");
+        EXPECT_EQ(w.form->file_menu->title(), "&File");
     }
     fs::remove(fs::path(settings_file_path().toStdString()));
 }
@@ -108,16 +108,16 @@ TEST(Language, ComposedMessagesAreTranslatedPartByPart) {
 // window's edge, in either language, at the window's first width.
 TEST(Language, CaptionsFitTheirControls) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     f.show();
-    f.ShowPracticeItem->trigger(); // the practice panel shown
-    f.form2()->show();
-    f.form3()->show();
+    f.practice_tools().show_panel_action->trigger(); // the practice panel shown
+    f.tools_window()->show();
+    f.midi_dialog()->show();
     for (Language language : {Language::japanese, Language::english}) {
         f.set_language(language);
         QApplication::processEvents();
         // The practice panel is one piece: too wide, its end would be cut off.
-        EXPECT_LE(f.PracticeBar->sizeHint().width(), f.width());
+        EXPECT_LE(f.practice_tools().panel->sizeHint().width(), f.width());
         for (QWidget* c : f.findChildren<QWidget*>()) {
             if (!c->isVisible()) continue;
             // Nor is a control cut off by the edge of its window.

@@ -22,7 +22,7 @@ QString qpath(const fs::path& p) {
 
 // Drags `mime` over the graph and drops it there; true when the window
 // accepted the drag, as a copy.
-bool drag_and_drop(TForm1& f, const QMimeData& mime) {
+bool drag_and_drop(MainWindow& f, const QMimeData& mime) {
     const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
     QDragEnterEvent enter(QPoint(40, 40), offered, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(f.graph, &enter);
@@ -61,7 +61,7 @@ TEST(WindowDrop, LocalFileOpensOtherDropsAreRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Window w = make_window();
-        TForm1& f = *w.form;
+        MainWindow& f = *w.form;
         QMimeData mime;
         if (!c.urls.isEmpty()) mime.setUrls(c.urls);
         if (!c.text.isEmpty()) mime.setText(c.text);
@@ -88,9 +88,9 @@ TEST(RecentCaptions, NameAloneUnlessAnotherEntryShares) {
 // The list lives in the settings file of the test's own config folder.
 class RecentFiles : public SettingsFileTest {
   protected:
-    static QStringList shown(TForm1& f) {
+    static QStringList shown(MainWindow& f) {
         QStringList captions;
-        for (QAction* a : f.RecentMenu->actions())
+        for (QAction* a : f.recent_menu->actions())
             if (a->isVisible()) captions << a->text();
         return captions;
     }
@@ -109,8 +109,8 @@ TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
         file.write(others);
     }
     Window w = make_window();
-    TForm1& f = *w.form;
-    EXPECT_FALSE(f.RecentMenu->menuAction()->isEnabled());
+    MainWindow& f = *w.form;
+    EXPECT_FALSE(f.recent_menu->menuAction()->isEnabled());
     auto take = [&](int n) { return qpath(dir.path() / ("take" + std::to_string(n) + ".wav")); };
     for (int n = 0; n < 10; ++n) {
         small_recording(dir.path(), ("take" + std::to_string(n) + ".wav").c_str(), 1);
@@ -125,9 +125,9 @@ TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
     const QStringList expected{take(5), take(9), take(8), take(7),
                                take(6), take(4), take(3), take(2)};
     EXPECT_EQ(f.recent_files, expected);
-    EXPECT_TRUE(f.RecentMenu->menuAction()->isEnabled());
+    EXPECT_TRUE(f.recent_menu->menuAction()->isEnabled());
     EXPECT_EQ(shown(f), recent_file_captions(expected));
-    EXPECT_EQ(f.RecentItems[0]->toolTip(), take(5));
+    EXPECT_EQ(f.recent_actions[0]->toolTip(), take(5));
 
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -143,7 +143,7 @@ TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
 // With the last entry gone the submenu is disabled.
 TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
     const QString kept = qpath(small_recording(dir.path(), "kept.wav", 1));
     const QString gone = qpath(small_recording(dir.path(), "gone.wav", 1));
     ASSERT_TRUE(f.open_chosen_file(kept));
@@ -151,7 +151,7 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     fs::remove(gone.toStdString());
 
     ModalResponder responder;
-    f.RecentItems[0]->trigger();
+    f.recent_actions[0]->trigger();
     ASSERT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(responder.seen[0].text, QString(messages::cannot_open) + '\n' + gone);
     EXPECT_EQ(f.recent_files, QStringList{kept});
@@ -159,15 +159,15 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     EXPECT_EQ(shown(f).size(), 1);
     EXPECT_EQ(shown_title(f), QString("PitkaD - gone.wav"));
 
-    f.RecentItems[0]->trigger();
+    f.recent_actions[0]->trigger();
     EXPECT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(shown_title(f), QString("PitkaD - kept.wav"));
 
     fs::remove(kept.toStdString());
-    f.RecentItems[0]->trigger();
+    f.recent_actions[0]->trigger();
     EXPECT_EQ(responder.seen.size(), 2u);
     EXPECT_TRUE(f.recent_files.isEmpty());
-    EXPECT_FALSE(f.RecentMenu->menuAction()->isEnabled());
+    EXPECT_FALSE(f.recent_menu->menuAction()->isEnabled());
 }
 
 } // namespace

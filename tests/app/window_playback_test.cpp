@@ -1,6 +1,6 @@
 // The window while a recording plays, what its graph paints, its pointer
 // hint, and closing with notes sounding.
-#include "app/pitka_pdraw.h"
+#include "app/drawing_tools_window.h"
 #include "window_test_support.h"
 
 #include <QHelpEvent>
@@ -25,18 +25,18 @@ class WindowPlayback : public ::testing::Test {
     // Lets the playback thread's ticks run until the display shows `text`
     // (bounded far beyond any loaded machine's delay).
     bool wait_for_time_text(const QString& text) {
-        return QTest::qWaitFor([&] { return f.StaticText1->text() == text; }, 60000);
+        return QTest::qWaitFor([&] { return f.strip->time_display->text() == text; }, 60000);
     }
 
     TempDir dir;
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
 };
 
 // The time display and the position slider follow the player's clock.
 TEST_F(WindowPlayback, TimeDisplayAndPositionFollowThePlayer) {
     open_recording();
-    f.PlayButtonClick();
+    f.on_play();
     ASSERT_EQ(f.play_state(), PlayState::playing);
     struct Step {
         double advance_ms;
@@ -47,27 +47,27 @@ TEST_F(WindowPlayback, TimeDisplayAndPositionFollowThePlayer) {
     for (const Step& s : steps) {
         SCOPED_TRACE(s.text);
         w.clock->advance_ms(s.advance_ms);
-        EXPECT_TRUE(wait_for_time_text(s.text)) << f.StaticText1->text().toStdString();
-        EXPECT_NEAR(f.TrackBar3->value(), s.slider, 1);
+        EXPECT_TRUE(wait_for_time_text(s.text)) << f.strip->time_display->text().toStdString();
+        EXPECT_NEAR(f.strip->position_slider->value(), s.slider, 1);
     }
-    f.PauseButtonClick();
+    f.on_pause();
     EXPECT_EQ(f.play_state(), PlayState::paused);
-    f.StopbuttonClick();
+    f.on_stop();
     EXPECT_EQ(f.play_state(), PlayState::stopped);
-    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
     EXPECT_FALSE(f.transport().thread_running());
 }
 
 // Opening another recording while one plays stops it first.
 TEST_F(WindowPlayback, OpeningStopsThePlayback) {
     open_recording();
-    f.PlayButtonClick();
+    f.on_play();
     w.clock->advance_ms(500);
     ASSERT_TRUE(wait_for_time_text("0.5 s"));
     ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_FALSE(f.transport().thread_running());
-    EXPECT_EQ(f.StaticText1->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
 }
 
 // Keeps the messages in a log that outlives the port (closing the port
@@ -93,10 +93,10 @@ TEST(WindowClosing, StopsAndSilences) {
     o.midi = [log] { return std::make_unique<SharedLogBackend>(log); };
     o.screen_height = 1200;
     o.read_settings = false;
-    TForm1 f(std::move(o));
+    MainWindow f(std::move(o));
     ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
     f.show();
-    f.PlayButtonClick();
+    f.on_play();
     const QPoint row(50, (75 - 50) * 12 + 3);
     QMouseEvent down(QEvent::MouseButtonPress, QPointF(row), f.graph->mapToGlobal(QPointF(row)),
                      Qt::LeftButton, Qt::LeftButton, {});
@@ -140,8 +140,8 @@ TEST_F(WindowPlayback, PointerHintOverTheRows) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.y);
-        f.ShowFrq->setChecked(c.frq);
-        f.ShowNote->setChecked(c.note);
+        f.hint_frequency_action->setChecked(c.frq);
+        f.hint_note_number_action->setChecked(c.note);
         QToolTip::hideText();
         const QPoint p(200, c.y);
         QHelpEvent e(QEvent::ToolTip, p, f.graph->mapToGlobal(p));
@@ -161,30 +161,30 @@ TEST_F(WindowPlayback, SkipsIntoADrawnNoteSoundItAndPastItEndIt) {
     open_recording();
     for (int t = 50; t < 150; ++t)
         f.doc.drawing[t].note_cell(40) = 3;
-    f.PlayButtonClick();
+    f.on_play();
     std::vector<std::uint32_t>& log = w.midi_log->messages;
     log.clear();
-    f.skip_tag[0] = 2000;
-    f.ForwardButtonClick(); // frame 100
+    f.skip_amounts[0] = 2000;
+    f.on_skip_forward(); // frame 100
     EXPECT_EQ(log, (std::vector<std::uint32_t>{short_message(0x93, 73, 127)}));
-    f.ForwardButtonClick(); // frame 200, the end
+    f.on_skip_forward(); // frame 200, the end
     EXPECT_EQ(log, (std::vector<std::uint32_t>{short_message(0x93, 73, 127),
                                                short_message(0x83, 73, 0)}));
-    f.StopbuttonClick();
+    f.on_stop();
 }
 
 // Keys pressed while the tool window is active reach the main window's map.
 TEST_F(WindowPlayback, KeysInTheToolWindowReachTheMainWindow) {
     open_recording();
     f.show();
-    f.ShowtoolbarClick();
-    TForm2* tools = f.form2();
+    f.on_show_drawing_tools();
+    DrawingToolsWindow* tools = f.tools_window();
     tools->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(tools));
     QTest::keyClick(tools->windowHandle(), Qt::Key_P);
     EXPECT_EQ(f.play_state(), PlayState::playing);
     QTest::keyClick(tools->windowHandle(), Qt::Key_F3);
-    EXPECT_TRUE(tools->PenSelectButton->isChecked());
+    EXPECT_TRUE(tools->pen_select_button->isChecked());
     QTest::keyClick(tools->windowHandle(), Qt::Key_S);
     EXPECT_EQ(f.play_state(), PlayState::stopped);
 }

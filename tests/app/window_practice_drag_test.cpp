@@ -23,7 +23,7 @@ void send_mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton butto
 }
 
 // A left drag in four steps; from == to is a click.
-void drag(TForm1& f, QPoint from, QPoint to) {
+void drag(MainWindow& f, QPoint from, QPoint to) {
     send_mouse(f.graph, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     for (int i = 1; i <= 4; ++i)
         send_mouse(f.graph, QEvent::MouseMove, from + (to - from) * i / 4, Qt::NoButton,
@@ -43,11 +43,11 @@ class WindowPracticeDrag : public ::testing::Test {
         const fs::path wav = small_recording(dir.path(), "tone.wav", 2);
         ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
         ASSERT_EQ(f.doc.view.line_width, line_width);
-        ASSERT_TRUE(f.ShowLeft->isEnabled() && f.ShowLeft->isChecked());
+        ASSERT_TRUE(f.left_labels_action->isEnabled() && f.left_labels_action->isChecked());
     }
     TempDir dir;
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
 };
 
 TEST_F(WindowPracticeDrag, StripDragSetsTheLoopAndAClickClearsIt) {

@@ -29,23 +29,23 @@ class WindowPractice : public ::testing::Test {
     TempDir dir;
     fs::path wav;
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
 };
 
 // At 50 % two seconds of the clock play one second of the recording.
 TEST_F(WindowPractice, HalfSpeedFromTheMenu) {
     open_recording();
-    f.SpeedItems[1]->trigger(); // 50 %
-    EXPECT_EQ(f.SpeedEdit->value(), 50);
-    f.PlayFromStartItem->trigger();
+    f.practice_tools().speed_actions[1]->trigger(); // 50 %
+    EXPECT_EQ(f.practice_tools().speed_edit->value(), 50);
+    f.practice_tools().play_from_start_action->trigger();
     ASSERT_EQ(f.play_state(), PlayState::playing);
     EXPECT_DOUBLE_EQ(f.player().practice().speed, 0.5);
     w.clock->advance_ms(2000);
     EXPECT_EQ(f.player().position(), 1000);
-    f.NormalSpeedItem->trigger();
+    f.practice_tools().normal_speed_action->trigger();
     w.clock->advance_ms(1000);
     EXPECT_EQ(f.player().position(), 2000);
-    f.StopItem->trigger();
+    f.practice_tools().stop_action->trigger();
     EXPECT_EQ(f.play_state(), PlayState::stopped);
 }
 
@@ -54,7 +54,7 @@ TEST_F(WindowPractice, HalfSpeedFromTheMenu) {
 TEST_F(WindowPractice, KeysDriveThePlayer) {
     open_recording();
     activate();
-    f.TrackBar3->setFocus();
+    f.strip->position_slider->setFocus();
     struct Step {
         int key;
         int percent, semitones;
@@ -68,9 +68,9 @@ TEST_F(WindowPractice, KeysDriveThePlayer) {
         key(s.key);
         EXPECT_EQ(speed_percent(f.player().practice()), s.percent);
         EXPECT_EQ(f.player().practice().semitones, s.semitones);
-        EXPECT_EQ(f.TrackBar3->value(), 0);
+        EXPECT_EQ(f.strip->position_slider->value(), 0);
     }
-    f.PlayButtonClick();
+    f.on_play();
     w.clock->advance_ms(1000);
     key(Qt::Key_BracketLeft);
     w.clock->advance_ms(1000);
@@ -86,7 +86,7 @@ TEST_F(WindowPractice, KeysDriveThePlayer) {
     f.doc.drawing[150].line_mark() = 1;
     key(Qt::Key_L);
     EXPECT_EQ(f.doc.practice_loop, (LoopMs{500, 3000}));
-    f.StopbuttonClick();
+    f.on_stop();
 }
 
 // Space plays from where the view was browsed to, or the clicked column,
@@ -94,7 +94,7 @@ TEST_F(WindowPractice, KeysDriveThePlayer) {
 TEST_F(WindowPractice, SpacePlaysFromTheBrowsedPosition) {
     open_recording();
     activate();
-    f.TrackBar3->setValue(100); // browsed to frame 100
+    f.strip->position_slider->setValue(100); // browsed to frame 100
     key(Qt::Key_Space);
     ASSERT_EQ(f.play_state(), PlayState::playing);
     EXPECT_EQ(f.player().position(), 2000);
@@ -105,24 +105,24 @@ TEST_F(WindowPractice, SpacePlaysFromTheBrowsedPosition) {
     EXPECT_EQ(f.play_state(), PlayState::playing);
     key(Qt::Key_P);
     EXPECT_EQ(f.player().position(), 0);
-    f.StopbuttonClick();
+    f.on_stop();
 
     const QPoint column(30 * f.doc.view.scroll_speed, 5);
     QTest::mouseClick(f.graph, Qt::LeftButton, {}, column);
     key(Qt::Key_Space);
     EXPECT_EQ(f.player().position(), 30 * frame_ms);
-    f.StopbuttonClick();
+    f.on_stop();
 }
 
 // Opening a recording clears the loop and the focus, not the speed.
 TEST_F(WindowPractice, OpenClearsLoopAndFocus) {
     open_recording();
-    f.SpeedClick(80);
-    f.FocusItems[1]->trigger();
-    f.PlayButtonClick();
-    f.LoopEndClick();
+    f.practice().speed(80);
+    f.practice_tools().focus_actions[1]->trigger();
+    f.on_play();
+    f.practice().loop_end();
     w.clock->advance_ms(1000);
-    f.LoopEndClick();
+    f.practice().loop_end();
     ASSERT_TRUE(f.player().practice().loop.active());
     ASSERT_TRUE(f.player().practice().focused());
     ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
@@ -135,29 +135,29 @@ TEST_F(WindowPractice, OpenClearsLoopAndFocus) {
 TEST_F(WindowPractice, PanelShowsAndSets) {
     activate();
     const int height = f.height();
-    f.ShowPracticeItem->trigger();
-    EXPECT_TRUE(f.PracticeBar->isVisible());
-    EXPECT_EQ(f.height(), height + f.PracticeBar->height());
-    f.CentsEdit->setValue(-20);
+    f.practice_tools().show_panel_action->trigger();
+    EXPECT_TRUE(f.practice_tools().panel->isVisible());
+    EXPECT_EQ(f.height(), height + f.practice_tools().panel->height());
+    f.practice_tools().cents_edit->setValue(-20);
     EXPECT_EQ(f.player().practice().cents, -20);
-    f.ChannelItems[4]->trigger();
-    EXPECT_EQ(f.ChannelBox->currentIndex(), 4);
+    f.practice_tools().channel_actions[4]->trigger();
+    EXPECT_EQ(f.practice_tools().channel_box->currentIndex(), 4);
     EXPECT_EQ(f.player().practice().channels, ChannelMode::centre_removed);
-    f.ShowPracticeItem->trigger();
-    EXPECT_FALSE(f.PracticeBar->isVisible());
+    f.practice_tools().show_panel_action->trigger();
+    EXPECT_FALSE(f.practice_tools().panel->isVisible());
     EXPECT_EQ(f.height(), height);
 }
 
 // The practice choices go through the settings file; the loop and the
 // focus do not.
 TEST_F(WindowPractice, SettingsRoundTrip) {
-    f.SpeedClick(70);
-    f.TransposeClick(-2);
-    f.CentsClick(15);
-    f.EngineItems[1]->trigger();
-    f.LoopPauseItems[3]->trigger();
-    f.ChannelItems[3]->trigger();
-    f.FocusItems[2]->trigger();
+    f.practice().speed(70);
+    f.practice().transpose(-2);
+    f.practice().cents(15);
+    f.practice_tools().engine_actions[1]->trigger();
+    f.practice_tools().loop_pause_actions[3]->trigger();
+    f.practice_tools().channel_actions[3]->trigger();
+    f.practice_tools().focus_actions[2]->trigger();
     const Settings s = f.current_settings();
     EXPECT_EQ(s.speed, 70);
     EXPECT_EQ(s.loop_pause, 2000);
@@ -166,7 +166,7 @@ TEST_F(WindowPractice, SettingsRoundTrip) {
     PracticeSettings want = f.doc.practice;
     want = with_focus(want, FocusPreset::off);
     EXPECT_EQ(other.form->player().practice(), want);
-    EXPECT_TRUE(other.form->EngineItems[1]->isChecked());
+    EXPECT_TRUE(other.form->practice_tools().engine_actions[1]->isChecked());
 }
 
 TEST_F(WindowPractice, CommandLineOptionsAreInForce) {

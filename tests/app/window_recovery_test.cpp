@@ -1,7 +1,7 @@
 // Saving the drawing where the user wants, and crash recovery: the recovery
 // copy's life, the question at an open with each answer, and the program
 // killed while drawing and started again.
-#include "app/pitka_pdraw.h"
+#include "app/drawing_tools_window.h"
 #include "drawing/draw_file.h"
 #include "drawing/drawing_texts.h"
 #include "drawing/recovery_copy.h"
@@ -28,7 +28,7 @@ class WindowRecovery : public SettingsFileTest {
         SettingsFileTest::TearDown();
     }
     // A change of the drawing as the editor makes one.
-    static void change(TForm1& f, int frame, std::uint8_t mark) {
+    static void change(MainWindow& f, int frame, std::uint8_t mark) {
         f.doc.drawing[frame].line_mark() = mark;
         f.doc.drawing.modified = true;
     }
@@ -54,11 +54,11 @@ TEST_F(WindowRecovery, SaveAsIsFoundWhenTheRecordingOpensAgain) {
     {
         Window w = make_window();
         ASSERT_TRUE(w.form->open_recording(s(wav)));
-        EXPECT_TRUE(w.form->SaveDrawAs1->isEnabled());
+        EXPECT_TRUE(w.form->save_drawing_as_action->isEnabled());
         change(*w.form, 7, 3);
         ModalResponder r;
         r.file_to_choose = s(chosen);
-        w.form->SaveDrawAs1Click();
+        w.form->on_save_drawing_as();
         EXPECT_EQ(r.file_dialogs, 1);
         EXPECT_FALSE(w.form->doc.drawing.modified);
     }
@@ -71,7 +71,7 @@ TEST_F(WindowRecovery, SaveAsIsFoundWhenTheRecordingOpensAgain) {
     EXPECT_EQ(w.form->doc.drawing[7].line_mark(), 3);
     const auto first = read_file(chosen);
     change(*w.form, 8, 4);
-    w.form->form2()->SaveDrawButtonClick();
+    w.form->tools_window()->on_save_drawing();
     EXPECT_EQ(read_file(backup_file_name(chosen.string())), first);
     EXPECT_FALSE(fs::exists(dir / "tone.pkc"));
 }
@@ -83,7 +83,7 @@ TEST_F(WindowRecovery, CopyWrittenOnFirstChangeAndRemovedOnSaveDiscardExit) {
     for (End end : {End::save, End::discard, End::exit}) {
         SCOPED_TRACE(int(end));
         Window w = make_window();
-        TForm1& f = *w.form;
+        MainWindow& f = *w.form;
         ASSERT_TRUE(f.open_recording(s(wav)));
         f.recovery_tick();
         f.recovery_writer().flush();
@@ -97,7 +97,7 @@ TEST_F(WindowRecovery, CopyWrittenOnFirstChangeAndRemovedOnSaveDiscardExit) {
         ModalResponder r;
         switch (end) {
         case End::save:
-            f.form2()->SaveDrawButtonClick();
+            f.tools_window()->on_save_drawing();
             break;
         case End::discard:
             r.answers << q(drawing_texts::unsaved_discard);
@@ -182,7 +182,7 @@ TEST_F(WindowRecovery, KilledProgramsDrawingIsRestored) {
     r.answers << q(drawing_texts::recovery_restore);
     ASSERT_TRUE(w.form->open_recording(s(wav)));
     ASSERT_EQ(r.seen.size(), 1u);
-    const int colour = w.form->form2()->tool_state().colour;
+    const int colour = w.form->tools_window()->tool_state().colour;
     for (int t = 0; t < 100; ++t)
         EXPECT_EQ(w.form->doc.drawing[t].note_cell(50), t >= 10 && t <= 40 ? colour : 0) << t;
     EXPECT_TRUE(w.form->doc.drawing.modified);

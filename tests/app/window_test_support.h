@@ -7,7 +7,7 @@
 #include "tests/common/test_wav.h"
 
 #include "app/graph_widget.h"
-#include "app/pitka_p1.h"
+#include "app/main_window.h"
 #include "app/settings.h"
 #include "audio/audio_output.h"
 #include "base/paths.h"
@@ -61,7 +61,7 @@ inline fs::path small_recording(const fs::path& dir, const char* name = "tone.wa
 struct Window {
     RecordingMidiBackend* midi_log = nullptr; // owned by the window's port
     SteppedOutput* clock = nullptr;           // owned by the window
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 inline Window make_window(int screen_height = 1200, bool with_midi = true,
@@ -83,8 +83,15 @@ inline Window make_window(int screen_height = 1200, bool with_midi = true,
     o.screen_height = screen_height;
     o.read_settings = read_settings;
     o.threads = 1;
-    w.form = std::make_unique<TForm1>(std::move(o));
+    w.form = std::make_unique<MainWindow>(std::move(o));
     return w;
+}
+
+// How many ModalResponders live: a dialog that opens while none does was not
+// expected, and the test's main fails the test and closes it.
+inline int& live_responders() {
+    static int count = 0;
+    return count;
 }
 
 // Answers every modal dialog that opens while it lives: records a message
@@ -100,10 +107,15 @@ class ModalResponder : public QObject {
     };
 
     ModalResponder() {
+        ++live_responders();
         timer_.setInterval(5);
         connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
         timer_.start();
     }
+
+    ~ModalResponder() override { --live_responders(); }
+    ModalResponder(const ModalResponder&) = delete;
+    ModalResponder& operator=(const ModalResponder&) = delete;
 
     std::vector<Seen> seen;
     QStringList answers;

@@ -2,8 +2,8 @@
 // window's buttons, the unsaved state, the MIDI dialog as one step, and the
 // load button's question.
 #include "app/app_texts.h"
-#include "app/pitka_pdraw.h"
-#include "app/pitka_pmidi.h"
+#include "app/drawing_tools_window.h"
+#include "app/midi_settings_dialog.h"
 #include "drawing/drawing_texts.h"
 #include "window_test_support.h"
 
@@ -23,16 +23,16 @@ class WindowUndo : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
         const fs::path wav = small_recording(dir.path(), "tone.wav", 2);
         ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
-        f.ShowtoolbarClick();
+        f.on_show_drawing_tools();
         f.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
     }
     // A line mark at frame x, clicked on the rows in line drawing mode.
     void mark_line(int x) {
-        if (!f.form2()->LineDrawButton->isChecked())
-            QTest::mouseClick(f.form2()->LineDrawButton, Qt::LeftButton);
-        f.editor().FormMouseDown(MouseButton::left, {}, x, 20);
-        f.editor().FormMouseUp(MouseButton::left, {}, x, 20);
+        if (!f.tools_window()->line_draw_button->isChecked())
+            QTest::mouseClick(f.tools_window()->line_draw_button, Qt::LeftButton);
+        f.editor().press(MouseButton::left, {}, x, 20);
+        f.editor().release(MouseButton::left, {}, x, 20);
     }
     void key(int k, Qt::KeyboardModifiers mods = {}) {
         QTest::keyClick(f.windowHandle(), Qt::Key(k), mods);
@@ -43,21 +43,21 @@ class WindowUndo : public ::testing::Test {
 
     TempDir dir;
     Window w = make_window();
-    TForm1& f = *w.form;
+    MainWindow& f = *w.form;
 };
 
 TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
     const QList<QAction*> menus = f.menuBar()->actions();
     ASSERT_GE(menus.size(), 2);
     EXPECT_EQ(menus[1]->text(), QString(texts::edit_menu));
-    EXPECT_EQ(f.Edit1->actions(), (QList<QAction*>{f.UndoItem, f.RedoItem}));
-    EXPECT_EQ(f.UndoItem->text(), QString(texts::undo_item));
-    EXPECT_EQ(f.RedoItem->text(), QString(texts::redo_item));
-    EXPECT_EQ(f.UndoItem->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
-    EXPECT_EQ(f.RedoItem->shortcuts(),
+    EXPECT_EQ(f.edit_menu->actions(), (QList<QAction*>{f.undo_action, f.redo_action}));
+    EXPECT_EQ(f.undo_action->text(), QString(texts::undo_item));
+    EXPECT_EQ(f.redo_action->text(), QString(texts::redo_item));
+    EXPECT_EQ(f.undo_action->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
+    EXPECT_EQ(f.redo_action->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
 
-    TForm2* tools = f.form2();
+    DrawingToolsWindow* tools = f.tools_window();
     mark_line(10);
     mark_line(20);
     f.activateWindow();
@@ -71,11 +71,11 @@ TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
         {"Ctrl+Z", [&] { key(Qt::Key_Z, Qt::ControlModifier); }, 1, 1},
         {"Ctrl+Y", [&] { key(Qt::Key_Y, Qt::ControlModifier); }, 2, 0},
         {"Ctrl+Y at the end", [&] { key(Qt::Key_Y, Qt::ControlModifier); }, 2, 0},
-        {"undo button", [&] { QTest::mouseClick(tools->UndoButton, Qt::LeftButton); }, 1, 1},
+        {"undo button", [&] { QTest::mouseClick(tools->undo_button, Qt::LeftButton); }, 1, 1},
         {"Ctrl+Z again", [&] { key(Qt::Key_Z, Qt::ControlModifier); }, 0, 2},
         {"Ctrl+Z at the start", [&] { key(Qt::Key_Z, Qt::ControlModifier); }, 0, 2},
         {"Ctrl+Shift+Z", [&] { key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }, 1, 1},
-        {"redo button", [&] { QTest::mouseClick(tools->RedoButton, Qt::LeftButton); }, 2, 0},
+        {"redo button", [&] { QTest::mouseClick(tools->redo_button, Qt::LeftButton); }, 2, 0},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
@@ -83,10 +83,10 @@ TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
         EXPECT_EQ(counts(), std::make_pair(s.undo, s.redo));
         EXPECT_EQ(f.doc.drawing[10].line_mark() != 0, s.undo >= 1);
         EXPECT_EQ(f.doc.drawing[20].line_mark() != 0, s.undo >= 2);
-        EXPECT_EQ(f.UndoItem->isEnabled(), s.undo > 0);
-        EXPECT_EQ(f.RedoItem->isEnabled(), s.redo > 0);
-        EXPECT_EQ(tools->UndoButton->isEnabled(), s.undo > 0);
-        EXPECT_EQ(tools->RedoButton->isEnabled(), s.redo > 0);
+        EXPECT_EQ(f.undo_action->isEnabled(), s.undo > 0);
+        EXPECT_EQ(f.redo_action->isEnabled(), s.redo > 0);
+        EXPECT_EQ(tools->undo_button->isEnabled(), s.undo > 0);
+        EXPECT_EQ(tools->redo_button->isEnabled(), s.redo > 0);
     }
 }
 
@@ -129,11 +129,11 @@ TEST_F(WindowUndo, KeyMapKeysLeaveTheHistoryAlone) {
             key(k, m);
             EXPECT_EQ(counts(), before) << k << " " << m.toInt();
         }
-    f.StopbuttonClick();
+    f.on_stop();
     for (int k : {Qt::Key_Z, Qt::Key_Y}) {
-        EXPECT_FALSE(f.FormKeyDown(k, false));
-        EXPECT_FALSE(f.FormKeyDown(k, true));
-        EXPECT_FALSE(f.PracticeKeyDown(k));
+        EXPECT_FALSE(f.handle_key(k, false));
+        EXPECT_FALSE(f.handle_key(k, true));
+        EXPECT_FALSE(f.handle_practice_key(k));
     }
 }
 
@@ -141,22 +141,22 @@ TEST_F(WindowUndo, KeyMapKeysLeaveTheHistoryAlone) {
 // The unsaved state, and the caption's "*" with it.
 TEST_F(WindowUndo, UnsavedStateFollowsTheHistory) {
     auto expect_unsaved = [&](bool unsaved) {
-        EXPECT_EQ(f.form2()->drawing_modified(), unsaved);
+        EXPECT_EQ(f.session().modified(), unsaved);
         EXPECT_EQ(shown_title(f), QString(unsaved ? "PitkaD - tone.wav*" : "PitkaD - tone.wav"));
     };
     EXPECT_EQ(f.windowFilePath(), QString::fromStdString((dir.path() / "tone.wav").string()));
     expect_unsaved(false);
     mark_line(10);
     expect_unsaved(true);
-    f.form2()->SaveDrawButtonClick();
+    f.tools_window()->on_save_drawing();
     expect_unsaved(false);
     mark_line(20);
     expect_unsaved(true);
-    f.UndoClick();
+    f.on_undo();
     expect_unsaved(false);
-    f.UndoClick();
+    f.on_undo();
     expect_unsaved(true);
-    f.RedoClick();
+    f.on_redo();
     expect_unsaved(false);
     ModalResponder responder;
     EXPECT_TRUE(f.close());
@@ -166,25 +166,25 @@ TEST_F(WindowUndo, UnsavedStateFollowsTheHistory) {
 // The MIDI dialog's changes of the drawing channels are one step; undoing
 // it puts the programs and volumes back and sends the programs again.
 TEST_F(WindowUndo, MidiDialogIsOneStep) {
-    TForm3* dialog = f.form3();
+    MidiSettingsDialog* dialog = f.midi_dialog();
     const MidiTables before = f.doc.midi.tables;
     QTimer::singleShot(0, dialog, [&] {
-        dialog->SpinEdit(3)->setValue(33);
-        dialog->TrackBar(5)->setValue(40);
+        dialog->program_edit(3)->setValue(33);
+        dialog->volume_slider(5)->setValue(40);
         dialog->close();
     });
-    f.MidiSetMenuClick();
+    f.on_midi_settings();
     ASSERT_EQ(counts(), std::make_pair(std::size_t(1), std::size_t(0)));
     EXPECT_TRUE(f.doc.drawing.modified);
     w.midi_log->messages.clear();
-    f.UndoClick();
+    f.on_undo();
     EXPECT_EQ(f.doc.midi.tables.midi_program, before.midi_program);
     EXPECT_EQ(f.doc.midi.tables.midi_volume, before.midi_volume);
     EXPECT_FALSE(f.doc.drawing.modified);
     const auto& sent = w.midi_log->messages;
     EXPECT_NE(std::find(sent.begin(), sent.end(), short_message(0xC2, before.midi_program[2], 0)),
               sent.end());
-    f.RedoClick();
+    f.on_redo();
     EXPECT_EQ(f.doc.midi.tables.midi_program[2], 33);
     EXPECT_EQ(f.doc.midi.tables.midi_volume[4], 40);
 }
@@ -192,7 +192,7 @@ TEST_F(WindowUndo, MidiDialogIsOneStep) {
 // The load button asks the open sequence's question before it replaces an
 // unsaved drawing; a load clears the history.
 TEST_F(WindowUndo, LoadButtonAsksAboutAnUnsavedDrawing) {
-    f.form2()->SaveDrawButtonClick(); // an empty drawing in the file
+    f.tools_window()->on_save_drawing(); // an empty drawing in the file
     mark_line(10);
     struct Case {
         const char* answer;
@@ -203,7 +203,7 @@ TEST_F(WindowUndo, LoadButtonAsksAboutAnUnsavedDrawing) {
         SCOPED_TRACE(c.answer);
         ModalResponder responder;
         responder.answers << c.answer;
-        QTest::mouseClick(f.form2()->LoadDrawButton, Qt::LeftButton);
+        QTest::mouseClick(f.tools_window()->load_drawing_button, Qt::LeftButton);
         ASSERT_EQ(responder.seen.size(), 1u);
         EXPECT_EQ(responder.seen[0].text, q(drawing_texts::unsaved_prompt));
         QStringList buttons = responder.seen[0].buttons;
@@ -214,11 +214,11 @@ TEST_F(WindowUndo, LoadButtonAsksAboutAnUnsavedDrawing) {
         EXPECT_EQ(buttons, expected);
         EXPECT_EQ(f.doc.drawing[10].line_mark() == 0, c.replaced);
         EXPECT_EQ(f.doc.history.can_undo(), !c.replaced);
-        EXPECT_EQ(f.form2()->drawing_modified(), !c.replaced);
+        EXPECT_EQ(f.session().modified(), !c.replaced);
     }
     // Unchanged: no question.
     ModalResponder responder;
-    QTest::mouseClick(f.form2()->LoadDrawButton, Qt::LeftButton);
+    QTest::mouseClick(f.tools_window()->load_drawing_button, Qt::LeftButton);
     EXPECT_TRUE(responder.seen.empty());
 }
 

@@ -75,7 +75,7 @@ TEST(KeyboardControls, KeyMap) {
         h.tool_visible = c.tool_visible;
         h.line_show = c.line_show;
         h.state = c.state;
-        const bool ran = FormKeyDown(h, c.key, c.alt);
+        const bool ran = handle_key(h, c.key, c.alt);
         EXPECT_EQ(h.log.join(' '), c.log) << std::hex << c.key << " alt " << c.alt;
         EXPECT_EQ(ran, !h.log.isEmpty()) << std::hex << c.key << " alt " << c.alt;
     }
@@ -126,7 +126,7 @@ TEST(ScrollControls, SpeedCycleAndCursorKeepsItsPixel) {
         ViewState v;
         v.scroll_speed = c.speed;
         v.first_frame = c.first_frame;
-        ScrollButtonClick(h, v, PlayState(c.state), c.position_ms, c.frame_count);
+        change_scroll_speed(h, v, PlayState(c.state), c.position_ms, c.frame_count);
         EXPECT_EQ(v.scroll_speed, c.new_speed);
         EXPECT_EQ(v.first_frame, c.new_first);
         EXPECT_EQ(h.log.join(' '), QString(c.caption) + " graph");

@@ -62,14 +62,14 @@ class MouseEditorTest : public ::testing::Test {
     // Pixel row of a band with the default line width of 4.
     static int row_y(int band) { return (75 - band) * 4 + 1; }
     void click(MouseButton b, MouseShift s, int x, int y) {
-        editor.FormMouseDown(b, s, x, y);
-        editor.FormMouseUp(b, s, x, y);
+        editor.press(b, s, x, y);
+        editor.release(b, s, x, y);
     }
     void drag(int x0, int y0, int x1, int y1) {
         const MouseShift held{false, true, false, false};
-        editor.FormMouseDown(MouseButton::left, {}, x0, y0);
-        editor.FormMouseMove(held, x1, y1);
-        editor.FormMouseUp(MouseButton::left, {}, x1, y1);
+        editor.press(MouseButton::left, {}, x0, y0);
+        editor.move(held, x1, y1);
+        editor.release(MouseButton::left, {}, x1, y1);
     }
     std::vector<std::uint32_t> take_messages() { return std::exchange(host.log->messages, {}); }
 
@@ -82,10 +82,10 @@ class MouseEditorTest : public ::testing::Test {
 constexpr MouseShift ctrl{true, false, false, false};
 
 TEST_F(MouseEditorTest, PlainClickSoundsWhileHeld) {
-    editor.FormMouseDown(MouseButton::left, {}, 10, row_y(50));
+    editor.press(MouseButton::left, {}, 10, row_y(50));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x90, 83, 100)}));
     EXPECT_EQ(host.midi.tables.active_notes[0][0], 50);
-    editor.FormMouseUp(MouseButton::left, {}, 10, row_y(50));
+    editor.release(MouseButton::left, {}, 10, row_y(50));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 83, 0)}));
     EXPECT_EQ(host.midi.tables.active_notes[0][0], 0);
     EXPECT_EQ(editor.sounding_notes[50], 0);
@@ -93,17 +93,17 @@ TEST_F(MouseEditorTest, PlainClickSoundsWhileHeld) {
 
     // Line drawing switched on while the button is down: the release is not a
     // click release and the note stays held; the next click lets it go first.
-    editor.FormMouseDown(MouseButton::left, {}, 10, row_y(50));
+    editor.press(MouseButton::left, {}, 10, row_y(50));
     host.tool.mode = DrawMode::line_draw;
-    editor.FormMouseUp(MouseButton::left, {}, 10, row_y(50));
+    editor.release(MouseButton::left, {}, 10, row_y(50));
     host.tool.mode = DrawMode::none;
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x90, 83, 100)}));
-    editor.FormMouseDown(MouseButton::left, {}, 10, row_y(40));
+    editor.press(MouseButton::left, {}, 10, row_y(40));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 83, 0),
                                                            short_message(0x90, 73, 100)}));
     EXPECT_EQ(host.midi.tables.active_notes[0][0], 40);
     EXPECT_EQ(host.midi.tables.active_notes[0][1], 0);
-    editor.FormMouseUp(MouseButton::left, {}, 10, row_y(40));
+    editor.release(MouseButton::left, {}, 10, row_y(40));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 73, 0)}));
 }
 
@@ -111,23 +111,23 @@ TEST_F(MouseEditorTest, CtrlClicksBuildAChordOfAtMostEightNotesLowestFirst) {
     for (int band : {10, 20, 30})
         click(MouseButton::left, ctrl, 10, row_y(band));
     take_messages();
-    editor.FormMouseDown(MouseButton::left, ctrl, 10, row_y(40));
+    editor.press(MouseButton::left, ctrl, 10, row_y(40));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{
                                    short_message(0x90, 43, 100), short_message(0x90, 53, 100),
                                    short_message(0x90, 63, 100), short_message(0x90, 73, 100)}));
-    editor.FormMouseUp(MouseButton::left, ctrl, 10, row_y(40));
+    editor.release(MouseButton::left, ctrl, 10, row_y(40));
     EXPECT_EQ(take_messages().size(), 4u);
 
     for (int band : {75, 70, 65, 60, 55})
         click(MouseButton::left, ctrl, 10, row_y(band));
     take_messages();
     // Nine flagged notes: the press in the strip sounds them again, the highest dropped.
-    editor.FormMouseDown(MouseButton::left, ctrl, 10, 74 * 4 + 3);
+    editor.press(MouseButton::left, ctrl, 10, 74 * 4 + 3);
     std::vector<std::uint32_t> want;
     for (int band : {10, 20, 30, 40, 55, 60, 65, 70})
         want.push_back(short_message(0x90, band + 33, 100));
     EXPECT_EQ(take_messages(), want);
-    editor.FormMouseUp(MouseButton::left, {}, 10,
+    editor.release(MouseButton::left, {}, 10,
                        74 * 4 + 3); // release in the strip keeps the flags
     EXPECT_EQ(editor.sounding_notes[75], 1);
 
@@ -173,8 +173,8 @@ TEST_F(MouseEditorTest, WhenAClickSounds) {
         h.tool.mode = c.mode;
         h.midi.tables.midi_ok = c.midi_ok;
         MouseEditor e(*draw, *store, h);
-        e.FormMouseDown(MouseButton::left, {}, 10, c.y);
-        e.FormMouseUp(MouseButton::left, {}, 10, c.y);
+        e.press(MouseButton::left, {}, 10, c.y);
+        e.release(MouseButton::left, {}, 10, c.y);
         EXPECT_EQ(h.log->messages.size(), c.messages) << c.name;
     }
 }
@@ -182,7 +182,7 @@ TEST_F(MouseEditorTest, WhenAClickSounds) {
 TEST_F(MouseEditorTest, PausedClickRedrawsTheCursor) {
     host.state = 3;
     host.position_ms = 2359;
-    editor.FormMouseDown(MouseButton::middle, {}, 10, row_y(50));
+    editor.press(MouseButton::middle, {}, 10, row_y(50));
     EXPECT_EQ(host.lines, std::vector<int>{117});
     EXPECT_TRUE(take_messages().empty());
 }
@@ -242,13 +242,13 @@ TEST(MouseEditorHistory, EachEditingGestureIsOneStep) {
     };
     const MouseShift held{false, true, false, false};
     auto drag = [held](MouseEditor& e, int x0, int y0, int x1, int y1) {
-        e.FormMouseDown(MouseButton::left, {}, x0, y0);
-        e.FormMouseMove(held, x1, y1);
-        e.FormMouseUp(MouseButton::left, {}, x1, y1);
+        e.press(MouseButton::left, {}, x0, y0);
+        e.move(held, x1, y1);
+        e.release(MouseButton::left, {}, x1, y1);
     };
     auto click = [](MouseEditor& e, MouseButton b, int x, int y) {
-        e.FormMouseDown(b, {}, x, y);
-        e.FormMouseUp(b, {}, x, y);
+        e.press(b, {}, x, y);
+        e.release(b, {}, x, y);
     };
     const int row40 = (75 - 40) * 4 + 1; // band 40 at the default line width
     const Case cases[] = {
@@ -299,7 +299,7 @@ TEST_F(MouseEditorTest, RightClickErasesTheWholeRunInPenDrawing) {
     host.tool.mode = DrawMode::pen_draw;
     for (int f = 5; f <= 25; ++f)
         (*draw)[f].note_cell(40) = 3;
-    editor.FormMouseDown(MouseButton::right, {}, 12, row_y(40));
+    editor.press(MouseButton::right, {}, 12, row_y(40));
     for (int f = 5; f <= 25; ++f)
         EXPECT_EQ((*draw)[f].note_cell(40), 0) << f;
     EXPECT_FALSE(editor.dragging);
@@ -330,11 +330,11 @@ TEST_F(MouseEditorTest, QuantisedStrokeAndCancelledStroke) {
     EXPECT_EQ((*draw)[140].note_cell(30), 16);
     EXPECT_EQ((*draw)[141].note_cell(30), 0);
 
-    editor.FormMouseDown(MouseButton::left, {}, 200, row_y(50));
-    editor.FormMouseMove({false, true, false, false}, 300, row_y(50));
-    editor.FormMouseDown(MouseButton::right, {}, 300, row_y(50));
+    editor.press(MouseButton::left, {}, 200, row_y(50));
+    editor.move({false, true, false, false}, 300, row_y(50));
+    editor.press(MouseButton::right, {}, 300, row_y(50));
     EXPECT_FALSE(editor.dragging);
-    editor.FormMouseUp(MouseButton::left, {}, 300, row_y(50));
+    editor.release(MouseButton::left, {}, 300, row_y(50));
     for (int f = 190; f <= 310; ++f)
         EXPECT_EQ((*draw)[f].note_cell(50), 0) << f;
 }
@@ -363,7 +363,7 @@ TEST_F(MouseEditorTest, PenSelectionDragSelectsWholeRuns) {
     EXPECT_EQ((*draw)[100].note_cell(40), 3 | draw_selected_bit);
     EXPECT_EQ((*draw)[59].note_cell(41), 3);
     // The next drag starts by clearing the selection.
-    editor.FormMouseDown(MouseButton::left, {}, 500, row_y(70));
+    editor.press(MouseButton::left, {}, 500, row_y(70));
     EXPECT_EQ((*draw)[50].note_cell(40), 3);
 }
 
@@ -381,8 +381,8 @@ TEST_F(MouseEditorTest, ClipboardClickExportsOneCell) {
 TEST_F(MouseEditorTest, RubberBandIsDashedForRectanglesAndErasedAsABand) {
     host.tool.mode = DrawMode::pen_select;
     const MouseShift held{false, true, false, false};
-    editor.FormMouseDown(MouseButton::left, {}, 10, 10);
-    editor.FormMouseMove(held, 30, 20);
+    editor.press(MouseButton::left, {}, 10, 10);
+    editor.move(held, 30, 20);
     ASSERT_EQ(host.pixels.size(), 60u); // each outline point once
     for (const auto& [p, c] : host.pixels) {
         const auto [x, y] = p;
@@ -390,7 +390,7 @@ TEST_F(MouseEditorTest, RubberBandIsDashedForRectanglesAndErasedAsABand) {
         const Rgb want = (x + y) & 4 ? Rgb{0, 0, 0} : Rgb{255, 255, 255};
         EXPECT_EQ(c, want) << x << "," << y;
     }
-    editor.FormMouseMove(held, 40, 25);
+    editor.move(held, 40, 25);
     for (const auto& [p, c] : host.pixels) {
         if (!(p.first <= 30 && p.second <= 20)) continue; // the old outline
         bool covered = false;
@@ -407,8 +407,8 @@ TEST_F(MouseEditorTest, RubberBandIsDashedForRectanglesAndErasedAsABand) {
 TEST_F(MouseEditorTest, PenStrokeBandIsSolidAndClamped) {
     host.tool.mode = DrawMode::pen_draw;
     host.width = 200;
-    editor.FormMouseDown(MouseButton::left, {}, 100, row_y(70));
-    editor.FormMouseMove({false, true, false, false}, 900, 0);
+    editor.press(MouseButton::left, {}, 100, row_y(70));
+    editor.move({false, true, false, false}, 900, 0);
     EXPECT_EQ(editor.drag_x0, 195);
     EXPECT_EQ(editor.drag_x1, 100);
     EXPECT_EQ(editor.drag_y0, 20);

@@ -41,13 +41,13 @@ struct FakeHost final : TransportHost {
         view->cursor_frame = page ? -1 : frame;
     }
     void set_transport_enabled(bool e) override { enabled = e; }
-    void set_trackbar3_position(int p) override {
+    void set_position_slider(int p) override {
         p = std::clamp(p, 0, 200);
         if (p == slider) return;
         slider = p;
-        transport->TrackBar3Change();
+        transport->on_position_slider_moved();
     }
-    int trackbar3_position() const override { return slider; }
+    int position_slider_value() const override { return slider; }
     void set_time_text(const QString& t) override { time = t; }
     void set_caption(const QString& c) override { caption = c; }
     void focus_time_display() override { ++focus_time; }
@@ -87,8 +87,8 @@ struct TransportRig {
     }
     void play() { t.start_playback(); }
     void advance(int ms) { clock.advance_ms(ms); }
-    // The user moves TrackBar3 (the window calls the change handler).
-    void user_slides(int p) { host.set_trackbar3_position(p); }
+    // The user moves position_slider (the window calls the change handler).
+    void user_slides(int p) { host.set_position_slider(p); }
 };
 
 } // namespace pitkad::test

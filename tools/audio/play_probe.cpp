@@ -57,12 +57,12 @@ struct ProbeHost final : TransportHost {
         view->cursor_frame = frame;
     }
     void set_transport_enabled(bool) override {}
-    void set_trackbar3_position(int p) override {
+    void set_position_slider(int p) override {
         if (p == slider) return;
         slider = p;
-        transport->TrackBar3Change();
+        transport->on_position_slider_moved();
     }
-    int trackbar3_position() const override { return slider; }
+    int position_slider_value() const override { return slider; }
     void set_time_text(const QString&) override {}
     void set_caption(const QString&) override {}
     void focus_time_display() override {}

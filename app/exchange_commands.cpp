@@ -1,6 +1,5 @@
-// The file menu's exports and the MIDI import: each asks its options and a
-// file, then leaves the work to the drawing and view code.
-#include "app/pitka_p1.h"
+#include "app/exchange_commands.h"
+
 #include "drawing/draw_history.h"
 
 #include "analysis/analysis_messages.h"
@@ -8,10 +7,12 @@
 #include "app/language.h"
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
+#include "control/document.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_ops.h"
 #include "drawing/midi_file.h"
 #include "view/graph_image.h"
+#include "view/graph_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,29 +75,32 @@ struct OptionsDialog {
 
 } // namespace
 
-QString TForm1::choose_save_file(const QString& default_name, const char* filter) {
-    QFileDialog dialog(this);
+ExchangeCommands::ExchangeCommands(QWidget& parent, Document& doc, GraphView& view,
+                                   ExchangeHost& host)
+    : parent_(parent), doc_(doc), view_(view), host_(host) {}
+
+QString ExchangeCommands::choose_save_file(const QString& default_name, const char* filter) {
+    QFileDialog dialog(&parent_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({tr_text(filter), tr_text(texts::open_filter_all)});
-    const QFileInfo beside(QString::fromStdString(doc.draw_file));
+    const QFileInfo beside(QString::fromStdString(doc_.draw_file));
     dialog.setDirectory(beside.absolutePath());
     dialog.selectFile(beside.completeBaseName() + default_name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
 }
 
-bool TForm1::write_export(const QString& path, std::span<const std::uint8_t> bytes) {
+bool ExchangeCommands::write_export(const QString& path, std::span<const std::uint8_t> bytes) {
     if (!bytes.empty() && write_file_atomically(std::filesystem::path(path.toStdString()), bytes))
         return true;
-    show_error(path + texts::cannot_write);
+    host_.show_error(path + texts::cannot_write);
     return false;
 }
 
-void TForm1::ExportMidiClick() {
-    if (play_state() == PlayState::no_recording) return;
-    const ToolState tools = tool_state();
-    OptionsDialog d(this, texts::export_midi_item);
+void ExchangeCommands::export_midi() {
+    const ToolState tools = host_.tool_state();
+    OptionsDialog d(&parent_, texts::export_midi_item);
     auto* beats = d.add(new QRadioButton(texts::lines_are_beats), "LinesBeats");
     auto* bars = d.add(new QRadioButton(texts::lines_are_bars), "LinesBars");
     beats->setChecked(true);
@@ -104,13 +108,13 @@ void TForm1::ExportMidiClick() {
     per_bar->setRange(2, 7);
     per_bar->setValue(4);
     per_bar->setEnabled(false);
-    connect(bars, &QRadioButton::toggled, per_bar, &QSpinBox::setEnabled);
+    QObject::connect(bars, &QRadioButton::toggled, per_bar, &QSpinBox::setEnabled);
     auto* quantise =
         d.add(new QCheckBox(tr_text(texts::quantise_to) + QString::number(tools.quantize_division)),
               "Quantise");
     quantise->setChecked(tools.quantize);
     auto* selected = d.add(new QCheckBox(texts::selected_only), "SelectedOnly");
-    selected->setEnabled(has_selected_notes(doc.drawing, doc.store.frame_count));
+    selected->setEnabled(has_selected_notes(doc_.drawing, doc_.store.frame_count));
     if (!d.ask()) return;
 
     MidiExportOptions options;
@@ -121,26 +125,25 @@ void TForm1::ExportMidiClick() {
     const QString path = choose_save_file(QStringLiteral(".mid"), texts::midi_filter);
     if (path.isEmpty()) return;
     write_export(path,
-                 build_midi_file(doc.drawing, doc.store.frame_count, doc.midi.tables, options));
+                 build_midi_file(doc_.drawing, doc_.store.frame_count, doc_.midi.tables, options));
 }
 
-void TForm1::ImportMidiClick() {
-    if (play_state() == PlayState::no_recording) return;
-    QFileDialog files(this);
+void ExchangeCommands::import_midi() {
+    QFileDialog files(&parent_);
     files.setFileMode(QFileDialog::ExistingFile);
     files.setNameFilters({tr_text(texts::midi_filter), tr_text(texts::open_filter_all)});
-    files.setDirectory(QFileInfo(QString::fromStdString(doc.draw_file)).absolutePath());
+    files.setDirectory(QFileInfo(QString::fromStdString(doc_.draw_file)).absolutePath());
     if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty()) return;
     const QString path = files.selectedFiles().front();
     const auto bytes = read_file_bytes(path.toStdString(), midi_file_max_bytes);
     if (!bytes) {
-        show_error(QFileInfo(path).fileName() + u'\n' + q(messages::cannot_open));
+        host_.show_error(QFileInfo(path).fileName() + u'\n' + q(messages::cannot_open));
         return;
     }
 
-    OptionsDialog d(this, texts::import_midi_item);
+    OptionsDialog d(&parent_, texts::import_midi_item);
     QRadioButton* replace = nullptr;
-    if (!drawing_is_empty(doc.drawing, doc.store.frame_count)) {
+    if (!drawing_is_empty(doc_.drawing, doc_.store.frame_count)) {
         replace = d.add(new QRadioButton(texts::import_replace), "ImportReplace");
         d.add(new QRadioButton(texts::import_add), "ImportAdd");
         replace->setChecked(true);
@@ -152,27 +155,26 @@ void TForm1::ImportMidiClick() {
     MidiImportOptions options;
     options.replace = !replace || replace->isChecked();
     options.lines = MidiImportLines(lines->currentIndex());
-    options.line_colour = tool_state().colour;
+    options.line_colour = host_.tool_state().colour;
     // Notes the drawing player holds must not outlive the cells they came from.
-    doc.midi.midi_off();
+    doc_.midi.midi_off();
     // One step of the drawing's history: the import can be undone.
     MidiImportResult r;
-    record_step(&doc.history, doc.drawing, doc.midi.tables, [&] {
-        r = import_midi_file(*bytes, doc.drawing, doc.store.frame_count, doc.midi.tables, options);
+    record_step(&doc_.history, doc_.drawing, doc_.midi.tables, [&] {
+        r = import_midi_file(*bytes, doc_.drawing, doc_.store.frame_count, doc_.midi.tables, options);
     });
     if (!r.ok) {
-        show_error(q(r.message));
+        host_.show_error(q(r.message));
         return;
     }
-    doc.midi.set_midi_program();
-    write_graph();
-    QMessageBox::information(this, texts::app_title, tr_message(q(r.message)));
+    doc_.midi.set_midi_program();
+    host_.write_graph();
+    QMessageBox::information(&parent_, texts::app_title, tr_message(q(r.message)));
 }
 
-void TForm1::ExportImageClick() {
-    if (play_state() == PlayState::no_recording) return;
+void ExchangeCommands::export_image() {
     QMessageBox box(QMessageBox::Question, texts::app_title, tr_text(texts::image_prompt),
-                    QMessageBox::NoButton, this);
+                    QMessageBox::NoButton, &parent_);
     QPushButton* visible = box.addButton(tr_text(texts::image_visible), QMessageBox::AcceptRole);
     QPushButton* whole = box.addButton(tr_text(texts::image_whole), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(tr_text(texts::cancel), QMessageBox::RejectRole);
@@ -183,38 +185,37 @@ void TForm1::ExportImageClick() {
 
     QImage image;
     if (box.clickedButton() == visible) {
-        image = view_->graph_bitmap;
+        image = view_.graph_bitmap;
     } else {
-        const WholeGraph w = whole_graph(doc.view, doc.store.frame_count);
+        const WholeGraph w = whole_graph(doc_.view, doc_.store.frame_count);
         image =
-            render_graph_image({doc.store, doc.drawing, view_->font_bitmap, view_->colour_bitmap},
-                               w.view, graph_params(), w.width);
+            render_graph_image({doc_.store, doc_.drawing, view_.font_bitmap, view_.colour_bitmap},
+                               w.view, host_.graph_params(), w.width);
     }
     const QString path = choose_save_file(QStringLiteral(".png"), texts::png_filter);
     if (path.isEmpty()) return;
     write_export(path, png_bytes(image));
 }
 
-void TForm1::ExportCsvClick() {
-    if (play_state() == PlayState::no_recording) return;
+void ExchangeCommands::export_csv() {
     const QString path = choose_save_file(QStringLiteral(".csv"), texts::csv_filter);
     if (path.isEmpty()) return;
-    if (!write_export(path, bytes_of(analysis_csv(doc.store)))) return;
-    if (drawn_notes(doc.drawing, doc.store.frame_count).empty()) return;
+    if (!write_export(path, bytes_of(analysis_csv(doc_.store)))) return;
+    if (drawn_notes(doc_.drawing, doc_.store.frame_count).empty()) return;
 
     const QFileInfo csv(path);
     const QString notes_path =
         csv.absolutePath() + u'/' + csv.completeBaseName() + texts::notes_csv_suffix;
     QMessageBox box(QMessageBox::Question, texts::app_title,
                     tr_text(texts::notes_csv_prompt) + u'\n' + QFileInfo(notes_path).fileName(),
-                    QMessageBox::NoButton, this);
+                    QMessageBox::NoButton, &parent_);
     QPushButton* yes = box.addButton(tr_text(texts::notes_csv_yes), QMessageBox::YesRole);
     QPushButton* no = box.addButton(tr_text(texts::notes_csv_no), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     box.exec();
     if (box.clickedButton() == yes)
-        write_export(notes_path, bytes_of(notes_csv(doc.drawing, doc.store.frame_count)));
+        write_export(notes_path, bytes_of(notes_csv(doc_.drawing, doc_.store.frame_count)));
 }
 
 } // namespace pitkad

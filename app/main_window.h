@@ -1,22 +1,25 @@
 #pragma once
-// TForm1: the main window. It holds the controls and the Document, and
-// delegates: the renderer draws, the transport plays, the mouse editor
-// edits, the tool window and the MIDI dialog hold their own controls. The
+// The main window. It holds the controls and the Document, and delegates:
+// the renderer draws, the transport plays, the mouse editor edits, the
+// drawing-tools window and the MIDI dialog hold their own controls. The
 // controllers see the window through small host adapters
-// (app/main_window_hosts.h). Handlers carry the names of the window's events
-// and stay thin.
+// (app/main_window_hosts.h). Handlers are named for what the user asked
+// (on_…) and stay thin.
 
 #include "app/language.h"
-#include "app/pitka_pdraw.h"
+#include "app/control_strip.h"
+#include "app/drawing_tools_window.h"
+#include "app/exchange_commands.h"
+#include "app/practice_tools.h"
 #include "audio/audio_engine.h"
 #include "audio/media_player.h"
 #include "control/document.h"
+#include "control/document_session.h"
 #include "control/keyboard_controls.h"
 #include "control/mouse_editor.h"
-#include "control/practice_controls.h"
+#include "control/practice_controller.h"
 #include "control/practice_drag.h"
 #include "control/transport.h"
-#include "drawing/recovery_copy.h"
 #include "view/graph_view.h"
 #include "view/view_state.h"
 
@@ -51,7 +54,7 @@ namespace pitkad {
 
 class AudioOutput;
 class GraphWidget;
-class TForm3;
+class MidiSettingsDialog;
 struct Settings;
 struct WindowArgs;
 
@@ -73,95 +76,65 @@ struct StartOptions {
     // Analysis threads (0: every core).
     int threads = 0;
     // How often a recovery copy of a changed drawing is written, in ms; 0
-    // takes PITKAD_RECOVERY_INTERVAL_MS from the environment, else 30 s.
+    // runs no recovery timer (tests call recovery_tick themselves).
     int recovery_interval_ms = 0;
     // Shows a page in the desktop's browser; false when none could be
-    // started. Empty: QDesktopServices::openUrl.
+    // started. Empty: the desktop's opener, watched for its exit status.
     std::function<bool(const QUrl&)> open_url;
 };
 
-class TForm1 final : public QMainWindow {
+class MainWindow final : public QMainWindow {
   public:
-    explicit TForm1(StartOptions options = {});
-    ~TForm1() override;
+    explicit MainWindow(StartOptions options = {});
+    ~MainWindow() override;
 
     // The recording, its drawing, the view and the MIDI port, for the
     // program's life.
     Document doc;
 
     // --- Menus ---------------------------------------------------------
-    QMenu *File1 = nullptr, *Show1 = nullptr, *LineW = nullptr, *Drawmenu = nullptr,
-          *MIDIM1 = nullptr, *Help1 = nullptr;
-    QAction *Open1 = nullptr, *Saveini = nullptr, *Exit1 = nullptr;
+    QMenu *file_menu = nullptr, *view_menu = nullptr, *line_width_menu = nullptr, *drawing_tools_menu = nullptr,
+          *midi_menu = nullptr, *help_menu = nullptr;
+    QAction *open_action = nullptr, *save_settings_action = nullptr, *exit_action = nullptr;
     // Exports and the MIDI import; enabled while a recording is open.
-    QAction *ExportMidiItem = nullptr, *ImportMidiItem = nullptr, *ExportImageItem = nullptr,
-            *ExportCsvItem = nullptr;
+    QAction *export_midi_action = nullptr, *import_midi_action = nullptr, *export_image_action = nullptr,
+            *export_csv_action = nullptr;
     // "名前を付けて保存": the drawing to a file of the user's choice.
-    QAction* SaveDrawAs1 = nullptr;
+    QAction* save_drawing_as_action = nullptr;
     // "編集": undo and redo of the drawing, enabled while there is a step
     // to take back or to take again.
-    QMenu* Edit1 = nullptr;
-    QAction *UndoItem = nullptr, *RedoItem = nullptr;
+    QMenu* edit_menu = nullptr;
+    QAction *undo_action = nullptr, *redo_action = nullptr;
     // "最近使ったファイル": one item per entry of recent_files, disabled
     // while the list is empty.
-    QMenu* RecentMenu = nullptr;
-    std::array<QAction*, 8> RecentItems{};
-    QAction *Loudness = nullptr, *Groupingcolor = nullptr, *ShowLeft = nullptr,
-            *ShowRight = nullptr, *ShowFrq = nullptr, *ShowNote = nullptr;
-    std::array<QAction*, 13> LineWItems{}; // LineW4 … LineW12 at indices 4 … 12
+    QMenu* recent_menu = nullptr;
+    std::array<QAction*, 8> recent_actions{};
+    QAction *loudness_action = nullptr, *note_colours_action = nullptr, *left_labels_action = nullptr,
+            *right_labels_action = nullptr, *hint_frequency_action = nullptr, *hint_note_number_action = nullptr;
+    std::array<QAction*, 13> line_width_actions{}; // LineW4 … LineW12 at indices 4 … 12
     // "言語 / Language": 日本語 and English, one checked.
-    QMenu* LanguageMenu = nullptr;
-    std::array<QAction*, 2> LanguageItems{}; // in the order of Language
-    QAction *Showtoolbar = nullptr, *MidiSetMenu = nullptr, *SupportPage = nullptr,
-            *About1 = nullptr;
-    // The practice tools' menu "再生".
-    QMenu *PlayMenu = nullptr, *SpeedMenu = nullptr, *LoopPauseMenu = nullptr,
-          *ChannelMenu = nullptr, *FocusMenu = nullptr, *EngineMenu = nullptr;
-    QAction *PlayFromStartItem = nullptr, *StopItem = nullptr, *PauseItem = nullptr,
-            *PlayHereItem = nullptr, *SlowerItem = nullptr, *FasterItem = nullptr,
-            *NormalSpeedItem = nullptr, *TransposeDownItem = nullptr, *TransposeUpItem = nullptr,
-            *ResetPitchItem = nullptr, *LoopStartItem = nullptr, *LoopEndItem = nullptr,
-            *LoopLineItem = nullptr, *ClearLoopItem = nullptr, *ShowPracticeItem = nullptr;
-    std::array<QAction*, speed_presets.size()> SpeedItems{};
-    std::array<QAction*, loop_pause_presets.size()> LoopPauseItems{};
-    std::array<QAction*, 5> ChannelItems{}; // in the order of ChannelMode
-    std::array<QAction*, 3> FocusItems{};   // in the order of FocusPreset
-    std::array<QAction*, 2> EngineItems{};  // in the order of StretchEngine
+    QMenu* language_menu = nullptr;
+    std::array<QAction*, 2> language_actions{}; // in the order of Language
+    QAction *show_drawing_tools_action = nullptr, *midi_settings_action = nullptr, *support_page_action = nullptr,
+            *about_action = nullptr;
 
-    // --- The practice panel (a tool bar above the graph) ----------------
-    QToolBar* PracticeBar = nullptr;
-    QSpinBox *SpeedEdit = nullptr, *TransposeEdit = nullptr, *CentsEdit = nullptr;
-    QToolButton* SpeedPresetButton = nullptr;
-    QComboBox *EngineBox = nullptr, *ChannelBox = nullptr, *LoopPauseBox = nullptr,
-              *FocusBox = nullptr;
-    QLabel* LoopText = nullptr;
-    QPushButton *LoopStartButton = nullptr, *LoopEndButton = nullptr, *LoopLineButton = nullptr,
-                *ClearLoopButton = nullptr;
-
-    // --- Controls below the graph -------------------------------------
-    QPushButton *PlayButton = nullptr, *Stopbutton = nullptr, *PauseButton = nullptr,
-                *ForwardButton = nullptr, *BackButton1 = nullptr, *BackButton2 = nullptr,
-                *ScrollButton = nullptr;
-    QSlider *TrackBar1 = nullptr, *TrackBar2 = nullptr, *TrackBar3 = nullptr;
-    QLabel *StaticText1 = nullptr, *StaticText2 = nullptr, *StaticText3 = nullptr;
-    QLabel* AudioStatus = nullptr; // says when no sound can be heard
+    // --- Below the graph --------------------------------------------------
+    ControlStrip* strip = nullptr;
     GraphWidget* graph = nullptr;
-    // Skip amounts in signed ms: ForwardButton, BackButton1, BackButton2.
-    std::array<int, 3> skip_tag{5000, -5000, -500};
-    // Suppress-redraw flags of the two colour sliders (-1 during start-up).
-    int TrackBar1Tag = -1, TrackBar2Tag = -1;
+    // Skip amounts in signed ms: skip_forward_button, skip_back_button, skip_back_short_button.
+    std::array<int, 3> skip_amounts{5000, -5000, -500};
 
-    QMenu* PopupMenu1 = nullptr;
-    std::array<QAction*, 9> pop_items{}; // pop500 … pop50000
-    int PopupMenu1Tag = 0;
 
     // --- Subsystems -----------------------------------------------------
     GraphView& graph_view() { return *view_; }
     Transport& transport() { return *transport_; }
     MediaPlayer& player() { return *player_; }
     MouseEditor& editor() { return *editor_; }
-    TForm2* form2() { return form2_; }
-    TForm3* form3() { return form3_; }
+    // The practice tools' commands, and their menu and panel.
+    PracticeController& practice() { return *practice_; }
+    PracticeTools& practice_tools() { return *practice_tools_; }
+    DrawingToolsWindow* tools_window() { return tools_; }
+    MidiSettingsDialog* midi_dialog() { return midi_dialog_; }
 
     // The file most recently chosen in the open dialog (for "DefaultDir").
     QString last_open_path;
@@ -171,83 +144,58 @@ class TForm1 final : public QMainWindow {
     QStringList recent_files;
 
     // --- Handlers -------------------------------------------------------
-    void FormCreate(const StartOptions& options);
-    void Open1Click();
+    void start_up(const StartOptions& options);
+    void on_open();
     // Asks for a file, saves the drawing there and remembers it for the
     // recording ([DrawingFiles]): it opens from there, and saves go there.
-    void SaveDrawAs1Click();
-    void RecentFileClick(int index);
-    void UndoClick();
-    void RedoClick();
-    void SaveiniClick();
-    // The exports and the import (app/pitka_p1_exchange.cpp): each asks its
-    // options and a file, then hands the work to the drawing and view code.
-    void ExportMidiClick();
-    void ImportMidiClick();
-    void ExportImageClick();
-    void ExportCsvClick();
-    void Exit1Click();
-    void LoudnessClick();
-    void GroupingcolorClick();
-    void ShowLeftClick();
-    void ShowRightClick();
-    void LineWClick(int n); // LineW4Click … LineW12Click
-    void ShowtoolbarClick();
-    void MidiSetMenuClick();
-    void SupportPageClick();
+    void on_save_drawing_as();
+    void on_recent_file(int index);
+    void on_undo();
+    void on_redo();
+    void on_save_settings();
+    // The exports and the import (app/exchange_commands.h), while a
+    // recording is open.
+    void on_export_midi();
+    void on_import_midi();
+    void on_export_image();
+    void on_export_csv();
+    void on_exit();
+    void on_loudness_toggled();
+    void on_note_colours_toggled();
+    void on_left_labels_toggled();
+    void on_right_labels_toggled();
+    void on_line_width_chosen(int n); // LineW4Click … LineW12Click
+    void on_show_drawing_tools();
+    void on_midi_settings();
+    void on_support_page();
     // Shows every window in `language` at once; the menu's choice is also
     // kept in the settings file, a `--lang` one only for this run.
-    void LanguageClick(Language language);
+    void on_language_chosen(Language language);
     void set_language(Language language);
     Language language() const { return language_.current(); }
-    void About1Click();
-    void PlayButtonClick();
-    void StopbuttonClick();
-    void PauseButtonClick();
-    void ForwardButtonClick();
-    void BackButton1Click();
-    void BackButton2Click();
-    void SkipButtonMouseDown(int which, QPoint press_in_button);
-    void PopItemClick(int ms);
-    void ScrollButtonClick();
-    void TrackBar1Change();
-    void TrackBar2Change();
-    void FormResize();
+    void on_about();
+    void on_play();
+    void on_stop();
+    void on_pause();
+    void on_skip_forward();
+    void on_skip_back();
+    void on_skip_back_short();
+    void show_skip_menu(int which, QPoint press_in_button);
+    // Skip button `which` (0 … 2) gets the amount chosen in its popup.
+    void on_skip_amount_chosen(int which, int ms);
+    void change_scroll_speed();
+    void on_gain_changed();
+    void on_colour_changed();
+    void on_resized();
     // True when the key ran an action of the key map.
-    bool FormKeyDown(int key, bool alt);
+    bool handle_key(int key, bool alt);
 
-    // The practice tools (menu, panel and keys).
-    void PlayHereClick();
-    void SpeedStepClick(int direction);
-    void SpeedClick(int percent);
-    void TransposeClick(int semitones); // to this transposition
-    void CentsClick(int cents);
-    void ResetPitchClick();
-    void LoopStartClick();
-    void LoopEndClick();
-    void LoopLineClick();
-    void ClearLoopClick();
-    void LoopPauseClick(int ms);
-    void ChannelClick(ChannelMode mode);
-    void FocusClick(FocusPreset preset);
-    void EngineClick(StretchEngine engine);
-    void ShowPracticeClick();
     // True when the key is a practice key and ran its command; such a key
     // goes no further. Keys typed into the panel's number boxes are theirs.
-    bool PracticeKeyDown(int key);
-    // Every change of the practice settings goes through here: stored in
-    // the document (the loop in milliseconds too), handed to the player,
-    // shown in the menu and the panel.
-    void set_practice(const PracticeSettings& settings, LoopMs loop);
-    void set_practice(const PracticeSettings& settings) {
-        set_practice(settings, doc.practice_loop);
-    }
+    bool handle_practice_key(int key);
     // The command line's file and practice settings: the file opens, then
     // the settings are put in force for this run.
     void open_from_command_line(const WindowArgs& args);
-    // Where the practice tools act: the player's position while the cursor
-    // is shown, else the frame browsed to (in ms); -1 without a recording.
-    int practice_position_ms() const;
 
     // Opens a file the user picked (open dialog, a drop, the recent list):
     // the dialog starts in its folder next time, whether or not it opens.
@@ -264,23 +212,19 @@ class TForm1 final : public QMainWindow {
     void layout_view();
     void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
-    bool confirm_drawing_saved();
+    bool confirm_drawing_saved() { return session_->settle_unsaved(); }
     // A question with a default answer, a second one and one that puts it
     // off (also Esc), in the window's own captions.
     enum class ThreeWay { yes, no, later };
     ThreeWay ask_three_way(std::string_view prompt, std::string_view yes, std::string_view no,
                            std::string_view later);
 
-    // Crash recovery (drawing/recovery_copy.h). A timer calls recovery_tick:
-    // while the drawing is changed it writes the copy at once after a save
-    // or an open, and again every recovery interval. Saving, discarding and
-    // a normal exit remove it.
+    // The open recording and its drawing file: open, save, recovery copy.
+    DocumentSession& session() { return *session_; }
+    // The recovery timer's tick (the session decides whether to write).
     void recovery_tick();
-    // The open recording's recovery copy; empty while none is open.
-    std::filesystem::path recovery_file() const;
-    RecoveryWriter& recovery_writer() { return recovery_writer_; }
-    // The drawing was saved to its file: the recovery copy goes.
-    void drawing_saved();
+    std::filesystem::path recovery_file() const { return session_->recovery_file(); }
+    RecoveryWriter& recovery_writer() { return session_->recovery_writer(); }
     // The caption: the recording's name with "*" while its drawing has
     // unsaved changes. The full path is the window's file path and the tool
     // tip of the time display (a title bar has no tool tip).
@@ -302,7 +246,7 @@ class TForm1 final : public QMainWindow {
     PlayState play_state() const;
     ToolState tool_state() const;
     void write_graph();
-    // The six transport buttons and TrackBar3 together.
+    // The six transport buttons and position_slider together.
     void set_transport_enabled(bool enabled);
     void show_error(const QString& text);
 
@@ -316,11 +260,6 @@ class TForm1 final : public QMainWindow {
 
   private:
     void build_menus();
-    // A save dialog starting at `default_name` beside the recording; empty
-    // when cancelled.
-    QString choose_save_file(const QString& default_name, const char* filter);
-    // Writes a whole file; false after showing the message when it fails.
-    bool write_export(const QString& path, std::span<const std::uint8_t> bytes);
     // Applies `change` to the recent list as the settings file holds it,
     // stores the result there and shows it.
     void update_recent_files(const std::function<QStringList(QStringList)>& change);
@@ -331,23 +270,12 @@ class TForm1 final : public QMainWindow {
     // The edit menu's items and the tool window's buttons as the history allows.
     void show_history();
     void build_controls();
-    void build_practice_menu();
-    void build_practice_panel();
-    // Menu checks and panel values from doc.practice.
-    void show_practice();
-    // The practice panel's height while it is shown.
-    int practice_bar_height() const;
-    void place_controls(int client_width);
     GraphParams graph_params() const;
     enum class MouseEventKind { press, move, release };
     void mouse_event(QMouseEvent* event, MouseEventKind kind);
     // The loop and focus drags on the graph, beside the editor's handling.
     void practice_mouse(MouseEventKind kind, MouseButton button, QPoint p);
-    void FormClose();
-    // At an open: a recovery copy newer than the drawing file is offered
-    // (restore, discard, keep for later).
-    void offer_recovery();
-    void drop_recovery();
+    void shut_down();
 
     // The host adapters (app/main_window_hosts.h); they outlive everything
     // that calls them.
@@ -355,10 +283,20 @@ class TForm1 final : public QMainWindow {
     class ControlsSide;
     class EditorSide;
     class ToolWindowSide;
+    class SessionSide;
+    class PracticeSide;
+    class ExchangeSide;
+    class DrawingFilesSide;
     std::unique_ptr<TransportSide> transport_side_;
     std::unique_ptr<ControlsSide> controls_side_;
     std::unique_ptr<EditorSide> editor_side_;
     std::unique_ptr<ToolWindowSide> tool_window_side_;
+    std::unique_ptr<SessionSide> session_side_;
+    std::unique_ptr<PracticeSide> practice_side_;
+    std::unique_ptr<ExchangeSide> exchange_side_;
+    std::unique_ptr<ExchangeCommands> exchange_;
+    std::unique_ptr<DrawingFilesSide> drawing_files_side_;
+    std::unique_ptr<DocumentSession> session_;
 
     // The sound card (or the silent stand-in), unless a test gave an output.
     PlaybackAudio playback_audio_;
@@ -368,13 +306,12 @@ class TForm1 final : public QMainWindow {
     std::unique_ptr<GraphView> view_;
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<MouseEditor> editor_;
-    TForm2* form2_ = nullptr;
-    TForm3* form3_ = nullptr;
+    std::unique_ptr<PracticeController> practice_;
+    PracticeTools* practice_tools_ = nullptr;
+    DrawingToolsWindow* tools_ = nullptr;
+    MidiSettingsDialog* midi_dialog_ = nullptr;
     QActionGroup* line_width_group_ = nullptr;
     bool left_pressed_latch_ = false;
-    // The last left press on the graph while stopped (play from here).
-    GraphClick graph_click_;
-    bool showing_practice_ = false; // show_practice is setting the controls
     PracticeDrag practice_drag_;
     bool closing_ = false;
     int threads_ = 0;
@@ -387,21 +324,8 @@ class TForm1 final : public QMainWindow {
     void show_composed_texts();
     std::function<bool(const QUrl&)> open_url_;
 
-    // AudioStatus's whole text, before it is cut to fit.
-    QString audio_status_text_;
-    // The open recording's full path (the key of its drawing file and its
-    // recovery copy).
-    QString recording_path_;
-    RecoveryWriter recovery_writer_;
     QTimer* recovery_timer_ = nullptr;
     int recovery_interval_ms_ = 30000;
-    // A copy of this drawing's changes has been written since the last save.
-    bool recovery_written_ = false;
-    std::chrono::steady_clock::time_point recovery_written_at_{};
-    // What was last written, so that an unchanged drawing is not rewritten.
-    std::vector<std::uint8_t> recovery_bytes_;
-    // The user kept an older copy for later: this session leaves it alone.
-    bool recovery_kept_ = false;
 };
 
 } // namespace pitkad

@@ -1,4 +1,4 @@
-#include "app/pitka_p1.h"
+#include "app/main_window.h"
 
 #include "app/main_window_hosts.h"
 
@@ -9,8 +9,9 @@
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
 #include "app/manual_page.h"
-#include "app/pitka_pmidi.h"
+#include "app/midi_settings_dialog.h"
 #include "app/settings.h"
+#include "app/window_args.h"
 #include "audio/audio_output.h"
 #include "audio/playback_texts.h"
 #include "base/paths.h"
@@ -23,6 +24,7 @@
 #include "view/data_bitmaps.h"
 #include "view/view_layout.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -46,6 +48,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
@@ -65,22 +68,17 @@ QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
-// Outer window widths of the design are 8 pixels wider than the client area.
+// The stored window width counts a frame 8 pixels wider than the client area.
 constexpr int frame_allowance = 8;
 
 } // namespace
 
-TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
+MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     setWindowTitle(texts::app_title);
     setAcceptDrops(true);
     threads_ = options.threads;
-    open_url_ = options.open_url ? std::move(options.open_url) : &QDesktopServices::openUrl;
+    open_url_ = std::move(options.open_url);
     recovery_interval_ms_ = options.recovery_interval_ms;
-    if (recovery_interval_ms_ <= 0) {
-        bool ok = false;
-        const int ms = qEnvironmentVariableIntValue("PITKAD_RECOVERY_INTERVAL_MS", &ok);
-        recovery_interval_ms_ = ok && ms > 0 ? ms : 30000;
-    }
 
     test_audio_ = std::move(options.audio);
     if (!test_audio_) playback_audio_ = open_playback_audio();
@@ -89,6 +87,11 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     controls_side_ = std::make_unique<ControlsSide>(*this);
     editor_side_ = std::make_unique<EditorSide>(*this);
     tool_window_side_ = std::make_unique<ToolWindowSide>(*this);
+    session_side_ = std::make_unique<SessionSide>(*this);
+    drawing_files_side_ = std::make_unique<DrawingFilesSide>();
+    session_ = std::make_unique<DocumentSession>(doc, *session_side_, drawing_files_side_.get());
+    if (recovery_interval_ms_ > 0)
+        session_->recovery_interval = std::chrono::milliseconds(recovery_interval_ms_);
     player_ = std::make_unique<MediaPlayer>(*audio_);
     view_ = std::make_unique<GraphView>(doc.store, doc.drawing, doc.view);
     transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.midi, *player_,
@@ -96,19 +99,33 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_, &doc.history);
 
     build_menus();
-    build_practice_menu();
+    practice_side_ = std::make_unique<PracticeSide>(*this);
+    exchange_side_ = std::make_unique<ExchangeSide>(*this);
+    exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *exchange_side_);
+    practice_ = std::make_unique<PracticeController>(doc, *player_, *transport_, *practice_side_);
+    practice_tools_ = new PracticeTools(
+        *this, line_width_menu->menuAction(), *practice_,
+        {[this] {
+             if (strip->play_button->isEnabled()) on_play();
+         },
+         [this] {
+             if (strip->stop_button->isEnabled()) on_stop();
+         },
+         [this] {
+             if (strip->pause_button->isEnabled()) on_pause();
+         },
+         [this] { layout_view(); }});
     build_controls();
-    build_practice_panel();
-    FormCreate(options);
+    start_up(options);
 
     // The tool window and the MIDI dialog come after the main window.
-    form2_ = new TForm2(doc.drawing, doc.midi, doc.history, *tool_window_side_, this);
+    tools_ = new DrawingToolsWindow(doc.drawing, doc.midi, doc.history, *tool_window_side_, this);
     doc.history.on_change = [this] { show_history(); };
-    form2_->place_window(frameGeometry());
-    form3_ =
-        new TForm3(doc.midi,
-                   PenMidiAccess{[this] { return form2_->PenMidiSwitch->isChecked(); },
-                                 [this](bool down) { form2_->PenMidiSwitch->setChecked(down); }},
+    tools_->place_window(frameGeometry());
+    midi_dialog_ =
+        new MidiSettingsDialog(doc.midi,
+                   PenMidiAccess{[this] { return tools_->pen_midi_switch->isChecked(); },
+                                 [this](bool down) { tools_->pen_midi_switch->setChecked(down); }},
                    this);
     qApp->installEventFilter(this);
 
@@ -123,66 +140,66 @@ TForm1::TForm1(StartOptions options) : QMainWindow(nullptr) {
     recovery_timer_ = new QTimer(this);
     recovery_timer_->setInterval(std::min(recovery_interval_ms_, 1000));
     connect(recovery_timer_, &QTimer::timeout, this, [this] { recovery_tick(); });
-    recovery_timer_->start();
+    if (recovery_interval_ms_ > 0) recovery_timer_->start();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     doc.history.on_change = nullptr;
-    if (!closing_) FormClose();
+    if (!closing_) shut_down();
     // The tool window and the dialog call back into this window; they go
     // while everything they use is still here.
-    delete form3_;
-    form3_ = nullptr;
-    delete form2_;
-    form2_ = nullptr;
+    delete midi_dialog_;
+    midi_dialog_ = nullptr;
+    delete tools_;
+    tools_ = nullptr;
 }
 
 // --- Construction -------------------------------------------------------
 
-void TForm1::build_menus() {
+void MainWindow::build_menus() {
     QMenuBar* bar = menuBar();
-    File1 = bar->addMenu(PITKAD_TR("PitkaD", "ファイル(&F)"));
-    Open1 = File1->addAction(PITKAD_TR("PitkaD", "開く (&O)"), this, [this] { Open1Click(); });
-    RecentMenu = File1->addMenu(PITKAD_TR("PitkaD", "最近使ったファイル"));
-    RecentMenu->setToolTipsVisible(true); // an item's tooltip is its full path
-    static_assert(std::tuple_size_v<decltype(RecentItems)> == max_recent_files);
+    file_menu = bar->addMenu(PITKAD_TR("PitkaD", "ファイル(&F)"));
+    open_action = file_menu->addAction(PITKAD_TR("PitkaD", "開く (&O)"), this, [this] { on_open(); });
+    recent_menu = file_menu->addMenu(PITKAD_TR("PitkaD", "最近使ったファイル"));
+    recent_menu->setToolTipsVisible(true); // an item's tooltip is its full path
+    static_assert(std::tuple_size_v<decltype(recent_actions)> == max_recent_files);
     for (int i = 0; i < max_recent_files; ++i)
-        RecentItems[std::size_t(i)] =
-            RecentMenu->addAction(QString(), this, [this, i] { RecentFileClick(i); });
+        recent_actions[std::size_t(i)] =
+            recent_menu->addAction(QString(), this, [this, i] { on_recent_file(i); });
     show_recent_files();
-    SaveDrawAs1 = File1->addAction(q(drawing_texts::save_as), this, [this] { SaveDrawAs1Click(); });
-    SaveDrawAs1->setEnabled(false);
-    File1->addSeparator();
-    ExportMidiItem = File1->addAction(texts::export_midi_item, this, [this] { ExportMidiClick(); });
-    ImportMidiItem = File1->addAction(texts::import_midi_item, this, [this] { ImportMidiClick(); });
-    ExportImageItem =
-        File1->addAction(texts::export_image_item, this, [this] { ExportImageClick(); });
-    ExportCsvItem = File1->addAction(texts::export_csv_item, this, [this] { ExportCsvClick(); });
-    for (QAction* a : {ExportMidiItem, ImportMidiItem, ExportImageItem, ExportCsvItem})
+    save_drawing_as_action = file_menu->addAction(q(drawing_texts::save_as), this, [this] { on_save_drawing_as(); });
+    save_drawing_as_action->setEnabled(false);
+    file_menu->addSeparator();
+    export_midi_action = file_menu->addAction(texts::export_midi_item, this, [this] { on_export_midi(); });
+    import_midi_action = file_menu->addAction(texts::import_midi_item, this, [this] { on_import_midi(); });
+    export_image_action =
+        file_menu->addAction(texts::export_image_item, this, [this] { on_export_image(); });
+    export_csv_action = file_menu->addAction(texts::export_csv_item, this, [this] { on_export_csv(); });
+    for (QAction* a : {export_midi_action, import_midi_action, export_image_action, export_csv_action})
         a->setEnabled(false);
-    File1->addSeparator();
-    Saveini =
-        File1->addAction(PITKAD_TR("PitkaD", "設定を保存 (&S)"), this, [this] { SaveiniClick(); });
-    Exit1 = File1->addAction(PITKAD_TR("PitkaD", "終了 (&X)"), this, [this] { Exit1Click(); });
+    file_menu->addSeparator();
+    save_settings_action =
+        file_menu->addAction(PITKAD_TR("PitkaD", "設定を保存 (&S)"), this, [this] { on_save_settings(); });
+    exit_action = file_menu->addAction(PITKAD_TR("PitkaD", "終了 (&X)"), this, [this] { on_exit(); });
 
     // Application-wide, so that the keys also work while the drawing-tool
     // window is active. None of Z and Y is in the key map, with or without
     // Ctrl and Shift, so nothing else answers these keys.
-    Edit1 = bar->addMenu(texts::edit_menu);
-    UndoItem = Edit1->addAction(texts::undo_item, this, [this] { UndoClick(); });
-    UndoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    RedoItem = Edit1->addAction(texts::redo_item, this, [this] { RedoClick(); });
-    RedoItem->setShortcuts(
+    edit_menu = bar->addMenu(texts::edit_menu);
+    undo_action = edit_menu->addAction(texts::undo_item, this, [this] { on_undo(); });
+    undo_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redo_action = edit_menu->addAction(texts::redo_item, this, [this] { on_redo(); });
+    redo_action->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    for (QAction* a : {UndoItem, RedoItem}) {
+    for (QAction* a : {undo_action, redo_action}) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         a->setEnabled(false);
     }
 
-    Show1 = bar->addMenu(PITKAD_TR("PitkaD", "表示 (&V)"));
+    view_menu = bar->addMenu(PITKAD_TR("PitkaD", "表示 (&V)"));
     auto checkable = [this](QMenu* menu, const char* caption, bool enabled, bool checked,
-                            void (TForm1::*handler)()) {
+                            void (MainWindow::*handler)()) {
         QAction* a = menu->addAction(caption);
         a->setCheckable(true);
         a->setChecked(checked);
@@ -190,77 +207,63 @@ void TForm1::build_menus() {
         if (handler) connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         return a;
     };
-    Loudness = checkable(Show1, PITKAD_TR("PitkaD", "ラウドネス補正 (&A)"), false, false,
-                         &TForm1::LoudnessClick);
-    Groupingcolor = checkable(Show1, PITKAD_TR("PitkaD", "音階色別表示 (&C)"), false, false,
-                              &TForm1::GroupingcolorClick);
-    Show1->addSeparator();
-    ShowLeft = checkable(Show1, PITKAD_TR("PitkaD", "音階表示 - 左 (&L)"), false, true,
-                         &TForm1::ShowLeftClick);
-    ShowRight = checkable(Show1, PITKAD_TR("PitkaD", "音階表示 - 右 (&R)"), false, false,
-                          &TForm1::ShowRightClick);
-    Show1->addSeparator();
+    loudness_action = checkable(view_menu, PITKAD_TR("PitkaD", "ラウドネス補正 (&A)"), false, false,
+                         &MainWindow::on_loudness_toggled);
+    note_colours_action = checkable(view_menu, PITKAD_TR("PitkaD", "音階色別表示 (&C)"), false, false,
+                              &MainWindow::on_note_colours_toggled);
+    view_menu->addSeparator();
+    left_labels_action = checkable(view_menu, PITKAD_TR("PitkaD", "音階表示 - 左 (&L)"), false, true,
+                         &MainWindow::on_left_labels_toggled);
+    right_labels_action = checkable(view_menu, PITKAD_TR("PitkaD", "音階表示 - 右 (&R)"), false, false,
+                          &MainWindow::on_right_labels_toggled);
+    view_menu->addSeparator();
     // The hint reads these two when it is next built; nothing to redraw.
-    ShowFrq = checkable(Show1, PITKAD_TR("PitkaD", "周波数 (&F)"), true, false, nullptr);
-    ShowNote = checkable(Show1, PITKAD_TR("PitkaD", "ノート番号 (&N)"), true, false, nullptr);
-    Show1->addSeparator();
+    hint_frequency_action = checkable(view_menu, PITKAD_TR("PitkaD", "周波数 (&F)"), true, false, nullptr);
+    hint_note_number_action = checkable(view_menu, PITKAD_TR("PitkaD", "ノート番号 (&N)"), true, false, nullptr);
+    view_menu->addSeparator();
     // Named in both languages, so that either reader finds it.
-    LanguageMenu = Show1->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
+    language_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
     auto* language_group = new QActionGroup(this);
     const std::array<const char*, 2> language_names{PITKAD_TR("PitkaD", "日本語"), "English"};
     for (std::size_t i = 0; i < language_names.size(); ++i) {
-        QAction* a = LanguageMenu->addAction(language_names[i]);
+        QAction* a = language_menu->addAction(language_names[i]);
         a->setCheckable(true);
         language_group->addAction(a);
         const auto language = Language(i);
-        connect(a, &QAction::triggered, this, [this, language] { LanguageClick(language); });
-        LanguageItems[i] = a;
+        connect(a, &QAction::triggered, this, [this, language] { on_language_chosen(language); });
+        language_actions[i] = a;
     }
 
-    LineW = bar->addMenu(PITKAD_TR("PitkaD", "ライン幅 (&L)"));
+    line_width_menu = bar->addMenu(PITKAD_TR("PitkaD", "ライン幅 (&L)"));
     line_width_group_ = new QActionGroup(this);
     line_width_group_->setExclusive(true);
     for (int n = min_line_width; n <= max_line_width; ++n) {
-        QAction* a = LineW->addAction(QString::number(n));
+        QAction* a = line_width_menu->addAction(QString::number(n));
         a->setCheckable(true);
         a->setEnabled(n == min_line_width);
         line_width_group_->addAction(a);
-        connect(a, &QAction::triggered, this, [this, n] { LineWClick(n); });
-        LineWItems[std::size_t(n)] = a;
+        connect(a, &QAction::triggered, this, [this, n] { on_line_width_chosen(n); });
+        line_width_actions[std::size_t(n)] = a;
     }
 
-    Drawmenu = bar->addMenu(PITKAD_TR("PitkaD", "描画ツール (&D)"));
-    Showtoolbar =
-        Drawmenu->addAction(PITKAD_TR("PitkaD", "表示 (&V)"), this, [this] { ShowtoolbarClick(); });
+    drawing_tools_menu = bar->addMenu(PITKAD_TR("PitkaD", "描画ツール (&D)"));
+    show_drawing_tools_action =
+        drawing_tools_menu->addAction(PITKAD_TR("PitkaD", "表示 (&V)"), this, [this] { on_show_drawing_tools(); });
 
-    MIDIM1 = bar->addMenu(PITKAD_TR("PitkaD", "MIDI (&M)"));
-    MidiSetMenu =
-        MIDIM1->addAction(PITKAD_TR("PitkaD", "設定 (&S)"), this, [this] { MidiSetMenuClick(); });
-    MidiSetMenu->setEnabled(false);
+    midi_menu = bar->addMenu(PITKAD_TR("PitkaD", "MIDI (&M)"));
+    midi_settings_action =
+        midi_menu->addAction(PITKAD_TR("PitkaD", "設定 (&S)"), this, [this] { on_midi_settings(); });
+    midi_settings_action->setEnabled(false);
 
-    Help1 = bar->addMenu(PITKAD_TR("PitkaD", "ヘルプ(&H)"));
-    SupportPage = Help1->addAction(PITKAD_TR("PitkaD", "サポートページ (&S)"), this,
-                                   [this] { SupportPageClick(); });
-    About1 = Help1->addAction(PITKAD_TR("PitkaD", "バージョン情報 (&A)"), this,
-                              [this] { About1Click(); });
+    help_menu = bar->addMenu(PITKAD_TR("PitkaD", "ヘルプ(&H)"));
+    support_page_action = help_menu->addAction(PITKAD_TR("PitkaD", "サポートページ (&S)"), this,
+                                   [this] { on_support_page(); });
+    about_action = help_menu->addAction(PITKAD_TR("PitkaD", "バージョン情報 (&A)"), this,
+                              [this] { on_about(); });
 
-    PopupMenu1 = new QMenu(this);
-    auto* skip_group = new QActionGroup(this);
-    skip_group->setExclusive(true);
-    for (std::size_t i = 0; i < skip_items.size(); ++i) {
-        const SkipItem& item = skip_items[i];
-        QAction* a = PopupMenu1->addAction(item.caption);
-        a->setObjectName(item.name);
-        a->setCheckable(true);
-        skip_group->addAction(a);
-        const int ms = item.ms;
-        connect(a, &QAction::triggered, this, [this, ms] { PopItemClick(ms); });
-        pop_items[i] = a;
-        if (item.separator_after) PopupMenu1->addSeparator();
-    }
 }
 
-void TForm1::build_controls() {
+void MainWindow::build_controls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
     graph = new GraphWidget(central);
@@ -269,71 +272,33 @@ void TForm1::build_controls() {
     graph->on_mouse_move = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::move); };
     graph->on_mouse_release = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::release); };
     graph->hint_text = [this](QPoint p) {
-        auto text = view_->note_hint(p.y(), ShowFrq->isChecked(), ShowNote->isChecked());
+        auto text = view_->note_hint(p.y(), hint_frequency_action->isChecked(),
+                                     hint_note_number_action->isChecked());
         return text ? q(*text).replace("\r\n", "\n") : QString();
     };
 
-    auto button = [central](const char* name, const char* caption) {
-        auto* b = new QPushButton(caption, central);
-        b->setObjectName(name);
-        b->setToolTipDuration(0);
-        return b;
-    };
-    PlayButton = button("PlayButton", "PLAY");
-    Stopbutton = button("Stopbutton", "STOP");
-    PauseButton = button("PauseButton", "PAUSE");
-    ForwardButton = button("ForwardButton", "+5 s");
-    BackButton1 = button("BackButton1", "-5 s");
-    BackButton2 = button("BackButton2", "-0.5 s");
-    ScrollButton = button("ScrollButton", "50 pixel/s");
-
-    auto slider = [central](const char* name, int max, int value, QSlider::TickPosition ticks,
-                            int interval) {
-        auto* s = new QSlider(Qt::Horizontal, central);
-        s->setObjectName(name);
-        s->setRange(0, max);
-        s->setValue(value);
-        s->setTickPosition(ticks);
-        s->setTickInterval(interval);
-        return s;
-    };
-    TrackBar3 = slider("TrackBar3", 200, 0, QSlider::TicksBothSides, 20);
-    TrackBar1 = slider("TrackBar1", 100, default_sensitivity, QSlider::TicksBelow, 10);
-    TrackBar2 = slider("TrackBar2", 100, default_colour, QSlider::TicksBelow, 10);
-
-    auto label = [central](const char* name, const char* text) {
-        auto* l = new QLabel(text, central);
-        l->setObjectName(name);
-        return l;
-    };
-    StaticText1 = label("StaticText1", "0.0 s");
-    // The time display takes the focus away from a slider after it moved.
-    StaticText1->setFocusPolicy(Qt::StrongFocus);
-    StaticText2 = label("StaticText2", PITKAD_TR("PitkaD", "感度"));
-    StaticText3 = label("StaticText3", PITKAD_TR("PitkaD", "色調整"));
-    AudioStatus = label("AudioStatus", "");
-    AudioStatus->setStyleSheet("color: #a04000;");
-
-    connect(PlayButton, &QPushButton::clicked, this, [this] { PlayButtonClick(); });
-    connect(Stopbutton, &QPushButton::clicked, this, [this] { StopbuttonClick(); });
-    connect(PauseButton, &QPushButton::clicked, this, [this] { PauseButtonClick(); });
-    connect(ForwardButton, &QPushButton::clicked, this, [this] { ForwardButtonClick(); });
-    connect(BackButton1, &QPushButton::clicked, this, [this] { BackButton1Click(); });
-    connect(BackButton2, &QPushButton::clicked, this, [this] { BackButton2Click(); });
-    connect(ScrollButton, &QPushButton::clicked, this, [this] { ScrollButtonClick(); });
-    connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
-    connect(TrackBar2, &QSlider::valueChanged, this, [this] { TrackBar2Change(); });
-    connect(TrackBar3, &QSlider::valueChanged, this, [this] { transport_->TrackBar3Change(); });
+    strip = new ControlStrip(*central);
+    connect(strip->play_button, &QPushButton::clicked, this, [this] { on_play(); });
+    connect(strip->stop_button, &QPushButton::clicked, this, [this] { on_stop(); });
+    connect(strip->pause_button, &QPushButton::clicked, this, [this] { on_pause(); });
+    connect(strip->skip_forward_button, &QPushButton::clicked, this, [this] { on_skip_forward(); });
+    connect(strip->skip_back_button, &QPushButton::clicked, this, [this] { on_skip_back(); });
+    connect(strip->skip_back_short_button, &QPushButton::clicked, this,
+            [this] { on_skip_back_short(); });
+    connect(strip->scroll_speed_button, &QPushButton::clicked, this,
+            [this] { change_scroll_speed(); });
+    connect(strip->gain_slider, &QSlider::valueChanged, this, [this] { on_gain_changed(); });
+    connect(strip->colour_slider, &QSlider::valueChanged, this, [this] { on_colour_changed(); });
+    connect(strip->position_slider, &QSlider::valueChanged, this,
+            [this] { transport_->on_position_slider_moved(); });
     // The skip buttons' right presses reach eventFilter through the
     // application-wide filter; a filter on the buttons too would open the
     // popup twice.
-
-    // Tab order of the window definition.
-    QWidget* order[] = {PlayButton,  Stopbutton,   PauseButton, ForwardButton,
-                        BackButton1, BackButton2,  TrackBar3,   TrackBar1,
-                        TrackBar2,   ScrollButton, StaticText1};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    for (std::size_t i = 0; i < skip_items.size(); ++i)
+        connect(strip->skip_menu_items[i], &QAction::triggered, this,
+                [this, ms = skip_items[i].ms] {
+                    on_skip_amount_chosen(strip->skip_menu_button(), ms);
+                });
 
     // Every change of the window content reaches the screen in a paint event.
     view_->params = [this] { return graph_params(); };
@@ -343,13 +308,16 @@ void TForm1::build_controls() {
     view_->sounding_notes = editor_->sounding_notes;
 }
 
-void TForm1::FormCreate(const StartOptions& options) {
+void MainWindow::start_up(const StartOptions& options) {
+    // The colour sliders are set here, not moved: nothing redraws yet.
+    const QSignalBlocker quiet_gain(strip->gain_slider);
+    const QSignalBlocker quiet_colour(strip->colour_slider);
     transport_->reset_recording();
     remove_stale_fallback_caches();
     doc.load_tables();
     if (doc.loudness_available) {
-        Loudness->setEnabled(true);
-        Loudness->setChecked(true);
+        loudness_action->setEnabled(true);
+        loudness_action->setChecked(true);
     }
 
     editor_->sounding_notes.fill(0);
@@ -358,7 +326,7 @@ void TForm1::FormCreate(const StartOptions& options) {
     if (doc.midi.open(options.midi ? options.midi()
                                    : open_midi_backend(playback_audio_.synth_output(),
                                                        options.program_start)))
-        MidiSetMenu->setEnabled(true);
+        midi_settings_action->setEnabled(true);
     editor_->dragging = false;
     move(0, 0);
 
@@ -371,17 +339,17 @@ void TForm1::FormCreate(const StartOptions& options) {
     LineWidthDefault lw = default_line_width(screen_height);
     doc.view.line_width = lw.line_width;
     for (int n = min_line_width; n <= max_line_width; ++n)
-        LineWItems[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
+        line_width_actions[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
 
     if (auto file = find_data_file(font_file_name); !file.empty() && view_->load_font(file)) {
-        ShowLeft->setEnabled(true);
-        ShowRight->setEnabled(true);
+        left_labels_action->setEnabled(true);
+        right_labels_action->setEnabled(true);
     }
     if (auto file = find_data_file(colour_file_name); !file.empty() && view_->load_colour(file))
-        Groupingcolor->setEnabled(true);
+        note_colours_action->setEnabled(true);
 
     Settings s = current_settings();
-    // The window keys default to the window definition: (0, 0), 804 wide.
+    // Without stored keys the window opens at (0, 0), 804 wide.
     const Settings design;
     s.width = design.width;
     s.left = design.left;
@@ -395,10 +363,10 @@ void TForm1::FormCreate(const StartOptions& options) {
     apply_settings(s);
 
     doc.midi.set_midi_program();
-    ScrollButton->setText(scroll_caption(doc.view.scroll_speed));
-    set_skip_amount(*controls_side_, 0, skip_tag[0]);
-    set_skip_amount(*controls_side_, 1, -skip_tag[1]);
-    set_skip_amount(*controls_side_, 2, -skip_tag[2]);
+    strip->scroll_speed_button->setText(scroll_caption(doc.view.scroll_speed));
+    set_skip_amount(*controls_side_, 0, skip_amounts[0]);
+    set_skip_amount(*controls_side_, 1, -skip_amounts[1]);
+    set_skip_amount(*controls_side_, 2, -skip_amounts[2]);
     view_->build_palette();
 
     layout_view_for(s.width - frame_allowance);
@@ -410,27 +378,25 @@ void TForm1::FormCreate(const StartOptions& options) {
     if (!visible) move(0, 0);
     if (s.maximized) setWindowState(windowState() | Qt::WindowMaximized);
 
-    TrackBar1Tag = 0;
-    TrackBar2Tag = 0;
     if (!test_audio_ && !playback_audio_.has_device())
         set_audio_status(QString::fromStdString(playback_audio_.status_text()));
 }
 
-Settings TForm1::current_settings() const {
+Settings MainWindow::current_settings() const {
     Settings s;
     s.default_dir = open_dialog_dir;
-    s.loudness = Loudness->isChecked();
-    s.grouping_color = Groupingcolor->isChecked();
-    s.left_note = ShowLeft->isChecked();
-    s.right_note = ShowRight->isChecked();
-    s.help_freq = ShowFrq->isChecked();
-    s.help_note = ShowNote->isChecked();
-    s.forward = skip_tag[0];
-    s.back1 = skip_tag[1];
-    s.back2 = skip_tag[2];
+    s.loudness = loudness_action->isChecked();
+    s.grouping_color = note_colours_action->isChecked();
+    s.left_note = left_labels_action->isChecked();
+    s.right_note = right_labels_action->isChecked();
+    s.help_freq = hint_frequency_action->isChecked();
+    s.help_note = hint_note_number_action->isChecked();
+    s.forward = skip_amounts[0];
+    s.back1 = skip_amounts[1];
+    s.back2 = skip_amounts[2];
     s.scroll_speed = doc.view.scroll_speed;
-    s.sensitivity = TrackBar1->value();
-    s.color = TrackBar2->value();
+    s.sensitivity = strip->gain_slider->value();
+    s.color = strip->colour_slider->value();
     capture_midi_settings(s, doc.midi.tables);
     s.line_width = doc.view.line_width;
     s.maximized = isMaximized();
@@ -450,82 +416,61 @@ Settings TForm1::current_settings() const {
     return s;
 }
 
-void TForm1::apply_settings(const Settings& s) {
+void MainWindow::apply_settings(const Settings& s) {
     open_dialog_dir = s.default_dir;
-    Loudness->setChecked(s.loudness);
-    Groupingcolor->setChecked(s.grouping_color);
-    ShowLeft->setChecked(s.left_note);
-    ShowRight->setChecked(s.right_note);
-    ShowFrq->setChecked(s.help_freq);
-    ShowNote->setChecked(s.help_note);
-    skip_tag = {s.forward, s.back1, s.back2};
+    loudness_action->setChecked(s.loudness);
+    note_colours_action->setChecked(s.grouping_color);
+    left_labels_action->setChecked(s.left_note);
+    right_labels_action->setChecked(s.right_note);
+    hint_frequency_action->setChecked(s.help_freq);
+    hint_note_number_action->setChecked(s.help_note);
+    skip_amounts = {s.forward, s.back1, s.back2};
     doc.view.scroll_speed = s.scroll_speed;
-    TrackBar1->setValue(s.sensitivity);
-    TrackBar2->setValue(s.color);
+    strip->gain_slider->setValue(s.sensitivity);
+    strip->colour_slider->setValue(s.color);
     apply_midi_settings(s, doc.midi.tables);
     doc.view.line_width = s.line_width;
     PracticeSettings p =
         with_cents(with_semitones(with_speed_percent(doc.practice, s.speed), s.transpose), s.cents);
     p.engine = StretchEngine(std::clamp(s.engine, 0, 1));
     p.channels = ChannelMode(std::clamp(s.channels, 0, int(ChannelMode::centre_removed)));
-    set_practice(with_loop_pause_ms(p, s.loop_pause));
+    practice_->set(with_loop_pause_ms(p, s.loop_pause));
 }
 
 // --- Geometry -------------------------------------------------------------
 
-void TForm1::layout_view() {
+void MainWindow::layout_view() {
     layout_view_for(view_->graph_bitmap.width());
 }
 
-void TForm1::layout_view_for(int requested_client_width) {
+void MainWindow::layout_view_for(int requested_client_width) {
     ViewLayout lay = view_->layout_view(requested_client_width);
     doc.view.line_width = lay.line_width;
-    LineWItems[std::size_t(lay.line_width)]->setChecked(true);
+    line_width_actions[std::size_t(lay.line_width)]->setChecked(true);
 
     const int client_height = lay.graph_height + control_strip_height;
     graph->setGeometry(0, 0, lay.graph_width, lay.graph_height);
-    TrackBar3->setVisible(lay.show_position_slider);
+    strip->position_slider->setVisible(lay.show_position_slider);
     const int window_height =
-        client_height + menuBar()->sizeHint().height() + practice_bar_height();
+        client_height + menuBar()->sizeHint().height() + practice_tools_->panel_height();
     setMinimumWidth(min_client_width);
     setFixedHeight(window_height);
     if (width() != lay.client_width && !isMaximized() && !isFullScreen())
         resize(lay.client_width, window_height);
-    place_controls(lay.client_width);
+    strip->place(lay.client_width, doc.view.graph_height());
     graph->update();
 }
 
-void TForm1::place_controls(int w) {
-    const int h = doc.view.graph_height() + control_strip_height;
-    QWidget* widgets[] = {PlayButton,  Stopbutton, PauseButton, ForwardButton, BackButton1,
-                          BackButton2, TrackBar3,  StaticText1, StaticText2,   TrackBar1,
-                          StaticText3, TrackBar2,  ScrollButton};
-    for (std::size_t i = 0; i < control_places.size(); ++i) {
-        PlacedRect r = place_control(control_places[i], w, h);
-        widgets[i]->setGeometry(r.x, r.y, r.w, r.h);
-    }
-    // The no-device note sits between the time display and the right-hand
-    // controls, as wide as there is room.
-    const PlacedRect t = place_control(control_places[7], w, h);
-    const PlacedRect right = place_control(control_places[10], w, h);
-    AudioStatus->setGeometry(t.x + 48, t.y, std::max(0, right.x - t.x - 52), t.h);
-    set_audio_status(audio_status_text_);
+void MainWindow::set_audio_status(const QString& text) {
+    strip->set_audio_status(text);
 }
 
-void TForm1::set_audio_status(const QString& text) {
-    audio_status_text_ = text;
-    const QString shown = tr_message(text);
-    AudioStatus->setText(
-        AudioStatus->fontMetrics().elidedText(shown, Qt::ElideRight, AudioStatus->width()));
-    AudioStatus->setToolTip(shown);
-}
-
-void TForm1::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    on_resized();
 }
 
-void TForm1::FormResize() {
+void MainWindow::on_resized() {
     if (!view_) return;
     // The menu bar sits above the client area: the window's width is the
     // client width.
@@ -534,14 +479,14 @@ void TForm1::FormResize() {
         layout_view_for(w);
 }
 
-GraphParams TForm1::graph_params() const {
+GraphParams MainWindow::graph_params() const {
     GraphParams p;
-    p.sensitivity = TrackBar1->value();
-    p.colour = TrackBar2->value();
-    p.switches.show_left_enabled = ShowLeft->isEnabled();
-    p.switches.show_left_checked = ShowLeft->isChecked();
-    p.switches.show_right_checked = ShowRight->isChecked();
-    p.switches.grouping = Groupingcolor->isEnabled() && Groupingcolor->isChecked();
+    p.sensitivity = strip->gain_slider->value();
+    p.colour = strip->colour_slider->value();
+    p.switches.show_left_enabled = left_labels_action->isEnabled();
+    p.switches.show_left_checked = left_labels_action->isChecked();
+    p.switches.show_right_checked = right_labels_action->isChecked();
+    p.switches.grouping = note_colours_action->isEnabled() && note_colours_action->isChecked();
     const ToolState tools = tool_state();
     p.switches.pen_show = tools.pen_show;
     p.switches.line_show = tools.line_show;
@@ -560,7 +505,7 @@ GraphParams TForm1::graph_params() const {
 
 // --- Open -------------------------------------------------------------------
 
-void TForm1::Open1Click() {
+void MainWindow::on_open() {
     QFileDialog dialog(this);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({tr_text(texts::open_filter_audio), tr_text(texts::open_filter_wav),
@@ -570,13 +515,22 @@ void TForm1::Open1Click() {
     open_chosen_file(dialog.selectedFiles().front());
 }
 
-bool TForm1::open_chosen_file(const QString& path) {
+void MainWindow::open_from_command_line(const WindowArgs& args) {
+    if (!args.file.isEmpty()) open_and_remember(args.file);
+    PracticeSettings p = doc.practice;
+    if (args.speed_percent) p = with_speed_percent(p, *args.speed_percent);
+    if (args.semitones) p = with_semitones(p, *args.semitones);
+    if (args.cents) p = with_cents(p, *args.cents);
+    practice_->set(p, args.loop.value_or(doc.practice_loop));
+}
+
+bool MainWindow::open_chosen_file(const QString& path) {
     last_open_path = path;
     open_dialog_dir = default_dir_of(path);
     return open_and_remember(path);
 }
 
-bool TForm1::open_and_remember(const QString& path) {
+bool MainWindow::open_and_remember(const QString& path) {
     if (!open_recording(path)) return false;
     const QString file = QFileInfo(path).absoluteFilePath();
     update_recent_files(
@@ -584,7 +538,7 @@ bool TForm1::open_and_remember(const QString& path) {
     return true;
 }
 
-void TForm1::RecentFileClick(int index) {
+void MainWindow::on_recent_file(int index) {
     const QString file = recent_files.value(index);
     if (file.isEmpty()) return;
     if (!QFileInfo(file).isFile()) {
@@ -599,7 +553,7 @@ void TForm1::RecentFileClick(int index) {
     open_chosen_file(file);
 }
 
-void TForm1::update_recent_files(const std::function<QStringList(QStringList)>& change) {
+void MainWindow::update_recent_files(const std::function<QStringList(QStringList)>& change) {
     const QString path = settings_file_path();
     // Changed as the file holds it, so that what other running copies
     // added stays listed.
@@ -611,17 +565,17 @@ void TForm1::update_recent_files(const std::function<QStringList(QStringList)>& 
     show_recent_files();
 }
 
-void TForm1::show_recent_files() {
+void MainWindow::show_recent_files() {
     const QStringList captions = recent_file_captions(recent_files);
-    for (qsizetype i = 0; i < qsizetype(RecentItems.size()); ++i) {
-        QAction* item = RecentItems[std::size_t(i)];
+    for (qsizetype i = 0; i < qsizetype(recent_actions.size()); ++i) {
+        QAction* item = recent_actions[std::size_t(i)];
         item->setVisible(i < recent_files.size());
         if (i >= recent_files.size()) continue;
         item->setText(captions[i]);
         item->setToolTip(recent_files[i]);
         item->setStatusTip(recent_files[i]);
     }
-    RecentMenu->menuAction()->setEnabled(!recent_files.isEmpty());
+    recent_menu->menuAction()->setEnabled(!recent_files.isEmpty());
 }
 
 namespace {
@@ -638,32 +592,32 @@ QString accept_file_drop(QDropEvent* event) {
 
 } // namespace
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     accept_file_drop(event);
 }
 
-void TForm1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     const QString file = accept_file_drop(event);
     // Opened once the drop has returned, so that the file manager is not
     // held while the file is analysed or a question waits for an answer.
     if (!file.isEmpty()) QTimer::singleShot(0, this, [this, file] { open_chosen_file(file); });
 }
 
-bool TForm1::open_recording(const QString& path) {
+bool MainWindow::open_recording(const QString& path) {
     const std::filesystem::path file = path.toStdString();
     // The new file is read and analysed first: a refused file, or a
     // cancelled question about the drawing, leaves the open recording, its
     // drawing and the view as they were.
-    const QString shown = StaticText1->text();
+    const QString shown = strip->time_display->text();
     auto staged = std::make_unique<SpectrogramStore>();
     const LoadResult r = doc.stage_recording(
         file,
         [this](const std::string& text) {
-            StaticText1->setText(q(text));
-            StaticText1->repaint();
+            strip->time_display->setText(q(text));
+            strip->time_display->repaint();
         },
         threads_, *staged);
-    StaticText1->setText(shown);
+    strip->time_display->setText(shown);
     if (!r.ok) {
         // The file's name on the first line: the file may have come from a
         // drop or the recent list, where the user did not just pick it.
@@ -671,33 +625,23 @@ bool TForm1::open_recording(const QString& path) {
         show_error((name.isEmpty() ? path : name) + u'\n' + q(r.message));
         return false;
     }
-    if (!confirm_drawing_saved()) return false;
+    if (!session_->settle_unsaved()) return false;
 
     transport_->reset_recording();
-    doc.adopt_recording(file, std::move(*staged));
     player_->prime(file.string(), r.audio);
-    graph_click_ = {};
-    set_practice(for_new_recording(doc.practice), {});
-    recording_path_ = QFileInfo(path).absoluteFilePath();
-    // A drawing saved elsewhere for this recording is opened from there.
-    if (const QString remembered = read_drawing_file_for(settings_file_path(), recording_path_);
-        !remembered.isEmpty())
-        doc.draw_file = QFile::encodeName(remembered).toStdString();
-    if (std::filesystem::exists(doc.draw_file)) form2_->loaddrawdat();
-    recovery_written_ = false;
-    recovery_bytes_.clear();
-    recovery_kept_ = false;
-    offer_recovery();
-    SaveDrawAs1->setEnabled(true);
+    practice_->graph_click = {};
+    practice_->set(for_new_recording(doc.practice), {});
+    session_->adopt(file, std::move(*staged));
+    save_drawing_as_action->setEnabled(true);
     transport_->stop_playback();
-    doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
+    doc.refresh(play_state() != PlayState::no_recording, loudness_action->isChecked());
     write_graph();
     show_title();
-    PlayButton->setFocus();
+    strip->play_button->setFocus();
     return true;
 }
 
-TForm1::ThreeWay TForm1::ask_three_way(std::string_view prompt, std::string_view yes,
+MainWindow::ThreeWay MainWindow::ask_three_way(std::string_view prompt, std::string_view yes,
                                        std::string_view no, std::string_view later) {
     QMessageBox box(QMessageBox::Question, texts::app_title, tr_text(prompt), QMessageBox::NoButton,
                     this);
@@ -712,22 +656,7 @@ TForm1::ThreeWay TForm1::ask_three_way(std::string_view prompt, std::string_view
     return ThreeWay::later;
 }
 
-bool TForm1::confirm_drawing_saved() {
-    if (!form2_ || play_state() == PlayState::no_recording || !form2_->drawing_modified())
-        return true;
-    const ThreeWay answer =
-        ask_three_way(drawing_texts::unsaved_prompt, drawing_texts::unsaved_save,
-                      drawing_texts::unsaved_discard, drawing_texts::unsaved_cancel);
-    TForm2::UnsavedChoice choice = TForm2::UnsavedChoice::cancel;
-    if (answer == ThreeWay::yes)
-        choice = TForm2::UnsavedChoice::save;
-    else if (answer == ThreeWay::no)
-        choice = TForm2::UnsavedChoice::discard;
-    if (choice == TForm2::UnsavedChoice::discard) drop_recovery();
-    return form2_->settle_unsaved(choice);
-}
-
-void TForm1::SaveDrawAs1Click() {
+void MainWindow::on_save_drawing_as() {
     if (play_state() == PlayState::no_recording) return;
     QFileDialog dialog(this, tr_text(drawing_texts::save_as));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -738,118 +667,70 @@ void TForm1::SaveDrawAs1Click() {
     dialog.selectFile(QFile::decodeName(doc.draw_file.c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString chosen = QFileInfo(dialog.selectedFiles().front()).absoluteFilePath();
-
-    const std::string previous = doc.draw_file;
-    doc.draw_file = QFile::encodeName(chosen).toStdString();
-    if (!form2_->save_draw()) {
-        doc.draw_file = previous; // its message has been shown
-        return;
-    }
-    // Remembered at once, touching only its own section of the settings.
-    write_drawing_file_for(settings_file_path(), recording_path_, chosen);
-    write_graph();
+    if (session_->save_as(QFile::encodeName(chosen).toStdString())) write_graph();
 }
 
 // --- Crash recovery -----------------------------------------------------------
 
-std::filesystem::path TForm1::recovery_file() const {
-    if (recording_path_.isEmpty()) return {};
-    return recovery_file_for(QFile::encodeName(recording_path_).toStdString());
-}
-
-void TForm1::recovery_tick() {
-    if (play_state() == PlayState::no_recording || recovery_kept_ || !doc.drawing.modified) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (recovery_written_ &&
-        now - recovery_written_at_ < std::chrono::milliseconds(recovery_interval_ms_))
-        return;
-    // Built here, where the drawing lives; the writer gets its own copy.
-    std::vector<std::uint8_t> bytes =
-        build_draw_file(doc.drawing, doc.store.frame_count, doc.midi.tables);
-    if (bytes != recovery_bytes_ || !recovery_written_) {
-        recovery_bytes_ = bytes;
-        recovery_writer_.write(recovery_file(), std::move(bytes));
-    }
-    recovery_written_ = true;
-    recovery_written_at_ = now;
-}
-
-void TForm1::drawing_saved() {
-    drop_recovery();
-    show_title();
-}
-
-void TForm1::drop_recovery() {
-    if (recovery_kept_ || recording_path_.isEmpty()) return;
-    recovery_writer_.remove(recovery_file());
-    recovery_written_ = false;
-    recovery_bytes_.clear();
-}
-
-void TForm1::offer_recovery() {
-    const std::filesystem::path file = recovery_file();
-    recovery_writer_.flush(); // a removal asked for just now has happened
-    if (!recovery_is_newer(file, doc.draw_file)) return;
-    const auto image = read_draw_file(file.string(), doc.store.frame_count);
-    if (!image) return;
-    const ThreeWay answer =
-        ask_three_way(drawing_texts::recovery_prompt, drawing_texts::recovery_restore,
-                      drawing_texts::recovery_discard, drawing_texts::recovery_later);
-    if (answer == ThreeWay::yes) {
-        doc.midi.midi_off();
-        apply_draw_file(*image, doc.drawing, doc.midi.tables);
-        doc.midi.set_midi_program();
-        doc.history.clear();
-        doc.drawing.modified = true; // restored, not saved
-    } else if (answer == ThreeWay::no) {
-        drop_recovery();
-    } else {
-        recovery_kept_ = true;
-    }
+void MainWindow::recovery_tick() {
+    session_->recovery_tick(std::chrono::steady_clock::now());
 }
 
 // --- Menu commands ------------------------------------------------------------
 
-void TForm1::SaveiniClick() {
+void MainWindow::on_save_settings() {
     Settings s = current_settings();
     s.default_dir = last_open_path.isEmpty() ? open_dialog_dir : default_dir_of(last_open_path);
     const QString path = settings_file_path();
     if (!write_settings(path, s)) show_error(path + texts::cannot_write);
 }
 
-void TForm1::Exit1Click() {
+void MainWindow::on_export_midi() {
+    if (play_state() != PlayState::no_recording) exchange_->export_midi();
+}
+void MainWindow::on_import_midi() {
+    if (play_state() != PlayState::no_recording) exchange_->import_midi();
+}
+void MainWindow::on_export_image() {
+    if (play_state() != PlayState::no_recording) exchange_->export_image();
+}
+void MainWindow::on_export_csv() {
+    if (play_state() != PlayState::no_recording) exchange_->export_csv();
+}
+
+void MainWindow::on_exit() {
     close();
 }
 
-void TForm1::LoudnessClick() {
-    doc.refresh(play_state() != PlayState::no_recording, Loudness->isChecked());
+void MainWindow::on_loudness_toggled() {
+    doc.refresh(play_state() != PlayState::no_recording, loudness_action->isChecked());
     write_graph();
 }
 
-void TForm1::GroupingcolorClick() {
+void MainWindow::on_note_colours_toggled() {
     view_->build_palette();
     view_->prepare_columns();
     write_graph();
 }
 
-void TForm1::ShowLeftClick() {
+void MainWindow::on_left_labels_toggled() {
     write_graph();
 }
-void TForm1::ShowRightClick() {
+void MainWindow::on_right_labels_toggled() {
     write_graph();
 }
 
-void TForm1::LineWClick(int n) {
+void MainWindow::on_line_width_chosen(int n) {
     doc.view.line_width = n;
     layout_view();
 }
 
-void TForm1::ShowtoolbarClick() {
-    form2_->show();
+void MainWindow::on_show_drawing_tools() {
+    tools_->show();
     write_graph();
 }
 
-void TForm1::MidiSetMenuClick() {
+void MainWindow::on_midi_settings() {
     MidiPort& midi = doc.midi;
     if (!midi.midi_ok()) return;
     // The drawing file keeps the drawing channels' instruments and volumes:
@@ -857,20 +738,20 @@ void TForm1::MidiSetMenuClick() {
     // dialog's changes together are one step.
     // Both keep on top; the dialog belongs to the shown tool window so that
     // the window manager keeps it above even when the tool window is clicked.
-    form3_->winId();
-    form3_->windowHandle()->setTransientParent(form2_->isVisible() ? form2_->windowHandle()
+    midi_dialog_->winId();
+    midi_dialog_->windowHandle()->setTransientParent(tools_->isVisible() ? tools_->windowHandle()
                                                                    : windowHandle());
-    record_step(&doc.history, doc.drawing, midi.tables, [this] { form3_->exec(); });
+    record_step(&doc.history, doc.drawing, midi.tables, [this] { midi_dialog_->exec(); });
 }
 
-void TForm1::UndoClick() {
+void MainWindow::on_undo() {
     step_history(true);
 }
-void TForm1::RedoClick() {
+void MainWindow::on_redo() {
     step_history(false);
 }
 
-void TForm1::step_history(bool back) {
+void MainWindow::step_history(bool back) {
     const HistoryMove m = back ? doc.history.undo(doc.drawing, doc.midi.tables)
                                : doc.history.redo(doc.drawing, doc.midi.tables);
     if (!m.moved) return;
@@ -878,69 +759,75 @@ void TForm1::step_history(bool back) {
     write_graph();
 }
 
-void TForm1::show_history() {
-    UndoItem->setEnabled(doc.history.can_undo());
-    RedoItem->setEnabled(doc.history.can_redo());
-    if (form2_) form2_->show_history();
+void MainWindow::show_history() {
+    undo_action->setEnabled(doc.history.can_undo());
+    redo_action->setEnabled(doc.history.can_redo());
+    if (tools_) tools_->show_history();
     // Every step, undo and redo comes through here: the unsaved mark follows.
     show_title();
 }
 
-void TForm1::show_closed_title(const QString& caption) {
+void MainWindow::show_closed_title(const QString& caption) {
     setWindowModified(false);
     setWindowTitle(caption);
     setWindowFilePath({});
-    StaticText1->setToolTip({});
+    strip->time_display->setToolTip({});
 }
 
-void TForm1::show_title() {
-    const bool open = play_state() != PlayState::no_recording && !recording_path_.isEmpty();
+void MainWindow::show_title() {
+    const QString recording = QFile::decodeName(session_->recording().c_str());
+    const bool open = play_state() != PlayState::no_recording && !recording.isEmpty();
     if (!open) {
         show_closed_title(texts::app_title);
         return;
     }
     // "[*]" is where Qt shows the mark; one in the name itself is doubled
     // to stay literal.
-    QString name = QFileInfo(recording_path_).fileName();
+    QString name = QFileInfo(recording).fileName();
     name.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
     setWindowTitle(QString(texts::caption_prefix) + name + QLatin1String("[*]"));
     setWindowModified(doc.drawing.modified);
-    setWindowFilePath(recording_path_);
-    StaticText1->setToolTip(QDir::toNativeSeparators(recording_path_));
+    setWindowFilePath(recording);
+    strip->time_display->setToolTip(QDir::toNativeSeparators(recording));
 }
 
-QUrl TForm1::manual_url(Language language) const {
+QUrl MainWindow::manual_url(Language language) const {
     const auto file = manual_file(language, find_data_file);
     return QUrl::fromLocalFile(QString::fromStdString(file.string()));
 }
 
-void TForm1::SupportPageClick() {
+void MainWindow::on_support_page() {
     const QUrl url = manual_url(language());
-    if (!open_url_(url)) show_error(tr_text(texts::no_browser) + u'\n' + url.toLocalFile());
+    const QString message = tr_text(texts::no_browser) + u'\n' + url.toLocalFile();
+    if (open_url_) {
+        if (!open_url_(url)) show_error(message);
+        return;
+    }
+    open_in_browser(QStringLiteral("xdg-open"), url, this, [this, message] { show_error(message); });
 }
 
-void TForm1::LanguageClick(Language language) {
+void MainWindow::on_language_chosen(Language language) {
     set_language(language);
     if (uses_settings_file_) write_language(settings_file_path(), language_code(language));
 }
 
-void TForm1::set_language(Language language) {
+void MainWindow::set_language(Language language) {
     language_.set(language);
-    LanguageItems[std::size_t(language)]->setChecked(true);
+    language_actions[std::size_t(language)]->setChecked(true);
     // The tool window, the MIDI dialog and the popups are this window's
     // children.
     retranslate_tree(this);
     show_composed_texts();
 }
 
-void TForm1::show_composed_texts() {
-    show_practice();
-    set_audio_status(audio_status_text_);
-    if (form2_) form2_->show_tool_tips();
-    if (form3_) form3_->show_program_names();
+void MainWindow::show_composed_texts() {
+    practice_tools_->show(doc.practice, doc.practice_loop);
+    strip->set_audio_status(strip->audio_status());
+    if (tools_) tools_->show_tool_tips();
+    if (midi_dialog_) midi_dialog_->show_program_names();
 }
 
-void TForm1::About1Click() {
+void MainWindow::on_about() {
     const QUrl url = manual_url(language());
     QMessageBox::information(this, texts::app_title,
                              QString("PitkaD  Ver.1.00  ") + tr_text(texts::about_notice) + "\n\n" +
@@ -949,67 +836,68 @@ void TForm1::About1Click() {
 
 // --- Transport controls -------------------------------------------------------
 
-void TForm1::PlayButtonClick() {
+void MainWindow::on_play() {
     transport_->start_playback();
-    set_practice(doc.practice); // the loop, now that the player knows the rate
-    PauseButton->setFocus();
+    practice_->apply_again(); // the loop, now that the player knows the rate
+    strip->pause_button->setFocus();
 }
-void TForm1::StopbuttonClick() {
+void MainWindow::on_stop() {
     transport_->stop_playback();
 }
-void TForm1::PauseButtonClick() {
+void MainWindow::on_pause() {
     transport_->toggle_pause();
 }
-void TForm1::ForwardButtonClick() {
-    transport_->seek_relative(skip_tag[0]);
+void MainWindow::on_skip_forward() {
+    transport_->seek_relative(skip_amounts[0]);
 }
-void TForm1::BackButton1Click() {
-    transport_->seek_relative(skip_tag[1]);
+void MainWindow::on_skip_back() {
+    transport_->seek_relative(skip_amounts[1]);
 }
-void TForm1::BackButton2Click() {
-    transport_->seek_relative(skip_tag[2]);
+void MainWindow::on_skip_back_short() {
+    transport_->seek_relative(skip_amounts[2]);
 }
 
-void TForm1::SkipButtonMouseDown(int which, QPoint press_in_button) {
-    QPushButton* buttons[] = {ForwardButton, BackButton1, BackButton2};
-    QPushButton* b = buttons[which];
+void MainWindow::show_skip_menu(int which, QPoint press_in_button) {
     // The application's filter sees presses on disabled buttons too.
-    if (!b->isEnabled()) return;
-    pop_items[std::size_t(mark_skip_item(skip_tag[std::size_t(which)]))]->setChecked(true);
-    PopupMenu1Tag = which;
-    const QPoint at = skip_popup_point(b->geometry(), press_in_button);
-    PopupMenu1->exec(centralWidget()->mapToGlobal(at));
+    QPushButton* buttons[] = {strip->skip_forward_button, strip->skip_back_button,
+                              strip->skip_back_short_button};
+    if (buttons[which]->isEnabled())
+        strip->show_skip_menu(which, skip_amounts[std::size_t(which)], press_in_button);
 }
 
-void TForm1::PopItemClick(int ms) {
-    set_skip_amount(*controls_side_, PopupMenu1Tag, ms);
+void MainWindow::on_skip_amount_chosen(int which, int ms) {
+    set_skip_amount(*controls_side_, which, ms);
 }
 
-void TForm1::ScrollButtonClick() {
+void MainWindow::change_scroll_speed() {
     const PlayState s = play_state();
-    pitkad::ScrollButtonClick(*controls_side_, doc.view, s,
+    pitkad::change_scroll_speed(*controls_side_, doc.view, s,
                               cursor_shown(s) ? player_->position() : 0, doc.store.frame_count);
 }
 
-void TForm1::TrackBar1Change() {
-    if (TrackBar1Tag != 0) return;
+void MainWindow::on_gain_changed() {
     write_graph();
-    StaticText1->setFocus();
+    strip->time_display->setFocus();
 }
 
-void TForm1::TrackBar2Change() {
-    if (TrackBar2Tag != 0) return;
+void MainWindow::on_colour_changed() {
     write_graph();
-    StaticText1->setFocus();
+    strip->time_display->setFocus();
 }
 
 // --- Keys and mouse -------------------------------------------------------------
 
-bool TForm1::FormKeyDown(int key, bool alt) {
-    return pitkad::FormKeyDown(*controls_side_, key, alt);
+bool MainWindow::handle_key(int key, bool alt) {
+    return pitkad::handle_key(*controls_side_, key, alt);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::handle_practice_key(int key) {
+    // Digits and signs typed into a number box of the panel are the box's.
+    if (qobject_cast<QAbstractSpinBox*>(focusWidget())) return false;
+    return practice_->run_key(key);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
         // Key preview: the window sees each key once, at its window, before
@@ -1018,12 +906,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         // second seek.
         if (watched == static_cast<QObject*>(windowHandle()) && isActiveWindow()) {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (FormKeyDown(key->key(), key->modifiers() & Qt::AltModifier) &&
-                focusWidget() == TrackBar3)
+            if (handle_key(key->key(), key->modifiers() & Qt::AltModifier) &&
+                focusWidget() == strip->position_slider)
                 return true;
             // A practice key that ran goes no further: Space would also
             // press a focused button, a sign or digit move a slider.
-            if (PracticeKeyDown(key->key())) return true;
+            if (handle_practice_key(key->key())) return true;
         }
         break;
     case QEvent::MouseButtonPress: {
@@ -1032,15 +920,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         // The column pressed while stopped is where "play from here" starts.
         if (watched == graph && me->button() == Qt::LeftButton &&
             play_state() == PlayState::stopped)
-            graph_click_ = {doc.view.x_to_frame(me->position().toPoint().x()),
+            practice_->graph_click = {doc.view.x_to_frame(me->position().toPoint().x()),
                             doc.view.first_frame};
         if (me->button() == Qt::RightButton) {
-            if (watched == ForwardButton)
-                SkipButtonMouseDown(0, me->position().toPoint());
-            else if (watched == BackButton1)
-                SkipButtonMouseDown(1, me->position().toPoint());
-            else if (watched == BackButton2)
-                SkipButtonMouseDown(2, me->position().toPoint());
+            if (watched == strip->skip_forward_button)
+                show_skip_menu(0, me->position().toPoint());
+            else if (watched == strip->skip_back_button)
+                show_skip_menu(1, me->position().toPoint());
+            else if (watched == strip->skip_back_short_button)
+                show_skip_menu(2, me->position().toPoint());
         }
         break;
     }
@@ -1050,7 +938,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::mouse_event(QMouseEvent* e, MouseEventKind kind) {
+void MainWindow::mouse_event(QMouseEvent* e, MouseEventKind kind) {
     const Qt::MouseButtons held = e->buttons();
     MouseShift shift;
     shift.ctrl = e->modifiers() & Qt::ControlModifier;
@@ -1067,19 +955,19 @@ void TForm1::mouse_event(QMouseEvent* e, MouseEventKind kind) {
         return;
     switch (kind) {
     case MouseEventKind::press:
-        editor_->FormMouseDown(button, shift, p.x(), p.y());
+        editor_->press(button, shift, p.x(), p.y());
         break;
     case MouseEventKind::move:
-        editor_->FormMouseMove(shift, p.x(), p.y());
+        editor_->move(shift, p.x(), p.y());
         break;
     case MouseEventKind::release:
-        editor_->FormMouseUp(button, shift, p.x(), p.y());
+        editor_->release(button, shift, p.x(), p.y());
         break;
     }
     practice_mouse(kind, button, p);
 }
 
-void TForm1::practice_mouse(MouseEventKind kind, MouseButton button, QPoint p) {
+void MainWindow::practice_mouse(MouseEventKind kind, MouseButton button, QPoint p) {
     if (kind == MouseEventKind::press) {
         if (button != MouseButton::left) {
             if (practice_drag_.active()) {
@@ -1092,37 +980,36 @@ void TForm1::practice_mouse(MouseEventKind kind, MouseButton button, QPoint p) {
         z.recording_open = play_state() != PlayState::no_recording;
         z.mode = tool_state().mode;
         z.graph_width = view_->graph_bitmap.width();
-        z.left_labels = ShowLeft->isEnabled() && ShowLeft->isChecked();
-        z.right_labels = ShowLeft->isEnabled() && ShowRight->isChecked();
+        z.left_labels = left_labels_action->isEnabled() && left_labels_action->isChecked();
+        z.right_labels = left_labels_action->isEnabled() && right_labels_action->isChecked();
         practice_drag_.press(z, doc.view, p.x(), p.y());
     } else if (kind == MouseEventKind::move) {
         if (practice_drag_.move(p.x(), p.y())) write_graph(); // shows where it would go
     } else if (button == MouseButton::left && practice_drag_.active()) {
         const auto set = practice_drag_.release(p.x(), p.y(), doc.practice, player_->sample_rate(),
                                                 doc.store.frame_count);
-        if (set) set_practice(*set, loop_ms(set->loop, player_->sample_rate()));
+        if (set) practice_->set(*set, loop_ms(set->loop, player_->sample_rate()));
         write_graph();
     }
 }
 
 // --- Closing --------------------------------------------------------------------
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!confirm_drawing_saved()) {
         event->ignore();
         return;
     }
-    FormClose();
+    shut_down();
     event->accept();
 }
 
-void TForm1::FormClose() {
+void MainWindow::shut_down() {
     closing_ = true;
     // A normal exit: whatever was to be kept has been saved or discarded.
     if (recovery_timer_) recovery_timer_->stop();
-    drop_recovery();
-    recovery_writer_.flush();
-    if (form2_) form2_->hide();
+    session_->close();
+    if (tools_) tools_->hide();
     transport_->reset_recording();
     doc.midi.close(); // detaches the synthesizer from the audio stream
     std::error_code ec;
@@ -1131,29 +1018,26 @@ void TForm1::FormClose() {
 
 // --- What the controllers and the tests read of the window -----------------------
 
-PlayState TForm1::play_state() const {
+PlayState MainWindow::play_state() const {
     return transport_ ? transport_->state() : PlayState::no_recording;
 }
 
-ToolState TForm1::tool_state() const {
-    return form2_ ? form2_->tool_state() : ToolState{};
+ToolState MainWindow::tool_state() const {
+    return tools_ ? tools_->tool_state() : ToolState{};
 }
 
-void TForm1::write_graph() {
+void MainWindow::write_graph() {
     view_->write_graph();
 }
 
-void TForm1::set_transport_enabled(bool enabled) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{PlayButton, Stopbutton, PauseButton, ForwardButton,
-                                         BackButton1, BackButton2, TrackBar3})
-        w->setEnabled(enabled);
+void MainWindow::set_transport_enabled(bool enabled) {
+    strip->set_transport_enabled(enabled);
     // They follow the transport: disabled exactly while no recording is open.
-    for (QAction* a : {ExportMidiItem, ImportMidiItem, ExportImageItem, ExportCsvItem})
+    for (QAction* a : {export_midi_action, import_midi_action, export_image_action, export_csv_action})
         a->setEnabled(enabled);
 }
 
-void TForm1::show_error(const QString& text) {
+void MainWindow::show_error(const QString& text) {
     QMessageBox::warning(this, texts::app_title, tr_message(text));
 }
 

@@ -1,4 +1,4 @@
-#include "app/pitka_pmidi.h"
+#include "app/midi_settings_dialog.h"
 
 #include "app/language.h"
 #include "midi/gm_names.h"
@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
@@ -52,29 +53,29 @@ QFrame* make_swatch(QWidget* parent, Rgb c) {
 
 } // namespace
 
-TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
+MidiSettingsDialog::MidiSettingsDialog(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
                const std::array<Rgb, 16>& grid)
     : QDialog(parent), port_(port), pen_midi_(std::move(pen_midi)) {
-    setWindowTitle(QString::fromUtf8(form3_text::caption));
+    setWindowTitle(QString::fromUtf8(midi_dialog_text::caption));
     // The drawing-tool window keeps on top of the others; so does this dialog,
     // which opens after it and therefore above it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint |
                    Qt::WindowStaysOnTopHint);
 
-    MidiSetting1 = new QGroupBox(QString::fromUtf8(form3_text::group), this);
-    MidiSetting1->setObjectName("MidiSetting1");
-    auto* grid_layout = new QGridLayout(MidiSetting1);
+    channels_group = new QGroupBox(QString::fromUtf8(midi_dialog_text::group), this);
+    channels_group->setObjectName("channels_group");
+    auto* grid_layout = new QGridLayout(channels_group);
     grid_layout->setHorizontalSpacing(8);
 
-    Label2 = new QLabel(QString::fromUtf8(form3_text::click_row), MidiSetting1);
-    Label2->setObjectName("Label2");
-    Label3 = new QLabel(QString::fromUtf8(form3_text::drawing_rows), MidiSetting1);
-    Label3->setObjectName("Label3");
+    click_row_label = new QLabel(QString::fromUtf8(midi_dialog_text::click_row), channels_group);
+    click_row_label->setObjectName("click_row_label");
+    drawing_rows_label = new QLabel(QString::fromUtf8(midi_dialog_text::drawing_rows), channels_group);
+    drawing_rows_label->setObjectName("drawing_rows_label");
 
     for (int r = 0; r < midi_channels; ++r) {
-        auto* spin = new QSpinBox(MidiSetting1);
-        spin->setObjectName(QStringLiteral("SpinEdit%1").arg(r + 1));
+        auto* spin = new QSpinBox(channels_group);
+        spin->setObjectName(QStringLiteral("program_edit%1").arg(r + 1));
         spin->setRange(0, max_midi_value);
         spin->setValue(0);
         spin->setMinimumWidth(64);
@@ -83,12 +84,12 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
         spin->setKeyboardTracking(false);
         spin_edits_[std::size_t(r)] = spin;
 
-        auto* name = new QLabel(tr_text(gm_program_name(0)), MidiSetting1);
-        name->setObjectName(QStringLiteral("ProgramName%1").arg(r + 1));
+        auto* name = new QLabel(tr_text(gm_program_name(0)), channels_group);
+        name->setObjectName(QStringLiteral("program_name%1").arg(r + 1));
         program_names_[std::size_t(r)] = name;
 
-        auto* bar = new QSlider(Qt::Horizontal, MidiSetting1);
-        bar->setObjectName(QStringLiteral("TrackBar%1").arg(r + 1));
+        auto* bar = new QSlider(Qt::Horizontal, channels_group);
+        bar->setObjectName(QStringLiteral("volume_slider%1").arg(r + 1));
         bar->setRange(0, max_midi_value);
         bar->setTickPosition(QSlider::TicksBelow);
         bar->setTickInterval(43);
@@ -100,23 +101,23 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
     for (int k = 1; k <= 8; ++k) {
         for (int j = 0; j < 2; ++j) {
             const int colour = k + 8 * j;
-            QFrame* p = make_swatch(MidiSetting1, grid[std::size_t(colour - 1)]);
-            p->setObjectName(QStringLiteral("Panel%1").arg(2 * k - 1 + j));
+            QFrame* p = make_swatch(channels_group, grid[std::size_t(colour - 1)]);
+            p->setObjectName(QStringLiteral("swatch%1").arg(2 * k - 1 + j));
             panels_[std::size_t(2 * k - 2 + j)] = p;
         }
     }
 
-    grid_layout->addWidget(Label2, 0, 0);
+    grid_layout->addWidget(click_row_label, 0, 0);
     grid_layout->addWidget(spin_edits_[0], 0, 1);
     grid_layout->addWidget(program_names_[0], 0, 2);
     grid_layout->addWidget(track_bars_[0], 0, 3);
-    grid_layout->addWidget(Label3, 1, 0, 1, 4);
+    grid_layout->addWidget(drawing_rows_label, 1, 0, 1, 4);
     for (int k = 1; k <= 8; ++k) {
         auto* swatches = new QHBoxLayout;
         swatches->setSpacing(6);
         swatches->addSpacing(12);
-        swatches->addWidget(Panel(2 * k - 1));
-        swatches->addWidget(Panel(2 * k));
+        swatches->addWidget(swatch(2 * k - 1));
+        swatches->addWidget(swatch(2 * k));
         swatches->addStretch(1);
         grid_layout->addLayout(swatches, k + 1, 0);
         grid_layout->addWidget(spin_edits_[std::size_t(k)], k + 1, 1);
@@ -124,119 +125,119 @@ TForm3::TForm3(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
         grid_layout->addWidget(track_bars_[std::size_t(k)], k + 1, 3);
     }
 
-    Label1 = new QLabel(QString::fromUtf8(form3_text::delay), this);
-    Label1->setObjectName("Label1");
-    MidiDelaySpinEdit1 = new QSpinBox(this);
-    MidiDelaySpinEdit1->setObjectName("MidiDelaySpinEdit1");
-    MidiDelaySpinEdit1->setRange(0, max_midi_delay);
-    MidiDelaySpinEdit1->setMinimumWidth(64);
-    Label1->setBuddy(MidiDelaySpinEdit1);
+    delay_label = new QLabel(QString::fromUtf8(midi_dialog_text::delay), this);
+    delay_label->setObjectName("delay_label");
+    delay_edit = new QSpinBox(this);
+    delay_edit->setObjectName("delay_edit");
+    delay_edit->setRange(0, max_midi_delay);
+    delay_edit->setMinimumWidth(64);
+    delay_label->setBuddy(delay_edit);
 
     auto* delay_row = new QHBoxLayout;
-    delay_row->addWidget(Label1);
-    delay_row->addWidget(MidiDelaySpinEdit1);
+    delay_row->addWidget(delay_label);
+    delay_row->addWidget(delay_edit);
     delay_row->addStretch(1);
-    CloseButton = new QPushButton(tr_text(form3_text::close), this);
+    CloseButton = new QPushButton(tr_text(midi_dialog_text::close), this);
     CloseButton->setObjectName("CloseButton");
     // Enter in a field takes its number; it must not close the dialog.
     CloseButton->setAutoDefault(false);
     delay_row->addWidget(CloseButton);
 
     auto* outer = new QVBoxLayout(this);
-    outer->addWidget(MidiSetting1);
+    outer->addWidget(channels_group);
     outer->addLayout(delay_row);
     outer->setSizeConstraint(QLayout::SetFixedSize);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    Timer1->setInterval(test_note_ms);
+    test_note_timer = new QTimer(this);
+    test_note_timer->setObjectName("test_note_timer");
+    test_note_timer->setInterval(test_note_ms);
 
     for (int r = 0; r < midi_channels; ++r) {
-        // The name follows the number also while Form3Show fills the fields.
+        // The name follows the number also while on_shown fills the fields.
         connect(spin_edits_[std::size_t(r)], &QSpinBox::valueChanged, this, [this, r](int) {
             show_program_name(r);
-            ChangeMidiProgram(r);
+            on_program_changed(r);
         });
         connect(track_bars_[std::size_t(r)], &QSlider::valueChanged, this,
-                [this](int) { ChangeMidiVol(); });
+                [this](int) { on_volume_changed(); });
     }
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(test_note_timer, &QTimer::timeout, this, [this] { on_test_note_timer(); });
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
     show_program_names();
 }
 
-void TForm3::Form3Show() {
+void MidiSettingsDialog::on_shown() {
     saved_pen_midi = pen_midi_.down ? pen_midi_.down() : false;
     if (pen_midi_.set_down) pen_midi_.set_down(false);
     port_.midi_off();
 
-    MidiTables& t = port_.tables;
-    Tag = -1;
-    MidiDelaySpinEdit1->setValue(t.midi_delay);
+    // Filling the controls is not a change: their signals stay quiet.
+    const MidiTables& t = port_.tables;
+    delay_edit->setValue(t.midi_delay);
     for (int r = 0; r < midi_channels; ++r) {
-        SpinEdit(r + 1)->setValue(t.midi_program[std::size_t(r)]);
-        TrackBar(r + 1)->setValue(t.midi_volume[std::size_t(r)]);
+        const QSignalBlocker quiet_program(program_edit(r + 1));
+        const QSignalBlocker quiet_volume(volume_slider(r + 1));
+        program_edit(r + 1)->setValue(t.midi_program[std::size_t(r)]);
+        volume_slider(r + 1)->setValue(t.midi_volume[std::size_t(r)]);
     }
-    Tag = 0;
+    show_program_names();
 }
 
-void TForm3::ChangeMidiProgram(int row) {
-    if (Tag != 0 || row < 0 || row >= midi_channels) return;
+void MidiSettingsDialog::on_program_changed(int row) {
+    if (row < 0 || row >= midi_channels) return;
     port_.midi_off();
     MidiTables& t = port_.tables;
     const auto r = std::size_t(row);
-    t.midi_program[r] = SpinEdit(row + 1)->value();
+    t.midi_program[r] = program_edit(row + 1)->value();
     // Test note: C4 on that channel, released by the timer or the next change.
     t.active_notes[r][0] = test_note_band;
     port_.send(0xC0 + row, t.midi_program[r], 0);
     port_.note_on(row, test_note_band);
-    if (!Timer1->isActive()) Timer1->start();
+    if (!test_note_timer->isActive()) test_note_timer->start();
 }
 
-void TForm3::ChangeMidiVol() {
-    if (Tag != 0) return;
+void MidiSettingsDialog::on_volume_changed() {
     for (int r = 0; r < midi_channels; ++r)
-        port_.tables.midi_volume[std::size_t(r)] = TrackBar(r + 1)->value();
+        port_.tables.midi_volume[std::size_t(r)] = volume_slider(r + 1)->value();
 }
 
-void TForm3::Timer1Timer() {
-    Timer1->stop();
+void MidiSettingsDialog::on_test_note_timer() {
+    test_note_timer->stop();
     port_.midi_off();
 }
 
-void TForm3::Form3Hide() {
-    Timer1->stop();
+void MidiSettingsDialog::on_hidden() {
+    test_note_timer->stop();
     port_.midi_off();
     // A program still being typed counts, without a test note.
-    Tag = -1;
     for (int r = 0; r < midi_channels; ++r) {
-        SpinEdit(r + 1)->interpretText();
-        port_.tables.midi_program[std::size_t(r)] = SpinEdit(r + 1)->value();
+        const QSignalBlocker quiet(program_edit(r + 1));
+        program_edit(r + 1)->interpretText();
+        port_.tables.midi_program[std::size_t(r)] = program_edit(r + 1)->value();
     }
-    Tag = 0;
     port_.set_midi_program();
-    MidiDelaySpinEdit1->interpretText(); // a value still being typed counts
-    port_.tables.midi_delay = MidiDelaySpinEdit1->value();
+    delay_edit->interpretText(); // a value still being typed counts
+    port_.tables.midi_delay = delay_edit->value();
     if (pen_midi_.set_down) pen_midi_.set_down(saved_pen_midi);
 }
 
-void TForm3::showEvent(QShowEvent* event) {
+void MidiSettingsDialog::showEvent(QShowEvent* event) {
     // A spontaneous show is the window system restoring the dialog, not an opening.
-    if (!event->spontaneous()) Form3Show();
+    if (!event->spontaneous()) on_shown();
     QDialog::showEvent(event);
 }
 
-void TForm3::hideEvent(QHideEvent* event) {
-    if (!event->spontaneous()) Form3Hide();
+void MidiSettingsDialog::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous()) on_hidden();
     QDialog::hideEvent(event);
 }
 
-void TForm3::show_program_name(int row) {
+void MidiSettingsDialog::show_program_name(int row) {
     program_names_[std::size_t(row)]->setText(
         tr_text(gm_program_name(spin_edits_[std::size_t(row)]->value())));
 }
 
-void TForm3::show_program_names() {
+void MidiSettingsDialog::show_program_names() {
     // The labels share one font: the widest name is measured once.
     const int width = program_name_width(program_names_[0]);
     for (int r = 0; r < midi_channels; ++r) {

@@ -1,0 +1,57 @@
+#pragma once
+// The controls below the graph: the transport and skip buttons, the position
+// slider with the time display, the gain and colour sliders, the scroll-speed
+// button, the no-device note, and the skip buttons' popup of amounts. They
+// sit at fixed places anchored to the client area's edges (main_layout.h).
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QWidget;
+
+namespace pitkad {
+
+class ControlStrip final : public QObject {
+  public:
+    // The controls become children of `parent` (the window's client area).
+    explicit ControlStrip(QWidget& parent);
+
+    // Places every control for a client area `client_width` wide whose graph
+    // is `graph_height` high.
+    void place(int client_width, int graph_height);
+    // The six transport buttons and the position slider together.
+    void set_transport_enabled(bool enabled);
+    // The note beside the time display (no sound device), cut with "…" to
+    // the room it has; the full text is its tool tip.
+    void set_audio_status(const QString& text);
+    const QString& audio_status() const { return audio_status_; }
+    // Opens the popup of amounts for skip button `which` (0 forward, 1 back,
+    // 2 short back) with `amount_ms` checked, beside `press_in_button`.
+    void show_skip_menu(int which, int amount_ms, QPoint press_in_button);
+    // Which skip button the popup was last opened for.
+    int skip_menu_button() const { return skip_menu_button_; }
+
+    QPushButton *play_button = nullptr, *stop_button = nullptr, *pause_button = nullptr,
+                *skip_forward_button = nullptr, *skip_back_button = nullptr,
+                *skip_back_short_button = nullptr, *scroll_speed_button = nullptr;
+    QSlider *gain_slider = nullptr, *colour_slider = nullptr, *position_slider = nullptr;
+    QLabel *time_display = nullptr, *gain_label = nullptr, *colour_label = nullptr;
+    QLabel* audio_status_label = nullptr; // says when no sound can be heard
+    // The skip amounts' popup: one item per entry of skip_items.
+    QMenu* skip_menu = nullptr;
+    std::array<QAction*, 9> skip_menu_items{};
+
+  private:
+    QWidget& parent_;
+    QString audio_status_; // the whole text, before it is cut to fit
+    int skip_menu_button_ = 0;
+};
+
+} // namespace pitkad

@@ -1,0 +1,52 @@
+#pragma once
+// The file menu's exports (MIDI, image, CSV) and the MIDI import: each asks
+// its options and a file, then leaves the work to the drawing and view code.
+
+#include "drawing/tool_state.h"
+#include "view/graph_view.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
+class QWidget;
+
+namespace pitkad {
+
+struct Document;
+
+// What the exchange commands need of the window.
+class ExchangeHost {
+  public:
+    virtual ~ExchangeHost() = default;
+    virtual ToolState tool_state() const = 0;
+    virtual GraphParams graph_params() const = 0;
+    virtual void write_graph() = 0;
+    virtual void show_error(const QString& text) = 0;
+};
+
+class ExchangeCommands {
+  public:
+    // The dialogs are `parent`'s; a recording is open whenever one is run.
+    ExchangeCommands(QWidget& parent, Document& doc, GraphView& view, ExchangeHost& host);
+
+    void export_midi();
+    void import_midi();
+    void export_image();
+    void export_csv();
+
+  private:
+    // A save dialog starting at `default_name` beside the recording; empty
+    // when cancelled.
+    QString choose_save_file(const QString& default_name, const char* filter);
+    // Writes a whole file; false after showing the message when it fails.
+    bool write_export(const QString& path, std::span<const std::uint8_t> bytes);
+
+    QWidget& parent_;
+    Document& doc_;
+    GraphView& view_;
+    ExchangeHost& host_;
+};
+
+} // namespace pitkad

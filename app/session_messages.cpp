@@ -1,0 +1,44 @@
+#include "app/session_messages.h"
+
+#include "app/language.h"
+#include "base/translatable.h"
+#include "drawing/drawing_texts.h"
+
+#include <QFile>
+
+namespace pitkad {
+
+namespace {
+
+constexpr const char* drawing_resized = PITKAD_TR(
+    "PitkaD", "描画データは %1 フレームの録音のものです. この録音の %2 フレームに合わせました.");
+constexpr const char* drawing_kept =
+    PITKAD_TR("PitkaD", "読めなかった描画データを次のファイルに残しました:");
+
+} // namespace
+
+QString session_message(const SessionNotice& notice) {
+    const QString path = QFile::decodeName(notice.path.c_str());
+    QString text;
+    switch (notice.issue) {
+    case SessionIssue::drawing_unreadable:
+        text = path + tr_text(drawing_texts::cannot_read);
+        break;
+    case SessionIssue::drawing_resized:
+        text = path + u'\n' + tr_text(drawing_resized).arg(notice.file_frames).arg(notice.frames);
+        break;
+    case SessionIssue::drawing_not_written:
+        text = path + tr_text(drawing_texts::cannot_write);
+        break;
+    case SessionIssue::drawing_not_found:
+        text = path + tr_text(drawing_texts::not_found);
+        break;
+    case SessionIssue::drawing_kept:
+        text = tr_text(drawing_kept) + u'\n' + path;
+        break;
+    }
+    if (!notice.detail.empty()) text += u'\n' + QString::fromStdString(notice.detail);
+    return text;
+}
+
+} // namespace pitkad

@@ -1,0 +1,200 @@
+#include "control/document_session.h"
+
+#include "drawing/draw_file.h"
+
+#include <system_error>
+#include <utility>
+
+namespace pitkad {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string full_path(const fs::path& path) {
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    return (ec ? path : full).lexically_normal().string();
+}
+
+} // namespace
+
+DocumentSession::DocumentSession(Document& doc, SessionHost& host, DrawingFileMemory* memory)
+    : doc_(doc), host_(host), memory_(memory) {}
+
+bool DocumentSession::settle_unsaved() {
+    if (!modified()) return true;
+    switch (host_.ask_unsaved()) {
+    case UnsavedAnswer::save:
+        return save();
+    case UnsavedAnswer::discard:
+        drop_recovery();
+        return true;
+    case UnsavedAnswer::cancel:
+        break;
+    }
+    return false;
+}
+
+void DocumentSession::adopt(const fs::path& recording, SpectrogramStore&& staged) {
+    doc_.adopt_recording(recording, std::move(staged));
+    recording_ = full_path(recording);
+    protected_file_.clear();
+    // A drawing saved elsewhere for this recording is opened from there.
+    if (memory_)
+        if (std::string remembered = memory_->drawing_file_for(recording_); !remembered.empty())
+            doc_.draw_file = std::move(remembered);
+    read_drawing(true);
+    recovery_written_ = false;
+    recovery_bytes_.clear();
+    recovery_kept_ = false;
+    offer_recovery();
+}
+
+bool DocumentSession::read_drawing(bool at_open) {
+    const std::string& file = doc_.draw_file;
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (status.type() == fs::file_type::not_found) {
+        if (!at_open) host_.tell({SessionIssue::drawing_not_found, file, {}});
+        return false;
+    }
+    if (ec) {
+        // A loop of links, a folder without search rights: the recording
+        // opens without a drawing and the file is left alone.
+        protected_file_ = file;
+        host_.tell({SessionIssue::drawing_unreadable, file, ec.message()});
+        return false;
+    }
+    const auto image = read_draw_file(file, doc_.store.frame_count);
+    if (!image) {
+        protected_file_ = file;
+        host_.tell({SessionIssue::drawing_unreadable, file, {}});
+        return false;
+    }
+    doc_.midi.midi_off();
+    apply_draw_file(*image, doc_.drawing, doc_.midi.tables);
+    doc_.midi.set_midi_program();
+    doc_.history.clear();
+    host_.drawing_replaced();
+    return true;
+}
+
+bool DocumentSession::reload() {
+    if (!is_open() || !settle_unsaved()) return false;
+    return read_drawing(false);
+}
+
+void DocumentSession::keep_protected_file(const std::string& file) {
+    if (protected_file_.empty() || protected_file_ != file) return;
+    std::error_code ec;
+    const fs::file_status link = fs::symlink_status(file, ec);
+    if (link.type() == fs::file_type::not_found) {
+        protected_file_.clear();
+        return;
+    }
+    for (int n = 1; n < 1000; ++n) {
+        const std::string kept = file + ".kept" + (n == 1 ? std::string() : std::to_string(n));
+        if (fs::symlink_status(kept, ec).type() != fs::file_type::not_found) continue;
+        // A link is kept as the link it is, and the save then writes a file
+        // in its place; a file is kept as a copy, so that a failed save
+        // still leaves it in place.
+        fs::copy(file, kept, fs::copy_options::copy_symlinks, ec);
+        if (ec) break;
+        if (link.type() == fs::file_type::symlink && (fs::remove(file, ec), ec)) break;
+        protected_file_.clear();
+        host_.tell({SessionIssue::drawing_kept, kept, {}});
+        return;
+    }
+}
+
+bool DocumentSession::write_drawing(const std::string& file) {
+    keep_protected_file(file);
+    if (!protected_file_.empty() && protected_file_ == file) {
+        // Not kept: it is not replaced either.
+        host_.tell({SessionIssue::drawing_not_written, file, {}});
+        return false;
+    }
+    if (!save_draw_data(file, doc_.drawing, doc_.store.frame_count, doc_.midi.tables)) {
+        host_.tell({SessionIssue::drawing_not_written, file, {}});
+        return false;
+    }
+    drop_recovery();
+    host_.drawing_saved();
+    return true;
+}
+
+bool DocumentSession::save() {
+    if (!is_open()) return true;
+    return write_drawing(doc_.draw_file);
+}
+
+bool DocumentSession::save_as(const std::string& file) {
+    if (!is_open()) return false;
+    const std::string chosen = full_path(file);
+    const std::string previous = doc_.draw_file;
+    doc_.draw_file = chosen;
+    if (!write_drawing(chosen)) {
+        doc_.draw_file = previous;
+        return false;
+    }
+    if (memory_) memory_->remember(recording_, chosen);
+    return true;
+}
+
+fs::path DocumentSession::recovery_file() const {
+    if (recording_.empty()) return {};
+    return recovery_file_for(recording_);
+}
+
+void DocumentSession::recovery_tick(std::chrono::steady_clock::time_point now) {
+    if (!is_open() || recovery_kept_ || !doc_.drawing.modified) return;
+    if (recovery_written_ && now - recovery_written_at_ < recovery_interval) return;
+    // Built here, where the drawing lives; the writer gets its own copy.
+    std::vector<std::uint8_t> bytes =
+        build_draw_file(doc_.drawing, doc_.store.frame_count, doc_.midi.tables);
+    if (bytes != recovery_bytes_ || !recovery_written_) {
+        recovery_bytes_ = bytes;
+        recovery_writer_.write(recovery_file(), std::move(bytes));
+    }
+    recovery_written_ = true;
+    recovery_written_at_ = now;
+}
+
+void DocumentSession::drop_recovery() {
+    if (recovery_kept_ || recording_.empty()) return;
+    recovery_writer_.remove(recovery_file());
+    recovery_written_ = false;
+    recovery_bytes_.clear();
+}
+
+void DocumentSession::offer_recovery() {
+    const fs::path file = recovery_file();
+    recovery_writer_.flush(); // a removal asked for just now has happened
+    if (!recovery_is_newer(file, doc_.draw_file)) return;
+    const auto image = read_draw_file(file.string(), doc_.store.frame_count);
+    if (!image) return; // left where it is
+    switch (host_.ask_restore()) {
+    case RecoveryAnswer::restore:
+        doc_.midi.midi_off();
+        apply_draw_file(*image, doc_.drawing, doc_.midi.tables);
+        doc_.midi.set_midi_program();
+        doc_.history.clear();
+        doc_.drawing.modified = true; // restored, not saved
+        host_.drawing_replaced();
+        break;
+    case RecoveryAnswer::discard:
+        drop_recovery();
+        break;
+    case RecoveryAnswer::later:
+        recovery_kept_ = true;
+        break;
+    }
+}
+
+void DocumentSession::close() {
+    drop_recovery();
+    recovery_writer_.flush();
+}
+
+} // namespace pitkad

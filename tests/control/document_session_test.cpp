@@ -1,0 +1,185 @@
+// The life of an open document without a window: the drawing file read at an
+// open, saved, saved under another name, and a file that could not be read
+// kept rather than replaced.
+
+#include "control/document_session.h"
+#include "drawing/draw_file.h"
+#include "tests/common/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace pitkad {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FakeHost : SessionHost {
+    UnsavedAnswer ask_unsaved() override {
+        ++unsaved_questions;
+        return unsaved;
+    }
+    RecoveryAnswer ask_restore() override { return RecoveryAnswer::later; }
+    void tell(const SessionNotice& n) override { notices.push_back(n); }
+    void drawing_saved() override { ++saves; }
+    UnsavedAnswer unsaved = UnsavedAnswer::cancel;
+    int unsaved_questions = 0, saves = 0;
+    std::vector<SessionNotice> notices;
+};
+
+struct FakeMemory : DrawingFileMemory {
+    std::string drawing_file_for(const std::string& r) override { return files[r]; }
+    bool remember(const std::string& r, const std::string& d) override {
+        files[r] = d;
+        return true;
+    }
+    std::map<std::string, std::string> files;
+};
+
+constexpr int frames = 300;
+
+struct Rig {
+    test::TempDir dir;
+    fs::path recording = dir.path() / "song.wav";
+    std::string drawing_file = (dir.path() / "song.pkc").string();
+    std::unique_ptr<Document> doc = std::make_unique<Document>();
+    FakeHost host;
+    FakeMemory memory;
+    DocumentSession session{*doc, host, &memory};
+
+    void open() {
+        SpectrogramStore staged;
+        staged.frame_count = frames;
+        session.adopt(recording, std::move(staged));
+    }
+    // A drawing file with one note at frame 10, saved by another document.
+    void write_drawing(int frame_count = frames) {
+        auto other = std::make_unique<Document>();
+        other->drawing[10].note_cell(20) = 3;
+        ASSERT_TRUE(save_draw_data(drawing_file, other->drawing, frame_count, other->midi.tables));
+        fs::remove(drawing_file + ".bak");
+    }
+};
+
+TEST(DocumentSession, OpensTheDrawingBesideTheRecordingOrTheRememberedOne) {
+    Rig rig;
+    rig.open();
+    EXPECT_EQ(rig.session.drawing_file(), rig.drawing_file);
+    EXPECT_TRUE(rig.host.notices.empty()); // none yet: not an error
+    EXPECT_EQ(rig.doc->drawing[10].note_cell(20), 0);
+
+    rig.write_drawing();
+    rig.open();
+    EXPECT_EQ(rig.doc->drawing[10].note_cell(20), 3);
+    EXPECT_FALSE(rig.session.modified());
+
+    // Saved elsewhere: that file is the drawing from then on.
+    const std::string elsewhere = (rig.dir.path() / "take2.pkc").string();
+    rig.doc->drawing[11].note_cell(21) = 4;
+    rig.doc->drawing.modified = true;
+    ASSERT_TRUE(rig.session.save_as(elsewhere));
+    EXPECT_EQ(rig.memory.files[rig.session.recording()], elsewhere);
+    rig.open();
+    EXPECT_EQ(rig.session.drawing_file(), elsewhere);
+    EXPECT_EQ(rig.doc->drawing[11].note_cell(21), 4);
+}
+
+TEST(DocumentSession, UnsavedChangesAreSavedDiscardedOrKept) {
+    struct Case {
+        UnsavedAnswer answer;
+        bool writable;
+        bool goes_on;
+        bool saved;
+    };
+    for (const Case c : {Case{UnsavedAnswer::save, true, true, true},
+                         Case{UnsavedAnswer::save, false, false, false},
+                         Case{UnsavedAnswer::discard, true, true, false},
+                         Case{UnsavedAnswer::cancel, true, false, false}}) {
+        Rig rig;
+        rig.open();
+        EXPECT_TRUE(rig.session.settle_unsaved()); // nothing changed: no question
+        rig.doc->drawing.modified = true;
+        if (!c.writable) {
+            const std::string missing = (rig.dir.path() / "gone" / "song.pkc").string();
+            rig.memory.files[rig.session.recording()] = missing;
+            rig.open();
+            rig.doc->drawing.modified = true;
+        }
+        rig.host.unsaved = c.answer;
+        EXPECT_EQ(rig.session.settle_unsaved(), c.goes_on);
+        EXPECT_EQ(rig.host.unsaved_questions, 1);
+        EXPECT_EQ(rig.host.saves, c.saved ? 1 : 0);
+        EXPECT_EQ(fs::exists(rig.session.drawing_file()), c.saved);
+        EXPECT_EQ(rig.session.modified(), !c.saved);
+        if (!c.writable) {
+            ASSERT_EQ(rig.host.notices.size(), 1u);
+            EXPECT_EQ(rig.host.notices[0].issue, SessionIssue::drawing_not_written);
+        }
+    }
+}
+
+// A drawing file that cannot be read is named, the recording opens with an
+// empty drawing, and the first save keeps the file beside the new one.
+TEST(DocumentSession, AnUnreadableDrawingFileIsToldAndKept) {
+    struct Case {
+        const char* name;
+        void (*make)(Rig&);
+    };
+    const Case cases[] = {
+        {"garbage", [](Rig& r) { test::write_file(r.drawing_file, {1, 2, 3}); }},
+        {"link loop",
+         [](Rig& r) {
+             fs::create_symlink("song.pkc", r.drawing_file);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        c.make(rig);
+        rig.open();
+        ASSERT_EQ(rig.host.notices.size(), 1u);
+        EXPECT_EQ(rig.host.notices[0].issue, SessionIssue::drawing_unreadable);
+        EXPECT_EQ(rig.host.notices[0].path, rig.drawing_file);
+        EXPECT_TRUE(rig.session.is_open());
+
+        rig.doc->drawing[5].note_cell(5) = 1;
+        rig.doc->drawing.modified = true;
+        ASSERT_TRUE(rig.session.save());
+        ASSERT_EQ(rig.host.notices.size(), 2u);
+        EXPECT_EQ(rig.host.notices[1].issue, SessionIssue::drawing_kept);
+        const std::string kept = rig.drawing_file + ".kept";
+        EXPECT_EQ(rig.host.notices[1].path, kept);
+        EXPECT_NE(fs::symlink_status(kept).type(), fs::file_type::not_found);
+        // Later saves replace the new file as usual.
+        rig.doc->drawing.modified = true;
+        ASSERT_TRUE(rig.session.save());
+        EXPECT_EQ(rig.host.notices.size(), 2u);
+    }
+}
+
+TEST(DocumentSession, TheLoadCommandAsksFirstAndTellsAMissingFile) {
+    Rig rig;
+    rig.open();
+    EXPECT_FALSE(rig.session.reload());
+    ASSERT_EQ(rig.host.notices.size(), 1u);
+    EXPECT_EQ(rig.host.notices[0].issue, SessionIssue::drawing_not_found);
+
+    rig.write_drawing();
+    rig.doc->drawing[7].line_mark() = 5;
+    rig.doc->drawing.modified = true;
+    rig.host.unsaved = UnsavedAnswer::cancel;
+    EXPECT_FALSE(rig.session.reload());
+    EXPECT_EQ(rig.doc->drawing[7].line_mark(), 5);
+    rig.host.unsaved = UnsavedAnswer::discard;
+    EXPECT_TRUE(rig.session.reload());
+    EXPECT_EQ(rig.doc->drawing[7].line_mark(), 0);
+    EXPECT_EQ(rig.doc->drawing[10].note_cell(20), 3);
+    EXPECT_FALSE(rig.doc->history.can_undo());
+}
+
+} // namespace
+} // namespace pitkad
