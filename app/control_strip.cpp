@@ -62,9 +62,10 @@ ControlStrip::ControlStrip(QWidget& parent) : QObject(&parent), parent_(parent) 
     audio_status_label->setStyleSheet("color: #a04000;");
 
     // Tab order: the transport buttons, the sliders, then the time display.
-    QWidget* order[] = {play_button,     stop_button,    pause_button,  skip_forward_button,
-                        skip_back_button, skip_back_short_button, position_slider, gain_slider,
-                        colour_slider,   scroll_speed_button, time_display};
+    QWidget* order[] = {play_button,         stop_button,      pause_button,
+                        skip_forward_button, skip_back_button, skip_back_short_button,
+                        position_slider,     gain_slider,      colour_slider,
+                        scroll_speed_button, time_display};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 
@@ -84,10 +85,10 @@ ControlStrip::ControlStrip(QWidget& parent) : QObject(&parent), parent_(parent) 
 
 void ControlStrip::place(int w, int graph_height) {
     const int h = graph_height + control_strip_height;
-    QWidget* widgets[] = {play_button,  stop_button,   pause_button,
+    QWidget* widgets[] = {play_button,         stop_button,      pause_button,
                           skip_forward_button, skip_back_button, skip_back_short_button,
-                          position_slider, time_display, gain_label,
-                          gain_slider,  colour_label,  colour_slider,
+                          position_slider,     time_display,     gain_label,
+                          gain_slider,         colour_label,     colour_slider,
                           scroll_speed_button};
     static_assert(std::size(widgets) == control_places.size());
     for (std::size_t i = 0; i < control_places.size(); ++i) {

@@ -60,8 +60,8 @@ void add_gap(QToolBar* bar, int width) {
 
 } // namespace
 
-DrawingToolsWindow::DrawingToolsWindow(DrawData& draw, MidiPort& midi, DrawHistory& history, DrawingToolsHost& host,
-               QWidget* parent)
+DrawingToolsWindow::DrawingToolsWindow(DrawData& draw, MidiPort& midi, DrawHistory& history,
+                                       DrawingToolsHost& host, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       draw_(draw), midi_(midi), history_(history), host_(host) {
@@ -163,18 +163,18 @@ void DrawingToolsWindow::start_up() {
     undo_button->setIcon(
         QIcon::fromTheme(QStringLiteral("edit-undo"), style()->standardIcon(QStyle::SP_ArrowBack)));
     redo_button->setIcon(QIcon::fromTheme(QStringLiteral("edit-redo"),
-                                         style()->standardIcon(QStyle::SP_ArrowForward)));
+                                          style()->standardIcon(QStyle::SP_ArrowForward)));
     show_history();
 
     show_tool_tips();
 
     const auto icons = load_image_list();
     const std::pair<QToolButton*, int> images[] = {
-        {pen_draw_button, 0},    {line_draw_button, 1},     {pen_select_button, 2},
-        {line_select_button, 3}, {clipboard_button, 4},    {delete_selection_button, 5},
-        {select_all_button, 6},  {draw_left_line_button, 7}, {draw_right_line_button, 8},
-        {pen_midi_switch, 9},    {pen_show_switch, 10},     {line_show_switch, 11},
-        {load_drawing_button, 12},  {save_drawing_button, 13},    {quantize_button, 14},
+        {pen_draw_button, 0},      {line_draw_button, 1},      {pen_select_button, 2},
+        {line_select_button, 3},   {clipboard_button, 4},      {delete_selection_button, 5},
+        {select_all_button, 6},    {draw_left_line_button, 7}, {draw_right_line_button, 8},
+        {pen_midi_switch, 9},      {pen_show_switch, 10},      {line_show_switch, 11},
+        {load_drawing_button, 12}, {save_drawing_button, 13},  {quantize_button, 14},
     };
     for (const auto& [button, image] : images)
         button->setIcon(icons[std::size_t(image)]);
@@ -186,9 +186,10 @@ void DrawingToolsWindow::start_up() {
     mode_buttons_ = {pen_draw_button, line_draw_button, pen_select_button, line_select_button,
                      clipboard_button};
     using Handler = void (DrawingToolsWindow::*)();
-    const Handler mode_handlers[] = {&DrawingToolsWindow::on_pen_draw, &DrawingToolsWindow::on_line_draw,
-                                     &DrawingToolsWindow::on_pen_select, &DrawingToolsWindow::on_line_select,
-                                     &DrawingToolsWindow::on_copy_to_clipboard};
+    const Handler mode_handlers[] = {
+        &DrawingToolsWindow::on_pen_draw, &DrawingToolsWindow::on_line_draw,
+        &DrawingToolsWindow::on_pen_select, &DrawingToolsWindow::on_line_select,
+        &DrawingToolsWindow::on_copy_to_clipboard};
     for (std::size_t i = 0; i < mode_buttons_.size(); ++i) {
         QToolButton* b = mode_buttons_[i];
         const Handler h = mode_handlers[i];
@@ -201,13 +202,17 @@ void DrawingToolsWindow::start_up() {
     quantize_button->installEventFilter(this);
     save_drawing_button->installEventFilter(this);
 
-    connect(delete_selection_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_delete_selection);
+    connect(delete_selection_button, &QToolButton::clicked, this,
+            &DrawingToolsWindow::on_delete_selection);
     connect(select_all_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_select_all);
-    connect(draw_left_line_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_draw_left_line);
-    connect(draw_right_line_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_draw_right_line);
+    connect(draw_left_line_button, &QToolButton::clicked, this,
+            &DrawingToolsWindow::on_draw_left_line);
+    connect(draw_right_line_button, &QToolButton::clicked, this,
+            &DrawingToolsWindow::on_draw_right_line);
     connect(pen_midi_switch, &QToolButton::clicked, this, &DrawingToolsWindow::on_pen_midi_toggled);
     connect(pen_show_switch, &QToolButton::clicked, this, &DrawingToolsWindow::on_pen_show_toggled);
-    connect(line_show_switch, &QToolButton::clicked, this, &DrawingToolsWindow::on_line_show_toggled);
+    connect(line_show_switch, &QToolButton::clicked, this,
+            &DrawingToolsWindow::on_line_show_toggled);
     connect(load_drawing_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_load_drawing);
     connect(save_drawing_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_save_drawing);
     connect(undo_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_undo_button);
@@ -222,12 +227,17 @@ void DrawingToolsWindow::start_up() {
     quantize_menu->setObjectName(QStringLiteral("quantize_menu"));
     quantize_group_ = new QActionGroup(quantize_menu);
     quantize_group_->setExclusive(true);
-    QAction** items[] = {&quantize_2_action, &quantize_4_action, &quantize_8_action, &quantize_16_action, &quantize_32_action, &quantize_64_action, &quantize_128_action, &quantize_256_action};
-    const Handler item_handlers[] = {&DrawingToolsWindow::on_quantize_2,   &DrawingToolsWindow::on_quantize_4,  &DrawingToolsWindow::on_quantize_8,
-                                     &DrawingToolsWindow::on_quantize_16,  &DrawingToolsWindow::on_quantize_32, &DrawingToolsWindow::on_quantize_64,
-                                     &DrawingToolsWindow::on_quantize_128, &DrawingToolsWindow::on_quantize_256};
-    const char* item_names[] = {"quantize_2_action",  "quantize_4_action",  "quantize_8_action",   "quantize_16_action",
-                                "quantize_32_action", "quantize_64_action", "quantize_128_action", "quantize_256_action"};
+    QAction** items[] = {&quantize_2_action,   &quantize_4_action,  &quantize_8_action,
+                         &quantize_16_action,  &quantize_32_action, &quantize_64_action,
+                         &quantize_128_action, &quantize_256_action};
+    const Handler item_handlers[] = {
+        &DrawingToolsWindow::on_quantize_2,   &DrawingToolsWindow::on_quantize_4,
+        &DrawingToolsWindow::on_quantize_8,   &DrawingToolsWindow::on_quantize_16,
+        &DrawingToolsWindow::on_quantize_32,  &DrawingToolsWindow::on_quantize_64,
+        &DrawingToolsWindow::on_quantize_128, &DrawingToolsWindow::on_quantize_256};
+    const char* item_names[] = {"quantize_2_action",   "quantize_4_action",  "quantize_8_action",
+                                "quantize_16_action",  "quantize_32_action", "quantize_64_action",
+                                "quantize_128_action", "quantize_256_action"};
     for (std::size_t i = 0; i < 8; ++i) {
         QAction* a = quantize_menu->addAction(text(drawing_texts::quantize_items[i].caption));
         a->setObjectName(QString::fromLatin1(item_names[i]));
@@ -476,7 +486,6 @@ void DrawingToolsWindow::on_save_drawing() {
     // Saving cleared the selection; show that.
     redraw();
 }
-
 
 bool DrawingToolsWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {

@@ -52,7 +52,7 @@ class DrawingToolsWindow : public QWidget {
     Q_OBJECT
   public:
     DrawingToolsWindow(DrawData& draw, MidiPort& midi, DrawHistory& history, DrawingToolsHost& host,
-           QWidget* parent = nullptr);
+                       QWidget* parent = nullptr);
 
     ToolState tool_state() const;
     DrawMode mode() const;

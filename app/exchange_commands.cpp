@@ -161,7 +161,8 @@ void ExchangeCommands::import_midi() {
     // One step of the drawing's history: the import can be undone.
     MidiImportResult r;
     record_step(&doc_.history, doc_.drawing, doc_.midi.tables, [&] {
-        r = import_midi_file(*bytes, doc_.drawing, doc_.store.frame_count, doc_.midi.tables, options);
+        r = import_midi_file(*bytes, doc_.drawing, doc_.store.frame_count, doc_.midi.tables,
+                             options);
     });
     if (!r.ok) {
         host_.show_error(q(r.message));

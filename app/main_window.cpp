@@ -98,23 +98,23 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                                              *transport_side_);
     editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_, &doc.history);
 
-    build_menus();
+    menus = new MainMenus(*this);
+    connect_menus();
     practice_side_ = std::make_unique<PracticeSide>(*this);
     exchange_side_ = std::make_unique<ExchangeSide>(*this);
     exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *exchange_side_);
     practice_ = std::make_unique<PracticeController>(doc, *player_, *transport_, *practice_side_);
-    practice_tools_ = new PracticeTools(
-        *this, line_width_menu->menuAction(), *practice_,
-        {[this] {
-             if (strip->play_button->isEnabled()) on_play();
-         },
-         [this] {
-             if (strip->stop_button->isEnabled()) on_stop();
-         },
-         [this] {
-             if (strip->pause_button->isEnabled()) on_pause();
-         },
-         [this] { layout_view(); }});
+    practice_tools_ = new PracticeTools(*this, menus->line_width_menu->menuAction(), *practice_,
+                                        {[this] {
+                                             if (strip->play_button->isEnabled()) on_play();
+                                         },
+                                         [this] {
+                                             if (strip->stop_button->isEnabled()) on_stop();
+                                         },
+                                         [this] {
+                                             if (strip->pause_button->isEnabled()) on_pause();
+                                         },
+                                         [this] { layout_view(); }});
     build_controls();
     start_up(options);
 
@@ -122,11 +122,11 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     tools_ = new DrawingToolsWindow(doc.drawing, doc.midi, doc.history, *tool_window_side_, this);
     doc.history.on_change = [this] { show_history(); };
     tools_->place_window(frameGeometry());
-    midi_dialog_ =
-        new MidiSettingsDialog(doc.midi,
-                   PenMidiAccess{[this] { return tools_->pen_midi_switch->isChecked(); },
-                                 [this](bool down) { tools_->pen_midi_switch->setChecked(down); }},
-                   this);
+    midi_dialog_ = new MidiSettingsDialog(
+        doc.midi,
+        PenMidiAccess{[this] { return tools_->pen_midi_switch->isChecked(); },
+                      [this](bool down) { tools_->pen_midi_switch->setChecked(down); }},
+        this);
     qApp->installEventFilter(this);
 
     // The language: `--lang` for this run, else the settings file's choice.
@@ -157,110 +157,39 @@ MainWindow::~MainWindow() {
 
 // --- Construction -------------------------------------------------------
 
-void MainWindow::build_menus() {
-    QMenuBar* bar = menuBar();
-    file_menu = bar->addMenu(PITKAD_TR("PitkaD", "ファイル(&F)"));
-    open_action = file_menu->addAction(PITKAD_TR("PitkaD", "開く (&O)"), this, [this] { on_open(); });
-    recent_menu = file_menu->addMenu(PITKAD_TR("PitkaD", "最近使ったファイル"));
-    recent_menu->setToolTipsVisible(true); // an item's tooltip is its full path
-    static_assert(std::tuple_size_v<decltype(recent_actions)> == max_recent_files);
-    for (int i = 0; i < max_recent_files; ++i)
-        recent_actions[std::size_t(i)] =
-            recent_menu->addAction(QString(), this, [this, i] { on_recent_file(i); });
-    show_recent_files();
-    save_drawing_as_action = file_menu->addAction(q(drawing_texts::save_as), this, [this] { on_save_drawing_as(); });
-    save_drawing_as_action->setEnabled(false);
-    file_menu->addSeparator();
-    export_midi_action = file_menu->addAction(texts::export_midi_item, this, [this] { on_export_midi(); });
-    import_midi_action = file_menu->addAction(texts::import_midi_item, this, [this] { on_import_midi(); });
-    export_image_action =
-        file_menu->addAction(texts::export_image_item, this, [this] { on_export_image(); });
-    export_csv_action = file_menu->addAction(texts::export_csv_item, this, [this] { on_export_csv(); });
-    for (QAction* a : {export_midi_action, import_midi_action, export_image_action, export_csv_action})
-        a->setEnabled(false);
-    file_menu->addSeparator();
-    save_settings_action =
-        file_menu->addAction(PITKAD_TR("PitkaD", "設定を保存 (&S)"), this, [this] { on_save_settings(); });
-    exit_action = file_menu->addAction(PITKAD_TR("PitkaD", "終了 (&X)"), this, [this] { on_exit(); });
-
-    // Application-wide, so that the keys also work while the drawing-tool
-    // window is active. None of Z and Y is in the key map, with or without
-    // Ctrl and Shift, so nothing else answers these keys.
-    edit_menu = bar->addMenu(texts::edit_menu);
-    undo_action = edit_menu->addAction(texts::undo_item, this, [this] { on_undo(); });
-    undo_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redo_action = edit_menu->addAction(texts::redo_item, this, [this] { on_redo(); });
-    redo_action->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    for (QAction* a : {undo_action, redo_action}) {
-        a->setShortcutContext(Qt::ApplicationShortcut);
-        a->setEnabled(false);
-    }
-
-    view_menu = bar->addMenu(PITKAD_TR("PitkaD", "表示 (&V)"));
-    auto checkable = [this](QMenu* menu, const char* caption, bool enabled, bool checked,
-                            void (MainWindow::*handler)()) {
-        QAction* a = menu->addAction(caption);
-        a->setCheckable(true);
-        a->setChecked(checked);
-        a->setEnabled(enabled);
-        if (handler) connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-        return a;
+void MainWindow::connect_menus() {
+    const std::pair<QAction*, void (MainWindow::*)()> commands[] = {
+        {menus->open_action, &MainWindow::on_open},
+        {menus->save_drawing_as_action, &MainWindow::on_save_drawing_as},
+        {menus->export_midi_action, &MainWindow::on_export_midi},
+        {menus->import_midi_action, &MainWindow::on_import_midi},
+        {menus->export_image_action, &MainWindow::on_export_image},
+        {menus->export_csv_action, &MainWindow::on_export_csv},
+        {menus->save_settings_action, &MainWindow::on_save_settings},
+        {menus->exit_action, &MainWindow::on_exit},
+        {menus->undo_action, &MainWindow::on_undo},
+        {menus->redo_action, &MainWindow::on_redo},
+        {menus->loudness_action, &MainWindow::on_loudness_toggled},
+        {menus->note_colours_action, &MainWindow::on_note_colours_toggled},
+        {menus->left_labels_action, &MainWindow::on_left_labels_toggled},
+        {menus->right_labels_action, &MainWindow::on_right_labels_toggled},
+        {menus->show_drawing_tools_action, &MainWindow::on_show_drawing_tools},
+        {menus->midi_settings_action, &MainWindow::on_midi_settings},
+        {menus->support_page_action, &MainWindow::on_support_page},
+        {menus->about_action, &MainWindow::on_about},
     };
-    loudness_action = checkable(view_menu, PITKAD_TR("PitkaD", "ラウドネス補正 (&A)"), false, false,
-                         &MainWindow::on_loudness_toggled);
-    note_colours_action = checkable(view_menu, PITKAD_TR("PitkaD", "音階色別表示 (&C)"), false, false,
-                              &MainWindow::on_note_colours_toggled);
-    view_menu->addSeparator();
-    left_labels_action = checkable(view_menu, PITKAD_TR("PitkaD", "音階表示 - 左 (&L)"), false, true,
-                         &MainWindow::on_left_labels_toggled);
-    right_labels_action = checkable(view_menu, PITKAD_TR("PitkaD", "音階表示 - 右 (&R)"), false, false,
-                          &MainWindow::on_right_labels_toggled);
-    view_menu->addSeparator();
-    // The hint reads these two when it is next built; nothing to redraw.
-    hint_frequency_action = checkable(view_menu, PITKAD_TR("PitkaD", "周波数 (&F)"), true, false, nullptr);
-    hint_note_number_action = checkable(view_menu, PITKAD_TR("PitkaD", "ノート番号 (&N)"), true, false, nullptr);
-    view_menu->addSeparator();
-    // Named in both languages, so that either reader finds it.
-    language_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
-    auto* language_group = new QActionGroup(this);
-    const std::array<const char*, 2> language_names{PITKAD_TR("PitkaD", "日本語"), "English"};
-    for (std::size_t i = 0; i < language_names.size(); ++i) {
-        QAction* a = language_menu->addAction(language_names[i]);
-        a->setCheckable(true);
-        language_group->addAction(a);
-        const auto language = Language(i);
-        connect(a, &QAction::triggered, this, [this, language] { on_language_chosen(language); });
-        language_actions[i] = a;
-    }
-
-    line_width_menu = bar->addMenu(PITKAD_TR("PitkaD", "ライン幅 (&L)"));
-    line_width_group_ = new QActionGroup(this);
-    line_width_group_->setExclusive(true);
-    for (int n = min_line_width; n <= max_line_width; ++n) {
-        QAction* a = line_width_menu->addAction(QString::number(n));
-        a->setCheckable(true);
-        a->setEnabled(n == min_line_width);
-        line_width_group_->addAction(a);
-        connect(a, &QAction::triggered, this, [this, n] { on_line_width_chosen(n); });
-        line_width_actions[std::size_t(n)] = a;
-    }
-
-    drawing_tools_menu = bar->addMenu(PITKAD_TR("PitkaD", "描画ツール (&D)"));
-    show_drawing_tools_action =
-        drawing_tools_menu->addAction(PITKAD_TR("PitkaD", "表示 (&V)"), this, [this] { on_show_drawing_tools(); });
-
-    midi_menu = bar->addMenu(PITKAD_TR("PitkaD", "MIDI (&M)"));
-    midi_settings_action =
-        midi_menu->addAction(PITKAD_TR("PitkaD", "設定 (&S)"), this, [this] { on_midi_settings(); });
-    midi_settings_action->setEnabled(false);
-
-    help_menu = bar->addMenu(PITKAD_TR("PitkaD", "ヘルプ(&H)"));
-    support_page_action = help_menu->addAction(PITKAD_TR("PitkaD", "サポートページ (&S)"), this,
-                                   [this] { on_support_page(); });
-    about_action = help_menu->addAction(PITKAD_TR("PitkaD", "バージョン情報 (&A)"), this,
-                              [this] { on_about(); });
-
+    for (const auto& [action, handler] : commands)
+        connect(action, &QAction::triggered, this, [this, h = handler] { (this->*h)(); });
+    for (int i = 0; i < max_recent_files; ++i)
+        connect(menus->recent_actions[std::size_t(i)], &QAction::triggered, this,
+                [this, i] { on_recent_file(i); });
+    for (std::size_t i = 0; i < menus->language_actions.size(); ++i)
+        connect(menus->language_actions[i], &QAction::triggered, this,
+                [this, language = Language(i)] { on_language_chosen(language); });
+    for (int n = min_line_width; n <= max_line_width; ++n)
+        connect(menus->line_width_actions[std::size_t(n)], &QAction::triggered, this,
+                [this, n] { on_line_width_chosen(n); });
+    menus->show_recent_files(recent_files);
 }
 
 void MainWindow::build_controls() {
@@ -272,8 +201,8 @@ void MainWindow::build_controls() {
     graph->on_mouse_move = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::move); };
     graph->on_mouse_release = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::release); };
     graph->hint_text = [this](QPoint p) {
-        auto text = view_->note_hint(p.y(), hint_frequency_action->isChecked(),
-                                     hint_note_number_action->isChecked());
+        auto text = view_->note_hint(p.y(), menus->hint_frequency_action->isChecked(),
+                                     menus->hint_note_number_action->isChecked());
         return text ? q(*text).replace("\r\n", "\n") : QString();
     };
 
@@ -316,8 +245,8 @@ void MainWindow::start_up(const StartOptions& options) {
     remove_stale_fallback_caches();
     doc.load_tables();
     if (doc.loudness_available) {
-        loudness_action->setEnabled(true);
-        loudness_action->setChecked(true);
+        menus->loudness_action->setEnabled(true);
+        menus->loudness_action->setChecked(true);
     }
 
     editor_->sounding_notes.fill(0);
@@ -326,7 +255,7 @@ void MainWindow::start_up(const StartOptions& options) {
     if (doc.midi.open(options.midi ? options.midi()
                                    : open_midi_backend(playback_audio_.synth_output(),
                                                        options.program_start)))
-        midi_settings_action->setEnabled(true);
+        menus->midi_settings_action->setEnabled(true);
     editor_->dragging = false;
     move(0, 0);
 
@@ -339,14 +268,14 @@ void MainWindow::start_up(const StartOptions& options) {
     LineWidthDefault lw = default_line_width(screen_height);
     doc.view.line_width = lw.line_width;
     for (int n = min_line_width; n <= max_line_width; ++n)
-        line_width_actions[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
+        menus->line_width_actions[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
 
     if (auto file = find_data_file(font_file_name); !file.empty() && view_->load_font(file)) {
-        left_labels_action->setEnabled(true);
-        right_labels_action->setEnabled(true);
+        menus->left_labels_action->setEnabled(true);
+        menus->right_labels_action->setEnabled(true);
     }
     if (auto file = find_data_file(colour_file_name); !file.empty() && view_->load_colour(file))
-        note_colours_action->setEnabled(true);
+        menus->note_colours_action->setEnabled(true);
 
     Settings s = current_settings();
     // Without stored keys the window opens at (0, 0), 804 wide.
@@ -385,12 +314,12 @@ void MainWindow::start_up(const StartOptions& options) {
 Settings MainWindow::current_settings() const {
     Settings s;
     s.default_dir = open_dialog_dir;
-    s.loudness = loudness_action->isChecked();
-    s.grouping_color = note_colours_action->isChecked();
-    s.left_note = left_labels_action->isChecked();
-    s.right_note = right_labels_action->isChecked();
-    s.help_freq = hint_frequency_action->isChecked();
-    s.help_note = hint_note_number_action->isChecked();
+    s.loudness = menus->loudness_action->isChecked();
+    s.grouping_color = menus->note_colours_action->isChecked();
+    s.left_note = menus->left_labels_action->isChecked();
+    s.right_note = menus->right_labels_action->isChecked();
+    s.help_freq = menus->hint_frequency_action->isChecked();
+    s.help_note = menus->hint_note_number_action->isChecked();
     s.forward = skip_amounts[0];
     s.back1 = skip_amounts[1];
     s.back2 = skip_amounts[2];
@@ -418,12 +347,12 @@ Settings MainWindow::current_settings() const {
 
 void MainWindow::apply_settings(const Settings& s) {
     open_dialog_dir = s.default_dir;
-    loudness_action->setChecked(s.loudness);
-    note_colours_action->setChecked(s.grouping_color);
-    left_labels_action->setChecked(s.left_note);
-    right_labels_action->setChecked(s.right_note);
-    hint_frequency_action->setChecked(s.help_freq);
-    hint_note_number_action->setChecked(s.help_note);
+    menus->loudness_action->setChecked(s.loudness);
+    menus->note_colours_action->setChecked(s.grouping_color);
+    menus->left_labels_action->setChecked(s.left_note);
+    menus->right_labels_action->setChecked(s.right_note);
+    menus->hint_frequency_action->setChecked(s.help_freq);
+    menus->hint_note_number_action->setChecked(s.help_note);
     skip_amounts = {s.forward, s.back1, s.back2};
     doc.view.scroll_speed = s.scroll_speed;
     strip->gain_slider->setValue(s.sensitivity);
@@ -446,7 +375,7 @@ void MainWindow::layout_view() {
 void MainWindow::layout_view_for(int requested_client_width) {
     ViewLayout lay = view_->layout_view(requested_client_width);
     doc.view.line_width = lay.line_width;
-    line_width_actions[std::size_t(lay.line_width)]->setChecked(true);
+    menus->line_width_actions[std::size_t(lay.line_width)]->setChecked(true);
 
     const int client_height = lay.graph_height + control_strip_height;
     graph->setGeometry(0, 0, lay.graph_width, lay.graph_height);
@@ -483,10 +412,11 @@ GraphParams MainWindow::graph_params() const {
     GraphParams p;
     p.sensitivity = strip->gain_slider->value();
     p.colour = strip->colour_slider->value();
-    p.switches.show_left_enabled = left_labels_action->isEnabled();
-    p.switches.show_left_checked = left_labels_action->isChecked();
-    p.switches.show_right_checked = right_labels_action->isChecked();
-    p.switches.grouping = note_colours_action->isEnabled() && note_colours_action->isChecked();
+    p.switches.show_left_enabled = menus->left_labels_action->isEnabled();
+    p.switches.show_left_checked = menus->left_labels_action->isChecked();
+    p.switches.show_right_checked = menus->right_labels_action->isChecked();
+    p.switches.grouping =
+        menus->note_colours_action->isEnabled() && menus->note_colours_action->isChecked();
     const ToolState tools = tool_state();
     p.switches.pen_show = tools.pen_show;
     p.switches.line_show = tools.line_show;
@@ -566,16 +496,7 @@ void MainWindow::update_recent_files(const std::function<QStringList(QStringList
 }
 
 void MainWindow::show_recent_files() {
-    const QStringList captions = recent_file_captions(recent_files);
-    for (qsizetype i = 0; i < qsizetype(recent_actions.size()); ++i) {
-        QAction* item = recent_actions[std::size_t(i)];
-        item->setVisible(i < recent_files.size());
-        if (i >= recent_files.size()) continue;
-        item->setText(captions[i]);
-        item->setToolTip(recent_files[i]);
-        item->setStatusTip(recent_files[i]);
-    }
-    recent_menu->menuAction()->setEnabled(!recent_files.isEmpty());
+    menus->show_recent_files(recent_files);
 }
 
 namespace {
@@ -632,9 +553,9 @@ bool MainWindow::open_recording(const QString& path) {
     practice_->graph_click = {};
     practice_->set(for_new_recording(doc.practice), {});
     session_->adopt(file, std::move(*staged));
-    save_drawing_as_action->setEnabled(true);
+    menus->save_drawing_as_action->setEnabled(true);
     transport_->stop_playback();
-    doc.refresh(play_state() != PlayState::no_recording, loudness_action->isChecked());
+    doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
     write_graph();
     show_title();
     strip->play_button->setFocus();
@@ -642,7 +563,7 @@ bool MainWindow::open_recording(const QString& path) {
 }
 
 MainWindow::ThreeWay MainWindow::ask_three_way(std::string_view prompt, std::string_view yes,
-                                       std::string_view no, std::string_view later) {
+                                               std::string_view no, std::string_view later) {
     QMessageBox box(QMessageBox::Question, texts::app_title, tr_text(prompt), QMessageBox::NoButton,
                     this);
     QPushButton* first = box.addButton(tr_text(yes), QMessageBox::AcceptRole);
@@ -703,7 +624,7 @@ void MainWindow::on_exit() {
 }
 
 void MainWindow::on_loudness_toggled() {
-    doc.refresh(play_state() != PlayState::no_recording, loudness_action->isChecked());
+    doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
     write_graph();
 }
 
@@ -740,7 +661,7 @@ void MainWindow::on_midi_settings() {
     // the window manager keeps it above even when the tool window is clicked.
     midi_dialog_->winId();
     midi_dialog_->windowHandle()->setTransientParent(tools_->isVisible() ? tools_->windowHandle()
-                                                                   : windowHandle());
+                                                                         : windowHandle());
     record_step(&doc.history, doc.drawing, midi.tables, [this] { midi_dialog_->exec(); });
 }
 
@@ -760,8 +681,8 @@ void MainWindow::step_history(bool back) {
 }
 
 void MainWindow::show_history() {
-    undo_action->setEnabled(doc.history.can_undo());
-    redo_action->setEnabled(doc.history.can_redo());
+    menus->undo_action->setEnabled(doc.history.can_undo());
+    menus->redo_action->setEnabled(doc.history.can_redo());
     if (tools_) tools_->show_history();
     // Every step, undo and redo comes through here: the unsaved mark follows.
     show_title();
@@ -803,7 +724,8 @@ void MainWindow::on_support_page() {
         if (!open_url_(url)) show_error(message);
         return;
     }
-    open_in_browser(QStringLiteral("xdg-open"), url, this, [this, message] { show_error(message); });
+    open_in_browser(QStringLiteral("xdg-open"), url, this,
+                    [this, message] { show_error(message); });
 }
 
 void MainWindow::on_language_chosen(Language language) {
@@ -813,7 +735,7 @@ void MainWindow::on_language_chosen(Language language) {
 
 void MainWindow::set_language(Language language) {
     language_.set(language);
-    language_actions[std::size_t(language)]->setChecked(true);
+    menus->language_actions[std::size_t(language)]->setChecked(true);
     // The tool window, the MIDI dialog and the popups are this window's
     // children.
     retranslate_tree(this);
@@ -872,7 +794,7 @@ void MainWindow::on_skip_amount_chosen(int which, int ms) {
 void MainWindow::change_scroll_speed() {
     const PlayState s = play_state();
     pitkad::change_scroll_speed(*controls_side_, doc.view, s,
-                              cursor_shown(s) ? player_->position() : 0, doc.store.frame_count);
+                                cursor_shown(s) ? player_->position() : 0, doc.store.frame_count);
 }
 
 void MainWindow::on_gain_changed() {
@@ -921,7 +843,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (watched == graph && me->button() == Qt::LeftButton &&
             play_state() == PlayState::stopped)
             practice_->graph_click = {doc.view.x_to_frame(me->position().toPoint().x()),
-                            doc.view.first_frame};
+                                      doc.view.first_frame};
         if (me->button() == Qt::RightButton) {
             if (watched == strip->skip_forward_button)
                 show_skip_menu(0, me->position().toPoint());
@@ -980,8 +902,10 @@ void MainWindow::practice_mouse(MouseEventKind kind, MouseButton button, QPoint 
         z.recording_open = play_state() != PlayState::no_recording;
         z.mode = tool_state().mode;
         z.graph_width = view_->graph_bitmap.width();
-        z.left_labels = left_labels_action->isEnabled() && left_labels_action->isChecked();
-        z.right_labels = left_labels_action->isEnabled() && right_labels_action->isChecked();
+        z.left_labels =
+            menus->left_labels_action->isEnabled() && menus->left_labels_action->isChecked();
+        z.right_labels =
+            menus->left_labels_action->isEnabled() && menus->right_labels_action->isChecked();
         practice_drag_.press(z, doc.view, p.x(), p.y());
     } else if (kind == MouseEventKind::move) {
         if (practice_drag_.move(p.x(), p.y())) write_graph(); // shows where it would go
@@ -1033,8 +957,7 @@ void MainWindow::write_graph() {
 void MainWindow::set_transport_enabled(bool enabled) {
     strip->set_transport_enabled(enabled);
     // They follow the transport: disabled exactly while no recording is open.
-    for (QAction* a : {export_midi_action, import_midi_action, export_image_action, export_csv_action})
-        a->setEnabled(enabled);
+    menus->set_recording_open(enabled);
 }
 
 void MainWindow::show_error(const QString& text) {

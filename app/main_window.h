@@ -6,10 +6,11 @@
 // (app/main_window_hosts.h). Handlers are named for what the user asked
 // (on_…) and stay thin.
 
-#include "app/language.h"
 #include "app/control_strip.h"
 #include "app/drawing_tools_window.h"
 #include "app/exchange_commands.h"
+#include "app/language.h"
+#include "app/main_menus.h"
 #include "app/practice_tools.h"
 #include "audio/audio_engine.h"
 #include "audio/media_player.h"
@@ -92,38 +93,14 @@ class MainWindow final : public QMainWindow {
     // program's life.
     Document doc;
 
-    // --- Menus ---------------------------------------------------------
-    QMenu *file_menu = nullptr, *view_menu = nullptr, *line_width_menu = nullptr, *drawing_tools_menu = nullptr,
-          *midi_menu = nullptr, *help_menu = nullptr;
-    QAction *open_action = nullptr, *save_settings_action = nullptr, *exit_action = nullptr;
-    // Exports and the MIDI import; enabled while a recording is open.
-    QAction *export_midi_action = nullptr, *import_midi_action = nullptr, *export_image_action = nullptr,
-            *export_csv_action = nullptr;
-    // "名前を付けて保存": the drawing to a file of the user's choice.
-    QAction* save_drawing_as_action = nullptr;
-    // "編集": undo and redo of the drawing, enabled while there is a step
-    // to take back or to take again.
-    QMenu* edit_menu = nullptr;
-    QAction *undo_action = nullptr, *redo_action = nullptr;
-    // "最近使ったファイル": one item per entry of recent_files, disabled
-    // while the list is empty.
-    QMenu* recent_menu = nullptr;
-    std::array<QAction*, 8> recent_actions{};
-    QAction *loudness_action = nullptr, *note_colours_action = nullptr, *left_labels_action = nullptr,
-            *right_labels_action = nullptr, *hint_frequency_action = nullptr, *hint_note_number_action = nullptr;
-    std::array<QAction*, 13> line_width_actions{}; // LineW4 … LineW12 at indices 4 … 12
-    // "言語 / Language": 日本語 and English, one checked.
-    QMenu* language_menu = nullptr;
-    std::array<QAction*, 2> language_actions{}; // in the order of Language
-    QAction *show_drawing_tools_action = nullptr, *midi_settings_action = nullptr, *support_page_action = nullptr,
-            *about_action = nullptr;
+    // --- The menu bar -----------------------------------------------------
+    MainMenus* menus = nullptr;
 
     // --- Below the graph --------------------------------------------------
     ControlStrip* strip = nullptr;
     GraphWidget* graph = nullptr;
     // Skip amounts in signed ms: skip_forward_button, skip_back_button, skip_back_short_button.
     std::array<int, 3> skip_amounts{5000, -5000, -500};
-
 
     // --- Subsystems -----------------------------------------------------
     GraphView& graph_view() { return *view_; }
@@ -259,7 +236,7 @@ class MainWindow final : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    void build_menus();
+    void connect_menus();
     // Applies `change` to the recent list as the settings file holds it,
     // stores the result there and shows it.
     void update_recent_files(const std::function<QStringList(QStringList)>& change);
@@ -310,7 +287,6 @@ class MainWindow final : public QMainWindow {
     PracticeTools* practice_tools_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;
     MidiSettingsDialog* midi_dialog_ = nullptr;
-    QActionGroup* line_width_group_ = nullptr;
     bool left_pressed_latch_ = false;
     PracticeDrag practice_drag_;
     bool closing_ = false;

@@ -4,9 +4,9 @@
 #include "app/graph_widget.h"
 #include "app/session_messages.h"
 #include "app/settings.h"
-#include "drawing/drawing_texts.h"
 #include "drawing/draw_ops.h"
 #include "drawing/drawing_midi_player.h"
+#include "drawing/drawing_texts.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -23,17 +23,33 @@ namespace pitkad {
 
 // --- Transport ------------------------------------------------------------
 
-void MainWindow::TransportSide::write_graph() { w_.write_graph(); }
-void MainWindow::TransportSide::write_line(int frame) { w_.view_->write_line(frame); }
-void MainWindow::TransportSide::set_transport_enabled(bool enabled) { w_.set_transport_enabled(enabled); }
-void MainWindow::TransportSide::set_position_slider(int position) { w_.strip->position_slider->setValue(position); }
-int MainWindow::TransportSide::position_slider_value() const { return w_.strip->position_slider->value(); }
-void MainWindow::TransportSide::set_time_text(const QString& text) { w_.strip->time_display->setText(text); }
+void MainWindow::TransportSide::write_graph() {
+    w_.write_graph();
+}
+void MainWindow::TransportSide::write_line(int frame) {
+    w_.view_->write_line(frame);
+}
+void MainWindow::TransportSide::set_transport_enabled(bool enabled) {
+    w_.set_transport_enabled(enabled);
+}
+void MainWindow::TransportSide::set_position_slider(int position) {
+    w_.strip->position_slider->setValue(position);
+}
+int MainWindow::TransportSide::position_slider_value() const {
+    return w_.strip->position_slider->value();
+}
+void MainWindow::TransportSide::set_time_text(const QString& text) {
+    w_.strip->time_display->setText(text);
+}
 void MainWindow::TransportSide::set_caption(const QString& text) {
     w_.show_closed_title(text);
 }
-void MainWindow::TransportSide::focus_time_display() { w_.strip->time_display->setFocus(); }
-void MainWindow::TransportSide::show_error(const QString& text) { w_.show_error(text); }
+void MainWindow::TransportSide::focus_time_display() {
+    w_.strip->time_display->setFocus();
+}
+void MainWindow::TransportSide::show_error(const QString& text) {
+    w_.show_error(text);
+}
 
 bool MainWindow::TransportSide::left_button_down_or_pressed() {
     const bool pressed = w_.left_pressed_latch_;
@@ -57,12 +73,18 @@ void MainWindow::TransportSide::drawing_midi_sound_held(int g) {
 
 QPushButton* MainWindow::ControlsSide::button(TransportButton b) const {
     switch (b) {
-    case TransportButton::play_button: return w_.strip->play_button;
-    case TransportButton::stop_button: return w_.strip->stop_button;
-    case TransportButton::pause_button: return w_.strip->pause_button;
-    case TransportButton::skip_forward_button: return w_.strip->skip_forward_button;
-    case TransportButton::skip_back_button: return w_.strip->skip_back_button;
-    case TransportButton::skip_back_short_button: return w_.strip->skip_back_short_button;
+    case TransportButton::play_button:
+        return w_.strip->play_button;
+    case TransportButton::stop_button:
+        return w_.strip->stop_button;
+    case TransportButton::pause_button:
+        return w_.strip->pause_button;
+    case TransportButton::skip_forward_button:
+        return w_.strip->skip_forward_button;
+    case TransportButton::skip_back_button:
+        return w_.strip->skip_back_button;
+    case TransportButton::skip_back_short_button:
+        return w_.strip->skip_back_short_button;
     }
     return nullptr;
 }
@@ -74,12 +96,24 @@ bool MainWindow::ControlsSide::button_enabled(TransportButton b) const {
 
 void MainWindow::ControlsSide::click(TransportButton b) {
     switch (b) {
-    case TransportButton::play_button: w_.on_play(); break;
-    case TransportButton::stop_button: w_.on_stop(); break;
-    case TransportButton::pause_button: w_.on_pause(); break;
-    case TransportButton::skip_forward_button: w_.on_skip_forward(); break;
-    case TransportButton::skip_back_button: w_.on_skip_back(); break;
-    case TransportButton::skip_back_short_button: w_.on_skip_back_short(); break;
+    case TransportButton::play_button:
+        w_.on_play();
+        break;
+    case TransportButton::stop_button:
+        w_.on_stop();
+        break;
+    case TransportButton::pause_button:
+        w_.on_pause();
+        break;
+    case TransportButton::skip_forward_button:
+        w_.on_skip_forward();
+        break;
+    case TransportButton::skip_back_button:
+        w_.on_skip_back();
+        break;
+    case TransportButton::skip_back_short_button:
+        w_.on_skip_back_short();
+        break;
     }
 }
 
@@ -87,8 +121,12 @@ void MainWindow::ControlsSide::select_delete() {
     if (w_.tools_) w_.tools_->on_delete_selection();
 }
 
-bool MainWindow::ControlsSide::tool_window_visible() const { return w_.tools_ && w_.tools_->isVisible(); }
-bool MainWindow::ControlsSide::line_show_down() const { return w_.tool_state().line_show; }
+bool MainWindow::ControlsSide::tool_window_visible() const {
+    return w_.tools_ && w_.tools_->isVisible();
+}
+bool MainWindow::ControlsSide::line_show_down() const {
+    return w_.tool_state().line_show;
+}
 
 void MainWindow::ControlsSide::toggle_mode_button(ModeButton b) {
     if (w_.tools_) w_.tools_->toggle_mode_key(int(b) + 1);
@@ -98,12 +136,19 @@ void MainWindow::ControlsSide::reset_draw_select() {
     pitkad::reset_draw_select(w_.doc.drawing, w_.doc.store.frame_count);
 }
 
-void MainWindow::ControlsSide::write_graph() { w_.write_graph(); }
-PlayState MainWindow::ControlsSide::play_state() const { return w_.play_state(); }
-void MainWindow::ControlsSide::replay_from_line() { w_.transport_->replay_from_line(); }
+void MainWindow::ControlsSide::write_graph() {
+    w_.write_graph();
+}
+PlayState MainWindow::ControlsSide::play_state() const {
+    return w_.play_state();
+}
+void MainWindow::ControlsSide::replay_from_line() {
+    w_.transport_->replay_from_line();
+}
 
 void MainWindow::ControlsSide::set_skip_button(int which, int tag, const QString& caption) {
-    QPushButton* buttons[] = {w_.strip->skip_forward_button, w_.strip->skip_back_button, w_.strip->skip_back_short_button};
+    QPushButton* buttons[] = {w_.strip->skip_forward_button, w_.strip->skip_back_button,
+                              w_.strip->skip_back_short_button};
     w_.skip_amounts[std::size_t(which)] = tag;
     buttons[which]->setText(caption);
 }
@@ -114,20 +159,36 @@ void MainWindow::ControlsSide::set_scroll_caption(const QString& caption) {
 
 // --- Mouse editor -----------------------------------------------------------
 
-ToolState MainWindow::EditorSide::tool_state() const { return w_.tool_state(); }
-void MainWindow::EditorSide::write_graph() { w_.write_graph(); }
+ToolState MainWindow::EditorSide::tool_state() const {
+    return w_.tool_state();
+}
+void MainWindow::EditorSide::write_graph() {
+    w_.write_graph();
+}
 
 void MainWindow::EditorSide::draw_note_labels_and_show() {
-    if (w_.left_labels_action->isEnabled()) w_.view_->draw_note_labels();
+    if (w_.menus->left_labels_action->isEnabled()) w_.view_->draw_note_labels();
     w_.view_->show_graph();
 }
 
-void MainWindow::EditorSide::write_line(int frame) { w_.view_->write_line(frame); }
-int MainWindow::EditorSide::player_position_ms() const { return w_.player_->position(); }
-PlayState MainWindow::EditorSide::play_state() const { return w_.play_state(); }
-ViewState& MainWindow::EditorSide::view_state() { return w_.doc.view; }
-int MainWindow::EditorSide::graph_width() const { return w_.view_->graph_bitmap.width(); }
-MidiPort& MainWindow::EditorSide::midi_port() { return w_.doc.midi; }
+void MainWindow::EditorSide::write_line(int frame) {
+    w_.view_->write_line(frame);
+}
+int MainWindow::EditorSide::player_position_ms() const {
+    return w_.player_->position();
+}
+PlayState MainWindow::EditorSide::play_state() const {
+    return w_.play_state();
+}
+ViewState& MainWindow::EditorSide::view_state() {
+    return w_.doc.view;
+}
+int MainWindow::EditorSide::graph_width() const {
+    return w_.view_->graph_bitmap.width();
+}
+MidiPort& MainWindow::EditorSide::midi_port() {
+    return w_.doc.midi;
+}
 
 void MainWindow::EditorSide::set_screen_pixel(int x, int y, Rgb colour) {
     w_.view_->set_screen_pixel(x, y, colour);
@@ -147,25 +208,41 @@ void MainWindow::EditorSide::set_clipboard_text(const std::string& text) {
 
 // --- Drawing-tool window ----------------------------------------------------------
 
-void MainWindow::ToolWindowSide::write_graph() { w_.write_graph(); }
-void MainWindow::ToolWindowSide::midi_off() { w_.doc.midi.midi_off(); }
+void MainWindow::ToolWindowSide::write_graph() {
+    w_.write_graph();
+}
+void MainWindow::ToolWindowSide::midi_off() {
+    w_.doc.midi.midi_off();
+}
 
 void MainWindow::ToolWindowSide::form_key_down(int key, Qt::KeyboardModifiers shift) {
     w_.handle_key(key, shift & Qt::AltModifier);
 }
 
-PlayState MainWindow::ToolWindowSide::play_state() const { return w_.play_state(); }
-int MainWindow::ToolWindowSide::frame_count() const { return w_.doc.store.frame_count; }
+PlayState MainWindow::ToolWindowSide::play_state() const {
+    return w_.play_state();
+}
+int MainWindow::ToolWindowSide::frame_count() const {
+    return w_.doc.store.frame_count;
+}
 
-void MainWindow::ToolWindowSide::save_drawing() { w_.session().save(); }
-void MainWindow::ToolWindowSide::save_drawing_as() { w_.on_save_drawing_as(); }
+void MainWindow::ToolWindowSide::save_drawing() {
+    w_.session().save();
+}
+void MainWindow::ToolWindowSide::save_drawing_as() {
+    w_.on_save_drawing_as();
+}
 void MainWindow::ToolWindowSide::load_drawing() {
     w_.session().reload();
     w_.show_title();
 }
 
-void MainWindow::ToolWindowSide::undo() { w_.on_undo(); }
-void MainWindow::ToolWindowSide::redo() { w_.on_redo(); }
+void MainWindow::ToolWindowSide::undo() {
+    w_.on_undo();
+}
+void MainWindow::ToolWindowSide::redo() {
+    w_.on_redo();
+}
 
 // --- The open document ----------------------------------------------------------
 
@@ -201,7 +278,9 @@ void MainWindow::SessionSide::tell(const SessionNotice& notice) {
     w_.show_error(message);
 }
 
-void MainWindow::SessionSide::drawing_saved() { w_.show_title(); }
+void MainWindow::SessionSide::drawing_saved() {
+    w_.show_title();
+}
 
 std::string MainWindow::DrawingFilesSide::drawing_file_for(const std::string& recording) {
     return QFile::encodeName(
@@ -222,6 +301,8 @@ void MainWindow::PracticeSide::practice_changed(bool marks_moved) {
     if (marks_moved) w_.write_graph();
 }
 
-void MainWindow::PracticeSide::playing_from_here() { w_.strip->pause_button->setFocus(); }
+void MainWindow::PracticeSide::playing_from_here() {
+    w_.strip->pause_button->setFocus();
+}
 
 } // namespace pitkad

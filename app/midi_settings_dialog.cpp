@@ -54,7 +54,7 @@ QFrame* make_swatch(QWidget* parent, Rgb c) {
 } // namespace
 
 MidiSettingsDialog::MidiSettingsDialog(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
-               const std::array<Rgb, 16>& grid)
+                                       const std::array<Rgb, 16>& grid)
     : QDialog(parent), port_(port), pen_midi_(std::move(pen_midi)) {
     setWindowTitle(QString::fromUtf8(midi_dialog_text::caption));
     // The drawing-tool window keeps on top of the others; so does this dialog,
@@ -70,7 +70,8 @@ MidiSettingsDialog::MidiSettingsDialog(MidiPort& port, PenMidiAccess pen_midi, Q
 
     click_row_label = new QLabel(QString::fromUtf8(midi_dialog_text::click_row), channels_group);
     click_row_label->setObjectName("click_row_label");
-    drawing_rows_label = new QLabel(QString::fromUtf8(midi_dialog_text::drawing_rows), channels_group);
+    drawing_rows_label =
+        new QLabel(QString::fromUtf8(midi_dialog_text::drawing_rows), channels_group);
     drawing_rows_label->setObjectName("drawing_rows_label");
 
     for (int r = 0; r < midi_channels; ++r) {

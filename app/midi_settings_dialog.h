@@ -47,7 +47,7 @@ class MidiSettingsDialog final : public QDialog {
   public:
     // The swatches take the tool window's grid colours (colour n is grid[n - 1]).
     MidiSettingsDialog(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent = nullptr,
-           const std::array<Rgb, 16>& grid = grid_colours);
+                       const std::array<Rgb, 16>& grid = grid_colours);
 
     // Handlers, run by the dialog's own events; public so tests can drive them.
     void on_shown();

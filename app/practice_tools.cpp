@@ -83,12 +83,10 @@ void PracticeTools::build_menu(QMainWindow& window, QAction* menu_before) {
         speed_captions[i] = speed_texts[i].constData();
     }
     speed_actions = radio_items(speed_menu, this, speed_captions,
-                             [this](std::size_t i) { practice_.speed(speed_presets[i]); });
+                                [this](std::size_t i) { practice_.speed(speed_presets[i]); });
     play_menu->addSeparator();
-    transpose_down_action =
-        item(pt::transpose_down, [this] { practice_.transpose_by(-1); });
-    transpose_up_action =
-        item(pt::transpose_up, [this] { practice_.transpose_by(+1); });
+    transpose_down_action = item(pt::transpose_down, [this] { practice_.transpose_by(-1); });
+    transpose_up_action = item(pt::transpose_up, [this] { practice_.transpose_by(+1); });
     reset_pitch_action = item(pt::reset_pitch, [this] { practice_.reset_pitch(); });
     play_menu->addSeparator();
     loop_start_action = item(pt::loop_start, [this] { practice_.loop_start(); });
@@ -96,18 +94,19 @@ void PracticeTools::build_menu(QMainWindow& window, QAction* menu_before) {
     loop_lines_action = item(pt::loop_line, [this] { practice_.loop_lines(); });
     clear_loop_action = item(pt::clear_loop, [this] { practice_.clear_loop(); });
     loop_pause_menu = play_menu->addMenu(QString::fromUtf8(pt::loop_pause_menu));
-    loop_pause_actions = radio_items(loop_pause_menu, this, pt::loop_pauses,
-                                 [this](std::size_t i) { practice_.loop_pause(loop_pause_presets[i]); });
+    loop_pause_actions = radio_items(loop_pause_menu, this, pt::loop_pauses, [this](std::size_t i) {
+        practice_.loop_pause(loop_pause_presets[i]);
+    });
     play_menu->addSeparator();
     channel_menu = play_menu->addMenu(QString::fromUtf8(pt::channel_menu));
     channel_actions = radio_items(channel_menu, this, pt::channels,
-                               [this](std::size_t i) { practice_.channels(ChannelMode(i)); });
+                                  [this](std::size_t i) { practice_.channels(ChannelMode(i)); });
     focus_menu = play_menu->addMenu(QString::fromUtf8(pt::focus_menu));
     focus_actions = radio_items(focus_menu, this, pt::focus,
-                             [this](std::size_t i) { practice_.focus(FocusPreset(i)); });
+                                [this](std::size_t i) { practice_.focus(FocusPreset(i)); });
     engine_menu = play_menu->addMenu(QString::fromUtf8(pt::engine_menu));
     engine_actions = radio_items(engine_menu, this, pt::engines,
-                              [this](std::size_t i) { practice_.engine(StretchEngine(i)); });
+                                 [this](std::size_t i) { practice_.engine(StretchEngine(i)); });
     play_menu->addSeparator();
     show_panel_action = item(pt::show_panel, [this] {
         panel->setVisible(show_panel_action->isChecked());
@@ -171,9 +170,9 @@ void PracticeTools::build_panel(QMainWindow& window) {
     speed_preset_button->setText(QString::fromUtf8(pt::presets));
     speed_preset_button->setFocusPolicy(Qt::NoFocus);
     transpose_edit = spin("transpose_edit", -PracticeSettings::max_semitones,
-                         PracticeSettings::max_semitones, 1, QString());
+                          PracticeSettings::max_semitones, 1, QString());
     cents_edit = spin("cents_edit", -PracticeSettings::max_cents, PracticeSettings::max_cents, 1,
-                     QString::fromUtf8(pt::cents_suffix));
+                      QString::fromUtf8(pt::cents_suffix));
     engine_box = combo("engine_box", pt::engines);
     channel_box = combo("channel_box", pt::channels);
     QHBoxLayout* r1 = row(0);
@@ -235,13 +234,13 @@ void PracticeTools::connect_panel() {
             [this](int i) { practice_.channels(ChannelMode(i)); });
     connect(loop_pause_box, &QComboBox::activated, this,
             [this](int i) { practice_.loop_pause(loop_pause_presets[std::size_t(i)]); });
-    connect(focus_box, &QComboBox::activated, this, [this](int i) { practice_.focus(FocusPreset(i)); });
+    connect(focus_box, &QComboBox::activated, this,
+            [this](int i) { practice_.focus(FocusPreset(i)); });
     connect(loop_start_button, &QPushButton::clicked, this, [this] { practice_.loop_start(); });
     connect(loop_end_button, &QPushButton::clicked, this, [this] { practice_.loop_end(); });
     connect(loop_lines_button, &QPushButton::clicked, this, [this] { practice_.loop_lines(); });
     connect(clear_loop_button, &QPushButton::clicked, this, [this] { practice_.clear_loop(); });
 }
-
 
 void PracticeTools::show(const PracticeSettings& p, const LoopMs& loop) {
     showing_ = true;
@@ -249,7 +248,8 @@ void PracticeTools::show(const PracticeSettings& p, const LoopMs& loop) {
     for (std::size_t i = 0; i < speed_presets.size(); ++i)
         speed_actions[i]->setChecked(speed_presets[i] == percent);
     for (std::size_t i = 0; i < loop_pause_presets.size(); ++i)
-        loop_pause_actions[i]->setChecked(std::lround(p.loop_pause * 1000) == loop_pause_presets[i]);
+        loop_pause_actions[i]->setChecked(std::lround(p.loop_pause * 1000) ==
+                                          loop_pause_presets[i]);
     channel_actions[std::size_t(p.channels)]->setChecked(true);
     engine_actions[std::size_t(p.engine)]->setChecked(true);
     const std::optional<FocusPreset> focus = focus_preset(p);
@@ -268,7 +268,7 @@ void PracticeTools::show(const PracticeSettings& p, const LoopMs& loop) {
     focus_box->setCurrentIndex(focus ? int(*focus) : -1);
     if (loop.active())
         loop_text->setText(seconds_text(loop.start) + QString::fromUtf8(" – ") +
-                          seconds_text(loop.end));
+                           seconds_text(loop.end));
     else if (loop.start > 0)
         loop_text->setText(seconds_text(loop.start) + QString::fromUtf8(" – "));
     else

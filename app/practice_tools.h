@@ -48,9 +48,8 @@ class PracticeTools final : public QObject {
             *play_here_action = nullptr, *slower_action = nullptr, *faster_action = nullptr,
             *normal_speed_action = nullptr, *transpose_down_action = nullptr,
             *transpose_up_action = nullptr, *reset_pitch_action = nullptr,
-            *loop_start_action = nullptr, *loop_end_action = nullptr,
-            *loop_lines_action = nullptr, *clear_loop_action = nullptr,
-            *show_panel_action = nullptr;
+            *loop_start_action = nullptr, *loop_end_action = nullptr, *loop_lines_action = nullptr,
+            *clear_loop_action = nullptr, *show_panel_action = nullptr;
     std::array<QAction*, speed_presets.size()> speed_actions{};
     std::array<QAction*, loop_pause_presets.size()> loop_pause_actions{};
     std::array<QAction*, 5> channel_actions{}; // in the order of ChannelMode

@@ -44,24 +44,24 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
         bool enabled, checkable, checked;
     };
     const Item items[] = {
-        {f.open_action, "開く (&O)", true, false, false},
+        {f.menus->open_action, "開く (&O)", true, false, false},
         // No file opened yet: the recent-files submenu is disabled.
-        {f.recent_menu->menuAction(), "最近使ったファイル", false, false, false},
+        {f.menus->recent_menu->menuAction(), "最近使ったファイル", false, false, false},
         // Saving the drawing elsewhere waits for a recording.
-        {f.save_drawing_as_action, "名前を付けて保存", false, false, false},
-        {f.save_settings_action, "設定を保存 (&S)", true, false, false},
-        {f.exit_action, "終了 (&X)", true, false, false},
+        {f.menus->save_drawing_as_action, "名前を付けて保存", false, false, false},
+        {f.menus->save_settings_action, "設定を保存 (&S)", true, false, false},
+        {f.menus->exit_action, "終了 (&X)", true, false, false},
         // The loudness table loaded: enabled and checked before the settings.
-        {f.loudness_action, "ラウドネス補正 (&A)", true, true, true},
-        {f.note_colours_action, "音階色別表示 (&C)", true, true, false},
-        {f.left_labels_action, "音階表示 - 左 (&L)", true, true, true},
-        {f.right_labels_action, "音階表示 - 右 (&R)", true, true, false},
-        {f.hint_frequency_action, "周波数 (&F)", true, true, false},
-        {f.hint_note_number_action, "ノート番号 (&N)", true, true, false},
-        {f.show_drawing_tools_action, "表示 (&V)", true, false, false},
-        {f.midi_settings_action, "設定 (&S)", true, false, false},
-        {f.support_page_action, "サポートページ (&S)", true, false, false},
-        {f.about_action, "バージョン情報 (&A)", true, false, false},
+        {f.menus->loudness_action, "ラウドネス補正 (&A)", true, true, true},
+        {f.menus->note_colours_action, "音階色別表示 (&C)", true, true, false},
+        {f.menus->left_labels_action, "音階表示 - 左 (&L)", true, true, true},
+        {f.menus->right_labels_action, "音階表示 - 右 (&R)", true, true, false},
+        {f.menus->hint_frequency_action, "周波数 (&F)", true, true, false},
+        {f.menus->hint_note_number_action, "ノート番号 (&N)", true, true, false},
+        {f.menus->show_drawing_tools_action, "表示 (&V)", true, false, false},
+        {f.menus->midi_settings_action, "設定 (&S)", true, false, false},
+        {f.menus->support_page_action, "サポートページ (&S)", true, false, false},
+        {f.menus->about_action, "バージョン情報 (&A)", true, false, false},
     };
     for (const Item& item : items) {
         SCOPED_TRACE(item.caption);
@@ -75,7 +75,7 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
 
 TEST(MainWindowMenus, NoMidiOutputLeavesTheMidiMenuDisabled) {
     Window w = make_window(1200, false);
-    EXPECT_FALSE(w.form->midi_settings_action->isEnabled());
+    EXPECT_FALSE(w.form->menus->midi_settings_action->isEnabled());
     EXPECT_FALSE(w.form->doc.midi.midi_ok());
 }
 
@@ -88,15 +88,15 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
         std::vector<QAction*> items;
     };
     const MenuItems menus[] = {
-        {f.file_menu,
-         {f.open_action, f.recent_menu->menuAction(), f.save_drawing_as_action, nullptr, f.export_midi_action,
-          f.import_midi_action, f.export_image_action, f.export_csv_action, nullptr, f.save_settings_action, f.exit_action}},
-        {f.view_menu,
-         {f.loudness_action, f.note_colours_action, nullptr, f.left_labels_action, f.right_labels_action, nullptr, f.hint_frequency_action,
-          f.hint_note_number_action, nullptr, f.language_menu->menuAction()}},
-        {f.drawing_tools_menu, {f.show_drawing_tools_action}},
-        {f.midi_menu, {f.midi_settings_action}},
-        {f.help_menu, {f.support_page_action, f.about_action}},
+        {f.menus->file_menu,
+         {f.menus->open_action, f.menus->recent_menu->menuAction(), f.menus->save_drawing_as_action, nullptr, f.menus->export_midi_action,
+          f.menus->import_midi_action, f.menus->export_image_action, f.menus->export_csv_action, nullptr, f.menus->save_settings_action, f.menus->exit_action}},
+        {f.menus->view_menu,
+         {f.menus->loudness_action, f.menus->note_colours_action, nullptr, f.menus->left_labels_action, f.menus->right_labels_action, nullptr, f.menus->hint_frequency_action,
+          f.menus->hint_note_number_action, nullptr, f.menus->language_menu->menuAction()}},
+        {f.menus->drawing_tools_menu, {f.menus->show_drawing_tools_action}},
+        {f.menus->midi_menu, {f.menus->midi_settings_action}},
+        {f.menus->help_menu, {f.menus->support_page_action, f.menus->about_action}},
     };
     for (const MenuItems& m : menus) {
         SCOPED_TRACE(m.menu->title().toStdString());
@@ -116,18 +116,18 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
 TEST(MainWindowMenus, LineWidthItemsAreRadioItems) {
     Window w = make_window(1200);
     MainWindow& f = *w.form;
-    const QList<QAction*> actions = f.line_width_menu->actions();
+    const QList<QAction*> actions = f.menus->line_width_menu->actions();
     ASSERT_EQ(actions.size(), 9);
     for (int n = 4; n <= 12; ++n) {
-        QAction* a = f.line_width_actions[std::size_t(n)];
+        QAction* a = f.menus->line_width_actions[std::size_t(n)];
         EXPECT_EQ(actions[n - 4], a);
         EXPECT_EQ(a->text(), QString::number(n));
         EXPECT_TRUE(a->isCheckable());
         EXPECT_EQ(a->isChecked(), n == 12) << n;
     }
-    f.line_width_actions[5]->trigger();
+    f.menus->line_width_actions[5]->trigger();
     for (int n = 4; n <= 12; ++n)
-        EXPECT_EQ(f.line_width_actions[std::size_t(n)]->isChecked(), n == 5) << n;
+        EXPECT_EQ(f.menus->line_width_actions[std::size_t(n)]->isChecked(), n == 5) << n;
     EXPECT_EQ(f.doc.view.line_width, 5);
 }
 
@@ -261,10 +261,10 @@ TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     for (int lw : {4, 12, 7}) {
         SCOPED_TRACE(lw);
-        f.line_width_actions[std::size_t(lw)]->trigger();
+        f.menus->line_width_actions[std::size_t(lw)]->trigger();
         QApplication::processEvents();
         EXPECT_EQ(f.doc.view.line_width, lw);
-        EXPECT_TRUE(f.line_width_actions[std::size_t(lw)]->isChecked());
+        EXPECT_TRUE(f.menus->line_width_actions[std::size_t(lw)]->isChecked());
         EXPECT_EQ(f.graph->size(), QSize(f.width(), 74 * lw + 29));
         EXPECT_EQ(f.graph->pos(), QPoint(0, 0));
         EXPECT_EQ(f.graph_view().graph_bitmap.size(), QSize(f.width(), 74 * lw + 29));
@@ -325,8 +325,8 @@ TEST(MainWindowLayout, LineWidthDefaultFromTheScreenHeight) {
         MainWindow& f = *w.form;
         EXPECT_EQ(f.doc.view.line_width, c.line_width);
         for (int n = 4; n <= 12; ++n) {
-            EXPECT_EQ(f.line_width_actions[std::size_t(n)]->isEnabled(), n <= c.highest_enabled) << n;
-            EXPECT_EQ(f.line_width_actions[std::size_t(n)]->isChecked(), n == c.line_width) << n;
+            EXPECT_EQ(f.menus->line_width_actions[std::size_t(n)]->isEnabled(), n <= c.highest_enabled) << n;
+            EXPECT_EQ(f.menus->line_width_actions[std::size_t(n)]->isChecked(), n == c.line_width) << n;
         }
         EXPECT_EQ(f.graph->height(), 74 * c.line_width + 29);
     }

@@ -362,7 +362,7 @@ TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
     f.doc.drawing.modified = true;
     ModalResponder responder;
     responder.answers << "保存する";
-    f.exit_action->trigger();
+    f.menus->exit_action->trigger();
     ASSERT_EQ(responder.seen.size(), 2u);
     EXPECT_EQ(responder.seen[1].text,
               qpath(dir.path() / "tone.pkc") + q(drawing_texts::cannot_write));

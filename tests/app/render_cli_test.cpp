@@ -179,7 +179,7 @@ TEST_F(RenderCli, SamePictureAsTheWindow) {
     MainWindow& f = *w.form;
     f.on_line_width_chosen(5);
     ASSERT_TRUE(f.open_recording(s(dir.path() / "demo.wav")));
-    ASSERT_TRUE(f.loudness_action->isChecked());
+    ASSERT_TRUE(f.menus->loudness_action->isChecked());
     // A drawing saved beside the recording shows in both.
     const QImage undrawn = f.graph_view().graph_bitmap.copy();
     for (int t = 40; t < 90; ++t)

@@ -101,10 +101,10 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
     const Case cases[] = {
         {"sensitivity", [&] { f.strip->gain_slider->setValue(80); }, false},
         {"colour", [&] { f.strip->colour_slider->setValue(30); }, false},
-        {"left labels off", [&] { f.left_labels_action->trigger(); }, false},
-        {"right labels on", [&] { f.right_labels_action->trigger(); }, false},
-        {"grouping colours", [&] { f.note_colours_action->trigger(); }, false},
-        {"loudness off", [&] { f.loudness_action->trigger(); }, true},
+        {"left labels off", [&] { f.menus->left_labels_action->trigger(); }, false},
+        {"right labels on", [&] { f.menus->right_labels_action->trigger(); }, false},
+        {"grouping colours", [&] { f.menus->note_colours_action->trigger(); }, false},
+        {"loudness off", [&] { f.menus->loudness_action->trigger(); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -271,9 +271,9 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
         f.change_scroll_speed();
         f.strip->gain_slider->setValue(55);
         f.strip->colour_slider->setValue(20);
-        f.right_labels_action->trigger();
-        f.hint_note_number_action->trigger();
-        f.loudness_action->trigger();
+        f.menus->right_labels_action->trigger();
+        f.menus->hint_note_number_action->trigger();
+        f.menus->loudness_action->trigger();
         f.on_skip_amount_chosen(2, 2000);
         f.doc.midi.tables.midi_program[0] = 5;
         f.doc.midi.tables.midi_volume[0] = 100;
@@ -288,17 +288,17 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     Window w = make_window(1200, true, true);
     MainWindow& f = *w.form;
     EXPECT_EQ(f.doc.view.line_width, 6);
-    EXPECT_TRUE(f.line_width_actions[6]->isChecked());
+    EXPECT_TRUE(f.menus->line_width_actions[6]->isChecked());
     EXPECT_EQ(f.graph->height(), 74 * 6 + 29);
     EXPECT_EQ(f.doc.view.scroll_speed, 2);
     EXPECT_EQ(f.strip->scroll_speed_button->text(), QString("100 pixel/s"));
     EXPECT_EQ(f.strip->gain_slider->value(), 55);
     EXPECT_EQ(f.strip->colour_slider->value(), 20);
-    EXPECT_TRUE(f.left_labels_action->isChecked());
-    EXPECT_TRUE(f.right_labels_action->isChecked());
-    EXPECT_TRUE(f.hint_note_number_action->isChecked());
-    EXPECT_FALSE(f.hint_frequency_action->isChecked());
-    EXPECT_FALSE(f.loudness_action->isChecked());
+    EXPECT_TRUE(f.menus->left_labels_action->isChecked());
+    EXPECT_TRUE(f.menus->right_labels_action->isChecked());
+    EXPECT_TRUE(f.menus->hint_note_number_action->isChecked());
+    EXPECT_FALSE(f.menus->hint_frequency_action->isChecked());
+    EXPECT_FALSE(f.menus->loudness_action->isChecked());
     EXPECT_EQ(f.skip_amounts, (std::array<int, 3>{5000, -5000, -2000}));
     EXPECT_EQ(f.strip->skip_back_short_button->text(), QString("-2 s"));
     EXPECT_EQ(f.doc.midi.tables.midi_program[0], 5);
@@ -353,7 +353,7 @@ TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
         f.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
         EXPECT_EQ(f.doc.view.line_width, c.line_width);
-        EXPECT_TRUE(f.line_width_actions[std::size_t(c.line_width)]->isChecked());
+        EXPECT_TRUE(f.menus->line_width_actions[std::size_t(c.line_width)]->isChecked());
         EXPECT_EQ(f.graph->height(), 74 * c.line_width + 29);
         EXPECT_EQ(f.isMaximized(), c.maximized);
         if (c.maximized) {

@@ -40,13 +40,13 @@ class WindowExchange : public ::testing::Test {
 };
 
 TEST_F(WindowExchange, ItemsAreEnabledWhileARecordingIsOpen) {
-    QAction* items[] = {f.export_midi_action, f.import_midi_action, f.export_image_action, f.export_csv_action};
+    QAction* items[] = {f.menus->export_midi_action, f.menus->import_midi_action, f.menus->export_image_action, f.menus->export_csv_action};
     for (QAction* a : items)
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     open();
     for (QAction* a : items)
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_EQ(f.export_midi_action->text(), QString("MIDIファイルに書き出す…"));
+    EXPECT_EQ(f.menus->export_midi_action->text(), QString("MIDIファイルに書き出す…"));
 }
 
 TEST_F(WindowExchange, MidiExportWritesTheChosenOptions) {
@@ -63,7 +63,7 @@ TEST_F(WindowExchange, MidiExportWritesTheChosenOptions) {
         d->accept();
     };
     responder.file_to_choose = s(out);
-    f.export_midi_action->trigger();
+    f.menus->export_midi_action->trigger();
     EXPECT_FALSE(selection_offered); // nothing is selected
     EXPECT_EQ(responder.file_dialogs, 1);
     EXPECT_EQ(read_file(out), build_midi_file(f.doc.drawing, frames, f.doc.midi.tables,
@@ -94,7 +94,7 @@ TEST_F(WindowExchange, MidiImportAddsOrReplacesAndMarksTheDrawingChanged) {
             d->findChild<QRadioButton*>(c.choice)->setChecked(true);
             d->accept();
         };
-        f.import_midi_action->trigger();
+        f.menus->import_midi_action->trigger();
         EXPECT_EQ(notes().size(), c.notes);
         EXPECT_TRUE(f.doc.drawing.modified);
         ASSERT_EQ(responder.seen.size(), 1u);
@@ -126,7 +126,7 @@ TEST_F(WindowExchange, RefusedOrCancelledImportChangesNothing) {
         ModalResponder responder;
         responder.file_to_choose = s(c.file);
         responder.on_dialog = [&](QDialog* d) { c.accept ? d->accept() : d->reject(); };
-        f.import_midi_action->trigger();
+        f.menus->import_midi_action->trigger();
         EXPECT_FALSE(f.doc.drawing.modified);
         EXPECT_TRUE(bytes_of(f.doc.drawing) == before);
         ASSERT_EQ(responder.seen.size(), c.message ? 1u : 0u);
@@ -153,7 +153,7 @@ TEST_F(WindowExchange, ImageOfTheVisiblePartOrTheWholeRecording) {
         ModalResponder responder;
         responder.answers = {c.answer};
         responder.file_to_choose = s(out);
-        f.export_image_action->trigger();
+        f.menus->export_image_action->trigger();
         const QImage image(s(out));
         EXPECT_EQ(image.size(), c.size);
         if (c.size == shown.size()) {
@@ -169,7 +169,7 @@ TEST_F(WindowExchange, CsvOfTheAnalysisAndOptionallyTheNotes) {
     ModalResponder responder;
     responder.file_to_choose = s(out);
     responder.answers = {"書き出す"};
-    f.export_csv_action->trigger();
+    f.menus->export_csv_action->trigger();
     const auto csv = read_file(out);
     EXPECT_EQ(std::string(csv.begin(), csv.end()), analysis_csv(f.doc.store));
     const auto n = read_file(dir.path() / "a_notes.csv");

@@ -60,8 +60,8 @@ TEST(Language, SwitchingChangesEveryWindowAndBackAgain) {
     const QStringList japanese = shown_texts(&f);
 
     f.on_language_chosen(Language::english);
-    EXPECT_TRUE(f.language_actions[1]->isChecked());
-    EXPECT_EQ(f.file_menu->title(), "&File");
+    EXPECT_TRUE(f.menus->language_actions[1]->isChecked());
+    EXPECT_EQ(f.menus->file_menu->title(), "&File");
     EXPECT_EQ(f.practice_tools().play_menu->title(), "&Play");
     EXPECT_EQ(f.strip->gain_label->text(), "Gain");
     // Only the language menu keeps Japanese, so that a reader of either
@@ -89,7 +89,7 @@ TEST(Language, MenuChoiceSurvivesARestart) {
     {
         Window w = make_window(1200, true, true);
         EXPECT_EQ(w.form->language(), Language::english);
-        EXPECT_EQ(w.form->file_menu->title(), "&File");
+        EXPECT_EQ(w.form->menus->file_menu->title(), "&File");
     }
     fs::remove(fs::path(settings_file_path().toStdString()));
 }

@@ -90,7 +90,7 @@ class RecentFiles : public SettingsFileTest {
   protected:
     static QStringList shown(MainWindow& f) {
         QStringList captions;
-        for (QAction* a : f.recent_menu->actions())
+        for (QAction* a : f.menus->recent_menu->actions())
             if (a->isVisible()) captions << a->text();
         return captions;
     }
@@ -110,7 +110,7 @@ TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
     }
     Window w = make_window();
     MainWindow& f = *w.form;
-    EXPECT_FALSE(f.recent_menu->menuAction()->isEnabled());
+    EXPECT_FALSE(f.menus->recent_menu->menuAction()->isEnabled());
     auto take = [&](int n) { return qpath(dir.path() / ("take" + std::to_string(n) + ".wav")); };
     for (int n = 0; n < 10; ++n) {
         small_recording(dir.path(), ("take" + std::to_string(n) + ".wav").c_str(), 1);
@@ -125,9 +125,9 @@ TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
     const QStringList expected{take(5), take(9), take(8), take(7),
                                take(6), take(4), take(3), take(2)};
     EXPECT_EQ(f.recent_files, expected);
-    EXPECT_TRUE(f.recent_menu->menuAction()->isEnabled());
+    EXPECT_TRUE(f.menus->recent_menu->menuAction()->isEnabled());
     EXPECT_EQ(shown(f), recent_file_captions(expected));
-    EXPECT_EQ(f.recent_actions[0]->toolTip(), take(5));
+    EXPECT_EQ(f.menus->recent_actions[0]->toolTip(), take(5));
 
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -151,7 +151,7 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     fs::remove(gone.toStdString());
 
     ModalResponder responder;
-    f.recent_actions[0]->trigger();
+    f.menus->recent_actions[0]->trigger();
     ASSERT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(responder.seen[0].text, QString(messages::cannot_open) + '\n' + gone);
     EXPECT_EQ(f.recent_files, QStringList{kept});
@@ -159,15 +159,15 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     EXPECT_EQ(shown(f).size(), 1);
     EXPECT_EQ(shown_title(f), QString("PitkaD - gone.wav"));
 
-    f.recent_actions[0]->trigger();
+    f.menus->recent_actions[0]->trigger();
     EXPECT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(shown_title(f), QString("PitkaD - kept.wav"));
 
     fs::remove(kept.toStdString());
-    f.recent_actions[0]->trigger();
+    f.menus->recent_actions[0]->trigger();
     EXPECT_EQ(responder.seen.size(), 2u);
     EXPECT_TRUE(f.recent_files.isEmpty());
-    EXPECT_FALSE(f.recent_menu->menuAction()->isEnabled());
+    EXPECT_FALSE(f.menus->recent_menu->menuAction()->isEnabled());
 }
 
 } // namespace

@@ -140,8 +140,8 @@ TEST_F(WindowPlayback, PointerHintOverTheRows) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.y);
-        f.hint_frequency_action->setChecked(c.frq);
-        f.hint_note_number_action->setChecked(c.note);
+        f.menus->hint_frequency_action->setChecked(c.frq);
+        f.menus->hint_note_number_action->setChecked(c.note);
         QToolTip::hideText();
         const QPoint p(200, c.y);
         QHelpEvent e(QEvent::ToolTip, p, f.graph->mapToGlobal(p));

@@ -43,7 +43,7 @@ class WindowPracticeDrag : public ::testing::Test {
         const fs::path wav = small_recording(dir.path(), "tone.wav", 2);
         ASSERT_TRUE(f.open_recording(QString::fromStdString(wav.string())));
         ASSERT_EQ(f.doc.view.line_width, line_width);
-        ASSERT_TRUE(f.left_labels_action->isEnabled() && f.left_labels_action->isChecked());
+        ASSERT_TRUE(f.menus->left_labels_action->isEnabled() && f.menus->left_labels_action->isChecked());
     }
     TempDir dir;
     Window w = make_window();

@@ -54,7 +54,7 @@ TEST_F(WindowRecovery, SaveAsIsFoundWhenTheRecordingOpensAgain) {
     {
         Window w = make_window();
         ASSERT_TRUE(w.form->open_recording(s(wav)));
-        EXPECT_TRUE(w.form->save_drawing_as_action->isEnabled());
+        EXPECT_TRUE(w.form->menus->save_drawing_as_action->isEnabled());
         change(*w.form, 7, 3);
         ModalResponder r;
         r.file_to_choose = s(chosen);

@@ -50,11 +50,11 @@ TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
     const QList<QAction*> menus = f.menuBar()->actions();
     ASSERT_GE(menus.size(), 2);
     EXPECT_EQ(menus[1]->text(), QString(texts::edit_menu));
-    EXPECT_EQ(f.edit_menu->actions(), (QList<QAction*>{f.undo_action, f.redo_action}));
-    EXPECT_EQ(f.undo_action->text(), QString(texts::undo_item));
-    EXPECT_EQ(f.redo_action->text(), QString(texts::redo_item));
-    EXPECT_EQ(f.undo_action->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
-    EXPECT_EQ(f.redo_action->shortcuts(),
+    EXPECT_EQ(f.menus->edit_menu->actions(), (QList<QAction*>{f.menus->undo_action, f.menus->redo_action}));
+    EXPECT_EQ(f.menus->undo_action->text(), QString(texts::undo_item));
+    EXPECT_EQ(f.menus->redo_action->text(), QString(texts::redo_item));
+    EXPECT_EQ(f.menus->undo_action->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
+    EXPECT_EQ(f.menus->redo_action->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
 
     DrawingToolsWindow* tools = f.tools_window();
@@ -83,8 +83,8 @@ TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
         EXPECT_EQ(counts(), std::make_pair(s.undo, s.redo));
         EXPECT_EQ(f.doc.drawing[10].line_mark() != 0, s.undo >= 1);
         EXPECT_EQ(f.doc.drawing[20].line_mark() != 0, s.undo >= 2);
-        EXPECT_EQ(f.undo_action->isEnabled(), s.undo > 0);
-        EXPECT_EQ(f.redo_action->isEnabled(), s.redo > 0);
+        EXPECT_EQ(f.menus->undo_action->isEnabled(), s.undo > 0);
+        EXPECT_EQ(f.menus->redo_action->isEnabled(), s.redo > 0);
         EXPECT_EQ(tools->undo_button->isEnabled(), s.undo > 0);
         EXPECT_EQ(tools->redo_button->isEnabled(), s.redo > 0);
     }

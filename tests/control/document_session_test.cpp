@@ -130,11 +130,11 @@ TEST(DocumentSession, AnUnreadableDrawingFileIsToldAndKept) {
         void (*make)(Rig&);
     };
     const Case cases[] = {
-        {"garbage", [](Rig& r) { test::write_file(r.drawing_file, {1, 2, 3}); }},
-        {"link loop",
+        {"garbage",
          [](Rig& r) {
-             fs::create_symlink("song.pkc", r.drawing_file);
+             test::write_file(r.drawing_file, {1, 2, 3});
          }},
+        {"link loop", [](Rig& r) { fs::create_symlink("song.pkc", r.drawing_file); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,0 +1,142 @@
+#include "app/main_menus.h"
+
+#include "app/app_texts.h"
+#include "app/file_choice.h"
+#include "app/settings.h"
+#include "base/translatable.h"
+#include "drawing/drawing_texts.h"
+#include "view/view_layout.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <tuple>
+
+namespace pitkad {
+
+namespace {
+
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+} // namespace
+
+MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
+    QMenuBar* bar = window.menuBar();
+    file_menu = bar->addMenu(PITKAD_TR("PitkaD", "ファイル(&F)"));
+    open_action = file_menu->addAction(PITKAD_TR("PitkaD", "開く (&O)"));
+    recent_menu = file_menu->addMenu(PITKAD_TR("PitkaD", "最近使ったファイル"));
+    recent_menu->setToolTipsVisible(true); // an item's tooltip is its full path
+    static_assert(std::tuple_size_v<decltype(recent_actions)> == max_recent_files);
+    for (int i = 0; i < max_recent_files; ++i)
+        recent_actions[std::size_t(i)] = recent_menu->addAction(QString());
+    save_drawing_as_action = file_menu->addAction(q(drawing_texts::save_as));
+    save_drawing_as_action->setEnabled(false);
+    file_menu->addSeparator();
+    export_midi_action = file_menu->addAction(texts::export_midi_item);
+    import_midi_action = file_menu->addAction(texts::import_midi_item);
+    export_image_action = file_menu->addAction(texts::export_image_item);
+    export_csv_action = file_menu->addAction(texts::export_csv_item);
+    for (QAction* a :
+         {export_midi_action, import_midi_action, export_image_action, export_csv_action})
+        a->setEnabled(false);
+    file_menu->addSeparator();
+    save_settings_action = file_menu->addAction(PITKAD_TR("PitkaD", "設定を保存 (&S)"));
+    exit_action = file_menu->addAction(PITKAD_TR("PitkaD", "終了 (&X)"));
+
+    // Application-wide, so that the keys also work while the drawing-tool
+    // window is active. None of Z and Y is in the key map, with or without
+    // Ctrl and Shift, so nothing else answers these keys.
+    edit_menu = bar->addMenu(texts::edit_menu);
+    undo_action = edit_menu->addAction(texts::undo_item);
+    undo_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redo_action = edit_menu->addAction(texts::redo_item);
+    redo_action->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    for (QAction* a : {undo_action, redo_action}) {
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        a->setEnabled(false);
+    }
+
+    view_menu = bar->addMenu(PITKAD_TR("PitkaD", "表示 (&V)"));
+    auto checkable = [](QMenu* menu, const char* caption, bool enabled, bool checked) {
+        QAction* a = menu->addAction(caption);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        a->setEnabled(enabled);
+        return a;
+    };
+    loudness_action =
+        checkable(view_menu, PITKAD_TR("PitkaD", "ラウドネス補正 (&A)"), false, false);
+    note_colours_action =
+        checkable(view_menu, PITKAD_TR("PitkaD", "音階色別表示 (&C)"), false, false);
+    view_menu->addSeparator();
+    left_labels_action =
+        checkable(view_menu, PITKAD_TR("PitkaD", "音階表示 - 左 (&L)"), false, true);
+    right_labels_action =
+        checkable(view_menu, PITKAD_TR("PitkaD", "音階表示 - 右 (&R)"), false, false);
+    view_menu->addSeparator();
+    // The hint reads these two when it is next built; nothing to redraw.
+    hint_frequency_action = checkable(view_menu, PITKAD_TR("PitkaD", "周波数 (&F)"), true, false);
+    hint_note_number_action =
+        checkable(view_menu, PITKAD_TR("PitkaD", "ノート番号 (&N)"), true, false);
+    view_menu->addSeparator();
+    // Named in both languages, so that either reader finds it.
+    language_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
+    auto* language_group = new QActionGroup(this);
+    const std::array<const char*, 2> language_names{PITKAD_TR("PitkaD", "日本語"), "English"};
+    for (std::size_t i = 0; i < language_names.size(); ++i) {
+        QAction* a = language_menu->addAction(language_names[i]);
+        a->setCheckable(true);
+        language_group->addAction(a);
+        language_actions[i] = a;
+    }
+
+    line_width_menu = bar->addMenu(PITKAD_TR("PitkaD", "ライン幅 (&L)"));
+    auto* line_width_group = new QActionGroup(this);
+    line_width_group->setExclusive(true);
+    for (int n = min_line_width; n <= max_line_width; ++n) {
+        QAction* a = line_width_menu->addAction(QString::number(n));
+        a->setCheckable(true);
+        a->setEnabled(n == min_line_width);
+        line_width_group->addAction(a);
+        line_width_actions[std::size_t(n)] = a;
+    }
+
+    drawing_tools_menu = bar->addMenu(PITKAD_TR("PitkaD", "描画ツール (&D)"));
+    show_drawing_tools_action = drawing_tools_menu->addAction(PITKAD_TR("PitkaD", "表示 (&V)"));
+
+    midi_menu = bar->addMenu(PITKAD_TR("PitkaD", "MIDI (&M)"));
+    midi_settings_action = midi_menu->addAction(PITKAD_TR("PitkaD", "設定 (&S)"));
+    midi_settings_action->setEnabled(false);
+
+    help_menu = bar->addMenu(PITKAD_TR("PitkaD", "ヘルプ(&H)"));
+    support_page_action = help_menu->addAction(PITKAD_TR("PitkaD", "サポートページ (&S)"));
+    about_action = help_menu->addAction(PITKAD_TR("PitkaD", "バージョン情報 (&A)"));
+}
+
+void MainMenus::show_recent_files(const QStringList& files) {
+    const QStringList captions = recent_file_captions(files);
+    for (qsizetype i = 0; i < qsizetype(recent_actions.size()); ++i) {
+        QAction* item = recent_actions[std::size_t(i)];
+        item->setVisible(i < files.size());
+        if (i >= files.size()) continue;
+        item->setText(captions[i]);
+        item->setToolTip(files[i]);
+        item->setStatusTip(files[i]);
+    }
+    recent_menu->menuAction()->setEnabled(!files.isEmpty());
+}
+
+void MainMenus::set_recording_open(bool open) {
+    for (QAction* a :
+         {export_midi_action, import_midi_action, export_image_action, export_csv_action})
+        a->setEnabled(open);
+}
+
+} // namespace pitkad

@@ -1,0 +1,49 @@
+#pragma once
+// The main window's menu bar: the file, edit, view, line width, drawing
+// tools, MIDI and help menus. It holds the menus and their items; the
+// window connects the items to its commands.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+
+namespace pitkad {
+
+class MainMenus final : public QObject {
+  public:
+    // The menus go into `window`'s menu bar, in order.
+    explicit MainMenus(QMainWindow& window);
+
+    // One item per file, the most recent first; the menu is disabled while
+    // the list is empty. An item's tool tip is the file's full path.
+    void show_recent_files(const QStringList& files);
+    // The items that need an open recording.
+    void set_recording_open(bool open);
+
+    QMenu *file_menu = nullptr, *edit_menu = nullptr, *view_menu = nullptr,
+          *line_width_menu = nullptr, *drawing_tools_menu = nullptr, *midi_menu = nullptr,
+          *help_menu = nullptr, *recent_menu = nullptr, *language_menu = nullptr;
+    QAction *open_action = nullptr, *save_drawing_as_action = nullptr,
+            *save_settings_action = nullptr, *exit_action = nullptr;
+    // Exports and the MIDI import; enabled while a recording is open.
+    QAction *export_midi_action = nullptr, *import_midi_action = nullptr,
+            *export_image_action = nullptr, *export_csv_action = nullptr;
+    // Enabled while there is a step to take back or to take again.
+    QAction *undo_action = nullptr, *redo_action = nullptr;
+    std::array<QAction*, 8> recent_actions{};
+    QAction *loudness_action = nullptr, *note_colours_action = nullptr,
+            *left_labels_action = nullptr, *right_labels_action = nullptr,
+            *hint_frequency_action = nullptr, *hint_note_number_action = nullptr;
+    std::array<QAction*, 13> line_width_actions{}; // widths 4 … 12 at their own indices
+    std::array<QAction*, 2> language_actions{};    // in the order of Language
+    QAction *show_drawing_tools_action = nullptr, *midi_settings_action = nullptr,
+            *support_page_action = nullptr, *about_action = nullptr;
+};
+
+} // namespace pitkad
