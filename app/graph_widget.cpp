@@ -27,21 +27,38 @@ void GraphWidget::paintEvent(QPaintEvent* event) {
     p.drawImage(r.topLeft(), *content_, r);
 }
 
+void GraphWidget::hand_on(QMouseEvent* e, MouseEventKind kind) {
+    const Qt::MouseButtons held = e->buttons();
+    MouseShift shift;
+    shift.ctrl = e->modifiers() & Qt::ControlModifier;
+    shift.left = held & Qt::LeftButton;
+    shift.right = held & Qt::RightButton;
+    shift.middle = held & Qt::MiddleButton;
+    MouseButton button = MouseButton::left;
+    if (e->button() == Qt::RightButton)
+        button = MouseButton::right;
+    else if (e->button() == Qt::MiddleButton)
+        button = MouseButton::middle;
+    else if (kind != MouseEventKind::move && e->button() != Qt::LeftButton)
+        return;
+    if (on_mouse) on_mouse(kind, button, shift, e->position().toPoint());
+}
+
 void GraphWidget::mousePressEvent(QMouseEvent* event) {
-    if (on_mouse_press) on_mouse_press(event);
+    hand_on(event, MouseEventKind::press);
 }
 
 void GraphWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     // A double click is a second press, as far as the editor is concerned.
-    if (on_mouse_press) on_mouse_press(event);
+    hand_on(event, MouseEventKind::press);
 }
 
 void GraphWidget::mouseMoveEvent(QMouseEvent* event) {
-    if (on_mouse_move) on_mouse_move(event);
+    hand_on(event, MouseEventKind::move);
 }
 
 void GraphWidget::mouseReleaseEvent(QMouseEvent* event) {
-    if (on_mouse_release) on_mouse_release(event);
+    hand_on(event, MouseEventKind::release);
 }
 
 bool GraphWidget::event(QEvent* event) {

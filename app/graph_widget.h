@@ -3,6 +3,8 @@
 // invalid part of the renderer's window content and hands mouse and hint
 // events to the main window.
 
+#include "control/mouse_editor.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QString>
@@ -13,19 +15,21 @@
 namespace pitkad {
 
 class GraphWidget : public QWidget {
-public:
+  public:
     explicit GraphWidget(QWidget* parent = nullptr);
 
     // The picture shown; owned by the renderer, outlives this widget's use.
     void set_content(const QImage* content) { content_ = content; }
 
-    std::function<void(QMouseEvent*)> on_mouse_press;
-    std::function<void(QMouseEvent*)> on_mouse_move;
-    std::function<void(QMouseEvent*)> on_mouse_release;
+    // A press, move or release of the mouse on the graph: the button that
+    // changed (left for a move), the buttons and Ctrl held, and where.
+    // Presses and releases of other buttons are not handed on.
+    enum class MouseEventKind { press, move, release };
+    std::function<void(MouseEventKind, MouseButton, MouseShift, QPoint)> on_mouse;
     // Hint text for a pointer position in widget coordinates; empty: no hint.
     std::function<QString(QPoint)> hint_text;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -33,7 +37,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
+    void hand_on(QMouseEvent* event, MouseEventKind kind);
     void refresh_hint();
 
     const QImage* content_ = nullptr;

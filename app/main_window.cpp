@@ -197,9 +197,8 @@ void MainWindow::build_controls() {
     setCentralWidget(central);
     graph = new GraphWidget(central);
     graph->set_content(&view_->screen);
-    graph->on_mouse_press = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::press); };
-    graph->on_mouse_move = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::move); };
-    graph->on_mouse_release = [this](QMouseEvent* e) { mouse_event(e, MouseEventKind::release); };
+    graph->on_mouse = [this](GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
+                             QPoint p) { graph_mouse(kind, button, shift, p); };
     graph->hint_text = [this](QPoint p) {
         auto text = view_->note_hint(p.y(), menus->hint_frequency_action->isChecked(),
                                      menus->hint_note_number_action->isChecked());
@@ -422,14 +421,8 @@ GraphParams MainWindow::graph_params() const {
     p.switches.line_show = tools.line_show;
     p.play_state = play_state();
     // A practice drag under way shows what it would set.
-    const bool dragging = practice_drag_.active();
-    if (dragging || doc.practice.loop.active() || doc.practice.focused()) {
-        const int rate = player_->sample_rate();
-        p.practice = practice_marks(
-            dragging ? practice_drag_.preview(doc.practice, rate, doc.store.frame_count)
-                     : doc.practice,
-            rate);
-    }
+    if (practice_->dragging() || doc.practice.loop.active() || doc.practice.focused())
+        p.practice = practice_marks(practice_->shown(), player_->sample_rate());
     return p;
 }
 
@@ -860,61 +853,32 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::mouse_event(QMouseEvent* e, MouseEventKind kind) {
-    const Qt::MouseButtons held = e->buttons();
-    MouseShift shift;
-    shift.ctrl = e->modifiers() & Qt::ControlModifier;
-    shift.left = held & Qt::LeftButton;
-    shift.right = held & Qt::RightButton;
-    shift.middle = held & Qt::MiddleButton;
-    const QPoint p = e->position().toPoint();
-    MouseButton button = MouseButton::left;
-    if (e->button() == Qt::RightButton)
-        button = MouseButton::right;
-    else if (e->button() == Qt::MiddleButton)
-        button = MouseButton::middle;
-    else if (kind != MouseEventKind::move && e->button() != Qt::LeftButton)
-        return;
+void MainWindow::graph_mouse(GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
+                             QPoint p) {
+    bool redraw = false;
     switch (kind) {
-    case MouseEventKind::press:
+    case GraphWidget::MouseEventKind::press: {
         editor_->press(button, shift, p.x(), p.y());
-        break;
-    case MouseEventKind::move:
-        editor_->move(shift, p.x(), p.y());
-        break;
-    case MouseEventKind::release:
-        editor_->release(button, shift, p.x(), p.y());
-        break;
-    }
-    practice_mouse(kind, button, p);
-}
-
-void MainWindow::practice_mouse(MouseEventKind kind, MouseButton button, QPoint p) {
-    if (kind == MouseEventKind::press) {
-        if (button != MouseButton::left) {
-            if (practice_drag_.active()) {
-                practice_drag_.cancel();
-                write_graph();
-            }
-            return;
-        }
         PracticeDragZones z;
         z.recording_open = play_state() != PlayState::no_recording;
         z.mode = tool_state().mode;
         z.graph_width = view_->graph_bitmap.width();
-        z.left_labels =
-            menus->left_labels_action->isEnabled() && menus->left_labels_action->isChecked();
-        z.right_labels =
-            menus->left_labels_action->isEnabled() && menus->right_labels_action->isChecked();
-        practice_drag_.press(z, doc.view, p.x(), p.y());
-    } else if (kind == MouseEventKind::move) {
-        if (practice_drag_.move(p.x(), p.y())) write_graph(); // shows where it would go
-    } else if (button == MouseButton::left && practice_drag_.active()) {
-        const auto set = practice_drag_.release(p.x(), p.y(), doc.practice, player_->sample_rate(),
-                                                doc.store.frame_count);
-        if (set) practice_->set(*set, loop_ms(set->loop, player_->sample_rate()));
-        write_graph();
+        const bool labels = menus->left_labels_action->isEnabled();
+        z.left_labels = labels && menus->left_labels_action->isChecked();
+        z.right_labels = labels && menus->right_labels_action->isChecked();
+        redraw = practice_->drag_press(button, z, p.x(), p.y());
+        break;
     }
+    case GraphWidget::MouseEventKind::move:
+        editor_->move(shift, p.x(), p.y());
+        redraw = practice_->drag_move(p.x(), p.y()); // shows where it would go
+        break;
+    case GraphWidget::MouseEventKind::release:
+        editor_->release(button, shift, p.x(), p.y());
+        redraw = practice_->drag_release(button, p.x(), p.y());
+        break;
+    }
+    if (redraw) write_graph();
 }
 
 // --- Closing --------------------------------------------------------------------

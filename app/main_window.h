@@ -9,6 +9,7 @@
 #include "app/control_strip.h"
 #include "app/drawing_tools_window.h"
 #include "app/exchange_commands.h"
+#include "app/graph_widget.h"
 #include "app/language.h"
 #include "app/main_menus.h"
 #include "app/practice_tools.h"
@@ -54,7 +55,6 @@ class QUrl;
 namespace pitkad {
 
 class AudioOutput;
-class GraphWidget;
 class MidiSettingsDialog;
 struct Settings;
 struct WindowArgs;
@@ -248,10 +248,9 @@ class MainWindow final : public QMainWindow {
     void show_history();
     void build_controls();
     GraphParams graph_params() const;
-    enum class MouseEventKind { press, move, release };
-    void mouse_event(QMouseEvent* event, MouseEventKind kind);
-    // The loop and focus drags on the graph, beside the editor's handling.
-    void practice_mouse(MouseEventKind kind, MouseButton button, QPoint p);
+    // A mouse event on the graph: the editor's, and the practice drags'.
+    void graph_mouse(GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
+                     QPoint p);
     void shut_down();
 
     // The host adapters (app/main_window_hosts.h); they outlive everything
@@ -288,7 +287,6 @@ class MainWindow final : public QMainWindow {
     DrawingToolsWindow* tools_ = nullptr;
     MidiSettingsDialog* midi_dialog_ = nullptr;
     bool left_pressed_latch_ = false;
-    PracticeDrag practice_drag_;
     bool closing_ = false;
     int threads_ = 0;
     // The translators of the language in force; the settings file keeps the

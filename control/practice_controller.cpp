@@ -108,6 +108,36 @@ void PracticeController::engine(StretchEngine engine) {
     set(p);
 }
 
+bool PracticeController::drag_press(MouseButton button, const PracticeDragZones& zones, int x,
+                                    int y) {
+    if (button == MouseButton::left) {
+        drag_.press(zones, doc_.view, x, y);
+        return false;
+    }
+    // Another button ends a drag under way.
+    if (!drag_.active()) return false;
+    drag_.cancel();
+    return true;
+}
+
+bool PracticeController::drag_move(int x, int y) {
+    return drag_.move(x, y);
+}
+
+bool PracticeController::drag_release(MouseButton button, int x, int y) {
+    if (button != MouseButton::left || !drag_.active()) return false;
+    const int rate = player_.sample_rate();
+    if (const auto s = drag_.release(x, y, doc_.practice, rate, doc_.store.frame_count))
+        set(*s, loop_ms(s->loop, rate));
+    return true;
+}
+
+PracticeSettings PracticeController::shown() const {
+    return drag_.active()
+               ? drag_.preview(doc_.practice, player_.sample_rate(), doc_.store.frame_count)
+               : doc_.practice;
+}
+
 bool PracticeController::run_key(int key) {
     const std::optional<PracticeCommand> command = practice_key_command(key);
     if (!command) return false;

@@ -6,7 +6,9 @@
 // all come here. UI thread only.
 
 #include "control/document.h"
+#include "control/mouse_editor.h"
 #include "control/practice_controls.h"
+#include "control/practice_drag.h"
 
 namespace pitkad {
 
@@ -55,6 +57,15 @@ class PracticeController {
     void channels(ChannelMode mode);
     void focus(FocusPreset preset);
     void engine(StretchEngine engine);
+    // The loop and focus drags on the graph, beside the editor's handling
+    // of the same presses. Each is true when the graph must show anew.
+    bool drag_press(MouseButton button, const PracticeDragZones& zones, int x, int y);
+    bool drag_move(int x, int y);
+    bool drag_release(MouseButton button, int x, int y);
+    bool dragging() const { return drag_.active(); }
+    // What the graph shows: a drag under way shows what it would set.
+    PracticeSettings shown() const;
+
     // Runs a practice key's command; false when `key` is none, or a play
     // key that has nothing to do now.
     bool run_key(int key);
@@ -64,6 +75,7 @@ class PracticeController {
     MediaPlayer& player_;
     Transport& transport_;
     PracticeHost& host_;
+    PracticeDrag drag_;
 };
 
 } // namespace pitkad
