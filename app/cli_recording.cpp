@@ -1,7 +1,7 @@
 #include "app/cli_recording.h"
 
 #include "app/language.h"
-#include "app/settings.h"
+#include "control/settings_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +22,7 @@ std::unique_ptr<Document> open_for_command_line(const std::string& file, bool lo
     // A drawing saved elsewhere for this recording (名前を付けて保存) is
     // read from, and written to, where the window would.
     const QString recording = QFileInfo(QFile::decodeName(file.c_str())).absoluteFilePath();
-    if (const QString remembered = read_drawing_file_for(settings_file_path(), recording);
+    if (const QString remembered = SettingsFile(settings_file_path()).drawing_file_for(recording);
         !remembered.isEmpty())
         doc->draw_file = QFile::encodeName(remembered).toStdString();
     doc->load_drawing();

@@ -4,8 +4,8 @@
 #include "app/cli_exchange.h"
 #include "app/cli_render.h"
 #include "app/main_window.h"
-#include "app/settings.h"
 #include "app/window_args.h"
+#include "control/settings_file.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -24,7 +24,7 @@ constexpr const char* program_version = "1.00";
 // chose in the window (the settings file), else Japanese.
 pitkad::Language run_language(std::optional<pitkad::Language> option) {
     if (option) return *option;
-    return pitkad::language_from_code(pitkad::read_language(pitkad::settings_file_path()))
+    return pitkad::language_from_code(pitkad::SettingsFile(pitkad::settings_file_path()).language())
         .value_or(pitkad::Language::japanese);
 }
 

@@ -2,8 +2,8 @@
 
 #include "app/app_texts.h"
 #include "app/file_choice.h"
-#include "app/settings.h"
 #include "base/translatable.h"
+#include "control/settings_file.h"
 #include "drawing/drawing_texts.h"
 #include "view/view_layout.h"
 

@@ -10,12 +10,12 @@
 #include "app/main_layout.h"
 #include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
-#include "app/settings.h"
 #include "app/window_args.h"
 #include "audio/audio_output.h"
 #include "audio/playback_texts.h"
 #include "base/paths.h"
 #include "base/translatable.h"
+#include "control/settings_file.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
 #include "drawing/drawing_midi_player.h"
@@ -88,7 +88,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     editor_side_ = std::make_unique<EditorSide>(*this);
     tool_window_side_ = std::make_unique<ToolWindowSide>(*this);
     session_side_ = std::make_unique<SessionSide>(*this);
-    drawing_files_side_ = std::make_unique<DrawingFilesSide>();
+    drawing_files_side_ = std::make_unique<DrawingFilesSide>(settings_file_);
     session_ = std::make_unique<DocumentSession>(doc, *session_side_, drawing_files_side_.get());
     if (recovery_interval_ms_ > 0)
         session_->recovery_interval = std::chrono::milliseconds(recovery_interval_ms_);
@@ -116,6 +116,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                                          },
                                          [this] { layout_view(); }});
     build_controls();
+    settings_file_.load(settings_file_path());
     start_up(options);
 
     // The tool window and the MIDI dialog come after the main window.
@@ -133,7 +134,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     uses_settings_file_ = options.read_settings;
     std::optional<Language> language = options.language;
     if (!language && uses_settings_file_)
-        language = language_from_code(read_language(settings_file_path()));
+        language = language_from_code(settings_file_.language());
     set_language(language.value_or(Language::japanese));
 
     // The first change after a save is noticed within a second.
@@ -284,8 +285,8 @@ void MainWindow::start_up(const StartOptions& options) {
     s.top = design.top;
     s.maximized = design.maximized;
     if (options.read_settings) {
-        s = read_settings(settings_file_path(), s);
-        recent_files = read_recent_files(settings_file_path());
+        s = settings_file_.settings(s);
+        recent_files = settings_file_.recent_files();
         show_recent_files();
     }
     apply_settings(s);
@@ -477,14 +478,13 @@ void MainWindow::on_recent_file(int index) {
 }
 
 void MainWindow::update_recent_files(const std::function<QStringList(QStringList)>& change) {
-    const QString path = settings_file_path();
     // Changed as the file holds it, so that what other running copies
     // added stays listed.
-    recent_files = change(read_recent_files(path));
+    recent_files = change(settings_file_.recent_files());
     // Stored at once, as a user expects of this list. When it cannot be
     // stored the list still serves this session; a message at every open
     // would only be in the way.
-    write_recent_files(path, recent_files);
+    settings_file_.set_recent_files(recent_files);
     show_recent_files();
 }
 
@@ -595,8 +595,7 @@ void MainWindow::recovery_tick() {
 void MainWindow::on_save_settings() {
     Settings s = current_settings();
     s.default_dir = last_open_path.isEmpty() ? open_dialog_dir : default_dir_of(last_open_path);
-    const QString path = settings_file_path();
-    if (!write_settings(path, s)) show_error(path + texts::cannot_write);
+    if (!settings_file_.save(s)) show_error(settings_file_.path() + texts::cannot_write);
 }
 
 void MainWindow::on_export_midi() {
@@ -723,7 +722,7 @@ void MainWindow::on_support_page() {
 
 void MainWindow::on_language_chosen(Language language) {
     set_language(language);
-    if (uses_settings_file_) write_language(settings_file_path(), language_code(language));
+    if (uses_settings_file_) settings_file_.set_language(language_code(language));
 }
 
 void MainWindow::set_language(Language language) {

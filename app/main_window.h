@@ -21,6 +21,7 @@
 #include "control/mouse_editor.h"
 #include "control/practice_controller.h"
 #include "control/practice_drag.h"
+#include "control/settings_file.h"
 #include "control/transport.h"
 #include "view/graph_view.h"
 #include "view/view_state.h"
@@ -56,7 +57,6 @@ namespace pitkad {
 
 class AudioOutput;
 class MidiSettingsDialog;
-struct Settings;
 struct WindowArgs;
 
 // What the program starts with; tests replace the devices and the screen.
@@ -293,6 +293,8 @@ class MainWindow final : public QMainWindow {
     // menu's choice unless the window runs without it (tests).
     LanguageSwitch language_;
     bool uses_settings_file_ = true;
+    // The settings file, read when the window is made.
+    SettingsFile settings_file_;
     // Sets again the texts that code composes (captions, statuses) after
     // the windows' fixed texts changed language.
     void show_composed_texts();

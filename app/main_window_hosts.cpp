@@ -3,7 +3,6 @@
 #include "app/app_texts.h"
 #include "app/graph_widget.h"
 #include "app/session_messages.h"
-#include "app/settings.h"
 #include "drawing/draw_ops.h"
 #include "drawing/drawing_midi_player.h"
 #include "drawing/drawing_texts.h"
@@ -283,15 +282,14 @@ void MainWindow::SessionSide::drawing_saved() {
 }
 
 std::string MainWindow::DrawingFilesSide::drawing_file_for(const std::string& recording) {
-    return QFile::encodeName(
-               read_drawing_file_for(settings_file_path(), QFile::decodeName(recording.c_str())))
+    return QFile::encodeName(file_.drawing_file_for(QFile::decodeName(recording.c_str())))
         .toStdString();
 }
 
 bool MainWindow::DrawingFilesSide::remember(const std::string& recording,
                                             const std::string& drawing_file) {
-    return write_drawing_file_for(settings_file_path(), QFile::decodeName(recording.c_str()),
-                                  QFile::decodeName(drawing_file.c_str()));
+    return file_.set_drawing_file_for(QFile::decodeName(recording.c_str()),
+                                      QFile::decodeName(drawing_file.c_str()));
 }
 
 // --- Practice tools ----------------------------------------------------------------

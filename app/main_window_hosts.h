@@ -105,8 +105,12 @@ class MainWindow::SessionSide final : public SessionHost {
 // Drawings saved under another name, remembered in the settings file.
 class MainWindow::DrawingFilesSide final : public DrawingFileMemory {
   public:
+    explicit DrawingFilesSide(SettingsFile& file) : file_(file) {}
     std::string drawing_file_for(const std::string& recording) override;
     bool remember(const std::string& recording, const std::string& drawing_file) override;
+
+  private:
+    SettingsFile& file_;
 };
 
 class MainWindow::PracticeSide final : public PracticeHost {

@@ -119,11 +119,12 @@ TEST_F(ExchangeCli, ExportCsvWritesTheAnalysisAndTheNotes) {
 TEST_F(ExchangeCli, ReadsTheDrawingWhereTheWindowSavedIt) {
     const fs::path elsewhere = dir.path() / "work" / "kept.pkc";
     ASSERT_TRUE(save_draw_data(elsewhere.string(), *drawing, frames, tables));
-    ASSERT_TRUE(write_drawing_file_for(settings_file_path(), s(fs::absolute(wav)), s(elsewhere)));
+    ASSERT_TRUE(SettingsFile(settings_file_path())
+                    .set_drawing_file_for(s(fs::absolute(wav)), s(elsewhere)));
     const fs::path notes = dir.path() / "n.csv";
     const ProcessResult r = run({"--export-csv", s(wav), "-o", s(dir.path() / "a.csv"), "--notes",
                                  s(notes)});
-    write_drawing_file_for(settings_file_path(), s(fs::absolute(wav)), {});
+    SettingsFile(settings_file_path()).set_drawing_file_for(s(fs::absolute(wav)), {});
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
     const auto n = read_file(notes);
     EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(*drawing, frames));

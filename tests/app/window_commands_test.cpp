@@ -3,8 +3,8 @@
 // settings carried from one window to the next.
 #include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
-#include "app/settings.h"
 #include "base/paths.h"
+#include "control/settings_file.h"
 #include "window_test_support.h"
 
 #include <QAction>
@@ -347,7 +347,7 @@ TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
         s.width = c.stored_width;
         s.line_width = c.line_width;
         s.maximized = c.maximized;
-        ASSERT_TRUE(write_settings(path, s));
+        ASSERT_TRUE(SettingsFile(path).save(s));
         Window w = make_window(c.screen, true, true);
         MainWindow& f = *w.form;
         f.show();
@@ -379,7 +379,7 @@ TEST_F(WindowSettingsFile, SavingWhileMaximisedStoresTheNormalWidth) {
         f.on_save_settings();
         EXPECT_TRUE(f.isMaximized());
     }
-    const Settings s = read_settings(path, Settings{});
+    const Settings s = SettingsFile(path).settings(Settings{});
     EXPECT_TRUE(s.maximized);
     EXPECT_EQ(s.width, 908);
 }
@@ -410,7 +410,7 @@ TEST_F(WindowSettingsFile, DefaultDirIsTheLastChosenFolder) {
         EXPECT_EQ(w.form->play_state(), PlayState::no_recording);
         w.form->on_save_settings();
     }
-    EXPECT_EQ(read_settings(path, Settings{}).default_dir, s(dir.path() / "sub"));
+    EXPECT_EQ(SettingsFile(path).settings(Settings{}).default_dir, s(dir.path() / "sub"));
 }
 
 } // namespace

@@ -85,7 +85,7 @@ TEST(Language, MenuChoiceSurvivesARestart) {
         EXPECT_EQ(w.form->language(), Language::japanese);
         w.form->on_language_chosen(Language::english);
     }
-    EXPECT_EQ(read_language(settings_file_path()), "en");
+    EXPECT_EQ(SettingsFile(settings_file_path()).language(), "en");
     {
         Window w = make_window(1200, true, true);
         EXPECT_EQ(w.form->language(), Language::english);

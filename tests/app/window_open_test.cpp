@@ -2,8 +2,8 @@
 // window, the recent-files submenu.
 #include "analysis/analysis_messages.h"
 #include "app/file_choice.h"
-#include "app/settings.h"
 #include "base/paths.h"
+#include "control/settings_file.h"
 #include "window_test_support.h"
 
 #include <QAction>
@@ -155,7 +155,7 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     ASSERT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(responder.seen[0].text, QString(messages::cannot_open) + '\n' + gone);
     EXPECT_EQ(f.recent_files, QStringList{kept});
-    EXPECT_EQ(read_recent_files(path), QStringList{kept});
+    EXPECT_EQ(SettingsFile(path).recent_files(), QStringList{kept});
     EXPECT_EQ(shown(f).size(), 1);
     EXPECT_EQ(shown_title(f), QString("PitkaD - gone.wav"));
 

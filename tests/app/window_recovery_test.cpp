@@ -64,7 +64,7 @@ TEST_F(WindowRecovery, SaveAsIsFoundWhenTheRecordingOpensAgain) {
     }
     EXPECT_TRUE(fs::exists(chosen));
     EXPECT_FALSE(fs::exists(dir / "tone.pkc"));
-    EXPECT_EQ(read_drawing_file_for(path, s(wav)), s(chosen));
+    EXPECT_EQ(SettingsFile(path).drawing_file_for(s(wav)), s(chosen));
 
     Window w = make_window();
     ASSERT_TRUE(w.form->open_recording(s(wav)));

@@ -8,9 +8,9 @@
 
 #include "app/graph_widget.h"
 #include "app/main_window.h"
-#include "app/settings.h"
 #include "audio/audio_output.h"
 #include "base/paths.h"
+#include "control/settings_file.h"
 #include "midi/midi_port.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "analysis/analyse_wav.h"
 #include "analysis/analysis_cache.h"
 #include "analysis/band_tables.h"
-#include "app/settings.h"
+#include "control/settings_file.h"
 #include "drawing/draw_file.h"
 #include "drawing/midi_file.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
 
     const fs::path ini = work / "PitkaD.ini";
     fuzz::write_file(ini, reinterpret_cast<const std::uint8_t*>("; kept\n[Other]\nA=1\n"), 20);
-    if (!write_settings(QString::fromStdString(ini.string()), Settings{})) return 1;
+    if (!SettingsFile(QString::fromStdString(ini.string())).save(Settings{})) return 1;
     put(out / "settings", "PitkaD.ini", read_all(ini));
     fs::remove_all(work);
     return 0;

@@ -1,14 +1,21 @@
 #pragma once
 // The settings file "PitkaD.ini": the user's choices from one run to the next.
-// Read once at start-up, written only by the save command; the one exception
-// is the recent-files list, whose own section is rewritten whenever the list
-// changes. INI text: sections in brackets, key=value lines, booleans as 1/0,
-// integers in decimal.
+// A SettingsFile reads it once into memory and writes it through one INI
+// codec (control/ini_text.h). The window's settings are read at start-up and
+// written only by the save command. The sections written at once, when they
+// change, are the recent-files list, the drawing files saved elsewhere and
+// the language; another running copy may change them too, so before any of
+// them is read, and before any write, the file is read again when its bytes
+// changed. INI text: sections in brackets, key=value lines, booleans as 1/0,
+// integers in decimal. Every write goes to a temporary file renamed into
+// place, so a failed or interrupted one leaves the previous file whole.
 //
 // Location: a "PitkaD.ini" beside the executable wins when it exists and its
 // folder is writable (a portable copy); otherwise the file lives in the
 // user's config folder (~/.config/PitkaD), because an installed program's
 // folder is not writable.
+
+#include "control/ini_text.h"
 
 #include <QRect>
 #include <QString>
@@ -35,10 +42,10 @@ inline constexpr char language[] = "Language";
 
 // Every stored setting. The member defaults are the window definition's; at
 // start-up the window fills a Settings from its current state and passes it
-// to read_settings as the defaults.
+// to SettingsFile::settings as the defaults.
 struct Settings {
     QString default_dir;         // Dir/DefaultDir: folder of the last chosen file
-    bool loudness = false;       // View/loudness_action
+    bool loudness = false;       // View/Loudness
     bool grouping_color = false; // View/GroupingColor
     bool left_note = true;       // View/LeftNote
     bool right_note = false;     // View/RightNote
@@ -75,31 +82,11 @@ QString settings_file_path();
 // The same rule over given folders (for tests).
 QString settings_file_path(const QString& executable_dir, const QString& config_dir);
 
-// Reads the file; a missing file, section or key, a value that is not a
-// number where one is expected, and a number outside the key's range all
-// yield the value from `defaults`.
-Settings read_settings(const QString& path, const Settings& defaults);
-
-// Writes all 27 keys in their fixed order, keeping the other lines the file
-// holds where they cannot disturb ours. The text goes to a temporary file
-// renamed into place, so a failed or interrupted save leaves the previous
-// file whole. False when it failed.
-bool write_settings(const QString& path, const Settings& settings);
-
-// The recent-files list: [Recent] file_menu … File8, the most recent first.
+// The recent-files list: [Recent] File1 … File8, the most recent first.
 inline constexpr int max_recent_files = 8;
 
 // `files` with `file` at the front, once, and no more than max_recent_files.
 QStringList with_recent_file(QStringList files, const QString& file);
-
-// The list stored in the file. Lines the settings reader would not trust,
-// keys other than file_menu … File8, empty values and repeats are skipped.
-QStringList read_recent_files(const QString& path);
-
-// Stores the list (at most max_recent_files) in the file's [Recent] section,
-// appended when the file has none; every other line stays as it is. Written
-// atomically like write_settings. False when it failed.
-bool write_recent_files(const QString& path, const QStringList& files);
 
 // Drawing files saved elsewhere than beside their recording ("名前を付けて
 // 保存"): [DrawingFiles], one key per recording, the path_digest of its full
@@ -107,21 +94,59 @@ bool write_recent_files(const QString& path, const QStringList& files);
 // last; beyond max_drawing_files the oldest go.
 inline constexpr int max_drawing_files = 256;
 
-// The drawing file remembered for `recording` (its full path); empty when
-// none is. Lines the settings reader would not trust are skipped.
-QString read_drawing_file_for(const QString& path, const QString& recording);
+class SettingsFile {
+  public:
+    SettingsFile() = default;
+    explicit SettingsFile(const QString& path) { load(path); }
 
-// Remembers `drawing_file` for `recording` (forgets it when empty), touching
-// only [DrawingFiles]; written at once and atomically like
-// write_recent_files. False when it failed.
-bool write_drawing_file_for(const QString& path, const QString& recording,
-                            const QString& drawing_file);
+    // Reads the file at `path` into memory; a missing file reads as an empty
+    // one. False when the file is there but cannot be read.
+    bool load(const QString& path);
+    const QString& path() const { return path_; }
 
-// The language of the texts: [Language] Language=ja or en, written at once
-// when the user chooses one. Empty when the file has none or another value.
-QString read_language(const QString& path);
-// Touches only [Language]; written atomically like write_recent_files.
-bool write_language(const QString& path, const QString& code);
+    // The window's settings as read: a missing section or key, a value that
+    // is not a number where one is expected, and a number outside the key's
+    // range all yield the value from `defaults`.
+    Settings settings(const Settings& defaults) const;
+    // Writes all 27 keys in their fixed order, keeping the other lines the
+    // file holds where they cannot disturb ours. False when it failed.
+    bool save(const Settings& settings);
+
+    // The recent-files list. Keys other than File1 … File8, empty values and
+    // repeats are skipped.
+    QStringList recent_files();
+    // Stores the list (at most max_recent_files) in [Recent], appended when
+    // the file has none; every other line stays as it is. False when it
+    // failed, or when the file cannot be read (replacing it would lose the
+    // other settings).
+    bool set_recent_files(const QStringList& files);
+
+    // The drawing file remembered for `recording` (its full path); empty
+    // when none is.
+    QString drawing_file_for(const QString& recording);
+    // Remembers `drawing_file` for `recording` (forgets it when empty),
+    // touching only [DrawingFiles]. False like set_recent_files.
+    bool set_drawing_file_for(const QString& recording, const QString& drawing_file);
+
+    // The language of the texts: [Language] Language=ja or en. Empty when
+    // the file has none or another value.
+    QString language();
+    // Touches only [Language]. False like set_recent_files.
+    bool set_language(const QString& code);
+
+  private:
+    // Reads the file again when its bytes are not those last read or
+    // written. False when it cannot be read.
+    bool reload_if_changed();
+    // Makes `text` the model and writes it (unless the file already holds
+    // it). The model keeps the change when the write fails, so that it still
+    // serves this session; the next change that is written stores it too.
+    bool store(QByteArray text);
+
+    QString path_;
+    IniText ini_;
+    QByteArray disk_; // the file's bytes as last read or written
+};
 
 // "DefaultDir" for the file last chosen in the open dialog: its folder without
 // a trailing separator ("/" stays "/"); empty when no file was chosen.

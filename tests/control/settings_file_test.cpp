@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "control/settings_file.h"
 
 #include "midi/midi_port.h"
 #include "tests/common/restricted.h"
@@ -61,9 +61,9 @@ Settings changed_settings() {
     return s;
 }
 
-// QSettings keeps a parsed file per path for the life of the process and
-// misses a rewrite of the same size within the same millisecond; the program
-// reads the file once, so cases that rewrite it use a fresh name each time.
+// Qt's reader, with which some cases check what other programs see, keeps a
+// parsed file per path for the life of the process: those cases read each
+// file name once.
 struct IniFolder {
     test::TempDir dir;
     int n = 0;
@@ -71,6 +71,14 @@ struct IniFolder {
     QString ini() const { return path() + "/PitkaD.ini"; }
     QString fresh() { return path() + QStringLiteral("/PitkaD%1.ini").arg(++n); }
 };
+
+Settings read_settings(const QString& path, const Settings& defaults) {
+    return SettingsFile(path).settings(defaults);
+}
+
+bool write_settings(const QString& path, const Settings& settings) {
+    return SettingsFile(path).save(settings);
+}
 
 } // namespace
 
@@ -299,6 +307,88 @@ TEST(Settings, RewrittenAtOnceReadsTheNewValues) {
     }
 }
 
+// Two running copies: what one writes at once, the other reads at once,
+// however alike in length, and keeps when it writes.
+TEST(Settings, AnotherCopysChangesAreSeen) {
+    IniFolder t;
+    write_all(t.ini(), "[Other]\nA=1\n");
+    SettingsFile copies[2]{SettingsFile(t.ini()), SettingsFile(t.ini())};
+    const QString recording = "/cd/take.wav";
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        SettingsFile& writer = copies[i % 2];
+        SettingsFile& reader = copies[1 - i % 2];
+        const QString language = i % 2 ? "en" : "ja";
+        const QStringList recent{QString("/m/%1.wav").arg(i % 10)};
+        const QString drawing = QString("/d/%1.pkc").arg(9 - i % 10);
+        switch (i % 3) { // each write keeps the sections the other copy wrote before
+        case 0:
+            ASSERT_TRUE(writer.set_language(language));
+            ASSERT_TRUE(writer.set_recent_files(recent));
+            ASSERT_TRUE(writer.set_drawing_file_for(recording, drawing));
+            break;
+        case 1:
+            ASSERT_TRUE(writer.set_drawing_file_for(recording, drawing));
+            ASSERT_TRUE(writer.set_language(language));
+            ASSERT_TRUE(writer.set_recent_files(recent));
+            break;
+        default:
+            ASSERT_TRUE(writer.set_recent_files(recent));
+            ASSERT_TRUE(writer.set_drawing_file_for(recording, drawing));
+            ASSERT_TRUE(writer.set_language(language));
+        }
+        EXPECT_EQ(reader.language(), language);
+        EXPECT_EQ(reader.recent_files(), recent);
+        EXPECT_EQ(reader.drawing_file_for(recording), drawing);
+    }
+    // A save by the copy that read last keeps what the other wrote.
+    ASSERT_TRUE(copies[1].save(changed_settings()));
+    SettingsFile next(t.ini());
+    EXPECT_EQ(next.language(), "en");
+    EXPECT_EQ(next.recent_files(), QStringList{"/m/9.wav"});
+    EXPECT_EQ(next.drawing_file_for(recording), "/d/0.pkc");
+    EXPECT_EQ(next.settings(Settings{}), changed_settings());
+    EXPECT_TRUE(read_all(t.ini()).contains("[Other]\nA=1\n"));
+}
+
+// Values read as Qt's INI reader reads them, so that files written through
+// it read the same: the quotes, escapes, lists and "@" forms of its format,
+// comments, blanks, and the last of repeated keys and sections.
+TEST(Settings, ValuesReadAsQtReadsThem) {
+    const char* values[] = {
+        "plain text",
+        "  blanks around \t ",
+        "a , b,,c",
+        "\" quoted , \"  tail",
+        "\"a\"\"b\"",
+        "a;comment",
+        "\"a;b\" ; comment",
+        "\\\"x\\\\y\\t\\n\\a\\?\\'\\q",
+        "\\x41\\x4a\\x1g\\x",
+        "a\\x41b",
+        "\\101z\\0",
+        "\\xd83c\\xdfb5 \xF0\x9F\x8E\xB5 曲",
+        "a \\t ",
+        "@@x",
+        "@x",
+        "@String(a,b)",
+        "@ByteArray(abc)",
+        "x, @@y",
+        "",
+    };
+    IniFolder t;
+    for (const char* value : values) {
+        SCOPED_TRACE(value);
+        const QString path = t.fresh();
+        write_all(path, QByteArray("[Dir]\nDefaultDir=old\n[Other]\n[Dir]\nDefaultDir=") + value +
+                            "\n");
+        const QVariant qt = QSettings(path, QSettings::IniFormat).value("Dir/DefaultDir");
+        const QString want =
+            qt.typeId() == QMetaType::QStringList ? qt.toStringList().join(',') : qt.toString();
+        EXPECT_EQ(read_settings(path, Settings{}).default_dir, want);
+    }
+}
+
 TEST(Settings, ValuesOutsideTheirRangesFallBack) {
     struct Case {
         const char* section;
@@ -518,14 +608,15 @@ TEST(Settings, RecentListTouchesOnlyItsSection) {
         SCOPED_TRACE(old.toStdString());
         const QString path = t.fresh();
         if (!old.isEmpty()) write_all(path, old);
-        ASSERT_TRUE(write_recent_files(path, files));
+        SettingsFile file(path);
+        ASSERT_TRUE(file.set_recent_files(files));
         EXPECT_EQ(read_all(path), expected);
-        EXPECT_EQ(read_recent_files(path), files);
-        ASSERT_TRUE(write_settings(path, changed_settings()));
-        EXPECT_EQ(read_recent_files(path), files);
+        EXPECT_EQ(SettingsFile(path).recent_files(), files);
+        ASSERT_TRUE(file.save(changed_settings()));
+        EXPECT_EQ(SettingsFile(path).recent_files(), files);
     }
     // Nothing to store in a file that has no list: no file is made.
-    EXPECT_TRUE(write_recent_files(t.ini(), {}));
+    EXPECT_TRUE(SettingsFile(t.ini()).set_recent_files({}));
     EXPECT_FALSE(QFile::exists(t.ini()));
 }
 
@@ -544,14 +635,15 @@ TEST(Settings, RecentListReadsOnlyWellFormedEntries) {
                        "File9=/nine.wav\n"
                        "[Other\n"
                        "File7=/hidden.wav\n");
-    EXPECT_EQ(read_recent_files(t.ini()), (QStringList{"/one.wav", "/two.wav", "/p,q.wav"}));
+    SettingsFile file(t.ini());
+    EXPECT_EQ(file.recent_files(), (QStringList{"/one.wav", "/two.wav", "/p,q.wav"}));
 
     // Names the file format has to escape come back as they were; a ninth goes.
     QStringList odd{"/a \"q\" \\b;c=d.wav", " lead.wav", "@at.wav", "/new\nline.wav", "/曲/歌.wav"};
     for (int i = 0; i < 4; ++i)
         odd << QStringLiteral("/more%1.wav").arg(i);
-    ASSERT_TRUE(write_recent_files(t.ini(), odd));
-    EXPECT_EQ(read_recent_files(t.ini()), odd.mid(0, max_recent_files));
+    ASSERT_TRUE(file.set_recent_files(odd));
+    EXPECT_EQ(SettingsFile(t.ini()).recent_files(), odd.mid(0, max_recent_files));
 }// Each recording's drawing file sits under its own key in [DrawingFiles];
 // storing one touches no other line, and the settings save keeps them.
 TEST(Settings, DrawingFilesAreRememberedPerRecording) {
@@ -569,22 +661,25 @@ TEST(Settings, DrawingFilesAreRememberedPerRecording) {
         {a, "/home/u/new.pkc", "/home/u/new.pkc", "/home/u/歌 \"x\";y.pkc"},
         {b, "", "/home/u/new.pkc", ""},
     };
+    SettingsFile file(t.ini());
     for (const Step& s : steps) {
         SCOPED_TRACE(s.drawing.toStdString());
-        ASSERT_TRUE(write_drawing_file_for(t.ini(), s.recording, s.drawing));
-        EXPECT_EQ(read_drawing_file_for(t.ini(), a), s.want_a);
-        EXPECT_EQ(read_drawing_file_for(t.ini(), b), s.want_b);
+        ASSERT_TRUE(file.set_drawing_file_for(s.recording, s.drawing));
+        SettingsFile next(t.ini());
+        EXPECT_EQ(next.drawing_file_for(a), s.want_a);
+        EXPECT_EQ(next.drawing_file_for(b), s.want_b);
         EXPECT_TRUE(read_all(t.ini()).startsWith(old.toUtf8()));
     }
-    ASSERT_TRUE(write_settings(t.ini(), changed_settings()));
-    EXPECT_EQ(read_drawing_file_for(t.ini(), a), "/home/u/new.pkc");
+    ASSERT_TRUE(file.save(changed_settings()));
+    EXPECT_EQ(SettingsFile(t.ini()).drawing_file_for(a), "/home/u/new.pkc");
 
     // Only the newest entries are kept.
     for (int i = 0; i < max_drawing_files + 2; ++i)
-        ASSERT_TRUE(write_drawing_file_for(t.ini(), QString("/r%1.wav").arg(i), "/d.pkc"));
-    EXPECT_EQ(read_drawing_file_for(t.ini(), a), "");
-    EXPECT_EQ(read_drawing_file_for(t.ini(), "/r1.wav"), "");
-    EXPECT_EQ(read_drawing_file_for(t.ini(), "/r2.wav"), "/d.pkc");
+        ASSERT_TRUE(file.set_drawing_file_for(QString("/r%1.wav").arg(i), "/d.pkc"));
+    SettingsFile next(t.ini());
+    EXPECT_EQ(next.drawing_file_for(a), "");
+    EXPECT_EQ(next.drawing_file_for("/r1.wav"), "");
+    EXPECT_EQ(next.drawing_file_for("/r2.wav"), "/d.pkc");
 }
 
 

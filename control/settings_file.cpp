@@ -1,0 +1,425 @@
+#include "control/settings_file.h"
+
+#include "base/atomic_file.h"
+#include "base/paths.h"
+#include "midi/midi_port.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace pitkad {
+
+namespace {
+
+using namespace settings_key;
+
+bool in(int v, int lo, int hi) {
+    return v >= lo && v <= hi;
+}
+constexpr int max_skip_ms = 3600000;
+
+// One integer or Boolean key: where it lives, how it maps to Settings, which
+// values are accepted.
+struct NumberKey {
+    const char* section;
+    const char* key;
+    std::function<int&(Settings&)> field;
+    std::function<bool(int)> valid;
+};
+
+// Boolean members are stored as ints through this adaptor.
+struct BoolKey {
+    const char* section;
+    const char* key;
+    bool Settings::*field;
+};
+
+const std::array<BoolKey, 6> view_keys{{
+    {view, "Loudness", &Settings::loudness},
+    {view, "GroupingColor", &Settings::grouping_color},
+    {view, "LeftNote", &Settings::left_note},
+    {view, "RightNote", &Settings::right_note},
+    {view, "HelpFreq", &Settings::help_freq},
+    {view, "HelpNote", &Settings::help_note},
+}};
+
+// The integer keys written before "Maximized", and those after it.
+const std::vector<NumberKey>& number_keys() {
+    static const std::vector<NumberKey> keys{
+        {player, "Forward", [](Settings& s) -> int& { return s.forward; },
+         [](int v) { return in(v, 1, max_skip_ms); }},
+        {player, "Back1", [](Settings& s) -> int& { return s.back1; },
+         [](int v) { return in(v, -max_skip_ms, -1); }},
+        {player, "Back2", [](Settings& s) -> int& { return s.back2; },
+         [](int v) { return in(v, -max_skip_ms, -1); }},
+        {graphics, "ScrollSpeed", [](Settings& s) -> int& { return s.scroll_speed; },
+         [](int v) { return v == 1 || v == 2 || v == 4; }},
+        {graphics, "Sensitivity", [](Settings& s) -> int& { return s.sensitivity; },
+         [](int v) { return in(v, 0, 100); }},
+        {graphics, "Color", [](Settings& s) -> int& { return s.color; },
+         [](int v) { return in(v, 0, 100); }},
+        {midi, "Delay", [](Settings& s) -> int& { return s.delay; },
+         [](int v) { return in(v, 0, 30); }},
+        {midi, "Program", [](Settings& s) -> int& { return s.program; },
+         [](int v) { return in(v, 0, 127); }},
+        {midi, "Volume", [](Settings& s) -> int& { return s.volume; },
+         [](int v) { return in(v, 0, 127); }},
+        {window, "LineWidth", [](Settings& s) -> int& { return s.line_width; },
+         [](int v) { return in(v, 4, 12); }},
+    };
+    return keys;
+}
+
+const std::vector<NumberKey>& placement_keys() {
+    static const std::vector<NumberKey> keys{
+        // A width no screen has would make the graph's images unallocatable;
+        // positions far off any desktop would hide the window.
+        {window, "Width", [](Settings& s) -> int& { return s.width; },
+         [](int v) { return in(v, 1, 32767); }},
+        {window, "Left", [](Settings& s) -> int& { return s.left; },
+         [](int v) { return in(v, -32767, 32767); }},
+        {window, "Top", [](Settings& s) -> int& { return s.top; },
+         [](int v) { return in(v, -32767, 32767); }},
+    };
+    return keys;
+}
+
+// The practice keys: a value outside its range is clamped into it.
+struct ClampedKey {
+    const char* key;
+    int Settings::*field;
+    int min, max;
+};
+
+const std::array<ClampedKey, 6> practice_keys{{
+    {"Speed", &Settings::speed, 25, 200},
+    {"Transpose", &Settings::transpose, -12, 12},
+    {"Cents", &Settings::cents, -50, 50},
+    {"Engine", &Settings::engine, 0, 1},
+    {"LoopPause", &Settings::loop_pause, 0, 3000},
+    {"Channels", &Settings::channels, 0, 4},
+}};
+
+std::optional<int> read_int(const IniText& ini, const char* section, const char* key) {
+    const std::optional<QString> v = ini.value(section, key);
+    if (!v) return std::nullopt;
+    bool ok = false;
+    const int n = v->trimmed().toInt(&ok);
+    if (!ok) return std::nullopt;
+    return n;
+}
+
+void drop_trailing_blanks(std::vector<QByteArray>& lines) {
+    while (!lines.empty() && lines.back().trimmed().isEmpty())
+        lines.pop_back();
+}
+
+// The file's text after a save: our sections first, in their fixed order,
+// and every well-formed line of the old text that is not one of our keys.
+// The lines under a malformed header go, since a reader would file them
+// somewhere unforeseeable.
+QByteArray compose(const IniText& old, const Settings& s) {
+    // Our sections with their key lines, in writing order.
+    struct Out {
+        const char* section;
+        std::vector<QByteArray> lines;
+    };
+    std::vector<Out> ours{{dir, {}},  {view, {}},   {player, {}},  {graphics, {}},
+                          {midi, {}}, {window, {}}, {practice, {}}};
+    auto add = [&](const char* section, const char* key, const QByteArray& value) {
+        for (Out& o : ours)
+            if (qstrcmp(o.section, section) == 0) o.lines.push_back(key + QByteArray("=") + value);
+    };
+    Settings copy = s;
+    add(dir, "DefaultDir", IniText::escaped(s.default_dir));
+    for (const BoolKey& k : view_keys)
+        add(k.section, k.key, s.*k.field ? "1" : "0");
+    for (const NumberKey& k : number_keys())
+        add(k.section, k.key, QByteArray::number(k.field(copy)));
+    add(window, "Maximized", s.maximized ? "1" : "0");
+    for (const NumberKey& k : placement_keys())
+        add(k.section, k.key, QByteArray::number(k.field(copy)));
+    for (const ClampedKey& k : practice_keys)
+        add(practice, k.key, QByteArray::number(s.*k.field));
+
+    auto is_ours = [&](const QString& section, const QByteArray& key) {
+        if (section == QLatin1String(dir)) return key == "DefaultDir";
+        if (section == QLatin1String(window) && key == "Maximized") return true;
+        for (const BoolKey& k : view_keys)
+            if (section == QLatin1String(k.section) && key == k.key) return true;
+        for (const ClampedKey& k : practice_keys)
+            if (section == QLatin1String(practice) && key == k.key) return true;
+        for (const auto* list : {&number_keys(), &placement_keys()})
+            for (const NumberKey& k : *list)
+                if (section == QLatin1String(k.section) && key == k.key) return true;
+        return false;
+    };
+
+    // Keep every other line: unknown keys and comments of our sections go
+    // after our keys, other sections follow in their original order.
+    std::vector<IniText::Section> blocks = old.sections();
+    std::vector<IniText::Section> others;
+    QByteArray top_comments;         // comments before the first section stay on top
+    std::vector<QByteArray> general; // keys before the first section: [General]
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        IniText::Section& b = blocks[i];
+        if (b.dropped) continue;
+        if (i == 0) {
+            for (const QByteArray& line : b.lines) {
+                const QByteArray t = line.trimmed();
+                if (t.startsWith(';'))
+                    top_comments += line + '\n';
+                else if (!t.isEmpty())
+                    general.push_back(line);
+            }
+            continue;
+        }
+        Out* mine = nullptr;
+        for (Out& o : ours)
+            if (b.name == QLatin1String(o.section)) mine = &o;
+        if (!mine) {
+            drop_trailing_blanks(b.lines);
+            others.push_back(std::move(b));
+            continue;
+        }
+        for (const QByteArray& line : b.lines) {
+            if (line.trimmed().isEmpty() || is_ours(b.name, IniText::key_of(line))) continue;
+            mine->lines.push_back(line);
+        }
+    }
+    if (!general.empty()) {
+        auto g = std::find_if(others.begin(), others.end(),
+                              [](const IniText::Section& b) { return b.name == QLatin1String("General"); });
+        if (g == others.end()) {
+            others.push_back({"[General]", "General", {}});
+            g = others.end() - 1;
+        }
+        g->lines.insert(g->lines.begin(), general.begin(), general.end());
+    }
+
+    QByteArray out = top_comments;
+    if (!out.isEmpty()) out += '\n';
+    for (const Out& o : ours) {
+        out += '[' + QByteArray(o.section) + "]\n";
+        for (const QByteArray& l : o.lines)
+            out += l + '\n';
+        out += '\n';
+    }
+    for (const IniText::Section& b : others) {
+        out += b.header + '\n';
+        for (const QByteArray& l : b.lines)
+            out += l + '\n';
+        out += '\n';
+    }
+    out.chop(1); // no blank line at the very end
+    return out;
+}
+
+// Defaults that differ from `s` in every key: a key the reader misses shows.
+Settings unlike(const Settings& s) {
+    Settings u = s;
+    u.default_dir += QLatin1String("\x01");
+    for (const BoolKey& k : view_keys)
+        u.*k.field = !(s.*k.field);
+    for (const auto* list : {&number_keys(), &placement_keys()})
+        for (const NumberKey& k : *list)
+            k.field(u) += 1;
+    for (const ClampedKey& k : practice_keys)
+        u.*k.field += 1;
+    u.maximized = !s.maximized;
+    return u;
+}
+
+} // namespace
+
+QString settings_file_path(const QString& executable_dir, const QString& config_dir) {
+    const QString beside = QDir(executable_dir).filePath(QLatin1String(file_name));
+    if (QFileInfo(beside).isFile() && QFileInfo(executable_dir).isWritable()) return beside;
+    return QDir(config_dir).filePath(QLatin1String(file_name));
+}
+
+QString settings_file_path() {
+    return settings_file_path(QString::fromStdString(executable_dir().string()),
+                              QString::fromStdString(user_config_dir().string()));
+}
+
+namespace {
+
+Settings settings_from(const IniText& ini, const Settings& defaults) {
+    Settings s = defaults;
+    if (auto d = ini.value(dir, "DefaultDir")) s.default_dir = *d;
+
+    for (const BoolKey& k : view_keys)
+        if (auto v = read_int(ini, k.section, k.key)) s.*k.field = *v != 0;
+    for (const auto* list : {&number_keys(), &placement_keys()})
+        for (const NumberKey& k : *list)
+            if (auto v = read_int(ini, k.section, k.key); v && k.valid(*v)) k.field(s) = *v;
+    if (auto v = read_int(ini, window, "Maximized")) s.maximized = *v != 0;
+    for (const ClampedKey& k : practice_keys)
+        if (auto v = read_int(ini, practice, k.key)) s.*k.field = std::clamp(*v, k.min, k.max);
+    return s;
+}
+
+// Every write is checked and synced before the rename: a full disk leaves
+// the old file as it was.
+bool replace_file(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                                 std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
+                                           std::size_t(text.size())));
+}
+
+// The file's bytes; empty when it is missing, nullopt when it is there but
+// cannot be read.
+std::optional<QByteArray> read_whole(const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) return file.readAll();
+    if (file.exists()) return std::nullopt;
+    return QByteArray();
+}
+
+// True when `text`, read as the settings file, yields exactly `s`.
+bool reads_back(const QByteArray& text, const Settings& s) {
+    return settings_from(IniText(text), unlike(s)) == s;
+}
+
+QByteArray drawing_file_key(const QString& recording) {
+    return QByteArray::fromStdString(path_digest(recording.toStdString()));
+}
+
+} // namespace
+
+bool SettingsFile::load(const QString& path) {
+    path_ = path;
+    const std::optional<QByteArray> text = read_whole(path);
+    disk_ = text.value_or(QByteArray());
+    ini_ = IniText(disk_);
+    return text.has_value();
+}
+
+bool SettingsFile::reload_if_changed() {
+    const std::optional<QByteArray> text = read_whole(path_);
+    if (!text) return false;
+    if (*text != disk_) {
+        disk_ = *text;
+        ini_ = IniText(disk_);
+    }
+    return true;
+}
+
+bool SettingsFile::store(QByteArray text) {
+    if (text == disk_ && text == ini_.text()) return true; // the file holds it already
+    ini_ = IniText(text);
+    if (!replace_file(path_, text)) return false;
+    disk_ = std::move(text);
+    return true;
+}
+
+Settings SettingsFile::settings(const Settings& defaults) const {
+    return settings_from(ini_, defaults);
+}
+
+bool SettingsFile::save(const Settings& settings) {
+    // A file that cannot be read is replaced by what the model holds.
+    reload_if_changed();
+    QByteArray text = compose(ini_, settings);
+    // Whatever the old file held, our keys must read back as written; when
+    // the lines kept from it would disturb that, they are dropped.
+    if (!reads_back(text, settings)) text = compose(IniText(), settings);
+    return store(std::move(text));
+}
+
+QStringList SettingsFile::recent_files() {
+    reload_if_changed();
+    QStringList files;
+    for (int n = 1; n <= max_recent_files; ++n) {
+        const QString file =
+            ini_.value(recent, "File" + QByteArray::number(n)).value_or(QString());
+        if (!file.isEmpty() && !files.contains(file)) files << file;
+    }
+    return files;
+}
+
+bool SettingsFile::set_recent_files(const QStringList& files) {
+    if (!reload_if_changed()) return false;
+    std::vector<QByteArray> entries;
+    for (qsizetype i = 0; i < files.size() && i < max_recent_files; ++i)
+        entries.push_back("File" + QByteArray::number(i + 1) + '=' + IniText::escaped(files[i]));
+    return store(ini_.with_section(recent, entries));
+}
+
+QString SettingsFile::drawing_file_for(const QString& recording) {
+    reload_if_changed();
+    return ini_.value(drawing_files, drawing_file_key(recording))
+        .value_or(QString());
+}
+
+bool SettingsFile::set_drawing_file_for(const QString& recording, const QString& drawing_file) {
+    if (!reload_if_changed()) return false;
+    const QByteArray key = drawing_file_key(recording);
+    std::vector<QByteArray> entries;
+    for (const QByteArray& line : ini_.lines(drawing_files))
+        if (IniText::key_of(line) != key) entries.push_back(line);
+    if (!drawing_file.isEmpty()) entries.push_back(key + '=' + IniText::escaped(drawing_file));
+    if (entries.size() > std::size_t(max_drawing_files))
+        entries.erase(entries.begin(), entries.end() - max_drawing_files);
+    return store(ini_.with_section(drawing_files, entries));
+}
+
+QString SettingsFile::language() {
+    reload_if_changed();
+    const QString code = ini_.value(settings_key::language, settings_key::language).value_or(QString());
+    return code == QLatin1String("ja") || code == QLatin1String("en") ? code : QString();
+}
+
+bool SettingsFile::set_language(const QString& code) {
+    if (!reload_if_changed()) return false;
+    using settings_key::language;
+    return store(
+        ini_.with_section(language, {QByteArray(language) + '=' + IniText::escaped(code)}));
+}
+
+QStringList with_recent_file(QStringList files, const QString& file) {
+    files.removeAll(file);
+    files.prepend(file);
+    while (files.size() > max_recent_files)
+        files.removeLast();
+    return files;
+}
+
+QString default_dir_of(const QString& chosen_file) {
+    if (chosen_file.isEmpty()) return {};
+    return QFileInfo(chosen_file).absolutePath();
+}
+
+void store_window_placement(Settings& settings, bool maximized, const QRect& normal) {
+    settings.maximized = maximized;
+    settings.width = normal.width();
+    settings.left = normal.x();
+    settings.top = normal.y();
+}
+
+void apply_midi_settings(const Settings& settings, MidiTables& tables) {
+    tables.midi_delay = settings.delay;
+    tables.midi_program[0] = settings.program;
+    tables.midi_volume[0] = settings.volume;
+}
+
+void capture_midi_settings(Settings& settings, const MidiTables& tables) {
+    settings.delay = tables.midi_delay;
+    settings.program = tables.midi_program[0];
+    settings.volume = tables.midi_volume[0];
+}
+
+} // namespace pitkad
