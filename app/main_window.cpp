@@ -133,8 +133,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     // The language: `--lang` for this run, else the settings file's choice.
     uses_settings_file_ = options.read_settings;
     std::optional<Language> language = options.language;
-    if (!language && uses_settings_file_)
-        language = language_from_code(settings_file_.language());
+    if (!language && uses_settings_file_) language = language_from_code(settings_file_.language());
     set_language(language.value_or(Language::japanese));
 
     // The first change after a save is noticed within a second.

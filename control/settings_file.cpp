@@ -199,8 +199,9 @@ QByteArray compose(const IniText& old, const Settings& s) {
         }
     }
     if (!general.empty()) {
-        auto g = std::find_if(others.begin(), others.end(),
-                              [](const IniText::Section& b) { return b.name == QLatin1String("General"); });
+        auto g = std::find_if(others.begin(), others.end(), [](const IniText::Section& b) {
+            return b.name == QLatin1String("General");
+        });
         if (g == others.end()) {
             others.push_back({"[General]", "General", {}});
             g = others.end() - 1;
@@ -344,8 +345,7 @@ QStringList SettingsFile::recent_files() {
     reload_if_changed();
     QStringList files;
     for (int n = 1; n <= max_recent_files; ++n) {
-        const QString file =
-            ini_.value(recent, "File" + QByteArray::number(n)).value_or(QString());
+        const QString file = ini_.value(recent, "File" + QByteArray::number(n)).value_or(QString());
         if (!file.isEmpty() && !files.contains(file)) files << file;
     }
     return files;
@@ -361,8 +361,7 @@ bool SettingsFile::set_recent_files(const QStringList& files) {
 
 QString SettingsFile::drawing_file_for(const QString& recording) {
     reload_if_changed();
-    return ini_.value(drawing_files, drawing_file_key(recording))
-        .value_or(QString());
+    return ini_.value(drawing_files, drawing_file_key(recording)).value_or(QString());
 }
 
 bool SettingsFile::set_drawing_file_for(const QString& recording, const QString& drawing_file) {
@@ -379,7 +378,8 @@ bool SettingsFile::set_drawing_file_for(const QString& recording, const QString&
 
 QString SettingsFile::language() {
     reload_if_changed();
-    const QString code = ini_.value(settings_key::language, settings_key::language).value_or(QString());
+    const QString code =
+        ini_.value(settings_key::language, settings_key::language).value_or(QString());
     return code == QLatin1String("ja") || code == QLatin1String("en") ? code : QString();
 }
 

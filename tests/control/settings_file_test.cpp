@@ -380,8 +380,8 @@ TEST(Settings, ValuesReadAsQtReadsThem) {
     for (const char* value : values) {
         SCOPED_TRACE(value);
         const QString path = t.fresh();
-        write_all(path, QByteArray("[Dir]\nDefaultDir=old\n[Other]\n[Dir]\nDefaultDir=") + value +
-                            "\n");
+        write_all(path,
+                  QByteArray("[Dir]\nDefaultDir=old\n[Other]\n[Dir]\nDefaultDir=") + value + "\n");
         const QVariant qt = QSettings(path, QSettings::IniFormat).value("Dir/DefaultDir");
         const QString want =
             qt.typeId() == QMetaType::QStringList ? qt.toStringList().join(',') : qt.toString();
@@ -644,7 +644,9 @@ TEST(Settings, RecentListReadsOnlyWellFormedEntries) {
         odd << QStringLiteral("/more%1.wav").arg(i);
     ASSERT_TRUE(file.set_recent_files(odd));
     EXPECT_EQ(SettingsFile(t.ini()).recent_files(), odd.mid(0, max_recent_files));
-}// Each recording's drawing file sits under its own key in [DrawingFiles];
+}
+
+// Each recording's drawing file sits under its own key in [DrawingFiles];
 // storing one touches no other line, and the settings save keeps them.
 TEST(Settings, DrawingFilesAreRememberedPerRecording) {
     IniFolder t;
@@ -681,5 +683,3 @@ TEST(Settings, DrawingFilesAreRememberedPerRecording) {
     EXPECT_EQ(next.drawing_file_for("/r1.wav"), "");
     EXPECT_EQ(next.drawing_file_for("/r2.wav"), "/d.pkc");
 }
-
-
