@@ -72,6 +72,7 @@ struct IniFolder {
     QString fresh() { return path() + QStringLiteral("/PitkaD%1.ini").arg(++n); }
 };
 
+// A model of its own for each read or save, as at the program's next start.
 Settings read_settings(const QString& path, const Settings& defaults) {
     return SettingsFile(path).settings(defaults);
 }
