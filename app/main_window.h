@@ -271,6 +271,9 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<PracticeSide> practice_side_;
     std::unique_ptr<ExchangeSide> exchange_side_;
     std::unique_ptr<ExchangeCommands> exchange_;
+    // The settings file, read when the window is made; the session's
+    // drawing files are remembered in it.
+    SettingsFile settings_file_;
     std::unique_ptr<DrawingFilesSide> drawing_files_side_;
     std::unique_ptr<DocumentSession> session_;
 
@@ -293,8 +296,6 @@ class MainWindow final : public QMainWindow {
     // menu's choice unless the window runs without it (tests).
     LanguageSwitch language_;
     bool uses_settings_file_ = true;
-    // The settings file, read when the window is made.
-    SettingsFile settings_file_;
     // Sets again the texts that code composes (captions, statuses) after
     // the windows' fixed texts changed language.
     void show_composed_texts();
