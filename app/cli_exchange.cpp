@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace pitkad {
 
@@ -117,7 +118,9 @@ int run_import_midi_cli(int argc, char** argv) {
     const std::string& recording = a->files[1];
     const auto doc = open_for_command_line(recording, false);
     if (!doc) return 1;
-    if (std::filesystem::exists(doc->draw_file) && !a->replace)
+    // A drawing file that cannot be read has ended the command already.
+    std::error_code ec;
+    if (std::filesystem::exists(doc->draw_file, ec) && !a->replace)
         return fail(doc->draw_file, "a drawing exists; --replace replaces it");
     const auto bytes = read_file_bytes(midi_path, midi_file_max_bytes);
     if (!bytes) return fail(midi_path, messages::cannot_open);

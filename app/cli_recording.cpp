@@ -1,5 +1,6 @@
 #include "app/cli_recording.h"
 
+#include "app/draw_file_texts.h"
 #include "app/language.h"
 #include "control/settings_file.h"
 
@@ -25,7 +26,15 @@ std::unique_ptr<Document> open_for_command_line(const std::string& file, bool lo
     if (const QString remembered = SettingsFile(settings_file_path()).drawing_file_for(recording);
         !remembered.isEmpty())
         doc->draw_file = QFile::encodeName(remembered).toStdString();
-    doc->load_drawing();
+    // A drawing that cannot be read ends the command; one made for another
+    // frame count is used, cut or padded, after a notice.
+    const DrawFileRead drawing = doc->load_drawing();
+    if (drawing.status == DrawFileStatus::unreadable) {
+        print_file_error(doc->draw_file, draw_file_problem(drawing).toStdString());
+        return nullptr;
+    }
+    if (drawing.resized())
+        print_file_error(doc->draw_file, draw_file_notice(drawing).toStdString());
     doc->refresh(true, loudness);
     return doc;
 }

@@ -15,7 +15,9 @@ namespace pitkad {
 
 // The document with `file` open, the displayed values refreshed with the
 // loudness correction when `loudness`; null after printing "FILE: message"
-// on standard error.
+// on standard error when the recording, or a drawing file that is there,
+// cannot be read. A drawing made for another frame count is loaded cut or
+// padded after a notice in the same form.
 std::unique_ptr<Document> open_for_command_line(const std::string& file, bool loudness);
 
 // Prints "FILE: message" on standard error, the message in the language in

@@ -1,5 +1,6 @@
 #include "app/session_messages.h"
 
+#include "app/draw_file_texts.h"
 #include "app/language.h"
 #include "base/translatable.h"
 #include "drawing/drawing_texts.h"
@@ -10,8 +11,6 @@ namespace pitkad {
 
 namespace {
 
-constexpr const char* drawing_resized = PITKAD_TR(
-    "PitkaD", "描画データは %1 フレームの録音のものです. この録音の %2 フレームに合わせました.");
 constexpr const char* drawing_kept =
     PITKAD_TR("PitkaD", "読めなかった描画データを次のファイルに残しました:");
 
@@ -23,9 +22,11 @@ QString session_message(const SessionNotice& notice) {
     switch (notice.issue) {
     case SessionIssue::drawing_unreadable:
         text = path + tr_text(drawing_texts::cannot_read);
+        if (const QString why = draw_file_problem(notice.read); !why.isEmpty())
+            text += u'\n' + why;
         break;
     case SessionIssue::drawing_resized:
-        text = path + u'\n' + tr_text(drawing_resized).arg(notice.file_frames).arg(notice.frames);
+        text = path + u'\n' + draw_file_notice(notice.read);
         break;
     case SessionIssue::drawing_not_written:
         text = path + tr_text(drawing_texts::cannot_write);

@@ -3,11 +3,12 @@
 #include "base/paths.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +61,32 @@ std::string temp_prefix(const std::string& path) {
     return path + ".tmp-" + std::to_string(::getpid()) + "-";
 }
 
+// Creates a new temporary file beside `path` and returns its descriptor,
+// its name in `temp`; -1 when none can be made. The file is created with
+// `mode` (0666 for a new file) so that the process's umask (and a folder's
+// default ACL) give its permissions, as for any new file; the umask itself
+// is never touched, since changing it, even to read it, races with other
+// threads. A name that is taken is tried again with other random letters.
+int create_temp(const std::string& path, mode_t mode, std::string& temp) {
+    static constexpr char letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const std::string prefix = temp_prefix(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // Random bits from the kernel, or the clock when it has none to give.
+        std::uint64_t bits = 0;
+        if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != ssize_t(sizeof bits))
+            bits = std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                   std::uint64_t(attempt) * 0x9e3779b97f4a7c15u;
+        temp = prefix;
+        for (int i = 0; i < 6; ++i, bits /= sizeof letters - 1)
+            temp += letters[bits % (sizeof letters - 1)];
+        const int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST && errno != EINTR) return -1;
+    }
+    return -1;
+}
+
 // Our temporaries of this process are never in use between saves.
 bool other_process_alive(std::string_view digits) {
     return digits != std::to_string(::getpid()) && process_running(digits).value_or(false);
@@ -104,18 +131,14 @@ bool write_file_atomically(const fs::path& given_path, std::span<const std::uint
     if (exists && (::access(path.c_str(), W_OK) != 0 || (old.st_mode & any_write) == 0))
         return false;
 
-    std::string temp = temp_prefix(path) + "XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    // A replaced file keeps its permissions, and its new bytes are never
+    // open to more readers than its old ones were; a new file has the mode
+    // the umask gave the temporary file.
+    std::string temp;
+    const int fd = create_temp(path, exists ? old.st_mode & 0666 : 0666, temp);
     if (fd < 0) return false;
     bool ok = write_all(fd, bytes.data(), bytes.size());
-    // mkostemp makes the file private; a new file gets the usual mode.
-    if (exists) {
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ok;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ok = ::fchmod(fd, 0666 & ~mask) == 0 && ok;
-    }
+    if (exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ok;
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;

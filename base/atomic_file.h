@@ -10,9 +10,10 @@
 namespace pitkad {
 
 // Writes bytes to path. A symbolic link is written through to the file it
-// names (created when it does not exist yet) and stays a link; an existing
-// file keeps its permissions, and one we may not write, or whose mode allows
-// no writing at all, is not replaced. False, with no temporary file left
+// names (created when it does not exist yet) and stays a link; a new file
+// gets the mode the process's umask gives, an existing file keeps its
+// permissions, and one we may not write, or whose mode allows no writing at
+// all, is not replaced. False, with no temporary file left
 // behind, when any step fails. After a success, temporary files that earlier
 // interrupted saves of the same file left are removed.
 bool write_file_atomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);

@@ -35,7 +35,9 @@ fs::path xdg_dir(const char* variable, const char* fallback_below_home) {
     if (const char* v = std::getenv(variable); v && *v && fs::path(v).is_absolute())
         return fs::path(v) / "PitkaD";
     const char* home = std::getenv("HOME");
-    fs::path base = home && *home ? fs::path(home) : fs::temp_directory_path();
+    std::error_code ec;
+    fs::path base = home && *home ? fs::path(home) : fs::temp_directory_path(ec);
+    if (base.empty()) base = "/tmp";
     return base / fallback_below_home / "PitkaD";
 }
 

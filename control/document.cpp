@@ -41,11 +41,11 @@ void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStor
     history.clear();
 }
 
-bool Document::load_drawing() {
-    if (draw_file.empty()) return false;
-    if (!load_draw_data(draw_file, drawing, store.frame_count, midi)) return false;
-    history.clear();
-    return true;
+DrawFileRead Document::load_drawing() {
+    if (draw_file.empty()) return {};
+    DrawFileRead r = load_draw_data(draw_file, drawing, store.frame_count, midi);
+    if (r.ok()) history.clear();
+    return r;
 }
 
 void Document::refresh(bool recording_open, bool correction_on) {

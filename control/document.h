@@ -12,6 +12,7 @@
 #include "control/practice_controls.h"
 #include "control/recording_loader.h"
 #include "drawing/draw_data.h"
+#include "drawing/draw_file.h"
 #include "drawing/draw_history.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
@@ -59,9 +60,9 @@ struct Document {
     void adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged);
 
     // Reads the drawing file of the open recording into the drawing and the
-    // MIDI tables; false, with nothing changed, when there is none or it is
-    // refused.
-    bool load_drawing();
+    // MIDI tables, cut or padded to the recording; nothing changes unless
+    // the result is ok. Absent when no recording is open.
+    DrawFileRead load_drawing();
 
     // The displayed spectrogram from the store, with the loudness correction
     // when `correction_on` and the table was read.

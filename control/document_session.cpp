@@ -53,29 +53,32 @@ void DocumentSession::adopt(const fs::path& recording, SpectrogramStore&& staged
 
 bool DocumentSession::read_drawing(bool at_open) {
     const std::string& file = doc_.draw_file;
-    std::error_code ec;
-    const fs::file_status status = fs::status(file, ec);
-    if (status.type() == fs::file_type::not_found) {
+    DrawFileRead read = read_draw_file(file, doc_.store.frame_count);
+    switch (read.status) {
+    case DrawFileStatus::absent:
         if (!at_open) host_.tell({SessionIssue::drawing_not_found, file, {}});
         return false;
-    }
-    if (ec) {
-        // A loop of links, a folder without search rights: the recording
-        // opens without a drawing and the file is left alone.
+    case DrawFileStatus::unreadable:
+    case DrawFileStatus::refused:
+        // A loop of links, a folder, a damaged file: the drawing is not
+        // replaced, and the file is left alone until the user saves.
         protected_file_ = file;
-        host_.tell({SessionIssue::drawing_unreadable, file, ec.message()});
+        host_.tell({SessionIssue::drawing_unreadable, file, {}, std::move(read)});
         return false;
-    }
-    const auto image = read_draw_file(file, doc_.store.frame_count);
-    if (!image) {
-        protected_file_ = file;
-        host_.tell({SessionIssue::drawing_unreadable, file, {}});
-        return false;
+    case DrawFileStatus::ok:
+        break;
     }
     doc_.midi.midi_off();
-    apply_draw_file(*image, doc_.drawing, doc_.midi.tables);
+    apply_draw_file(read.image, doc_.drawing, doc_.midi.tables);
     doc_.midi.set_midi_program();
     doc_.history.clear();
+    // Records past the recording's end are not in the drawing: a save
+    // would lose them, so the file is kept aside first.
+    if (read.file_frames > read.frame_count) protected_file_ = file;
+    if (read.resized()) {
+        read.image = {};
+        host_.tell({SessionIssue::drawing_resized, file, {}, std::move(read)});
+    }
     host_.drawing_replaced();
     return true;
 }
@@ -172,12 +175,12 @@ void DocumentSession::offer_recovery() {
     const fs::path file = recovery_file();
     recovery_writer_.flush(); // a removal asked for just now has happened
     if (!recovery_is_newer(file, doc_.draw_file)) return;
-    const auto image = read_draw_file(file.string(), doc_.store.frame_count);
-    if (!image) return; // left where it is
+    const DrawFileRead copy = read_draw_file(file.string(), doc_.store.frame_count);
+    if (!copy.ok()) return; // left where it is
     switch (host_.ask_restore()) {
     case RecoveryAnswer::restore:
         doc_.midi.midi_off();
-        apply_draw_file(*image, doc_.drawing, doc_.midi.tables);
+        apply_draw_file(copy.image, doc_.drawing, doc_.midi.tables);
         doc_.midi.set_midi_program();
         doc_.history.clear();
         doc_.drawing.modified = true; // restored, not saved

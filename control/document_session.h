@@ -7,6 +7,7 @@
 // fake; no texts are worded here. UI thread only.
 
 #include "control/document.h"
+#include "drawing/draw_file.h"
 #include "drawing/recovery_copy.h"
 
 #include <chrono>
@@ -19,11 +20,11 @@ namespace pitkad {
 
 // What the user is told about; the window words it.
 enum class SessionIssue {
-    // The drawing file exists but could not be read (detail: the reason).
-    // The recording opens with an empty drawing; the file is kept.
+    // The drawing file exists but could not be read (`read` says why). The
+    // recording opens with an empty drawing; the file is kept.
     drawing_unreadable,
-    // The drawing file was read but made for another length: it was cut or
-    // padded from file_frames to frames.
+    // The drawing file was read but made for another frame count: it was
+    // cut or padded to the recording's (`read` has both counts).
     drawing_resized,
     // A save failed (detail: the reason); nothing was changed.
     drawing_not_written,
@@ -38,8 +39,8 @@ struct SessionNotice {
     SessionIssue issue;
     std::string path;   // the file the notice is about
     std::string detail; // the reason, when there is one
-    int file_frames = 0;
-    int frames = 0;
+    // The drawing file's reading, for drawing_unreadable and drawing_resized.
+    DrawFileRead read{};
 };
 
 enum class UnsavedAnswer { save, discard, cancel };

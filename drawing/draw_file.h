@@ -9,8 +9,8 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace pitkad {
@@ -35,10 +35,44 @@ struct DrawFileImage {
     std::vector<std::uint8_t> body;             // frame_count records
 };
 
-// Reads and checks the whole file: it must exist, be long enough for its
-// header's frame count, that count must equal frame_count, the MIDI block
-// must hold MIDI data bytes and every record byte a draw value.
-std::optional<DrawFileImage> read_draw_file(const std::string& path, int frame_count);
+enum class DrawFileStatus {
+    ok,         // read; `image` holds it
+    absent,     // no file at the path (nor a link to one)
+    unreadable, // the path cannot be opened or read: `error` tells why
+    refused,    // read, but not a drawing file: `refusal` tells why
+};
+
+enum class DrawFileRefusal {
+    none,
+    not_a_file,     // a device, pipe or socket
+    bad_header,     // the header's frame count is below 0 or above draw_frames
+    truncated,      // ends before the MIDI block or the records its header counts
+    bad_midi_block, // a program or velocity byte above 127
+    bad_record,     // a record byte that is no draw value
+};
+
+struct DrawFileRead {
+    DrawFileStatus status = DrawFileStatus::absent;
+    std::error_code error;                           // unreadable: the system's reason
+    DrawFileRefusal refusal = DrawFileRefusal::none; // refused: the reason
+    int frame_count = 0;                             // the recording's, as asked for
+    int file_frames = 0;                             // ok: the frame count the file was made for
+    DrawFileImage image;                             // ok: frame_count records
+
+    bool ok() const { return status == DrawFileStatus::ok; }
+    // Made for another frame count than the recording's: its records past
+    // the recording were dropped, or the recording's frames past its
+    // records left empty.
+    bool resized() const { return ok() && file_frames != frame_count; }
+};
+
+// Reads and checks the whole file for a recording of frame_count frames
+// (0 … draw_frames; another count is refused as bad_header): it must be
+// long enough for its header's frame count, the MIDI block must hold MIDI
+// data bytes and every record byte a draw value. A file made for another
+// frame count is loaded cut or padded to frame_count records. Bytes after
+// the counted records are ignored.
+DrawFileRead read_draw_file(const std::string& path, int frame_count);
 
 // Puts a checked file into the drawing and channels 1 … 8 of the tables;
 // the drawing then matches its file (not modified).
@@ -56,8 +90,10 @@ bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
                     const MidiTables& tables);
 
 // Loading without the tool window (the open sequence, the render command):
-// read and check, silence the port, apply, send the programs. False, with
-// nothing changed, when the file is missing or refused.
-bool load_draw_data(const std::string& path, DrawData& draw, int frame_count, MidiPort& midi);
+// read and check, and when the file is read, silence the port, apply and
+// send the programs. Anything but a read file changes nothing. The result
+// tells what happened; its image is not kept.
+DrawFileRead load_draw_data(const std::string& path, DrawData& draw, int frame_count,
+                            MidiPort& midi);
 
 } // namespace pitkad

@@ -1295,5 +1295,33 @@
         <source>読めなかった描画データを次のファイルに残しました:</source>
         <translation>The drawing file that could not be read was kept as:</translation>
     </message>
+    <message>
+        <source>通常のファイルではありません</source>
+        <translation>Not a regular file</translation>
+    </message>
+    <message>
+        <source>ヘッダのフレーム数が正しくありません</source>
+        <translation>The frame count in the header is out of range</translation>
+    </message>
+    <message>
+        <source>ファイルが途中で終わっています</source>
+        <translation>The file ends early</translation>
+    </message>
+    <message>
+        <source>MIDIの音色か音量が正しくありません</source>
+        <translation>A MIDI program or volume is out of range</translation>
+    </message>
+    <message>
+        <source>描画に正しくない値があります</source>
+        <translation>The drawing holds invalid values</translation>
+    </message>
+    <message>
+        <source>描画データは %1 フレーム用です. %2 フレームに切り詰めました</source>
+        <translation>The drawing was made for %1 frames; cut to %2</translation>
+    </message>
+    <message>
+        <source>描画データは %1 フレーム用です. %2 フレームまで延ばしました</source>
+        <translation>The drawing was made for %1 frames; padded to %2</translation>
+    </message>
 </context>
 </TS>

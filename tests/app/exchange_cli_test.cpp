@@ -66,11 +66,11 @@ TEST_F(ExchangeCli, ImportMidiWritesTheDrawingFileAndReplacesOnlyWhenAsked) {
     const fs::path in = dir.path() / "in.mid";
     write_file(in, build_midi_file(*drawing, frames, tables, {}));
     auto drawn_notes_of_file = [&] {
-        const auto image = read_draw_file(pkc().string(), frames);
-        EXPECT_TRUE(image.has_value());
+        const DrawFileRead file = read_draw_file(pkc().string(), frames);
+        EXPECT_TRUE(file.ok());
         auto d = std::make_unique<DrawData>();
         MidiTables t;
-        if (image) apply_draw_file(*image, *d, t);
+        if (file.ok()) apply_draw_file(file.image, *d, t);
         return drawn_notes(*d, frames);
     };
 
@@ -126,6 +126,32 @@ TEST_F(ExchangeCli, ReadsTheDrawingWhereTheWindowSavedIt) {
                                  s(notes)});
     SettingsFile(settings_file_path()).set_drawing_file_for(s(fs::absolute(wav)), {});
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    const auto n = read_file(notes);
+    EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(*drawing, frames));
+}
+
+// A drawing file that cannot be read ends the command with its reason; one
+// made for another frame count is used, cut or padded, after a notice.
+TEST_F(ExchangeCli, DrawingFilesThatCannotBeReadOrDoNotFitAreReported) {
+    const fs::path out = dir.path() / "o.mid";
+    fs::create_symlink("loop.pkc", pkc());
+    fs::create_symlink("tone.pkc", dir.path() / "loop.pkc");
+    for (const QStringList& args : {QStringList{"--export-midi", s(wav), "-o", s(out)},
+                                    QStringList{"--import-midi", s(out), s(wav), "--replace"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ProcessResult r = run(args);
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_TRUE(r.err.startsWith(s(pkc()) + ": ")) << r.err.toStdString();
+        EXPECT_FALSE(fs::exists(out));
+    }
+    fs::remove(pkc());
+    ASSERT_TRUE(save_draw_data(pkc().string(), *drawing, frames + 2, tables));
+    const fs::path notes = dir.path() / "n.csv";
+    const ProcessResult r =
+        run({"--export-csv", s(wav), "-o", s(dir.path() / "a.csv"), "--notes", s(notes)});
+    ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith(s(pkc()) + ": ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::number(frames + 2))) << r.err.toStdString();
     const auto n = read_file(notes);
     EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(*drawing, frames));
 }

@@ -46,6 +46,31 @@ TEST_F(AtomicFile, ReplacingAFileKeepsItsPermissions) {
     }
 }
 
+// A new file gets the mode the umask leaves of 0666, as any program's new
+// file would; a replaced one keeps its own whatever the umask. (No other
+// thread runs in this test process, so the umask may be set here.)
+TEST_F(AtomicFile, NewFilesFollowTheUmask) {
+    write_file(dir / "kept.pkc", old_bytes);
+    ASSERT_EQ(::chmod((dir / "kept.pkc").c_str(), 0644), 0);
+    const struct {
+        mode_t umask;
+        mode_t created;
+    } rows[] = {{022, 0644}, {077, 0600}, {002, 0664}, {0, 0666}, {0277, 0400}};
+    const mode_t old_mask = ::umask(022);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.umask);
+        ::umask(row.umask);
+        fs::remove(path);
+        const bool created = write_file_atomically(path, new_bytes);
+        const bool replaced = write_file_atomically(dir / "kept.pkc", new_bytes);
+        ::umask(old_mask);
+        ASSERT_TRUE(created);
+        EXPECT_EQ(mode_of(path), row.created);
+        EXPECT_TRUE(replaced);
+        EXPECT_EQ(mode_of(dir / "kept.pkc"), 0644u);
+    }
+}
+
 // A read-only file is refused rather than replaced, as an editor would; a
 // writable one in the same folder is replaced. Run under an ordinary user
 // id, as the superuser may write anything.

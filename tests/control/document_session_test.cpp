@@ -161,6 +161,27 @@ TEST(DocumentSession, AnUnreadableDrawingFileIsToldAndKept) {
     }
 }
 
+// A drawing made for another frame count (the same song decoded from another
+// format) opens fitted to the recording; one that was cut is kept aside
+// before a save replaces it.
+TEST(DocumentSession, ADrawingOfAnotherLengthOpensFittedAndIsTold) {
+    for (const int file_frames : {frames + 2, frames - 2}) {
+        SCOPED_TRACE(file_frames);
+        Rig rig;
+        rig.write_drawing(file_frames);
+        rig.open();
+        EXPECT_EQ(rig.doc->drawing[10].note_cell(20), 3);
+        ASSERT_EQ(rig.host.notices.size(), 1u);
+        EXPECT_EQ(rig.host.notices[0].issue, SessionIssue::drawing_resized);
+        EXPECT_EQ(rig.host.notices[0].read.file_frames, file_frames);
+        rig.doc->drawing.modified = true;
+        ASSERT_TRUE(rig.session.save());
+        const bool cut = file_frames > frames;
+        EXPECT_EQ(rig.host.notices.size(), cut ? 2u : 1u);
+        EXPECT_EQ(fs::exists(rig.drawing_file + ".kept"), cut);
+    }
+}
+
 TEST(DocumentSession, TheLoadCommandAsksFirstAndTellsAMissingFile) {
     Rig rig;
     rig.open();

@@ -33,7 +33,7 @@ TEST(Document, OpensARecordingAndItsDrawingWithoutAWindow) {
     EXPECT_FALSE(r.cache_used);
     EXPECT_EQ(doc->store.frame_count, 50);
     EXPECT_EQ(doc->draw_file, draw_file_name(files.wav.path()));
-    EXPECT_FALSE(doc->load_drawing()); // none saved yet
+    EXPECT_EQ(doc->load_drawing().status, DrawFileStatus::absent); // none saved yet
 
     // A drawing saved beside the recording comes back with the next open.
     doc->drawing[10].note_cell(20) = 3;
@@ -44,7 +44,7 @@ TEST(Document, OpensARecordingAndItsDrawingWithoutAWindow) {
     r = again->load_recording(files.wav.path(), {}, 1);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_TRUE(r.cache_used);
-    ASSERT_TRUE(again->load_drawing());
+    ASSERT_TRUE(again->load_drawing().ok());
     EXPECT_EQ(again->drawing[10].note_cell(20), 3);
     EXPECT_FALSE(again->drawing.modified);
 }
@@ -59,7 +59,7 @@ TEST(Document, ARefusedRecordingLeavesNoDrawingFile) {
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.message.empty());
     EXPECT_TRUE(doc->draw_file.empty());
-    EXPECT_FALSE(doc->load_drawing());
+    EXPECT_EQ(doc->load_drawing().status, DrawFileStatus::absent);
 }
 
 } // namespace

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <system_error>
 
 namespace pitkad {
 namespace {
@@ -82,7 +86,7 @@ TEST_F(DrawFileTest, LoadReadsBackProgramsVolumesAndRecords) {
     log->messages.clear();
     auto other = std::make_unique<DrawData>();
     other->modified = true;
-    ASSERT_TRUE(load_draw_data(path, *other, 3000, port));
+    ASSERT_TRUE(load_draw_data(path, *other, 3000, port).ok());
     EXPECT_EQ(port.tables.midi_volume[3], 100);
     EXPECT_EQ(port.tables.midi_program[8], 18);
     EXPECT_EQ((*other)[1500].note_cell(40), 9);
@@ -102,13 +106,20 @@ TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
         const char* name;
         std::size_t at; // byte to change, or the length to cut to
         int value;      // -1: cut the file at `at`
+        DrawFileRefusal why;
     };
+    using enum DrawFileRefusal;
     const Case cases[] = {
-        {"frame count 2999", 0, 0xB7},          {"ends inside the body", 228063, -1},
-        {"ends inside the MIDI block", 60, -1}, {"empty", 0, -1},
-        {"colour 17", 64 + 10 * 76 + 40, 17},   {"colour 32", 64 + 76 + 0, 32},
-        {"value 49", 64 + 2999 * 76 + 75, 49},  {"program 128", 50, 128},
-        {"velocity byte 200", 57, 200},
+        {"frame count -1", 3, 0xFF, bad_header},
+        {"frame count 68536", 2, 0x01, bad_header},
+        {"ends inside the body", 228063, -1, truncated},
+        {"ends inside the MIDI block", 60, -1, truncated},
+        {"empty", 0, -1, truncated},
+        {"colour 17", 64 + 10 * 76 + 40, 17, bad_record},
+        {"colour 32", 64 + 76 + 0, 32, bad_record},
+        {"value 49", 64 + 2999 * 76 + 75, 49, bad_record},
+        {"program 128", 50, 128, bad_midi_block},
+        {"velocity byte 200", 57, 200, bad_midi_block},
     };
     for (const auto& c : cases) {
         auto bytes = good;
@@ -124,14 +135,100 @@ TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
         MidiPort port;
         port.tables.midi_volume[3] = 64;
         port.tables.midi_program[1] = 5;
-        EXPECT_FALSE(load_draw_data(path, *target, 3000, port)) << c.name;
+        const DrawFileRead r = load_draw_data(path, *target, 3000, port);
+        EXPECT_EQ(r.status, DrawFileStatus::refused) << c.name;
+        EXPECT_EQ(r.refusal, c.why) << c.name;
         EXPECT_EQ((*target)[5].line_mark(), 3) << c.name;
         EXPECT_EQ((*target)[10].note_cell(40), 0) << c.name;
         EXPECT_TRUE(target->modified) << c.name;
         EXPECT_EQ(port.tables.midi_volume[3], 64) << c.name;
         EXPECT_EQ(port.tables.midi_program[1], 5) << c.name;
     }
-    EXPECT_FALSE(read_draw_file((dir / "missing.pkc").string(), 3000));
+}
+
+// A drawing made for another frame count (the same song decoded from
+// another file) loads cut or padded to the recording and tells the count it
+// was made for; a bad record past the recording's end still refuses it.
+TEST_F(DrawFileTest, OtherFrameCountsLoadCutOrPadded) {
+    struct Case {
+        int file_frames, recording_frames;
+        int bad_frame; // a record made invalid, or -1
+        DrawFileStatus status;
+    };
+    const Case cases[] = {
+        {1500, 1500, -1, DrawFileStatus::ok},     {1502, 1500, -1, DrawFileStatus::ok},
+        {1497, 1500, -1, DrawFileStatus::ok},     {0, 10, -1, DrawFileStatus::ok},
+        {10, 0, -1, DrawFileStatus::ok},          {1502, 1500, 1501, DrawFileStatus::refused},
+        {draw_frames, 1, -1, DrawFileStatus::ok},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.file_frames) + " -> " + std::to_string(c.recording_frames));
+        auto made = std::make_unique<DrawData>();
+        for (int f = 0; f < c.file_frames; ++f)
+            (*made)[f].note_cell(2 + f % 74) = 1 + f % 16;
+        auto bytes = build_draw_file(*made, c.file_frames, tables);
+        if (c.bad_frame >= 0) bytes[std::size_t(draw_body_offset + c.bad_frame * 76 + 5)] = 20;
+        test::write_file(path, bytes);
+
+        auto loaded = std::make_unique<DrawData>();
+        MidiPort port;
+        const DrawFileRead r = load_draw_data(path, *loaded, c.recording_frames, port);
+        ASSERT_EQ(r.status, c.status);
+        if (!r.ok()) continue;
+        EXPECT_EQ(r.file_frames, c.file_frames);
+        EXPECT_EQ(r.frame_count, c.recording_frames);
+        EXPECT_EQ(r.resized(), c.file_frames != c.recording_frames);
+        EXPECT_EQ(port.tables.midi_program[8], 18);
+        for (int f = 0; f <= std::min(c.recording_frames, draw_frames - 1); ++f)
+            ASSERT_EQ((*loaded)[f],
+                      f < std::min(c.file_frames, c.recording_frames) ? (*made)[f] : draw_frame{})
+                << f;
+    }
+}
+
+// What stands at the file's name: nothing there is absent; a path that
+// cannot be opened is unreadable with the system's reason; a pipe is
+// refused without waiting for a writer.
+TEST_F(DrawFileTest, PathsThatCannotBeReadTellWhy) {
+    const fs::path p = path;
+    test::write_file(dir / "song.wav", {1});
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        fs::path at;
+        DrawFileStatus status;
+        std::errc error;
+    };
+    const std::errc none{};
+    const Case cases[] = {
+        {"missing", [] {}, p, DrawFileStatus::absent, none},
+        {"dangling link", [&] { fs::create_symlink("gone.pkc", p); }, p, DrawFileStatus::absent,
+         none},
+        {"inside a file", [] {}, dir / "song.wav" / "song.pkc", DrawFileStatus::absent, none},
+        {"loop of links",
+         [&] {
+             fs::create_symlink("b.pkc", p);
+             fs::create_symlink("song.pkc", dir / "b.pkc");
+         },
+         p, DrawFileStatus::unreadable, std::errc::too_many_symbolic_link_levels},
+        {"folder", [&] { fs::create_directory(p); }, p, DrawFileStatus::unreadable,
+         std::errc::is_a_directory},
+        {"pipe", [&] { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, p, DrawFileStatus::refused,
+         none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::error_code ec;
+        fs::remove(p, ec);
+        fs::remove(dir / "b.pkc", ec);
+        c.make();
+        const DrawFileRead r = read_draw_file(c.at.string(), 100);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.error, std::make_error_condition(c.error)) << r.error.message();
+        if (c.status == DrawFileStatus::refused) {
+            EXPECT_EQ(r.refusal, DrawFileRefusal::not_a_file);
+        }
+    }
 }
 
 TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
@@ -139,10 +236,11 @@ TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
     auto bytes = build_draw_file(*draw, 100, tables);
     bytes.push_back(0xFF);
     test::write_file(path, bytes);
-    const auto image = read_draw_file(path, 100);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->body.size(), 7600u);
-    EXPECT_EQ(image->body[3 * 76 + 2], 33);
+    const DrawFileRead r = read_draw_file(path, 100);
+    ASSERT_TRUE(r.ok());
+    EXPECT_FALSE(r.resized());
+    EXPECT_EQ(r.image.body.size(), 7600u);
+    EXPECT_EQ(r.image.body[3 * 76 + 2], 33);
 }
 
 TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
