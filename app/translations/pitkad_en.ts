@@ -1288,10 +1288,6 @@
         <translation>言語 / Lan&amp;guage</translation>
     </message>
     <message>
-        <source>描画データは %1 フレームの録音のものです. この録音の %2 フレームに合わせました.</source>
-        <translation>The drawing was made for a recording of %1 frames. It has been fitted to this recording&apos;s %2 frames.</translation>
-    </message>
-    <message>
         <source>読めなかった描画データを次のファイルに残しました:</source>
         <translation>The drawing file that could not be read was kept as:</translation>
     </message>
