@@ -43,7 +43,9 @@ void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStor
 
 bool Document::load_drawing() {
     if (draw_file.empty()) return false;
-    if (!load_draw_data(draw_file, drawing, store.frame_count, midi)) return false;
+    if (!load_draw_data(draw_file, drawing, store.frame_count, channel_settings)) return false;
+    midi.midi_off();
+    midi.set_midi_program();
     history.clear();
     return true;
 }
