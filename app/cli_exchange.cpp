@@ -105,7 +105,7 @@ int run_export_midi_cli(int argc, char** argv) {
     options.beats_per_bar = a->beats_per_bar.value_or(4);
     options.quantize_division = a->quantise.value_or(0);
     const auto bytes =
-        build_midi_file(doc->drawing, doc->store.frame_count, doc->midi.tables, options);
+        build_midi_file(doc->drawing, doc->store.frame_count, doc->channel_settings, options);
     if (!write_file_atomically(a->out, bytes)) return fail(a->out, "cannot write");
     std::printf("%s: %zu bytes\n", a->out.c_str(), bytes.size());
     return 0;
@@ -128,10 +128,11 @@ int run_import_midi_cli(int argc, char** argv) {
     options.lines = a->lines == "beats"  ? MidiImportLines::beats
                     : a->lines == "bars" ? MidiImportLines::bars
                                          : MidiImportLines::none;
-    const MidiImportResult r =
-        import_midi_file(*bytes, doc->drawing, doc->store.frame_count, doc->midi.tables, options);
+    const MidiImportResult r = import_midi_file(*bytes, doc->drawing, doc->store.frame_count,
+                                                doc->channel_settings, options);
     if (!r.ok) return fail(midi_path, r.message);
-    if (!save_draw_data(doc->draw_file, doc->drawing, doc->store.frame_count, doc->midi.tables))
+    if (!save_draw_data(doc->draw_file, doc->drawing, doc->store.frame_count,
+                        doc->channel_settings))
         return fail(doc->draw_file, "cannot write");
     std::printf("%s: %s\n", doc->draw_file.c_str(), r.message.c_str());
     return 0;

@@ -60,11 +60,12 @@ void add_gap(QToolBar* bar, int width) {
 
 } // namespace
 
-DrawingToolsWindow::DrawingToolsWindow(DrawData& draw, MidiPort& midi, DrawHistory& history,
-                                       DrawingToolsHost& host, QWidget* parent)
+DrawingToolsWindow::DrawingToolsWindow(DrawData& draw, const MidiChannelSettings& channels,
+                                       DrawHistory& history, DrawingToolsHost& host,
+                                       QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      draw_(draw), midi_(midi), history_(history), host_(host) {
+      draw_(draw), channels_(channels), history_(history), host_(host) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(text(drawing_texts::tool_caption));
     setFixedSize(tool_window_width, 120);
@@ -365,7 +366,7 @@ void DrawingToolsWindow::handle_key(int key, Qt::KeyboardModifiers shift) {
 }
 
 template <typename Fn> void DrawingToolsWindow::edit(Fn fn) {
-    record_step(&history_, draw_, midi_.tables, fn);
+    record_step(&history_, draw_, channels_, fn);
 }
 
 void DrawingToolsWindow::on_select_all() {

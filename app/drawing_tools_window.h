@@ -8,7 +8,7 @@
 #include "drawing/draw_data.h"
 #include "drawing/draw_history.h"
 #include "drawing/tool_state.h"
-#include "midi/midi_port.h"
+#include "midi/channel_settings.h"
 #include "view/view_state.h"
 
 #include <QString>
@@ -51,8 +51,8 @@ class DrawingToolsHost {
 class DrawingToolsWindow : public QWidget {
     Q_OBJECT
   public:
-    DrawingToolsWindow(DrawData& draw, MidiPort& midi, DrawHistory& history, DrawingToolsHost& host,
-                       QWidget* parent = nullptr);
+    DrawingToolsWindow(DrawData& draw, const MidiChannelSettings& channels, DrawHistory& history,
+                       DrawingToolsHost& host, QWidget* parent = nullptr);
 
     ToolState tool_state() const;
     DrawMode mode() const;
@@ -161,7 +161,7 @@ class DrawingToolsWindow : public QWidget {
     template <typename Fn> void edit(Fn fn);
 
     DrawData& draw_;
-    MidiPort& midi_;
+    const MidiChannelSettings& channels_;
     DrawHistory& history_;
     DrawingToolsHost& host_;
 };

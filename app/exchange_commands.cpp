@@ -124,8 +124,8 @@ void ExchangeCommands::export_midi() {
     if (selected->isEnabled() && selected->isChecked()) options.include_note = selected_notes_only;
     const QString path = choose_save_file(QStringLiteral(".mid"), texts::midi_filter);
     if (path.isEmpty()) return;
-    write_export(path,
-                 build_midi_file(doc_.drawing, doc_.store.frame_count, doc_.midi.tables, options));
+    write_export(path, build_midi_file(doc_.drawing, doc_.store.frame_count, doc_.channel_settings,
+                                       options));
 }
 
 void ExchangeCommands::import_midi() {
@@ -160,8 +160,8 @@ void ExchangeCommands::import_midi() {
     doc_.midi.midi_off();
     // One step of the drawing's history: the import can be undone.
     MidiImportResult r;
-    record_step(&doc_.history, doc_.drawing, doc_.midi.tables, [&] {
-        r = import_midi_file(*bytes, doc_.drawing, doc_.store.frame_count, doc_.midi.tables,
+    record_step(&doc_.history, doc_.drawing, doc_.channel_settings, [&] {
+        r = import_midi_file(*bytes, doc_.drawing, doc_.store.frame_count, doc_.channel_settings,
                              options);
     });
     if (!r.ok) {

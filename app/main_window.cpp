@@ -18,7 +18,6 @@
 #include "control/settings_file.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
-#include "drawing/drawing_midi_player.h"
 #include "drawing/drawing_texts.h"
 #include "midi/fluidsynth_backend.h"
 #include "view/data_bitmaps.h"
@@ -94,8 +93,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
         session_->recovery_interval = std::chrono::milliseconds(recovery_interval_ms_);
     player_ = std::make_unique<MediaPlayer>(*audio_);
     view_ = std::make_unique<GraphView>(doc.store, doc.drawing, doc.view);
-    transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.midi, *player_,
-                                             *transport_side_);
+    transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.channel_settings,
+                                             doc.midi, *player_, *transport_side_);
     editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_, &doc.history);
 
     menus = new MainMenus(*this);
@@ -120,11 +119,12 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     start_up(options);
 
     // The tool window and the MIDI dialog come after the main window.
-    tools_ = new DrawingToolsWindow(doc.drawing, doc.midi, doc.history, *tool_window_side_, this);
+    tools_ = new DrawingToolsWindow(doc.drawing, doc.channel_settings, doc.history,
+                                    *tool_window_side_, this);
     doc.history.on_change = [this] { show_history(); };
     tools_->place_window(frameGeometry());
     midi_dialog_ = new MidiSettingsDialog(
-        doc.midi,
+        doc.midi, doc.channel_settings,
         PenMidiAccess{[this] { return tools_->pen_midi_switch->isChecked(); },
                       [this](bool down) { tools_->pen_midi_switch->setChecked(down); }},
         this);
@@ -249,12 +249,16 @@ void MainWindow::start_up(const StartOptions& options) {
     }
 
     editor_->sounding_notes.fill(0);
-    for (auto& row : doc.midi.tables.active_notes)
+    for (auto& row : doc.midi.active_notes)
         row.fill(0);
     if (doc.midi.open(options.midi ? options.midi()
                                    : open_midi_backend(playback_audio_.synth_output(),
-                                                       options.program_start)))
+                                                       options.program_start))) {
+        // An opened port starts from program 0 and full volume on every
+        // channel and no read-ahead; the settings file then sets channel 0.
+        doc.channel_settings = MidiChannelSettings{};
         menus->midi_settings_action->setEnabled(true);
+    }
     editor_->dragging = false;
     move(0, 0);
 
@@ -325,7 +329,7 @@ Settings MainWindow::current_settings() const {
     s.scroll_speed = doc.view.scroll_speed;
     s.sensitivity = strip->gain_slider->value();
     s.color = strip->colour_slider->value();
-    capture_midi_settings(s, doc.midi.tables);
+    capture_midi_settings(s, doc.channel_settings);
     s.line_width = doc.view.line_width;
     s.maximized = isMaximized();
     // Left and Top are where the frame goes (move() places the frame); the
@@ -356,7 +360,7 @@ void MainWindow::apply_settings(const Settings& s) {
     doc.view.scroll_speed = s.scroll_speed;
     strip->gain_slider->setValue(s.sensitivity);
     strip->colour_slider->setValue(s.color);
-    apply_midi_settings(s, doc.midi.tables);
+    apply_midi_settings(s, doc.channel_settings);
     doc.view.line_width = s.line_width;
     PracticeSettings p =
         with_cents(with_semitones(with_speed_percent(doc.practice, s.speed), s.transpose), s.cents);
@@ -653,7 +657,7 @@ void MainWindow::on_midi_settings() {
     midi_dialog_->winId();
     midi_dialog_->windowHandle()->setTransientParent(tools_->isVisible() ? tools_->windowHandle()
                                                                          : windowHandle());
-    record_step(&doc.history, doc.drawing, midi.tables, [this] { midi_dialog_->exec(); });
+    record_step(&doc.history, doc.drawing, doc.channel_settings, [this] { midi_dialog_->exec(); });
 }
 
 void MainWindow::on_undo() {
@@ -664,8 +668,8 @@ void MainWindow::on_redo() {
 }
 
 void MainWindow::step_history(bool back) {
-    const HistoryMove m = back ? doc.history.undo(doc.drawing, doc.midi.tables)
-                               : doc.history.redo(doc.drawing, doc.midi.tables);
+    const HistoryMove m = back ? doc.history.undo(doc.drawing, doc.channel_settings)
+                               : doc.history.redo(doc.drawing, doc.channel_settings);
     if (!m.moved) return;
     if (m.channels) doc.midi.set_midi_program();
     write_graph();

@@ -3,8 +3,8 @@
 #include "app/app_texts.h"
 #include "app/graph_widget.h"
 #include "app/session_messages.h"
+#include "control/drawing_midi_player.h"
 #include "drawing/draw_ops.h"
-#include "drawing/drawing_midi_player.h"
 #include "drawing/drawing_texts.h"
 
 #include <QClipboard>

@@ -53,9 +53,10 @@ QFrame* make_swatch(QWidget* parent, Rgb c) {
 
 } // namespace
 
-MidiSettingsDialog::MidiSettingsDialog(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent,
+MidiSettingsDialog::MidiSettingsDialog(MidiPort& port, MidiChannelSettings& channels,
+                                       PenMidiAccess pen_midi, QWidget* parent,
                                        const std::array<Rgb, 16>& grid)
-    : QDialog(parent), port_(port), pen_midi_(std::move(pen_midi)) {
+    : QDialog(parent), port_(port), channels_(channels), pen_midi_(std::move(pen_midi)) {
     setWindowTitle(QString::fromUtf8(midi_dialog_text::caption));
     // The drawing-tool window keeps on top of the others; so does this dialog,
     // which opens after it and therefore above it.
@@ -173,13 +174,13 @@ void MidiSettingsDialog::on_shown() {
     port_.midi_off();
 
     // Filling the controls is not a change: their signals stay quiet.
-    const MidiTables& t = port_.tables;
-    delay_edit->setValue(t.midi_delay);
+    const MidiChannelSettings& t = channels_;
+    delay_edit->setValue(t.delay);
     for (int r = 0; r < midi_channels; ++r) {
         const QSignalBlocker quiet_program(program_edit(r + 1));
         const QSignalBlocker quiet_volume(volume_slider(r + 1));
-        program_edit(r + 1)->setValue(t.midi_program[std::size_t(r)]);
-        volume_slider(r + 1)->setValue(t.midi_volume[std::size_t(r)]);
+        program_edit(r + 1)->setValue(t.program[std::size_t(r)]);
+        volume_slider(r + 1)->setValue(t.volume[std::size_t(r)]);
     }
     show_program_names();
 }
@@ -187,19 +188,18 @@ void MidiSettingsDialog::on_shown() {
 void MidiSettingsDialog::on_program_changed(int row) {
     if (row < 0 || row >= midi_channels) return;
     port_.midi_off();
-    MidiTables& t = port_.tables;
     const auto r = std::size_t(row);
-    t.midi_program[r] = program_edit(row + 1)->value();
+    channels_.program[r] = program_edit(row + 1)->value();
     // Test note: C4 on that channel, released by the timer or the next change.
-    t.active_notes[r][0] = test_note_band;
-    port_.send(0xC0 + row, t.midi_program[r], 0);
+    port_.active_notes[r][0] = test_note_band;
+    port_.send(0xC0 + row, channels_.program[r], 0);
     port_.note_on(row, test_note_band);
     if (!test_note_timer->isActive()) test_note_timer->start();
 }
 
 void MidiSettingsDialog::on_volume_changed() {
     for (int r = 0; r < midi_channels; ++r)
-        port_.tables.midi_volume[std::size_t(r)] = volume_slider(r + 1)->value();
+        channels_.volume[std::size_t(r)] = volume_slider(r + 1)->value();
 }
 
 void MidiSettingsDialog::on_test_note_timer() {
@@ -214,11 +214,11 @@ void MidiSettingsDialog::on_hidden() {
     for (int r = 0; r < midi_channels; ++r) {
         const QSignalBlocker quiet(program_edit(r + 1));
         program_edit(r + 1)->interpretText();
-        port_.tables.midi_program[std::size_t(r)] = program_edit(r + 1)->value();
+        channels_.program[std::size_t(r)] = program_edit(r + 1)->value();
     }
     port_.set_midi_program();
     delay_edit->interpretText(); // a value still being typed counts
-    port_.tables.midi_delay = delay_edit->value();
+    channels_.delay = delay_edit->value();
     if (pen_midi_.set_down) pen_midi_.set_down(saved_pen_midi);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The modal MIDI settings dialog. It edits the program and volume of
-// channels 0 … 8 and the drawing playback delay in the port's tables directly;
+// channels 0 … 8 and the drawing playback delay in the document's channel
+// settings directly and sounds test notes through the port;
 // every change applies at once, closing applies the programs and the delay.
 // Each program shows its General MIDI name; the dialog stays above the
 // drawing-tool window (both keep on top, the dialog opens later).
 
 #include "base/translatable.h"
 #include "drawing/draw_data.h"
+#include "midi/channel_settings.h"
 #include "midi/midi_port.h"
 
 #include <QDialog>
@@ -46,8 +48,8 @@ struct PenMidiAccess {
 class MidiSettingsDialog final : public QDialog {
   public:
     // The swatches take the tool window's grid colours (colour n is grid[n - 1]).
-    MidiSettingsDialog(MidiPort& port, PenMidiAccess pen_midi, QWidget* parent = nullptr,
-                       const std::array<Rgb, 16>& grid = grid_colours);
+    MidiSettingsDialog(MidiPort& port, MidiChannelSettings& channels, PenMidiAccess pen_midi,
+                       QWidget* parent = nullptr, const std::array<Rgb, 16>& grid = grid_colours);
 
     // Handlers, run by the dialog's own events; public so tests can drive them.
     void on_shown();
@@ -83,6 +85,7 @@ class MidiSettingsDialog final : public QDialog {
   private:
     void show_program_name(int row);
     MidiPort& port_;
+    MidiChannelSettings& channels_;
     PenMidiAccess pen_midi_;
     std::array<QFrame*, 16> panels_{};
     std::array<QSpinBox*, midi_channels> spin_edits_{};

@@ -1,6 +1,7 @@
 // Cost of the drawing history on a full 19-minute drawing: undoing and
 // redoing "select all, delete" (the largest step there is), and recording
 // a one-band pen stroke (the copy and comparison every edit pays).
+#include "analysis/spectrogram_store.h"
 #include "drawing/draw_history.h"
 #include "drawing/draw_ops.h"
 
@@ -30,7 +31,7 @@ std::unique_ptr<DrawData> full_drawing() {
 void BM_select_all_delete(benchmark::State& state) {
     const bool undo = state.range(0) != 0;
     auto d = full_drawing();
-    MidiTables t;
+    MidiChannelSettings t;
     DrawHistory h;
     record_step(&h, *d, t, [&] {
         all_select(*d, full_frames, DrawMode::pen_select);
@@ -55,7 +56,7 @@ BENCHMARK(BM_select_all_delete)->ArgName("undo")->Arg(1)->Arg(0)->Unit(benchmark
 
 void BM_record_pen_stroke(benchmark::State& state) {
     auto d = full_drawing();
-    MidiTables t;
+    MidiChannelSettings t;
     DrawHistory h;
     int colour = 1;
     for (auto _ : state) {

@@ -1,5 +1,5 @@
 // Cost of one drawing player step, the work the playback tick adds per frame.
-#include "drawing/drawing_midi_player.h"
+#include "control/drawing_midi_player.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,7 +23,8 @@ void BM_step_everything_changes(benchmark::State& state) {
     for (int f = 0; f < 1000; ++f)
         for (int b = 2; b <= 75; ++b)
             (*drawing)[f].note_cell(b) = std::uint8_t(1 + (f + b) % 16);
-    MidiPort port;
+    const MidiChannelSettings channels;
+    MidiPort port{channels};
     port.open(std::make_unique<CountingBackend>());
     int g = 0;
     for (auto _ : state) {
@@ -39,7 +40,8 @@ void BM_step_steady_chord(benchmark::State& state) {
     for (int f = 0; f < 1000; ++f)
         for (int b : {30, 34, 37, 42})
             (*drawing)[f].note_cell(b) = 3;
-    MidiPort port;
+    const MidiChannelSettings channels;
+    MidiPort port{channels};
     port.open(std::make_unique<CountingBackend>());
     drawing_midi_step(0, *drawing, draw_frames, port);
     int g = 1;
@@ -56,7 +58,8 @@ void BM_step_single_onset(benchmark::State& state) {
     auto drawing = std::make_unique<DrawData>();
     for (int f = 0; f < 1000; f += 2)
         (*drawing)[f].note_cell(40) = 3;
-    MidiPort port;
+    const MidiChannelSettings channels;
+    MidiPort port{channels};
     auto backend = std::make_unique<CountingBackend>();
     CountingBackend* counter = backend.get();
     port.open(std::move(backend));

@@ -43,8 +43,11 @@ void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStor
 
 DrawFileRead Document::load_drawing() {
     if (draw_file.empty()) return {};
-    DrawFileRead r = load_draw_data(draw_file, drawing, store.frame_count, midi);
-    if (r.ok()) history.clear();
+    DrawFileRead r = load_draw_data(draw_file, drawing, store.frame_count, channel_settings);
+    if (!r.ok()) return r;
+    midi.midi_off();
+    midi.set_midi_program();
+    history.clear();
     return r;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The open recording and everything made from it: the analysis store, the
-// drawing, what the graph shows, the MIDI port with its tables, and the band
-// and loudness tables. One Document lives as long as the main window; the
-// command lines and tests make their own without a window. UI thread only.
+// drawing with its MIDI channel settings, what the graph shows, the MIDI
+// port, and the band and loudness tables. One Document lives as long as the
+// main window; the command lines and tests make their own without a window.
+// UI thread only.
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_tables.h"
@@ -14,6 +15,7 @@
 #include "drawing/draw_data.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_history.h"
+#include "midi/channel_settings.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
 
@@ -29,7 +31,11 @@ struct Document {
     // recording or a drawing file clears it.
     DrawHistory history;
     ViewState view;
-    MidiPort midi;
+    // The programs, velocities and read-ahead the drawing plays with; the
+    // port below reads them, so they are declared (and live) before it.
+    MidiChannelSettings channel_settings;
+    // The device: open or not, the notes sounding, the transposition.
+    MidiPort midi{channel_settings};
     BandTables band_tables;
     LoudnessTable loudness_table{};
     // loudness.dat was read: the correction may be switched on.
@@ -60,8 +66,9 @@ struct Document {
     void adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged);
 
     // Reads the drawing file of the open recording into the drawing and the
-    // MIDI tables, cut or padded to the recording; nothing changes unless
-    // the result is ok. Absent when no recording is open.
+    // channel settings, cut or padded to the recording, silences the port
+    // and sends the programs; nothing changes unless the result is ok.
+    // Absent when no recording is open.
     DrawFileRead load_drawing();
 
     // The displayed spectrogram from the store, with the loudness correction

@@ -69,7 +69,7 @@ bool DocumentSession::read_drawing(bool at_open) {
         break;
     }
     doc_.midi.midi_off();
-    apply_draw_file(read.image, doc_.drawing, doc_.midi.tables);
+    apply_draw_file(read.image, doc_.drawing, doc_.channel_settings);
     doc_.midi.set_midi_program();
     doc_.history.clear();
     // Records past the recording's end are not in the drawing: a save
@@ -118,7 +118,7 @@ bool DocumentSession::write_drawing(const std::string& file) {
         host_.tell({SessionIssue::drawing_not_written, file, {}});
         return false;
     }
-    if (!save_draw_data(file, doc_.drawing, doc_.store.frame_count, doc_.midi.tables)) {
+    if (!save_draw_data(file, doc_.drawing, doc_.store.frame_count, doc_.channel_settings)) {
         host_.tell({SessionIssue::drawing_not_written, file, {}});
         return false;
     }
@@ -155,7 +155,7 @@ void DocumentSession::recovery_tick(std::chrono::steady_clock::time_point now) {
     if (recovery_written_ && now - recovery_written_at_ < recovery_interval) return;
     // Built here, where the drawing lives; the writer gets its own copy.
     std::vector<std::uint8_t> bytes =
-        build_draw_file(doc_.drawing, doc_.store.frame_count, doc_.midi.tables);
+        build_draw_file(doc_.drawing, doc_.store.frame_count, doc_.channel_settings);
     if (bytes != recovery_bytes_ || !recovery_written_) {
         recovery_bytes_ = bytes;
         recovery_writer_.write(recovery_file(), std::move(bytes));
@@ -180,7 +180,7 @@ void DocumentSession::offer_recovery() {
     switch (host_.ask_restore()) {
     case RecoveryAnswer::restore:
         doc_.midi.midi_off();
-        apply_draw_file(copy.image, doc_.drawing, doc_.midi.tables);
+        apply_draw_file(copy.image, doc_.drawing, doc_.channel_settings);
         doc_.midi.set_midi_program();
         doc_.history.clear();
         doc_.drawing.modified = true; // restored, not saved

@@ -37,7 +37,7 @@ bool drag_mode(const ToolState& tool) {
 // a release at most once (the stroke of a drag), so each of those edits is
 // the whole step of its press or drag.
 template <typename Fn> void MouseEditor::edit(Fn fn) {
-    record_step(history_, draw_, host_.midi_port().tables, fn);
+    record_step(history_, draw_, host_.midi_port().channels(), fn);
 }
 
 void MouseEditor::press(MouseButton button, MouseShift shift, int x, int y) {
@@ -113,7 +113,7 @@ void MouseEditor::sound_click(MouseButton button, MouseShift shift, int y, const
         }
         // A press in the strip sounds the flagged notes again.
         MidiPort& midi = host_.midi_port();
-        auto& slots = midi.tables.active_notes[click_channel];
+        auto& slots = midi.active_notes[click_channel];
         // Notes still held from a press whose release was not a click
         // release (the mode changed while the button was down) are let go
         // first, so their slots are never overwritten while sounding.
@@ -138,7 +138,7 @@ void MouseEditor::sound_click(MouseButton button, MouseShift shift, int y, const
 
 void MouseEditor::release_click(MouseShift shift, int y, const ViewState& view) {
     MidiPort& midi = host_.midi_port();
-    for (int& b : midi.tables.active_notes[click_channel]) {
+    for (int& b : midi.active_notes[click_channel]) {
         if (b == 0) continue;
         midi.note_off(click_channel, b);
         b = 0;

@@ -2,7 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/paths.h"
-#include "midi/midi_port.h"
+#include "midi/channel_settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -410,16 +410,16 @@ void store_window_placement(Settings& settings, bool maximized, const QRect& nor
     settings.top = normal.y();
 }
 
-void apply_midi_settings(const Settings& settings, MidiTables& tables) {
-    tables.midi_delay = settings.delay;
-    tables.midi_program[0] = settings.program;
-    tables.midi_volume[0] = settings.volume;
+void apply_midi_settings(const Settings& settings, MidiChannelSettings& channels) {
+    channels.delay = settings.delay;
+    channels.program[0] = settings.program;
+    channels.volume[0] = settings.volume;
 }
 
-void capture_midi_settings(Settings& settings, const MidiTables& tables) {
-    settings.delay = tables.midi_delay;
-    settings.program = tables.midi_program[0];
-    settings.volume = tables.midi_volume[0];
+void capture_midi_settings(Settings& settings, const MidiChannelSettings& channels) {
+    settings.delay = channels.delay;
+    settings.program = channels.program[0];
+    settings.volume = channels.volume[0];
 }
 
 } // namespace pitkad

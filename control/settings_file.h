@@ -23,7 +23,7 @@
 
 namespace pitkad {
 
-struct MidiTables;
+struct MidiChannelSettings;
 
 // Section and key names as they appear in the file.
 namespace settings_key {
@@ -160,7 +160,7 @@ QString default_dir_of(const QString& chosen_file);
 void store_window_placement(Settings& settings, bool maximized, const QRect& normal_frame);
 
 // MIDI/Delay, Program and Volume belong to channel 0 only.
-void apply_midi_settings(const Settings& settings, MidiTables& tables);
-void capture_midi_settings(Settings& settings, const MidiTables& tables);
+void apply_midi_settings(const Settings& settings, MidiChannelSettings& channels);
+void capture_midi_settings(Settings& settings, const MidiChannelSettings& channels);
 
 } // namespace pitkad

@@ -5,6 +5,7 @@
 #include "control/playback_units.h"
 #include "control/playline.h"
 #include "drawing/draw_data.h"
+#include "midi/channel_settings.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
 
@@ -27,9 +28,11 @@ QString time_text(int frames) {
            QLatin1String(playback_texts::seconds_suffix);
 }
 
-Transport::Transport(SpectrogramStore& store, DrawData& draw, ViewState& view, MidiPort& midi,
-                     MediaPlayer& player, TransportHost& host)
-    : store_(store), draw_(draw), view_(view), midi_(midi), player_(player), host_(host) {}
+Transport::Transport(SpectrogramStore& store, DrawData& draw, ViewState& view,
+                     const MidiChannelSettings& channels, MidiPort& midi, MediaPlayer& player,
+                     TransportHost& host)
+    : store_(store), draw_(draw), view_(view), channels_(channels), midi_(midi), player_(player),
+      host_(host) {}
 
 Transport::~Transport() {
     if (playline_) playline_->finish();
@@ -50,7 +53,7 @@ void Transport::set_time_display(int frame) {
 }
 
 int Transport::midi_read_ahead() const {
-    return int(std::lround(midi_.tables.midi_delay * player_.practice().speed));
+    return int(std::lround(channels_.delay * player_.practice().speed));
 }
 
 void Transport::sound_held_drawing() {

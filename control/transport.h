@@ -21,6 +21,7 @@ struct SpectrogramStore;
 struct DrawData;
 struct ViewState;
 class MidiPort;
+struct MidiChannelSettings;
 class Playline;
 
 // What the transport needs from the main window (tests fake it).
@@ -60,8 +61,9 @@ class Transport {
     // thread; a frame lasts 20 ms, so every frame still gets several ticks.
     static constexpr std::chrono::microseconds default_tick_interval{4000};
 
-    Transport(SpectrogramStore& store, DrawData& draw, ViewState& view, MidiPort& midi,
-              MediaPlayer& player, TransportHost& host);
+    Transport(SpectrogramStore& store, DrawData& draw, ViewState& view,
+              const MidiChannelSettings& channels, MidiPort& midi, MediaPlayer& player,
+              TransportHost& host);
     ~Transport();
     Transport(const Transport&) = delete;
     Transport& operator=(const Transport&) = delete;
@@ -96,9 +98,9 @@ class Transport {
     void set_playline_enabled(bool enabled) { playline_enabled_ = enabled; }
     const Playline* playline() const { return playline_.get(); }
     MediaPlayer& player() { return player_; }
-    // The frames the drawing is read ahead of the cursor: midi_delay is the
-    // synthesizer's latency in real time, so at other speeds it covers that
-    // many frames times the speed.
+    // The frames the drawing is read ahead of the cursor: the channel
+    // settings' delay is the synthesizer's latency in real time, so at other
+    // speeds it covers that many frames times the speed.
     int midi_read_ahead() const;
 
   private:
@@ -115,6 +117,7 @@ class Transport {
     SpectrogramStore& store_;
     DrawData& draw_;
     ViewState& view_;
+    const MidiChannelSettings& channels_;
     MidiPort& midi_;
     MediaPlayer& player_;
     TransportHost& host_;

@@ -33,6 +33,14 @@ constexpr bool is_draw_value(std::uint8_t v) {
     return v == 0 || (v >= 1 && v <= 16) || (v >= 33 && v <= 48);
 }
 
+// MIDI channel (1 … 8) a draw value plays on, colours 9 … 16 folding onto
+// 1 … 8; 0 for an empty cell or a byte that is not a draw value.
+constexpr int drawing_channel(std::uint8_t draw_value) {
+    int ch = draw_value & ~draw_selected_bit;
+    if (ch > 8) ch -= 8;
+    return (ch >= 1 && ch <= 8) ? ch : 0;
+}
+
 // Highlight colour of selected marks, and the 16 colours of the tool
 // window's grid (colour n is grid cell n - 1).
 struct Rgb {

@@ -24,16 +24,15 @@ std::string draw_file_name(const std::string& wav_path) {
 }
 
 std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
-                                          const MidiTables& tables) {
+                                          const MidiChannelSettings& settings) {
     const int n = std::clamp(frame_count, 0, draw_frames);
     std::vector<std::uint8_t> out(
         std::size_t(draw_body_offset) + std::size_t(n) * std::size_t(draw_record_size), 0);
     le::store_u32(out, 0, std::uint32_t(n));
     for (int i = 0; i < 8; ++i) {
-        out[std::size_t(draw_header_size + i)] =
-            std::uint8_t(tables.midi_program[std::size_t(i + 1)]);
+        out[std::size_t(draw_header_size + i)] = std::uint8_t(settings.program[std::size_t(i + 1)]);
         out[std::size_t(draw_header_size + 8 + i)] =
-            std::uint8_t(127 - std::uint8_t(tables.midi_volume[std::size_t(i + 1)]));
+            std::uint8_t(127 - std::uint8_t(settings.volume[std::size_t(i + 1)]));
     }
     for (int f = 0; f < n; ++f)
         std::copy(draw[f].slot.begin(), draw[f].slot.end(),
@@ -124,10 +123,10 @@ DrawFileRead read_draw_file(const std::string& path, int frame_count) {
     return r;
 }
 
-void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiTables& tables) {
+void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiChannelSettings& settings) {
     for (int i = 0; i < 8; ++i) {
-        tables.midi_program[std::size_t(i + 1)] = image.programs[std::size_t(i)];
-        tables.midi_volume[std::size_t(i + 1)] = 127 - image.volume_bytes[std::size_t(i)];
+        settings.program[std::size_t(i + 1)] = image.programs[std::size_t(i)];
+        settings.volume[std::size_t(i + 1)] = 127 - image.volume_bytes[std::size_t(i)];
     }
     const int n = int(image.body.size() / draw_record_size);
     for (int f = 0; f < n; ++f)
@@ -157,21 +156,19 @@ void keep_backup(const std::string& path) {
 } // namespace
 
 bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
-                    const MidiTables& tables) {
+                    const MidiChannelSettings& settings) {
     reset_draw_select(draw, frame_count);
     keep_backup(path);
-    if (!write_file_atomically(path, build_draw_file(draw, frame_count, tables))) return false;
+    if (!write_file_atomically(path, build_draw_file(draw, frame_count, settings))) return false;
     draw.modified = false;
     return true;
 }
 
 DrawFileRead load_draw_data(const std::string& path, DrawData& draw, int frame_count,
-                            MidiPort& midi) {
+                            MidiChannelSettings& settings) {
     DrawFileRead r = read_draw_file(path, frame_count);
     if (!r.ok()) return r;
-    midi.midi_off();
-    apply_draw_file(r.image, draw, midi.tables);
-    midi.set_midi_program();
+    apply_draw_file(r.image, draw, settings);
     r.image = {};
     return r;
 }

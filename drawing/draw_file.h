@@ -5,7 +5,7 @@
 // they lie in memory. Little-endian, no magic number.
 
 #include "drawing/draw_data.h"
-#include "midi/midi_port.h"
+#include "midi/channel_settings.h"
 
 #include <array>
 #include <cstdint>
@@ -26,7 +26,7 @@ std::string draw_file_name(const std::string& wav_path);
 // The whole file for records 0 … frame_count - 1. The selection is not
 // cleared here; callers save an unselected drawing.
 std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
-                                          const MidiTables& tables);
+                                          const MidiChannelSettings& settings);
 
 // A checked drawing file, not yet applied.
 struct DrawFileImage {
@@ -74,9 +74,9 @@ struct DrawFileRead {
 // the counted records are ignored.
 DrawFileRead read_draw_file(const std::string& path, int frame_count);
 
-// Puts a checked file into the drawing and channels 1 … 8 of the tables;
+// Puts a checked file into the drawing and the settings of channels 1 … 8;
 // the drawing then matches its file (not modified).
-void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiTables& tables);
+void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiChannelSettings& settings);
 
 // Where a save keeps the file it replaces: "<path>.bak".
 std::string backup_file_name(const std::string& path);
@@ -87,13 +87,13 @@ std::string backup_file_name(const std::string& path);
 // backup_file_name(path) (itself written atomically); when that cannot be
 // written the save goes ahead without it.
 bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
-                    const MidiTables& tables);
+                    const MidiChannelSettings& settings);
 
 // Loading without the tool window (the open sequence, the render command):
-// read and check, and when the file is read, silence the port, apply and
-// send the programs. Anything but a read file changes nothing. The result
-// tells what happened; its image is not kept.
+// read and check, and when the file is read, apply it. Anything but a read
+// file changes nothing; the caller silences the port before new programs go
+// out. The result tells what happened; its image is not kept.
 DrawFileRead load_draw_data(const std::string& path, DrawData& draw, int frame_count,
-                            MidiPort& midi);
+                            MidiChannelSettings& settings);
 
 } // namespace pitkad

@@ -14,19 +14,19 @@ bool same_content(const draw_frame& a, const draw_frame& b) {
 
 } // namespace
 
-DrawChannels draw_channels(const MidiTables& tables) {
+DrawChannels draw_channels(const MidiChannelSettings& settings) {
     DrawChannels c;
     for (std::size_t k = 0; k < 8; ++k) {
-        c.programs[k] = tables.midi_program[k + 1];
-        c.volumes[k] = tables.midi_volume[k + 1];
+        c.programs[k] = settings.program[k + 1];
+        c.volumes[k] = settings.volume[k + 1];
     }
     return c;
 }
 
-void set_draw_channels(MidiTables& tables, const DrawChannels& channels) {
+void set_draw_channels(MidiChannelSettings& settings, const DrawChannels& channels) {
     for (std::size_t k = 0; k < 8; ++k) {
-        tables.midi_program[k + 1] = channels.programs[k];
-        tables.midi_volume[k + 1] = channels.volumes[k];
+        settings.program[k + 1] = channels.programs[k];
+        settings.volume[k + 1] = channels.volumes[k];
     }
 }
 
@@ -43,14 +43,14 @@ void DrawHistory::changed() const {
     if (on_change) on_change();
 }
 
-void DrawHistory::begin_step(const DrawData& draw, const MidiTables& tables) {
+void DrawHistory::begin_step(const DrawData& draw, const MidiChannelSettings& settings) {
     open_ = true;
     snapshot_ = draw.draw_data;
-    snapshot_channels_ = draw_channels(tables);
+    snapshot_channels_ = draw_channels(settings);
     note_save(draw);
 }
 
-bool DrawHistory::end_step(DrawData& draw, const MidiTables& tables) {
+bool DrawHistory::end_step(DrawData& draw, const MidiChannelSettings& settings) {
     if (!open_) return false;
     open_ = false;
     // The copy is only needed while the step is open.
@@ -59,7 +59,7 @@ bool DrawHistory::end_step(DrawData& draw, const MidiTables& tables) {
 
     DrawStep step;
     step.channels_before = snapshot_channels_;
-    step.channels_after = draw_channels(tables);
+    step.channels_after = draw_channels(settings);
     bool content = step.channels_before != step.channels_after;
     const std::size_t n = std::min(before.size(), draw.draw_data.size());
     for (std::size_t f = 0; f < n; ++f) {
@@ -97,23 +97,23 @@ bool DrawHistory::end_step(DrawData& draw, const MidiTables& tables) {
     return true;
 }
 
-HistoryMove DrawHistory::undo(DrawData& draw, MidiTables& tables) {
-    return take_step(draw, tables, true);
+HistoryMove DrawHistory::undo(DrawData& draw, MidiChannelSettings& settings) {
+    return take_step(draw, settings, true);
 }
 
-HistoryMove DrawHistory::redo(DrawData& draw, MidiTables& tables) {
-    return take_step(draw, tables, false);
+HistoryMove DrawHistory::redo(DrawData& draw, MidiChannelSettings& settings) {
+    return take_step(draw, settings, false);
 }
 
-HistoryMove DrawHistory::take_step(DrawData& draw, MidiTables& tables, bool back) {
-    if (open_) end_step(draw, tables);
+HistoryMove DrawHistory::take_step(DrawData& draw, MidiChannelSettings& settings, bool back) {
+    if (open_) end_step(draw, settings);
     if (back ? !can_undo() : !can_redo()) return {};
     note_save(draw);
     const DrawStep& s = back ? steps_[--position_] : steps_[position_++];
     const std::vector<draw_frame>& records = back ? s.before : s.after;
     for (std::size_t i = 0; i < s.frames.size(); ++i)
         draw[s.frames[i]] = records[i];
-    set_draw_channels(tables, back ? s.channels_before : s.channels_after);
+    set_draw_channels(settings, back ? s.channels_before : s.channels_after);
     draw.modified = saved_ != long(position_);
     changed();
     return {true, s.channels_before != s.channels_after};

@@ -18,7 +18,7 @@
 // step, undo or redo and takes the current position as the saved one.
 
 #include "drawing/draw_data.h"
-#include "midi/midi_port.h"
+#include "midi/channel_settings.h"
 
 #include <array>
 #include <cstddef>
@@ -38,8 +38,8 @@ struct DrawChannels {
     std::array<int, 8> volumes{};
     friend bool operator==(const DrawChannels&, const DrawChannels&) = default;
 };
-DrawChannels draw_channels(const MidiTables& tables);
-void set_draw_channels(MidiTables& tables, const DrawChannels& channels);
+DrawChannels draw_channels(const MidiChannelSettings& settings);
+void set_draw_channels(MidiChannelSettings& settings, const DrawChannels& channels);
 
 struct DrawStep {
     std::vector<std::int32_t> frames; // ascending
@@ -59,16 +59,16 @@ class DrawHistory {
     explicit DrawHistory(std::size_t limit_bytes = default_history_limit) : limit_(limit_bytes) {}
 
     // Starts a step; a step still open is ended first.
-    void begin_step(const DrawData& draw, const MidiTables& tables);
+    void begin_step(const DrawData& draw, const MidiChannelSettings& settings);
     // Ends the open step; true when it changed content and was kept. Then
     // the steps that could have been redone are gone.
-    bool end_step(DrawData& draw, const MidiTables& tables);
+    bool end_step(DrawData& draw, const MidiChannelSettings& settings);
     bool step_open() const { return open_; }
 
     bool can_undo() const { return position_ > 0; }
     bool can_redo() const { return position_ < steps_.size(); }
-    HistoryMove undo(DrawData& draw, MidiTables& tables);
-    HistoryMove redo(DrawData& draw, MidiTables& tables);
+    HistoryMove undo(DrawData& draw, MidiChannelSettings& settings);
+    HistoryMove redo(DrawData& draw, MidiChannelSettings& settings);
 
     // Forgets every step (a recording or a drawing file was opened).
     void clear();
@@ -84,7 +84,7 @@ class DrawHistory {
   private:
     void note_save(const DrawData& draw);
     // Undo (back) or redo of one step.
-    HistoryMove take_step(DrawData& draw, MidiTables& tables, bool back);
+    HistoryMove take_step(DrawData& draw, MidiChannelSettings& settings, bool back);
     void changed() const;
 
     std::size_t limit_;
@@ -99,12 +99,14 @@ class DrawHistory {
     DrawChannels snapshot_channels_;
 };
 
-// Runs edit() as one step of `history` (when there is one).
+// Runs edit() as one step of `history` (when there is one); edit() may change
+// the drawing and `settings`, which are compared before and after.
 template <typename Fn>
-void record_step(DrawHistory* history, DrawData& draw, MidiTables& tables, Fn edit) {
-    if (history) history->begin_step(draw, tables);
+void record_step(DrawHistory* history, DrawData& draw, const MidiChannelSettings& settings,
+                 Fn edit) {
+    if (history) history->begin_step(draw, settings);
     edit();
-    if (history) history->end_step(draw, tables);
+    if (history) history->end_step(draw, settings);
 }
 
 } // namespace pitkad

@@ -16,7 +16,7 @@
 // back with colours 9 … 16 as well.
 
 #include "drawing/draw_data.h"
-#include "midi/midi_port.h"
+#include "midi/channel_settings.h"
 
 #include <cstdint>
 #include <functional>
@@ -91,7 +91,7 @@ MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
 // note-off); controller 7 is 127, as the MIDI port sets every channel, so the
 // file sounds as the player plays it.
 std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
-                                          const MidiTables& tables,
+                                          const MidiChannelSettings& settings,
                                           const MidiExportOptions& options);
 
 enum class MidiImportLines { none, beats, bars };
@@ -115,10 +115,10 @@ struct MidiImportResult {
 // records 0 … frame_count - 1: each note from frame round(start / 20 ms) to
 // the frame before round(end / 20 ms), at least one frame, cut at the
 // recording's end. The first program change and the first note's volume
-// (velocity × controller 7 / 127) of each drawing channel set the tables.
+// (velocity × controller 7 / 127) of each drawing channel set its settings.
 // On refusal nothing changes. Sets DrawData::modified on success.
 MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData& draw,
-                                  int frame_count, MidiTables& tables,
+                                  int frame_count, MidiChannelSettings& settings,
                                   const MidiImportOptions& options);
 
 } // namespace pitkad

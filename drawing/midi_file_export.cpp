@@ -3,7 +3,6 @@
 #include "drawing/midi_file.h"
 
 #include "analysis/spectrogram_store.h"
-#include "drawing/drawing_midi_player.h"
 #include "drawing/drawing_texts.h"
 
 #include <algorithm>
@@ -290,7 +289,7 @@ MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
 }
 
 std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
-                                          const MidiTables& tables,
+                                          const MidiChannelSettings& settings,
                                           const MidiExportOptions& options) {
     const int frames = std::clamp(frame_count, 0, int(draw.draw_data.size()));
     std::vector<int> lines;
@@ -327,7 +326,7 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
             on = q_on;
         }
         const auto key = std::uint8_t(n.band + band_note_offset);
-        const auto velocity = std::uint8_t(std::clamp(tables.midi_volume[std::size_t(ch)], 1, 127));
+        const auto velocity = std::uint8_t(std::clamp(settings.volume[std::size_t(ch)], 1, 127));
         auto& track = by_colour[std::size_t(colour)];
         track.push_back({on, 2, {std::uint8_t(0x90 | ch), key, velocity}});
         track.push_back({off, 1, {std::uint8_t(0x80 | ch), key, 0}});
@@ -352,7 +351,7 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
         track.push_back({0,
                          0,
                          {std::uint8_t(0xc0 | ch),
-                          std::uint8_t(std::clamp(tables.midi_program[std::size_t(ch)], 0, 127))}});
+                          std::uint8_t(std::clamp(settings.program[std::size_t(ch)], 0, 127))}});
         track.push_back({0, 0, {std::uint8_t(0xb0 | ch), 7, 127}});
         put_track(out, track);
     }

@@ -4,7 +4,6 @@
 #include "drawing/midi_file.h"
 
 #include "analysis/spectrogram_store.h"
-#include "drawing/drawing_midi_player.h"
 #include "drawing/drawing_texts.h"
 
 #include <algorithm>
@@ -318,7 +317,7 @@ std::vector<int> beat_frames(const ParsedFile& file, const Timeline& time, bool 
 } // namespace
 
 MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData& draw,
-                                  int frame_count, MidiTables& tables,
+                                  int frame_count, MidiChannelSettings& settings,
                                   const MidiImportOptions& options) {
     MidiImportResult result;
     ParsedFile file;
@@ -375,7 +374,7 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     std::array<bool, 16> program_set{}, volume_set{};
     for (const Control& p : file.programs) {
         const int t = drawing_channel(std::uint8_t(channel_colour(p.channel)));
-        if (!program_set[std::size_t(t)]) tables.midi_program[std::size_t(t)] = p.value;
+        if (!program_set[std::size_t(t)]) settings.program[std::size_t(t)] = p.value;
         program_set[std::size_t(t)] = true;
     }
     for (const Note& n : file.notes) {
@@ -387,7 +386,7 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
             if (v.tick > n.on) break;
             if (v.channel == n.channel) controller = v.value;
         }
-        tables.midi_volume[std::size_t(t)] = int(std::lround(n.velocity * controller / 127.0));
+        settings.volume[std::size_t(t)] = int(std::lround(n.velocity * controller / 127.0));
     }
     draw.modified = true;
 

@@ -6,31 +6,28 @@ bool MidiPort::open(std::unique_ptr<MidiBackend> backend) {
     close();
     if (!backend) return false;
     backend_ = std::move(backend);
-    tables.midi_ok = true;
+    midi_ok_ = true;
     for (int n = 0; n < midi_channels; ++n) {
-        tables.midi_volume[std::size_t(n)] = 127;
-        tables.midi_program[std::size_t(n)] = 0;
         send(0xB0 + n, 7, 0x7F);
         send(0xB0 + n, 39, 0x7F);
     }
-    tables.midi_delay = 0;
     return true;
 }
 
 void MidiPort::close() {
-    tables.midi_ok = false;
+    midi_ok_ = false;
     backend_.reset();
 }
 
 void MidiPort::send(int status, int data1, int data2) {
-    if (!tables.midi_ok || !backend_) return;
+    if (!midi_ok_ || !backend_) return;
     backend_->send(short_message(status, data1, data2));
 }
 
 void MidiPort::set_midi_program() {
-    if (!tables.midi_ok) return;
+    if (!midi_ok_) return;
     for (int n = 0; n < midi_channels; ++n)
-        send(0xC0 + n, tables.midi_program[std::size_t(n)], 0);
+        send(0xC0 + n, channels_.program[std::size_t(n)], 0);
 }
 
 void MidiPort::set_transpose(int semitones) {
@@ -43,9 +40,9 @@ void MidiPort::set_transpose(int semitones) {
 }
 
 void MidiPort::midi_off() {
-    if (!tables.midi_ok) return;
+    if (!midi_ok_) return;
     for (int n = 0; n < midi_channels; ++n) {
-        for (int& b : tables.active_notes[std::size_t(n)]) {
+        for (int& b : active_notes[std::size_t(n)]) {
             if (b != 0) {
                 note_off(n, b);
                 b = 0;

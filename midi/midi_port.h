@@ -1,9 +1,12 @@
 #pragma once
-// The MIDI output port: channel tables and the short messages the program
-// sends. Channel 0 sounds graph clicks, channels 1 … 8 the drawing colours.
+// The MIDI output port: the device's state (open or not, the notes sounding,
+// the transposition) and the short messages the program sends. Channel 0
+// sounds graph clicks, channels 1 … 8 the drawing colours; their programs and
+// velocities are the document's channel settings, which the port reads.
 // All of it runs on the UI thread.
 
 #include "analysis/spectrogram_store.h"
+#include "midi/channel_settings.h"
 
 #include <algorithm>
 #include <array>
@@ -13,8 +16,6 @@
 
 namespace pitkad {
 
-inline constexpr int click_channel = 0;
-inline constexpr int midi_channels = 9; // channels 0 … 8 are used
 inline constexpr int note_slots = 8;    // sounding notes remembered per channel
 
 // Where short messages go: a synthesizer, a log, a test recorder.
@@ -38,36 +39,31 @@ constexpr std::uint32_t short_message(int status, int data1, int data2) {
            std::uint32_t(data2 & 0xff) << 16;
 }
 
-struct MidiTables {
-    static constexpr std::array<int, 16> full_volume() {
-        std::array<int, 16> v{};
-        v.fill(127);
-        return v;
-    }
-    bool midi_ok = false;
-    std::array<int, 16> midi_program{};              // per MIDI channel, 0 … 127
-    std::array<int, 16> midi_volume = full_volume(); // note-on velocity per channel, 0 … 127
-    // Band index (2 … 75) of each note the program turned on; 0 = free.
-    std::array<std::array<int, note_slots>, midi_channels> active_notes{};
-    int midi_delay = 0; // frames the drawing is read ahead, 0 … 30
-};
-
 class MidiPort {
   public:
-    MidiTables tables;
+    // The port reads `channels` whenever it sends programs or note-ons; they
+    // must outlive it (the Document declares them before its port).
+    explicit MidiPort(const MidiChannelSettings& channels) : channels_(channels) {}
+    MidiPort(const MidiChannelSettings&&) = delete;
+    MidiPort(const MidiPort&) = delete;
+    MidiPort& operator=(const MidiPort&) = delete;
+
+    // Band index (2 … 75) of each note the program turned on; 0 = free.
+    std::array<std::array<int, note_slots>, midi_channels> active_notes{};
 
     // Opens the port on a backend (null: no device, midi_ok stays false).
-    // On success channels 0 … 8 get volume 127 and program 0, controllers
-    // 7 and 39 are set to 127, midi_delay becomes 0.
+    // On success controllers 7 and 39 of channels 0 … 8 are set to 127.
     bool open(std::unique_ptr<MidiBackend> backend);
     void close();
-    bool midi_ok() const { return tables.midi_ok; }
+    bool midi_ok() const { return midi_ok_; }
     MidiBackend* midi_out() const { return backend_.get(); }
+    const MidiChannelSettings& channels() const { return channels_; }
 
     // Sends one short message when the port is open.
     void send(int status, int data1, int data2);
+    // Note-on with the channel's velocity.
     void note_on(int channel, int band) {
-        send(0x90 + channel, note_of(band), tables.midi_volume[std::size_t(channel)]);
+        send(0x90 + channel, note_of(band), channels_.volume[std::size_t(channel)]);
     }
     void note_off(int channel, int band) { send(0x80 + channel, note_of(band), 0); }
     // Semitones every note is moved by, so that drawn notes and clicks stay
@@ -75,7 +71,7 @@ class MidiPort {
     // sounding (their note-offs must match their note-ons).
     void set_transpose(int semitones);
     int transpose() const { return transpose_; }
-    // Program change for channels 0 … 8.
+    // Program change for channels 0 … 8, from the channel settings.
     void set_midi_program();
     // Releases every note in active_notes and frees the slots.
     void midi_off();
@@ -83,7 +79,9 @@ class MidiPort {
   private:
     int note_of(int band) const { return std::clamp(band + band_note_offset + transpose_, 0, 127); }
 
+    const MidiChannelSettings& channels_;
     std::unique_ptr<MidiBackend> backend_;
+    bool midi_ok_ = false;
     int transpose_ = 0;
 };
 

@@ -51,10 +51,10 @@ class DrawingToolsWindowTest : public ::testing::Test {
     }
 
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
-    MidiPort midi;
+    MidiChannelSettings channels;
     DrawHistory history;
     FakeToolsHost host;
-    DrawingToolsWindow form{*draw, midi, history, host};
+    DrawingToolsWindow form{*draw, channels, history, host};
 };
 
 TEST_F(DrawingToolsWindowTest, WindowLayoutAndStartState) {
@@ -282,7 +282,7 @@ TEST_F(DrawingToolsWindowTest, EditingCommandsAreStepsOfTheHistory) {
         c.command();
         EXPECT_EQ(history.undo_count(), c.steps);
         EXPECT_EQ(form.undo_button->isEnabled(), c.steps > 0);
-        while (history.undo(*draw, midi.tables).moved) {
+        while (history.undo(*draw, channels).moved) {
         }
         reset_draw_select(*draw, host.frames);
         EXPECT_EQ(draw->draw_data, before);

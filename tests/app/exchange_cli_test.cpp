@@ -28,18 +28,18 @@ class ExchangeCli : public ::testing::Test {
             (*drawing)[f].note_cell(20) = 12;
         for (int f : {0, 24, 50, 74})
             (*drawing)[f].line_mark() = 16;
-        tables.midi_program[3] = 40;
+        channels.program[3] = 40;
     }
     ProcessResult run(const QStringList& args) {
         return run_program(program, args, dir.path() / "work");
     }
-    void save_drawing() { ASSERT_TRUE(save_draw_data(pkc().string(), *drawing, frames, tables)); }
+    void save_drawing() { ASSERT_TRUE(save_draw_data(pkc().string(), *drawing, frames, channels)); }
     fs::path pkc() const { return dir.path() / "tone.pkc"; }
 
     TempDir dir;
     fs::path wav;
     std::unique_ptr<DrawData> drawing = std::make_unique<DrawData>();
-    MidiTables tables;
+    MidiChannelSettings channels;
 };
 
 TEST_F(ExchangeCli, ExportMidiWritesTheFileOfTheDrawingBesideTheRecording) {
@@ -58,18 +58,18 @@ TEST_F(ExchangeCli, ExportMidiWritesTheFileOfTheDrawingBesideTheRecording) {
         const fs::path out = dir.path() / "out.mid";
         const ProcessResult r = run(QStringList{"--export-midi", s(wav), "-o", s(out)} + c.options);
         ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
-        EXPECT_EQ(read_file(out), build_midi_file(*drawing, frames, tables, c.want));
+        EXPECT_EQ(read_file(out), build_midi_file(*drawing, frames, channels, c.want));
     }
 }
 
 TEST_F(ExchangeCli, ImportMidiWritesTheDrawingFileAndReplacesOnlyWhenAsked) {
     const fs::path in = dir.path() / "in.mid";
-    write_file(in, build_midi_file(*drawing, frames, tables, {}));
+    write_file(in, build_midi_file(*drawing, frames, channels, {}));
     auto drawn_notes_of_file = [&] {
         const DrawFileRead file = read_draw_file(pkc().string(), frames);
         EXPECT_TRUE(file.ok());
         auto d = std::make_unique<DrawData>();
-        MidiTables t;
+        MidiChannelSettings t;
         if (file.ok()) apply_draw_file(file.image, *d, t);
         return drawn_notes(*d, frames);
     };
@@ -118,7 +118,7 @@ TEST_F(ExchangeCli, ExportCsvWritesTheAnalysisAndTheNotes) {
 // A drawing the window saved elsewhere for the recording is the one read.
 TEST_F(ExchangeCli, ReadsTheDrawingWhereTheWindowSavedIt) {
     const fs::path elsewhere = dir.path() / "work" / "kept.pkc";
-    ASSERT_TRUE(save_draw_data(elsewhere.string(), *drawing, frames, tables));
+    ASSERT_TRUE(save_draw_data(elsewhere.string(), *drawing, frames, channels));
     ASSERT_TRUE(SettingsFile(settings_file_path())
                     .set_drawing_file_for(s(fs::absolute(wav)), s(elsewhere)));
     const fs::path notes = dir.path() / "n.csv";
@@ -145,7 +145,7 @@ TEST_F(ExchangeCli, DrawingFilesThatCannotBeReadOrDoNotFitAreReported) {
         EXPECT_FALSE(fs::exists(out));
     }
     fs::remove(pkc());
-    ASSERT_TRUE(save_draw_data(pkc().string(), *drawing, frames + 2, tables));
+    ASSERT_TRUE(save_draw_data(pkc().string(), *drawing, frames + 2, channels));
     const fs::path notes = dir.path() / "n.csv";
     const ProcessResult r =
         run({"--export-csv", s(wav), "-o", s(dir.path() / "a.csv"), "--notes", s(notes)});

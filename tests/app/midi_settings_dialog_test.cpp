@@ -28,7 +28,8 @@ std::uint32_t msg(int status, int d1, int d2) {
 
 // An open port on a recorder, the pen switch as a plain flag, and the dialog.
 struct Rig {
-    MidiPort port;
+    MidiChannelSettings channels;
+    MidiPort port{channels};
     RecordingMidiBackend* rec = nullptr;
     bool pen_midi = true;
     std::vector<bool> pen_history; // every value the dialog set
@@ -39,11 +40,12 @@ struct Rig {
         rec = b.get();
         port.open(std::move(b));
         rec->messages.clear();
-        form = std::make_unique<MidiSettingsDialog>(port, PenMidiAccess{[this] { return pen_midi; },
-                                                            [this](bool d) {
-                                                                pen_midi = d;
-                                                                pen_history.push_back(d);
-                                                            }});
+        form = std::make_unique<MidiSettingsDialog>(port, channels,
+                                                    PenMidiAccess{[this] { return pen_midi; },
+                                                                  [this](bool d) {
+                                                                      pen_midi = d;
+                                                                      pen_history.push_back(d);
+                                                                  }});
     }
     Messages take() { return std::exchange(rec->messages, {}); }
 };
@@ -98,17 +100,17 @@ TEST(MidiSettingsDialog, ControlsAsDefined) {
 
 TEST(MidiSettingsDialog, ShowFillsControlsSilencesAndLiftsThePenSwitch) {
     Rig rig;
-    MidiTables& t = rig.port.tables;
+    MidiChannelSettings& t = rig.channels;
     for (int r = 0; r < 9; ++r) {
-        t.midi_program[std::size_t(r)] = 10 + r;
-        t.midi_volume[std::size_t(r)] = 60 + r;
+        t.program[std::size_t(r)] = 10 + r;
+        t.volume[std::size_t(r)] = 60 + r;
     }
-    t.midi_delay = 7;
-    t.active_notes[2][5] = 40;
+    t.delay = 7;
+    rig.port.active_notes[2][5] = 40;
     rig.form->show();
     // Filling the controls sends nothing beyond releasing the sounding note.
     EXPECT_EQ(rig.take(), (Messages{msg(0x82, 73, 0)}));
-    EXPECT_EQ(t.midi_volume[8], 68);
+    EXPECT_EQ(t.volume[8], 68);
     for (int r = 0; r < 9; ++r) {
         EXPECT_EQ(rig.form->program_edit(r + 1)->value(), 10 + r);
         EXPECT_EQ(rig.form->volume_slider(r + 1)->value(), 60 + r);
@@ -121,15 +123,15 @@ TEST(MidiSettingsDialog, ShowFillsControlsSilencesAndLiftsThePenSwitch) {
 
 TEST(MidiSettingsDialog, ProgramStepSendsProgramAndTestNoteThenTimerReleasesIt) {
     Rig rig;
-    rig.port.tables.midi_program[3] = 39;
-    rig.port.tables.midi_volume[3] = 90;
+    rig.channels.program[3] = 39;
+    rig.channels.volume[3] = 90;
     rig.form->show();
     rig.take();
 
     QTest::keyClick(rig.form->program_edit(4), Qt::Key_Up);
     EXPECT_EQ(rig.take(), (Messages{msg(0xC3, 0x28, 0), msg(0x93, 0x3C, 90)}));
-    EXPECT_EQ(rig.port.tables.midi_program[3], 40);
-    EXPECT_EQ(rig.port.tables.active_notes[3][0], 27);
+    EXPECT_EQ(rig.channels.program[3], 40);
+    EXPECT_EQ(rig.port.active_notes[3][0], 27);
     ASSERT_TRUE(rig.form->test_note_timer->isActive());
 
     // The real timer (its interval is checked above) ends the test note;
@@ -144,7 +146,7 @@ TEST(MidiSettingsDialog, ProgramStepSendsProgramAndTestNoteThenTimerReleasesIt) 
         60000));
     EXPECT_FALSE(released_early);
     EXPECT_EQ(rig.take(), (Messages{msg(0x83, 0x3C, 0)}));
-    EXPECT_EQ(rig.port.tables.active_notes[3][0], 0);
+    EXPECT_EQ(rig.port.active_notes[3][0], 0);
 }
 
 TEST(MidiSettingsDialog, TwoChangesWithinASecond) {
@@ -174,8 +176,8 @@ TEST(MidiSettingsDialog, VolumeChangesSendNothingAndApplyToTheNextNote) {
     rig.form->volume_slider(1)->setValue(64);
     QTest::keyClick(rig.form->volume_slider(9), Qt::Key_Left);
     EXPECT_TRUE(rig.take().empty());
-    EXPECT_EQ(rig.port.tables.midi_volume[0], 64);
-    EXPECT_EQ(rig.port.tables.midi_volume[8], 126);
+    EXPECT_EQ(rig.channels.volume[0], 64);
+    EXPECT_EQ(rig.channels.volume[8], 126);
     EXPECT_FALSE(rig.form->test_note_timer->isActive());
     rig.port.note_on(0, 40);
     EXPECT_EQ(rig.take(), (Messages{msg(0x90, 73, 64)}));
@@ -192,7 +194,7 @@ TEST(MidiSettingsDialog, ProgramNamesFollowTheNumbers) {
                         {127, "銃声"}};
     Rig rig;
     for (int r = 0; r < 4; ++r)
-        rig.port.tables.midi_program[std::size_t(r)] = rows[r].program;
+        rig.channels.program[std::size_t(r)] = rows[r].program;
     rig.form->show();
     for (int r = 0; r < 4; ++r) {
         SCOPED_TRACE(r);
@@ -204,8 +206,8 @@ TEST(MidiSettingsDialog, ProgramNamesFollowTheNumbers) {
 
 TEST(MidiSettingsDialog, TypedProgramSoundsOnceOnEnterAndTheDelayAppliesOnClose) {
     Rig rig;
-    rig.port.tables.midi_delay = 2;
-    rig.port.tables.midi_volume[2] = 90;
+    rig.channels.delay = 2;
+    rig.channels.volume[2] = 90;
     rig.form->show();
     rig.take();
     QSpinBox* program = rig.form->program_edit(3);
@@ -214,7 +216,7 @@ TEST(MidiSettingsDialog, TypedProgramSoundsOnceOnEnterAndTheDelayAppliesOnClose)
     EXPECT_TRUE(rig.take().empty()); // nothing while typing
     QTest::keyClick(program, Qt::Key_Return);
     EXPECT_EQ(rig.take(), (Messages{msg(0xC2, 99, 0), msg(0x92, 60, 90)}));
-    EXPECT_EQ(rig.port.tables.midi_program[2], 99);
+    EXPECT_EQ(rig.channels.program[2], 99);
     EXPECT_EQ(rig.form->program_name(3)->text(), QString::fromUtf8("効果音 4 (アトモスフィア)"));
     EXPECT_TRUE(rig.form->isVisible()); // Enter is not the close button
 
@@ -226,10 +228,10 @@ TEST(MidiSettingsDialog, TypedProgramSoundsOnceOnEnterAndTheDelayAppliesOnClose)
     delay->selectAll();
     QTest::keyClicks(delay, "12");
     EXPECT_EQ(delay->value(), 12);
-    EXPECT_EQ(rig.port.tables.midi_delay, 2); // not while open
+    EXPECT_EQ(rig.channels.delay, 2); // not while open
     rig.form->hide();
-    EXPECT_EQ(rig.port.tables.midi_delay, 12);
-    EXPECT_EQ(rig.port.tables.midi_program[2], 7);
+    EXPECT_EQ(rig.channels.delay, 12);
+    EXPECT_EQ(rig.channels.program[2], 7);
 }
 
 TEST(MidiSettingsDialog, PenMidiSwitchIsUpWhileOpenAndRestoredOnClose) {
@@ -248,7 +250,7 @@ TEST(MidiSettingsDialog, PenMidiSwitchIsUpWhileOpenAndRestoredOnClose) {
 TEST(MidiSettingsDialog, ClosingTheModalDialogReleasesTheTestNoteAndSendsAllPrograms) {
     Rig rig;
     for (int r = 0; r < 9; ++r)
-        rig.port.tables.midi_program[std::size_t(r)] = 20 + r;
+        rig.channels.program[std::size_t(r)] = 20 + r;
     QTimer::singleShot(0, rig.form.get(), [&] {
         rig.take();
         QTest::keyClick(rig.form->program_edit(9), Qt::Key_Down); // 28 -> 27, test note on 8

@@ -275,9 +275,9 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
         f.menus->hint_note_number_action->trigger();
         f.menus->loudness_action->trigger();
         f.on_skip_amount_chosen(2, 2000);
-        f.doc.midi.tables.midi_program[0] = 5;
-        f.doc.midi.tables.midi_volume[0] = 100;
-        f.doc.midi.tables.midi_delay = 7;
+        f.doc.channel_settings.program[0] = 5;
+        f.doc.channel_settings.volume[0] = 100;
+        f.doc.channel_settings.delay = 7;
         f.resize(900, f.height());
         QApplication::processEvents();
         ASSERT_EQ(f.width(), 900);
@@ -301,11 +301,11 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     EXPECT_FALSE(f.menus->loudness_action->isChecked());
     EXPECT_EQ(f.skip_amounts, (std::array<int, 3>{5000, -5000, -2000}));
     EXPECT_EQ(f.strip->skip_back_short_button->text(), QString("-2 s"));
-    EXPECT_EQ(f.doc.midi.tables.midi_program[0], 5);
-    EXPECT_EQ(f.doc.midi.tables.midi_volume[0], 100);
-    EXPECT_EQ(f.doc.midi.tables.midi_program[1], 0);
-    EXPECT_EQ(f.doc.midi.tables.midi_volume[1], 127);
-    EXPECT_EQ(f.doc.midi.tables.midi_delay, 7);
+    EXPECT_EQ(f.doc.channel_settings.program[0], 5);
+    EXPECT_EQ(f.doc.channel_settings.volume[0], 100);
+    EXPECT_EQ(f.doc.channel_settings.program[1], 0);
+    EXPECT_EQ(f.doc.channel_settings.volume[1], 127);
+    EXPECT_EQ(f.doc.channel_settings.delay, 7);
     EXPECT_EQ(f.width(), 900);
     EXPECT_EQ(f.open_dialog_dir, s(dir.path()));
     // The colour sliders did not redraw during start-up but do now.

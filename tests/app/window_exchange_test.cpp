@@ -66,7 +66,7 @@ TEST_F(WindowExchange, MidiExportWritesTheChosenOptions) {
     f.menus->export_midi_action->trigger();
     EXPECT_FALSE(selection_offered); // nothing is selected
     EXPECT_EQ(responder.file_dialogs, 1);
-    EXPECT_EQ(read_file(out), build_midi_file(f.doc.drawing, frames, f.doc.midi.tables,
+    EXPECT_EQ(read_file(out), build_midi_file(f.doc.drawing, frames, f.doc.channel_settings,
                                               {true, 3, f.tools_window()->quantize_division, {}}));
 }
 
@@ -78,7 +78,7 @@ TEST_F(WindowExchange, MidiImportAddsOrReplacesAndMarksTheDrawingChanged) {
     for (int t = 60; t < 70; ++t)
         (*other)[t].note_cell(50) = 5;
     const fs::path mid = dir.path() / "in.mid";
-    write_file(mid, build_midi_file(*other, frames, f.doc.midi.tables, {}));
+    write_file(mid, build_midi_file(*other, frames, f.doc.channel_settings, {}));
     const auto mine = notes();
 
     struct Case {
@@ -115,7 +115,7 @@ TEST_F(WindowExchange, RefusedOrCancelledImportChangesNothing) {
     const fs::path bad = dir.path() / "bad.mid";
     write_file(bad, {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1});
     const fs::path good = dir.path() / "good.mid";
-    write_file(good, build_midi_file(f.doc.drawing, frames, f.doc.midi.tables, {}));
+    write_file(good, build_midi_file(f.doc.drawing, frames, f.doc.channel_settings, {}));
     struct Case {
         fs::path file;
         bool accept;

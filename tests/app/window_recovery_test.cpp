@@ -38,7 +38,7 @@ class WindowRecovery : public SettingsFileTest {
         auto d = std::make_unique<DrawData>();
         (*d)[5].line_mark() = mark;
         fs::create_directories(copy.parent_path());
-        write_file(copy, build_draw_file(*d, 100, MidiTables{}));
+        write_file(copy, build_draw_file(*d, 100, MidiChannelSettings{}));
         fs::last_write_time(copy, fs::file_time_type::clock::now() - std::chrono::seconds(age_s));
     }
 
@@ -92,7 +92,7 @@ TEST_F(WindowRecovery, CopyWrittenOnFirstChangeAndRemovedOnSaveDiscardExit) {
         f.recovery_tick();
         f.recovery_writer().flush();
         ASSERT_TRUE(fs::exists(copy));
-        EXPECT_EQ(read_file(copy), build_draw_file(f.doc.drawing, 100, f.doc.midi.tables));
+        EXPECT_EQ(read_file(copy), build_draw_file(f.doc.drawing, 100, f.doc.channel_settings));
 
         ModalResponder r;
         switch (end) {
@@ -137,7 +137,8 @@ TEST_F(WindowRecovery, OpenOffersANewerCopy) {
         if (c.answer.empty()) {
             auto d = std::make_unique<DrawData>();
             (*d)[5].line_mark() = 1;
-            ASSERT_TRUE(save_draw_data((dir / "tone.pkc").string(), *d, 100, MidiTables{}));
+            ASSERT_TRUE(
+                save_draw_data((dir / "tone.pkc").string(), *d, 100, MidiChannelSettings{}));
         }
         Window w = make_window();
         ModalResponder r;

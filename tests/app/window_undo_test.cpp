@@ -167,7 +167,7 @@ TEST_F(WindowUndo, UnsavedStateFollowsTheHistory) {
 // it puts the programs and volumes back and sends the programs again.
 TEST_F(WindowUndo, MidiDialogIsOneStep) {
     MidiSettingsDialog* dialog = f.midi_dialog();
-    const MidiTables before = f.doc.midi.tables;
+    const MidiChannelSettings before = f.doc.channel_settings;
     QTimer::singleShot(0, dialog, [&] {
         dialog->program_edit(3)->setValue(33);
         dialog->volume_slider(5)->setValue(40);
@@ -178,15 +178,15 @@ TEST_F(WindowUndo, MidiDialogIsOneStep) {
     EXPECT_TRUE(f.doc.drawing.modified);
     w.midi_log->messages.clear();
     f.on_undo();
-    EXPECT_EQ(f.doc.midi.tables.midi_program, before.midi_program);
-    EXPECT_EQ(f.doc.midi.tables.midi_volume, before.midi_volume);
+    EXPECT_EQ(f.doc.channel_settings.program, before.program);
+    EXPECT_EQ(f.doc.channel_settings.volume, before.volume);
     EXPECT_FALSE(f.doc.drawing.modified);
     const auto& sent = w.midi_log->messages;
-    EXPECT_NE(std::find(sent.begin(), sent.end(), short_message(0xC2, before.midi_program[2], 0)),
+    EXPECT_NE(std::find(sent.begin(), sent.end(), short_message(0xC2, before.program[2], 0)),
               sent.end());
     f.on_redo();
-    EXPECT_EQ(f.doc.midi.tables.midi_program[2], 33);
-    EXPECT_EQ(f.doc.midi.tables.midi_volume[4], 40);
+    EXPECT_EQ(f.doc.channel_settings.program[2], 33);
+    EXPECT_EQ(f.doc.channel_settings.volume[4], 40);
 }
 
 // The load button asks the open sequence's question before it replaces an

@@ -60,7 +60,8 @@ struct Rig {
     void write_drawing(int frame_count = frames) {
         auto other = std::make_unique<Document>();
         other->drawing[10].note_cell(20) = 3;
-        ASSERT_TRUE(save_draw_data(drawing_file, other->drawing, frame_count, other->midi.tables));
+        ASSERT_TRUE(
+            save_draw_data(drawing_file, other->drawing, frame_count, other->channel_settings));
         fs::remove(drawing_file + ".bak");
     }
 };

@@ -35,11 +35,18 @@ TEST(Document, OpensARecordingAndItsDrawingWithoutAWindow) {
     EXPECT_EQ(doc->draw_file, draw_file_name(files.wav.path()));
     EXPECT_EQ(doc->load_drawing().status, DrawFileStatus::absent); // none saved yet
 
-    // A drawing saved beside the recording comes back with the next open.
+    // A drawing saved beside the recording comes back with the next open,
+    // with its channel settings.
     doc->drawing[10].note_cell(20) = 3;
+    doc->channel_settings.program[8] = 18;
     ASSERT_TRUE(save_draw_data(doc->draw_file, doc->drawing, doc->store.frame_count,
-                               doc->midi.tables));
+                               doc->channel_settings));
     auto again = std::make_unique<Document>();
+    auto backend = std::make_unique<RecordingMidiBackend>();
+    auto* log = backend.get();
+    ASSERT_TRUE(again->midi.open(std::move(backend)));
+    again->midi.active_notes[2][0] = 50; // a note the drawing player left sounding
+    log->messages.clear();
     again->load_tables();
     r = again->load_recording(files.wav.path(), {}, 1);
     ASSERT_TRUE(r.ok) << r.message;
@@ -47,6 +54,12 @@ TEST(Document, OpensARecordingAndItsDrawingWithoutAWindow) {
     ASSERT_TRUE(again->load_drawing().ok());
     EXPECT_EQ(again->drawing[10].note_cell(20), 3);
     EXPECT_FALSE(again->drawing.modified);
+    EXPECT_EQ(again->channel_settings.program[8], 18);
+    // The sounding note is silenced first, then the programs of channels 0 … 8 go out.
+    ASSERT_EQ(log->messages.size(), 10u);
+    EXPECT_EQ(log->messages[0], short_message(0x82, 83, 0));
+    EXPECT_EQ(log->messages[1], short_message(0xC0, 0, 0));
+    EXPECT_EQ(log->messages[9], short_message(0xC8, 18, 0));
 }
 
 TEST(Document, ARefusedRecordingLeavesNoDrawingFile) {

@@ -20,11 +20,12 @@ struct Rect {
 
 class FakeHost : public EditorHost {
   public:
-    FakeHost() {
+    explicit FakeHost(bool open_midi = true) {
+        channels.volume[0] = 100;
+        if (!open_midi) return;
         auto backend = std::make_unique<RecordingMidiBackend>();
         log = backend.get();
         midi.open(std::move(backend));
-        midi.tables.midi_volume[0] = 100;
         log->messages.clear();
     }
     ToolState tool_state() const override { return tool; }
@@ -47,7 +48,8 @@ class FakeHost : public EditorHost {
 
     ToolState tool;
     ViewState view;
-    MidiPort midi;
+    MidiChannelSettings channels;
+    MidiPort midi{channels};
     RecordingMidiBackend* log = nullptr;
     int graphs = 0, labels = 0, position_ms = 0, state = 1, width = 800;
     std::vector<int> lines;
@@ -84,10 +86,10 @@ constexpr MouseShift ctrl{true, false, false, false};
 TEST_F(MouseEditorTest, PlainClickSoundsWhileHeld) {
     editor.press(MouseButton::left, {}, 10, row_y(50));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x90, 83, 100)}));
-    EXPECT_EQ(host.midi.tables.active_notes[0][0], 50);
+    EXPECT_EQ(host.midi.active_notes[0][0], 50);
     editor.release(MouseButton::left, {}, 10, row_y(50));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 83, 0)}));
-    EXPECT_EQ(host.midi.tables.active_notes[0][0], 0);
+    EXPECT_EQ(host.midi.active_notes[0][0], 0);
     EXPECT_EQ(editor.sounding_notes[50], 0);
     EXPECT_EQ(host.labels, 2);
 
@@ -101,8 +103,8 @@ TEST_F(MouseEditorTest, PlainClickSoundsWhileHeld) {
     editor.press(MouseButton::left, {}, 10, row_y(40));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 83, 0),
                                                            short_message(0x90, 73, 100)}));
-    EXPECT_EQ(host.midi.tables.active_notes[0][0], 40);
-    EXPECT_EQ(host.midi.tables.active_notes[0][1], 0);
+    EXPECT_EQ(host.midi.active_notes[0][0], 40);
+    EXPECT_EQ(host.midi.active_notes[0][1], 0);
     editor.release(MouseButton::left, {}, 10, row_y(40));
     EXPECT_EQ(take_messages(), (std::vector<std::uint32_t>{short_message(0x80, 73, 0)}));
 }
@@ -169,13 +171,12 @@ TEST_F(MouseEditorTest, WhenAClickSounds) {
         {"below the graph", DrawMode::none, true, 74 * 4 + 29, 0},
     };
     for (const auto& c : cases) {
-        FakeHost h;
+        FakeHost h(c.midi_ok);
         h.tool.mode = c.mode;
-        h.midi.tables.midi_ok = c.midi_ok;
         MouseEditor e(*draw, *store, h);
         e.press(MouseButton::left, {}, 10, c.y);
         e.release(MouseButton::left, {}, 10, c.y);
-        EXPECT_EQ(h.log->messages.size(), c.messages) << c.name;
+        EXPECT_EQ(h.log ? h.log->messages.size() : 0u, c.messages) << c.name;
     }
 }
 
@@ -290,7 +291,7 @@ TEST(MouseEditorHistory, EachEditingGestureIsOneStep) {
         EXPECT_EQ(history.undo_count(), c.steps);
         if (c.steps == 0) continue;
         EXPECT_NE(draw->draw_data, before);
-        history.undo(*draw, host.midi.tables);
+        history.undo(*draw, host.channels);
         EXPECT_EQ(draw->draw_data, before);
     }
 }

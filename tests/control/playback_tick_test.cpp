@@ -25,7 +25,7 @@ TEST(PlaybackTick, MovesCursorOncePerFrameAndUpdatesDisplayEveryTenth) {
 TEST(PlaybackTick, RepeatsTheFrameAfterAPageWithoutDoubleMidi) {
     TransportRig r;
     r.host.page_at = {5};
-    r.midi.tables.midi_delay = 3;
+    r.channels.delay = 3;
     r.play();
     r.host.lines.clear();
     r.advance(100); // frame 5: the view pages, cursor_frame -1

@@ -1,6 +1,6 @@
 #include "control/settings_file.h"
 
-#include "midi/midi_port.h"
+#include "midi/channel_settings.h"
 #include "tests/common/restricted.h"
 #include "tests/common/temp_dir.h"
 
@@ -188,40 +188,38 @@ TEST(Settings, MaximisedWindowStoresItsNormalPlacement) {
 
 TEST(Settings, ProgramAndVolumeBelongToChannelZeroOnly) {
     IniFolder t;
-    MidiPort port;
-    port.open(std::make_unique<RecordingMidiBackend>());
+    MidiChannelSettings channels;
     for (std::size_t n = 0; n < 9; ++n) {
-        port.tables.midi_program[n] = 50 + int(n);
-        port.tables.midi_volume[n] = 60 + int(n);
+        channels.program[n] = 50 + int(n);
+        channels.volume[n] = 60 + int(n);
     }
-    port.tables.midi_delay = 6;
+    channels.delay = 6;
     Settings s;
-    capture_midi_settings(s, port.tables);
+    capture_midi_settings(s, channels);
     EXPECT_EQ(s.program, 50);
     EXPECT_EQ(s.volume, 60);
     EXPECT_EQ(s.delay, 6);
     ASSERT_TRUE(write_settings(t.ini(), s));
 
-    // The next start: the port opens with program 0 and volume 127 everywhere,
-    // then the settings set channel 0 alone.
-    MidiPort next;
-    next.open(std::make_unique<RecordingMidiBackend>());
-    apply_midi_settings(read_settings(t.ini(), Settings{}), next.tables);
-    EXPECT_EQ(next.tables.midi_program[0], 50);
-    EXPECT_EQ(next.tables.midi_volume[0], 60);
-    EXPECT_EQ(next.tables.midi_delay, 6);
+    // The next start: the channels start with program 0 and volume 127
+    // everywhere, then the settings set channel 0 alone.
+    MidiChannelSettings next;
+    apply_midi_settings(read_settings(t.ini(), Settings{}), next);
+    EXPECT_EQ(next.program[0], 50);
+    EXPECT_EQ(next.volume[0], 60);
+    EXPECT_EQ(next.delay, 6);
     for (std::size_t n = 1; n < 9; ++n) {
-        EXPECT_EQ(next.tables.midi_program[n], 0);
-        EXPECT_EQ(next.tables.midi_volume[n], 127);
+        EXPECT_EQ(next.program[n], 0);
+        EXPECT_EQ(next.volume[n], 127);
     }
 
     // Without a synthesizer the port never opens: the click channel's
     // velocity is still the full 127 that the next start reads back.
-    const MidiPort unopened;
-    for (int v : unopened.tables.midi_volume)
+    const MidiChannelSettings unopened;
+    for (int v : unopened.volume)
         EXPECT_EQ(v, 127);
     Settings without;
-    capture_midi_settings(without, unopened.tables);
+    capture_midi_settings(without, unopened);
     EXPECT_EQ(without.volume, 127);
     const QString path = t.fresh();
     ASSERT_TRUE(write_settings(path, without));

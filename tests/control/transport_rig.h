@@ -62,12 +62,13 @@ struct TransportRig {
     std::unique_ptr<SpectrogramStore> store = std::make_unique<SpectrogramStore>();
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
     ViewState view;
-    MidiPort midi;
+    MidiChannelSettings channels;
+    MidiPort midi{channels};
     RecordingMidiBackend* rec = nullptr;
     SteppedOutput clock;
     MediaPlayer player{clock};
     FakeHost host;
-    Transport t{*store, *draw, view, midi, player, host};
+    Transport t{*store, *draw, view, channels, midi, player, host};
     TempWav wav;
 
     // A recording of `ms` milliseconds (frame_count ms / 20), opened and stopped.

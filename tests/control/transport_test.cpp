@@ -246,11 +246,12 @@ TEST(Transport, PlayFailureIsSilentAndLeavesPlayerOpen) {
     auto store = std::make_unique<SpectrogramStore>();
     auto draw = std::make_unique<DrawData>();
     ViewState view;
-    MidiPort midi;
+    const MidiChannelSettings channels;
+    MidiPort midi{channels};
     RefusingOutput out;
     MediaPlayer player(out);
     FakeHost host;
-    Transport t(*store, *draw, view, midi, player, host);
+    Transport t(*store, *draw, view, channels, midi, player, host);
     host.transport = &t;
     host.view = &view;
     TempWav wav(1000);
@@ -279,7 +280,7 @@ TEST(Transport, MidiOffOnPauseStopAndResetOnly) {
         SCOPED_TRACE(testing::Message() << c.from << " " << int(c.command));
         TransportRig r;
         enter(r, c.from);
-        auto& notes = r.midi.tables.active_notes;
+        auto& notes = r.midi.active_notes;
         notes[0][0] = 40;
         notes[3][7] = 2;
         notes[8][2] = 75;
@@ -299,7 +300,8 @@ TEST(Transport, MidiOffOnPauseStopAndResetOnly) {
 }
 
 // Every jump of a playing drawing sounds the notes held where it lands (the
-// frame read midi_delay ahead); paused, switched off or without a port none.
+// frame read the channel settings' delay ahead); paused, switched off or
+// without a port none.
 TEST(Transport, JumpsSoundTheDrawingHeldWhereTheyLand) {
     using Jump = void (*)(TransportRig&);
     const Jump start = [](TransportRig& r) { r.play(); };
@@ -336,7 +338,7 @@ TEST(Transport, JumpsSoundTheDrawingHeldWhereTheyLand) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TransportRig r(60000, c.midi_ok);
-        r.midi.tables.midi_delay = 3;
+        r.channels.delay = 3;
         r.host.pen_midi = c.pen;
         enter(r, c.from);
         r.host.slider = 100; // read by change_time

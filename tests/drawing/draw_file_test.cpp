@@ -21,14 +21,14 @@ class DrawFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         for (int ch = 0; ch < 9; ++ch) {
-            tables.midi_program[std::size_t(ch)] = 10 + ch;
-            tables.midi_volume[std::size_t(ch)] = 120 - ch;
+            channels.program[std::size_t(ch)] = 10 + ch;
+            channels.volume[std::size_t(ch)] = 120 - ch;
         }
     }
     test::TempDir dir;
     std::string path = (dir / "song.pkc").string();
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
-    MidiTables tables;
+    MidiChannelSettings channels;
 };
 
 TEST(DrawFileName, ReplacesTheExtensionOfTheFileName) {
@@ -48,12 +48,12 @@ TEST(DrawFileName, ReplacesTheExtensionOfTheFileName) {
 }
 
 TEST_F(DrawFileTest, SavedLayoutMatchesTheFormat) {
-    tables.midi_volume[3] = 100; // channel 3
+    channels.volume[3] = 100; // channel 3
     (*draw)[0].line_mark() = 4;
     (*draw)[2999].note_cell(75) = 16 | draw_selected_bit;
     (*draw)[3000].note_cell(75) = 7; // beyond the recording: not saved
     draw->modified = true;
-    ASSERT_TRUE(save_draw_data(path, *draw, 3000, tables));
+    ASSERT_TRUE(save_draw_data(path, *draw, 3000, channels));
     const auto b = test::read_file(path);
     ASSERT_EQ(b.size(), 228064u);
     EXPECT_EQ(b[0], 0xB8);
@@ -74,34 +74,26 @@ TEST_F(DrawFileTest, SavedLayoutMatchesTheFormat) {
 }
 
 TEST_F(DrawFileTest, LoadReadsBackProgramsVolumesAndRecords) {
-    tables.midi_volume[3] = 100;
+    channels.volume[3] = 100;
     (*draw)[1500].note_cell(40) = 9;
-    ASSERT_TRUE(save_draw_data(path, *draw, 3000, tables));
+    ASSERT_TRUE(save_draw_data(path, *draw, 3000, channels));
 
-    MidiPort port;
-    auto backend = std::make_unique<RecordingMidiBackend>();
-    auto* log = backend.get();
-    ASSERT_TRUE(port.open(std::move(backend)));
-    port.tables.active_notes[2][0] = 50; // a note the drawing player left sounding
-    log->messages.clear();
+    MidiChannelSettings read;
+    read.program[0] = 7; // channel 0 is not the drawing's
     auto other = std::make_unique<DrawData>();
     other->modified = true;
-    ASSERT_TRUE(load_draw_data(path, *other, 3000, port).ok());
-    EXPECT_EQ(port.tables.midi_volume[3], 100);
-    EXPECT_EQ(port.tables.midi_program[8], 18);
+    ASSERT_TRUE(load_draw_data(path, *other, 3000, read).ok());
+    EXPECT_EQ(read.volume[3], 100);
+    EXPECT_EQ(read.program[8], 18);
+    EXPECT_EQ(read.program[0], 7);
     EXPECT_EQ((*other)[1500].note_cell(40), 9);
     EXPECT_FALSE(other->modified);
-    // The sounding note is silenced first, then the programs of channels 0 … 8 go out.
-    ASSERT_EQ(log->messages.size(), 10u);
-    EXPECT_EQ(log->messages[0], short_message(0x82, 83, 0));
-    EXPECT_EQ(log->messages[1], short_message(0xC0, 0, 0));
-    EXPECT_EQ(log->messages[9], short_message(0xC8, 18, 0));
 }
 
 TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
-    tables.midi_volume[3] = 100;
+    channels.volume[3] = 100;
     (*draw)[10].note_cell(40) = 9;
-    const auto good = build_draw_file(*draw, 3000, tables);
+    const auto good = build_draw_file(*draw, 3000, channels);
     struct Case {
         const char* name;
         std::size_t at; // byte to change, or the length to cut to
@@ -132,17 +124,17 @@ TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
         auto target = std::make_unique<DrawData>();
         (*target)[5].line_mark() = 3;
         target->modified = true;
-        MidiPort port;
-        port.tables.midi_volume[3] = 64;
-        port.tables.midi_program[1] = 5;
-        const DrawFileRead r = load_draw_data(path, *target, 3000, port);
+        MidiChannelSettings target_channels;
+        target_channels.volume[3] = 64;
+        target_channels.program[1] = 5;
+        const DrawFileRead r = load_draw_data(path, *target, 3000, target_channels);
         EXPECT_EQ(r.status, DrawFileStatus::refused) << c.name;
         EXPECT_EQ(r.refusal, c.why) << c.name;
         EXPECT_EQ((*target)[5].line_mark(), 3) << c.name;
         EXPECT_EQ((*target)[10].note_cell(40), 0) << c.name;
         EXPECT_TRUE(target->modified) << c.name;
-        EXPECT_EQ(port.tables.midi_volume[3], 64) << c.name;
-        EXPECT_EQ(port.tables.midi_program[1], 5) << c.name;
+        EXPECT_EQ(target_channels.volume[3], 64) << c.name;
+        EXPECT_EQ(target_channels.program[1], 5) << c.name;
     }
 }
 
@@ -166,19 +158,19 @@ TEST_F(DrawFileTest, OtherFrameCountsLoadCutOrPadded) {
         auto made = std::make_unique<DrawData>();
         for (int f = 0; f < c.file_frames; ++f)
             (*made)[f].note_cell(2 + f % 74) = 1 + f % 16;
-        auto bytes = build_draw_file(*made, c.file_frames, tables);
+        auto bytes = build_draw_file(*made, c.file_frames, channels);
         if (c.bad_frame >= 0) bytes[std::size_t(draw_body_offset + c.bad_frame * 76 + 5)] = 20;
         test::write_file(path, bytes);
 
         auto loaded = std::make_unique<DrawData>();
-        MidiPort port;
-        const DrawFileRead r = load_draw_data(path, *loaded, c.recording_frames, port);
+        MidiChannelSettings read;
+        const DrawFileRead r = load_draw_data(path, *loaded, c.recording_frames, read);
         ASSERT_EQ(r.status, c.status);
         if (!r.ok()) continue;
         EXPECT_EQ(r.file_frames, c.file_frames);
         EXPECT_EQ(r.frame_count, c.recording_frames);
         EXPECT_EQ(r.resized(), c.file_frames != c.recording_frames);
-        EXPECT_EQ(port.tables.midi_program[8], 18);
+        EXPECT_EQ(read.program[8], 18);
         for (int f = 0; f <= std::min(c.recording_frames, draw_frames - 1); ++f)
             ASSERT_EQ((*loaded)[f],
                       f < std::min(c.file_frames, c.recording_frames) ? (*made)[f] : draw_frame{})
@@ -233,7 +225,7 @@ TEST_F(DrawFileTest, PathsThatCannotBeReadTellWhy) {
 
 TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
     (*draw)[3].note_cell(2) = 33;
-    auto bytes = build_draw_file(*draw, 100, tables);
+    auto bytes = build_draw_file(*draw, 100, channels);
     bytes.push_back(0xFF);
     test::write_file(path, bytes);
     const DrawFileRead r = read_draw_file(path, 100);
@@ -245,25 +237,25 @@ TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
 
 TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
     (*draw)[0].line_mark() = 1;
-    ASSERT_TRUE(save_draw_data(path, *draw, 100, tables));
+    ASSERT_TRUE(save_draw_data(path, *draw, 100, channels));
     const auto before = test::read_file(path);
     (*draw)[0].line_mark() = 2;
     draw->modified = true;
 
     // A file size limit makes the write fail part-way, whatever our rights.
-    const auto saved =
-        test::with_file_size_limit(4096, [&] { return save_draw_data(path, *draw, 3000, tables); });
+    const auto saved = test::with_file_size_limit(
+        4096, [&] { return save_draw_data(path, *draw, 3000, channels); });
     ASSERT_TRUE(saved);
     EXPECT_FALSE(*saved);
     EXPECT_EQ(test::read_file(path), before);
     EXPECT_TRUE(draw->modified);
     EXPECT_EQ(test::entry_count(dir.path()), 1) << "the temporary file is removed";
-    EXPECT_FALSE(save_draw_data((dir / "no" / "such.pkc").string(), *draw, 100, tables));
+    EXPECT_FALSE(save_draw_data((dir / "no" / "such.pkc").string(), *draw, 100, channels));
 }
 
 TEST_F(DrawFileTest, SaveReplacesAnExistingFileWhole) {
     test::write_file(path, std::vector<std::uint8_t>(500000, 0xEE));
-    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, channels));
     EXPECT_EQ(test::read_file(path).size(), 64u + 760u);
 }
 
@@ -273,12 +265,12 @@ TEST_F(DrawFileTest, ReplacedFileIsKeptAsBak) {
     const std::string bak = backup_file_name(path);
     EXPECT_EQ(bak, path + ".bak");
     (*draw)[0].line_mark() = 1;
-    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, channels));
     EXPECT_FALSE(fs::exists(bak));
     const auto first = test::read_file(path);
 
     (*draw)[0].line_mark() = 2;
-    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, channels));
     EXPECT_EQ(test::read_file(bak), first);
     const auto second = test::read_file(path);
     EXPECT_NE(second, first);
@@ -287,7 +279,7 @@ TEST_F(DrawFileTest, ReplacedFileIsKeptAsBak) {
     fs::remove(bak);
     fs::create_directory(bak);
     (*draw)[0].line_mark() = 3;
-    ASSERT_TRUE(save_draw_data(path, *draw, 10, tables));
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, channels));
     EXPECT_TRUE(fs::is_directory(bak));
     EXPECT_NE(test::read_file(path), second);
 }

@@ -33,7 +33,7 @@ struct State {
     friend bool operator==(const State&, const State&) = default;
 };
 
-State state_of(const DrawData& d, const MidiTables& t) {
+State state_of(const DrawData& d, const MidiChannelSettings& t) {
     return {d.draw_data, draw_channels(t)};
 }
 
@@ -42,60 +42,67 @@ State state_of(const DrawData& d, const MidiTables& t) {
 TEST(DrawHistory, UndoAndRedoOfEachKindRestoreEveryRecord) {
     struct Case {
         const char* name;
-        std::function<void(DrawData&, MidiTables&)> edit;
+        std::function<void(DrawData&, MidiChannelSettings&)> edit;
         bool is_step;
     };
     const Case cases[] = {
         {"pen stroke",
-         [](DrawData& d, MidiTables&) { commit_pen_stroke(d, frames, 5, 80, 30, 7, false, 16); },
+         [](DrawData& d, MidiChannelSettings&) {
+             commit_pen_stroke(d, frames, 5, 80, 30, 7, false, 16);
+         },
          true},
         {"quantised stroke",
-         [](DrawData& d, MidiTables&) { commit_pen_stroke(d, frames, 53, 97, 20, 2, true, 4); },
+         [](DrawData& d, MidiChannelSettings&) {
+             commit_pen_stroke(d, frames, 53, 97, 20, 2, true, 4);
+         },
          true},
-        {"line mark", [](DrawData& d, MidiTables&) { set_line_mark(d, frames, 77, 12); }, true},
-        {"beat tap cleared", [](DrawData& d, MidiTables&) { clear_line_mark(d, frames, 100); },
+        {"line mark", [](DrawData& d, MidiChannelSettings&) { set_line_mark(d, frames, 77, 12); },
          true},
+        {"beat tap cleared",
+         [](DrawData& d, MidiChannelSettings&) { clear_line_mark(d, frames, 100); }, true},
         {"nearest line erased",
-         [](DrawData& d, MidiTables&) { erase_nearest_line(d, frames, 148); }, true},
-        {"run eraser", [](DrawData& d, MidiTables&) { erase_run(d, frames, 20, 30); }, true},
+         [](DrawData& d, MidiChannelSettings&) { erase_nearest_line(d, frames, 148); }, true},
+        {"run eraser", [](DrawData& d, MidiChannelSettings&) { erase_run(d, frames, 20, 30); },
+         true},
         {"select all, delete notes",
-         [](DrawData& d, MidiTables&) {
+         [](DrawData& d, MidiChannelSettings&) {
              all_select(d, frames, DrawMode::pen_select);
              select_del(d, frames, DrawMode::pen_select);
          },
          true},
         {"selected lines deleted",
-         [](DrawData& d, MidiTables&) {
+         [](DrawData& d, MidiChannelSettings&) {
              select_lines(d, frames, 90, 210);
              select_del(d, frames, DrawMode::line_select);
          },
          true},
         {"recolour",
-         [](DrawData& d, MidiTables&) {
+         [](DrawData& d, MidiChannelSettings&) {
              select_pen_rect(d, frames, 15, 70, 30, 44);
              recolour_selected(d, frames, DrawMode::pen_select, 14);
          },
          true},
         {"line interval copied",
-         [](DrawData& d, MidiTables&) {
+         [](DrawData& d, MidiChannelSettings&) {
              reset_draw_select(d, frames);
              select_lines(d, frames, 100, 150);
              copy_line_interval(d, frames, CopyDirection::right, 6);
          },
          true},
-        {"channel program", [](DrawData&, MidiTables& t) { t.midi_program[3] = 41; }, true},
-        {"channel volume", [](DrawData&, MidiTables& t) { t.midi_volume[8] = 20; }, true},
+        {"channel program", [](DrawData&, MidiChannelSettings& t) { t.program[3] = 41; }, true},
+        {"channel volume", [](DrawData&, MidiChannelSettings& t) { t.volume[8] = 20; }, true},
         {"click channel is not the drawing's",
-         [](DrawData&, MidiTables& t) { t.midi_program[0] = 9; }, false},
+         [](DrawData&, MidiChannelSettings& t) { t.program[0] = 9; }, false},
         {"selection only",
-         [](DrawData& d, MidiTables&) { all_select(d, frames, DrawMode::pen_select); }, false},
-        {"same colour again", [](DrawData& d, MidiTables&) { set_line_mark(d, frames, 50, 3); },
+         [](DrawData& d, MidiChannelSettings&) { all_select(d, frames, DrawMode::pen_select); },
          false},
+        {"same colour again",
+         [](DrawData& d, MidiChannelSettings&) { set_line_mark(d, frames, 50, 3); }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto d = sample();
-        MidiTables t;
+        MidiChannelSettings t;
         DrawHistory h;
         // A selection made before the step stays out of it unless the
         // step rewrites those records.
@@ -126,7 +133,7 @@ TEST(DrawHistory, RandomEditsUndoAndRedoThroughEveryState) {
         std::mt19937 rng(seed);
         auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
         auto d = sample();
-        MidiTables t;
+        MidiChannelSettings t;
         DrawHistory h;
         std::vector<State> states{state_of(*d, t)};
         for (int i = 0; i < 40; ++i) {
@@ -154,7 +161,7 @@ TEST(DrawHistory, RandomEditsUndoAndRedoThroughEveryState) {
                 recolour_selected(*d, frames, DrawMode::pen_select, pick(1, 16));
                 break;
             case 6:
-                t.midi_program[std::size_t(pick(1, 8))] = pick(0, 127);
+                t.program[std::size_t(pick(1, 8))] = pick(0, 127);
                 break;
             default:
                 reset_draw_select(*d, frames);
@@ -204,7 +211,7 @@ TEST(DrawHistory, UnsavedStateFollowsTheHistory) {
         {'u', true},  {'r', true}, {'s', false}, {'u', true},  {'r', false},
     };
     auto d = sample();
-    MidiTables t;
+    MidiChannelSettings t;
     DrawHistory h;
     int next = 100;
     for (std::size_t i = 0; i < script.size(); ++i) {
@@ -230,7 +237,7 @@ TEST(DrawHistory, UnsavedStateFollowsTheHistory) {
 // Over the limit the oldest steps go; what is left still undoes exactly.
 TEST(DrawHistory, BoundDropsTheOldestSteps) {
     auto d = sample();
-    MidiTables t;
+    MidiChannelSettings t;
     // One step of 30 records is about 4.7 kB: room for three.
     DrawHistory h(15000);
     std::vector<State> states{state_of(*d, t)};
@@ -254,7 +261,7 @@ TEST(DrawHistory, BoundDropsTheOldestSteps) {
 
 TEST(DrawHistory, ClearForgetsAndReports) {
     auto d = sample();
-    MidiTables t;
+    MidiChannelSettings t;
     DrawHistory h;
     int changes = 0;
     h.on_change = [&] { ++changes; };

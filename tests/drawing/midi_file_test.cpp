@@ -1,5 +1,6 @@
 #include "drawing/midi_file.h"
 
+#include "analysis/spectrogram_store.h"
 #include "drawing/drawing_texts.h"
 
 #include <gtest/gtest.h>
@@ -40,9 +41,9 @@ TEST(MidiFileExport, SmallDrawingGivesTheseBytes) {
     for (int f = 5; f <= 9; ++f)
         (*draw)[f].note_cell(40) = 2;                 // 100 ms … 200 ms
     (*draw)[0].note_cell(2) = 10 | draw_selected_bit; // folds onto channel 2
-    MidiTables tables;
-    tables.midi_program[2] = 40;
-    tables.midi_volume[2] = 100;
+    MidiChannelSettings channels;
+    channels.program[2] = 40;
+    channels.volume[2] = 100;
     // No lines: 120 BPM, one frame is 19.2 ticks.
     const Bytes want = cat({
         {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 3, 0x01, 0xe0},
@@ -61,7 +62,7 @@ TEST(MidiFileExport, SmallDrawingGivesTheseBytes) {
         {0x00, 0x92, 35, 100, 0x13, 0x82, 35, 0},
         end_of_track,
     });
-    EXPECT_EQ(build_midi_file(*draw, 100, tables, {}), want);
+    EXPECT_EQ(build_midi_file(*draw, 100, channels, {}), want);
 }
 
 TEST(MidiTempoMap, LinesFallOnBeatsAndBarsWithinLimits) {
@@ -149,11 +150,11 @@ TEST(MidiFileExport, QuantisesToDivisionsOfTheLineIntervalAndFiltersTheSelection
     MidiExportOptions options;
     options.quantize_division = 4;
     options.include_note = selected_notes_only;
-    const Bytes file = build_midi_file(*draw, 90, MidiTables{}, options);
+    const Bytes file = build_midi_file(*draw, 90, MidiChannelSettings{}, options);
 
     auto back = std::make_unique<DrawData>();
-    MidiTables tables;
-    ASSERT_TRUE(import_midi_file(file, *back, 90, tables, {}).ok);
+    MidiChannelSettings channels;
+    ASSERT_TRUE(import_midi_file(file, *back, 90, channels, {}).ok);
     struct Run {
         int band, first, last;
     };
@@ -185,12 +186,12 @@ TEST(MidiFileImport, FormatZeroWithTempoChangeAndRunningStatus) {
     const Bytes file = cat({header(0, 1, 96), chunk("MTrk", track)});
     auto draw = std::make_unique<DrawData>();
     (*draw)[10].note_cell(60) = 7; // kept: the import adds
-    MidiTables tables;
+    MidiChannelSettings channels;
     MidiImportOptions options;
     options.replace = false;
     options.lines = MidiImportLines::beats;
     options.line_colour = 5;
-    const MidiImportResult r = import_midi_file(file, *draw, 100, tables, options);
+    const MidiImportResult r = import_midi_file(file, *draw, 100, channels, options);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.notes, 2);
     EXPECT_EQ(r.out_of_range, 1);
@@ -204,9 +205,9 @@ TEST(MidiFileImport, FormatZeroWithTempoChangeAndRunningStatus) {
     }
     EXPECT_EQ((*draw)[10].note_cell(60), 7);
     EXPECT_TRUE(draw->modified);
-    EXPECT_EQ(tables.midi_program[8], 12); // channel 1 feeds colour 16's channel
-    EXPECT_EQ(tables.midi_volume[8], 100);
-    EXPECT_EQ(tables.midi_volume[3], 90);
+    EXPECT_EQ(channels.program[8], 12); // channel 1 feeds colour 16's channel
+    EXPECT_EQ(channels.volume[8], 100);
+    EXPECT_EQ(channels.volume[3], 90);
 }
 
 // Format 1 with SMPTE division: 25 fps × 40 ticks, one tick per millisecond.
@@ -232,10 +233,10 @@ TEST(MidiFileImport, FormatOneWithSmpteDivisionAndNamedTracks) {
                             chunk("MTrk", piano), chunk("MTrk", ninth)});
     auto draw = std::make_unique<DrawData>();
     (*draw)[3].note_cell(70) = 1; // cleared: the import replaces
-    MidiTables tables;
+    MidiChannelSettings channels;
     MidiImportOptions options;
     options.lines = MidiImportLines::bars;
-    const MidiImportResult r = import_midi_file(file, *draw, 100, tables, options);
+    const MidiImportResult r = import_midi_file(file, *draw, 100, channels, options);
     ASSERT_TRUE(r.ok) << r.message;
     for (int f = 0; f < 100; ++f) {
         EXPECT_EQ((*draw)[f].note_cell(17), f >= 5 && f < 17 ? 1 : 0) << f;
@@ -243,8 +244,8 @@ TEST(MidiFileImport, FormatOneWithSmpteDivisionAndNamedTracks) {
         EXPECT_EQ((*draw)[f].line_mark(), f % 30 == 0 ? 16 : 0) << f;
     }
     EXPECT_EQ((*draw)[3].note_cell(70), 0);
-    EXPECT_EQ(tables.midi_program[1], 5);
-    EXPECT_EQ(tables.midi_volume[1], 32); // the earlier note: 64 × 64 / 127
+    EXPECT_EQ(channels.program[1], 5);
+    EXPECT_EQ(channels.volume[1], 32); // the earlier note: 64 × 64 / 127
 }
 
 TEST(MidiFile, RandomDrawingsComeBackCellForCell) {
@@ -272,18 +273,18 @@ TEST(MidiFile, RandomDrawingsComeBackCellForCell) {
             for (int g = start; g < end; ++g)
                 (*draw)[g].note_cell(band) = std::uint8_t(colour);
         }
-        MidiTables tables;
+        MidiChannelSettings channels;
         for (int ch = 1; ch <= 8; ++ch) {
-            tables.midi_program[std::size_t(ch)] = pick(0, 127);
-            tables.midi_volume[std::size_t(ch)] = pick(1, 127);
+            channels.program[std::size_t(ch)] = pick(0, 127);
+            channels.volume[std::size_t(ch)] = pick(1, 127);
         }
         MidiExportOptions out;
         out.lines_are_bars = bars;
         out.beats_per_bar = per_bar;
-        const Bytes file = build_midi_file(*draw, frame_count, tables, out);
+        const Bytes file = build_midi_file(*draw, frame_count, channels, out);
 
         auto back = std::make_unique<DrawData>();
-        MidiTables read;
+        MidiChannelSettings read;
         MidiImportOptions in;
         in.lines = bars ? MidiImportLines::bars : MidiImportLines::beats;
         in.line_colour = 4;
@@ -291,8 +292,8 @@ TEST(MidiFile, RandomDrawingsComeBackCellForCell) {
         ASSERT_TRUE(r.ok) << r.message;
         for (int g = 0; g < frame_count; ++g)
             ASSERT_EQ((*back)[g].slot, (*draw)[g].slot) << "trial " << trial << " frame " << g;
-        EXPECT_EQ(read.midi_program, tables.midi_program) << trial;
-        EXPECT_EQ(read.midi_volume, tables.midi_volume) << trial;
+        EXPECT_EQ(read.program, channels.program) << trial;
+        EXPECT_EQ(read.volume, channels.volume) << trial;
     }
 }
 
@@ -351,10 +352,10 @@ TEST(MidiFileImport, DamagedFilesChangeNothing) {
             if (before[f].slot != draw->draw_data[f].slot) return false;
         return true;
     };
-    MidiTables tables;
-    tables.midi_program[1] = 9;
+    MidiChannelSettings channels;
+    channels.program[1] = 9;
     for (const Case& c : cases) {
-        MidiTables changed = tables;
+        MidiChannelSettings changed = channels;
         MidiImportOptions options;
         options.lines = MidiImportLines::beats;
         const MidiImportResult r = import_midi_file(c.file, *draw, 100, changed, options);
@@ -362,7 +363,7 @@ TEST(MidiFileImport, DamagedFilesChangeNothing) {
         EXPECT_EQ(r.message, std::string(t::midi_refused) + std::string(c.reason)) << c.what;
         EXPECT_TRUE(unchanged()) << c.what;
         EXPECT_FALSE(draw->modified) << c.what;
-        EXPECT_EQ(changed.midi_program, tables.midi_program) << c.what;
+        EXPECT_EQ(changed.program, channels.program) << c.what;
     }
 }
 

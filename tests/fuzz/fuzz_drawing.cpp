@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DrawFileImage* image = &read.image;
     static auto drawing = std::make_unique<DrawData>();
     drawing->clear();
-    MidiTables tables;
-    apply_draw_file(*image, *drawing, tables);
-    const std::vector<std::uint8_t> saved = build_draw_file(*drawing, frames, tables);
+    MidiChannelSettings channels;
+    apply_draw_file(*image, *drawing, channels);
+    const std::vector<std::uint8_t> saved = build_draw_file(*drawing, frames, channels);
     PITKAD_FUZZ_CHECK(saved.size() <= size);
     fuzz::write_file(file, saved.data(), saved.size());
     const DrawFileRead again_read = read_draw_file(file, frames);

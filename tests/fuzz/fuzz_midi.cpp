@@ -1,6 +1,6 @@
 // The MIDI file reader: every input is read or refused. A refused one leaves
-// the drawing and the tables as they were; nothing is ever drawn past the
-// recording; what was read exports to a file that reads again.
+// the drawing and the channel settings as they were; nothing is ever drawn
+// past the recording; what was read exports to a file that reads again.
 #include "drawing/midi_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -16,24 +16,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     drawing->modified = false;
     const std::vector<draw_frame> before(drawing->draw_data.begin(),
                                          drawing->draw_data.begin() + frames + 1);
-    MidiTables tables;
+    MidiChannelSettings channels;
     MidiImportOptions options;
     options.replace = size % 2 == 0;
     options.lines = size % 3 == 0 ? MidiImportLines::bars : MidiImportLines::beats;
     const MidiImportResult r = import_midi_file(std::span<const std::uint8_t>(data, size), *drawing,
-                                                frames, tables, options);
+                                                frames, channels, options);
     PITKAD_FUZZ_CHECK(!r.message.empty());
     PITKAD_FUZZ_CHECK((*drawing)[frames].slot == before[frames].slot);
     if (!r.ok) {
         for (int f = 0; f < frames; ++f)
             PITKAD_FUZZ_CHECK((*drawing)[f].slot == before[std::size_t(f)].slot);
         PITKAD_FUZZ_CHECK(!drawing->modified);
-        PITKAD_FUZZ_CHECK(tables.midi_program == MidiTables{}.midi_program &&
-                          tables.midi_volume == MidiTables{}.midi_volume);
+        PITKAD_FUZZ_CHECK(channels.program == MidiChannelSettings{}.program &&
+                          channels.volume == MidiChannelSettings{}.volume);
         return 0;
     }
-    const std::vector<std::uint8_t> out = build_midi_file(*drawing, frames, tables, {});
+    const std::vector<std::uint8_t> out = build_midi_file(*drawing, frames, channels, {});
     static auto again = std::make_unique<DrawData>();
-    PITKAD_FUZZ_CHECK(import_midi_file(out, *again, frames, tables, {}).ok);
+    PITKAD_FUZZ_CHECK(import_midi_file(out, *again, frames, channels, {}).ok);
     return 0;
 }

@@ -55,14 +55,14 @@ int main(int argc, char** argv) {
     auto drawing = std::make_unique<DrawData>();
     for (int f = 3; f < 12; ++f) (*drawing)[f].note_cell(40) = 2;
     (*drawing)[5].line_mark() = 1;
-    MidiTables tables;
-    tables.midi_program[1] = 40;
-    put(out / "drawing", "song.pkc", build_draw_file(*drawing, 12, tables));
+    MidiChannelSettings channels;
+    channels.program[1] = 40;
+    put(out / "drawing", "song.pkc", build_draw_file(*drawing, 12, channels));
 
     // A MIDI file with a pickup, two lines and notes in two colours.
     for (int f = 20; f < 30; ++f) (*drawing)[f].note_cell(60) = 9;
     (*drawing)[30].line_mark() = 1;
-    put(out / "midi", "song.mid", build_midi_file(*drawing, 40, tables, {}));
+    put(out / "midi", "song.mid", build_midi_file(*drawing, 40, channels, {}));
 
     Bgr24Image image(5, 3, 0x40); // rows padded to four bytes
     image.pixel(4, 2)[0] = 0xff;

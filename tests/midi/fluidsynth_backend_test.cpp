@@ -81,7 +81,8 @@ TEST(FluidSynthBackend, WithoutSoundFontTheBackendDoesNotOpen) {
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(FluidSynthBackend::open("/nonexistent/x.sf2", &out, &error), nullptr);
     EXPECT_EQ(out.source, nullptr);
-    MidiPort port;
+    const MidiChannelSettings channels;
+    MidiPort port{channels};
     EXPECT_FALSE(port.open(FluidSynthBackend::open("", &out, nullptr)));
     EXPECT_FALSE(port.midi_ok());
 }
@@ -94,7 +95,8 @@ TEST(FluidSynthBackend, NotesSoundInTheCallbackAndDetachOnClose) {
         auto synth = FluidSynthBackend::open(sf, &out, nullptr);
         ASSERT_NE(synth, nullptr);
         ASSERT_EQ(out.source, synth.get());
-        MidiPort port;
+        const MidiChannelSettings channels;
+        MidiPort port{channels};
         FluidSynthBackend* raw = synth.get();
         ASSERT_TRUE(port.open(std::move(synth)));
         EXPECT_LT(out.energy(4096), 1e-9); // silence until a note
@@ -148,7 +150,8 @@ TEST(MidiLog, FactoryWrapsTheSynthesizerWhenTheVariableIsSet) {
     const auto path = dir / "factory.txt";
     ::setenv("PITKAD_MIDI_LOG", path.c_str(), 1);
     FakeSynthOutput out;
-    MidiPort port;
+    const MidiChannelSettings channels;
+    MidiPort port{channels};
     ASSERT_TRUE(port.open(open_midi_backend(&out, std::chrono::steady_clock::now())));
     ::unsetenv("PITKAD_MIDI_LOG");
     port.note_on(0, 40);

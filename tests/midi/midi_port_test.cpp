@@ -7,7 +7,8 @@ using namespace pitkad;
 namespace {
 
 struct OpenPort {
-    MidiPort port;
+    MidiChannelSettings channels;
+    MidiPort port{channels};
     RecordingMidiBackend* rec = nullptr;
     OpenPort() {
         auto b = std::make_unique<RecordingMidiBackend>();
@@ -19,34 +20,42 @@ struct OpenPort {
 
 } // namespace
 
-TEST(MidiPort, OpenSetsChannelVolumesAndControllers) {
-    MidiPort port;
+// Opening sets the controllers and leaves the document's channel settings
+// as they are: the port only reads them.
+TEST(MidiPort, OpenSetsControllersAndReadsTheChannelSettings) {
+    MidiChannelSettings channels;
+    channels.volume[8] = 90;
+    channels.delay = 7;
+    MidiPort port{channels};
     auto b = std::make_unique<RecordingMidiBackend>();
     auto* rec = b.get();
-    port.tables.midi_delay = 7;
     ASSERT_TRUE(port.open(std::move(b)));
     ASSERT_EQ(rec->messages.size(), 18u);
     EXPECT_EQ(rec->messages[0], 0x7F07B0u);
     EXPECT_EQ(rec->messages[1], 0x7F27B0u);
     EXPECT_EQ(rec->messages[17], 0x7F27B8u);
-    EXPECT_EQ(port.tables.midi_volume[8], 127);
-    EXPECT_EQ(port.tables.midi_delay, 0);
+    EXPECT_EQ(channels.volume[8], 90);
+    EXPECT_EQ(channels.delay, 7);
+    channels.volume[8] = 80; // a later change is what the next note-on uses
+    port.note_on(8, 40);
+    EXPECT_EQ(rec->messages.back(), short_message(0x98, 73, 80));
 }
 
 TEST(MidiPort, WithoutDeviceEverythingIsSkipped) {
-    MidiPort port;
+    const MidiChannelSettings channels;
+    MidiPort port{channels};
     EXPECT_FALSE(port.open(nullptr));
-    port.tables.active_notes[0][0] = 50;
+    port.active_notes[0][0] = 50;
     port.midi_off();
     port.set_midi_program();
-    EXPECT_EQ(port.tables.active_notes[0][0], 50); // nothing happened, nothing failed
+    EXPECT_EQ(port.active_notes[0][0], 50); // nothing happened, nothing failed
 }
 
 TEST(MidiPort, MidiOffReleasesEverySlotOnce) {
     OpenPort p;
-    p.port.tables.active_notes[0][0] = 50;
-    p.port.tables.active_notes[0][3] = 10;
-    p.port.tables.active_notes[8][7] = 75;
+    p.port.active_notes[0][0] = 50;
+    p.port.active_notes[0][3] = 10;
+    p.port.active_notes[8][7] = 75;
     p.port.midi_off();
     EXPECT_EQ(p.rec->messages, (std::vector<std::uint32_t>{0x005380u, 0x002B80u, 0x006C88u}));
     p.port.midi_off();
@@ -55,8 +64,8 @@ TEST(MidiPort, MidiOffReleasesEverySlotOnce) {
 
 TEST(MidiPort, NoteOnUsesChannelVolumeAndProgramChangesCoverNineChannels) {
     OpenPort p;
-    p.port.tables.midi_volume[3] = 100;
-    p.port.tables.midi_program[3] = 40;
+    p.channels.volume[3] = 100;
+    p.channels.program[3] = 40;
     p.port.note_on(3, 40);
     p.port.set_midi_program();
     ASSERT_EQ(p.rec->messages.size(), 10u);
@@ -68,12 +77,12 @@ TEST(MidiPort, NoteOnUsesChannelVolumeAndProgramChangesCoverNineChannels) {
 // sounding with the numbers they were started with.
 TEST(MidiPort, TransposeMovesNotesAndEndsWhatSounds) {
     OpenPort p;
-    p.port.tables.active_notes[1][0] = 40; // note 73
+    p.port.active_notes[1][0] = 40; // note 73
     p.port.set_transpose(12);
     ASSERT_EQ(p.rec->messages.size(), 10u);
     EXPECT_EQ(p.rec->messages[0], 0x004981u); // off 73 on channel 1
     EXPECT_EQ(p.rec->messages[1], 0x007BB0u); // all notes off, channel 0
-    EXPECT_EQ(p.port.tables.active_notes[1][0], 0);
+    EXPECT_EQ(p.port.active_notes[1][0], 0);
     p.rec->messages.clear();
     p.port.note_on(0, 40);
     p.port.note_off(0, 75);

@@ -138,12 +138,13 @@ int main(int argc, char** argv) {
     auto store = std::make_unique<SpectrogramStore>();
     auto draw = std::make_unique<DrawData>();
     ViewState view;
-    MidiPort midi;
+    const MidiChannelSettings channels;
+    MidiPort midi{channels};
     midi.open(open_midi_backend(synth_output, program_start));
     MediaPlayer player(audio.output());
     player.set_practice(practice);
     ProbeHost host;
-    Transport transport(*store, *draw, view, midi, player, host);
+    Transport transport(*store, *draw, view, channels, midi, player, host);
     host.transport = &transport;
     host.view = &view;
     host.player = &player;
@@ -180,7 +181,7 @@ int main(int argc, char** argv) {
     QObject::connect(&notes, &QTimer::timeout, [&] {
         if (n++ % 2 == 0) {
             midi.note_on(0, 40 + n % 12);
-            midi.tables.active_notes[0][0] = 40 + n % 12;
+            midi.active_notes[0][0] = 40 + n % 12;
         } else {
             midi.midi_off();
         }

@@ -1,6 +1,7 @@
 # Checks every #include of the program's sources against the layer table in
 # docs/architecture.md: a file may include headers of its own folder and of
-# the folders its row lists under "May include", and Qt headers only where its
+# the folders its row lists under "May include" (an entry `folder/name.h`
+# allows that one header of a folder below), and Qt headers only where its
 # row's "Qt" column is not "none".
 #
 #   cmake -DSOURCE_DIR=<repo> -P tools/layers/check_layers.cmake
@@ -30,6 +31,9 @@ foreach(line IN LISTS table_lines)
   string(REPLACE "`" "" allowed "${allowed}")
   list(APPEND allowed ${folder})
   set(allowed_${folder} ${allowed})
+  string(REGEX MATCHALL "`[a-z_]+/[a-z_]+\\.h`" headers "${allowed_cell}")
+  string(REPLACE "`" "" headers "${headers}")
+  set(headers_${folder} ${headers})
   string(STRIP "${qt_cell}" qt)
   set(qt_${folder} "${qt}")
   list(APPEND layers ${folder})
@@ -51,6 +55,14 @@ foreach(folder IN LISTS layers)
       math(EXPR faults "${faults} + 1")
     endif()
   endforeach()
+  foreach(header IN LISTS headers_${folder})
+    string(REGEX MATCH "^[a-z_]+" other "${header}")
+    list(FIND layers ${other} index)
+    if(index EQUAL -1 OR (index GREATER own))
+      message("layer table: ${folder}/ may not include ${header} (not a layer below it)")
+      math(EXPR faults "${faults} + 1")
+    endif()
+  endforeach()
 endforeach()
 
 foreach(folder IN LISTS layers)
@@ -63,11 +75,16 @@ foreach(folder IN LISTS layers)
     file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include")
     file(RELATIVE_PATH rel ${SOURCE_DIR} ${source})
     foreach(inc IN LISTS includes)
-      if(inc MATCHES "#[ \t]*include[ \t]*\"([^\"/]+)/[^\"]*\"")
-        set(target ${CMAKE_MATCH_1})
+      if(inc MATCHES "#[ \t]*include[ \t]*\"(([^\"/]+)/[^\"]*)\"")
+        set(header ${CMAKE_MATCH_1})
+        set(target ${CMAKE_MATCH_2})
         list(FIND allowed_${folder} ${target} found)
         if(found EQUAL -1)
-          message("${rel}: ${inc}  (${folder}/ may include only: ${allowed_${folder}})")
+          list(FIND headers_${folder} ${header} found)
+        endif()
+        if(found EQUAL -1)
+          set(may ${allowed_${folder}} ${headers_${folder}})
+          message("${rel}: ${inc}  (${folder}/ may include only: ${may})")
           math(EXPR faults "${faults} + 1")
         endif()
       elseif(inc MATCHES "#[ \t]*include[ \t]*\"[^\"/]+\"")

@@ -1,17 +1,14 @@
 #pragma once
 // Plays the drawing on MIDI channels 1 … 8 while the recording plays.
 // The player has no clock: the playback tick calls drawing_midi_step for
-// every new cursor frame, already shifted by midi_delay; after a start,
-// resume or seek the transport calls drawing_midi_sound_held once.
+// every new cursor frame, already shifted by the channel settings' delay;
+// after a start, resume or seek the transport calls drawing_midi_sound_held
+// once. It sits here, above the drawing, because it plays through the port.
 
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
 
 namespace pitkad {
-
-// Channel (1 … 8) a draw value plays on; 0 for an empty cell or a byte that
-// is not a draw value.
-int drawing_channel(std::uint8_t draw_value);
 
 // Sounds frame g of the drawing: first releases every note of channels 1 … 8
 // whose cell in frame g no longer has that channel, then starts, band by band

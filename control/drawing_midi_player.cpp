@@ -1,4 +1,4 @@
-#include "drawing/drawing_midi_player.h"
+#include "control/drawing_midi_player.h"
 
 #include "analysis/spectrogram_store.h"
 
@@ -19,7 +19,7 @@ std::uint8_t cell(const DrawData& drawing, int readable, int f, int b) {
 // Starts band b on channel ch unless it sounds there already or all eight
 // slots of ch are busy (the note is then dropped).
 void start_note(MidiPort& port, int ch, int b) {
-    auto& slots = port.tables.active_notes[std::size_t(ch)];
+    auto& slots = port.active_notes[std::size_t(ch)];
     if (std::find(slots.begin(), slots.end(), b) != slots.end()) return;
     auto free_slot = std::find(slots.begin(), slots.end(), 0);
     if (free_slot == slots.end()) return;
@@ -29,19 +29,12 @@ void start_note(MidiPort& port, int ch, int b) {
 
 } // namespace
 
-int drawing_channel(std::uint8_t draw_value) {
-    int ch = draw_value & ~draw_selected_bit;
-    if (ch > 8) ch -= 8;
-    return (ch >= 1 && ch <= 8) ? ch : 0;
-}
-
 void drawing_midi_step(int g, const DrawData& drawing, int frame_count, MidiPort& port) {
-    MidiTables& t = port.tables;
-    if (!t.midi_ok) return;
+    if (!port.midi_ok()) return;
     const int readable = std::clamp(frame_count, 0, int(drawing.draw_data.size()));
 
     for (int n = 1; n < midi_channels; ++n) {
-        for (int& b : t.active_notes[std::size_t(n)]) {
+        for (int& b : port.active_notes[std::size_t(n)]) {
             if (b != 0 && drawing_channel(cell(drawing, readable, g, b)) != n) {
                 port.note_off(n, b);
                 b = 0;
@@ -62,12 +55,11 @@ void drawing_midi_step(int g, const DrawData& drawing, int frame_count, MidiPort
 }
 
 void drawing_midi_sound_held(int g, const DrawData& drawing, int frame_count, MidiPort& port) {
-    MidiTables& t = port.tables;
-    if (!t.midi_ok) return;
+    if (!port.midi_ok()) return;
     const int readable = std::clamp(frame_count, 0, int(drawing.draw_data.size()));
 
     for (int n = 1; n < midi_channels; ++n) {
-        for (int& b : t.active_notes[std::size_t(n)]) {
+        for (int& b : port.active_notes[std::size_t(n)]) {
             if (b != 0) {
                 port.note_off(n, b);
                 b = 0;

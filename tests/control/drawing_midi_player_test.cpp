@@ -1,4 +1,4 @@
-#include "drawing/drawing_midi_player.h"
+#include "control/drawing_midi_player.h"
 
 #include <gtest/gtest.h>
 
@@ -31,14 +31,15 @@ std::vector<int> frames(int first, int last) {
 // a wrong velocity source shows.
 struct Rig {
     DrawData drawing;
-    MidiPort port;
+    MidiChannelSettings channels;
+    MidiPort port{channels};
     RecordingMidiBackend* rec = nullptr;
     Rig() {
         auto b = std::make_unique<RecordingMidiBackend>();
         rec = b.get();
         port.open(std::move(b));
         for (int n = 0; n < midi_channels; ++n)
-            port.tables.midi_volume[std::size_t(n)] = 100 + n;
+            channels.volume[std::size_t(n)] = 100 + n;
         rec->messages.clear();
     }
     void draw(std::uint8_t value, int band, int first, int last) {
@@ -211,31 +212,31 @@ TEST(DrawingMidiStep, Cases) {
 
 TEST(DrawingMidiStep, ReleasesFreeTheirSlotsAndStartsFillTheFirstFree) {
     Rig rig;
-    rig.port.tables.active_notes[3] = {0, 40, 41, 0, 0, 0, 0, 0};
+    rig.port.active_notes[3] = {0, 40, 41, 0, 0, 0, 0, 0};
     rig.draw(3, 41, 0, 20); // 41 keeps sounding, 40 ends
     rig.draw(3, 50, 20, 20);
     drawing_midi_step(20, rig.drawing, draw_frames, rig.port);
     std::array<int, note_slots> expected{50, 0, 41, 0, 0, 0, 0, 0};
-    EXPECT_EQ(rig.port.tables.active_notes[3], expected);
+    EXPECT_EQ(rig.port.active_notes[3], expected);
     EXPECT_EQ(rig.rec->messages, (std::vector<std::uint32_t>{off(3, 40), on(3, 50, 103)}));
 }
 
 TEST(DrawingMidiStep, ClickChannelIsNeverTouched) {
     Rig rig;
-    rig.port.tables.active_notes[0] = {40, 41, 0, 0, 0, 0, 0, 0};
+    rig.port.active_notes[0] = {40, 41, 0, 0, 0, 0, 0, 0};
     rig.draw(1, 40, 0, 5); // a drawn note on the same band as a held click note
     rig.play(frames(0, 10), 0, draw_frames);
     std::array<int, note_slots> expected{40, 41, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(rig.port.tables.active_notes[0], expected);
+    EXPECT_EQ(rig.port.active_notes[0], expected);
     for (std::uint32_t m : rig.rec->messages)
         EXPECT_NE(m & 0x0f, 0u) << std::hex << m;
 }
 
 TEST(DrawingMidiSoundHeld, EndsWhatSoundedThenStartsWhatIsHeldAndStepsCarryOn) {
     Rig rig;
-    rig.port.tables.active_notes[0] = {40, 0, 0, 0, 0, 0, 0, 0}; // a click note stays
-    rig.port.tables.active_notes[3] = {0, 41, 0, 0, 0, 0, 0, 0}; // held: struck again
-    rig.port.tables.active_notes[5] = {60, 0, 0, 0, 0, 0, 0, 0}; // not held: ends
+    rig.port.active_notes[0] = {40, 0, 0, 0, 0, 0, 0, 0}; // a click note stays
+    rig.port.active_notes[3] = {0, 41, 0, 0, 0, 0, 0, 0}; // held: struck again
+    rig.port.active_notes[5] = {60, 0, 0, 0, 0, 0, 0, 0}; // not held: ends
     rig.draw(3, 41, 0, 200);
     rig.draw(12 | sel, 20, 90, 110);
     rig.draw(2, 70, 100, 100);
@@ -244,7 +245,7 @@ TEST(DrawingMidiSoundHeld, EndsWhatSoundedThenStartsWhatIsHeldAndStepsCarryOn) {
     drawing_midi_sound_held(100, rig.drawing, draw_frames, rig.port);
     EXPECT_EQ(rig.rec->messages, (std::vector<std::uint32_t>{off(3, 41), off(5, 60), on(4, 20, 104),
                                                              on(3, 41, 103), on(2, 70, 102)}));
-    EXPECT_EQ(rig.port.tables.active_notes[0][0], 40);
+    EXPECT_EQ(rig.port.active_notes[0][0], 40);
     rig.rec->messages.clear();
     EXPECT_EQ(rig.play(frames(100, 201), 0, draw_frames),
               (Sent{{101, off(2, 70)}, {111, off(4, 20)}, {201, off(3, 41)}}));
@@ -255,8 +256,9 @@ TEST(DrawingMidiStep, ClosedPortDoesNothing) {
     rig.port.close(); // frees the recorder: step the player directly
     rig.rec = nullptr;
     rig.draw(3, 40, 0, 5);
-    for (int g : frames(0, 10)) drawing_midi_step(g, rig.drawing, draw_frames, rig.port);
-    for (const auto& row : rig.port.tables.active_notes)
+    for (int g : frames(0, 10))
+        drawing_midi_step(g, rig.drawing, draw_frames, rig.port);
+    for (const auto& row : rig.port.active_notes)
         for (int b : row)
             EXPECT_EQ(b, 0);
 }
