@@ -85,11 +85,12 @@ namespace {
 // of the batch starting at `first` and returns the frames that may be
 // computed from `first` on (0: stop). After each batch a thread tells `done`
 // the earliest frame any thread may still read samples for; the calling
-// thread reports progress by frames done.
+// thread reports progress by frames done, and every thread counts its frames
+// on the control's meter. A requested stop ends each thread at its next batch.
 template <typename Fill, typename Done>
 void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& store,
                 const BandTables& tables, const ProgressFn& progress, int threads, KernelPath path,
-                std::atomic<int>& next_batch) {
+                std::atomic<int>& next_batch, const TaskControl& control) {
     if (!kernel_path_supported(path)) path = KernelPath::scalar;
     const auto steps = progress_steps(progress_frames);
     std::size_t shown = 0;
@@ -126,6 +127,7 @@ void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& sto
         AlignedFloats interleaved(lanes > 1 ? std::size_t(history_length) * lanes : 0);
         float powers[batch_frames];
         for (;;) {
+            if (control.stopping()) break;
             held = next_batch.load();
             const int first = next_batch.fetch_add(batch_frames);
             held = first;
@@ -154,7 +156,8 @@ void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& sto
                     }
                 }
             }
-            frames_done.fetch_add(count);
+            const int total_done = frames_done.fetch_add(count) + count;
+            if (control.meter) control.meter->set_done(total_done);
             done(earliest());
         }
         held = idle;
@@ -191,13 +194,14 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
         return std::min(batch_frames, frame_count - first);
     };
     run_frames(
-        frame_count, fill, [](int) {}, store, tables, progress, threads, path, next_batch);
+        frame_count, fill, [](int) {}, store, tables, progress, threads, path, next_batch, {});
 }
 
 std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
                             const BandTables& tables, const ProgressFn& progress, int threads,
-                            int expected_frames, KernelPath path) {
+                            int expected_frames, KernelPath path, const TaskControl& control) {
     threads = std::clamp(threads, 1, 64);
+    if (control.meter) control.meter->set_total(std::max(expected_frames, 0));
     std::atomic<int> next_batch{0};
     auto fill = [&](int first, float* slab) {
         const std::int64_t start = (long long)first * frame_step - history_centre;
@@ -214,7 +218,7 @@ std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
         samples.release_before((long long)earliest * frame_step - history_centre);
     };
     run_frames(std::max(expected_frames, 1), fill, done, store, tables, progress, threads, path,
-               next_batch);
+               next_batch, control);
     samples.close_reading();
     if (!samples.wait_for(std::numeric_limits<std::int64_t>::max())) return -1;
     return samples.frames();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/band_kernel.h"
+#include "base/progress.h"
 #include "analysis/sample_stream.h"
 #include "analysis/spectrogram_store.h"
 #include "analysis/wav_reader.h"
@@ -48,10 +49,13 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
 // another thread: every frame is computed as soon as its samples are there,
 // and samples no thread needs again are freed. `expected_frames` paces the
 // progress texts (the length a container announces; 0 when unknown).
+// Frames done are counted on control.meter against `expected_frames`, and
+// a stop requested through control.stop ends every thread at its next batch.
 // Returns the recording's frame count, or -1 when the producer abandoned the
-// stream (the store then holds a partial analysis).
+// stream or the stop was requested (the store then holds a partial analysis).
 std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
                             const BandTables& tables, const ProgressFn& progress, int threads,
-                            int expected_frames, KernelPath path = best_kernel_path());
+                            int expected_frames, KernelPath path = best_kernel_path(),
+                            const TaskControl& control = {});
 
 } // namespace pitkad

@@ -5,18 +5,29 @@
 
 namespace pitkad {
 
-SampleStream::SampleStream(std::int64_t limit, std::int64_t ahead)
+SampleStream::SampleStream(std::int64_t limit, std::int64_t ahead, std::stop_token stop)
     : limit_(std::max<std::int64_t>(limit, 0)), ahead_(std::max(ahead, 4 * chunk_samples)),
-      chunks_(std::size_t(limit_ / chunk_samples + 1)) {}
+      chunks_(std::size_t(limit_ / chunk_samples + 1)), on_stop_(std::move(stop), Waker{this}) {}
+
+void SampleStream::Waker::operator()() const noexcept {
+    {
+        std::lock_guard lock(stream->mutex_);
+        stream->stopped_ = true;
+    }
+    stream->grown_.notify_all();
+    stream->released_.notify_all();
+}
 
 bool SampleStream::append(std::span<const float> samples) {
     std::int64_t at;
     {
         std::unique_lock lock(mutex_);
-        if (size_ + std::int64_t(samples.size()) > limit_) return false;
+        if (stopped_ || size_ + std::int64_t(samples.size()) > limit_) return false;
         // Never far ahead of the readers: a long recording is not held whole.
-        released_.wait(
-            lock, [&] { return !reading_ || size_ - released_chunks_ * chunk_samples < ahead_; });
+        released_.wait(lock, [&] {
+            return stopped_ || !reading_ || size_ - released_chunks_ * chunk_samples < ahead_;
+        });
+        if (stopped_) return false;
         at = size_;
         if (!reading_) {
             size_ += std::int64_t(samples.size());
@@ -82,8 +93,8 @@ void SampleStream::announce_frames(std::int32_t frames) {
 
 bool SampleStream::wait_for(std::int64_t end) {
     std::unique_lock lock(mutex_);
-    grown_.wait(lock, [&] { return abandoned_ || finished_ || size_ >= end; });
-    return !abandoned_;
+    grown_.wait(lock, [&] { return stopped_ || abandoned_ || finished_ || size_ >= end; });
+    return !abandoned_ && !stopped_;
 }
 
 void SampleStream::copy(std::int64_t begin, int count, float* out) const {

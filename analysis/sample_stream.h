@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <stop_token>
 #include <vector>
 
 namespace pitkad {
@@ -17,15 +18,20 @@ namespace pitkad {
 class SampleStream {
   public:
     static constexpr std::int64_t chunk_samples = std::int64_t(1) << 18;
+    static constexpr std::int64_t default_ahead = std::int64_t(1) << 22;
 
     // A stream that accepts at most `limit` samples; a producer offering
     // more is refused (the recording is too long to analyse). A producer
     // more than `ahead` samples ahead of what the readers still need waits.
-    explicit SampleStream(std::int64_t limit, std::int64_t ahead = std::int64_t(1) << 22);
+    // Once `stop` is requested no one waits any more: appending fails and
+    // consumers are told the stream was abandoned.
+    explicit SampleStream(std::int64_t limit, std::int64_t ahead = default_ahead,
+                          std::stop_token stop = {});
     SampleStream(const SampleStream&) = delete;
     SampleStream& operator=(const SampleStream&) = delete;
 
-    // Producer. Appends samples; false (nothing appended) past the limit.
+    // Producer. Appends samples; false (nothing appended) past the limit or
+    // once stopped.
     bool append(std::span<const float> samples);
     // Producer. Appends `count` samples of value 0.
     bool append_zeros(std::int64_t count);
@@ -35,7 +41,7 @@ class SampleStream {
     void abandon();
 
     // Consumer. Waits until samples [0, end) are there or the stream has
-    // finished; false once it was abandoned.
+    // finished; false once it was abandoned or stopped.
     bool wait_for(std::int64_t end);
     // Consumer, after wait_for(begin + count): the samples, 0 before the
     // start and past the end.
@@ -67,6 +73,15 @@ class SampleStream {
     std::int32_t frames_ = -1;
     bool finished_ = false;
     bool abandoned_ = false;
+    bool stopped_ = false;
+
+    // Wakes every waiter when the stop is requested (last: it may run at
+    // once, in the constructor).
+    struct Waker {
+        SampleStream* stream;
+        void operator()() const noexcept;
+    };
+    std::stop_callback<Waker> on_stop_;
 };
 
 } // namespace pitkad

@@ -133,7 +133,8 @@ WavLayout walk_wav_chunks(std::span<const std::uint8_t> bytes) {
         });
 }
 
-bool read_wav_data(std::FILE* f, const WavRecording& header, const WavDataSink& sink) {
+bool read_wav_data(std::FILE* f, const WavRecording& header, const WavDataSink& sink,
+                   const std::stop_token& stop) {
     std::vector<std::uint8_t> block(1 << 20);
     auto pass_through = [&](std::uint64_t from, std::uint64_t to) {
         if (::fseeko(f, off_t(from), SEEK_SET) != 0) return false;
@@ -154,6 +155,7 @@ bool read_wav_data(std::FILE* f, const WavRecording& header, const WavDataSink& 
     const std::size_t block_bytes = block.size() - block.size() % frame_bytes;
     std::uint64_t left = header.data_size;
     while (left > 0) {
+        if (stop.stop_requested()) return false;
         const auto want = std::size_t(std::min<std::uint64_t>(block_bytes, left));
         const std::size_t got = std::fread(block.data(), 1, want, f);
         const std::span<const std::uint8_t> bytes(block.data(), got);

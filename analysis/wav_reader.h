@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -78,8 +79,10 @@ struct WavDataSink {
 };
 
 // Reads the data chunk of a checked recording (read_wav's header fields) from
-// the open file, in blocks of whole frames; false on a read error.
-bool read_wav_data(std::FILE* file, const WavRecording& header, const WavDataSink& sink);
+// the open file, in blocks of whole frames; false on a read error, or when
+// `stop` was requested (checked before each block).
+bool read_wav_data(std::FILE* file, const WavRecording& header, const WavDataSink& sink,
+                   const std::stop_token& stop = {});
 
 // Reads and checks the file; with read_samples false only the header is
 // walked (first_channel stays empty).

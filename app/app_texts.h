@@ -50,6 +50,8 @@ inline constexpr const char* notes_csv_no = PITKAD_TR("PitkaD", "書き出さな
 // Appended to the name of the analysis CSV for the notes' file.
 inline constexpr const char* notes_csv_suffix = "_notes.csv";
 inline constexpr const char* cancel = PITKAD_TR("PitkaD", "キャンセル");
+// Beside the share done while a recording is being opened.
+inline constexpr const char* open_time_left = PITKAD_TR("PitkaD", "残り %1 秒");
 // The edit menu, after the file menu; its items are also the tooltips of
 // the drawing-tool window's undo and redo buttons.
 inline constexpr const char* edit_menu = PITKAD_TR("PitkaD", "編集 (&E)");

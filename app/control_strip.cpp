@@ -1,5 +1,6 @@
 #include "app/control_strip.h"
 
+#include "app/app_texts.h"
 #include "app/language.h"
 #include "app/main_layout.h"
 #include "base/translatable.h"
@@ -10,6 +11,7 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 
@@ -60,6 +62,11 @@ ControlStrip::ControlStrip(QWidget& parent) : QObject(&parent), parent_(parent) 
     colour_label = label("colour_label", PITKAD_TR("PitkaD", "色調整"));
     audio_status_label = label("audio_status_label", "");
     audio_status_label->setStyleSheet("color: #a04000;");
+    open_progress = new QProgressBar(&parent);
+    open_progress->setObjectName("open_progress");
+    open_cancel_button = button("open_cancel_button", texts::cancel);
+    open_cancel_button->setFocusPolicy(Qt::NoFocus);
+    show_open_progress(false);
 
     // Tab order: the transport buttons, the sliders, then the time display.
     QWidget* order[] = {play_button,         stop_button,      pause_button,
@@ -101,6 +108,11 @@ void ControlStrip::place(int w, int graph_height) {
     const PlacedRect right = place_control(control_places[10], w, h);
     audio_status_label->setGeometry(t.x + 48, t.y, std::max(0, right.x - t.x - 52), t.h);
     set_audio_status(audio_status_);
+    // The open's progress takes the same room, the button at its right.
+    const int cancel_width = open_cancel_button->sizeHint().width();
+    const int bar_width = std::max(0, audio_status_label->width() - cancel_width - 4);
+    open_progress->setGeometry(t.x + 48, t.y - 2, bar_width, t.h + 4);
+    open_cancel_button->setGeometry(t.x + 48 + bar_width + 4, t.y - 4, cancel_width, t.h + 8);
 }
 
 void ControlStrip::set_transport_enabled(bool enabled) {
@@ -125,6 +137,21 @@ void ControlStrip::show_skip_menu(int which, int amount_ms, QPoint press_in_butt
     skip_menu_button_ = which;
     const QPoint at = skip_popup_point(b->geometry(), press_in_button);
     skip_menu->exec(parent_.mapToGlobal(at));
+}
+
+void ControlStrip::show_open_progress(bool shown) {
+    if (shown) set_open_progress(0, std::nullopt);
+    open_progress->setVisible(shown);
+    open_cancel_button->setVisible(shown);
+    audio_status_label->setVisible(!shown);
+}
+
+void ControlStrip::set_open_progress(double share, std::optional<std::chrono::seconds> left) {
+    open_progress->setRange(0, share < 0 ? 0 : 1000); // an unknown length: busy
+    open_progress->setValue(int(std::max(share, 0.0) * 1000));
+    QString text = QStringLiteral("%p %");
+    if (left) text += QStringLiteral("  ") + tr_text(texts::open_time_left).arg(left->count());
+    open_progress->setFormat(text);
 }
 
 } // namespace pitkad

@@ -8,10 +8,13 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
+#include <optional>
 
 class QAction;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QWidget;
@@ -35,6 +38,12 @@ class ControlStrip final : public QObject {
     // Opens the popup of amounts for skip button `which` (0 forward, 1 back,
     // 2 short back) with `amount_ms` checked, beside `press_in_button`.
     void show_skip_menu(int which, int amount_ms, QPoint press_in_button);
+    // While a recording opens, a progress bar and a Cancel button stand in
+    // for the no-device note.
+    void show_open_progress(bool shown);
+    // The share done (0 … 1; negative while the length is unknown) and,
+    // once there is one, the time still to go.
+    void set_open_progress(double share, std::optional<std::chrono::seconds> left);
     // Which skip button the popup was last opened for.
     int skip_menu_button() const { return skip_menu_button_; }
 
@@ -44,6 +53,8 @@ class ControlStrip final : public QObject {
     QSlider *gain_slider = nullptr, *colour_slider = nullptr, *position_slider = nullptr;
     QLabel *time_display = nullptr, *gain_label = nullptr, *colour_label = nullptr;
     QLabel* audio_status_label = nullptr; // says when no sound can be heard
+    QProgressBar* open_progress = nullptr;
+    QPushButton* open_cancel_button = nullptr;
     // The skip amounts' popup: one item per entry of skip_items.
     QMenu* skip_menu = nullptr;
     std::array<QAction*, 9> skip_menu_items{};

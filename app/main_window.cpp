@@ -33,6 +33,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -217,6 +218,7 @@ void MainWindow::build_controls() {
             [this] { change_scroll_speed(); });
     connect(strip->gain_slider, &QSlider::valueChanged, this, [this] { on_gain_changed(); });
     connect(strip->colour_slider, &QSlider::valueChanged, this, [this] { on_colour_changed(); });
+    connect(strip->open_cancel_button, &QPushButton::clicked, this, [this] { cancel_open(); });
     connect(strip->position_slider, &QSlider::valueChanged, this,
             [this] { transport_->on_position_slider_moved(); });
     // The skip buttons' right presses reach eventFilter through the
@@ -522,19 +524,13 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 bool MainWindow::open_recording(const QString& path) {
     const std::filesystem::path file = path.toStdString();
-    // The new file is read and analysed first: a refused file, or a
-    // cancelled question about the drawing, leaves the open recording, its
+    // The new file is read and analysed first, on a job's thread, while the
+    // window goes on painting and answering: a refused or abandoned file, or
+    // a cancelled question about the drawing, leaves the open recording, its
     // drawing and the view as they were.
-    const QString shown = strip->time_display->text();
-    auto staged = std::make_unique<SpectrogramStore>();
-    const LoadResult r = doc.stage_recording(
-        file,
-        [this](const std::string& text) {
-            strip->time_display->setText(q(text));
-            strip->time_display->repaint();
-        },
-        threads_, *staged);
-    strip->time_display->setText(shown);
+    OpenJob::Outcome staged = stage(file);
+    const LoadResult& r = staged.result;
+    if (r.cancelled) return false;
     if (!r.ok) {
         // The file's name on the first line: the file may have come from a
         // drop or the recent list, where the user did not just pick it.
@@ -548,7 +544,7 @@ bool MainWindow::open_recording(const QString& path) {
     player_->prime(file.string(), r.audio);
     practice_->graph_click = {};
     practice_->set(for_new_recording(doc.practice), {});
-    session_->adopt(file, std::move(*staged));
+    session_->adopt(file, std::move(*staged.store));
     menus->save_drawing_as_action->setEnabled(true);
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
@@ -556,6 +552,31 @@ bool MainWindow::open_recording(const QString& path) {
     show_title();
     strip->play_button->setFocus();
     return true;
+}
+
+OpenJob::Outcome MainWindow::stage(const std::filesystem::path& file) {
+    cancel_open(); // an open under way is abandoned for this one
+    QEventLoop loop;
+    OpenJob job(file, doc.band_tables, threads_, this, [&loop] { loop.quit(); });
+    QTimer progress;
+    progress.setInterval(100);
+    auto show_progress = [this, &job] {
+        // The time left, once the open has taken long enough to tell.
+        const auto left = job.elapsed() >= std::chrono::seconds(1) ? job.time_left() : std::nullopt;
+        strip->set_open_progress(job.share(), left);
+    };
+    connect(&progress, &QTimer::timeout, this, show_progress);
+    open_job_ = &job;
+    strip->show_open_progress(true);
+    progress.start();
+    if (!job.ended()) loop.exec();
+    open_job_ = nullptr;
+    strip->show_open_progress(false);
+    return job.take();
+}
+
+void MainWindow::cancel_open() {
+    if (open_job_) open_job_->cancel();
 }
 
 MainWindow::ThreeWay MainWindow::ask_three_way(std::string_view prompt, std::string_view yes,
@@ -809,6 +830,11 @@ bool MainWindow::handle_key(int key, bool alt) {
 }
 
 bool MainWindow::handle_practice_key(int key) {
+    // Esc abandons an open under way, and does nothing else then.
+    if (key == Qt::Key_Escape && opening()) {
+        cancel_open();
+        return true;
+    }
     // Digits and signs typed into a number box of the panel are the box's.
     if (qobject_cast<QAbstractSpinBox*>(focusWidget())) return false;
     return practice_->run_key(key);
@@ -895,6 +921,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::shut_down() {
+    cancel_open();
     closing_ = true;
     // A normal exit: whatever was to be kept has been saved or discarded.
     if (recovery_timer_) recovery_timer_->stop();

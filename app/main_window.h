@@ -19,6 +19,7 @@
 #include "control/document_session.h"
 #include "control/keyboard_controls.h"
 #include "control/mouse_editor.h"
+#include "control/open_job.h"
 #include "control/practice_controller.h"
 #include "control/practice_drag.h"
 #include "control/settings_file.h"
@@ -185,6 +186,10 @@ class MainWindow final : public QMainWindow {
     // swapped. False when it was abandoned (a refusal's message has been
     // shown); the open recording is then as it was.
     bool open_recording(const QString& path);
+    // An open is under way; cancel_open abandons it (also the Cancel button
+    // beside its progress, and Esc).
+    bool opening() const { return open_job_ != nullptr; }
+    void cancel_open();
     // Applies line_width and the window width to the graph and the window.
     void layout_view();
     void layout_view_for(int requested_client_width);
@@ -237,6 +242,9 @@ class MainWindow final : public QMainWindow {
 
   private:
     void connect_menus();
+    // Runs the open's job while the window's events go on, showing its
+    // progress, until it has ended or was abandoned.
+    OpenJob::Outcome stage(const std::filesystem::path& file);
     // Applies `change` to the recent list as the settings file holds it,
     // stores the result there and shows it.
     void update_recent_files(const std::function<QStringList(QStringList)>& change);
@@ -301,6 +309,7 @@ class MainWindow final : public QMainWindow {
     void show_composed_texts();
     std::function<bool(const QUrl&)> open_url_;
 
+    OpenJob* open_job_ = nullptr; // the open under way, on stage()'s stack
     QTimer* recovery_timer_ = nullptr;
     int recovery_interval_ms_ = 30000;
 };

@@ -3,6 +3,7 @@
 #include "audio/recording_decoder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <system_error>
 
@@ -20,7 +21,7 @@ void MediaPlayer::set_file_name(std::string path) {
 void MediaPlayer::prime(std::string path, std::shared_ptr<const PcmAudio> audio) {
     set_file_name(std::move(path));
     cached_.reset(); // a recording opened anew, even under the same name
-    pending_ = {};   // waits for a decoding of an earlier file still running
+    retire_pending();
     pending_rate_ = 0;
     std::error_code ec;
     const auto size = std::filesystem::file_size(file_name_, ec);
@@ -38,9 +39,10 @@ void MediaPlayer::prime(std::string path, std::shared_ptr<const PcmAudio> audio)
     // rate comes from the header at once, so that a loop set meanwhile
     // does not wait for the decoding either.
     pending_rate_ = playback_rate(file_name_);
+    pending_stop_ = {};
     try {
-        pending_ =
-            std::async(std::launch::async, decode_for_playback, std::filesystem::path(file_name_));
+        pending_ = std::async(std::launch::async, decode_for_playback,
+                              std::filesystem::path(file_name_), pending_stop_.get_token());
     } catch (const std::system_error&) {
         // No thread to spare: decoded when opened.
     }
@@ -57,7 +59,7 @@ std::string MediaPlayer::open() {
         PcmLoadResult r = pending_.get();
         cached_ = r.audio;
     }
-    pending_ = {};
+    retire_pending();
     if (cached_ && same) {
         audio_ = cached_;
     } else {
@@ -75,6 +77,18 @@ std::string MediaPlayer::open() {
     out_.load(audio_);
     open_ = true;
     return {};
+}
+
+void MediaPlayer::retire_pending() {
+    // A decoding no longer wanted is stopped and left to end on its own
+    // (within a packet or block): waiting for it here would hold the UI thread.
+    if (pending_.valid()) {
+        pending_stop_.request_stop();
+        retired_.push_back(std::move(pending_));
+    }
+    std::erase_if(retired_, [](const std::future<PcmLoadResult>& f) {
+        return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
 }
 
 int MediaPlayer::play(std::optional<int> from_ms) {

@@ -11,7 +11,9 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <vector>
 
 namespace pitkad {
 
@@ -24,7 +26,10 @@ class MediaPlayer {
     static constexpr int error_device = 2;
 
     explicit MediaPlayer(AudioOutput& output) : out_(output) {}
-    ~MediaPlayer() { close(); }
+    ~MediaPlayer() {
+        close();
+        pending_stop_.request_stop(); // the decodings still running end at once
+    }
 
     // Remembers the recording's path; nothing is opened.
     void set_file_name(std::string path);
@@ -80,6 +85,9 @@ class MediaPlayer {
 
   private:
     int frames_to_ms(double frames) const;
+    // Stops the pending decoding, if any, and forgets it; earlier ones that
+    // have ended are let go.
+    void retire_pending();
 
     AudioOutput& out_;
     std::string file_name_;
@@ -93,7 +101,10 @@ class MediaPlayer {
     std::filesystem::file_time_type cached_time_{};
     // The decoding started by prime() for the cached name, size and time.
     std::future<PcmLoadResult> pending_;
+    std::stop_source pending_stop_;
     int pending_rate_ = 0; // the header's rate for pending_, 0: unknown
+    // Stopped decodings not yet ended (their futures would wait when dropped).
+    std::vector<std::future<PcmLoadResult>> retired_;
     bool open_ = false;
     bool time_format_ms_ = false;
     int error_ = ok;

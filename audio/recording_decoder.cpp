@@ -54,7 +54,8 @@ class WavDecoder final : public RecordingDecoder {
     }
     int expected_frames() const override { return header_.frame_count; }
 
-    DecodeOutcome run(SampleStream* analysis, bool hash, bool playback) override {
+    DecodeOutcome run(SampleStream* analysis, bool hash, bool playback,
+                      std::stop_token stop) override {
         DecodeOutcome out;
         std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file_.c_str(), "rb"));
         auto audio = std::make_shared<PcmAudio>();
@@ -107,7 +108,7 @@ class WavDecoder final : public RecordingDecoder {
             sink.file_bytes = [&](std::span<const std::uint8_t> bytes) {
                 XXH3_64bits_update(state.get(), bytes.data(), bytes.size());
             };
-        if (!f || !read_wav_data(f.get(), header_, sink)) {
+        if (!f || !read_wav_data(f.get(), header_, sink, stop)) {
             if (analysis) analysis->abandon();
             out.message = messages::bad_header;
             return out;
@@ -266,8 +267,10 @@ class FfmpegDecoder final : public RecordingDecoder {
     int expected_frames() const override { return int(seconds_ * 1000.0 / frame_ms); }
     int sample_rate() const { return codec_->sample_rate; }
 
-    DecodeOutcome run(SampleStream* analysis, bool hash, bool playback) override {
+    DecodeOutcome run(SampleStream* analysis, bool hash, bool playback,
+                      std::stop_token stop) override {
         playback_ = playback;
+        stop_ = std::move(stop);
         DecodeOutcome out = decode(analysis);
         if (analysis) {
             if (out.ok)
@@ -275,7 +278,7 @@ class FfmpegDecoder final : public RecordingDecoder {
             else
                 analysis->abandon();
         }
-        if (out.ok && hash) out.hash = hash_file(file_);
+        if (out.ok && hash && !stop_.stop_requested()) out.hash = hash_file(file_);
         return out;
     }
 
@@ -311,6 +314,7 @@ class FfmpegDecoder final : public RecordingDecoder {
             }
         };
         while (!too_long_ && !failed_) {
+            if (stop_.stop_requested()) return fail(out, messages::unsupported, "stopped");
             const int r = av_read_frame(format_.get(), packet.get());
             if (r < 0) break; // the end, or damage from here on: keep what was decoded
             if (packet->stream_index == stream_) {
@@ -471,7 +475,9 @@ class FfmpegDecoder final : public RecordingDecoder {
 
     bool append(const float* p, int n) {
         if (analysis_->size() + n >= too_long_samples || !analysis_->append({p, std::size_t(n)})) {
-            too_long_ = true;
+            // A stream that was stopped refuses too; the loop then ends on the stop.
+            too_long_ = !stop_.stop_requested();
+            failed_ = !too_long_;
             return false;
         }
         return true;
@@ -486,6 +492,7 @@ class FfmpegDecoder final : public RecordingDecoder {
 
     std::shared_ptr<PcmAudio> audio_;
     bool playback_ = true;
+    std::stop_token stop_;
     std::int64_t decoded_ = 0; // sample frames decoded (at the source's rates)
     SampleStream* analysis_ = nullptr;
     std::vector<float> first_, second_, doubled_, resampled_;
@@ -528,14 +535,15 @@ int playback_rate(const std::filesystem::path& file) {
     return decoder ? static_cast<const FfmpegDecoder&>(*decoder).sample_rate() : 0;
 }
 
-PcmLoadResult decode_for_playback(const std::filesystem::path& file) {
+PcmLoadResult decode_for_playback(const std::filesystem::path& file, std::stop_token stop) {
+    if (stop.stop_requested()) return {};
     WavRecording header = read_wav(file, false);
     if (header.ok || header.message != messages::unsupported)
         return load_wav_for_playback(file.string());
     std::string message;
     auto decoder = FfmpegDecoder::open(file, header.file_size, message);
     if (!decoder) return {nullptr, message + "\n" + file.string()};
-    DecodeOutcome out = decoder->run(nullptr, false);
+    DecodeOutcome out = decoder->run(nullptr, false, true, std::move(stop));
     if (!out.ok) return {nullptr, out.message + "\n" + file.string()};
     return {std::move(out.audio), {}};
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 namespace pitkad {
@@ -43,15 +44,19 @@ class RecordingDecoder {
     // Reads the whole recording: the analysis samples into `analysis` (null:
     // playback only), finished or abandoned before this returns, and with
     // `playback` the playback audio into the outcome; the file's fingerprint
-    // when `hash`. Runs on any one thread.
-    virtual DecodeOutcome run(SampleStream* analysis, bool hash, bool playback = true) = 0;
+    // when `hash`. Runs on any one thread. A requested `stop` ends the
+    // reading at the next block or packet: the outcome is then not ok and
+    // the stream abandoned.
+    virtual DecodeOutcome run(SampleStream* analysis, bool hash, bool playback = true,
+                              std::stop_token stop = {}) = 0;
 
   protected:
     std::int32_t file_size_ = 0;
 };
 
-// The playback audio alone (a recording whose analysis was cached).
-PcmLoadResult decode_for_playback(const std::filesystem::path& file);
+// The playback audio alone (a recording whose analysis was cached); null
+// audio when `stop` was requested.
+PcmLoadResult decode_for_playback(const std::filesystem::path& file, std::stop_token stop = {});
 // The sample rate decode_for_playback will give, from the file's header
 // alone (a few milliseconds); 0 when the header does not say or the file
 // will be refused.

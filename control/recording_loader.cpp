@@ -12,8 +12,13 @@ namespace pitkad {
 
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
-                           bool use_cache, bool playback) {
+                           bool use_cache, bool playback, const TaskControl& control) {
     LoadResult result;
+    auto cancelled = [&] {
+        result = {};
+        result.cancelled = true;
+        return result;
+    };
     // The file is hashed at most once per open: checking a cache leaves the
     // fingerprint for rewriting it, otherwise the reader hashes as it reads.
     FileHash hash;
@@ -22,24 +27,28 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
         result.cache_used = true;
         return result;
     }
+    if (control.stopping()) return cancelled();
     std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(wav, result.message);
     if (!decoder) return result;
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
 
     // The file is read or decoded on its own thread while the analysis
     // follows it; without a thread to spare it is read first.
-    SampleStream samples(std::int64_t(frame_limit + 1) * frame_step);
+    SampleStream samples(std::int64_t(frame_limit + 1) * frame_step, SampleStream::default_ahead,
+                         control.stop);
     DecodeOutcome decoded;
-    auto decode = [&] { decoded = decoder->run(&samples, !hash.ok, playback); };
+    auto decode = [&] { decoded = decoder->run(&samples, !hash.ok, playback, control.stop); };
     std::thread reader;
     try {
         reader = std::thread(decode);
     } catch (const std::system_error&) {
         decode();
     }
-    const std::int32_t frames =
-        analyse_stream(samples, store, tables, progress, threads, decoder->expected_frames());
+    const std::int32_t frames = analyse_stream(samples, store, tables, progress, threads,
+                                               decoder->expected_frames(), best_kernel_path(),
+                                               control);
     if (reader.joinable()) reader.join();
+    if (control.stopping()) return cancelled();
     if (!decoded.ok || frames < 0) {
         result.message = decoded.message.empty() ? messages::bad_header : decoded.message;
         return result;
@@ -50,6 +59,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     result.audio = std::move(decoded.audio);
 
     normalise_to_peak(store);
+    if (control.stopping()) return cancelled();
     if (!write_analysis_cache(wav, store, &hash)) {
         result.cache_write_failed = true;
         result.message = messages::cache_not_saved;

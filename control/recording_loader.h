@@ -8,10 +8,10 @@
 #include "analysis/band_tables.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/pcm_audio.h"
-
-#include <memory>
+#include "base/progress.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace pitkad {
@@ -19,6 +19,8 @@ namespace pitkad {
 struct LoadResult {
     bool ok = false;
     bool cache_used = false;
+    // The stop was requested: nothing was written, and there is no message.
+    bool cancelled = false;
     // The analysis could not be cached anywhere: the store must be reset.
     bool cache_write_failed = false;
     std::string message; // the exact text to show when !ok
@@ -29,9 +31,12 @@ struct LoadResult {
 
 // With `playback` the recording is also decoded for playing (result.audio).
 // On failure the store may hold part of an analysis: the caller resets it or
-// drops it.
+// drops it. The reading, decoding and analysis stop soon after control.stop
+// is requested (the result is then `cancelled`, and no cache is written);
+// the analysis counts its frames on control.meter.
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
-                           bool use_cache = true, bool playback = false);
+                           bool use_cache = true, bool playback = false,
+                           const TaskControl& control = {});
 
 } // namespace pitkad

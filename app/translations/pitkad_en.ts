@@ -1319,5 +1319,9 @@
         <source>描画データは %1 フレーム用です. %2 フレームまで延ばしました</source>
         <translation>The drawing was made for %1 frames; padded to %2</translation>
     </message>
+    <message>
+        <source>残り %1 秒</source>
+        <translation>%1 s left</translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -264,6 +266,50 @@ TEST_F(Analyse, StreamedSamplesMatchTheWholeRecording) {
     });
     EXPECT_EQ(analyse_stream(abandoned, *store_, *tables_, {}, 2, 0), -1);
     producer.join();
+}
+
+TEST_F(Analyse, StopEndsTheStreamAnalysisAtOnce) {
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    constexpr auto bound = std::chrono::milliseconds(1000);
+#else
+    constexpr auto bound = std::chrono::milliseconds(100);
+#endif
+    // Stopped while the samples keep coming, and while the analysis waits for more.
+    for (const bool starved : {false, true}) {
+        SCOPED_TRACE(starved ? "waiting" : "analysing");
+        std::stop_source stop;
+        ProgressMeter meter;
+        SampleStream stream(std::int64_t(frame_limit) * 882, SampleStream::default_ahead,
+                            stop.get_token());
+        std::atomic<bool> refused{false};
+        std::thread producer([&] {
+            const std::vector<float> second(44100, 3000.0f);
+            for (int i = 0; !starved || i < 3; ++i)
+                if (!stream.append(second)) {
+                    refused = true;
+                    return;
+                }
+        });
+        std::chrono::steady_clock::time_point asked;
+        std::thread stopper([&] {
+            while (meter.done() < 40)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (starved) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            asked = std::chrono::steady_clock::now();
+            stop.request_stop();
+        });
+        const std::int32_t frames = analyse_stream(stream, *store_, *tables_, {}, 2, 50000,
+                                                   best_kernel_path(), {stop.get_token(), &meter});
+        const auto returned = std::chrono::steady_clock::now();
+        stopper.join();
+        producer.join();
+        EXPECT_EQ(frames, -1);
+        EXPECT_LT(returned - asked, bound);
+        EXPECT_EQ(meter.total(), 50000);
+        EXPECT_GT(meter.share(), 0.0);
+        EXPECT_LT(meter.share(), 0.5);
+        EXPECT_EQ(refused.load(), !starved); // a producer still appending is refused
+    }
 }
 
 TEST_F(Analyse, DemoRecording) {

@@ -6,6 +6,13 @@
 #include "control/settings_file.h"
 #include "window_test_support.h"
 
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <string_view>
+
 #include <QAction>
 #include <QFile>
 
@@ -168,6 +175,52 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     EXPECT_EQ(responder.seen.size(), 2u);
     EXPECT_TRUE(f.recent_files.isEmpty());
     EXPECT_FALSE(f.menus->recent_menu->menuAction()->isEnabled());
+}
+
+// While a long recording is read and analysed the window goes on and shows
+// the progress; Cancel, Esc or opening another file abandons that open at
+// once, and the recording and drawing that were open stay as they were.
+TEST(WindowOpenProgress, AnAbandonedOpenLeavesTheOpenRecording) {
+    TempDir dir;
+    const QString open = qpath(small_recording(dir.path(), "open.wav", 1));
+    const QString other = qpath(small_recording(dir.path(), "other.wav", 1));
+    const QString slow = qpath(small_recording(dir.path(), "slow.wav", 240));
+    for (const char* way : {"Cancel", "Esc", "another file"}) {
+        SCOPED_TRACE(way);
+        Window w = make_window();
+        MainWindow& f = *w.form;
+        ASSERT_TRUE(f.open_recording(open));
+        f.doc.drawing[5].line_mark() = 2;
+        bool other_opened = false;
+        // Runs inside the open's own event loop, once the progress moves.
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!f.opening() || f.strip->open_progress->value() <= 0) return;
+            poll.stop();
+            EXPECT_FALSE(f.strip->open_progress->isHidden());
+            EXPECT_TRUE(f.strip->audio_status_label->isHidden());
+            if (way == std::string_view("Cancel"))
+                f.strip->open_cancel_button->click();
+            else if (way == std::string_view("Esc"))
+                EXPECT_TRUE(f.handle_practice_key(Qt::Key_Escape));
+            else
+                other_opened = f.open_recording(other);
+        });
+        poll.start();
+        EXPECT_FALSE(f.open_recording(slow));
+        EXPECT_FALSE(f.opening());
+        EXPECT_TRUE(f.strip->open_progress->isHidden());
+        EXPECT_FALSE(fs::exists(dir.path() / "slow.pkd"));
+        if (way != std::string_view("another file")) {
+            EXPECT_EQ(shown_title(f), QString("PitkaD - open.wav"));
+            EXPECT_EQ(f.doc.store.frame_count, 50);
+            EXPECT_EQ(f.doc.drawing[5].line_mark(), 2);
+        } else {
+            EXPECT_TRUE(other_opened);
+            EXPECT_EQ(shown_title(f), QString("PitkaD - other.wav"));
+        }
+    }
 }
 
 } // namespace

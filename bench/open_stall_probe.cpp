@@ -1,0 +1,152 @@
+// How long the window stops answering while it opens a long recording: the
+// main window (offscreen, on a stepped clock, without MIDI) opens a 19-minute
+// MP3 through its open job, the analysis not cached, while a timer on the UI
+// thread ticks every 2 ms; the longest gap between two ticks is the worst
+// stall. Also timed: the whole open, and abandoning an open midway (Cancel).
+// The MP3 is made once with the ffmpeg tool in the user's cache folder
+// (PITKAD_BENCH_DIR overrides it), as the decoding benchmarks make it.
+//
+//   pitkad_bench_open_stall [recording] [runs]
+
+#include "analysis/analysis_cache.h"
+#include "app/main_window.h"
+#include "audio/audio_output.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using namespace pitkad;
+namespace fs = std::filesystem;
+
+fs::path bench_dir() {
+    if (const char* d = std::getenv("PITKAD_BENCH_DIR")) return d;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    return fs::path(cache ? cache : std::string(home ? home : "/tmp") + "/.cache") / "pitkad-bench";
+}
+
+// Pink noise under a chord, stereo, 192 kbit/s, 19 min 20 s (just under
+// the length limit).
+fs::path long_mp3() {
+    const fs::path dir = bench_dir();
+    const fs::path file = dir / "long.mp3";
+    if (fs::exists(file)) return file;
+    fs::create_directories(dir);
+    const std::string make =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i anoisesrc=d=1159.9:c=pink:a=0.1 "
+        "-f lavfi -i sine=f=440:d=1159.9 -f lavfi -i sine=f=554.37:d=1159.9 -filter_complex "
+        "'[0][1][2]amix=inputs=3,aformat=sample_rates=44100:channel_layouts=stereo' "
+        "-c:a libmp3lame -b:a 192k '" +
+        file.string() + "'";
+    if (std::system(make.c_str()) != 0) return {};
+    return file;
+}
+
+std::unique_ptr<MainWindow> make_window() {
+    StartOptions o;
+    o.audio = std::make_unique<SteppedOutput>();
+    o.midi = []() -> std::unique_ptr<MidiBackend> { return nullptr; };
+    o.screen_height = 1200;
+    o.read_settings = false;
+    return std::make_unique<MainWindow>(std::move(o));
+}
+
+// Ticks every 2 ms and keeps the longest gap between two ticks.
+class StallProbe {
+  public:
+    StallProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(2);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+    }
+    void start() {
+        longest_ = 0;
+        clock_.start();
+        last_ = 0;
+        timer_.start();
+    }
+    double longest_ms() const { return double(longest_) / 1e6; }
+    // Since the last tick.
+    double quiet_ms() const { return double(clock_.nsecsElapsed() - last_) / 1e6; }
+
+  private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const fs::path file = argc > 1 ? fs::path(argv[1]) : long_mp3();
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    if (file.empty() || !fs::exists(file)) {
+        std::fprintf(stderr, "no recording to open (is the ffmpeg tool installed?)\n");
+        return 1;
+    }
+    const QString path = QString::fromStdString(file.string());
+    std::printf("%s\n", file.c_str());
+
+    StallProbe probe;
+    double worst = 0;
+    for (int run = 0; run < runs; ++run) {
+        std::error_code ec;
+        fs::remove(cache_name_for(file), ec); // analysed, not read from the cache
+        auto window = make_window();
+        window->show();
+        QElapsedTimer took;
+        probe.start();
+        took.start();
+        // The window's own event loop runs while the job stages the file.
+        const bool ok = window->open_recording(path);
+        // The recording has been adopted and drawn: this gap is the hand-over's.
+        const double staging = probe.longest_ms();
+        const double handover = probe.quiet_ms();
+        const double seconds = double(took.nsecsElapsed()) / 1e9;
+        // One more tick after the hand-over, so that its gap is counted.
+        QEventLoop after;
+        QTimer::singleShot(20, &after, &QEventLoop::quit);
+        after.exec();
+        worst = std::max(worst, probe.longest_ms());
+        std::printf("open %d: %s in %.2f s, longest UI gap %.1f ms (while staging %.1f ms, "
+                    "hand-over %.1f ms)\n",
+                    run + 1, ok ? "opened" : "FAILED", seconds, probe.longest_ms(), staging,
+                    handover);
+        std::fflush(stdout);
+    }
+
+    // Cancel midway: how long the button holds the UI thread.
+    {
+        std::error_code ec;
+        fs::remove(cache_name_for(file), ec);
+        auto window = make_window();
+        QElapsedTimer took;
+        QTimer::singleShot(3000, window.get(), [&] {
+            took.start();
+            window->cancel_open();
+        });
+        const bool opened = window->open_recording(path);
+        std::printf("cancel after 3 s: %s, %.1f ms until the open returned, cache written: %s\n",
+                    opened ? "NOT CANCELLED" : "abandoned", double(took.nsecsElapsed()) / 1e6,
+                    fs::exists(cache_name_for(file)) ? "yes" : "no");
+    }
+    std::printf("worst UI gap over %d opens: %.1f ms\n", runs, worst);
+    return 0;
+}
