@@ -124,6 +124,12 @@ void DrawingToolsWindow::show_tool_tips() {
 }
 
 void DrawingToolsWindow::start_up() {
+    build_buttons();
+    connect_buttons();
+    build_grid_and_menus();
+}
+
+void DrawingToolsWindow::build_buttons() {
     file_bar = new QToolBar(this);
     file_bar->setObjectName(QStringLiteral("file_bar"));
     mode_bar = new QToolBar(this);
@@ -179,7 +185,9 @@ void DrawingToolsWindow::start_up() {
     };
     for (const auto& [button, image] : images)
         button->setIcon(icons[std::size_t(image)]);
+}
 
+void DrawingToolsWindow::connect_buttons() {
     pen_midi_switch->setChecked(true);
     pen_show_switch->setChecked(true);
     line_show_switch->setChecked(true);
@@ -218,7 +226,10 @@ void DrawingToolsWindow::start_up() {
     connect(save_drawing_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_save_drawing);
     connect(undo_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_undo_button);
     connect(redo_button, &QToolButton::clicked, this, &DrawingToolsWindow::on_redo_button);
+}
 
+void DrawingToolsWindow::build_grid_and_menus() {
+    using Handler = void (DrawingToolsWindow::*)();
     colour_grid = new ColorGrid(this);
     colour_grid->setObjectName(QStringLiteral("colour_grid"));
     colour_grid->setGeometry(8, 64, 200, 48);

@@ -148,6 +148,10 @@ class DrawingToolsWindow : public QWidget {
 
   private:
     void start_up();
+    void build_buttons();
+    void connect_buttons();
+    // The colour grid, the quantise and save popups, and the palette.
+    void build_grid_and_menus();
     QToolButton* add_button(QToolBar* bar, const char* name, bool checkable);
     void press_mode_button(QToolButton* button);
     void release_mode_buttons();

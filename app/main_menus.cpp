@@ -28,6 +28,13 @@ QString q(std::string_view s) {
 
 MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
     QMenuBar* bar = window.menuBar();
+    build_file_menu(bar);
+    build_edit_menu(bar);
+    build_view_menu(bar);
+    build_other_menus(bar);
+}
+
+void MainMenus::build_file_menu(QMenuBar* bar) {
     file_menu = bar->addMenu(PITKAD_TR("PitkaD", "ファイル(&F)"));
     open_action = file_menu->addAction(PITKAD_TR("PitkaD", "開く (&O)"));
     recent_menu = file_menu->addMenu(PITKAD_TR("PitkaD", "最近使ったファイル"));
@@ -48,7 +55,9 @@ MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
     file_menu->addSeparator();
     save_settings_action = file_menu->addAction(PITKAD_TR("PitkaD", "設定を保存 (&S)"));
     exit_action = file_menu->addAction(PITKAD_TR("PitkaD", "終了 (&X)"));
+}
 
+void MainMenus::build_edit_menu(QMenuBar* bar) {
     // Application-wide, so that the keys also work while the drawing-tool
     // window is active. None of Z and Y is in the key map, with or without
     // Ctrl and Shift, so nothing else answers these keys.
@@ -62,7 +71,9 @@ MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         a->setEnabled(false);
     }
+}
 
+void MainMenus::build_view_menu(QMenuBar* bar) {
     view_menu = bar->addMenu(PITKAD_TR("PitkaD", "表示 (&V)"));
     auto checkable = [](QMenu* menu, const char* caption, bool enabled, bool checked) {
         QAction* a = menu->addAction(caption);
@@ -96,7 +107,9 @@ MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
         language_group->addAction(a);
         language_actions[i] = a;
     }
+}
 
+void MainMenus::build_other_menus(QMenuBar* bar) {
     line_width_menu = bar->addMenu(PITKAD_TR("PitkaD", "ライン幅 (&L)"));
     auto* line_width_group = new QActionGroup(this);
     line_width_group->setExclusive(true);

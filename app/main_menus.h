@@ -12,6 +12,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QMenuBar;
 
 namespace pitkad {
 
@@ -44,6 +45,13 @@ class MainMenus final : public QObject {
     std::array<QAction*, 2> language_actions{};    // in the order of Language
     QAction *show_drawing_tools_action = nullptr, *midi_settings_action = nullptr,
             *support_page_action = nullptr, *about_action = nullptr;
+
+  private:
+    void build_file_menu(QMenuBar* bar);
+    void build_edit_menu(QMenuBar* bar);
+    void build_view_menu(QMenuBar* bar);
+    // Line width, drawing tools, MIDI and help.
+    void build_other_menus(QMenuBar* bar);
 };
 
 } // namespace pitkad

@@ -43,6 +43,36 @@ std::array<QAction*, N> radio_items(QMenu* menu, QObject* owner,
     return items;
 }
 
+QSpinBox* number_box(QWidget* box, const char* name, int lo, int hi, int step,
+                     const QString& suffix) {
+    auto* s = new QSpinBox(box);
+    s->setObjectName(name);
+    s->setRange(lo, hi);
+    s->setSingleStep(step);
+    s->setSuffix(suffix);
+    s->setAlignment(Qt::AlignRight);
+    s->setKeyboardTracking(false); // typed numbers count when complete
+    return s;
+}
+
+template <std::size_t N>
+QComboBox* choice_box(QWidget* box, const char* name, const std::array<const char*, N>& captions) {
+    auto* c = new QComboBox(box);
+    c->setObjectName(name);
+    for (const char* text : captions)
+        c->addItem(QString::fromUtf8(text));
+    return c;
+}
+
+QPushButton* panel_button(QWidget* box, const char* name, const char* caption) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), box);
+    b->setObjectName(name);
+    b->setFocusPolicy(Qt::NoFocus); // keys stay with the window
+    b->setAutoDefault(false);
+    b->setMaximumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 20);
+    return b;
+}
+
 QString seconds_text(int ms) {
     return QString::number(ms / 1000.0, 'f', 2) + QLatin1String(" s");
 }
@@ -53,7 +83,14 @@ PracticeTools::PracticeTools(QMainWindow& window, QAction* menu_before,
                              PracticeController& practice, PracticeToolsWiring wiring)
     : QObject(&window), practice_(practice), wiring_(std::move(wiring)) {
     build_menu(window, menu_before);
-    build_panel(window);
+    // The panel is a tool bar that stays where it is, above the graph.
+    panel = new QToolBar(&window);
+    panel->setObjectName("panel");
+    panel->setMovable(false);
+    panel->setFloatable(false);
+    panel->toggleViewAction()->setVisible(false);
+    window.addToolBar(Qt::TopToolBarArea, panel);
+    build_panel();
     connect_panel();
 }
 
@@ -115,14 +152,7 @@ void PracticeTools::build_menu(QMainWindow& window, QAction* menu_before) {
     show_panel_action->setCheckable(true);
 }
 
-void PracticeTools::build_panel(QMainWindow& window) {
-    panel = new QToolBar(&window);
-    panel->setObjectName("panel");
-    panel->setMovable(false);
-    panel->setFloatable(false);
-    panel->toggleViewAction()->setVisible(false);
-    window.addToolBar(Qt::TopToolBarArea, panel);
-
+void PracticeTools::build_panel() {
     auto* box = new QWidget(panel);
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(4, 2, 4, 2);
@@ -136,29 +166,11 @@ void PracticeTools::build_panel(QMainWindow& window) {
     };
     auto label = [box](const char* text) { return new QLabel(QString::fromUtf8(text), box); };
     auto spin = [box](const char* name, int lo, int hi, int step, const QString& suffix) {
-        auto* s = new QSpinBox(box);
-        s->setObjectName(name);
-        s->setRange(lo, hi);
-        s->setSingleStep(step);
-        s->setSuffix(suffix);
-        s->setAlignment(Qt::AlignRight);
-        s->setKeyboardTracking(false); // typed numbers count when complete
-        return s;
+        return number_box(box, name, lo, hi, step, suffix);
     };
-    auto combo = [box](const char* name, auto captions) {
-        auto* c = new QComboBox(box);
-        c->setObjectName(name);
-        for (const char* text : captions)
-            c->addItem(QString::fromUtf8(text));
-        return c;
-    };
+    auto combo = [box](const char* name, auto captions) { return choice_box(box, name, captions); };
     auto button = [box](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), box);
-        b->setObjectName(name);
-        b->setFocusPolicy(Qt::NoFocus); // keys stay with the window
-        b->setAutoDefault(false);
-        b->setMaximumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 20);
-        return b;
+        return panel_button(box, name, caption);
     };
 
     speed_edit = spin("speed_edit", min_speed_percent, max_speed_percent, speed_step_percent, " %");

@@ -67,7 +67,7 @@ class PracticeTools final : public QObject {
 
   private:
     void build_menu(QMainWindow& window, QAction* menu_before);
-    void build_panel(QMainWindow& window);
+    void build_panel();
     void connect_panel();
 
     PracticeController& practice_;
