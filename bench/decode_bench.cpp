@@ -17,6 +17,8 @@ extern "C" {
 #include <samplerate.h>
 
 #include <cmath>
+#include "bench/bench_dir.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -27,13 +29,7 @@ namespace {
 using namespace pitkad;
 namespace fs = std::filesystem;
 
-fs::path bench_dir() {
-    if (const char* d = std::getenv("PITKAD_BENCH_DIR")) return d;
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    return fs::path(cache ? cache : std::string(home ? home : "/tmp") + "/.cache") /
-           "pitkad-bench";
-}
+using bench::bench_dir;
 
 // Pink noise under a chord, stereo, written once.
 fs::path recording(const std::string& name) {

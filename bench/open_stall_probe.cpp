@@ -17,6 +17,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "bench/bench_dir.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -28,12 +30,7 @@ namespace {
 using namespace pitkad;
 namespace fs = std::filesystem;
 
-fs::path bench_dir() {
-    if (const char* d = std::getenv("PITKAD_BENCH_DIR")) return d;
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    return fs::path(cache ? cache : std::string(home ? home : "/tmp") + "/.cache") / "pitkad-bench";
-}
+using bench::bench_dir;
 
 // Pink noise under a chord, stereo, 192 kbit/s, 19 min 20 s (just under
 // the length limit).
