@@ -26,10 +26,11 @@ std::unique_ptr<Document> open_for_command_line(const std::string& file, bool lo
     if (const QString remembered = SettingsFile(settings_file_path()).drawing_file_for(recording);
         !remembered.isEmpty())
         doc->draw_file = QFile::encodeName(remembered).toStdString();
-    // A drawing that cannot be read ends the command; one made for another
-    // frame count is used, cut or padded, after a notice.
+    // A drawing that cannot be read, or is not a drawing file, ends the
+    // command (an empty drawing would be written out, or over it); one made
+    // for another frame count is used, cut or padded, after a notice.
     const DrawFileRead drawing = doc->load_drawing();
-    if (drawing.status == DrawFileStatus::unreadable) {
+    if (drawing.status == DrawFileStatus::unreadable || drawing.status == DrawFileStatus::refused) {
         print_file_error(doc->draw_file, draw_file_problem(drawing).toStdString());
         return nullptr;
     }

@@ -134,16 +134,25 @@ TEST_F(ExchangeCli, ReadsTheDrawingWhereTheWindowSavedIt) {
 // made for another frame count is used, cut or padded, after a notice.
 TEST_F(ExchangeCli, DrawingFilesThatCannotBeReadOrDoNotFitAreReported) {
     const fs::path out = dir.path() / "o.mid";
+    // A loop of links, then a damaged file: neither is read, written over
+    // or exported as an empty drawing.
     fs::create_symlink("loop.pkc", pkc());
     fs::create_symlink("tone.pkc", dir.path() / "loop.pkc");
-    for (const QStringList& args : {QStringList{"--export-midi", s(wav), "-o", s(out)},
-                                    QStringList{"--import-midi", s(out), s(wav), "--replace"}}) {
-        SCOPED_TRACE(args.join(' ').toStdString());
-        const ProcessResult r = run(args);
-        EXPECT_EQ(r.exit_code, 1);
-        EXPECT_TRUE(r.err.startsWith(s(pkc()) + ": ")) << r.err.toStdString();
-        EXPECT_FALSE(fs::exists(out));
+    for (const bool damaged : {false, true}) {
+        if (damaged) {
+            fs::remove(pkc());
+            test::write_file(pkc(), {1, 2, 3});
+        }
+        for (const QStringList& args : {QStringList{"--export-midi", s(wav), "-o", s(out)},
+                                        QStringList{"--import-midi", s(out), s(wav), "--replace"}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const ProcessResult r = run(args);
+            EXPECT_EQ(r.exit_code, 1);
+            EXPECT_TRUE(r.err.startsWith(s(pkc()) + ": ")) << r.err.toStdString();
+            EXPECT_FALSE(fs::exists(out));
+        }
     }
+    EXPECT_EQ(read_file(pkc()), (std::vector<std::uint8_t>{1, 2, 3}));
     fs::remove(pkc());
     ASSERT_TRUE(save_draw_data(pkc().string(), *drawing, frames + 2, channels));
     const fs::path notes = dir.path() / "n.csv";
