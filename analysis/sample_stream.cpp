@@ -150,8 +150,13 @@ void SampleStream::close_reading() {
     {
         std::lock_guard lock(mutex_);
         reading_ = false;
-        for (auto& c : chunks_)
-            c.reset();
+        // Whole chunks below size_ are free to go; the writer may still be
+        // filling the one at size_ (an append that began before this), so
+        // that one and any after it go with the stream.
+        const std::size_t whole =
+            std::min(std::size_t(size_ / chunk_samples), chunks_.size());
+        for (std::size_t k = 0; k < whole; ++k)
+            chunks_[k].reset();
     }
     released_.notify_all();
 }
