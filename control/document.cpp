@@ -30,11 +30,6 @@ LoadResult Document::load_recording(const std::filesystem::path& wav, const Prog
     return r;
 }
 
-LoadResult Document::stage_recording(const std::filesystem::path& wav, const ProgressFn& progress,
-                                     int threads, SpectrogramStore& staged) const {
-    return load_or_analyse(wav, staged, band_tables, progress, threads, true, true);
-}
-
 void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged) {
     store = std::move(staged);
     draw_file = draw_file_name(wav.string());

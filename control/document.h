@@ -58,11 +58,8 @@ struct Document {
     LoadResult load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
                               int threads, bool use_cache = true);
 
-    // The same steps into `staged`, leaving the open recording as it is: a
-    // file is checked before anything of the open one is given up.
-    LoadResult stage_recording(const std::filesystem::path& wav, const ProgressFn& progress,
-                               int threads, SpectrogramStore& staged) const;
-    // Makes a staged recording the open one; the caller has reset the old one.
+    // Makes a recording staged by an OpenJob the open one; the caller has
+    // reset the old one.
     void adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged);
 
     // Reads the drawing file of the open recording into the drawing and the

@@ -1,7 +1,7 @@
 #pragma once
 // Staging a recording on a thread of its own, so that the window goes on
 // while the file is read, decoded and analysed (or its cache read): the
-// steps of Document::stage_recording, into a fresh store. The UI thread
+// steps of Document::load_recording, into a fresh store. The UI thread
 // starts the job, watches its progress, may cancel it, and takes the outcome
 // once told that it has ended; the worker touches only the job's own data
 // (its copy of the band tables, the staged store, the meter).
