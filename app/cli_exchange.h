@@ -6,13 +6,15 @@
 //   pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
 // FILE opens as the window's open command would (cache or analysis, and its
 // drawing file). A failure prints "FILE: message" on standard error and
-// returns 1; bad options print the usage and return 2.
+// returns 1.
+
+#include "app/window_args.h"
 
 namespace pitkad {
 
-// argv[0] is the program, the rest are the arguments after the mode's own.
-int run_export_midi_cli(int argc, char** argv);
-int run_import_midi_cli(int argc, char** argv);
-int run_export_csv_cli(int argc, char** argv);
+// Each returns the process exit code.
+int run_export_midi_cli(const ExchangeArgs& args);
+int run_import_midi_cli(const ExchangeArgs& args);
+int run_export_csv_cli(const ExchangeArgs& args);
 
 } // namespace pitkad

@@ -11,21 +11,21 @@
 
 namespace pitkad {
 
-std::unique_ptr<Document> open_for_command_line(const std::string& file, bool loudness) {
+std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudness) {
     // The MIDI port stays closed: loading a drawing sends nothing.
     auto doc = std::make_unique<Document>();
     doc->load_tables();
-    const LoadResult r = doc->load_recording(file, {}, 0);
+    const LoadResult r = doc->load_recording(local_path(file), {}, 0);
     if (!r.ok) {
-        print_file_error(file, r.message);
+        print_file_error(local_path(file), r.message);
         return nullptr;
     }
     // A drawing saved elsewhere for this recording (名前を付けて保存) is
     // read from, and written to, where the window would.
-    const QString recording = QFileInfo(QFile::decodeName(file.c_str())).absoluteFilePath();
+    const QString recording = QFileInfo(file).absoluteFilePath();
     if (const QString remembered = SettingsFile(settings_file_path()).drawing_file_for(recording);
         !remembered.isEmpty())
-        doc->draw_file = QFile::encodeName(remembered).toStdString();
+        doc->draw_file = local_path(remembered);
     // A drawing that cannot be read, or is not a drawing file, ends the
     // command (an empty drawing would be written out, or over it); one made
     // for another frame count is used, cut or padded, after a notice.
@@ -40,6 +40,10 @@ std::unique_ptr<Document> open_for_command_line(const std::string& file, bool lo
     return doc;
 }
 
+std::string local_path(const QString& file) {
+    return QFile::encodeName(file).toStdString();
+}
+
 void print_file_error(const std::string& file, std::string_view message) {
     const QByteArray text =
         tr_message(QString::fromUtf8(message.data(), qsizetype(message.size()))).toUtf8();
@@ -48,6 +52,11 @@ void print_file_error(const std::string& file, std::string_view message) {
 
 void print_usage(const char* source) {
     std::fputs(tr_text(source).toUtf8().constData(), stderr);
+}
+
+void print_line(const QString& text) {
+    std::printf("%s\n", text.toUtf8().constData());
+    std::fflush(stdout);
 }
 
 } // namespace pitkad

@@ -1,11 +1,13 @@
 #pragma once
 // The command lines' way to open a recording: as the window's open command
 // does (cache or analysis, then the drawing file beside the recording or
-// where the window saved it),
-// without a display and with the MIDI port closed.
+// where the window saved it), without a display and with the MIDI port
+// closed; and their messages.
 
 #include "base/translatable.h"
 #include "control/document.h"
+
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -13,12 +15,18 @@
 
 namespace pitkad {
 
+// The message after an output file's name when it could not be written.
+inline constexpr const char* file_not_written = PITKAD_TR("PitkaD", "書けません");
+
 // The document with `file` open, the displayed values refreshed with the
 // loudness correction when `loudness`; null after printing "FILE: message"
 // on standard error when the recording, or a drawing file that is there,
 // cannot be read. A drawing made for another frame count is loaded cut or
 // padded after a notice in the same form.
-std::unique_ptr<Document> open_for_command_line(const std::string& file, bool loudness);
+std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudness);
+
+// A file name from the command line as the file functions take it.
+std::string local_path(const QString& file);
 
 // Prints "FILE: message" on standard error, the message in the language in
 // force.
@@ -26,5 +34,7 @@ void print_file_error(const std::string& file, std::string_view message);
 // Prints a mode's usage (a marked text) on standard error, in the language
 // in force.
 void print_usage(const char* source);
+// Prints a line on standard output.
+void print_line(const QString& text);
 
 } // namespace pitkad

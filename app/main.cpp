@@ -2,6 +2,7 @@
 
 #include "app/cli_analyse.h"
 #include "app/cli_exchange.h"
+#include "app/cli_recording.h"
 #include "app/cli_render.h"
 #include "app/main_window.h"
 #include "app/window_args.h"
@@ -11,14 +12,19 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <algorithm>
 #include <clocale>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 constexpr const char* program_version = "1.00";
+
+QStringList arguments_after_name(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
 
 // The language of a run without a window: `--lang`, else the one the user
 // chose in the window (the settings file), else Japanese.
@@ -28,49 +34,58 @@ pitkad::Language run_language(std::optional<pitkad::Language> option) {
         .value_or(pitkad::Language::japanese);
 }
 
+// Everything but the window: the usage after a bad command line, --help,
+// --version, or a command-line mode. Needs the application object.
+int answer_without_window(const pitkad::CommandLine& line) {
+    using pitkad::Mode;
+    pitkad::LanguageSwitch language;
+    language.set(run_language(line.language));
+    if (line.bad) {
+        pitkad::print_usage(pitkad::usage_source_of(line.mode));
+        return 2;
+    }
+    switch (line.info) {
+    case pitkad::InfoOption::help:
+        std::fputs(pitkad::usage_text().c_str(), stdout);
+        return 0;
+    case pitkad::InfoOption::version:
+        std::printf("PitkaD %s\n", program_version);
+        return 0;
+    case pitkad::InfoOption::none:
+        break;
+    }
+    switch (line.mode) {
+    case Mode::analyse:
+        return pitkad::run_analyse_cli(line.analyse);
+    case Mode::render:
+        return pitkad::run_render_cli(line.render);
+    case Mode::export_midi:
+        return pitkad::run_export_midi_cli(line.exchange);
+    case Mode::import_midi:
+        return pitkad::run_import_midi_cli(line.exchange);
+    case Mode::export_csv:
+        return pitkad::run_export_csv_cli(line.exchange);
+    case Mode::window:
+        break;
+    }
+    return 2; // not reached: the window is opened by the caller
+}
+
+bool opens_window(const pitkad::CommandLine& line) {
+    return line.mode == pitkad::Mode::window && line.info == pitkad::InfoOption::none && !line.bad;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // `--lang` is taken out first, so that every mode's parser sees the rest.
-    bool bad_language = false;
-    const std::optional<pitkad::Language> language_option =
-        pitkad::take_language_option(argc, argv, bad_language);
-
-    const pitkad::InfoOption info = pitkad::info_option(argc, argv);
-    const struct {
-        const char* option;
-        int (*run)(int, char**);
-    } modes[] = {
-        {"--analyse", pitkad::run_analyse_cli},
-        {"--render", pitkad::run_render_cli},
-        {"--export-midi", pitkad::run_export_midi_cli},
-        {"--import-midi", pitkad::run_import_midi_cli},
-        {"--export-csv", pitkad::run_export_csv_cli},
-    };
-    const auto* mode = std::find_if(std::begin(modes), std::end(modes), [&](const auto& m) {
-        return argc >= 2 && std::strcmp(argv[1], m.option) == 0;
-    });
-    if (info != pitkad::InfoOption::none || mode != std::end(modes) || bad_language) {
+    pitkad::CommandLine line = pitkad::parse_command_line(arguments_after_name(argc, argv));
+    // Options unknown to the window may be Qt's own: the window's
+    // application takes those out, then the rest is read again.
+    if (!opens_window(line) && !(line.mode == pitkad::Mode::window && line.unknown_options)) {
         // No window, and no display needed: the translators work without one.
         QCoreApplication core(argc, argv);
-        pitkad::LanguageSwitch language;
-        language.set(run_language(language_option));
-        if (bad_language) {
-            std::fputs(pitkad::usage_text().c_str(), stderr);
-            return 2;
-        }
-        switch (info) {
-        case pitkad::InfoOption::help:
-            std::fputs(pitkad::usage_text().c_str(), stdout);
-            return 0;
-        case pitkad::InfoOption::version:
-            std::printf("PitkaD %s\n", program_version);
-            return 0;
-        case pitkad::InfoOption::none:
-            break;
-        }
-        argv[1] = argv[0];
-        return mode->run(argc - 1, argv + 1);
+        std::setlocale(LC_NUMERIC, "C");
+        return answer_without_window(line);
     }
 
     QApplication app(argc, argv);
@@ -79,29 +94,20 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("PitkaD");
     QApplication::setApplicationVersion(program_version);
-
-    // Qt has taken its own options out of argv.
-    QStringList rest;
-    for (int i = 1; i < argc; ++i)
-        rest << QString::fromLocal8Bit(argv[i]);
-    const std::optional<pitkad::WindowArgs> args = pitkad::parse_window_args(rest);
-    if (!args) {
-        pitkad::LanguageSwitch language;
-        language.set(run_language(language_option));
-        std::fputs(pitkad::usage_text().c_str(), stderr);
-        return 2;
-    }
+    if (line.unknown_options) line = pitkad::parse_command_line(arguments_after_name(argc, argv));
+    if (!opens_window(line)) return answer_without_window(line);
 
     pitkad::StartOptions options;
-    options.language = language_option;
+    options.language = line.language;
     // A recovery copy every 30 s, or as often as the environment asks.
     bool interval_set = false;
     const int interval = qEnvironmentVariableIntValue("PITKAD_RECOVERY_INTERVAL_MS", &interval_set);
     options.recovery_interval_ms = interval_set && interval > 0 ? interval : 30000;
-    pitkad::MainWindow form1(std::move(options));
-    form1.show();
+    pitkad::MainWindow window(std::move(options));
+    window.show();
     // `pitkad FILE` opens that recording once the window is up, with the
     // practice options in force.
-    QTimer::singleShot(0, &form1, [&form1, &args] { form1.open_from_command_line(*args); });
+    const pitkad::WindowArgs args = line.window;
+    QTimer::singleShot(0, &window, [&window, &args] { window.open_from_command_line(args); });
     return app.exec();
 }

@@ -1,10 +1,15 @@
 #pragma once
-// The window's command line: `pitkad [FILE] [--speed PERCENT]
-// [--transpose SEMITONES] [--cents C] [--loop START-END] [--lang ja|en]`
-// (seconds), and the program's usage text.
+// The program's command line, read by one parser for every way to run it:
+// the window's `pitkad [FILE] [--speed PERCENT] [--transpose SEMITONES]
+// [--cents C] [--loop START-END]` (seconds), the command-line modes
+// (--analyse, --render, --export-midi, --import-midi, --export-csv),
+// --help and --version, and `--lang ja|en` with any of them; and the
+// usage texts.
 
 #include "app/language.h"
 #include "control/practice_controls.h"
+#include "view/colour_map.h"
+#include "view/view_layout.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +25,66 @@ struct WindowArgs {
     std::optional<LoopMs> loop;
     std::optional<Language> language; // --lang
 };
+
+// `--analyse FILE… [--threads N] [--no-cache]`
+struct AnalyseArgs {
+    QStringList files;
+    int threads = 0; // every core
+    bool use_cache = true;
+};
+
+// `--render FILE -o OUT.png …`
+struct RenderArgs {
+    QString file, out;
+    int width = initial_client_width;
+    int line_width = min_line_width;
+    int scroll_speed = 1;
+    int first_frame = 0;
+    int sensitivity = default_sensitivity;
+    int colour = default_colour;
+    bool loudness = false;
+    bool grouping = false;
+    bool labels_left = true;
+    bool labels_right = false;
+};
+
+// `--export-midi`, `--import-midi` and `--export-csv`.
+enum class LinesOption { none, beats, bars }; // --lines
+struct ExchangeArgs {
+    // The recording; for --import-midi the MIDI file, then the recording.
+    QStringList files;
+    QString out, notes; // -o, --notes; empty: not given
+    LinesOption lines = LinesOption::none;
+    int beats_per_bar = 4;
+    int quantise = 0; // none
+    bool replace = false;
+    bool loudness = false;
+};
+
+enum class Mode { window, analyse, render, export_midi, import_midi, export_csv };
+enum class InfoOption { none, help, version };
+
+struct CommandLine {
+    Mode mode = Mode::window;
+    // --help or --version, whichever comes first.
+    InfoOption info = InfoOption::none;
+    std::optional<Language> language; // --lang
+    // An unknown option, one that the mode does not take, a missing or bad
+    // value, files missing or too many, or two modes: the usage is shown and
+    // the program exits with 2.
+    bool bad = false;
+    // Among the above, options the parser does not know: for the window
+    // these may be Qt's own (-platform, -style …) until the application has
+    // taken them out.
+    bool unknown_options = false;
+    WindowArgs window;
+    AnalyseArgs analyse;
+    RenderArgs render;
+    ExchangeArgs exchange;
+};
+
+// The arguments after the program's name.
+CommandLine parse_command_line(const QStringList& args);
 
 // The usage of every way to run the program: the window's options and the
 // command-line modes (`pitkad --help`, and after a bad option).
@@ -52,21 +117,16 @@ inline constexpr const char* usage_source = PITKAD_TR(
     "      バージョンを表示します。\n");
 // clang-format on
 
+// The usage shown after a bad command line of `mode`: the mode's own, or the
+// program's whole usage for the window (a marked text).
+const char* usage_source_of(Mode mode);
+
 // The usage in the language in force.
 std::string usage_text();
 
-// Takes `--lang ja|en` out of the arguments (for the command-line modes,
-// whose own parsers do not know it). Unset when it is not there; `bad` is
-// set when its value is missing or not a language.
-std::optional<Language> take_language_option(int& argc, char** argv, bool& bad);
-
-// `--help` or `--version` among the arguments after the program's name,
-// whichever comes first; they are answered without a window or a display.
-enum class InfoOption { none, help, version };
-InfoOption info_option(int argc, const char* const* argv);
-
-// The arguments after the program's name; nullopt when one is unknown,
-// missing its value or out of range.
+// The window's arguments (those after the program's name); nullopt when an
+// option is unknown, missing its value or out of range, or the arguments ask
+// for another mode.
 std::optional<WindowArgs> parse_window_args(const QStringList& args);
 
 } // namespace pitkad

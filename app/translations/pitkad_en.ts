@@ -1323,5 +1323,25 @@
         <source>残り %1 秒</source>
         <translation>%1 s left</translation>
     </message>
+    <message>
+        <source>%1: %2 フレーム、解析しました、%3 秒</source>
+        <translation>%1: %2 frames, analysed, %3 s</translation>
+    </message>
+    <message>
+        <source>%1: %2 フレーム、キャッシュを使いました、%3 秒</source>
+        <translation>%1: %2 frames, cache used, %3 s</translation>
+    </message>
+    <message>
+        <source>描画データがあります. --replace で置き換えます</source>
+        <translation>a drawing exists; --replace replaces it</translation>
+    </message>
+    <message>
+        <source>%1: %2 バイト</source>
+        <translation>%1: %2 bytes</translation>
+    </message>
+    <message>
+        <source>%1: %2 フレーム</source>
+        <translation>%1: %2 frames</translation>
+    </message>
 </context>
 </TS>

@@ -122,8 +122,8 @@ TEST_F(ExchangeCli, ReadsTheDrawingWhereTheWindowSavedIt) {
     ASSERT_TRUE(SettingsFile(settings_file_path())
                     .set_drawing_file_for(s(fs::absolute(wav)), s(elsewhere)));
     const fs::path notes = dir.path() / "n.csv";
-    const ProcessResult r = run({"--export-csv", s(wav), "-o", s(dir.path() / "a.csv"), "--notes",
-                                 s(notes)});
+    const ProcessResult r =
+        run({"--export-csv", s(wav), "-o", s(dir.path() / "a.csv"), "--notes", s(notes)});
     SettingsFile(settings_file_path()).set_drawing_file_for(s(fs::absolute(wav)), {});
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
     const auto n = read_file(notes);
@@ -143,8 +143,9 @@ TEST_F(ExchangeCli, DrawingFilesThatCannotBeReadOrDoNotFitAreReported) {
             fs::remove(pkc());
             test::write_file(pkc(), {1, 2, 3});
         }
-        for (const QStringList& args : {QStringList{"--export-midi", s(wav), "-o", s(out)},
-                                        QStringList{"--import-midi", s(out), s(wav), "--replace"}}) {
+        for (const QStringList& args :
+             {QStringList{"--export-midi", s(wav), "-o", s(out)},
+              QStringList{"--import-midi", s(out), s(wav), "--replace"}}) {
             SCOPED_TRACE(args.join(' ').toStdString());
             const ProcessResult r = run(args);
             EXPECT_EQ(r.exit_code, 1);
@@ -197,6 +198,65 @@ TEST_F(ExchangeCli, FailuresNameTheFileAndBadOptionsShowUsage) {
         EXPECT_EQ(r.exit_code, 2);
         EXPECT_TRUE(r.err.startsWith("使い方: pitkad " + args[0])) << r.err.toStdString();
     }
+}
+
+// Every mode answers in the language of --lang, else of the settings file,
+// else Japanese: the mode's usage after an unknown option or a missing or
+// bad value (exit 2), its failures and what it wrote.
+TEST_F(ExchangeCli, EveryModeAnswersInTheLanguageInForce) {
+    save_drawing();
+    const fs::path in = dir.path() / "in.mid";
+    write_file(in, build_midi_file(*drawing, frames, channels, {}));
+    const QString out = s(dir.path() / "out"), unwritable = s(dir.path() / "no" / "out");
+    const QString midi_bytes =
+        QString::number(build_midi_file(*drawing, frames, channels, {}).size());
+    struct Case {
+        QStringList args;
+        const char* settings; // the settings file's language; null: no file
+        int exit_code;
+        bool on_stderr;
+        QString text; // in that stream
+    };
+    // clang-format off
+    const Case cases[] = {
+        {{"--analyse", "--bogus", s(wav)}, nullptr, 2, true, "使い方: pitkad --analyse"},
+        {{"--lang", "en", "--analyse", "--bogus", s(wav)}, "ja", 2, true, "usage: pitkad --analyse"},
+        {{"--render", s(wav), "-o", out, "--bogus"}, "en", 2, true, "usage: pitkad --render"},
+        {{"--export-midi", s(wav), "-o", out, "--quantise"}, nullptr, 2, true,
+         "使い方: pitkad --export-midi"},
+        {{"--import-midi", s(in), s(wav), "--speed", "60", "--lang", "en"}, nullptr, 2, true,
+         "usage: pitkad --import-midi"},
+        {{"--export-csv", s(wav), "--render", "-o", out}, nullptr, 2, true, "使い方:\n  pitkad ["},
+        {{"--bogus", "--lang", "en"}, nullptr, 2, true, "Usage:\n  pitkad [FILE]"},
+        {{"--speed", "300"}, "en", 2, true, "Usage:\n  pitkad [FILE]"},
+        // Qt's own options are the window's too.
+        {{"-platform", "offscreen", "--help"}, "en", 0, false, "Usage:\n  pitkad [FILE]"},
+        {{"--analyse", s(wav), "--lang", "en"}, "ja", 0, false, s(wav) + ": 100 frames, "},
+        {{"--analyse", s(wav)}, nullptr, 0, false, s(wav) + ": 100 フレーム、"},
+        {{"--export-midi", s(wav), "-o", out}, "en", 0, false, out + ": " + midi_bytes + " bytes\n"},
+        {{"--export-csv", s(wav), "-o", out, "--lang", "ja"}, "en", 0, false,
+         out + ": 100 フレーム\n"},
+        {{"--export-csv", s(wav), "-o", unwritable}, "en", 1, true,
+         unwritable + ": cannot be written\n"},
+        {{"--render", s(wav), "-o", unwritable}, nullptr, 1, true, unwritable + ": 書けません\n"},
+        {{"--import-midi", s(in), s(wav)}, "en", 1, true,
+         s(pkc()) + ": a drawing exists; --replace replaces it\n"},
+        {{"--import-midi", s(in), s(wav), "--replace", "--lang", "en"}, nullptr, 0, false,
+         s(pkc()) + ": Notes read: 2"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString() + " " + (c.settings ? c.settings : "-"));
+        fs::remove(settings_file_path().toStdString());
+        if (c.settings) {
+            ASSERT_TRUE(SettingsFile(settings_file_path()).set_language(c.settings));
+        }
+        const ProcessResult r = run(c.args);
+        EXPECT_EQ(r.exit_code, c.exit_code) << r.err.toStdString();
+        EXPECT_TRUE((c.on_stderr ? r.err : r.out).contains(c.text))
+            << r.out.toStdString() << r.err.toStdString();
+    }
+    fs::remove(settings_file_path().toStdString());
 }
 
 } // namespace

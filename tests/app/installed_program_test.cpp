@@ -1,5 +1,6 @@
 // The installed program, run from a folder that holds no data files: it
-// finds its data files in the installed data folder, renders and analyses.
+// finds its data files in the installed data folder, renders and analyses
+// (in English, from the translation built in).
 #include "window_test_support.h"
 
 #include <QImage>
@@ -63,9 +64,9 @@ TEST_F(InstalledProgram, RendersWithItsDataFiles) {
 }
 
 TEST_F(InstalledProgram, AnalysesFromAnotherFolder) {
-    const ProcessResult r =
-        run_program(exe, {"--analyse", s(dir.path() / "recordings/demo.wav"), "--no-cache"},
-                    dir.path() / "elsewhere");
+    const ProcessResult r = run_program(
+        exe, {"--analyse", s(dir.path() / "recordings/demo.wav"), "--no-cache", "--lang", "en"},
+        dir.path() / "elsewhere");
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(" frames, analysed")) << r.out.toStdString();
 }

@@ -106,7 +106,7 @@ TEST_F(RenderCli, RefusalsPrintTheFileAndMessageAndExitWithOne) {
         run_program(program, {"--analyse", s(missing), s(good)}, dir.path() / "work");
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, s(missing) + ": " + messages::cannot_open + "\n");
-    EXPECT_TRUE(r.out.contains(s(good) + ": 5 frames")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(s(good) + ": 5 フレーム")) << r.out.toStdString();
 }
 
 TEST_F(RenderCli, BadArgumentsShowUsage) {
