@@ -178,4 +178,10 @@ void ControlStrip::follow_open(const OpenJob& job, QEventLoop& loop) {
     show_open_progress(false);
 }
 
+int ControlStrip::skip_button_index(const QObject* object) const {
+    for (int which = 0; which < 3; ++which)
+        if (object == skip_button(which)) return which;
+    return -1;
+}
+
 } // namespace pitkad

@@ -52,6 +52,8 @@ class ControlStrip final : public QObject {
     // 2 short back).
     QPushButton* button(TransportButton b) const;
     QPushButton* skip_button(int which) const;
+    // Which skip button `object` is (0 … 2), or -1.
+    int skip_button_index(const QObject* object) const;
     // Shows the progress of `job` (the time left once it has run a second)
     // while `loop` runs, until the job ends and quits it.
     void follow_open(const OpenJob& job, QEventLoop& loop);

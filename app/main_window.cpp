@@ -3,7 +3,6 @@
 #include "app/main_window_hosts.h"
 
 #include "analysis/analysis_cache.h"
-#include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
@@ -11,53 +10,38 @@
 #include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
 #include "app/window_args.h"
+#include "app/window_placement.h"
 #include "audio/audio_output.h"
-#include "audio/playback_texts.h"
 #include "base/paths.h"
 #include "base/translatable.h"
 #include "control/settings_file.h"
-#include "drawing/draw_file.h"
-#include "drawing/draw_ops.h"
-#include "drawing/drawing_texts.h"
+#include "drawing/draw_history.h"
 #include "midi/fluidsynth_backend.h"
 #include "view/data_bitmaps.h"
 #include "view/view_layout.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <filesystem>
 
 namespace pitkad {
@@ -68,15 +52,11 @@ QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
-// The stored window width counts a frame 8 pixels wider than the client area.
-constexpr int frame_allowance = 8;
-
 } // namespace
 
 MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     setWindowTitle(texts::app_title);
     setAcceptDrops(true);
-    threads_ = options.threads;
     open_url_ = std::move(options.open_url);
     recovery_interval_ms_ = options.recovery_interval_ms;
 
@@ -98,23 +78,22 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *hosts_);
     practice_ = std::make_unique<PracticeController>(doc, *player_, *transport_, *hosts_);
     practice_tools_ = new PracticeTools(*this, menus->line_width_menu->menuAction(), *practice_,
-                                        {[this] {
-                                             if (strip->play_button->isEnabled()) on_play();
-                                         },
-                                         [this] {
-                                             if (strip->stop_button->isEnabled()) on_stop();
-                                         },
-                                         [this] {
-                                             if (strip->pause_button->isEnabled()) on_pause();
+                                        {[this](TransportButton b) {
+                                             if (hosts_->button_enabled(b)) hosts_->click(b);
                                          },
                                          [this] { layout_view(); }});
     build_controls();
+    opener_ =
+        new OpenCommands(*this, *strip, *menus, settings_file_, doc, options.threads,
+                         {[this](const std::filesystem::path& file, OpenJob::Outcome& staged) {
+                              return adopt_recording(file, staged);
+                          },
+                          [this](const QString& text) { show_error(text); }});
     settings_file_.load(settings_file_path());
     start_up(options);
 
     // The tool window and the MIDI dialog come after the main window.
-    tools_ = new DrawingToolsWindow(doc.drawing, doc.channel_settings, doc.history,
-                                    *hosts_, this);
+    tools_ = new DrawingToolsWindow(doc.drawing, doc.channel_settings, doc.history, *hosts_, this);
     doc.history.on_change = [this] { show_history(); };
     tools_->place_window(frameGeometry());
     midi_dialog_ = new MidiSettingsDialog(
@@ -152,38 +131,44 @@ MainWindow::~MainWindow() {
 // --- Construction -------------------------------------------------------
 
 void MainWindow::connect_menus() {
-    const std::pair<QAction*, void (MainWindow::*)()> commands[] = {
-        {menus->open_action, &MainWindow::on_open},
-        {menus->save_drawing_as_action, &MainWindow::on_save_drawing_as},
-        {menus->export_midi_action, &MainWindow::on_export_midi},
-        {menus->import_midi_action, &MainWindow::on_import_midi},
-        {menus->export_image_action, &MainWindow::on_export_image},
-        {menus->export_csv_action, &MainWindow::on_export_csv},
-        {menus->save_settings_action, &MainWindow::on_save_settings},
-        {menus->exit_action, &MainWindow::on_exit},
-        {menus->undo_action, &MainWindow::on_undo},
-        {menus->redo_action, &MainWindow::on_redo},
-        {menus->loudness_action, &MainWindow::on_loudness_toggled},
-        {menus->note_colours_action, &MainWindow::on_note_colours_toggled},
-        {menus->left_labels_action, &MainWindow::on_left_labels_toggled},
-        {menus->right_labels_action, &MainWindow::on_right_labels_toggled},
-        {menus->show_drawing_tools_action, &MainWindow::on_show_drawing_tools},
-        {menus->midi_settings_action, &MainWindow::on_midi_settings},
-        {menus->support_page_action, &MainWindow::on_support_page},
-        {menus->about_action, &MainWindow::on_about},
+    // The exports and the import need an open recording.
+    auto with_recording = [this](void (ExchangeCommands::*command)()) {
+        return [this, command] {
+            if (play_state() != PlayState::no_recording) ((*exchange_).*command)();
+        };
     };
-    for (const auto& [action, handler] : commands)
-        connect(action, &QAction::triggered, this, [this, h = handler] { (this->*h)(); });
+    auto redraw = [this] { write_graph(); };
+    const std::pair<QAction*, std::function<void()>> commands[] = {
+        {menus->open_action, [this] { on_open(); }},
+        {menus->save_drawing_as_action, [this] { on_save_drawing_as(); }},
+        {menus->export_midi_action, with_recording(&ExchangeCommands::export_midi)},
+        {menus->import_midi_action, with_recording(&ExchangeCommands::import_midi)},
+        {menus->export_image_action, with_recording(&ExchangeCommands::export_image)},
+        {menus->export_csv_action, with_recording(&ExchangeCommands::export_csv)},
+        {menus->save_settings_action, [this] { on_save_settings(); }},
+        {menus->exit_action, [this] { close(); }},
+        {menus->undo_action, [this] { on_undo(); }},
+        {menus->redo_action, [this] { on_redo(); }},
+        {menus->loudness_action, [this] { on_loudness_toggled(); }},
+        {menus->note_colours_action, [this] { on_note_colours_toggled(); }},
+        {menus->left_labels_action, redraw},
+        {menus->right_labels_action, redraw},
+        {menus->show_drawing_tools_action, [this] { on_show_drawing_tools(); }},
+        {menus->midi_settings_action, [this] { on_midi_settings(); }},
+        {menus->support_page_action, [this] { on_support_page(); }},
+        {menus->about_action, [this] { on_about(); }},
+    };
+    for (const auto& [action, command] : commands)
+        connect(action, &QAction::triggered, this, command);
     for (int i = 0; i < max_recent_files; ++i)
         connect(menus->recent_actions[std::size_t(i)], &QAction::triggered, this,
-                [this, i] { on_recent_file(i); });
+                [this, i] { opener_->open_recent(i); });
     for (std::size_t i = 0; i < menus->language_actions.size(); ++i)
         connect(menus->language_actions[i], &QAction::triggered, this,
                 [this, language = Language(i)] { on_language_chosen(language); });
     for (int n = min_line_width; n <= max_line_width; ++n)
         connect(menus->line_width_actions[std::size_t(n)], &QAction::triggered, this,
                 [this, n] { on_line_width_chosen(n); });
-    menus->show_recent_files(recent_files);
 }
 
 void MainWindow::build_controls() {
@@ -200,18 +185,19 @@ void MainWindow::build_controls() {
     };
 
     strip = new ControlStrip(*central);
-    connect(strip->play_button, &QPushButton::clicked, this, [this] { on_play(); });
-    connect(strip->stop_button, &QPushButton::clicked, this, [this] { on_stop(); });
-    connect(strip->pause_button, &QPushButton::clicked, this, [this] { on_pause(); });
-    connect(strip->skip_forward_button, &QPushButton::clicked, this, [this] { on_skip_forward(); });
-    connect(strip->skip_back_button, &QPushButton::clicked, this, [this] { on_skip_back(); });
-    connect(strip->skip_back_short_button, &QPushButton::clicked, this,
-            [this] { on_skip_back_short(); });
+    for (int b = 0; b <= int(TransportButton::skip_back_short_button); ++b)
+        connect(strip->button(TransportButton(b)), &QPushButton::clicked, this,
+                [this, b] { hosts_->click(TransportButton(b)); });
     connect(strip->scroll_speed_button, &QPushButton::clicked, this,
             [this] { change_scroll_speed(); });
-    connect(strip->gain_slider, &QSlider::valueChanged, this, [this] { on_gain_changed(); });
-    connect(strip->colour_slider, &QSlider::valueChanged, this, [this] { on_colour_changed(); });
-    connect(strip->open_cancel_button, &QPushButton::clicked, this, [this] { cancel_open(); });
+    // A slider moved redraws the graph, and gives the focus back to the
+    // time display so that the keys go on working.
+    for (QSlider* slider : {strip->gain_slider, strip->colour_slider})
+        connect(slider, &QSlider::valueChanged, this, [this] {
+            write_graph();
+            strip->time_display->setFocus();
+        });
+    connect(strip->open_cancel_button, &QPushButton::clicked, this, [this] { opener_->cancel(); });
     connect(strip->position_slider, &QSlider::valueChanged, this,
             [this] { transport_->on_position_slider_moved(); });
     // The skip buttons' right presses reach eventFilter through the
@@ -237,43 +223,23 @@ void MainWindow::start_up(const StartOptions& options) {
     const QSignalBlocker quiet_colour(strip->colour_slider);
     transport_->reset_recording();
     remove_stale_fallback_caches();
-    doc.load_tables();
-    if (doc.loudness_available) {
-        menus->loudness_action->setEnabled(true);
-        menus->loudness_action->setChecked(true);
-    }
-
-    editor_->sounding_notes.fill(0);
-    for (auto& row : doc.midi.active_notes)
-        row.fill(0);
-    if (doc.midi.open(options.midi ? options.midi()
-                                   : open_midi_backend(playback_audio_.synth_output(),
-                                                       options.program_start))) {
-        // An opened port starts from program 0 and full volume on every
-        // channel and no read-ahead; the settings file then sets channel 0.
-        doc.channel_settings = MidiChannelSettings{};
-        menus->midi_settings_action->setEnabled(true);
-    }
-    editor_->dragging = false;
-    move(0, 0);
-
-    doc.view.scroll_speed = 1;
-    int screen_height = options.screen_height;
-    if (screen_height <= 0) {
-        QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-        screen_height = screen ? screen->geometry().height() : 768;
-    }
-    LineWidthDefault lw = default_line_width(screen_height);
+    const bool midi = doc.start(
+        options.midi ? options.midi()
+                     : open_midi_backend(playback_audio_.synth_output(), options.program_start));
+    menus->midi_settings_action->setEnabled(midi);
+    menus->loudness_action->setEnabled(doc.loudness_available);
+    menus->loudness_action->setChecked(doc.loudness_available);
+    const LineWidthDefault lw = default_line_width(
+        options.screen_height > 0 ? options.screen_height : screen_height_of(*this));
     doc.view.line_width = lw.line_width;
     for (int n = min_line_width; n <= max_line_width; ++n)
         menus->line_width_actions[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
 
-    if (auto file = find_data_file(font_file_name); !file.empty() && view_->load_font(file)) {
-        menus->left_labels_action->setEnabled(true);
-        menus->right_labels_action->setEnabled(true);
-    }
-    if (auto file = find_data_file(colour_file_name); !file.empty() && view_->load_colour(file))
-        menus->note_colours_action->setEnabled(true);
+    // The labels and the note colours need their data files.
+    const bool font = view_->load_font(find_data_file(font_file_name));
+    menus->left_labels_action->setEnabled(font);
+    menus->right_labels_action->setEnabled(font);
+    menus->note_colours_action->setEnabled(view_->load_colour(find_data_file(colour_file_name)));
 
     Settings s = current_settings();
     // Without stored keys the window opens at (0, 0), 804 wide.
@@ -284,8 +250,7 @@ void MainWindow::start_up(const StartOptions& options) {
     s.maximized = design.maximized;
     if (options.read_settings) {
         s = settings_file_.settings(s);
-        recent_files = settings_file_.recent_files();
-        show_recent_files();
+        opener_->load_recent_files();
     }
     apply_settings(s);
 
@@ -297,13 +262,7 @@ void MainWindow::start_up(const StartOptions& options) {
     view_->build_palette();
 
     layout_view_for(s.width - frame_allowance);
-    move(s.left, s.top);
-    // A place saved on a screen that is gone puts the window back at (0, 0).
-    bool visible = false;
-    for (const QScreen* screen : QGuiApplication::screens())
-        visible = visible || screen->availableGeometry().intersects(frameGeometry());
-    if (!visible) move(0, 0);
-    if (s.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    restore_window_placement(*this, s);
 
     if (!test_audio_ && !playback_audio_.has_device())
         set_audio_status(QString::fromStdString(playback_audio_.status_text()));
@@ -311,7 +270,7 @@ void MainWindow::start_up(const StartOptions& options) {
 
 Settings MainWindow::current_settings() const {
     Settings s;
-    s.default_dir = open_dialog_dir;
+    s.default_dir = opener_->open_dialog_dir;
     menus->store_view_options(s);
     s.forward = skip_amounts[0];
     s.back1 = skip_amounts[1];
@@ -321,19 +280,13 @@ Settings MainWindow::current_settings() const {
     s.color = strip->colour_slider->value();
     capture_midi_settings(s, doc.channel_settings);
     s.line_width = doc.view.line_width;
-    s.maximized = isMaximized();
-    // Left and Top are where the frame goes (move() places the frame); the
-    // normal geometry is the client area's, so shift it by the decoration.
-    const QRect normal = isMaximized() ? normalGeometry() : geometry();
-    const QPoint decoration = geometry().topLeft() - frameGeometry().topLeft();
-    store_window_placement(s, isMaximized(), QRect(normal.topLeft() - decoration, normal.size()));
-    s.width = normal.width() + frame_allowance;
+    capture_window_placement(*this, s);
     capture_practice_settings(s, doc.practice);
     return s;
 }
 
 void MainWindow::apply_settings(const Settings& s) {
-    open_dialog_dir = s.default_dir;
+    opener_->open_dialog_dir = s.default_dir;
     menus->apply_view_options(s);
     skip_amounts = {s.forward, s.back1, s.back2};
     doc.view.scroll_speed = s.scroll_speed;
@@ -345,10 +298,6 @@ void MainWindow::apply_settings(const Settings& s) {
 }
 
 // --- Geometry -------------------------------------------------------------
-
-void MainWindow::layout_view() {
-    layout_view_for(view_->graph_bitmap.width());
-}
 
 void MainWindow::layout_view_for(int requested_client_width) {
     ViewLayout lay = view_->layout_view(requested_client_width);
@@ -408,12 +357,11 @@ GraphParams MainWindow::graph_params() const {
 // --- Open -------------------------------------------------------------------
 
 void MainWindow::on_open() {
-    if (const QString file = choose_recording(this, open_dialog_dir); !file.isEmpty())
-        open_chosen_file(file);
+    opener_->choose();
 }
 
 void MainWindow::open_from_command_line(const WindowArgs& args) {
-    if (!args.file.isEmpty()) open_and_remember(args.file);
+    if (!args.file.isEmpty()) opener_->open_and_remember(args.file);
     PracticeSettings p = doc.practice;
     if (args.speed_percent) p = with_speed_percent(p, *args.speed_percent);
     if (args.semitones) p = with_semitones(p, *args.semitones);
@@ -421,70 +369,14 @@ void MainWindow::open_from_command_line(const WindowArgs& args) {
     practice_->set(p, args.loop.value_or(doc.practice_loop));
 }
 
-bool MainWindow::open_chosen_file(const QString& path) {
-    last_open_path = path;
-    open_dialog_dir = default_dir_of(path);
-    return open_and_remember(path);
-}
-
-bool MainWindow::open_and_remember(const QString& path) {
-    if (!open_recording(path)) return false;
-    // Stored at once, as a user expects of this list; when it cannot be, the
-    // list still serves this session (a message at every open would only be
-    // in the way).
-    recent_files = settings_file_.add_recent_file(QFileInfo(path).absoluteFilePath());
-    show_recent_files();
-    return true;
-}
-
-void MainWindow::on_recent_file(int index) {
-    const QString file = recent_files.value(index);
-    if (file.isEmpty()) return;
-    if (!QFileInfo(file).isFile()) {
-        // Moved or deleted since: it leaves the list, and the message says which file it was.
-        recent_files = settings_file_.remove_recent_file(file);
-        show_recent_files();
-        show_error(q(messages::cannot_open) + u'\n' + file);
-        return;
-    }
-    open_chosen_file(file);
-}
-
-void MainWindow::show_recent_files() {
-    menus->show_recent_files(recent_files);
-}
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    accept_file_drop(event);
-}
-
-void MainWindow::dropEvent(QDropEvent* event) {
-    const QString file = accept_file_drop(event);
-    // Opened once the drop has returned, so that the file manager is not
-    // held while the file is analysed or a question waits for an answer.
-    if (!file.isEmpty()) QTimer::singleShot(0, this, [this, file] { open_chosen_file(file); });
-}
-
 bool MainWindow::open_recording(const QString& path) {
-    const std::filesystem::path file = path.toStdString();
-    // The new file is read and analysed first, on a job's thread, while the
-    // window goes on painting and answering: a refused or abandoned file, or
-    // a cancelled question about the drawing, leaves the open recording, its
-    // drawing and the view as they were.
-    OpenJob::Outcome staged = stage(file);
-    const LoadResult& r = staged.result;
-    if (r.cancelled) return false;
-    if (!r.ok) {
-        // The file's name on the first line: the file may have come from a
-        // drop or the recent list, where the user did not just pick it.
-        const QString name = QFileInfo(path).fileName();
-        show_error((name.isEmpty() ? path : name) + u'\n' + q(r.message));
-        return false;
-    }
-    if (!session_->settle_unsaved()) return false;
+    return opener_->open_recording(path);
+}
 
+bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Outcome& staged) {
+    if (!session_->settle_unsaved()) return false;
     transport_->reset_recording();
-    player_->prime(file.string(), r.audio);
+    player_->prime(file.string(), staged.result.audio);
     practice_->graph_click = {};
     practice_->set(for_new_recording(doc.practice), {});
     session_->adopt(file, std::move(*staged.store));
@@ -497,18 +389,12 @@ bool MainWindow::open_recording(const QString& path) {
     return true;
 }
 
-OpenJob::Outcome MainWindow::stage(const std::filesystem::path& file) {
-    cancel_open(); // an open under way is abandoned for this one
-    QEventLoop loop;
-    OpenJob job(file, doc.band_tables, threads_, this, [&loop] { loop.quit(); });
-    open_job_ = &job;
-    strip->follow_open(job, loop);
-    open_job_ = nullptr;
-    return job.take();
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    opener_->drag_enter(event);
 }
 
-void MainWindow::cancel_open() {
-    if (open_job_) open_job_->cancel();
+void MainWindow::dropEvent(QDropEvent* event) {
+    opener_->drop(event);
 }
 
 void MainWindow::on_save_drawing_as() {
@@ -518,35 +404,14 @@ void MainWindow::on_save_drawing_as() {
         write_graph();
 }
 
-// --- Crash recovery -----------------------------------------------------------
-
-void MainWindow::recovery_tick() {
-    session_->recovery_tick(std::chrono::steady_clock::now());
-}
-
 // --- Menu commands ------------------------------------------------------------
 
 void MainWindow::on_save_settings() {
     Settings s = current_settings();
-    s.default_dir = last_open_path.isEmpty() ? open_dialog_dir : default_dir_of(last_open_path);
+    const OpenCommands& o = *opener_;
+    s.default_dir =
+        o.last_open_path.isEmpty() ? o.open_dialog_dir : default_dir_of(o.last_open_path);
     if (!settings_file_.save(s)) show_error(settings_file_.path() + texts::cannot_write);
-}
-
-void MainWindow::on_export_midi() {
-    if (play_state() != PlayState::no_recording) exchange_->export_midi();
-}
-void MainWindow::on_import_midi() {
-    if (play_state() != PlayState::no_recording) exchange_->import_midi();
-}
-void MainWindow::on_export_image() {
-    if (play_state() != PlayState::no_recording) exchange_->export_image();
-}
-void MainWindow::on_export_csv() {
-    if (play_state() != PlayState::no_recording) exchange_->export_csv();
-}
-
-void MainWindow::on_exit() {
-    close();
 }
 
 void MainWindow::on_loudness_toggled() {
@@ -557,13 +422,6 @@ void MainWindow::on_loudness_toggled() {
 void MainWindow::on_note_colours_toggled() {
     view_->build_palette();
     view_->prepare_columns();
-    write_graph();
-}
-
-void MainWindow::on_left_labels_toggled() {
-    write_graph();
-}
-void MainWindow::on_right_labels_toggled() {
     write_graph();
 }
 
@@ -589,13 +447,6 @@ void MainWindow::on_midi_settings() {
     midi_dialog_->windowHandle()->setTransientParent(tools_->isVisible() ? tools_->windowHandle()
                                                                          : windowHandle());
     record_step(&doc.history, doc.drawing, doc.channel_settings, [this] { midi_dialog_->exec(); });
-}
-
-void MainWindow::on_undo() {
-    step_history(true);
-}
-void MainWindow::on_redo() {
-    step_history(false);
 }
 
 void MainWindow::step_history(bool back) {
@@ -638,20 +489,8 @@ void MainWindow::show_title() {
     strip->time_display->setToolTip(QDir::toNativeSeparators(recording));
 }
 
-QUrl MainWindow::manual_url(Language language) const {
-    const auto file = manual_file(language, find_data_file);
-    return QUrl::fromLocalFile(QString::fromStdString(file.string()));
-}
-
 void MainWindow::on_support_page() {
-    const QUrl url = manual_url(language());
-    const QString message = tr_text(texts::no_browser) + u'\n' + url.toLocalFile();
-    if (open_url_) {
-        if (!open_url_(url)) show_error(message);
-        return;
-    }
-    open_in_browser(QStringLiteral("xdg-open"), url, this,
-                    [this, message] { show_error(message); });
+    show_support_page(language(), open_url_, this, [this](const QString& m) { show_error(m); });
 }
 
 void MainWindow::on_language_chosen(Language language) {
@@ -676,10 +515,7 @@ void MainWindow::show_composed_texts() {
 }
 
 void MainWindow::on_about() {
-    const QUrl url = manual_url(language());
-    QMessageBox::information(this, texts::app_title,
-                             QString("PitkaD  Ver.1.00  ") + tr_text(texts::about_notice) + "\n\n" +
-                                 url.toString());
+    show_about(this, language());
 }
 
 // --- Transport controls -------------------------------------------------------
@@ -689,27 +525,9 @@ void MainWindow::on_play() {
     practice_->apply_again(); // the loop, now that the player knows the rate
     strip->pause_button->setFocus();
 }
-void MainWindow::on_stop() {
-    transport_->stop_playback();
-}
-void MainWindow::on_pause() {
-    transport_->toggle_pause();
-}
-void MainWindow::on_skip_forward() {
-    transport_->seek_relative(skip_amounts[0]);
-}
-void MainWindow::on_skip_back() {
-    transport_->seek_relative(skip_amounts[1]);
-}
-void MainWindow::on_skip_back_short() {
-    transport_->seek_relative(skip_amounts[2]);
-}
-
 void MainWindow::show_skip_menu(int which, QPoint press_in_button) {
     // The application's filter sees presses on disabled buttons too.
-    QPushButton* buttons[] = {strip->skip_forward_button, strip->skip_back_button,
-                              strip->skip_back_short_button};
-    if (buttons[which]->isEnabled())
+    if (strip->skip_button(which)->isEnabled())
         strip->show_skip_menu(which, skip_amounts[std::size_t(which)], press_in_button);
 }
 
@@ -719,18 +537,8 @@ void MainWindow::on_skip_amount_chosen(int which, int ms) {
 
 void MainWindow::change_scroll_speed() {
     const PlayState s = play_state();
-    pitkad::change_scroll_speed(*hosts_, doc.view, s,
-                                cursor_shown(s) ? player_->position() : 0, doc.store.frame_count);
-}
-
-void MainWindow::on_gain_changed() {
-    write_graph();
-    strip->time_display->setFocus();
-}
-
-void MainWindow::on_colour_changed() {
-    write_graph();
-    strip->time_display->setFocus();
+    pitkad::change_scroll_speed(*hosts_, doc.view, s, cursor_shown(s) ? player_->position() : 0,
+                                doc.store.frame_count);
 }
 
 // --- Keys and mouse -------------------------------------------------------------
@@ -742,7 +550,7 @@ bool MainWindow::handle_key(int key, bool alt) {
 bool MainWindow::handle_practice_key(int key) {
     // Esc abandons an open under way, and does nothing else then.
     if (key == Qt::Key_Escape && opening()) {
-        cancel_open();
+        opener_->cancel();
         return true;
     }
     // Digits and signs typed into a number box of the panel are the box's.
@@ -775,14 +583,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             play_state() == PlayState::stopped)
             practice_->graph_click = {doc.view.x_to_frame(me->position().toPoint().x()),
                                       doc.view.first_frame};
-        if (me->button() == Qt::RightButton) {
-            if (watched == strip->skip_forward_button)
-                show_skip_menu(0, me->position().toPoint());
-            else if (watched == strip->skip_back_button)
-                show_skip_menu(1, me->position().toPoint());
-            else if (watched == strip->skip_back_short_button)
-                show_skip_menu(2, me->position().toPoint());
-        }
+        if (const int which = strip->skip_button_index(watched);
+            which >= 0 && me->button() == Qt::RightButton)
+            show_skip_menu(which, me->position().toPoint());
         break;
     }
     default:
@@ -831,7 +634,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::shut_down() {
-    cancel_open();
+    opener_->cancel();
     closing_ = true;
     // A normal exit: whatever was to be kept has been saved or discarded.
     if (recovery_timer_) recovery_timer_->stop();
@@ -844,18 +647,6 @@ void MainWindow::shut_down() {
 }
 
 // --- What the controllers and the tests read of the window -----------------------
-
-PlayState MainWindow::play_state() const {
-    return transport_ ? transport_->state() : PlayState::no_recording;
-}
-
-ToolState MainWindow::tool_state() const {
-    return tools_ ? tools_->tool_state() : ToolState{};
-}
-
-void MainWindow::write_graph() {
-    view_->write_graph();
-}
 
 void MainWindow::set_transport_enabled(bool enabled) {
     strip->set_transport_enabled(enabled);

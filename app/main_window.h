@@ -12,7 +12,9 @@
 #include "app/graph_widget.h"
 #include "app/language.h"
 #include "app/main_menus.h"
+#include "app/open_commands.h"
 #include "app/practice_tools.h"
+#include "app/start_options.h"
 #include "audio/audio_engine.h"
 #include "audio/media_player.h"
 #include "control/document.h"
@@ -61,31 +63,6 @@ class AudioOutput;
 class MidiSettingsDialog;
 struct WindowArgs;
 
-// What the program starts with; tests replace the devices and the screen.
-struct StartOptions {
-    // Audio output: null picks the sound card, or the silent clock without one.
-    std::unique_ptr<AudioOutput> audio;
-    // When the program started (times of the MIDI log).
-    std::chrono::steady_clock::time_point program_start = std::chrono::steady_clock::now();
-    // MIDI backend factory; empty picks the built-in synthesizer. Returning
-    // null means no MIDI output.
-    std::function<std::unique_ptr<MidiBackend>()> midi;
-    // Screen height for the default line width; 0 asks the screen.
-    int screen_height = 0;
-    // Read the settings file at start-up.
-    bool read_settings = true;
-    // The language for this run (`--lang`); unset: the settings file's.
-    std::optional<Language> language;
-    // Analysis threads (0: every core).
-    int threads = 0;
-    // How often a recovery copy of a changed drawing is written, in ms; 0
-    // runs no recovery timer (tests call recovery_tick themselves).
-    int recovery_interval_ms = 0;
-    // Shows a page in the desktop's browser; false when none could be
-    // started. Empty: the desktop's opener, watched for its exit status.
-    std::function<bool(const QUrl&)> open_url;
-};
-
 class MainWindow final : public QMainWindow {
   public:
     explicit MainWindow(StartOptions options = {});
@@ -115,12 +92,8 @@ class MainWindow final : public QMainWindow {
     DrawingToolsWindow* tools_window() { return tools_; }
     MidiSettingsDialog* midi_dialog() { return midi_dialog_; }
 
-    // The file most recently chosen in the open dialog (for "DefaultDir").
-    QString last_open_path;
-    QString open_dialog_dir;
-    // Files opened lately, the most recent first (the settings file's
-    // [Recent] section).
-    QStringList recent_files;
+    // The open dialog, drops, the recent list and the open under way.
+    OpenCommands& opener() { return *opener_; }
 
     // --- Handlers -------------------------------------------------------
     void start_up(const StartOptions& options);
@@ -128,21 +101,11 @@ class MainWindow final : public QMainWindow {
     // Asks for a file, saves the drawing there and remembers it for the
     // recording ([DrawingFiles]): it opens from there, and saves go there.
     void on_save_drawing_as();
-    void on_recent_file(int index);
-    void on_undo();
-    void on_redo();
+    void on_undo() { step_history(true); }
+    void on_redo() { step_history(false); }
     void on_save_settings();
-    // The exports and the import (app/exchange_commands.h), while a
-    // recording is open.
-    void on_export_midi();
-    void on_import_midi();
-    void on_export_image();
-    void on_export_csv();
-    void on_exit();
     void on_loudness_toggled();
     void on_note_colours_toggled();
-    void on_left_labels_toggled();
-    void on_right_labels_toggled();
     void on_line_width_chosen(int n); // LineW4Click … LineW12Click
     void on_show_drawing_tools();
     void on_midi_settings();
@@ -154,17 +117,15 @@ class MainWindow final : public QMainWindow {
     Language language() const { return language_.current(); }
     void on_about();
     void on_play();
-    void on_stop();
-    void on_pause();
-    void on_skip_forward();
-    void on_skip_back();
-    void on_skip_back_short();
+    void on_stop() { transport_->stop_playback(); }
+    void on_pause() { transport_->toggle_pause(); }
+    void on_skip_forward() { transport_->seek_relative(skip_amounts[0]); }
+    void on_skip_back() { transport_->seek_relative(skip_amounts[1]); }
+    void on_skip_back_short() { transport_->seek_relative(skip_amounts[2]); }
     void show_skip_menu(int which, QPoint press_in_button);
     // Skip button `which` (0 … 2) gets the amount chosen in its popup.
     void on_skip_amount_chosen(int which, int ms);
     void change_scroll_speed();
-    void on_gain_changed();
-    void on_colour_changed();
     void on_resized();
     // True when the key ran an action of the key map.
     bool handle_key(int key, bool alt);
@@ -176,23 +137,14 @@ class MainWindow final : public QMainWindow {
     // the settings are put in force for this run.
     void open_from_command_line(const WindowArgs& args);
 
-    // Opens a file the user picked (open dialog, a drop, the recent list):
-    // the dialog starts in its folder next time, whether or not it opens.
-    bool open_chosen_file(const QString& path);
-    // open_recording, then a file that opened goes to the top of the recent
-    // list (also the file named on the command line).
-    bool open_and_remember(const QString& path);
-    // The open sequence for a chosen file: the file is read and analysed
-    // first, then an unsaved drawing is asked about, then the recordings are
-    // swapped. False when it was abandoned (a refusal's message has been
-    // shown); the open recording is then as it was.
+    // The open sequence for a file: it is read and analysed first, then an
+    // unsaved drawing is asked about, then the recordings are swapped. False
+    // when it was abandoned (a refusal's message has been shown); the open
+    // recording is then as it was.
     bool open_recording(const QString& path);
-    // An open is under way; cancel_open abandons it (also the Cancel button
-    // beside its progress, and Esc).
-    bool opening() const { return open_job_ != nullptr; }
-    void cancel_open();
+    bool opening() const { return opener_->opening(); }
     // Applies line_width and the window width to the graph and the window.
-    void layout_view();
+    void layout_view() { layout_view_for(view_->graph_bitmap.width()); }
     void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
     bool confirm_drawing_saved() { return session_->settle_unsaved(); }
@@ -200,7 +152,7 @@ class MainWindow final : public QMainWindow {
     // The open recording and its drawing file: open, save, recovery copy.
     DocumentSession& session() { return *session_; }
     // The recovery timer's tick (the session decides whether to write).
-    void recovery_tick();
+    void recovery_tick() { session_->recovery_tick(std::chrono::steady_clock::now()); }
     std::filesystem::path recovery_file() const { return session_->recovery_file(); }
     RecoveryWriter& recovery_writer() { return session_->recovery_writer(); }
     // The caption: the recording's name with "*" while its drawing has
@@ -212,18 +164,17 @@ class MainWindow final : public QMainWindow {
     // The note beside the time display (no sound device), cut with "…" to
     // the room it has; the full text is its tool tip.
     void set_audio_status(const QString& text);
-    // Where the manual in `language` is, as a URL (support page and About
-    // box): found like the data files (app/manual_page.h).
-    QUrl manual_url(Language language) const;
 
     // Collects the settings from the controls / applies read settings.
     Settings current_settings() const;
     void apply_settings(const Settings& s);
 
     // --- What the controllers and the tests read of the window ---------
-    PlayState play_state() const;
-    ToolState tool_state() const;
-    void write_graph();
+    PlayState play_state() const {
+        return transport_ ? transport_->state() : PlayState::no_recording;
+    }
+    ToolState tool_state() const { return tools_ ? tools_->tool_state() : ToolState{}; }
+    void write_graph() { view_->write_graph(); }
     // The six transport buttons and position_slider together.
     void set_transport_enabled(bool enabled);
     void show_error(const QString& text);
@@ -238,10 +189,9 @@ class MainWindow final : public QMainWindow {
 
   private:
     void connect_menus();
-    // Runs the open's job while the window's events go on, showing its
-    // progress, until it has ended or was abandoned.
-    OpenJob::Outcome stage(const std::filesystem::path& file);
-    void show_recent_files();
+    // Takes a recording the opener staged, once an unsaved drawing has been
+    // settled; false when the user kept the open one.
+    bool adopt_recording(const std::filesystem::path& file, OpenJob::Outcome& staged);
     // Undo (back) or redo of one step, then the programs if they changed and
     // the view.
     void step_history(bool back);
@@ -259,6 +209,7 @@ class MainWindow final : public QMainWindow {
     class Hosts;
     std::unique_ptr<Hosts> hosts_;
     std::unique_ptr<ExchangeCommands> exchange_;
+    OpenCommands* opener_ = nullptr;
     // The settings file, read when the window is made; the session's
     // drawing files are remembered in it.
     SettingsFile settings_file_;
@@ -279,7 +230,6 @@ class MainWindow final : public QMainWindow {
     MidiSettingsDialog* midi_dialog_ = nullptr;
     bool left_pressed_latch_ = false;
     bool closing_ = false;
-    int threads_ = 0;
     // The translators of the language in force; the settings file keeps the
     // menu's choice unless the window runs without it (tests).
     LanguageSwitch language_;
@@ -289,7 +239,6 @@ class MainWindow final : public QMainWindow {
     void show_composed_texts();
     std::function<bool(const QUrl&)> open_url_;
 
-    OpenJob* open_job_ = nullptr; // the open under way, on stage()'s stack
     QTimer* recovery_timer_ = nullptr;
     int recovery_interval_ms_ = 30000;
 };

@@ -16,10 +16,6 @@
 
 namespace pitkad {
 
-void MainWindow::Hosts::write_line(int frame) {
-    w_.view_->write_line(frame);
-}
-
 // --- Transport ------------------------------------------------------------
 
 void MainWindow::Hosts::set_position_slider(int position) {
@@ -67,26 +63,6 @@ void MainWindow::Hosts::click(TransportButton b) {
     (w_.*handlers[int(b)])();
 }
 
-void MainWindow::Hosts::select_delete() {
-    if (w_.tools_) w_.tools_->on_delete_selection();
-}
-
-bool MainWindow::Hosts::tool_window_visible() const {
-    return w_.tools_ && w_.tools_->isVisible();
-}
-
-void MainWindow::Hosts::toggle_mode_button(ModeButton b) {
-    if (w_.tools_) w_.tools_->toggle_mode_key(int(b) + 1);
-}
-
-void MainWindow::Hosts::reset_draw_select() {
-    pitkad::reset_draw_select(w_.doc.drawing, w_.doc.store.frame_count);
-}
-
-void MainWindow::Hosts::replay_from_line() {
-    w_.transport_->replay_from_line();
-}
-
 void MainWindow::Hosts::set_skip_button(int which, int amount_ms, const QString& caption) {
     w_.skip_amounts[std::size_t(which)] = amount_ms;
     w_.strip->skip_button(which)->setText(caption);
@@ -103,38 +79,11 @@ void MainWindow::Hosts::draw_note_labels_and_show() {
     w_.view_->show_graph();
 }
 
-int MainWindow::Hosts::player_position_ms() const {
-    return w_.player_->position();
-}
-int MainWindow::Hosts::graph_width() const {
-    return w_.view_->graph_bitmap.width();
-}
-
-void MainWindow::Hosts::set_screen_pixel(int x, int y, Rgb colour) {
-    w_.view_->set_screen_pixel(x, y, colour);
-}
-
-void MainWindow::Hosts::restore_screen_rect(int x, int y, int w, int h) {
-    w_.view_->restore_screen_rect(QRect(x, y, w, h));
-}
-
-void MainWindow::Hosts::update_screen_rect(int x, int y, int w, int h) {
-    w_.graph->update(QRect(x, y, w, h));
-}
-
 void MainWindow::Hosts::set_clipboard_text(const std::string& text) {
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 // --- Drawing-tool window ----------------------------------------------------------
-
-void MainWindow::Hosts::key_down(int key, Qt::KeyboardModifiers shift) {
-    w_.handle_key(key, shift & Qt::AltModifier);
-}
-
-void MainWindow::Hosts::save_drawing() {
-    w_.session().save();
-}
 
 void MainWindow::Hosts::load_drawing() {
     w_.session().reload();
@@ -142,14 +91,6 @@ void MainWindow::Hosts::load_drawing() {
 }
 
 // --- The open document ----------------------------------------------------------
-
-UnsavedAnswer MainWindow::Hosts::ask_unsaved() {
-    return ask_unsaved_drawing(&w_);
-}
-
-RecoveryAnswer MainWindow::Hosts::ask_restore() {
-    return ask_restore_drawing(&w_);
-}
 
 void MainWindow::Hosts::tell(const SessionNotice& notice) {
     const QString message = session_message(notice);

@@ -5,6 +5,8 @@
 // the play state) has one answer.
 
 #include "app/main_window.h"
+#include "app/session_messages.h"
+#include "drawing/draw_ops.h"
 
 namespace pitkad {
 
@@ -20,7 +22,7 @@ class MainWindow::Hosts final : public TransportHost,
 
     // Shared by several controllers.
     void write_graph() override { w_.write_graph(); }
-    void write_line(int frame) override;
+    void write_line(int frame) override { w_.view_->write_line(frame); }
     PlayState play_state() const override { return w_.play_state(); }
     ToolState tool_state() const override { return w_.tool_state(); }
     void show_error(const QString& text) override { w_.show_error(text); }
@@ -40,31 +42,45 @@ class MainWindow::Hosts final : public TransportHost,
     // Keys and the skip controls.
     bool button_enabled(TransportButton b) const override;
     void click(TransportButton b) override;
-    void select_delete() override;
-    bool tool_window_visible() const override;
+    void select_delete() override {
+        if (w_.tools_) w_.tools_->on_delete_selection();
+    }
+    bool tool_window_visible() const override { return w_.tools_ && w_.tools_->isVisible(); }
     bool line_show_down() const override { return w_.tool_state().line_show; }
-    void toggle_mode_button(ModeButton b) override;
-    void reset_draw_select() override;
-    void replay_from_line() override;
+    void toggle_mode_button(ModeButton b) override {
+        if (w_.tools_) w_.tools_->toggle_mode_key(int(b) + 1);
+    }
+    void reset_draw_select() override {
+        pitkad::reset_draw_select(w_.doc.drawing, w_.doc.store.frame_count);
+    }
+    void replay_from_line() override { w_.transport_->replay_from_line(); }
     void set_skip_button(int which, int amount_ms, const QString& caption) override;
     void set_scroll_caption(const QString& caption) override;
 
     // The mouse editor.
     void draw_note_labels_and_show() override;
-    int player_position_ms() const override;
+    int player_position_ms() const override { return w_.player_->position(); }
     ViewState& view_state() override { return w_.doc.view; }
-    int graph_width() const override;
+    int graph_width() const override { return w_.view_->graph_bitmap.width(); }
     MidiPort& midi_port() override { return w_.doc.midi; }
-    void set_screen_pixel(int x, int y, Rgb colour) override;
-    void restore_screen_rect(int x, int y, int w, int h) override;
-    void update_screen_rect(int x, int y, int w, int h) override;
+    void set_screen_pixel(int x, int y, Rgb colour) override {
+        w_.view_->set_screen_pixel(x, y, colour);
+    }
+    void restore_screen_rect(int x, int y, int w, int h) override {
+        w_.view_->restore_screen_rect(QRect(x, y, w, h));
+    }
+    void update_screen_rect(int x, int y, int w, int h) override {
+        w_.graph->update(QRect(x, y, w, h));
+    }
     void set_clipboard_text(const std::string& text) override;
 
     // The drawing-tool window.
     void midi_off() override { w_.doc.midi.midi_off(); }
-    void key_down(int key, Qt::KeyboardModifiers shift) override;
+    void key_down(int key, Qt::KeyboardModifiers shift) override {
+        w_.handle_key(key, shift & Qt::AltModifier);
+    }
     int frame_count() const override { return w_.doc.store.frame_count; }
-    void save_drawing() override;
+    void save_drawing() override { w_.session().save(); }
     void save_drawing_as() override { w_.on_save_drawing_as(); }
     void load_drawing() override;
     void undo() override { w_.on_undo(); }
@@ -72,8 +88,8 @@ class MainWindow::Hosts final : public TransportHost,
 
     // The open document: questions in the window's captions, notices as
     // messages.
-    UnsavedAnswer ask_unsaved() override;
-    RecoveryAnswer ask_restore() override;
+    UnsavedAnswer ask_unsaved() override { return ask_unsaved_drawing(&w_); }
+    RecoveryAnswer ask_restore() override { return ask_restore_drawing(&w_); }
     void tell(const SessionNotice& notice) override;
     void drawing_saved() override { w_.show_title(); }
 

@@ -1,7 +1,9 @@
 #include "app/manual_page.h"
 
+#include "app/app_texts.h"
 #include "base/paths.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
 
@@ -35,6 +37,29 @@ void open_in_browser(const QString& program, const QUrl& url, QObject* context,
                          opener->deleteLater();
                      });
     opener->start(program, {url.toString()});
+}
+
+QUrl manual_url(Language language) {
+    const auto file = manual_file(language, find_data_file);
+    return QUrl::fromLocalFile(QString::fromStdString(file.string()));
+}
+
+void show_support_page(Language language, const std::function<bool(const QUrl&)>& open_url,
+                       QObject* context, std::function<void(const QString&)> show_error) {
+    const QUrl url = manual_url(language);
+    const QString message = tr_text(texts::no_browser) + u'\n' + url.toLocalFile();
+    if (open_url) {
+        if (!open_url(url)) show_error(message);
+        return;
+    }
+    open_in_browser(QStringLiteral("xdg-open"), url, context,
+                    [show_error = std::move(show_error), message] { show_error(message); });
+}
+
+void show_about(QWidget* parent, Language language) {
+    QMessageBox::information(parent, texts::app_title,
+                             QString("PitkaD  Ver.1.00  ") + tr_text(texts::about_notice) + "\n\n" +
+                                 manual_url(language).toString());
 }
 
 } // namespace pitkad

@@ -6,6 +6,8 @@
 
 #include "control/practice_controller.h"
 
+#include "control/keyboard_controls.h"
+
 #include <QObject>
 
 #include <array>
@@ -24,8 +26,8 @@ class QToolButton;
 namespace pitkad {
 
 struct PracticeToolsWiring {
-    // The transport's own commands, run when their buttons are enabled.
-    std::function<void()> play_from_start, stop, pause;
+    // Presses a transport button (play, stop, pause), when it is enabled.
+    std::function<void(TransportButton)> press;
     // The panel was shown or hidden: the window lays itself out again.
     std::function<void()> panel_toggled;
 };

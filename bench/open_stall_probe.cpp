@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
         QElapsedTimer took;
         QTimer::singleShot(1000, window.get(), [&] {
             took.start();
-            window->cancel_open();
+            window->opener().cancel();
         });
         const bool opened = window->open_recording(path);
         std::printf("cancel after 1 s: %s, %.1f ms until the open returned, cache written: %s\n",

@@ -5,6 +5,13 @@
 
 namespace pitkad {
 
+bool Document::start(std::unique_ptr<MidiBackend> backend) {
+    load_tables();
+    if (!midi.open(std::move(backend))) return false;
+    channel_settings = MidiChannelSettings{};
+    return true;
+}
+
 void Document::load_tables() {
     band_tables = build_band_tables();
     loudness_available = false;

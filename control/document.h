@@ -51,6 +51,11 @@ struct Document {
 
     // Builds the band tables and reads loudness.dat from the data folders.
     void load_tables();
+    // The program's start: the tables, then the MIDI port on `backend`. An
+    // opened port starts from program 0 and full volume on every channel
+    // and no read-ahead (the settings then set channel 0). False when no
+    // MIDI output could be opened.
+    bool start(std::unique_ptr<MidiBackend> backend);
 
     // The analysis steps of the open sequence: a valid cache, or analysis
     // and caching. On success the drawing file name is set; on failure it is

@@ -116,8 +116,8 @@ class GraphView {
     void restore_screen_rect(QRect r);
 
     // Load the data bitmaps; false (and nothing changed) when the file is
-    // missing or refused. The window enables left_labels_action/right_labels_action or
-    // note_colours_action on success.
+    // missing or refused: the note labels and the note colours are then
+    // unavailable.
     bool load_font(const std::filesystem::path& file);
     bool load_colour(const std::filesystem::path& file);
 

@@ -247,7 +247,7 @@ TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
                   (QStringList{texts::open_filter_audio, texts::open_filter_wav,
                                texts::open_filter_all}));
         expect_reset_state(f);
-        EXPECT_TRUE(f.last_open_path.isEmpty());
+        EXPECT_TRUE(f.opener().last_open_path.isEmpty());
     }
     ModalResponder responder;
     responder.file_to_choose = qpath(wav);
@@ -255,7 +255,7 @@ TEST_F(OpenSequence, OpenCommandGoesThroughTheFileDialog) {
     EXPECT_EQ(responder.file_dialogs, 1);
     EXPECT_EQ(shown_title(f), QString("PitkaD - tone.wav"));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
-    EXPECT_EQ(f.open_dialog_dir, qpath(dir.path()));
+    EXPECT_EQ(f.opener().open_dialog_dir, qpath(dir.path()));
 }
 
 // A drawing changed since it was loaded or saved is not dropped without a

@@ -307,7 +307,7 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     EXPECT_EQ(f.doc.channel_settings.volume[1], 127);
     EXPECT_EQ(f.doc.channel_settings.delay, 7);
     EXPECT_EQ(f.width(), 900);
-    EXPECT_EQ(f.open_dialog_dir, s(dir.path()));
+    EXPECT_EQ(f.opener().open_dialog_dir, s(dir.path()));
     // The colour sliders did not redraw during start-up but do now.
     EXPECT_FALSE(f.strip->gain_slider->signalsBlocked());
     // Channel 0's program went out at start-up.

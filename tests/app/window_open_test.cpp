@@ -78,11 +78,11 @@ TEST(WindowDrop, LocalFileOpensOtherDropsAreRefused) {
         if (c.opened) {
             EXPECT_EQ(shown_title(f), QString("PitkaD - ") + c.opened);
             EXPECT_EQ(f.play_state(), PlayState::stopped);
-            EXPECT_EQ(f.last_open_path, qpath(dir.path() / c.opened));
-            EXPECT_EQ(f.open_dialog_dir, qpath(dir.path()));
+            EXPECT_EQ(f.opener().last_open_path, qpath(dir.path() / c.opened));
+            EXPECT_EQ(f.opener().open_dialog_dir, qpath(dir.path()));
         } else {
             EXPECT_EQ(f.play_state(), PlayState::no_recording);
-            EXPECT_TRUE(f.open_dialog_dir.isEmpty());
+            EXPECT_TRUE(f.opener().open_dialog_dir.isEmpty());
         }
     }
 }
@@ -121,17 +121,17 @@ TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
     auto take = [&](int n) { return qpath(dir.path() / ("take" + std::to_string(n) + ".wav")); };
     for (int n = 0; n < 10; ++n) {
         small_recording(dir.path(), ("take" + std::to_string(n) + ".wav").c_str(), 1);
-        ASSERT_TRUE(f.open_chosen_file(take(n)));
+        ASSERT_TRUE(f.opener().open_chosen_file(take(n)));
     }
-    ASSERT_TRUE(f.open_chosen_file(take(5)));
+    ASSERT_TRUE(f.opener().open_chosen_file(take(5)));
     std::ofstream(dir.path() / "broken.wav") << "not a recording";
     {
         ModalResponder responder;
-        EXPECT_FALSE(f.open_chosen_file(qpath(dir.path() / "broken.wav")));
+        EXPECT_FALSE(f.opener().open_chosen_file(qpath(dir.path() / "broken.wav")));
     }
     const QStringList expected{take(5), take(9), take(8), take(7),
                                take(6), take(4), take(3), take(2)};
-    EXPECT_EQ(f.recent_files, expected);
+    EXPECT_EQ(f.opener().recent_files, expected);
     EXPECT_TRUE(f.menus->recent_menu->menuAction()->isEnabled());
     EXPECT_EQ(shown(f), recent_file_captions(expected));
     EXPECT_EQ(f.menus->recent_actions[0]->toolTip(), take(5));
@@ -141,7 +141,7 @@ TEST_F(RecentFiles, OpenedFilesAreListedAndSurviveARestart) {
     EXPECT_TRUE(file.readAll().startsWith(others + "\n[Recent]\n"));
 
     Window next = make_window(1200, true, true);
-    EXPECT_EQ(next.form->recent_files, expected);
+    EXPECT_EQ(next.form->opener().recent_files, expected);
     EXPECT_EQ(shown(*next.form), recent_file_captions(expected));
 }
 
@@ -153,15 +153,15 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     MainWindow& f = *w.form;
     const QString kept = qpath(small_recording(dir.path(), "kept.wav", 1));
     const QString gone = qpath(small_recording(dir.path(), "gone.wav", 1));
-    ASSERT_TRUE(f.open_chosen_file(kept));
-    ASSERT_TRUE(f.open_chosen_file(gone));
+    ASSERT_TRUE(f.opener().open_chosen_file(kept));
+    ASSERT_TRUE(f.opener().open_chosen_file(gone));
     fs::remove(gone.toStdString());
 
     ModalResponder responder;
     f.menus->recent_actions[0]->trigger();
     ASSERT_EQ(responder.seen.size(), 1u);
     EXPECT_EQ(responder.seen[0].text, QString(messages::cannot_open) + '\n' + gone);
-    EXPECT_EQ(f.recent_files, QStringList{kept});
+    EXPECT_EQ(f.opener().recent_files, QStringList{kept});
     EXPECT_EQ(SettingsFile(path).recent_files(), QStringList{kept});
     EXPECT_EQ(shown(f).size(), 1);
     EXPECT_EQ(shown_title(f), QString("PitkaD - gone.wav"));
@@ -173,7 +173,7 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     fs::remove(kept.toStdString());
     f.menus->recent_actions[0]->trigger();
     EXPECT_EQ(responder.seen.size(), 2u);
-    EXPECT_TRUE(f.recent_files.isEmpty());
+    EXPECT_TRUE(f.opener().recent_files.isEmpty());
     EXPECT_FALSE(f.menus->recent_menu->menuAction()->isEnabled());
 }
 

@@ -1,0 +1,101 @@
+#include "app/open_commands.h"
+
+#include "analysis/analysis_messages.h"
+#include "app/control_strip.h"
+#include "app/file_choice.h"
+#include "app/main_menus.h"
+#include "control/settings_file.h"
+
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+
+namespace pitkad {
+
+OpenCommands::OpenCommands(QWidget& window, ControlStrip& strip, MainMenus& menus,
+                           SettingsFile& settings, const Document& doc, int threads, Wiring wiring)
+    : QObject(&window), window_(window), strip_(strip), menus_(menus), settings_(settings),
+      doc_(doc), threads_(threads), wiring_(std::move(wiring)) {
+    show_recent_files();
+}
+
+void OpenCommands::choose() {
+    if (const QString file = choose_recording(&window_, open_dialog_dir); !file.isEmpty())
+        open_chosen_file(file);
+}
+
+bool OpenCommands::open_chosen_file(const QString& path) {
+    last_open_path = path;
+    open_dialog_dir = default_dir_of(path);
+    return open_and_remember(path);
+}
+
+bool OpenCommands::open_and_remember(const QString& path) {
+    if (!open_recording(path)) return false;
+    // Stored at once, as a user expects of this list; when it cannot be, the
+    // list still serves this session (a message at every open would only be
+    // in the way).
+    recent_files = settings_.add_recent_file(QFileInfo(path).absoluteFilePath());
+    show_recent_files();
+    return true;
+}
+
+bool OpenCommands::open_recording(const QString& path) {
+    const std::filesystem::path file = path.toStdString();
+    cancel(); // an open under way is abandoned for this one
+    QEventLoop loop;
+    OpenJob job(file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); });
+    job_ = &job;
+    strip_.follow_open(job, loop);
+    job_ = nullptr;
+    OpenJob::Outcome staged = job.take();
+    const LoadResult& r = staged.result;
+    if (r.cancelled) return false;
+    if (!r.ok) {
+        // The file's name on the first line: the file may have come from a
+        // drop or the recent list, where the user did not just pick it.
+        const QString name = QFileInfo(path).fileName();
+        wiring_.show_error((name.isEmpty() ? path : name) + u'\n' +
+                           QString::fromStdString(r.message));
+        return false;
+    }
+    return wiring_.adopt(file, staged);
+}
+
+void OpenCommands::open_recent(int index) {
+    const QString file = recent_files.value(index);
+    if (file.isEmpty()) return;
+    if (!QFileInfo(file).isFile()) {
+        recent_files = settings_.remove_recent_file(file);
+        show_recent_files();
+        wiring_.show_error(QString::fromUtf8(messages::cannot_open) + u'\n' + file);
+        return;
+    }
+    open_chosen_file(file);
+}
+
+void OpenCommands::load_recent_files() {
+    recent_files = settings_.recent_files();
+    show_recent_files();
+}
+
+void OpenCommands::show_recent_files() {
+    menus_.show_recent_files(recent_files);
+}
+
+void OpenCommands::drag_enter(QDropEvent* event) {
+    accept_file_drop(event);
+}
+
+void OpenCommands::drop(QDropEvent* event) {
+    if (const QString file = accept_file_drop(event); !file.isEmpty())
+        QTimer::singleShot(0, this, [this, file] { open_chosen_file(file); });
+}
+
+void OpenCommands::cancel() {
+    if (job_) job_->cancel();
+}
+
+} // namespace pitkad
