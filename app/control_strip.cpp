@@ -9,13 +9,13 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QLabel>
-#include <QTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 
 #include <algorithm>
 #include <initializer_list>
@@ -156,7 +156,7 @@ void ControlStrip::set_open_progress(double share, std::optional<std::chrono::se
 }
 
 QPushButton* ControlStrip::button(TransportButton b) const {
-    QPushButton* const buttons[] = {play_button,      stop_button,      pause_button,
+    QPushButton* const buttons[] = {play_button,         stop_button,      pause_button,
                                     skip_forward_button, skip_back_button, skip_back_short_button};
     return buttons[int(b)];
 }

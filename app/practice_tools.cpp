@@ -104,8 +104,8 @@ void PracticeTools::build_menu(QMainWindow& window, QAction* menu_before) {
     auto item = [this](const char* caption, auto handler) {
         return play_menu->addAction(QString::fromUtf8(caption), this, handler);
     };
-    play_from_start_action = item(pt::play_from_start,
-                                  [this] { wiring_.press(TransportButton::play_button); });
+    play_from_start_action =
+        item(pt::play_from_start, [this] { wiring_.press(TransportButton::play_button); });
     stop_action = item(pt::stop, [this] { wiring_.press(TransportButton::stop_button); });
     pause_action = item(pt::pause, [this] { wiring_.press(TransportButton::pause_button); });
     play_here_action = item(pt::play_here, [this] { practice_.play_here(); });

@@ -40,8 +40,7 @@ QString session_message(const SessionNotice& notice) {
     switch (notice.issue) {
     case SessionIssue::drawing_unreadable:
         text = path + tr_text(drawing_texts::cannot_read);
-        if (const QString why = draw_file_problem(notice.read); !why.isEmpty())
-            text += u'\n' + why;
+        if (const QString why = draw_file_problem(notice.read); !why.isEmpty()) text += u'\n' + why;
         break;
     case SessionIssue::drawing_resized:
         text = path + u'\n' + draw_file_notice(notice.read);

@@ -205,11 +205,53 @@ QByteArray IniText::escaped(const QString& text) {
     return out;
 }
 
-std::optional<QString> IniText::decoded(QByteArrayView v) {
+namespace {
+
+// Appends the character of the escape whose letter is at v[i] (after its
+// backslash) to `out`; returns the index after the escape. Hex digits and
+// octal digits, as many as follow, make one UTF-16 unit; an unknown escaped
+// character is dropped.
+qsizetype decode_escape(QByteArrayView v, qsizetype i, QString& out) {
     static constexpr std::pair<char, char16_t> simple_escapes[] = {
         {'a', u'\a'}, {'b', u'\b'}, {'f', u'\f'}, {'n', u'\n'},  {'r', u'\r'},  {'t', u'\t'},
         {'v', u'\v'}, {'"', u'"'},  {'?', u'?'},  {'\'', u'\''}, {'\\', u'\\'},
     };
+    const qsizetype n = v.size();
+    const char e = v[i++];
+    for (auto [code, ch] : simple_escapes)
+        if (e == code) {
+            out += QChar(ch);
+            return i;
+        }
+    if (e == 'x') {
+        char16_t unit = 0;
+        bool any = false;
+        for (; i < n && hex_digit(v[i]) >= 0; ++i, any = true)
+            unit = char16_t(unit * 16 + hex_digit(v[i]));
+        if (any) out += QChar(unit);
+    } else if (e >= '0' && e <= '7') {
+        char16_t unit = char16_t(e - '0');
+        for (; i < n && v[i] >= '0' && v[i] <= '7'; ++i)
+            unit = char16_t(unit * 8 + (v[i] - '0'));
+        out += QChar(unit);
+    }
+    return i;
+}
+
+// A list value as one text: items joined by commas, "@@" at an item's start
+// read as "@"; empty when an item is a typed value ("@Variant(…)" and the like).
+QString joined_items(QStringList items) {
+    for (QString& item : items) {
+        if (!item.startsWith(u'@')) continue;
+        if (!item.startsWith(QLatin1String("@@"))) return QString();
+        item.remove(0, 1);
+    }
+    return items.join(u',');
+}
+
+} // namespace
+
+std::optional<QString> IniText::decoded(QByteArrayView v) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QStringList items;
     QString cur;
@@ -240,27 +282,7 @@ std::optional<QString> IniText::decoded(QByteArrayView v) {
                 keep = cur.size();
                 break;
             }
-            const char e = v[i++];
-            bool done = false;
-            for (auto [code, ch] : simple_escapes)
-                if (e == code) {
-                    cur += QChar(ch);
-                    done = true;
-                }
-            if (done) {
-            } else if (e == 'x') {
-                // Hex digits as many as follow, into one UTF-16 unit.
-                char16_t unit = 0;
-                bool any = false;
-                for (; i < n && hex_digit(v[i]) >= 0; ++i, any = true)
-                    unit = char16_t(unit * 16 + hex_digit(v[i]));
-                if (any) cur += QChar(unit);
-            } else if (e >= '0' && e <= '7') {
-                char16_t unit = char16_t(e - '0');
-                for (; i < n && v[i] >= '0' && v[i] <= '7'; ++i)
-                    unit = char16_t(unit * 8 + (v[i] - '0'));
-                cur += QChar(unit);
-            } // any other escaped character is dropped
+            i = decode_escape(v, i, cur);
             keep = cur.size();
         } else if (c == '"') {
             ++i;
@@ -286,12 +308,7 @@ std::optional<QString> IniText::decoded(QByteArrayView v) {
     chop_blanks();
     if (!list) return untyped(cur);
     items << cur;
-    for (QString& item : items) {
-        if (!item.startsWith(u'@')) continue;
-        if (!item.startsWith(QLatin1String("@@"))) return QString(); // typed values: no text
-        item.remove(0, 1);
-    }
-    return items.join(u',');
+    return joined_items(items);
 }
 
 } // namespace pitkad

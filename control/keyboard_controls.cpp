@@ -88,7 +88,7 @@ QString scroll_caption(int scroll_speed) {
 }
 
 void change_scroll_speed(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
-                       int frame_count) {
+                         int frame_count) {
     const int old = view.scroll_speed;
     view.scroll_speed = old * 2;
     if (view.scroll_speed > max_scroll_speed) view.scroll_speed = 1;

@@ -88,6 +88,6 @@ QString scroll_caption(int scroll_speed);
 // Cycles scroll_speed 1 → 2 → 4 → 1, keeping the cursor's distance from the
 // left edge while playing or paused; `position_ms` is the player's position.
 void change_scroll_speed(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
-                       int frame_count);
+                         int frame_count);
 
 } // namespace pitkad

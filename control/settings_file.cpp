@@ -131,16 +131,18 @@ void drop_trailing_blanks(std::vector<QByteArray>& lines) {
 // and every well-formed line of the old text that is not one of our keys.
 // The lines under a malformed header go, since a reader would file them
 // somewhere unforeseeable.
-QByteArray compose(const IniText& old, const Settings& s) {
-    // Our sections with their key lines, in writing order.
-    struct Out {
-        const char* section;
-        std::vector<QByteArray> lines;
-    };
-    std::vector<Out> ours{{dir, {}},  {view, {}},   {player, {}},  {graphics, {}},
-                          {midi, {}}, {window, {}}, {practice, {}}};
+// One of our sections with its key lines.
+struct OurSection {
+    const char* section;
+    std::vector<QByteArray> lines;
+};
+
+// Our sections with the lines of `s`, in writing order.
+std::vector<OurSection> our_sections(const Settings& s) {
+    std::vector<OurSection> ours{{dir, {}},  {view, {}},   {player, {}},  {graphics, {}},
+                                 {midi, {}}, {window, {}}, {practice, {}}};
     auto add = [&](const char* section, const char* key, const QByteArray& value) {
-        for (Out& o : ours)
+        for (OurSection& o : ours)
             if (qstrcmp(o.section, section) == 0) o.lines.push_back(key + QByteArray("=") + value);
     };
     Settings copy = s;
@@ -154,19 +156,25 @@ QByteArray compose(const IniText& old, const Settings& s) {
         add(k.section, k.key, QByteArray::number(k.field(copy)));
     for (const ClampedKey& k : practice_keys)
         add(practice, k.key, QByteArray::number(s.*k.field));
+    return ours;
+}
 
-    auto is_ours = [&](const QString& section, const QByteArray& key) {
-        if (section == QLatin1String(dir)) return key == "DefaultDir";
-        if (section == QLatin1String(window) && key == "Maximized") return true;
-        for (const BoolKey& k : view_keys)
+// Whether `key` of `section` is one that the save writes.
+bool is_our_key(const QString& section, const QByteArray& key) {
+    if (section == QLatin1String(dir)) return key == "DefaultDir";
+    if (section == QLatin1String(window) && key == "Maximized") return true;
+    for (const BoolKey& k : view_keys)
+        if (section == QLatin1String(k.section) && key == k.key) return true;
+    for (const ClampedKey& k : practice_keys)
+        if (section == QLatin1String(practice) && key == k.key) return true;
+    for (const auto* list : {&number_keys(), &placement_keys()})
+        for (const NumberKey& k : *list)
             if (section == QLatin1String(k.section) && key == k.key) return true;
-        for (const ClampedKey& k : practice_keys)
-            if (section == QLatin1String(practice) && key == k.key) return true;
-        for (const auto* list : {&number_keys(), &placement_keys()})
-            for (const NumberKey& k : *list)
-                if (section == QLatin1String(k.section) && key == k.key) return true;
-        return false;
-    };
+    return false;
+}
+
+QByteArray compose(const IniText& old, const Settings& s) {
+    std::vector<OurSection> ours = our_sections(s);
 
     // Keep every other line: unknown keys and comments of our sections go
     // after our keys, other sections follow in their original order.
@@ -187,8 +195,8 @@ QByteArray compose(const IniText& old, const Settings& s) {
             }
             continue;
         }
-        Out* mine = nullptr;
-        for (Out& o : ours)
+        OurSection* mine = nullptr;
+        for (OurSection& o : ours)
             if (b.name == QLatin1String(o.section)) mine = &o;
         if (!mine) {
             drop_trailing_blanks(b.lines);
@@ -196,7 +204,7 @@ QByteArray compose(const IniText& old, const Settings& s) {
             continue;
         }
         for (const QByteArray& line : b.lines) {
-            if (line.trimmed().isEmpty() || is_ours(b.name, IniText::key_of(line))) continue;
+            if (line.trimmed().isEmpty() || is_our_key(b.name, IniText::key_of(line))) continue;
             mine->lines.push_back(line);
         }
     }
@@ -213,7 +221,7 @@ QByteArray compose(const IniText& old, const Settings& s) {
 
     QByteArray out = top_comments;
     if (!out.isEmpty()) out += '\n';
-    for (const Out& o : ours) {
+    for (const OurSection& o : ours) {
         out += '[' + QByteArray(o.section) + "]\n";
         for (const QByteArray& l : o.lines)
             out += l + '\n';
@@ -438,9 +446,9 @@ void capture_midi_settings(Settings& settings, const MidiChannelSettings& channe
 }
 
 PracticeSettings practice_from_settings(const Settings& settings, PracticeSettings base) {
-    PracticeSettings p = with_cents(
-        with_semitones(with_speed_percent(base, settings.speed), settings.transpose),
-        settings.cents);
+    PracticeSettings p =
+        with_cents(with_semitones(with_speed_percent(base, settings.speed), settings.transpose),
+                   settings.cents);
     p.engine = StretchEngine(std::clamp(settings.engine, 0, 1));
     p.channels = ChannelMode(std::clamp(settings.channels, 0, int(ChannelMode::centre_removed)));
     return with_loop_pause_ms(p, settings.loop_pause);
