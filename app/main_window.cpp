@@ -3,22 +3,21 @@
 #include "app/main_window_hosts.h"
 
 #include "analysis/analysis_cache.h"
-#include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
+#include "app/drawing_texts.h"
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
 #include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
+#include "app/status_texts.h"
 #include "app/window_args.h"
 #include "audio/audio_output.h"
-#include "audio/playback_texts.h"
 #include "base/paths.h"
 #include "base/translatable.h"
 #include "control/settings_file.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
-#include "drawing/drawing_texts.h"
 #include "midi/fluidsynth_backend.h"
 #include "view/data_bitmaps.h"
 #include "view/view_layout.h"
@@ -81,7 +80,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     recovery_interval_ms_ = options.recovery_interval_ms;
 
     test_audio_ = std::move(options.audio);
-    if (!test_audio_) playback_audio_ = open_playback_audio();
+    if (!test_audio_) report_audio_device(playback_audio_ = open_playback_audio());
     audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
     transport_side_ = std::make_unique<TransportSide>(*this);
     controls_side_ = std::make_unique<ControlsSide>(*this);
@@ -313,7 +312,7 @@ void MainWindow::start_up(const StartOptions& options) {
     if (s.maximized) setWindowState(windowState() | Qt::WindowMaximized);
 
     if (!test_audio_ && !playback_audio_.has_device())
-        set_audio_status(QString::fromStdString(playback_audio_.status_text()));
+        set_audio_status(status_texts::no_audio_device);
 }
 
 Settings MainWindow::current_settings() const {
@@ -476,7 +475,7 @@ void MainWindow::on_recent_file(int index) {
             files.removeAll(file);
             return files;
         });
-        show_error(q(messages::cannot_open) + u'\n' + file);
+        show_error(text_of(OpenStatus::cannot_open) + u'\n' + file);
         return;
     }
     open_chosen_file(file);
@@ -535,7 +534,7 @@ bool MainWindow::open_recording(const QString& path) {
         // The file's name on the first line: the file may have come from a
         // drop or the recent list, where the user did not just pick it.
         const QString name = QFileInfo(path).fileName();
-        show_error((name.isEmpty() ? path : name) + u'\n' + q(r.message));
+        show_error((name.isEmpty() ? path : name) + u'\n' + text_of(r.status, r.detail));
         return false;
     }
     if (!session_->settle_unsaved()) return false;
@@ -619,7 +618,7 @@ void MainWindow::recovery_tick() {
 void MainWindow::on_save_settings() {
     Settings s = current_settings();
     s.default_dir = last_open_path.isEmpty() ? open_dialog_dir : default_dir_of(last_open_path);
-    if (!settings_file_.save(s)) show_error(settings_file_.path() + texts::cannot_write);
+    if (!settings_file_.save(s)) show_error(settings_file_.path() + tr_text(texts::cannot_write));
 }
 
 void MainWindow::on_export_midi() {
@@ -954,7 +953,7 @@ void MainWindow::set_transport_enabled(bool enabled) {
 }
 
 void MainWindow::show_error(const QString& text) {
-    QMessageBox::warning(this, texts::app_title, tr_message(text));
+    QMessageBox::warning(this, texts::app_title, text);
 }
 
 } // namespace pitkad

@@ -1,11 +1,12 @@
 #include "app/main_window_hosts.h"
 
 #include "app/app_texts.h"
+#include "app/drawing_texts.h"
 #include "app/graph_widget.h"
 #include "app/session_messages.h"
+#include "app/status_texts.h"
 #include "control/drawing_midi_player.h"
 #include "drawing/draw_ops.h"
-#include "drawing/drawing_texts.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -46,8 +47,8 @@ void MainWindow::TransportSide::set_caption(const QString& text) {
 void MainWindow::TransportSide::focus_time_display() {
     w_.strip->time_display->setFocus();
 }
-void MainWindow::TransportSide::show_error(const QString& text) {
-    w_.show_error(text);
+void MainWindow::TransportSide::show_open_error(const PlaybackError& error) {
+    w_.show_error(text_of(error));
 }
 
 bool MainWindow::TransportSide::left_button_down_or_pressed() {

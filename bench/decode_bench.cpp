@@ -94,7 +94,7 @@ void open_and_analyse(benchmark::State& state, const char* name) {
     auto store = std::make_unique<SpectrogramStore>();
     for (auto _ : state) {
         const LoadResult r = load_or_analyse(file, *store, tables, {}, 0, false, true);
-        if (!r.ok) return state.SkipWithError(r.message.c_str());
+        if (!r.ok) return state.SkipWithError(("refused: " + r.detail).c_str());
     }
 }
 BENCHMARK_CAPTURE(open_and_analyse, wav_19min, "long.wav")
