@@ -10,6 +10,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
+#include <QTimer>
+#include <QEventLoop>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -131,8 +133,7 @@ void ControlStrip::set_audio_status(const QString& text) {
 }
 
 void ControlStrip::show_skip_menu(int which, int amount_ms, QPoint press_in_button) {
-    QPushButton* buttons[] = {skip_forward_button, skip_back_button, skip_back_short_button};
-    QPushButton* b = buttons[which];
+    const QPushButton* b = skip_button(which);
     skip_menu_items[std::size_t(mark_skip_item(amount_ms))]->setChecked(true);
     skip_menu_button_ = which;
     const QPoint at = skip_popup_point(b->geometry(), press_in_button);
@@ -152,6 +153,29 @@ void ControlStrip::set_open_progress(double share, std::optional<std::chrono::se
     QString text = QStringLiteral("%p %");
     if (left) text += QStringLiteral("  ") + tr_text(texts::open_time_left).arg(left->count());
     open_progress->setFormat(text);
+}
+
+QPushButton* ControlStrip::button(TransportButton b) const {
+    QPushButton* const buttons[] = {play_button,      stop_button,      pause_button,
+                                    skip_forward_button, skip_back_button, skip_back_short_button};
+    return buttons[int(b)];
+}
+
+QPushButton* ControlStrip::skip_button(int which) const {
+    return button(TransportButton(int(TransportButton::skip_forward_button) + which));
+}
+
+void ControlStrip::follow_open(const OpenJob& job, QEventLoop& loop) {
+    QTimer progress;
+    progress.setInterval(100);
+    connect(&progress, &QTimer::timeout, this, [this, &job] {
+        const auto left = job.elapsed() >= std::chrono::seconds(1) ? job.time_left() : std::nullopt;
+        set_open_progress(job.share(), left);
+    });
+    show_open_progress(true);
+    progress.start();
+    if (!job.ended()) loop.exec();
+    show_open_progress(false);
 }
 
 } // namespace pitkad

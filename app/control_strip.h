@@ -4,6 +4,9 @@
 // button, the no-device note, and the skip buttons' popup of amounts. They
 // sit at fixed places anchored to the client area's edges (main_layout.h).
 
+#include "control/keyboard_controls.h"
+#include "control/open_job.h"
+
 #include <QObject>
 #include <QString>
 
@@ -12,6 +15,7 @@
 #include <optional>
 
 class QAction;
+class QEventLoop;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -44,6 +48,13 @@ class ControlStrip final : public QObject {
     // The share done (0 … 1; negative while the length is unknown) and,
     // once there is one, the time still to go.
     void set_open_progress(double share, std::optional<std::chrono::seconds> left);
+    // The transport button `b`, and skip button `which` (0 forward, 1 back,
+    // 2 short back).
+    QPushButton* button(TransportButton b) const;
+    QPushButton* skip_button(int which) const;
+    // Shows the progress of `job` (the time left once it has run a second)
+    // while `loop` runs, until the job ends and quits it.
+    void follow_open(const OpenJob& job, QEventLoop& loop);
     // Which skip button the popup was last opened for.
     int skip_menu_button() const { return skip_menu_button_; }
 

@@ -373,7 +373,7 @@ void DrawingToolsWindow::on_hidden() {
 }
 
 void DrawingToolsWindow::handle_key(int key, Qt::KeyboardModifiers shift) {
-    host_.form_key_down(key, shift);
+    host_.key_down(key, shift);
 }
 
 template <typename Fn> void DrawingToolsWindow::edit(Fn fn) {

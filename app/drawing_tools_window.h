@@ -34,7 +34,7 @@ class DrawingToolsHost {
     // Silences every sounding note.
     virtual void midi_off() = 0;
     // The main window's keyboard map.
-    virtual void form_key_down(int key, Qt::KeyboardModifiers shift) = 0;
+    virtual void key_down(int key, Qt::KeyboardModifiers shift) = 0;
     virtual PlayState play_state() const = 0;
     virtual int frame_count() const = 0;
     // The drawing file's commands, carried out by the open document.

@@ -152,4 +152,22 @@ void MainMenus::set_recording_open(bool open) {
         a->setEnabled(open);
 }
 
+void MainMenus::store_view_options(Settings& s) const {
+    s.loudness = loudness_action->isChecked();
+    s.grouping_color = note_colours_action->isChecked();
+    s.left_note = left_labels_action->isChecked();
+    s.right_note = right_labels_action->isChecked();
+    s.help_freq = hint_frequency_action->isChecked();
+    s.help_note = hint_note_number_action->isChecked();
+}
+
+void MainMenus::apply_view_options(const Settings& s) {
+    loudness_action->setChecked(s.loudness);
+    note_colours_action->setChecked(s.grouping_color);
+    left_labels_action->setChecked(s.left_note);
+    right_labels_action->setChecked(s.right_note);
+    hint_frequency_action->setChecked(s.help_freq);
+    hint_note_number_action->setChecked(s.help_note);
+}
+
 } // namespace pitkad

@@ -16,6 +16,8 @@ class QMenuBar;
 
 namespace pitkad {
 
+struct Settings;
+
 class MainMenus final : public QObject {
   public:
     // The menus go into `window`'s menu bar, in order.
@@ -26,6 +28,9 @@ class MainMenus final : public QObject {
     void show_recent_files(const QStringList& files);
     // The items that need an open recording.
     void set_recording_open(bool open);
+    // The view menu's switches to and from the settings.
+    void store_view_options(Settings& s) const;
+    void apply_view_options(const Settings& s);
 
     QMenu *file_menu = nullptr, *edit_menu = nullptr, *view_menu = nullptr,
           *line_width_menu = nullptr, *drawing_tools_menu = nullptr, *midi_menu = nullptr,

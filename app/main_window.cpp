@@ -4,7 +4,6 @@
 
 #include "analysis/analysis_cache.h"
 #include "app/app_texts.h"
-#include "app/drawing_texts.h"
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
@@ -82,27 +81,20 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     test_audio_ = std::move(options.audio);
     if (!test_audio_) report_audio_device(playback_audio_ = open_playback_audio());
     audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
-    transport_side_ = std::make_unique<TransportSide>(*this);
-    controls_side_ = std::make_unique<ControlsSide>(*this);
-    editor_side_ = std::make_unique<EditorSide>(*this);
-    tool_window_side_ = std::make_unique<ToolWindowSide>(*this);
-    session_side_ = std::make_unique<SessionSide>(*this);
-    drawing_files_side_ = std::make_unique<DrawingFilesSide>(settings_file_);
-    session_ = std::make_unique<DocumentSession>(doc, *session_side_, drawing_files_side_.get());
+    hosts_ = std::make_unique<Hosts>(*this);
+    session_ = std::make_unique<DocumentSession>(doc, *hosts_, &drawing_files_);
     if (recovery_interval_ms_ > 0)
         session_->recovery_interval = std::chrono::milliseconds(recovery_interval_ms_);
     player_ = std::make_unique<MediaPlayer>(*audio_);
     view_ = std::make_unique<GraphView>(doc.store, doc.drawing, doc.view);
     transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.channel_settings,
-                                             doc.midi, *player_, *transport_side_);
-    editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *editor_side_, &doc.history);
+                                             doc.midi, *player_, *hosts_);
+    editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *hosts_, &doc.history);
 
     menus = new MainMenus(*this);
     connect_menus();
-    practice_side_ = std::make_unique<PracticeSide>(*this);
-    exchange_side_ = std::make_unique<ExchangeSide>(*this);
-    exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *exchange_side_);
-    practice_ = std::make_unique<PracticeController>(doc, *player_, *transport_, *practice_side_);
+    exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *hosts_);
+    practice_ = std::make_unique<PracticeController>(doc, *player_, *transport_, *hosts_);
     practice_tools_ = new PracticeTools(*this, menus->line_width_menu->menuAction(), *practice_,
                                         {[this] {
                                              if (strip->play_button->isEnabled()) on_play();
@@ -120,7 +112,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
 
     // The tool window and the MIDI dialog come after the main window.
     tools_ = new DrawingToolsWindow(doc.drawing, doc.channel_settings, doc.history,
-                                    *tool_window_side_, this);
+                                    *hosts_, this);
     doc.history.on_change = [this] { show_history(); };
     tools_->place_window(frameGeometry());
     midi_dialog_ = new MidiSettingsDialog(
@@ -297,9 +289,9 @@ void MainWindow::start_up(const StartOptions& options) {
 
     doc.midi.set_midi_program();
     strip->scroll_speed_button->setText(scroll_caption(doc.view.scroll_speed));
-    set_skip_amount(*controls_side_, 0, skip_amounts[0]);
-    set_skip_amount(*controls_side_, 1, -skip_amounts[1]);
-    set_skip_amount(*controls_side_, 2, -skip_amounts[2]);
+    set_skip_amount(*hosts_, 0, skip_amounts[0]);
+    set_skip_amount(*hosts_, 1, -skip_amounts[1]);
+    set_skip_amount(*hosts_, 2, -skip_amounts[2]);
     view_->build_palette();
 
     layout_view_for(s.width - frame_allowance);
@@ -318,12 +310,7 @@ void MainWindow::start_up(const StartOptions& options) {
 Settings MainWindow::current_settings() const {
     Settings s;
     s.default_dir = open_dialog_dir;
-    s.loudness = menus->loudness_action->isChecked();
-    s.grouping_color = menus->note_colours_action->isChecked();
-    s.left_note = menus->left_labels_action->isChecked();
-    s.right_note = menus->right_labels_action->isChecked();
-    s.help_freq = menus->hint_frequency_action->isChecked();
-    s.help_note = menus->hint_note_number_action->isChecked();
+    menus->store_view_options(s);
     s.forward = skip_amounts[0];
     s.back1 = skip_amounts[1];
     s.back2 = skip_amounts[2];
@@ -339,35 +326,20 @@ Settings MainWindow::current_settings() const {
     const QPoint decoration = geometry().topLeft() - frameGeometry().topLeft();
     store_window_placement(s, isMaximized(), QRect(normal.topLeft() - decoration, normal.size()));
     s.width = normal.width() + frame_allowance;
-    const PracticeSettings& p = doc.practice;
-    s.speed = speed_percent(p);
-    s.transpose = p.semitones;
-    s.cents = p.cents;
-    s.engine = int(p.engine);
-    s.loop_pause = int(std::lround(p.loop_pause * 1000));
-    s.channels = int(p.channels);
+    capture_practice_settings(s, doc.practice);
     return s;
 }
 
 void MainWindow::apply_settings(const Settings& s) {
     open_dialog_dir = s.default_dir;
-    menus->loudness_action->setChecked(s.loudness);
-    menus->note_colours_action->setChecked(s.grouping_color);
-    menus->left_labels_action->setChecked(s.left_note);
-    menus->right_labels_action->setChecked(s.right_note);
-    menus->hint_frequency_action->setChecked(s.help_freq);
-    menus->hint_note_number_action->setChecked(s.help_note);
+    menus->apply_view_options(s);
     skip_amounts = {s.forward, s.back1, s.back2};
     doc.view.scroll_speed = s.scroll_speed;
     strip->gain_slider->setValue(s.sensitivity);
     strip->colour_slider->setValue(s.color);
     apply_midi_settings(s, doc.channel_settings);
     doc.view.line_width = s.line_width;
-    PracticeSettings p =
-        with_cents(with_semitones(with_speed_percent(doc.practice, s.speed), s.transpose), s.cents);
-    p.engine = StretchEngine(std::clamp(s.engine, 0, 1));
-    p.channels = ChannelMode(std::clamp(s.channels, 0, int(ChannelMode::centre_removed)));
-    practice_->set(with_loop_pause_ms(p, s.loop_pause));
+    practice_->set(practice_from_settings(s, doc.practice));
 }
 
 // --- Geometry -------------------------------------------------------------
@@ -434,13 +406,8 @@ GraphParams MainWindow::graph_params() const {
 // --- Open -------------------------------------------------------------------
 
 void MainWindow::on_open() {
-    QFileDialog dialog(this);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({tr_text(texts::open_filter_audio), tr_text(texts::open_filter_wav),
-                           tr_text(texts::open_filter_all)});
-    if (!open_dialog_dir.isEmpty()) dialog.setDirectory(open_dialog_dir);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    open_chosen_file(dialog.selectedFiles().front());
+    if (const QString file = choose_recording(this, open_dialog_dir); !file.isEmpty())
+        open_chosen_file(file);
 }
 
 void MainWindow::open_from_command_line(const WindowArgs& args) {
@@ -460,9 +427,11 @@ bool MainWindow::open_chosen_file(const QString& path) {
 
 bool MainWindow::open_and_remember(const QString& path) {
     if (!open_recording(path)) return false;
-    const QString file = QFileInfo(path).absoluteFilePath();
-    update_recent_files(
-        [&file](const QStringList& files) { return with_recent_file(files, file); });
+    // Stored at once, as a user expects of this list; when it cannot be, the
+    // list still serves this session (a message at every open would only be
+    // in the way).
+    recent_files = settings_file_.add_recent_file(QFileInfo(path).absoluteFilePath());
+    show_recent_files();
     return true;
 }
 
@@ -471,44 +440,17 @@ void MainWindow::on_recent_file(int index) {
     if (file.isEmpty()) return;
     if (!QFileInfo(file).isFile()) {
         // Moved or deleted since: it leaves the list, and the message says which file it was.
-        update_recent_files([&file](QStringList files) {
-            files.removeAll(file);
-            return files;
-        });
+        recent_files = settings_file_.remove_recent_file(file);
+        show_recent_files();
         show_error(text_of(OpenStatus::cannot_open) + u'\n' + file);
         return;
     }
     open_chosen_file(file);
 }
 
-void MainWindow::update_recent_files(const std::function<QStringList(QStringList)>& change) {
-    // Changed as the file holds it, so that what other running copies
-    // added stays listed.
-    recent_files = change(settings_file_.recent_files());
-    // Stored at once, as a user expects of this list. When it cannot be
-    // stored the list still serves this session; a message at every open
-    // would only be in the way.
-    settings_file_.set_recent_files(recent_files);
-    show_recent_files();
-}
-
 void MainWindow::show_recent_files() {
     menus->show_recent_files(recent_files);
 }
-
-namespace {
-
-// A drop of a file is taken as a copy, whatever the source proposes: a
-// file manager that saw a move accepted might remove its file.
-QString accept_file_drop(QDropEvent* event) {
-    const QString file = event->mimeData() ? dropped_file(event->mimeData()->urls()) : QString();
-    if (file.isEmpty() || !(event->possibleActions() & Qt::CopyAction)) return {};
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    return file;
-}
-
-} // namespace
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     accept_file_drop(event);
@@ -557,20 +499,9 @@ OpenJob::Outcome MainWindow::stage(const std::filesystem::path& file) {
     cancel_open(); // an open under way is abandoned for this one
     QEventLoop loop;
     OpenJob job(file, doc.band_tables, threads_, this, [&loop] { loop.quit(); });
-    QTimer progress;
-    progress.setInterval(100);
-    auto show_progress = [this, &job] {
-        // The time left, once the open has taken long enough to tell.
-        const auto left = job.elapsed() >= std::chrono::seconds(1) ? job.time_left() : std::nullopt;
-        strip->set_open_progress(job.share(), left);
-    };
-    connect(&progress, &QTimer::timeout, this, show_progress);
     open_job_ = &job;
-    strip->show_open_progress(true);
-    progress.start();
-    if (!job.ended()) loop.exec();
+    strip->follow_open(job, loop);
     open_job_ = nullptr;
-    strip->show_open_progress(false);
     return job.take();
 }
 
@@ -578,33 +509,11 @@ void MainWindow::cancel_open() {
     if (open_job_) open_job_->cancel();
 }
 
-MainWindow::ThreeWay MainWindow::ask_three_way(std::string_view prompt, std::string_view yes,
-                                               std::string_view no, std::string_view later) {
-    QMessageBox box(QMessageBox::Question, texts::app_title, tr_text(prompt), QMessageBox::NoButton,
-                    this);
-    QPushButton* first = box.addButton(tr_text(yes), QMessageBox::AcceptRole);
-    QPushButton* second = box.addButton(tr_text(no), QMessageBox::DestructiveRole);
-    QPushButton* third = box.addButton(tr_text(later), QMessageBox::RejectRole);
-    box.setDefaultButton(first);
-    box.setEscapeButton(third);
-    box.exec();
-    if (box.clickedButton() == first) return ThreeWay::yes;
-    if (box.clickedButton() == second) return ThreeWay::no;
-    return ThreeWay::later;
-}
-
 void MainWindow::on_save_drawing_as() {
     if (play_state() == PlayState::no_recording) return;
-    QFileDialog dialog(this, tr_text(drawing_texts::save_as));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(
-        {tr_text(drawing_texts::drawing_filter), tr_text(texts::open_filter_all)});
-    dialog.setDefaultSuffix(QStringLiteral("pkc"));
-    dialog.selectFile(QFile::decodeName(doc.draw_file.c_str()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString chosen = QFileInfo(dialog.selectedFiles().front()).absoluteFilePath();
-    if (session_->save_as(QFile::encodeName(chosen).toStdString())) write_graph();
+    const QString chosen = choose_drawing_file(this, QFile::decodeName(doc.draw_file.c_str()));
+    if (!chosen.isEmpty() && session_->save_as(QFile::encodeName(chosen).toStdString()))
+        write_graph();
 }
 
 // --- Crash recovery -----------------------------------------------------------
@@ -803,12 +712,12 @@ void MainWindow::show_skip_menu(int which, QPoint press_in_button) {
 }
 
 void MainWindow::on_skip_amount_chosen(int which, int ms) {
-    set_skip_amount(*controls_side_, which, ms);
+    set_skip_amount(*hosts_, which, ms);
 }
 
 void MainWindow::change_scroll_speed() {
     const PlayState s = play_state();
-    pitkad::change_scroll_speed(*controls_side_, doc.view, s,
+    pitkad::change_scroll_speed(*hosts_, doc.view, s,
                                 cursor_shown(s) ? player_->position() : 0, doc.store.frame_count);
 }
 
@@ -825,7 +734,7 @@ void MainWindow::on_colour_changed() {
 // --- Keys and mouse -------------------------------------------------------------
 
 bool MainWindow::handle_key(int key, bool alt) {
-    return pitkad::handle_key(*controls_side_, key, alt);
+    return pitkad::handle_key(*hosts_, key, alt);
 }
 
 bool MainWindow::handle_practice_key(int key) {

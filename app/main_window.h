@@ -22,6 +22,7 @@
 #include "control/open_job.h"
 #include "control/practice_controller.h"
 #include "control/practice_drag.h"
+#include "control/remembered_drawing_files.h"
 #include "control/settings_file.h"
 #include "control/transport.h"
 #include "view/graph_view.h"
@@ -195,11 +196,6 @@ class MainWindow final : public QMainWindow {
     void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
     bool confirm_drawing_saved() { return session_->settle_unsaved(); }
-    // A question with a default answer, a second one and one that puts it
-    // off (also Esc), in the window's own captions.
-    enum class ThreeWay { yes, no, later };
-    ThreeWay ask_three_way(std::string_view prompt, std::string_view yes, std::string_view no,
-                           std::string_view later);
 
     // The open recording and its drawing file: open, save, recovery copy.
     DocumentSession& session() { return *session_; }
@@ -245,9 +241,6 @@ class MainWindow final : public QMainWindow {
     // Runs the open's job while the window's events go on, showing its
     // progress, until it has ended or was abandoned.
     OpenJob::Outcome stage(const std::filesystem::path& file);
-    // Applies `change` to the recent list as the settings file holds it,
-    // stores the result there and shows it.
-    void update_recent_files(const std::function<QStringList(QStringList)>& change);
     void show_recent_files();
     // Undo (back) or redo of one step, then the programs if they changed and
     // the view.
@@ -261,28 +254,15 @@ class MainWindow final : public QMainWindow {
                      QPoint p);
     void shut_down();
 
-    // The host adapters (app/main_window_hosts.h); they outlive everything
-    // that calls them.
-    class TransportSide;
-    class ControlsSide;
-    class EditorSide;
-    class ToolWindowSide;
-    class SessionSide;
-    class PracticeSide;
-    class ExchangeSide;
-    class DrawingFilesSide;
-    std::unique_ptr<TransportSide> transport_side_;
-    std::unique_ptr<ControlsSide> controls_side_;
-    std::unique_ptr<EditorSide> editor_side_;
-    std::unique_ptr<ToolWindowSide> tool_window_side_;
-    std::unique_ptr<SessionSide> session_side_;
-    std::unique_ptr<PracticeSide> practice_side_;
-    std::unique_ptr<ExchangeSide> exchange_side_;
+    // The host adapter (app/main_window_hosts.h); it outlives everything
+    // that calls it.
+    class Hosts;
+    std::unique_ptr<Hosts> hosts_;
     std::unique_ptr<ExchangeCommands> exchange_;
     // The settings file, read when the window is made; the session's
     // drawing files are remembered in it.
     SettingsFile settings_file_;
-    std::unique_ptr<DrawingFilesSide> drawing_files_side_;
+    RememberedDrawingFiles drawing_files_{settings_file_};
     std::unique_ptr<DocumentSession> session_;
 
     // The sound card (or the silent stand-in), unless a test gave an output.

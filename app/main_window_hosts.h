@@ -1,22 +1,36 @@
 #pragma once
-// The main window as its controllers see it: one small adapter per host
-// interface, each forwarding to MainWindow's controls and subsystems. They hold
-// no state of their own.
+// The main window as its controllers see it: one adapter that answers every
+// host interface by forwarding to MainWindow's controls and subsystems. It
+// holds no state of its own; a call that several interfaces share (redraw,
+// the play state) has one answer.
 
 #include "app/main_window.h"
 
 namespace pitkad {
 
-class MainWindow::TransportSide final : public TransportHost {
+class MainWindow::Hosts final : public TransportHost,
+                                public ControlsHost,
+                                public EditorHost,
+                                public DrawingToolsHost,
+                                public SessionHost,
+                                public PracticeHost,
+                                public ExchangeHost {
   public:
-    explicit TransportSide(MainWindow& w) : w_(w) {}
-    void write_graph() override;
+    explicit Hosts(MainWindow& w) : w_(w) {}
+
+    // Shared by several controllers.
+    void write_graph() override { w_.write_graph(); }
     void write_line(int frame) override;
-    void set_transport_enabled(bool enabled) override;
+    PlayState play_state() const override { return w_.play_state(); }
+    ToolState tool_state() const override { return w_.tool_state(); }
+    void show_error(const QString& text) override { w_.show_error(text); }
+
+    // Transport.
+    void set_transport_enabled(bool enabled) override { w_.set_transport_enabled(enabled); }
     void set_position_slider(int position) override;
     int position_slider_value() const override;
     void set_time_text(const QString& text) override;
-    void set_caption(const QString& text) override;
+    void set_caption(const QString& text) override { w_.show_closed_title(text); }
     void focus_time_display() override;
     void show_open_error(const PlaybackError& error) override;
     bool left_button_down_or_pressed() override;
@@ -24,112 +38,52 @@ class MainWindow::TransportSide final : public TransportHost {
     void drawing_midi_step(int g) override;
     void drawing_midi_sound_held(int g) override;
 
-  private:
-    MainWindow& w_;
-};
-
-class MainWindow::ControlsSide final : public ControlsHost {
-  public:
-    explicit ControlsSide(MainWindow& w) : w_(w) {}
+    // Keys and the skip controls.
     bool button_enabled(TransportButton b) const override;
     void click(TransportButton b) override;
     void select_delete() override;
     bool tool_window_visible() const override;
-    bool line_show_down() const override;
+    bool line_show_down() const override { return w_.tool_state().line_show; }
     void toggle_mode_button(ModeButton b) override;
     void reset_draw_select() override;
-    void write_graph() override;
-    PlayState play_state() const override;
     void replay_from_line() override;
-    void set_skip_button(int which, int tag, const QString& caption) override;
+    void set_skip_button(int which, int amount_ms, const QString& caption) override;
     void set_scroll_caption(const QString& caption) override;
 
-  private:
-    QPushButton* button(TransportButton b) const;
-    MainWindow& w_;
-};
-
-class MainWindow::EditorSide final : public EditorHost {
-  public:
-    explicit EditorSide(MainWindow& w) : w_(w) {}
-    ToolState tool_state() const override;
-    void write_graph() override;
+    // The mouse editor.
     void draw_note_labels_and_show() override;
-    void write_line(int frame) override;
     int player_position_ms() const override;
-    PlayState play_state() const override;
-    ViewState& view_state() override;
+    ViewState& view_state() override { return w_.doc.view; }
     int graph_width() const override;
-    MidiPort& midi_port() override;
+    MidiPort& midi_port() override { return w_.doc.midi; }
     void set_screen_pixel(int x, int y, Rgb colour) override;
     void restore_screen_rect(int x, int y, int w, int h) override;
     void update_screen_rect(int x, int y, int w, int h) override;
     void set_clipboard_text(const std::string& text) override;
 
-  private:
-    MainWindow& w_;
-};
-
-class MainWindow::ToolWindowSide final : public DrawingToolsHost {
-  public:
-    explicit ToolWindowSide(MainWindow& w) : w_(w) {}
-    void write_graph() override;
-    void midi_off() override;
-    void form_key_down(int key, Qt::KeyboardModifiers shift) override;
-    PlayState play_state() const override;
-    int frame_count() const override;
+    // The drawing-tool window.
+    void midi_off() override { w_.doc.midi.midi_off(); }
+    void key_down(int key, Qt::KeyboardModifiers shift) override;
+    int frame_count() const override { return w_.doc.store.frame_count; }
     void save_drawing() override;
-    void save_drawing_as() override;
+    void save_drawing_as() override { w_.on_save_drawing_as(); }
     void load_drawing() override;
-    void undo() override;
-    void redo() override;
+    void undo() override { w_.on_undo(); }
+    void redo() override { w_.on_redo(); }
 
-  private:
-    MainWindow& w_;
-};
-
-// Questions about the open document in the window's own captions, and its
-// notices as messages.
-class MainWindow::SessionSide final : public SessionHost {
-  public:
-    explicit SessionSide(MainWindow& w) : w_(w) {}
+    // The open document: questions in the window's captions, notices as
+    // messages.
     UnsavedAnswer ask_unsaved() override;
     RecoveryAnswer ask_restore() override;
     void tell(const SessionNotice& notice) override;
-    void drawing_saved() override;
+    void drawing_saved() override { w_.show_title(); }
 
-  private:
-    MainWindow& w_;
-};
-
-// Drawings saved under another name, remembered in the settings file.
-class MainWindow::DrawingFilesSide final : public DrawingFileMemory {
-  public:
-    explicit DrawingFilesSide(SettingsFile& file) : file_(file) {}
-    std::string drawing_file_for(const std::string& recording) override;
-    bool remember(const std::string& recording, const std::string& drawing_file) override;
-
-  private:
-    SettingsFile& file_;
-};
-
-class MainWindow::PracticeSide final : public PracticeHost {
-  public:
-    explicit PracticeSide(MainWindow& w) : w_(w) {}
+    // The practice tools.
     void practice_changed(bool marks_moved) override;
     void playing_from_here() override;
 
-  private:
-    MainWindow& w_;
-};
-
-class MainWindow::ExchangeSide final : public ExchangeHost {
-  public:
-    explicit ExchangeSide(MainWindow& w) : w_(w) {}
-    ToolState tool_state() const override { return w_.tool_state(); }
+    // Exports.
     GraphParams graph_params() const override { return w_.graph_params(); }
-    void write_graph() override { w_.write_graph(); }
-    void show_error(const QString& text) override { w_.show_error(text); }
 
   private:
     MainWindow& w_;

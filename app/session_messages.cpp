@@ -1,11 +1,15 @@
 #include "app/session_messages.h"
 
+#include "app/app_texts.h"
 #include "app/draw_file_texts.h"
+#include "app/drawing_texts.h"
 #include "app/language.h"
 #include "app/status_texts.h"
 #include "base/translatable.h"
 
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace pitkad {
 
@@ -13,6 +17,21 @@ namespace {
 
 constexpr const char* drawing_kept =
     PITKAD_TR("PitkaD", "読めなかった描画データを次のファイルに残しました:");
+
+// A question with a default answer, a second one and one that puts it off
+// (also Esc): 0, 1 or 2.
+int ask_three_way(QWidget* parent, std::string_view prompt, std::string_view yes,
+                  std::string_view no, std::string_view later) {
+    QMessageBox box(QMessageBox::Question, texts::app_title, tr_text(prompt), QMessageBox::NoButton,
+                    parent);
+    QPushButton* first = box.addButton(tr_text(yes), QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(tr_text(no), QMessageBox::DestructiveRole);
+    QPushButton* third = box.addButton(tr_text(later), QMessageBox::RejectRole);
+    box.setDefaultButton(first);
+    box.setEscapeButton(third);
+    box.exec();
+    return box.clickedButton() == first ? 0 : box.clickedButton() == second ? 1 : 2;
+}
 
 } // namespace
 
@@ -40,6 +59,21 @@ QString session_message(const SessionNotice& notice) {
     }
     if (!notice.detail.empty()) text += u'\n' + QString::fromStdString(notice.detail);
     return text;
+}
+
+UnsavedAnswer ask_unsaved_drawing(QWidget* parent) {
+    const UnsavedAnswer answers[] = {UnsavedAnswer::save, UnsavedAnswer::discard,
+                                     UnsavedAnswer::cancel};
+    return answers[ask_three_way(parent, drawing_texts::unsaved_prompt, drawing_texts::unsaved_save,
+                                 drawing_texts::unsaved_discard, drawing_texts::unsaved_cancel)];
+}
+
+RecoveryAnswer ask_restore_drawing(QWidget* parent) {
+    const RecoveryAnswer answers[] = {RecoveryAnswer::restore, RecoveryAnswer::discard,
+                                      RecoveryAnswer::later};
+    return answers[ask_three_way(parent, drawing_texts::recovery_prompt,
+                                 drawing_texts::recovery_restore, drawing_texts::recovery_discard,
+                                 drawing_texts::recovery_later)];
 }
 
 } // namespace pitkad

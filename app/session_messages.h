@@ -1,12 +1,20 @@
 #pragma once
-// What the open document tells the user, worded in the language in force.
+// What the open document tells and asks the user, worded in the language
+// in force.
 
 #include "control/document_session.h"
 
 #include <QString>
 
+class QWidget;
+
 namespace pitkad {
 
 QString session_message(const SessionNotice& notice);
+
+// The session's questions in a box over `parent`, with the window's own
+// captions; Esc answers the last choice (cancel, later).
+UnsavedAnswer ask_unsaved_drawing(QWidget* parent);
+RecoveryAnswer ask_restore_drawing(QWidget* parent);
 
 } // namespace pitkad

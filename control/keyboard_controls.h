@@ -44,7 +44,7 @@ class ControlsHost {
     virtual void replay_from_line() = 0;
     // Skip button `which` (0 skip_forward_button, 1 skip_back_button, 2 skip_back_short_button):
     // its amount and caption.
-    virtual void set_skip_button(int which, int tag, const QString& caption) = 0;
+    virtual void set_skip_button(int which, int amount_ms, const QString& caption) = 0;
     virtual void set_scroll_caption(const QString& caption) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/paths.h"
+#include "control/practice_controls.h"
 #include "midi/channel_settings.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -359,6 +361,19 @@ bool SettingsFile::set_recent_files(const QStringList& files) {
     return store(ini_.with_section(recent, entries));
 }
 
+QStringList SettingsFile::add_recent_file(const QString& file) {
+    const QStringList files = with_recent_file(recent_files(), file);
+    set_recent_files(files);
+    return files;
+}
+
+QStringList SettingsFile::remove_recent_file(const QString& file) {
+    QStringList files = recent_files();
+    files.removeAll(file);
+    set_recent_files(files);
+    return files;
+}
+
 QString SettingsFile::drawing_file_for(const QString& recording) {
     reload_if_changed();
     return ini_.value(drawing_files, drawing_file_key(recording)).value_or(QString());
@@ -420,6 +435,24 @@ void capture_midi_settings(Settings& settings, const MidiChannelSettings& channe
     settings.delay = channels.delay;
     settings.program = channels.program[0];
     settings.volume = channels.volume[0];
+}
+
+PracticeSettings practice_from_settings(const Settings& settings, PracticeSettings base) {
+    PracticeSettings p = with_cents(
+        with_semitones(with_speed_percent(base, settings.speed), settings.transpose),
+        settings.cents);
+    p.engine = StretchEngine(std::clamp(settings.engine, 0, 1));
+    p.channels = ChannelMode(std::clamp(settings.channels, 0, int(ChannelMode::centre_removed)));
+    return with_loop_pause_ms(p, settings.loop_pause);
+}
+
+void capture_practice_settings(Settings& settings, const PracticeSettings& practice) {
+    settings.speed = speed_percent(practice);
+    settings.transpose = practice.semitones;
+    settings.cents = practice.cents;
+    settings.engine = int(practice.engine);
+    settings.loop_pause = int(std::lround(practice.loop_pause * 1000));
+    settings.channels = int(practice.channels);
 }
 
 } // namespace pitkad

@@ -15,6 +15,7 @@
 // user's config folder (~/.config/PitkaD), because an installed program's
 // folder is not writable.
 
+#include "audio/practice.h"
 #include "control/ini_text.h"
 
 #include <QRect>
@@ -120,6 +121,12 @@ class SettingsFile {
     // failed, or when the file cannot be read (replacing it would lose the
     // other settings).
     bool set_recent_files(const QStringList& files);
+    // `file` put at the top of the list, or taken off it, as the file holds
+    // the list now (other running copies' additions stay), and stored at
+    // once. The new list; it serves this session even when it could not be
+    // stored.
+    QStringList add_recent_file(const QString& file);
+    QStringList remove_recent_file(const QString& file);
 
     // The drawing file remembered for `recording` (its full path); empty
     // when none is.
@@ -162,5 +169,10 @@ void store_window_placement(Settings& settings, bool maximized, const QRect& nor
 // MIDI/Delay, Program and Volume belong to channel 0 only.
 void apply_midi_settings(const Settings& settings, MidiChannelSettings& channels);
 void capture_midi_settings(Settings& settings, const MidiChannelSettings& channels);
+
+// The practice keys: `base` with the stored speed, pitch, engine, channels
+// and loop pause, each kept in its range.
+PracticeSettings practice_from_settings(const Settings& settings, PracticeSettings base);
+void capture_practice_settings(Settings& settings, const PracticeSettings& practice);
 
 } // namespace pitkad

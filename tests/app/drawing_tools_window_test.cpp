@@ -25,7 +25,7 @@ class FakeToolsHost : public DrawingToolsHost {
   public:
     void write_graph() override { ++graphs; }
     void midi_off() override { ++offs; }
-    void form_key_down(int key, Qt::KeyboardModifiers) override { keys.push_back(key); }
+    void key_down(int key, Qt::KeyboardModifiers) override { keys.push_back(key); }
     PlayState play_state() const override { return PlayState(state); }
     int frame_count() const override { return frames; }
     void save_drawing() override { ++saves; }
