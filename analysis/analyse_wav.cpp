@@ -228,13 +228,13 @@ AnalysisResult analyse_wav(const std::filesystem::path& file, SpectrogramStore& 
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            KernelPath path) {
     WavRecording recording = read_wav(file);
-    if (!recording.ok) return {false, recording.message};
+    if (!recording.ok) return {false, recording.status};
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
 
     store.wav_file_size = recording.file_size;
     store.frame_count = recording.frame_count;
     analyse_frames(recording, store, tables, progress, threads, path);
-    return {true, {}};
+    return {true, OpenStatus::ok};
 }
 
 } // namespace pitkad

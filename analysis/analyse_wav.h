@@ -17,7 +17,7 @@ namespace pitkad {
 
 struct AnalysisResult {
     bool ok = false;
-    std::string message; // the exact text to show when !ok
+    OpenStatus status = OpenStatus::ok; // why not, when !ok
 };
 
 // Receives "0 %", "10 %", … "90 %"; called on the thread that called

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "analysis/analysis_messages.h"
 #include "analysis/spectrogram_store.h"
 #include "base/le_bytes.h"
 
@@ -50,9 +49,9 @@ bool supported(const WavFormat& f) {
            (f.sample_rate == 44100 || f.sample_rate == 22050);
 }
 
-WavRecording fail(WavRecording r, const char* message) {
+WavRecording fail(WavRecording r, OpenStatus status) {
     r.ok = false;
-    r.message = message;
+    r.status = status;
     r.first_channel.clear();
     return r;
 }
@@ -177,8 +176,8 @@ bool read_wav_data(std::FILE* f, const WavRecording& header, const WavDataSink& 
 WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     WavRecording r;
     File f(std::fopen(file.c_str(), "rb"));
-    if (!f) return fail(std::move(r), messages::cannot_open);
-    if (::fseeko(f.get(), 0, SEEK_END) != 0) return fail(std::move(r), messages::cannot_open);
+    if (!f) return fail(std::move(r), OpenStatus::cannot_open);
+    if (::fseeko(f.get(), 0, SEEK_END) != 0) return fail(std::move(r), OpenStatus::cannot_open);
     const std::uint64_t size = std::uint64_t(ftello(f.get()));
     r.file_size = std::int32_t(std::uint32_t(size));
 
@@ -190,14 +189,14 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     r.format = layout.format;
     r.data_offset = layout.data_offset;
     r.data_size = layout.data_size;
-    if (layout.walk == WavWalk::not_riff_wave) return fail(std::move(r), messages::unsupported);
-    if (layout.walk != WavWalk::ok) return fail(std::move(r), messages::bad_header);
+    if (layout.walk == WavWalk::not_riff_wave) return fail(std::move(r), OpenStatus::unsupported);
+    if (layout.walk != WavWalk::ok) return fail(std::move(r), OpenStatus::bad_header);
 
-    if (!supported(r.format)) return fail(std::move(r), messages::unsupported);
+    if (!supported(r.format)) return fail(std::move(r), OpenStatus::unsupported);
 
     const double frames =
         double(r.data_size) * 50.0 / (double(r.format.sample_rate) * 2.0 * r.format.channels);
-    if (frames >= frame_limit) return fail(std::move(r), messages::too_large);
+    if (frames >= frame_limit) return fail(std::move(r), OpenStatus::too_large);
     r.frame_count = std::int32_t(frames);
 
     if (read_samples) {
@@ -216,7 +215,7 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
         sink.tail = [&](std::span<const std::uint8_t> bytes) {
             if (bytes.size() >= 2) r.first_channel.push_back(le::i16(bytes, 0));
         };
-        if (!read_wav_data(f.get(), r, sink)) return fail(std::move(r), messages::bad_header);
+        if (!read_wav_data(f.get(), r, sink)) return fail(std::move(r), OpenStatus::bad_header);
     }
     r.ok = true;
     return r;

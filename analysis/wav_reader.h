@@ -2,13 +2,14 @@
 // Reading and checking a RIFF/WAVE recording: the chunk walk, the format
 // check, the frame count, and the first channel's samples of the data chunk.
 
+#include "analysis/open_status.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <span>
 #include <stop_token>
-#include <string>
 #include <vector>
 
 namespace pitkad {
@@ -57,8 +58,8 @@ WavLayout walk_wav_chunks(std::span<const std::uint8_t> bytes);
 
 struct WavRecording {
     bool ok = false;
-    std::string message;        // one of the analysis messages when !ok
-    std::int32_t file_size = 0; // the validity key of the cache
+    OpenStatus status = OpenStatus::ok; // why not, when !ok
+    std::int32_t file_size = 0;         // the validity key of the cache
     WavFormat format;
     std::uint64_t data_offset = 0;
     std::uint64_t data_size = 0;  // limited to the bytes the file holds

@@ -2,6 +2,7 @@
 
 #include "app/cli_recording.h"
 #include "app/language.h"
+#include "app/status_texts.h"
 #include "control/document.h"
 
 #include <chrono>
@@ -33,7 +34,7 @@ int run_analyse_cli(const AnalyseArgs& args) {
             args.use_cache);
         if (!r.ok) {
             store.reset();
-            print_file_error(local_path(file), r.message);
+            print_file_error(local_path(file), text_of(r.status, r.detail));
             status = 1;
             continue;
         }

@@ -7,8 +7,8 @@
 #include "drawing/draw_file.h"
 #include "drawing/midi_file.h"
 
-#include "analysis/analysis_messages.h"
 #include "app/language.h"
+#include "app/status_texts.h"
 
 #include <filesystem>
 #include <span>
@@ -26,7 +26,7 @@ constexpr const char* drawing_exists =
 constexpr const char* bytes_written = PITKAD_TR("PitkaD", "%1: %2 バイト");
 constexpr const char* frames_written = PITKAD_TR("PitkaD", "%1: %2 フレーム");
 
-int fail(const std::string& file, std::string_view message) {
+int fail(const std::string& file, const QString& message) {
     print_file_error(file, message);
     return 1;
 }
@@ -49,7 +49,7 @@ int run_export_midi_cli(const ExchangeArgs& a) {
     const auto bytes =
         build_midi_file(doc->drawing, doc->store.frame_count, doc->channel_settings, options);
     if (!write_file_atomically(local_path(a.out), bytes))
-        return fail(local_path(a.out), file_not_written);
+        return fail(local_path(a.out), tr_text(file_not_written));
     print_line(tr_text(bytes_written).arg(a.out, QString::number(bytes.size())));
     return 0;
 }
@@ -61,21 +61,20 @@ int run_import_midi_cli(const ExchangeArgs& a) {
     // A drawing file that cannot be read has ended the command already.
     std::error_code ec;
     if (std::filesystem::exists(doc->draw_file, ec) && !a.replace)
-        return fail(doc->draw_file, drawing_exists);
+        return fail(doc->draw_file, tr_text(drawing_exists));
     const auto bytes = read_file_bytes(local_path(midi_path), midi_file_max_bytes);
-    if (!bytes) return fail(local_path(midi_path), messages::cannot_open);
+    if (!bytes) return fail(local_path(midi_path), text_of(OpenStatus::cannot_open));
     MidiImportOptions options;
     options.lines = a.lines == LinesOption::beats  ? MidiImportLines::beats
                     : a.lines == LinesOption::bars ? MidiImportLines::bars
                                                    : MidiImportLines::none;
     const MidiImportResult r = import_midi_file(*bytes, doc->drawing, doc->store.frame_count,
                                                 doc->channel_settings, options);
-    if (!r.ok) return fail(local_path(midi_path), r.message);
+    if (!r.ok) return fail(local_path(midi_path), text_of(r));
     if (!save_draw_data(doc->draw_file, doc->drawing, doc->store.frame_count,
                         doc->channel_settings))
-        return fail(doc->draw_file, file_not_written);
-    print_line(QString::fromLocal8Bit(doc->draw_file.c_str()) + QStringLiteral(": ") +
-               tr_message(QString::fromStdString(r.message)));
+        return fail(doc->draw_file, tr_text(file_not_written));
+    print_line(QString::fromLocal8Bit(doc->draw_file.c_str()) + QStringLiteral(": ") + text_of(r));
     return 0;
 }
 
@@ -83,9 +82,9 @@ int run_export_csv_cli(const ExchangeArgs& a) {
     const auto doc = open_for_command_line(a.files[0], a.loudness);
     if (!doc) return 1;
     if (!write_text(a.out, analysis_csv(doc->store)))
-        return fail(local_path(a.out), file_not_written);
+        return fail(local_path(a.out), tr_text(file_not_written));
     if (!a.notes.isEmpty() && !write_text(a.notes, notes_csv(doc->drawing, doc->store.frame_count)))
-        return fail(local_path(a.notes), file_not_written);
+        return fail(local_path(a.notes), tr_text(file_not_written));
     print_line(tr_text(frames_written).arg(a.out, QString::number(doc->store.frame_count)));
     return 0;
 }

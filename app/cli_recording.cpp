@@ -2,6 +2,7 @@
 
 #include "app/draw_file_texts.h"
 #include "app/language.h"
+#include "app/status_texts.h"
 #include "control/settings_file.h"
 
 #include <QFile>
@@ -17,7 +18,7 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
     doc->load_tables();
     const LoadResult r = doc->load_recording(local_path(file), {}, 0);
     if (!r.ok) {
-        print_file_error(local_path(file), r.message);
+        print_file_error(local_path(file), text_of(r.status, r.detail));
         return nullptr;
     }
     // A drawing saved elsewhere for this recording (名前を付けて保存) is
@@ -31,11 +32,10 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
     // for another frame count is used, cut or padded, after a notice.
     const DrawFileRead drawing = doc->load_drawing();
     if (drawing.status == DrawFileStatus::unreadable || drawing.status == DrawFileStatus::refused) {
-        print_file_error(doc->draw_file, draw_file_problem(drawing).toStdString());
+        print_file_error(doc->draw_file, draw_file_problem(drawing));
         return nullptr;
     }
-    if (drawing.resized())
-        print_file_error(doc->draw_file, draw_file_notice(drawing).toStdString());
+    if (drawing.resized()) print_file_error(doc->draw_file, draw_file_notice(drawing));
     doc->refresh(true, loudness);
     return doc;
 }
@@ -44,10 +44,8 @@ std::string local_path(const QString& file) {
     return QFile::encodeName(file).toStdString();
 }
 
-void print_file_error(const std::string& file, std::string_view message) {
-    const QByteArray text =
-        tr_message(QString::fromUtf8(message.data(), qsizetype(message.size()))).toUtf8();
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), text.constData());
+void print_file_error(const std::string& file, const QString& message) {
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), message.toUtf8().constData());
 }
 
 void print_usage(const char* source) {

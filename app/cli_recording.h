@@ -28,9 +28,9 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
 // A file name from the command line as the file functions take it.
 std::string local_path(const QString& file);
 
-// Prints "FILE: message" on standard error, the message in the language in
-// force.
-void print_file_error(const std::string& file, std::string_view message);
+// Prints "FILE: message" on standard error (the message already in the
+// language in force).
+void print_file_error(const std::string& file, const QString& message);
 // Prints a mode's usage (a marked text) on standard error, in the language
 // in force.
 void print_usage(const char* source);

@@ -1,6 +1,7 @@
 #include "app/cli_render.h"
 
 #include "app/cli_recording.h"
+#include "app/language.h"
 #include "base/atomic_file.h"
 #include "base/paths.h"
 #include "view/data_bitmaps.h"
@@ -41,7 +42,7 @@ int run_render_cli(const RenderArgs& o) {
 
     const auto png = png_bytes(image);
     if (png.empty() || !write_file_atomically(local_path(o.out), png)) {
-        print_file_error(local_path(o.out), file_not_written);
+        print_file_error(local_path(o.out), tr_text(file_not_written));
         return 1;
     }
     print_line(QStringLiteral("%1: %2 × %3")

@@ -126,7 +126,7 @@ void ControlStrip::set_transport_enabled(bool enabled) {
 
 void ControlStrip::set_audio_status(const QString& text) {
     audio_status_ = text;
-    const QString shown = tr_message(text);
+    const QString shown = tr_text(text.toStdString());
     audio_status_label->setText(audio_status_label->fontMetrics().elidedText(
         shown, Qt::ElideRight, audio_status_label->width()));
     audio_status_label->setToolTip(shown);

@@ -2,10 +2,10 @@
 
 #include "app/app_texts.h"
 #include "app/colour_grid.h"
+#include "app/drawing_texts.h"
 #include "app/language.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
-#include "drawing/drawing_texts.h"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 
 #include "drawing/draw_history.h"
 
-#include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
 #include "app/language.h"
+#include "app/status_texts.h"
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
 #include "control/document.h"
@@ -32,10 +32,6 @@
 namespace pitkad {
 
 namespace {
-
-QString q(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 std::span<const std::uint8_t> bytes_of(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -94,7 +90,7 @@ QString ExchangeCommands::choose_save_file(const QString& default_name, const ch
 bool ExchangeCommands::write_export(const QString& path, std::span<const std::uint8_t> bytes) {
     if (!bytes.empty() && write_file_atomically(std::filesystem::path(path.toStdString()), bytes))
         return true;
-    host_.show_error(path + texts::cannot_write);
+    host_.show_error(path + tr_text(texts::cannot_write));
     return false;
 }
 
@@ -137,7 +133,7 @@ void ExchangeCommands::import_midi() {
     const QString path = files.selectedFiles().front();
     const auto bytes = read_file_bytes(path.toStdString(), midi_file_max_bytes);
     if (!bytes) {
-        host_.show_error(QFileInfo(path).fileName() + u'\n' + q(messages::cannot_open));
+        host_.show_error(QFileInfo(path).fileName() + u'\n' + text_of(OpenStatus::cannot_open));
         return;
     }
 
@@ -165,12 +161,12 @@ void ExchangeCommands::import_midi() {
                              options);
     });
     if (!r.ok) {
-        host_.show_error(q(r.message));
+        host_.show_error(text_of(r));
         return;
     }
     doc_.midi.set_midi_program();
     host_.write_graph();
-    QMessageBox::information(&parent_, texts::app_title, tr_message(q(r.message)));
+    QMessageBox::information(&parent_, texts::app_title, text_of(r));
 }
 
 void ExchangeCommands::export_image() {

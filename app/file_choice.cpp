@@ -1,8 +1,8 @@
 #include "app/file_choice.h"
 
 #include "app/app_texts.h"
+#include "app/drawing_texts.h"
 #include "app/language.h"
-#include "drawing/drawing_texts.h"
 
 #include <QDropEvent>
 #include <QFileDialog>

@@ -1,9 +1,5 @@
 #include "app/language.h"
 
-#include "analysis/analysis_messages.h"
-#include "audio/playback_texts.h"
-#include "drawing/drawing_texts.h"
-
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -18,7 +14,6 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace pitkad {
 
@@ -38,71 +33,6 @@ QString tr_text(const char* source) {
 
 QString tr_text(std::string_view source) {
     return tr_text(std::string(source).c_str());
-}
-
-namespace {
-
-// The plain layers' texts that their messages are built from, longest first
-// so that a text within a longer one is not translated on its own.
-std::vector<std::string_view> message_parts() {
-    std::vector<std::string_view> parts{
-        messages::cannot_open,
-        messages::unsupported,
-        messages::bad_header,
-        messages::too_large,
-        messages::cache_not_saved,
-        playback_texts::no_file_name,
-        playback_texts::file_not_found,
-        playback_texts::file_unreadable,
-        playback_texts::not_a_wav,
-        playback_texts::unsupported_format,
-        playback_texts::file_damaged,
-        playback_texts::no_audio_device,
-        drawing_texts::cannot_write,
-        drawing_texts::not_found,
-        drawing_texts::cannot_read,
-        drawing_texts::midi_refused,
-        drawing_texts::midi_not_smf,
-        drawing_texts::midi_bad_chunk,
-        drawing_texts::midi_bad_format,
-        drawing_texts::midi_bad_division,
-        drawing_texts::midi_missing_tracks,
-        drawing_texts::midi_bad_event,
-        drawing_texts::midi_no_status,
-        drawing_texts::midi_unterminated,
-        drawing_texts::midi_too_long,
-        drawing_texts::midi_too_many,
-        drawing_texts::midi_read_notes,
-        drawing_texts::midi_read_lines,
-        drawing_texts::midi_skipped_range,
-        drawing_texts::midi_skipped_end,
-    };
-    std::stable_sort(parts.begin(), parts.end(),
-                     [](std::string_view a, std::string_view b) { return a.size() > b.size(); });
-    return parts;
-}
-
-} // namespace
-
-QString tr_message(const QString& message) {
-    const QByteArray utf8 = message.toUtf8();
-    const QString whole = tr_text(utf8.constData());
-    if (whole != message) return whole;
-    static const std::vector<std::string_view> parts = message_parts();
-    // Each part is translated where it stands; placeholders keep a
-    // translation from being matched again by a shorter part.
-    QString out = message;
-    std::vector<QString> done;
-    for (std::string_view part : parts) {
-        const QString source = QString::fromUtf8(part.data(), qsizetype(part.size()));
-        if (!out.contains(source)) continue;
-        const QString mark = QChar(0xE000 + int(done.size()));
-        out.replace(source, mark);
-        done.push_back(tr_text(part));
-    }
-    for (std::size_t i = 0; i < done.size(); ++i)
-        out.replace(QChar(0xE000 + int(i)), done[i]);
-    return out;
 }
 
 bool LanguageSwitch::set(Language language) {

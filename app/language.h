@@ -28,10 +28,6 @@ std::optional<Language> language_from_code(const QString& code);
 // A source text (marked with PITKAD_TR) in the language in force.
 QString tr_text(const char* source);
 QString tr_text(std::string_view source);
-// A message composed by the plain layers (a source text, or a path or detail
-// joined to their texts): translated whole when it is a source text,
-// otherwise each of their texts within it.
-QString tr_message(const QString& message);
 
 // The translators of the language in force, installed in the application.
 // Installing them sends every window a LanguageChange event.

@@ -1,10 +1,10 @@
 #include "app/main_menus.h"
 
 #include "app/app_texts.h"
+#include "app/drawing_texts.h"
 #include "app/file_choice.h"
 #include "base/translatable.h"
 #include "control/settings_file.h"
-#include "drawing/drawing_texts.h"
 #include "view/view_layout.h"
 
 #include <QAction>

@@ -9,6 +9,7 @@
 #include "app/main_layout.h"
 #include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
+#include "app/status_texts.h"
 #include "app/window_args.h"
 #include "app/window_placement.h"
 #include "audio/audio_output.h"
@@ -61,7 +62,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     recovery_interval_ms_ = options.recovery_interval_ms;
 
     test_audio_ = std::move(options.audio);
-    if (!test_audio_) playback_audio_ = open_playback_audio();
+    if (!test_audio_) report_audio_device(playback_audio_ = open_playback_audio());
     audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
     hosts_ = std::make_unique<Hosts>(*this);
     session_ = std::make_unique<DocumentSession>(doc, *hosts_, &drawing_files_);
@@ -265,7 +266,7 @@ void MainWindow::start_up(const StartOptions& options) {
     restore_window_placement(*this, s);
 
     if (!test_audio_ && !playback_audio_.has_device())
-        set_audio_status(QString::fromStdString(playback_audio_.status_text()));
+        set_audio_status(status_texts::no_audio_device);
 }
 
 Settings MainWindow::current_settings() const {
@@ -411,7 +412,7 @@ void MainWindow::on_save_settings() {
     const OpenCommands& o = *opener_;
     s.default_dir =
         o.last_open_path.isEmpty() ? o.open_dialog_dir : default_dir_of(o.last_open_path);
-    if (!settings_file_.save(s)) show_error(settings_file_.path() + texts::cannot_write);
+    if (!settings_file_.save(s)) show_error(settings_file_.path() + tr_text(texts::cannot_write));
 }
 
 void MainWindow::on_loudness_toggled() {
@@ -655,7 +656,7 @@ void MainWindow::set_transport_enabled(bool enabled) {
 }
 
 void MainWindow::show_error(const QString& text) {
-    QMessageBox::warning(this, texts::app_title, tr_message(text));
+    QMessageBox::warning(this, texts::app_title, text);
 }
 
 } // namespace pitkad

@@ -2,6 +2,7 @@
 
 #include "app/graph_widget.h"
 #include "app/session_messages.h"
+#include "app/status_texts.h"
 #include "control/drawing_midi_player.h"
 #include "drawing/draw_ops.h"
 
@@ -29,6 +30,9 @@ void MainWindow::Hosts::set_time_text(const QString& text) {
 }
 void MainWindow::Hosts::focus_time_display() {
     w_.strip->time_display->setFocus();
+}
+void MainWindow::Hosts::show_open_error(const PlaybackError& error) {
+    w_.show_error(text_of(error));
 }
 
 bool MainWindow::Hosts::left_button_down_or_pressed() {

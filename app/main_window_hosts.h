@@ -34,6 +34,7 @@ class MainWindow::Hosts final : public TransportHost,
     void set_time_text(const QString& text) override;
     void set_caption(const QString& text) override { w_.show_closed_title(text); }
     void focus_time_display() override;
+    void show_open_error(const PlaybackError& error) override;
     bool left_button_down_or_pressed() override;
     bool pen_midi_down() const override;
     void drawing_midi_step(int g) override;

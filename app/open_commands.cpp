@@ -1,9 +1,9 @@
 #include "app/open_commands.h"
 
-#include "analysis/analysis_messages.h"
 #include "app/control_strip.h"
 #include "app/file_choice.h"
 #include "app/main_menus.h"
+#include "app/status_texts.h"
 #include "control/settings_file.h"
 
 #include <QDropEvent>
@@ -57,8 +57,7 @@ bool OpenCommands::open_recording(const QString& path) {
         // The file's name on the first line: the file may have come from a
         // drop or the recent list, where the user did not just pick it.
         const QString name = QFileInfo(path).fileName();
-        wiring_.show_error((name.isEmpty() ? path : name) + u'\n' +
-                           QString::fromStdString(r.message));
+        wiring_.show_error((name.isEmpty() ? path : name) + u'\n' + text_of(r.status, r.detail));
         return false;
     }
     return wiring_.adopt(file, staged);
@@ -70,7 +69,7 @@ void OpenCommands::open_recent(int index) {
     if (!QFileInfo(file).isFile()) {
         recent_files = settings_.remove_recent_file(file);
         show_recent_files();
-        wiring_.show_error(QString::fromUtf8(messages::cannot_open) + u'\n' + file);
+        wiring_.show_error(text_of(OpenStatus::cannot_open) + u'\n' + file);
         return;
     }
     open_chosen_file(file);

@@ -2,9 +2,10 @@
 
 #include "app/app_texts.h"
 #include "app/draw_file_texts.h"
+#include "app/drawing_texts.h"
 #include "app/language.h"
+#include "app/status_texts.h"
 #include "base/translatable.h"
-#include "drawing/drawing_texts.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -39,17 +40,17 @@ QString session_message(const SessionNotice& notice) {
     QString text;
     switch (notice.issue) {
     case SessionIssue::drawing_unreadable:
-        text = path + tr_text(drawing_texts::cannot_read);
+        text = path + tr_text(status_texts::cannot_read);
         if (const QString why = draw_file_problem(notice.read); !why.isEmpty()) text += u'\n' + why;
         break;
     case SessionIssue::drawing_resized:
         text = path + u'\n' + draw_file_notice(notice.read);
         break;
     case SessionIssue::drawing_not_written:
-        text = path + tr_text(drawing_texts::cannot_write);
+        text = path + tr_text(status_texts::cannot_write);
         break;
     case SessionIssue::drawing_not_found:
-        text = path + tr_text(drawing_texts::not_found);
+        text = path + tr_text(status_texts::not_found);
         break;
     case SessionIssue::drawing_kept:
         text = tr_text(drawing_kept) + u'\n' + path;

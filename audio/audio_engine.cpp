@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "audio/playback_texts.h"
-
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
 #include <portaudio.h>
@@ -195,18 +193,10 @@ bool MixerOutput::playing() const {
              position() >= double(audio_->frames));
 }
 
-std::string PlaybackAudio::status_text() const {
-    return has_device() ? std::string() : std::string(playback_texts::no_audio_device);
-}
-
 PlaybackAudio open_playback_audio(AudioSettings settings) {
     PlaybackAudio a;
-    std::string why;
-    a.engine = AudioEngine::open(&why, settings);
-    if (!a.engine) {
-        a.silent = std::make_unique<SilentOutput>();
-        std::fprintf(stderr, "pitkad: %s (%s)\n", playback_texts::no_audio_device, why.c_str());
-    }
+    a.engine = AudioEngine::open(&a.device_error, settings);
+    if (!a.engine) a.silent = std::make_unique<SilentOutput>();
     return a;
 }
 

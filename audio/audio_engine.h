@@ -103,8 +103,8 @@ struct PlaybackAudio {
     // Where the synthesizer renders; null without a device.
     SynthOutput* synth_output() { return engine.get(); }
     bool has_device() const { return engine != nullptr; }
-    // Empty, or the status text the window shows when nothing can be heard.
-    std::string status_text() const;
+    // Why no device was opened (the audio library's reason), when none was.
+    std::string device_error;
 };
 
 PlaybackAudio open_playback_audio(AudioSettings settings = {});

@@ -48,7 +48,7 @@ void MediaPlayer::prime(std::string path, std::shared_ptr<const PcmAudio> audio)
     }
 }
 
-std::string MediaPlayer::open() {
+PlaybackError MediaPlayer::open() {
     close();
     std::error_code ec;
     const auto size = std::filesystem::file_size(file_name_, ec);

@@ -5,6 +5,7 @@
 // UI thread only.
 
 #include "audio/audio_output.h"
+#include "audio/playback_status.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -39,9 +40,9 @@ class MediaPlayer {
     void prime(std::string path, std::shared_ptr<const PcmAudio> audio);
     const std::string& file_name() const { return file_name_; }
 
-    // Opens the remembered file (an open one is closed first). Returns an
-    // empty text on success, otherwise the reason for a message box.
-    std::string open();
+    // Opens the remembered file (an open one is closed first). Returns why
+    // it could not (status ok on success).
+    PlaybackError open();
     bool is_open() const { return open_; }
 
     // Starts playing asynchronously from `from_ms` (the current position when

@@ -1,7 +1,6 @@
 #include "audio/pcm_audio.h"
 
 #include "analysis/wav_reader.h"
-#include "audio/playback_texts.h"
 #include "base/le_bytes.h"
 
 #include <filesystem>
@@ -16,8 +15,8 @@ constexpr int wave_format_extensible = 0xFFFE;
 constexpr int pcm_bits = 16;
 constexpr std::uint32_t min_rate = 1000, max_rate = 384000;
 
-PcmLoadResult failure(const char* text) {
-    return {nullptr, text};
+PcmLoadResult failure(PlaybackStatus status) {
+    return {nullptr, {status, {}, {}}};
 }
 
 } // namespace
@@ -27,17 +26,17 @@ PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
     const WavFormat& format = layout.format;
     // The walk stops where the file is damaged; a format read before that
     // point still tells an unplayable file from a damaged one.
-    if (layout.walk == WavWalk::not_riff_wave) return failure(playback_texts::not_a_wav);
+    if (layout.walk == WavWalk::not_riff_wave) return failure(PlaybackStatus::not_a_wav);
     if (!layout.format_seen)
-        return failure(layout.walk == WavWalk::bad_chunk ? playback_texts::not_a_wav
-                                                         : playback_texts::file_damaged);
+        return failure(layout.walk == WavWalk::bad_chunk ? PlaybackStatus::not_a_wav
+                                                         : PlaybackStatus::file_damaged);
     // 16-bit PCM at any rate, WAVE_FORMAT_EXTENSIBLE with the PCM sub-format included.
     const bool pcm = format.format_tag == wave_format_pcm ||
                      (format.format_tag == wave_format_extensible && format.pcm_subformat);
     if (!pcm || format.bits_per_sample != pcm_bits || format.channels < 1 ||
         format.sample_rate < min_rate || format.sample_rate > max_rate)
-        return failure(playback_texts::unsupported_format);
-    if (layout.walk != WavWalk::ok) return failure(playback_texts::file_damaged);
+        return failure(PlaybackStatus::unsupported_format);
+    if (layout.walk != WavWalk::ok) return failure(PlaybackStatus::file_damaged);
 
     // A data chunk longer than the file (an unfinished recording) plays what is there.
     const std::span<const std::uint8_t> b = bytes;
@@ -57,25 +56,25 @@ PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
 }
 
 PcmLoadResult load_wav_for_playback(const std::string& path) {
-    if (path.empty()) return failure(playback_texts::no_file_name);
-    auto with_path = [&](const char* text) {
-        PcmLoadResult r = failure(text);
-        r.error += "\n" + path;
+    if (path.empty()) return failure(PlaybackStatus::no_file_name);
+    auto with_path = [&](PlaybackStatus status) {
+        PcmLoadResult r = failure(status);
+        r.error.file = path;
         return r;
     };
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        return with_path(playback_texts::file_not_found);
+        return with_path(PlaybackStatus::file_not_found);
     std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return with_path(playback_texts::file_unreadable);
+    if (!in) return with_path(PlaybackStatus::file_unreadable);
     const std::streamoff size = in.tellg();
-    if (size < 0) return with_path(playback_texts::file_unreadable);
+    if (size < 0) return with_path(PlaybackStatus::file_unreadable);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     in.seekg(0);
     in.read(reinterpret_cast<char*>(bytes.data()), size);
-    if (!in) return with_path(playback_texts::file_unreadable);
+    if (!in) return with_path(PlaybackStatus::file_unreadable);
     PcmLoadResult r = parse_wav_for_playback(bytes);
-    if (!r.audio) r.error += "\n" + path;
+    if (!r.audio) r.error.file = path;
     return r;
 }
 

@@ -3,6 +3,8 @@
 // one or two channels interleaved (files with more channels keep the first
 // two). Read whole at open on the UI thread; the audio callback only reads it.
 
+#include "audio/playback_status.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,7 +30,7 @@ struct PcmAudio {
 
 struct PcmLoadResult {
     std::shared_ptr<const PcmAudio> audio; // null on failure
-    std::string error;                     // the reason, for a message box
+    PlaybackError error;                   // why not, when audio is null
 };
 
 // Reads a RIFF/WAVE file of 16-bit PCM (any rate, any channel count). The

@@ -1,10 +1,8 @@
 #include "audio/recording_decoder.h"
 
-#include "analysis/analysis_messages.h"
 #include "analysis/band_tables.h"
 #include "analysis/spectrogram_store.h"
 #include "analysis/wav_reader.h"
-#include "audio/playback_texts.h"
 #include "base/le_bytes.h"
 
 extern "C" {
@@ -34,8 +32,8 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-std::string with_reason(const char* text, const std::string& reason) {
-    return std::string(text) + " (" + reason + ")";
+OpenFailure unsupported(std::string reason) {
+    return {OpenStatus::unsupported, std::move(reason)};
 }
 
 std::string ffmpeg_error(int code) {
@@ -110,7 +108,7 @@ class WavDecoder final : public RecordingDecoder {
             };
         if (!f || !read_wav_data(f.get(), header_, sink, stop)) {
             if (analysis) analysis->abandon();
-            out.message = messages::bad_header;
+            out.status = OpenStatus::bad_header;
             return out;
         }
         if (analysis) analysis->finish(header_.frame_count);
@@ -194,7 +192,7 @@ std::int16_t to_int16(float v) {
 class FfmpegDecoder final : public RecordingDecoder {
   public:
     static std::unique_ptr<RecordingDecoder> open(const std::filesystem::path& file,
-                                                  std::int32_t file_size, std::string& message) {
+                                                  std::int32_t file_size, OpenFailure& failure) {
         // The library's own diagnostics would go to the terminal; the reason a
         // file is refused is reported with the refusal instead.
         av_log_set_level(AV_LOG_QUIET);
@@ -210,8 +208,7 @@ class FfmpegDecoder final : public RecordingDecoder {
         int r = avformat_open_input(&format, url.c_str(), nullptr, &options);
         av_dict_free(&options);
         if (r < 0) {
-            message = with_reason(messages::unsupported,
-                                  file_size == 0
+            failure = unsupported(file_size == 0
                                       ? "empty file"
                                       : "not a known audio or video format: " + ffmpeg_error(r));
             return nullptr;
@@ -220,7 +217,7 @@ class FfmpegDecoder final : public RecordingDecoder {
         std::string container = format->iformat->name;
         container = container.substr(0, container.find(','));
         if ((r = avformat_find_stream_info(format, nullptr)) < 0) {
-            message = with_reason(messages::unsupported, container + ": " + ffmpeg_error(r));
+            failure = unsupported(container + ": " + ffmpeg_error(r));
             return nullptr;
         }
         for (unsigned i = 0; i < format->nb_streams; ++i)
@@ -229,7 +226,7 @@ class FfmpegDecoder final : public RecordingDecoder {
                 break;
             }
         if (d->stream_ < 0) {
-            message = with_reason(messages::unsupported, container + ": no audio stream");
+            failure = unsupported(container + ": no audio stream");
             return nullptr;
         }
         const AVStream* stream = format->streams[d->stream_];
@@ -237,17 +234,17 @@ class FfmpegDecoder final : public RecordingDecoder {
         d->what_ = std::string(avcodec_get_name(par->codec_id)) + " in " + container;
         const AVCodec* codec = avcodec_find_decoder(par->codec_id);
         if (!codec) {
-            message = with_reason(messages::unsupported, d->what_ + ": no decoder");
+            failure = unsupported(d->what_ + ": no decoder");
             return nullptr;
         }
         d->codec_.reset(avcodec_alloc_context3(codec));
         if (!d->codec_ || avcodec_parameters_to_context(d->codec_.get(), par) < 0 ||
             (r = avcodec_open2(d->codec_.get(), codec, nullptr)) < 0) {
-            message = with_reason(messages::unsupported, d->what_ + ": " + ffmpeg_error(r));
+            failure = unsupported(d->what_ + ": " + ffmpeg_error(r));
             return nullptr;
         }
         if (d->codec_->sample_rate <= 0 || d->codec_->ch_layout.nb_channels <= 0) {
-            message = with_reason(messages::unsupported, d->what_ + ": no sample rate or channels");
+            failure = unsupported(d->what_ + ": no sample rate or channels");
             return nullptr;
         }
         double seconds = 0;
@@ -258,7 +255,7 @@ class FfmpegDecoder final : public RecordingDecoder {
         d->seconds_ = seconds;
         // A container that says it is far too long is refused before decoding.
         if (seconds > longest_seconds * 1.05) {
-            message = messages::too_large;
+            failure = {OpenStatus::too_large, {}};
             return nullptr;
         }
         return d;
@@ -299,7 +296,7 @@ class FfmpegDecoder final : public RecordingDecoder {
 
         std::unique_ptr<AVPacket, PacketCloser> packet(av_packet_alloc());
         std::unique_ptr<AVFrame, FrameCloser> frame(av_frame_alloc());
-        if (!packet || !frame) return fail(out, messages::unsupported, "out of memory");
+        if (!packet || !frame) return fail(out, "out of memory");
         int last_error = 0;
         auto drain = [&] {
             for (;;) {
@@ -314,7 +311,7 @@ class FfmpegDecoder final : public RecordingDecoder {
             }
         };
         while (!too_long_ && !failed_) {
-            if (stop_.stop_requested()) return fail(out, messages::unsupported, "stopped");
+            if (stop_.stop_requested()) return fail(out, "stopped");
             const int r = av_read_frame(format_.get(), packet.get());
             if (r < 0) break; // the end, or damage from here on: keep what was decoded
             if (packet->stream_index == stream_) {
@@ -330,21 +327,22 @@ class FfmpegDecoder final : public RecordingDecoder {
             flush_resampler();
         }
         if (too_long_) {
-            out.message = messages::too_large;
+            out.status = OpenStatus::too_large;
             return out;
         }
-        if (failed_) return fail(out, messages::unsupported, failure_);
+        if (failed_) return fail(out, failure_);
         if (decoded_ == 0)
-            return fail(out, messages::unsupported,
-                        last_error ? ffmpeg_error(last_error) : "no audio in the stream");
+            return fail(out, last_error ? ffmpeg_error(last_error) : "no audio in the stream");
         audio_->frames = std::int64_t(audio_->samples.size()) / audio_->channels;
         out.ok = true;
         if (playback_) out.audio = std::move(audio_);
         return out;
     }
 
-    DecodeOutcome& fail(DecodeOutcome& out, const char* text, const std::string& reason) {
-        out.message = with_reason(text, what_ + ": " + reason);
+    // Refused as unsupported, with the codec and container before the reason.
+    DecodeOutcome& fail(DecodeOutcome& out, const std::string& reason) {
+        out.status = OpenStatus::unsupported;
+        out.detail = what_ + ": " + reason;
         return out;
     }
 
@@ -513,38 +511,42 @@ class FfmpegDecoder final : public RecordingDecoder {
 } // namespace
 
 std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::path& file,
-                                                         std::string& message) {
+                                                         OpenFailure& failure) {
     WavRecording header = read_wav(file, false);
     if (header.ok) return std::make_unique<WavDecoder>(file, std::move(header));
     // What the WAV reader refuses for its content (another format, or a WAV
     // of another sample format or rate) may still be decodable; an unreadable
-    // file, a broken WAV header or a WAV too long keeps the reader's message.
-    if (header.message != messages::unsupported) {
-        message = header.message;
+    // file, a broken WAV header or a WAV too long keeps the reader's status.
+    if (header.status != OpenStatus::unsupported) {
+        failure = {header.status, {}};
         return nullptr;
     }
-    return FfmpegDecoder::open(file, header.file_size, message);
+    return FfmpegDecoder::open(file, header.file_size, failure);
 }
 
 int playback_rate(const std::filesystem::path& file) {
     const WavRecording header = read_wav(file, false);
     if (header.ok) return int(header.format.sample_rate);
-    if (header.message != messages::unsupported) return 0;
-    std::string message;
-    const auto decoder = FfmpegDecoder::open(file, header.file_size, message);
+    if (header.status != OpenStatus::unsupported) return 0;
+    OpenFailure failure;
+    const auto decoder = FfmpegDecoder::open(file, header.file_size, failure);
     return decoder ? static_cast<const FfmpegDecoder&>(*decoder).sample_rate() : 0;
 }
 
 PcmLoadResult decode_for_playback(const std::filesystem::path& file, std::stop_token stop) {
     if (stop.stop_requested()) return {};
     WavRecording header = read_wav(file, false);
-    if (header.ok || header.message != messages::unsupported)
+    if (header.ok || header.status != OpenStatus::unsupported)
         return load_wav_for_playback(file.string());
-    std::string message;
-    auto decoder = FfmpegDecoder::open(file, header.file_size, message);
-    if (!decoder) return {nullptr, message + "\n" + file.string()};
+    auto not_decoded = [&file](OpenFailure failure) {
+        return PcmLoadResult{nullptr,
+                             {PlaybackStatus::not_decoded, std::move(failure), file.string()}};
+    };
+    OpenFailure failure;
+    auto decoder = FfmpegDecoder::open(file, header.file_size, failure);
+    if (!decoder) return not_decoded(std::move(failure));
     DecodeOutcome out = decoder->run(nullptr, false, true, std::move(stop));
-    if (!out.ok) return {nullptr, out.message + "\n" + file.string()};
+    if (!out.ok) return not_decoded({out.status, std::move(out.detail)});
     return {std::move(out.audio), {}};
 }
 

@@ -8,6 +8,7 @@
 // stereo) at the file's own rate.
 
 #include "analysis/analysis_cache.h"
+#include "analysis/open_status.h"
 #include "analysis/sample_stream.h"
 #include "audio/pcm_audio.h"
 
@@ -21,18 +22,19 @@ namespace pitkad {
 
 struct DecodeOutcome {
     bool ok = false;
-    std::string message; // the analysis text, with the reason, when !ok
+    OpenStatus status = OpenStatus::ok; // why not, when !ok
+    std::string detail;                 // the technical reason, or empty
     std::shared_ptr<const PcmAudio> audio;
     FileHash hash; // of the whole file, when asked for
 };
 
 class RecordingDecoder {
   public:
-    // Opens and checks the file. Null on failure, with `message` set to the
-    // analysis text; a file no reader takes gets the reason in brackets
-    // after it, e.g. "サポート外のファイルです (ogg: no audio stream)".
+    // Opens and checks the file. Null on failure, with `failure` set; a file
+    // no reader takes is `unsupported` with the reason as its detail, e.g.
+    // "ogg: no audio stream".
     static std::unique_ptr<RecordingDecoder> open(const std::filesystem::path& file,
-                                                  std::string& message);
+                                                  OpenFailure& failure);
     virtual ~RecordingDecoder() = default;
 
     // Frames the header announces: exact for a WAV, the container's

@@ -59,9 +59,9 @@ fs::path recording(const std::string& name) {
 void decode_only(benchmark::State& state, const char* name) {
     const fs::path file = recording(name);
     for (auto _ : state) {
-        std::string message;
-        auto decoder = RecordingDecoder::open(file, message);
-        if (!decoder) return state.SkipWithError(message.c_str());
+        OpenFailure failure;
+        auto decoder = RecordingDecoder::open(file, failure);
+        if (!decoder) return state.SkipWithError(("cannot decode: " + failure.detail).c_str());
         SampleStream samples(std::int64_t(frame_limit + 1) * frame_step);
         samples.close_reading(); // counted, not kept: the decoding alone
         const DecodeOutcome out = decoder->run(&samples, false, true);
@@ -94,7 +94,7 @@ void open_and_analyse(benchmark::State& state, const char* name) {
     auto store = std::make_unique<SpectrogramStore>();
     for (auto _ : state) {
         const LoadResult r = load_or_analyse(file, *store, tables, {}, 0, false, true);
-        if (!r.ok) return state.SkipWithError(r.message.c_str());
+        if (!r.ok) return state.SkipWithError(("refused: " + r.detail).c_str());
     }
 }
 BENCHMARK_CAPTURE(open_and_analyse, wav_19min, "long.wav")

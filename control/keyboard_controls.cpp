@@ -1,6 +1,5 @@
 #include "control/keyboard_controls.h"
 
-#include "audio/playback_texts.h"
 #include "control/playback_units.h"
 #include "control/transport.h"
 #include "view/view_state.h"
@@ -71,7 +70,7 @@ QString skip_amount_text(int ms) {
 }
 
 void set_skip_amount(ControlsHost& host, int which, int ms) {
-    const QString amount = skip_amount_text(ms) + QLatin1String(playback_texts::seconds_suffix);
+    const QString amount = skip_amount_text(ms) + QLatin1String(seconds_suffix);
     if (which == 0)
         host.set_skip_button(0, ms, QLatin1Char('+') + amount);
     else if (which == 1 || which == 2)
@@ -84,7 +83,7 @@ QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button) {
 
 QString scroll_caption(int scroll_speed) {
     return QString::number(scroll_speed * frames_per_second) +
-           QLatin1String(playback_texts::pixel_per_second);
+           QLatin1String(pixel_per_second_suffix);
 }
 
 void change_scroll_speed(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,

@@ -1,7 +1,6 @@
 #include "control/recording_loader.h"
 
 #include "analysis/analysis_cache.h"
-#include "analysis/analysis_messages.h"
 #include "analysis/loudness.h"
 #include "audio/recording_decoder.h"
 
@@ -28,8 +27,13 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
         return result;
     }
     if (control.stopping()) return cancelled();
-    std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(wav, result.message);
-    if (!decoder) return result;
+    OpenFailure refused;
+    std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(wav, refused);
+    if (!decoder) {
+        result.status = refused.status;
+        result.detail = std::move(refused.detail);
+        return result;
+    }
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
 
     // The file is read or decoded on its own thread while the analysis
@@ -50,7 +54,11 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     if (reader.joinable()) reader.join();
     if (control.stopping()) return cancelled();
     if (!decoded.ok || frames < 0) {
-        result.message = decoded.message.empty() ? messages::bad_header : decoded.message;
+        // A stream the analysis abandoned, though the decoder did not, is
+        // taken for data that could not be read.
+        const bool refused_by_decoder = !decoded.ok && decoded.status != OpenStatus::ok;
+        result.status = refused_by_decoder ? decoded.status : OpenStatus::bad_header;
+        result.detail = std::move(decoded.detail);
         return result;
     }
     if (decoded.hash.ok) hash = decoded.hash;
@@ -62,7 +70,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     if (control.stopping()) return cancelled();
     if (!write_analysis_cache(wav, store, &hash)) {
         result.cache_write_failed = true;
-        result.message = messages::cache_not_saved;
+        result.status = OpenStatus::cache_not_saved;
         return result;
     }
     result.ok = true;

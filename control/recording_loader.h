@@ -6,6 +6,7 @@
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_tables.h"
+#include "analysis/open_status.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/pcm_audio.h"
 #include "base/progress.h"
@@ -19,11 +20,12 @@ namespace pitkad {
 struct LoadResult {
     bool ok = false;
     bool cache_used = false;
-    // The stop was requested: nothing was written, and there is no message.
+    // The stop was requested: nothing was written, and there is no status.
     bool cancelled = false;
     // The analysis could not be cached anywhere: the store must be reset.
     bool cache_write_failed = false;
-    std::string message; // the exact text to show when !ok
+    OpenStatus status = OpenStatus::ok; // why not, when !ok and not cancelled
+    std::string detail;                 // the technical reason, or empty
     // The recording decoded for playback, when it was decoded (not when the
     // cache was used).
     std::shared_ptr<const PcmAudio> audio;

@@ -1,7 +1,6 @@
 #include "control/transport.h"
 
 #include "analysis/spectrogram_store.h"
-#include "audio/playback_texts.h"
 #include "control/playback_units.h"
 #include "control/playline.h"
 #include "drawing/draw_data.h"
@@ -25,7 +24,7 @@ int round_ties_even(double x) {
 QString time_text(int frames) {
     const int t = frames / frames_per_tenth;
     return QString::number(t / 10) + QLatin1Char('.') + QString::number(t % 10) +
-           QLatin1String(playback_texts::seconds_suffix);
+           QLatin1String(seconds_suffix);
 }
 
 Transport::Transport(SpectrogramStore& store, DrawData& draw, ViewState& view,
@@ -70,10 +69,10 @@ void Transport::reset_recording() {
     view_.first_frame = 0;
     store_.reset();
     draw_.clear();
-    host_.set_caption(QString::fromUtf8(playback_texts::caption));
+    host_.set_caption(QString::fromUtf8(program_caption));
     host_.set_transport_enabled(false);
     host_.set_position_slider(0);
-    host_.set_time_text(QString::fromUtf8(playback_texts::time_zero));
+    host_.set_time_text(QString::fromUtf8(time_zero_text));
 }
 
 void Transport::stop_playback() {
@@ -83,7 +82,7 @@ void Transport::stop_playback() {
     // The slider's change handler still sees the old state here: stopped, it
     // browses back to frame 0.
     host_.set_position_slider(0);
-    host_.set_time_text(QString::fromUtf8(playback_texts::time_zero));
+    host_.set_time_text(QString::fromUtf8(time_zero_text));
     play_state = PlayState::stopped;
     view_.first_frame = 0;
     host_.write_graph();
@@ -94,9 +93,9 @@ void Transport::start_playback() { start_playback_at(0); }
 void Transport::start_playback_at(int from_ms) {
     switch (state()) {
     case PlayState::stopped: {
-        const std::string error = player_.open();
-        if (!error.empty()) {
-            host_.show_error(QString::fromStdString(error));
+        const PlaybackError error = player_.open();
+        if (!error.ok()) {
+            host_.show_open_error(error);
             return;
         }
         if (player_.play(from_ms) != MediaPlayer::ok) return;

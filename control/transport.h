@@ -39,7 +39,8 @@ class TransportHost {
     virtual void set_time_text(const QString& text) = 0; // time_display
     virtual void set_caption(const QString& text) = 0;
     virtual void focus_time_display() = 0;
-    virtual void show_error(const QString& text) = 0;
+    // The player could not open the recording.
+    virtual void show_open_error(const PlaybackError& error) = 0;
     // The left mouse button is down now or was pressed since the last query;
     // the query clears the "pressed since" latch.
     virtual bool left_button_down_or_pressed() = 0;

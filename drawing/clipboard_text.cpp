@@ -1,7 +1,6 @@
 #include "drawing/clipboard_text.h"
 
 #include "base/number_text.h"
-#include "drawing/drawing_texts.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -72,7 +71,7 @@ std::string clipboard_text(const SpectrogramStore& store, int start, int end, in
         }
         text += "\r\n";
         if (text.size() > clipboard_cap) {
-            text += drawing_texts::clipboard_over;
+            text += clipboard_over;
             break;
         }
     }

@@ -7,11 +7,14 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace pitkad {
 
 // The text stops after the first line that takes it past this many characters.
 inline constexpr std::size_t clipboard_cap = 50000;
+// Appended to the text when it stops there.
+inline constexpr std::string_view clipboard_over = "quit - 50kB Over!";
 
 // Start time of a frame in seconds, general format with up to 15
 // significant digits: 0, 0.02, 3, 3.02.

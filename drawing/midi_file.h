@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace pitkad {
@@ -34,6 +34,9 @@ inline constexpr std::int64_t midi_fastest_quarter_us = 150'000;
 inline constexpr std::int64_t midi_file_event_cap = 4'000'000;
 // A file larger than this is not read at all (far more than the event cap).
 inline constexpr std::uintmax_t midi_file_max_bytes = 64u << 20;
+// The exported tracks' names: this, then the colour number. File data that
+// the import reads back, the same in every language.
+inline constexpr std::string_view midi_track_name = "色 "; // not translated
 
 struct MidiExportOptions {
     bool lines_are_bars = false; // each line interval is a bar, not a beat
@@ -102,13 +105,29 @@ struct MidiImportOptions {
     int line_colour = 16; // draw value of imported line marks
 };
 
+// Why an import was refused: the first fault found in the file.
+enum class MidiRefusal {
+    none,
+    not_smf,        // no "MThd" header
+    bad_chunk,      // a chunk header cut off, or a length past the end of the file
+    bad_format,     // format 2
+    bad_division,   // a time division of 0 or an unknown frame rate
+    missing_tracks, // fewer track chunks than the header counts
+    bad_event,      // an event cut off or with bytes out of range
+    no_status,      // running status before any status byte
+    unterminated,   // a track without its end-of-track event
+    too_long,       // delta times adding up past the longest track
+    too_many,       // more events than midi_file_event_cap
+};
+
 struct MidiImportResult {
     bool ok = false;
-    int notes = 0;        // notes drawn
-    int lines = 0;        // line marks laid
-    int out_of_range = 0; // notes outside B1 … C8, skipped
-    int past_end = 0;     // notes starting after the recording's end, skipped
-    std::string message;  // user-facing: what was read, or why nothing was
+    MidiRefusal refusal = MidiRefusal::none; // why not, when !ok
+    int notes = 0;                           // notes drawn
+    bool lines_asked = false;                // line marks were asked for (lines counts them)
+    int lines = 0;                           // line marks laid
+    int out_of_range = 0;                    // notes outside B1 … C8, skipped
+    int past_end = 0;                        // notes starting after the recording's end, skipped
 };
 
 // Reads a whole file and, only when all of it is sound, draws it into

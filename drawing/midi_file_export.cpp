@@ -3,7 +3,6 @@
 #include "drawing/midi_file.h"
 
 #include "analysis/spectrogram_store.h"
-#include "drawing/drawing_texts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -343,7 +342,7 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
         auto& track = by_colour[std::size_t(c)];
         if (track.empty()) continue;
         const int ch = drawing_channel(std::uint8_t(c));
-        const std::string name = std::string(drawing_texts::midi_track_name) + std::to_string(c);
+        const std::string name = std::string(midi_track_name) + std::to_string(c);
         TrackEvent title{0, 0, {0xff, 0x03}};
         put_vlq(title.bytes, std::uint32_t(name.size()));
         title.bytes.insert(title.bytes.end(), name.begin(), name.end());

@@ -4,7 +4,6 @@
 #include "drawing/midi_file.h"
 
 #include "analysis/spectrogram_store.h"
-#include "drawing/drawing_texts.h"
 
 #include <algorithm>
 #include <array>
@@ -17,15 +16,13 @@ namespace pitkad {
 
 namespace {
 
-namespace texts = drawing_texts;
-
 constexpr std::int64_t longest_track_ticks = std::numeric_limits<std::int32_t>::max();
 constexpr double frame_us = double(frame_ms) * 1000.0;
 constexpr int lowest_key = first_band + band_note_offset; // B1
 constexpr int highest_key = last_band + band_note_offset; // C8
 
 struct Fault {
-    std::string_view reason;
+    MidiRefusal reason;
 };
 
 // Kept small: a hostile file may hold millions of notes.
@@ -73,8 +70,8 @@ std::optional<std::uint32_t> read_vlq(std::span<const std::uint8_t> b, std::size
 
 // "色 N" for N = 1 … 16, as the export names its tracks.
 int colour_of_name(std::string_view name) {
-    if (!name.starts_with(texts::midi_track_name)) return 0;
-    name.remove_prefix(texts::midi_track_name.size());
+    if (!name.starts_with(midi_track_name)) return 0;
+    name.remove_prefix(midi_track_name.size());
     if (name.empty() || name.size() > 2) return 0;
     int n = 0;
     for (char c : name) {
@@ -102,19 +99,19 @@ std::optional<Fault> read_track(std::span<const std::uint8_t> body, int track, P
     };
 
     while (pos < body.size() && !ended) {
-        if (++events > midi_file_event_cap) return Fault{texts::midi_too_many};
+        if (++events > midi_file_event_cap) return Fault{MidiRefusal::too_many};
         const auto delta = read_vlq(body, pos);
-        if (!delta) return Fault{texts::midi_bad_event};
+        if (!delta) return Fault{MidiRefusal::bad_event};
         tick += *delta;
-        if (tick > longest_track_ticks) return Fault{texts::midi_too_long};
-        if (pos >= body.size()) return Fault{texts::midi_unterminated};
+        if (tick > longest_track_ticks) return Fault{MidiRefusal::too_long};
+        if (pos >= body.size()) return Fault{MidiRefusal::unterminated};
         const std::uint8_t lead = body[pos];
         if (lead == 0xff) {
-            if (pos + 2 > body.size()) return Fault{texts::midi_bad_event};
+            if (pos + 2 > body.size()) return Fault{MidiRefusal::bad_event};
             const std::uint8_t type = body[pos + 1];
             pos += 2;
             const auto length = read_vlq(body, pos);
-            if (!length || *length > body.size() - pos) return Fault{texts::midi_bad_event};
+            if (!length || *length > body.size() - pos) return Fault{MidiRefusal::bad_event};
             const auto data = body.subspan(pos, *length);
             pos += *length;
             if (type == 0x2f) {
@@ -135,22 +132,22 @@ std::optional<Fault> read_track(std::span<const std::uint8_t> body, int track, P
         if (lead == 0xf0 || lead == 0xf7) {
             ++pos;
             const auto length = read_vlq(body, pos);
-            if (!length || *length > body.size() - pos) return Fault{texts::midi_bad_event};
+            if (!length || *length > body.size() - pos) return Fault{MidiRefusal::bad_event};
             pos += *length;
             continue;
         }
-        if (lead > 0xf0) return Fault{texts::midi_bad_event};
+        if (lead > 0xf0) return Fault{MidiRefusal::bad_event};
         if (lead & 0x80) {
             status = lead;
             ++pos;
         } else if (status == 0) {
-            return Fault{texts::midi_no_status};
+            return Fault{MidiRefusal::no_status};
         }
         const int kind = status >> 4, ch = status & 0x0f;
         const std::size_t count = (kind == 0xc || kind == 0xd) ? 1 : 2;
-        if (pos + count > body.size()) return Fault{texts::midi_bad_event};
+        if (pos + count > body.size()) return Fault{MidiRefusal::bad_event};
         const int d1 = body[pos], d2 = count == 2 ? body[pos + 1] : 0;
-        if (d1 > 127 || d2 > 127) return Fault{texts::midi_bad_event};
+        if (d1 > 127 || d2 > 127) return Fault{MidiRefusal::bad_event};
         pos += count;
         if (kind == 0x9 && d2 > 0) {
             end_note(ch, d1);
@@ -166,7 +163,7 @@ std::optional<Fault> read_track(std::span<const std::uint8_t> body, int track, P
             file.volumes.push_back({tick, track, ch, d2, 0});
         }
     }
-    if (!ended) return Fault{texts::midi_unterminated};
+    if (!ended) return Fault{MidiRefusal::unterminated};
     for (int i = 0; i < 16 * 128; ++i)
         if (open[std::size_t(i)] >= 0)
             file.notes[std::size_t(open[std::size_t(i)])].off = std::int32_t(tick);
@@ -180,30 +177,30 @@ std::optional<Fault> read_track(std::span<const std::uint8_t> body, int track, P
 
 std::optional<Fault> read_file(std::span<const std::uint8_t> b, ParsedFile& file) {
     if (b.size() < 14 || !(b[0] == 'M' && b[1] == 'T' && b[2] == 'h' && b[3] == 'd'))
-        return Fault{texts::midi_not_smf};
+        return Fault{MidiRefusal::not_smf};
     const std::uint32_t header = be(b, 4, 4);
-    if (header < 6 || header > b.size() - 8) return Fault{texts::midi_bad_chunk};
+    if (header < 6 || header > b.size() - 8) return Fault{MidiRefusal::bad_chunk};
     const int format = int(be(b, 8, 2));
     const int tracks = int(be(b, 10, 2));
     file.division = int(be(b, 12, 2));
-    if (format > 1) return Fault{texts::midi_bad_format};
+    if (format > 1) return Fault{MidiRefusal::bad_format};
     if (file.division & 0x8000) {
         const int fps = -int(std::int8_t(file.division >> 8));
         if ((fps != 24 && fps != 25 && fps != 29 && fps != 30) || (file.division & 0xff) == 0)
-            return Fault{texts::midi_bad_division};
+            return Fault{MidiRefusal::bad_division};
     } else if (file.division == 0) {
-        return Fault{texts::midi_bad_division};
+        return Fault{MidiRefusal::bad_division};
     }
-    if (tracks == 0) return Fault{texts::midi_missing_tracks};
+    if (tracks == 0) return Fault{MidiRefusal::missing_tracks};
 
     std::size_t pos = 8 + header;
     int read = 0;
     std::int64_t events = 0;
     while (read < tracks) {
-        if (pos == b.size()) return Fault{texts::midi_missing_tracks};
-        if (b.size() - pos < 8) return Fault{texts::midi_bad_chunk};
+        if (pos == b.size()) return Fault{MidiRefusal::missing_tracks};
+        if (b.size() - pos < 8) return Fault{MidiRefusal::bad_chunk};
         const std::uint32_t length = be(b, pos + 4, 4);
-        if (length > b.size() - pos - 8) return Fault{texts::midi_bad_chunk};
+        if (length > b.size() - pos - 8) return Fault{MidiRefusal::bad_chunk};
         if (b[pos] == 'M' && b[pos + 1] == 'T' && b[pos + 2] == 'r' && b[pos + 3] == 'k') {
             if (auto fault = read_track(b.subspan(pos + 8, length), read, file, events))
                 return fault;
@@ -322,7 +319,7 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     MidiImportResult result;
     ParsedFile file;
     if (auto fault = read_file(bytes, file)) {
-        result.message = std::string(texts::midi_refused) + std::string(fault->reason);
+        result.refusal = fault->reason;
         return result;
     }
     const int frames = std::clamp(frame_count, 0, int(draw.draw_data.size()));
@@ -391,14 +388,7 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     draw.modified = true;
 
     result.ok = true;
-    result.message = std::string(texts::midi_read_notes) + std::to_string(result.notes);
-    if (options.lines != MidiImportLines::none)
-        result.message += std::string(texts::midi_read_lines) + std::to_string(result.lines);
-    if (result.out_of_range > 0)
-        result.message +=
-            std::string(texts::midi_skipped_range) + std::to_string(result.out_of_range);
-    if (result.past_end > 0)
-        result.message += std::string(texts::midi_skipped_end) + std::to_string(result.past_end);
+    result.lines_asked = options.lines != MidiImportLines::none;
     return result;
 }
 

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "analysis/analyse_wav.h"
-#include "analysis/analysis_messages.h"
 #include "analysis/loudness.h"
 #include "test_support.h"
 
@@ -58,22 +57,22 @@ TEST_F(Analyse, ErrorsLeaveTheStoreAsItWas) {
     const struct {
         const char* name;
         test::Bytes bytes;
-        const char* message;
+        OpenStatus status;
     } rows[] = {
         {"unsupported", wav_bytes({fmt_chunk(1, 48000), data_chunk({1, 2})}),
-         messages::unsupported},
-        {"bad header", wav_bytes({fmt_chunk(1, 44100)}), messages::bad_header},
+         OpenStatus::unsupported},
+        {"bad header", wav_bytes({fmt_chunk(1, 44100)}), OpenStatus::bad_header},
     };
     for (const auto& r : rows) {
         const AnalysisResult res = analyse(r.bytes);
         EXPECT_FALSE(res.ok) << r.name;
-        EXPECT_EQ(res.message, r.message);
+        EXPECT_EQ(res.status, r.status);
         EXPECT_EQ(store_->frame_count, 1);
         EXPECT_EQ(store_->at(0, 36), empty_level);
         EXPECT_TRUE(progress_.empty());
     }
     const AnalysisResult missing = analyse_wav(dir_ / "nothing.wav", *store_, *tables_);
-    EXPECT_EQ(missing.message, messages::cannot_open);
+    EXPECT_EQ(missing.status, OpenStatus::cannot_open);
 }
 
 TEST_F(Analyse, ProgressOfAFiveFrameRecording) {

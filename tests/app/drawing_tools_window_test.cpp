@@ -1,9 +1,9 @@
 #include "app/drawing_tools_window.h"
 
 #include "app/colour_grid.h"
+#include "app/drawing_texts.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
-#include "drawing/drawing_texts.h"
 
 #include <QAction>
 #include <QApplication>

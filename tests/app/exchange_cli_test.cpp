@@ -1,8 +1,8 @@
 // `pitkad --export-midi`, `--import-midi` and `--export-csv` run as
 // processes on a generated recording with a drawing beside it.
+#include "app/status_texts.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_file.h"
-#include "drawing/drawing_texts.h"
 #include "drawing/midi_file.h"
 #include "window_test_support.h"
 
@@ -76,7 +76,7 @@ TEST_F(ExchangeCli, ImportMidiWritesTheDrawingFileAndReplacesOnlyWhenAsked) {
 
     ProcessResult r = run({"--import-midi", s(in), s(wav)});
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(q(drawing_texts::midi_read_notes) + "2")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(q(status_texts::midi_read_notes) + "2")) << r.out.toStdString();
     EXPECT_EQ(drawn_notes_of_file(), drawn_notes(*drawing, frames));
 
     // A drawing is there now: refused without --replace, the file as it was.
@@ -91,7 +91,7 @@ TEST_F(ExchangeCli, ImportMidiWritesTheDrawingFileAndReplacesOnlyWhenAsked) {
     write_file(bad, {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1});
     r = run({"--import-midi", s(bad), s(wav), "--replace"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_TRUE(r.err.startsWith(s(bad) + ": " + q(drawing_texts::midi_refused)))
+    EXPECT_TRUE(r.err.startsWith(s(bad) + ": " + q(status_texts::midi_refused)))
         << r.err.toStdString();
     EXPECT_EQ(read_file(pkc()), before);
 

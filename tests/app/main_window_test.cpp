@@ -1,7 +1,7 @@
 // The main window as it starts: menus, controls, and the sizes the window
 // and the graph take for line widths, widths and screens.
 #include "app/graph_widget.h"
-#include "audio/playback_texts.h"
+#include "app/status_texts.h"
 #include "view/view_layout.h"
 #include "window_test_support.h"
 
@@ -233,7 +233,7 @@ TEST(MainWindowControls, AudioStatusIsCutToItsRoom) {
     MainWindow& f = *w.form;
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-    const QString full = QString::fromUtf8(playback_texts::no_audio_device);
+    const QString full = QString::fromUtf8(status_texts::no_audio_device);
     f.set_audio_status(full);
     struct Case {
         int width;

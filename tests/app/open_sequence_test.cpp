@@ -2,10 +2,10 @@
 // its message and the reset state it leaves, the fallback cache, and the
 // question about an unsaved drawing before opening another file or closing.
 #include "analysis/analysis_cache.h"
-#include "analysis/analysis_messages.h"
 #include "app/app_texts.h"
+#include "app/drawing_texts.h"
+#include "app/status_texts.h"
 #include "drawing/draw_file.h"
-#include "drawing/drawing_texts.h"
 #include "window_test_support.h"
 
 #include <QLabel>
@@ -89,22 +89,22 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
         };
     };
     const Case cases[] = {
-        {"missing", [](const fs::path&) {}, messages::cannot_open},
-        {"not RIFF", tone_file([](ToneWav& s) { s.riff = "RIFX"; }), messages::unsupported},
+        {"missing", [](const fs::path&) {}, status_texts::cannot_open},
+        {"not RIFF", tone_file([](ToneWav& s) { s.riff = "RIFX"; }), status_texts::unsupported},
         {"no recording at all",
          [](const fs::path& p) { std::ofstream(p, std::ios::binary) << "plain text, not sound"; },
-         messages::unsupported},
-        {"no channels", tone_file([](ToneWav& s) { s.channels = 0; }), messages::unsupported},
+         status_texts::unsupported},
+        {"no channels", tone_file([](ToneWav& s) { s.channels = 0; }), status_texts::unsupported},
         // A chunk identifier that is not text (the reader skips unknown
         // chunks with printable names).
         {"garbage chunk", tone_file([](ToneWav& s) { s.chunk_before_data = "\x01\x02\x03\x04"; }),
-         messages::bad_header},
+         status_texts::bad_header},
         {"no data chunk",
          [&](const fs::path& p) {
              tone_file([](ToneWav&) {})(p);
              fs::resize_file(p, 36);
          },
-         messages::bad_header},
+         status_texts::bad_header},
         // 58000 frames of 20 ms at 22050 Hz mono, held in a sparse file;
         // refused from the header before any sample is read.
         {"too large",
@@ -116,9 +116,9 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
              write_wav(p, s);
              fs::resize_file(p, 44 + std::uintmax_t(s.data_size));
          },
-         messages::too_large},
+         status_texts::too_large},
         {"empty file", [](const fs::path& p) { std::ofstream(p, std::ios::binary); },
-         messages::unsupported},
+         status_texts::unsupported},
     };
     const fs::path good = small_recording(dir.path());
     for (const Case& c : cases) {
@@ -231,7 +231,7 @@ TEST_F(OpenSequence, NoCacheAnywhereAbandonsTheOpen) {
     ModalResponder responder;
     EXPECT_FALSE(f.open_recording(qpath(wav)));
     ASSERT_EQ(responder.seen.size(), 1u);
-    EXPECT_EQ(responder.seen[0].text, QString("tone.wav\n") + messages::cache_not_saved);
+    EXPECT_EQ(responder.seen[0].text, QString("tone.wav\n") + status_texts::cache_not_saved);
     expect_reset_state(f); // nothing was open
 }
 
@@ -365,7 +365,7 @@ TEST_F(OpenSequence, FailedSaveOnCloseKeepsTheWindowOpen) {
     f.menus->exit_action->trigger();
     ASSERT_EQ(responder.seen.size(), 2u);
     EXPECT_EQ(responder.seen[1].text,
-              qpath(dir.path() / "tone.pkc") + q(drawing_texts::cannot_write));
+              qpath(dir.path() / "tone.pkc") + q(status_texts::cannot_write));
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_EQ(f.doc.drawing[5].line_mark(), 2);

@@ -1,9 +1,9 @@
 // `pitkad --render` run as a process: picture sizes, refusals, and the same
 // picture the window shows after opening the recording. Also the window's
 // command line as a process: refusals, --help and --version.
-#include "analysis/analysis_messages.h"
-#include "app/main_window.h"
 #include "app/drawing_tools_window.h"
+#include "app/main_window.h"
+#include "app/status_texts.h"
 #include "app/window_args.h"
 #include "window_test_support.h"
 
@@ -69,7 +69,7 @@ TEST_F(RenderCli, RefusalsPrintTheFileAndMessageAndExitWithOne) {
         const char* message;
     };
     const Case cases[] = {
-        {"missing", [](const fs::path&) {}, messages::cannot_open},
+        {"missing", [](const fs::path&) {}, status_texts::cannot_open},
         {"not RIFF",
          [](const fs::path& p) {
              ToneWav w;
@@ -77,10 +77,10 @@ TEST_F(RenderCli, RefusalsPrintTheFileAndMessageAndExitWithOne) {
              w.frames = 100;
              write_wav(p, w);
          },
-         messages::unsupported},
+         status_texts::unsupported},
         {"no recording at all",
          [](const fs::path& p) { std::ofstream(p, std::ios::binary) << "plain text, not sound"; },
-         messages::unsupported},
+         status_texts::unsupported},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -105,7 +105,7 @@ TEST_F(RenderCli, RefusalsPrintTheFileAndMessageAndExitWithOne) {
     const ProcessResult r =
         run_program(program, {"--analyse", s(missing), s(good)}, dir.path() / "work");
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, s(missing) + ": " + messages::cannot_open + "\n");
+    EXPECT_EQ(r.err, s(missing) + ": " + status_texts::cannot_open + "\n");
     EXPECT_TRUE(r.out.contains(s(good) + ": 5 フレーム")) << r.out.toStdString();
 }
 

@@ -1,6 +1,6 @@
 // The file menu's exports and the MIDI import, answered as a user would.
+#include "app/status_texts.h"
 #include "drawing/csv_export.h"
-#include "drawing/drawing_texts.h"
 #include "drawing/midi_file.h"
 #include "window_test_support.h"
 
@@ -98,7 +98,7 @@ TEST_F(WindowExchange, MidiImportAddsOrReplacesAndMarksTheDrawingChanged) {
         EXPECT_EQ(notes().size(), c.notes);
         EXPECT_TRUE(f.doc.drawing.modified);
         ASSERT_EQ(responder.seen.size(), 1u);
-        EXPECT_TRUE(responder.seen[0].text.startsWith(q(drawing_texts::midi_read_notes) + "1"))
+        EXPECT_TRUE(responder.seen[0].text.startsWith(q(status_texts::midi_read_notes) + "1"))
             << responder.seen[0].text.toStdString();
     }
 }
@@ -131,7 +131,7 @@ TEST_F(WindowExchange, RefusedOrCancelledImportChangesNothing) {
         EXPECT_TRUE(bytes_of(f.doc.drawing) == before);
         ASSERT_EQ(responder.seen.size(), c.message ? 1u : 0u);
         if (c.message) {
-            EXPECT_TRUE(responder.seen[0].text.startsWith(q(drawing_texts::midi_refused)));
+            EXPECT_TRUE(responder.seen[0].text.startsWith(q(status_texts::midi_refused)));
         }
     }
 }

@@ -2,6 +2,8 @@
 // in the settings file, and every caption fitting its control.
 #include "app/language.h"
 #include "app/midi_settings_dialog.h"
+#include "app/session_messages.h"
+#include "app/status_texts.h"
 #include "window_test_support.h"
 
 #include <QAbstractButton>
@@ -94,14 +96,23 @@ TEST(Language, MenuChoiceSurvivesARestart) {
     fs::remove(fs::path(settings_file_path().toStdString()));
 }
 
-// A message built by the plain layers is translated part by part.
-TEST(Language, ComposedMessagesAreTranslatedPartByPart) {
+// A message composed from a status and its numbers or details reads in
+// the language in force, each of its parts translated.
+TEST(Language, StatusMessagesAreComposedInTheLanguage) {
     Window w = make_window();
     w.form->set_language(Language::english);
-    EXPECT_EQ(tr_message("/x/a.pkc  に書けません"), "/x/a.pkc  cannot be written");
-    EXPECT_EQ(tr_message("a.ogg\nサポート外のファイルです (ogg: no audio stream)"),
-              "a.ogg\nUnsupported file (ogg: no audio stream)");
-    EXPECT_EQ(tr_message("読み込んだ音符: 3、線: 2"), "Notes read: 3, lines: 2");
+    EXPECT_EQ(session_message({SessionIssue::drawing_not_written, "/x/a.pkc", {}, {}}),
+              "/x/a.pkc  cannot be written");
+    EXPECT_EQ(text_of({PlaybackStatus::not_decoded,
+                       {OpenStatus::unsupported, "ogg: no audio stream"},
+                       "a.ogg"}),
+              "Unsupported file (ogg: no audio stream)\na.ogg");
+    MidiImportResult imported;
+    imported.ok = true;
+    imported.notes = 3;
+    imported.lines_asked = true;
+    imported.lines = 2;
+    EXPECT_EQ(text_of(imported), "Notes read: 3, lines: 2");
 }
 
 // No caption is wider than its control, and no control reaches past its

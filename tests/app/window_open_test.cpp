@@ -1,7 +1,7 @@
 // Ways to open a recording besides the open dialog: a file dropped on the
 // window, the recent-files submenu.
-#include "analysis/analysis_messages.h"
 #include "app/file_choice.h"
+#include "app/status_texts.h"
 #include "base/paths.h"
 #include "control/settings_file.h"
 #include "window_test_support.h"
@@ -160,7 +160,7 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
     ModalResponder responder;
     f.menus->recent_actions[0]->trigger();
     ASSERT_EQ(responder.seen.size(), 1u);
-    EXPECT_EQ(responder.seen[0].text, QString(messages::cannot_open) + '\n' + gone);
+    EXPECT_EQ(responder.seen[0].text, QString(status_texts::cannot_open) + '\n' + gone);
     EXPECT_EQ(f.opener().recent_files, QStringList{kept});
     EXPECT_EQ(SettingsFile(path).recent_files(), QStringList{kept});
     EXPECT_EQ(shown(f).size(), 1);

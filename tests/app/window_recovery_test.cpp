@@ -1,9 +1,9 @@
 // Saving the drawing where the user wants, and crash recovery: the recovery
 // copy's life, the question at an open with each answer, and the program
 // killed while drawing and started again.
+#include "app/drawing_texts.h"
 #include "app/drawing_tools_window.h"
 #include "drawing/draw_file.h"
-#include "drawing/drawing_texts.h"
 #include "drawing/recovery_copy.h"
 #include "window_test_support.h"
 

@@ -2,9 +2,9 @@
 // window's buttons, the unsaved state, the MIDI dialog as one step, and the
 // load button's question.
 #include "app/app_texts.h"
+#include "app/drawing_texts.h"
 #include "app/drawing_tools_window.h"
 #include "app/midi_settings_dialog.h"
-#include "drawing/drawing_texts.h"
 #include "window_test_support.h"
 
 #include <QMenuBar>

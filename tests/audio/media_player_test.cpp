@@ -1,6 +1,4 @@
-#include "analysis/analysis_messages.h"
 #include "audio/media_player.h"
-#include "audio/playback_texts.h"
 #include "tests/common/test_wav.h"
 
 #include <gtest/gtest.h>
@@ -10,24 +8,27 @@ using namespace pitkad::test;
 using Mode = MediaPlayer::Mode;
 
 // Files the WAV reader refuses for their content go to the decoder: an 8- or
-// 24-bit WAV plays, a file that is no recording names the reason.
-TEST(MediaPlayer, OpenFailuresGiveAClearText) {
+// 24-bit WAV plays, a file that is no recording is refused by the decoder.
+TEST(MediaPlayer, OpenFailuresNameTheReasonAndTheFile) {
     struct Case {
         std::vector<std::uint8_t> bytes; // empty: no file at all
-        const char* text;                // nullptr: opens
+        PlaybackStatus status;           // ok: opens
+        OpenStatus decoding = OpenStatus::ok;
     };
     auto riff_only = wav_bytes(8000, 1, 10, [](int, int) { return 0; });
     riff_only.resize(12);
     const Case cases[] = {
-        {{}, playback_texts::file_not_found},
-        {{'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e', '!', '!'}, messages::unsupported},
+        {{}, PlaybackStatus::file_not_found},
+        {{'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e', '!', '!'},
+         PlaybackStatus::not_decoded,
+         OpenStatus::unsupported},
         {wav_bytes(
              8000, 1, 10, [](int, int) { return 0; }, 8),
-         nullptr},
+         PlaybackStatus::ok},
         {wav_bytes(
              8000, 1, 10, [](int, int) { return 0; }, 24),
-         nullptr},
-        {riff_only, playback_texts::not_a_wav},
+         PlaybackStatus::ok},
+        {riff_only, PlaybackStatus::not_a_wav},
     };
     for (const auto& c : cases) {
         TempWav wav(0);
@@ -39,13 +40,11 @@ TEST(MediaPlayer, OpenFailuresGiveAClearText) {
         SteppedOutput out;
         MediaPlayer p(out);
         p.set_file_name(name);
-        const std::string error = p.open();
-        if (!c.text) {
-            EXPECT_EQ(error, "");
-            continue;
-        }
-        EXPECT_EQ(error.rfind(c.text, 0), 0u) << error;
-        EXPECT_NE(error.find(name), std::string::npos);
+        const PlaybackError error = p.open();
+        EXPECT_EQ(error.status, c.status);
+        if (c.status == PlaybackStatus::ok) continue;
+        EXPECT_EQ(error.decoding.status, c.decoding);
+        EXPECT_EQ(error.file, name);
         EXPECT_FALSE(p.is_open());
         EXPECT_EQ(p.play(0), MediaPlayer::error_not_open);
     }
@@ -72,7 +71,7 @@ TEST(MediaPlayer, PositionAndLengthInMilliseconds) {
         SteppedOutput out;
         MediaPlayer p(out);
         p.set_file_name(wav.path());
-        ASSERT_EQ(p.open(), "");
+        ASSERT_TRUE(p.open().ok());
         EXPECT_EQ(p.length(), 20000);
         EXPECT_EQ(p.play(c.ms_from), MediaPlayer::ok);
         out.advance_ms(c.advance);
@@ -86,7 +85,7 @@ TEST(MediaPlayer, PauseToggleAndPauseOnly) {
     SteppedOutput out;
     MediaPlayer p(out);
     p.set_file_name(wav.path());
-    ASSERT_EQ(p.open(), "");
+    ASSERT_TRUE(p.open().ok());
     p.pause_toggle(); // stopped: nothing
     EXPECT_EQ(p.mode(), Mode::stopped);
     p.play(1000);
@@ -113,11 +112,11 @@ TEST(MediaPlayer, OpeningAgainReadsAChangedFile) {
     SteppedOutput out;
     MediaPlayer p(out);
     p.set_file_name(wav.path());
-    ASSERT_EQ(p.open(), "");
+    ASSERT_TRUE(p.open().ok());
     EXPECT_EQ(p.length(), 1000);
     p.close();
     wav.write(wav_bytes(8000, 1, 8000 * 3, [](int, int) { return 0; })); // now 3 s
-    ASSERT_EQ(p.open(), "");
+    ASSERT_TRUE(p.open().ok());
     EXPECT_EQ(p.length(), 3000);
 
     // Audio decoded at open is played as long as the file is unchanged;
@@ -129,12 +128,12 @@ TEST(MediaPlayer, OpeningAgainReadsAChangedFile) {
     p.close();
     p.prime(wav.path(), decoded);
     EXPECT_EQ(p.sample_rate(), 1000); // known before the open
-    ASSERT_EQ(p.open(), "");
+    ASSERT_TRUE(p.open().ok());
     EXPECT_EQ(p.length(), 500);
     p.close();
     p.prime(wav.path(), nullptr);
     EXPECT_EQ(p.sample_rate(), 8000); // the header's, while the decoding runs
-    ASSERT_EQ(p.open(), "");
+    ASSERT_TRUE(p.open().ok());
     EXPECT_EQ(p.length(), 3000);
     EXPECT_EQ(p.sample_rate(), 8000);
 }
@@ -148,43 +147,43 @@ TEST(PlaybackDecoding, WalksChunksAndKeepsItsOwnFormats) {
     struct Case {
         const char* name;
         Bytes bytes;
-        const char* error; // nullptr: decoded
+        PlaybackStatus error; // ok: decoded
         int channels, frames;
     };
     const Case cases[] = {
-        {"three channels keep two", wav_bytes(48000, 3, 5, ramp), nullptr, 2, 5},
+        {"three channels keep two", wav_bytes(48000, 3, 5, ramp), PlaybackStatus::ok, 2, 5},
         {"odd chunk before the data",
          wav_bytes(
              {fmt_chunk(1, 11025), Chunk{"LIST", Bytes(3, 9), {}, true}, pcm_chunk(1, 6, ramp)}),
-         nullptr, 1, 6},
-        {"data cut short", cut, nullptr, 2, 7},
+         PlaybackStatus::ok, 1, 6},
+        {"data cut short", cut, PlaybackStatus::ok, 2, 7},
         {"extensible PCM", wav_bytes({extensible_fmt_chunk(2, 8000, true), pcm_chunk(2, 4, ramp)}),
-         nullptr, 2, 4},
+         PlaybackStatus::ok, 2, 4},
         {"extensible float",
          wav_bytes({extensible_fmt_chunk(2, 8000, false), pcm_chunk(2, 4, ramp)}),
-         playback_texts::unsupported_format, 0, 0},
-        {"rate 999", wav_bytes(999, 1, 4, ramp), playback_texts::unsupported_format, 0, 0},
+         PlaybackStatus::unsupported_format, 0, 0},
+        {"rate 999", wav_bytes(999, 1, 4, ramp), PlaybackStatus::unsupported_format, 0, 0},
         {"8-bit, then a garbled chunk", wav_bytes({fmt_chunk(1, 8000, 8), garbled}),
-         playback_texts::unsupported_format, 0, 0},
+         PlaybackStatus::unsupported_format, 0, 0},
         {"garbled chunk before the format",
-         wav_bytes({garbled, fmt_chunk(1, 8000), pcm_chunk(1, 4, ramp)}), playback_texts::not_a_wav,
+         wav_bytes({garbled, fmt_chunk(1, 8000), pcm_chunk(1, 4, ramp)}), PlaybackStatus::not_a_wav,
          0, 0},
         {"data before the format", wav_bytes({pcm_chunk(1, 4, ramp), fmt_chunk(1, 8000)}),
-         playback_texts::file_damaged, 0, 0},
-        {"no data chunk", wav_bytes({fmt_chunk(1, 8000)}), playback_texts::file_damaged, 0, 0},
+         PlaybackStatus::file_damaged, 0, 0},
+        {"no data chunk", wav_bytes({fmt_chunk(1, 8000)}), PlaybackStatus::file_damaged, 0, 0},
         {"format chunk of 14 bytes",
          wav_bytes({Chunk{"fmt ", Bytes(14, 0), {}, true}, pcm_chunk(1, 4, ramp)}),
-         playback_texts::file_damaged, 0, 0},
+         PlaybackStatus::file_damaged, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const PcmLoadResult r = parse_wav_for_playback(c.bytes);
-        if (c.error) {
+        EXPECT_EQ(r.error.status, c.error);
+        if (c.error != PlaybackStatus::ok) {
             EXPECT_FALSE(r.audio);
-            EXPECT_EQ(r.error, c.error);
             continue;
         }
-        ASSERT_TRUE(r.audio) << r.error;
+        ASSERT_TRUE(r.audio);
         ASSERT_EQ(r.audio->channels, c.channels);
         ASSERT_EQ(r.audio->frames, c.frames);
         for (int f = 0; f < c.frames; ++f)

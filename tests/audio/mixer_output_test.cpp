@@ -84,7 +84,7 @@ TEST(MixerOutput, EndsAtTheLengthThroughThePlayer) {
     TempWav wav(500, FakeDevice::rate);
     MediaPlayer p(d.out);
     p.set_file_name(wav.path());
-    ASSERT_EQ(p.open(), "");
+    ASSERT_TRUE(p.open().ok());
     EXPECT_EQ(p.play(250), MediaPlayer::ok);
     EXPECT_EQ(p.position(), 250);
     d.run_ms(400);

@@ -17,7 +17,7 @@ namespace {
 std::shared_ptr<const PcmAudio> audio(int rate, int channels, int frames,
                                       const std::function<int(int, int)>& sample) {
     auto r = parse_wav_for_playback(wav_bytes(rate, channels, frames, sample));
-    EXPECT_TRUE(r.audio) << r.error;
+    EXPECT_TRUE(r.audio) << int(r.error.status);
     return r.audio;
 }
 

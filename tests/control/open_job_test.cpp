@@ -58,7 +58,7 @@ TEST(OpenJob, HandsTheStagedRecordingToTheUiThread) {
     EXPECT_EQ(called_on, QCoreApplication::instance()->thread());
     EXPECT_EQ(job.share(), 1.0);
     OpenJob::Outcome out = job.take();
-    ASSERT_TRUE(out.result.ok) << out.result.message;
+    ASSERT_TRUE(out.result.ok) << int(out.result.status);
     ASSERT_TRUE(out.store);
     EXPECT_EQ(out.store->frame_count, 100);
     EXPECT_TRUE(out.result.audio); // decoded for playback at the same time

@@ -28,7 +28,7 @@ struct FakeHost final : TransportHost {
     QString time = "?";
     QString caption;
     int focus_time = 0;
-    std::vector<QString> errors;
+    std::vector<PlaybackError> errors;
     bool button = false;
     bool pen_midi = true;
     std::vector<int> midi_steps;
@@ -51,7 +51,7 @@ struct FakeHost final : TransportHost {
     void set_time_text(const QString& t) override { time = t; }
     void set_caption(const QString& c) override { caption = c; }
     void focus_time_display() override { ++focus_time; }
-    void show_error(const QString& e) override { errors.push_back(e); }
+    void show_open_error(const PlaybackError& e) override { errors.push_back(e); }
     bool left_button_down_or_pressed() override { return button; }
     bool pen_midi_down() const override { return pen_midi; }
     void drawing_midi_step(int g) override { midi_steps.push_back(g); }

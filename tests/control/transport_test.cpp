@@ -1,6 +1,6 @@
 #include "transport_rig.h"
 
-#include "audio/playback_texts.h"
+#include "control/playback_units.h"
 
 #include <gtest/gtest.h>
 
@@ -88,8 +88,8 @@ TEST(Transport, StateTable) {
         EXPECT_EQ(r.view.first_frame, keeps_view ? 77 : 0);
         if (c.to == 0) {
             EXPECT_EQ(r.store->frame_count, 1);
-            EXPECT_EQ(r.host.caption, playback_texts::caption);
-            EXPECT_EQ(r.host.time, playback_texts::time_zero);
+            EXPECT_EQ(r.host.caption, program_caption);
+            EXPECT_EQ(r.host.time, time_zero_text);
             EXPECT_EQ(r.host.slider, 0);
         }
     }
@@ -227,7 +227,7 @@ TEST(Transport, OpenFailureShowsErrorAndStaysStopped) {
     EXPECT_EQ(r.t.state(), PlayState::stopped);
     EXPECT_FALSE(r.t.thread_running());
     ASSERT_EQ(r.host.errors.size(), 1u);
-    EXPECT_TRUE(r.host.errors[0].startsWith(QString::fromUtf8(playback_texts::file_not_found)));
+    EXPECT_EQ(r.host.errors[0].status, PlaybackStatus::file_not_found);
 }
 
 namespace {

@@ -1,7 +1,5 @@
 #include "drawing/clipboard_text.h"
 
-#include "drawing/drawing_texts.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -70,7 +68,7 @@ TEST_F(ClipboardTextTest, StopsAfterTheLineThatPassesTheCap) {
     const std::string header = "Time\t0\t60\r\nNote\t35\t108\r\n";
     const std::size_t line = 74 * 8 + 2;
     const std::size_t lines = (clipboard_cap - header.size()) / line + 1;
-    ASSERT_EQ(text.size(), header.size() + lines * line + drawing_texts::clipboard_over.size());
+    ASSERT_EQ(text.size(), header.size() + lines * line + clipboard_over.size());
     EXPECT_GT(header.size() + lines * line, clipboard_cap);
     EXPECT_LE(header.size() + (lines - 1) * line, clipboard_cap);
     EXPECT_EQ(text.substr(text.size() - 19), "\r\nquit - 50kB Over!");

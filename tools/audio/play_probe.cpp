@@ -66,7 +66,9 @@ struct ProbeHost final : TransportHost {
     void set_time_text(const QString&) override {}
     void set_caption(const QString&) override {}
     void focus_time_display() override {}
-    void show_error(const QString& e) override { std::fprintf(stderr, "%s\n", qPrintable(e)); }
+    void show_open_error(const PlaybackError& e) override {
+        std::fprintf(stderr, "not playable (status %d): %s\n", int(e.status), e.file.c_str());
+    }
     bool left_button_down_or_pressed() override { return false; }
     bool pen_midi_down() const override { return true; }
     void drawing_midi_step(int) override {}
@@ -165,7 +167,7 @@ int main(int argc, char** argv) {
     if (store->frame_count <= 1) {
         const PcmLoadResult r = load_wav_for_playback(file);
         if (!r.audio) {
-            std::fprintf(stderr, "%s\n", r.error.c_str());
+            std::fprintf(stderr, "%s: not playable (status %d)\n", file, int(r.error.status));
             return 1;
         }
         store->frame_count = int(r.audio->frames * 50 / r.audio->rate);
@@ -201,8 +203,9 @@ int main(int argc, char** argv) {
     for (int v : lag)
         mean += v;
     if (!lag.empty()) mean /= double(lag.size());
-    std::printf("output: %s\n", audio.has_device() ? audio.engine->device_name().c_str()
-                                                   : audio.status_text().c_str());
+    std::printf("output: %s\n", audio.has_device()
+                                    ? audio.engine->device_name().c_str()
+                                    : ("no device (" + audio.device_error + ")").c_str());
     if (sim)
         std::printf("simulated device callback: mixer + synthesizer, 256 frames at %d Hz\n",
                     device_rate);
