@@ -49,7 +49,7 @@ fs::path cache_name_for(const fs::path& wav) {
     return name;
 }
 
-FileHash hash_file(const fs::path& file) {
+FileHash hash_file(const fs::path& file, std::stop_token stop) {
     File f(std::fopen(file.c_str(), "rb"));
     if (!f) return {};
     std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
@@ -57,6 +57,7 @@ FileHash hash_file(const fs::path& file) {
     if (!state || XXH3_64bits_reset(state.get()) == XXH_ERROR) return {};
     std::vector<unsigned char> buffer(1 << 20);
     for (;;) {
+        if (stop.stop_requested()) return {};
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), f.get());
         if (got > 0) XXH3_64bits_update(state.get(), buffer.data(), got);
         if (got < buffer.size()) break;
@@ -100,7 +101,8 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const Fi
     return write_analysis_cache(wav, store, fallback_cache_file(), known);
 }
 
-bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash* hash) {
+bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash* hash,
+                         std::stop_token stop) {
     std::error_code ec;
     const fs::path cache = cache_name_for(wav);
     if (!fs::is_regular_file(wav, ec) || !fs::exists(cache, ec)) return false;
@@ -132,7 +134,7 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
         if (le::u32(header, 8) != cache_fingerprint_marker) return false;
         FileHash local;
         FileHash& h = hash ? *hash : local;
-        if (!h.ok) h = hash_file(wav);
+        if (!h.ok) h = hash_file(wav, stop);
         const std::uint64_t stored =
             std::uint64_t(le::u32(header, 12)) | std::uint64_t(le::u32(header, 16)) << 32;
         if (!h.ok || h.value != stored) return false;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <stop_token>
 
 #include "analysis/spectrogram_store.h"
 
@@ -22,12 +23,13 @@ inline constexpr std::uint32_t cache_fingerprint_marker = 0x31464b50;
 // "song.wav" → "song.pkd"; a name without extension gets ".pkd" appended.
 std::filesystem::path cache_name_for(const std::filesystem::path& wav);
 
-// XXH3-64 of the whole file; nullopt-like false in ok when unreadable.
+// XXH3-64 of the whole file; ok is false when it is unreadable, or when a
+// stop was asked for before the end.
 struct FileHash {
     bool ok = false;
     std::uint64_t value = 0;
 };
-FileHash hash_file(const std::filesystem::path& file);
+FileHash hash_file(const std::filesystem::path& file, std::stop_token stop = {});
 
 // Writes columns 0 … frame_count − 1 to the cache beside the recording (via a
 // temporary file renamed into place, so no reader sees a partial cache), or
@@ -48,9 +50,10 @@ bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& st
 // cache_file_name, the columns and the kept analysis; on failure the store
 // is unchanged. With `hash`, a fingerprint computed here is left there for
 // the caller (a stale cache is rewritten without hashing the file again), and
-// one already there is used.
+// one already there is used. A stop asked for while the recording is hashed
+// ends the check as if the cache did not fit.
 bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
-                         FileHash* hash = nullptr);
+                         FileHash* hash = nullptr, std::stop_token stop = {});
 
 // Restores the current frame_count columns from the analysis kept at open
 // (what the cache holds); the cache file itself is not read again. Without a

@@ -3,6 +3,7 @@
 #include "analysis/wav_reader.h"
 #include "base/le_bytes.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -55,7 +56,7 @@ PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
     return {std::move(audio), {}};
 }
 
-PcmLoadResult load_wav_for_playback(const std::string& path) {
+PcmLoadResult load_wav_for_playback(const std::string& path, std::stop_token stop) {
     if (path.empty()) return failure(PlaybackStatus::no_file_name);
     auto with_path = [&](PlaybackStatus status) {
         PcmLoadResult r = failure(status);
@@ -71,8 +72,13 @@ PcmLoadResult load_wav_for_playback(const std::string& path) {
     if (size < 0) return with_path(PlaybackStatus::file_unreadable);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    if (!in) return with_path(PlaybackStatus::file_unreadable);
+    // Read in pieces, so that a stop is seen within one piece's time.
+    constexpr std::streamoff piece = 4 << 20;
+    for (std::streamoff at = 0; at < size; at += piece) {
+        if (stop.stop_requested()) return {};
+        in.read(reinterpret_cast<char*>(bytes.data()) + at, std::min(piece, size - at));
+        if (!in) return with_path(PlaybackStatus::file_unreadable);
+    }
     PcmLoadResult r = parse_wav_for_playback(bytes);
     if (!r.audio) r.error.file = path;
     return r;

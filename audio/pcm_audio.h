@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,9 @@ struct PcmLoadResult {
 
 // Reads a RIFF/WAVE file of 16-bit PCM (any rate, any channel count). The
 // chunks are walked by the analysis's rules (walk_wav_chunks); the format the
-// player accepts is its own.
-PcmLoadResult load_wav_for_playback(const std::string& path);
+// player accepts is its own. A stop asked for while the file is read gives an
+// empty result (no audio, no error).
+PcmLoadResult load_wav_for_playback(const std::string& path, std::stop_token stop = {});
 
 // The same from bytes already in memory (for tests).
 PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes);

@@ -537,7 +537,7 @@ PcmLoadResult decode_for_playback(const std::filesystem::path& file, std::stop_t
     if (stop.stop_requested()) return {};
     WavRecording header = read_wav(file, false);
     if (header.ok || header.status != OpenStatus::unsupported)
-        return load_wav_for_playback(file.string());
+        return load_wav_for_playback(file.string(), stop);
     auto not_decoded = [&file](OpenFailure failure) {
         return PcmLoadResult{nullptr,
                              {PlaybackStatus::not_decoded, std::move(failure), file.string()}};

@@ -21,7 +21,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     // The file is hashed at most once per open: checking a cache leaves the
     // fingerprint for rewriting it, otherwise the reader hashes as it reads.
     FileHash hash;
-    if (use_cache && read_analysis_cache(wav, store, &hash)) {
+    if (use_cache && read_analysis_cache(wav, store, &hash, control.stop)) {
         result.ok = true;
         result.cache_used = true;
         return result;

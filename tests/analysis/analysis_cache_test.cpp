@@ -126,9 +126,9 @@ TEST_F(Cache, StaleCachesAreRejected) {
     std::fill(legacy.begin() + 8, legacy.begin() + 64, 0);
     // Same size, half the frames: a filler chunk takes the other half's bytes.
     std::vector<std::int16_t> half(5 * 882, 1000);
-    const test::Bytes shorter = test::wav_bytes(
-        {test::fmt_chunk(1, 44100), {"JUNK", test::Bytes(5 * 1764 - 8, 0), {}, true},
-         test::data_chunk(half)});
+    const test::Bytes shorter = test::wav_bytes({test::fmt_chunk(1, 44100),
+                                                 {"JUNK", test::Bytes(5 * 1764 - 8, 0), {}, true},
+                                                 test::data_chunk(half)});
     ASSERT_EQ(shorter.size(), original.size());
     test::Bytes truncated(good.begin(), good.end() - 1);
     test::Bytes negative = good;
@@ -244,6 +244,24 @@ TEST_F(Cache, ReloadRestoresTheCachedColumns) {
     store_->at(1, 30) = 7.0f;
     reload_analysis_cache(*store_);
     EXPECT_EQ(store_->spectrogram, cached);
+}
+
+// A stop asked for while the recording is hashed ends the check at once: no
+// fingerprint, the cache not used, the store untouched.
+TEST_F(Cache, AStopEndsTheFingerprintCheck) {
+    const auto wav = dir_ / "song.wav";
+    test::write_file(wav, tone_wav(8, 441));
+    open(wav);
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_FALSE(hash_file(wav, stop.get_token()).ok);
+    store_->reset();
+    const int empty = store_->frame_count;
+    FileHash hash;
+    EXPECT_FALSE(read_analysis_cache(wav, *store_, &hash, stop.get_token()));
+    EXPECT_FALSE(hash.ok);
+    EXPECT_EQ(store_->frame_count, empty);
+    EXPECT_TRUE(read_analysis_cache(wav, *store_, &hash));
 }
 
 } // namespace

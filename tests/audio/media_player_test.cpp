@@ -1,4 +1,5 @@
 #include "audio/media_player.h"
+#include "audio/recording_decoder.h"
 #include "tests/common/test_wav.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,24 @@ TEST(MediaPlayer, OpenFailuresNameTheReasonAndTheFile) {
         EXPECT_FALSE(p.is_open());
         EXPECT_EQ(p.play(0), MediaPlayer::error_not_open);
     }
+}
+
+// A stop asked for gives an empty result, neither audio nor an error, for a
+// WAV read whole as for a decoded file.
+TEST(PlaybackDecoding, AStopGivesNoAudioAndNoError) {
+    std::stop_source stop;
+    stop.request_stop();
+    for (int bits : {16, 24}) {
+        TempWav wav(0);
+        wav.write(wav_bytes(
+            8000, 1, 10, [](int, int) { return 0; }, bits));
+        const PcmLoadResult r = decode_for_playback(wav.path(), stop.get_token());
+        EXPECT_EQ(r.audio, nullptr);
+        EXPECT_EQ(r.error.status, PlaybackStatus::ok);
+    }
+    TempWav wav(0);
+    wav.write(wav_bytes(8000, 1, 10, [](int, int) { return 0; }));
+    EXPECT_EQ(load_wav_for_playback(wav.path(), stop.get_token()).audio, nullptr);
 }
 
 TEST(MediaPlayer, PositionAndLengthInMilliseconds) {
