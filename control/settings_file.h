@@ -41,7 +41,7 @@ inline constexpr char drawing_files[] = "DrawingFiles";
 inline constexpr char language[] = "Language";
 } // namespace settings_key
 
-// Every stored setting. The member defaults are the window definition's; at
+// Every stored setting. The member defaults are what a first start shows; at
 // start-up the window fills a Settings from its current state and passes it
 // to SettingsFile::settings as the defaults.
 struct Settings {

@@ -85,7 +85,7 @@ bool write_settings(const QString& path, const Settings& settings) {
 
 TEST(Settings, DefaultsWithoutAFile) {
     IniFolder t;
-    // The window definition's values.
+    // What a first start shows.
     const Settings d;
     EXPECT_TRUE(d.default_dir.isEmpty());
     EXPECT_TRUE(d.left_note);
