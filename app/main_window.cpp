@@ -62,7 +62,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     recovery_interval_ms_ = options.recovery_interval_ms;
 
     test_audio_ = std::move(options.audio);
-    if (!test_audio_) report_audio_device(playback_audio_ = open_playback_audio());
+    if (!test_audio_) playback_audio_ = open_playback_audio();
     audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
     hosts_ = std::make_unique<Hosts>(*this);
     session_ = std::make_unique<DocumentSession>(doc, *hosts_, &drawing_files_);
@@ -109,6 +109,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     std::optional<Language> language = options.language;
     if (!language && uses_settings_file_) language = language_from_code(settings_file_.language());
     set_language(language.value_or(Language::japanese));
+    // A missing sound device is also noted on standard error, in that language.
+    if (!test_audio_) report_audio_device(playback_audio_);
 
     // The first change after a save is noticed within a second.
     recovery_timer_ = new QTimer(this);
