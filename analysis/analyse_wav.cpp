@@ -158,6 +158,11 @@ void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& sto
             }
             const int total_done = frames_done.fetch_add(count) + count;
             if (control.meter) control.meter->set_done(total_done);
+            // The batch is finished: it holds no samples any more. Were it
+            // still counted while this thread is held up (in a progress
+            // report), a thread running a read-ahead further would wait
+            // for samples that are never released.
+            held = idle;
             done(earliest());
         }
         held = idle;
@@ -193,8 +198,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
         fill_slab(recording.first_channel, step, first, slab);
         return std::min(batch_frames, frame_count - first);
     };
-    run_frames(
-        frame_count, fill, [](int) {}, store, tables, progress, threads, path, next_batch, {});
+    run_frames(frame_count, fill, [](int) {}, store, tables, progress, threads, path, next_batch,
+               {});
 }
 
 std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,

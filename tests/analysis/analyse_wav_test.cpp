@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -310,6 +311,37 @@ TEST_F(Analyse, StopEndsTheStreamAnalysisAtOnce) {
         EXPECT_LT(meter.share(), 0.5);
         EXPECT_EQ(refused.load(), !starved); // a producer still appending is refused
     }
+}
+
+// A progress report that stalls (a slow terminal, a repaint) while the other
+// thread runs the whole read-ahead further must not leave every thread and the
+// producer waiting for one another: a finished batch is released before it
+// is reported.
+TEST_F(Analyse, AStalledProgressReportDoesNotDeadlockTheStream) {
+    constexpr std::int64_t ahead = SampleStream::chunk_samples * 4;
+    constexpr int frames = int(ahead * 4 / 882);
+    std::stop_source stop;
+    SampleStream stream(std::int64_t(frame_limit) * 882, ahead, stop.get_token());
+    std::thread producer([&] {
+        stream.announce_frames(frames);
+        const std::vector<float> piece(8820, 1000.0f);
+        for (int i = 0; i * 10 < frames; ++i)
+            if (!stream.append(piece)) return;
+        stream.finish(frames);
+    });
+    int calls = 0;
+    auto stall_once = [&](const std::string&) {
+        if (++calls == 2) std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    };
+    auto analysis = std::async(std::launch::async, [&] {
+        return analyse_stream(stream, *store_, *tables_, stall_once, 2, frames, best_kernel_path(),
+                              {stop.get_token(), nullptr});
+    });
+    const bool finished = analysis.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    if (!finished) stop.request_stop(); // frees the waiting threads, so the test ends
+    EXPECT_TRUE(finished) << "the analysis and the producer wait for one another";
+    EXPECT_EQ(analysis.get(), finished ? frames : -1);
+    producer.join();
 }
 
 TEST_F(Analyse, DemoRecording) {
