@@ -264,7 +264,7 @@ void MainWindow::start_up(const StartOptions& options) {
     set_skip_amount(*hosts_, 2, -skip_amounts[2]);
     view_->build_palette();
 
-    layout_view_for(s.width - frame_allowance);
+    layout_view_for(fitted_width(s) - frame_allowance);
     restore_window_placement(*this, s);
 
     if (!test_audio_ && !playback_audio_.has_device())

@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace pitkad {
 
 void capture_window_placement(const QWidget& window, Settings& s) {
@@ -19,12 +21,49 @@ void capture_window_placement(const QWidget& window, Settings& s) {
     s.width = normal.width() + frame_allowance;
 }
 
-void restore_window_placement(QWidget& window, const Settings& s) {
-    window.move(s.left, s.top);
-    bool visible = false;
+QRect fit_to_screens(QRect frame, const QList<QRect>& screens) {
+    if (screens.isEmpty()) return frame;
+    auto overlap = [&frame](const QRect& screen) {
+        const QRect common = screen.intersected(frame);
+        return qint64(common.width()) * common.height();
+    };
+    const QRect* best = nullptr;
+    for (const QRect& screen : screens)
+        if (overlap(screen) > 0 && (!best || overlap(screen) > overlap(*best))) best = &screen;
+    if (!best) {
+        frame.moveTopLeft({0, 0});
+        best = &screens.front();
+        for (const QRect& screen : screens)
+            if (screen.contains(0, 0)) best = &screen;
+    }
+    const QRect& area = *best;
+    frame.setWidth(std::min(frame.width(), area.width()));
+    const int left = std::clamp(frame.left(), area.left(), area.right() + 1 - frame.width());
+    const int top = frame.height() >= area.height()
+                        ? area.top()
+                        : std::clamp(frame.top(), area.top(), area.bottom() + 1 - frame.height());
+    frame.moveTopLeft({left, top});
+    return frame;
+}
+
+QList<QRect> available_screens() {
+    QList<QRect> areas;
     for (const QScreen* screen : QGuiApplication::screens())
-        visible = visible || screen->availableGeometry().intersects(window.frameGeometry());
-    if (!visible) window.move(0, 0);
+        areas << screen->availableGeometry();
+    return areas;
+}
+
+int fitted_width(const Settings& s) {
+    // The client area must fit; the stored allowance for the frame is nominal.
+    const int client = s.width - frame_allowance;
+    return fit_to_screens(QRect(s.left, s.top, client, 1), available_screens()).width() +
+           frame_allowance;
+}
+
+void restore_window_placement(QWidget& window, const Settings& s) {
+    const QRect frame = window.frameGeometry();
+    window.move(
+        fit_to_screens(QRect(QPoint(s.left, s.top), frame.size()), available_screens()).topLeft());
     if (s.maximized) window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
 

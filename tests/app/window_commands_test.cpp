@@ -3,16 +3,17 @@
 // settings carried from one window to the next.
 #include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
+#include "app/window_placement.h"
 #include "base/paths.h"
 #include "control/settings_file.h"
 #include "window_test_support.h"
 
 #include <QAction>
-#include <QTest>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTest>
 #include <QUrl>
 #include <QWindow>
 
@@ -131,12 +132,17 @@ TEST(WindowCommands, MidiDialogChangesOfDrawingChannelsMarkTheDrawing) {
     };
     const Case cases[] = {
         {"nothing changed", [](MidiSettingsDialog&) {}, false},
-        {"click channel's program", [](MidiSettingsDialog& d) { d.program_edit(1)->setValue(5); }, false},
-        {"click channel's volume", [](MidiSettingsDialog& d) { d.volume_slider(1)->setValue(64); }, false},
+        {"click channel's program", [](MidiSettingsDialog& d) { d.program_edit(1)->setValue(5); },
+         false},
+        {"click channel's volume", [](MidiSettingsDialog& d) { d.volume_slider(1)->setValue(64); },
+         false},
         {"delay", [](MidiSettingsDialog& d) { d.delay_edit->setValue(4); }, false},
-        {"channel 1's program", [](MidiSettingsDialog& d) { d.program_edit(2)->setValue(40); }, true},
-        {"channel 8's program", [](MidiSettingsDialog& d) { d.program_edit(9)->setValue(12); }, true},
-        {"channel 5's volume", [](MidiSettingsDialog& d) { d.volume_slider(6)->setValue(90); }, true},
+        {"channel 1's program", [](MidiSettingsDialog& d) { d.program_edit(2)->setValue(40); },
+         true},
+        {"channel 8's program", [](MidiSettingsDialog& d) { d.program_edit(9)->setValue(12); },
+         true},
+        {"channel 5's volume", [](MidiSettingsDialog& d) { d.volume_slider(6)->setValue(90); },
+         true},
         {"changed and back",
          [](MidiSettingsDialog& d) {
              d.program_edit(3)->setValue(d.program_edit(3)->value() + 1);
@@ -339,7 +345,7 @@ TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
         {500, 4, 1200, 592, false, false},
         // A line width the screen does not offer is still applied.
         {804, 12, 768, 796, true, false},
-        {908, 6, 1200, 900, true, true},
+        {788, 6, 1200, 780, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored_width);
@@ -363,6 +369,18 @@ TEST_F(WindowSettingsFile, StoredPlacementAndLineWidth) {
             EXPECT_EQ(f.strip->position_slider->isVisible(), c.slider);
         }
     }
+}
+
+// A place and width from the settings file that no screen holds come back
+// onto the screen, no wider than it.
+TEST_F(WindowSettingsFile, AStoredPlaceOffTheScreensIsFittedToThem) {
+    Settings s;
+    s.width = s.left = s.top = 32767;
+    ASSERT_TRUE(SettingsFile(path).save(s));
+    Window w = make_window(1200, true, true);
+    const QRect screen = available_screens().front();
+    EXPECT_LE(w.form->frameGeometry().width(), screen.width());
+    EXPECT_TRUE(screen.contains(w.form->frameGeometry().topLeft()));
 }
 
 // Saving while maximised stores the normal window's width, and "Maximized".
