@@ -284,9 +284,9 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
         f.doc.channel_settings.program[0] = 5;
         f.doc.channel_settings.volume[0] = 100;
         f.doc.channel_settings.delay = 7;
-        f.resize(900, f.height());
+        f.resize(720, f.height());
         QApplication::processEvents();
-        ASSERT_EQ(f.width(), 900);
+        ASSERT_EQ(f.width(), 720);
         f.on_save_settings();
     }
     ASSERT_TRUE(fs::exists(fs::path(settings_file_path().toStdString())));
@@ -312,7 +312,7 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     EXPECT_EQ(f.doc.channel_settings.program[1], 0);
     EXPECT_EQ(f.doc.channel_settings.volume[1], 127);
     EXPECT_EQ(f.doc.channel_settings.delay, 7);
-    EXPECT_EQ(f.width(), 900);
+    EXPECT_EQ(f.width(), 720);
     EXPECT_EQ(f.opener().open_dialog_dir, s(dir.path()));
     // The colour sliders did not redraw during start-up but do now.
     EXPECT_FALSE(f.strip->gain_slider->signalsBlocked());
