@@ -189,6 +189,28 @@ std::int16_t to_int16(float v) {
     return std::int16_t(std::lrint(std::clamp(v, -32768.0f, 32767.0f)));
 }
 
+// The containers a recording may come in (FFmpeg's demuxer names; one name
+// of a demuxer's list is enough).
+constexpr const char* accepted_containers =
+    "wav,w64,rf64,aiff,flac,mp3,aac,ac3,eac3,dts,truehd,mlp,loas,ogg,mov,matroska,asf,wv,ape,"
+    "caf,au,amr,amrnb,amrwb,tta,mpc,mpc8,tak,shn,dsf,voc,avi,flv,mpeg,mpegts,rm,xwma,oma,sox";
+
+// Recordings are analysed between these rates; others are refused.
+constexpr int lowest_rate = 8000, highest_rate = 384000;
+
+// Every audio decoder this FFmpeg has, as a whitelist.
+const std::string& audio_decoder_names() {
+    static const std::string names = [] {
+        std::string list;
+        void* at = nullptr;
+        while (const AVCodec* codec = av_codec_iterate(&at))
+            if (av_codec_is_decoder(codec) && codec->type == AVMEDIA_TYPE_AUDIO)
+                list += (list.empty() ? "" : ",") + std::string(codec->name);
+        return list;
+    }();
+    return names;
+}
+
 class FfmpegDecoder final : public RecordingDecoder {
   public:
     static std::unique_ptr<RecordingDecoder> open(const std::filesystem::path& file,
@@ -200,9 +222,14 @@ class FfmpegDecoder final : public RecordingDecoder {
         d->file_ = file;
         d->file_size_ = file_size;
         AVDictionary* options = nullptr;
-        // Local files only: a playlist or a reference inside a file never
-        // reaches the network.
+        // Local files only, and only containers that hold their own sound: a
+        // playlist or a reference format (HLS, concat, SDP, …) could make
+        // another file of the user's be read and cached beside this one.
         av_dict_set(&options, "protocol_whitelist", "file", 0);
+        av_dict_set(&options, "format_whitelist", accepted_containers, 0);
+        // Only audio decoders run, also while the streams are probed: a huge
+        // video frame costs nothing.
+        av_dict_set(&options, "codec_whitelist", audio_decoder_names().c_str(), 0);
         AVFormatContext* format = nullptr;
         const std::string url = "file:" + file.string();
         int r = avformat_open_input(&format, url.c_str(), nullptr, &options);
@@ -245,6 +272,12 @@ class FfmpegDecoder final : public RecordingDecoder {
         }
         if (d->codec_->sample_rate <= 0 || d->codec_->ch_layout.nb_channels <= 0) {
             failure = unsupported(d->what_ + ": no sample rate or channels");
+            return nullptr;
+        }
+        if (d->codec_->sample_rate < lowest_rate || d->codec_->sample_rate > highest_rate) {
+            failure = unsupported(
+                d->what_ + ": sample rate " + std::to_string(d->codec_->sample_rate) + " Hz, not " +
+                std::to_string(lowest_rate) + "-" + std::to_string(highest_rate) + " Hz");
             return nullptr;
         }
         double seconds = 0;

@@ -152,6 +152,13 @@ TEST(RecordingFormats, RefusalsSayWhy) {
     std::ifstream in(mp3, std::ios::binary);
     const test::Bytes encoded{std::istreambuf_iterator<char>(in), {}};
     constexpr OpenStatus unsupported = OpenStatus::unsupported;
+    test::write_file(dir / "secret.wav", music_wav(48000));
+    auto write_text = [](const std::filesystem::path& p, const std::string& text) {
+        test::write_file(p, test::Bytes(text.begin(), text.end()));
+    };
+    auto silent_wav = [](int rate, int frames) {
+        return test::wav_bytes(rate, 1, frames, [](int, int) { return 0; });
+    };
 
     const struct {
         const char* name;
@@ -196,6 +203,18 @@ TEST(RecordingFormats, RefusalsSayWhy) {
              convert(wav, "-f lavfi -i anullsrc=r=8000:cl=mono -t 1170 -map 1:a -c:a flac", p);
          },
          OpenStatus::too_large},
+        // Playlists and references would read another file of the user's.
+        {"concat list naming another file",
+         [&](auto& p) { write_text(p, "ffconcat version 1.0\nfile 'secret.wav'\n"); }, unsupported},
+        {"HLS playlist naming another file",
+         [&](auto& p) {
+             write_text(p, "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3.0,\nsecret.wav\n"
+                           "#EXT-X-ENDLIST\n");
+         },
+         unsupported},
+        // Rates the analysis does not take.
+        {"1 Hz", [&](auto& p) { test::write_file(p, silent_wav(1, 600)); }, unsupported},
+        {"768 kHz", [&](auto& p) { test::write_file(p, silent_wav(768000, 7680)); }, unsupported},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
