@@ -17,6 +17,8 @@ namespace {
 
 constexpr const char* drawing_kept =
     PITKAD_TR("PitkaD", "読めなかった描画データを次のファイルに残しました:");
+constexpr const char* recovery_not_written =
+    PITKAD_TR("PitkaD", "描画データの復元用コピーを書けません. 保存するまで変更は守られません:");
 
 // A question with a default answer, a second one and one that puts it off
 // (also Esc): 0, 1 or 2.
@@ -54,6 +56,9 @@ QString session_message(const SessionNotice& notice) {
         break;
     case SessionIssue::drawing_kept:
         text = tr_text(drawing_kept) + u'\n' + path;
+        break;
+    case SessionIssue::recovery_not_written:
+        text = tr_text(recovery_not_written) + u'\n' + path;
         break;
     }
     if (!notice.detail.empty()) text += u'\n' + QString::fromStdString(notice.detail);

@@ -152,6 +152,13 @@ fs::path DocumentSession::recovery_file() const {
 
 void DocumentSession::recovery_tick(std::chrono::steady_clock::time_point now) {
     if (!is_open() || recovery_kept_ || !doc_.drawing.modified) return;
+    // A copy that could not be written is said once; the next change tries again.
+    if (!recovery_writer_.last_write_failed()) {
+        recovery_failure_told_ = false;
+    } else if (!recovery_failure_told_) {
+        recovery_failure_told_ = true;
+        host_.tell({SessionIssue::recovery_not_written, recovery_file().string(), {}});
+    }
     if (recovery_written_ && now - recovery_written_at_ < recovery_interval) return;
     // Built here, where the drawing lives; the writer gets its own copy.
     std::vector<std::uint8_t> bytes =

@@ -30,6 +30,9 @@ enum class SessionIssue {
     drawing_not_written,
     // The load command found no drawing file.
     drawing_not_found,
+    // The recovery copy (`path`) could not be written: unsaved work is not
+    // kept against a crash. Told once until a copy is written again.
+    recovery_not_written,
     // Before a save replaced a drawing file that could not be read or was
     // cut, that file was kept as `path`.
     drawing_kept,
@@ -135,6 +138,7 @@ class DocumentSession {
     std::string protected_file_;
     RecoveryWriter recovery_writer_;
     bool recovery_written_ = false;
+    bool recovery_failure_told_ = false;
     std::chrono::steady_clock::time_point recovery_written_at_{};
     std::vector<std::uint8_t> recovery_bytes_;
     // The user kept an older copy for later: this session leaves it alone.

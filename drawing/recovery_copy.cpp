@@ -71,7 +71,7 @@ void RecoveryWriter::run() {
             fs::remove(job.file, ec);
         } else {
             fs::create_directories(job.file.parent_path(), ec);
-            write_file_atomically(job.file, job.bytes);
+            last_write_failed_ = !write_file_atomically(job.file, job.bytes);
         }
         lock.lock();
         busy_ = false;

@@ -6,6 +6,7 @@
 // drawing never holds up the window; the window builds the bytes and hands
 // over its own copy of them.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -39,6 +40,8 @@ class RecoveryWriter {
     void remove(const std::filesystem::path& file);
     // Waits until everything asked so far has been done.
     void flush();
+    // The last write that was done failed (cleared by the next that works).
+    bool last_write_failed() const { return last_write_failed_.load(); }
 
   private:
     struct Job {
@@ -54,6 +57,7 @@ class RecoveryWriter {
     std::deque<Job> jobs_;
     bool busy_ = false;
     bool stopping_ = false;
+    std::atomic<bool> last_write_failed_{false};
     std::thread worker_;
 };
 

@@ -1343,5 +1343,9 @@
         <source>%1: %2 フレーム</source>
         <translation>%1: %2 frames</translation>
     </message>
+    <message>
+        <source>描画データの復元用コピーを書けません. 保存するまで変更は守られません:</source>
+        <translation>The recovery copy of the drawing cannot be written; until you save, a crash would lose the changes:</translation>
+    </message>
 </context>
 </TS>

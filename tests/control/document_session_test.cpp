@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -181,6 +184,46 @@ TEST(DocumentSession, ADrawingOfAnotherLengthOpensFittedAndIsTold) {
         EXPECT_EQ(rig.host.notices.size(), cut ? 2u : 1u);
         EXPECT_EQ(fs::exists(rig.drawing_file + ".kept"), cut);
     }
+}
+
+// A recovery copy that cannot be written is told once, and again only after
+// one was written and another failed.
+TEST(DocumentSession, ARecoveryCopyThatCannotBeWrittenIsToldOnce) {
+    Rig r;
+    const char* old = std::getenv("XDG_CACHE_HOME");
+    const std::string kept = old ? old : "";
+    ::setenv("XDG_CACHE_HOME", r.dir.path().c_str(), 1);
+    r.open();
+    const fs::path folder = r.session.recovery_file().parent_path();
+    fs::create_directories(folder.parent_path());
+    test::write_file(folder, {}); // a file where the folder would go
+    auto change_and_tick = [&](int n) {
+        r.doc->drawing[n].note_cell(20) = 1;
+        r.doc->drawing.modified = true;
+        r.session.recovery_tick(std::chrono::steady_clock::now() + std::chrono::hours(n));
+        r.session.recovery_writer().flush();
+    };
+    auto told = [&] {
+        return std::count_if(r.host.notices.begin(), r.host.notices.end(), [](const auto& n) {
+            return n.issue == SessionIssue::recovery_not_written;
+        });
+    };
+    for (int n = 1; n <= 3; ++n)
+        change_and_tick(n);
+    EXPECT_EQ(told(), 1);
+    fs::remove(folder);
+    change_and_tick(4);
+    change_and_tick(5);
+    EXPECT_TRUE(fs::exists(r.session.recovery_file()));
+    fs::remove_all(folder);
+    test::write_file(folder, {});
+    change_and_tick(6);
+    change_and_tick(7);
+    EXPECT_EQ(told(), 2);
+    if (old)
+        ::setenv("XDG_CACHE_HOME", kept.c_str(), 1);
+    else
+        ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(DocumentSession, TheLoadCommandAsksFirstAndTellsAMissingFile) {
