@@ -155,14 +155,14 @@ void ControlStrip::set_open_progress(double share, std::optional<std::chrono::se
     open_progress->setFormat(text);
 }
 
-QPushButton* ControlStrip::button(TransportButton b) const {
+QPushButton* ControlStrip::button(TransportAction b) const {
     QPushButton* const buttons[] = {play_button,         stop_button,      pause_button,
                                     skip_forward_button, skip_back_button, skip_back_short_button};
     return buttons[int(b)];
 }
 
 QPushButton* ControlStrip::skip_button(int which) const {
-    return button(TransportButton(int(TransportButton::skip_forward_button) + which));
+    return button(TransportAction(int(TransportAction::skip_forward) + which));
 }
 
 void ControlStrip::follow_open(const OpenJob& job, QEventLoop& loop) {

@@ -50,7 +50,7 @@ class ControlStrip final : public QObject {
     void set_open_progress(double share, std::optional<std::chrono::seconds> left);
     // The transport button `b`, and skip button `which` (0 forward, 1 back,
     // 2 short back).
-    QPushButton* button(TransportButton b) const;
+    QPushButton* button(TransportAction b) const;
     QPushButton* skip_button(int which) const;
     // Which skip button `object` is (0 … 2), or -1.
     int skip_button_index(const QObject* object) const;

@@ -79,8 +79,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *hosts_);
     practice_ = std::make_unique<PracticeController>(doc, *player_, *transport_, *hosts_);
     practice_tools_ = new PracticeTools(*this, menus->line_width_menu->menuAction(), *practice_,
-                                        {[this](TransportButton b) {
-                                             if (hosts_->button_enabled(b)) hosts_->click(b);
+                                        {[this](TransportAction b) {
+                                             if (hosts_->action_enabled(b)) hosts_->click(b);
                                          },
                                          [this] { layout_view(); }});
     build_controls();
@@ -188,9 +188,9 @@ void MainWindow::build_controls() {
     };
 
     strip = new ControlStrip(*central);
-    for (int b = 0; b <= int(TransportButton::skip_back_short_button); ++b)
-        connect(strip->button(TransportButton(b)), &QPushButton::clicked, this,
-                [this, b] { hosts_->click(TransportButton(b)); });
+    for (int b = 0; b <= int(TransportAction::skip_back_short); ++b)
+        connect(strip->button(TransportAction(b)), &QPushButton::clicked, this,
+                [this, b] { hosts_->click(TransportAction(b)); });
     connect(strip->scroll_speed_button, &QPushButton::clicked, this,
             [this] { change_scroll_speed(); });
     // A slider moved redraws the graph, and gives the focus back to the
@@ -202,7 +202,7 @@ void MainWindow::build_controls() {
         });
     connect(strip->open_cancel_button, &QPushButton::clicked, this, [this] { opener_->cancel(); });
     connect(strip->position_slider, &QSlider::valueChanged, this,
-            [this] { transport_->on_position_slider_moved(); });
+            [this] { transport_->on_position_moved(); });
     // The skip buttons' right presses reach eventFilter through the
     // application-wide filter; a filter on the buttons too would open the
     // popup twice.

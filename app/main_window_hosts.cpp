@@ -19,10 +19,10 @@ namespace pitkad {
 
 // --- Transport ------------------------------------------------------------
 
-void MainWindow::Hosts::set_position_slider(int position) {
+void MainWindow::Hosts::show_position(int position) {
     w_.strip->position_slider->setValue(position);
 }
-int MainWindow::Hosts::position_slider_value() const {
+int MainWindow::Hosts::shown_position() const {
     return w_.strip->position_slider->value();
 }
 void MainWindow::Hosts::set_time_text(const QString& text) {
@@ -55,11 +55,11 @@ void MainWindow::Hosts::drawing_midi_sound_held(int g) {
 
 // --- Keys and skip controls ---------------------------------------------------
 
-bool MainWindow::Hosts::button_enabled(TransportButton b) const {
+bool MainWindow::Hosts::action_enabled(TransportAction b) const {
     return w_.strip->button(b)->isEnabled();
 }
 
-void MainWindow::Hosts::click(TransportButton b) {
+void MainWindow::Hosts::click(TransportAction b) {
     void (MainWindow::*const handlers[])() = {
         &MainWindow::on_play,         &MainWindow::on_stop,      &MainWindow::on_pause,
         &MainWindow::on_skip_forward, &MainWindow::on_skip_back, &MainWindow::on_skip_back_short,
@@ -67,7 +67,7 @@ void MainWindow::Hosts::click(TransportButton b) {
     (w_.*handlers[int(b)])();
 }
 
-void MainWindow::Hosts::set_skip_button(int which, int amount_ms, const QString& caption) {
+void MainWindow::Hosts::show_skip_amount(int which, int amount_ms, const QString& caption) {
     w_.skip_amounts[std::size_t(which)] = amount_ms;
     w_.strip->skip_button(which)->setText(caption);
 }

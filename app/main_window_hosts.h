@@ -29,8 +29,8 @@ class MainWindow::Hosts final : public TransportHost,
 
     // Transport.
     void set_transport_enabled(bool enabled) override { w_.set_transport_enabled(enabled); }
-    void set_position_slider(int position) override;
-    int position_slider_value() const override;
+    void show_position(int position) override;
+    int shown_position() const override;
     void set_time_text(const QString& text) override;
     void set_caption(const QString& text) override { w_.show_closed_title(text); }
     void focus_time_display() override;
@@ -41,21 +41,21 @@ class MainWindow::Hosts final : public TransportHost,
     void drawing_midi_sound_held(int g) override;
 
     // Keys and the skip controls.
-    bool button_enabled(TransportButton b) const override;
-    void click(TransportButton b) override;
+    bool action_enabled(TransportAction b) const override;
+    void click(TransportAction b) override;
     void select_delete() override {
         if (w_.tools_) w_.tools_->on_delete_selection();
     }
     bool tool_window_visible() const override { return w_.tools_ && w_.tools_->isVisible(); }
-    bool line_show_down() const override { return w_.tool_state().line_show; }
-    void toggle_mode_button(ModeButton b) override {
+    bool lines_shown() const override { return w_.tool_state().line_show; }
+    void toggle_tool_mode(ToolMode b) override {
         if (w_.tools_) w_.tools_->toggle_mode_key(int(b) + 1);
     }
     void reset_draw_select() override {
         pitkad::reset_draw_select(w_.doc.drawing, w_.doc.store.frame_count);
     }
     void replay_from_line() override { w_.transport_->replay_from_line(); }
-    void set_skip_button(int which, int amount_ms, const QString& caption) override;
+    void show_skip_amount(int which, int amount_ms, const QString& caption) override;
     void set_scroll_caption(const QString& caption) override;
 
     // The mouse editor.

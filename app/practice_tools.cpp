@@ -105,9 +105,9 @@ void PracticeTools::build_menu(QMainWindow& window, QAction* menu_before) {
         return play_menu->addAction(QString::fromUtf8(caption), this, handler);
     };
     play_from_start_action =
-        item(pt::play_from_start, [this] { wiring_.press(TransportButton::play_button); });
-    stop_action = item(pt::stop, [this] { wiring_.press(TransportButton::stop_button); });
-    pause_action = item(pt::pause, [this] { wiring_.press(TransportButton::pause_button); });
+        item(pt::play_from_start, [this] { wiring_.press(TransportAction::play); });
+    stop_action = item(pt::stop, [this] { wiring_.press(TransportAction::stop); });
+    pause_action = item(pt::pause, [this] { wiring_.press(TransportAction::pause); });
     play_here_action = item(pt::play_here, [this] { practice_.play_here(); });
     play_menu->addSeparator();
     slower_action = item(pt::slower, [this] { practice_.speed_step(-1); });

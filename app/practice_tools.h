@@ -27,7 +27,7 @@ namespace pitkad {
 
 struct PracticeToolsWiring {
     // Presses a transport button (play, stop, pause), when it is enabled.
-    std::function<void(TransportButton)> press;
+    std::function<void(TransportAction)> press;
     // The panel was shown or hidden: the window lays itself out again.
     std::function<void()> panel_toggled;
 };

@@ -12,14 +12,14 @@
 namespace pitkad {
 
 bool handle_key(ControlsHost& host, int key, bool alt) {
-    auto click_if_enabled = [&](TransportButton b) {
-        if (!host.button_enabled(b)) return false;
+    auto click_if_enabled = [&](TransportAction b) {
+        if (!host.action_enabled(b)) return false;
         host.click(b);
         return true;
     };
-    auto toggle_mode = [&](ModeButton b) {
+    auto toggle_mode = [&](ToolMode b) {
         if (!host.tool_window_visible()) return false;
-        host.toggle_mode_button(b);
+        host.toggle_tool_mode(b);
         host.reset_draw_select();
         host.write_graph();
         return true;
@@ -29,29 +29,29 @@ bool handle_key(ControlsHost& host, int key, bool alt) {
         host.select_delete();
         return true;
     case Qt::Key_P:
-        return click_if_enabled(TransportButton::play_button);
+        return click_if_enabled(TransportAction::play);
     case Qt::Key_S:
-        return click_if_enabled(TransportButton::stop_button);
+        return click_if_enabled(TransportAction::stop);
     case Qt::Key_Escape:
-        return click_if_enabled(TransportButton::pause_button);
+        return click_if_enabled(TransportAction::pause);
     case Qt::Key_PageDown:
-        return click_if_enabled(TransportButton::skip_forward_button);
+        return click_if_enabled(TransportAction::skip_forward);
     case Qt::Key_PageUp:
-        return click_if_enabled(TransportButton::skip_back_button);
+        return click_if_enabled(TransportAction::skip_back);
     case Qt::Key_B:
-        return click_if_enabled(TransportButton::skip_back_short_button);
+        return click_if_enabled(TransportAction::skip_back_short);
     case Qt::Key_V:
-        if (alt || !host.line_show_down() || !cursor_shown(host.play_state())) return false;
+        if (alt || !host.lines_shown() || !cursor_shown(host.play_state())) return false;
         host.replay_from_line();
         return true;
     case Qt::Key_F1:
-        return toggle_mode(ModeButton::pen_draw_button);
+        return toggle_mode(ToolMode::pen_draw);
     case Qt::Key_F2:
-        return toggle_mode(ModeButton::line_draw_button);
+        return toggle_mode(ToolMode::line_draw);
     case Qt::Key_F3:
-        return toggle_mode(ModeButton::pen_select_button);
+        return toggle_mode(ToolMode::pen_select);
     case Qt::Key_F4:
-        return toggle_mode(ModeButton::line_select_button);
+        return toggle_mode(ToolMode::line_select);
     default:
         return false;
     }
@@ -72,9 +72,9 @@ QString skip_amount_text(int ms) {
 void set_skip_amount(ControlsHost& host, int which, int ms) {
     const QString amount = skip_amount_text(ms) + QLatin1String(seconds_suffix);
     if (which == 0)
-        host.set_skip_button(0, ms, QLatin1Char('+') + amount);
+        host.show_skip_amount(0, ms, QLatin1Char('+') + amount);
     else if (which == 1 || which == 2)
-        host.set_skip_button(which, -ms, QLatin1Char('-') + amount);
+        host.show_skip_amount(which, -ms, QLatin1Char('-') + amount);
 }
 
 QPoint skip_popup_point(const QRect& button, const QPoint& press_in_button) {

@@ -13,38 +13,32 @@
 
 namespace pitkad {
 
-enum class TransportButton {
-    play_button,
-    stop_button,
-    pause_button,
-    skip_forward_button,
-    skip_back_button,
-    skip_back_short_button
-};
-// The four drawing-mode buttons that F1 … F4 toggle.
-enum class ModeButton { pen_draw_button, line_draw_button, pen_select_button, line_select_button };
+// The transport's commands, each with its button in the window.
+enum class TransportAction { play, stop, pause, skip_forward, skip_back, skip_back_short };
+// The four drawing modes that F1 … F4 toggle.
+enum class ToolMode { pen_draw, line_draw, pen_select, line_select };
 
 class ControlsHost {
   public:
     virtual ~ControlsHost() = default;
-    virtual bool button_enabled(TransportButton b) const = 0;
-    // Runs the button's click handler (on_play also moves the focus
-    // to pause_button).
-    virtual void click(TransportButton b) = 0;
-    // The drawing-tool window's on_delete_selection.
+    // Whether the action may run now (its button is enabled).
+    virtual bool action_enabled(TransportAction b) const = 0;
+    // Runs the action as its button would (play also moves the focus to
+    // pause).
+    virtual void click(TransportAction b) = 0;
+    // Deletes the selection, as the drawing tools do.
     virtual void select_delete() = 0;
     virtual bool tool_window_visible() const = 0;
-    virtual bool line_show_down() const = 0; // line_show_switch
-    // Toggles the button's down state; the tool window keeps at most one
-    // mode button down.
-    virtual void toggle_mode_button(ModeButton b) = 0;
+    // The drawing's lines are shown.
+    virtual bool lines_shown() const = 0;
+    // Turns the mode on or off; at most one mode is on.
+    virtual void toggle_tool_mode(ToolMode b) = 0;
     virtual void reset_draw_select() = 0;
     virtual void write_graph() = 0;
     virtual PlayState play_state() const = 0;
     virtual void replay_from_line() = 0;
-    // Skip button `which` (0 skip_forward_button, 1 skip_back_button, 2 skip_back_short_button):
-    // its amount and caption.
-    virtual void set_skip_button(int which, int amount_ms, const QString& caption) = 0;
+    // Skip `which` (0 forward, 1 back, 2 short back): its amount and caption.
+    virtual void show_skip_amount(int which, int amount_ms, const QString& caption) = 0;
     virtual void set_scroll_caption(const QString& caption) = 0;
 };
 

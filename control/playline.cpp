@@ -122,9 +122,9 @@ void Transport::playback_tick() {
                                 : 0;
             // The change handler runs only when the slider really moves; flagging
             // an unchanged position would swallow the user's next slider change.
-            if (p != host_.position_slider_value()) {
+            if (p != host_.shown_position()) {
                 slider_set_by_tick = true;
-                host_.set_position_slider(p);
+                host_.show_position(p);
             }
         }
     }

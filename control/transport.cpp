@@ -71,7 +71,7 @@ void Transport::reset_recording() {
     draw_.clear();
     host_.set_caption(QString::fromUtf8(program_caption));
     host_.set_transport_enabled(false);
-    host_.set_position_slider(0);
+    host_.show_position(0);
     host_.set_time_text(QString::fromUtf8(time_zero_text));
 }
 
@@ -81,14 +81,16 @@ void Transport::stop_playback() {
     host_.set_transport_enabled(true);
     // The slider's change handler still sees the old state here: stopped, it
     // browses back to frame 0.
-    host_.set_position_slider(0);
+    host_.show_position(0);
     host_.set_time_text(QString::fromUtf8(time_zero_text));
     play_state = PlayState::stopped;
     view_.first_frame = 0;
     host_.write_graph();
 }
 
-void Transport::start_playback() { start_playback_at(0); }
+void Transport::start_playback() {
+    start_playback_at(0);
+}
 
 void Transport::start_playback_at(int from_ms) {
     switch (state()) {
@@ -148,7 +150,7 @@ void Transport::toggle_pause() {
 }
 
 void Transport::change_time() {
-    const int p = host_.position_slider_value();
+    const int p = host_.shown_position();
     const PlayState s = state();
     if (s == PlayState::stopped) {
         const int n = store_.frame_count;
@@ -194,7 +196,7 @@ void Transport::replay_from_line() {
     sound_held_drawing();
 }
 
-void Transport::on_position_slider_moved() {
+void Transport::on_position_moved() {
     const PlayState s = state();
     if (s == PlayState::stopped) {
         change_time();

@@ -33,9 +33,9 @@ class TransportHost {
     // Enables or disables the six transport buttons and position_slider together.
     virtual void set_transport_enabled(bool enabled) = 0;
     // Moves position_slider (0 … 200). When the value actually changes the window
-    // calls Transport::on_position_slider_moved, as a slider's valueChanged does.
-    virtual void set_position_slider(int position) = 0;
-    virtual int position_slider_value() const = 0;
+    // calls Transport::on_position_moved, as a slider's valueChanged does.
+    virtual void show_position(int position) = 0;
+    virtual int shown_position() const = 0;
     virtual void set_time_text(const QString& text) = 0; // time_display
     virtual void set_caption(const QString& text) = 0;
     virtual void focus_time_display() = 0;
@@ -88,7 +88,7 @@ class Transport {
     void change_time();
     void seek_relative(int ms);
     void replay_from_line();
-    void on_position_slider_moved();
+    void on_position_moved();
     // Runs on the UI thread, requested by the playback thread.
     void playback_tick();
 

@@ -18,17 +18,17 @@ struct FakeControls final : ControlsHost {
     int tags[3] = {5000, -5000, -500};
     QString captions[3];
 
-    bool button_enabled(TransportButton) const override { return enabled; }
-    void click(TransportButton b) override { log << QString("click%1").arg(int(b)); }
+    bool action_enabled(TransportAction) const override { return enabled; }
+    void click(TransportAction b) override { log << QString("click%1").arg(int(b)); }
     void select_delete() override { log << "delete"; }
     bool tool_window_visible() const override { return tool_visible; }
-    bool line_show_down() const override { return line_show; }
-    void toggle_mode_button(ModeButton b) override { log << QString("mode%1").arg(int(b)); }
+    bool lines_shown() const override { return line_show; }
+    void toggle_tool_mode(ToolMode b) override { log << QString("mode%1").arg(int(b)); }
     void reset_draw_select() override { log << "reset_select"; }
     void write_graph() override { log << "graph"; }
     PlayState play_state() const override { return PlayState(state); }
     void replay_from_line() override { log << "replay"; }
-    void set_skip_button(int which, int tag, const QString& caption) override {
+    void show_skip_amount(int which, int tag, const QString& caption) override {
         tags[which] = tag;
         captions[which] = caption;
     }

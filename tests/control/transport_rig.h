@@ -3,9 +3,9 @@
 // main window.
 
 #include "analysis/spectrogram_store.h"
+#include "control/transport.h"
 #include "drawing/draw_data.h"
 #include "midi/midi_port.h"
-#include "control/transport.h"
 #include "tests/common/test_wav.h"
 #include "view/view_state.h"
 
@@ -41,13 +41,13 @@ struct FakeHost final : TransportHost {
         view->cursor_frame = page ? -1 : frame;
     }
     void set_transport_enabled(bool e) override { enabled = e; }
-    void set_position_slider(int p) override {
+    void show_position(int p) override {
         p = std::clamp(p, 0, 200);
         if (p == slider) return;
         slider = p;
-        transport->on_position_slider_moved();
+        transport->on_position_moved();
     }
-    int position_slider_value() const override { return slider; }
+    int shown_position() const override { return slider; }
     void set_time_text(const QString& t) override { time = t; }
     void set_caption(const QString& c) override { caption = c; }
     void focus_time_display() override { ++focus_time; }
@@ -89,7 +89,7 @@ struct TransportRig {
     void play() { t.start_playback(); }
     void advance(int ms) { clock.advance_ms(ms); }
     // The user moves position_slider (the window calls the change handler).
-    void user_slides(int p) { host.set_position_slider(p); }
+    void user_slides(int p) { host.show_position(p); }
 };
 
 } // namespace pitkad::test

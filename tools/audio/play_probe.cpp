@@ -57,12 +57,12 @@ struct ProbeHost final : TransportHost {
         view->cursor_frame = frame;
     }
     void set_transport_enabled(bool) override {}
-    void set_position_slider(int p) override {
+    void show_position(int p) override {
         if (p == slider) return;
         slider = p;
-        transport->on_position_slider_moved();
+        transport->on_position_moved();
     }
-    int position_slider_value() const override { return slider; }
+    int shown_position() const override { return slider; }
     void set_time_text(const QString&) override {}
     void set_caption(const QString&) override {}
     void focus_time_display() override {}
