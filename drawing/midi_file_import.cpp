@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <optional>
 #include <string_view>
 
@@ -336,7 +337,21 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     if (options.replace)
         for (int f = 0; f < frames; ++f)
             draw[f] = draw_frame{};
-    for (const Note& n : file.notes) {
+    // A later note draws over an earlier one. The notes are painted from the
+    // last to start back to the first, each filling only the frames of its
+    // key that no later note has taken: every cell is written once, however
+    // many notes are held over it. Per key, a skip table gives the next frame
+    // not yet taken (path halving keeps the look-ups short).
+    std::vector<std::vector<int>> next_free(std::size_t(highest_key + 1));
+    auto find_free = [](std::vector<int>& next, int f) {
+        while (next[std::size_t(f)] != f) {
+            next[std::size_t(f)] = next[std::size_t(next[std::size_t(f)])];
+            f = next[std::size_t(f)];
+        }
+        return f;
+    };
+    for (auto it = file.notes.rbegin(); it != file.notes.rend(); ++it) {
+        const Note& n = *it;
         if (n.key < lowest_key || n.key > highest_key) {
             ++result.out_of_range;
             continue;
@@ -347,10 +362,19 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
             ++result.past_end;
             continue;
         }
-        const auto last = std::min<long long>(std::max(first, end - 1), frames - 1);
-        for (auto f = first; f <= last; ++f)
-            draw[int(f)].note_cell(n.key - band_note_offset) = std::uint8_t(colour_of(n));
         ++result.notes;
+        const auto last = std::min<long long>(std::max(first, end - 1), frames - 1);
+        if (first < 0 || last < first) continue;
+        std::vector<int>& next = next_free[std::size_t(n.key)];
+        if (next.empty()) {
+            next.resize(std::size_t(frames) + 1);
+            std::iota(next.begin(), next.end(), 0);
+        }
+        const auto colour = std::uint8_t(colour_of(n));
+        for (int f = find_free(next, int(first)); f <= last; f = find_free(next, f + 1)) {
+            draw[f].note_cell(n.key - band_note_offset) = colour;
+            next[std::size_t(f)] = f + 1;
+        }
     }
     if (options.lines != MidiImportLines::none) {
         const auto line = std::uint8_t(std::clamp(options.line_colour, 1, 16));

@@ -209,6 +209,33 @@ TEST(MidiFileImport, FormatZeroWithTempoChangeAndRunningStatus) {
     EXPECT_EQ(channels.volume[3], 90);
 }
 
+// Notes held over one another on one key: the one that starts later (or,
+// starting together, comes later in the file) shows where they overlap.
+TEST(MidiFileImport, LaterNotesDrawOverEarlierOnes) {
+    const Bytes track = cat({
+        {0x00, 0x90, 60, 100}, // colour 16 from frame 0 (25 ticks a quarter: a tick a frame)
+        {0x0a, 0x93, 60, 90},  // colour 3 from 10
+        {0x00, 0x92, 60, 80},  // colour 2 from 10 too, later in the file
+        {0x0a, 0x82, 60, 0},   // colour 2 until 19
+        {0x14, 0x83, 60, 0},   // colour 3 until 39
+        {0x0a, 0x80, 60, 0},   // colour 16 until 49
+        end_of_track,
+    });
+    const Bytes file = cat({header(0, 1, 25), chunk("MTrk", track)});
+    auto draw = std::make_unique<DrawData>();
+    MidiChannelSettings channels;
+    const MidiImportResult r = import_midi_file(file, *draw, 100, channels, {});
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.notes, 3);
+    for (int f = 0; f < 60; ++f)
+        EXPECT_EQ((*draw)[f].note_cell(27), f < 10   ? 16
+                                            : f < 20 ? 2
+                                            : f < 40 ? 3
+                                            : f < 50 ? 16
+                                                     : 0)
+            << f;
+}
+
 // Format 1 with SMPTE division: 25 fps × 40 ticks, one tick per millisecond.
 TEST(MidiFileImport, FormatOneWithSmpteDivisionAndNamedTracks) {
     const Bytes conductor = cat({
