@@ -32,9 +32,9 @@ int fail(const std::string& file, const QString& message) {
 }
 
 bool write_text(const QString& path, const std::string& text) {
-    return write_file_atomically(
+    return bool(write_file_atomically(
         local_path(path),
-        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
 }
 
 } // namespace

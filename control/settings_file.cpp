@@ -286,9 +286,10 @@ Settings settings_from(const IniText& ini, const Settings& defaults) {
 // the old file as it was.
 bool replace_file(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
-                                 std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
-                                           std::size_t(text.size())));
+    return bool(
+        write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                              std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
+                                        std::size_t(text.size()))));
 }
 
 // The file's bytes; empty when it is missing, nullopt when it is there but
