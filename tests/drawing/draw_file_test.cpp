@@ -244,7 +244,7 @@ TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
 
     // A file size limit makes the write fail part-way, whatever our rights.
     const auto saved = test::with_file_size_limit(
-        4096, [&] { return save_draw_data(path, *draw, 3000, channels); });
+        4096, [&] { return bool(save_draw_data(path, *draw, 3000, channels)); });
     ASSERT_TRUE(saved);
     EXPECT_FALSE(*saved);
     EXPECT_EQ(test::read_file(path), before);
