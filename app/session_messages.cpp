@@ -17,6 +17,8 @@ namespace {
 
 constexpr const char* drawing_kept =
     PITKAD_TR("PitkaD", "読めなかった描画データを次のファイルに残しました:");
+// After a save was refused because the drawing file's name is no regular file.
+constexpr const char* save_elsewhere = PITKAD_TR("PitkaD", "別の名前で保存しますか?");
 
 // A question with a default answer, a second one and one that puts it off
 // (also Esc): 0, 1 or 2.
@@ -55,6 +57,10 @@ QString session_message(const SessionNotice& notice) {
     case SessionIssue::drawing_kept:
         text = tr_text(drawing_kept) + u'\n' + path;
         break;
+    case SessionIssue::drawing_not_a_file:
+        text = path + tr_text(status_texts::cannot_write) + u'\n' +
+               tr_text(draw_file_texts::not_a_file);
+        break;
     }
     if (!notice.detail.empty()) text += u'\n' + QString::fromStdString(notice.detail);
     return text;
@@ -65,6 +71,19 @@ UnsavedAnswer ask_unsaved_drawing(QWidget* parent) {
                                      UnsavedAnswer::cancel};
     return answers[ask_three_way(parent, drawing_texts::unsaved_prompt, drawing_texts::unsaved_save,
                                  drawing_texts::unsaved_discard, drawing_texts::unsaved_cancel)];
+}
+
+bool ask_save_elsewhere(QWidget* parent, const SessionNotice& why) {
+    QMessageBox box(QMessageBox::Warning, texts::app_title,
+                    session_message(why) + u'\n' + tr_text(save_elsewhere), QMessageBox::NoButton,
+                    parent);
+    QPushButton* yes = box.addButton(tr_text(drawing_texts::save_as), QMessageBox::AcceptRole);
+    QPushButton* no =
+        box.addButton(tr_text(drawing_texts::unsaved_cancel), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 RecoveryAnswer ask_restore_drawing(QWidget* parent) {

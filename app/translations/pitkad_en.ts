@@ -1343,5 +1343,9 @@
         <source>%1: %2 フレーム</source>
         <translation>%1: %2 frames</translation>
     </message>
+    <message>
+        <source>別の名前で保存しますか?</source>
+        <translation>Save it under another name?</translation>
+    </message>
 </context>
 </TS>
