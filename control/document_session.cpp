@@ -92,7 +92,9 @@ void DocumentSession::keep_protected_file(const std::string& file) {
     if (protected_file_.empty() || protected_file_ != file) return;
     std::error_code ec;
     const fs::file_status link = fs::symlink_status(file, ec);
-    if (link.type() == fs::file_type::not_found) {
+    // Nothing there, or a pipe, device or folder, which the save refuses
+    // to replace anyway: nothing to keep.
+    if (link.type() != fs::file_type::regular && link.type() != fs::file_type::symlink) {
         protected_file_.clear();
         return;
     }
