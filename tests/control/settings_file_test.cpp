@@ -10,11 +10,8 @@
 #include <QFile>
 #include <QSettings>
 
-#include <filesystem>
-#include <functional>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace pitkad;
 
@@ -571,48 +568,6 @@ TEST(Settings, FailedSaveLeavesTheOldFileWhole) {
     if (!r) GTEST_SKIP() << "cannot drop privileges";
     EXPECT_EQ(*r, 0);
     EXPECT_EQ(read_all(t.ini()), before);
-}
-
-// A pipe or a link to a device at the settings file's name is refused at
-// once (a pipe without a writer is never waited for), as is a file larger
-// than any settings file; a save never writes through a link into another
-// file.
-TEST(Settings, ANameThatIsNoSettingsFileIsNeitherWaitedForNorWrittenThrough) {
-    IniFolder t;
-    const std::string ini = QFile::encodeName(t.ini()).toStdString();
-    const std::string other = QFile::encodeName(t.path() + "/notes.txt").toStdString();
-    const struct {
-        const char* name;
-        std::function<void()> make;
-        bool to_a_file; // read through, and a save is safe to try
-    } rows[] = {
-        {"pipe", [&] { ASSERT_EQ(::mkfifo(ini.c_str(), 0644), 0); }, false},
-        {"link to a device", [&] { std::filesystem::create_symlink("/dev/zero", ini); }, false},
-        {"link to a file", [&] { std::filesystem::create_symlink(other, ini); }, true},
-        {"too large",
-         [&] {
-             test::write_file(ini, {});
-             std::filesystem::resize_file(ini, settings_max_bytes + 1);
-         },
-         false},
-    };
-    const QByteArray text = "[View]\nLoudness=1\n";
-    ::alarm(20); // a read that waits ends the test instead of hanging it
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        write_all(QFile::decodeName(other.c_str()), text);
-        row.make();
-        SettingsFile file;
-        EXPECT_EQ(file.load(t.ini()), row.to_a_file);
-        if (row.to_a_file) {
-            EXPECT_TRUE(file.settings(Settings{}).loudness);
-            EXPECT_FALSE(file.save(changed_settings()));
-            EXPECT_TRUE(std::filesystem::is_symlink(ini));
-            EXPECT_EQ(read_all(QFile::decodeName(other.c_str())), text);
-        }
-        std::filesystem::remove(ini);
-    }
-    ::alarm(0);
 }
 
 // A full disk: the save fails and the old file survives (the temporary file
