@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <system_error>
 #include <vector>
 
 #include "analysis/wav_reader.h"
 #include "base/atomic_file.h"
+#include "base/file_bytes.h"
 #include "base/le_bytes.h"
 #include "base/paths.h"
 
@@ -36,7 +38,7 @@ void append_columns(const SpectrogramStore& store, int frames, std::vector<std::
 }
 
 // Columns from cache bytes into the store.
-void columns_from_bytes(const std::vector<std::uint8_t>& body, SpectrogramStore& store) {
+void columns_from_bytes(std::span<const std::uint8_t> body, SpectrogramStore& store) {
     for (std::size_t i = 0; i < body.size() / 4; ++i)
         store.spectrogram[i] = le::f32(body, i * 4);
 }
@@ -105,7 +107,7 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
                          std::stop_token stop) {
     std::error_code ec;
     const fs::path cache = cache_name_for(wav);
-    if (!fs::is_regular_file(wav, ec) || !fs::exists(cache, ec)) return false;
+    if (!fs::is_regular_file(wav, ec)) return false;
 
     std::int32_t wav_size = 0;
     {
@@ -113,10 +115,11 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
         if (!w || ::fseeko(w.get(), 0, SEEK_END) != 0) return false;
         wav_size = std::int32_t(std::uint32_t(ftello(w.get())));
     }
-    File f(std::fopen(cache.c_str(), "rb"));
-    if (!f) return false;
-    std::uint8_t header[cache_header_bytes];
-    if (std::fread(header, 1, sizeof header, f.get()) != sizeof header) return false;
+    // Never more than the largest cache; a pipe or a device at its name is
+    // not a cache.
+    const FileRead read = read_regular_file(cache, cache_max_bytes);
+    if (!read.ok() || read.bytes.size() < std::size_t(cache_header_bytes)) return false;
+    const std::span<const std::uint8_t> header(read.bytes.data(), cache_header_bytes);
     if (le::i32(header, 0) != wav_size) return false;
     const std::int32_t frames = le::i32(header, 4);
     if (frames < 0 || frames > frame_limit) return false;
@@ -140,8 +143,9 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
         if (!h.ok || h.value != stored) return false;
     }
 
-    std::vector<std::uint8_t> body(std::size_t(frames) * cache_column_bytes);
-    if (std::fread(body.data(), 1, body.size(), f.get()) != body.size()) return false;
+    const std::size_t body_bytes = std::size_t(frames) * cache_column_bytes;
+    if (read.bytes.size() - cache_header_bytes < body_bytes) return false;
+    const std::span<const std::uint8_t> body(read.bytes.data() + cache_header_bytes, body_bytes);
     // A damaged body (levels that are not numbers) is stale, not loaded.
     for (std::size_t i = 0; i < body.size() / 4; ++i)
         if (!std::isfinite(le::f32(body, i * 4))) return false;

@@ -16,6 +16,9 @@ namespace pitkad {
 
 inline constexpr int cache_header_bytes = 64;
 inline constexpr int cache_column_bytes = cells_per_frame * 4;
+// The largest cache: the header and frame_limit columns.
+inline constexpr std::uintmax_t cache_max_bytes =
+    cache_header_bytes + std::uintmax_t(frame_limit) * cache_column_bytes;
 // Reserved word 0 of a fingerprinted header ("PKF1" in file order); words 1
 // and 2 hold the hash's low and high halves.
 inline constexpr std::uint32_t cache_fingerprint_marker = 0x31464b50;

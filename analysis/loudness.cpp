@@ -1,11 +1,10 @@
 #include "analysis/loudness.h"
 
 #include <cmath>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "analysis/analysis_cache.h"
+#include "base/file_bytes.h"
 #include "base/number_text.h"
 
 namespace pitkad {
@@ -46,12 +45,12 @@ LoudnessLoad parse_loudness_table(std::string_view text) {
 }
 
 LoudnessLoad load_loudness_table(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return {};
-    return parse_loudness_table(text.str());
+    // 74 numbers take a few hundred bytes; a megabyte leaves room for
+    // comments after them and still refuses a file given by mistake.
+    const FileRead read = read_regular_file(file, 1 << 20);
+    if (!read.ok()) return {};
+    return parse_loudness_table(
+        std::string_view(reinterpret_cast<const char*>(read.bytes.data()), read.bytes.size()));
 }
 
 void normalise_to_peak(SpectrogramStore& store) {

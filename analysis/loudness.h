@@ -23,7 +23,8 @@ struct LoudnessLoad {
 // first token of its line after blanks, tabs and blank lines; missing values
 // at the end are 0. A token that is not a number makes ok false.
 LoudnessLoad parse_loudness_table(std::string_view text);
-// Reads and parses the file; ok false when it cannot be read.
+// Reads and parses the file; ok false when it cannot be read, is not a
+// regular file or is over a megabyte.
 LoudnessLoad load_loudness_table(const std::filesystem::path& file);
 
 // Subtracts the largest analysed cell (columns 0 … frame_count − 1, cells

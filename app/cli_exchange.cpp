@@ -7,6 +7,7 @@
 #include "drawing/draw_file.h"
 #include "drawing/midi_file.h"
 
+#include "app/draw_file_texts.h"
 #include "app/language.h"
 #include "app/status_texts.h"
 
@@ -32,9 +33,9 @@ int fail(const std::string& file, const QString& message) {
 }
 
 bool write_text(const QString& path, const std::string& text) {
-    return write_file_atomically(
+    return bool(write_file_atomically(
         local_path(path),
-        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
 }
 
 } // namespace
@@ -71,9 +72,12 @@ int run_import_midi_cli(const ExchangeArgs& a) {
     const MidiImportResult r = import_midi_file(*bytes, doc->drawing, doc->store.frame_count,
                                                 doc->channel_settings, options);
     if (!r.ok) return fail(local_path(midi_path), text_of(r));
-    if (!save_draw_data(doc->draw_file, doc->drawing, doc->store.frame_count,
-                        doc->channel_settings))
-        return fail(doc->draw_file, tr_text(file_not_written));
+    if (const FileWrite saved = save_draw_data(doc->draw_file, doc->drawing, doc->store.frame_count,
+                                               doc->channel_settings);
+        !saved)
+        return fail(doc->draw_file, saved.status == WriteStatus::not_a_regular_file
+                                        ? tr_text(draw_file_texts::not_a_file)
+                                        : tr_text(file_not_written));
     print_line(QString::fromLocal8Bit(doc->draw_file.c_str()) + QStringLiteral(": ") + text_of(r));
     return 0;
 }

@@ -4,6 +4,7 @@
 // status and the numbers; these turn them into text in the language in force.
 
 #include "app/language.h"
+#include "app/status_texts.h"
 #include "base/translatable.h"
 #include "drawing/draw_file.h"
 
@@ -40,6 +41,8 @@ inline QString draw_file_problem(const DrawFileRead& r) {
     switch (r.refusal) {
     case DrawFileRefusal::not_a_file:
         return tr_text(draw_file_texts::not_a_file);
+    case DrawFileRefusal::too_large:
+        return tr_text(status_texts::too_large);
     case DrawFileRefusal::bad_header:
         return tr_text(draw_file_texts::bad_header);
     case DrawFileRefusal::truncated:

@@ -1,5 +1,6 @@
 #include "app/main_window_hosts.h"
 
+#include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/session_messages.h"
 #include "app/status_texts.h"
@@ -7,6 +8,7 @@
 #include "drawing/draw_ops.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -100,6 +102,14 @@ void MainWindow::Hosts::tell(const SessionNotice& notice) {
     const QString message = session_message(notice);
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
     w_.show_error(message);
+}
+
+// The Save As dialog, after the reason and the user's consent.
+std::string MainWindow::Hosts::choose_other_drawing_file(const SessionNotice& why) {
+    std::fprintf(stderr, "%s\n", session_message(why).toLocal8Bit().constData());
+    if (!ask_save_elsewhere(&w_, why)) return {};
+    const QString chosen = choose_drawing_file(&w_, QFile::decodeName(why.path.c_str()));
+    return QFile::encodeName(chosen).toStdString();
 }
 
 // --- Practice tools ----------------------------------------------------------------

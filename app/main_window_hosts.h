@@ -92,6 +92,7 @@ class MainWindow::Hosts final : public TransportHost,
     UnsavedAnswer ask_unsaved() override { return ask_unsaved_drawing(&w_); }
     RecoveryAnswer ask_restore() override { return ask_restore_drawing(&w_); }
     void tell(const SessionNotice& notice) override;
+    std::string choose_other_drawing_file(const SessionNotice& why) override;
     void drawing_saved() override { w_.show_title(); }
 
     // The practice tools.

@@ -19,6 +19,8 @@ constexpr const char* drawing_kept =
     PITKAD_TR("PitkaD", "読めなかった描画データを次のファイルに残しました:");
 constexpr const char* recovery_not_written =
     PITKAD_TR("PitkaD", "描画データの復元用コピーを書けません. 保存するまで変更は守られません:");
+// After a save was refused because the drawing file's name is no regular file.
+constexpr const char* save_elsewhere = PITKAD_TR("PitkaD", "別の名前で保存しますか?");
 
 // A question with a default answer, a second one and one that puts it off
 // (also Esc): 0, 1 or 2.
@@ -60,6 +62,10 @@ QString session_message(const SessionNotice& notice) {
     case SessionIssue::recovery_not_written:
         text = tr_text(recovery_not_written) + u'\n' + path;
         break;
+    case SessionIssue::drawing_not_a_file:
+        text = path + tr_text(status_texts::cannot_write) + u'\n' +
+               tr_text(draw_file_texts::not_a_file);
+        break;
     }
     if (!notice.detail.empty()) text += u'\n' + QString::fromStdString(notice.detail);
     return text;
@@ -70,6 +76,19 @@ UnsavedAnswer ask_unsaved_drawing(QWidget* parent) {
                                      UnsavedAnswer::cancel};
     return answers[ask_three_way(parent, drawing_texts::unsaved_prompt, drawing_texts::unsaved_save,
                                  drawing_texts::unsaved_discard, drawing_texts::unsaved_cancel)];
+}
+
+bool ask_save_elsewhere(QWidget* parent, const SessionNotice& why) {
+    QMessageBox box(QMessageBox::Warning, texts::app_title,
+                    session_message(why) + u'\n' + tr_text(save_elsewhere), QMessageBox::NoButton,
+                    parent);
+    QPushButton* yes = box.addButton(tr_text(drawing_texts::save_as), QMessageBox::AcceptRole);
+    QPushButton* no =
+        box.addButton(tr_text(drawing_texts::unsaved_cancel), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 RecoveryAnswer ask_restore_drawing(QWidget* parent) {

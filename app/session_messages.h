@@ -16,5 +16,8 @@ QString session_message(const SessionNotice& notice);
 // captions; Esc answers the last choice (cancel, later).
 UnsavedAnswer ask_unsaved_drawing(QWidget* parent);
 RecoveryAnswer ask_restore_drawing(QWidget* parent);
+// A save refused at the drawing file's name (`why`): whether to save under
+// another name instead.
+bool ask_save_elsewhere(QWidget* parent, const SessionNotice& why);
 
 } // namespace pitkad

@@ -31,20 +31,6 @@ bool write_all(int fd, const std::uint8_t* p, std::size_t n) {
     return true;
 }
 
-// The file a chain of links ends at, followed link by link so that a link
-// whose file does not exist yet gives that file rather than the link itself.
-// Empty for a loop of links or an unreadable link.
-fs::path resolve_links(fs::path path) {
-    std::error_code ec;
-    for (int depth = 0; fs::is_symlink(path, ec); ++depth) {
-        if (depth == 40) return {};
-        const fs::path target = fs::read_symlink(path, ec);
-        if (ec) return {};
-        path = target.is_absolute() ? target : path.parent_path() / target;
-    }
-    return path;
-}
-
 // Makes the rename itself durable. Best effort: the new file is already in
 // place when this runs.
 void sync_folder(const fs::path& file) {
@@ -80,7 +66,8 @@ int create_temp(const std::string& path, mode_t mode, std::string& temp) {
         temp = prefix;
         for (int i = 0; i < 6; ++i, bits /= sizeof letters - 1)
             temp += letters[bits % (sizeof letters - 1)];
-        const int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        const int fd =
+            ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0) return fd;
         if (errno != EEXIST && errno != EINTR) return -1;
     }
@@ -117,38 +104,53 @@ void remove_leftovers(const fs::path& file) {
     }
 }
 
+FileWrite failure(int error) {
+    return {WriteStatus::failed, std::error_code(error, std::system_category())};
+}
+
 } // namespace
 
-bool write_file_atomically(const fs::path& given_path, std::span<const std::uint8_t> bytes) {
-    const fs::path resolved = resolve_links(given_path);
-    if (resolved.empty()) return false;
-    const std::string path = resolved.string();
+FileWrite write_file_atomically(const fs::path& file, std::span<const std::uint8_t> bytes,
+                                std::optional<unsigned> mode) {
+    const std::string path = file.string();
+    // What is at the name itself, not at the end of a link: the rename
+    // below replaces the name, so a link found here is refused rather than
+    // replaced by a file, and one put there later is replaced, never
+    // followed.
     struct stat old {};
-    const bool exists = ::stat(path.c_str(), &old) == 0;
+    const bool exists = ::lstat(path.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) return failure(errno);
+    if (exists && !S_ISREG(old.st_mode)) return {WriteStatus::not_a_regular_file, {}};
     // A file without write permission is kept even where our rights would
     // let us replace it (root): its mode says it is not to be changed.
     constexpr mode_t any_write = S_IWUSR | S_IWGRP | S_IWOTH;
-    if (exists && (::access(path.c_str(), W_OK) != 0 || (old.st_mode & any_write) == 0))
-        return false;
+    if (exists && (old.st_mode & any_write) == 0) return failure(EACCES);
+    if (exists && ::access(path.c_str(), W_OK) != 0) return failure(errno);
 
     // A replaced file keeps its permissions, and its new bytes are never
     // open to more readers than its old ones were; a new file has the mode
-    // the umask gave the temporary file.
+    // the umask gave the temporary file. A mode given is set either way.
+    const bool set_mode = mode || exists;
+    const mode_t final_mode = mode ? mode_t(*mode & 07777) : old.st_mode & 07777;
     std::string temp;
-    const int fd = create_temp(path, exists ? old.st_mode & 0666 : 0666, temp);
-    if (fd < 0) return false;
-    bool ok = write_all(fd, bytes.data(), bytes.size());
-    if (exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ok;
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
+    const int fd = create_temp(path, set_mode ? final_mode & 0666 : 0666, temp);
+    if (fd < 0) return failure(errno);
+    int error = 0;
+    const auto step = [&error](bool ok) {
+        if (!ok && error == 0) error = errno != 0 ? errno : EIO;
+    };
+    step(write_all(fd, bytes.data(), bytes.size()));
+    if (set_mode) step(::fchmod(fd, final_mode) == 0);
+    step(::fsync(fd) == 0);
+    step(::close(fd) == 0);
+    if (error == 0) step(std::rename(temp.c_str(), path.c_str()) == 0);
+    if (error != 0) {
         ::unlink(temp.c_str());
-        return false;
+        return failure(error);
     }
-    sync_folder(resolved);
-    remove_leftovers(resolved);
-    return true;
+    sync_folder(file);
+    remove_leftovers(file);
+    return {WriteStatus::written, {}};
 }
 
 } // namespace pitkad

@@ -5,17 +5,36 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
+#include <system_error>
 
 namespace pitkad {
 
-// Writes bytes to path. A symbolic link is written through to the file it
-// names (created when it does not exist yet) and stays a link; a new file
-// gets the mode the process's umask gives, an existing file keeps its
-// permissions, and one we may not write, or whose mode allows no writing at
-// all, is not replaced. False, with no temporary file left
-// behind, when any step fails. After a success, temporary files that earlier
+enum class WriteStatus {
+    written,
+    // Something other than a regular file is at the name (a symbolic link,
+    // a folder, a pipe, a device): it is left as it is, never written
+    // through, so that a link cannot send our bytes into another file.
+    not_a_regular_file,
+    failed, // `error` says why when the system gave a reason
+};
+
+struct FileWrite {
+    WriteStatus status = WriteStatus::failed;
+    std::error_code error;
+    explicit operator bool() const { return status == WriteStatus::written; }
+};
+
+// Writes bytes to path, which must name a regular file or nothing. A new
+// file gets the mode the process's umask gives, an existing file keeps its
+// permissions; with `mode`, the file gets exactly those permission bits
+// instead. An existing file we may not write, or whose mode allows no
+// writing at all, is not replaced. Fails with no temporary file left behind
+// when any step fails. After a success, temporary files that earlier
 // interrupted saves of the same file left are removed.
-bool write_file_atomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+FileWrite write_file_atomically(const std::filesystem::path& path,
+                                std::span<const std::uint8_t> bytes,
+                                std::optional<unsigned> mode = std::nullopt);
 
 } // namespace pitkad

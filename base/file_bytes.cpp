@@ -1,24 +1,80 @@
 #include "base/file_bytes.h"
 
-#include <fstream>
-#include <system_error>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pitkad {
 
+namespace {
+
+FileRead with_status(ReadStatus status, int error = 0) {
+    FileRead r;
+    r.status = status;
+    if (error != 0) r.error = std::error_code(error, std::system_category());
+    return r;
+}
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+} // namespace
+
+FileRead read_regular_file(const std::filesystem::path& path, std::uintmax_t max_size,
+                           Links links) {
+    // Not blocking: opening a pipe without a writer would wait for one. The
+    // type is then asked of what was opened, so nothing can be put in its
+    // place between the question and the reading.
+    const int flags =
+        O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (links == Links::refuse ? O_NOFOLLOW : 0);
+    const Fd in{::open(path.c_str(), flags)};
+    if (in.fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) return with_status(ReadStatus::absent);
+        if (error == ELOOP && links == Links::refuse)
+            return with_status(ReadStatus::not_a_regular_file);
+        return with_status(ReadStatus::unreadable, error);
+    }
+    struct stat st {};
+    if (::fstat(in.fd, &st) != 0) return with_status(ReadStatus::unreadable, errno);
+    if (S_ISDIR(st.st_mode)) return with_status(ReadStatus::unreadable, EISDIR);
+    if (!S_ISREG(st.st_mode)) return with_status(ReadStatus::not_a_regular_file);
+    if (std::uintmax_t(st.st_size) > max_size) return with_status(ReadStatus::too_large);
+
+    // Read to the end, which may differ from the size asked above when the
+    // file changes meanwhile; never more than one byte past the cap.
+    FileRead r;
+    const std::size_t limit = std::size_t(std::min<std::uintmax_t>(max_size, SIZE_MAX - 1)) + 1;
+    r.bytes.resize(std::min(std::size_t(st.st_size) + 1, limit));
+    std::size_t got = 0;
+    for (;;) {
+        if (got == r.bytes.size()) {
+            if (got == limit) return with_status(ReadStatus::too_large);
+            r.bytes.resize(std::min(got * 2 + 4096, limit));
+        }
+        const ssize_t n = ::read(in.fd, r.bytes.data() + got, r.bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return with_status(ReadStatus::unreadable, errno);
+        if (n == 0) break;
+        got += std::size_t(n);
+    }
+    r.bytes.resize(got);
+    r.status = ReadStatus::ok;
+    r.mode = unsigned(st.st_mode & 07777);
+    return r;
+}
+
 std::optional<std::vector<std::uint8_t>> read_file_bytes(const std::filesystem::path& path,
                                                          std::uintmax_t max_size) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || size > max_size) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<std::uint8_t> bytes(std::size_t(size), 0);
-    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size));
-    // A file that shrank meanwhile reads short: refused as well.
-    if (std::uintmax_t(in.gcount()) != size || in.peek() != std::ifstream::traits_type::eof())
-        return std::nullopt;
-    return bytes;
+    FileRead r = read_regular_file(path, max_size);
+    if (!r.ok()) return std::nullopt;
+    return std::move(r.bytes);
 }
 
 } // namespace pitkad

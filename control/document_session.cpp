@@ -92,7 +92,9 @@ void DocumentSession::keep_protected_file(const std::string& file) {
     if (protected_file_.empty() || protected_file_ != file) return;
     std::error_code ec;
     const fs::file_status link = fs::symlink_status(file, ec);
-    if (link.type() == fs::file_type::not_found) {
+    // Nothing there, or a pipe, device or folder, which the save refuses
+    // to replace anyway: nothing to keep.
+    if (link.type() != fs::file_type::regular && link.type() != fs::file_type::symlink) {
         protected_file_.clear();
         return;
     }
@@ -111,25 +113,32 @@ void DocumentSession::keep_protected_file(const std::string& file) {
     }
 }
 
-bool DocumentSession::write_drawing(const std::string& file) {
+WriteStatus DocumentSession::write_drawing(const std::string& file) {
     keep_protected_file(file);
     if (!protected_file_.empty() && protected_file_ == file) {
         // Not kept: it is not replaced either.
         host_.tell({SessionIssue::drawing_not_written, file, {}});
-        return false;
+        return WriteStatus::failed;
     }
-    if (!save_draw_data(file, doc_.drawing, doc_.store.frame_count, doc_.channel_settings)) {
+    const FileWrite written =
+        save_draw_data(file, doc_.drawing, doc_.store.frame_count, doc_.channel_settings);
+    if (written.status == WriteStatus::failed)
         host_.tell({SessionIssue::drawing_not_written, file, {}});
-        return false;
-    }
+    if (!written) return written.status;
     drop_recovery();
     host_.drawing_saved();
-    return true;
+    return WriteStatus::written;
 }
 
 bool DocumentSession::save() {
     if (!is_open()) return true;
-    return write_drawing(doc_.draw_file);
+    const WriteStatus status = write_drawing(doc_.draw_file);
+    if (status != WriteStatus::not_a_regular_file) return status == WriteStatus::written;
+    // A link at the name would send the drawing into another file: it goes
+    // under another name, when the user gives one.
+    const std::string other =
+        host_.choose_other_drawing_file({SessionIssue::drawing_not_a_file, doc_.draw_file, {}});
+    return !other.empty() && save_as(other);
 }
 
 bool DocumentSession::save_as(const std::string& file) {
@@ -137,7 +146,9 @@ bool DocumentSession::save_as(const std::string& file) {
     const std::string chosen = full_path(file);
     const std::string previous = doc_.draw_file;
     doc_.draw_file = chosen;
-    if (!write_drawing(chosen)) {
+    if (const WriteStatus status = write_drawing(chosen); status != WriteStatus::written) {
+        if (status == WriteStatus::not_a_regular_file)
+            host_.tell({SessionIssue::drawing_not_a_file, chosen, {}});
         doc_.draw_file = previous;
         return false;
     }

@@ -36,6 +36,10 @@ enum class SessionIssue {
     // Before a save replaced a drawing file that could not be read or was
     // cut, that file was kept as `path`.
     drawing_kept,
+    // A save was refused because something other than a regular file is at
+    // the drawing file's name (a link, a pipe, a device): it is never
+    // written through. Nothing was changed.
+    drawing_not_a_file,
 };
 
 struct SessionNotice {
@@ -57,6 +61,13 @@ class SessionHost {
     // A recovery copy newer than the drawing file was found at an open.
     virtual RecoveryAnswer ask_restore() = 0;
     virtual void tell(const SessionNotice& notice) = 0;
+    // A save to the drawing file was refused (`why`: drawing_not_a_file):
+    // the name of another file to save to, which is then remembered as by
+    // save_as, or empty to save nothing. Without an answer, `why` is told.
+    virtual std::string choose_other_drawing_file(const SessionNotice& why) {
+        tell(why);
+        return {};
+    }
     // The drawing was written to its file, or replaced by a file's content.
     virtual void drawing_saved() {}
     virtual void drawing_replaced() {}
@@ -95,7 +106,9 @@ class DocumentSession {
     // has settled the old drawing and reset what plays it.
     void adopt(const std::filesystem::path& recording, SpectrogramStore&& staged);
 
-    // Saves to the drawing file; false (told) when it failed.
+    // Saves to the drawing file; false (told) when it failed. When the
+    // drawing file's name holds anything but a regular file, the host is
+    // asked for another file and the drawing is saved there as by save_as.
     bool save();
     // Saves to `file` and remembers it for the recording: it opens from
     // there, and later saves go there. False (told) when the save failed;
@@ -127,7 +140,9 @@ class DocumentSession {
     // Before a file that could not be read, or was cut, is replaced: it is
     // kept beside itself under a name not in use.
     void keep_protected_file(const std::string& file);
-    bool write_drawing(const std::string& file);
+    // Saves to `file`; tells a failure, not a refusal (not_a_regular_file),
+    // which the callers handle.
+    WriteStatus write_drawing(const std::string& file);
 
     Document& doc_;
     SessionHost& host_;

@@ -1,6 +1,7 @@
 #include "control/settings_file.h"
 
 #include "base/atomic_file.h"
+#include "base/file_bytes.h"
 #include "base/paths.h"
 #include "control/practice_controls.h"
 #include "midi/channel_settings.h"
@@ -286,18 +287,22 @@ Settings settings_from(const IniText& ini, const Settings& defaults) {
 // the old file as it was.
 bool replace_file(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
-                                 std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
-                                           std::size_t(text.size())));
+    return bool(
+        write_file_atomically(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                              std::span(reinterpret_cast<const std::uint8_t*>(text.constData()),
+                                        std::size_t(text.size()))));
 }
 
 // The file's bytes; empty when it is missing, nullopt when it is there but
-// cannot be read.
+// cannot be read, is a pipe or a device (never waited for), or is larger
+// than any settings file.
 std::optional<QByteArray> read_whole(const QString& path) {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) return file.readAll();
-    if (file.exists()) return std::nullopt;
-    return QByteArray();
+    const FileRead read = read_regular_file(
+        std::filesystem::path(QFile::encodeName(path).toStdString()), settings_max_bytes);
+    if (read.status == ReadStatus::absent) return QByteArray();
+    if (!read.ok()) return std::nullopt;
+    return QByteArray(reinterpret_cast<const char*>(read.bytes.data()),
+                      qsizetype(read.bytes.size()));
 }
 
 // True when `text`, read as the settings file, yields exactly `s`.

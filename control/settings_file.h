@@ -22,9 +22,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 namespace pitkad {
 
 struct MidiChannelSettings;
+
+// A settings file is a few kilobytes; a larger one than this is refused
+// unread, as one that cannot be read is.
+inline constexpr std::uintmax_t settings_max_bytes = 4 << 20;
 
 // Section and key names as they appear in the file.
 namespace settings_key {
@@ -101,7 +107,8 @@ class SettingsFile {
     explicit SettingsFile(const QString& path) { load(path); }
 
     // Reads the file at `path` into memory; a missing file reads as an empty
-    // one. False when the file is there but cannot be read.
+    // one. False when the file is there but cannot be read, is not a regular
+    // file (a pipe is never waited for) or is over settings_max_bytes.
     bool load(const QString& path);
     const QString& path() const { return path_; }
 

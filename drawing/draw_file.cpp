@@ -1,17 +1,12 @@
 #include "drawing/draw_file.h"
 
-#include "base/atomic_file.h"
+#include "base/file_bytes.h"
 #include "base/le_bytes.h"
 #include "drawing/draw_ops.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
+#include <algorithm>
+#include <span>
 #include <system_error>
-#include <unistd.h>
 
 namespace pitkad {
 
@@ -42,26 +37,6 @@ std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
 
 namespace {
 
-// Reads up to n bytes, fewer only at the end of the file; -1 on an error.
-ssize_t read_up_to(int fd, std::uint8_t* p, std::size_t n) {
-    std::size_t got = 0;
-    while (got < n) {
-        const ssize_t r = ::read(fd, p + got, n - got);
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return -1;
-        if (r == 0) break;
-        got += std::size_t(r);
-    }
-    return ssize_t(got);
-}
-
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 DrawFileRead refused(DrawFileRead r, DrawFileRefusal why) {
     r.status = DrawFileStatus::refused;
     r.refusal = why;
@@ -82,21 +57,25 @@ DrawFileRead read_draw_file(const std::string& path, int frame_count) {
     r.frame_count = frame_count;
     if (frame_count < 0 || frame_count > draw_frames)
         return refused(std::move(r), DrawFileRefusal::bad_header);
-    // Not blocking: a pipe at the path must not hold the program up.
-    const Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
-    if (in.fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return r; // absent
-        return unreadable(std::move(r), errno);
+    // A pipe or a device at the path is refused without waiting for it,
+    // and nothing past the largest drawing file is read.
+    FileRead file = read_regular_file(path, draw_file_max_bytes);
+    switch (file.status) {
+    case ReadStatus::ok:
+        break;
+    case ReadStatus::absent:
+        return r;
+    case ReadStatus::unreadable:
+        return unreadable(std::move(r), file.error.value());
+    case ReadStatus::not_a_regular_file:
+        return refused(std::move(r), DrawFileRefusal::not_a_file);
+    case ReadStatus::too_large:
+        return refused(std::move(r), DrawFileRefusal::too_large);
     }
-    struct stat st {};
-    if (::fstat(in.fd, &st) != 0) return unreadable(std::move(r), errno);
-    if (S_ISDIR(st.st_mode)) return unreadable(std::move(r), EISDIR);
-    if (!S_ISREG(st.st_mode)) return refused(std::move(r), DrawFileRefusal::not_a_file);
-
-    std::array<std::uint8_t, draw_body_offset> head{};
-    const ssize_t head_read = read_up_to(in.fd, head.data(), head.size());
-    if (head_read < 0) return unreadable(std::move(r), errno);
-    if (head_read < ssize_t(head.size())) return refused(std::move(r), DrawFileRefusal::truncated);
+    const std::vector<std::uint8_t>& bytes = file.bytes;
+    if (bytes.size() < std::size_t(draw_body_offset))
+        return refused(std::move(r), DrawFileRefusal::truncated);
+    const std::span<const std::uint8_t> head(bytes.data(), draw_body_offset);
     const std::int32_t file_frames = le::i32(head, 0);
     if (file_frames < 0 || file_frames > draw_frames)
         return refused(std::move(r), DrawFileRefusal::bad_header);
@@ -112,12 +91,12 @@ DrawFileRead read_draw_file(const std::string& path, int frame_count) {
     }
     // The whole file is checked, also the records a shorter recording drops.
     const std::size_t body = std::size_t(file_frames) * std::size_t(draw_record_size);
-    image.body.resize(body);
-    const ssize_t body_read = read_up_to(in.fd, image.body.data(), body);
-    if (body_read < 0) return unreadable(std::move(r), errno);
-    if (std::size_t(body_read) < body) return refused(std::move(r), DrawFileRefusal::truncated);
-    for (std::uint8_t v : image.body)
-        if (!is_draw_value(v)) return refused(std::move(r), DrawFileRefusal::bad_record);
+    if (bytes.size() - std::size_t(draw_body_offset) < body)
+        return refused(std::move(r), DrawFileRefusal::truncated);
+    const auto body_start = bytes.begin() + draw_body_offset;
+    if (!std::all_of(body_start, body_start + std::ptrdiff_t(body), is_draw_value))
+        return refused(std::move(r), DrawFileRefusal::bad_record);
+    image.body.assign(body_start, body_start + std::ptrdiff_t(body));
     image.body.resize(std::size_t(frame_count) * std::size_t(draw_record_size), 0);
     r.status = DrawFileStatus::ok;
     return r;
@@ -141,27 +120,24 @@ std::string backup_file_name(const std::string& path) {
 
 namespace {
 
-// Copies the file at `path`, when there is one, to its backup name.
+// Copies the file at `path`, when there is one, to its backup name, with
+// the file's own permissions: a private drawing has a private backup. Only
+// a regular file is copied; what a link at the name points to is not ours
+// to copy, and the save then refuses the name anyway.
 void keep_backup(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
-    const std::vector<std::uint8_t> old((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
-    if (in.bad()) return;
-    write_file_atomically(backup_file_name(path), old);
+    const FileRead old = read_regular_file(path, draw_file_max_bytes, Links::refuse);
+    if (old.ok()) write_file_atomically(backup_file_name(path), old.bytes, old.mode);
 }
 
 } // namespace
 
-bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
-                    const MidiChannelSettings& settings) {
+FileWrite save_draw_data(const std::string& path, DrawData& draw, int frame_count,
+                         const MidiChannelSettings& settings) {
     reset_draw_select(draw, frame_count);
     keep_backup(path);
-    if (!write_file_atomically(path, build_draw_file(draw, frame_count, settings))) return false;
-    draw.modified = false;
-    return true;
+    FileWrite written = write_file_atomically(path, build_draw_file(draw, frame_count, settings));
+    if (written) draw.modified = false;
+    return written;
 }
 
 DrawFileRead load_draw_data(const std::string& path, DrawData& draw, int frame_count,

@@ -4,6 +4,7 @@
 // (127 - velocity) of MIDI channels 1 … 8, then the drawing's records as
 // they lie in memory. Little-endian, no magic number.
 
+#include "base/atomic_file.h"
 #include "drawing/draw_data.h"
 #include "midi/channel_settings.h"
 
@@ -18,6 +19,9 @@ namespace pitkad {
 inline constexpr int draw_header_size = 48;
 inline constexpr int draw_midi_block_size = 16;
 inline constexpr int draw_body_offset = draw_header_size + draw_midi_block_size;
+// The largest drawing file: the header, the MIDI block and draw_frames records.
+inline constexpr std::size_t draw_file_max_bytes =
+    std::size_t(draw_body_offset) + std::size_t(draw_frames) * std::size_t(draw_record_size);
 
 // The recording's path with the extension of its file name replaced by
 // ".pkc" (appended when the name has none).
@@ -45,6 +49,7 @@ enum class DrawFileStatus {
 enum class DrawFileRefusal {
     none,
     not_a_file,     // a device, pipe or socket
+    too_large,      // longer than the header, the MIDI block and draw_frames records
     bad_header,     // the header's frame count is below 0 or above draw_frames
     truncated,      // ends before the MIDI block or the records its header counts
     bad_midi_block, // a program or velocity byte above 127
@@ -71,7 +76,8 @@ struct DrawFileRead {
 // long enough for its header's frame count, the MIDI block must hold MIDI
 // data bytes and every record byte a draw value. A file made for another
 // frame count is loaded cut or padded to frame_count records. Bytes after
-// the counted records are ignored.
+// the counted records are ignored, but a file longer than draw_file_max_bytes
+// is refused unread, and so is anything but a regular file.
 DrawFileRead read_draw_file(const std::string& path, int frame_count);
 
 // Puts a checked file into the drawing and the settings of channels 1 … 8;
@@ -82,12 +88,14 @@ void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiChannelSett
 std::string backup_file_name(const std::string& path);
 
 // Saving: clears the selection, writes the file (write_file_atomically: a
-// failed save leaves the previous file as it was); true on success, which
-// also clears DrawData::modified. A file that is replaced is first kept as
-// backup_file_name(path) (itself written atomically); when that cannot be
-// written the save goes ahead without it.
-bool save_draw_data(const std::string& path, DrawData& draw, int frame_count,
-                    const MidiChannelSettings& settings);
+// failed save leaves the previous file as it was, and a name that holds a
+// link or anything else but a regular file is refused as
+// not_a_regular_file); success also clears DrawData::modified. A file that
+// is replaced is first kept as backup_file_name(path) (itself written
+// atomically, with the file's permissions); when that cannot be written the
+// save goes ahead without it.
+FileWrite save_draw_data(const std::string& path, DrawData& draw, int frame_count,
+                         const MidiChannelSettings& settings);
 
 // Loading without the tool window (the open sequence, the render command):
 // read and check, and when the file is read, apply it. Anything but a read

@@ -5,9 +5,26 @@
 
 #include <system_error>
 
+#include <sys/stat.h>
+
 namespace pitkad {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Creates `folder` (and what is missing above it) for its owner alone; one
+// that is there already loses other users' rights.
+void make_private_folder(const fs::path& folder) {
+    std::error_code ec;
+    if (folder.has_parent_path()) fs::create_directories(folder.parent_path(), ec);
+    if (::mkdir(folder.c_str(), 0700) == 0) return;
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & 077) != 0)
+        ::chmod(folder.c_str(), st.st_mode & 07700);
+}
+
+} // namespace
 
 fs::path recovery_file_for(const std::string& recording) {
     return user_cache_dir() / "recovery" / (path_digest(recording) + ".pkc");
@@ -70,8 +87,9 @@ void RecoveryWriter::run() {
         if (job.remove) {
             fs::remove(job.file, ec);
         } else {
-            fs::create_directories(job.file.parent_path(), ec);
-            last_write_failed_ = !write_file_atomically(job.file, job.bytes);
+            // The user's drawings, kept where only the user may read them.
+            make_private_folder(job.file.parent_path());
+            last_write_failed_ = !write_file_atomically(job.file, job.bytes, 0600);
         }
         lock.lock();
         busy_ = false;

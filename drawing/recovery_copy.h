@@ -4,7 +4,8 @@
 // folder, "recovery/<path_digest of the recording's full path>.pkc". The
 // copy is written atomically on a thread of its own, so that a large
 // drawing never holds up the window; the window builds the bytes and hands
-// over its own copy of them.
+// over its own copy of them. The copies are the user's alone: mode 0600 in a
+// folder of mode 0700.
 
 #include <atomic>
 #include <condition_variable>

@@ -1347,5 +1347,9 @@
         <source>描画データの復元用コピーを書けません. 保存するまで変更は守られません:</source>
         <translation>The recovery copy of the drawing cannot be written; until you save, a crash would lose the changes:</translation>
     </message>
+    <message>
+        <source>別の名前で保存しますか?</source>
+        <translation>Save it under another name?</translation>
+    </message>
 </context>
 </TS>

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "analysis/analyse_wav.h"
@@ -199,6 +201,42 @@ TEST_F(Cache, UnwritableFolderFallsBackToTheUserCacheFile) {
     store_->at(2, 40) = 5.0f;
     reload_analysis_cache(*store_);
     EXPECT_EQ(store_->spectrogram, analysed);
+}
+
+// What is at the cache's name and is not a regular file is neither waited
+// for nor written through: a link to a file of the user's leaves that file
+// as it was, and the cache goes to the user cache folder. A regular file
+// larger than any cache is not read, only replaced.
+TEST_F(Cache, ANameThatIsNoCacheIsNeitherWaitedForNorWrittenThrough) {
+    const auto wav = dir_ / "song.wav";
+    const auto pkd = dir_ / "song.pkd";
+    const auto user_file = dir_ / "letter.txt";
+    test::write_file(wav, tone_wav(3, 441));
+    const struct {
+        const char* name;
+        std::function<void()> make;
+        bool falls_back;
+    } rows[] = {
+        {"link to a file", [&] { fs::create_symlink(user_file, pkd); }, true},
+        {"pipe", [&] { ASSERT_EQ(::mkfifo(pkd.c_str(), 0644), 0); }, true},
+        {"larger than any cache",
+         [&] {
+             test::write_file(pkd, {});
+             fs::resize_file(pkd, cache_max_bytes + 1); // sparse: no disk taken
+         },
+         false},
+    };
+    ::alarm(60); // a read that waits ends the test instead of hanging it
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::write_file(user_file, {'h', 'i'});
+        row.make();
+        EXPECT_FALSE(open(wav));
+        EXPECT_EQ(store_->cache_file_name, (row.falls_back ? fallback_ : pkd).string());
+        EXPECT_EQ(test::read_file(user_file), (test::Bytes{'h', 'i'}));
+        fs::remove(pkd);
+    }
+    ::alarm(0);
 }
 
 TEST_F(Cache, ReadOnlyFolderFallsBack) {

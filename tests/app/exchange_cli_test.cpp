@@ -6,6 +6,8 @@
 #include "drawing/midi_file.h"
 #include "window_test_support.h"
 
+#include <sys/stat.h>
+
 namespace pitkad::test {
 namespace {
 
@@ -164,6 +166,34 @@ TEST_F(ExchangeCli, DrawingFilesThatCannotBeReadOrDoNotFitAreReported) {
     EXPECT_TRUE(r.err.contains(QString::number(frames + 2))) << r.err.toStdString();
     const auto n = read_file(notes);
     EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(*drawing, frames));
+}
+
+// A pipe at the cache's or the drawing file's name is never waited for: the
+// export goes on without the cache, or ends naming the drawing file.
+TEST_F(ExchangeCli, APipeBesideTheRecordingNeverHoldsTheExportUp) {
+    save_drawing();
+    const fs::path out = dir.path() / "o.mid";
+    const struct {
+        const char* name;
+        fs::path pipe;
+        int exit_code;
+    } rows[] = {{"cache", dir.path() / "tone.pkd", 0}, {"drawing", pkc(), 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.pipe == pkc()) fs::remove(pkc());
+        ASSERT_EQ(::mkfifo(row.pipe.c_str(), 0644), 0);
+        QProcess p;
+        p.setWorkingDirectory(s(dir.path() / "work"));
+        p.start(QString::fromStdString(program.string()), {"--export-midi", s(wav), "-o", s(out)});
+        const bool finished = p.waitForFinished(30000);
+        if (!finished) {
+            p.kill();
+            p.waitForFinished();
+        }
+        ASSERT_TRUE(finished) << "still waiting for the pipe";
+        EXPECT_EQ(p.exitCode(), row.exit_code) << p.readAllStandardError().toStdString();
+        fs::remove(row.pipe);
+    }
 }
 
 TEST_F(ExchangeCli, FailuresNameTheFileAndBadOptionsShowUsage) {

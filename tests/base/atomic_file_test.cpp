@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 #include <optional>
-#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,8 +61,8 @@ TEST_F(AtomicFile, NewFilesFollowTheUmask) {
         SCOPED_TRACE(row.umask);
         ::umask(row.umask);
         fs::remove(path);
-        const bool created = write_file_atomically(path, new_bytes);
-        const bool replaced = write_file_atomically(dir / "kept.pkc", new_bytes);
+        const bool created = bool(write_file_atomically(path, new_bytes));
+        const bool replaced = bool(write_file_atomically(dir / "kept.pkc", new_bytes));
         ::umask(old_mask);
         ASSERT_TRUE(created);
         EXPECT_EQ(mode_of(path), row.created);
@@ -110,8 +110,10 @@ TEST_F(AtomicFile, ReadOnlyFileIsNotReplaced) {
 TEST_F(AtomicFile, LeftoversOfInterruptedSavesAreRemoved) {
     std::vector<std::string> stale{"song.pkc.tmp", "song.pkc.part999999999",
                                    "song.pkc.tmp-999999999-Ab12Cd"};
-    for (int n = 1; n < 150; ++n) stale.push_back("song.pkc.tmp" + std::to_string(n));
-    for (const std::string& name : stale) write_file(dir / name, old_bytes);
+    for (int n = 1; n < 150; ++n)
+        stale.push_back("song.pkc.tmp" + std::to_string(n));
+    for (const std::string& name : stale)
+        write_file(dir / name, old_bytes);
     const fs::path live = dir / ("song.pkc.tmp-" + std::to_string(::getppid()) + "-Xy34Zw");
     const fs::path other = dir / "other.pkc.tmp3";
     write_file(live, old_bytes);
@@ -132,7 +134,8 @@ TEST_F(AtomicFile, KilledSavesLeaveAWholeFile) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (;;) write_file_atomically(path, big);
+            for (;;)
+                write_file_atomically(path, big);
         }
         ::usleep(useconds_t(3000 + 7000 * round));
         ::kill(child, SIGKILL);
@@ -144,51 +147,56 @@ TEST_F(AtomicFile, KilledSavesLeaveAWholeFile) {
     EXPECT_EQ(entry_count(dir.path()), 1);
 }
 
-// Writing through a symbolic link writes the file it names; the link stays.
-TEST_F(AtomicFile, WritingThroughALinkWritesItsTarget) {
-    const fs::path real = dir / "real" / "take.pkc";
-    fs::create_directories(real.parent_path());
-    const fs::path first_link = dir / "first.pkc";
+// Whatever is at the name and is not a regular file is refused and left as
+// it was: a link is never written through (not to a file of the user's, not
+// to one it would create), a pipe or a device never opened.
+TEST_F(AtomicFile, NonRegularNamesAreRefusedAndLeftAlone) {
+    const fs::path other = dir / "other.pkd";
     const struct {
         const char* name;
-        fs::path link_target; // what `path` points at
-        bool make_first_link;
-        bool target_exists; // false: the link dangles, the write creates its file
+        std::function<void()> make;
     } rows[] = {
-        {"absolute", real, false, true},
-        {"relative", fs::path("real") / "take.pkc", false, true},
-        {"link to a link", first_link, true, true},
-        {"dangling", fs::path("real") / "take.pkc", false, false},
-        {"link to a dangling link", first_link, true, false},
+        {"link to a file", [&] { fs::create_symlink(other, path); }},
+        {"dangling link", [&] { fs::create_symlink(dir / "new.pkd", path); }},
+        {"link to itself", [&] { fs::create_symlink(path.filename(), path); }},
+        {"pipe", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }},
+        {"folder", [&] { fs::create_directory(path); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        fs::remove(path);
-        fs::remove(first_link);
-        fs::remove(real);
-        if (row.target_exists) {
-            write_file(real, old_bytes);
-            ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
-        }
-        if (row.make_first_link) fs::create_symlink(real, first_link);
-        fs::create_symlink(row.link_target, path);
-        ASSERT_TRUE(write_file_atomically(path, new_bytes));
-        ASSERT_TRUE(fs::is_symlink(path));
-        EXPECT_EQ(fs::read_symlink(path), row.link_target);
-        if (row.make_first_link) {
-            EXPECT_TRUE(fs::is_symlink(first_link));
-        }
-        EXPECT_EQ(read_file(real), new_bytes);
-        if (row.target_exists) {
-            EXPECT_EQ(mode_of(real), 0640u);
-        }
-        EXPECT_EQ(entry_count(real.parent_path()), 1);
+        write_file(other, old_bytes);
+        ASSERT_EQ(::chmod(other.c_str(), 0600), 0);
+        row.make();
+        const fs::file_status before = fs::symlink_status(path);
+        const FileWrite w = write_file_atomically(path, new_bytes, 0644);
+        EXPECT_EQ(w.status, WriteStatus::not_a_regular_file);
+        EXPECT_EQ(fs::symlink_status(path).type(), before.type());
+        EXPECT_EQ(read_file(other), old_bytes);
+        EXPECT_EQ(mode_of(other), 0600u);
+        EXPECT_FALSE(fs::exists(dir / "new.pkd"));
+        EXPECT_EQ(entry_count(dir.path()), 2) << "no temporary file is left";
+        fs::remove_all(path);
     }
-    // A link to itself names no file: the write fails and the link stays.
-    fs::remove(path);
-    fs::create_symlink("song.pkc", path);
-    EXPECT_FALSE(write_file_atomically(path, new_bytes));
-    EXPECT_TRUE(fs::is_symlink(path));
+}
+
+// A mode given is the file's, new or replaced, whatever the umask and the
+// old file's mode: a backup keeps its original's, a private copy stays
+// private.
+TEST_F(AtomicFile, AGivenModeIsTheFilesMode) {
+    const mode_t old_mask = ::umask(022);
+    for (mode_t mode : {0600, 0640, 0666}) {
+        for (bool exists : {false, true}) {
+            SCOPED_TRACE(std::to_string(mode) + (exists ? " replacing a 0644 file" : " new"));
+            fs::remove(path);
+            if (exists) {
+                write_file(path, old_bytes);
+                ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+            }
+            EXPECT_TRUE(write_file_atomically(path, new_bytes, mode));
+            EXPECT_EQ(mode_of(path), mode);
+        }
+    }
+    ::umask(old_mask);
 }
 
 // Every way the write can fail leaves what was there and no temporary file.
@@ -201,13 +209,14 @@ TEST_F(AtomicFile, FailedWriteLeavesTheOldFile) {
         bool needs_permissions; // only binds under an ordinary user id
         std::function<std::optional<bool>()> write;
     } rows[] = {
-        {"target is a folder", false, [&] { return write_file_atomically(folder, new_bytes); }},
+        {"target is a folder", false,
+         [&] { return bool(write_file_atomically(folder, new_bytes)); }},
         {"missing folder", false,
-         [&] { return write_file_atomically(folder / "no" / "such.pkc", new_bytes); }},
+         [&] { return bool(write_file_atomically(folder / "no" / "such.pkc", new_bytes)); }},
         {"file size limit", false,
          [&] {
              return test::with_file_size_limit(
-                 4096, [&] { return write_file_atomically(file, new_bytes); });
+                 4096, [&] { return bool(write_file_atomically(file, new_bytes)); });
          }},
         {"file system full", false,
          [&]() -> std::optional<bool> {
@@ -215,7 +224,7 @@ TEST_F(AtomicFile, FailedWriteLeavesTheOldFile) {
              if (!disk.mounted()) return std::nullopt;
              write_file(dir / "disk" / "take.pkc", old_bytes);
              disk.fill();
-             const bool written = write_file_atomically(dir / "disk" / "take.pkc", new_bytes);
+             const bool written = bool(write_file_atomically(dir / "disk" / "take.pkc", new_bytes));
              EXPECT_EQ(read_file(dir / "disk" / "take.pkc"), old_bytes);
              EXPECT_EQ(entry_count(dir / "disk"), 2) << "the file and the filler only";
              return written;

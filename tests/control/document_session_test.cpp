@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace pitkad {
@@ -28,8 +29,13 @@ struct FakeHost : SessionHost {
     }
     RecoveryAnswer ask_restore() override { return RecoveryAnswer::later; }
     void tell(const SessionNotice& n) override { notices.push_back(n); }
+    std::string choose_other_drawing_file(const SessionNotice& why) override {
+        notices.push_back(why);
+        return other_file;
+    }
     void drawing_saved() override { ++saves; }
     UnsavedAnswer unsaved = UnsavedAnswer::cancel;
+    std::string other_file; // the answer to a refused save; empty: cancelled
     int unsaved_questions = 0, saves = 0;
     std::vector<SessionNotice> notices;
 };
@@ -162,6 +168,53 @@ TEST(DocumentSession, AnUnreadableDrawingFileIsToldAndKept) {
         rig.doc->drawing.modified = true;
         ASSERT_TRUE(rig.session.save());
         EXPECT_EQ(rig.host.notices.size(), 2u);
+    }
+}
+
+// A link or a pipe at the drawing file's name is never written through: the
+// save is refused with its reason and the drawing goes where the user then
+// chooses, remembered as after "save as"; or nowhere, and stays unsaved.
+TEST(DocumentSession, ASaveToANameThatIsNoFileGoesElsewhere) {
+    struct Case {
+        const char* name;
+        bool link; // else a pipe
+        const char* other_file;
+    };
+    for (const Case c :
+         {Case{"link, saved elsewhere", true, "take2.pkc"}, Case{"pipe, cancelled", false, ""}}) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        const fs::path user_file = rig.dir / "notes.txt";
+        test::write_file(user_file, {1, 2, 3});
+        if (c.link) {
+            rig.write_drawing(); // where the link leads: it opens from there
+            fs::rename(rig.drawing_file, user_file);
+            fs::create_symlink(user_file, rig.drawing_file);
+        } else {
+            ASSERT_EQ(::mkfifo(rig.drawing_file.c_str(), 0600), 0);
+        }
+        rig.open();
+        rig.host.notices.clear();
+        const auto user_bytes = test::read_file(user_file);
+        const std::string other =
+            *c.other_file ? (rig.dir.path() / c.other_file).string() : std::string();
+        rig.host.other_file = other;
+        rig.doc->drawing[5].note_cell(5) = 1;
+        rig.doc->drawing.modified = true;
+        rig.host.unsaved = UnsavedAnswer::save;
+
+        EXPECT_EQ(rig.session.settle_unsaved(), !other.empty());
+        ASSERT_GE(rig.host.notices.size(), 1u);
+        EXPECT_EQ(rig.host.notices[0].issue, SessionIssue::drawing_not_a_file);
+        EXPECT_EQ(rig.host.notices[0].path, rig.drawing_file);
+        EXPECT_EQ(test::read_file(user_file), user_bytes);
+        EXPECT_FALSE(fs::exists(rig.drawing_file + ".bak"));
+        EXPECT_EQ(rig.session.modified(), other.empty());
+        EXPECT_EQ(rig.session.drawing_file(), other.empty() ? rig.drawing_file : other);
+        EXPECT_EQ(rig.memory.files[rig.session.recording()], other);
+        if (!other.empty()) {
+            EXPECT_EQ(read_draw_file(other, frames).image.body[5 * draw_record_size + 5], 1);
+        }
     }
 }
 

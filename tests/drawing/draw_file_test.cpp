@@ -180,7 +180,7 @@ TEST_F(DrawFileTest, OtherFrameCountsLoadCutOrPadded) {
 
 // What stands at the file's name: nothing there is absent; a path that
 // cannot be opened is unreadable with the system's reason; a pipe is
-// refused without waiting for a writer.
+// refused without waiting for a writer, a device or a huge file unread.
 TEST_F(DrawFileTest, PathsThatCannotBeReadTellWhy) {
     const fs::path p = path;
     test::write_file(dir / "song.wav", {1});
@@ -190,6 +190,7 @@ TEST_F(DrawFileTest, PathsThatCannotBeReadTellWhy) {
         fs::path at;
         DrawFileStatus status;
         std::errc error;
+        DrawFileRefusal refusal = DrawFileRefusal::not_a_file;
     };
     const std::errc none{};
     const Case cases[] = {
@@ -207,6 +208,14 @@ TEST_F(DrawFileTest, PathsThatCannotBeReadTellWhy) {
          std::errc::is_a_directory},
         {"pipe", [&] { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, p, DrawFileStatus::refused,
          none},
+        {"link to a device", [&] { fs::create_symlink("/dev/zero", p); }, p,
+         DrawFileStatus::refused, none},
+        {"larger than any drawing",
+         [&] {
+             test::write_file(p, {});
+             fs::resize_file(p, draw_file_max_bytes + 1); // sparse: no disk taken
+         },
+         p, DrawFileStatus::refused, none, DrawFileRefusal::too_large},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -218,7 +227,7 @@ TEST_F(DrawFileTest, PathsThatCannotBeReadTellWhy) {
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.error, std::make_error_condition(c.error)) << r.error.message();
         if (c.status == DrawFileStatus::refused) {
-            EXPECT_EQ(r.refusal, DrawFileRefusal::not_a_file);
+            EXPECT_EQ(r.refusal, c.refusal);
         }
     }
 }
@@ -244,7 +253,7 @@ TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {
 
     // A file size limit makes the write fail part-way, whatever our rights.
     const auto saved = test::with_file_size_limit(
-        4096, [&] { return save_draw_data(path, *draw, 3000, channels); });
+        4096, [&] { return bool(save_draw_data(path, *draw, 3000, channels)); });
     ASSERT_TRUE(saved);
     EXPECT_FALSE(*saved);
     EXPECT_EQ(test::read_file(path), before);
@@ -282,6 +291,34 @@ TEST_F(DrawFileTest, ReplacedFileIsKeptAsBak) {
     ASSERT_TRUE(save_draw_data(path, *draw, 10, channels));
     EXPECT_TRUE(fs::is_directory(bak));
     EXPECT_NE(test::read_file(path), second);
+}
+
+// A save never writes through a link (nor copies what it points to into
+// the backup); a backup is as private as its drawing file, whatever the
+// umask or an older backup's mode.
+TEST_F(DrawFileTest, SavesKeepModesAndNeverFollowALink) {
+    const std::string bak = backup_file_name(path);
+    const fs::path other = dir / "private.txt";
+    const std::vector<std::uint8_t> secret{1, 2, 3};
+    test::write_file(other, secret);
+    ASSERT_EQ(::chmod(other.c_str(), 0600), 0);
+    fs::create_symlink(other, path);
+    EXPECT_EQ(save_draw_data(path, *draw, 10, channels).status, WriteStatus::not_a_regular_file);
+    EXPECT_EQ(test::read_file(other), secret);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_FALSE(fs::exists(bak));
+
+    fs::remove(path);
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, channels));
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    test::write_file(bak, secret);
+    ASSERT_EQ(::chmod(bak.c_str(), 0644), 0);
+    ASSERT_TRUE(save_draw_data(path, *draw, 10, channels));
+    struct stat st {};
+    ASSERT_EQ(::stat(bak.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 } // namespace

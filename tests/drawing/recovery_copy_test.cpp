@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 namespace pitkad {
 namespace {
 
@@ -56,11 +58,28 @@ TEST(RecoveryFile, NewerOnlyWhenWrittenAfterTheDrawingFile) {
     }
 }
 
+unsigned mode_of(const fs::path& p) {
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
 // Writes and removals happen in the order asked, into a folder made on
-// demand; the destructor finishes what is pending.
+// demand; the destructor finishes what is pending. The copies are private
+// whatever the umask, in a private folder, also one that was open to others.
 TEST(RecoveryWriter, WritesAndRemovesInOrder) {
     test::TempDir dir;
     const fs::path file = dir / "recovery" / "a.pkc";
+    for (const bool folder_there : {false, true}) {
+        fs::remove_all(file.parent_path());
+        if (folder_there) fs::create_directory(file.parent_path());
+        std::error_code ec;
+        fs::permissions(file.parent_path(), fs::perms(0755), ec);
+        RecoveryWriter writer;
+        writer.write(file, Bytes{1});
+        writer.flush();
+        EXPECT_EQ(mode_of(file), 0600u) << folder_there;
+        EXPECT_EQ(mode_of(file.parent_path()), 0700u) << folder_there;
+    }
     {
         RecoveryWriter writer;
         writer.write(file, Bytes{1, 2, 3});
