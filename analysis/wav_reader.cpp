@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "analysis/spectrogram_store.h"
+#include "base/file_bytes.h"
 #include "base/le_bytes.h"
 
 namespace pitkad {
@@ -175,7 +176,10 @@ bool read_wav_data(std::FILE* f, const WavRecording& header, const WavDataSink& 
 
 WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     WavRecording r;
-    File f(std::fopen(file.c_str(), "rb"));
+    // A pipe or a device at the name is refused at once: opening a pipe
+    // would wait for a writer, and a device never ends.
+    ReadStatus opened = ReadStatus::ok;
+    File f(open_regular_file(file, opened));
     if (!f) return fail(std::move(r), OpenStatus::cannot_open);
     if (::fseeko(f.get(), 0, SEEK_END) != 0) return fail(std::move(r), OpenStatus::cannot_open);
     const std::uint64_t size = std::uint64_t(ftello(f.get()));

@@ -198,6 +198,33 @@ constexpr const char* accepted_containers =
 // Recordings are analysed between these rates; others are refused.
 constexpr int lowest_rate = 8000, highest_rate = 384000;
 
+// What FFmpeg asks between reads while it opens, probes or reads a file: a
+// requested stop, or a step that has run past its deadline, ends the call.
+// The deadline is set before each step, so a demuxer that loops on a
+// hostile file cannot hold the reading up for good.
+struct Interrupt {
+    std::stop_token stop;
+    std::chrono::milliseconds limit{};
+    std::chrono::steady_clock::time_point deadline{};
+    bool expired = false;
+
+    void arm() { deadline = std::chrono::steady_clock::now() + limit; }
+    static int check(void* self) {
+        auto& i = *static_cast<Interrupt*>(self);
+        if (i.stop.stop_requested()) return 1;
+        if (std::chrono::steady_clock::now() >= i.deadline) i.expired = true;
+        return i.expired ? 1 : 0;
+    }
+    // Why a call ended, when it was ended here.
+    std::string reason(int code) const {
+        if (expired)
+            return "a step of the reading took longer than " +
+                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) +
+                   " s";
+        return ffmpeg_error(code);
+    }
+};
+
 // Every audio decoder this FFmpeg has, as a whitelist.
 const std::string& audio_decoder_names() {
     static const std::string names = [] {
@@ -213,14 +240,24 @@ const std::string& audio_decoder_names() {
 
 class FfmpegDecoder final : public RecordingDecoder {
   public:
-    static std::unique_ptr<RecordingDecoder> open(const std::filesystem::path& file,
-                                                  std::int32_t file_size, OpenFailure& failure) {
+    static std::unique_ptr<FfmpegDecoder> open(const std::filesystem::path& file,
+                                               std::int32_t file_size, OpenFailure& failure,
+                                               std::stop_token stop,
+                                               std::chrono::milliseconds step_limit) {
         // The library's own diagnostics would go to the terminal; the reason a
         // file is refused is reported with the refusal instead.
         av_log_set_level(AV_LOG_QUIET);
         std::unique_ptr<FfmpegDecoder> d(new FfmpegDecoder);
         d->file_ = file;
         d->file_size_ = file_size;
+        d->interrupt_.stop = std::move(stop);
+        d->interrupt_.limit = step_limit;
+        AVFormatContext* format = avformat_alloc_context();
+        if (!format) {
+            failure = unsupported("out of memory");
+            return nullptr;
+        }
+        format->interrupt_callback = {&Interrupt::check, &d->interrupt_};
         AVDictionary* options = nullptr;
         // Local files only, and only containers that hold their own sound: a
         // playlist or a reference format (HLS, concat, SDP, …) could make
@@ -230,21 +267,23 @@ class FfmpegDecoder final : public RecordingDecoder {
         // Only audio decoders run, also while the streams are probed: a huge
         // video frame costs nothing.
         av_dict_set(&options, "codec_whitelist", audio_decoder_names().c_str(), 0);
-        AVFormatContext* format = nullptr;
         const std::string url = "file:" + file.string();
-        int r = avformat_open_input(&format, url.c_str(), nullptr, &options);
+        d->interrupt_.arm();
+        int r = avformat_open_input(&format, url.c_str(), nullptr, &options); // frees on failure
         av_dict_free(&options);
         if (r < 0) {
-            failure = unsupported(file_size == 0
-                                      ? "empty file"
+            failure = unsupported(file_size == 0 ? "empty file"
+                                  : d->interrupt_.expired
+                                      ? d->interrupt_.reason(r)
                                       : "not a known audio or video format: " + ffmpeg_error(r));
             return nullptr;
         }
         d->format_.reset(format);
         std::string container = format->iformat->name;
         container = container.substr(0, container.find(','));
-        if ((r = avformat_find_stream_info(format, nullptr)) < 0) {
-            failure = unsupported(container + ": " + ffmpeg_error(r));
+        d->interrupt_.arm();
+        if ((r = avformat_find_stream_info(format, nullptr)) < 0 || d->interrupt_.expired) {
+            failure = unsupported(container + ": " + d->interrupt_.reason(r));
             return nullptr;
         }
         for (unsigned i = 0; i < format->nb_streams; ++i)
@@ -285,6 +324,7 @@ class FfmpegDecoder final : public RecordingDecoder {
             seconds = double(stream->duration) * av_q2d(stream->time_base);
         else if (format->duration > 0)
             seconds = double(format->duration) / AV_TIME_BASE;
+        if (!std::isfinite(seconds) || seconds < 0) seconds = 0; // unknown
         d->seconds_ = seconds;
         // A container that says it is far too long is refused before decoding.
         if (seconds > longest_seconds * 1.05) {
@@ -295,12 +335,14 @@ class FfmpegDecoder final : public RecordingDecoder {
     }
 
     int expected_frames() const override { return int(seconds_ * 1000.0 / frame_ms); }
-    int sample_rate() const { return codec_->sample_rate; }
+    // The rate of the playback audio.
+    int playback_rate() const { return std::min(codec_->sample_rate, highest_playback_rate); }
 
     DecodeOutcome run(SampleStream* analysis, bool hash, bool playback,
                       std::stop_token stop) override {
         playback_ = playback;
         stop_ = std::move(stop);
+        interrupt_.stop = stop_;
         DecodeOutcome out = decode(analysis);
         if (analysis) {
             if (out.ok)
@@ -319,9 +361,11 @@ class FfmpegDecoder final : public RecordingDecoder {
         DecodeOutcome out;
         AVCodecContext* codec = codec_.get();
         audio_ = std::make_shared<PcmAudio>();
-        audio_->rate = codec->sample_rate;
+        source_rate_ = codec->sample_rate;
+        audio_->rate = playback_rate();
         audio_->channels = codec->ch_layout.nb_channels >= 2 ? 2 : 1;
-        // Room for the announced length, so that the buffer is not copied as it grows.
+        // Room for the announced length, so that the buffer is not copied as
+        // it grows; the length is bounded at the opening, and so is this.
         if (seconds_ > 0 && playback_)
             audio_->samples.reserve(std::size_t((seconds_ * 1.01 + 1.0) * audio_->rate) *
                                     std::size_t(audio_->channels));
@@ -345,7 +389,10 @@ class FfmpegDecoder final : public RecordingDecoder {
         };
         while (!too_long_ && !failed_) {
             if (stop_.stop_requested()) return fail(out, "stopped");
+            interrupt_.arm();
             const int r = av_read_frame(format_.get(), packet.get());
+            if (interrupt_.expired) return fail(out, interrupt_.reason(r));
+            if (stop_.stop_requested()) return fail(out, "stopped");
             if (r < 0) break; // the end, or damage from here on: keep what was decoded
             if (packet->stream_index == stream_) {
                 const int s = avcodec_send_packet(codec, packet.get());
@@ -384,8 +431,8 @@ class FfmpegDecoder final : public RecordingDecoder {
         const int n = f.nb_samples;
         const int channels = f.ch_layout.nb_channels;
         if (n <= 0 || channels <= 0) return true;
-        const int rate = f.sample_rate > 0 ? f.sample_rate : audio_->rate;
-        if (double(decoded_ + n) > longest_seconds * audio_->rate) {
+        const int rate = f.sample_rate > 0 ? f.sample_rate : source_rate_;
+        if (double(decoded_ + n) > longest_seconds * source_rate_) {
             too_long_ = true;
             return false;
         }
@@ -414,7 +461,7 @@ class FfmpegDecoder final : public RecordingDecoder {
     }
 
     bool mix_down(const AVFrame& f) {
-        const int rate = f.sample_rate > 0 ? f.sample_rate : audio_->rate;
+        const int rate = f.sample_rate > 0 ? f.sample_rate : source_rate_;
         if (!mixer_ || mixer_rate_ != rate || mixer_format_ != f.format ||
             av_channel_layout_compare(&mixer_layout_, &f.ch_layout) != 0) {
             AVChannelLayout in{};
@@ -520,6 +567,8 @@ class FfmpegDecoder final : public RecordingDecoder {
     int stream_ = -1;
     std::string what_; // "codec in container", for messages
     double seconds_ = 0;
+    int source_rate_ = 0;
+    Interrupt interrupt_;
 
     std::shared_ptr<PcmAudio> audio_;
     bool playback_ = true;
@@ -544,7 +593,9 @@ class FfmpegDecoder final : public RecordingDecoder {
 } // namespace
 
 std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::path& file,
-                                                         OpenFailure& failure) {
+                                                         OpenFailure& failure,
+                                                         std::stop_token stop,
+                                                         std::chrono::milliseconds step_limit) {
     WavRecording header = read_wav(file, false);
     if (header.ok) return std::make_unique<WavDecoder>(file, std::move(header));
     // What the WAV reader refuses for its content (another format, or a WAV
@@ -554,7 +605,7 @@ std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::
         failure = {header.status, {}};
         return nullptr;
     }
-    return FfmpegDecoder::open(file, header.file_size, failure);
+    return FfmpegDecoder::open(file, header.file_size, failure, std::move(stop), step_limit);
 }
 
 int playback_rate(const std::filesystem::path& file) {
@@ -562,8 +613,8 @@ int playback_rate(const std::filesystem::path& file) {
     if (header.ok) return int(header.format.sample_rate);
     if (header.status != OpenStatus::unsupported) return 0;
     OpenFailure failure;
-    const auto decoder = FfmpegDecoder::open(file, header.file_size, failure);
-    return decoder ? static_cast<const FfmpegDecoder&>(*decoder).sample_rate() : 0;
+    const auto decoder = FfmpegDecoder::open(file, header.file_size, failure, {}, decode_step_limit);
+    return decoder ? decoder->playback_rate() : 0;
 }
 
 PcmLoadResult decode_for_playback(const std::filesystem::path& file, std::stop_token stop) {
@@ -576,7 +627,8 @@ PcmLoadResult decode_for_playback(const std::filesystem::path& file, std::stop_t
                              {PlaybackStatus::not_decoded, std::move(failure), file.string()}};
     };
     OpenFailure failure;
-    auto decoder = FfmpegDecoder::open(file, header.file_size, failure);
+    auto decoder = FfmpegDecoder::open(file, header.file_size, failure, stop, decode_step_limit);
+    if (stop.stop_requested()) return {};
     if (!decoder) return not_decoded(std::move(failure));
     DecodeOutcome out = decoder->run(nullptr, false, true, std::move(stop));
     if (!out.ok) return not_decoded({out.status, std::move(out.detail)});

@@ -5,13 +5,14 @@
 // container). The analysis gets the first channel on the 16-bit sample scale
 // at 44100 Hz (a 22050 Hz source with a zero after each sample, any other
 // rate resampled); playback gets every channel (more than two mixed down to
-// stereo) at the file's own rate.
+// stereo) at the file's own rate, or at 48000 Hz when the file's is higher.
 
 #include "analysis/analysis_cache.h"
 #include "analysis/open_status.h"
 #include "analysis/sample_stream.h"
 #include "audio/pcm_audio.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -28,13 +29,23 @@ struct DecodeOutcome {
     FileHash hash; // of the whole file, when asked for
 };
 
+// The highest rate playback audio is kept at; a file of a higher rate is
+// resampled to it, which bounds the memory it takes.
+inline constexpr int highest_playback_rate = 48000;
+// How long one step of reading a file through FFmpeg may take before the
+// file is given up: opening it, probing its streams, or reading one packet.
+inline constexpr std::chrono::milliseconds decode_step_limit{20000};
+
 class RecordingDecoder {
   public:
     // Opens and checks the file. Null on failure, with `failure` set; a file
     // no reader takes is `unsupported` with the reason as its detail, e.g.
-    // "ogg: no audio stream".
-    static std::unique_ptr<RecordingDecoder> open(const std::filesystem::path& file,
-                                                  OpenFailure& failure);
+    // "ogg: no audio stream". A requested `stop` ends the opening early (a
+    // failure too). `step_limit` bounds each step of the reading, now and
+    // in run().
+    static std::unique_ptr<RecordingDecoder>
+    open(const std::filesystem::path& file, OpenFailure& failure, std::stop_token stop = {},
+         std::chrono::milliseconds step_limit = decode_step_limit);
     virtual ~RecordingDecoder() = default;
 
     // Frames the header announces: exact for a WAV, the container's

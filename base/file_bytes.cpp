@@ -70,6 +70,34 @@ FileRead read_regular_file(const std::filesystem::path& path, std::uintmax_t max
     return r;
 }
 
+std::FILE* open_regular_file(const std::filesystem::path& path, ReadStatus& status) {
+    Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+    struct stat st {};
+    if (in.fd < 0) {
+        status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::absent : ReadStatus::unreadable;
+        return nullptr;
+    }
+    if (::fstat(in.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        status = ReadStatus::unreadable;
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        status = ReadStatus::not_a_regular_file;
+        return nullptr;
+    }
+    // Reads of a regular file block as usual.
+    const int flags = ::fcntl(in.fd, F_GETFL);
+    if (flags >= 0) ::fcntl(in.fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(in.fd, "rb");
+    if (!f) {
+        status = ReadStatus::unreadable;
+        return nullptr;
+    }
+    in.fd = -1; // the stream owns it now
+    status = ReadStatus::ok;
+    return f;
+}
+
 std::optional<std::vector<std::uint8_t>> read_file_bytes(const std::filesystem::path& path,
                                                          std::uintmax_t max_size) {
     FileRead r = read_regular_file(path, max_size);

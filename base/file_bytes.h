@@ -6,6 +6,7 @@
 // program up or fills its memory.
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -36,6 +37,10 @@ enum class Links { follow, refuse };
 // not_a_regular_file.
 FileRead read_regular_file(const std::filesystem::path& path, std::uintmax_t max_size,
                            Links links = Links::follow);
+
+// Opens a regular file for reading through stdio, without waiting on a pipe
+// at the name; null for anything else, with `status` saying why.
+std::FILE* open_regular_file(const std::filesystem::path& path, ReadStatus& status);
 
 // The file's bytes; nullopt when read_regular_file does not read it.
 std::optional<std::vector<std::uint8_t>> read_file_bytes(const std::filesystem::path& path,

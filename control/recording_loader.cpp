@@ -28,7 +28,8 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     }
     if (control.stopping()) return cancelled();
     OpenFailure refused;
-    std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(wav, refused);
+    std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(wav, refused, control.stop);
+    if (control.stopping()) return cancelled();
     if (!decoder) {
         result.status = refused.status;
         result.detail = std::move(refused.detail);

@@ -13,6 +13,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <stop_token>
+#include <sys/stat.h>
 #include <fstream>
 #include <iterator>
 
@@ -90,6 +92,7 @@ TEST(RecordingFormats, EachFamilyDecodesAndAnalyses) {
         {"8-bit WAV", 44100, "m.wav", "-c:a pcm_u8", false},
         {"8 kHz A-law WAV", 44100, "n.wav", "-ar 8000 -c:a pcm_alaw", false},
         {"5.1 FLAC", 44100, "o.flac", "-af 'pan=5.1|c0=c0|c1=c1|c2=c0|c3=c1|c4=c0|c5=c1'", false},
+        {"192 kHz FLAC", 44100, "p.flac", "-ar 192000 -c:a flac", false},
     };
     test::TempDir dir;
     for (int rate : {44100, 22050}) {
@@ -110,6 +113,7 @@ TEST(RecordingFormats, EachFamilyDecodesAndAnalyses) {
         EXPECT_EQ(o.result.audio->channels, 2);
         // The header's rate, known before a background decoding ends.
         EXPECT_EQ(playback_rate(file), o.result.audio->rate);
+        EXPECT_LE(o.result.audio->rate, highest_playback_rate);
         EXPECT_NEAR(double(o.result.audio->frames) / o.result.audio->rate, 3.0, 0.1);
         if (f.lossless) {
             EXPECT_EQ(o.store->frame_count, 150);
@@ -215,6 +219,9 @@ TEST(RecordingFormats, RefusalsSayWhy) {
         // Rates the analysis does not take.
         {"1 Hz", [&](auto& p) { test::write_file(p, silent_wav(1, 600)); }, unsupported},
         {"768 kHz", [&](auto& p) { test::write_file(p, silent_wav(768000, 7680)); }, unsupported},
+        // Opening a pipe would wait for a writer.
+        {"a pipe", [](auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         OpenStatus::cannot_open},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -226,6 +233,28 @@ TEST(RecordingFormats, RefusalsSayWhy) {
         // Only a refusal for the content says the decoder's reason.
         EXPECT_EQ(o.result.detail.empty(), row.status != unsupported) << o.result.detail;
     }
+}
+
+// Each step of the reading is bounded in time, and a stop ends the opening.
+TEST(RecordingFormats, OpeningCanBeCutShort) {
+    test::TempDir dir;
+    const auto wav = dir / "tone.wav";
+    test::write_file(wav, music_wav(44100));
+    const auto mp3 = dir / "tone.mp3";
+    convert(wav, "-c:a libmp3lame", mp3);
+
+    OpenFailure failure;
+    EXPECT_FALSE(RecordingDecoder::open(mp3, failure, {}, std::chrono::milliseconds(0)));
+    EXPECT_NE(failure.detail.find("took longer"), std::string::npos) << failure.detail;
+
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_FALSE(RecordingDecoder::open(mp3, failure, stop.get_token()));
+    SpectrogramStore store;
+    const LoadResult r = load_or_analyse(mp3, store, build_band_tables(), {}, 2, false, true,
+                                         TaskControl{stop.get_token()});
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(decode_for_playback(mp3, stop.get_token()).audio);
 }
 
 } // namespace
