@@ -20,6 +20,10 @@ inline constexpr const char* no_browser =
     PITKAD_TR("PitkaD", "ブラウザを起動できません. マニュアルはこのファイルです:");
 // Shown after the settings file's path when it cannot be saved.
 inline constexpr const char* cannot_write = PITKAD_TR("PitkaD", "  に書けません");
+// Shown after the settings file's path when it is there but cannot be read
+// (unreadable, not a regular file, or far too large).
+inline constexpr const char* settings_unreadable =
+    PITKAD_TR("PitkaD", "  が読めないため、既定の設定で始めます");
 
 // The file menu's exports and import, their dialogs and filters.
 inline constexpr const char* export_midi_item = PITKAD_TR("PitkaD", "MIDIファイルに書き出す…");

@@ -90,7 +90,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                               return adopt_recording(file, staged);
                           },
                           [this](const QString& text) { show_error(text); }});
-    settings_file_.load(settings_file_path());
+    const bool settings_read = settings_file_.load(settings_file_path());
     start_up(options);
 
     // The tool window and the MIDI dialog come after the main window.
@@ -109,6 +109,12 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     std::optional<Language> language = options.language;
     if (!language && uses_settings_file_) language = language_from_code(settings_file_.language());
     set_language(language.value_or(Language::japanese));
+    // Settings that are there but cannot be read are not replaced silently:
+    // the user is told once the window shows.
+    if (uses_settings_file_ && !settings_read)
+        QTimer::singleShot(0, this, [this] {
+            show_error(settings_file_.path() + tr_text(texts::settings_unreadable));
+        });
     // A missing sound device is also noted on standard error, in that language.
     if (!test_audio_) report_audio_device(playback_audio_);
 

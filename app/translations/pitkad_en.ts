@@ -1351,5 +1351,9 @@
         <source>別の名前で保存しますか?</source>
         <translation>Save it under another name?</translation>
     </message>
+    <message>
+        <source>  が読めないため、既定の設定で始めます</source>
+        <translation>  cannot be read; PitkaD starts with the default settings</translation>
+    </message>
 </context>
 </TS>

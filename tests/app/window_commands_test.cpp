@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace pitkad::test {
 namespace {
@@ -320,6 +321,26 @@ TEST(WindowCommands, SavedSettingsComeBackInTheNextWindow) {
     const auto& log = w.midi_log->messages;
     EXPECT_NE(std::find(log.begin(), log.end(), short_message(0xC0, 5, 0)), log.end());
     fs::remove(fs::path(settings_file_path().toStdString()));
+}
+
+// A settings file that is there but cannot be read (here a pipe, which is
+// never waited for) is told about, not silently replaced by the defaults.
+TEST(WindowCommands, UnreadableSettingsAreTold) {
+    const fs::path ini = settings_file_path().toStdString();
+    if (fs::exists(executable_dir() / "PitkaD.ini"))
+        GTEST_SKIP() << "a portable settings file beside the tests takes precedence";
+    fs::remove(ini);
+    fs::create_directories(ini.parent_path());
+    ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+    ModalResponder responder;
+    {
+        Window w = make_window(1200, true, true);
+        QTest::qWait(50);
+    }
+    fs::remove(ini);
+    ASSERT_EQ(responder.seen.size(), 1u);
+    EXPECT_TRUE(responder.seen[0].text.endsWith(QString::fromUtf8("既定の設定で始めます")))
+        << responder.seen[0].text.toStdString();
 }
 
 } // namespace
