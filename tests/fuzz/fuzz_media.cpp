@@ -1,6 +1,7 @@
 // The recording decoder on any bytes: the containers and decoders FFmpeg is
 // allowed to use for a recording, the playback audio (mixed down and kept at
 // a bounded rate) and the analysis samples (resampled to 44100 Hz).
+#include "analysis/band_tables.h"
 #include "analysis/sample_stream.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/recording_decoder.h"
