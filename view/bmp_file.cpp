@@ -1,5 +1,6 @@
 #include "view/bmp_file.h"
 
+#include "base/file_bytes.h"
 #include "base/le_bytes.h"
 
 #include <fstream>
@@ -12,6 +13,8 @@ namespace {
 constexpr std::size_t file_header_size = 14;
 constexpr std::size_t info_header_size = 40;
 constexpr int max_dimension = 32768;
+// Larger than any bitmap the program reads.
+constexpr std::uintmax_t bmp_max_bytes = 64 << 20;
 
 std::optional<Bgr24Image> fail(std::string* why, const char* text) {
     if (why) *why = text;
@@ -64,12 +67,19 @@ std::optional<Bgr24Image> parse_bmp24(std::span<const std::uint8_t> bytes, std::
 }
 
 std::optional<Bgr24Image> read_bmp24(const std::filesystem::path& file, std::string* why) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return fail(why, "cannot open file");
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad()) return fail(why, "cannot read file");
-    return parse_bmp24(bytes, why);
+    // The data bitmaps are a few hundred kilobytes; a pipe, a device or a
+    // file far larger is refused unread.
+    const FileRead read = read_regular_file(file, bmp_max_bytes);
+    switch (read.status) {
+    case ReadStatus::ok:
+        return parse_bmp24(read.bytes, why);
+    case ReadStatus::not_a_regular_file:
+        return fail(why, "not a regular file");
+    case ReadStatus::too_large:
+        return fail(why, "file too large");
+    default:
+        return fail(why, "cannot open file");
+    }
 }
 
 std::vector<std::uint8_t> encode_bmp24(const Bgr24Image& image) {

@@ -1,5 +1,7 @@
 #include "view/bmp_file.h"
 
+#include <sys/stat.h>
+
 #include "tests/common/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +110,9 @@ TEST(DataBitmaps, LoadersRefuseSmallOrWrongFiles) {
         }
     }
     EXPECT_FALSE(load_font_bitmap(dir / "missing.bmp"));
+    // A pipe at the name is refused at once, never waited on.
+    ASSERT_EQ(::mkfifo((dir / "pipe.bmp").c_str(), 0600), 0);
+    EXPECT_FALSE(load_font_bitmap(dir / "pipe.bmp"));
 }
 
 } // namespace
