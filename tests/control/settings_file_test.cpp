@@ -549,7 +549,7 @@ TEST(Settings, FileBesideTheProgramWinsWhenWritable) {
     EXPECT_EQ(settings_file_path(exe.path(), config.path()), exe.ini());
 
     // An installed program's folder is not writable: the config folder is used.
-    ASSERT_EQ(chmod(QFile::encodeName(exe.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(exe.path()).constData(), 0555), 0);
     auto r = test::run_unprivileged(
         [&] { return settings_file_path(exe.path(), config.path()) == config.ini(); });
     if (!r) GTEST_SKIP() << "cannot drop privileges";
@@ -562,7 +562,7 @@ TEST(Settings, FailedSaveLeavesTheOldFileWhole) {
     const QByteArray before = read_all(t.ini());
     // The file itself stays writable, its folder does not: a direct write would
     // succeed, a temporary file cannot be created.
-    ASSERT_EQ(chmod(QFile::encodeName(t.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(t.path()).constData(), 0555), 0);
     ASSERT_EQ(chmod(QFile::encodeName(t.ini()).constData(), 0666), 0);
     auto r = test::run_unprivileged([&] { return write_settings(t.ini(), Settings{}) ? 1 : 0; });
     if (!r) GTEST_SKIP() << "cannot drop privileges";
