@@ -107,8 +107,9 @@ DocumentSession::FileStamp DocumentSession::stamp_of(const std::string& file) {
     stamp.inode = std::uint64_t(st.st_ino);
     stamp.size = std::uint64_t(st.st_size);
     stamp.mtime_ns = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.regular = S_ISREG(st.st_mode);
     // A pipe or device is never read for its hash: it could wait forever.
-    if (S_ISREG(st.st_mode))
+    if (stamp.regular)
         if (const FileHash h = hash_file(file); h.ok) {
             stamp.hashed = true;
             stamp.hash = h.value;
@@ -119,6 +120,9 @@ DocumentSession::FileStamp DocumentSession::stamp_of(const std::string& file) {
 bool DocumentSession::changed_on_disk() {
     const FileStamp& was = drawing_stamp_;
     FileStamp now = stamp_of(doc_.draw_file);
+    // A folder, pipe or device holds no drawing to lose: the save refuses
+    // it and says why.
+    if (now.exists && !now.regular) return false;
     if (!was.exists || !now.exists) return was.exists != now.exists;
     if (now.device == was.device && now.inode == was.inode && now.size == was.size &&
         now.mtime_ns == was.mtime_ns)

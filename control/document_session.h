@@ -169,6 +169,7 @@ class DocumentSession {
         bool exists = false;
         std::uint64_t device = 0, inode = 0, size = 0;
         std::int64_t mtime_ns = 0;
+        bool regular = false;
         bool hashed = false; // a regular file we could read
         std::uint64_t hash = 0;
     };
