@@ -1,7 +1,7 @@
 #pragma once
 // The drawing's texts in the windows: the tool window's caption, the
-// questions about an unsaved or a recovered drawing, saving under another
-// name, and the quantise popup.
+// questions about an unsaved or a recovered drawing or a drawing file
+// changed on disk, saving under another name, and the quantise popup.
 
 #include "base/translatable.h"
 
@@ -31,6 +31,14 @@ inline constexpr std::string_view recovery_prompt =
 inline constexpr std::string_view recovery_restore = PITKAD_TR("PitkaD", "復元する");
 inline constexpr std::string_view recovery_discard = PITKAD_TR("PitkaD", "破棄する");
 inline constexpr std::string_view recovery_later = PITKAD_TR("PitkaD", "後で");
+
+// Asked before a save would replace a drawing file (%1) that another
+// program or window changed since it was read or saved; the answers are
+// overwrite, save as, reload, cancel.
+inline constexpr std::string_view changed_prompt = PITKAD_TR(
+    "PitkaD", "描画ファイル %1 は、読み込んだ後に別のプログラムかウィンドウで変更されています。");
+inline constexpr std::string_view changed_overwrite = PITKAD_TR("PitkaD", "上書き保存");
+inline constexpr std::string_view changed_reload = PITKAD_TR("PitkaD", "読み直す");
 
 // The quantise popup: caption and division of each radio item.
 struct QuantizeItem {

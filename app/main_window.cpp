@@ -65,7 +65,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     if (!test_audio_) playback_audio_ = open_playback_audio();
     audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
     hosts_ = std::make_unique<Hosts>(*this);
-    session_ = std::make_unique<DocumentSession>(doc, *hosts_, &drawing_files_);
+    session_ =
+        std::make_unique<DocumentSession>(doc, *hosts_, recovery_session_, &drawing_files_);
     if (recovery_interval_ms_ > 0)
         session_->recovery_interval = std::chrono::milliseconds(recovery_interval_ms_);
     player_ = std::make_unique<MediaPlayer>(*audio_);

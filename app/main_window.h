@@ -17,6 +17,7 @@
 #include "app/start_options.h"
 #include "audio/audio_engine.h"
 #include "audio/media_player.h"
+#include "base/paths.h"
 #include "control/document.h"
 #include "control/document_session.h"
 #include "control/keyboard_controls.h"
@@ -214,6 +215,8 @@ class MainWindow final : public QMainWindow {
     // drawing files are remembered in it.
     SettingsFile settings_file_;
     RememberedDrawingFiles drawing_files_{settings_file_};
+    // This window's recovery copies and the locks of its open recording.
+    RecoverySession recovery_session_{user_cache_dir()};
     std::unique_ptr<DocumentSession> session_;
 
     // The sound card (or the silent stand-in), unless a test gave an output.

@@ -104,10 +104,12 @@ void MainWindow::Hosts::tell(const SessionNotice& notice) {
     w_.show_error(message);
 }
 
-// The Save As dialog, after the reason and the user's consent.
+// The Save As dialog, after the reason and the user's consent (given
+// already when the user chose another name for a file changed on disk).
 std::string MainWindow::Hosts::choose_other_drawing_file(const SessionNotice& why) {
     std::fprintf(stderr, "%s\n", session_message(why).toLocal8Bit().constData());
-    if (!ask_save_elsewhere(&w_, why)) return {};
+    if (why.issue != SessionIssue::drawing_changed_on_disk && !ask_save_elsewhere(&w_, why))
+        return {};
     const QString chosen = choose_drawing_file(&w_, QFile::decodeName(why.path.c_str()));
     return QFile::encodeName(chosen).toStdString();
 }

@@ -91,6 +91,9 @@ class MainWindow::Hosts final : public TransportHost,
     // messages.
     UnsavedAnswer ask_unsaved() override { return ask_unsaved_drawing(&w_); }
     RecoveryAnswer ask_restore() override { return ask_restore_drawing(&w_); }
+    ChangedAnswer ask_changed_on_disk(const std::string& file) override {
+        return ask_changed_drawing(&w_, file);
+    }
     void tell(const SessionNotice& notice) override;
     std::string choose_other_drawing_file(const SessionNotice& why) override;
     void drawing_saved() override { w_.show_title(); }

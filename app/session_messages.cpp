@@ -19,6 +19,9 @@ constexpr const char* drawing_kept =
     PITKAD_TR("PitkaD", "読めなかった描画データを次のファイルに残しました:");
 constexpr const char* recovery_not_written =
     PITKAD_TR("PitkaD", "描画データの復元用コピーを書けません. 保存するまで変更は守られません:");
+constexpr const char* open_elsewhere =
+    PITKAD_TR("PitkaD", "この録音は別の PitkaD のウィンドウでも開かれています。"
+                        "両方で描くと、後から保存した方が先の保存を置き換えます。");
 // After a save was refused because the drawing file's name is no regular file.
 constexpr const char* save_elsewhere = PITKAD_TR("PitkaD", "別の名前で保存しますか?");
 
@@ -66,6 +69,12 @@ QString session_message(const SessionNotice& notice) {
         text = path + tr_text(status_texts::cannot_write) + u'\n' +
                tr_text(draw_file_texts::not_a_file);
         break;
+    case SessionIssue::recording_open_elsewhere:
+        text = tr_text(open_elsewhere) + u'\n' + path;
+        break;
+    case SessionIssue::drawing_changed_on_disk:
+        text = tr_text(drawing_texts::changed_prompt).arg(path);
+        break;
     }
     if (!notice.detail.empty()) text += u'\n' + QString::fromStdString(notice.detail);
     return text;
@@ -89,6 +98,27 @@ bool ask_save_elsewhere(QWidget* parent, const SessionNotice& why) {
     box.setEscapeButton(no);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+ChangedAnswer ask_changed_drawing(QWidget* parent, const std::string& file) {
+    QMessageBox box(QMessageBox::Warning, texts::app_title,
+                    session_message({SessionIssue::drawing_changed_on_disk, file, {}}),
+                    QMessageBox::NoButton, parent);
+    QPushButton* overwrite =
+        box.addButton(tr_text(drawing_texts::changed_overwrite), QMessageBox::DestructiveRole);
+    QPushButton* save_as = box.addButton(tr_text(drawing_texts::save_as), QMessageBox::AcceptRole);
+    QPushButton* reload = box.addButton(tr_text(drawing_texts::changed_reload), QMessageBox::ResetRole);
+    QPushButton* cancel =
+        box.addButton(tr_text(drawing_texts::unsaved_cancel), QMessageBox::RejectRole);
+    // Enter keeps both versions.
+    box.setDefaultButton(save_as);
+    box.setEscapeButton(cancel);
+    box.exec();
+    const QAbstractButton* clicked = box.clickedButton();
+    return clicked == overwrite ? ChangedAnswer::overwrite
+           : clicked == save_as ? ChangedAnswer::save_as
+           : clicked == reload  ? ChangedAnswer::reload
+                                : ChangedAnswer::cancel;
 }
 
 RecoveryAnswer ask_restore_drawing(QWidget* parent) {

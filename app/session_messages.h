@@ -16,6 +16,9 @@ QString session_message(const SessionNotice& notice);
 // captions; Esc answers the last choice (cancel, later).
 UnsavedAnswer ask_unsaved_drawing(QWidget* parent);
 RecoveryAnswer ask_restore_drawing(QWidget* parent);
+// A save onto a drawing file changed on disk since it was read or saved
+// here: overwrite, save as, reload or cancel (also Esc).
+ChangedAnswer ask_changed_drawing(QWidget* parent, const std::string& file);
 // A save refused at the drawing file's name (`why`): whether to save under
 // another name instead.
 bool ask_save_elsewhere(QWidget* parent, const SessionNotice& why);

@@ -1,9 +1,12 @@
 #include "control/document_session.h"
 
+#include "analysis/analysis_cache.h"
 #include "drawing/draw_file.h"
 
 #include <system_error>
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace pitkad {
 
@@ -19,8 +22,9 @@ std::string full_path(const fs::path& path) {
 
 } // namespace
 
-DocumentSession::DocumentSession(Document& doc, SessionHost& host, DrawingFileMemory* memory)
-    : doc_(doc), host_(host), memory_(memory) {}
+DocumentSession::DocumentSession(Document& doc, SessionHost& host, RecoverySession& recovery,
+                                 DrawingFileMemory* memory)
+    : doc_(doc), host_(host), recovery_session_(recovery), memory_(memory) {}
 
 bool DocumentSession::settle_unsaved() {
     if (!modified()) return true;
@@ -40,14 +44,18 @@ void DocumentSession::adopt(const fs::path& recording, SpectrogramStore&& staged
     doc_.adopt_recording(recording, std::move(staged));
     recording_ = full_path(recording);
     protected_file_.clear();
+    open_lock_.release();
+    open_lock_ = recovery_session_.lock_recording(recording_);
+    if (open_lock_.status() == LockStatus::busy)
+        host_.tell({SessionIssue::recording_open_elsewhere, recording_, {}});
     // A drawing saved elsewhere for this recording is opened from there.
     if (memory_)
         if (std::string remembered = memory_->drawing_file_for(recording_); !remembered.empty())
             doc_.draw_file = std::move(remembered);
     read_drawing(true);
+    remember_drawing_file();
     recovery_written_ = false;
     recovery_bytes_.clear();
-    recovery_kept_ = false;
     offer_recovery();
 }
 
@@ -85,7 +93,66 @@ bool DocumentSession::read_drawing(bool at_open) {
 
 bool DocumentSession::reload() {
     if (!is_open() || !settle_unsaved()) return false;
-    return read_drawing(false);
+    const bool read = read_drawing(false);
+    remember_drawing_file();
+    return read;
+}
+
+DocumentSession::FileStamp DocumentSession::stamp_of(const std::string& file) {
+    FileStamp stamp;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = std::uint64_t(st.st_dev);
+    stamp.inode = std::uint64_t(st.st_ino);
+    stamp.size = std::uint64_t(st.st_size);
+    stamp.mtime_ns = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.regular = S_ISREG(st.st_mode);
+    // A pipe or device is never read for its hash: it could wait forever.
+    if (stamp.regular)
+        if (const FileHash h = hash_file(file); h.ok) {
+            stamp.hashed = true;
+            stamp.hash = h.value;
+        }
+    return stamp;
+}
+
+bool DocumentSession::changed_on_disk() {
+    const FileStamp& was = drawing_stamp_;
+    FileStamp now = stamp_of(doc_.draw_file);
+    // A folder, pipe or device holds no drawing to lose: the save refuses
+    // it and says why.
+    if (now.exists && !now.regular) return false;
+    if (!was.exists || !now.exists) return was.exists != now.exists;
+    if (now.device == was.device && now.inode == was.inode && now.size == was.size &&
+        now.mtime_ns == was.mtime_ns)
+        return false;
+    // Rewritten or touched: only a different content is a change.
+    if (now.size != was.size || !now.hashed || !was.hashed || now.hash != was.hash) return true;
+    drawing_stamp_ = now;
+    return false;
+}
+
+std::optional<bool> DocumentSession::settle_changed_on_disk() {
+    if (!changed_on_disk()) return std::nullopt;
+    switch (host_.ask_changed_on_disk(doc_.draw_file)) {
+    case ChangedAnswer::overwrite:
+        return std::nullopt;
+    case ChangedAnswer::save_as: {
+        const std::string other = host_.choose_other_drawing_file(
+            {SessionIssue::drawing_changed_on_disk, doc_.draw_file, {}});
+        return !other.empty() && save_as(other);
+    }
+    case ChangedAnswer::reload:
+        // The user chose the file's content over the unsaved drawing.
+        drop_recovery();
+        read_drawing(false);
+        remember_drawing_file();
+        return false;
+    case ChangedAnswer::cancel:
+        break;
+    }
+    return false;
 }
 
 void DocumentSession::keep_protected_file(const std::string& file) {
@@ -125,6 +192,7 @@ WriteStatus DocumentSession::write_drawing(const std::string& file) {
     if (written.status == WriteStatus::failed)
         host_.tell({SessionIssue::drawing_not_written, file, {}});
     if (!written) return written.status;
+    remember_drawing_file();
     drop_recovery();
     host_.drawing_saved();
     return WriteStatus::written;
@@ -132,6 +200,7 @@ WriteStatus DocumentSession::write_drawing(const std::string& file) {
 
 bool DocumentSession::save() {
     if (!is_open()) return true;
+    if (const std::optional<bool> settled = settle_changed_on_disk()) return *settled;
     const WriteStatus status = write_drawing(doc_.draw_file);
     if (status != WriteStatus::not_a_regular_file) return status == WriteStatus::written;
     // A link at the name would send the drawing into another file: it goes
@@ -144,6 +213,8 @@ bool DocumentSession::save() {
 bool DocumentSession::save_as(const std::string& file) {
     if (!is_open()) return false;
     const std::string chosen = full_path(file);
+    if (chosen == doc_.draw_file)
+        if (const std::optional<bool> settled = settle_changed_on_disk()) return *settled;
     const std::string previous = doc_.draw_file;
     doc_.draw_file = chosen;
     if (const WriteStatus status = write_drawing(chosen); status != WriteStatus::written) {
@@ -158,11 +229,11 @@ bool DocumentSession::save_as(const std::string& file) {
 
 fs::path DocumentSession::recovery_file() const {
     if (recording_.empty()) return {};
-    return recovery_file_for(recording_);
+    return recovery_session_.copy_for(recording_);
 }
 
 void DocumentSession::recovery_tick(std::chrono::steady_clock::time_point now) {
-    if (!is_open() || recovery_kept_ || !doc_.drawing.modified) return;
+    if (!is_open() || !doc_.drawing.modified) return;
     // A copy that could not be written is said once; the next change tries again.
     if (!recovery_writer_.last_write_failed()) {
         recovery_failure_told_ = false;
@@ -183,16 +254,16 @@ void DocumentSession::recovery_tick(std::chrono::steady_clock::time_point now) {
 }
 
 void DocumentSession::drop_recovery() {
-    if (recovery_kept_ || recording_.empty()) return;
+    if (recording_.empty()) return;
     recovery_writer_.remove(recovery_file());
     recovery_written_ = false;
     recovery_bytes_.clear();
 }
 
 void DocumentSession::offer_recovery() {
-    const fs::path file = recovery_file();
     recovery_writer_.flush(); // a removal asked for just now has happened
-    if (!recovery_is_newer(file, doc_.draw_file)) return;
+    const fs::path file = recovery_session_.left_copy(recording_);
+    if (file.empty() || !recovery_is_newer(file, doc_.draw_file)) return;
     const DrawFileRead copy = read_draw_file(file.string(), doc_.store.frame_count);
     if (!copy.ok()) return; // left where it is
     switch (host_.ask_restore()) {
@@ -203,19 +274,27 @@ void DocumentSession::offer_recovery() {
         doc_.history.clear();
         doc_.drawing.modified = true; // restored, not saved
         host_.drawing_replaced();
+        // This window's own copy holds it before the left one goes.
+        recovery_tick(std::chrono::steady_clock::now());
+        forget_left_copy(file);
         break;
     case RecoveryAnswer::discard:
-        drop_recovery();
+        forget_left_copy(file);
         break;
     case RecoveryAnswer::later:
-        recovery_kept_ = true;
-        break;
+        break; // left where it is, for a later open
     }
+}
+
+void DocumentSession::forget_left_copy(const fs::path& copy) {
+    recovery_writer_.remove(copy);
+    recovery_session_.remove_left_lock(copy);
 }
 
 void DocumentSession::close() {
     drop_recovery();
     recovery_writer_.flush();
+    open_lock_.release();
 }
 
 } // namespace pitkad

@@ -6,6 +6,7 @@
 // notices go through SessionHost, which the main window implements and tests
 // fake; no texts are worded here. UI thread only.
 
+#include "base/file_lock.h"
 #include "control/document.h"
 #include "drawing/draw_file.h"
 #include "drawing/recovery_copy.h"
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,12 @@ enum class SessionIssue {
     // the drawing file's name (a link, a pipe, a device): it is never
     // written through. Nothing was changed.
     drawing_not_a_file,
+    // The recording (`path`) is open in another window too: whichever saves
+    // later replaces the other's save. It opens all the same.
+    recording_open_elsewhere,
+    // The drawing file (`path`) was changed by another program or window
+    // since it was read or saved here; the reason for choosing another name.
+    drawing_changed_on_disk,
 };
 
 struct SessionNotice {
@@ -52,6 +60,7 @@ struct SessionNotice {
 
 enum class UnsavedAnswer { save, discard, cancel };
 enum class RecoveryAnswer { restore, discard, later };
+enum class ChangedAnswer { overwrite, save_as, reload, cancel };
 
 class SessionHost {
   public:
@@ -61,9 +70,15 @@ class SessionHost {
     // A recovery copy newer than the drawing file was found at an open.
     virtual RecoveryAnswer ask_restore() = 0;
     virtual void tell(const SessionNotice& notice) = 0;
-    // A save to the drawing file was refused (`why`: drawing_not_a_file):
-    // the name of another file to save to, which is then remembered as by
-    // save_as, or empty to save nothing. Without an answer, `why` is told.
+    // A save would replace a drawing file that changed on disk since it was
+    // read or saved here: write it anyway, under another name, read the
+    // file again (the unsaved drawing goes), or save nothing.
+    virtual ChangedAnswer ask_changed_on_disk(const std::string& file) = 0;
+    // A save to the drawing file was refused (`why`: drawing_not_a_file), or
+    // the user chose another name for a file changed on disk (`why`:
+    // drawing_changed_on_disk): the name of another file to save to, which
+    // is then remembered as by save_as, or empty to save nothing. Without an
+    // answer, `why` is told.
     virtual std::string choose_other_drawing_file(const SessionNotice& why) {
         tell(why);
         return {};
@@ -84,8 +99,11 @@ class DrawingFileMemory {
 
 class DocumentSession {
   public:
-    // `memory` may be null: drawings are then always beside their recording.
-    DocumentSession(Document& doc, SessionHost& host, DrawingFileMemory* memory = nullptr);
+    // `recovery` names this window's recovery copies and takes the locks of
+    // the recordings it opens; it outlives the session. `memory` may be
+    // null: drawings are then always beside their recording.
+    DocumentSession(Document& doc, SessionHost& host, RecoverySession& recovery,
+                    DrawingFileMemory* memory = nullptr);
     DocumentSession(const DocumentSession&) = delete;
     DocumentSession& operator=(const DocumentSession&) = delete;
 
@@ -102,17 +120,22 @@ class DocumentSession {
     bool settle_unsaved();
 
     // Makes a staged recording the open one: the store is taken, the drawing
-    // file chosen and read, and a newer recovery copy offered. The caller
-    // has settled the old drawing and reset what plays it.
+    // file chosen and read, and a newer recovery copy that no running window
+    // owns offered. When another window has the recording open, that is
+    // told. The caller has settled the old drawing and reset what plays it.
     void adopt(const std::filesystem::path& recording, SpectrogramStore&& staged);
 
     // Saves to the drawing file; false (told) when it failed. When the
     // drawing file's name holds anything but a regular file, the host is
     // asked for another file and the drawing is saved there as by save_as.
+    // When the file changed on disk since it was read or saved here (its
+    // size, time or place differ and its content does too), the host is
+    // asked first; false unless that ends in a save.
     bool save();
     // Saves to `file` and remembers it for the recording: it opens from
     // there, and later saves go there. False (told) when the save failed;
-    // the drawing file is then the one it was.
+    // the drawing file is then the one it was. Onto the drawing file
+    // itself, a change on disk is asked about as by save().
     bool save_as(const std::string& file);
     // The load command: reads the drawing file again, after settling an
     // unsaved drawing. False when nothing was read.
@@ -121,15 +144,17 @@ class DocumentSession {
     // Crash recovery: while the drawing has unsaved changes, a copy of what
     // its file would hold is written at once after a save or an open, then
     // at most every `recovery_interval`. Saving, discarding and close()
-    // remove it.
+    // remove it. Each window writes and removes only its own copies.
     void recovery_tick(std::chrono::steady_clock::time_point now);
     std::chrono::milliseconds recovery_interval{30000};
-    // The open recording's recovery copy; empty while none is open.
+    // This window's recovery copy of the open recording; empty while none
+    // is open.
     std::filesystem::path recovery_file() const;
     RecoveryWriter& recovery_writer() { return recovery_writer_; }
 
     // The normal end of the session: the recovery copy goes (whatever was to
-    // be kept has been saved or discarded) and pending writes finish.
+    // be kept has been saved or discarded), pending writes finish and the
+    // recording is no longer marked open here.
     void close();
 
   private:
@@ -137,6 +162,25 @@ class DocumentSession {
     bool read_drawing(bool at_open);
     void offer_recovery();
     void drop_recovery();
+    // A copy left by another window, restored or discarded, goes.
+    void forget_left_copy(const std::filesystem::path& copy);
+    // What identifies the drawing file's content as read or saved here.
+    struct FileStamp {
+        bool exists = false;
+        std::uint64_t device = 0, inode = 0, size = 0;
+        std::int64_t mtime_ns = 0;
+        bool regular = false;
+        bool hashed = false; // a regular file we could read
+        std::uint64_t hash = 0;
+    };
+    static FileStamp stamp_of(const std::string& file);
+    void remember_drawing_file() { drawing_stamp_ = stamp_of(doc_.draw_file); }
+    // Whether the drawing file's content is no longer what was read or
+    // saved here; one only touched is remembered with its new stamp.
+    bool changed_on_disk();
+    // Before a save onto the drawing file: nullopt to write it, or the
+    // save's result after the host's other answer.
+    std::optional<bool> settle_changed_on_disk();
     // Before a file that could not be read, or was cut, is replaced: it is
     // kept beside itself under a name not in use.
     void keep_protected_file(const std::string& file);
@@ -146,8 +190,12 @@ class DocumentSession {
 
     Document& doc_;
     SessionHost& host_;
+    RecoverySession& recovery_session_;
     DrawingFileMemory* memory_;
     std::string recording_;
+    // Held while the recording is open here.
+    FileLock open_lock_;
+    FileStamp drawing_stamp_;
     // A drawing file whose content the open drawing does not hold whole: it
     // is kept aside before the first save replaces it.
     std::string protected_file_;
@@ -156,8 +204,6 @@ class DocumentSession {
     bool recovery_failure_told_ = false;
     std::chrono::steady_clock::time_point recovery_written_at_{};
     std::vector<std::uint8_t> recovery_bytes_;
-    // The user kept an older copy for later: this session leaves it alone.
-    bool recovery_kept_ = false;
 };
 
 } // namespace pitkad

@@ -1,11 +1,14 @@
 #pragma once
 // Crash recovery of the drawing: while it has unsaved changes, the window
 // keeps a copy of what its drawing file would hold in the user's cache
-// folder, "recovery/<path_digest of the recording's full path>.pkc". The
-// copy is written atomically on a thread of its own, so that a large
+// folder, "recovery/<path_digest of the recording's full path>-<session>.pkc",
+// where the session names the window (RecoverySession). The copy is written
+// atomically on a thread of its own, so that a large
 // drawing never holds up the window; the window builds the bytes and hands
 // over its own copy of them. The copies are the user's alone: mode 0600 in a
 // folder of mode 0700.
+
+#include "base/file_lock.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -19,8 +22,44 @@
 
 namespace pitkad {
 
-// The recovery copy of the recording at `recording` (its full path).
+// The recovery copy of the recording at `recording` (its full path) under
+// the one name per recording that earlier versions wrote; such a copy is
+// still offered at an open.
 std::filesystem::path recovery_file_for(const std::string& recording);
+
+// One window's claim on the user's cache folder: a session of 16 random
+// hexadecimal digits whose lock, "recovery/<session>.lock", is held for the
+// window's whole life. Two windows on one recording thus never write or
+// remove each other's copies; a copy whose session lock nobody holds was
+// left by a window that ended without removing it (a crash) and is offered
+// at the next open. It also takes the locks that say which recordings are
+// open, "open/<path_digest>.lock". UI thread only.
+class RecoverySession {
+  public:
+    // A new session in `cache_dir` (the user's cache folder, or a test's).
+    // Lock files of ended sessions that left no copy are removed.
+    explicit RecoverySession(std::filesystem::path cache_dir);
+
+    const std::string& id() const { return id_; }
+    bool held() const { return lock_.held(); }
+    // This session's copy for the recording (its full path).
+    std::filesystem::path copy_for(const std::string& recording) const;
+    // The newest copy of the recording that no running window owns: one of
+    // an ended session, or one under the earlier single name. Empty when
+    // there is none.
+    std::filesystem::path left_copy(const std::string& recording) const;
+    // A left copy was restored or discarded: its session's lock file goes.
+    void remove_left_lock(const std::filesystem::path& copy) const;
+    // The lock that says the recording is open in this window; busy when
+    // another window holds it.
+    FileLock lock_recording(const std::string& recording) const;
+
+  private:
+    std::filesystem::path folder_;      // the recovery copies and session locks
+    std::filesystem::path open_folder_; // the locks of open recordings
+    std::string id_;
+    FileLock lock_;
+};
 
 // A recovery copy exists and was written after the drawing file (or there
 // is no drawing file): it holds work that was never saved.

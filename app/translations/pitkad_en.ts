@@ -1355,5 +1355,21 @@
         <source>  が読めないため、既定の設定で始めます</source>
         <translation>  cannot be read; PitkaD starts with the default settings</translation>
     </message>
+    <message>
+        <source>この録音は別の PitkaD のウィンドウでも開かれています。両方で描くと、後から保存した方が先の保存を置き換えます。</source>
+        <translation>This recording is also open in another PitkaD window. If you draw in both, the later save replaces the earlier one.</translation>
+    </message>
+    <message>
+        <source>描画ファイル %1 は、読み込んだ後に別のプログラムかウィンドウで変更されています。</source>
+        <translation>The drawing file %1 was changed by another program or window since it was read.</translation>
+    </message>
+    <message>
+        <source>上書き保存</source>
+        <translation>Overwrite</translation>
+    </message>
+    <message>
+        <source>読み直す</source>
+        <translation>Reload</translation>
+    </message>
 </context>
 </TS>

@@ -3,6 +3,8 @@
 // killed while drawing and started again.
 #include "app/drawing_texts.h"
 #include "app/drawing_tools_window.h"
+#include "app/session_messages.h"
+#include "base/paths.h"
 #include "drawing/draw_file.h"
 #include "drawing/recovery_copy.h"
 #include "window_test_support.h"
@@ -20,7 +22,7 @@ class WindowRecovery : public SettingsFileTest {
         SettingsFileTest::SetUp();
         if (IsSkipped()) return;
         wav = fs::absolute(small_recording(dir.path(), "tone.wav", 2));
-        copy = recovery_file_for(wav.string());
+        copy = recovery_file_for(wav.string()); // as an earlier version named it
         fs::remove(copy);
     }
     void TearDown() override {
@@ -33,7 +35,7 @@ class WindowRecovery : public SettingsFileTest {
         f.doc.drawing.modified = true;
     }
     // A recovery copy holding line mark `mark` at frame 5, written `age_s`
-    // seconds ago.
+    // seconds ago by an earlier version.
     void write_copy(std::uint8_t mark, int age_s) {
         auto d = std::make_unique<DrawData>();
         (*d)[5].line_mark() = mark;
@@ -85,14 +87,15 @@ TEST_F(WindowRecovery, CopyWrittenOnFirstChangeAndRemovedOnSaveDiscardExit) {
         Window w = make_window();
         MainWindow& f = *w.form;
         ASSERT_TRUE(f.open_recording(s(wav)));
+        const fs::path own = f.recovery_file();
         f.recovery_tick();
         f.recovery_writer().flush();
-        EXPECT_FALSE(fs::exists(copy)) << "nothing changed yet";
+        EXPECT_FALSE(fs::exists(own)) << "nothing changed yet";
         change(f, 9, 2);
         f.recovery_tick();
         f.recovery_writer().flush();
-        ASSERT_TRUE(fs::exists(copy));
-        EXPECT_EQ(read_file(copy), build_draw_file(f.doc.drawing, 100, f.doc.channel_settings));
+        ASSERT_TRUE(fs::exists(own));
+        EXPECT_EQ(read_file(own), build_draw_file(f.doc.drawing, 100, f.doc.channel_settings));
 
         ModalResponder r;
         switch (end) {
@@ -109,15 +112,15 @@ TEST_F(WindowRecovery, CopyWrittenOnFirstChangeAndRemovedOnSaveDiscardExit) {
             break;
         }
         f.recovery_writer().flush();
-        EXPECT_FALSE(fs::exists(copy));
+        EXPECT_FALSE(fs::exists(own));
         fs::remove(dir / "tone.pkc");
         fs::remove(dir / "tone.pkc.bak");
     }
 }
 
 // Opening a recording whose copy is newer than its drawing file asks; each
-// answer does what it says. A drawing file saved after the copy is not
-// asked about.
+// answer does what it says (a restored copy lives on as the window's own).
+// A drawing file saved after the copy is not asked about.
 TEST_F(WindowRecovery, OpenOffersANewerCopy) {
     struct Case {
         std::string_view answer; // empty: a saved file is newer, no question
@@ -125,7 +128,7 @@ TEST_F(WindowRecovery, OpenOffersANewerCopy) {
         bool modified, copy_left;
     };
     const Case cases[] = {
-        {drawing_texts::recovery_restore, 6, true, true},
+        {drawing_texts::recovery_restore, 6, true, false},
         {drawing_texts::recovery_discard, 0, false, false},
         {drawing_texts::recovery_later, 0, false, true},
         {"", 1, false, true},
@@ -154,6 +157,7 @@ TEST_F(WindowRecovery, OpenOffersANewerCopy) {
         EXPECT_EQ(w.form->doc.drawing.modified, c.modified);
         w.form->recovery_writer().flush();
         EXPECT_EQ(fs::exists(copy), c.copy_left);
+        EXPECT_EQ(fs::exists(w.form->recovery_file()), c.modified);
         if (c.answer == drawing_texts::recovery_later) {
             // Kept for later: leaving the program keeps it too.
             w.form.reset();
@@ -161,6 +165,31 @@ TEST_F(WindowRecovery, OpenOffersANewerCopy) {
         }
         fs::remove(copy);
     }
+}
+
+// Two windows on one recording: the second is told so at the open, and its
+// save onto the file the first saved meanwhile is asked about; reading the
+// file again brings the first one's drawing and leaves its file alone.
+TEST_F(WindowRecovery, TheSecondWindowIsToldAndItsSaveAsked) {
+    Window first = make_window(), second = make_window();
+    ASSERT_TRUE(first.form->open_recording(s(wav)));
+    ModalResponder r;
+    r.answers << QString() << q(drawing_texts::changed_reload);
+    ASSERT_TRUE(second.form->open_recording(s(wav)));
+    ASSERT_EQ(r.seen.size(), 1u);
+    EXPECT_EQ(r.seen[0].text,
+              session_message({SessionIssue::recording_open_elsewhere, wav.string(), {}}));
+    change(*first.form, 7, 3);
+    first.form->tools_window()->on_save_drawing();
+    const auto firsts = read_file(dir / "tone.pkc");
+    change(*second.form, 8, 4);
+    second.form->tools_window()->on_save_drawing();
+    ASSERT_EQ(r.seen.size(), 2u);
+    EXPECT_EQ(r.seen[1].buttons.size(), 4);
+    EXPECT_EQ(read_file(dir / "tone.pkc"), firsts);
+    EXPECT_EQ(second.form->doc.drawing[7].line_mark(), 3);
+    EXPECT_EQ(second.form->doc.drawing[8].line_mark(), 0);
+    EXPECT_FALSE(second.form->doc.drawing.modified);
 }
 
 // The program killed while a drawing is unsaved: started again on the same
@@ -171,9 +200,17 @@ TEST_F(WindowRecovery, KilledProgramsDrawingIsRestored) {
     ASSERT_TRUE(child.waitForStarted(10000));
     ASSERT_TRUE(child.waitForReadyRead(30000));
     EXPECT_EQ(child.readAllStandardOutput().trimmed(), "drawn");
-    for (int i = 0; i < 200 && !fs::exists(copy); ++i)
+    // The child's own copy, named after its session.
+    const std::string prefix = path_digest(wav.string()) + "-";
+    const auto childs_copy = [&] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(copy.parent_path(), ec))
+            if (e.path().filename().string().starts_with(prefix)) return true;
+        return false;
+    };
+    for (int i = 0; i < 200 && !childs_copy(); ++i)
         QTest::qWait(50);
-    ASSERT_TRUE(fs::exists(copy));
+    ASSERT_TRUE(childs_copy());
     ::kill(pid_t(child.processId()), SIGKILL);
     ASSERT_TRUE(child.waitForFinished(10000));
     EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);

@@ -1,6 +1,6 @@
 // The life of an open document without a window: the drawing file read at an
-// open, saved, saved under another name, and a file that could not be read
-// kept rather than replaced.
+// open, saved, saved under another name, a file that could not be read
+// kept rather than replaced, and two windows on one recording.
 
 #include "control/document_session.h"
 #include "drawing/draw_file.h"
@@ -27,14 +27,29 @@ struct FakeHost : SessionHost {
         ++unsaved_questions;
         return unsaved;
     }
-    RecoveryAnswer ask_restore() override { return RecoveryAnswer::later; }
+    RecoveryAnswer ask_restore() override {
+        ++restore_questions;
+        return restore;
+    }
     void tell(const SessionNotice& n) override { notices.push_back(n); }
+    ChangedAnswer ask_changed_on_disk(const std::string& file) override {
+        changed_questions.push_back(file);
+        return changed;
+    }
+    bool told(SessionIssue issue) const {
+        return std::any_of(notices.begin(), notices.end(),
+                           [&](const SessionNotice& n) { return n.issue == issue; });
+    }
     std::string choose_other_drawing_file(const SessionNotice& why) override {
         notices.push_back(why);
         return other_file;
     }
     void drawing_saved() override { ++saves; }
     UnsavedAnswer unsaved = UnsavedAnswer::cancel;
+    RecoveryAnswer restore = RecoveryAnswer::later;
+    ChangedAnswer changed = ChangedAnswer::cancel;
+    int restore_questions = 0;
+    std::vector<std::string> changed_questions;
     std::string other_file; // the answer to a refused save; empty: cancelled
     int unsaved_questions = 0, saves = 0;
     std::vector<SessionNotice> notices;
@@ -52,13 +67,24 @@ struct FakeMemory : DrawingFileMemory {
 constexpr int frames = 300;
 
 struct Rig {
+    Rig() = default;
+    // Another window (process) on the first one's recording, with the same
+    // cache folder.
+    struct Beside {
+        const Rig& first;
+    };
+    explicit Rig(Beside b)
+        : recording(b.first.recording), drawing_file(b.first.drawing_file), cache(b.first.cache) {}
+
     test::TempDir dir;
     fs::path recording = dir.path() / "song.wav";
     std::string drawing_file = (dir.path() / "song.pkc").string();
+    fs::path cache = dir.path() / "cache";
     std::unique_ptr<Document> doc = std::make_unique<Document>();
     FakeHost host;
     FakeMemory memory;
-    DocumentSession session{*doc, host, &memory};
+    RecoverySession recovery{cache};
+    DocumentSession session{*doc, host, recovery, &memory};
 
     void open() {
         SpectrogramStore staged;
@@ -243,12 +269,9 @@ TEST(DocumentSession, ADrawingOfAnotherLengthOpensFittedAndIsTold) {
 // one was written and another failed.
 TEST(DocumentSession, ARecoveryCopyThatCannotBeWrittenIsToldOnce) {
     Rig r;
-    const char* old = std::getenv("XDG_CACHE_HOME");
-    const std::string kept = old ? old : "";
-    ::setenv("XDG_CACHE_HOME", r.dir.path().c_str(), 1);
     r.open();
     const fs::path folder = r.session.recovery_file().parent_path();
-    fs::create_directories(folder.parent_path());
+    fs::remove_all(folder);
     test::write_file(folder, {}); // a file where the folder would go
     auto change_and_tick = [&](int n) {
         r.doc->drawing[n].note_cell(20) = 1;
@@ -273,10 +296,6 @@ TEST(DocumentSession, ARecoveryCopyThatCannotBeWrittenIsToldOnce) {
     change_and_tick(6);
     change_and_tick(7);
     EXPECT_EQ(told(), 2);
-    if (old)
-        ::setenv("XDG_CACHE_HOME", kept.c_str(), 1);
-    else
-        ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(DocumentSession, TheLoadCommandAsksFirstAndTellsAMissingFile) {
@@ -297,6 +316,124 @@ TEST(DocumentSession, TheLoadCommandAsksFirstAndTellsAMissingFile) {
     EXPECT_EQ(rig.doc->drawing[7].line_mark(), 0);
     EXPECT_EQ(rig.doc->drawing[10].note_cell(20), 3);
     EXPECT_FALSE(rig.doc->history.can_undo());
+}
+
+void draw(Rig& r, int frame, std::uint8_t colour) {
+    r.doc->drawing[frame].note_cell(30) = colour;
+    r.doc->drawing.modified = true;
+    r.session.recovery_tick(std::chrono::steady_clock::now() + std::chrono::hours(frame));
+    r.session.recovery_writer().flush();
+}
+
+// Two windows on one recording: each is told about the other when it opens
+// second, writes and removes only its own recovery copy, and is asked before
+// its save replaces the other's. A window that ended without closing (a
+// crash) leaves its copy to the next open; a running window's is never offered.
+TEST(DocumentSession, TwoWindowsOnOneRecordingKeepEachOthersWork) {
+    Rig a;
+    auto b = std::make_unique<Rig>(Rig::Beside{a});
+    a.open();
+    b->open();
+    EXPECT_FALSE(a.host.told(SessionIssue::recording_open_elsewhere));
+    EXPECT_TRUE(b->host.told(SessionIssue::recording_open_elsewhere));
+    draw(a, 10, 1);
+    draw(*b, 11, 2);
+    const fs::path a_copy = a.session.recovery_file(), b_copy = b->session.recovery_file();
+    EXPECT_NE(a_copy, b_copy);
+    EXPECT_TRUE(fs::exists(a_copy) && fs::exists(b_copy));
+
+    ASSERT_TRUE(a.session.save());
+    a.session.recovery_writer().flush();
+    EXPECT_FALSE(fs::exists(a_copy));
+    EXPECT_TRUE(fs::exists(b_copy));
+    // The file was absent when b read it; a's save is not replaced unasked.
+    EXPECT_FALSE(b->session.save());
+    EXPECT_EQ(b->host.changed_questions, std::vector{a.drawing_file});
+    EXPECT_EQ(read_draw_file(a.drawing_file, frames).image.body[10 * draw_record_size + 30], 1);
+
+    b.reset(); // ends without close(): its copy stays, its lock goes
+    EXPECT_TRUE(fs::exists(b_copy));
+    draw(a, 12, 3); // a running window's copy, newer than b's
+    fs::last_write_time(a.drawing_file, fs::last_write_time(b_copy) - std::chrono::seconds(5));
+    Rig c(Rig::Beside{a});
+    c.host.restore = RecoveryAnswer::restore;
+    c.open();
+    EXPECT_EQ(c.host.restore_questions, 1);
+    EXPECT_EQ(c.doc->drawing[11].note_cell(30), 2);
+    EXPECT_EQ(c.doc->drawing[12].note_cell(30), 0);
+    c.session.recovery_writer().flush();
+    EXPECT_FALSE(fs::exists(b_copy));
+    EXPECT_TRUE(fs::exists(a.session.recovery_file()));
+    EXPECT_TRUE(fs::exists(c.session.recovery_file()));
+
+    // Once a has closed, the recording is open nowhere else.
+    a.session.close();
+    EXPECT_TRUE(fs::exists(c.session.recovery_file()));
+    c.host.notices.clear();
+    c.host.restore_questions = 0;
+    c.open();
+    EXPECT_FALSE(c.host.told(SessionIssue::recording_open_elsewhere));
+    EXPECT_EQ(c.host.restore_questions, 0);
+}
+
+// A drawing file changed by another program between the read and a save:
+// the host is asked and each answer does what it says. A file only touched
+// is not a change; nor is the window's own save, so the next one is not asked.
+TEST(DocumentSession, ADrawingFileChangedOnDiskIsAskedAboutBeforeASave) {
+    struct Case {
+        const char* what;
+        bool content_changed;
+        ChangedAnswer answer;
+        bool asked, saved;
+        int file_holds;   // the note colour at frame 12 in the drawing file
+        int drawing_holds; // the same in the drawing afterwards
+    };
+    // The window drew colour 5, the other program wrote 7.
+    const Case cases[] = {
+        {"overwrite", true, ChangedAnswer::overwrite, true, true, 5, 5},
+        {"save as", true, ChangedAnswer::save_as, true, true, 7, 5},
+        {"reload", true, ChangedAnswer::reload, true, false, 7, 7},
+        {"cancel", true, ChangedAnswer::cancel, true, false, 7, 5},
+        {"touched", false, ChangedAnswer::cancel, false, true, 5, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        rig.write_drawing();
+        rig.open();
+        rig.doc->drawing[12].note_cell(30) = 5;
+        rig.doc->drawing.modified = true;
+        if (c.content_changed) {
+            auto other = std::make_unique<Document>();
+            other->drawing[12].note_cell(30) = 7;
+            ASSERT_TRUE(save_draw_data(rig.drawing_file, other->drawing, frames,
+                                       other->channel_settings));
+        } else {
+            fs::last_write_time(rig.drawing_file,
+                                fs::last_write_time(rig.drawing_file) + std::chrono::seconds(3));
+        }
+        const std::string take2 = (rig.dir.path() / "take2.pkc").string();
+        rig.host.other_file = take2;
+        rig.host.changed = c.answer;
+        EXPECT_EQ(rig.session.save(), c.saved);
+        EXPECT_EQ(rig.host.changed_questions.size(), c.asked ? 1u : 0u);
+        const auto colour_in = [](const std::string& file) {
+            return int(read_draw_file(file, frames).image.body[12 * draw_record_size + 30]);
+        };
+        EXPECT_EQ(colour_in(rig.drawing_file), c.file_holds);
+        EXPECT_EQ(rig.doc->drawing[12].note_cell(30), c.drawing_holds);
+        EXPECT_EQ(rig.session.modified(), !c.saved && c.answer != ChangedAnswer::reload);
+        if (c.answer == ChangedAnswer::save_as) {
+            EXPECT_EQ(rig.session.drawing_file(), take2);
+            EXPECT_EQ(colour_in(take2), 5);
+            EXPECT_TRUE(rig.host.told(SessionIssue::drawing_changed_on_disk));
+        }
+        rig.doc->drawing.modified = true;
+        if (c.saved || c.answer == ChangedAnswer::reload) {
+            EXPECT_TRUE(rig.session.save());
+            EXPECT_EQ(rig.host.changed_questions.size(), c.asked ? 1u : 0u);
+        }
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Recovery copies: their name, whether one holds newer work than the
-// drawing file, and the writer that keeps them off the window's thread.
+// Recovery copies: their name, which window's session owns one, whether one
+// holds newer work than the drawing file, and the writer that keeps them
+// off the window's thread.
 #include "drawing/recovery_copy.h"
 
 #include "base/paths.h"
@@ -94,6 +95,51 @@ TEST(RecoveryWriter, WritesAndRemovesInOrder) {
     }
     EXPECT_EQ(test::read_file(file), Bytes(1000, 19));
     EXPECT_EQ(test::entry_count(dir / "recovery"), 1) << "no temporary file is left";
+}
+
+// Two sessions (windows) in one cache folder name their copies apart. A copy
+// is left for another window only once its session has ended, whether its
+// lock file went with it or stayed behind after a crash; the newest left
+// copy wins, the earlier single name among them. Lock files of ended
+// sessions go: the one of a copy dealt with, and those with no copy.
+TEST(RecoverySession, ACopyIsLeftToOthersOnlyOnceItsSessionEnded) {
+    test::TempDir dir;
+    const fs::path folder = dir / "recovery";
+    const std::string song = "/music/song.wav";
+    const auto write_aged = [](const fs::path& file, int age_s) {
+        test::write_file(file, Bytes{1});
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::seconds(age_s));
+    };
+    RecoverySession mine(dir.path());
+    auto theirs = std::make_unique<RecoverySession>(dir.path());
+    ASSERT_TRUE(mine.held() && theirs->held());
+    const fs::path their_copy = theirs->copy_for(song);
+    EXPECT_NE(their_copy, mine.copy_for(song));
+    EXPECT_EQ(mode_of(folder), 0700u);
+    write_aged(their_copy, 30);
+    write_aged(mine.copy_for(song), 0);
+    write_aged(theirs->copy_for("/music/other.wav"), 0);
+    EXPECT_EQ(mine.left_copy(song), fs::path()) << "one running, one my own";
+
+    const fs::path their_lock = folder / (theirs->id() + ".lock");
+    theirs.reset();
+    EXPECT_FALSE(fs::exists(their_lock));
+    EXPECT_EQ(mine.left_copy(song), their_copy);
+    test::write_file(their_lock, {}); // as a crash leaves it
+    EXPECT_EQ(mine.left_copy(song), their_copy);
+    const fs::path old_name = folder / (path_digest(song) + ".pkc");
+    write_aged(old_name, 20);
+    EXPECT_EQ(mine.left_copy(song), old_name);
+
+    mine.remove_left_lock(their_copy);
+    EXPECT_FALSE(fs::exists(their_lock));
+    const fs::path copyless = folder / "0123456789abcdef.lock";
+    test::write_file(copyless, {});
+    test::write_file(their_lock, {});
+    RecoverySession next(dir.path());
+    EXPECT_FALSE(fs::exists(copyless));
+    EXPECT_TRUE(fs::exists(their_lock)) << "its copy of other.wav is still there";
+    EXPECT_TRUE(fs::exists(folder / (mine.id() + ".lock")));
 }
 
 } // namespace
