@@ -45,9 +45,9 @@ void DocumentSession::adopt(const fs::path& recording, SpectrogramStore&& staged
     recording_ = full_path(recording);
     protected_file_.clear();
     open_lock_.release();
-    open_lock_ = recovery_session_.lock_recording(recording_);
-    if (open_lock_.status() == LockStatus::busy)
-        host_.tell({SessionIssue::recording_open_elsewhere, recording_, {}});
+    RecoverySession::OpenMark mark = recovery_session_.mark_open(recording_);
+    open_lock_ = std::move(mark.lock);
+    if (mark.elsewhere) host_.tell({SessionIssue::recording_open_elsewhere, recording_, {}});
     // A drawing saved elsewhere for this recording is opened from there.
     if (memory_)
         if (std::string remembered = memory_->drawing_file_for(recording_); !remembered.empty())

@@ -120,9 +120,24 @@ void RecoverySession::remove_left_lock(const fs::path& copy) const {
         remove_unused_lock(folder_ / (std::string(session) + std::string(lock_suffix)));
 }
 
-FileLock RecoverySession::lock_recording(const std::string& recording) const {
+RecoverySession::OpenMark RecoverySession::mark_open(const std::string& recording) const {
     make_private_folder(open_folder_);
-    return FileLock(open_folder_ / (path_digest(recording) + std::string(lock_suffix)));
+    // Every window holds a lock of its own, taken before looking at the
+    // others' so that two windows opening at once both see each other.
+    const std::string digest = path_digest(recording) + "-";
+    OpenMark mark{FileLock(open_folder_ / (digest + id_ + std::string(lock_suffix)))};
+    std::error_code ec;
+    for (fs::directory_iterator it(open_folder_, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(digest) || !name.ends_with(lock_suffix) ||
+            name == digest + id_ + std::string(lock_suffix))
+            continue;
+        if (lock_in_use(it->path()))
+            mark.elsewhere = true;
+        else
+            remove_unused_lock(it->path());
+    }
+    return mark;
 }
 
 bool recovery_is_newer(const fs::path& recovery, const fs::path& drawing_file) {

@@ -33,7 +33,7 @@ std::filesystem::path recovery_file_for(const std::string& recording);
 // remove each other's copies; a copy whose session lock nobody holds was
 // left by a window that ended without removing it (a crash) and is offered
 // at the next open. It also takes the locks that say which recordings are
-// open, "open/<path_digest>.lock". UI thread only.
+// open in which window, "open/<path_digest>-<session>.lock". UI thread only.
 class RecoverySession {
   public:
     // A new session in `cache_dir` (the user's cache folder, or a test's).
@@ -50,9 +50,14 @@ class RecoverySession {
     std::filesystem::path left_copy(const std::string& recording) const;
     // A left copy was restored or discarded: its session's lock file goes.
     void remove_left_lock(const std::filesystem::path& copy) const;
-    // The lock that says the recording is open in this window; busy when
-    // another window holds it.
-    FileLock lock_recording(const std::string& recording) const;
+    // Marks the recording as open in this window, with a lock of the
+    // window's own, and tells whether another running window has it open.
+    // (Locks left by ended windows are removed on the way.)
+    struct OpenMark {
+        FileLock lock;
+        bool elsewhere = false;
+    };
+    OpenMark mark_open(const std::string& recording) const;
 
   private:
     std::filesystem::path folder_;      // the recovery copies and session locks

@@ -374,6 +374,15 @@ TEST(DocumentSession, TwoWindowsOnOneRecordingKeepEachOthersWork) {
     c.open();
     EXPECT_FALSE(c.host.told(SessionIssue::recording_open_elsewhere));
     EXPECT_EQ(c.host.restore_questions, 0);
+
+    // A window that opened second still counts once the first has closed.
+    Rig e(Rig::Beside{a});
+    e.open();
+    EXPECT_TRUE(e.host.told(SessionIssue::recording_open_elsewhere));
+    c.session.close();
+    Rig d(Rig::Beside{a});
+    d.open();
+    EXPECT_TRUE(d.host.told(SessionIssue::recording_open_elsewhere));
 }
 
 // A drawing file changed by another program between the read and a save:
