@@ -84,6 +84,9 @@ RecoverySession::RecoverySession(fs::path cache_dir)
     for (const auto& [session, copy] : has_copy)
         if (!copy && session != id_)
             remove_unused_lock(folder_ / (session + std::string(lock_suffix)));
+    // Open marks of windows that ended without letting them go.
+    for (fs::directory_iterator it(open_folder_, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().filename().string().ends_with(lock_suffix)) remove_unused_lock(it->path());
 }
 
 fs::path RecoverySession::copy_for(const std::string& recording) const {

@@ -101,7 +101,8 @@ TEST(RecoveryWriter, WritesAndRemovesInOrder) {
 // is left for another window only once its session has ended, whether its
 // lock file went with it or stayed behind after a crash; the newest left
 // copy wins, the earlier single name among them. Lock files of ended
-// sessions go: the one of a copy dealt with, and those with no copy.
+// sessions go: the one of a copy dealt with, those with no copy, and their
+// marks of open recordings.
 TEST(RecoverySession, ACopyIsLeftToOthersOnlyOnceItsSessionEnded) {
     test::TempDir dir;
     const fs::path folder = dir / "recovery";
@@ -136,8 +137,13 @@ TEST(RecoverySession, ACopyIsLeftToOthersOnlyOnceItsSessionEnded) {
     const fs::path copyless = folder / "0123456789abcdef.lock";
     test::write_file(copyless, {});
     test::write_file(their_lock, {});
+    const auto my_mark = mine.mark_open(song);
+    const fs::path crashed_mark = dir / "open" / (path_digest(song) + "-0123456789abcdef.lock");
+    test::write_file(crashed_mark, {});
     RecoverySession next(dir.path());
     EXPECT_FALSE(fs::exists(copyless));
+    EXPECT_FALSE(fs::exists(crashed_mark));
+    EXPECT_TRUE(next.mark_open(song).elsewhere) << "mine is still open";
     EXPECT_TRUE(fs::exists(their_lock)) << "its copy of other.wav is still there";
     EXPECT_TRUE(fs::exists(folder / (mine.id() + ".lock")));
 }
