@@ -24,27 +24,46 @@ struct Fd {
     }
 };
 
+// Opens a regular file for reading. Not blocking: opening a pipe without a
+// writer would wait for one. The type is then asked of what was opened, so
+// nothing can be put in its place between the question and the reading.
+// The open file (fd -1 when refused, with `refused` saying why) and its stat.
+Fd open_regular(const std::filesystem::path& path, Links links, struct stat& st,
+                FileRead& refused) {
+    const int flags =
+        O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (links == Links::refuse ? O_NOFOLLOW : 0);
+    Fd in{::open(path.c_str(), flags)};
+    if (in.fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            refused = with_status(ReadStatus::absent);
+        else if (error == ELOOP && links == Links::refuse)
+            refused = with_status(ReadStatus::not_a_regular_file);
+        else
+            refused = with_status(ReadStatus::unreadable, error);
+        return in;
+    }
+    if (::fstat(in.fd, &st) != 0)
+        refused = with_status(ReadStatus::unreadable, errno);
+    else if (S_ISDIR(st.st_mode))
+        refused = with_status(ReadStatus::unreadable, EISDIR);
+    else if (!S_ISREG(st.st_mode))
+        refused = with_status(ReadStatus::not_a_regular_file);
+    else
+        return in;
+    ::close(in.fd);
+    in.fd = -1;
+    return in;
+}
+
 } // namespace
 
 FileRead read_regular_file(const std::filesystem::path& path, std::uintmax_t max_size,
                            Links links) {
-    // Not blocking: opening a pipe without a writer would wait for one. The
-    // type is then asked of what was opened, so nothing can be put in its
-    // place between the question and the reading.
-    const int flags =
-        O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (links == Links::refuse ? O_NOFOLLOW : 0);
-    const Fd in{::open(path.c_str(), flags)};
-    if (in.fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR) return with_status(ReadStatus::absent);
-        if (error == ELOOP && links == Links::refuse)
-            return with_status(ReadStatus::not_a_regular_file);
-        return with_status(ReadStatus::unreadable, error);
-    }
     struct stat st {};
-    if (::fstat(in.fd, &st) != 0) return with_status(ReadStatus::unreadable, errno);
-    if (S_ISDIR(st.st_mode)) return with_status(ReadStatus::unreadable, EISDIR);
-    if (!S_ISREG(st.st_mode)) return with_status(ReadStatus::not_a_regular_file);
+    FileRead refused;
+    const Fd in = open_regular(path, links, st, refused);
+    if (in.fd < 0) return refused;
     if (std::uintmax_t(st.st_size) > max_size) return with_status(ReadStatus::too_large);
 
     // Read to the end, which may differ from the size asked above when the
@@ -71,18 +90,11 @@ FileRead read_regular_file(const std::filesystem::path& path, std::uintmax_t max
 }
 
 std::FILE* open_regular_file(const std::filesystem::path& path, ReadStatus& status) {
-    Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
     struct stat st {};
+    FileRead refused;
+    Fd in = open_regular(path, Links::follow, st, refused);
     if (in.fd < 0) {
-        status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::absent : ReadStatus::unreadable;
-        return nullptr;
-    }
-    if (::fstat(in.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        status = ReadStatus::unreadable;
-        return nullptr;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        status = ReadStatus::not_a_regular_file;
+        status = refused.status;
         return nullptr;
     }
     // Reads of a regular file block as usual.

@@ -41,6 +41,15 @@ void convert(const std::filesystem::path& from, const std::string& args,
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
+// The music as an MP3 in `dir`, beside its WAV.
+std::filesystem::path music_mp3(const test::TempDir& dir) {
+    const auto wav = dir / "tone.wav";
+    test::write_file(wav, music_wav(44100));
+    const auto mp3 = dir / "tone.mp3";
+    convert(wav, "-c:a libmp3lame", mp3);
+    return mp3;
+}
+
 struct Opened {
     LoadResult result;
     std::unique_ptr<SpectrogramStore> store = std::make_unique<SpectrogramStore>();
@@ -149,10 +158,8 @@ TEST(RecordingFormats, OtherRatesAreResampled) {
 
 TEST(RecordingFormats, RefusalsSayWhy) {
     test::TempDir dir;
+    const auto mp3 = music_mp3(dir);
     const auto wav = dir / "tone.wav";
-    test::write_file(wav, music_wav(44100));
-    const auto mp3 = dir / "tone.mp3";
-    convert(wav, "-c:a libmp3lame", mp3);
     std::ifstream in(mp3, std::ios::binary);
     const test::Bytes encoded{std::istreambuf_iterator<char>(in), {}};
     constexpr OpenStatus unsupported = OpenStatus::unsupported;
@@ -238,10 +245,7 @@ TEST(RecordingFormats, RefusalsSayWhy) {
 // Each step of the reading is bounded in time, and a stop ends the opening.
 TEST(RecordingFormats, OpeningCanBeCutShort) {
     test::TempDir dir;
-    const auto wav = dir / "tone.wav";
-    test::write_file(wav, music_wav(44100));
-    const auto mp3 = dir / "tone.mp3";
-    convert(wav, "-c:a libmp3lame", mp3);
+    const auto mp3 = music_mp3(dir);
 
     OpenFailure failure;
     EXPECT_FALSE(RecordingDecoder::open(mp3, failure, {}, std::chrono::milliseconds(0)));
