@@ -108,8 +108,9 @@ DocumentSession::FileStamp DocumentSession::stamp_of(const std::string& file) {
     stamp.size = std::uint64_t(st.st_size);
     stamp.mtime_ns = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.regular = S_ISREG(st.st_mode);
-    // A pipe or device is never read for its hash: it could wait forever.
-    if (stamp.regular)
+    // A pipe or device is never read for its hash (it could wait forever),
+    // nor a file larger than any drawing (it is no drawing to keep).
+    if (stamp.regular && stamp.size <= draw_file_max_bytes)
         if (const FileHash h = hash_file(file); h.ok) {
             stamp.hashed = true;
             stamp.hash = h.value;
