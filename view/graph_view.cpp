@@ -184,6 +184,15 @@ void GraphView::render(const GraphParams& p) {
     if (p.switches.line_show) line_overlay();
     practice_overlay(p.practice);
     if (p.switches.show_left_enabled) note_labels(p);
+    start_mark_overlay(graph_bitmap, p.start_mark_frame);
+}
+
+void GraphView::start_mark_overlay(QImage& image, int frame, bool column) const {
+    if (frame < 0) return;
+    const int x = column ? 0 : view_.frame_to_x(frame);
+    if (x < 0 || x >= image.width()) return;
+    for (int y = 0; y < graph_rows * line_width_ && y < image.height(); ++y)
+        put(image.scanLine(y) + 3 * x, start_mark_colour);
 }
 
 void GraphView::practice_overlay(const PracticeMarks& m) {
@@ -409,6 +418,7 @@ void GraphView::restore_column(int frame) {
                       font_bitmap.constScanLine(pc * font_cell_rows + i)[3 * atlas_x], key);
         }
     }
+    if (frame == p.start_mark_frame) start_mark_overlay(column_bitmap, frame, true);
     copy_to_screen(column_bitmap, int(x), 0);
 }
 

@@ -45,7 +45,11 @@ struct GraphParams {
     ViewSwitches switches;
     PlayState play_state = PlayState::no_recording;
     PracticeMarks practice; // the loop and the focus shown over the rows
+    int start_mark_frame = -1; // the play start, a line over the rows; -1 none
 };
+
+// The play start's line, set apart from the grey playback cursor.
+inline constexpr Rgb start_mark_colour{120, 230, 120};
 
 class GraphView {
   public:
@@ -139,6 +143,9 @@ class GraphView {
     void line_overlay();
     void note_labels(const GraphParams& p);
     void practice_overlay(const PracticeMarks& m);
+    // The play start's line on the pixel column of `frame` in `image`
+    // (graph_bitmap, or column_bitmap at column x 0 when `column` is set).
+    void start_mark_overlay(QImage& image, int frame, bool column = false) const;
     void copy_to_screen(const QImage& src, int x, int y);
     bool sounding(int band) const;
     // Frames past these are never read: they are drawn black.

@@ -432,5 +432,34 @@ TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedrawWithPracticeMarks) {
     expect_restored_columns({1, 2}, {99, 100, 108, 141, 149, 150, 300});
 }
 
+// The play start is a line over the rows at its frame's column, drawn over
+// the labels too; the cursor passing over it leaves it there; out of the
+// view it changes nothing.
+TEST_F(GraphViewTest, StartMarkIsALineOverTheRowsThatTheCursorLeaves) {
+    for (int t = 0; t < 400; ++t)
+        for (int b = 2; b < 76; ++b)
+            store->at(t, b) = -float((t * 3 + b * 5) % 40);
+    ink_font(0x0f);
+    const Px mark{start_mark_colour.r, start_mark_colour.g, start_mark_colour.b};
+    for (int frame : {140, 105}) {
+        params.start_mark_frame = frame;
+        expect_restored_columns({1, 2}, {frame, frame + 1});
+        const int x = frame * 2; // the last layout's speed
+        for (int y : {0, 74 * 6 - 1})
+            EXPECT_EQ(at(gv.graph_bitmap, x, y), mark) << frame << " y " << y;
+        EXPECT_NE(at(gv.graph_bitmap, x, 74 * 6 + 1), mark) << frame;
+        EXPECT_NE(at(gv.graph_bitmap, x + 1, 0), mark) << frame;
+    }
+    for (int first : {0, 200}) {
+        view.first_frame = first;
+        params.start_mark_frame = first == 0 ? 500 : 150; // right of, left of the view
+        gv.write_graph();
+        params.start_mark_frame = -1;
+        const QImage marked = gv.graph_bitmap;
+        gv.write_graph();
+        EXPECT_EQ(marked, gv.graph_bitmap) << first;
+    }
+}
+
 } // namespace
 } // namespace pitkad
