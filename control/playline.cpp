@@ -113,13 +113,9 @@ void Transport::playback_tick() {
     const int t = f / frames_per_tenth;
     if (t != shown_tenths) {
         shown_tenths = t;
-        host_.set_time_text(time_text(f));
+        set_time_display(f);
         if (!slider_dragged) {
-            const int n = store_.frame_count;
-            // No division for an empty recording: the slider stays at 0.
-            const int p = n > 0 ? std::clamp(round_ties_even(double(f) * position_slider_max / n),
-                                             0, position_slider_max)
-                                : 0;
+            const int p = slider_position(f, store_.frame_count);
             // The change handler runs only when the slider really moves; flagging
             // an unchanged position would swallow the user's next slider change.
             if (p != host_.shown_position()) {

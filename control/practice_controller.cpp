@@ -32,6 +32,7 @@ int PracticeController::position_ms() const {
     const PlayState s = transport_.state();
     if (cursor_shown(s)) return player_.position();
     if (s != PlayState::stopped) return -1;
+    if (transport_.start_mark() >= 0) return transport_.start_mark() * frame_ms;
     return browse_start_frame(doc_.view, graph_click, doc_.store.frame_count) * frame_ms;
 }
 

@@ -39,7 +39,8 @@ class PracticeController {
     // The settings again, now that the player knows the recording's rate.
     void apply_again() { set(doc_.practice); }
     // Where the practice tools act: the player's position while the cursor
-    // is shown, else the frame browsed to (in ms); -1 without a recording.
+    // is shown, else the play start when one is placed, else the frame
+    // browsed to (in ms); -1 without a recording.
     int position_ms() const;
 
     void play_here();

@@ -27,6 +27,29 @@ QString time_text(int frames) {
            QLatin1String(seconds_suffix);
 }
 
+QString clock_text(int frames) {
+    const int t = std::max(frames, 0) / frames_per_tenth;
+    const int seconds = t / 10;
+    const int hours = seconds / 3600, minutes = seconds / 60 % 60;
+    const QLatin1Char zero('0');
+    const QString before_seconds =
+        hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(minutes, 2, 10, zero)
+                  : QString::number(minutes);
+    return before_seconds + QStringLiteral(":%1.%2").arg(seconds % 60, 2, 10, zero).arg(t % 10);
+}
+
+QString time_display_text(int frame, int length_frames, bool in_seconds) {
+    if (in_seconds) return time_text(frame);
+    return clock_text(frame) + QLatin1String(" / ") + clock_text(length_frames);
+}
+
+int slider_position(int frame, int frame_count) {
+    // No division for an empty recording: the slider stays at 0.
+    if (frame_count <= 0) return 0;
+    return std::clamp(round_ties_even(double(frame) * position_slider_max / frame_count), 0,
+                      position_slider_max);
+}
+
 Transport::Transport(SpectrogramStore& store, DrawData& draw, ViewState& view,
                      const MidiChannelSettings& channels, MidiPort& midi, MediaPlayer& player,
                      TransportHost& host)
@@ -48,7 +71,29 @@ void Transport::end_playback() {
 }
 
 void Transport::set_time_display(int frame) {
-    host_.set_time_text(time_text(frame));
+    shown_frame_ = frame;
+    host_.set_time_text(time_display_text(frame, store_.frame_count, time_in_seconds_));
+}
+
+void Transport::set_time_in_seconds(bool in_seconds) {
+    time_in_seconds_ = in_seconds;
+    set_time_display(shown_frame_);
+}
+
+void Transport::show_slider_at(int frame) {
+    showing_start_mark_ = true;
+    host_.show_position(slider_position(frame, store_.frame_count));
+    showing_start_mark_ = false;
+}
+
+bool Transport::place_start_mark(int frame) {
+    if (state() != PlayState::stopped) return false;
+    start_mark_ = std::clamp(frame, 0, std::max(store_.frame_count - 1, 0));
+    start_mark_view_ = std::min(view_.first_frame, start_mark_);
+    show_slider_at(start_mark_);
+    set_time_display(start_mark_);
+    host_.write_graph();
+    return true;
 }
 
 int Transport::midi_read_ahead() const {
@@ -66,30 +111,40 @@ void Transport::reset_recording() {
     end_playback();
     midi_.midi_off();
     play_state = PlayState::no_recording;
+    start_mark_ = -1;
     view_.first_frame = 0;
     store_.reset();
     draw_.clear();
     host_.set_caption(QString::fromUtf8(program_caption));
     host_.set_transport_enabled(false);
     host_.show_position(0);
-    host_.set_time_text(QString::fromUtf8(time_zero_text));
+    set_time_display(0);
 }
 
 void Transport::stop_playback() {
     end_playback();
     midi_.midi_off();
     host_.set_transport_enabled(true);
+    if (start_mark_ >= 0) {
+        // Back to the play start, with the view as it was when it was placed.
+        play_state = PlayState::stopped;
+        view_.first_frame = start_mark_view_;
+        show_slider_at(start_mark_);
+        set_time_display(start_mark_);
+        host_.write_graph();
+        return;
+    }
     // The slider's change handler still sees the old state here: stopped, it
     // browses back to frame 0.
     host_.show_position(0);
-    host_.set_time_text(QString::fromUtf8(time_zero_text));
+    set_time_display(0);
     play_state = PlayState::stopped;
     view_.first_frame = 0;
     host_.write_graph();
 }
 
 void Transport::start_playback() {
-    start_playback_at(0);
+    start_playback_at(start_mark_ >= 0 ? start_mark_ * frame_ms : 0);
 }
 
 void Transport::start_playback_at(int from_ms) {
@@ -197,6 +252,7 @@ void Transport::replay_from_line() {
 }
 
 void Transport::on_position_moved() {
+    if (showing_start_mark_) return;
     const PlayState s = state();
     if (s == PlayState::stopped) {
         change_time();

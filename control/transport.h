@@ -53,8 +53,18 @@ class TransportHost {
 // Round to nearest, ties to even.
 int round_ties_even(double x);
 
+// Where position_slider stands for `frame` of `frame_count`; 0 when the
+// recording is empty.
+int slider_position(int frame, int frame_count);
+
 // A count of 20 ms frames as tenths of a second: 617 → "12.3 s".
 QString time_text(int frames);
+// A count of frames as a clock in tenths: 3265 → "1:05.3"; from an hour on
+// with hours, 180000 → "1:00:00.0".
+QString clock_text(int frames);
+// The time display: "position / length" as clocks, or with `in_seconds`
+// the position alone as time_text shows it.
+QString time_display_text(int frame, int length_frames, bool in_seconds);
 
 class Transport {
   public:
@@ -80,7 +90,10 @@ class Transport {
     int last_tick_frame_ = -1;
 
     void reset_recording();
+    // Stops; the position goes back to the play start when one is placed,
+    // else to the recording's start.
     void stop_playback();
+    // Plays from the play start when one is placed, else from 0.
     void start_playback();
     // Plays from `from_ms` (start_playback plays from 0).
     void start_playback_at(int from_ms);
@@ -91,6 +104,18 @@ class Transport {
     void on_position_moved();
     // Runs on the UI thread, requested by the playback thread.
     void playback_tick();
+
+    // The play start placed by a click on the graph while stopped: the
+    // frame PLAY plays from and STOP returns to. False (and nothing
+    // changes) unless stopped; the frame is kept within the recording. The
+    // time display and the slider move to it; the view stays.
+    bool place_start_mark(int frame);
+    // The play start's frame; -1 when none is placed (a new recording has none).
+    int start_mark() const { return start_mark_; }
+
+    // The time display as seconds alone instead of "position / length".
+    void set_time_in_seconds(bool in_seconds);
+    bool time_in_seconds() const { return time_in_seconds_; }
 
     PlayState state() const { return play_state.load(std::memory_order_relaxed); }
     bool thread_running() const { return playline_ != nullptr || playback_open_; }
@@ -128,6 +153,15 @@ class Transport {
     std::chrono::microseconds tick_interval_ = default_tick_interval;
     bool playline_enabled_ = true;
     bool playback_open_ = false; // the state the thread flag stands for when disabled
+    int start_mark_ = -1;
+    // The view's first frame when the play start was placed: STOP shows it again.
+    int start_mark_view_ = 0;
+    // The slider is being moved to the play start: the view does not follow it.
+    bool showing_start_mark_ = false;
+    bool time_in_seconds_ = false;
+    int shown_frame_ = 0; // the frame the time display shows
+    // Moves the slider to `frame`'s place in the recording.
+    void show_slider_at(int frame);
 };
 
 } // namespace pitkad

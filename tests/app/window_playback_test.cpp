@@ -43,7 +43,9 @@ TEST_F(WindowPlayback, TimeDisplayAndPositionFollowThePlayer) {
         const char* text;
         int slider; // frame × 200 / frame_count
     };
-    const Step steps[] = {{1000, "1.0 s", 50}, {1500, "2.5 s", 125}, {240, "2.7 s", 137}};
+    const Step steps[] = {{1000, "0:01.0 / 0:04.0", 50},
+                          {1500, "0:02.5 / 0:04.0", 125},
+                          {240, "0:02.7 / 0:04.0", 137}};
     for (const Step& s : steps) {
         SCOPED_TRACE(s.text);
         w.clock->advance_ms(s.advance_ms);
@@ -54,7 +56,7 @@ TEST_F(WindowPlayback, TimeDisplayAndPositionFollowThePlayer) {
     EXPECT_EQ(f.play_state(), PlayState::paused);
     f.on_stop();
     EXPECT_EQ(f.play_state(), PlayState::stopped);
-    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->time_display->text(), QString("0:00.0 / 0:04.0"));
     EXPECT_FALSE(f.transport().thread_running());
 }
 
@@ -63,11 +65,11 @@ TEST_F(WindowPlayback, OpeningStopsThePlayback) {
     open_recording();
     f.on_play();
     w.clock->advance_ms(500);
-    ASSERT_TRUE(wait_for_time_text("0.5 s"));
+    ASSERT_TRUE(wait_for_time_text("0:00.5 / 0:04.0"));
     ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
     EXPECT_EQ(f.play_state(), PlayState::stopped);
     EXPECT_FALSE(f.transport().thread_running());
-    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->time_display->text(), QString("0:00.0 / 0:04.0"));
 }
 
 // Keeps the messages in a log that outlives the port (closing the port

@@ -76,6 +76,7 @@ struct TransportRig {
         host.transport = &t;
         host.view = &view;
         t.set_playline_enabled(false);
+        t.set_time_in_seconds(true); // these tests read the time display in seconds
         if (midi_ok) {
             auto b = std::make_unique<RecordingMidiBackend>();
             rec = b.get();

@@ -205,6 +205,55 @@ TEST(Transport, StopWhileStoppedRedrawsAtFrameZero) {
     EXPECT_EQ(r.t.state(), PlayState::stopped);
 }
 
+// A click while stopped places the play start: the time display and the
+// slider go there, the view stays. PLAY plays from it and STOP comes back
+// to it with the view as it was; a new recording has none.
+TEST(Transport, PlayStartMark) {
+    struct Case {
+        int frame, first_frame;
+        int mark, slider;
+        const char* text;
+    };
+    const Case cases[] = {
+        {250, 100, 250, 17, "5.0 s"},
+        {0, 0, 0, 0, "0.0 s"},
+        {-5, 0, 0, 0, "0.0 s"},
+        {99999, 2000, 2999, 200, "59.9 s"},
+        {1500, 1600, 1500, 100, "30.0 s"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frame);
+        TransportRig r; // 3000 frames
+        r.view.first_frame = c.first_frame;
+        const int graphs = r.host.graphs;
+        ASSERT_TRUE(r.t.place_start_mark(c.frame));
+        EXPECT_EQ(r.t.start_mark(), c.mark);
+        EXPECT_EQ(r.host.slider, c.slider);
+        EXPECT_EQ(r.host.time, c.text);
+        EXPECT_EQ(r.view.first_frame, c.first_frame);
+        EXPECT_EQ(r.host.graphs, graphs + 1);
+
+        r.play();
+        EXPECT_EQ(r.player.position(), c.mark * 20);
+        r.advance(3000);
+        EXPECT_FALSE(r.t.place_start_mark(10)); // only while stopped
+        r.t.stop_playback();
+        EXPECT_EQ(r.view.first_frame, std::min(c.first_frame, c.mark));
+        EXPECT_EQ(r.host.slider, c.slider);
+        EXPECT_EQ(r.host.time, c.text);
+        r.play(); // again from the mark, as Space plays from it
+        EXPECT_EQ(r.player.position(), c.mark * 20);
+    }
+    TransportRig r;
+    r.t.place_start_mark(400);
+    r.t.reset_recording();
+    EXPECT_EQ(r.t.start_mark(), -1);
+    r.store->frame_count = 3000;
+    r.t.stop_playback();
+    r.play();
+    EXPECT_EQ(r.player.position(), 0);
+}
+
 TEST(Transport, TimeTextAndRounding) {
     const std::pair<int, const char*> texts[] = {
         {0, "0.0 s"},  {4, "0.0 s"},    {5, "0.1 s"},     {49, "0.9 s"},
@@ -212,6 +261,22 @@ TEST(Transport, TimeTextAndRounding) {
     };
     for (auto [f, text] : texts)
         EXPECT_EQ(time_text(f), text) << f;
+    // position / length as clocks, hours from an hour on; seconds alone on demand.
+    const struct {
+        int frame, length;
+        bool seconds;
+        const char* text;
+    } displays[] = {
+        {0, 0, false, "0:00.0 / 0:00.0"},
+        {3265, 12600, false, "1:05.3 / 4:12.0"},
+        {2999, 3000, false, "0:59.9 / 1:00.0"},
+        {179999, 180000, false, "59:59.9 / 1:00:00.0"},
+        {186004, 900000, false, "1:02:00.0 / 5:00:00.0"},
+        {50095, 60000, true, "1001.9 s"},
+        {-5, 10, false, "0:00.0 / 0:00.2"},
+    };
+    for (const auto& d : displays)
+        EXPECT_EQ(time_display_text(d.frame, d.length, d.seconds), d.text) << d.frame;
     const std::pair<double, int> rounds[] = {
         {0.5, 0},   {1.5, 2},    {2.5, 2},    {3.5, 4},      {-0.5, 0},
         {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {-2.5001, -3}, {7.0, 7},
