@@ -11,7 +11,7 @@
 
 namespace pitkad {
 
-bool handle_key(ControlsHost& host, int key, bool alt) {
+bool handle_key(ControlsHost& host, int key, bool alt, bool ctrl) {
     auto click_if_enabled = [&](TransportAction b) {
         if (!host.action_enabled(b)) return false;
         host.click(b);
@@ -24,6 +24,7 @@ bool handle_key(ControlsHost& host, int key, bool alt) {
         host.write_graph();
         return true;
     };
+    if (ctrl && (key == Qt::Key_O || key == Qt::Key_S)) return false;
     switch (key) {
     case Qt::Key_Delete:
         host.select_delete();
@@ -33,6 +34,7 @@ bool handle_key(ControlsHost& host, int key, bool alt) {
     case Qt::Key_S:
         return click_if_enabled(TransportAction::stop);
     case Qt::Key_Escape:
+        if (!cursor_shown(host.play_state())) return false;
         return click_if_enabled(TransportAction::pause);
     case Qt::Key_PageDown:
         return click_if_enabled(TransportAction::skip_forward);

@@ -42,10 +42,13 @@ class ControlsHost {
     virtual void set_scroll_caption(const QString& caption) = 0;
 };
 
-// The main window's key handler: `key` is a Qt::Key code, `alt` whether Alt
-// is held. True when the key ran an action (a click, a replay, a mode
-// toggle, a delete), so that the window can keep it from the position slider.
-bool handle_key(ControlsHost& host, int key, bool alt);
+// The main window's key handler: `key` is a Qt::Key code, `alt` and `ctrl`
+// whether Alt and Ctrl are held. True when the key ran an action (a click, a
+// replay, a mode toggle, a delete), so that the window can keep it from the
+// position slider. Letters mean the same with or without Shift and Ctrl,
+// except Ctrl+O and Ctrl+S, which belong to the file menu (open, save). Esc
+// pauses and resumes; it never starts playing.
+bool handle_key(ControlsHost& host, int key, bool alt, bool ctrl = false);
 
 // The popup's radio items pop500 … pop50000.
 struct SkipItem {

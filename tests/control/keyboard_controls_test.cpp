@@ -43,6 +43,7 @@ TEST(KeyboardControls, KeyMap) {
         bool alt, enabled, tool_visible, line_show;
         int state;
         const char* log;
+        bool ctrl = false;
     };
     const Case cases[] = {
         {Qt::Key_Delete, false, false, false, false, 0, "delete"},
@@ -53,6 +54,14 @@ TEST(KeyboardControls, KeyMap) {
         {Qt::Key_S, false, false, false, true, 0, ""},
         {Qt::Key_Escape, false, true, false, true, 2, "click2"},
         {Qt::Key_Escape, false, false, false, true, 0, ""},
+        // Esc pauses and resumes, but never starts playing.
+        {Qt::Key_Escape, false, true, false, true, 3, "click2"},
+        {Qt::Key_Escape, false, true, false, true, 1, ""},
+        // Ctrl+O and Ctrl+S are the file menu's; other letters ignore Ctrl.
+        {Qt::Key_S, false, true, false, true, 2, "", true},
+        {Qt::Key_O, false, true, false, true, 2, "", true},
+        {Qt::Key_P, false, true, false, true, 1, "click0", true},
+        {Qt::Key_B, false, true, false, true, 2, "click5", true},
         {Qt::Key_PageDown, false, true, false, true, 1, "click3"},
         {Qt::Key_PageUp, false, true, false, true, 1, "click4"},
         {Qt::Key_B, false, true, false, true, 1, "click5"},
@@ -75,9 +84,11 @@ TEST(KeyboardControls, KeyMap) {
         h.tool_visible = c.tool_visible;
         h.line_show = c.line_show;
         h.state = c.state;
-        const bool ran = handle_key(h, c.key, c.alt);
-        EXPECT_EQ(h.log.join(' '), c.log) << std::hex << c.key << " alt " << c.alt;
-        EXPECT_EQ(ran, !h.log.isEmpty()) << std::hex << c.key << " alt " << c.alt;
+        const bool ran = handle_key(h, c.key, c.alt, c.ctrl);
+        EXPECT_EQ(h.log.join(' '), c.log)
+            << std::hex << c.key << " alt " << c.alt << " ctrl " << c.ctrl;
+        EXPECT_EQ(ran, !h.log.isEmpty())
+            << std::hex << c.key << " alt " << c.alt << " ctrl " << c.ctrl;
     }
 }
 
