@@ -48,13 +48,14 @@ struct BoolKey {
     bool Settings::*field;
 };
 
-const std::array<BoolKey, 6> view_keys{{
+const std::array<BoolKey, 7> view_keys{{
     {view, "Loudness", &Settings::loudness},
     {view, "GroupingColor", &Settings::grouping_color},
     {view, "LeftNote", &Settings::left_note},
     {view, "RightNote", &Settings::right_note},
     {view, "HelpFreq", &Settings::help_freq},
     {view, "HelpNote", &Settings::help_note},
+    {view, "TimeInSeconds", &Settings::time_in_seconds},
 }};
 
 // The integer keys written before "Maximized", and those after it.
@@ -155,6 +156,10 @@ std::vector<OurSection> our_sections(const Settings& s) {
     add(window, "Maximized", s.maximized ? "1" : "0");
     for (const NumberKey& k : placement_keys())
         add(k.section, k.key, QByteArray::number(k.field(copy)));
+    if (s.tools_place) {
+        add(window, "ToolsLeft", QByteArray::number(s.tools_place->x()));
+        add(window, "ToolsTop", QByteArray::number(s.tools_place->y()));
+    }
     for (const ClampedKey& k : practice_keys)
         add(practice, k.key, QByteArray::number(s.*k.field));
     return ours;
@@ -163,7 +168,9 @@ std::vector<OurSection> our_sections(const Settings& s) {
 // Whether `key` of `section` is one that the save writes.
 bool is_our_key(const QString& section, const QByteArray& key) {
     if (section == QLatin1String(dir)) return key == "DefaultDir";
-    if (section == QLatin1String(window) && key == "Maximized") return true;
+    if (section == QLatin1String(window) &&
+        (key == "Maximized" || key == "ToolsLeft" || key == "ToolsTop"))
+        return true;
     for (const BoolKey& k : view_keys)
         if (section == QLatin1String(k.section) && key == k.key) return true;
     for (const ClampedKey& k : practice_keys)
@@ -278,6 +285,13 @@ Settings settings_from(const IniText& ini, const Settings& defaults) {
         for (const NumberKey& k : *list)
             if (auto v = read_int(ini, k.section, k.key); v && k.valid(*v)) k.field(s) = *v;
     if (auto v = read_int(ini, window, "Maximized")) s.maximized = *v != 0;
+    const std::optional<int> tools_left = read_int(ini, window, "ToolsLeft");
+    const std::optional<int> tools_top = read_int(ini, window, "ToolsTop");
+    // The tool window's place is the file's alone: without it the window
+    // goes beside the main window.
+    s.tools_place.reset();
+    if (tools_left && tools_top && in(*tools_left, -32767, 32767) && in(*tools_top, -32767, 32767))
+        s.tools_place = QPoint(*tools_left, *tools_top);
     for (const ClampedKey& k : practice_keys)
         if (auto v = read_int(ini, practice, k.key)) s.*k.field = std::clamp(*v, k.min, k.max);
     return s;
@@ -354,6 +368,34 @@ bool SettingsFile::save(const Settings& settings) {
     // the lines kept from it would disturb that, they are dropped.
     if (!reads_back(text, settings)) text = compose(IniText(), settings);
     return store(std::move(text));
+}
+
+bool SettingsFile::save_state(const Settings& settings) {
+    if (!reload_if_changed()) return false;
+    IniText ini = ini_;
+    for (const OurSection& o : our_sections(settings)) {
+        std::vector<QByteArray> lines = ini.lines(o.section);
+        bool changed = false;
+        for (const StateKey& k : state_keys) {
+            if (qstrcmp(k.section, o.section) != 0) continue;
+            const auto ours =
+                std::find_if(o.lines.begin(), o.lines.end(),
+                             [&](const QByteArray& l) { return IniText::key_of(l) == k.key; });
+            if (ours == o.lines.end()) continue; // not known (the tool window's place)
+            // Every line of the key gets the value (the last one is read),
+            // or it is added.
+            bool found = false;
+            for (QByteArray& line : lines)
+                if (IniText::key_of(line) == k.key) {
+                    line = *ours;
+                    found = true;
+                }
+            if (!found) lines.push_back(*ours);
+            changed = true;
+        }
+        if (changed) ini = IniText(ini.with_section(o.section, lines));
+    }
+    return store(ini.text());
 }
 
 QStringList SettingsFile::recent_files() {

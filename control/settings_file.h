@@ -18,11 +18,14 @@
 #include "audio/practice.h"
 #include "control/ini_text.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
+#include <optional>
 
 namespace pitkad {
 
@@ -47,6 +50,25 @@ inline constexpr char drawing_files[] = "DrawingFiles";
 inline constexpr char language[] = "Language";
 } // namespace settings_key
 
+// The keys SettingsFile::save_state writes when the program closes.
+struct StateKey {
+    const char* section;
+    const char* key;
+};
+inline constexpr std::array<StateKey, 11> state_keys{{
+    {settings_key::graphics, "ScrollSpeed"},
+    {settings_key::window, "LineWidth"},
+    {settings_key::window, "Maximized"},
+    {settings_key::window, "Width"},
+    {settings_key::window, "Left"},
+    {settings_key::window, "Top"},
+    {settings_key::window, "ToolsLeft"},
+    {settings_key::window, "ToolsTop"},
+    {settings_key::practice, "Speed"},
+    {settings_key::practice, "Transpose"},
+    {settings_key::practice, "Cents"},
+}};
+
 // Every stored setting. The member defaults are what a first start shows; at
 // start-up the window fills a Settings from its current state and passes it
 // to SettingsFile::settings as the defaults.
@@ -58,6 +80,7 @@ struct Settings {
     bool right_note = false;     // View/RightNote
     bool help_freq = false;      // View/HelpFreq
     bool help_note = false;      // View/HelpNote
+    bool time_in_seconds = false; // View/TimeInSeconds: the time display in seconds alone
     int forward = 5000;          // Player/Forward, ms, 1 … 3600000
     int back1 = -5000;           // Player/Back1, ms, -3600000 … -1
     int back2 = -500;            // Player/Back2, ms, -3600000 … -1
@@ -72,6 +95,10 @@ struct Settings {
     int width = 804;             // Window/Width of the normal window
     int left = 0;                // Window/Left of the normal window
     int top = 0;                 // Window/Top of the normal window
+    // Window/ToolsLeft and ToolsTop: where the drawing-tool window's frame
+    // was; written only when known, read only when both are in range (never
+    // taken from the defaults).
+    std::optional<QPoint> tools_place;
     // The practice tools (the loop and the focus belong to a recording and
     // are not kept). Out-of-range values are brought into range.
     int speed = 100;    // Practice/Speed, percent, 25 … 200
@@ -116,9 +143,15 @@ class SettingsFile {
     // is not a number where one is expected, and a number outside the key's
     // range all yield the value from `defaults`.
     Settings settings(const Settings& defaults) const;
-    // Writes all 27 keys in their fixed order, keeping the other lines the
-    // file holds where they cannot disturb ours. False when it failed.
+    // Writes all 28 keys (30 with the tool window's place) in their fixed
+    // order, keeping the other lines the file holds where they cannot
+    // disturb ours. False when it failed.
     bool save(const Settings& settings);
+    // What the program keeps of its state when it closes: the scroll speed,
+    // the line width, the windows' places and size, the speed and the
+    // pitch (state_keys). Only those keys change; every other line stays as
+    // it is. False when it failed or the file cannot be read.
+    bool save_state(const Settings& settings);
 
     // The recent-files list. Keys other than File1 … File8, empty values and
     // repeats are skipped.

@@ -38,6 +38,7 @@ Settings changed_settings() {
     s.right_note = true;
     s.help_freq = true;
     s.help_note = true;
+    s.time_in_seconds = true;
     s.forward = 10000;
     s.back1 = -1000;
     s.back2 = -200;
@@ -52,6 +53,7 @@ Settings changed_settings() {
     s.width = 1024;
     s.left = 120;
     s.top = 64;
+    s.tools_place = QPoint(900, -20);
     s.speed = 75;
     s.transpose = -3;
     s.cents = 20;
@@ -131,6 +133,7 @@ TEST(Settings, RoundTripOfAllKeysInTheirOrder) {
                                             "RightNote=1\n"
                                             "HelpFreq=1\n"
                                             "HelpNote=1\n"
+                                            "TimeInSeconds=1\n"
                                             "\n"
                                             "[Player]\n"
                                             "Forward=10000\n"
@@ -153,6 +156,8 @@ TEST(Settings, RoundTripOfAllKeysInTheirOrder) {
                                             "Width=1024\n"
                                             "Left=120\n"
                                             "Top=64\n"
+                                            "ToolsLeft=900\n"
+                                            "ToolsTop=-20\n"
                                             "\n"
                                             "[Practice]\n"
                                             "Speed=75\n"
@@ -259,6 +264,56 @@ TEST(Settings, UnknownKeysAndSectionsAreKept) {
     EXPECT_EQ(ini.value("Window/Height").toInt(), 700);
     EXPECT_EQ(ini.value("Window/Top").toInt(), 0);
     EXPECT_EQ(read_settings(t.ini(), changed_settings()), s);
+}
+
+// Closing keeps the view and practice state: those keys change (each line
+// of a repeated one), every other line stays as it was.
+TEST(Settings, ClosingWritesOnlyTheStateKeys) {
+    IniFolder t;
+    write_all(t.ini(), "; mine\n"
+                       "[View]\n"
+                       "Loudness=0\n"
+                       "[Graphics]\n"
+                       "Sensitivity=10\n"
+                       "[Window]\n"
+                       "LineWidth=5\n"
+                       "Height=700\n"
+                       "[Practice]\n"
+                       "Speed=80\n"
+                       "Engine=0\n"
+                       "Speed=90\n"
+                       "[Other]\n"
+                       "Name=x\n");
+    const Settings s = changed_settings();
+    ASSERT_TRUE(SettingsFile(t.ini()).save_state(s));
+    const QByteArray text = read_all(t.ini());
+    Settings expected;
+    for (const StateKey& k : state_keys)
+        EXPECT_TRUE(text.contains(QByteArray(k.key) + '=')) << k.key;
+    expected.scroll_speed = s.scroll_speed;
+    expected.line_width = s.line_width;
+    expected.maximized = s.maximized;
+    expected.width = s.width;
+    expected.left = s.left;
+    expected.top = s.top;
+    expected.tools_place = s.tools_place;
+    expected.speed = s.speed;
+    expected.transpose = s.transpose;
+    expected.cents = s.cents;
+    expected.loudness = false;
+    expected.sensitivity = 10;
+    EXPECT_EQ(read_settings(t.ini(), Settings{}), expected);
+    EXPECT_EQ(text.count("Speed=75\n"), 2);
+    for (const char* kept : {"; mine\n", "Height=700\n", "[Other]\nName=x\n", "Engine=0\n"})
+        EXPECT_TRUE(text.contains(kept)) << kept;
+
+    // Without the tool window's place, a stored one stays.
+    Settings no_tools = s;
+    no_tools.tools_place.reset();
+    no_tools.top = 7;
+    ASSERT_TRUE(SettingsFile(t.ini()).save_state(no_tools));
+    expected.top = 7;
+    EXPECT_EQ(read_settings(t.ini(), Settings{}), expected);
 }
 
 TEST(Settings, StrayLinesOfTheOldFileNeverHideOurKeys) {
@@ -527,7 +582,7 @@ TEST(Settings, DefaultDirTextSurvivesTheFileFormat) {
         const QString path = t.fresh();
         ASSERT_TRUE(write_settings(path, s));
         EXPECT_EQ(read_settings(path, Settings{}).default_dir, s.default_dir);
-        EXPECT_EQ(read_all(path).count('\n'), 40); // seven headers, 27 keys, six blank lines
+        EXPECT_EQ(read_all(path).count('\n'), 41); // seven headers, 28 keys, six blank lines
     }
 }
 
