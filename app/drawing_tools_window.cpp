@@ -4,6 +4,7 @@
 #include "app/colour_grid.h"
 #include "app/drawing_texts.h"
 #include "app/language.h"
+#include "app/window_placement.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_ops.h"
 
@@ -278,7 +279,8 @@ void DrawingToolsWindow::build_grid_and_menus() {
 }
 
 void DrawingToolsWindow::place_window(const QRect& main_frame) {
-    move(main_frame.left() + main_frame.width() - frameGeometry().width(), main_frame.top() + 30);
+    move(place_beside(main_frame, frameGeometry().size(),
+                      screen_area_of(main_frame, available_screens())));
 }
 
 DrawMode DrawingToolsWindow::mode() const {

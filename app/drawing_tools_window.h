@@ -57,8 +57,8 @@ class DrawingToolsWindow : public QWidget {
     ToolState tool_state() const;
     DrawMode mode() const;
 
-    // Puts the window's top 30 pixels below the main window's top and its
-    // right edge on the main window's right edge.
+    // Puts the window beside the main window's frame (place_beside), on
+    // the screen the main window is on.
     void place_window(const QRect& main_frame);
 
     // F1 … F4 while the window is visible: toggles the pen drawing, line

@@ -46,6 +46,41 @@ QRect fit_to_screens(QRect frame, const QList<QRect>& screens) {
     return frame;
 }
 
+QRect screen_area_of(const QRect& frame, const QList<QRect>& screens) {
+    if (screens.isEmpty()) return frame;
+    const QRect* best = &screens.front();
+    qint64 most = 0;
+    for (const QRect& screen : screens) {
+        const QRect common = screen.intersected(frame);
+        const qint64 overlap = qint64(common.width()) * common.height();
+        if (overlap > most) {
+            most = overlap;
+            best = &screen;
+        }
+    }
+    return *best;
+}
+
+QPoint place_beside(const QRect& main, const QSize& size, const QRect& screen) {
+    // Kept on the screen along one axis; at its start when it is too large.
+    auto on_screen = [](int at, int length, int lo, int hi_plus_one) {
+        return std::max(std::min(at, hi_plus_one - length), lo);
+    };
+    const int top = on_screen(main.top(), size.height(), screen.top(), screen.bottom() + 1);
+    const int left = on_screen(main.left(), size.width(), screen.left(), screen.right() + 1);
+    const int room_right = screen.right() - main.right();
+    const int room_left = main.left() - screen.left();
+    const int room_below = screen.bottom() - main.bottom();
+    const int room_above = main.top() - screen.top();
+    if (room_right >= size.width()) return {main.right() + 1, top};
+    if (room_left >= size.width()) return {main.left() - size.width(), top};
+    if (room_below >= size.height()) return {left, main.bottom() + 1};
+    if (room_above >= size.height()) return {left, main.top() - size.height()};
+    const int x = room_right >= room_left ? screen.right() + 1 - size.width() : screen.left();
+    return {std::max(x, screen.left()),
+            on_screen(main.top() + 30, size.height(), screen.top(), screen.bottom() + 1)};
+}
+
 QList<QRect> available_screens() {
     QList<QRect> areas;
     for (const QScreen* screen : QGuiApplication::screens())

@@ -3,7 +3,9 @@
 // (the normal ones while it is maximised) and whether it is maximised.
 
 #include <QList>
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 
 class QWidget;
 
@@ -19,6 +21,16 @@ inline constexpr int frame_allowance = 8;
 // (0, 0), fitted to the screen there (or the first). A frame taller than its
 // screen keeps its height (the line width sets it) and goes to the top.
 QRect fit_to_screens(QRect frame, const QList<QRect>& screens);
+// Where a tool window whose frame is `size` goes beside the main window's
+// frame `main` on the screen area `screen`: to its right when it fits there,
+// else to its left, else below, else above (beside it level with its top,
+// above or below it level with its left edge). Where none fits, it goes to
+// the side with more room, kept on the screen, 30 pixels below the main
+// window's top: over the graph, never over the controls below it.
+QPoint place_beside(const QRect& main, const QSize& size, const QRect& screen);
+// The available area of the screen `frame` overlaps most (the first screen
+// when it overlaps none); `frame` itself without any screen.
+QRect screen_area_of(const QRect& frame, const QList<QRect>& screens);
 // The available areas of the screens there are now.
 QList<QRect> available_screens();
 

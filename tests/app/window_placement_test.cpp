@@ -30,5 +30,32 @@ TEST(WindowPlacement, FitsTheStoredPlaceToTheScreens) {
         EXPECT_EQ(fit_to_screens(c.frame, c.screens), c.fitted) << c.what;
 }
 
+// The tool window goes right of the main window, else left, else below,
+// else above; where none has room, to the roomier side on the screen, over
+// the graph's top.
+TEST(WindowPlacement, ToolWindowBesideTheMainWindow) {
+    const QRect screen{0, 0, 1920, 1080};
+    const QSize tools{300, 200};
+    const struct Case {
+        const char* what;
+        QRect main;
+        QPoint place;
+    } cases[] = {
+        {"right", {100, 50, 804, 700}, {904, 50}},
+        {"right, exactly", {0, 50, 1620, 700}, {1620, 50}},
+        {"left", {400, 50, 1300, 700}, {100, 50}},
+        {"left, low main window kept on the screen", {400, 950, 1300, 700}, {100, 880}},
+        {"below", {100, 100, 1820, 700}, {100, 800}},
+        {"above", {100, 300, 1820, 780}, {100, 100}},
+        {"nowhere: the roomier right side", {40, 0, 1820, 1080}, {1620, 30}},
+        {"nowhere: the roomier left side", {60, 0, 1860, 1080}, {0, 30}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(place_beside(c.main, tools, screen), c.place) << c.what;
+    const QList<QRect> two{{0, 0, 1280, 1000}, {1280, 0, 1920, 1080}};
+    EXPECT_EQ(screen_area_of({1200, 0, 804, 700}, two), two[1]);
+    EXPECT_EQ(screen_area_of({-5000, 0, 804, 700}, two), two[0]);
+}
+
 } // namespace
 } // namespace pitkad
