@@ -37,12 +37,21 @@ MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
 void MainMenus::build_file_menu(QMenuBar* bar) {
     file_menu = bar->addMenu(PITKAD_TR("PitkaD", "ファイル(&F)"));
     open_action = file_menu->addAction(PITKAD_TR("PitkaD", "開く (&O)"));
+    open_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     recent_menu = file_menu->addMenu(PITKAD_TR("PitkaD", "最近使ったファイル"));
     recent_menu->setToolTipsVisible(true); // an item's tooltip is its full path
     static_assert(std::tuple_size_v<decltype(recent_actions)> == max_recent_files);
     for (int i = 0; i < max_recent_files; ++i)
         recent_actions[std::size_t(i)] = recent_menu->addAction(QString());
+    save_drawing_action = file_menu->addAction(PITKAD_TR("PitkaD", "保存"));
+    save_drawing_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     save_drawing_as_action = file_menu->addAction(q(drawing_texts::save_as));
+    // Application-wide, as undo and redo are, so that the keys also work
+    // while the drawing-tool window is active. The key map leaves Ctrl+O and
+    // Ctrl+S to these items.
+    for (QAction* a : {open_action, save_drawing_action})
+        a->setShortcutContext(Qt::ApplicationShortcut);
+    save_drawing_action->setEnabled(false);
     save_drawing_as_action->setEnabled(false);
     file_menu->addSeparator();
     export_midi_action = file_menu->addAction(texts::export_midi_item);
@@ -96,6 +105,9 @@ void MainMenus::build_view_menu(QMenuBar* bar) {
     hint_frequency_action = checkable(view_menu, PITKAD_TR("PitkaD", "周波数 (&F)"), true, false);
     hint_note_number_action =
         checkable(view_menu, PITKAD_TR("PitkaD", "ノート番号 (&N)"), true, false);
+    view_menu->addSeparator();
+    time_in_seconds_action =
+        checkable(view_menu, PITKAD_TR("PitkaD", "時間を秒で表示 (&T)"), true, false);
     view_menu->addSeparator();
     // Named in both languages, so that either reader finds it.
     language_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
@@ -159,6 +171,7 @@ void MainMenus::store_view_options(Settings& s) const {
     s.right_note = right_labels_action->isChecked();
     s.help_freq = hint_frequency_action->isChecked();
     s.help_note = hint_note_number_action->isChecked();
+    s.time_in_seconds = time_in_seconds_action->isChecked();
 }
 
 void MainMenus::apply_view_options(const Settings& s) {
@@ -168,6 +181,7 @@ void MainMenus::apply_view_options(const Settings& s) {
     right_labels_action->setChecked(s.right_note);
     hint_frequency_action->setChecked(s.help_freq);
     hint_note_number_action->setChecked(s.help_note);
+    time_in_seconds_action->setChecked(s.time_in_seconds);
 }
 
 } // namespace pitkad

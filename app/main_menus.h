@@ -35,8 +35,11 @@ class MainMenus final : public QObject {
     QMenu *file_menu = nullptr, *edit_menu = nullptr, *view_menu = nullptr,
           *line_width_menu = nullptr, *drawing_tools_menu = nullptr, *midi_menu = nullptr,
           *help_menu = nullptr, *recent_menu = nullptr, *language_menu = nullptr;
-    QAction *open_action = nullptr, *save_drawing_as_action = nullptr,
-            *save_settings_action = nullptr, *exit_action = nullptr;
+    // Open (Ctrl+O) and save the drawing (Ctrl+S, as the drawing-tool
+    // window's save button does); saving waits for a recording.
+    QAction *open_action = nullptr, *save_drawing_action = nullptr,
+            *save_drawing_as_action = nullptr, *save_settings_action = nullptr,
+            *exit_action = nullptr;
     // Exports and the MIDI import; enabled while a recording is open.
     QAction *export_midi_action = nullptr, *import_midi_action = nullptr,
             *export_image_action = nullptr, *export_csv_action = nullptr;
@@ -46,6 +49,8 @@ class MainMenus final : public QObject {
     QAction *loudness_action = nullptr, *note_colours_action = nullptr,
             *left_labels_action = nullptr, *right_labels_action = nullptr,
             *hint_frequency_action = nullptr, *hint_note_number_action = nullptr;
+    // The time display in seconds alone instead of "position / length".
+    QAction* time_in_seconds_action = nullptr;
     std::array<QAction*, 13> line_width_actions{}; // widths 4 … 12 at their own indices
     std::array<QAction*, 2> language_actions{};    // in the order of Language
     QAction *show_drawing_tools_action = nullptr, *midi_settings_action = nullptr,

@@ -97,7 +97,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     // The tool window and the MIDI dialog come after the main window.
     tools_ = new DrawingToolsWindow(doc.drawing, doc.channel_settings, doc.history, *hosts_, this);
     doc.history.on_change = [this] { show_history(); };
-    tools_->place_window(frameGeometry());
+    place_tools_window();
     midi_dialog_ = new MidiSettingsDialog(
         doc.midi, doc.channel_settings,
         PenMidiAccess{[this] { return tools_->pen_midi_switch->isChecked(); },
@@ -150,6 +150,7 @@ void MainWindow::connect_menus() {
     auto redraw = [this] { write_graph(); };
     const std::pair<QAction*, std::function<void()>> commands[] = {
         {menus->open_action, [this] { on_open(); }},
+        {menus->save_drawing_action, [this] { on_save_drawing(); }},
         {menus->save_drawing_as_action, [this] { on_save_drawing_as(); }},
         {menus->export_midi_action, with_recording(&ExchangeCommands::export_midi)},
         {menus->import_midi_action, with_recording(&ExchangeCommands::import_midi)},
@@ -163,6 +164,8 @@ void MainWindow::connect_menus() {
         {menus->note_colours_action, [this] { on_note_colours_toggled(); }},
         {menus->left_labels_action, redraw},
         {menus->right_labels_action, redraw},
+        {menus->time_in_seconds_action,
+         [this] { transport_->set_time_in_seconds(menus->time_in_seconds_action->isChecked()); }},
         {menus->show_drawing_tools_action, [this] { on_show_drawing_tools(); }},
         {menus->midi_settings_action, [this] { on_midi_settings(); }},
         {menus->support_page_action, [this] { on_support_page(); }},
@@ -292,12 +295,16 @@ Settings MainWindow::current_settings() const {
     s.line_width = doc.view.line_width;
     capture_window_placement(*this, s);
     capture_practice_settings(s, doc.practice);
+    s.tools_place = tools_place_;
+    // Once shown, the tool window is where the user left it.
+    if (tools_ && tools_shown_) s.tools_place = tools_->frameGeometry().topLeft();
     return s;
 }
 
 void MainWindow::apply_settings(const Settings& s) {
     opener_->open_dialog_dir = s.default_dir;
     menus->apply_view_options(s);
+    transport_->set_time_in_seconds(s.time_in_seconds);
     skip_amounts = {s.forward, s.back1, s.back2};
     doc.view.scroll_speed = s.scroll_speed;
     strip->gain_slider->setValue(s.sensitivity);
@@ -305,6 +312,16 @@ void MainWindow::apply_settings(const Settings& s) {
     apply_midi_settings(s, doc.channel_settings);
     doc.view.line_width = s.line_width;
     practice_->set(practice_from_settings(s, doc.practice));
+    tools_place_ = s.tools_place;
+}
+
+void MainWindow::place_tools_window() {
+    if (!tools_place_) {
+        tools_->place_window(frameGeometry());
+        return;
+    }
+    const QRect stored(*tools_place_, tools_->frameGeometry().size());
+    tools_->move(fit_to_screens(stored, available_screens()).topLeft());
 }
 
 // --- Geometry -------------------------------------------------------------
@@ -358,6 +375,7 @@ GraphParams MainWindow::graph_params() const {
     p.switches.pen_show = tools.pen_show;
     p.switches.line_show = tools.line_show;
     p.play_state = play_state();
+    p.start_mark_frame = transport_->start_mark();
     // A practice drag under way shows what it would set.
     if (practice_->dragging() || doc.practice.loop.active() || doc.practice.focused())
         p.practice = practice_marks(practice_->shown(), player_->sample_rate());
@@ -390,6 +408,7 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
     practice_->graph_click = {};
     practice_->set(for_new_recording(doc.practice), {});
     session_->adopt(file, std::move(*staged.store));
+    menus->save_drawing_action->setEnabled(true);
     menus->save_drawing_as_action->setEnabled(true);
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
@@ -405,6 +424,10 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
     opener_->drop(event);
+}
+
+void MainWindow::on_save_drawing() {
+    tools_->on_save_drawing();
 }
 
 void MainWindow::on_save_drawing_as() {
@@ -441,6 +464,9 @@ void MainWindow::on_line_width_chosen(int n) {
 }
 
 void MainWindow::on_show_drawing_tools() {
+    // The first time, beside the main window where it is now.
+    if (!tools_shown_) place_tools_window();
+    tools_shown_ = true;
     tools_->show();
     write_graph();
 }
@@ -553,8 +579,8 @@ void MainWindow::change_scroll_speed() {
 
 // --- Keys and mouse -------------------------------------------------------------
 
-bool MainWindow::handle_key(int key, bool alt) {
-    return pitkad::handle_key(*hosts_, key, alt);
+bool MainWindow::handle_key(int key, bool alt, bool ctrl) {
+    return pitkad::handle_key(*hosts_, key, alt, ctrl);
 }
 
 bool MainWindow::handle_practice_key(int key) {
@@ -577,7 +603,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         // second seek.
         if (watched == static_cast<QObject*>(windowHandle()) && isActiveWindow()) {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (handle_key(key->key(), key->modifiers() & Qt::AltModifier) &&
+            if (handle_key(key->key(), key->modifiers() & Qt::AltModifier,
+                           key->modifiers() & Qt::ControlModifier) &&
                 focusWidget() == strip->position_slider)
                 return true;
             // A practice key that ran goes no further: Space would also
@@ -618,6 +645,11 @@ void MainWindow::graph_mouse(GraphWidget::MouseEventKind kind, MouseButton butto
         z.left_labels = labels && menus->left_labels_action->isChecked();
         z.right_labels = labels && menus->right_labels_action->isChecked();
         redraw = practice_->drag_press(button, z, p.x(), p.y());
+        // A left click on the rows with no drawing tool, while stopped,
+        // places the play start (and redraws).
+        if (button == MouseButton::left && z.mode == DrawMode::none && !practice_->dragging() &&
+            doc.view.on_rows(p.y()) && transport_->place_start_mark(doc.view.x_to_frame(p.x())))
+            redraw = false;
         break;
     }
     case GraphWidget::MouseEventKind::move:
@@ -646,6 +678,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::shut_down() {
     opener_->cancel();
     closing_ = true;
+    // The view and practice state is kept for the next start, as the user
+    // left it; the other settings only through the save command.
+    if (uses_settings_file_) settings_file_.save_state(current_settings());
     // A normal exit: whatever was to be kept has been saved or discarded.
     if (recovery_timer_) recovery_timer_->stop();
     session_->close();

@@ -99,6 +99,8 @@ class MainWindow final : public QMainWindow {
     // --- Handlers -------------------------------------------------------
     void start_up(const StartOptions& options);
     void on_open();
+    // Saves the drawing as the drawing-tool window's save button does.
+    void on_save_drawing();
     // Asks for a file, saves the drawing there and remembers it for the
     // recording ([DrawingFiles]): it opens from there, and saves go there.
     void on_save_drawing_as();
@@ -129,7 +131,7 @@ class MainWindow final : public QMainWindow {
     void change_scroll_speed();
     void on_resized();
     // True when the key ran an action of the key map.
-    bool handle_key(int key, bool alt);
+    bool handle_key(int key, bool alt, bool ctrl = false);
 
     // True when the key is a practice key and ran its command; such a key
     // goes no further. Keys typed into the panel's number boxes are theirs.
@@ -204,6 +206,8 @@ class MainWindow final : public QMainWindow {
     void graph_mouse(GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                      QPoint p);
     void shut_down();
+    // Puts the drawing-tool window where it was last, else beside this window.
+    void place_tools_window();
 
     // The host adapter (app/main_window_hosts.h); it outlives everything
     // that calls it.
@@ -231,6 +235,10 @@ class MainWindow final : public QMainWindow {
     PracticeTools* practice_tools_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;
     MidiSettingsDialog* midi_dialog_ = nullptr;
+    // The drawing-tool window's place from the settings, and whether it has
+    // been shown in this run (then its own place counts).
+    std::optional<QPoint> tools_place_;
+    bool tools_shown_ = false;
     bool left_pressed_latch_ = false;
     bool closing_ = false;
     // The translators of the language in force; the settings file keeps the

@@ -78,7 +78,7 @@ class MainWindow::Hosts final : public TransportHost,
     // The drawing-tool window.
     void midi_off() override { w_.doc.midi.midi_off(); }
     void key_down(int key, Qt::KeyboardModifiers shift) override {
-        w_.handle_key(key, shift & Qt::AltModifier);
+        w_.handle_key(key, shift & Qt::AltModifier, shift & Qt::ControlModifier);
     }
     int frame_count() const override { return w_.doc.store.frame_count; }
     void save_drawing() override { w_.session().save(); }

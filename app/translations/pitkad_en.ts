@@ -1371,5 +1371,13 @@
         <source>読み直す</source>
         <translation>Reload</translation>
     </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>時間を秒で表示 (&amp;T)</source>
+        <translation>&amp;Time in Seconds</translation>
+    </message>
 </context>
 </TS>

@@ -48,6 +48,7 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
         // No file opened yet: the recent-files submenu is disabled.
         {f.menus->recent_menu->menuAction(), "最近使ったファイル", false, false, false},
         // Saving the drawing elsewhere waits for a recording.
+        {f.menus->save_drawing_action, "保存", false, false, false},
         {f.menus->save_drawing_as_action, "名前を付けて保存", false, false, false},
         {f.menus->save_settings_action, "設定を保存 (&S)", true, false, false},
         {f.menus->exit_action, "終了 (&X)", true, false, false},
@@ -58,6 +59,7 @@ TEST(MainWindowMenus, ItemsCaptionsAndInitialStates) {
         {f.menus->right_labels_action, "音階表示 - 右 (&R)", true, true, false},
         {f.menus->hint_frequency_action, "周波数 (&F)", true, true, false},
         {f.menus->hint_note_number_action, "ノート番号 (&N)", true, true, false},
+        {f.menus->time_in_seconds_action, "時間を秒で表示 (&T)", true, true, false},
         {f.menus->show_drawing_tools_action, "表示 (&V)", true, false, false},
         {f.menus->midi_settings_action, "設定 (&S)", true, false, false},
         {f.menus->support_page_action, "サポートページ (&S)", true, false, false},
@@ -89,11 +91,15 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
     };
     const MenuItems menus[] = {
         {f.menus->file_menu,
-         {f.menus->open_action, f.menus->recent_menu->menuAction(), f.menus->save_drawing_as_action, nullptr, f.menus->export_midi_action,
-          f.menus->import_midi_action, f.menus->export_image_action, f.menus->export_csv_action, nullptr, f.menus->save_settings_action, f.menus->exit_action}},
+         {f.menus->open_action, f.menus->recent_menu->menuAction(), f.menus->save_drawing_action,
+          f.menus->save_drawing_as_action, nullptr, f.menus->export_midi_action,
+          f.menus->import_midi_action, f.menus->export_image_action, f.menus->export_csv_action,
+          nullptr, f.menus->save_settings_action, f.menus->exit_action}},
         {f.menus->view_menu,
-         {f.menus->loudness_action, f.menus->note_colours_action, nullptr, f.menus->left_labels_action, f.menus->right_labels_action, nullptr, f.menus->hint_frequency_action,
-          f.menus->hint_note_number_action, nullptr, f.menus->language_menu->menuAction()}},
+         {f.menus->loudness_action, f.menus->note_colours_action, nullptr,
+          f.menus->left_labels_action, f.menus->right_labels_action, nullptr,
+          f.menus->hint_frequency_action, f.menus->hint_note_number_action, nullptr,
+          f.menus->time_in_seconds_action, nullptr, f.menus->language_menu->menuAction()}},
         {f.menus->drawing_tools_menu, {f.menus->show_drawing_tools_action}},
         {f.menus->midi_menu, {f.menus->midi_settings_action}},
         {f.menus->help_menu, {f.menus->support_page_action, f.menus->about_action}},
@@ -172,7 +178,7 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
         EXPECT_EQ(s.slider->tickPosition(), s.ticks);
         EXPECT_EQ(s.slider->isEnabled(), s.enabled);
     }
-    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
+    EXPECT_EQ(f.strip->time_display->text(), QString("0:00.0 / 0:00.0"));
     EXPECT_EQ(f.strip->gain_label->text(), QString("感度"));
     EXPECT_EQ(f.strip->colour_label->text(), QString("色調整"));
     EXPECT_EQ(shown_title(f), QString("PitkaD"));

@@ -241,6 +241,24 @@ TEST_F(WindowKeys, TransportKeysFollowTheButtons) {
     f.on_stop();
 }
 
+// Ctrl+S saves the drawing and Ctrl+O asks for a recording, through the
+// file menu; neither runs its letter's action (S stops).
+TEST_F(WindowKeys, CtrlSAndCtrlOAreTheFileMenus) {
+    open_recording();
+    key(Qt::Key_P);
+    f.doc.drawing.modified = true;
+    key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(f.play_state(), PlayState::playing);
+    EXPECT_FALSE(f.doc.drawing.modified);
+    {
+        ModalResponder responder;
+        key(Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(responder.file_dialogs, 1);
+    }
+    EXPECT_EQ(f.play_state(), PlayState::playing);
+    f.on_stop();
+}
+
 // Apart from the position slider, the focused control also gets the keys
 // the window acts on.
 TEST_F(WindowKeys, KeysStillReachTheFocusedControl) {

@@ -4,6 +4,7 @@
 #include "control/practice_drag.h"
 #include "window_test_support.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 
 namespace pitkad::test {
@@ -69,6 +70,30 @@ TEST_F(WindowPracticeDrag, StripDragSetsTheLoopAndAClickClearsIt) {
     EXPECT_EQ(f.graph_view().screen, plain);
 }
 
+// A click on the rows while stopped places the play start: shown on the
+// graph, played from (PLAY and Space), returned to by STOP. A click on the
+// strip or while playing places none; a new recording has none.
+TEST_F(WindowPracticeDrag, ClickOnTheRowsPlacesThePlayStart) {
+    drag(f, QPoint(50, strip_y), QPoint(50, strip_y));
+    EXPECT_EQ(f.transport().start_mark(), -1);
+    drag(f, QPoint(30, 5), QPoint(30, 5));
+    EXPECT_EQ(f.transport().start_mark(), 30);
+    EXPECT_EQ(pixel(f.graph_view().screen, 30, 5), start_mark_colour);
+    EXPECT_EQ(f.strip->time_display->text(), QString("0:00.6 / 0:02.0"));
+    EXPECT_EQ(f.practice().position_ms(), 600);
+    f.on_play();
+    EXPECT_EQ(f.player().position(), 600);
+    drag(f, QPoint(70, 5), QPoint(70, 5));
+    EXPECT_EQ(f.transport().start_mark(), 30);
+    f.on_stop();
+    EXPECT_EQ(f.strip->time_display->text(), QString("0:00.6 / 0:02.0"));
+    f.menus->time_in_seconds_action->trigger();
+    EXPECT_EQ(f.strip->time_display->text(), QString("0.6 s"));
+    ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
+    EXPECT_EQ(f.transport().start_mark(), -1);
+    EXPECT_EQ(f.strip->time_display->text(), QString("0.0 s"));
+}
+
 TEST_F(WindowPracticeDrag, LabelDragSetsTheFocus) {
     const QImage plain = f.graph_view().screen.copy();
     drag(f, QPoint(108, y_of_band(60)), QPoint(110, y_of_band(50)));
@@ -80,15 +105,18 @@ TEST_F(WindowPracticeDrag, LabelDragSetsTheFocus) {
     const int grid_55 = (75 - 55) * line_width + line_width - 1;
     EXPECT_NE(pixel(f.graph_view().screen, 300, grid_45), pixel(plain, 300, grid_45));
     EXPECT_EQ(pixel(f.graph_view().screen, 300, grid_55), pixel(plain, 300, grid_55));
-    // A click on a label leaves the focus; a drag off the labels sets none.
+    // A click on a label leaves the focus; a drag off the labels sets none
+    // (its press places the play start, at the recording's last frame).
     drag(f, QPoint(108, y_of_band(30)), QPoint(108, y_of_band(30)));
     drag(f, QPoint(300, y_of_band(30)), QPoint(300, y_of_band(20)));
     EXPECT_EQ(f.doc.practice.focus_low, 50);
+    EXPECT_EQ(f.transport().start_mark(), 99);
     // Over every row: no focus.
     drag(f, QPoint(108, 0), QPoint(108, 74 * line_width - 1));
     EXPECT_FALSE(f.doc.practice.focused());
     EXPECT_EQ(f.player().practice(), f.doc.practice);
-    EXPECT_EQ(f.graph_view().screen, plain);
+    const QRect left_of_the_mark(0, 0, 99, plain.height());
+    EXPECT_EQ(f.graph_view().screen.copy(left_of_the_mark), plain.copy(left_of_the_mark));
 }
 
 } // namespace
