@@ -104,17 +104,21 @@ void ControlStrip::place(int w, int graph_height) {
         const PlacedRect r = place_control(control_places[i], w, h);
         widgets[i]->setGeometry(r.x, r.y, r.w, r.h);
     }
-    // The no-device note sits between the time display and the right-hand
-    // controls, as wide as there is room.
+    // The no-device note sits between the time display's text (position /
+    // length, up to an hour) and the right-hand controls, as wide as there
+    // is room.
     const PlacedRect t = place_control(control_places[7], w, h);
     const PlacedRect right = place_control(control_places[10], w, h);
-    audio_status_label->setGeometry(t.x + 48, t.y, std::max(0, right.x - t.x - 52), t.h);
+    const int time_room = std::max(
+        48, time_display->fontMetrics().horizontalAdvance(QStringLiteral("00:00.0 / 00:00.0")) + 8);
+    const int x = t.x + time_room;
+    audio_status_label->setGeometry(x, t.y, std::max(0, right.x - x - 4), t.h);
     set_audio_status(audio_status_);
     // The open's progress takes the same room, the button at its right.
     const int cancel_width = open_cancel_button->sizeHint().width();
     const int bar_width = std::max(0, audio_status_label->width() - cancel_width - 4);
-    open_progress->setGeometry(t.x + 48, t.y - 2, bar_width, t.h + 4);
-    open_cancel_button->setGeometry(t.x + 48 + bar_width + 4, t.y - 4, cancel_width, t.h + 8);
+    open_progress->setGeometry(x, t.y - 2, bar_width, t.h + 4);
+    open_cancel_button->setGeometry(x + bar_width + 4, t.y - 4, cancel_width, t.h + 8);
 }
 
 void ControlStrip::set_transport_enabled(bool enabled) {

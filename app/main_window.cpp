@@ -9,6 +9,7 @@
 #include "app/main_layout.h"
 #include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
+#include "app/status_line.h"
 #include "app/status_texts.h"
 #include "app/window_args.h"
 #include "app/window_placement.h"
@@ -38,6 +39,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -198,6 +200,12 @@ void MainWindow::build_controls() {
     };
 
     strip = new ControlStrip(*central);
+    // Its line is shown before it joins the bar, which takes its height
+    // from the label then.
+    status_label = new QLabel(this);
+    show_status_line();
+    statusBar()->addWidget(status_label, 1);
+    statusBar()->setSizeGripEnabled(false); // the height is fixed
     for (int b = 0; b <= int(TransportAction::skip_back_short); ++b)
         connect(strip->button(TransportAction(b)), &QPushButton::clicked, this,
                 [this, b] { hosts_->click(TransportAction(b)); });
@@ -334,14 +342,26 @@ void MainWindow::layout_view_for(int requested_client_width) {
     const int client_height = lay.graph_height + control_strip_height;
     graph->setGeometry(0, 0, lay.graph_width, lay.graph_height);
     strip->position_slider->setVisible(lay.show_position_slider);
-    const int window_height =
-        client_height + menuBar()->sizeHint().height() + practice_tools_->panel_height();
+    const int window_height = client_height + menuBar()->sizeHint().height() +
+                              practice_tools_->panel_height() + statusBar()->sizeHint().height();
     setMinimumWidth(min_client_width);
     setFixedHeight(window_height);
     if (width() != lay.client_width && !isMaximized() && !isFullScreen())
         resize(lay.client_width, window_height);
     strip->place(lay.client_width, doc.view.graph_height());
     graph->update();
+}
+
+void MainWindow::show_status_line() {
+    if (!status_label) return; // not built yet
+    StatusLine line;
+    line.speed_percent = speed_percent(doc.practice);
+    line.semitones = doc.practice.semitones;
+    line.cents = doc.practice.cents;
+    line.loop = doc.practice.loop.active();
+    line.zoom = scroll_caption(doc.view.scroll_speed);
+    line.tool = tool_state().mode;
+    status_label->setText(status_line_text(line));
 }
 
 void MainWindow::set_audio_status(const QString& text) {
@@ -548,6 +568,7 @@ void MainWindow::show_composed_texts() {
     strip->set_audio_status(strip->audio_status());
     if (tools_) tools_->show_tool_tips();
     if (midi_dialog_) midi_dialog_->show_program_names();
+    show_status_line();
 }
 
 void MainWindow::on_about() {

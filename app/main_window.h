@@ -79,6 +79,8 @@ class MainWindow final : public QMainWindow {
     // --- Below the graph --------------------------------------------------
     ControlStrip* strip = nullptr;
     GraphWidget* graph = nullptr;
+    // The status bar's line: what is in force (app/status_line.h).
+    QLabel* status_label = nullptr;
     // Skip amounts in signed ms: skip_forward_button, skip_back_button, skip_back_short_button.
     std::array<int, 3> skip_amounts{5000, -5000, -500};
 
@@ -177,7 +179,12 @@ class MainWindow final : public QMainWindow {
         return transport_ ? transport_->state() : PlayState::no_recording;
     }
     ToolState tool_state() const { return tools_ ? tools_->tool_state() : ToolState{}; }
-    void write_graph() { view_->write_graph(); }
+    // Redraws the graph; the status line follows what the redraw shows.
+    void write_graph() {
+        view_->write_graph();
+        show_status_line();
+    }
+    void show_status_line();
     // The six transport buttons and position_slider together.
     void set_transport_enabled(bool enabled);
     void show_error(const QString& text);

@@ -76,6 +76,7 @@ void MainWindow::Hosts::show_skip_amount(int which, int amount_ms, const QString
 
 void MainWindow::Hosts::set_scroll_caption(const QString& caption) {
     w_.strip->scroll_speed_button->setText(caption);
+    w_.show_status_line();
 }
 
 // --- Mouse editor -----------------------------------------------------------
@@ -118,6 +119,7 @@ std::string MainWindow::Hosts::choose_other_drawing_file(const SessionNotice& wh
 
 void MainWindow::Hosts::practice_changed(bool marks_moved) {
     w_.practice_tools().show(w_.doc.practice, w_.doc.practice_loop);
+    w_.show_status_line();
     if (marks_moved) w_.write_graph();
 }
 

@@ -2,7 +2,8 @@
 // The settings file "PitkaD.ini": the user's choices from one run to the next.
 // A SettingsFile reads it once into memory and writes it through one INI
 // codec (control/ini_text.h). The window's settings are read at start-up and
-// written only by the save command. The sections written at once, when they
+// written by the save command; closing writes the view and practice state
+// alone (state_keys). The sections written at once, when they
 // change, are the recent-files list, the drawing files saved elsewhere and
 // the language; another running copy may change them too, so before any of
 // them is read, and before any write, the file is read again when its bytes

@@ -1379,5 +1379,13 @@
         <source>時間を秒で表示 (&amp;T)</source>
         <translation>&amp;Time in Seconds</translation>
     </message>
+    <message>
+        <source>ツールなし</source>
+        <translation>No tool</translation>
+    </message>
+    <message>
+        <source>オン</source>
+        <translation>On</translation>
+    </message>
 </context>
 </TS>

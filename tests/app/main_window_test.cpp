@@ -1,6 +1,7 @@
 // The main window as it starts: menus, controls, and the sizes the window
 // and the graph take for line widths, widths and screens.
 #include "app/graph_widget.h"
+#include "app/status_line.h"
 #include "app/status_texts.h"
 #include "view/view_layout.h"
 #include "window_test_support.h"
@@ -11,6 +12,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
+#include <QToolButton>
 
 namespace pitkad::test {
 namespace {
@@ -190,6 +193,20 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
 }
 
 // Tab moves through the transport buttons, the sliders, then the time display.
+// The status bar shows what is in force and follows its changes.
+TEST(MainWindowControls, StatusBarFollowsWhatIsInForce) {
+    Window w = make_window();
+    MainWindow& f = *w.form;
+    EXPECT_EQ(f.status_label->text(), status_line_text({100, 0, 0, false, "50 pixel/s", {}}));
+    f.practice().speed(75);
+    f.practice().transpose(-2);
+    f.change_scroll_speed();
+    f.on_show_drawing_tools();
+    QTest::mouseClick(f.tools_window()->pen_draw_button, Qt::LeftButton);
+    EXPECT_EQ(f.status_label->text(),
+              status_line_text({75, -2, 0, false, "100 pixel/s", DrawMode::pen_draw}));
+}
+
 TEST(MainWindowControls, TabOrder) {
     Window w = make_window();
     MainWindow& f = *w.form;
@@ -275,9 +292,11 @@ TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
         EXPECT_EQ(f.graph->pos(), QPoint(0, 0));
         EXPECT_EQ(f.graph_view().graph_bitmap.size(), QSize(f.width(), 74 * lw + 29));
         EXPECT_EQ(f.graph_view().screen.size(), f.graph->size());
-        // The window height follows: graph, legend and the control strip.
+        // The window height follows: graph, legend, the control strip and
+        // the status bar.
         EXPECT_EQ(f.centralWidget()->height(), client_height_for(lw));
-        EXPECT_EQ(f.height(), client_height_for(lw) + f.menuBar()->height());
+        EXPECT_EQ(f.height(),
+                  client_height_for(lw) + f.menuBar()->height() + f.statusBar()->height());
     }
 }
 
