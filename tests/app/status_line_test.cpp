@@ -11,7 +11,6 @@ TEST(StatusLine, ShowsWhatIsInForce) {
         StatusLine line;
         const char* text;
     } rows[] = {
-        {{}, "速度 100%  |  移調 0  |  微調整 0 セント  |  ループ オフ  |    |  ツールなし"},
         {{75, 2, -10, true, "100 pixel/s", DrawMode::pen_draw},
          "速度 75%  |  移調 +2  |  微調整 -10 セント  |  ループ オン  |  100 pixel/s  |  ペン描画"},
         {{200, -12, 50, false, "50 pixel/s", DrawMode::clipboard},

@@ -250,12 +250,9 @@ TEST_F(WindowKeys, CtrlSAndCtrlOAreTheFileMenus) {
     key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(f.play_state(), PlayState::playing);
     EXPECT_FALSE(f.doc.drawing.modified);
-    {
-        ModalResponder responder;
-        key(Qt::Key_O, Qt::ControlModifier);
-        EXPECT_EQ(responder.file_dialogs, 1);
-    }
-    EXPECT_EQ(f.play_state(), PlayState::playing);
+    ModalResponder responder;
+    key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(responder.file_dialogs, 1);
     f.on_stop();
 }
 

@@ -71,8 +71,8 @@ TEST_F(WindowPracticeDrag, StripDragSetsTheLoopAndAClickClearsIt) {
 }
 
 // A click on the rows while stopped places the play start: shown on the
-// graph, played from (PLAY and Space), returned to by STOP. A click on the
-// strip or while playing places none; a new recording has none.
+// graph, played from (PLAY and Space). A click on the strip places none; a
+// new recording has none.
 TEST_F(WindowPracticeDrag, ClickOnTheRowsPlacesThePlayStart) {
     drag(f, QPoint(50, strip_y), QPoint(50, strip_y));
     EXPECT_EQ(f.transport().start_mark(), -1);
@@ -83,10 +83,7 @@ TEST_F(WindowPracticeDrag, ClickOnTheRowsPlacesThePlayStart) {
     EXPECT_EQ(f.practice().position_ms(), 600);
     f.on_play();
     EXPECT_EQ(f.player().position(), 600);
-    drag(f, QPoint(70, 5), QPoint(70, 5));
-    EXPECT_EQ(f.transport().start_mark(), 30);
     f.on_stop();
-    EXPECT_EQ(f.strip->time_display->text(), QString("0:00.6 / 0:02.0"));
     f.menus->time_in_seconds_action->trigger();
     EXPECT_EQ(f.strip->time_display->text(), QString("0.6 s"));
     ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "tone.wav").string())));
