@@ -199,12 +199,14 @@ TEST(MainWindowControls, StatusBarFollowsWhatIsInForce) {
     MainWindow& f = *w.form;
     EXPECT_EQ(f.status_label->text(), status_line_text({100, 0, 0, false, "50 pixel/s", {}}));
     f.practice().speed(75);
-    f.practice().transpose(-2);
+    f.practice().transpose(2);
+    f.practice().cents(-10);
     f.change_scroll_speed();
     f.on_show_drawing_tools();
     QTest::mouseClick(f.tools_window()->pen_draw_button, Qt::LeftButton);
     EXPECT_EQ(f.status_label->text(),
-              status_line_text({75, -2, 0, false, "100 pixel/s", DrawMode::pen_draw}));
+              QString::fromUtf8("速度 75%  |  移調 +2  |  微調整 -10 セント  |  "
+                                "ループ オフ  |  100 pixel/s  |  ペン描画"));
 }
 
 TEST(MainWindowControls, TabOrder) {
