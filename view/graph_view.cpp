@@ -190,7 +190,7 @@ void GraphView::render(const GraphParams& p) {
                     row_bytes);
     }
 
-    for (int y = 0; y < graph_rows * L; ++y) {
+    for (int y = 0; p.switches.markers && y < graph_rows * L; ++y) {
         std::uint8_t* line = graph_bitmap.scanLine(y);
         for (int x : {marker_margin, W - marker_margin}) {
             if (x < 0 || x >= W) continue;

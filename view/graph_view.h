@@ -35,6 +35,7 @@ struct ViewSwitches {
     bool grouping = false;           // note_colours_action enabled and checked
     bool pen_show = true;            // pen_show_switch down
     bool line_show = true;           // line_show_switch down
+    bool markers = true;             // the grey marker columns at 125 and W − 125
 };
 
 // Control values read afresh at every write_graph, write_line and

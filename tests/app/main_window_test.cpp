@@ -2,6 +2,8 @@
 // and the graph take for line widths, widths and screens.
 #include "app/graph_widget.h"
 #include "app/status_texts.h"
+#include "app/navigation_widgets.h"
+#include "view/time_ruler.h"
 #include "view/view_layout.h"
 #include "window_test_support.h"
 
@@ -22,7 +24,7 @@ bool data_file_built(const char* name) {
 TEST(MainWindowMenus, MenuTitlesInOrder) {
     Window w = make_window();
     const QList<QAction*> menus = w.form->menuBar()->actions();
-    const QStringList expected = {"ファイル(&F)",    "編集 (&E)", "表示 (&V)", "再生 (&P)",
+    const QStringList expected = {"ファイル(&F)", "編集 (&E)", "表示 (&V)", "ズーム (&Z)", "再生 (&P)",
                                   "ライン幅 (&L)", "描画ツール (&D)", "MIDI (&M)", "ヘルプ(&H)"};
     ASSERT_EQ(menus.size(), expected.size());
     for (qsizetype i = 0; i < menus.size(); ++i)
@@ -216,7 +218,8 @@ TEST(MainWindowControls, AnchoredToBottomAndRight) {
         f.on_line_width_chosen(c.line_width);
         f.resize(c.client_width, f.height());
         QApplication::processEvents();
-        const int h = 74 * c.line_width + 29 + 67; // client height
+        // Client height: ruler, rows and legend, overview, controls.
+        const int h = ruler_height + 74 * c.line_width + 29 + overview_height + 67;
         ASSERT_EQ(f.centralWidget()->height(), h);
         EXPECT_EQ(f.strip->play_button->geometry(), QRect(8, h - 62, 60, 25));
         EXPECT_EQ(f.strip->skip_back_short_button->geometry(), QRect(136, h - 32, 60, 25));
@@ -251,7 +254,7 @@ TEST(MainWindowControls, AudioStatusIsCutToItsRoom) {
 }
 
 int client_height_for(int line_width) {
-    return 74 * line_width + 29 + 67;
+    return ruler_height + 74 * line_width + 29 + overview_height + 67;
 }
 
 TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
@@ -269,7 +272,7 @@ TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
         EXPECT_EQ(f.graph->pos(), QPoint(0, 0));
         EXPECT_EQ(f.graph_view().graph_bitmap.size(), QSize(f.width(), 74 * lw + 29));
         EXPECT_EQ(f.graph_view().screen.size(), f.graph->size());
-        // The window height follows: graph, legend and the control strip.
+        // The window height follows: ruler, graph, legend, overview and the control strip.
         EXPECT_EQ(f.centralWidget()->height(), client_height_for(lw));
         EXPECT_EQ(f.height(), client_height_for(lw) + f.menuBar()->height());
     }
