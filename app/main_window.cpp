@@ -371,6 +371,7 @@ void MainWindow::layout_view_for(int requested_client_width) {
     show_line_width_choice(lay.line_width);
 
     const int client_width = lay.graph_width + bar;
+    client_width_ = client_width;
     const int shown_height = scrolls ? room : lay.graph_height;
     const int upper = ruler_height + shown_height + overview_height;
     ruler->setGeometry(0, 0, lay.graph_width, ruler_height);

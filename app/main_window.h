@@ -159,7 +159,7 @@ class MainWindow final : public QMainWindow {
     bool open_recording(const QString& path);
     bool opening() const { return opener_->opening(); }
     // Applies line_width and the window width to the graph and the window.
-    void layout_view() { layout_view_for(view_->graph_bitmap.width()); }
+    void layout_view() { layout_view_for(client_width_); }
     void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
     bool confirm_drawing_saved() { return session_->settle_unsaved(); }
@@ -260,6 +260,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<ViewNavigator> navigator_;
     QTimer* overview_timer_ = nullptr;
     int screen_height_ = 0;        // the screen's height the window keeps within
+    int client_width_ = initial_client_width; // the graph and its scroll bar, if any
     std::array<std::int64_t, 3> shown_place_{-1, -1, -1}; // first frame, zoom, row height shown
     PracticeTools* practice_tools_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;

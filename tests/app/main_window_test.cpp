@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 
 namespace pitkad::test {
@@ -309,6 +310,26 @@ TEST(MainWindowLayout, WidthSnapsAndHidesThePositionSlider) {
     f.resize(f.width(), h + 100);
     QApplication::processEvents();
     EXPECT_EQ(f.height(), h);
+}
+
+// Rows taller than the screen has room for scroll inside the window, whose
+// width stays as it is while the row height changes.
+TEST(MainWindowLayout, TallRowsScrollWithinTheScreen) {
+    Window w = make_window(768);
+    MainWindow& f = *w.form;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.on_line_width_chosen(12);
+    QApplication::processEvents();
+    const int width = f.width();
+    EXPECT_LE(f.height(), 768);
+    EXPECT_EQ(f.graph->height(), 74 * 12 + 29);
+    EXPECT_LT(f.graph_scroll->height(), f.graph->height());
+    for (int steps : {1, -3, 1}) f.navigator().rows_by(steps); // 13, 10, 11
+    QApplication::processEvents();
+    EXPECT_EQ(f.doc.view.line_width, 11);
+    EXPECT_EQ(f.width(), width);
+    EXPECT_FALSE(f.menus->line_width_actions[12]->isChecked());
 }
 
 TEST(MainWindowLayout, StartsAtTheDesignWidthAtTheOrigin) {
