@@ -6,11 +6,41 @@
 #include "base/paths.h"
 #include "view/data_bitmaps.h"
 #include "view/graph_image.h"
+#include "view/note_labels.h"
+#include "view/time_ruler.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 
 namespace pitkad {
+
+namespace {
+
+struct LabelSides {
+    bool left = false, right = false;
+};
+
+// The graph with the note labels painted over it as text and, when asked,
+// the time ruler above it: what the window shows.
+QImage window_picture(const QImage& graph, const ViewState& view,
+                      const std::vector<LineCount>& lines, bool ruler, LabelSides labels) {
+    const int top = ruler ? ruler_height : 0;
+    QImage out(graph.width(), graph.height() + top, QImage::Format_RGB32);
+    QPainter p(&out);
+    if (ruler) paint_time_ruler(p, QRect(0, 0, graph.width(), ruler_height), view, lines);
+    p.drawImage(0, top, graph);
+    p.translate(0, top);
+    const std::array<std::uint8_t, 76> none{};
+    const QRect all(0, 0, graph.width(), graph.height());
+    if (labels.left) paint_note_labels(p, left_label_x, view.line_width, none, all);
+    if (labels.right)
+        paint_note_labels(p, graph.width() - right_label_offset, view.line_width, none, all);
+    p.end();
+    return out;
+}
+
+} // namespace
 
 int run_render_cli(const RenderArgs& o) {
     // The picture shows the drawing.
@@ -34,11 +64,23 @@ int run_render_cli(const RenderArgs& o) {
     params.switches.line_show = true;
     params.play_state = PlayState::stopped;
     ViewState view = doc->view;
-    view.line_width = o.line_width;
+    view.line_width = o.row_height > 0 ? o.row_height : o.line_width;
     view.scroll_speed = o.scroll_speed;
+    view.zoom = int(o.zoom);
     view.first_frame = o.first_frame;
-    const QImage image =
+    if (o.window_style()) {
+        // As the window shows it: labels as text over the picture.
+        params.switches.show_left_checked = false;
+        params.switches.show_right_checked = false;
+    }
+    QImage image =
         render_graph_image({doc->store, doc->drawing, font, colours}, view, params, o.width);
+    if (o.window_style()) {
+        const std::vector<LineCount> lines =
+            count_lines(doc->drawing, doc->store.frame_count, MidiExportOptions{});
+        image = window_picture(image, view, lines, o.ruler,
+                               {!font.isNull() && o.labels_left, !font.isNull() && o.labels_right});
+    }
 
     const auto png = png_bytes(image);
     if (png.empty() || !write_file_atomically(local_path(o.out), png)) {

@@ -25,6 +25,12 @@ void GraphWidget::paintEvent(QPaintEvent* event) {
     // Outside the picture (a moment during a resize) stays black.
     if (!content_->rect().contains(r)) p.fillRect(r, Qt::black);
     p.drawImage(r.topLeft(), *content_, r);
+    if (paint_over) paint_over(p, r);
+}
+
+void GraphWidget::wheelEvent(QWheelEvent* event) {
+    if (on_wheel) on_wheel(*event, event->position().toPoint().x());
+    event->accept();
 }
 
 void GraphWidget::hand_on(QMouseEvent* e, MouseEventKind kind) {

@@ -6,6 +6,8 @@
 #include "control/mouse_editor.h"
 
 #include <QImage>
+#include <QPainter>
+#include <QWheelEvent>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
@@ -28,6 +30,11 @@ class GraphWidget : public QWidget {
     std::function<void(MouseEventKind, MouseButton, MouseShift, QPoint)> on_mouse;
     // Hint text for a pointer position in widget coordinates; empty: no hint.
     std::function<QString(QPoint)> hint_text;
+    // A turn of the wheel over the graph, at that column.
+    std::function<void(const QWheelEvent&, int x)> on_wheel;
+    // Paints over the picture what is drawn at the screen's resolution (the
+    // note labels), within the rectangle being repainted.
+    std::function<void(QPainter&, const QRect&)> paint_over;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,6 +43,7 @@ class GraphWidget : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void hand_on(QMouseEvent* event, MouseEventKind kind);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <clocale>
@@ -83,6 +84,14 @@ int main(int argc, char** argv) {
     // application takes those out, then the rest is read again.
     if (!opens_window(line) && !(line.mode == pitkad::Mode::window && line.unknown_options)) {
         // No window, and no display needed: the translators work without one.
+        // A picture with text in it needs fonts, from a GUI application
+        // that draws off screen.
+        if (line.mode == pitkad::Mode::render && line.render.window_style() && !line.bad) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            QGuiApplication gui(argc, argv);
+            std::setlocale(LC_NUMERIC, "C");
+            return answer_without_window(line);
+        }
         QCoreApplication core(argc, argv);
         std::setlocale(LC_NUMERIC, "C");
         return answer_without_window(line);

@@ -31,7 +31,28 @@ MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
     build_file_menu(bar);
     build_edit_menu(bar);
     build_view_menu(bar);
+    build_zoom_menu(bar);
     build_other_menus(bar);
+}
+
+void MainMenus::build_zoom_menu(QMenuBar* bar) {
+    zoom_menu = bar->addMenu(PITKAD_TR("PitkaD", "ズーム (&Z)"));
+    const auto item = [this](const char* caption, QList<QKeySequence> keys) {
+        QAction* a = zoom_menu->addAction(caption);
+        a->setShortcuts(keys);
+        return a;
+    };
+    zoom_in_action = item(PITKAD_TR("PitkaD", "時間軸を拡大 (&I)"),
+                          {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    zoom_out_action = item(PITKAD_TR("PitkaD", "時間軸を縮小 (&O)"),
+                           {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    fit_action = item(PITKAD_TR("PitkaD", "曲全体を表示 (&W)"), {QKeySequence(Qt::CTRL | Qt::Key_0)});
+    zoom_menu->addSeparator();
+    taller_rows_action = item(PITKAD_TR("PitkaD", "行を高く (&T)"), {QKeySequence(Qt::CTRL | Qt::Key_Up)});
+    lower_rows_action = item(PITKAD_TR("PitkaD", "行を低く (&L)"), {QKeySequence(Qt::CTRL | Qt::Key_Down)});
+    zoom_menu->addSeparator();
+    home_action = item(PITKAD_TR("PitkaD", "先頭へ (&S)"), {QKeySequence(Qt::Key_Home)});
+    end_action = item(PITKAD_TR("PitkaD", "末尾へ (&E)"), {QKeySequence(Qt::Key_End)});
 }
 
 void MainMenus::build_file_menu(QMenuBar* bar) {
@@ -124,7 +145,8 @@ void MainMenus::build_view_menu(QMenuBar* bar) {
 void MainMenus::build_other_menus(QMenuBar* bar) {
     line_width_menu = bar->addMenu(PITKAD_TR("PitkaD", "ライン幅 (&L)"));
     auto* line_width_group = new QActionGroup(this);
-    line_width_group->setExclusive(true);
+    // A row height between the presets (the zoom menu) checks none.
+    line_width_group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (int n = min_line_width; n <= max_line_width; ++n) {
         QAction* a = line_width_menu->addAction(QString::number(n));
         a->setCheckable(true);

@@ -53,6 +53,11 @@ class MainMenus final : public QObject {
     QAction* time_in_seconds_action = nullptr;
     std::array<QAction*, 13> line_width_actions{}; // widths 4 … 12 at their own indices
     std::array<QAction*, 2> language_actions{};    // in the order of Language
+    // Zoom: time in and out, the whole recording, row heights, start and end.
+    QMenu* zoom_menu = nullptr;
+    QAction *zoom_in_action = nullptr, *zoom_out_action = nullptr, *fit_action = nullptr,
+            *taller_rows_action = nullptr, *lower_rows_action = nullptr, *home_action = nullptr,
+            *end_action = nullptr;
     QAction *show_drawing_tools_action = nullptr, *midi_settings_action = nullptr,
             *support_page_action = nullptr, *about_action = nullptr;
 
@@ -60,6 +65,7 @@ class MainMenus final : public QObject {
     void build_file_menu(QMenuBar* bar);
     void build_edit_menu(QMenuBar* bar);
     void build_view_menu(QMenuBar* bar);
+    void build_zoom_menu(QMenuBar* bar);
     // Line width, drawing tools, MIDI and help.
     void build_other_menus(QMenuBar* bar);
 };

@@ -19,7 +19,11 @@
 #include "control/settings_file.h"
 #include "drawing/draw_history.h"
 #include "midi/fluidsynth_backend.h"
+#include "control/view_navigation.h"
 #include "view/data_bitmaps.h"
+#include "view/graph_image.h"
+#include "view/note_labels.h"
+#include "view/time_ruler.h"
 #include "view/view_layout.h"
 
 #include <QAbstractSpinBox>
@@ -37,6 +41,9 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -45,6 +52,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 namespace pitkad {
@@ -54,6 +62,9 @@ namespace {
 QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
+
+// The title bar and frame the window manager adds above and below.
+constexpr int title_allowance = 40;
 
 } // namespace
 
@@ -175,6 +186,17 @@ void MainWindow::connect_menus() {
     };
     for (const auto& [action, command] : commands)
         connect(action, &QAction::triggered, this, command);
+    const std::pair<QAction*, void (ViewNavigator::*)()> moves[] = {
+        {menus->zoom_in_action, &ViewNavigator::zoom_in},
+        {menus->zoom_out_action, &ViewNavigator::zoom_out},
+        {menus->fit_action, &ViewNavigator::fit_whole},
+        {menus->home_action, &ViewNavigator::go_home},
+        {menus->end_action, &ViewNavigator::go_end},
+    };
+    for (const auto& [action, move] : moves)
+        connect(action, &QAction::triggered, this, [this, move] { ((*navigator_).*move)(); });
+    connect(menus->taller_rows_action, &QAction::triggered, this, [this] { navigator_->rows_by(1); });
+    connect(menus->lower_rows_action, &QAction::triggered, this, [this] { navigator_->rows_by(-1); });
     for (int i = 0; i < max_recent_files; ++i)
         connect(menus->recent_actions[std::size_t(i)], &QAction::triggered, this,
                 [this, i] { opener_->open_recent(i); });
@@ -189,7 +211,33 @@ void MainWindow::connect_menus() {
 void MainWindow::build_controls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
-    graph = new GraphWidget(central);
+    ruler = new RulerWidget(doc.view, central);
+    ruler->count_lines = [this] {
+        return count_lines(doc.drawing, doc.store.frame_count, MidiExportOptions{});
+    };
+    graph_scroll = new QScrollArea(central);
+    graph_scroll->setFrameShape(QFrame::NoFrame);
+    graph_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    graph_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    graph = new GraphWidget;
+    graph_scroll->setWidget(graph);
+    overview = new OverviewWidget(central);
+    overview->on_seek = [this](int frame) { navigator_->show_frame(frame); };
+    overview_timer_ = new QTimer(this);
+    overview_timer_->setSingleShot(true);
+    overview_timer_->setInterval(300);
+    connect(overview_timer_, &QTimer::timeout, this, [this] { refresh_overview(); });
+    navigator_ = std::make_unique<ViewNavigator>(
+        doc, *transport_, *player_,
+        ViewNavigator::Hooks{[this] { return view_->graph_bitmap.width(); },
+                             [this] { layout_view(); },
+                             [this](int pixels) {
+                                 QScrollBar* bar = graph_scroll->verticalScrollBar();
+                                 bar->setValue(bar->value() + pixels);
+                             },
+                             [this] { write_graph(); }, [this] { show_view_place(); }});
+    graph->on_wheel = [this](const QWheelEvent& e, int x) { navigator_->wheel(e, x); };
+    graph->paint_over = [this](QPainter& p, const QRect& r) { paint_note_labels_over(p, r); };
     graph->set_content(&view_->screen);
     graph->on_mouse = [this](GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                              QPoint p) { graph_mouse(kind, button, shift, p); };
@@ -231,10 +279,13 @@ void MainWindow::build_controls() {
                 });
 
     // Every change of the window content reaches the screen in a paint event.
-    view_->params = [this] { return graph_params(); };
+    view_->params = [this] { return screen_params(); };
     view_->player_position_ms = [this] { return player_->position(); };
     view_->clear_dragging = [this] { editor_->dragging = false; };
-    view_->on_screen_changed = [this](QRect r) { graph->update(r); };
+    view_->on_screen_changed = [this](QRect r) {
+        graph->update(r);
+        show_view_place();
+    };
     view_->sounding_notes = editor_->sounding_notes;
 }
 
@@ -250,8 +301,8 @@ void MainWindow::start_up(const StartOptions& options) {
     menus->midi_settings_action->setEnabled(midi);
     menus->loudness_action->setEnabled(doc.loudness_available);
     menus->loudness_action->setChecked(doc.loudness_available);
-    const LineWidthDefault lw = default_line_width(
-        options.screen_height > 0 ? options.screen_height : screen_height_of(*this));
+    screen_height_ = options.screen_height > 0 ? options.screen_height : screen_height_of(*this);
+    const LineWidthDefault lw = default_line_width(screen_height_);
     doc.view.line_width = lw.line_width;
     for (int n = min_line_width; n <= max_line_width; ++n)
         menus->line_width_actions[std::size_t(n)]->setEnabled(lw.enabled[std::size_t(n)]);
@@ -335,21 +386,52 @@ void MainWindow::place_tools_window() {
 // --- Geometry -------------------------------------------------------------
 
 void MainWindow::layout_view_for(int requested_client_width) {
-    ViewLayout lay = view_->layout_view(requested_client_width);
+    // Rows taller than the screen has room for scroll inside the window, with
+    // a scroll bar beside the graph; the window never grows off the screen.
+    const int room = graph_room();
+    const int bar = scroll_bar_width();
+    const bool scrolls = bar > 0;
+    ViewLayout lay = view_->layout_view(requested_client_width - bar);
     doc.view.line_width = lay.line_width;
-    menus->line_width_actions[std::size_t(lay.line_width)]->setChecked(true);
+    show_line_width_choice(lay.line_width);
 
-    const int client_height = lay.graph_height + control_strip_height;
-    graph->setGeometry(0, 0, lay.graph_width, lay.graph_height);
+    const int client_width = lay.graph_width + bar;
+    client_width_ = client_width;
+    const int shown_height = scrolls ? room : lay.graph_height;
+    const int upper = ruler_height + shown_height + overview_height;
+    ruler->setGeometry(0, 0, lay.graph_width, ruler_height);
+    graph_scroll->setGeometry(0, ruler_height, client_width, shown_height);
+    graph->resize(lay.graph_width, lay.graph_height);
+    overview->setGeometry(0, ruler_height + shown_height, lay.graph_width, overview_height);
     strip->position_slider->setVisible(lay.show_position_slider);
-    const int window_height = client_height + menuBar()->sizeHint().height() +
+    const int window_height = upper + control_strip_height + menuBar()->sizeHint().height() +
                               practice_tools_->panel_height() + statusBar()->sizeHint().height();
-    setMinimumWidth(min_client_width);
+    setMinimumWidth(min_client_width + bar);
     setFixedHeight(window_height);
-    if (width() != lay.client_width && !isMaximized() && !isFullScreen())
-        resize(lay.client_width, window_height);
-    strip->place(lay.client_width, doc.view.graph_height());
+    if (width() != client_width && !isMaximized() && !isFullScreen())
+        resize(client_width, window_height);
+    strip->place(client_width, upper);
     graph->update();
+    refresh_overview_later();
+    show_view_place();
+}
+
+int MainWindow::graph_room() const {
+    const int above_and_below = menuBar()->sizeHint().height() + practice_tools_->panel_height() +
+                                ruler_height + overview_height + control_strip_height +
+                                statusBar()->sizeHint().height();
+    return std::max(screen_height_ - title_allowance - above_and_below, 120);
+}
+
+int MainWindow::scroll_bar_width() const {
+    const int rows = graph_rows * effective_row_height(doc.view.line_width) + legend_height;
+    return rows > graph_room() ? graph_scroll->verticalScrollBar()->sizeHint().width() : 0;
+}
+
+void MainWindow::show_line_width_choice(int line_width) {
+    // A row height between the presets checks none of them.
+    for (int n = min_line_width; n <= max_line_width; ++n)
+        menus->line_width_actions[std::size_t(n)]->setChecked(n == line_width);
 }
 
 void MainWindow::show_status_line() {
@@ -359,7 +441,7 @@ void MainWindow::show_status_line() {
     line.semitones = doc.practice.semitones;
     line.cents = doc.practice.cents;
     line.loop = doc.practice.loop.active();
-    line.zoom = scroll_caption(doc.view.scroll_speed);
+    line.zoom = zoom_caption(doc.view);
     line.tool = tool_state().mode;
     status_label->setText(status_line_text(line));
 }
@@ -377,9 +459,9 @@ void MainWindow::on_resized() {
     if (!view_) return;
     // The menu bar sits above the client area: the window's width is the
     // client width.
-    const int w = width();
+    const int w = width() - scroll_bar_width();
     if (w != view_->graph_bitmap.width() || doc.view.line_width != view_->laid_out_line_width())
-        layout_view_for(w);
+        layout_view_for(width());
 }
 
 GraphParams MainWindow::graph_params() const {
@@ -400,6 +482,83 @@ GraphParams MainWindow::graph_params() const {
     if (practice_->dragging() || doc.practice.loop.active() || doc.practice.focused())
         p.practice = practice_marks(practice_->shown(), player_->sample_rate());
     return p;
+}
+
+GraphParams MainWindow::screen_params() const {
+    GraphParams p = graph_params();
+    p.switches.show_left_checked = false;
+    p.switches.show_right_checked = false;
+    return p;
+}
+
+void MainWindow::paint_note_labels_over(QPainter& p, const QRect& clip) {
+    if (!menus->left_labels_action->isEnabled()) return;
+    const int L = view_->laid_out_line_width();
+    const auto sounding = std::span<const std::uint8_t>(editor_->sounding_notes);
+    if (menus->left_labels_action->isChecked())
+        paint_note_labels(p, left_label_x, L, sounding, clip);
+    if (menus->right_labels_action->isChecked())
+        paint_note_labels(p, view_->graph_bitmap.width() - right_label_offset, L, sounding, clip);
+}
+
+void MainWindow::write_graph() {
+    view_->write_graph();
+    ruler->invalidate_lines();
+    refresh_overview_later();
+    show_status_line();
+}
+
+void MainWindow::show_view_place() {
+    const std::array<std::int64_t, 3> place{doc.view.first_frame, doc.view.zoom_in_force(),
+                                            doc.view.line_width};
+    if (place != shown_place_) {
+        shown_place_ = place;
+        ruler->update();
+        strip->scroll_speed_button->setText(zoom_caption(doc.view));
+        show_status_line();
+    }
+    OverviewWidget::Marks m;
+    m.frame_count = doc.store.frame_count;
+    m.first_frame = doc.view.first_frame;
+    m.visible_frames = int(doc.view.offset_to_frames(view_->graph_bitmap.width()));
+    if (doc.practice.loop.active()) {
+        const PracticeMarks marks = practice_marks(doc.practice, player_->sample_rate());
+        m.loop_first = marks.loop_first;
+        m.loop_end = marks.loop_end;
+    }
+    const PlayState s = play_state();
+    m.position = cursor_shown(s) ? player_->position() / frame_ms : -1;
+    overview->set_marks(m);
+}
+
+void MainWindow::refresh_overview_later() {
+    if (overview_timer_ && !overview_timer_->isActive()) overview_timer_->start();
+}
+
+void MainWindow::refresh_overview() {
+    if (play_state() == PlayState::no_recording || doc.store.frame_count <= 0) {
+        overview->set_picture({});
+        return;
+    }
+    // The whole recording at the lowest rows, squeezed to the strip.
+    ViewState v = doc.view;
+    v.line_width = min_row_height;
+    v.first_frame = 0;
+    v.cursor_frame = -1;
+    const int width = std::max(view_->graph_bitmap.width(), min_client_width);
+    v.zoom = int(fit_zoom(doc.store.frame_count, width));
+    GraphParams p = screen_params();
+    p.practice = {};
+    p.switches.show_left_enabled = false;
+    p.switches.markers = false;
+    const QImage full = render_graph_image(
+        {doc.store, doc.drawing, view_->font_bitmap, view_->colour_bitmap}, v, p, width);
+    const int used = int(std::clamp<long long>(v.first_column_from(doc.store.frame_count), 1, width));
+    // One pixel line of each band, without the grid rows between them.
+    QImage bands(used, graph_rows, QImage::Format_BGR888);
+    for (int r = 0; r < graph_rows; ++r)
+        std::memcpy(bands.scanLine(r), full.constScanLine(r * min_row_height), std::size_t(used) * 3);
+    overview->set_picture(std::move(bands));
 }
 
 // --- Open -------------------------------------------------------------------

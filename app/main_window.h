@@ -12,6 +12,8 @@
 #include "app/graph_widget.h"
 #include "app/language.h"
 #include "app/main_menus.h"
+#include "app/navigation_widgets.h"
+#include "app/view_navigator.h"
 #include "app/open_commands.h"
 #include "app/practice_tools.h"
 #include "app/start_options.h"
@@ -37,6 +39,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,7 +53,9 @@ class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QPainter;
 class QPushButton;
+class QScrollArea;
 class QSlider;
 class QSpinBox;
 class QTimer;
@@ -81,6 +86,12 @@ class MainWindow final : public QMainWindow {
     GraphWidget* graph = nullptr;
     // The status bar's line: what is in force (app/status_line.h).
     QLabel* status_label = nullptr;
+    // Around the graph: the time ruler above, the scroll area that holds the
+    // graph when its rows are taller than the screen has room for, and the
+    // overview of the whole recording below.
+    RulerWidget* ruler = nullptr;
+    QScrollArea* graph_scroll = nullptr;
+    OverviewWidget* overview = nullptr;
     // Skip amounts in signed ms: skip_forward_button, skip_back_button, skip_back_short_button.
     std::array<int, 3> skip_amounts{5000, -5000, -500};
 
@@ -94,6 +105,9 @@ class MainWindow final : public QMainWindow {
     PracticeTools& practice_tools() { return *practice_tools_; }
     DrawingToolsWindow* tools_window() { return tools_; }
     MidiSettingsDialog* midi_dialog() { return midi_dialog_; }
+
+    // The wheel, zoom, Home and End, and the overview's seeks.
+    ViewNavigator& navigator() { return *navigator_; }
 
     // The open dialog, drops, the recent list and the open under way.
     OpenCommands& opener() { return *opener_; }
@@ -149,7 +163,7 @@ class MainWindow final : public QMainWindow {
     bool open_recording(const QString& path);
     bool opening() const { return opener_->opening(); }
     // Applies line_width and the window width to the graph and the window.
-    void layout_view() { layout_view_for(view_->graph_bitmap.width()); }
+    void layout_view() { layout_view_for(client_width_); }
     void layout_view_for(int requested_client_width);
     // Asks to save a changed drawing; false when the user cancels.
     bool confirm_drawing_saved() { return session_->settle_unsaved(); }
@@ -180,10 +194,7 @@ class MainWindow final : public QMainWindow {
     }
     ToolState tool_state() const { return tools_ ? tools_->tool_state() : ToolState{}; }
     // Redraws the graph; the status line follows what the redraw shows.
-    void write_graph() {
-        view_->write_graph();
-        show_status_line();
-    }
+    void write_graph();
     void show_status_line();
     // The six transport buttons and position_slider together.
     void set_transport_enabled(bool enabled);
@@ -209,6 +220,21 @@ class MainWindow final : public QMainWindow {
     void show_history();
     void build_controls();
     GraphParams graph_params() const;
+    // What the window's own picture is drawn with: the note labels are
+    // painted over it as text (paint_note_labels_over), not into it.
+    GraphParams screen_params() const;
+    void paint_note_labels_over(QPainter& painter, const QRect& clip);
+    // The ruler, the overview's marks and the zoom caption after the view
+    // may have moved; the overview's picture after the recording or the
+    // drawing changed (rebuilt shortly after, once).
+    void show_view_place();
+    // Height the graph may take on the screen, and the scroll bar's width
+    // when its rows need more.
+    int graph_room() const;
+    int scroll_bar_width() const;
+    void show_line_width_choice(int line_width);
+    void refresh_overview_later();
+    void refresh_overview();
     // A mouse event on the graph: the editor's, and the practice drags'.
     void graph_mouse(GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                      QPoint p);
@@ -239,6 +265,11 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<MouseEditor> editor_;
     std::unique_ptr<PracticeController> practice_;
+    std::unique_ptr<ViewNavigator> navigator_;
+    QTimer* overview_timer_ = nullptr;
+    int screen_height_ = 0;        // the screen's height the window keeps within
+    int client_width_ = initial_client_width; // the graph and its scroll bar, if any
+    std::array<std::int64_t, 3> shown_place_{-1, -1, -1}; // first frame, zoom, row height shown
     PracticeTools* practice_tools_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;
     MidiSettingsDialog* midi_dialog_ = nullptr;

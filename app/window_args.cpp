@@ -1,6 +1,7 @@
 #include "app/window_args.h"
 
 #include "analysis/spectrogram_store.h"
+#include "view/view_state.h"
 
 #include <QCommandLineParser>
 
@@ -48,6 +49,9 @@ constexpr OptionSpec option_specs[] = {
     {"colour", true, bit(Mode::render)},
     {"grouping", false, bit(Mode::render)},
     {"labels", true, bit(Mode::render)},
+    {"pixels-per-second", true, bit(Mode::render)},
+    {"row-height", true, bit(Mode::render)},
+    {"ruler", false, bit(Mode::render)},
     {"loudness", false, bit(Mode::render) | bit(Mode::export_csv)},
     {"lines", true, bit(Mode::export_midi) | bit(Mode::import_midi)},
     {"beats-per-bar", true, bit(Mode::export_midi)},
@@ -150,7 +154,16 @@ class ModeReader {
             a.labels_left = labels.contains(QLatin1String("left"));
             a.labels_right = labels.contains(QLatin1String("right"));
         }
+        a.ruler = p_.isSet("ruler");
+        if (p_.isSet("pixels-per-second")) {
+            // 0.001 … 800 pixel/s, kept in thousandths.
+            bool ok = false;
+            const double pps = p_.value("pixels-per-second").toDouble(&ok);
+            a.zoom = ok ? std::llround(pps * 1000.0) : 0;
+            if (!ok || !(a.zoom >= min_zoom && a.zoom <= max_zoom)) return false;
+        }
         return !a.out.isEmpty() && int_option("width", 1, 16384, a.width) &&
+               int_option("row-height", min_row_height, max_row_height, a.row_height) &&
                int_option("line-width", min_line_width, max_line_width, a.line_width) &&
                int_option("scroll-speed", 1, 4, a.scroll_speed) && a.scroll_speed != 3 &&
                int_option("first-frame", 0, store_frames - 1, a.first_frame) &&
@@ -238,7 +251,8 @@ const char* usage_source_of(Mode mode) {
         return PITKAD_TR(
             "PitkaD", "使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]\n"
                       "       [--scroll-speed S] [--first-frame F] [--sensitivity S]\n"
-                      "       [--colour T] [--loudness] [--grouping] [--labels left,right]\n");
+                      "       [--colour T] [--loudness] [--grouping] [--labels left,right]\n"
+                      "       [--pixels-per-second P] [--row-height H] [--ruler]\n");
     case Mode::export_midi:
         return PITKAD_TR("PitkaD",
                          "使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"

@@ -46,6 +46,14 @@ struct RenderArgs {
     bool grouping = false;
     bool labels_left = true;
     bool labels_right = false;
+    // What the window shows at any zoom: time zoom in thousandths of a
+    // pixel per second (0: the scroll speed), row height (0: the line
+    // width), the time ruler above. With any of them the note labels are
+    // text, as the window paints them.
+    long long zoom = 0;
+    int row_height = 0;
+    bool ruler = false;
+    bool window_style() const { return zoom > 0 || row_height > 0 || ruler; }
 };
 
 // `--export-midi`, `--import-midi` and `--export-csv`.
@@ -103,6 +111,7 @@ inline constexpr const char* usage_source = PITKAD_TR(
     "  pitkad --render ファイル -o 出力.png [--width W] [--line-width L]\n"
     "         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]\n"
     "         [--loudness] [--grouping] [--labels left,right]\n"
+    "         [--pixels-per-second P] [--row-height H] [--ruler]\n"
     "      ウィンドウに表示されるグラフを PNG 画像に書き出します。\n"
     "  pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"
     "         [--beats-per-bar N] [--quantise N]\n"

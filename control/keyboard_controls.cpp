@@ -90,13 +90,23 @@ QString scroll_caption(int scroll_speed) {
 
 void change_scroll_speed(ControlsHost& host, ViewState& view, PlayState play_state, int position_ms,
                          int frame_count) {
-    const int old = view.scroll_speed;
-    view.scroll_speed = old * 2;
-    if (view.scroll_speed > max_scroll_speed) view.scroll_speed = 1;
+    const std::int64_t old = view.zoom_in_force();
+    if (view.zoom > 0) {
+        // From a continuous zoom: the next preset above it, else the first.
+        view.scroll_speed = 1;
+        for (int s : {4, 2, 1})
+            if (zoom_per_frame * s > old) view.scroll_speed = s;
+        view.zoom = 0;
+    } else {
+        view.scroll_speed = view.scroll_speed * 2;
+        if (view.scroll_speed > max_scroll_speed) view.scroll_speed = 1;
+    }
     host.set_scroll_caption(scroll_caption(view.scroll_speed));
     if (cursor_shown(play_state)) {
         const int f = position_ms / frame_ms;
-        const int shift = round_ties_even(double((f - view.first_frame) * old) / view.scroll_speed);
+        const int shift =
+            round_ties_even(double(std::int64_t(f - view.first_frame) * old) /
+                            double(view.zoom_in_force()));
         view.first_frame = std::clamp(f - shift, 0, std::max(frame_count, 0));
     }
     host.write_graph();

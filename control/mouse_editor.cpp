@@ -66,8 +66,8 @@ void MouseEditor::press(MouseButton button, MouseShift shift, int x, int y) {
         host_.write_graph();
         dragging = true;
         if (tool.mode == DrawMode::pen_draw) {
-            const int ss = view.scroll_speed, lw = view.line_width;
-            drag_x0 = drag_x1 = (x / ss) * ss;
+            const int lw = view.line_width;
+            drag_x0 = drag_x1 = view.frame_to_x(view.x_to_frame(x)); // the frame's first column
             const int r = y / lw;
             drag_y0 = r * lw;
             drag_y1 = (r + 1) * lw - 1;
@@ -88,7 +88,7 @@ void MouseEditor::move(MouseShift shift, int x, int y) {
     x = std::max(0, std::min(x, host_.graph_width() - 5));
     y = std::max(0, std::min(y, view.graph_height()));
     if (tool.mode == DrawMode::pen_draw) {
-        drag_x0 = (x / view.scroll_speed) * view.scroll_speed;
+        drag_x0 = view.frame_to_x(view.x_to_frame(x));
     } else {
         drag_x1 = x;
         drag_y1 = y;

@@ -93,6 +93,20 @@ MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
 // channel's volume setting (at least 1: a note-on of velocity 0 is a
 // note-off); controller 7 is 127, as the MIDI port sets every channel, so the
 // file sounds as the player plays it.
+// The frames of the drawing's line marks, in order.
+std::vector<int> line_mark_frames(const DrawData& draw, int frame_count);
+
+// Where a line mark falls in the exported file, counted as a score editor
+// counts it: bars from 1 (a pickup that is not whole bars is bar 1 of its
+// own), beats (quarter notes) from 1 within the bar.
+struct LineCount {
+    int frame = 0;
+    int bar = 1;
+    int beat = 1;
+};
+std::vector<LineCount> count_lines(const DrawData& draw, int frame_count,
+                                   const MidiExportOptions& options);
+
 std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
                                           const MidiChannelSettings& settings,
                                           const MidiExportOptions& options);

@@ -287,13 +287,38 @@ MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
     return map;
 }
 
-std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
-                                          const MidiChannelSettings& settings,
-                                          const MidiExportOptions& options) {
+std::vector<int> line_mark_frames(const DrawData& draw, int frame_count) {
     const int frames = std::clamp(frame_count, 0, int(draw.draw_data.size()));
     std::vector<int> lines;
     for (int f = 0; f < frames; ++f)
         if (draw[f].line_mark() != 0) lines.push_back(f);
+    return lines;
+}
+
+std::vector<LineCount> count_lines(const DrawData& draw, int frame_count,
+                                   const MidiExportOptions& options) {
+    const std::vector<int> lines = line_mark_frames(draw, frame_count);
+    const MidiTempoMap map = plan_midi_tempo_map(lines, options);
+    const std::int64_t bar_ticks = std::clamp(options.beats_per_bar, 2, 7) * tpq;
+    // Whole bars start here; before it lies a pickup bar of its own length.
+    const std::int64_t partial = map.time_signatures.back().tick;
+    std::vector<LineCount> counts;
+    counts.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size() && i < map.line_ticks.size(); ++i) {
+        const std::int64_t t = map.line_ticks[i];
+        const std::int64_t whole = (t - partial) / bar_ticks;
+        const std::int64_t bar = whole + (partial != 0 ? 2 : 1);
+        const std::int64_t beat = (t - partial - whole * bar_ticks) / tpq + 1;
+        counts.push_back({lines[i], int(bar), int(beat)});
+    }
+    return counts;
+}
+
+std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
+                                          const MidiChannelSettings& settings,
+                                          const MidiExportOptions& options) {
+    const int frames = std::clamp(frame_count, 0, int(draw.draw_data.size()));
+    const std::vector<int> lines = line_mark_frames(draw, frames);
     const MidiTempoMap map = plan_midi_tempo_map(lines, options);
 
     std::vector<TrackEvent> conductor;

@@ -25,6 +25,7 @@ WholeGraph whole_graph(ViewState view, int frame_count) {
     while (speed > 1 && std::int64_t(frames) * speed > max_whole_graph_width)
         speed /= 2;
     view.scroll_speed = speed;
+    view.zoom = 0;
     view.first_frame = 0;
     view.cursor_frame = -1;
     // Rounded up to the graph's multiple of 4, so the last frame is in.

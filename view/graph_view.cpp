@@ -1,7 +1,9 @@
 #include "view/graph_view.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <limits>
 
 #include "view/data_bitmaps.h"
 #include "view/note_labels.h"
@@ -35,6 +37,11 @@ int pitch_class_of_row(int r) {
     return (ViewState::row_to_band(r) + band_note_offset) % 12; // the MIDI note's pitch class
 }
 
+// The glyph atlas holds labels for the line-width presets only.
+bool atlas_has(int line_width) {
+    return line_width >= min_line_width && line_width <= max_line_width;
+}
+
 bool font_usable(const QImage& font) {
     return !font.isNull() && font.format() == QImage::Format_BGR888 &&
            font.width() >= font_min_width && font.height() >= font_min_height;
@@ -45,7 +52,7 @@ bool font_usable(const QImage& font) {
 GraphView::GraphView(const SpectrogramStore& store, const DrawData& drawing, ViewState& view)
     : store_(store), drawing_(drawing), view_(view) {
     pitkad::build_palette(level_palette, false, colour_bitmap);
-    resize_bitmaps(initial_client_width, effective_line_width(view_.line_width));
+    resize_bitmaps(initial_client_width, effective_row_height(view_.line_width));
     prepare_columns();
 }
 
@@ -70,7 +77,7 @@ void GraphView::resize_bitmaps(int width, int line_width) {
 }
 
 ViewLayout GraphView::layout_view(int requested_client_width) {
-    view_.line_width = effective_line_width(view_.line_width);
+    view_.line_width = effective_row_height(view_.line_width);
     view_.scroll_speed = effective_scroll_speed(view_.scroll_speed);
     const ViewLayout lay = pitkad::layout_view(requested_client_width, view_.line_width);
     if (lay.graph_width != graph_bitmap.width() || lay.line_width != line_width_)
@@ -107,35 +114,59 @@ int GraphView::drawing_capacity() const {
 }
 
 GraphView::ColumnRange GraphView::readable_columns(int capacity) const {
-    // Columns j whose frame first_frame + j lies in 0 … capacity − 1.
-    const int s = effective_scroll_speed(view_.scroll_speed);
-    const long long cols = graph_bitmap.width() / s;
+    // Pixel columns whose first frame lies in 0 … capacity − 1.
+    const long long W = graph_bitmap.width();
     const long long F = view_.first_frame;
-    const long long lo = std::clamp(-F, 0LL, cols);
-    const long long hi = std::clamp((long long)capacity - F, lo, cols);
+    const long long lo = std::clamp(view_.first_column_from(-F), 0LL, W);
+    const long long hi = std::clamp(view_.first_column_from((long long)capacity - F), lo, W);
     return {int(lo), int(hi)};
+}
+
+GraphView::FrameSpan GraphView::column_frames(int x, int capacity) const {
+    const long long F = view_.first_frame;
+    const long long a = F + view_.offset_to_frames(x);
+    // Zoomed in, several columns show one frame: the span is that frame.
+    const long long b = std::max(F + view_.offset_to_frames((long long)x + 1), a + 1);
+    return {int(std::clamp(a, 0LL, (long long)capacity)),
+            int(std::clamp(b, 0LL, (long long)capacity))};
 }
 
 void GraphView::render(const GraphParams& p) {
     view_.scroll_speed = effective_scroll_speed(view_.scroll_speed);
     const int W = graph_bitmap.width();
     const int L = line_width_;
-    const int s = view_.scroll_speed;
-    const int F = view_.first_frame;
     const ScaleParams scale = scale_params(p.sensitivity, p.colour);
 
     fill_black(graph_bitmap);
     draw_colour_legend(graph_bitmap, level_palette, scale, p.switches.grouping, colour_bitmap);
 
-    // Levels of the visible frames, read column by column (the store keeps a
-    // frame's bands together), then written out row by row.
-    const int cols = W / s;
+    // Levels of the visible columns, read column by column (the store keeps
+    // a frame's bands together), then written out row by row. A column that
+    // holds several frames shows the loudest of each band.
     const ColumnRange cr = readable_columns(store_capacity());
-    for (int j = cr.lo; j < cr.hi; ++j) {
-        const float* col = store_.spectrogram.data() + std::size_t(F + j) * cells_per_frame;
+    const std::size_t stride = std::size_t(W);
+    FrameSpan shown{-1, -1};
+    for (int x = cr.lo; x < cr.hi; ++x) {
+        const FrameSpan span = column_frames(x, store_capacity());
+        if (span == shown) {
+            for (int r = 0; r < graph_rows; ++r)
+                levels_[std::size_t(r) * stride + std::size_t(x)] =
+                    levels_[std::size_t(r) * stride + std::size_t(x) - 1];
+            continue;
+        }
+        shown = span;
+        std::array<float, graph_rows> loudest;
+        loudest.fill(-std::numeric_limits<float>::infinity());
+        for (int f = span.first; f < span.end; ++f) {
+            const float* col = store_.spectrogram.data() + std::size_t(f) * cells_per_frame;
+            for (int r = 0; r < graph_rows; ++r) {
+                const float v = col[ViewState::row_to_band(r)];
+                if (v > loudest[std::size_t(r)]) loudest[std::size_t(r)] = v;
+            }
+        }
         for (int r = 0; r < graph_rows; ++r)
-            levels_[std::size_t(r) * std::size_t(cols) + std::size_t(j)] =
-                std::uint16_t(band_level(col[ViewState::row_to_band(r)], scale));
+            levels_[std::size_t(r) * stride + std::size_t(x)] =
+                std::uint16_t(band_level(loudest[std::size_t(r)], scale));
     }
     const std::size_t row_bytes = std::size_t(W) * 3;
     for (int r = 0; r < graph_rows; ++r) {
@@ -144,25 +175,13 @@ void GraphView::render(const GraphParams& p) {
         const auto& red = level_palette.red[std::size_t(pc)];
         const auto& green = level_palette.green[std::size_t(pc)];
         const auto& blue = level_palette.blue[std::size_t(pc)];
-        const std::uint16_t* lv = levels_.data() + std::size_t(r) * std::size_t(cols);
+        const std::uint16_t* lv = levels_.data() + std::size_t(r) * stride;
         std::uint8_t* line = graph_bitmap.scanLine(y0);
-        if (s == 1) {
-            for (int j = cr.lo; j < cr.hi; ++j) {
-                std::uint8_t* px = line + 3 * j;
-                px[0] = blue[lv[j]];
-                px[1] = green[lv[j]];
-                px[2] = red[lv[j]];
-            }
-        } else {
-            for (int j = cr.lo; j < cr.hi; ++j) {
-                const std::uint8_t b = blue[lv[j]], g = green[lv[j]], rd = red[lv[j]];
-                std::uint8_t* px = line + 3 * j * s;
-                for (int q = 0; q < s; ++q, px += 3) {
-                    px[0] = b;
-                    px[1] = g;
-                    px[2] = rd;
-                }
-            }
+        for (int x = cr.lo; x < cr.hi; ++x) {
+            std::uint8_t* px = line + 3 * x;
+            px[0] = blue[lv[x]];
+            px[1] = green[lv[x]];
+            px[2] = red[lv[x]];
         }
         for (int i = 1; i <= L - 2; ++i)
             std::memcpy(graph_bitmap.scanLine(y0 + i), line, row_bytes);
@@ -171,7 +190,7 @@ void GraphView::render(const GraphParams& p) {
                     row_bytes);
     }
 
-    for (int y = 0; y < graph_rows * L; ++y) {
+    for (int y = 0; p.switches.markers && y < graph_rows * L; ++y) {
         std::uint8_t* line = graph_bitmap.scanLine(y);
         for (int x : {marker_margin, W - marker_margin}) {
             if (x < 0 || x >= W) continue;
@@ -199,12 +218,11 @@ void GraphView::practice_overlay(const PracticeMarks& m) {
     if (!m.any()) return;
     const int W = graph_bitmap.width();
     const int L = line_width_;
-    const int s = effective_scroll_speed(view_.scroll_speed);
     int x0 = 0, x1 = 0; // pixel columns of the loop, clipped to the graph
     if (m.loop_shown()) {
-        x0 = int(std::clamp((long long)view_.frame_to_x(m.loop_first), 0LL, (long long)W));
-        x1 = int(std::clamp(((long long)m.loop_end - view_.first_frame) * s, (long long)x0,
-                            (long long)W));
+        const long long F = view_.first_frame;
+        x0 = int(std::clamp(view_.frames_to_offset(m.loop_first - F), 0LL, (long long)W));
+        x1 = int(std::clamp(view_.frames_to_offset(m.loop_end - F), (long long)x0, (long long)W));
     }
     for (int r = 0; r < graph_rows; ++r) {
         const bool dimmed = m.dimmed(ViewState::row_to_band(r));
@@ -225,42 +243,49 @@ void GraphView::practice_overlay(const PracticeMarks& m) {
 
 void GraphView::pen_overlay() {
     const int L = line_width_;
-    const int s = effective_scroll_speed(view_.scroll_speed);
-    const int F = view_.first_frame;
     const ColumnRange cr = readable_columns(drawing_capacity());
-    for (int j = cr.lo; j < cr.hi; ++j) {
-        const draw_frame& frame = drawing_[F + j];
+    FrameSpan shown{-1, -1};
+    std::array<std::uint8_t, graph_rows> cells{};
+    for (int x = cr.lo; x < cr.hi; ++x) {
+        const FrameSpan span = column_frames(x, drawing_capacity());
+        if (span != shown) {
+            // A column of several frames shows the first drawn cell of each row.
+            shown = span;
+            cells.fill(0);
+            for (int f = span.first; f < span.end; ++f)
+                for (int r = 0; r < graph_rows; ++r)
+                    if (cells[std::size_t(r)] == 0)
+                        cells[std::size_t(r)] = drawing_[f].note_cell(ViewState::row_to_band(r));
+        }
         for (int r = 0; r < graph_rows; ++r) {
-            const std::uint8_t v = frame.note_cell(ViewState::row_to_band(r));
+            const std::uint8_t v = cells[std::size_t(r)];
             if (v == 0) continue;
             const Rgb c = draw_colour(drawing_, v);
-            for (int i = 0; i <= L - 2; ++i) {
-                std::uint8_t* px = graph_bitmap.scanLine(r * L + i) + 3 * j * s;
-                for (int q = 0; q < s; ++q, px += 3)
-                    put(px, c);
-            }
+            for (int i = 0; i <= L - 2; ++i)
+                put(graph_bitmap.scanLine(r * L + i) + 3 * x, c);
         }
     }
 }
 
 void GraphView::line_overlay() {
-    const int s = effective_scroll_speed(view_.scroll_speed);
-    const int F = view_.first_frame;
+    // A line mark is one pixel column where its frame starts.
     const ColumnRange cr = readable_columns(drawing_capacity());
-    for (int j = cr.lo; j < cr.hi; ++j) {
-        const std::uint8_t m = drawing_[F + j].line_mark();
+    if (cr.lo >= cr.hi) return;
+    const int first = column_frames(cr.lo, drawing_capacity()).first;
+    const int end = column_frames(cr.hi - 1, drawing_capacity()).end;
+    for (int f = first; f < end; ++f) {
+        const std::uint8_t m = drawing_[f].line_mark();
         if (m == 0) continue;
+        const long long x = view_.frames_to_offset((long long)f - view_.first_frame);
+        if (x < 0 || x >= graph_bitmap.width()) continue;
         const Rgb c = draw_colour(drawing_, m);
-        for (int y = 0; y < line_column_bitmap.height(); ++y)
-            put(line_column_bitmap.scanLine(y), c);
-        for (int y = 0; y < line_column_bitmap.height(); ++y)
-            std::memcpy(graph_bitmap.scanLine(y) + 3 * j * s, line_column_bitmap.constScanLine(y),
-                        3);
+        for (int y = 0; y < graph_rows * line_width_; ++y)
+            put(graph_bitmap.scanLine(y) + 3 * x, c);
     }
 }
 
 void GraphView::note_labels(const GraphParams& p) {
-    if (!font_usable(font_bitmap)) return;
+    if (!font_usable(font_bitmap) || !atlas_has(line_width_)) return;
     const int W = graph_bitmap.width();
     const int L = line_width_;
     const int atlas_x = (12 - L) * label_width;
@@ -345,15 +370,15 @@ void GraphView::write_graph() {
 
 void GraphView::write_line(int frame) {
     const GraphParams p = current_params();
-    const int s = effective_scroll_speed(view_.scroll_speed);
     const int W = graph_bitmap.width();
-    const long long x = ((long long)frame - view_.first_frame) * s;
+    const long long x = view_.frames_to_offset((long long)frame - view_.first_frame);
     if (x < 0 || x >= W - marker_margin) {
         // A nested call from the redraw below that still lies outside the
         // view (a negative frame) would page forever: draw no cursor.
         if (paging_depth_ > 0) return;
         if (clear_dragging) clear_dragging();
-        view_.first_frame = int(std::max<long long>((long long)frame - marker_margin / s, 0));
+        view_.first_frame =
+            int(std::max<long long>((long long)frame - view_.offset_to_frames(marker_margin), 0));
         ++paging_depth_;
         write_graph();
         --paging_depth_;
@@ -372,26 +397,31 @@ void GraphView::write_line(int frame) {
 
 void GraphView::restore_column(int frame) {
     if (frame < 0) return;
-    const int s = effective_scroll_speed(view_.scroll_speed);
     const int W = graph_bitmap.width();
-    const long long x = ((long long)frame - view_.first_frame) * s;
+    const long long x = view_.frames_to_offset((long long)frame - view_.first_frame);
     if (x < 0 || x >= W || x == marker_margin) return;
     const GraphParams p = current_params();
     const ScaleParams scale = scale_params(p.sensitivity, p.colour);
     const int L = line_width_;
-    const bool in_store = frame < store_capacity();
-    const bool in_drawing = frame < drawing_capacity();
+    // The frames this column shows: one, or several when zoomed out.
+    const FrameSpan stored = column_frames(int(x), store_capacity());
+    const FrameSpan drawn = column_frames(int(x), drawing_capacity());
     const PracticeMarks& m = p.practice;
     const bool in_loop = m.in_loop(frame);
     for (int r = 0; r < graph_rows; ++r) {
         const int k = ViewState::row_to_band(r);
         const int pc = pitch_class_of_row(r);
         Rgb c{0, 0, 0};
-        const std::uint8_t v = in_drawing ? drawing_[frame].note_cell(k) : 0;
+        std::uint8_t v = 0;
+        for (int f = drawn.first; f < drawn.end && v == 0; ++f)
+            v = drawing_[f].note_cell(k);
         if (p.switches.pen_show && v != 0) {
             c = draw_colour(drawing_, v);
-        } else if (in_store) {
-            const int lv = band_level(store_.at(frame, k), scale);
+        } else if (stored.first < stored.end) {
+            float loudest = -std::numeric_limits<float>::infinity();
+            for (int f = stored.first; f < stored.end; ++f)
+                loudest = std::max(loudest, store_.at(f, k));
+            const int lv = band_level(loudest, scale);
             c = Rgb{level_palette.red[std::size_t(pc)][std::size_t(lv)],
                     level_palette.green[std::size_t(pc)][std::size_t(lv)],
                     level_palette.blue[std::size_t(pc)][std::size_t(lv)]};
@@ -407,7 +437,7 @@ void GraphView::restore_column(int frame) {
     }
     const int g = int(x) - left_label_x;
     if (p.switches.show_left_enabled && p.switches.show_left_checked && g >= 0 && g < label_width &&
-        font_usable(font_bitmap)) {
+        font_usable(font_bitmap) && atlas_has(L)) {
         const int atlas_x = (12 - L) * label_width + g;
         for (int r = 0; r < graph_rows; ++r) {
             const int pc = pitch_class_of_row(r);
@@ -418,7 +448,9 @@ void GraphView::restore_column(int frame) {
                       font_bitmap.constScanLine(pc * font_cell_rows + i)[3 * atlas_x], key);
         }
     }
-    if (frame == p.start_mark_frame) start_mark_overlay(column_bitmap, frame, true);
+    // Zoomed out, the column may show the play start beside `frame`.
+    if (p.start_mark_frame >= 0 && view_.frame_to_x(p.start_mark_frame) == x)
+        start_mark_overlay(column_bitmap, p.start_mark_frame, true);
     copy_to_screen(column_bitmap, int(x), 0);
 }
 

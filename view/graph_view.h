@@ -35,6 +35,7 @@ struct ViewSwitches {
     bool grouping = false;           // note_colours_action enabled and checked
     bool pen_show = true;            // pen_show_switch down
     bool line_show = true;           // line_show_switch down
+    bool markers = true;             // the grey marker columns at 125 and W − 125
 };
 
 // Control values read afresh at every write_graph, write_line and
@@ -84,7 +85,7 @@ class GraphView {
     LevelPalette level_palette;
 
     // --- Operations ---------------------------------------------------
-    // Applies view.line_width (clamped to 4 … 12 and written back; an
+    // Applies view.line_width (clamped to 3 … 24 and written back; an
     // unsupported view.scroll_speed becomes 1) and the requested client
     // width: resizes graph_bitmap, screen and the scratch columns, runs
     // prepare_columns and write_graph. Returns the geometry the window
@@ -136,6 +137,11 @@ class GraphView {
     struct ColumnRange {
         int lo = 0, hi = 0;
     };
+    // Frames first … end − 1, clipped to what is readable.
+    struct FrameSpan {
+        int first = 0, end = 0;
+        bool operator==(const FrameSpan&) const = default;
+    };
     GraphParams current_params() const;
     void resize_bitmaps(int width, int line_width);
     void render(const GraphParams& p);
@@ -152,6 +158,8 @@ class GraphView {
     int store_capacity() const;
     int drawing_capacity() const;
     ColumnRange readable_columns(int capacity) const;
+    // The frames pixel column x shows, clipped to 0 … capacity − 1.
+    FrameSpan column_frames(int x, int capacity) const;
 
     const SpectrogramStore& store_;
     const DrawData& drawing_;

@@ -1,5 +1,11 @@
 #include "view/note_labels.h"
 
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
 #include <cmath>
 #include <cstdio>
 
@@ -29,6 +35,46 @@ std::optional<std::string> show_note_hint(int y, int line_width, bool show_frq, 
         text += "\r\n" + std::to_string(k + 33) + " (" + hex + "h)";
     }
     return text;
+}
+
+std::string note_label_text(int band, int line_width) {
+    const int note = band + band_note_offset;
+    const int pc = note % 12;
+    std::string text(note_names[std::size_t(pc)]);
+    if (pc == 0 || line_width >= 12) text += std::to_string(note / 12 - 1);
+    return text;
+}
+
+bool row_labelled(int band, int line_width) {
+    return line_width >= 8 || (band + band_note_offset) % 12 == 0;
+}
+
+void paint_note_labels(QPainter& p, int x, int line_width, std::span<const std::uint8_t> sounding,
+                       const QRect& clip) {
+    const int L = std::max(line_width, 1);
+    QFont font = p.font();
+    font.setPixelSize(std::clamp(L - 1, 9, 14));
+    p.save();
+    p.setFont(font);
+    const int ascent = p.fontMetrics().ascent(), text_h = p.fontMetrics().height();
+    for (int r = 0; r < 74; ++r) {
+        const int band = last_band - r;
+        if (!row_labelled(band, L)) continue;
+        // Centred on the row, the text may stand over its neighbours when rows are low.
+        const int top = r * L + (L - text_h) / 2;
+        if (top > clip.bottom() || top + text_h < clip.top()) continue;
+        const int pc = (band + band_note_offset) % 12;
+        const bool lit = band >= 0 && std::size_t(band) < sounding.size() &&
+                         sounding[std::size_t(band)] != 0;
+        const Rgb key = label_colour(pc, lit);
+        const QString text = QString::fromStdString(note_label_text(band, L));
+        p.setPen(QColor(0, 0, 0, 170));
+        for (const QPoint d : {QPoint(1, 1), QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1)})
+            p.drawText(QPoint(x + 1 + d.x(), top + ascent + d.y()), text);
+        p.setPen(QColor(key.r, key.g, key.b));
+        p.drawText(QPoint(x + 1, top + ascent), text);
+    }
+    p.restore();
 }
 
 } // namespace pitkad

@@ -2,11 +2,17 @@
 // Note names, label key colours and the pointer hint.
 
 #include <array>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "drawing/draw_data.h"
+
+#include <QRect>
+
+class QPainter;
 
 namespace pitkad {
 
@@ -42,5 +48,18 @@ Rgb label_colour(int pitch_class, bool sounding, std::uint8_t white_key_grey = 2
 // MIDI note + " (" + hex + "h)". No text below the rows (y ≥ 74 × L) or
 // above them (y < 0). The caller shows the "\r\n" separators as line breaks.
 std::optional<std::string> show_note_hint(int y, int line_width, bool show_frq, bool show_note);
+
+// The text of band k's label: its name, with the octave on every C ("C4")
+// and, with rows at least 12 pixels high, on every row ("F#3").
+std::string note_label_text(int band, int line_width);
+// Rows that get a label at this height: all from 8 pixels, else the Cs.
+bool row_labelled(int band, int line_width);
+
+// Paints the note labels of the rows as text at column x (the left of the
+// label column), in their key colours (sounding notes lit), over whatever
+// lies under them: a thin dark edge keeps them legible without covering the
+// graph. Only rows crossing `clip` are painted.
+void paint_note_labels(QPainter& painter, int x, int line_width,
+                       std::span<const std::uint8_t> sounding, const QRect& clip);
 
 } // namespace pitkad

@@ -6,7 +6,7 @@ namespace pitkad {
 
 ViewLayout layout_view(int requested_client_width, int line_width) {
     ViewLayout v;
-    v.line_width = effective_line_width(line_width);
+    v.line_width = effective_row_height(line_width);
     int w = requested_client_width < min_client_width ? min_client_width : requested_client_width;
     v.show_position_slider = w >= position_slider_min_width;
     w = (w / 4) * 4;

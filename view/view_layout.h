@@ -15,7 +15,7 @@ inline constexpr int max_line_width = 12;
 
 // What the window applies after a resize or a line-width change.
 struct ViewLayout {
-    int line_width = min_line_width;         // the width actually used (4 … 12)
+    int line_width = min_line_width;         // the row height actually used (3 … 24)
     int client_width = initial_client_width; // = graph width: ≥ 592, a multiple of 4
     int graph_width = initial_client_width;
     int graph_height = 0;             // 74 × line_width + 29
@@ -24,8 +24,8 @@ struct ViewLayout {
 };
 
 // The geometry for a requested client width and line width: width raised
-// to 592 and snapped down to a multiple of 4; a line width outside 4 … 12
-// is clamped into that range.
+// to 592 and snapped down to a multiple of 4; a row height outside 3 … 24
+// is clamped into that range (the line-width presets are 4 … 12).
 ViewLayout layout_view(int requested_client_width, int line_width);
 
 // Start-up line width from the screen height in pixels:

@@ -1188,58 +1188,6 @@
         <translation>Close</translation>
     </message>
     <message>
-        <source>使い方:
-  pitkad [ファイル] [--speed 百分率] [--transpose 半音] [--cents セント]
-         [--loop 開始-終了] [--lang ja|en]
-      ウィンドウを開き、ファイルがあれば開きます。百分率は 25 … 200、
-      半音は -12 … 12、セントは -50 … 50、開始と終了は秒、
-      --lang は表示の言語 (ja: 日本語、en: 英語) で、どの使い方にも
-      付けられます。
-  pitkad --analyse ファイル... [--threads N] [--no-cache]
-      ファイルを解析し、結果をキャッシュに保存します。
-  pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
-         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
-         [--loudness] [--grouping] [--labels left,right]
-      ウィンドウに表示されるグラフを PNG 画像に書き出します。
-  pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]
-         [--beats-per-bar N] [--quantise N]
-      描画を MIDI ファイルに書き出します。
-  pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]
-      MIDI ファイルを読み込み、ファイルの描画として保存します。
-  pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
-      解析データを CSV ファイルに書き出します。
-  pitkad --help
-      この説明を表示します。
-  pitkad --version
-      バージョンを表示します。
-</source>
-        <translation>Usage:
-  pitkad [FILE] [--speed PERCENT] [--transpose SEMITONES] [--cents CENTS]
-         [--loop START-END] [--lang ja|en]
-      Opens the window, and FILE if given. PERCENT is 25 … 200,
-      SEMITONES -12 … 12, CENTS -50 … 50, START and END in seconds,
-      --lang the language of the texts (ja: Japanese, en: English), for
-      any of these uses.
-  pitkad --analyse FILE... [--threads N] [--no-cache]
-      Analyses the files and stores the results in the cache.
-  pitkad --render FILE -o OUT.png [--width W] [--line-width L]
-         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
-         [--loudness] [--grouping] [--labels left,right]
-      Writes the graph the window would show to a PNG image.
-  pitkad --export-midi FILE -o OUT.mid [--lines beats|bars]
-         [--beats-per-bar N] [--quantise N]
-      Writes the drawing to a MIDI file.
-  pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]
-      Reads a MIDI file and saves it as FILE&apos;s drawing.
-  pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
-      Writes the analysis data to a CSV file.
-  pitkad --help
-      Shows this text.
-  pitkad --version
-      Shows the version.
-</translation>
-    </message>
-    <message>
         <source>MIDI (&amp;M)</source>
         <translation>&amp;MIDI</translation>
     </message>
@@ -1267,16 +1215,6 @@
         <source>使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
 </source>
         <translation>usage: pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
-</translation>
-    </message>
-    <message>
-        <source>使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
-       [--scroll-speed S] [--first-frame F] [--sensitivity S]
-       [--colour T] [--loudness] [--grouping] [--labels left,right]
-</source>
-        <translation>usage: pitkad --render FILE -o OUT.png [--width W] [--line-width L]
-       [--scroll-speed S] [--first-frame F] [--sensitivity S]
-       [--colour T] [--loudness] [--grouping] [--labels left,right]
 </translation>
     </message>
     <message>
@@ -1370,6 +1308,104 @@
     <message>
         <source>読み直す</source>
         <translation>Reload</translation>
+    </message>
+    <message>
+        <source>ズーム (&amp;Z)</source>
+        <translation>&amp;Zoom</translation>
+    </message>
+    <message>
+        <source>時間軸を拡大 (&amp;I)</source>
+        <translation>Zoom &amp;In (Time)</translation>
+    </message>
+    <message>
+        <source>時間軸を縮小 (&amp;O)</source>
+        <translation>Zoom &amp;Out (Time)</translation>
+    </message>
+    <message>
+        <source>曲全体を表示 (&amp;W)</source>
+        <translation>&amp;Whole Recording</translation>
+    </message>
+    <message>
+        <source>行を高く (&amp;T)</source>
+        <translation>&amp;Taller Rows</translation>
+    </message>
+    <message>
+        <source>行を低く (&amp;L)</source>
+        <translation>&amp;Lower Rows</translation>
+    </message>
+    <message>
+        <source>先頭へ (&amp;S)</source>
+        <translation>Go to &amp;Start</translation>
+    </message>
+    <message>
+        <source>末尾へ (&amp;E)</source>
+        <translation>Go to &amp;End</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
+       [--scroll-speed S] [--first-frame F] [--sensitivity S]
+       [--colour T] [--loudness] [--grouping] [--labels left,right]
+       [--pixels-per-second P] [--row-height H] [--ruler]
+</source>
+        <translation>usage: pitkad --render FILE -o OUT.png [--width W] [--line-width L]
+       [--scroll-speed S] [--first-frame F] [--sensitivity S]
+       [--colour T] [--loudness] [--grouping] [--labels left,right]
+       [--pixels-per-second P] [--row-height H] [--ruler]
+</translation>
+    </message>
+    <message>
+        <source>使い方:
+  pitkad [ファイル] [--speed 百分率] [--transpose 半音] [--cents セント]
+         [--loop 開始-終了] [--lang ja|en]
+      ウィンドウを開き、ファイルがあれば開きます。百分率は 25 … 200、
+      半音は -12 … 12、セントは -50 … 50、開始と終了は秒、
+      --lang は表示の言語 (ja: 日本語、en: 英語) で、どの使い方にも
+      付けられます。
+  pitkad --analyse ファイル... [--threads N] [--no-cache]
+      ファイルを解析し、結果をキャッシュに保存します。
+  pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
+         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
+         [--loudness] [--grouping] [--labels left,right]
+         [--pixels-per-second P] [--row-height H] [--ruler]
+      ウィンドウに表示されるグラフを PNG 画像に書き出します。
+  pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]
+         [--beats-per-bar N] [--quantise N]
+      描画を MIDI ファイルに書き出します。
+  pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]
+      MIDI ファイルを読み込み、ファイルの描画として保存します。
+  pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
+      解析データを CSV ファイルに書き出します。
+  pitkad --help
+      この説明を表示します。
+  pitkad --version
+      バージョンを表示します。
+</source>
+        <translation>Usage:
+  pitkad [FILE] [--speed PERCENT] [--transpose SEMITONES] [--cents CENTS]
+         [--loop START-END] [--lang ja|en]
+      Opens the window, and FILE if given. PERCENT is 25 … 200,
+      SEMITONES -12 … 12, CENTS -50 … 50, START and END in seconds,
+      --lang the language of the texts (ja: Japanese, en: English), for
+      any of these uses.
+  pitkad --analyse FILE... [--threads N] [--no-cache]
+      Analyses the files and stores the results in the cache.
+  pitkad --render FILE -o OUT.png [--width W] [--line-width L]
+         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
+         [--loudness] [--grouping] [--labels left,right]
+         [--pixels-per-second P] [--row-height H] [--ruler]
+      Writes the graph the window would show to a PNG image.
+  pitkad --export-midi FILE -o OUT.mid [--lines beats|bars]
+         [--beats-per-bar N] [--quantise N]
+      Writes the drawing to a MIDI file.
+  pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]
+      Reads a MIDI file and saves it as FILE&apos;s drawing.
+  pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
+      Writes the analysis data to a CSV file.
+  pitkad --help
+      Shows this text.
+  pitkad --version
+      Shows the version.
+</translation>
     </message>
     <message>
         <source>保存</source>

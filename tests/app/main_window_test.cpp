@@ -1,8 +1,10 @@
 // The main window as it starts: menus, controls, and the sizes the window
 // and the graph take for line widths, widths and screens.
 #include "app/graph_widget.h"
+#include "app/navigation_widgets.h"
 #include "app/status_line.h"
 #include "app/status_texts.h"
+#include "view/time_ruler.h"
 #include "view/view_layout.h"
 #include "window_test_support.h"
 
@@ -11,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolButton>
@@ -25,7 +28,7 @@ bool data_file_built(const char* name) {
 TEST(MainWindowMenus, MenuTitlesInOrder) {
     Window w = make_window();
     const QList<QAction*> menus = w.form->menuBar()->actions();
-    const QStringList expected = {"ファイル(&F)",    "編集 (&E)", "表示 (&V)", "再生 (&P)",
+    const QStringList expected = {"ファイル(&F)", "編集 (&E)", "表示 (&V)", "ズーム (&Z)", "再生 (&P)",
                                   "ライン幅 (&L)", "描画ツール (&D)", "MIDI (&M)", "ヘルプ(&H)"};
     ASSERT_EQ(menus.size(), expected.size());
     for (qsizetype i = 0; i < menus.size(); ++i)
@@ -241,7 +244,8 @@ TEST(MainWindowControls, AnchoredToBottomAndRight) {
         f.on_line_width_chosen(c.line_width);
         f.resize(c.client_width, f.height());
         QApplication::processEvents();
-        const int h = 74 * c.line_width + 29 + 67; // client height
+        // Client height: ruler, rows and legend, overview, controls.
+        const int h = ruler_height + 74 * c.line_width + 29 + overview_height + 67;
         ASSERT_EQ(f.centralWidget()->height(), h);
         EXPECT_EQ(f.strip->play_button->geometry(), QRect(8, h - 62, 60, 25));
         EXPECT_EQ(f.strip->skip_back_short_button->geometry(), QRect(136, h - 32, 60, 25));
@@ -276,7 +280,7 @@ TEST(MainWindowControls, AudioStatusIsCutToItsRoom) {
 }
 
 int client_height_for(int line_width) {
-    return 74 * line_width + 29 + 67;
+    return ruler_height + 74 * line_width + 29 + overview_height + 67;
 }
 
 TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
@@ -294,8 +298,8 @@ TEST(MainWindowLayout, GraphIsClientWidthByRowsPlusLegend) {
         EXPECT_EQ(f.graph->pos(), QPoint(0, 0));
         EXPECT_EQ(f.graph_view().graph_bitmap.size(), QSize(f.width(), 74 * lw + 29));
         EXPECT_EQ(f.graph_view().screen.size(), f.graph->size());
-        // The window height follows: graph, legend, the control strip and
-        // the status bar.
+        // The window height follows: ruler, graph, legend, overview, the
+        // control strip and the status bar.
         EXPECT_EQ(f.centralWidget()->height(), client_height_for(lw));
         EXPECT_EQ(f.height(),
                   client_height_for(lw) + f.menuBar()->height() + f.statusBar()->height());
@@ -333,6 +337,27 @@ TEST(MainWindowLayout, WidthSnapsAndHidesThePositionSlider) {
     f.resize(f.width(), h + 100);
     QApplication::processEvents();
     EXPECT_EQ(f.height(), h);
+}
+
+// Rows taller than the screen has room for scroll inside the window, whose
+// width stays as it is while the row height changes.
+TEST(MainWindowLayout, TallRowsScrollWithinTheScreen) {
+    Window w = make_window(768);
+    MainWindow& f = *w.form;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.on_line_width_chosen(12);
+    QApplication::processEvents();
+    const int width = f.width();
+    EXPECT_LE(f.height(), 768);
+    EXPECT_EQ(f.graph->height(), 74 * 12 + 29);
+    EXPECT_LT(f.graph_scroll->height(), f.graph->height());
+    for (int steps : {1, -3, 1})
+        f.navigator().rows_by(steps); // 13, 10, 11
+    QApplication::processEvents();
+    EXPECT_EQ(f.doc.view.line_width, 11);
+    EXPECT_EQ(f.width(), width);
+    EXPECT_FALSE(f.menus->line_width_actions[12]->isChecked());
 }
 
 TEST(MainWindowLayout, StartsAtTheDesignWidthAtTheOrigin) {

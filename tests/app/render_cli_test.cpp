@@ -42,6 +42,9 @@ TEST_F(RenderCli, PictureIsGraphWidthByRowsAndLegend) {
         {{"--width", "1912", "--line-width", "12", "--grouping", "--labels", "left,right"},
          1912,
          74 * 12 + 29},
+        // Any zoom the window has: the time ruler above, rows of any height.
+        {{"--pixels-per-second", "400", "--row-height", "16", "--ruler"}, 796, 24 + 74 * 16 + 29},
+        {{"--pixels-per-second", "0.5", "--row-height", "3"}, 796, 74 * 3 + 29},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
@@ -115,6 +118,9 @@ TEST_F(RenderCli, BadArgumentsShowUsage) {
         {"--render", "x.wav"},
         {"--render", "x.wav", "-o", "x.png", "--line-width", "13"},
         {"--render", "x.wav", "-o", "x.png", "--scroll-speed", "3"},
+        {"--render", "x.wav", "-o", "x.png", "--pixels-per-second", "801"},
+        {"--render", "x.wav", "-o", "x.png", "--pixels-per-second", "fast"},
+        {"--render", "x.wav", "-o", "x.png", "--row-height", "25"},
         {"--render", "x.wav", "-o", "x.png", "--bogus"},
     };
     for (const QStringList& args : cases) {
@@ -195,7 +201,10 @@ TEST_F(RenderCli, SamePictureAsTheWindow) {
     const fs::path out = dir.path() / "window.png";
     const ProcessResult r = run_program(
         program,
-        {"--render", s(dir.path() / "demo.wav"), "-o", s(out), "--line-width", "5", "--loudness"},
+        // The window paints its note labels as text over its picture, so
+        // the pictures are compared without them.
+        {"--render", s(dir.path() / "demo.wav"), "-o", s(out), "--line-width", "5", "--loudness",
+         "--labels", "none"},
         dir.path() / "work");
     ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
     const QImage rendered = QImage(s(out)).convertToFormat(shown.format());

@@ -111,16 +111,21 @@ TEST(WindowClosing, StopsAndSilences) {
     EXPECT_FALSE(f.doc.midi.midi_ok());
 }
 
-// What the graph paints is the renderer's picture.
+// What the graph paints is the renderer's picture, and the note labels as
+// text over it.
 TEST_F(WindowPlayback, GraphPaintsTheRenderedPicture) {
     fs::copy_file(data_dir / "demo.wav", dir.path() / "demo.wav");
     ASSERT_TRUE(f.open_recording(QString::fromStdString((dir.path() / "demo.wav").string())));
+    const QImage labelled = f.graph->grab().toImage().convertToFormat(QImage::Format_BGR888);
+    f.menus->left_labels_action->trigger();
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const QImage painted = f.graph->grab().toImage().convertToFormat(QImage::Format_BGR888);
     const QImage& screen = f.graph_view().screen;
     ASSERT_EQ(painted.size(), screen.size());
     EXPECT_EQ(painted, screen);
+    EXPECT_EQ(labelled.copy(0, 0, 100, 300), painted.copy(0, 0, 100, 300));
+    EXPECT_NE(labelled.copy(100, 0, 30, 300), painted.copy(100, 0, 30, 300));
 }
 
 // The pointer hint over the rows names the note, with the frequency and

@@ -135,6 +135,37 @@ TEST(MidiTempoMap, PickupIsWholeSixteenthsNearTheFirstTempo) {
     EXPECT_GE(short_one.tempos[0].quarter_us, midi_fastest_quarter_us);
 }
 
+// Bar and beat of each line mark, as a score editor numbers the export.
+TEST(MidiTempoMap, LinesCountInBarsAndBeats) {
+    struct Case {
+        std::vector<int> lines;
+        bool bars;
+        int per_bar;
+        std::vector<std::pair<int, int>> counts; // bar, beat
+    };
+    const Case cases[] = {
+        {{0, 25, 50, 75, 100}, false, 4, {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {2, 1}}},
+        {{0, 25, 50, 75}, false, 3, {{1, 1}, {1, 2}, {1, 3}, {2, 1}}},
+        {{37, 62, 87}, false, 4, {{2, 1}, {2, 2}, {2, 3}}}, // a 3/8 pickup is bar 1
+        {{0, 100, 200}, true, 4, {{1, 1}, {2, 1}, {3, 1}}},
+    };
+    for (const Case& c : cases) {
+        auto draw = std::make_unique<DrawData>();
+        for (int f : c.lines)
+            (*draw)[f].line_mark() = 1;
+        MidiExportOptions options;
+        options.lines_are_bars = c.bars;
+        options.beats_per_bar = c.per_bar;
+        const std::vector<LineCount> counts = count_lines(*draw, 300, options);
+        ASSERT_EQ(counts.size(), c.counts.size());
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << "line " << i);
+            EXPECT_EQ(counts[i].frame, c.lines[i]);
+            EXPECT_EQ(std::pair(counts[i].bar, counts[i].beat), c.counts[i]);
+        }
+    }
+}
+
 TEST(MidiFileExport, QuantisesToDivisionsOfTheLineIntervalAndFiltersTheSelection) {
     auto draw = std::make_unique<DrawData>();
     for (int f : {0, 40, 80})

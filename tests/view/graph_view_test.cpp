@@ -72,6 +72,24 @@ struct GraphViewTest : testing::Test {
             }
         }
     }
+    // The same at continuous zooms (thousandths of a pixel per second).
+    void expect_restored_columns_zoomed(std::initializer_list<int> zooms,
+                                        std::initializer_list<int> frames) {
+        for (int z : zooms) {
+            layout(796, 6, 1);
+            view.zoom = z;
+            gv.write_graph();
+            for (int frame : frames) {
+                gv.write_line(frame);
+                const int x = view.frame_to_x(frame);
+                view.cursor_frame = frame;
+                gv.restore_column(frame);
+                for (int y = 0; y < 74 * 6; ++y)
+                    ASSERT_EQ(at(gv.screen, x, y), at(gv.graph_bitmap, x, y))
+                        << z << " x " << x << " y " << y;
+            }
+        }
+    }
 };
 
 TEST_F(GraphViewTest, EmptyGraphHasGridMarkersAndBlackRows) {
@@ -195,6 +213,28 @@ TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedraw) {
     expect_restored_columns({1}, {0, 102, 116, 140, 141, 300});
     expect_restored_columns({2}, {0, 51, 58, 140, 141, 150});
     expect_restored_columns({4}, {0, 25, 29, 140, 141, 75});
+    expect_restored_columns_zoomed({7000, 35000, 330000}, {0, 102, 140, 141, 300});
+}
+
+// Zoomed out, a column shows the loudest level of each band among its frames
+// and the first drawn cell; a line mark keeps its one column.
+TEST_F(GraphViewTest, ZoomedOutColumnsPoolTheirFrames) {
+    const auto colour = [this](int v) {
+        const Rgb c = drawing->draw_palette[std::size_t(v)];
+        return Px{c.r, c.g, c.b};
+    };
+    (*drawing)[41].note_cell(75) = 3;
+    (*drawing)[45].line_mark() = 5;
+    store->at(42, 75) = 0.0f; // the only sound
+    layout(796, 6, 1);
+    view.zoom = 12500; // four frames a column: column 10 holds frames 40 … 43
+    gv.write_graph();
+    EXPECT_EQ(at(gv.graph_bitmap, 10, 0), colour(3));
+    EXPECT_EQ(at(gv.graph_bitmap, 11, 100), colour(5)); // frames 44 … 47
+    params.switches.pen_show = false;
+    gv.write_graph();
+    EXPECT_EQ(at(gv.graph_bitmap, 10, 0), top_colour);
+    EXPECT_EQ(at(gv.graph_bitmap, 9, 0), black);
 }
 
 TEST_F(GraphViewTest, PausedRedrawPutsTheCursorAtThePlayerPosition) {
@@ -354,11 +394,11 @@ TEST_F(GraphViewTest, LayoutClampsUnsupportedValues) {
     view.line_width = 30;
     view.scroll_speed = 3;
     const ViewLayout lay = gv.layout_view(100);
-    EXPECT_EQ(view.line_width, 12);
+    EXPECT_EQ(view.line_width, 24);
     EXPECT_EQ(view.scroll_speed, 1);
     EXPECT_EQ(lay.client_width, 592);
-    EXPECT_EQ(gv.graph_bitmap.size(), QSize(592, 917));
-    EXPECT_EQ(gv.laid_out_line_width(), 12);
+    EXPECT_EQ(gv.graph_bitmap.size(), QSize(592, 74 * 24 + 29));
+    EXPECT_EQ(gv.laid_out_line_width(), 24);
     // Drawing with a line width that was never laid out stays in bounds.
     view.line_width = 4;
     gv.write_graph();

@@ -17,8 +17,8 @@ TEST(ViewLayout, SnapsWidthAndSizesGraph) {
         {691, 4, 688, 325, 4, false},                                // 699 outer → 696
         {692, 7, 692, 547, 7, true},   {500, 4, 592, 325, 4, false}, // never narrower than 592
         {593, 4, 592, 325, 4, false},  {1915, 12, 1912, 917, 12, true},
-        {796, 3, 796, 325, 4, true}, // unsupported widths clamped
-        {796, 40, 796, 917, 12, true}, {796, -7, 796, 325, 4, true},
+        {796, 3, 796, 251, 3, true},   {796, 24, 796, 1805, 24, true}, // row heights 3 … 24
+        {796, 40, 796, 1805, 24, true}, {796, -7, 796, 251, 3, true},  // others clamped
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " / " << c.line_width);
