@@ -327,7 +327,7 @@ void MainWindow::start_up(const StartOptions& options) {
     apply_settings(s);
 
     doc.midi.set_midi_program();
-    strip->scroll_speed_button->setText(scroll_caption(doc.view.scroll_speed));
+    strip->scroll_speed_button->setText(zoom_caption(doc.view));
     set_skip_amount(*hosts_, 0, skip_amounts[0]);
     set_skip_amount(*hosts_, 1, -skip_amounts[1]);
     set_skip_amount(*hosts_, 2, -skip_amounts[2]);
@@ -351,7 +351,10 @@ Settings MainWindow::current_settings() const {
     s.sensitivity = strip->gain_slider->value();
     s.color = strip->colour_slider->value();
     capture_midi_settings(s, doc.channel_settings);
-    s.line_width = doc.view.line_width;
+    // A row height off the presets is kept beside the nearest preset.
+    s.line_width = effective_line_width(doc.view.line_width);
+    s.row_height = doc.view.line_width == s.line_width ? 0 : doc.view.line_width;
+    s.zoom = doc.view.zoom;
     capture_window_placement(*this, s);
     capture_practice_settings(s, doc.practice);
     s.tools_place = tools_place_;
@@ -369,7 +372,8 @@ void MainWindow::apply_settings(const Settings& s) {
     strip->gain_slider->setValue(s.sensitivity);
     strip->colour_slider->setValue(s.color);
     apply_midi_settings(s, doc.channel_settings);
-    doc.view.line_width = s.line_width;
+    doc.view.line_width = s.row_height > 0 ? s.row_height : s.line_width;
+    doc.view.zoom = s.zoom;
     practice_->set(practice_from_settings(s, doc.practice));
     tools_place_ = s.tools_place;
 }

@@ -156,6 +156,8 @@ std::vector<OurSection> our_sections(const Settings& s) {
     add(window, "Maximized", s.maximized ? "1" : "0");
     for (const NumberKey& k : placement_keys())
         add(k.section, k.key, QByteArray::number(k.field(copy)));
+    if (s.zoom > 0) add(graphics, "Zoom", QByteArray::number(s.zoom));
+    if (s.row_height > 0) add(window, "RowHeight", QByteArray::number(s.row_height));
     if (s.tools_place) {
         add(window, "ToolsLeft", QByteArray::number(s.tools_place->x()));
         add(window, "ToolsTop", QByteArray::number(s.tools_place->y()));
@@ -169,8 +171,9 @@ std::vector<OurSection> our_sections(const Settings& s) {
 bool is_our_key(const QString& section, const QByteArray& key) {
     if (section == QLatin1String(dir)) return key == "DefaultDir";
     if (section == QLatin1String(window) &&
-        (key == "Maximized" || key == "ToolsLeft" || key == "ToolsTop"))
+        (key == "Maximized" || key == "ToolsLeft" || key == "ToolsTop" || key == "RowHeight"))
         return true;
+    if (section == QLatin1String(graphics) && key == "Zoom") return true;
     for (const BoolKey& k : view_keys)
         if (section == QLatin1String(k.section) && key == k.key) return true;
     for (const ClampedKey& k : practice_keys)
@@ -294,6 +297,10 @@ Settings settings_from(const IniText& ini, const Settings& defaults) {
         s.tools_place = QPoint(*tools_left, *tools_top);
     for (const ClampedKey& k : practice_keys)
         if (auto v = read_int(ini, practice, k.key)) s.*k.field = std::clamp(*v, k.min, k.max);
+    const std::optional<int> zoom = read_int(ini, graphics, "Zoom");
+    s.zoom = zoom && in(*zoom, 1, 800000) ? *zoom : 0;
+    const std::optional<int> rows = read_int(ini, window, "RowHeight");
+    s.row_height = rows && in(*rows, 3, 24) ? *rows : 0;
     return s;
 }
 
@@ -381,7 +388,16 @@ bool SettingsFile::save_state(const Settings& settings) {
             const auto ours =
                 std::find_if(o.lines.begin(), o.lines.end(),
                              [&](const QByteArray& l) { return IniText::key_of(l) == k.key; });
-            if (ours == o.lines.end()) continue; // not known (the tool window's place)
+            if (ours == o.lines.end()) {
+                // Not in use now (a zoom or row height back on a preset):
+                // its old lines go; a place never known stays as it was.
+                const bool in_use_only = qstrcmp(k.key, "Zoom") == 0 || qstrcmp(k.key, "RowHeight") == 0;
+                if (in_use_only && std::erase_if(lines, [&](const QByteArray& l) {
+                        return IniText::key_of(l) == k.key;
+                    }) > 0)
+                    changed = true;
+                continue;
+            }
             // Every line of the key gets the value (the last one is read),
             // or it is added.
             bool found = false;

@@ -56,9 +56,11 @@ struct StateKey {
     const char* section;
     const char* key;
 };
-inline constexpr std::array<StateKey, 11> state_keys{{
+inline constexpr std::array<StateKey, 13> state_keys{{
     {settings_key::graphics, "ScrollSpeed"},
+    {settings_key::graphics, "Zoom"},
     {settings_key::window, "LineWidth"},
+    {settings_key::window, "RowHeight"},
     {settings_key::window, "Maximized"},
     {settings_key::window, "Width"},
     {settings_key::window, "Left"},
@@ -92,6 +94,12 @@ struct Settings {
     int program = 0;             // MIDI/Program of channel 0, 0 … 127
     int volume = 127;            // MIDI/Volume of channel 0, 0 … 127
     int line_width = 4;          // Window/LineWidth, 4 … 12
+    // Graphics/Zoom: a continuous time zoom in thousandths of a pixel per
+    // second (1 … 800000); Window/RowHeight: a row height off the line-width
+    // presets (3 … 24). Each written only when in use (0: not), and then in
+    // force over ScrollSpeed and LineWidth.
+    int zoom = 0;
+    int row_height = 0;
     bool maximized = false;      // Window/Maximized
     int width = 804;             // Window/Width of the normal window
     int left = 0;                // Window/Left of the normal window

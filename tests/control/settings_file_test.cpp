@@ -300,6 +300,17 @@ TEST(Settings, ClosingWritesOnlyTheStateKeys) {
     no_tools.tools_place.reset();
     ASSERT_TRUE(SettingsFile(t.ini()).save_state(no_tools));
     EXPECT_EQ(read_settings(t.ini(), Settings{}).tools_place, s.tools_place);
+    // A zoom and a row height off the presets come back; back on a preset,
+    // their keys go.
+    Settings zoomed = s;
+    zoomed.zoom = 12345;
+    zoomed.row_height = 17;
+    ASSERT_TRUE(SettingsFile(t.ini()).save_state(zoomed));
+    const Settings back = read_settings(t.ini(), Settings{});
+    EXPECT_EQ(std::pair(back.zoom, back.row_height), std::pair(12345, 17));
+    ASSERT_TRUE(SettingsFile(t.ini()).save_state(s));
+    EXPECT_FALSE(read_all(t.ini()).contains("Zoom="));
+    EXPECT_FALSE(read_all(t.ini()).contains("RowHeight="));
 }
 
 TEST(Settings, StrayLinesOfTheOldFileNeverHideOurKeys) {
