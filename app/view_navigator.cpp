@@ -86,18 +86,25 @@ void ViewNavigator::move_to(int first) {
 void ViewNavigator::go_home() {
     if (transport_.state() == PlayState::no_recording) return;
     move_to(0);
+    // A play start placed earlier goes with it.
+    if (transport_.start_mark() >= 0) transport_.place_start_mark(0);
     changed();
 }
 
 void ViewNavigator::go_end() {
     if (transport_.state() == PlayState::no_recording) return;
-    move_to(last_page_frame(doc_.view, doc_.store.frame_count, hooks_.graph_width()));
+    const int last = last_page_frame(doc_.view, doc_.store.frame_count, hooks_.graph_width());
+    move_to(last);
+    if (transport_.start_mark() >= 0) transport_.place_start_mark(last);
     changed();
 }
 
 void ViewNavigator::show_frame(int frame) {
     if (transport_.state() == PlayState::no_recording) return;
-    move_to(std::clamp(frame, 0, std::max(doc_.store.frame_count - 1, 0)));
+    frame = std::clamp(frame, 0, std::max(doc_.store.frame_count - 1, 0));
+    move_to(frame);
+    // Stopped, the play start goes there too, marked.
+    if (transport_.state() == PlayState::stopped) transport_.place_start_mark(frame);
     changed();
 }
 

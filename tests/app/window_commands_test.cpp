@@ -6,6 +6,7 @@
 #include "app/window_placement.h"
 #include "base/paths.h"
 #include "control/settings_file.h"
+#include "control/view_navigation.h"
 #include "window_test_support.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <algorithm>
@@ -123,6 +125,35 @@ TEST(WindowCommands, ViewSwitchesAndSlidersRedraw) {
     EXPECT_FALSE(std::equal(corrected.begin(), corrected.end(), f.doc.store.spectrogram.begin()));
     // A moved slider hands the focus to the time display.
     EXPECT_EQ(f.focusWidget(), f.strip->time_display);
+}
+
+// While stopped, the overview, Home and End move the view and the play start;
+// Ctrl+wheel zooms in time around the pointer.
+TEST(WindowCommands, OverviewHomeEndAndWheelZoom) {
+    TempDir dir;
+    fs::copy_file(data_dir / "demo.wav", dir.path() / "demo.wav");
+    Window w = make_window(1200);
+    MainWindow& f = *w.form;
+    ASSERT_TRUE(f.open_recording(s(dir.path() / "demo.wav")));
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    const int frames = f.doc.store.frame_count;
+    QTest::mouseClick(f.overview, Qt::LeftButton, {}, QPoint(f.overview->width() / 2, 10));
+    EXPECT_NEAR(f.transport().start_mark(), frames / 2, frames / f.overview->width() + 1);
+    EXPECT_EQ(f.doc.view.first_frame, f.transport().start_mark());
+    f.menus->end_action->trigger();
+    const int last = last_page_frame(f.doc.view, frames, f.graph_view().graph_bitmap.width());
+    EXPECT_EQ(std::pair(f.doc.view.first_frame, f.transport().start_mark()), std::pair(last, last));
+    f.menus->home_action->trigger();
+    EXPECT_EQ(std::pair(f.doc.view.first_frame, f.transport().start_mark()), std::pair(0, 0));
+
+    const int under = f.doc.view.x_to_frame(400);
+    QWheelEvent turn(QPointF(400, 50), f.graph->mapToGlobal(QPointF(400, 50)), {}, QPoint(0, 240),
+                     Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.graph, &turn);
+    EXPECT_EQ(f.doc.view.zoom_in_force(), 78125); // two notches: 1.25² × 50 pixel/s
+    EXPECT_NEAR(f.doc.view.x_to_frame(400), under, 1);
+    EXPECT_EQ(f.strip->scroll_speed_button->text(), "78 pixel/s");
 }
 
 // The drawing file keeps the instruments and volumes of the drawing
