@@ -211,34 +211,22 @@ void MainWindow::connect_menus() {
 void MainWindow::build_controls() {
     auto* central = new QWidget(this);
     setCentralWidget(central);
-    ruler = new RulerWidget(doc.view, central);
-    ruler->count_lines = [this] {
-        return count_lines(doc.drawing, doc.store.frame_count, MidiExportOptions{});
-    };
-    graph_scroll = new QScrollArea(central);
-    graph_scroll->setFrameShape(QFrame::NoFrame);
-    graph_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    graph_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    graph = new GraphWidget;
-    graph_scroll->setWidget(graph);
-    overview = new OverviewWidget(central);
+    area_ = new GraphArea(*central, doc, *view_);
+    ruler = area_->ruler;
+    graph_scroll = area_->scroll;
+    graph = area_->graph;
+    overview = area_->overview;
+    area_->params = [this] { return screen_params(); };
+    area_->recording_open = [this] { return play_state() != PlayState::no_recording; };
     overview->on_seek = [this](int frame) { navigator_->show_frame(frame); };
-    overview_timer_ = new QTimer(this);
-    overview_timer_->setSingleShot(true);
-    overview_timer_->setInterval(300);
-    connect(overview_timer_, &QTimer::timeout, this, [this] { refresh_overview(); });
     navigator_ = std::make_unique<ViewNavigator>(
         doc, *transport_, *player_,
         ViewNavigator::Hooks{[this] { return view_->graph_bitmap.width(); },
                              [this] { layout_view(); },
-                             [this](int pixels) {
-                                 QScrollBar* bar = graph_scroll->verticalScrollBar();
-                                 bar->setValue(bar->value() + pixels);
-                             },
+                             [this](int pixels) { area_->scroll_rows(pixels); },
                              [this] { write_graph(); }, [this] { show_view_place(); }});
     graph->on_wheel = [this](const QWheelEvent& e, int x) { navigator_->wheel(e, x); };
     graph->paint_over = [this](QPainter& p, const QRect& r) { paint_note_labels_over(p, r); };
-    graph->set_content(&view_->screen);
     graph->on_mouse = [this](GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                              QPoint p) { graph_mouse(kind, button, shift, p); };
     graph->hint_text = [this](QPoint p) {
@@ -392,31 +380,20 @@ void MainWindow::place_tools_window() {
 void MainWindow::layout_view_for(int requested_client_width) {
     // Rows taller than the screen has room for scroll inside the window, with
     // a scroll bar beside the graph; the window never grows off the screen.
-    const int room = graph_room();
-    const int bar = scroll_bar_width();
-    const bool scrolls = bar > 0;
-    ViewLayout lay = view_->layout_view(requested_client_width - bar);
+    const GraphArea::Placed placed = area_->place(requested_client_width, graph_room());
+    const ViewLayout& lay = placed.layout;
     doc.view.line_width = lay.line_width;
     show_line_width_choice(lay.line_width);
-
-    const int client_width = lay.graph_width + bar;
-    client_width_ = client_width;
-    const int shown_height = scrolls ? room : lay.graph_height;
-    const int upper = ruler_height + shown_height + overview_height;
-    ruler->setGeometry(0, 0, lay.graph_width, ruler_height);
-    graph_scroll->setGeometry(0, ruler_height, client_width, shown_height);
-    graph->resize(lay.graph_width, lay.graph_height);
-    overview->setGeometry(0, ruler_height + shown_height, lay.graph_width, overview_height);
+    client_width_ = placed.client_width;
     strip->position_slider->setVisible(lay.show_position_slider);
-    const int window_height = upper + control_strip_height + menuBar()->sizeHint().height() +
-                              practice_tools_->panel_height() + statusBar()->sizeHint().height();
-    setMinimumWidth(min_client_width + bar);
+    const int window_height = placed.upper_height + control_strip_height +
+                              menuBar()->sizeHint().height() + practice_tools_->panel_height() +
+                              statusBar()->sizeHint().height();
+    setMinimumWidth(min_client_width + placed.client_width - lay.graph_width);
     setFixedHeight(window_height);
-    if (width() != client_width && !isMaximized() && !isFullScreen())
-        resize(client_width, window_height);
-    strip->place(client_width, upper);
-    graph->update();
-    refresh_overview_later();
+    if (width() != placed.client_width && !isMaximized() && !isFullScreen())
+        resize(placed.client_width, window_height);
+    strip->place(placed.client_width, placed.upper_height);
     show_view_place();
 }
 
@@ -428,8 +405,7 @@ int MainWindow::graph_room() const {
 }
 
 int MainWindow::scroll_bar_width() const {
-    const int rows = graph_rows * effective_row_height(doc.view.line_width) + legend_height;
-    return rows > graph_room() ? graph_scroll->verticalScrollBar()->sizeHint().width() : 0;
+    return area_->scroll_bar_width(graph_room());
 }
 
 void MainWindow::show_line_width_choice(int line_width) {
@@ -507,20 +483,11 @@ void MainWindow::paint_note_labels_over(QPainter& p, const QRect& clip) {
 
 void MainWindow::write_graph() {
     view_->write_graph();
-    ruler->invalidate_lines();
-    refresh_overview_later();
+    area_->content_changed();
     show_status_line();
 }
 
 void MainWindow::show_view_place() {
-    const std::array<std::int64_t, 3> place{doc.view.first_frame, doc.view.zoom_in_force(),
-                                            doc.view.line_width};
-    if (place != shown_place_) {
-        shown_place_ = place;
-        ruler->update();
-        strip->scroll_speed_button->setText(zoom_caption(doc.view));
-        show_status_line();
-    }
     OverviewWidget::Marks m;
     m.frame_count = doc.store.frame_count;
     m.first_frame = doc.view.first_frame;
@@ -530,39 +497,11 @@ void MainWindow::show_view_place() {
         m.loop_first = marks.loop_first;
         m.loop_end = marks.loop_end;
     }
-    const PlayState s = play_state();
-    m.position = cursor_shown(s) ? player_->position() / frame_ms : -1;
-    overview->set_marks(m);
-}
-
-void MainWindow::refresh_overview_later() {
-    if (overview_timer_ && !overview_timer_->isActive()) overview_timer_->start();
-}
-
-void MainWindow::refresh_overview() {
-    if (play_state() == PlayState::no_recording || doc.store.frame_count <= 0) {
-        overview->set_picture({});
-        return;
+    m.position = cursor_shown(play_state()) ? player_->position() / frame_ms : -1;
+    if (area_->show_place(m)) {
+        strip->scroll_speed_button->setText(zoom_caption(doc.view));
+        show_status_line();
     }
-    // The whole recording at the lowest rows, squeezed to the strip.
-    ViewState v = doc.view;
-    v.line_width = min_row_height;
-    v.first_frame = 0;
-    v.cursor_frame = -1;
-    const int width = std::max(view_->graph_bitmap.width(), min_client_width);
-    v.zoom = int(fit_zoom(doc.store.frame_count, width));
-    GraphParams p = screen_params();
-    p.practice = {};
-    p.switches.show_left_enabled = false;
-    p.switches.markers = false;
-    const QImage full = render_graph_image(
-        {doc.store, doc.drawing, view_->font_bitmap, view_->colour_bitmap}, v, p, width);
-    const int used = int(std::clamp<long long>(v.first_column_from(doc.store.frame_count), 1, width));
-    // One pixel line of each band, without the grid rows between them.
-    QImage bands(used, graph_rows, QImage::Format_BGR888);
-    for (int r = 0; r < graph_rows; ++r)
-        std::memcpy(bands.scanLine(r), full.constScanLine(r * min_row_height), std::size_t(used) * 3);
-    overview->set_picture(std::move(bands));
 }
 
 // --- Open -------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "app/exchange_commands.h"
 #include "app/graph_widget.h"
 #include "app/language.h"
+#include "app/graph_area.h"
 #include "app/main_menus.h"
 #include "app/navigation_widgets.h"
 #include "app/view_navigator.h"
@@ -225,16 +226,13 @@ class MainWindow final : public QMainWindow {
     GraphParams screen_params() const;
     void paint_note_labels_over(QPainter& painter, const QRect& clip);
     // The ruler, the overview's marks and the zoom caption after the view
-    // may have moved; the overview's picture after the recording or the
-    // drawing changed (rebuilt shortly after, once).
+    // may have moved.
     void show_view_place();
     // Height the graph may take on the screen, and the scroll bar's width
     // when its rows need more.
     int graph_room() const;
     int scroll_bar_width() const;
     void show_line_width_choice(int line_width);
-    void refresh_overview_later();
-    void refresh_overview();
     // A mouse event on the graph: the editor's, and the practice drags'.
     void graph_mouse(GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                      QPoint p);
@@ -266,10 +264,9 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<MouseEditor> editor_;
     std::unique_ptr<PracticeController> practice_;
     std::unique_ptr<ViewNavigator> navigator_;
-    QTimer* overview_timer_ = nullptr;
+    GraphArea* area_ = nullptr;
     int screen_height_ = 0;        // the screen's height the window keeps within
     int client_width_ = initial_client_width; // the graph and its scroll bar, if any
-    std::array<std::int64_t, 3> shown_place_{-1, -1, -1}; // first frame, zoom, row height shown
     PracticeTools* practice_tools_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;
     MidiSettingsDialog* midi_dialog_ = nullptr;

@@ -1,0 +1,104 @@
+#include "app/graph_area.h"
+
+#include "control/view_navigation.h"
+#include "view/graph_image.h"
+#include "view/time_ruler.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cstring>
+
+namespace pitkad {
+
+GraphArea::GraphArea(QWidget& central, Document& doc, GraphView& view)
+    : QObject(&central), doc_(doc), view_(view) {
+    ruler = new RulerWidget(doc.view, &central);
+    ruler->count_lines = [this] {
+        return count_lines(doc_.drawing, doc_.store.frame_count, MidiExportOptions{});
+    };
+    scroll = new QScrollArea(&central);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    graph = new GraphWidget;
+    scroll->setWidget(graph);
+    graph->set_content(&view.screen);
+    overview = new OverviewWidget(&central);
+    overview_timer_.setSingleShot(true);
+    overview_timer_.setInterval(300);
+    connect(&overview_timer_, &QTimer::timeout, this, [this] { refresh_overview(); });
+}
+
+int GraphArea::scroll_bar_width(int room) const {
+    const int rows = graph_rows * effective_row_height(doc_.view.line_width) + legend_height;
+    return rows > room ? scroll->verticalScrollBar()->sizeHint().width() : 0;
+}
+
+GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
+    const int bar = scroll_bar_width(room);
+    Placed p;
+    p.layout = view_.layout_view(requested_client_width - bar);
+    const ViewLayout& lay = p.layout;
+    p.client_width = lay.graph_width + bar;
+    const int shown_height = bar > 0 ? room : lay.graph_height;
+    p.upper_height = ruler_height + shown_height + overview_height;
+    ruler->setGeometry(0, 0, lay.graph_width, ruler_height);
+    scroll->setGeometry(0, ruler_height, p.client_width, shown_height);
+    graph->resize(lay.graph_width, lay.graph_height);
+    overview->setGeometry(0, ruler_height + shown_height, lay.graph_width, overview_height);
+    graph->update();
+    content_changed();
+    return p;
+}
+
+void GraphArea::scroll_rows(int pixels) {
+    QScrollBar* bar = scroll->verticalScrollBar();
+    bar->setValue(bar->value() + pixels);
+}
+
+bool GraphArea::show_place(const OverviewWidget::Marks& marks) {
+    overview->set_marks(marks);
+    const std::array<std::int64_t, 3> place{doc_.view.first_frame, doc_.view.zoom_in_force(),
+                                            doc_.view.line_width};
+    if (place == shown_place_) return false;
+    shown_place_ = place;
+    ruler->update();
+    return true;
+}
+
+void GraphArea::content_changed() {
+    ruler->invalidate_lines();
+    if (!overview_timer_.isActive()) overview_timer_.start();
+}
+
+void GraphArea::refresh_overview() {
+    if (!(recording_open && recording_open()) || doc_.store.frame_count <= 0) {
+        overview->set_picture({});
+        return;
+    }
+    // The whole recording at the lowest rows, squeezed to the strip.
+    ViewState v = doc_.view;
+    v.line_width = min_row_height;
+    v.first_frame = 0;
+    v.cursor_frame = -1;
+    const int width = std::max(view_.graph_bitmap.width(), min_client_width);
+    v.zoom = int(fit_zoom(doc_.store.frame_count, width));
+    GraphParams p = params ? params() : GraphParams{};
+    p.practice = {};
+    p.switches.show_left_enabled = false;
+    p.switches.markers = false;
+    const QImage full = render_graph_image(
+        {doc_.store, doc_.drawing, view_.font_bitmap, view_.colour_bitmap}, v, p, width);
+    const int used =
+        int(std::clamp<long long>(v.first_column_from(doc_.store.frame_count), 1, width));
+    // One pixel line of each band, without the grid rows between them.
+    QImage bands(used, graph_rows, QImage::Format_BGR888);
+    for (int r = 0; r < graph_rows; ++r)
+        std::memcpy(bands.scanLine(r), full.constScanLine(r * min_row_height),
+                    std::size_t(used) * 3);
+    overview->set_picture(std::move(bands));
+}
+
+} // namespace pitkad

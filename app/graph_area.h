@@ -1,0 +1,66 @@
+#pragma once
+// The graph and what stands around it: the time ruler above, the scroll
+// area that holds the graph when its rows are taller than the window has
+// room for, and the overview of the whole recording below. It places them
+// and keeps the ruler and the overview in step with the view.
+
+#include "app/graph_widget.h"
+#include "app/navigation_widgets.h"
+#include "control/document.h"
+#include "view/graph_view.h"
+#include "view/view_layout.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QScrollArea;
+
+namespace pitkad {
+
+class GraphArea final : public QObject {
+  public:
+    GraphArea(QWidget& central, Document& doc, GraphView& view);
+
+    RulerWidget* ruler = nullptr;
+    QScrollArea* scroll = nullptr;
+    GraphWidget* graph = nullptr;
+    OverviewWidget* overview = nullptr;
+
+    // The picture parameters the overview is drawn with, and whether there
+    // is a recording to draw.
+    std::function<GraphParams()> params;
+    std::function<bool()> recording_open;
+
+    // The scroll bar's width when rows of the view's height need more than
+    // `room` pixels, else 0.
+    int scroll_bar_width(int room) const;
+    struct Placed {
+        ViewLayout layout;
+        int client_width = 0; // the graph and its scroll bar
+        int upper_height = 0; // ruler, graph (or its room) and overview
+    };
+    // Lays the view out for the client width and places the widgets.
+    Placed place(int requested_client_width, int room);
+    void scroll_rows(int pixels);
+
+    // After the view may have moved: true when its first frame, zoom or row
+    // height changed since last shown (the ruler is then repainted). The
+    // overview's marks are set in any case.
+    bool show_place(const OverviewWidget::Marks& marks);
+    // The drawing or the analysis may have changed: the ruler's bar numbers
+    // now, the overview's picture shortly (once for a burst of changes).
+    void content_changed();
+    void refresh_overview();
+
+  private:
+    Document& doc_;
+    GraphView& view_;
+    QTimer overview_timer_;
+    std::array<std::int64_t, 3> shown_place_{-1, -1, -1};
+};
+
+} // namespace pitkad
