@@ -39,7 +39,10 @@ int GraphArea::scroll_bar_width(int room) const {
 GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
     const int bar = scroll_bar_width(room);
     Placed p;
+    // The picture is drawn at the screen's own pixels.
+    view_.set_pixel_scale(device_scale());
     p.layout = view_.layout_view(requested_client_width - bar);
+    graph->content_scale = view_.pixel_scale();
     const ViewLayout& lay = p.layout;
     p.client_width = lay.graph_width + bar;
     const int shown_height = bar > 0 ? room : lay.graph_height;
@@ -51,6 +54,10 @@ GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
     graph->update();
     content_changed();
     return p;
+}
+
+int GraphArea::device_scale() const {
+    return std::clamp(qRound(graph->devicePixelRatioF()), 1, 4);
 }
 
 void GraphArea::scroll_rows(int pixels) {
@@ -83,7 +90,7 @@ void GraphArea::refresh_overview() {
     v.line_width = min_row_height;
     v.first_frame = 0;
     v.cursor_frame = -1;
-    const int width = std::max(view_.graph_bitmap.width(), min_client_width);
+    const int width = std::max(view_.logical_width(), min_client_width);
     v.zoom = int(fit_zoom(doc_.store.frame_count, width));
     GraphParams p = params ? params() : GraphParams{};
     p.practice = {};

@@ -46,6 +46,8 @@ class GraphArea final : public QObject {
     // Lays the view out for the client width and places the widgets.
     Placed place(int requested_client_width, int room);
     void scroll_rows(int pixels);
+    // Device pixels per pixel of the graph on its screen (2 at 200 %).
+    int device_scale() const;
 
     // After the view may have moved: true when its first frame, zoom or row
     // height changed since last shown (the ruler is then repainted). The

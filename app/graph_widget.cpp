@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace pitkad {
 
 GraphWidget::GraphWidget(QWidget* parent) : QWidget(parent) {
@@ -23,8 +25,14 @@ void GraphWidget::paintEvent(QPaintEvent* event) {
         return;
     }
     // Outside the picture (a moment during a resize) stays black.
-    if (!content_->rect().contains(r)) p.fillRect(r, Qt::black);
-    p.drawImage(r.topLeft(), *content_, r);
+    const int k = std::max(content_scale, 1);
+    const QRect picture(0, 0, content_->width() / k, content_->height() / k);
+    if (!picture.contains(r)) p.fillRect(r, Qt::black);
+    // The picture's pixels are the screen's own: k of them to a window pixel.
+    const QRect shown = r.intersected(picture);
+    p.drawImage(QRectF(shown),
+                *content_,
+                QRectF(shown.x() * k, shown.y() * k, shown.width() * k, shown.height() * k));
     if (paint_over) paint_over(p, r);
 }
 

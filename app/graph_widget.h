@@ -22,6 +22,8 @@ class GraphWidget : public QWidget {
 
     // The picture shown; owned by the renderer, outlives this widget's use.
     void set_content(const QImage* content) { content_ = content; }
+    // Pixels of the picture to one pixel of the widget (2 at 200 %).
+    int content_scale = 1;
 
     // A press, move or release of the mouse on the graph: the button that
     // changed (left for a move), the buttons and Ctrl held, and where.

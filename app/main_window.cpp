@@ -221,7 +221,7 @@ void MainWindow::build_controls() {
     overview->on_seek = [this](int frame) { navigator_->show_frame(frame); };
     navigator_ = std::make_unique<ViewNavigator>(
         doc, *transport_, *player_,
-        ViewNavigator::Hooks{[this] { return view_->graph_bitmap.width(); },
+        ViewNavigator::Hooks{[this] { return view_->logical_width(); },
                              [this] { layout_view(); },
                              [this](int pixels) { area_->scroll_rows(pixels); },
                              [this] { write_graph(); }, [this] { show_view_place(); }});
@@ -440,7 +440,8 @@ void MainWindow::on_resized() {
     // The menu bar sits above the client area: the window's width is the
     // client width.
     const int w = width() - scroll_bar_width();
-    if (w != view_->graph_bitmap.width() || doc.view.line_width != view_->laid_out_line_width())
+    if (w != view_->logical_width() || doc.view.line_width != view_->laid_out_line_width() ||
+        area_->device_scale() != view_->pixel_scale())
         layout_view_for(width());
 }
 
@@ -478,7 +479,7 @@ void MainWindow::paint_note_labels_over(QPainter& p, const QRect& clip) {
     if (menus->left_labels_action->isChecked())
         paint_note_labels(p, left_label_x, L, sounding, clip);
     if (menus->right_labels_action->isChecked())
-        paint_note_labels(p, view_->graph_bitmap.width() - right_label_offset, L, sounding, clip);
+        paint_note_labels(p, view_->logical_width() - right_label_offset, L, sounding, clip);
 }
 
 void MainWindow::write_graph() {
@@ -491,7 +492,7 @@ void MainWindow::show_view_place() {
     OverviewWidget::Marks m;
     m.frame_count = doc.store.frame_count;
     m.first_frame = doc.view.first_frame;
-    m.visible_frames = int(doc.view.offset_to_frames(view_->graph_bitmap.width()));
+    m.visible_frames = int(doc.view.offset_to_frames(view_->logical_width()));
     if (doc.practice.loop.active()) {
         const PracticeMarks marks = practice_marks(doc.practice, player_->sample_rate());
         m.loop_first = marks.loop_first;
@@ -763,7 +764,7 @@ void MainWindow::graph_mouse(GraphWidget::MouseEventKind kind, MouseButton butto
         PracticeDragZones z;
         z.recording_open = play_state() != PlayState::no_recording;
         z.mode = tool_state().mode;
-        z.graph_width = view_->graph_bitmap.width();
+        z.graph_width = view_->logical_width();
         const bool labels = menus->left_labels_action->isEnabled();
         z.left_labels = labels && menus->left_labels_action->isChecked();
         z.right_labels = labels && menus->right_labels_action->isChecked();

@@ -62,7 +62,7 @@ class MainWindow::Hosts final : public TransportHost,
     void draw_note_labels_and_show() override;
     int player_position_ms() const override { return w_.player_->position(); }
     ViewState& view_state() override { return w_.doc.view; }
-    int graph_width() const override { return w_.view_->graph_bitmap.width(); }
+    int graph_width() const override { return w_.view_->logical_width(); }
     MidiPort& midi_port() override { return w_.doc.midi; }
     void set_screen_pixel(int x, int y, Rgb colour) override {
         w_.view_->set_screen_pixel(x, y, colour);

@@ -62,9 +62,11 @@ GraphParams GraphView::current_params() const {
 
 void GraphView::resize_bitmaps(int width, int line_width) {
     line_width_ = line_width;
-    const int rows = graph_rows * line_width;
-    graph_bitmap = QImage(width, rows + legend_height, QImage::Format_BGR888);
-    screen = QImage(width, rows + legend_height, QImage::Format_BGR888);
+    scale_ = wanted_scale_;
+    width *= scale_;
+    const int rows = graph_rows * line_width * scale_;
+    graph_bitmap = QImage(width, rows + legend_height * scale_, QImage::Format_BGR888);
+    screen = QImage(width, rows + legend_height * scale_, QImage::Format_BGR888);
     cursor_bitmap = QImage(1, rows, QImage::Format_BGR888);
     column_bitmap = QImage(1, rows, QImage::Format_BGR888);
     line_column_bitmap = QImage(1, rows, QImage::Format_BGR888);
@@ -80,7 +82,8 @@ ViewLayout GraphView::layout_view(int requested_client_width) {
     view_.line_width = effective_row_height(view_.line_width);
     view_.scroll_speed = effective_scroll_speed(view_.scroll_speed);
     const ViewLayout lay = pitkad::layout_view(requested_client_width, view_.line_width);
-    if (lay.graph_width != graph_bitmap.width() || lay.line_width != line_width_)
+    if (lay.graph_width != logical_width() || lay.line_width != line_width_ ||
+        wanted_scale_ != scale_)
         resize_bitmaps(lay.graph_width, lay.line_width);
     prepare_columns();
     write_graph();
@@ -92,7 +95,7 @@ void GraphView::build_palette() {
 }
 
 void GraphView::prepare_columns() {
-    const int L = line_width_;
+    const int L = row();
     for (int y = 0; y < cursor_bitmap.height(); ++y) {
         std::uint8_t* px = cursor_bitmap.scanLine(y);
         px[0] = px[1] = px[2] = level_palette.marker_grey;
@@ -116,17 +119,19 @@ int GraphView::drawing_capacity() const {
 GraphView::ColumnRange GraphView::readable_columns(int capacity) const {
     // Pixel columns whose first frame lies in 0 … capacity − 1.
     const long long W = graph_bitmap.width();
-    const long long F = view_.first_frame;
-    const long long lo = std::clamp(view_.first_column_from(-F), 0LL, W);
-    const long long hi = std::clamp(view_.first_column_from((long long)capacity - F), lo, W);
+    const ViewState v = device_view();
+    const long long F = v.first_frame;
+    const long long lo = std::clamp(v.first_column_from(-F), 0LL, W);
+    const long long hi = std::clamp(v.first_column_from((long long)capacity - F), lo, W);
     return {int(lo), int(hi)};
 }
 
 GraphView::FrameSpan GraphView::column_frames(int x, int capacity) const {
-    const long long F = view_.first_frame;
-    const long long a = F + view_.offset_to_frames(x);
+    const ViewState v = device_view();
+    const long long F = v.first_frame;
+    const long long a = F + v.offset_to_frames(x);
     // Zoomed in, several columns show one frame: the span is that frame.
-    const long long b = std::max(F + view_.offset_to_frames((long long)x + 1), a + 1);
+    const long long b = std::max(F + v.offset_to_frames((long long)x + 1), a + 1);
     return {int(std::clamp(a, 0LL, (long long)capacity)),
             int(std::clamp(b, 0LL, (long long)capacity))};
 }
@@ -134,11 +139,11 @@ GraphView::FrameSpan GraphView::column_frames(int x, int capacity) const {
 void GraphView::render(const GraphParams& p) {
     view_.scroll_speed = effective_scroll_speed(view_.scroll_speed);
     const int W = graph_bitmap.width();
-    const int L = line_width_;
+    const int L = row();
     const ScaleParams scale = scale_params(p.sensitivity, p.colour);
 
     fill_black(graph_bitmap);
-    draw_colour_legend(graph_bitmap, level_palette, scale, p.switches.grouping, colour_bitmap);
+    draw_legend(scale, p.switches.grouping);
 
     // Levels of the visible columns, read column by column (the store keeps
     // a frame's bands together), then written out row by row. A column that
@@ -190,9 +195,10 @@ void GraphView::render(const GraphParams& p) {
                     row_bytes);
     }
 
+    const int margin = marker_margin * scale_;
     for (int y = 0; p.switches.markers && y < graph_rows * L; ++y) {
         std::uint8_t* line = graph_bitmap.scanLine(y);
-        for (int x : {marker_margin, W - marker_margin}) {
+        for (int x : {margin, W - margin}) {
             if (x < 0 || x >= W) continue;
             std::uint8_t* px = line + 3 * x;
             px[0] = px[1] = px[2] = level_palette.marker_grey;
@@ -208,21 +214,22 @@ void GraphView::render(const GraphParams& p) {
 
 void GraphView::start_mark_overlay(QImage& image, int frame, bool column) const {
     if (frame < 0) return;
-    const int x = column ? 0 : view_.frame_to_x(frame);
+    const int x = column ? 0 : device_view().frame_to_x(frame);
     if (x < 0 || x >= image.width()) return;
-    for (int y = 0; y < graph_rows * line_width_ && y < image.height(); ++y)
+    for (int y = 0; y < graph_rows * row() && y < image.height(); ++y)
         put(image.scanLine(y) + 3 * x, start_mark_colour);
 }
 
 void GraphView::practice_overlay(const PracticeMarks& m) {
     if (!m.any()) return;
     const int W = graph_bitmap.width();
-    const int L = line_width_;
+    const int L = row();
     int x0 = 0, x1 = 0; // pixel columns of the loop, clipped to the graph
     if (m.loop_shown()) {
-        const long long F = view_.first_frame;
-        x0 = int(std::clamp(view_.frames_to_offset(m.loop_first - F), 0LL, (long long)W));
-        x1 = int(std::clamp(view_.frames_to_offset(m.loop_end - F), (long long)x0, (long long)W));
+        const ViewState v = device_view();
+        const long long F = v.first_frame;
+        x0 = int(std::clamp(v.frames_to_offset(m.loop_first - F), 0LL, (long long)W));
+        x1 = int(std::clamp(v.frames_to_offset(m.loop_end - F), (long long)x0, (long long)W));
     }
     for (int r = 0; r < graph_rows; ++r) {
         const bool dimmed = m.dimmed(ViewState::row_to_band(r));
@@ -235,14 +242,14 @@ void GraphView::practice_overlay(const PracticeMarks& m) {
             }
         }
     }
-    const int bar_y = graph_rows * L + loop_bar_top;
-    for (int y = bar_y; y < bar_y + loop_bar_height && y < graph_bitmap.height(); ++y)
+    const int bar_y = graph_rows * L + loop_bar_top * scale_;
+    for (int y = bar_y; y < bar_y + loop_bar_height * scale_ && y < graph_bitmap.height(); ++y)
         for (int x = x0; x < x1; ++x)
             put(graph_bitmap.scanLine(y) + 3 * x, loop_bar_colour);
 }
 
 void GraphView::pen_overlay() {
-    const int L = line_width_;
+    const int L = row();
     const ColumnRange cr = readable_columns(drawing_capacity());
     FrameSpan shown{-1, -1};
     std::array<std::uint8_t, graph_rows> cells{};
@@ -276,16 +283,17 @@ void GraphView::line_overlay() {
     for (int f = first; f < end; ++f) {
         const std::uint8_t m = drawing_[f].line_mark();
         if (m == 0) continue;
-        const long long x = view_.frames_to_offset((long long)f - view_.first_frame);
+        const long long x = device_view().frames_to_offset((long long)f - view_.first_frame);
         if (x < 0 || x >= graph_bitmap.width()) continue;
         const Rgb c = draw_colour(drawing_, m);
-        for (int y = 0; y < graph_rows * line_width_; ++y)
+        for (int y = 0; y < graph_rows * row(); ++y)
             put(graph_bitmap.scanLine(y) + 3 * x, c);
     }
 }
 
 void GraphView::note_labels(const GraphParams& p) {
-    if (!font_usable(font_bitmap) || !atlas_has(line_width_)) return;
+    // The glyph atlas is drawn for unscaled pictures only.
+    if (!font_usable(font_bitmap) || !atlas_has(line_width_) || scale_ != 1) return;
     const int W = graph_bitmap.width();
     const int L = line_width_;
     const int atlas_x = (12 - L) * label_width;
@@ -334,7 +342,15 @@ void GraphView::copy_to_screen(const QImage& src, int x, int y) {
     for (int row = rect.top(); row <= rect.bottom(); ++row)
         std::memcpy(screen.scanLine(row) + 3 * rect.left(),
                     src.constScanLine(row - y) + 3 * (rect.left() - x), bytes);
-    if (on_screen_changed) on_screen_changed(rect);
+    if (on_screen_changed) on_screen_changed(to_logical(rect));
+}
+
+QRect GraphView::to_logical(QRect r) const {
+    if (scale_ == 1) return r;
+    const int k = scale_;
+    const int x0 = r.left() / k, y0 = r.top() / k;
+    const int x1 = (r.right() + k) / k, y1 = (r.bottom() + k) / k; // exclusive, rounded out
+    return QRect(x0, y0, x1 - x0, y1 - y0);
 }
 
 void GraphView::show_graph() {
@@ -342,20 +358,52 @@ void GraphView::show_graph() {
 }
 
 void GraphView::set_screen_pixel(int x, int y, Rgb colour) {
-    if (x < 0 || y < 0 || x >= screen.width() || y >= screen.height()) return;
-    uchar* px = screen.scanLine(y) + 3 * x;
-    px[0] = colour.b;
-    px[1] = colour.g;
-    px[2] = colour.r;
+    // A pixel of the window is scale × scale pixels of the picture.
+    for (int dy = 0; dy < scale_; ++dy)
+        for (int dx = 0; dx < scale_; ++dx) {
+            const int sx = x * scale_ + dx, sy = y * scale_ + dy;
+            if (sx < 0 || sy < 0 || sx >= screen.width() || sy >= screen.height()) continue;
+            put(screen.scanLine(sy) + 3 * sx, colour);
+        }
 }
 
 void GraphView::restore_screen_rect(QRect r) {
-    r = r.intersected(screen.rect()).intersected(graph_bitmap.rect());
+    r = QRect(r.x() * scale_, r.y() * scale_, r.width() * scale_, r.height() * scale_)
+            .intersected(screen.rect())
+            .intersected(graph_bitmap.rect());
     if (r.isEmpty()) return;
     for (int row = r.top(); row <= r.bottom(); ++row)
         std::memcpy(screen.scanLine(row) + 3 * r.left(),
                     graph_bitmap.constScanLine(row) + 3 * r.left(), std::size_t(3 * r.width()));
-    if (on_screen_changed) on_screen_changed(r);
+    if (on_screen_changed) on_screen_changed(to_logical(r));
+}
+
+void GraphView::set_pixel_scale(int scale) {
+    wanted_scale_ = std::clamp(scale, 1, 4);
+}
+
+ViewState GraphView::device_view() const {
+    ViewState v = view_;
+    v.pixel_scale = scale_;
+    return v;
+}
+
+void GraphView::draw_legend(const ScaleParams& scale, bool grouping) {
+    if (scale_ == 1) {
+        draw_colour_legend(graph_bitmap, level_palette, scale, grouping, colour_bitmap);
+        return;
+    }
+    // Drawn at its own size, then each pixel as scale × scale.
+    QImage legend(graph_bitmap.width() / scale_, legend_height, QImage::Format_BGR888);
+    fill_black(legend);
+    draw_colour_legend(legend, level_palette, scale, grouping, colour_bitmap);
+    const int top = graph_bitmap.height() - legend_height * scale_;
+    for (int y = 0; y < graph_bitmap.height() - top; ++y) {
+        const std::uint8_t* from = legend.constScanLine(y / scale_);
+        std::uint8_t* to = graph_bitmap.scanLine(top + y);
+        for (int x = 0; x < graph_bitmap.width(); ++x)
+            std::memcpy(to + 3 * x, from + 3 * (x / scale_), 3);
+    }
 }
 
 void GraphView::write_graph() {
@@ -371,14 +419,15 @@ void GraphView::write_graph() {
 void GraphView::write_line(int frame) {
     const GraphParams p = current_params();
     const int W = graph_bitmap.width();
-    const long long x = view_.frames_to_offset((long long)frame - view_.first_frame);
-    if (x < 0 || x >= W - marker_margin) {
+    const ViewState v = device_view();
+    const long long x = v.frames_to_offset((long long)frame - view_.first_frame);
+    if (x < 0 || x >= W - marker_margin * scale_) {
         // A nested call from the redraw below that still lies outside the
         // view (a negative frame) would page forever: draw no cursor.
         if (paging_depth_ > 0) return;
         if (clear_dragging) clear_dragging();
         view_.first_frame =
-            int(std::max<long long>((long long)frame - view_.offset_to_frames(marker_margin), 0));
+            int(std::max<long long>((long long)frame - v.offset_to_frames(marker_margin * scale_), 0));
         ++paging_depth_;
         write_graph();
         --paging_depth_;
@@ -398,11 +447,11 @@ void GraphView::write_line(int frame) {
 void GraphView::restore_column(int frame) {
     if (frame < 0) return;
     const int W = graph_bitmap.width();
-    const long long x = view_.frames_to_offset((long long)frame - view_.first_frame);
-    if (x < 0 || x >= W || x == marker_margin) return;
+    const long long x = device_view().frames_to_offset((long long)frame - view_.first_frame);
+    if (x < 0 || x >= W || x == marker_margin * scale_) return;
     const GraphParams p = current_params();
     const ScaleParams scale = scale_params(p.sensitivity, p.colour);
-    const int L = line_width_;
+    const int L = row();
     // The frames this column shows: one, or several when zoomed out.
     const FrameSpan stored = column_frames(int(x), store_capacity());
     const FrameSpan drawn = column_frames(int(x), drawing_capacity());
@@ -437,7 +486,7 @@ void GraphView::restore_column(int frame) {
     }
     const int g = int(x) - left_label_x;
     if (p.switches.show_left_enabled && p.switches.show_left_checked && g >= 0 && g < label_width &&
-        font_usable(font_bitmap) && atlas_has(L)) {
+        font_usable(font_bitmap) && atlas_has(L) && scale_ == 1) {
         const int atlas_x = (12 - L) * label_width + g;
         for (int r = 0; r < graph_rows; ++r) {
             const int pc = pitch_class_of_row(r);
@@ -449,7 +498,7 @@ void GraphView::restore_column(int frame) {
         }
     }
     // Zoomed out, the column may show the play start beside `frame`.
-    if (p.start_mark_frame >= 0 && view_.frame_to_x(p.start_mark_frame) == x)
+    if (p.start_mark_frame >= 0 && device_view().frame_to_x(p.start_mark_frame) == x)
         start_mark_overlay(column_bitmap, p.start_mark_frame, true);
     copy_to_screen(column_bitmap, int(x), 0);
 }

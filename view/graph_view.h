@@ -133,6 +133,15 @@ class GraphView {
     // Line width the bitmaps are laid out for.
     int laid_out_line_width() const { return line_width_; }
 
+    // Device pixels per window pixel (1 … 4): the bitmaps are that many
+    // times larger and drawn at the screen's own resolution. Coordinates
+    // given to and reported by the operations stay in window pixels. Takes
+    // effect at the next layout_view.
+    void set_pixel_scale(int scale);
+    int pixel_scale() const { return scale_; }
+    // The graph's width in window pixels.
+    int logical_width() const { return graph_bitmap.width() / scale_; }
+
   private:
     struct ColumnRange {
         int lo = 0, hi = 0;
@@ -143,6 +152,11 @@ class GraphView {
         bool operator==(const FrameSpan&) const = default;
     };
     GraphParams current_params() const;
+    // The view in the bitmaps' pixels, and the band row height in them.
+    ViewState device_view() const;
+    int row() const { return line_width_ * scale_; }
+    QRect to_logical(QRect device) const;
+    void draw_legend(const ScaleParams& scale, bool grouping);
     void resize_bitmaps(int width, int line_width);
     void render(const GraphParams& p);
     void pen_overlay();
@@ -165,6 +179,7 @@ class GraphView {
     const DrawData& drawing_;
     ViewState& view_;
     int line_width_ = min_line_width;
+    int scale_ = 1, wanted_scale_ = 1; // laid out, and asked for
     int paging_depth_ = 0;
     std::vector<std::uint16_t> levels_; // band levels of one redraw, row by row
 };

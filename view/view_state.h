@@ -44,6 +44,9 @@ struct ViewState {
     std::int32_t zoom = 0;         // time zoom (see zoom_per_frame); 0: the scroll_speed preset
     std::int32_t first_frame = 0;  // frame in the leftmost pixel column
     std::int32_t cursor_frame = 0; // frame under the cursor on screen, -1 when none
+    // Device pixels per pixel: the renderer counts columns in device pixels
+    // on a screen that scales (2 at 200 %); 1 everywhere else.
+    std::int32_t pixel_scale = 1;
 
     int rows_height() const { return graph_rows * line_width; }
     int graph_height() const { return rows_height() + legend_height; }
@@ -55,21 +58,23 @@ struct ViewState {
         const int s = scroll_speed;
         return zoom_per_frame * ((s == 1 || s == 2 || s == 4) ? s : 1);
     }
+    // The zoom in columns of this view's pixels (device pixels when scaled).
+    std::int64_t columns_zoom() const { return zoom_in_force() * (pixel_scale > 1 ? pixel_scale : 1); }
     // Pixel column x shows frames x_to_frame(x) … x_to_frame(x + 1) − 1 (one
     // frame when zoomed in, several when zoomed out). At a preset of s
     // pixels per frame, x_to_frame(x) = first_frame + x / s and
     // frame_to_x(t) = (t − first_frame) × s.
     long long offset_to_frames(long long x) const {
-        return detail::floor_div(x * zoom_per_frame, zoom_in_force());
+        return detail::floor_div(x * zoom_per_frame, columns_zoom());
     }
     // The first column whose first frame is at least d frames in.
     long long first_column_from(long long d) const {
-        return -detail::floor_div(-d * zoom_in_force(), zoom_per_frame);
+        return -detail::floor_div(-d * columns_zoom(), zoom_per_frame);
     }
     // The column where frame offset d is shown: its first pixel when zoomed
     // in, the column that holds it when zoomed out.
     long long frames_to_offset(long long d) const {
-        return zoom_in_force() >= zoom_per_frame ? first_column_from(d)
+        return columns_zoom() >= zoom_per_frame ? first_column_from(d)
                                                  : first_column_from(d + 1) - 1;
     }
     int frame_to_x(int t) const { return int(frames_to_offset((long long)t - first_frame)); }

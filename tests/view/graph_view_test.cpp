@@ -216,6 +216,34 @@ TEST_F(GraphViewTest, RestoredColumnMatchesTheFullRedraw) {
     expect_restored_columns_zoomed({7000, 35000, 330000}, {0, 102, 140, 141, 300});
 }
 
+// At a pixel scale of 2 the picture has the screen's own pixels: cells twice
+// as large, grid rows and the cursor one pixel, and what is reported stays
+// in window pixels.
+TEST_F(GraphViewTest, ScaledPictureHasTheScreensPixels) {
+    for (int t = 0; t < 400; ++t)
+        for (int b = 2; b < 76; ++b)
+            store->at(t, b) = -float((t * 7 + b * 3) % 40);
+    layout(796, 6, 1);
+    const QImage plain = gv.graph_bitmap.copy();
+    gv.set_pixel_scale(2);
+    gv.layout_view(796);
+    ASSERT_EQ(gv.graph_bitmap.size(), QSize(2 * 796, 2 * (74 * 6 + 29)));
+    EXPECT_EQ(gv.logical_width(), 796);
+    for (int x : {0, 130, 300})
+        for (int r : {0, 11, 40}) {
+            EXPECT_EQ(at(gv.graph_bitmap, 2 * x + 1, 12 * r + 10), at(plain, x, 6 * r + 4));
+            EXPECT_EQ(at(gv.graph_bitmap, 2 * x, 12 * r + 11), r % 12 == 0 ? octave_grid : grid);
+        }
+    EXPECT_EQ(at(gv.graph_bitmap, 250, 0), marker);
+    EXPECT_NE(at(gv.graph_bitmap, 251, 0), marker);
+    changed.clear();
+    gv.write_line(200);
+    gv.write_line(201);
+    for (const QRect& r : changed) EXPECT_TRUE(QRect(0, 0, 796, 74 * 6 + 29).contains(r)) << r.x();
+    for (int y = 0; y < 2 * 74 * 6; ++y)
+        ASSERT_EQ(at(gv.screen, 400, y), at(gv.graph_bitmap, 400, y)) << y; // frame 200 restored
+}
+
 // Zoomed out, a column shows the loudest level of each band among its frames
 // and the first drawn cell; a line mark keeps its one column.
 TEST_F(GraphViewTest, ZoomedOutColumnsPoolTheirFrames) {
