@@ -476,10 +476,15 @@ void MainWindow::paint_note_labels_over(QPainter& p, const QRect& clip) {
     if (!menus->left_labels_action->isEnabled()) return;
     const int L = view_->laid_out_line_width();
     const auto sounding = std::span<const std::uint8_t>(editor_->sounding_notes);
-    if (menus->left_labels_action->isChecked())
-        paint_note_labels(p, left_label_x, L, sounding, clip);
+    const int k = view_->pixel_scale();
+    // Where sound or drawing lies under a label, the label fades.
+    const auto paint_at = [&](int x) {
+        const auto under = rows_with_content(view_->screen, x, label_width + 8, L, k);
+        paint_note_labels(p, x, L, sounding, clip, under);
+    };
+    if (menus->left_labels_action->isChecked()) paint_at(left_label_x);
     if (menus->right_labels_action->isChecked())
-        paint_note_labels(p, view_->logical_width() - right_label_offset, L, sounding, clip);
+        paint_at(view_->logical_width() - right_label_offset);
 }
 
 void MainWindow::write_graph() {

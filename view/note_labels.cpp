@@ -49,8 +49,27 @@ bool row_labelled(int band, int line_width) {
     return line_width >= 8 || (band + band_note_offset) % 12 == 0;
 }
 
+std::array<bool, 74> rows_with_content(const QImage& picture, int x, int width, int line_width,
+                                       int scale) {
+    std::array<bool, 74> rows{};
+    if (picture.isNull() || picture.format() != QImage::Format_BGR888) return rows;
+    const int k = std::max(scale, 1);
+    const int x0 = std::clamp(x * k, 0, picture.width());
+    const int x1 = std::clamp((x + width) * k, x0, picture.width());
+    for (int r = 0; r < 74; ++r) {
+        const int y = (r * line_width + line_width / 2) * k; // a line of the band, not the grid
+        if (y >= picture.height()) break;
+        const std::uint8_t* line = picture.constScanLine(y);
+        for (int c = x0; c < x1 && !rows[std::size_t(r)]; ++c) {
+            const std::uint8_t* px = line + 3 * c;
+            rows[std::size_t(r)] = !(px[0] == px[1] && px[1] == px[2]); // a colour, not a grey
+        }
+    }
+    return rows;
+}
+
 void paint_note_labels(QPainter& p, int x, int line_width, std::span<const std::uint8_t> sounding,
-                       const QRect& clip) {
+                       const QRect& clip, std::span<const bool> under) {
     const int L = std::max(line_width, 1);
     QFont font = p.font();
     font.setPixelSize(std::clamp(L - 1, 9, 14));
@@ -68,6 +87,7 @@ void paint_note_labels(QPainter& p, int x, int line_width, std::span<const std::
                          sounding[std::size_t(band)] != 0;
         const Rgb key = label_colour(pc, lit);
         const QString text = QString::fromStdString(note_label_text(band, L));
+        p.setOpacity(std::size_t(r) < under.size() && under[std::size_t(r)] ? 0.5 : 1.0);
         p.setPen(QColor(0, 0, 0, 170));
         for (const QPoint d : {QPoint(1, 1), QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1)})
             p.drawText(QPoint(x + 1 + d.x(), top + ascent + d.y()), text);

@@ -10,6 +10,7 @@
 
 #include "drawing/draw_data.h"
 
+#include <QImage>
 #include <QRect>
 
 class QPainter;
@@ -58,8 +59,15 @@ bool row_labelled(int band, int line_width);
 // Paints the note labels of the rows as text at column x (the left of the
 // label column), in their key colours (sounding notes lit), over whatever
 // lies under them: a thin dark edge keeps them legible without covering the
-// graph. Only rows crossing `clip` are painted.
+// graph, and rows whose `under[r]` is set (sound or drawing beneath) fade
+// to let it show. Only rows crossing `clip` are painted.
 void paint_note_labels(QPainter& painter, int x, int line_width,
-                       std::span<const std::uint8_t> sounding, const QRect& clip);
+                       std::span<const std::uint8_t> sounding, const QRect& clip,
+                       std::span<const bool> under = {});
+// Which rows have sound or drawing in columns x … x + width − 1 of a
+// picture drawn `scale` times the window's pixels (grey grid, markers and
+// cursor do not count).
+std::array<bool, 74> rows_with_content(const QImage& picture, int x, int width, int line_width,
+                                       int scale);
 
 } // namespace pitkad

@@ -37,5 +37,19 @@ TEST(NoteLabels, KeyColours) {
     }
 }
 
+// A label fades over colour (sound, drawing) but not over the greys of the
+// grid, the markers and the cursor; at any pixel scale.
+TEST(NoteLabels, RowsWithContentUnderTheLabel) {
+    for (int k : {1, 2}) {
+        QImage picture(200 * k, (74 * 4 + 29) * k, QImage::Format_BGR888);
+        picture.fill(QColor(61, 61, 61));
+        picture.setPixelColor(105 * k, (5 * 4 + 2) * k, QColor(0, 40, 200)); // row 5
+        picture.setPixelColor(105 * k, (6 * 4 + 2) * k, QColor(160, 160, 160)); // a grey
+        picture.setPixelColor(150 * k, (7 * 4 + 2) * k, QColor(200, 0, 0)); // right of the label
+        const auto rows = rows_with_content(picture, 101, 24, 4, k);
+        for (int r = 0; r < 74; ++r) EXPECT_EQ(rows[std::size_t(r)], r == 5) << k << " row " << r;
+    }
+}
+
 } // namespace
 } // namespace pitkad
