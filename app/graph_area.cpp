@@ -2,6 +2,7 @@
 
 #include "control/view_navigation.h"
 #include "view/graph_image.h"
+#include "view/note_labels.h"
 #include "view/time_ruler.h"
 
 #include <QScrollArea>
@@ -25,6 +26,7 @@ GraphArea::GraphArea(QWidget& central, Document& doc, GraphView& view)
     graph = new GraphWidget;
     scroll->setWidget(graph);
     graph->set_content(&view.screen);
+    graph->paint_over = [this](QPainter& p, const QRect& r) { paint_labels(p, r); };
     overview = new OverviewWidget(&central);
     overview_timer_.setSingleShot(true);
     overview_timer_.setInterval(300);
@@ -54,6 +56,17 @@ GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
     graph->update();
     content_changed();
     return p;
+}
+
+void GraphArea::paint_labels(QPainter& p, const QRect& clip) {
+    const LabelSides sides = label_sides ? label_sides() : LabelSides{};
+    const int L = view_.laid_out_line_width();
+    const auto paint_at = [&](int x) {
+        const auto under = rows_with_content(view_.screen, x, label_width + 8, L, view_.pixel_scale());
+        paint_note_labels(p, x, L, sounding_notes, clip, under);
+    };
+    if (sides.left) paint_at(left_label_x);
+    if (sides.right) paint_at(view_.logical_width() - right_label_offset);
 }
 
 int GraphArea::device_scale() const {

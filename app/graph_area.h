@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 
 class QScrollArea;
 
@@ -34,6 +35,12 @@ class GraphArea final : public QObject {
     // is a recording to draw.
     std::function<GraphParams()> params;
     std::function<bool()> recording_open;
+    // The note labels shown, and the notes sounding (their labels lit).
+    struct LabelSides {
+        bool left = false, right = false;
+    };
+    std::function<LabelSides()> label_sides;
+    std::span<const std::uint8_t> sounding_notes;
 
     // The scroll bar's width when rows of the view's height need more than
     // `room` pixels, else 0.
@@ -59,6 +66,10 @@ class GraphArea final : public QObject {
     void refresh_overview();
 
   private:
+    // The labels as text over the picture, fading where sound or drawing
+    // lies under them.
+    void paint_labels(QPainter& painter, const QRect& clip);
+
     Document& doc_;
     GraphView& view_;
     QTimer overview_timer_;

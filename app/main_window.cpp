@@ -186,17 +186,6 @@ void MainWindow::connect_menus() {
     };
     for (const auto& [action, command] : commands)
         connect(action, &QAction::triggered, this, command);
-    const std::pair<QAction*, void (ViewNavigator::*)()> moves[] = {
-        {menus->zoom_in_action, &ViewNavigator::zoom_in},
-        {menus->zoom_out_action, &ViewNavigator::zoom_out},
-        {menus->fit_action, &ViewNavigator::fit_whole},
-        {menus->home_action, &ViewNavigator::go_home},
-        {menus->end_action, &ViewNavigator::go_end},
-    };
-    for (const auto& [action, move] : moves)
-        connect(action, &QAction::triggered, this, [this, move] { ((*navigator_).*move)(); });
-    connect(menus->taller_rows_action, &QAction::triggered, this, [this] { navigator_->rows_by(1); });
-    connect(menus->lower_rows_action, &QAction::triggered, this, [this] { navigator_->rows_by(-1); });
     for (int i = 0; i < max_recent_files; ++i)
         connect(menus->recent_actions[std::size_t(i)], &QAction::triggered, this,
                 [this, i] { opener_->open_recent(i); });
@@ -226,7 +215,13 @@ void MainWindow::build_controls() {
                              [this](int pixels) { area_->scroll_rows(pixels); },
                              [this] { write_graph(); }, [this] { show_view_place(); }});
     graph->on_wheel = [this](const QWheelEvent& e, int x) { navigator_->wheel(e, x); };
-    graph->paint_over = [this](QPainter& p, const QRect& r) { paint_note_labels_over(p, r); };
+    navigator_->connect_menu(*menus, *this);
+    // The note labels the View menu shows, painted over the picture.
+    area_->label_sides = [this] {
+        const bool shown = menus->left_labels_action->isEnabled();
+        return GraphArea::LabelSides{shown && menus->left_labels_action->isChecked(),
+                                     shown && menus->right_labels_action->isChecked()};
+    };
     graph->on_mouse = [this](GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                              QPoint p) { graph_mouse(kind, button, shift, p); };
     graph->hint_text = [this](QPoint p) {
@@ -275,6 +270,7 @@ void MainWindow::build_controls() {
         show_view_place();
     };
     view_->sounding_notes = editor_->sounding_notes;
+    area_->sounding_notes = editor_->sounding_notes;
 }
 
 void MainWindow::start_up(const StartOptions& options) {
@@ -470,21 +466,6 @@ GraphParams MainWindow::screen_params() const {
     p.switches.show_left_checked = false;
     p.switches.show_right_checked = false;
     return p;
-}
-
-void MainWindow::paint_note_labels_over(QPainter& p, const QRect& clip) {
-    if (!menus->left_labels_action->isEnabled()) return;
-    const int L = view_->laid_out_line_width();
-    const auto sounding = std::span<const std::uint8_t>(editor_->sounding_notes);
-    const int k = view_->pixel_scale();
-    // Where sound or drawing lies under a label, the label fades.
-    const auto paint_at = [&](int x) {
-        const auto under = rows_with_content(view_->screen, x, label_width + 8, L, k);
-        paint_note_labels(p, x, L, sounding, clip, under);
-    };
-    if (menus->left_labels_action->isChecked()) paint_at(left_label_x);
-    if (menus->right_labels_action->isChecked())
-        paint_at(view_->logical_width() - right_label_offset);
 }
 
 void MainWindow::write_graph() {

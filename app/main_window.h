@@ -222,9 +222,8 @@ class MainWindow final : public QMainWindow {
     void build_controls();
     GraphParams graph_params() const;
     // What the window's own picture is drawn with: the note labels are
-    // painted over it as text (paint_note_labels_over), not into it.
+    // painted over it as text (GraphArea), not into it.
     GraphParams screen_params() const;
-    void paint_note_labels_over(QPainter& painter, const QRect& clip);
     // The ruler, the overview's marks and the zoom caption after the view
     // may have moved.
     void show_view_place();

@@ -1,9 +1,11 @@
 #include "app/view_navigator.h"
 
+#include "app/main_menus.h"
 #include "audio/media_player.h"
 #include "control/playback_units.h"
 #include "control/view_navigation.h"
 
+#include <QAction>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -12,6 +14,19 @@ namespace pitkad {
 
 ViewNavigator::ViewNavigator(Document& doc, Transport& transport, MediaPlayer& player, Hooks hooks)
     : doc_(doc), transport_(transport), player_(player), hooks_(std::move(hooks)) {}
+
+void ViewNavigator::connect_menu(const MainMenus& menus, QObject& context) {
+    const std::pair<QAction*, std::function<void()>> items[] = {
+        {menus.zoom_in_action, [this] { zoom_in(); }},
+        {menus.zoom_out_action, [this] { zoom_out(); }},
+        {menus.fit_action, [this] { fit_whole(); }},
+        {menus.taller_rows_action, [this] { rows_by(1); }},
+        {menus.lower_rows_action, [this] { rows_by(-1); }},
+        {menus.home_action, [this] { go_home(); }},
+        {menus.end_action, [this] { go_end(); }},
+    };
+    for (const auto& [action, run] : items) QObject::connect(action, &QAction::triggered, &context, run);
+}
 
 void ViewNavigator::wheel(const QWheelEvent& e, int x) {
     if (transport_.state() == PlayState::no_recording) return;

@@ -11,10 +11,12 @@
 #include <cmath>
 #include <functional>
 
+class QObject;
 class QWheelEvent;
 
 namespace pitkad {
 
+class MainMenus;
 class MediaPlayer;
 
 class ViewNavigator {
@@ -27,6 +29,8 @@ class ViewNavigator {
         std::function<void()> view_moved;        // ruler, overview, zoom caption
     };
     ViewNavigator(Document& doc, Transport& transport, MediaPlayer& player, Hooks hooks);
+    // The zoom menu's items run these; `context` outlives none of them.
+    void connect_menu(const MainMenus& menus, QObject& context);
 
     // A wheel event over the graph, at column x of the graph.
     void wheel(const QWheelEvent& event, int x);
