@@ -160,18 +160,17 @@ void GraphView::render(const GraphParams& p) {
             continue;
         }
         shown = span;
-        std::array<float, graph_rows> loudest;
+        // By band, in the store's order, so that the loop runs in lanes.
+        std::array<float, cells_per_frame> loudest;
         loudest.fill(-std::numeric_limits<float>::infinity());
         for (int f = span.first; f < span.end; ++f) {
             const float* col = store_.spectrogram.data() + std::size_t(f) * cells_per_frame;
-            for (int r = 0; r < graph_rows; ++r) {
-                const float v = col[ViewState::row_to_band(r)];
-                if (v > loudest[std::size_t(r)]) loudest[std::size_t(r)] = v;
-            }
+            for (std::size_t b = 0; b < std::size_t(cells_per_frame); ++b)
+                loudest[b] = std::max(loudest[b], col[b]); // a NaN cell counts as silence
         }
         for (int r = 0; r < graph_rows; ++r)
-            levels_[std::size_t(r) * stride + std::size_t(x)] =
-                std::uint16_t(band_level(loudest[std::size_t(r)], scale));
+            levels_[std::size_t(r) * stride + std::size_t(x)] = std::uint16_t(
+                band_level(loudest[std::size_t(ViewState::row_to_band(r))], scale));
     }
     const std::size_t row_bytes = std::size_t(W) * 3;
     for (int r = 0; r < graph_rows; ++r) {
@@ -252,20 +251,21 @@ void GraphView::pen_overlay() {
     const int L = row();
     const ColumnRange cr = readable_columns(drawing_capacity());
     FrameSpan shown{-1, -1};
-    std::array<std::uint8_t, graph_rows> cells{};
+    std::array<std::uint8_t, draw_record_size> cells{}; // by band, as a frame holds them
     for (int x = cr.lo; x < cr.hi; ++x) {
         const FrameSpan span = column_frames(x, drawing_capacity());
         if (span != shown) {
             // A column of several frames shows the first drawn cell of each row.
             shown = span;
             cells.fill(0);
-            for (int f = span.first; f < span.end; ++f)
-                for (int r = 0; r < graph_rows; ++r)
-                    if (cells[std::size_t(r)] == 0)
-                        cells[std::size_t(r)] = drawing_[f].note_cell(ViewState::row_to_band(r));
+            for (int f = span.first; f < span.end; ++f) {
+                const auto& slot = drawing_[f].slot;
+                for (std::size_t b = first_band; b < std::size_t(draw_record_size); ++b)
+                    cells[b] = cells[b] != 0 ? cells[b] : slot[b];
+            }
         }
         for (int r = 0; r < graph_rows; ++r) {
-            const std::uint8_t v = cells[std::size_t(r)];
+            const std::uint8_t v = cells[std::size_t(ViewState::row_to_band(r))];
             if (v == 0) continue;
             const Rgb c = draw_colour(drawing_, v);
             for (int i = 0; i <= L - 2; ++i)
