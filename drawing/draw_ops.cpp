@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace pitkad {
 
@@ -127,6 +129,29 @@ int quantize_frame(const DrawData& draw, int frame_count, int f, int n) {
     return left + round_even(double(k) * double(step));
 }
 
+namespace {
+
+// The division of its line interval that frame f lies in, as quantize_frame
+// divides it: first frame and one past the last. None when no lines enclose f.
+std::optional<std::pair<int, int>> division_around(const DrawData& draw, int frame_count, int f,
+                                                   int n) {
+    const int count = records_in_use(frame_count);
+    if (n <= 0 || f < 0 || f >= count) return std::nullopt;
+    int left = f;
+    while (left >= 0 && draw[left].line_mark() == 0)
+        --left;
+    int right = f + 1;
+    while (right < count && draw[right].line_mark() == 0)
+        ++right;
+    if (left < 0 || right >= count) return std::nullopt;
+    const float step = float(right - left) / float(n);
+    const int k = std::min(int(double(f - left) / double(step)), n - 1);
+    return std::pair(left + round_even(double(k) * double(step)),
+                     left + round_even(double(k + 1) * double(step)));
+}
+
+} // namespace
+
 void commit_pen_stroke(DrawData& draw, int frame_count, int start, int end, int band, int colour,
                        bool quantize, int division) {
     const int n = records_in_use(frame_count);
@@ -136,8 +161,19 @@ void commit_pen_stroke(DrawData& draw, int frame_count, int start, int end, int 
     end = std::min(end, n - 1);
     if (start >= n) return;
     if (quantize) {
-        start = quantize_frame(draw, frame_count, start, division);
-        end = quantize_frame(draw, frame_count, end, division) - 1;
+        const int first = quantize_frame(draw, frame_count, start, division);
+        const int last = quantize_frame(draw, frame_count, end, division) - 1;
+        if (last >= first) {
+            start = first;
+            end = last;
+        } else if (const auto d = division_around(draw, frame_count, start, division)) {
+            // Both ends snapped to one point: the stroke lies within one
+            // division, and draws that division.
+            start = d->first;
+            end = d->second - 1;
+        }
+        // Where no lines enclose it, a stroke that snapped to nothing keeps
+        // its own frames.
     }
     for (int f = start; f <= end; ++f)
         put(draw, draw[f].note_cell(band), std::uint8_t(colour));
@@ -185,8 +221,9 @@ void select_del(DrawData& draw, int frame_count, DrawMode mode) {
 }
 
 void recolour_selected(DrawData& draw, int frame_count, DrawMode mode, int colour) {
+    // The cells stay selected, so that the next command acts on them too.
     for_each_target(draw, frame_count, mode, [&](std::uint8_t& v) {
-        if (v & draw_selected_bit) put(draw, v, std::uint8_t(colour));
+        if (v & draw_selected_bit) put(draw, v, std::uint8_t(colour | draw_selected_bit));
     });
 }
 

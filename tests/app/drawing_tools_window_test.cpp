@@ -202,12 +202,13 @@ TEST_F(DrawingToolsWindowTest, ColourGridPicksOnLeftAndRecoloursOnBoth) {
     QTest::mouseClick(form.colour_grid, Qt::LeftButton, {}, QPoint(2 * 25 + 5, 24 + 5));
     EXPECT_EQ(form.tool_state().mode, DrawMode::pen_select);
     EXPECT_EQ(form.tool_state().colour, 11);
-    EXPECT_EQ((*draw)[5].note_cell(9), 11);
+    EXPECT_EQ((*draw)[5].note_cell(9), 11 | draw_selected_bit); // recoloured, still selected
     EXPECT_EQ((*draw)[6].note_cell(9), 4);
+    (*draw)[5].note_cell(9) = 11;
     (*draw)[6].note_cell(9) = 4 | draw_selected_bit;
     QTest::mouseClick(form.colour_grid, Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(form.tool_state().colour, 11);
-    EXPECT_EQ((*draw)[6].note_cell(9), 11);
+    EXPECT_EQ((*draw)[6].note_cell(9), 11 | draw_selected_bit);
 }
 
 TEST_F(DrawingToolsWindowTest, CommandsActByTheSelectionMode) {

@@ -131,7 +131,10 @@ TEST(PenStroke, FillsTheSameFramesInEitherDirection) {
         {"right to left", 140, 117, 3000, false, range(117, 140)},
         {"quantised 1/16", 117, 140, 3000, true, range(116, 140)},
         {"quantised right to left", 140, 117, 3000, true, range(116, 140)},
-        {"snapping to one point vanishes", 101, 101, 3000, true, {}},
+        // Both ends snapping to one point: the division the stroke lies in.
+        {"within one division", 102, 102, 3000, true, range(100, 102)},
+        {"within the last division", 149, 149, 3000, true, range(147, 149)},
+        {"one frame where no lines enclose it", 160, 160, 3000, true, range(160, 160)},
         {"cut at the end of the recording", 140, 390, 145, false, range(140, 144)},
         {"wholly beyond the recording", 146, 160, 145, false, {}},
     };
@@ -202,8 +205,8 @@ TEST(SelectionCommands, ActOnTheTargetOfTheSelectionMode) {
         {"pen: delete", DrawMode::pen_select, 1, 0, 3 | s, true},
         {"line: delete", DrawMode::line_select, 1, 5 | s, 0, true},
         {"line drawing: delete does nothing", DrawMode::line_draw, 1, 5 | s, 3 | s, false},
-        {"pen: recolour", DrawMode::pen_select, 2, 12, 3 | s, true},
-        {"line: recolour", DrawMode::line_select, 2, 5 | s, 12, true},
+        {"pen: recolour, still selected", DrawMode::pen_select, 2, 12 | s, 3 | s, true},
+        {"line: recolour, still selected", DrawMode::line_select, 2, 5 | s, 12 | s, true},
         {"none: recolour does nothing", DrawMode::none, 2, 5 | s, 3 | s, false},
     };
     for (const auto& c : cases) {
