@@ -175,6 +175,21 @@ void commit_pen_stroke(DrawData& draw, int frame_count, int start, int end, int 
         // Where no lines enclose it, a stroke that snapped to nothing keeps
         // its own frames.
     }
+    // A stroke that touches a note of its pitch and colour (without covering
+    // any of it) is a note struck again: one empty frame stays before the
+    // later of the two, so that they read back as two notes.
+    const auto same = [&](int f) {
+        return f >= 0 && f < n && unselected(draw[f].note_cell(band)) == colour;
+    };
+    std::uint8_t* earlier_end = nullptr; // the frame the note before gives up
+    if (same(start - 1) && !same(start)) {
+        if (same(start - 2))
+            earlier_end = &draw[start - 1].note_cell(band);
+        else if (start < end)
+            ++start; // that note is one frame: the stroke starts a frame later
+    }
+    if (same(end + 1) && !same(end) && end > start) --end;
+    if (earlier_end) put(draw, *earlier_end, 0);
     for (int f = start; f <= end; ++f)
         put(draw, draw[f].note_cell(band), std::uint8_t(colour));
 }

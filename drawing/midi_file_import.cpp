@@ -343,6 +343,9 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     // many notes are held over it. Per key, a skip table gives the next frame
     // not yet taken (path halving keeps the look-ups short).
     std::vector<std::vector<int>> next_free(std::size_t(highest_key + 1));
+    // Per key, the colour of a note that begins at each frame (0: none).
+    std::vector<std::vector<std::uint8_t>> began(std::size_t(highest_key + 1));
+    std::vector<int> mine; // the frames one note takes
     auto find_free = [](std::vector<int>& next, int f) {
         while (next[std::size_t(f)] != f) {
             next[std::size_t(f)] = next[std::size_t(next[std::size_t(f)])];
@@ -371,10 +374,24 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
             std::iota(next.begin(), next.end(), 0);
         }
         const auto colour = std::uint8_t(colour_of(n));
-        for (int f = find_free(next, int(first)); f <= last; f = find_free(next, f + 1)) {
+        std::vector<std::uint8_t>& starts = began[std::size_t(n.key)];
+        if (starts.empty()) starts.assign(std::size_t(frames) + 1, 0);
+        // The free frames of its span, but the one just before a later note
+        // of its colour that begins there: a note struck again keeps one
+        // empty frame before it, or the two would read back as one.
+        mine.clear();
+        for (int f = find_free(next, int(first)); f <= last; f = find_free(next, f + 1))
+            mine.push_back(f);
+        if (mine.size() > 1) {
+            const std::vector<int> all = mine;
+            std::erase_if(mine, [&](int f) { return starts[std::size_t(f) + 1] == colour; });
+            if (mine.empty()) mine = all; // too short to give a frame up
+        }
+        for (int f : mine) {
             draw[f].note_cell(n.key - band_note_offset) = colour;
             next[std::size_t(f)] = f + 1;
         }
+        if (!mine.empty() && mine.front() == first) starts[std::size_t(first)] = colour;
     }
     if (options.lines != MidiImportLines::none) {
         const auto line = std::uint8_t(std::clamp(options.line_colour, 1, 16));

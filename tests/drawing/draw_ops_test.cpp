@@ -119,6 +119,11 @@ std::vector<int> range(int a, int b) {
     return v;
 }
 
+std::vector<int> cat(std::vector<int> a, const std::vector<int>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 TEST(PenStroke, FillsTheSameFramesInEitherDirection) {
     struct Case {
         const char* name;
@@ -147,6 +152,35 @@ TEST(PenStroke, FillsTheSameFramesInEitherDirection) {
         EXPECT_EQ(cells(*d, 60), c.want) << c.name;
         EXPECT_EQ(d->modified, !c.want.empty()) << c.name;
     }
+}
+
+// A stroke touching a note of its pitch and colour leaves one empty frame
+// before the later of the two; one that covers part of it lengthens it.
+TEST(PenStroke, TouchingTheSameNoteStrikesItAgain) {
+    struct Case {
+        const char* name;
+        int note_first, note_last; // colour 9 at band 60
+        int start, end;
+        std::vector<int> want;
+    };
+    const Case cases[] = {
+        {"after a note", 10, 19, 20, 29, cat(range(10, 18), range(20, 29))},
+        {"before a note", 30, 39, 20, 29, cat(range(20, 28), range(30, 39))},
+        {"after a one-frame note", 19, 19, 20, 29, cat({19}, range(21, 29))},
+        {"over its end: longer", 10, 19, 15, 29, range(10, 29)},
+        {"a frame apart: untouched", 10, 18, 20, 29, cat(range(10, 18), range(20, 29))},
+    };
+    for (const auto& c : cases) {
+        auto d = fresh();
+        fill_run(*d, 60, c.note_first, c.note_last, 9);
+        commit_pen_stroke(*d, 3000, c.start, c.end, 60, 9, false, 16);
+        EXPECT_EQ(cells(*d, 60), c.want) << c.name;
+    }
+    // Another colour is another note: nothing changes.
+    auto d = fresh();
+    fill_run(*d, 60, 10, 19, 4);
+    commit_pen_stroke(*d, 3000, 20, 29, 60, 9, false, 16);
+    EXPECT_EQ(cells(*d, 60), range(10, 29));
 }
 
 TEST(PenStroke, ReplacesWhateverWasThere) {

@@ -267,6 +267,37 @@ TEST(MidiFileImport, LaterNotesDrawOverEarlierOnes) {
             << f;
 }
 
+// A note struck again where the last one ends (as editors write repeated
+// notes) keeps one empty frame before it, so that a round trip keeps it.
+TEST(MidiFileImport, RepeatedNotesStaySeparate) {
+    const Bytes track = cat({
+        {0x00, 0x90, 60, 100}, // a tick a frame: frames 0 … 9, 10 … 19, 20 … 29
+        {0x0a, 0x80, 60, 0},
+        {0x00, 0x90, 60, 100},
+        {0x0a, 0x80, 60, 0},
+        {0x00, 0x90, 60, 100},
+        {0x0a, 0x80, 60, 0},
+        {0x00, 0x90, 62, 100}, // a one-frame note struck again: merged, not lost
+        {0x01, 0x80, 62, 0},
+        {0x00, 0x90, 62, 100},
+        {0x01, 0x80, 62, 0},
+        end_of_track,
+    });
+    const Bytes file = cat({header(0, 1, 25), chunk("MTrk", track)});
+    auto draw = std::make_unique<DrawData>();
+    MidiChannelSettings channels;
+    ASSERT_TRUE(import_midi_file(file, *draw, 100, channels, {}).ok);
+    for (int f = 0; f < 40; ++f) {
+        EXPECT_EQ((*draw)[f].note_cell(27) != 0, f < 30 && f != 9 && f != 19) << f;
+        EXPECT_EQ((*draw)[f].note_cell(29) != 0, f == 30 || f == 31) << f;
+    }
+    // Exported and read back: three notes of C4 again.
+    const Bytes out = build_midi_file(*draw, 100, channels, {});
+    auto again = std::make_unique<DrawData>();
+    ASSERT_TRUE(import_midi_file(out, *again, 100, channels, {}).ok);
+    for (int f = 0; f < 30; ++f) EXPECT_EQ((*again)[f].note_cell(27), (*draw)[f].note_cell(27)) << f;
+}
+
 // Format 1 with SMPTE division: 25 fps × 40 ticks, one tick per millisecond.
 TEST(MidiFileImport, FormatOneWithSmpteDivisionAndNamedTracks) {
     const Bytes conductor = cat({
