@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 namespace pitkad {
 
@@ -145,6 +146,42 @@ struct DrawnNote {
     int last;
     std::uint8_t value;
 };
+
+// A note as the file plays it: its track (colour), channel, key and ticks.
+struct TimedNote {
+    int colour;
+    int channel;
+    std::uint8_t key;
+    std::int64_t on, off;
+};
+
+// Notes of one key on one channel (colours N and N + 8 share it) meeting at
+// a tick. Two that start together are one note-on: the first, held as long
+// as the longer. One that ends where a note of another track starts lets go
+// a tick early, since a player merging the tracks may read the other
+// track's note-on first and end the new note with the old one's note-off.
+void separate_notes_of_one_key(std::vector<TimedNote>& notes) {
+    const auto same_key = [](const TimedNote& a, const TimedNote& b) {
+        return a.channel == b.channel && a.key == b.key;
+    };
+    std::stable_sort(notes.begin(), notes.end(), [](const TimedNote& a, const TimedNote& b) {
+        return std::tie(a.channel, a.key, a.on, a.colour) < std::tie(b.channel, b.key, b.on, b.colour);
+    });
+    std::vector<TimedNote> kept;
+    for (const TimedNote& n : notes) {
+        if (!kept.empty() && same_key(kept.back(), n) && kept.back().on == n.on)
+            kept.back().off = std::max(kept.back().off, n.off);
+        else
+            kept.push_back(n);
+    }
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        for (std::size_t j = i + 1;
+             j < kept.size() && same_key(kept[i], kept[j]) && kept[j].on <= kept[i].off; ++j)
+            if (kept[j].on == kept[i].off && kept[j].colour != kept[i].colour &&
+                kept[i].off - 1 > kept[i].on)
+                --kept[i].off;
+    notes = std::move(kept);
+}
 
 std::vector<DrawnNote> drawn_notes(const DrawData& draw, int frames) {
     std::vector<DrawnNote> notes;
@@ -335,11 +372,10 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
              {0xff, 0x51, 0x03, std::uint8_t(q >> 16), std::uint8_t(q >> 8), std::uint8_t(q)}});
     }
 
-    std::array<std::vector<TrackEvent>, 17> by_colour;
+    std::vector<TimedNote> notes;
     for (const DrawnNote& n : drawn_notes(draw, frames)) {
         if (options.include_note && !options.include_note(n.value)) continue;
         const int colour = n.value & draw_colour_mask;
-        const int ch = drawing_channel(std::uint8_t(colour));
         std::int64_t on = map.tick_at(std::int64_t(n.first) * frame_us);
         std::int64_t off = map.tick_at(std::int64_t(n.last + 1) * frame_us);
         if (options.quantize_division > 1) {
@@ -349,11 +385,17 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
             off = q_off > q_on ? q_off : next_division(map, q_on, options.quantize_division);
             on = q_on;
         }
-        const auto key = std::uint8_t(n.band + band_note_offset);
-        const auto velocity = std::uint8_t(std::clamp(settings.volume[std::size_t(ch)], 1, 127));
-        auto& track = by_colour[std::size_t(colour)];
-        track.push_back({on, 2, {std::uint8_t(0x90 | ch), key, velocity}});
-        track.push_back({off, 1, {std::uint8_t(0x80 | ch), key, 0}});
+        notes.push_back({colour, drawing_channel(std::uint8_t(colour)),
+                         std::uint8_t(n.band + band_note_offset), on, off});
+    }
+    separate_notes_of_one_key(notes);
+
+    std::array<std::vector<TrackEvent>, 17> by_colour;
+    for (const TimedNote& n : notes) {
+        const auto velocity = std::uint8_t(std::clamp(settings.volume[std::size_t(n.channel)], 1, 127));
+        auto& track = by_colour[std::size_t(n.colour)];
+        track.push_back({n.on, 2, {std::uint8_t(0x90 | n.channel), n.key, velocity}});
+        track.push_back({n.off, 1, {std::uint8_t(0x80 | n.channel), n.key, 0}});
     }
 
     std::vector<std::uint8_t> out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};

@@ -166,6 +166,73 @@ TEST(MidiTempoMap, LinesCountInBarsAndBeats) {
     }
 }
 
+// The note-ons and note-offs of an exported file: track, tick, status, key.
+struct KeyEvent {
+    int track;
+    std::int64_t tick;
+    std::uint8_t status, key;
+};
+std::vector<KeyEvent> key_events(const Bytes& f) {
+    const auto be32 = [&](std::size_t at) {
+        return std::size_t(f[at]) << 24 | std::size_t(f[at + 1]) << 16 | std::size_t(f[at + 2]) << 8 |
+               std::size_t(f[at + 3]);
+    };
+    const auto vlq = [&](std::size_t& p) {
+        std::int64_t v = 0;
+        while (f[p] & 0x80) v = (v << 7) | (f[p++] & 0x7f);
+        return (v << 7) | f[p++];
+    };
+    std::vector<KeyEvent> out;
+    int track = 0;
+    for (std::size_t pos = 14; pos + 8 <= f.size(); ++track) {
+        const std::size_t end = pos + 8 + be32(pos + 4);
+        std::int64_t tick = 0;
+        std::uint8_t status = 0;
+        for (std::size_t p = pos + 8; p < end;) {
+            tick += vlq(p);
+            if (f[p] == 0xff) {
+                p += 2;
+                p += std::size_t(vlq(p));
+                continue;
+            }
+            if (f[p] & 0x80) status = f[p++];
+            if ((status & 0xe0) == 0x80) out.push_back({track, tick, status, f[p]});
+            p += (status & 0xe0) == 0xc0 ? 1 : 2;
+        }
+        pos = end;
+    }
+    return out;
+}
+
+// Colours 1 and 9 share channel 1: a note of one ending where the other's
+// starts lets go a tick before, and two starting together sound once.
+TEST(MidiFileExport, NotesOfOneKeyAcrossTracksNeverCutEachOther) {
+    auto draw = std::make_unique<DrawData>();
+    for (int f = 0; f < 10; ++f) (*draw)[f].note_cell(60) = 1;
+    for (int f = 10; f < 20; ++f) (*draw)[f].note_cell(60) = 9;
+    (*draw)[40].note_cell(50) = 2; // quantised below to the tick of the next one
+    (*draw)[41].note_cell(50) = 10;
+    MidiChannelSettings channels;
+    MidiExportOptions options;
+    std::vector<KeyEvent> events = key_events(build_midi_file(*draw, 100, channels, options));
+    const auto at = [&](std::uint8_t status, std::uint8_t key) {
+        std::vector<std::int64_t> ticks;
+        for (const KeyEvent& e : events)
+            if (e.status == status && e.key == key) ticks.push_back(e.tick);
+        return ticks;
+    };
+    // 120 BPM: 10 frames are 192 ticks.
+    EXPECT_EQ(at(0x91, 93), (std::vector<std::int64_t>{0, 192}));
+    EXPECT_EQ(at(0x81, 93), (std::vector<std::int64_t>{191, 384}));
+    options.quantize_division = 4; // lines 20 frames apart: 40 and 41 both snap to 40
+    for (int f = 0; f < 20; ++f) (*draw)[f].note_cell(60) = 0;
+    (*draw)[30].line_mark() = 1;
+    (*draw)[50].line_mark() = 1;
+    events = key_events(build_midi_file(*draw, 100, channels, options));
+    EXPECT_EQ(at(0x92, 83).size(), 1u);
+    EXPECT_EQ(at(0x82, 83).size(), 1u);
+}
+
 TEST(MidiFileExport, QuantisesToDivisionsOfTheLineIntervalAndFiltersTheSelection) {
     auto draw = std::make_unique<DrawData>();
     for (int f : {0, 40, 80})
