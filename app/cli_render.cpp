@@ -17,25 +17,17 @@ namespace pitkad {
 
 namespace {
 
-struct LabelSides {
-    bool left = false, right = false;
-};
-
 // The graph with the note labels painted over it as text and, when asked,
 // the time ruler above it: what the window shows.
 QImage window_picture(const QImage& graph, const ViewState& view,
-                      const std::vector<LineCount>& lines, bool ruler, LabelSides labels) {
+                      const std::vector<LineCount>& lines, bool ruler, LabelColumns labels) {
     const int top = ruler ? ruler_height : 0;
     QImage out(graph.width(), graph.height() + top, QImage::Format_RGB32);
     QPainter p(&out);
     if (ruler) paint_time_ruler(p, QRect(0, 0, graph.width(), ruler_height), view, lines);
     p.drawImage(0, top, graph);
     p.translate(0, top);
-    const std::array<std::uint8_t, 76> none{};
-    const QRect all(0, 0, graph.width(), graph.height());
-    if (labels.left) paint_note_labels(p, left_label_x, view.line_width, none, all);
-    if (labels.right)
-        paint_note_labels(p, graph.width() - right_label_offset, view.line_width, none, all);
+    paint_label_columns(p, labels, graph.width(), view.line_width, {}, graph.rect(), &graph);
     p.end();
     return out;
 }

@@ -59,14 +59,9 @@ GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
 }
 
 void GraphArea::paint_labels(QPainter& p, const QRect& clip) {
-    const LabelSides sides = label_sides ? label_sides() : LabelSides{};
-    const int L = view_.laid_out_line_width();
-    const auto paint_at = [&](int x) {
-        const auto under = rows_with_content(view_.screen, x, label_width + 8, L, view_.pixel_scale());
-        paint_note_labels(p, x, L, sounding_notes, clip, under);
-    };
-    if (sides.left) paint_at(left_label_x);
-    if (sides.right) paint_at(view_.logical_width() - right_label_offset);
+    paint_label_columns(p, label_columns ? label_columns() : LabelColumns{}, view_.logical_width(),
+                        view_.laid_out_line_width(), sounding_notes, clip, &view_.screen,
+                        view_.pixel_scale());
 }
 
 int GraphArea::device_scale() const {
@@ -90,7 +85,8 @@ bool GraphArea::show_place(const OverviewWidget::Marks& marks) {
 
 void GraphArea::content_changed() {
     ruler->invalidate_lines();
-    if (!overview_timer_.isActive()) overview_timer_.start();
+    // Once the redraws stop for a moment: never in the middle of a scroll.
+    overview_timer_.start();
 }
 
 void GraphArea::refresh_overview() {

@@ -8,6 +8,7 @@
 #include "app/navigation_widgets.h"
 #include "control/document.h"
 #include "view/graph_view.h"
+#include "view/note_labels.h"
 #include "view/view_layout.h"
 
 #include <QObject>
@@ -36,10 +37,7 @@ class GraphArea final : public QObject {
     std::function<GraphParams()> params;
     std::function<bool()> recording_open;
     // The note labels shown, and the notes sounding (their labels lit).
-    struct LabelSides {
-        bool left = false, right = false;
-    };
-    std::function<LabelSides()> label_sides;
+    std::function<LabelColumns()> label_columns;
     std::span<const std::uint8_t> sounding_notes;
 
     // The scroll bar's width when rows of the view's height need more than

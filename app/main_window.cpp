@@ -17,12 +17,10 @@
 #include "base/paths.h"
 #include "base/translatable.h"
 #include "control/settings_file.h"
+#include "control/view_navigation.h"
 #include "drawing/draw_history.h"
 #include "midi/fluidsynth_backend.h"
-#include "control/view_navigation.h"
 #include "view/data_bitmaps.h"
-#include "view/graph_image.h"
-#include "view/note_labels.h"
 #include "view/time_ruler.h"
 #include "view/view_layout.h"
 
@@ -41,9 +39,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -52,7 +47,6 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 
 namespace pitkad {
@@ -217,10 +211,10 @@ void MainWindow::build_controls() {
     graph->on_wheel = [this](const QWheelEvent& e, int x) { navigator_->wheel(e, x); };
     navigator_->connect_menu(*menus, *this);
     // The note labels the View menu shows, painted over the picture.
-    area_->label_sides = [this] {
+    area_->label_columns = [this] {
         const bool shown = menus->left_labels_action->isEnabled();
-        return GraphArea::LabelSides{shown && menus->left_labels_action->isChecked(),
-                                     shown && menus->right_labels_action->isChecked()};
+        return LabelColumns{shown && menus->left_labels_action->isChecked(),
+                            shown && menus->right_labels_action->isChecked()};
     };
     graph->on_mouse = [this](GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                              QPoint p) { graph_mouse(kind, button, shift, p); };

@@ -45,13 +45,9 @@ void ViewNavigator::wheel(const QWheelEvent& e, int x) {
     } else if (shift) {
         if (hooks_.scroll_pitch) hooks_.scroll_pitch(-notches * 3 * doc_.view.line_width);
     } else {
-        // Turning towards you goes on in time, an eighth of the view a notch.
-        const int ms = wheel_scroll_ms(doc_.view, hooks_.graph_width(), -notches);
-        const PlayState s = transport_.state();
-        if (s == PlayState::stopped)
-            transport_.seek_relative(ms);
-        else
-            move_to(std::max(0, player_.position() + ms) / frame_ms);
+        // Turning towards you goes on in time, an eighth of the view a notch:
+        // stopped, the view and its play start; otherwise the play position.
+        transport_.seek_relative(wheel_scroll_ms(doc_.view, hooks_.graph_width(), -notches));
         changed();
     }
 }
@@ -65,18 +61,18 @@ int ViewNavigator::anchor_column() const {
 void ViewNavigator::zoom_by(double factor, int anchor_x) {
     if (transport_.state() == PlayState::no_recording) return;
     zoom_time(doc_.view, factor, anchor_x, doc_.store.frame_count, hooks_.graph_width());
-    if (transport_.state() == PlayState::stopped)
-        transport_.seek_relative(0); // the play start follows the view
-    else
-        hooks_.redraw();
-    changed();
+    show_zoom();
 }
 
 void ViewNavigator::fit_whole() {
     if (transport_.state() == PlayState::no_recording) return;
     fit_whole_recording(doc_.view, doc_.store.frame_count, hooks_.graph_width());
+    show_zoom();
+}
+
+void ViewNavigator::show_zoom() {
     if (transport_.state() == PlayState::stopped)
-        transport_.seek_relative(0); // from the start, as the view now is
+        transport_.seek_relative(0); // the play start follows the view
     else
         hooks_.redraw();
     changed();

@@ -52,6 +52,8 @@ class ViewNavigator {
     // Moves to frame `first` (stopped: the view and the play start;
     // otherwise the play position) and redraws.
     void move_to(int first);
+    // After a zoom: stopped, the view's first frame is the play start again.
+    void show_zoom();
     void changed();
 
     Document& doc_;

@@ -5,6 +5,7 @@
 #include "base/paths.h"
 #include "control/practice_controls.h"
 #include "midi/channel_settings.h"
+#include "view/view_state.h"
 
 #include <QDir>
 #include <QFile>
@@ -298,9 +299,9 @@ Settings settings_from(const IniText& ini, const Settings& defaults) {
     for (const ClampedKey& k : practice_keys)
         if (auto v = read_int(ini, practice, k.key)) s.*k.field = std::clamp(*v, k.min, k.max);
     const std::optional<int> zoom = read_int(ini, graphics, "Zoom");
-    s.zoom = zoom && in(*zoom, 1, 800000) ? *zoom : 0;
+    s.zoom = zoom && in(*zoom, int(min_zoom), int(max_zoom)) ? *zoom : 0;
     const std::optional<int> rows = read_int(ini, window, "RowHeight");
-    s.row_height = rows && in(*rows, 3, 24) ? *rows : 0;
+    s.row_height = rows && in(*rows, min_row_height, max_row_height) ? *rows : 0;
     return s;
 }
 

@@ -6,6 +6,7 @@
 #include "drawing/draw_data.h"
 #include "midi/channel_settings.h"
 #include "midi/midi_port.h"
+#include "view/time_ruler.h"
 #include "view/view_state.h"
 
 #include <algorithm>
@@ -27,20 +28,13 @@ QString time_text(int frames) {
            QLatin1String(seconds_suffix);
 }
 
-QString clock_text(int frames) {
-    const int t = std::max(frames, 0) / frames_per_tenth;
-    const int seconds = t / 10;
-    const int hours = seconds / 3600, minutes = seconds / 60 % 60;
-    const QLatin1Char zero('0');
-    const QString before_seconds =
-        hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(minutes, 2, 10, zero)
-                  : QString::number(minutes);
-    return before_seconds + QStringLiteral(":%1.%2").arg(seconds % 60, 2, 10, zero).arg(t % 10);
-}
-
 QString time_display_text(int frame, int length_frames, bool in_seconds) {
     if (in_seconds) return time_text(frame);
-    return clock_text(frame) + QLatin1String(" / ") + clock_text(length_frames);
+    // Clocks in tenths, as the time ruler writes them: "1:05.3", "1:00:00.0".
+    const auto clock = [](int frames) {
+        return QString::fromStdString(clock_text(std::int64_t(std::max(frames, 0)) * frame_ms, true));
+    };
+    return clock(frame) + QLatin1String(" / ") + clock(length_frames);
 }
 
 int slider_position(int frame, int frame_count) {

@@ -59,11 +59,9 @@ int slider_position(int frame, int frame_count);
 
 // A count of 20 ms frames as tenths of a second: 617 → "12.3 s".
 QString time_text(int frames);
-// A count of frames as a clock in tenths: 3265 → "1:05.3"; from an hour on
-// with hours, 180000 → "1:00:00.0".
-QString clock_text(int frames);
-// The time display: "position / length" as clocks, or with `in_seconds`
-// the position alone as time_text shows it.
+// The time display: "position / length" as clocks in tenths ("1:05.3",
+// from an hour on "1:00:00.0"), or with `in_seconds` the position alone as
+// time_text shows it.
 QString time_display_text(int frame, int length_frames, bool in_seconds);
 
 class Transport {

@@ -52,11 +52,6 @@ void fit_whole_recording(ViewState& view, int frame_count, int width) {
     view.first_frame = 0;
 }
 
-void choose_preset(ViewState& view, int scroll_speed) {
-    view.scroll_speed = scroll_speed;
-    view.zoom = 0;
-}
-
 int stepped_row_height(int h, int steps) {
     return effective_row_height(effective_row_height(h) + steps);
 }

@@ -25,8 +25,6 @@ std::int64_t widest_zoom(int frame_count, int width);
 void zoom_time(ViewState& view, double factor, int anchor_x, int frame_count, int width);
 // The whole recording in the window, from its start.
 void fit_whole_recording(ViewState& view, int frame_count, int width);
-// Back to a preset of s pixels per frame (the scroll speed button).
-void choose_preset(ViewState& view, int scroll_speed);
 
 // The row height `steps` steps from h, within 3 … 24.
 int stepped_row_height(int h, int steps);

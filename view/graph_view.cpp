@@ -69,12 +69,10 @@ void GraphView::resize_bitmaps(int width, int line_width) {
     screen = QImage(width, rows + legend_height * scale_, QImage::Format_BGR888);
     cursor_bitmap = QImage(1, rows, QImage::Format_BGR888);
     column_bitmap = QImage(1, rows, QImage::Format_BGR888);
-    line_column_bitmap = QImage(1, rows, QImage::Format_BGR888);
     fill_black(graph_bitmap);
     fill_black(screen);
     fill_black(cursor_bitmap);
     fill_black(column_bitmap);
-    fill_black(line_column_bitmap);
     levels_.assign(std::size_t(graph_rows) * std::size_t(width), 0);
 }
 
@@ -126,6 +124,28 @@ GraphView::ColumnRange GraphView::readable_columns(int capacity) const {
     return {int(lo), int(hi)};
 }
 
+GraphView::BandValues GraphView::loudest_of(FrameSpan span) const {
+    // By band, in the store's order, so that the loop runs in lanes.
+    BandValues loudest;
+    loudest.fill(-std::numeric_limits<float>::infinity());
+    for (int f = span.first; f < span.end; ++f) {
+        const float* col = store_.spectrogram.data() + std::size_t(f) * cells_per_frame;
+        for (std::size_t b = 0; b < loudest.size(); ++b)
+            loudest[b] = std::max(loudest[b], col[b]); // a NaN cell counts as silence
+    }
+    return loudest;
+}
+
+GraphView::BandCells GraphView::first_cells_of(FrameSpan span) const {
+    BandCells cells{};
+    for (int f = span.first; f < span.end; ++f) {
+        const auto& slot = drawing_[f].slot;
+        for (std::size_t b = first_band; b < cells.size(); ++b)
+            cells[b] = cells[b] != 0 ? cells[b] : slot[b];
+    }
+    return cells;
+}
+
 GraphView::FrameSpan GraphView::column_frames(int x, int capacity) const {
     const ViewState v = device_view();
     const long long F = v.first_frame;
@@ -160,14 +180,7 @@ void GraphView::render(const GraphParams& p) {
             continue;
         }
         shown = span;
-        // By band, in the store's order, so that the loop runs in lanes.
-        std::array<float, cells_per_frame> loudest;
-        loudest.fill(-std::numeric_limits<float>::infinity());
-        for (int f = span.first; f < span.end; ++f) {
-            const float* col = store_.spectrogram.data() + std::size_t(f) * cells_per_frame;
-            for (std::size_t b = 0; b < std::size_t(cells_per_frame); ++b)
-                loudest[b] = std::max(loudest[b], col[b]); // a NaN cell counts as silence
-        }
+        const BandValues loudest = loudest_of(span);
         for (int r = 0; r < graph_rows; ++r)
             levels_[std::size_t(r) * stride + std::size_t(x)] = std::uint16_t(
                 band_level(loudest[std::size_t(ViewState::row_to_band(r))], scale));
@@ -251,18 +264,12 @@ void GraphView::pen_overlay() {
     const int L = row();
     const ColumnRange cr = readable_columns(drawing_capacity());
     FrameSpan shown{-1, -1};
-    std::array<std::uint8_t, draw_record_size> cells{}; // by band, as a frame holds them
+    BandCells cells{};
     for (int x = cr.lo; x < cr.hi; ++x) {
         const FrameSpan span = column_frames(x, drawing_capacity());
         if (span != shown) {
-            // A column of several frames shows the first drawn cell of each row.
             shown = span;
-            cells.fill(0);
-            for (int f = span.first; f < span.end; ++f) {
-                const auto& slot = drawing_[f].slot;
-                for (std::size_t b = first_band; b < std::size_t(draw_record_size); ++b)
-                    cells[b] = cells[b] != 0 ? cells[b] : slot[b];
-            }
+            cells = first_cells_of(span);
         }
         for (int r = 0; r < graph_rows; ++r) {
             const std::uint8_t v = cells[std::size_t(ViewState::row_to_band(r))];
@@ -455,22 +462,19 @@ void GraphView::restore_column(int frame) {
     // The frames this column shows: one, or several when zoomed out.
     const FrameSpan stored = column_frames(int(x), store_capacity());
     const FrameSpan drawn = column_frames(int(x), drawing_capacity());
+    const BandCells cells = first_cells_of(drawn);
+    const BandValues loudest = loudest_of(stored);
     const PracticeMarks& m = p.practice;
     const bool in_loop = m.in_loop(frame);
     for (int r = 0; r < graph_rows; ++r) {
         const int k = ViewState::row_to_band(r);
         const int pc = pitch_class_of_row(r);
         Rgb c{0, 0, 0};
-        std::uint8_t v = 0;
-        for (int f = drawn.first; f < drawn.end && v == 0; ++f)
-            v = drawing_[f].note_cell(k);
+        const std::uint8_t v = cells[std::size_t(k)];
         if (p.switches.pen_show && v != 0) {
             c = draw_colour(drawing_, v);
         } else if (stored.first < stored.end) {
-            float loudest = -std::numeric_limits<float>::infinity();
-            for (int f = stored.first; f < stored.end; ++f)
-                loudest = std::max(loudest, store_.at(f, k));
-            const int lv = band_level(loudest, scale);
+            const int lv = band_level(loudest[std::size_t(k)], scale);
             c = Rgb{level_palette.red[std::size_t(pc)][std::size_t(lv)],
                     level_palette.green[std::size_t(pc)][std::size_t(lv)],
                     level_palette.blue[std::size_t(pc)][std::size_t(lv)]};

@@ -7,6 +7,7 @@
 //
 // All members run on the UI thread.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -77,7 +78,6 @@ class GraphView {
     QImage graph_bitmap;       // W × (74 L + 29): the whole view
     QImage cursor_bitmap;      // 1 × 74 L: the playback cursor column
     QImage column_bitmap;      // 1 × 74 L: scratch column for restore_column
-    QImage line_column_bitmap; // 1 × 74 L: scratch column for a drawn line
     QImage font_bitmap;        // glyph atlas; null until load_font succeeds
     QImage colour_bitmap;      // pitch-class colours; null until load_colour succeeds
     QImage screen;             // the window's content, size of graph_bitmap
@@ -174,6 +174,12 @@ class GraphView {
     ColumnRange readable_columns(int capacity) const;
     // The frames pixel column x shows, clipped to 0 … capacity − 1.
     FrameSpan column_frames(int x, int capacity) const;
+    // What a column of several frames shows, by band: the loudest level of
+    // each band among the frames, and the first drawn cell of each.
+    using BandValues = std::array<float, cells_per_frame>;
+    using BandCells = std::array<std::uint8_t, draw_record_size>;
+    BandValues loudest_of(FrameSpan span) const;
+    BandCells first_cells_of(FrameSpan span) const;
 
     const SpectrogramStore& store_;
     const DrawData& drawing_;

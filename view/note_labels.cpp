@@ -5,7 +5,6 @@
 #include <QPainter>
 
 #include <algorithm>
-
 #include <cmath>
 #include <cstdio>
 
@@ -95,6 +94,18 @@ void paint_note_labels(QPainter& p, int x, int line_width, std::span<const std::
         p.drawText(QPoint(x + 1, top + ascent), text);
     }
     p.restore();
+}
+
+void paint_label_columns(QPainter& p, LabelColumns columns, int graph_width, int line_width,
+                         std::span<const std::uint8_t> sounding, const QRect& clip,
+                         const QImage* picture, int scale) {
+    const auto paint_at = [&](int x) {
+        std::array<bool, 74> under{};
+        if (picture) under = rows_with_content(*picture, x, label_width + 8, line_width, scale);
+        paint_note_labels(p, x, line_width, sounding, clip, under);
+    };
+    if (columns.left) paint_at(left_label_x);
+    if (columns.right) paint_at(graph_width - right_label_offset);
 }
 
 } // namespace pitkad

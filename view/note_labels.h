@@ -64,6 +64,16 @@ bool row_labelled(int band, int line_width);
 void paint_note_labels(QPainter& painter, int x, int line_width,
                        std::span<const std::uint8_t> sounding, const QRect& clip,
                        std::span<const bool> under = {});
+// The label columns shown: at left_label_x, and at right_label_offset from
+// the right edge of a graph `graph_width` wide. With `picture` (the graph as
+// drawn, `scale` times the window's pixels) each label fades where sound or
+// drawing lies under it.
+struct LabelColumns {
+    bool left = false, right = false;
+};
+void paint_label_columns(QPainter& painter, LabelColumns columns, int graph_width, int line_width,
+                         std::span<const std::uint8_t> sounding, const QRect& clip,
+                         const QImage* picture = nullptr, int scale = 1);
 // Which rows have sound or drawing in columns x … x + width − 1 of a
 // picture drawn `scale` times the window's pixels (grey grid, markers and
 // cursor do not count).

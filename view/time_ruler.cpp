@@ -114,12 +114,10 @@ void paint_time_ruler(QPainter& p, const QRect& area, const ViewState& view,
     // room for them too.
     const auto visible = [&](int x) { return x >= -40 && x < area.width(); };
     int last_label_end = -1000;
-    bool beats_fit = true;
-    for (std::size_t i = 1; i < lines.size(); ++i)
-        if (view.frames_to_offset(lines[i].frame - lines[i - 1].frame) < 14) {
-            beats_fit = false;
-            break;
-        }
+    bool beats_fit = true; // every visible line at least 14 pixels from the one before
+    for (std::size_t i = 1; i < lines.size() && beats_fit; ++i)
+        beats_fit = !visible(view.frame_to_x(lines[i].frame)) ||
+                    view.frames_to_offset(lines[i].frame - lines[i - 1].frame) >= 14;
     for (const LineCount& c : lines) {
         const int x = view.frame_to_x(c.frame);
         if (!visible(x)) continue;
@@ -134,14 +132,6 @@ void paint_time_ruler(QPainter& p, const QRect& area, const ViewState& view,
         last_label_end = area.left() + x + 2 + p.fontMetrics().horizontalAdvance(text);
     }
     p.restore();
-}
-
-QImage time_ruler_image(const ViewState& view, int width, std::span<const LineCount> lines) {
-    QImage image(std::max(width, 1), ruler_height, QImage::Format_RGB32);
-    QPainter p(&image);
-    paint_time_ruler(p, image.rect(), view, lines);
-    p.end();
-    return image;
 }
 
 } // namespace pitkad

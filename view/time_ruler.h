@@ -5,7 +5,6 @@
 #include "drawing/midi_file.h"
 #include "view/view_state.h"
 
-#include <QImage>
 #include <QRect>
 
 #include <cstdint>
@@ -44,8 +43,5 @@ std::vector<RulerTick> ruler_ticks(const ViewState& view, int width, int min_lab
 // numbers when there is room) in the lower half.
 void paint_time_ruler(QPainter& painter, const QRect& area, const ViewState& view,
                       std::span<const LineCount> lines);
-
-// The ruler as a picture `width` pixels wide.
-QImage time_ruler_image(const ViewState& view, int width, std::span<const LineCount> lines);
 
 } // namespace pitkad
