@@ -110,7 +110,7 @@ DocumentSession::FileStamp DocumentSession::stamp_of(const std::string& file) {
     stamp.regular = S_ISREG(st.st_mode);
     // A pipe or device is never read for its hash (it could wait forever),
     // nor a file larger than any drawing (it is no drawing to keep).
-    if (stamp.regular && stamp.size <= draw_file_max_bytes)
+    if (stamp.regular && stamp.size <= draw_file_read_max_bytes)
         if (const FileHash h = hash_file(file); h.ok) {
             stamp.hashed = true;
             stamp.hash = h.value;

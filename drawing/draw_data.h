@@ -2,6 +2,8 @@
 // The drawing: the user's transcription as a byte grid parallel to the
 // spectrogram store, one 76-byte record per analysis frame.
 
+#include "drawing/draw_annotations.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -71,6 +73,8 @@ struct DrawData {
     std::vector<draw_frame> draw_data = std::vector<draw_frame>(draw_frames);
     // Indexed by draw value: 64 entries, the highlight colour except 1 … 16.
     std::array<Rgb, 64> draw_palette = make_draw_palette();
+    // Markers, meter marks, key and track names, saved with the cells.
+    DrawAnnotations annotations;
     // Set by every change, cleared by a load or save: the drawing differs
     // from its file.
     bool modified = false;
@@ -80,6 +84,7 @@ struct DrawData {
 
     void clear() {
         std::fill(draw_data.begin(), draw_data.end(), draw_frame{});
+        annotations.clear();
         modified = false;
     }
 

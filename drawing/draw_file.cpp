@@ -32,6 +32,8 @@ std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
     for (int f = 0; f < n; ++f)
         std::copy(draw[f].slot.begin(), draw[f].slot.end(),
                   out.begin() + draw_body_offset + std::ptrdiff_t(f) * draw_record_size);
+    const std::vector<std::uint8_t> block = build_annotation_block(draw.annotations);
+    out.insert(out.end(), block.begin(), block.end());
     return out;
 }
 
@@ -59,7 +61,7 @@ DrawFileRead read_draw_file(const std::string& path, int frame_count) {
         return refused(std::move(r), DrawFileRefusal::bad_header);
     // A pipe or a device at the path is refused without waiting for it,
     // and nothing past the largest drawing file is read.
-    FileRead file = read_regular_file(path, draw_file_max_bytes);
+    FileRead file = read_regular_file(path, draw_file_read_max_bytes);
     switch (file.status) {
     case ReadStatus::ok:
         break;
@@ -97,6 +99,9 @@ DrawFileRead read_draw_file(const std::string& path, int frame_count) {
     if (!std::all_of(body_start, body_start + std::ptrdiff_t(body), is_draw_value))
         return refused(std::move(r), DrawFileRefusal::bad_record);
     image.body.assign(body_start, body_start + std::ptrdiff_t(body));
+    const auto after = std::span(bytes).subspan(std::size_t(draw_body_offset) + body);
+    image.annotations_damaged = read_annotation_block(after, frame_count, image.annotations) ==
+                                AnnotationRead::damaged;
     image.body.resize(std::size_t(frame_count) * std::size_t(draw_record_size), 0);
     r.status = DrawFileStatus::ok;
     return r;
@@ -111,6 +116,7 @@ void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiChannelSett
     for (int f = 0; f < n; ++f)
         std::copy_n(image.body.begin() + std::ptrdiff_t(f) * draw_record_size, draw_record_size,
                     draw[f].slot.begin());
+    draw.annotations = image.annotations;
     draw.modified = false;
 }
 
@@ -125,7 +131,7 @@ namespace {
 // a regular file is copied; what a link at the name points to is not ours
 // to copy, and the save then refuses the name anyway.
 void keep_backup(const std::string& path) {
-    const FileRead old = read_regular_file(path, draw_file_max_bytes, Links::refuse);
+    const FileRead old = read_regular_file(path, draw_file_read_max_bytes, Links::refuse);
     if (old.ok()) write_file_atomically(backup_file_name(path), old.bytes, old.mode);
 }
 

@@ -19,16 +19,21 @@ namespace pitkad {
 inline constexpr int draw_header_size = 48;
 inline constexpr int draw_midi_block_size = 16;
 inline constexpr int draw_body_offset = draw_header_size + draw_midi_block_size;
-// The largest drawing file: the header, the MIDI block and draw_frames records.
+// The largest drawing file without annotations: the header, the MIDI block
+// and draw_frames records.
 inline constexpr std::size_t draw_file_max_bytes =
     std::size_t(draw_body_offset) + std::size_t(draw_frames) * std::size_t(draw_record_size);
+// The largest drawing file read: that and an annotation block.
+inline constexpr std::size_t draw_file_read_max_bytes =
+    draw_file_max_bytes + annotation_block_max_bytes;
 
 // The recording's path with the extension of its file name replaced by
 // ".pkc" (appended when the name has none).
 std::string draw_file_name(const std::string& wav_path);
 
-// The whole file for records 0 … frame_count - 1. The selection is not
-// cleared here; callers save an unselected drawing.
+// The whole file for records 0 … frame_count - 1, followed by the drawing's
+// annotation block when it has annotations. The selection is not cleared
+// here; callers save an unselected drawing.
 std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
                                           const MidiChannelSettings& settings);
 
@@ -37,6 +42,10 @@ struct DrawFileImage {
     std::array<std::uint8_t, 8> programs{};     // channels 1 … 8
     std::array<std::uint8_t, 8> volume_bytes{}; // 127 - velocity of channels 1 … 8
     std::vector<std::uint8_t> body;             // frame_count records
+    DrawAnnotations annotations;                // those within frame_count frames
+    // An annotation block follows the records but is cut off or malformed:
+    // the records are read, the annotations left empty.
+    bool annotations_damaged = false;
 };
 
 enum class DrawFileStatus {
@@ -49,7 +58,7 @@ enum class DrawFileStatus {
 enum class DrawFileRefusal {
     none,
     not_a_file,     // a device, pipe or socket
-    too_large,      // longer than the header, the MIDI block and draw_frames records
+    too_large,      // longer than draw_file_read_max_bytes
     bad_header,     // the header's frame count is below 0 or above draw_frames
     truncated,      // ends before the MIDI block or the records its header counts
     bad_midi_block, // a program or velocity byte above 127
@@ -75,9 +84,10 @@ struct DrawFileRead {
 // (0 … draw_frames; another count is refused as bad_header): it must be
 // long enough for its header's frame count, the MIDI block must hold MIDI
 // data bytes and every record byte a draw value. A file made for another
-// frame count is loaded cut or padded to frame_count records. Bytes after
-// the counted records are ignored, but a file longer than draw_file_max_bytes
-// is refused unread, and so is anything but a regular file.
+// frame count is loaded cut or padded to frame_count records. After the
+// counted records an annotation block is read; other bytes there are
+// ignored. A file longer than draw_file_read_max_bytes is refused unread,
+// and so is anything but a regular file.
 DrawFileRead read_draw_file(const std::string& path, int frame_count);
 
 // Puts a checked file into the drawing and the settings of channels 1 … 8;

@@ -32,7 +32,8 @@ void set_draw_channels(MidiChannelSettings& settings, const DrawChannels& channe
 
 std::size_t DrawStep::bytes() const {
     return sizeof(DrawStep) + frames.capacity() * sizeof(std::int32_t) +
-           (before.capacity() + after.capacity()) * sizeof(draw_frame);
+           (before.capacity() + after.capacity()) * sizeof(draw_frame) +
+           (annotations ? sizeof(*annotations) : 0);
 }
 
 void DrawHistory::note_save(const DrawData& draw) {
@@ -47,6 +48,7 @@ void DrawHistory::begin_step(const DrawData& draw, const MidiChannelSettings& se
     open_ = true;
     snapshot_ = draw.draw_data;
     snapshot_channels_ = draw_channels(settings);
+    snapshot_annotations_ = draw.annotations;
     note_save(draw);
 }
 
@@ -61,6 +63,13 @@ bool DrawHistory::end_step(DrawData& draw, const MidiChannelSettings& settings) 
     step.channels_before = snapshot_channels_;
     step.channels_after = draw_channels(settings);
     bool content = step.channels_before != step.channels_after;
+    if (snapshot_annotations_ != draw.annotations) {
+        step.annotations =
+            std::make_shared<const std::pair<DrawAnnotations, DrawAnnotations>>(
+                std::move(snapshot_annotations_), draw.annotations);
+        content = true;
+    }
+    snapshot_annotations_ = {};
     const std::size_t n = std::min(before.size(), draw.draw_data.size());
     for (std::size_t f = 0; f < n; ++f) {
         const draw_frame& old = before[f];
@@ -114,6 +123,7 @@ HistoryMove DrawHistory::take_step(DrawData& draw, MidiChannelSettings& settings
     for (std::size_t i = 0; i < s.frames.size(); ++i)
         draw[s.frames[i]] = records[i];
     set_draw_channels(settings, back ? s.channels_before : s.channels_after);
+    if (s.annotations) draw.annotations = back ? s.annotations->first : s.annotations->second;
     draw.modified = saved_ != long(position_);
     changed();
     return {true, s.channels_before != s.channels_after};

@@ -1,13 +1,13 @@
 #pragma once
 // The undo history of the drawing and of what the drawing file stores with
-// it (the programs and volumes of MIDI channels 1 … 8). A step keeps only
+// it (the programs and volumes of MIDI channels 1 … 8, the annotations). A step keeps only
 // the records it changed, each as it was before and after, so memory grows
 // with the size of the edits, not of the drawing. UI thread only.
 //
 // Recording a step: begin_step() keeps a temporary copy of all records,
 // end_step() compares and keeps the changed ones. A step is kept only when
-// a cell's content (its value without the selected bit) or a channel
-// setting changed: selection changes alone never make a step. A kept step
+// a cell's content (its value without the selected bit), an annotation or
+// a channel setting changed: selection changes alone never make a step. A kept step
 // stores whole records, selected bits included, so undoing or redoing it
 // puts back the selection those records had at that moment; records the
 // step did not touch keep whatever selection they have now.
@@ -25,6 +25,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace pitkad {
@@ -45,6 +47,8 @@ struct DrawStep {
     std::vector<std::int32_t> frames; // ascending
     std::vector<draw_frame> before, after;
     DrawChannels channels_before, channels_after;
+    // Before and after, only when the step changed them.
+    std::shared_ptr<const std::pair<DrawAnnotations, DrawAnnotations>> annotations;
     std::size_t bytes() const;
 };
 
@@ -97,6 +101,7 @@ class DrawHistory {
     bool open_ = false;
     std::vector<draw_frame> snapshot_;
     DrawChannels snapshot_channels_;
+    DrawAnnotations snapshot_annotations_;
 };
 
 // Runs edit() as one step of `history` (when there is one); edit() may change

@@ -213,7 +213,7 @@ TEST_F(DrawFileTest, PathsThatCannotBeReadTellWhy) {
         {"larger than any drawing",
          [&] {
              test::write_file(p, {});
-             fs::resize_file(p, draw_file_max_bytes + 1); // sparse: no disk taken
+             fs::resize_file(p, draw_file_read_max_bytes + 1); // sparse: no disk taken
          },
          p, DrawFileStatus::refused, none, DrawFileRefusal::too_large},
     };
@@ -242,6 +242,37 @@ TEST_F(DrawFileTest, LongerFilesAndSelectedValuesAreAccepted) {
     EXPECT_FALSE(r.resized());
     EXPECT_EQ(r.image.body.size(), 7600u);
     EXPECT_EQ(r.image.body[3 * 76 + 2], 33);
+}
+
+// Annotations follow the records: a drawing without them is the file it was,
+// one with them keeps its records where they were and reads back whole; a
+// damaged block costs the annotations, not the drawing.
+TEST_F(DrawFileTest, AnnotationsFollowTheRecords) {
+    (*draw)[7].note_cell(30) = 4;
+    const auto plain = build_draw_file(*draw, 100, channels);
+    ASSERT_EQ(plain.size(), std::size_t(64 + 100 * 76));
+    add_marker(draw->annotations, 50, "Verse");
+    draw->annotations.key = KeySignature{2, false};
+    ASSERT_TRUE(save_draw_data(path, *draw, 100, channels));
+    const auto bytes = test::read_file(path);
+    ASSERT_GT(bytes.size(), plain.size());
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), bytes.begin()));
+
+    auto back = std::make_unique<DrawData>();
+    ASSERT_TRUE(load_draw_data(path, *back, 100, channels).ok());
+    EXPECT_EQ(back->annotations, draw->annotations);
+    EXPECT_EQ((*back)[7].note_cell(30), 4);
+    ASSERT_TRUE(load_draw_data(path, *back, 40, channels).ok()); // marker past the end
+    EXPECT_TRUE(back->annotations.markers.empty());
+
+    auto damaged = bytes;
+    damaged.pop_back();
+    test::write_file(path, damaged);
+    const DrawFileRead r = read_draw_file(path, 100);
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r.image.annotations_damaged);
+    EXPECT_TRUE(r.image.annotations.empty());
+    EXPECT_EQ(r.image.body[7 * 76 + 30], 4);
 }
 
 TEST_F(DrawFileTest, FailedSaveLeavesThePreviousFileIntact) {

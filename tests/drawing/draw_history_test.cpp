@@ -30,11 +30,12 @@ std::unique_ptr<DrawData> sample() {
 struct State {
     std::vector<draw_frame> records;
     DrawChannels channels;
+    DrawAnnotations annotations;
     friend bool operator==(const State&, const State&) = default;
 };
 
 State state_of(const DrawData& d, const MidiChannelSettings& t) {
-    return {d.draw_data, draw_channels(t)};
+    return {d.draw_data, draw_channels(t), d.annotations};
 }
 
 // Undo of each kind of change gives back the drawing (selection included)
@@ -91,6 +92,11 @@ TEST(DrawHistory, UndoAndRedoOfEachKindRestoreEveryRecord) {
          true},
         {"channel program", [](DrawData&, MidiChannelSettings& t) { t.program[3] = 41; }, true},
         {"channel volume", [](DrawData&, MidiChannelSettings& t) { t.volume[8] = 20; }, true},
+        {"marker added",
+         [](DrawData& d, MidiChannelSettings&) { add_marker(d.annotations, 40, "Verse"); }, true},
+        {"meter set", [](DrawData& d, MidiChannelSettings&) {
+             set_meter(d.annotations, 50, MeterMark{0, 6, 8});
+         }, true},
         {"click channel is not the drawing's",
          [](DrawData&, MidiChannelSettings& t) { t.program[0] = 9; }, false},
         {"selection only",
