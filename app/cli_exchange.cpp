@@ -47,6 +47,7 @@ int run_export_midi_cli(const ExchangeArgs& a) {
     options.lines_are_bars = a.lines == LinesOption::bars;
     options.beats_per_bar = a.beats_per_bar;
     options.quantize_division = a.quantise;
+    options.tempo = a.tempo_per_bar ? MidiTempoMarks::per_bar : MidiTempoMarks::per_line;
     const auto bytes =
         build_midi_file(doc->drawing, doc->store.frame_count, doc->channel_settings, options);
     if (!write_file_atomically(local_path(a.out), bytes))
@@ -69,6 +70,7 @@ int run_import_midi_cli(const ExchangeArgs& a) {
     options.lines = a.lines == LinesOption::beats  ? MidiImportLines::beats
                     : a.lines == LinesOption::bars ? MidiImportLines::bars
                                                    : MidiImportLines::none;
+    options.drums_colour = a.drums;
     const MidiImportResult r = import_midi_file(*bytes, doc->drawing, doc->store.frame_count,
                                                 doc->channel_settings, options);
     if (!r.ok) return fail(local_path(midi_path), text_of(r));

@@ -106,6 +106,8 @@ QString text_of(const MidiImportResult& result) {
         text += tr_text(t::midi_skipped_range) + QString::number(result.out_of_range);
     if (result.past_end > 0)
         text += tr_text(t::midi_skipped_end) + QString::number(result.past_end);
+    if (result.merged > 0) text += tr_text(t::midi_merged) + QString::number(result.merged);
+    if (result.drums > 0) text += tr_text(t::midi_skipped_drums) + QString::number(result.drums);
     return text;
 }
 

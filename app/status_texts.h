@@ -68,6 +68,10 @@ inline constexpr const char* midi_read_notes = PITKAD_TR("PitkaD", "読み込ん
 inline constexpr const char* midi_read_lines = PITKAD_TR("PitkaD", "、線: ");
 inline constexpr const char* midi_skipped_range = PITKAD_TR("PitkaD", "、音域外で省いた音符: ");
 inline constexpr const char* midi_skipped_end = PITKAD_TR("PitkaD", "、曲の後で省いた音符: ");
+inline constexpr const char* midi_merged =
+    PITKAD_TR("PitkaD", "、同じ高さと色の音に重なって一つになった音符: ");
+inline constexpr const char* midi_skipped_drums =
+    PITKAD_TR("PitkaD", "、ドラム (チャンネル 10) で省いた音符: ");
 
 } // namespace status_texts
 

@@ -56,6 +56,8 @@ constexpr OptionSpec option_specs[] = {
     {"lines", true, bit(Mode::export_midi) | bit(Mode::import_midi)},
     {"beats-per-bar", true, bit(Mode::export_midi)},
     {"quantise", true, bit(Mode::export_midi)},
+    {"tempo", true, bit(Mode::export_midi)},
+    {"drums", true, bit(Mode::import_midi)},
     {"replace", false, bit(Mode::import_midi)},
     {"notes", true, bit(Mode::export_csv)},
 };
@@ -186,8 +188,15 @@ class ModeReader {
             else
                 return false;
         }
+        if (p_.isSet("tempo")) {
+            const QString tempo = p_.value("tempo");
+            if (tempo == QLatin1String("bars"))
+                a.tempo_per_bar = true;
+            else if (tempo != QLatin1String("lines"))
+                return false;
+        }
         if (!int_option("beats-per-bar", 2, 7, a.beats_per_bar) ||
-            !int_option("quantise", 2, 256, a.quantise))
+            !int_option("quantise", 2, 256, a.quantise) || !int_option("drums", 1, 16, a.drums))
             return false;
         if (mode == Mode::import_midi) return files.size() == 2;
         return files.size() == 1 && !a.out.isEmpty();
@@ -256,11 +265,12 @@ const char* usage_source_of(Mode mode) {
     case Mode::export_midi:
         return PITKAD_TR("PitkaD",
                          "使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"
-                         "       [--beats-per-bar N] [--quantise N]\n");
+                         "       [--beats-per-bar N] [--quantise N] [--tempo lines|bars]\n");
     case Mode::import_midi:
         return PITKAD_TR(
             "PitkaD",
-            "使い方: pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]\n");
+            "使い方: pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]\n"
+            "       [--drums 色]\n");
     case Mode::export_csv:
         return PITKAD_TR(
             "PitkaD",

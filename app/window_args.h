@@ -65,6 +65,8 @@ struct ExchangeArgs {
     LinesOption lines = LinesOption::none;
     int beats_per_bar = 4;
     int quantise = 0; // none
+    bool tempo_per_bar = false; // --tempo bars
+    int drums = 0;              // --drums: the colour of channel 10's notes; 0 skips them
     bool replace = false;
     bool loudness = false;
 };

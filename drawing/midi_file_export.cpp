@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <tuple>
 
@@ -37,14 +38,18 @@ struct IntervalGroup {
 // the shortest allowed unit: an interval long enough stands alone; a run of
 // short ones is gathered until it is long enough, and a short remainder joins
 // the group before it (or, at the start, the one after it).
+// Each interval's shortest length (us) is that of its unit at 400 BPM; a
+// group is measured against its first interval's.
 std::vector<IntervalGroup> group_intervals(const std::vector<std::int64_t>& frames,
-                                           std::int64_t shortest_us) {
+                                           const std::vector<std::int64_t>& shortest_us) {
     std::vector<IntervalGroup> groups;
     IntervalGroup pending{-1, -1, 0};
-    auto long_enough = [&](std::int64_t f) { return f * frame_us >= shortest_us; };
+    auto long_enough = [&](std::int64_t f, int first) {
+        return f * frame_us >= shortest_us[std::size_t(first)];
+    };
     for (int i = 0; i < int(frames.size()); ++i) {
         const std::int64_t d = frames[std::size_t(i)];
-        if (long_enough(d)) {
+        if (long_enough(d, i)) {
             IntervalGroup g{i, i, d};
             if (pending.first >= 0) {
                 if (!groups.empty()) {
@@ -61,7 +66,7 @@ std::vector<IntervalGroup> group_intervals(const std::vector<std::int64_t>& fram
             if (pending.first < 0) pending.first = i;
             pending.last = i;
             pending.frames += d;
-            if (long_enough(pending.frames)) {
+            if (long_enough(pending.frames, pending.first)) {
                 groups.push_back(pending);
                 pending = {-1, -1, 0};
             }
@@ -79,13 +84,13 @@ std::vector<IntervalGroup> group_intervals(const std::vector<std::int64_t>& fram
 }
 
 // Pickup of pre_us microseconds before the first line, meant to run at
-// quarter_us: its length in ticks, whole sixteenths (or 32nds … 128ths when
-// the pickup is too short for a sixteenth within 400 BPM), never outside the
-// tempo limits.
-std::int64_t pickup_ticks(std::int64_t pre_us, std::int64_t quarter_us) {
+// quarter_us: its length in ticks, whole beats of beat_ticks (or, when the
+// pickup is too short for one beat within 400 BPM, sixteenths … 128ths),
+// never outside the tempo limits.
+std::int64_t pickup_ticks(std::int64_t pre_us, std::int64_t quarter_us, std::int64_t beat_ticks) {
     const double ideal = double(pre_us) * double(tpq) / double(quarter_us);
-    for (std::int64_t grid :
-         {std::int64_t(120), std::int64_t(60), std::int64_t(30), std::int64_t(15)}) {
+    for (std::int64_t grid : {beat_ticks, std::int64_t(120), std::int64_t(60), std::int64_t(30),
+                              std::int64_t(15)}) {
         const std::int64_t scaled = pre_us * tpq; // us * ticks per quarter
         const std::int64_t low =
             (scaled + midi_slowest_quarter_us * grid - 1) / (midi_slowest_quarter_us * grid);
@@ -233,6 +238,15 @@ std::int64_t next_division(const MidiTempoMap& map, std::int64_t tick, int n) {
 } // namespace
 
 std::int64_t MidiTempoMap::tick_at(std::int64_t us) const {
+    if (steady_bars && !line_us.empty() && us >= line_us.front()) {
+        // Between lines in proportion; after the last at the last tempo.
+        const auto next = std::upper_bound(line_us.begin(), line_us.end(), us);
+        const auto i = std::size_t(next - line_us.begin()) - 1;
+        if (next == line_us.end())
+            return line_ticks.back() + div_round((us - line_us.back()) * tpq, tempos.back().quarter_us);
+        return line_ticks[i] + div_round((us - line_us[i]) * (line_ticks[i + 1] - line_ticks[i]),
+                                         line_us[i + 1] - line_us[i]);
+    }
     // Walks the tempo segments in whole microseconds times ticks per quarter,
     // which every segment's length is exactly.
     std::int64_t start = 0; // us * tpq at the start of segment i
@@ -248,28 +262,118 @@ std::int64_t MidiTempoMap::tick_at(std::int64_t us) const {
     return div_round(us * tpq, default_quarter_us);
 }
 
+namespace {
+
+// Ticks of a whole note.
+constexpr std::int64_t whole_ticks = 4 * tpq;
+
+// The meter of each line: the default until the first line at or after a
+// meter mark, that mark's meter from there on.
+std::vector<MeterMark> meters_of_lines(const std::vector<int>& line_frames,
+                                       const std::vector<MeterMark>& marks, int beats_per_bar) {
+    std::vector<MeterMark> out;
+    MeterMark now{0, beats_per_bar, 4};
+    std::size_t m = 0;
+    for (int f : line_frames) {
+        while (m < marks.size() && marks[m].frame <= f)
+            now = marks[m++];
+        out.push_back(now);
+    }
+    return out;
+}
+
+// One beat of a meter: a dotted quarter in 6/8, 9/8 and 12/8, else the
+// denominator's note.
+std::int64_t beat_ticks(int numerator, int denominator) {
+    const std::int64_t note = whole_ticks / denominator;
+    return MeterMark{0, numerator, denominator}.compound() ? 3 * note : note;
+}
+std::int64_t bar_ticks(int numerator, int denominator) {
+    return numerator * (whole_ticks / denominator);
+}
+
+// A time signature for a bar of `ticks`: in the meter's own note when it
+// divides, else in 128th notes, reduced.
+int power_of(int denominator) {
+    int power = 0;
+    while ((1 << power) < denominator)
+        ++power;
+    return power;
+}
+
+MidiTempoMap::TimeSignature partial_signature(std::int64_t tick, std::int64_t ticks,
+                                              int denominator) {
+    const std::int64_t note = whole_ticks / denominator;
+    if (ticks % note == 0) return {tick, int(ticks / note), power_of(denominator)};
+    int numerator = int(ticks / 15), power = 7;
+    while (numerator % 2 == 0 && power > 0) {
+        numerator /= 2;
+        --power;
+    }
+    return {tick, numerator, power};
+}
+
+// One tempo per bar, at its start: the median of the tempos in force over
+// it. The lines keep their ticks (see MidiTempoMap::tick_at).
+std::vector<MidiTempoMap::Tempo> tempo_per_bar(const MidiTempoMap& map) {
+    constexpr std::int64_t never = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t last = map.tempos.back().tick;
+    std::vector<std::int64_t> starts;
+    for (std::size_t i = 0; i < map.time_signatures.size(); ++i) {
+        const auto& ts = map.time_signatures[i];
+        const std::int64_t end =
+            i + 1 < map.time_signatures.size() ? map.time_signatures[i + 1].tick : never;
+        const std::int64_t len = ts.numerator * (whole_ticks >> ts.denominator_power);
+        for (std::int64_t b = ts.tick; b < end && b <= last && len > 0; b += len)
+            starts.push_back(b);
+    }
+    std::vector<MidiTempoMap::Tempo> out;
+    std::size_t t = 0;
+    for (std::size_t j = 0; j < starts.size(); ++j) {
+        const std::int64_t b = starts[j], e = j + 1 < starts.size() ? starts[j + 1] : never;
+        while (t + 1 < map.tempos.size() && map.tempos[t + 1].tick <= b)
+            ++t;
+        std::vector<std::int64_t> v{map.tempos[t].quarter_us};
+        for (std::size_t u = t + 1; u < map.tempos.size() && map.tempos[u].tick < e; ++u)
+            v.push_back(map.tempos[u].quarter_us);
+        std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
+        const std::int64_t median = v[v.size() / 2];
+        if (out.empty() || out.back().quarter_us != median) out.push_back({b, median});
+    }
+    return out;
+}
+
+} // namespace
+
 MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
-                                 const MidiExportOptions& options) {
+                                 const MidiExportOptions& options,
+                                 const std::vector<MeterMark>& meter_marks) {
     const int beats_per_bar = std::clamp(options.beats_per_bar, 2, 7);
-    const std::int64_t unit_quarters = options.lines_are_bars ? beats_per_bar : 1;
-    const std::int64_t unit_ticks = unit_quarters * tpq;
-    const std::int64_t bar_ticks = beats_per_bar * tpq;
+    const int k = int(line_frames.size());
+    const std::vector<MeterMark> meters = meters_of_lines(line_frames, meter_marks, beats_per_bar);
+    const auto unit_of = [&](int i) {
+        const MeterMark& m = meters[std::size_t(i)];
+        return options.lines_are_bars ? bar_ticks(m.numerator, m.denominator)
+                                      : beat_ticks(m.numerator, m.denominator);
+    };
 
     // Ticks of each line from the first.
-    const int k = int(line_frames.size());
     std::vector<std::int64_t> lengths; // interval lengths in frames
-    for (int i = 0; i + 1 < k; ++i)
+    std::vector<std::int64_t> shortest; // the shortest allowed length of each, in us
+    for (int i = 0; i + 1 < k; ++i) {
         lengths.push_back(
             std::max(1, line_frames[std::size_t(i + 1)] - line_frames[std::size_t(i)]));
+        shortest.push_back(div_round(unit_of(i) * midi_fastest_quarter_us, tpq));
+    }
     std::vector<std::int64_t> rel(std::size_t(std::max(k, 1)), 0);
-    for (const IntervalGroup& g :
-         group_intervals(lengths, unit_quarters * midi_fastest_quarter_us)) {
+    for (const IntervalGroup& g : group_intervals(lengths, shortest)) {
         const std::int64_t us = g.frames * frame_us;
+        const std::int64_t unit = unit_of(g.first);
         std::int64_t ticks;
-        if (us >= unit_quarters * midi_fastest_quarter_us) {
+        if (us * tpq >= unit * midi_fastest_quarter_us) {
             // Whole units, as few as keep the tempo at or above 20 BPM.
-            const std::int64_t slowest = unit_quarters * midi_slowest_quarter_us;
-            ticks = std::max<std::int64_t>(1, (us + slowest - 1) / slowest) * unit_ticks;
+            const std::int64_t slowest = unit * midi_slowest_quarter_us; // us * tpq of a unit
+            ticks = std::max<std::int64_t>(1, (us * tpq + slowest - 1) / slowest) * unit;
         } else {
             // Every line within less than one unit at 400 BPM: the lines
             // cannot lie on beats, the tempo is held at 400 BPM.
@@ -296,10 +400,12 @@ MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
         interval_tempo.empty() ? default_quarter_us : interval_tempo.back();
 
     MidiTempoMap map;
+    const MeterMark first_meter = k > 0 ? meters.front() : MeterMark{0, beats_per_bar, 4};
     std::int64_t pickup = 0;
     if (k >= 1 && line_frames.front() > 0) {
         const std::int64_t pre_us = std::int64_t(line_frames.front()) * frame_us;
-        pickup = pickup_ticks(pre_us, first_tempo);
+        pickup = pickup_ticks(pre_us, first_tempo,
+                              beat_ticks(first_meter.numerator, first_meter.denominator));
         map.tempos.push_back({0, clamp_tempo(div_round(pre_us * tpq, pickup))});
     }
     if (k == 0) map.tempos.push_back({0, default_quarter_us});
@@ -309,18 +415,40 @@ MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
         map.tempos.push_back({tick, i + 1 < k ? interval_tempo[std::size_t(i)] : last_tempo});
     }
 
-    // The first line starts a bar: a pickup that is not whole bars opens with
-    // a bar of its own length (in 128th notes, reduced).
-    const std::int64_t partial = pickup % bar_ticks;
-    if (partial != 0) {
-        int numerator = int(partial / 15), power = 7;
-        while (numerator % 2 == 0 && power > 0) {
-            numerator /= 2;
-            --power;
-        }
-        map.time_signatures.push_back({0, numerator, power});
+    // Bars: the first line starts one. A pickup that is not whole bars opens
+    // with a bar of its own length; each meter runs from its line, its last
+    // bar cut short by a signature of its own when the next meter comes
+    // before the bar is full.
+    const std::int64_t first_bar = bar_ticks(first_meter.numerator, first_meter.denominator);
+    const std::int64_t partial = pickup % first_bar;
+    if (partial != 0)
+        map.time_signatures.push_back(partial_signature(0, partial, first_meter.denominator));
+    std::int64_t since = partial; // where the meter in force began
+    MeterMark meter = first_meter;
+    const auto close_meter = [&](std::int64_t at) {
+        const std::int64_t bar = bar_ticks(meter.numerator, meter.denominator);
+        const std::int64_t rest = (at - since) % bar;
+        if (rest == 0) return;
+        // Less than one bar of it: that bar's signature is the cut one.
+        if (at - rest == since) map.time_signatures.pop_back();
+        map.time_signatures.push_back(partial_signature(at - rest, rest, meter.denominator));
+    };
+    map.time_signatures.push_back({since, meter.numerator, power_of(meter.denominator)});
+    for (int i = 1; i < k; ++i) {
+        const MeterMark& m = meters[std::size_t(i)];
+        if (m.numerator == meter.numerator && m.denominator == meter.denominator) continue;
+        const std::int64_t at = map.line_ticks[std::size_t(i)];
+        close_meter(at);
+        meter = m;
+        since = at;
+        map.time_signatures.push_back({since, meter.numerator, power_of(meter.denominator)});
     }
-    map.time_signatures.push_back({partial, beats_per_bar, 2});
+    for (int f : line_frames)
+        map.line_us.push_back(std::int64_t(f) * frame_us);
+    if (options.tempo == MidiTempoMarks::per_bar && k >= 2) {
+        map.tempos = tempo_per_bar(map);
+        map.steady_bars = true;
+    }
     return map;
 }
 
@@ -335,18 +463,28 @@ std::vector<int> line_mark_frames(const DrawData& draw, int frame_count) {
 std::vector<LineCount> count_lines(const DrawData& draw, int frame_count,
                                    const MidiExportOptions& options) {
     const std::vector<int> lines = line_mark_frames(draw, frame_count);
-    const MidiTempoMap map = plan_midi_tempo_map(lines, options);
-    const std::int64_t bar_ticks = std::clamp(options.beats_per_bar, 2, 7) * tpq;
-    // Whole bars start here; before it lies a pickup bar of its own length.
-    const std::int64_t partial = map.time_signatures.back().tick;
+    const MidiTempoMap map = plan_midi_tempo_map(lines, options, draw.annotations.meters);
+    const auto& signatures = map.time_signatures;
     std::vector<LineCount> counts;
     counts.reserve(lines.size());
+    std::size_t s = 0;
+    std::int64_t bars_before = 0; // whole or cut bars before signature s
+    const auto bar_of = [&](std::size_t i) {
+        return signatures[i].numerator * (whole_ticks >> signatures[i].denominator_power);
+    };
     for (std::size_t i = 0; i < lines.size() && i < map.line_ticks.size(); ++i) {
         const std::int64_t t = map.line_ticks[i];
-        const std::int64_t whole = (t - partial) / bar_ticks;
-        const std::int64_t bar = whole + (partial != 0 ? 2 : 1);
-        const std::int64_t beat = (t - partial - whole * bar_ticks) / tpq + 1;
-        counts.push_back({lines[i], int(bar), int(beat)});
+        while (s + 1 < signatures.size() && signatures[s + 1].tick <= t) {
+            const std::int64_t len = signatures[s + 1].tick - signatures[s].tick;
+            bars_before += (len + bar_of(s) - 1) / bar_of(s);
+            ++s;
+        }
+        const std::int64_t in = t - signatures[s].tick;
+        const std::int64_t whole = in / bar_of(s);
+        const std::int64_t beat = beat_ticks(signatures[s].numerator,
+                                             1 << signatures[s].denominator_power);
+        counts.push_back({lines[i], int(bars_before + whole + 1),
+                          int((in - whole * bar_of(s)) / beat + 1)});
     }
     return counts;
 }
@@ -356,14 +494,24 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
                                           const MidiExportOptions& options) {
     const int frames = std::clamp(frame_count, 0, int(draw.draw_data.size()));
     const std::vector<int> lines = line_mark_frames(draw, frames);
-    const MidiTempoMap map = plan_midi_tempo_map(lines, options);
+    const DrawAnnotations& notes_of = draw.annotations;
+    const MidiTempoMap map = plan_midi_tempo_map(lines, options, notes_of.meters);
 
     std::vector<TrackEvent> conductor;
-    for (const auto& ts : map.time_signatures)
+    for (const auto& ts : map.time_signatures) {
+        // MIDI clocks (24 a quarter) per beat: 36 for a dotted quarter.
+        const auto clocks = std::uint8_t(
+            24 * beat_ticks(ts.numerator, 1 << ts.denominator_power) / tpq);
         conductor.push_back({ts.tick,
                              0,
                              {0xff, 0x58, 0x04, std::uint8_t(ts.numerator),
-                              std::uint8_t(ts.denominator_power), 24, 8}});
+                              std::uint8_t(ts.denominator_power), clocks, 8}});
+    }
+    if (notes_of.key)
+        conductor.push_back({0,
+                             0,
+                             {0xff, 0x59, 0x02, std::uint8_t(std::int8_t(notes_of.key->fifths)),
+                              std::uint8_t(notes_of.key->minor)}});
     for (const auto& t : map.tempos) {
         const auto q = std::uint32_t(t.quarter_us);
         conductor.push_back(
@@ -409,11 +557,21 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
         auto& track = by_colour[std::size_t(c)];
         if (track.empty()) continue;
         const int ch = drawing_channel(std::uint8_t(c));
-        const std::string name = std::string(midi_track_name) + std::to_string(c);
+        // The track's name, or "色 N"; a named track also says its colour
+        // in an event only this program reads, so it comes back as colour N.
+        const std::string& own = notes_of.track_names[std::size_t(c - 1)];
+        const std::string name = own.empty() ? std::string(midi_track_name) + std::to_string(c) : own;
         TrackEvent title{0, 0, {0xff, 0x03}};
         put_vlq(title.bytes, std::uint32_t(name.size()));
         title.bytes.insert(title.bytes.end(), name.begin(), name.end());
         track.push_back(std::move(title));
+        if (!own.empty())
+            track.push_back({0, 0, {0xff, 0x7f, std::uint8_t(colour_tag.size() + 1)}});
+        if (!own.empty()) {
+            auto& tag = track.back().bytes;
+            tag.insert(tag.end(), colour_tag.begin(), colour_tag.end());
+            tag.push_back(std::uint8_t(c));
+        }
         track.push_back({0,
                          0,
                          {std::uint8_t(0xc0 | ch),

@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace pitkad {
@@ -48,6 +50,9 @@ struct ParsedFile {
     std::vector<Note> notes;
     std::vector<Control> programs, volumes, tempos, meters;
     std::vector<int> track_colour; // colour named by the track, 0 when none
+    std::vector<std::string> track_name; // the track's name, empty when none
+    std::vector<int> track_channel;      // the one channel of a track's notes, else -1
+    std::optional<KeySignature> key;     // the first key signature
 };
 
 std::uint32_t be(std::span<const std::uint8_t> b, std::size_t at, int n) {
@@ -92,6 +97,7 @@ std::optional<Fault> read_track(std::span<const std::uint8_t> body, int track, P
     bool ended = false;
     int named_colour = 0;
     bool named = false;
+    std::string name;
     std::uint16_t channels = 0;
     auto end_note = [&](int ch, int key) {
         int& i = open[std::size_t(ch * 128 + key)];
@@ -125,8 +131,19 @@ std::optional<Fault> read_track(std::span<const std::uint8_t> body, int track, P
                     file.meters.push_back({tick, track, -1, data[0], data[1]});
             } else if (type == 0x03 && !named) {
                 named = true;
-                named_colour = colour_of_name(
-                    std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+                name.assign(reinterpret_cast<const char*>(data.data()), data.size());
+                if (const int c = colour_of_name(name)) {
+                    named_colour = c;
+                    name.clear();
+                }
+            } else if (type == 0x7f && data.size() == colour_tag.size() + 1 &&
+                       std::equal(colour_tag.begin(), colour_tag.end(), data.begin()) &&
+                       data.back() >= 1 && data.back() <= 16) {
+                named_colour = data.back();
+            } else if (type == 0x59 && data.size() == 2 && !file.key) {
+                const int fifths = std::int8_t(data[0]);
+                if (fifths >= -7 && fifths <= 7 && data[1] <= 1)
+                    file.key = KeySignature{fifths, data[1] == 1};
             }
             continue;
         }
@@ -173,6 +190,8 @@ std::optional<Fault> read_track(std::span<const std::uint8_t> body, int track, P
         channels != (1u << drawing_channel(std::uint8_t(named_colour))))
         named_colour = 0;
     file.track_colour.push_back(named_colour);
+    file.track_channel.push_back(std::has_single_bit(channels) ? std::countr_zero(channels) : -1);
+    file.track_name.push_back(name.size() <= std::size_t(annotation_text_max) ? name : std::string());
     return std::nullopt;
 }
 
@@ -271,9 +290,17 @@ class Timeline {
     std::vector<Segment> segments_;
 };
 
-// The colour a note is drawn in: the track's named colour, else its channel's.
+constexpr int drum_channel = 9; // MIDI channel 10
+
+// The colour of a channel (status nibble): channels 2 … 8 the bright
+// colours 9 … 15 that sound on those channels, channel 1 white and channel 9
+// silver (both on the drawing's channel 8), channels 11 … 16 the darker
+// colours 2 … 7. Never colour 1, black on the black graph.
 int channel_colour(int channel) {
-    return channel == 0 ? 16 : channel;
+    if (channel == 0) return 16;
+    if (channel <= 7) return channel + 8;
+    if (channel == 8) return 8;
+    return channel - 8;
 }
 
 // Frames of every beat (or bar) up to end_us, from the time signatures
@@ -329,7 +356,9 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     // Notes in the order they start; a later one draws over an earlier one.
     std::stable_sort(file.notes.begin(), file.notes.end(),
                      [](const Note& a, const Note& b) { return a.on < b.on; });
+    // 0: the note is not drawn (drums, unless asked for).
     auto colour_of = [&](const Note& n) {
+        if (n.channel == drum_channel) return std::clamp(options.drums_colour, 0, 16);
         const int named = file.track_colour[std::size_t(n.track)];
         return named != 0 ? named : channel_colour(n.channel);
     };
@@ -355,6 +384,11 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     };
     for (auto it = file.notes.rbegin(); it != file.notes.rend(); ++it) {
         const Note& n = *it;
+        const auto colour = std::uint8_t(colour_of(n));
+        if (colour == 0) {
+            ++result.drums;
+            continue;
+        }
         if (n.key < lowest_key || n.key > highest_key) {
             ++result.out_of_range;
             continue;
@@ -365,7 +399,7 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
             ++result.past_end;
             continue;
         }
-        ++result.notes;
+        ++result.placed;
         const auto last = std::min<long long>(std::max(first, end - 1), frames - 1);
         if (first < 0 || last < first) continue;
         std::vector<int>& next = next_free[std::size_t(n.key)];
@@ -373,7 +407,6 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
             next.resize(std::size_t(frames) + 1);
             std::iota(next.begin(), next.end(), 0);
         }
-        const auto colour = std::uint8_t(colour_of(n));
         std::vector<std::uint8_t>& starts = began[std::size_t(n.key)];
         if (starts.empty()) starts.assign(std::size_t(frames) + 1, 0);
         // The free frames of its span, but the one just before a later note
@@ -393,6 +426,35 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
         }
         if (!mine.empty() && mine.front() == first) starts[std::size_t(first)] = colour;
     }
+    // The notes the drawing holds now: each run of one colour in frames the
+    // import wrote. Notes held over or struck on top of another of their
+    // key and colour became part of it.
+    for (int key = lowest_key; key <= highest_key; ++key) {
+        const std::vector<int>& next = next_free[std::size_t(key)];
+        if (next.empty()) continue;
+        std::uint8_t before = 0;
+        for (int f = 0; f < frames; ++f) {
+            const std::uint8_t v =
+                next[std::size_t(f)] != f ? draw[f].note_cell(key - band_note_offset) : 0;
+            if (v != 0 && v != before) ++result.notes;
+            before = v;
+        }
+    }
+    result.merged = std::max(0, result.placed - result.notes);
+
+    DrawAnnotations& notes_of = draw.annotations;
+    if (options.replace) notes_of.track_names = {};
+    for (std::size_t t = 0; t < file.track_name.size(); ++t) {
+        const int ch = file.track_channel[t];
+        const int colour = file.track_colour[t] != 0 ? file.track_colour[t]
+                           : ch >= 0 && ch != drum_channel ? channel_colour(ch)
+                                                           : 0;
+        if (colour != 0 && !file.track_name[t].empty() &&
+            notes_of.track_names[std::size_t(colour - 1)].empty())
+            notes_of.track_names[std::size_t(colour - 1)] = file.track_name[t];
+    }
+    if (file.key) notes_of.key = file.key;
+
     if (options.lines != MidiImportLines::none) {
         const auto line = std::uint8_t(std::clamp(options.line_colour, 1, 16));
         for (int f : beat_frames(file, time, options.lines == MidiImportLines::bars, frames)) {
@@ -411,11 +473,13 @@ MidiImportResult import_midi_file(std::span<const std::uint8_t> bytes, DrawData&
     std::stable_sort(file.volumes.begin(), file.volumes.end(), by_time);
     std::array<bool, 16> program_set{}, volume_set{};
     for (const Control& p : file.programs) {
+        if (p.channel == drum_channel) continue; // a drum kit, not an instrument
         const int t = drawing_channel(std::uint8_t(channel_colour(p.channel)));
         if (!program_set[std::size_t(t)]) settings.program[std::size_t(t)] = p.value;
         program_set[std::size_t(t)] = true;
     }
     for (const Note& n : file.notes) {
+        if (n.channel == drum_channel) continue;
         const int t = drawing_channel(std::uint8_t(colour_of(n)));
         if (volume_set[std::size_t(t)]) continue;
         volume_set[std::size_t(t)] = true;

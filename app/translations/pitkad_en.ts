@@ -1198,20 +1198,6 @@
 </translation>
     </message>
     <message>
-        <source>使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]
-       [--beats-per-bar N] [--quantise N]
-</source>
-        <translation>usage: pitkad --export-midi FILE -o OUT.mid [--lines beats|bars]
-       [--beats-per-bar N] [--quantise N]
-</translation>
-    </message>
-    <message>
-        <source>使い方: pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]
-</source>
-        <translation>usage: pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]
-</translation>
-    </message>
-    <message>
         <source>使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
 </source>
         <translation>usage: pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
@@ -1422,6 +1408,30 @@
     <message>
         <source>オン</source>
         <translation>On</translation>
+    </message>
+    <message>
+        <source>、同じ高さと色の音に重なって一つになった音符: </source>
+        <translation>, notes merged (overlapping a note of the same pitch and colour): </translation>
+    </message>
+    <message>
+        <source>、ドラム (チャンネル 10) で省いた音符: </source>
+        <translation>, notes left out (drums, channel 10): </translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]
+       [--beats-per-bar N] [--quantise N] [--tempo lines|bars]
+</source>
+        <translation>usage: pitkad --export-midi FILE -o OUT.mid [--lines beats|bars]
+       [--beats-per-bar N] [--quantise N] [--tempo lines|bars]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]
+       [--drums 色]
+</source>
+        <translation>usage: pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]
+       [--drums COLOUR]
+</translation>
     </message>
 </context>
 </TS>

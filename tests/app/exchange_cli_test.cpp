@@ -54,6 +54,7 @@ TEST_F(ExchangeCli, ExportMidiWritesTheFileOfTheDrawingBesideTheRecording) {
         {{}, {}},
         {{"--lines", "bars", "--beats-per-bar", "3"}, {true, 3, 0, {}}},
         {{"--lines", "beats", "--quantise", "4"}, {false, 4, 4, {}}},
+        {{"--tempo", "bars"}, {false, 4, 0, {}, MidiTempoMarks::per_bar}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
@@ -217,7 +218,9 @@ TEST_F(ExchangeCli, FailuresNameTheFileAndBadOptionsShowUsage) {
         {"--export-midi", s(wav), "-o", "x.mid", "--beats-per-bar", "8"},
         {"--export-midi", s(wav), "-o", "x.mid", "--quantise", "1"},
         {"--export-midi", s(wav), "-o", "x.mid", "--replace"},
+        {"--export-midi", s(wav), "-o", "x.mid", "--tempo", "beats"},
         {"--import-midi", s(wav)},
+        {"--import-midi", "in.mid", s(wav), "--drums", "17"},
         {"--import-midi", "in.mid", s(wav), "-o", "x"},
         {"--export-csv", s(wav), "-o"},
         {"--export-csv", s(wav), "-o", "x.csv", "--quantise", "4"},

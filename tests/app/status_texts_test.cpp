@@ -27,14 +27,15 @@ TEST(StatusTexts, ComposeTheSameMessagesAsShownBefore) {
              PlaybackStatus::not_decoded, {OpenStatus::unsupported, "mp3: bad"}, "/a.mp3"}),
          QString(t::unsupported) + " (mp3: bad)\n/a.mp3"},
         {"refused import",
-         text_of(MidiImportResult{false, MidiRefusal::no_status, 0, false, 0, 0, 0}),
+         text_of(MidiImportResult{false, MidiRefusal::no_status}),
          QString(t::midi_refused) + t::midi_no_status},
         {"import without lines",
-         text_of(MidiImportResult{true, MidiRefusal::none, 4, false, 0, 0, 0}),
+         text_of(MidiImportResult{true, MidiRefusal::none, 4, 4}),
          QString(t::midi_read_notes) + "4"},
         {"import with lines and skips",
-         text_of(MidiImportResult{true, MidiRefusal::none, 2, true, 3, 1, 1}),
-         "読み込んだ音符: 2、線: 3、音域外で省いた音符: 1、曲の後で省いた音符: 1"},
+         text_of(MidiImportResult{true, MidiRefusal::none, 2, 3, 1, true, 3, 1, 1, 5}),
+         "読み込んだ音符: 2、線: 3、音域外で省いた音符: 1、曲の後で省いた音符: 1"
+         "、同じ高さと色の音に重なって一つになった音符: 1、ドラム (チャンネル 10) で省いた音符: 5"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(r.text, r.expected) << r.what;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -119,20 +120,74 @@ TEST(MidiTempoMap, LinesFallOnBeatsAndBarsWithinLimits) {
     EXPECT_EQ(plain.tempos[0].quarter_us, 500'000);
 }
 
-TEST(MidiTempoMap, PickupIsWholeSixteenthsNearTheFirstTempo) {
-    // First interval 500 ms (120 BPM); the 740 ms before it are 5.92
-    // sixteenths, written as 6 (a bar of 3/8) at a slightly faster tempo.
-    const MidiTempoMap map = plan_midi_tempo_map({37, 62}, {});
-    EXPECT_EQ(map.line_ticks[0], 720);
-    ASSERT_EQ(map.time_signatures.size(), 2u);
-    EXPECT_EQ(map.time_signatures[0].numerator, 3);
-    EXPECT_EQ(map.time_signatures[0].denominator_power, 3);
-    EXPECT_EQ(map.time_signatures[1].tick, 720);
-    EXPECT_EQ(map.tempos[0].quarter_us, 493'333);
+// Bars: a pickup is whole beats in a bar of its own; a meter mark changes
+// the meter at its line, cutting the bar before it short when needed.
+TEST(MidiTempoMap, PickupsAndMeterMarksMakeTheseBars) {
+    using TS = MidiTempoMap::TimeSignature;
+    struct Case {
+        const char* what;
+        std::vector<int> lines;
+        std::vector<MeterMark> meters;
+        std::int64_t first_line_tick;
+        std::vector<TS> signatures;
+    };
+    const auto every = [](int from, int step, int n) {
+        std::vector<int> v;
+        for (int i = 0; i < n; ++i)
+            v.push_back(from + i * step);
+        return v;
+    };
+    const Case cases[] = {
+        // 0.74 s before 0.5 s beats: one beat, not 3/8 of sixteenths.
+        {"1.5 beats of pickup", {37, 62}, {}, 480, {{0, 1, 2}, {480, 4, 2}}},
+        // 0.5 s of silence and a 0.6 s beat before the first bar line.
+        {"two-beat pickup", every(55, 30, 3), {}, 960, {{0, 2, 2}, {960, 4, 2}}},
+        {"6/8 then 4/4", every(0, 25, 10), {{0, 6, 8}, {150, 4, 4}}, 0, {{0, 6, 3}, {4320, 4, 2}}},
+        {"3/4 cut short by 4/4", every(0, 25, 8), {{0, 3, 4}, {100, 4, 4}}, 0,
+         {{0, 3, 2}, {1440, 1, 2}, {1920, 4, 2}}},
+        {"a 6/8 pickup of one beat", every(25, 25, 4), {{0, 6, 8}}, 720, {{0, 3, 3}, {720, 6, 3}}},
+        {"a mark between lines waits for the next", every(0, 25, 6), {{60, 2, 2}}, 0,
+         {{0, 3, 2}, {1440, 2, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const MidiTempoMap map = plan_midi_tempo_map(c.lines, {}, c.meters);
+        EXPECT_EQ(map.line_ticks[0], c.first_line_tick);
+        ASSERT_EQ(map.time_signatures.size(), c.signatures.size());
+        for (std::size_t i = 0; i < c.signatures.size(); ++i) {
+            EXPECT_EQ(map.time_signatures[i].tick, c.signatures[i].tick) << i;
+            EXPECT_EQ(map.time_signatures[i].numerator, c.signatures[i].numerator) << i;
+            EXPECT_EQ(map.time_signatures[i].denominator_power, c.signatures[i].denominator_power)
+                << i;
+        }
+        for (const auto& t : map.tempos) {
+            EXPECT_GE(t.quarter_us, midi_fastest_quarter_us);
+            EXPECT_LE(t.quarter_us, midi_slowest_quarter_us);
+        }
+    }
     // One frame before the first line is still within the limits.
     const MidiTempoMap short_one = plan_midi_tempo_map({1, 26}, {});
     EXPECT_LE(short_one.tempos[0].quarter_us, midi_slowest_quarter_us);
     EXPECT_GE(short_one.tempos[0].quarter_us, midi_fastest_quarter_us);
+}
+
+// One tempo per bar, the median of its beats (a mistapped beat does not move
+// it); every line keeps its tick, so notes stay in their beats.
+TEST(MidiTempoMap, TempoPerBarKeepsTheLinesWhereTheyWere) {
+    const std::vector<int> lines{10, 35, 62, 85, 110, 140, 170, 200, 230, 260};
+    MidiExportOptions options;
+    const MidiTempoMap each = plan_midi_tempo_map(lines, options);
+    options.tempo = MidiTempoMarks::per_bar;
+    const MidiTempoMap bars = plan_midi_tempo_map(lines, options);
+    EXPECT_EQ(bars.line_ticks, each.line_ticks);
+    ASSERT_EQ(bars.tempos.size(), 3u); // the pickup, then a change only where bars differ
+    EXPECT_EQ(bars.tempos[1].tick, bars.line_ticks[0]);
+    EXPECT_EQ(bars.tempos[1].quarter_us, 500'000); // 25, 27, 23, 25 frames
+    EXPECT_EQ(bars.tempos[2].quarter_us, 600'000);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(bars.tick_at(lines[i] * frame_us), bars.line_ticks[i]) << i;
+    // Halfway between two lines is halfway between their ticks.
+    EXPECT_EQ(bars.tick_at(125 * frame_us), bars.line_ticks[4] + 240);
 }
 
 // Bar and beat of each line mark, as a score editor numbers the export.
@@ -142,15 +197,22 @@ TEST(MidiTempoMap, LinesCountInBarsAndBeats) {
         bool bars;
         int per_bar;
         std::vector<std::pair<int, int>> counts; // bar, beat
+        std::vector<MeterMark> meters = {};
     };
     const Case cases[] = {
         {{0, 25, 50, 75, 100}, false, 4, {{1, 1}, {1, 2}, {1, 3}, {1, 4}, {2, 1}}},
         {{0, 25, 50, 75}, false, 3, {{1, 1}, {1, 2}, {1, 3}, {2, 1}}},
-        {{37, 62, 87}, false, 4, {{2, 1}, {2, 2}, {2, 3}}}, // a 3/8 pickup is bar 1
+        {{37, 62, 87}, false, 4, {{2, 1}, {2, 2}, {2, 3}}}, // a pickup is bar 1
         {{0, 100, 200}, true, 4, {{1, 1}, {2, 1}, {3, 1}}},
+        {{0, 25, 50, 75, 100, 125, 150, 175},
+         false,
+         4,
+         {{1, 1}, {1, 2}, {2, 1}, {2, 2}, {3, 1}, {3, 2}, {4, 1}, {4, 2}},
+         {{0, 6, 8}, {150, 4, 4}}},
     };
     for (const Case& c : cases) {
         auto draw = std::make_unique<DrawData>();
+        draw->annotations.meters = c.meters;
         for (int f : c.lines)
             (*draw)[f].line_mark() = 1;
         MidiExportOptions options;
@@ -272,7 +334,7 @@ TEST(MidiFileImport, FormatZeroWithTempoChangeAndRunningStatus) {
         {0x00, 0x90, 60, 100}, // channel 1 -> colour 16, 0 … 0.5 s
         {0x60, 60, 0},         // running status, velocity 0 ends it
         {0x00, 0xff, 0x51, 0x03, 0x0f, 0x42, 0x40},
-        {0x00, 0x93, 64, 90}, // channel 4 -> colour 3, 0.5 … 1 s
+        {0x00, 0x93, 64, 90}, // channel 4 -> colour 11, 0.5 … 1 s
         {0x00, 20, 90},       // below B1: skipped
         {0x30, 0x83, 64, 0},
         {0x83, 0x60, 0x83, 20, 0}, // 480 ticks later, at 6 s: past the end
@@ -297,7 +359,7 @@ TEST(MidiFileImport, FormatZeroWithTempoChangeAndRunningStatus) {
     EXPECT_TRUE(r.lines_asked);
     for (int f = 0; f < 100; ++f) {
         EXPECT_EQ((*draw)[f].note_cell(27), f < 25 ? 16 : 0) << f;
-        EXPECT_EQ((*draw)[f].note_cell(31), f >= 25 && f < 50 ? 3 : 0) << f;
+        EXPECT_EQ((*draw)[f].note_cell(31), f >= 25 && f < 50 ? 11 : 0) << f;
         EXPECT_EQ((*draw)[f].line_mark(), f == 0 || f == 25 || f == 75 ? 5 : 0) << f;
     }
     EXPECT_EQ((*draw)[10].note_cell(60), 7);
@@ -307,15 +369,47 @@ TEST(MidiFileImport, FormatZeroWithTempoChangeAndRunningStatus) {
     EXPECT_EQ(channels.volume[3], 90);
 }
 
+// Channels land in colours that show on the graph, each sounding on its own
+// channel where there is one; drums are skipped and counted, or drawn in
+// one colour when asked for; notes that join another are counted.
+TEST(MidiFileImport, ChannelsGetVisibleColoursAndDrumsAreCounted) {
+    Bytes track;
+    for (int ch = 0; ch < 16; ++ch) // channel ch + 1 plays key 40 + ch, frames 0 … 4
+        track = cat({track, {0x00, std::uint8_t(0x90 | ch), std::uint8_t(40 + ch), 100}});
+    // Two one-frame notes struck one after the other: no frame to spare, one note.
+    track = cat({track, {0x00, 0x90, 70, 100}, {0x01, 0x80, 70, 0}, {0x00, 0x90, 70, 100},
+                 {0x01, 0x80, 70, 0}});
+    for (int ch = 0; ch < 16; ++ch)
+        track = cat({track, {std::uint8_t(ch == 0 ? 3 : 0), std::uint8_t(0x80 | ch),
+                             std::uint8_t(40 + ch), 0}});
+    track = cat({track, end_of_track});
+    const Bytes file = cat({header(0, 1, 25), chunk("MTrk", track)});
+    for (const int drums : {0, 4}) {
+        SCOPED_TRACE(drums);
+        auto draw = std::make_unique<DrawData>();
+        MidiChannelSettings channels;
+        MidiImportOptions options;
+        options.drums_colour = drums;
+        const MidiImportResult r = import_midi_file(file, *draw, 100, channels, options);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(r.drums, drums ? 0 : 1);
+        EXPECT_EQ(r.merged, 1);
+        EXPECT_EQ(r.notes, drums ? 17 : 16);
+        const int want[16] = {16, 9, 10, 11, 12, 13, 14, 15, 8, drums, 2, 3, 4, 5, 6, 7};
+        for (int ch = 0; ch < 16; ++ch)
+            EXPECT_EQ((*draw)[2].note_cell(40 + ch - band_note_offset), want[ch]) << ch;
+    }
+}
+
 // Notes held over one another on one key: the one that starts later (or,
 // starting together, comes later in the file) shows where they overlap.
 TEST(MidiFileImport, LaterNotesDrawOverEarlierOnes) {
     const Bytes track = cat({
         {0x00, 0x90, 60, 100}, // colour 16 from frame 0 (25 ticks a quarter: a tick a frame)
-        {0x0a, 0x93, 60, 90},  // colour 3 from 10
-        {0x00, 0x92, 60, 80},  // colour 2 from 10 too, later in the file
-        {0x0a, 0x82, 60, 0},   // colour 2 until 19
-        {0x14, 0x83, 60, 0},   // colour 3 until 39
+        {0x0a, 0x93, 60, 90},  // colour 11 from 10
+        {0x00, 0x92, 60, 80},  // colour 10 from 10 too, later in the file
+        {0x0a, 0x82, 60, 0},   // colour 10 until 19
+        {0x14, 0x83, 60, 0},   // colour 11 until 39
         {0x0a, 0x80, 60, 0},   // colour 16 until 49
         end_of_track,
     });
@@ -324,11 +418,11 @@ TEST(MidiFileImport, LaterNotesDrawOverEarlierOnes) {
     MidiChannelSettings channels;
     const MidiImportResult r = import_midi_file(file, *draw, 100, channels, {});
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.notes, 3);
+    EXPECT_EQ(r.notes, 4); // the first note shows in two parts
     for (int f = 0; f < 60; ++f)
         EXPECT_EQ((*draw)[f].note_cell(27), f < 10   ? 16
-                                            : f < 20 ? 2
-                                            : f < 40 ? 3
+                                            : f < 20 ? 10
+                                            : f < 40 ? 11
                                             : f < 50 ? 16
                                                      : 0)
             << f;
@@ -394,13 +488,43 @@ TEST(MidiFileImport, FormatOneWithSmpteDivisionAndNamedTracks) {
     const MidiImportResult r = import_midi_file(file, *draw, 100, channels, options);
     ASSERT_TRUE(r.ok) << int(r.refusal);
     for (int f = 0; f < 100; ++f) {
-        EXPECT_EQ((*draw)[f].note_cell(17), f >= 5 && f < 17 ? 1 : 0) << f;
+        EXPECT_EQ((*draw)[f].note_cell(17), f >= 5 && f < 17 ? 9 : 0) << f;
         EXPECT_EQ((*draw)[f].note_cell(18), f == 0 ? 9 : 0) << f;
         EXPECT_EQ((*draw)[f].line_mark(), f % 30 == 0 ? 16 : 0) << f;
     }
     EXPECT_EQ((*draw)[3].note_cell(70), 0);
+    EXPECT_EQ(draw->annotations.track_names[8], "Piano");
     EXPECT_EQ(channels.program[1], 5);
     EXPECT_EQ(channels.volume[1], 32); // the earlier note: 64 × 64 / 127
+}
+
+// What a score editor needs besides the notes goes out and comes back: the
+// key, a compound meter counted in dotted quarters, a track's own name.
+TEST(MidiFile, KeyMeterAndTrackNamesGoOutAndComeBack) {
+    auto draw = std::make_unique<DrawData>();
+    for (int f = 0; f < 100; f += 25)
+        (*draw)[f].line_mark() = 1;
+    for (int f = 3; f < 20; ++f)
+        (*draw)[f].note_cell(40) = 12; // shares channel 4 with colour 4
+    draw->annotations.key = KeySignature{-2, false};
+    draw->annotations.track_names[11] = "Lead";
+    set_meter(draw->annotations, 0, MeterMark{0, 6, 8});
+    MidiChannelSettings channels;
+    const Bytes out = build_midi_file(*draw, 100, channels, {});
+    const auto has = [&](const Bytes& b) {
+        return std::search(out.begin(), out.end(), b.begin(), b.end()) != out.end();
+    };
+    EXPECT_TRUE(has({0xff, 0x59, 0x02, 0xfe, 0x00}));
+    EXPECT_TRUE(has({0xff, 0x58, 0x04, 6, 3, 36, 8}));
+    EXPECT_TRUE(has({0xff, 0x03, 4, 'L', 'e', 'a', 'd'}));
+    EXPECT_FALSE(has({0xe8, 0x89, 0xb2, ' ', '1', '2'})); // no "色 12"
+
+    auto back = std::make_unique<DrawData>();
+    const MidiImportResult r = import_midi_file(out, *back, 100, channels, {});
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ((*back)[10].note_cell(40), 12);
+    EXPECT_EQ(back->annotations.track_names[11], "Lead");
+    EXPECT_EQ(back->annotations.key, draw->annotations.key);
 }
 
 TEST(MidiFile, RandomDrawingsComeBackCellForCell) {
