@@ -29,6 +29,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -788,6 +789,18 @@ void MainWindow::graph_mouse(GraphWidget::MouseEventKind kind, MouseButton butto
         break;
     }
     if (redraw) write_graph();
+    // In pen selection the pointer shows what a press takes hold of.
+    switch (editor_->pointer_hold(p.x(), p.y())) {
+    case PointerHold::note_end:
+        graph->setCursor(Qt::SizeHorCursor);
+        break;
+    case PointerHold::selection:
+        graph->setCursor(Qt::SizeAllCursor);
+        break;
+    case PointerHold::none:
+        graph->unsetCursor();
+        break;
+    }
 }
 
 // --- Closing --------------------------------------------------------------------

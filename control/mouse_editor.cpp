@@ -216,6 +216,22 @@ std::optional<int> MouseEditor::note_end_at(int x, int band, const ViewState& vi
     return std::nullopt;
 }
 
+PointerHold MouseEditor::pointer_hold(int x, int y) const {
+    if (dragging) {
+        if (drag_kind == DragKind::note_end) return PointerHold::note_end;
+        return drag_kind == DragKind::move ? PointerHold::selection : PointerHold::none;
+    }
+    const ToolState tool = host_.tool_state();
+    const ViewState& view = host_.view_state();
+    if (tool.mode != DrawMode::pen_select || !tool.pen_show || y < 0 || !view.on_rows(y))
+        return PointerHold::none;
+    const int band = view.y_to_band(y), f = view.x_to_frame(x);
+    if (note_end_at(x, band, view)) return PointerHold::note_end;
+    if (f >= 0 && f < frame_count() && (draw_[f].note_cell(band) & draw_selected_bit))
+        return PointerHold::selection;
+    return PointerHold::none;
+}
+
 void MouseEditor::outline(int first, int last, int low, int high, const ViewState& view) {
     const int lw = view.line_width;
     drag_x0 = view.frame_to_x(first);

@@ -24,6 +24,10 @@ namespace pitkad {
 
 enum class MouseButton { left, right, middle };
 
+// What a left press at the pointer would take hold of, for its shape: a
+// note's end, the selection, or nothing of the kind.
+enum class PointerHold { none, note_end, selection };
+
 // Ctrl and the buttons held during the event.
 struct MouseShift {
     bool ctrl = false;
@@ -74,6 +78,9 @@ class MouseEditor {
 
     void draw_rubber_band();
     void erase_rubber_band();
+
+    // What the pointer at x, y holds or would take hold of.
+    PointerHold pointer_hold(int x, int y) const;
 
     // Slot b (2 … 75) is 1 while the click sound holds the note of band b.
     std::array<std::uint8_t, cells_per_frame> sounding_notes{};

@@ -414,6 +414,31 @@ TEST(MouseEditorHistory, MoveAndNoteEndDrags) {
     }
 }
 
+TEST_F(MouseEditorTest, PointerShowsWhatAPressTakesHoldOf) {
+    for (int f = 10; f <= 14; ++f)
+        (*draw)[f].note_cell(40) = 3 | draw_selected_bit;
+    (*draw)[20].note_cell(40) = 3;
+    struct Case {
+        DrawMode mode;
+        int x, band;
+        PointerHold want;
+    };
+    const Case cases[] = {
+        {DrawMode::pen_select, 12, 40, PointerHold::selection},
+        {DrawMode::pen_select, 14, 40, PointerHold::note_end},
+        {DrawMode::pen_select, 20, 40, PointerHold::note_end}, // one frame, not selected
+        {DrawMode::pen_select, 16, 40, PointerHold::none},
+        {DrawMode::pen_draw, 14, 40, PointerHold::none},
+    };
+    for (const Case& c : cases) {
+        host.tool.mode = c.mode;
+        EXPECT_EQ(editor.pointer_hold(c.x, row_y(c.band)), c.want) << c.x;
+    }
+    host.tool.mode = DrawMode::pen_select;
+    editor.press(MouseButton::left, {}, 12, row_y(40));
+    EXPECT_EQ(editor.pointer_hold(100, row_y(60)), PointerHold::selection); // while moving
+}
+
 TEST_F(MouseEditorTest, ClipboardClickExportsOneCell) {
     host.tool.mode = DrawMode::clipboard;
     store->at(151, 27) = -42.125f;
