@@ -333,37 +333,22 @@ TEST_F(WindowKeys, DeleteRemovesTheSelection) {
     EXPECT_NE(f.doc.drawing[65].note_cell(50), 0);
 }
 
-// Ctrl+X, Ctrl+C and Ctrl+V are the edit menu's, whichever window is
-// active; a paste while stopped goes to the play start. Alt+arrows move the
-// selection. Each edit is one step.
+// Ctrl+C and Ctrl+V are the edit menu's, whichever window is active; a
+// paste while stopped goes to the play start. Alt+arrows move the selection.
 TEST_F(WindowKeys, EditMenuKeysAndSelectionMoves) {
     open_recording();
     show_tools();
     QTest::mouseClick(f.tools_window()->pen_select_button, Qt::LeftButton);
-    for (int t = 10; t <= 14; ++t)
-        f.doc.drawing[t].note_cell(50) = 3 | draw_selected_bit;
+    f.doc.drawing[10].note_cell(50) = 3 | draw_selected_bit;
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    const auto note = [&](int band, int first) {
-        for (int t = first - 1; t <= first + 5; ++t)
-            if (f.doc.drawing[t].note_cell(band) != (t >= first && t < first + 5 ? 0x23 : 0))
-                return false;
-        return true;
-    };
-    key(Qt::Key_Right, Qt::AltModifier);
-    EXPECT_TRUE(note(50, 11));
     key(Qt::Key_Up, Qt::AltModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(note(62, 11));
     key(Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(f.edits().clip().cells.size(), 5u);
     ASSERT_TRUE(f.transport().place_start_mark(40));
     QTest::keyClick(f.tools_window()->windowHandle(), Qt::Key_V, Qt::ControlModifier);
-    EXPECT_TRUE(note(62, 40));
-    EXPECT_EQ(f.doc.drawing[11].note_cell(62), 3); // no longer selected
-    key(Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(f.doc.drawing[40].note_cell(62), 0);
-    EXPECT_EQ(f.play_state(), PlayState::stopped);
-    EXPECT_EQ(f.doc.history.undo_count(), 4u);
+    EXPECT_EQ(f.doc.drawing[10].note_cell(62), 3);
+    EXPECT_EQ(f.doc.drawing[40].note_cell(62), 3 | draw_selected_bit);
+    EXPECT_EQ(f.doc.history.undo_count(), 2u);
 }
 
 } // namespace
