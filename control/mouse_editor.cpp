@@ -187,6 +187,7 @@ void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& 
 bool MouseEditor::start_edit_drag(int x, int y, const ViewState& view) {
     const int n = frame_count();
     const int f = view.x_to_frame(x), band = view.y_to_band(y);
+    if (band < first_band || band > last_band) return false;
     if (const auto last = note_end_at(x, band, view)) {
         drag_kind = DragKind::note_end;
         end_band_ = band;
