@@ -97,7 +97,16 @@ void MainMenus::build_edit_menu(QMenuBar* bar) {
     redo_action = edit_menu->addAction(texts::redo_item);
     redo_action->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    for (QAction* a : {undo_action, redo_action}) {
+    edit_menu->addSeparator();
+    // The key map leaves Ctrl+X, Ctrl+C and Ctrl+V to these items (V alone
+    // replays from the line). A focused text box takes its own.
+    cut_action = edit_menu->addAction(PITKAD_TR("PitkaD", "切り取り (&T)"));
+    cut_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    copy_action = edit_menu->addAction(PITKAD_TR("PitkaD", "コピー (&C)"));
+    copy_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    paste_action = edit_menu->addAction(PITKAD_TR("PitkaD", "貼り付け (&P)"));
+    paste_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    for (QAction* a : {undo_action, redo_action, cut_action, copy_action, paste_action}) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         a->setEnabled(false);
     }
@@ -181,8 +190,8 @@ void MainMenus::show_recent_files(const QStringList& files) {
 }
 
 void MainMenus::set_recording_open(bool open) {
-    for (QAction* a :
-         {export_midi_action, import_midi_action, export_image_action, export_csv_action})
+    for (QAction* a : {export_midi_action, import_midi_action, export_image_action,
+                       export_csv_action, cut_action, copy_action, paste_action})
         a->setEnabled(open);
 }
 

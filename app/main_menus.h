@@ -45,6 +45,9 @@ class MainMenus final : public QObject {
             *export_image_action = nullptr, *export_csv_action = nullptr;
     // Enabled while there is a step to take back or to take again.
     QAction *undo_action = nullptr, *redo_action = nullptr;
+    // Cut, copy and paste of the drawing's selection; enabled while a
+    // recording is open.
+    QAction *cut_action = nullptr, *copy_action = nullptr, *paste_action = nullptr;
     std::array<QAction*, 8> recent_actions{};
     QAction *loudness_action = nullptr, *note_colours_action = nullptr,
             *left_labels_action = nullptr, *right_labels_action = nullptr,

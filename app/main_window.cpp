@@ -16,6 +16,7 @@
 #include "audio/audio_output.h"
 #include "base/paths.h"
 #include "base/translatable.h"
+#include "control/playback_units.h"
 #include "control/settings_file.h"
 #include "control/view_navigation.h"
 #include "drawing/draw_history.h"
@@ -28,6 +29,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -81,6 +83,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.channel_settings,
                                              doc.midi, *player_, *hosts_);
     editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *hosts_, &doc.history);
+    edits_ = std::make_unique<EditCommands>(doc.drawing, doc.store, doc.channel_settings,
+                                            &doc.history);
 
     menus = new MainMenus(*this);
     connect_menus();
@@ -167,6 +171,9 @@ void MainWindow::connect_menus() {
         {menus->exit_action, [this] { close(); }},
         {menus->undo_action, [this] { on_undo(); }},
         {menus->redo_action, [this] { on_redo(); }},
+        {menus->cut_action, [this] { on_cut(); }},
+        {menus->copy_action, [this] { on_copy(); }},
+        {menus->paste_action, [this] { on_paste(); }},
         {menus->loudness_action, [this] { on_loudness_toggled(); }},
         {menus->note_colours_action, [this] { on_note_colours_toggled(); }},
         {menus->left_labels_action, redraw},
@@ -596,6 +603,21 @@ void MainWindow::step_history(bool back) {
     write_graph();
 }
 
+void MainWindow::on_cut() {
+    if (edits_->cut(tool_state().mode)) write_graph();
+}
+
+void MainWindow::on_copy() {
+    edits_->copy(tool_state().mode);
+}
+
+void MainWindow::on_paste() {
+    const PlayState s = play_state();
+    const int frame = paste_frame(s, cursor_shown(s) ? player_->position() / frame_ms : 0,
+                                  transport_->start_mark(), transport_->shown_frame());
+    if (edits_->paste(frame)) write_graph();
+}
+
 void MainWindow::show_history() {
     menus->undo_action->setEnabled(doc.history.can_undo());
     menus->redo_action->setEnabled(doc.history.can_redo());
@@ -683,8 +705,8 @@ void MainWindow::change_scroll_speed() {
 
 // --- Keys and mouse -------------------------------------------------------------
 
-bool MainWindow::handle_key(int key, bool alt, bool ctrl) {
-    return pitkad::handle_key(*hosts_, key, alt, ctrl);
+bool MainWindow::handle_key(int key, bool alt, bool ctrl, bool shift) {
+    return pitkad::handle_key(*hosts_, key, alt, ctrl, shift);
 }
 
 bool MainWindow::handle_practice_key(int key) {
@@ -708,7 +730,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         if (watched == static_cast<QObject*>(windowHandle()) && isActiveWindow()) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (handle_key(key->key(), key->modifiers() & Qt::AltModifier,
-                           key->modifiers() & Qt::ControlModifier) &&
+                           key->modifiers() & Qt::ControlModifier,
+                           key->modifiers() & Qt::ShiftModifier) &&
                 focusWidget() == strip->position_slider)
                 return true;
             // A practice key that ran goes no further: Space would also
@@ -766,6 +789,18 @@ void MainWindow::graph_mouse(GraphWidget::MouseEventKind kind, MouseButton butto
         break;
     }
     if (redraw) write_graph();
+    // In pen selection the pointer shows what a press takes hold of.
+    switch (editor_->pointer_hold(p.x(), p.y())) {
+    case PointerHold::note_end:
+        graph->setCursor(Qt::SizeHorCursor);
+        break;
+    case PointerHold::selection:
+        graph->setCursor(Qt::SizeAllCursor);
+        break;
+    case PointerHold::none:
+        graph->unsetCursor();
+        break;
+    }
 }
 
 // --- Closing --------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "base/paths.h"
 #include "control/document.h"
 #include "control/document_session.h"
+#include "control/edit_commands.h"
 #include "control/keyboard_controls.h"
 #include "control/mouse_editor.h"
 #include "control/open_job.h"
@@ -101,6 +102,8 @@ class MainWindow final : public QMainWindow {
     Transport& transport() { return *transport_; }
     MediaPlayer& player() { return *player_; }
     MouseEditor& editor() { return *editor_; }
+    // Cut, copy, paste and moves of the selection, and the clip.
+    EditCommands& edits() { return *edits_; }
     // The practice tools' commands, and their menu and panel.
     PracticeController& practice() { return *practice_; }
     PracticeTools& practice_tools() { return *practice_tools_; }
@@ -123,6 +126,12 @@ class MainWindow final : public QMainWindow {
     void on_save_drawing_as();
     void on_undo() { step_history(true); }
     void on_redo() { step_history(false); }
+    // The edit menu's cut, copy and paste of the drawing's selection. A
+    // paste goes to the play position while playing or paused, else to the
+    // play start when one is placed, else to the time display's frame.
+    void on_cut();
+    void on_copy();
+    void on_paste();
     void on_save_settings();
     void on_loudness_toggled();
     void on_note_colours_toggled();
@@ -148,7 +157,7 @@ class MainWindow final : public QMainWindow {
     void change_scroll_speed();
     void on_resized();
     // True when the key ran an action of the key map.
-    bool handle_key(int key, bool alt, bool ctrl = false);
+    bool handle_key(int key, bool alt, bool ctrl = false, bool shift = false);
 
     // True when the key is a practice key and ran its command; such a key
     // goes no further. Keys typed into the panel's number boxes are theirs.
@@ -261,6 +270,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<GraphView> view_;
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<MouseEditor> editor_;
+    std::unique_ptr<EditCommands> edits_;
     std::unique_ptr<PracticeController> practice_;
     std::unique_ptr<ViewNavigator> navigator_;
     GraphArea* area_ = nullptr;

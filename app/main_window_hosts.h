@@ -55,6 +55,9 @@ class MainWindow::Hosts final : public TransportHost,
         pitkad::reset_draw_select(w_.doc.drawing, w_.doc.store.frame_count);
     }
     void replay_from_line() override { w_.transport_->replay_from_line(); }
+    void move_selection(int dx, int dy, bool large) override {
+        if (w_.edits_->nudge(w_.tool_state().mode, dx, dy, large)) w_.write_graph();
+    }
     void show_skip_amount(int which, int amount_ms, const QString& caption) override;
     void set_scroll_caption(const QString& caption) override;
 
@@ -78,7 +81,8 @@ class MainWindow::Hosts final : public TransportHost,
     // The drawing-tool window.
     void midi_off() override { w_.doc.midi.midi_off(); }
     void key_down(int key, Qt::KeyboardModifiers shift) override {
-        w_.handle_key(key, shift & Qt::AltModifier, shift & Qt::ControlModifier);
+        w_.handle_key(key, shift & Qt::AltModifier, shift & Qt::ControlModifier,
+                      shift & Qt::ShiftModifier);
     }
     int frame_count() const override { return w_.doc.store.frame_count; }
     void save_drawing() override { w_.session().save(); }

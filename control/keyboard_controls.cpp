@@ -11,7 +11,7 @@
 
 namespace pitkad {
 
-bool handle_key(ControlsHost& host, int key, bool alt, bool ctrl) {
+bool handle_key(ControlsHost& host, int key, bool alt, bool ctrl, bool shift) {
     auto click_if_enabled = [&](TransportAction b) {
         if (!host.action_enabled(b)) return false;
         host.click(b);
@@ -24,7 +24,27 @@ bool handle_key(ControlsHost& host, int key, bool alt, bool ctrl) {
         host.write_graph();
         return true;
     };
-    if (ctrl && (key == Qt::Key_O || key == Qt::Key_S)) return false;
+    if (ctrl && (key == Qt::Key_O || key == Qt::Key_S || key == Qt::Key_X || key == Qt::Key_C ||
+                 key == Qt::Key_V))
+        return false;
+    if (alt) {
+        const auto move = [&](int dx, int dy) {
+            host.move_selection(dx, dy, shift);
+            return true;
+        };
+        switch (key) {
+        case Qt::Key_Left:
+            return move(-1, 0);
+        case Qt::Key_Right:
+            return move(1, 0);
+        case Qt::Key_Up:
+            return move(0, 1);
+        case Qt::Key_Down:
+            return move(0, -1);
+        default:
+            break;
+        }
+    }
     switch (key) {
     case Qt::Key_Delete:
         host.select_delete();

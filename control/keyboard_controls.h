@@ -37,18 +37,25 @@ class ControlsHost {
     virtual void write_graph() = 0;
     virtual PlayState play_state() const = 0;
     virtual void replay_from_line() = 0;
+    // Moves the selection of the current mode by dx frames and dy bands
+    // (-1, 0 or 1; up is +1), or with `large` by a line interval or an
+    // octave, as one step of the history.
+    virtual void move_selection(int dx, int dy, bool large) = 0;
     // Skip `which` (0 forward, 1 back, 2 short back): its amount and caption.
     virtual void show_skip_amount(int which, int amount_ms, const QString& caption) = 0;
     virtual void set_scroll_caption(const QString& caption) = 0;
 };
 
-// The main window's key handler: `key` is a Qt::Key code, `alt` and `ctrl`
-// whether Alt and Ctrl are held. True when the key ran an action (a click, a
-// replay, a mode toggle, a delete), so that the window can keep it from the
-// position slider. Letters mean the same with or without Shift and Ctrl,
-// except Ctrl+O and Ctrl+S, which belong to the file menu (open, save). Esc
-// pauses and resumes; it never starts playing.
-bool handle_key(ControlsHost& host, int key, bool alt, bool ctrl = false);
+// The main window's key handler: `key` is a Qt::Key code, `alt`, `ctrl` and
+// `shift` whether Alt, Ctrl and Shift are held. True when the key ran an
+// action (a click, a replay, a mode toggle, a delete, a move of the
+// selection), so that the window can keep it from the position slider.
+// Letters mean the same with or without Shift and Ctrl, except Ctrl+O and
+// Ctrl+S, which belong to the file menu (open, save), and Ctrl+X, Ctrl+C
+// and Ctrl+V, which belong to the edit menu (cut, copy, paste). Esc pauses
+// and resumes; it never starts playing. Alt+arrows move the selection a
+// frame or a semitone, with Shift a line interval or an octave.
+bool handle_key(ControlsHost& host, int key, bool alt, bool ctrl = false, bool shift = false);
 
 // The popup's radio items pop500 … pop50000.
 struct SkipItem {

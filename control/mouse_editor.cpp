@@ -62,9 +62,12 @@ void MouseEditor::press(MouseButton button, MouseShift shift, int x, int y) {
     }
 
     if (button == MouseButton::left && drag_mode(tool)) {
+        dragging = true;
+        if (tool.mode == DrawMode::pen_select && view.on_rows(y) && start_edit_drag(x, y, view))
+            return;
+        drag_kind = tool.mode == DrawMode::pen_draw ? DragKind::stroke : DragKind::rectangle;
         reset_draw_select(draw_, frame_count());
         host_.write_graph();
-        dragging = true;
         if (tool.mode == DrawMode::pen_draw) {
             const int lw = view.line_width;
             drag_x0 = drag_x1 = view.frame_to_x(view.x_to_frame(x)); // the frame's first column
@@ -87,7 +90,9 @@ void MouseEditor::move(MouseShift shift, int x, int y) {
     erase_rubber_band();
     x = std::max(0, std::min(x, host_.graph_width() - 5));
     y = std::max(0, std::min(y, view.graph_height()));
-    if (tool.mode == DrawMode::pen_draw) {
+    if (drag_kind == DragKind::move || drag_kind == DragKind::note_end) {
+        follow_edit_drag(x, y, view);
+    } else if (tool.mode == DrawMode::pen_draw) {
         drag_x0 = view.frame_to_x(view.x_to_frame(x));
     } else {
         drag_x1 = x;
@@ -179,8 +184,92 @@ void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& 
     host_.write_graph();
 }
 
+bool MouseEditor::start_edit_drag(int x, int y, const ViewState& view) {
+    const int n = frame_count();
+    const int f = view.x_to_frame(x), band = view.y_to_band(y);
+    if (band < first_band || band > last_band) return false;
+    if (const auto last = note_end_at(x, band, view)) {
+        drag_kind = DragKind::note_end;
+        end_band_ = band;
+        end_first_ = *note_start(draw_, n, band, *last);
+        end_last_ = end_now_ = *last;
+        outline(end_first_, end_now_, band, band, view);
+        return true;
+    }
+    if (f < 0 || f >= n || !(draw_[f].note_cell(band) & draw_selected_bit)) return false;
+    drag_kind = DragKind::move;
+    press_frame_ = f;
+    press_band_ = band;
+    moved_ = *selection_bounds(draw_, n, DrawMode::pen_select);
+    move_frames_ = move_bands_ = 0;
+    outline(moved_.first_frame, moved_.last_frame, moved_.low_band, moved_.high_band, view);
+    return true;
+}
+
+std::optional<int> MouseEditor::note_end_at(int x, int band, const ViewState& view) const {
+    // Zoomed out, a pixel covers several frames: a note ending in any of them
+    // is taken, the last one first.
+    const int n = frame_count();
+    const int lo = view.x_to_frame(x);
+    const int hi = std::min(std::max(lo, view.x_to_frame(x + 1) - 1), n - 1);
+    for (int f = hi; f >= std::max(lo, 0); --f)
+        if (note_start(draw_, n, band, f)) return f;
+    return std::nullopt;
+}
+
+PointerHold MouseEditor::pointer_hold(int x, int y) const {
+    if (dragging) {
+        if (drag_kind == DragKind::note_end) return PointerHold::note_end;
+        return drag_kind == DragKind::move ? PointerHold::selection : PointerHold::none;
+    }
+    const ToolState tool = host_.tool_state();
+    const ViewState& view = host_.view_state();
+    if (tool.mode != DrawMode::pen_select || !tool.pen_show || y < 0 || !view.on_rows(y))
+        return PointerHold::none;
+    const int band = view.y_to_band(y), f = view.x_to_frame(x);
+    if (note_end_at(x, band, view)) return PointerHold::note_end;
+    if (f >= 0 && f < frame_count() && (draw_[f].note_cell(band) & draw_selected_bit))
+        return PointerHold::selection;
+    return PointerHold::none;
+}
+
+void MouseEditor::outline(int first, int last, int low, int high, const ViewState& view) {
+    const int lw = view.line_width;
+    drag_x0 = view.frame_to_x(first);
+    drag_x1 = std::max(drag_x0, view.frame_to_x(last + 1) - 1);
+    drag_y0 = (last_band - high) * lw;
+    drag_y1 = (last_band - low + 1) * lw - 1;
+}
+
+void MouseEditor::follow_edit_drag(int x, int y, const ViewState& view) {
+    const int n = frame_count();
+    if (drag_kind == DragKind::note_end) {
+        end_now_ = note_end_limit(draw_, n, end_band_, end_last_, view.x_to_frame(x));
+        outline(end_first_, end_now_, end_band_, end_band_, view);
+        return;
+    }
+    const SelectionBounds& b = moved_;
+    move_frames_ = std::clamp(view.x_to_frame(x) - press_frame_, -b.first_frame,
+                              n - 1 - b.last_frame);
+    move_bands_ = std::clamp(view.y_to_band(y) - press_band_, first_band - b.low_band,
+                             last_band - b.high_band);
+    outline(b.first_frame + move_frames_, b.last_frame + move_frames_, b.low_band + move_bands_,
+            b.high_band + move_bands_, view);
+}
+
 void MouseEditor::end_drag(const ToolState& tool, const ViewState& view) {
     const int n = frame_count();
+    if (drag_kind == DragKind::move || drag_kind == DragKind::note_end) {
+        edit([&] {
+            if (drag_kind == DragKind::move)
+                move_selection(draw_, n, DrawMode::pen_select, move_frames_, move_bands_);
+            else
+                set_note_end(draw_, n, end_band_, end_last_, end_now_);
+        });
+        dragging = false;
+        host_.write_graph();
+        return;
+    }
     const int f0 = view.x_to_frame(drag_x0), f1 = view.x_to_frame(drag_x1);
     const int start = std::max(0, std::min(f0, f1));
     const int end = std::min(std::max(f0, f1), n - 1);
@@ -213,7 +302,7 @@ void MouseEditor::end_drag(const ToolState& tool, const ViewState& view) {
 }
 
 void MouseEditor::draw_rubber_band() {
-    const bool pen_stroke = host_.tool_state().mode == DrawMode::pen_draw;
+    const bool pen_stroke = drag_kind == DragKind::stroke || drag_kind == DragKind::note_end;
     const auto plot = [&](int px, int py) { rubber_band_pixel(px, py, pen_stroke); };
     step_line(drag_x0, drag_y0, drag_x1, drag_y0, plot);
     step_line(drag_x1, drag_y0, drag_x1, drag_y1, plot);

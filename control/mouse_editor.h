@@ -3,10 +3,13 @@
 // a click sounds the note of its row on MIDI channel 0 (chords with Ctrl);
 // in the drawing modes presses and drags draw, erase and select pen marks
 // and line marks, or pick a rectangle of analysis values for the clipboard.
+// In pen selection mode a drag from a selected cell moves the selection,
+// and one from a note's last frame moves that note's end.
 // All of it runs on the UI thread.
 
 #include "analysis/spectrogram_store.h"
 #include "drawing/draw_data.h"
+#include "drawing/draw_edit.h"
 #include "drawing/draw_history.h"
 #include "drawing/tool_state.h"
 #include "midi/midi_port.h"
@@ -14,11 +17,16 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace pitkad {
 
 enum class MouseButton { left, right, middle };
+
+// What a left press at the pointer would take hold of, for its shape: a
+// note's end, the selection, or nothing of the kind.
+enum class PointerHold { none, note_end, selection };
 
 // Ctrl and the buttons held during the event.
 struct MouseShift {
@@ -71,14 +79,22 @@ class MouseEditor {
     void draw_rubber_band();
     void erase_rubber_band();
 
+    // What the pointer at x, y holds or would take hold of.
+    PointerHold pointer_hold(int x, int y) const;
+
     // Slot b (2 … 75) is 1 while the click sound holds the note of band b.
     std::array<std::uint8_t, cells_per_frame> sounding_notes{};
-    // A pen stroke or rectangle drag is in progress. The window clears it
-    // when playback pages the view.
+    // A pen stroke, rectangle, move or note-end drag is in progress. The
+    // window clears it when playback pages the view.
     bool dragging = false;
+    // What the drag does.
+    enum class DragKind { rectangle, stroke, move, note_end };
+    DragKind drag_kind = DragKind::rectangle;
     // Corners of the drag in client pixels. Rectangles: corner 0 is the
     // press, corner 1 follows the mouse. Pen strokes: drag_x1 stays at the
     // press column, drag_x0 follows the mouse, drag_y0 … drag_y1 span the row.
+    // Moves: the selection's outline where it would go. Note ends: the note
+    // as it would be.
     std::int32_t drag_x0 = 0, drag_y0 = 0, drag_x1 = 0, drag_y1 = 0;
 
   private:
@@ -88,6 +104,15 @@ class MouseEditor {
     void show_labels_and_cursor();
     void draw_lines(MouseButton button, int x, int y, const ToolState& tool, ViewState& view);
     void end_drag(const ToolState& tool, const ViewState& view);
+    // A pen selection press on the rows that starts a move or a note-end
+    // drag; false when it starts a rectangle.
+    bool start_edit_drag(int x, int y, const ViewState& view);
+    // The last frame of the note of `band` whose end a press at x takes: one
+    // ending in the pressed pixel's frames.
+    std::optional<int> note_end_at(int x, int band, const ViewState& view) const;
+    // drag_x0 … drag_y1 around frames first … last and bands low … high.
+    void outline(int first, int last, int low, int high, const ViewState& view);
+    void follow_edit_drag(int x, int y, const ViewState& view);
     void rubber_band_pixel(int px, int py, bool pen_stroke);
     template <typename Fn> void for_outline_band(Fn fn) const;
     template <typename Fn> void edit(Fn fn);
@@ -96,6 +121,14 @@ class MouseEditor {
     const SpectrogramStore& store_;
     EditorHost& host_;
     DrawHistory* history_;
+    // A move: the pressed frame and band, the selection's place then, and
+    // the move so far (kept within the recording and the bands).
+    int press_frame_ = 0, press_band_ = 0;
+    SelectionBounds moved_{};
+    int move_frames_ = 0, move_bands_ = 0;
+    // A note-end drag: the note's band, first and last frame, and where its
+    // end would go.
+    int end_band_ = 0, end_first_ = 0, end_last_ = 0, end_now_ = 0;
 };
 
 } // namespace pitkad

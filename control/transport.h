@@ -110,6 +110,8 @@ class Transport {
     bool place_start_mark(int frame);
     // The play start's frame; -1 when none is placed (a new recording has none).
     int start_mark() const { return start_mark_; }
+    // The frame the time display shows.
+    int shown_frame() const { return shown_frame_; }
 
     // The time display as seconds alone instead of "position / length".
     void set_time_in_seconds(bool in_seconds);

@@ -188,8 +188,15 @@ void commit_pen_stroke(DrawData& draw, int frame_count, int start, int end, int 
         else if (start < end)
             ++start; // that note is one frame: the stroke starts a frame later
     }
-    if (same(end + 1) && !same(end) && end > start) --end;
+    std::uint8_t* later_start = nullptr; // the frame the note after gives up
+    if (same(end + 1) && !same(end)) {
+        if (end > start)
+            --end;
+        else if (same(end + 2))
+            later_start = &draw[end + 1].note_cell(band); // a one-frame stroke
+    }
     if (earlier_end) put(draw, *earlier_end, 0);
+    if (later_start) put(draw, *later_start, 0);
     for (int f = start; f <= end; ++f)
         put(draw, draw[f].note_cell(band), std::uint8_t(colour));
 }

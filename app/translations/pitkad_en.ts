@@ -1433,5 +1433,17 @@
        [--drums COLOUR]
 </translation>
     </message>
+    <message>
+        <source>切り取り (&amp;T)</source>
+        <translation>Cu&amp;t</translation>
+    </message>
+    <message>
+        <source>コピー (&amp;C)</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>貼り付け (&amp;P)</source>
+        <translation>&amp;Paste</translation>
+    </message>
 </context>
 </TS>

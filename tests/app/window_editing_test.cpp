@@ -333,5 +333,23 @@ TEST_F(WindowKeys, DeleteRemovesTheSelection) {
     EXPECT_NE(f.doc.drawing[65].note_cell(50), 0);
 }
 
+// Ctrl+C and Ctrl+V are the edit menu's, whichever window is active; a
+// paste while stopped goes to the play start. Alt+arrows move the selection.
+TEST_F(WindowKeys, EditMenuKeysAndSelectionMoves) {
+    open_recording();
+    show_tools();
+    QTest::mouseClick(f.tools_window()->pen_select_button, Qt::LeftButton);
+    f.doc.drawing[10].note_cell(50) = 3 | draw_selected_bit;
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    key(Qt::Key_Up, Qt::AltModifier | Qt::ShiftModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
+    ASSERT_TRUE(f.transport().place_start_mark(40));
+    QTest::keyClick(f.tools_window()->windowHandle(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f.doc.drawing[10].note_cell(62), 3);
+    EXPECT_EQ(f.doc.drawing[40].note_cell(62), 3 | draw_selected_bit);
+    EXPECT_EQ(f.doc.history.undo_count(), 2u);
+}
+
 } // namespace
 } // namespace pitkad::test

@@ -50,7 +50,12 @@ TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
     const QList<QAction*> menus = f.menuBar()->actions();
     ASSERT_GE(menus.size(), 2);
     EXPECT_EQ(menus[1]->text(), QString(texts::edit_menu));
-    EXPECT_EQ(f.menus->edit_menu->actions(), (QList<QAction*>{f.menus->undo_action, f.menus->redo_action}));
+    const QList<QAction*> items = f.menus->edit_menu->actions();
+    ASSERT_EQ(items.size(), 6);
+    EXPECT_EQ(items.mid(0, 2), (QList<QAction*>{f.menus->undo_action, f.menus->redo_action}));
+    EXPECT_EQ(items.mid(3), (QList<QAction*>{f.menus->cut_action, f.menus->copy_action,
+                                             f.menus->paste_action}));
+    EXPECT_EQ(f.menus->paste_action->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+V")});
     EXPECT_EQ(f.menus->undo_action->text(), QString(texts::undo_item));
     EXPECT_EQ(f.menus->redo_action->text(), QString(texts::redo_item));
     EXPECT_EQ(f.menus->undo_action->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});

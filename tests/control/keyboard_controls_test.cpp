@@ -28,6 +28,9 @@ struct FakeControls final : ControlsHost {
     void write_graph() override { log << "graph"; }
     PlayState play_state() const override { return PlayState(state); }
     void replay_from_line() override { log << "replay"; }
+    void move_selection(int dx, int dy, bool large) override {
+        log << QString("move%1,%2%3").arg(dx).arg(dy).arg(large ? " large" : "");
+    }
     void show_skip_amount(int which, int tag, const QString& caption) override {
         tags[which] = tag;
         captions[which] = caption;
@@ -44,6 +47,7 @@ TEST(KeyboardControls, KeyMap) {
         int state;
         const char* log;
         bool ctrl = false;
+        bool shift = false;
     };
     const Case cases[] = {
         {Qt::Key_Delete, false, false, false, false, 0, "delete"},
@@ -61,6 +65,16 @@ TEST(KeyboardControls, KeyMap) {
         {Qt::Key_S, false, true, false, true, 2, "", true},
         {Qt::Key_O, false, true, false, true, 2, "", true},
         {Qt::Key_P, false, true, false, true, 1, "click0", true},
+        // Ctrl+X, Ctrl+C and Ctrl+V are the edit menu's: V does not replay.
+        {Qt::Key_V, false, true, false, true, 2, "", true},
+        {Qt::Key_X, false, true, false, true, 2, "", true},
+        {Qt::Key_C, false, true, false, true, 2, "", true},
+        // Alt+arrows move the selection; with Shift by a line interval or an octave.
+        {Qt::Key_Left, true, true, false, true, 1, "move-1,0"},
+        {Qt::Key_Right, true, true, false, true, 1, "move1,0"},
+        {Qt::Key_Up, true, true, false, true, 1, "move0,1 large", false, true},
+        {Qt::Key_Down, true, true, false, true, 1, "move0,-1"},
+        {Qt::Key_Left, false, true, false, true, 1, ""},
         {Qt::Key_B, false, true, false, true, 2, "click5", true},
         {Qt::Key_PageDown, false, true, false, true, 1, "click3"},
         {Qt::Key_PageUp, false, true, false, true, 1, "click4"},
@@ -84,7 +98,7 @@ TEST(KeyboardControls, KeyMap) {
         h.tool_visible = c.tool_visible;
         h.line_show = c.line_show;
         h.state = c.state;
-        const bool ran = handle_key(h, c.key, c.alt, c.ctrl);
+        const bool ran = handle_key(h, c.key, c.alt, c.ctrl, c.shift);
         EXPECT_EQ(h.log.join(' '), c.log)
             << std::hex << c.key << " alt " << c.alt << " ctrl " << c.ctrl;
         EXPECT_EQ(ran, !h.log.isEmpty())

@@ -368,6 +368,61 @@ TEST_F(MouseEditorTest, PenSelectionDragSelectsWholeRuns) {
     EXPECT_EQ((*draw)[50].note_cell(40), 3);
 }
 
+// In pen selection mode a drag from a selected cell moves the selection,
+// one from a note's last frame moves its end; each is
+// one step, taken at the release.
+TEST(MouseEditorHistory, MoveAndNoteEndDrags) {
+    const MouseShift held{false, true, false, false};
+    const int row40 = (75 - 40) * 4 + 1;
+    struct Case {
+        const char* name;
+        int from_x, from_y, to_x, to_y;
+        int band, first, last; // the note of frames 10 … 14 of band 40 afterwards
+        bool selected;         // it was selected before the drag
+    };
+    const Case cases[] = {
+        {"move", 11, row40, 31, row40 - 8, 42, 30, 34, true},
+        {"move stops at the recording's start", 11, row40, 0, row40, 40, 0, 4, true},
+        {"longer, up to the next note", 14, row40, 90, row40 - 8, 40, 10, 48, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto draw = std::make_unique<DrawData>();
+        auto store = std::make_unique<SpectrogramStore>();
+        store->frame_count = 100;
+        const std::uint8_t v = c.selected ? 3 | draw_selected_bit : 3;
+        for (int f = 10; f <= 14; ++f)
+            (*draw)[f].note_cell(40) = v;
+        for (int f = 50; f <= 60; ++f)
+            (*draw)[f].note_cell(40) = 3;
+        FakeHost host;
+        host.tool.mode = DrawMode::pen_select;
+        DrawHistory history;
+        MouseEditor e{*draw, *store, host, &history};
+        e.press(MouseButton::left, {}, c.from_x, c.from_y);
+        e.move(held, c.to_x, c.to_y);
+        EXPECT_EQ(e.drag_x0, c.first);
+        EXPECT_EQ(e.drag_x1, c.last);
+        EXPECT_EQ(draw->draw_data[12].note_cell(40), v); // nothing changes before the release
+        e.release(MouseButton::left, {}, c.to_x, c.to_y);
+        EXPECT_EQ(history.undo_count(), 1u);
+        for (int f = 0; f < 50; ++f)
+            EXPECT_EQ((*draw)[f].note_cell(c.band), f >= c.first && f <= c.last ? v : 0) << f;
+        EXPECT_EQ((*draw)[55].note_cell(40), 3);
+    }
+}
+
+TEST_F(MouseEditorTest, PointerShowsWhatAPressTakesHoldOf) {
+    host.tool.mode = DrawMode::pen_select;
+    for (int f = 10; f <= 14; ++f)
+        (*draw)[f].note_cell(40) = 3 | draw_selected_bit;
+    EXPECT_EQ(editor.pointer_hold(12, row_y(40)), PointerHold::selection);
+    EXPECT_EQ(editor.pointer_hold(14, row_y(40)), PointerHold::note_end);
+    EXPECT_EQ(editor.pointer_hold(16, row_y(40)), PointerHold::none);
+    editor.press(MouseButton::left, {}, 12, row_y(40));
+    EXPECT_EQ(editor.pointer_hold(100, row_y(60)), PointerHold::selection); // while moving
+}
+
 TEST_F(MouseEditorTest, ClipboardClickExportsOneCell) {
     host.tool.mode = DrawMode::clipboard;
     store->at(151, 27) = -42.125f;

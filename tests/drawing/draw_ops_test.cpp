@@ -167,6 +167,7 @@ TEST(PenStroke, TouchingTheSameNoteStrikesItAgain) {
         {"after a note", 10, 19, 20, 29, cat(range(10, 18), range(20, 29))},
         {"before a note", 30, 39, 20, 29, cat(range(20, 28), range(30, 39))},
         {"after a one-frame note", 19, 19, 20, 29, cat({19}, range(21, 29))},
+        {"a one-frame stroke before a note", 30, 39, 29, 29, cat({29}, range(31, 39))},
         {"over its end: longer", 10, 19, 15, 29, range(10, 29)},
         {"a frame apart: untouched", 10, 18, 20, 29, cat(range(10, 18), range(20, 29))},
     };
