@@ -44,6 +44,20 @@ inline constexpr const char* import_add = PITKAD_TR("PitkaD", "描画に追加�
 inline constexpr const char* import_no_lines = PITKAD_TR("PitkaD", "線を引かない");
 inline constexpr const char* import_beat_lines = PITKAD_TR("PitkaD", "拍ごとに線を引く");
 inline constexpr const char* import_bar_lines = PITKAD_TR("PitkaD", "小節ごとに線を引く");
+inline constexpr const char* tempo_per_bar = PITKAD_TR("PitkaD", "テンポは1小節に1つ");
+inline constexpr const char* import_drums =
+    PITKAD_TR("PitkaD", "ドラム (チャンネル 10) も今の色で読み込む");
+// The meter and key the MIDI export writes (edit menu).
+inline constexpr const char* meter_item = PITKAD_TR("PitkaD", "拍子を設定… (&M)");
+inline constexpr const char* key_item = PITKAD_TR("PitkaD", "調号を設定… (&K)");
+inline constexpr const char* meter_label = PITKAD_TR("PitkaD", "この線からの拍子");
+inline constexpr const char* meter_default = PITKAD_TR("PitkaD", "前の拍子のまま");
+inline constexpr const char* meter_needs_line =
+    PITKAD_TR("PitkaD", "拍子は線に付けます. 先に線を引いてください");
+inline constexpr const char* key_label = PITKAD_TR("PitkaD", "調");
+inline constexpr const char* key_none = PITKAD_TR("PitkaD", "なし");
+inline constexpr const char* key_major = PITKAD_TR("PitkaD", "%1 長調");
+inline constexpr const char* key_minor = PITKAD_TR("PitkaD", "%1 短調");
 inline constexpr const char* image_prompt = PITKAD_TR("PitkaD", "どの部分を書き出しますか?");
 inline constexpr const char* image_visible = PITKAD_TR("PitkaD", "表示部分");
 inline constexpr const char* image_whole = PITKAD_TR("PitkaD", "曲全体");

@@ -35,7 +35,7 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
         print_file_error(doc->draw_file, draw_file_problem(drawing));
         return nullptr;
     }
-    if (drawing.resized()) print_file_error(doc->draw_file, draw_file_notice(drawing));
+    if (drawing.resized() || drawing.image.annotations_damaged) print_file_error(doc->draw_file, draw_file_notice(drawing));
     doc->refresh(true, loudness);
     return doc;
 }

@@ -29,6 +29,8 @@ inline constexpr const char* cut =
     PITKAD_TR("PitkaD", "描画データは %1 フレーム用です. %2 フレームに切り詰めました");
 inline constexpr const char* padded =
     PITKAD_TR("PitkaD", "描画データは %1 フレーム用です. %2 フレームまで延ばしました");
+inline constexpr const char* annotations_damaged = PITKAD_TR(
+    "PitkaD", "区間マーカー・拍子・調号・トラック名の部分が壊れているため、読み込みませんでした");
 
 } // namespace draw_file_texts
 
@@ -57,13 +59,21 @@ inline QString draw_file_problem(const DrawFileRead& r) {
     return {};
 }
 
-// "The drawing was made for N frames; cut/padded to M"; empty unless the
-// file was made for another frame count.
+// "The drawing was made for N frames; cut/padded to M" when the
+// file was made for another frame count. Then a line when its annotations
+// were damaged and left out.
 inline QString draw_file_notice(const DrawFileRead& r) {
-    if (!r.resized()) return {};
-    return tr_text(r.file_frames > r.frame_count ? draw_file_texts::cut : draw_file_texts::padded)
-        .arg(r.file_frames)
-        .arg(r.frame_count);
+    QString text;
+    if (r.resized())
+        text = tr_text(r.file_frames > r.frame_count ? draw_file_texts::cut
+                                                      : draw_file_texts::padded)
+                   .arg(r.file_frames)
+                   .arg(r.frame_count);
+    if (r.image.annotations_damaged) {
+        if (!text.isEmpty()) text += u'\n';
+        text += tr_text(draw_file_texts::annotations_damaged);
+    }
+    return text;
 }
 
 } // namespace pitkad

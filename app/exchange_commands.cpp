@@ -8,6 +8,7 @@
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
 #include "control/document.h"
+#include "control/score_marks.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_ops.h"
 #include "drawing/midi_file.h"
@@ -111,6 +112,7 @@ void ExchangeCommands::export_midi() {
     quantise->setChecked(tools.quantize);
     auto* selected = d.add(new QCheckBox(texts::selected_only), "SelectedOnly");
     selected->setEnabled(has_selected_notes(doc_.drawing, doc_.store.frame_count));
+    auto* steady = d.add(new QCheckBox(texts::tempo_per_bar), "TempoPerBar");
     if (!d.ask()) return;
 
     MidiExportOptions options;
@@ -118,6 +120,7 @@ void ExchangeCommands::export_midi() {
     options.beats_per_bar = per_bar->value();
     options.quantize_division = quantise->isChecked() ? tools.quantize_division : 0;
     if (selected->isEnabled() && selected->isChecked()) options.include_note = selected_notes_only;
+    if (steady->isChecked()) options.tempo = MidiTempoMarks::per_bar;
     const QString path = choose_save_file(QStringLiteral(".mid"), texts::midi_filter);
     if (path.isEmpty()) return;
     write_export(path, build_midi_file(doc_.drawing, doc_.store.frame_count, doc_.channel_settings,
@@ -146,12 +149,14 @@ void ExchangeCommands::import_midi() {
     }
     auto* lines = d.add(new QComboBox, "ImportLines");
     lines->addItems({texts::import_no_lines, texts::import_beat_lines, texts::import_bar_lines});
+    auto* drums = d.add(new QCheckBox(texts::import_drums), "ImportDrums");
     if (!d.ask()) return;
 
     MidiImportOptions options;
     options.replace = !replace || replace->isChecked();
     options.lines = MidiImportLines(lines->currentIndex());
     options.line_colour = host_.tool_state().colour;
+    if (drums->isChecked()) options.drums_colour = host_.tool_state().colour;
     // Notes the drawing player holds must not outlive the cells they came from.
     doc_.midi.midi_off();
     // One step of the drawing's history: the import can be undone.
@@ -167,6 +172,57 @@ void ExchangeCommands::import_midi() {
     doc_.midi.set_midi_program();
     host_.write_graph();
     QMessageBox::information(&parent_, texts::app_title, text_of(r));
+}
+
+void ExchangeCommands::set_meter() {
+    const int frames = doc_.store.frame_count;
+    const int line = meter_target_line(doc_.drawing, frames, host_.edit_frame());
+    if (line < 0) {
+        host_.show_error(tr_text(texts::meter_needs_line));
+        return;
+    }
+    DrawAnnotations& notes = doc_.drawing.annotations;
+    OptionsDialog d(&parent_, texts::meter_item);
+    auto* meters = d.add(new QComboBox, "Meter", texts::meter_label);
+    meters->addItem(texts::meter_default);
+    const MeterMark now = meter_at(notes, line);
+    for (const MeterChoice& m : meter_choices) {
+        meters->addItem(QString::fromStdString(meter_text(m.numerator, m.denominator)));
+        if (m.numerator == now.numerator && m.denominator == now.denominator &&
+            std::any_of(notes.meters.begin(), notes.meters.end(),
+                        [&](const MeterMark& k) { return k.frame == line; }))
+            meters->setCurrentIndex(meters->count() - 1);
+    }
+    if (!d.ask()) return;
+    const int i = meters->currentIndex();
+    std::optional<MeterMark> mark;
+    if (i > 0)
+        mark = MeterMark{line, meter_choices[std::size_t(i - 1)].numerator,
+                         meter_choices[std::size_t(i - 1)].denominator};
+    record_step(&doc_.history, doc_.drawing, doc_.channel_settings,
+                [&] { pitkad::set_meter(notes, line, mark); });
+    host_.write_graph();
+}
+
+void ExchangeCommands::set_key() {
+    DrawAnnotations& notes = doc_.drawing.annotations;
+    OptionsDialog d(&parent_, texts::key_item);
+    auto* keys = d.add(new QComboBox, "Key", texts::key_label);
+    keys->addItem(texts::key_none);
+    std::vector<KeySignature> offered;
+    for (int fifths = -7; fifths <= 7; ++fifths)
+        for (const bool minor : {false, true}) {
+            const KeySignature k{fifths, minor};
+            offered.push_back(k);
+            keys->addItem(tr_text(minor ? texts::key_minor : texts::key_major)
+                              .arg(QString::fromStdString(key_tonic(k))));
+            if (notes.key == k) keys->setCurrentIndex(keys->count() - 1);
+        }
+    if (!d.ask()) return;
+    const int i = keys->currentIndex();
+    record_step(&doc_.history, doc_.drawing, doc_.channel_settings, [&] {
+        notes.key = i > 0 ? std::optional(offered[std::size_t(i - 1)]) : std::nullopt;
+    });
 }
 
 void ExchangeCommands::export_image() {

@@ -1,6 +1,7 @@
 #pragma once
 // The file menu's exports (MIDI, image, CSV) and the MIDI import: each asks
 // its options and a file, then leaves the work to the drawing and view code.
+// Also the meter and key that the MIDI export writes.
 
 #include "drawing/tool_state.h"
 #include "view/graph_view.h"
@@ -24,6 +25,8 @@ class ExchangeHost {
     virtual GraphParams graph_params() const = 0;
     virtual void write_graph() = 0;
     virtual void show_error(const QString& text) = 0;
+    // The frame an edit at "the play position" acts on.
+    virtual int edit_frame() const = 0;
 };
 
 class ExchangeCommands {
@@ -35,6 +38,9 @@ class ExchangeCommands {
     void import_midi();
     void export_image();
     void export_csv();
+    // Meter mark on a line mark (see meter_target_line); key signature.
+    void set_meter();
+    void set_key();
 
   private:
     // A save dialog starting at `default_name` beside the recording; empty

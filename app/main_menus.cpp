@@ -110,6 +110,11 @@ void MainMenus::build_edit_menu(QMenuBar* bar) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         a->setEnabled(false);
     }
+    edit_menu->addSeparator();
+    meter_action = edit_menu->addAction(texts::meter_item);
+    key_action = edit_menu->addAction(texts::key_item);
+    meter_action->setEnabled(false);
+    key_action->setEnabled(false);
 }
 
 void MainMenus::build_view_menu(QMenuBar* bar) {
@@ -191,7 +196,8 @@ void MainMenus::show_recent_files(const QStringList& files) {
 
 void MainMenus::set_recording_open(bool open) {
     for (QAction* a : {export_midi_action, import_midi_action, export_image_action,
-                       export_csv_action, cut_action, copy_action, paste_action})
+                       export_csv_action, cut_action, copy_action, paste_action, meter_action,
+                       key_action})
         a->setEnabled(open);
 }
 

@@ -48,6 +48,7 @@ class MainMenus final : public QObject {
     // Cut, copy and paste of the drawing's selection; enabled while a
     // recording is open.
     QAction *cut_action = nullptr, *copy_action = nullptr, *paste_action = nullptr;
+    QAction *meter_action = nullptr, *key_action = nullptr;
     std::array<QAction*, 8> recent_actions{};
     QAction *loudness_action = nullptr, *note_colours_action = nullptr,
             *left_labels_action = nullptr, *right_labels_action = nullptr,

@@ -167,6 +167,8 @@ void MainWindow::connect_menus() {
         {menus->import_midi_action, with_recording(&ExchangeCommands::import_midi)},
         {menus->export_image_action, with_recording(&ExchangeCommands::export_image)},
         {menus->export_csv_action, with_recording(&ExchangeCommands::export_csv)},
+        {menus->meter_action, with_recording(&ExchangeCommands::set_meter)},
+        {menus->key_action, with_recording(&ExchangeCommands::set_key)},
         {menus->save_settings_action, [this] { on_save_settings(); }},
         {menus->exit_action, [this] { close(); }},
         {menus->undo_action, [this] { on_undo(); }},
@@ -611,11 +613,14 @@ void MainWindow::on_copy() {
     edits_->copy(tool_state().mode);
 }
 
-void MainWindow::on_paste() {
+int MainWindow::edit_frame() const {
     const PlayState s = play_state();
-    const int frame = paste_frame(s, cursor_shown(s) ? player_->position() / frame_ms : 0,
-                                  transport_->start_mark(), transport_->shown_frame());
-    if (edits_->paste(frame)) write_graph();
+    return paste_frame(s, cursor_shown(s) ? player_->position() / frame_ms : 0,
+                       transport_->start_mark(), transport_->shown_frame());
+}
+
+void MainWindow::on_paste() {
+    if (edits_->paste(edit_frame())) write_graph();
 }
 
 void MainWindow::show_history() {

@@ -156,6 +156,8 @@ class MainWindow final : public QMainWindow {
     void on_skip_amount_chosen(int which, int ms);
     void change_scroll_speed();
     void on_resized();
+    // The frame an edit at the play position acts on (paste, meter mark).
+    int edit_frame() const;
     // True when the key ran an action of the key map.
     bool handle_key(int key, bool alt, bool ctrl = false, bool shift = false);
 

@@ -26,6 +26,7 @@ class MainWindow::Hosts final : public TransportHost,
     PlayState play_state() const override { return w_.play_state(); }
     ToolState tool_state() const override { return w_.tool_state(); }
     void show_error(const QString& text) override { w_.show_error(text); }
+    int edit_frame() const override { return w_.edit_frame(); }
 
     // Transport.
     void set_transport_enabled(bool enabled) override { w_.set_transport_enabled(enabled); }

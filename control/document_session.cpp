@@ -82,9 +82,12 @@ bool DocumentSession::read_drawing(bool at_open) {
     doc_.history.clear();
     // Records past the recording's end are not in the drawing: a save
     // would lose them, so the file is kept aside first.
-    if (read.file_frames > read.frame_count) protected_file_ = file;
-    if (read.resized()) {
-        read.image = {};
+    // So are annotations that could not be read.
+    if (read.file_frames > read.frame_count || read.image.annotations_damaged)
+        protected_file_ = file;
+    if (read.resized() || read.image.annotations_damaged) {
+        read.image.body = {};
+        read.image.annotations = {};
         host_.tell({SessionIssue::drawing_resized, file, {}, std::move(read)});
     }
     host_.drawing_replaced();

@@ -26,7 +26,8 @@ enum class SessionIssue {
     // recording opens with an empty drawing; the file is kept.
     drawing_unreadable,
     // The drawing file was read but made for another frame count: it was
-    // cut or padded to the recording's (`read` has both counts).
+    // cut or padded to the recording's (`read` has both counts); or its
+    // annotations were damaged and left out.
     drawing_resized,
     // A save failed (detail: the reason); nothing was changed.
     drawing_not_written,

@@ -151,7 +151,8 @@ DrawFileRead load_draw_data(const std::string& path, DrawData& draw, int frame_c
     DrawFileRead r = read_draw_file(path, frame_count);
     if (!r.ok()) return r;
     apply_draw_file(r.image, draw, settings);
-    r.image = {};
+    r.image.body = {};
+    r.image.annotations = {};
     return r;
 }
 

@@ -110,7 +110,8 @@ FileWrite save_draw_data(const std::string& path, DrawData& draw, int frame_coun
 // Loading without the tool window (the open sequence, the render command):
 // read and check, and when the file is read, apply it. Anything but a read
 // file changes nothing; the caller silences the port before new programs go
-// out. The result tells what happened; its image is not kept.
+// out. The result tells what happened; its image's records and annotations
+// are not kept.
 DrawFileRead load_draw_data(const std::string& path, DrawData& draw, int frame_count,
                             MidiChannelSettings& settings);
 

@@ -1445,5 +1445,49 @@
         <source>貼り付け (&amp;P)</source>
         <translation>&amp;Paste</translation>
     </message>
+    <message>
+        <source>テンポは1小節に1つ</source>
+        <translation>One tempo per bar</translation>
+    </message>
+    <message>
+        <source>ドラム (チャンネル 10) も今の色で読み込む</source>
+        <translation>Also read drums (channel 10), in the current colour</translation>
+    </message>
+    <message>
+        <source>拍子を設定… (&amp;M)</source>
+        <translation>Set &amp;Meter…</translation>
+    </message>
+    <message>
+        <source>調号を設定… (&amp;K)</source>
+        <translation>Set &amp;Key Signature…</translation>
+    </message>
+    <message>
+        <source>この線からの拍子</source>
+        <translation>Meter from this line</translation>
+    </message>
+    <message>
+        <source>前の拍子のまま</source>
+        <translation>As before</translation>
+    </message>
+    <message>
+        <source>拍子は線に付けます. 先に線を引いてください</source>
+        <translation>A meter is set on a line. Draw a line first.</translation>
+    </message>
+    <message>
+        <source>調</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>%1 長調</source>
+        <translation>%1 major</translation>
+    </message>
+    <message>
+        <source>%1 短調</source>
+        <translation>%1 minor</translation>
+    </message>
+    <message>
+        <source>区間マーカー・拍子・調号・トラック名の部分が壊れているため、読み込みませんでした</source>
+        <translation>The section markers, meters, key signature and track names are damaged and were not read.</translation>
+    </message>
 </context>
 </TS>
