@@ -200,12 +200,15 @@ TEST_F(WindowRecovery, KilledProgramsDrawingIsRestored) {
     ASSERT_TRUE(child.waitForStarted(10000));
     ASSERT_TRUE(child.waitForReadyRead(30000));
     EXPECT_EQ(child.readAllStandardOutput().trimmed(), "drawn");
-    // The child's own copy, named after its session.
+    // The child's own copy, named after its session; not the temporary file
+    // it is written to first, which a kill before the rename leaves behind.
     const std::string prefix = path_digest(wav.string()) + "-";
     const auto childs_copy = [&] {
         std::error_code ec;
-        for (const auto& e : fs::directory_iterator(copy.parent_path(), ec))
-            if (e.path().filename().string().starts_with(prefix)) return true;
+        for (const auto& e : fs::directory_iterator(copy.parent_path(), ec)) {
+            const std::string name = e.path().filename().string();
+            if (name.starts_with(prefix) && name.find(".tmp-") == std::string::npos) return true;
+        }
         return false;
     };
     for (int i = 0; i < 200 && !childs_copy(); ++i)
