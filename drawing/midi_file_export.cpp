@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -507,11 +508,15 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
                              {0xff, 0x58, 0x04, std::uint8_t(ts.numerator),
                               std::uint8_t(ts.denominator_power), clocks, 8}});
     }
+    // The key signature, in the first track and again in each track of
+    // notes, where score editors look for it.
+    std::optional<TrackEvent> key;
     if (notes_of.key)
-        conductor.push_back({0,
-                             0,
-                             {0xff, 0x59, 0x02, std::uint8_t(std::int8_t(notes_of.key->fifths)),
-                              std::uint8_t(notes_of.key->minor)}});
+        key = TrackEvent{0,
+                         0,
+                         {0xff, 0x59, 0x02, std::uint8_t(std::int8_t(notes_of.key->fifths)),
+                          std::uint8_t(notes_of.key->minor)}};
+    if (key) conductor.push_back(*key);
     for (const auto& t : map.tempos) {
         const auto q = std::uint32_t(t.quarter_us);
         conductor.push_back(
@@ -577,6 +582,7 @@ std::vector<std::uint8_t> build_midi_file(const DrawData& draw, int frame_count,
                          {std::uint8_t(0xc0 | ch),
                           std::uint8_t(std::clamp(settings.program[std::size_t(ch)], 0, 127))}});
         track.push_back({0, 0, {std::uint8_t(0xb0 | ch), 7, 127}});
+        if (key) track.push_back(*key);
         put_track(out, track);
     }
     return out;
