@@ -50,6 +50,8 @@ inline constexpr const char* import_drums =
 // The meter and key the MIDI export writes (edit menu).
 inline constexpr const char* meter_item = PITKAD_TR("PitkaD", "拍子を設定… (&M)");
 inline constexpr const char* key_item = PITKAD_TR("PitkaD", "調号を設定… (&K)");
+inline constexpr const char* meter_title = PITKAD_TR("PitkaD", "拍子");
+inline constexpr const char* key_title = PITKAD_TR("PitkaD", "調号");
 inline constexpr const char* meter_label = PITKAD_TR("PitkaD", "この線からの拍子");
 inline constexpr const char* meter_default = PITKAD_TR("PitkaD", "前の拍子のまま");
 inline constexpr const char* meter_needs_line =

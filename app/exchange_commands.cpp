@@ -182,7 +182,7 @@ void ExchangeCommands::set_meter() {
         return;
     }
     DrawAnnotations& notes = doc_.drawing.annotations;
-    OptionsDialog d(&parent_, texts::meter_item);
+    OptionsDialog d(&parent_, texts::meter_title);
     auto* meters = d.add(new QComboBox, "Meter", texts::meter_label);
     meters->addItem(texts::meter_default);
     const MeterMark now = meter_at(notes, line);
@@ -206,7 +206,7 @@ void ExchangeCommands::set_meter() {
 
 void ExchangeCommands::set_key() {
     DrawAnnotations& notes = doc_.drawing.annotations;
-    OptionsDialog d(&parent_, texts::key_item);
+    OptionsDialog d(&parent_, texts::key_title);
     auto* keys = d.add(new QComboBox, "Key", texts::key_label);
     keys->addItem(texts::key_none);
     std::vector<KeySignature> offered;

@@ -1489,5 +1489,13 @@
         <source>区間マーカー・拍子・調号・トラック名の部分が壊れているため、読み込みませんでした</source>
         <translation>The section markers, meters, key signature and track names are damaged and were not read.</translation>
     </message>
+    <message>
+        <source>拍子</source>
+        <translation>Meter</translation>
+    </message>
+    <message>
+        <source>調号</source>
+        <translation>Key Signature</translation>
+    </message>
 </context>
 </TS>
