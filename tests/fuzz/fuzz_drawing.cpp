@@ -1,5 +1,5 @@
 // The drawing file: whatever loads saves back to the same bytes and loads
-// again unchanged.
+// again unchanged, annotations included.
 #include "drawing/draw_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DrawFileRead again_read = read_draw_file(file, frames);
     const DrawFileImage* again = again_read.ok() ? &again_read.image : nullptr;
     PITKAD_FUZZ_CHECK(again && again->body == image->body && again->programs == image->programs &&
-                      again->volume_bytes == image->volume_bytes);
+                      again->volume_bytes == image->volume_bytes &&
+                      again->annotations == image->annotations);
     return 0;
 }

@@ -58,6 +58,12 @@ int main(int argc, char** argv) {
     MidiChannelSettings channels;
     channels.program[1] = 40;
     put(out / "drawing", "song.pkc", build_draw_file(*drawing, 12, channels));
+    add_marker(drawing->annotations, 4, "Verse");
+    set_meter(drawing->annotations, 5, MeterMark{5, 6, 8});
+    drawing->annotations.key = KeySignature{-2, true};
+    drawing->annotations.track_names[1] = "Bass";
+    put(out / "drawing", "annotated.pkc", build_draw_file(*drawing, 12, channels));
+    drawing->annotations.clear();
 
     // A MIDI file with a pickup, two lines and notes in two colours.
     for (int f = 20; f < 30; ++f) (*drawing)[f].note_cell(60) = 9;
