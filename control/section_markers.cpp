@@ -6,26 +6,24 @@
 #include <Qt>
 
 #include <algorithm>
-#include <charconv>
-#include <set>
+#include <unordered_set>
 
 namespace pitkad {
 
-std::string new_marker_name(const DrawAnnotations& a, std::string_view prefix) {
-    const std::string head = std::string(prefix) + " ";
-    std::set<int> used;
-    for (const SectionMarker& m : a.markers) {
-        if (m.name.size() <= head.size() || m.name.compare(0, head.size(), head) != 0) continue;
-        int n = 0;
-        const char* first = m.name.data() + head.size();
-        const char* last = m.name.data() + m.name.size();
-        const auto r = std::from_chars(first, last, n);
-        if (r.ec == std::errc{} && r.ptr == last && n > 0) used.insert(n);
-    }
+std::string new_marker_name(const DrawAnnotations& a, std::string_view pattern) {
+    const std::size_t at = pattern.find("%1");
+    const auto name = [&](int n) {
+        if (at == std::string_view::npos) return std::string(pattern) + " " + std::to_string(n);
+        return std::string(pattern.substr(0, at)) + std::to_string(n) +
+               std::string(pattern.substr(at + 2));
+    };
+    std::unordered_set<std::string> used;
+    for (const SectionMarker& m : a.markers)
+        used.insert(m.name);
     int n = 1;
-    while (used.count(n))
+    while (used.count(name(n)))
         ++n;
-    return head + std::to_string(n);
+    return name(n);
 }
 
 int marker_at_or_before(const DrawAnnotations& a, int frame) {
@@ -45,13 +43,12 @@ std::optional<int> previous_marker_frame(const DrawAnnotations& a, int frame, in
 }
 
 int SectionMarkers::add(int frame, std::string name, int frame_count) {
-    if (frame_count <= 0 ||
-        draw_.annotations.markers.size() >= std::size_t(annotation_count_max))
+    if (frame_count <= 0 || draw_.annotations.markers.size() >= std::size_t(annotation_count_max))
         return -1;
     int index = -1;
     edit([&] {
-        index = add_marker(draw_.annotations, std::clamp(frame, 0, frame_count - 1),
-                           std::move(name));
+        index =
+            add_marker(draw_.annotations, std::clamp(frame, 0, frame_count - 1), std::move(name));
         draw_.modified = true;
     });
     return index;
@@ -153,8 +150,7 @@ std::optional<LoopMs> beats_loop(const DrawData& draw, int frame, int frame_coun
 namespace {
 
 // The line mark nearest to `ms` on the side `direction`, strictly, as ms.
-std::optional<int> neighbouring_line(const DrawData& draw, int ms, int direction,
-                                     int frame_count) {
+std::optional<int> neighbouring_line(const DrawData& draw, int ms, int direction, int frame_count) {
     const int last = last_frame(frame_count);
     if (direction < 0) {
         for (int f = std::min((ms - 1) / frame_ms, last); f >= 0 && ms > 0; --f)

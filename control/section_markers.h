@@ -18,9 +18,9 @@ namespace pitkad {
 
 struct LineCount;
 
-// The name a new marker gets: `prefix`, a space and the lowest number from
-// 1 that no marker of that name has ("区間 1", "区間 2", …).
-std::string new_marker_name(const DrawAnnotations& a, std::string_view prefix);
+// The name a new marker gets: `pattern` with its "%1" replaced by the lowest
+// number from 1 that makes a name no marker has ("区間 1", "区間 2", …).
+std::string new_marker_name(const DrawAnnotations& a, std::string_view pattern);
 // The last marker at or before `frame`, or -1.
 int marker_at_or_before(const DrawAnnotations& a, int frame);
 // The frame of the first marker after `frame`, or of the last one before
