@@ -20,11 +20,13 @@ namespace {
 // The graph with the note labels painted over it as text and, when asked,
 // the time ruler above it: what the window shows.
 QImage window_picture(const QImage& graph, const ViewState& view,
-                      const std::vector<LineCount>& lines, bool ruler, LabelColumns labels) {
+                      const std::vector<LineCount>& lines,
+                      std::span<const SectionMarker> markers, bool ruler, LabelColumns labels) {
     const int top = ruler ? ruler_height : 0;
     QImage out(graph.width(), graph.height() + top, QImage::Format_RGB32);
     QPainter p(&out);
-    if (ruler) paint_time_ruler(p, QRect(0, 0, graph.width(), ruler_height), view, lines);
+    if (ruler)
+        paint_time_ruler(p, QRect(0, 0, graph.width(), ruler_height), view, lines, markers);
     p.drawImage(0, top, graph);
     p.translate(0, top);
     paint_label_columns(p, labels, graph.width(), view.line_width, {}, graph.rect(), &graph);
@@ -70,7 +72,7 @@ int run_render_cli(const RenderArgs& o) {
     if (o.window_style()) {
         const std::vector<LineCount> lines =
             count_lines(doc->drawing, doc->store.frame_count, MidiExportOptions{});
-        image = window_picture(image, view, lines, o.ruler,
+        image = window_picture(image, view, lines, doc->drawing.annotations.markers, o.ruler,
                                {!font.isNull() && o.labels_left, !font.isNull() && o.labels_right});
     }
 

@@ -19,6 +19,9 @@ GraphArea::GraphArea(QWidget& central, Document& doc, GraphView& view)
     ruler->count_lines = [this] {
         return count_lines(doc_.drawing, doc_.store.frame_count, MidiExportOptions{});
     };
+    ruler->markers = [this] {
+        return std::span<const SectionMarker>(doc_.drawing.annotations.markers);
+    };
     scroll = new QScrollArea(&central);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

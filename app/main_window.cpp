@@ -96,6 +96,13 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                                          },
                                          [this] { layout_view(); }});
     build_controls();
+    sections_ = new SectionTools(*this, practice_tools_->play_menu->menuAction(), doc,
+                                 *transport_, *player_, *practice_, *navigator_,
+                                 [this] { write_graph(); });
+    ruler->on_marker_moved = [this](int marker, int frame) {
+        sections_->move_marker(marker, frame);
+    };
+    ruler->on_marker_double_clicked = [this](int marker) { sections_->rename_marker(marker); };
     opener_ =
         new OpenCommands(*this, *strip, *menus, settings_file_, doc, options.threads,
                          {[this](const std::filesystem::path& file, OpenJob::Outcome& staged) {
@@ -739,8 +746,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                            key->modifiers() & Qt::ShiftModifier) &&
                 focusWidget() == strip->position_slider)
                 return true;
-            // A practice key that ran goes no further: Space would also
-            // press a focused button, a sign or digit move a slider.
+            // A section or practice key that ran goes no further: Space
+            // would also press a focused button, a sign or digit move a
+            // slider. Keys typed into a number box of the panel are its own.
+            if (!qobject_cast<QAbstractSpinBox*>(focusWidget()) &&
+                sections_->run_key(key->key(), key->modifiers() & Qt::AltModifier,
+                                   key->modifiers() & Qt::ControlModifier,
+                                   key->modifiers() & Qt::ShiftModifier))
+                return true;
             if (handle_practice_key(key->key())) return true;
         }
         break;

@@ -17,6 +17,7 @@
 #include "app/view_navigator.h"
 #include "app/open_commands.h"
 #include "app/practice_tools.h"
+#include "app/section_tools.h"
 #include "app/start_options.h"
 #include "audio/audio_engine.h"
 #include "audio/media_player.h"
@@ -107,6 +108,8 @@ class MainWindow final : public QMainWindow {
     // The practice tools' commands, and their menu and panel.
     PracticeController& practice() { return *practice_; }
     PracticeTools& practice_tools() { return *practice_tools_; }
+    // The section markers' menu and keys, and the loops made of them.
+    SectionTools& sections() { return *sections_; }
     DrawingToolsWindow* tools_window() { return tools_; }
     MidiSettingsDialog* midi_dialog() { return midi_dialog_; }
 
@@ -279,6 +282,7 @@ class MainWindow final : public QMainWindow {
     int screen_height_ = 0;        // the screen's height the window keeps within
     int client_width_ = initial_client_width; // the graph and its scroll bar, if any
     PracticeTools* practice_tools_ = nullptr;
+    SectionTools* sections_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;
     MidiSettingsDialog* midi_dialog_ = nullptr;
     // The drawing-tool window's place from the settings, and whether it has

@@ -2,6 +2,7 @@
 
 #include "view/time_ruler.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,6 +12,72 @@ namespace pitkad {
 
 RulerWidget::RulerWidget(const ViewState& view, QWidget* parent) : QWidget(parent), view_(view) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true); // the pointer shows where a flag can be taken
+}
+
+std::span<const SectionMarker> RulerWidget::current_markers() const {
+    return markers ? markers() : std::span<const SectionMarker>{};
+}
+
+int RulerWidget::marker_at(int x) const {
+    const QFontMetrics names(ruler_font());
+    const auto flags = ruler_flags(view_, current_markers(), width(), [&](const std::string& s) {
+        return names.horizontalAdvance(QString::fromStdString(s));
+    });
+    return ruler_flag_at(flags, x);
+}
+
+void RulerWidget::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() != Qt::LeftButton) {
+        // Another button gives the drag up.
+        if (drag_marker_ >= 0) {
+            drag_marker_ = -1;
+            update();
+        }
+        return;
+    }
+    if (p.y() < 2 * ruler_band) return;
+    drag_marker_ = marker_at(p.x());
+    if (drag_marker_ < 0) return;
+    const int frame = current_markers()[std::size_t(drag_marker_)].frame;
+    drag_offset_ = view_.frame_to_x(frame) - p.x();
+    drag_frame_ = frame;
+    setCursor(Qt::ClosedHandCursor);
+    update();
+}
+
+void RulerWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (drag_marker_ < 0) {
+        const bool over = p.y() >= 2 * ruler_band && marker_at(p.x()) >= 0;
+        setCursor(over ? Qt::OpenHandCursor : Qt::ArrowCursor);
+        return;
+    }
+    const int frame = std::max(view_.x_to_frame(p.x() + drag_offset_), 0);
+    if (frame == drag_frame_) return;
+    drag_frame_ = frame;
+    update();
+}
+
+void RulerWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || drag_marker_ < 0) return;
+    const int marker = drag_marker_;
+    drag_marker_ = -1;
+    setCursor(Qt::OpenHandCursor);
+    update();
+    const auto all = current_markers();
+    if (marker < int(all.size()) && all[std::size_t(marker)].frame != drag_frame_ &&
+        on_marker_moved)
+        on_marker_moved(marker, drag_frame_);
+}
+
+void RulerWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() != Qt::LeftButton || p.y() < 2 * ruler_band) return;
+    drag_marker_ = -1;
+    const int marker = marker_at(p.x());
+    if (marker >= 0 && on_marker_double_clicked) on_marker_double_clicked(marker);
 }
 
 void RulerWidget::invalidate_lines() {
@@ -24,7 +91,21 @@ void RulerWidget::paintEvent(QPaintEvent*) {
         lines_valid_ = true;
     }
     QPainter p(this);
-    paint_time_ruler(p, rect(), view_, lines_);
+    const auto all = current_markers();
+    if (drag_marker_ < 0 || drag_marker_ >= int(all.size())) {
+        paint_time_ruler(p, rect(), view_, lines_, all);
+        return;
+    }
+    // The dragged flag where it would go.
+    std::vector<SectionMarker> shown(all.begin(), all.end());
+    SectionMarker dragged = shown[std::size_t(drag_marker_)];
+    shown.erase(shown.begin() + drag_marker_);
+    dragged.frame = drag_frame_;
+    const auto at = std::upper_bound(shown.begin(), shown.end(), drag_frame_,
+                                     [](int f, const SectionMarker& m) { return f < m.frame; });
+    const int index = int(at - shown.begin());
+    shown.insert(at, std::move(dragged));
+    paint_time_ruler(p, rect(), view_, lines_, shown, index);
 }
 
 OverviewWidget::OverviewWidget(QWidget* parent) : QWidget(parent) {

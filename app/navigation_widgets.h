@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace pitkad {
@@ -17,20 +18,40 @@ inline constexpr int overview_height = 36;
 
 // Paints the time ruler for the view; the bars and beats of the line marks
 // are counted again when the drawing may have changed (invalidate_lines).
+// A marker's flag can be dragged along the ruler (the marker moves when it
+// is let go) and double-clicked (to rename it).
 class RulerWidget final : public QWidget {
   public:
     RulerWidget(const ViewState& view, QWidget* parent);
     // The counts of the drawing's line marks, fetched at the next paint.
     std::function<std::vector<LineCount>()> count_lines;
     void invalidate_lines();
+    // The drawing's section markers, read at each paint and press.
+    std::function<std::span<const SectionMarker>()> markers;
+    // A flag was dragged to `frame` and let go; a flag was double-clicked.
+    std::function<void(int marker, int frame)> on_marker_moved;
+    std::function<void(int marker)> on_marker_double_clicked;
+    // The marker whose flag is being dragged, or -1.
+    int dragged_marker() const { return drag_marker_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
+    std::span<const SectionMarker> current_markers() const;
+    // The marker under column x, or -1.
+    int marker_at(int x) const;
+
     const ViewState& view_;
     std::vector<LineCount> lines_;
     bool lines_valid_ = false;
+    int drag_marker_ = -1;
+    int drag_offset_ = 0; // columns from the pointer to the flag's marker
+    int drag_frame_ = 0;  // where the dragged marker would go
 };
 
 // The whole recording in a strip: a compact picture of the analysis and the

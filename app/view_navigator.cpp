@@ -94,11 +94,11 @@ void ViewNavigator::move_to(int first) {
         transport_.seek_relative(first * frame_ms - player_.position());
 }
 
-void ViewNavigator::go_home() {
+void ViewNavigator::go_to(int frame) {
     if (transport_.state() == PlayState::no_recording) return;
-    move_to(0);
+    move_to(frame);
     // A play start placed earlier goes with it.
-    if (transport_.start_mark() >= 0) transport_.place_start_mark(0);
+    if (transport_.start_mark() >= 0) transport_.place_start_mark(frame);
     changed();
 }
 

@@ -39,8 +39,11 @@ class ViewNavigator {
     void zoom_out() { zoom_by(1.0 / std::sqrt(2.0), anchor_column()); }
     void fit_whole();
     void rows_by(int steps);
-    void go_home();
+    void go_home() { go_to(0); }
     void go_end();
+    // Goes to `frame` as Home goes to the start: stopped, the view and its
+    // play start; otherwise the play position. A placed play start goes too.
+    void go_to(int frame);
     // The overview's press: that frame to the middle of the view; while
     // playing or paused, playing goes on from there.
     void show_frame(int frame);

@@ -1,6 +1,7 @@
 #include "view/time_ruler.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -36,18 +37,21 @@ constexpr QColor ruler_background{28, 28, 28};
 constexpr QColor ruler_ink{200, 200, 200};
 constexpr QColor bar_ink{255, 214, 120};
 constexpr QColor beat_ink{150, 150, 150};
+constexpr QColor flag_fill{64, 176, 112};
+constexpr QColor flag_lit{140, 230, 170};
+constexpr QColor flag_ink{12, 28, 18};
 
 int x_of_ms(const ViewState& view, std::int64_t ms) {
     return int(view.frames_to_offset(ms / frame_ms - view.first_frame));
 }
+
+} // namespace
 
 QFont ruler_font() {
     QFont f;
     f.setPixelSize(10);
     return f;
 }
-
-} // namespace
 
 std::string clock_text(std::int64_t ms, bool tenths) {
     ms = std::max<std::int64_t>(ms, 0);
@@ -89,14 +93,63 @@ std::vector<RulerTick> ruler_ticks(const ViewState& view, int width, int min_lab
     return ticks;
 }
 
+std::vector<RulerFlag> ruler_flags(const ViewState& view, std::span<const SectionMarker> markers,
+                                   int width,
+                                   const std::function<int(const std::string&)>& text_width) {
+    std::vector<RulerFlag> flags;
+    for (std::size_t i = 0; i < markers.size(); ++i) {
+        const int x = view.frame_to_x(markers[i].frame);
+        if (x >= width) break;
+        int w = std::min(text_width(markers[i].name) + 6, ruler_flag_max_width);
+        if (i + 1 < markers.size()) w = std::min(w, view.frame_to_x(markers[i + 1].frame) - x);
+        w = std::max(w, ruler_flag_min_width);
+        if (x + w <= 0) continue;
+        flags.push_back({int(i), x, w});
+    }
+    return flags;
+}
+
+int ruler_flag_at(std::span<const RulerFlag> flags, int x) {
+    for (auto f = flags.rbegin(); f != flags.rend(); ++f)
+        if (x >= f->x - 2 && x < f->x + std::max(f->width, 3)) return f->marker;
+    return -1;
+}
+
+namespace {
+
+void paint_flags(QPainter& p, const QRect& lane, const ViewState& view,
+                 std::span<const SectionMarker> markers, int highlighted) {
+    const QFontMetrics metrics = p.fontMetrics();
+    const auto text_width = [&](const std::string& s) {
+        return metrics.horizontalAdvance(QString::fromStdString(s));
+    };
+    for (const RulerFlag& f : ruler_flags(view, markers, lane.width(), text_width)) {
+        const QRect box(lane.left() + f.x, lane.top() + 1, f.width, lane.height() - 1);
+        const QColor fill = f.marker == highlighted ? flag_lit : flag_fill;
+        p.fillRect(box, fill.darker(130));
+        p.fillRect(box.adjusted(1, 0, -1, -2), fill);
+        p.setPen(fill.lighter(140));
+        p.drawLine(box.left(), box.top(), box.left(), box.bottom()); // the pole
+        const QString name = metrics.elidedText(
+            QString::fromStdString(markers[std::size_t(f.marker)].name), Qt::ElideRight,
+            f.width - 5);
+        if (name.isEmpty()) continue;
+        p.setPen(flag_ink);
+        p.drawText(QPoint(box.left() + 3, lane.bottom() - 2), name);
+    }
+}
+
+} // namespace
+
 void paint_time_ruler(QPainter& p, const QRect& area, const ViewState& view,
-                      std::span<const LineCount> lines) {
+                      std::span<const LineCount> lines, std::span<const SectionMarker> markers,
+                      int highlighted) {
     p.save();
     p.setClipRect(area);
     p.fillRect(area, ruler_background);
     p.setFont(ruler_font());
-    const int half = area.height() / 2;
-    const int bottom = area.bottom();
+    const int half = ruler_band;
+    const int bottom = area.top() + 2 * ruler_band - 1;
     const bool tenths = ruler_scale(view).step_ms < 1000;
     for (const RulerTick& t : ruler_ticks(view, area.width())) {
         const int x = area.left() + t.x;
@@ -131,6 +184,10 @@ void paint_time_ruler(QPainter& p, const QRect& area, const ViewState& view,
         p.drawText(QPoint(area.left() + x + 2, bottom - 1), text);
         last_label_end = area.left() + x + 2 + p.fontMetrics().horizontalAdvance(text);
     }
+    const QRect lane(area.left(), bottom + 1, area.width(), area.bottom() - bottom);
+    p.setPen(QColor(70, 70, 70));
+    p.drawLine(lane.left(), lane.top(), lane.right(), lane.top());
+    paint_flags(p, lane, view, markers, highlighted);
     p.restore();
 }
 

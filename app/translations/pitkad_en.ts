@@ -1497,5 +1497,61 @@
         <source>調号</source>
         <translation>Key Signature</translation>
     </message>
+    <message>
+        <source>区間 (&amp;S)</source>
+        <translation>&amp;Sections</translation>
+    </message>
+    <message>
+        <source>マーカーを追加 (&amp;A)	M</source>
+        <translation>&amp;Add Marker	M</translation>
+    </message>
+    <message>
+        <source>マーカーの名前を変更... (&amp;R)</source>
+        <translation>&amp;Rename Marker...</translation>
+    </message>
+    <message>
+        <source>マーカーを削除 (&amp;D)</source>
+        <translation>&amp;Delete Marker</translation>
+    </message>
+    <message>
+        <source>次のマーカー (&amp;N)	Ctrl+→</source>
+        <translation>&amp;Next Marker	Ctrl+→</translation>
+    </message>
+    <message>
+        <source>前のマーカー (&amp;P)	Ctrl+←</source>
+        <translation>&amp;Previous Marker	Ctrl+←</translation>
+    </message>
+    <message>
+        <source>区間をループ (&amp;L)</source>
+        <translation>&amp;Loop the Section</translation>
+    </message>
+    <message>
+        <source>小節をループ (&amp;B)</source>
+        <translation>Loop the &amp;Bar</translation>
+    </message>
+    <message>
+        <source>N 拍をループ... (&amp;T)</source>
+        <translation>Loop N Bea&amp;ts...</translation>
+    </message>
+    <message>
+        <source>区間 %1</source>
+        <translation>Section %1</translation>
+    </message>
+    <message>
+        <source>マーカーの名前</source>
+        <translation>Marker Name</translation>
+    </message>
+    <message>
+        <source>名前:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>N 拍をループ</source>
+        <translation>Loop N Beats</translation>
+    </message>
+    <message>
+        <source>ループする拍の数 (線の間隔):</source>
+        <translation>Beats to loop (intervals between lines):</translation>
+    </message>
 </context>
 </TS>

@@ -28,8 +28,9 @@ bool data_file_built(const char* name) {
 TEST(MainWindowMenus, MenuTitlesInOrder) {
     Window w = make_window();
     const QList<QAction*> menus = w.form->menuBar()->actions();
-    const QStringList expected = {"ファイル(&F)", "編集 (&E)", "表示 (&V)", "ズーム (&Z)", "再生 (&P)",
-                                  "ライン幅 (&L)", "描画ツール (&D)", "MIDI (&M)", "ヘルプ(&H)"};
+    const QStringList expected = {"ファイル(&F)", "編集 (&E)", "表示 (&V)", "ズーム (&Z)",
+                                  "区間 (&S)", "再生 (&P)", "ライン幅 (&L)", "描画ツール (&D)",
+                                  "MIDI (&M)", "ヘルプ(&H)"};
     ASSERT_EQ(menus.size(), expected.size());
     for (qsizetype i = 0; i < menus.size(); ++i)
         EXPECT_EQ(menus[i]->text(), expected[i]) << i;

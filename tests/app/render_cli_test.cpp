@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/status_texts.h"
 #include "app/window_args.h"
+#include "view/time_ruler.h"
 #include "window_test_support.h"
 
 #include <QImage>
@@ -43,7 +44,7 @@ TEST_F(RenderCli, PictureIsGraphWidthByRowsAndLegend) {
          1912,
          74 * 12 + 29},
         // Any zoom the window has: the time ruler above, rows of any height.
-        {{"--pixels-per-second", "400", "--row-height", "16", "--ruler"}, 796, 24 + 74 * 16 + 29},
+        {{"--pixels-per-second", "400", "--row-height", "16", "--ruler"}, 796, ruler_height + 74 * 16 + 29},
         {{"--pixels-per-second", "0.5", "--row-height", "3"}, 796, 74 * 3 + 29},
     };
     for (const Case& c : cases) {

@@ -134,6 +134,7 @@ TEST_F(WindowPractice, OpenClearsLoopAndFocus) {
 
 TEST_F(WindowPractice, PanelShowsAndSets) {
     activate();
+    f.on_line_width_chosen(10); // rows that leave the screen room for the panel
     const int height = f.height();
     f.practice_tools().show_panel_action->trigger();
     EXPECT_TRUE(f.practice_tools().panel->isVisible());

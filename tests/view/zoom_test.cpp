@@ -72,5 +72,23 @@ TEST(TimeRuler, TicksFollowTheZoom) {
     }
 }
 
+// Flags as wide as their names, cut at the next marker and the widest
+// allowed, kept to a pole's width; a column finds the flag painted on top.
+TEST(TimeRuler, MarkerFlagsAndWhatLiesUnderAColumn) {
+    ViewState v; // 1 pixel a frame
+    v.first_frame = 100;
+    const std::vector<SectionMarker> markers{
+        {50, "left of the view"}, {98, "abc"}, {150, "abcdefgh"}, {160, "x"},
+        {162, std::string(40, 'w')}, {400, "beyond"}};
+    const auto width = [](const std::string& s) { return int(s.size()) * 4; };
+    const std::vector<RulerFlag> flags = ruler_flags(v, markers, 300, width);
+    const std::vector<RulerFlag> expected{
+        {1, -2, 18}, {2, 50, 10}, {3, 60, 5}, {4, 62, ruler_flag_max_width}};
+    EXPECT_EQ(flags, expected);
+    const std::pair<int, int> under[] = {{-5, -1}, {0, 1}, {15, 1}, {16, -1}, {48, 2},
+                                         {59, 3}, {61, 4}, {157, 4}, {158, -1}};
+    for (const auto& [x, marker] : under) EXPECT_EQ(ruler_flag_at(flags, x), marker) << x;
+}
+
 } // namespace
 } // namespace pitkad
