@@ -1,7 +1,9 @@
 #include "app/status_texts.h"
 
 #include "app/language.h"
+#include "analysis/spectrogram_store.h"
 #include "audio/audio_engine.h"
+#include "view/time_ruler.h"
 
 #include <cstdio>
 
@@ -87,6 +89,13 @@ QString words(const char* source) {
 QString text_of(OpenStatus status, const std::string& detail) {
     QString text = words(source_of(status));
     if (!detail.empty()) text += QStringLiteral(" (") + QString::fromStdString(detail) + u')';
+    // A recording too long to open: say how long one may be.
+    if (status == OpenStatus::too_large)
+        text += QStringLiteral(" (") +
+                tr_text(t::length_limit)
+                    .arg(QString::fromStdString(
+                        clock_text(std::int64_t(frame_limit) * frame_ms, false))) +
+                u')';
     return text;
 }
 

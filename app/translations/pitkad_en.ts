@@ -1553,5 +1553,9 @@
         <source>ループする拍の数 (線の間隔):</source>
         <translation>Beats to loop (intervals between lines):</translation>
     </message>
+    <message>
+        <source>長さの上限は %1 です</source>
+        <translation>the longest recording is %1</translation>
+    </message>
 </context>
 </TS>
