@@ -114,6 +114,10 @@ int MediaPlayer::position() const {
     return std::min(frames_to_ms(out_.position()), length());
 }
 
+void MediaPlayer::read_ahead() const {
+    if (open_ && audio_) audio_->prefetch(out_.position(), 4);
+}
+
 int MediaPlayer::length() const {
     if (!open_) return 0;
     return int(audio_->frames * ms_per_second / audio_->rate);

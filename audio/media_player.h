@@ -56,6 +56,9 @@ class MediaPlayer {
     bool time_format_ms() const { return time_format_ms_; }
 
     int position() const;
+    // Asks for the next seconds of a recording kept on file to be read
+    // ahead of the output (UI thread, as it plays).
+    void read_ahead() const;
     int length() const;
     // The sample rate of the open recording, or else of the remembered one:
     // while its decoding runs, the rate its header gives, and only when that

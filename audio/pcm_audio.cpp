@@ -46,13 +46,18 @@ PcmLoadResult parse_wav_for_playback(const std::vector<std::uint8_t>& bytes) {
     audio->rate = int(format.sample_rate);
     audio->channels = format.channels >= 2 ? 2 : 1;
     audio->frames = std::int64_t(layout.data_size / block);
-    audio->samples.resize(std::size_t(audio->frames) * std::size_t(audio->channels));
-    std::int16_t* out = audio->samples.data();
+    audio->samples.reserve(std::size_t(audio->frames) * std::size_t(audio->channels));
+    std::int16_t* out = nullptr;
     for (std::int64_t f = 0; f < audio->frames; ++f) {
+        constexpr std::int64_t piece = 1 << 16; // frames written at a time
+        if (f % piece == 0)
+            out = audio->samples.extend(std::size_t(std::min(piece, audio->frames - f)) *
+                                        std::size_t(audio->channels));
         const std::size_t in = std::size_t(layout.data_offset) + std::size_t(f) * block;
         for (int c = 0; c < audio->channels; ++c)
             *out++ = le::i16(b, in + 2 * std::size_t(c));
     }
+    if (!audio->samples.finish()) return failure(PlaybackStatus::file_unreadable);
     return {std::move(audio), {}};
 }
 

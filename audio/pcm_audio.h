@@ -1,8 +1,10 @@
 #pragma once
 // A recording decoded for playback: 16-bit samples at the file's rate,
 // one or two channels interleaved (files with more channels keep the first
-// two). Read whole at open on the UI thread; the audio callback only reads it.
+// two). Decoded whole at open, a long one into a file (PcmSamples); then
+// the audio callback only reads it.
 
+#include "audio/pcm_samples.h"
 #include "audio/playback_status.h"
 
 #include <cstdint>
@@ -20,12 +22,18 @@ struct PcmAudio {
     int rate = 44100;
     int channels = 1; // 1 or 2
     std::int64_t frames = 0;
-    std::vector<std::int16_t> samples; // frames × channels
+    PcmSamples samples; // frames × channels
 
     // Sample of frame f for the left (0) or right (1) speaker; mono feeds both.
     float sample(std::int64_t f, int speaker) const {
         const int c = channels == 2 ? speaker : 0;
         return float(samples[std::size_t(f * channels + c)]) * (1.0f / full_scale);
+    }
+    // Asks for the next `seconds` after frame f to be read ahead (a long
+    // recording is read from its file as it plays).
+    void prefetch(std::int64_t f, int seconds) const {
+        if (f >= 0)
+            samples.prefetch(std::size_t(f * channels), std::size_t(seconds) * std::size_t(rate * channels));
     }
 };
 

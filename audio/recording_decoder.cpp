@@ -22,6 +22,14 @@ namespace pitkad {
 
 namespace {
 
+// The samples of a long recording could not all be written to their file
+// (a full disk): the recording cannot be played.
+DecodeOutcome& playback_copy_failed(DecodeOutcome& out) {
+    out.status = OpenStatus::cannot_open;
+    out.detail = "cannot write the playback copy";
+    return out;
+}
+
 constexpr int analysis_rate = 44100;
 // Samples of analysis rate from which a recording is too long to analyse.
 constexpr std::int64_t too_long_samples = std::int64_t(frame_limit) * frame_step;
@@ -75,9 +83,7 @@ class WavDecoder final : public RecordingDecoder {
         WavDataSink sink;
         sink.frames = [&](std::span<const std::uint8_t> bytes, std::size_t frames) {
             if (playback) {
-                const std::size_t at = audio->samples.size();
-                audio->samples.resize(at + frames * std::size_t(audio->channels));
-                std::int16_t* play = audio->samples.data() + at;
+                std::int16_t* play = audio->samples.extend(frames * std::size_t(audio->channels));
                 for (std::size_t i = 0; i < frames; ++i) {
                     *play++ = le::i16(bytes, i * stride);
                     if (audio->channels == 2) *play++ = le::i16(bytes, i * stride + 2);
@@ -112,6 +118,7 @@ class WavDecoder final : public RecordingDecoder {
             return out;
         }
         if (analysis) analysis->finish(header_.frame_count);
+        if (playback && !audio->samples.finish()) return playback_copy_failed(out);
         audio->frames = std::int64_t(audio->samples.size()) / audio->channels;
         out.ok = true;
         if (playback) out.audio = std::move(audio);
@@ -413,6 +420,7 @@ class FfmpegDecoder final : public RecordingDecoder {
         if (failed_) return fail(out, failure_);
         if (decoded_ == 0)
             return fail(out, last_error ? ffmpeg_error(last_error) : "no audio in the stream");
+        if (playback_ && !audio_->samples.finish()) return playback_copy_failed(out);
         audio_->frames = std::int64_t(audio_->samples.size()) / audio_->channels;
         out.ok = true;
         if (playback_) out.audio = std::move(audio_);
@@ -447,9 +455,7 @@ class FfmpegDecoder final : public RecordingDecoder {
                 second_.resize(std::size_t(n));
                 channel_on_16bit_scale(f, 1, second_.data());
             }
-            const std::size_t at = audio_->samples.size();
-            audio_->samples.resize(at + std::size_t(n) * audio_->channels);
-            std::int16_t* p = audio_->samples.data() + at;
+            std::int16_t* p = audio_->samples.extend(std::size_t(n) * audio_->channels);
             for (int i = 0; i < n; ++i) {
                 *p++ = to_int16(first_[std::size_t(i)]);
                 if (channels == 2) *p++ = to_int16(second_[std::size_t(i)]);
@@ -489,8 +495,8 @@ class FfmpegDecoder final : public RecordingDecoder {
         }
         const int room = swr_get_out_samples(mixer_.get(), f.nb_samples);
         const std::size_t at = audio_->samples.size();
-        audio_->samples.resize(at + std::size_t(std::max(room, 0)) * audio_->channels);
-        std::uint8_t* dst = reinterpret_cast<std::uint8_t*>(audio_->samples.data() + at);
+        std::uint8_t* dst = reinterpret_cast<std::uint8_t*>(
+            audio_->samples.extend(std::size_t(std::max(room, 0)) * audio_->channels));
         const int got =
             swr_convert(mixer_.get(), &dst, room, const_cast<const std::uint8_t**>(f.extended_data),
                         f.nb_samples);

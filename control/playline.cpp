@@ -99,6 +99,7 @@ void Transport::playback_tick() {
     }
     const int f = player_.position() / frame_ms;
     if (f == view_.cursor_frame) return;
+    player_.read_ahead();
     // Only a loop takes the position back while playing on: what is drawn
     // at the loop's start sounds from there, as after a seek.
     const bool went_back = f < last_tick_frame_;
