@@ -155,6 +155,7 @@ void MainMenus::build_view_menu(QMenuBar* bar) {
         channel_group->addAction(a);
         analysis_channel_actions[i] = a;
     }
+    view_menu->addSeparator();
     // Named in both languages, so that either reader finds it.
     language_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
     auto* language_group = new QActionGroup(this);
