@@ -215,7 +215,8 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples,
             analysis_values(bytes, frames, channels, channel, r.samples.data() + at);
         };
         sink.tail = [&](std::span<const std::uint8_t> bytes) {
-            if (const auto v = partial_frame_value(bytes, channels, channel)) r.samples.push_back(*v);
+            if (const auto v = partial_frame_value(bytes, channels, channel))
+                r.samples.push_back(*v);
         };
         if (!read_wav_data(f.get(), r, sink)) return fail(std::move(r), OpenStatus::bad_header);
     }

@@ -17,8 +17,8 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
     // The MIDI port stays closed: loading a drawing sends nothing.
     auto doc = std::make_unique<Document>();
     doc->load_tables();
-    const LoadResult r = doc->load_recording(local_path(file), {}, 0, true,
-                                             channel ? *channel : remembered_analysis_channel(file));
+    const LoadResult r = doc->load_recording(
+        local_path(file), {}, 0, true, channel ? *channel : remembered_analysis_channel(file));
     if (!r.ok) {
         print_file_error(local_path(file), text_of(r.status, r.detail));
         return nullptr;
@@ -43,7 +43,8 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
 }
 
 AnalysisChannel remembered_analysis_channel(const QString& file) {
-    return SettingsFile(settings_file_path()).analysis_channel_for(QFileInfo(file).absoluteFilePath());
+    return SettingsFile(settings_file_path())
+        .analysis_channel_for(QFileInfo(file).absoluteFilePath());
 }
 
 std::string local_path(const QString& file) {

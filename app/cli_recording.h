@@ -25,8 +25,9 @@ inline constexpr const char* file_not_written = PITKAD_TR("PitkaD", "書けま�
 // cannot be read. A drawing made for another frame count is loaded cut or
 // padded after a notice in the same form. `channel` is the part of the
 // recording analysed; none: the one the window remembers for it.
-std::unique_ptr<Document> open_for_command_line(
-    const QString& file, bool loudness, std::optional<AnalysisChannel> channel = std::nullopt);
+std::unique_ptr<Document>
+open_for_command_line(const QString& file, bool loudness,
+                      std::optional<AnalysisChannel> channel = std::nullopt);
 // The part of `file` the window analyses (the settings file's choice).
 AnalysisChannel remembered_analysis_channel(const QString& file);
 

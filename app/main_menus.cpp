@@ -147,9 +147,9 @@ void MainMenus::build_view_menu(QMenuBar* bar) {
     analysis_channel_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "解析するチャンネル"));
     analysis_channel_menu->setEnabled(false);
     auto* channel_group = new QActionGroup(this);
-    const std::array<const char*, 3> channel_names{
-        PITKAD_TR("PitkaD", "1 チャンネル目 (左)"), PITKAD_TR("PitkaD", "2 チャンネル目 (右)"),
-        PITKAD_TR("PitkaD", "中央 (左右の平均)")};
+    const std::array<const char*, 3> channel_names{PITKAD_TR("PitkaD", "1 チャンネル目 (左)"),
+                                                   PITKAD_TR("PitkaD", "2 チャンネル目 (右)"),
+                                                   PITKAD_TR("PitkaD", "中央 (左右の平均)")};
     for (std::size_t i = 0; i < channel_names.size(); ++i) {
         QAction* a = checkable(analysis_channel_menu, channel_names[i], true, i == 0);
         channel_group->addAction(a);

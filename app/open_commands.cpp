@@ -43,8 +43,7 @@ bool OpenCommands::open_and_remember(const QString& path) {
 }
 
 bool OpenCommands::open_recording(const QString& path) {
-    return open_analysed(path,
-                         settings_.analysis_channel_for(QFileInfo(path).absoluteFilePath()));
+    return open_analysed(path, settings_.analysis_channel_for(QFileInfo(path).absoluteFilePath()));
 }
 
 bool OpenCommands::reopen_with_channel(const QString& path, AnalysisChannel channel) {
@@ -61,7 +60,8 @@ bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel) {
     const std::filesystem::path file = path.toStdString();
     cancel(); // an open under way is abandoned for this one
     QEventLoop loop;
-    OpenJob job(file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); }, channel);
+    OpenJob job(
+        file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); }, channel);
     job_ = &job;
     strip_.follow_open(job, loop);
     job_ = nullptr;

@@ -437,8 +437,8 @@ class FfmpegDecoder final : public RecordingDecoder {
         first_.resize(std::size_t(n));
         channel_on_16bit_scale(f, 0, first_.data());
         // The second channel, when the analysis or the playback takes it.
-        const bool second_used = channels >= 2 && (channel_ != AnalysisChannel::first ||
-                                                   (playback_ && channels == 2));
+        const bool second_used =
+            channels >= 2 && (channel_ != AnalysisChannel::first || (playback_ && channels == 2));
         if (second_used) {
             second_.resize(std::size_t(n));
             channel_on_16bit_scale(f, 1, second_.data());

@@ -129,11 +129,10 @@ TEST_F(Analyse, StereoAnalysesTheFirstChannelOnly) {
 // the mid both at half their level; a mono file gives its one channel to
 // every choice, as does a last, incomplete frame that does not hold it.
 TEST_F(Analyse, TheChosenChannelIsAnalysed) {
-    const auto stereo = wav_bytes({fmt_chunk(2, 44100),
-                                   data_chunk(test::interleave(882 * 40, 2, [](int c, int i) {
-                                       return test::sine_sample(20000, c == 0 ? 441 : 882, 44100,
-                                                                i);
-                                   }))});
+    const auto stereo =
+        wav_bytes({fmt_chunk(2, 44100), data_chunk(test::interleave(882 * 40, 2, [](int c, int i) {
+                       return test::sine_sample(20000, c == 0 ? 441 : 882, 44100, i);
+                   }))});
     const auto file = dir_ / "in.wav";
     test::write_file(file, stereo);
     auto levels = [&](AnalysisChannel channel) {
@@ -158,16 +157,20 @@ TEST_F(Analyse, TheChosenChannelIsAnalysed) {
     const std::vector<float> reference = store_->spectrogram;
     for (const AnalysisChannel c : {AnalysisChannel::second, AnalysisChannel::mid}) {
         store_->reset();
-        ASSERT_TRUE(analyse_wav(dir_ / "in.wav", *store_, *tables_, {}, 1, KernelPath::scalar, c).ok);
+        ASSERT_TRUE(
+            analyse_wav(dir_ / "in.wav", *store_, *tables_, {}, 1, KernelPath::scalar, c).ok);
         EXPECT_EQ(store_->spectrogram, reference) << int(c);
     }
 
     const struct {
         std::string_view name;
         std::optional<AnalysisChannel> channel;
-    } names[] = {{"first", AnalysisChannel::first}, {"second", AnalysisChannel::second},
-                 {"mid", AnalysisChannel::mid},     {"left", std::nullopt},
-                 {"Mid", std::nullopt},             {"", std::nullopt}};
+    } names[] = {{"first", AnalysisChannel::first},
+                 {"second", AnalysisChannel::second},
+                 {"mid", AnalysisChannel::mid},
+                 {"left", std::nullopt},
+                 {"Mid", std::nullopt},
+                 {"", std::nullopt}};
     for (const auto& n : names) {
         EXPECT_EQ(parse_analysis_channel(n.name), n.channel) << n.name;
         if (n.channel) {

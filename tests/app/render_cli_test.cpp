@@ -73,8 +73,8 @@ TEST_F(RenderCli, TheChannelOptionOrTheRememberedChoiceIsAnalysed) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", s(dir.path() / "config"));
     fs::create_directories(dir.path() / "config/PitkaD");
-    std::ofstream(dir.path() / "config/PitkaD/PitkaD.ini")
-        << "[AnalysisChannels]\n" << path_digest(wav.string()) << "=mid\n";
+    std::ofstream(dir.path() / "config/PitkaD/PitkaD.ini") << "[AnalysisChannels]\n"
+                                                           << path_digest(wav.string()) << "=mid\n";
     const struct {
         QStringList args;
         const char* cache;

@@ -742,8 +742,8 @@ TEST(Settings, DrawingFilesAreRememberedPerRecording) {
 TEST(Settings, AnalysisChannelsAreRememberedPerRecording) {
     IniFolder t;
     const QString a = "/cd/song.wav", b = "/cd/take.flac";
-    const QString old = "[DrawingFiles]\n" + QString::fromStdString(path_digest("/cd/song.wav")) +
-                        "=/d/song.pkc\n";
+    const QString old =
+        "[DrawingFiles]\n" + QString::fromStdString(path_digest("/cd/song.wav")) + "=/d/song.pkc\n";
     write_all(t.ini(), old.toUtf8());
     const struct {
         QString recording;
