@@ -22,7 +22,7 @@ constexpr int slab_length = history_length + (batch_frames - 1) * frame_step;
 // element i belongs to analysis sample first × 882 − 12816 + i. A 22050 Hz
 // recording gets a zero after each of its samples; before the start and past
 // the data chunk the samples are 0.
-void fill_slab(const std::vector<std::int16_t>& samples, int step, int first, float* slab) {
+void fill_slab(const std::vector<float>& samples, int step, int first, float* slab) {
     const long long start = (long long)first * frame_step - history_centre;
     const long long available = (long long)samples.size() * step;
     // Elements [begin, end) fall on recorded samples; the rest are zeros.
@@ -35,7 +35,7 @@ void fill_slab(const std::vector<std::int16_t>& samples, int step, int first, fl
     } else {
         for (int i = begin; i < end; ++i) {
             const long long s = start + i;
-            slab[i] = s % step == 0 ? float(samples[std::size_t(s / step)]) : 0.0f;
+            slab[i] = s % step == 0 ? samples[std::size_t(s / step)] : 0.0f;
         }
     }
     std::fill(slab + end, slab + slab_length, 0.0f);
@@ -195,7 +195,7 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
     std::atomic<int> next_batch{0};
     auto fill = [&](int first, float* slab) {
         if (first >= frame_count) return 0;
-        fill_slab(recording.first_channel, step, first, slab);
+        fill_slab(recording.samples, step, first, slab);
         return std::min(batch_frames, frame_count - first);
     };
     run_frames(frame_count, fill, [](int) {}, store, tables, progress, threads, path, next_batch,
@@ -231,8 +231,8 @@ std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
 
 AnalysisResult analyse_wav(const std::filesystem::path& file, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
-                           KernelPath path) {
-    WavRecording recording = read_wav(file);
+                           KernelPath path, AnalysisChannel channel) {
+    WavRecording recording = read_wav(file, true, channel);
     if (!recording.ok) return {false, recording.status};
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
 

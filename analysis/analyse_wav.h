@@ -34,10 +34,12 @@ float power_to_db(float power);
 // Reads, checks and analyses the file into columns 0 … frame_count − 1 of the
 // store (cells 2 … 75, in dB) and sets frame_count and wav_file_size. On
 // failure the store is unchanged. threads ≤ 0 uses every core; the result
-// does not depend on the thread count or the kernel path.
+// does not depend on the thread count or the kernel path. `channel` is the
+// part of the recording analysed.
 AnalysisResult analyse_wav(const std::filesystem::path& file, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress = {},
-                           int threads = 1, KernelPath path = best_kernel_path());
+                           int threads = 1, KernelPath path = best_kernel_path(),
+                           AnalysisChannel channel = AnalysisChannel::first);
 
 // The frame loop alone, over a recording already read (used by the above and
 // by benchmarks). Writes columns 0 … recording.frame_count − 1.

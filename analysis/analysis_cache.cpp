@@ -45,9 +45,31 @@ void columns_from_bytes(std::span<const std::uint8_t> body, SpectrogramStore& st
 
 } // namespace
 
-fs::path cache_name_for(const fs::path& wav) {
+std::uint32_t cache_channel_word(AnalysisChannel channel) {
+    switch (channel) {
+    case AnalysisChannel::second:
+        return 0x32434b50; // "PKC2"
+    case AnalysisChannel::mid:
+        return 0x4d434b50; // "PKCM"
+    case AnalysisChannel::first:
+        break;
+    }
+    return 0;
+}
+
+fs::path cache_name_for(const fs::path& wav, AnalysisChannel channel) {
     fs::path name = wav;
-    name.replace_extension(".pkd");
+    switch (channel) {
+    case AnalysisChannel::first:
+        name.replace_extension(".pkd");
+        break;
+    case AnalysisChannel::second:
+        name.replace_extension(".ch2.pkd");
+        break;
+    case AnalysisChannel::mid:
+        name.replace_extension(".mid.pkd");
+        break;
+    }
     return name;
 }
 
@@ -69,7 +91,7 @@ FileHash hash_file(const fs::path& file, std::stop_token stop) {
 }
 
 bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs::path& fallback,
-                          const FileHash* known) {
+                          const FileHash* known, AnalysisChannel channel) {
     const int frames = std::clamp(store.frame_count, 0, frame_limit);
     std::vector<std::uint8_t> file(cache_header_bytes, 0);
     le::store_u32(file, 0, std::uint32_t(store.wav_file_size));
@@ -79,9 +101,10 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
         le::store_u32(file, 12, std::uint32_t(h.value));
         le::store_u32(file, 16, std::uint32_t(h.value >> 32));
     }
+    le::store_u32(file, 20, cache_channel_word(channel));
     append_columns(store, frames, file);
 
-    const fs::path beside = cache_name_for(wav);
+    const fs::path beside = cache_name_for(wav, channel);
     if (write_file_atomically(beside, file)) {
         store.cache_file_name = beside.string();
         store.keep_analysed();
@@ -99,14 +122,15 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
     return false;
 }
 
-bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const FileHash* known) {
-    return write_analysis_cache(wav, store, fallback_cache_file(), known);
+bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const FileHash* known,
+                          AnalysisChannel channel) {
+    return write_analysis_cache(wav, store, fallback_cache_file(), known, channel);
 }
 
 bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash* hash,
-                         std::stop_token stop) {
+                         std::stop_token stop, AnalysisChannel channel) {
     std::error_code ec;
-    const fs::path cache = cache_name_for(wav);
+    const fs::path cache = cache_name_for(wav, channel);
     if (!fs::is_regular_file(wav, ec)) return false;
 
     std::int32_t wav_size = 0;
@@ -127,6 +151,7 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
     bool reserved_zero = true;
     for (int i = 8; i < cache_header_bytes; ++i)
         if (header[i] != 0) reserved_zero = false;
+    if (le::u32(header, 20) != cache_channel_word(channel)) return false;
     if (reserved_zero) {
         // Without a fingerprint only the size vouches for the recording: the
         // length must agree too, or a cache of another file of the same size

@@ -4,12 +4,16 @@
 // columns, 304 bytes each, exactly as the store holds them. The reserved
 // words carry a fingerprint of the recording (a marker word and the XXH3-64
 // of the whole WAV file); a cache without the marker is validated by the WAV
-// size alone.
+// size alone. The analysis of the first channel is cached as "song.pkd"; the
+// second channel's as "song.ch2.pkd" and the mid's as "song.mid.pkd", whose
+// reserved word 3 names the choice as well, so that no cache is taken for
+// another choice's.
 
 #include <cstdint>
 #include <filesystem>
 #include <stop_token>
 
+#include "analysis/analysis_channel.h"
 #include "analysis/spectrogram_store.h"
 
 namespace pitkad {
@@ -22,9 +26,15 @@ inline constexpr std::uintmax_t cache_max_bytes =
 // Reserved word 0 of a fingerprinted header ("PKF1" in file order); words 1
 // and 2 hold the hash's low and high halves.
 inline constexpr std::uint32_t cache_fingerprint_marker = 0x31464b50;
+// Reserved word 3: 0 for the first channel (as every cache before the
+// choice), "PKC2" for the second channel, "PKCM" for the mid.
+std::uint32_t cache_channel_word(AnalysisChannel channel);
 
-// "song.wav" → "song.pkd"; a name without extension gets ".pkd" appended.
-std::filesystem::path cache_name_for(const std::filesystem::path& wav);
+// "song.wav" → "song.pkd" (the first channel), "song.ch2.pkd" (the second),
+// "song.mid.pkd" (the mid); a name without extension gets the ending
+// appended.
+std::filesystem::path cache_name_for(const std::filesystem::path& wav,
+                                     AnalysisChannel channel = AnalysisChannel::first);
 
 // XXH3-64 of the whole file; ok is false when it is unreadable, or when a
 // stop was asked for before the end.
@@ -39,12 +49,16 @@ FileHash hash_file(const std::filesystem::path& file, std::stop_token stop = {})
 // to `fallback` when that cannot be written. Sets store.cache_file_name to
 // the file written and keeps the columns as the store's analysis, or empties
 // the name and returns false when neither could be written.
-// `known` is the recording's fingerprint when the caller has it already.
+// `known` is the recording's fingerprint when the caller has it already;
+// `channel` is the part of the recording the store holds the analysis of
+// (its cache name and header word).
 bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
-                          const std::filesystem::path& fallback, const FileHash* known = nullptr);
+                          const std::filesystem::path& fallback, const FileHash* known = nullptr,
+                          AnalysisChannel channel = AnalysisChannel::first);
 // The same with this instance's fallback file in the user cache folder.
 bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
-                          const FileHash* known = nullptr);
+                          const FileHash* known = nullptr,
+                          AnalysisChannel channel = AnalysisChannel::first);
 
 // Loads the cache beside the recording when it is valid for it: the WAV size
 // and the fingerprint match (a cache of an older version without one must
@@ -54,9 +68,12 @@ bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& st
 // is unchanged. With `hash`, a fingerprint computed here is left there for
 // the caller (a stale cache is rewritten without hashing the file again), and
 // one already there is used. A stop asked for while the recording is hashed
-// ends the check as if the cache did not fit.
+// ends the check as if the cache did not fit. Only a cache of `channel` is
+// valid: its name and header word are that choice's (a cache without a
+// fingerprint is one of the first channel).
 bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
-                         FileHash* hash = nullptr, std::stop_token stop = {});
+                         FileHash* hash = nullptr, std::stop_token stop = {},
+                         AnalysisChannel channel = AnalysisChannel::first);
 
 // Restores the current frame_count columns from the analysis kept at open
 // (what the cache holds); the cache file itself is not read again. Without a

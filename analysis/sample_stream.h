@@ -1,7 +1,8 @@
 #pragma once
-// The analysis-rate samples of a recording (its first channel at 44100 Hz on
-// the 16-bit scale) handed from the one thread that reads or decodes the file
-// to the threads that analyse it, while both run. The samples live in fixed
+// The analysis-rate samples of a recording (its analysed channel, see
+// analysis_channel.h, at 44100 Hz on the 16-bit scale) handed from the one
+// thread that reads or decodes the file to the threads that analyse it,
+// while both run. The samples live in fixed
 // chunks that are never moved; chunks no analysis thread will read again can
 // be freed, so a long recording never has to be held whole.
 

@@ -53,7 +53,7 @@ bool supported(const WavFormat& f) {
 WavRecording fail(WavRecording r, OpenStatus status) {
     r.ok = false;
     r.status = status;
-    r.first_channel.clear();
+    r.samples.clear();
     return r;
 }
 
@@ -174,7 +174,8 @@ bool read_wav_data(std::FILE* f, const WavRecording& header, const WavDataSink& 
     return true;
 }
 
-WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
+WavRecording read_wav(const std::filesystem::path& file, bool read_samples,
+                      AnalysisChannel channel) {
     WavRecording r;
     // A pipe or a device at the name is refused at once: opening a pipe
     // would wait for a writer, and a device never ends.
@@ -204,20 +205,18 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples) {
     r.frame_count = std::int32_t(frames);
 
     if (read_samples) {
-        // The first channel of every whole sample value present in the chunk.
-        const std::size_t channels = std::size_t(r.format.channels);
-        r.first_channel.reserve(std::size_t(r.data_size / 2 / channels + 1));
+        // The analysed value of every whole sample frame present in the chunk.
+        const int channels = r.format.channels;
+        r.samples.reserve(std::size_t(r.data_size / 2 / std::size_t(channels) + 1));
         WavDataSink sink;
         sink.frames = [&](std::span<const std::uint8_t> bytes, std::size_t frames) {
-            const std::size_t stride = 2 * channels;
-            const std::size_t at = r.first_channel.size();
-            r.first_channel.resize(at + frames);
-            std::int16_t* out = r.first_channel.data() + at;
-            for (std::size_t i = 0; i < frames; ++i)
-                out[i] = le::i16(bytes, i * stride);
+            const std::size_t at = r.samples.size();
+            r.samples.resize(at + frames);
+            analysis_values(bytes, frames, channels, channel, r.samples.data() + at);
         };
         sink.tail = [&](std::span<const std::uint8_t> bytes) {
-            if (bytes.size() >= 2) r.first_channel.push_back(le::i16(bytes, 0));
+            if (const auto v = partial_frame_value(bytes, channels, channel))
+                r.samples.push_back(*v);
         };
         if (!read_wav_data(f.get(), r, sink)) return fail(std::move(r), OpenStatus::bad_header);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Reading and checking a RIFF/WAVE recording: the chunk walk, the format
-// check, the frame count, and the first channel's samples of the data chunk.
+// check, the frame count, and the analysed samples of the data chunk.
 
+#include "analysis/analysis_channel.h"
 #include "analysis/open_status.h"
 
 #include <cstdint>
@@ -64,8 +65,9 @@ struct WavRecording {
     std::uint64_t data_offset = 0;
     std::uint64_t data_size = 0;  // limited to the bytes the file holds
     std::int32_t frame_count = 0; // whole 20 ms frames in the data chunk
-    // Sample frames' first channel, from the data chunk only.
-    std::vector<std::int16_t> first_channel;
+    // The analysed value of every sample frame (the first channel, the
+    // second or their mid), from the data chunk only.
+    std::vector<float> samples;
 };
 
 // Where read_wav_data hands the data chunk's bytes, read once in file order.
@@ -86,7 +88,8 @@ bool read_wav_data(std::FILE* file, const WavRecording& header, const WavDataSin
                    const std::stop_token& stop = {});
 
 // Reads and checks the file; with read_samples false only the header is
-// walked (first_channel stays empty).
-WavRecording read_wav(const std::filesystem::path& file, bool read_samples = true);
+// walked (samples stays empty).
+WavRecording read_wav(const std::filesystem::path& file, bool read_samples = true,
+                      AnalysisChannel channel = AnalysisChannel::first);
 
 } // namespace pitkad

@@ -31,7 +31,7 @@ int run_analyse_cli(const AnalyseArgs& args) {
         const LoadResult r = doc->load_recording(
             local_path(file),
             [](const std::string& text) { print_line(QString::fromStdString(text)); }, args.threads,
-            args.use_cache);
+            args.use_cache, args.channel ? *args.channel : remembered_analysis_channel(file));
         if (!r.ok) {
             store.reset();
             print_file_error(local_path(file), text_of(r.status, r.detail));

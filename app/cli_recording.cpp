@@ -12,11 +12,13 @@
 
 namespace pitkad {
 
-std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudness) {
+std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudness,
+                                                std::optional<AnalysisChannel> channel) {
     // The MIDI port stays closed: loading a drawing sends nothing.
     auto doc = std::make_unique<Document>();
     doc->load_tables();
-    const LoadResult r = doc->load_recording(local_path(file), {}, 0);
+    const LoadResult r = doc->load_recording(
+        local_path(file), {}, 0, true, channel ? *channel : remembered_analysis_channel(file));
     if (!r.ok) {
         print_file_error(local_path(file), text_of(r.status, r.detail));
         return nullptr;
@@ -38,6 +40,11 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
     if (drawing.resized() || drawing.image.annotations_damaged) print_file_error(doc->draw_file, draw_file_notice(drawing));
     doc->refresh(true, loudness);
     return doc;
+}
+
+AnalysisChannel remembered_analysis_channel(const QString& file) {
+    return SettingsFile(settings_file_path())
+        .analysis_channel_for(QFileInfo(file).absoluteFilePath());
 }
 
 std::string local_path(const QString& file) {

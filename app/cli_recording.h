@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,13 @@ inline constexpr const char* file_not_written = PITKAD_TR("PitkaD", "書けま�
 // loudness correction when `loudness`; null after printing "FILE: message"
 // on standard error when the recording, or a drawing file that is there,
 // cannot be read. A drawing made for another frame count is loaded cut or
-// padded after a notice in the same form.
-std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudness);
+// padded after a notice in the same form. `channel` is the part of the
+// recording analysed; none: the one the window remembers for it.
+std::unique_ptr<Document>
+open_for_command_line(const QString& file, bool loudness,
+                      std::optional<AnalysisChannel> channel = std::nullopt);
+// The part of `file` the window analyses (the settings file's choice).
+AnalysisChannel remembered_analysis_channel(const QString& file);
 
 // A file name from the command line as the file functions take it.
 std::string local_path(const QString& file);

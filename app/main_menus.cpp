@@ -144,6 +144,18 @@ void MainMenus::build_view_menu(QMenuBar* bar) {
     time_in_seconds_action =
         checkable(view_menu, PITKAD_TR("PitkaD", "時間を秒で表示 (&T)"), true, false);
     view_menu->addSeparator();
+    analysis_channel_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "解析するチャンネル"));
+    analysis_channel_menu->setEnabled(false);
+    auto* channel_group = new QActionGroup(this);
+    const std::array<const char*, 3> channel_names{PITKAD_TR("PitkaD", "1 チャンネル目 (左)"),
+                                                   PITKAD_TR("PitkaD", "2 チャンネル目 (右)"),
+                                                   PITKAD_TR("PitkaD", "中央 (左右の平均)")};
+    for (std::size_t i = 0; i < channel_names.size(); ++i) {
+        QAction* a = checkable(analysis_channel_menu, channel_names[i], true, i == 0);
+        channel_group->addAction(a);
+        analysis_channel_actions[i] = a;
+    }
+    view_menu->addSeparator();
     // Named in both languages, so that either reader finds it.
     language_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
     auto* language_group = new QActionGroup(this);
@@ -199,6 +211,11 @@ void MainMenus::set_recording_open(bool open) {
                        export_csv_action, cut_action, copy_action, paste_action, meter_action,
                        key_action})
         a->setEnabled(open);
+    analysis_channel_menu->setEnabled(open);
+}
+
+void MainMenus::show_analysis_channel(AnalysisChannel channel) {
+    analysis_channel_actions[std::size_t(channel)]->setChecked(true);
 }
 
 void MainMenus::store_view_options(Settings& s) const {

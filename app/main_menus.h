@@ -3,6 +3,8 @@
 // tools, MIDI and help menus. It holds the menus and their items; the
 // window connects the items to its commands.
 
+#include "analysis/analysis_channel.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -31,6 +33,8 @@ class MainMenus final : public QObject {
     // The view menu's switches to and from the settings.
     void store_view_options(Settings& s) const;
     void apply_view_options(const Settings& s);
+    // Checks the analysis channel's item of `channel`.
+    void show_analysis_channel(AnalysisChannel channel);
 
     QMenu *file_menu = nullptr, *edit_menu = nullptr, *view_menu = nullptr,
           *line_width_menu = nullptr, *drawing_tools_menu = nullptr, *midi_menu = nullptr,
@@ -55,6 +59,10 @@ class MainMenus final : public QObject {
             *hint_frequency_action = nullptr, *hint_note_number_action = nullptr;
     // The time display in seconds alone instead of "position / length".
     QAction* time_in_seconds_action = nullptr;
+    // The part of the recording analysed, in the order of AnalysisChannel;
+    // enabled while a recording is open.
+    QMenu* analysis_channel_menu = nullptr;
+    std::array<QAction*, 3> analysis_channel_actions{};
     std::array<QAction*, 13> line_width_actions{}; // widths 4 … 12 at their own indices
     std::array<QAction*, 2> language_actions{};    // in the order of Language
     // Zoom: time in and out, the whole recording, row heights, start and end.

@@ -205,6 +205,14 @@ void MainWindow::connect_menus() {
     for (int n = min_line_width; n <= max_line_width; ++n)
         connect(menus->line_width_actions[std::size_t(n)], &QAction::triggered, this,
                 [this, n] { on_line_width_chosen(n); });
+    // Another part of the recording analysed: the same recording opens again.
+    for (std::size_t i = 0; i < menus->analysis_channel_actions.size(); ++i)
+        connect(menus->analysis_channel_actions[i], &QAction::triggered, this,
+                [this, channel = AnalysisChannel(i)] {
+                    if (!session_->is_open() || channel == opener_->analysis_channel()) return;
+                    opener_->reopen_with_channel(QFile::decodeName(session_->recording().c_str()),
+                                                 channel);
+                });
 }
 
 void MainWindow::build_controls() {

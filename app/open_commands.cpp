@@ -43,10 +43,25 @@ bool OpenCommands::open_and_remember(const QString& path) {
 }
 
 bool OpenCommands::open_recording(const QString& path) {
+    return open_analysed(path, settings_.analysis_channel_for(QFileInfo(path).absoluteFilePath()));
+}
+
+bool OpenCommands::reopen_with_channel(const QString& path, AnalysisChannel channel) {
+    if (!open_analysed(path, channel)) {
+        menus_.show_analysis_channel(channel_);
+        return false;
+    }
+    // Remembered at once, as the drawing file chosen for it is.
+    settings_.set_analysis_channel_for(QFileInfo(path).absoluteFilePath(), channel);
+    return true;
+}
+
+bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel) {
     const std::filesystem::path file = path.toStdString();
     cancel(); // an open under way is abandoned for this one
     QEventLoop loop;
-    OpenJob job(file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); });
+    OpenJob job(
+        file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); }, channel);
     job_ = &job;
     strip_.follow_open(job, loop);
     job_ = nullptr;
@@ -60,7 +75,10 @@ bool OpenCommands::open_recording(const QString& path) {
         wiring_.show_error((name.isEmpty() ? path : name) + u'\n' + text_of(r.status, r.detail));
         return false;
     }
-    return wiring_.adopt(file, staged);
+    if (!wiring_.adopt(file, staged)) return false;
+    channel_ = channel;
+    menus_.show_analysis_channel(channel);
+    return true;
 }
 
 void OpenCommands::open_recent(int index) {

@@ -44,10 +44,18 @@ class OpenCommands final : public QObject {
     // open_recording, then a file that opened goes to the top of the recent
     // list (also the file named on the command line).
     bool open_and_remember(const QString& path);
-    // Reads and analyses the file, then hands it to the window. False when
-    // it was refused (its message has been shown) or abandoned; the open
-    // recording is then as it was.
+    // Reads and analyses the file (the part of it remembered for it, the
+    // first channel unless another was chosen), then hands it to the window.
+    // False when it was refused (its message has been shown) or abandoned;
+    // the open recording is then as it was.
     bool open_recording(const QString& path);
+    // Opens the recording again with `channel` analysed, through the same
+    // steps (an unsaved drawing is asked about first); the choice is
+    // remembered for the recording once it opened. False, and the menu's
+    // choice as it was, when it did not.
+    bool reopen_with_channel(const QString& path, AnalysisChannel channel);
+    // The part analysed of the recording last opened.
+    AnalysisChannel analysis_channel() const { return channel_; }
     // The recent list's item `index`; a file gone since leaves the list with
     // a message naming it.
     void open_recent(int index);
@@ -71,6 +79,7 @@ class OpenCommands final : public QObject {
 
   private:
     void show_recent_files();
+    bool open_analysed(const QString& path, AnalysisChannel channel);
 
     QWidget& window_;
     ControlStrip& strip_;
@@ -80,6 +89,7 @@ class OpenCommands final : public QObject {
     int threads_;
     Wiring wiring_;
     OpenJob* job_ = nullptr; // the open under way, on open_recording's stack
+    AnalysisChannel channel_ = AnalysisChannel::first;
 };
 
 } // namespace pitkad

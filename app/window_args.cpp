@@ -40,6 +40,7 @@ constexpr OptionSpec option_specs[] = {
     {"loop", true, bit(Mode::window)},
     {"threads", true, bit(Mode::analyse)},
     {"no-cache", false, bit(Mode::analyse)},
+    {"channel", true, bit(Mode::analyse) | bit(Mode::render)},
     {"o", true, bit(Mode::render) | bit(Mode::export_midi) | bit(Mode::export_csv)},
     {"width", true, bit(Mode::render)},
     {"line-width", true, bit(Mode::render)},
@@ -127,6 +128,13 @@ class ModeReader {
     }
 
   private:
+    // --channel first|second|mid into `target` (left as it is when not given).
+    bool channel_option(std::optional<AnalysisChannel>& target) {
+        if (!p_.isSet("channel")) return true;
+        target = parse_analysis_channel(p_.value("channel").toStdString());
+        return target.has_value();
+    }
+
     bool window(const QStringList& files, WindowArgs& a) {
         if (files.size() > 1) return false;
         a.file = files.value(0);
@@ -142,7 +150,8 @@ class ModeReader {
     bool analyse(const QStringList& files, AnalyseArgs& a) {
         a.files = files;
         a.use_cache = !p_.isSet("no-cache");
-        return !files.isEmpty() && int_option("threads", 1, 64, a.threads);
+        return !files.isEmpty() && int_option("threads", 1, 64, a.threads) &&
+               channel_option(a.channel);
     }
 
     bool render(const QStringList& files, RenderArgs& a) {
@@ -170,7 +179,7 @@ class ModeReader {
                int_option("scroll-speed", 1, 4, a.scroll_speed) && a.scroll_speed != 3 &&
                int_option("first-frame", 0, store_frames - 1, a.first_frame) &&
                int_option("sensitivity", 0, 100, a.sensitivity) &&
-               int_option("colour", 0, 100, a.colour);
+               int_option("colour", 0, 100, a.colour) && channel_option(a.channel);
     }
 
     bool exchange(const QStringList& files, Mode mode, ExchangeArgs& a) {
@@ -255,13 +264,15 @@ const char* usage_source_of(Mode mode) {
         return usage_source;
     case Mode::analyse:
         return PITKAD_TR("PitkaD",
-                         "使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]\n");
+                         "使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]\n"
+                         "       [--channel first|second|mid]\n");
     case Mode::render:
         return PITKAD_TR(
             "PitkaD", "使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]\n"
                       "       [--scroll-speed S] [--first-frame F] [--sensitivity S]\n"
                       "       [--colour T] [--loudness] [--grouping] [--labels left,right]\n"
-                      "       [--pixels-per-second P] [--row-height H] [--ruler]\n");
+                      "       [--pixels-per-second P] [--row-height H] [--ruler]\n"
+                      "       [--channel first|second|mid]\n");
     case Mode::export_midi:
         return PITKAD_TR("PitkaD",
                          "使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"

@@ -6,6 +6,7 @@
 // --help and --version, and `--lang ja|en` with any of them; and the
 // usage texts.
 
+#include "analysis/analysis_channel.h"
 #include "app/language.h"
 #include "control/practice_controls.h"
 #include "view/colour_map.h"
@@ -26,16 +27,19 @@ struct WindowArgs {
     std::optional<Language> language; // --lang
 };
 
-// `--analyse FILE… [--threads N] [--no-cache]`
+// `--analyse FILE… [--threads N] [--no-cache] [--channel first|second|mid]`
 struct AnalyseArgs {
     QStringList files;
     int threads = 0; // every core
     bool use_cache = true;
+    // The part of each recording analysed; none: the one remembered for it.
+    std::optional<AnalysisChannel> channel;
 };
 
 // `--render FILE -o OUT.png …`
 struct RenderArgs {
     QString file, out;
+    std::optional<AnalysisChannel> channel; // --channel; none: as remembered
     int width = initial_client_width;
     int line_width = min_line_width;
     int scroll_speed = 1;
@@ -109,11 +113,15 @@ inline constexpr const char* usage_source = PITKAD_TR(
     "      --lang は表示の言語 (ja: 日本語、en: 英語) で、どの使い方にも\n"
     "      付けられます。\n"
     "  pitkad --analyse ファイル... [--threads N] [--no-cache]\n"
-    "      ファイルを解析し、結果をキャッシュに保存します。\n"
+    "         [--channel first|second|mid]\n"
+    "      ファイルを解析し、結果をキャッシュに保存します。--channel は解析する\n"
+    "      チャンネル (first: 1 チャンネル目、second: 2 チャンネル目、mid: 左右の\n"
+    "      平均) で、省略するとウィンドウでそのファイルに選んだものです。\n"
     "  pitkad --render ファイル -o 出力.png [--width W] [--line-width L]\n"
     "         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]\n"
     "         [--loudness] [--grouping] [--labels left,right]\n"
     "         [--pixels-per-second P] [--row-height H] [--ruler]\n"
+    "         [--channel first|second|mid]\n"
     "      ウィンドウに表示されるグラフを PNG 画像に書き出します。\n"
     "  pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"
     "         [--beats-per-bar N] [--quantise N]\n"

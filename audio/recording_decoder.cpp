@@ -90,23 +90,20 @@ class WavDecoder final : public RecordingDecoder {
                 }
             }
             if (!analysis || !room) return;
+            // A 22050 Hz recording gets a zero after each of its samples.
             first.resize(doubled ? 2 * frames : frames);
-            for (std::size_t i = 0; i < frames; ++i) {
-                const std::int16_t s = le::i16(bytes, i * stride);
-                if (doubled) {
-                    first[2 * i] = s;
+            analysis_values(bytes, frames, channels, channel_, first.data(), doubled ? 2 : 1);
+            if (doubled)
+                for (std::size_t i = 0; i < frames; ++i)
                     first[2 * i + 1] = 0.0f;
-                } else {
-                    first[i] = s;
-                }
-            }
             room = analysis->append(first);
         };
-        // The first value of a last, incomplete frame is analysed, not played.
+        // The analysed value of a last, incomplete frame is analysed, not played.
         sink.tail = [&](std::span<const std::uint8_t> bytes) {
-            if (bytes.size() < 2 || !analysis || !room) return;
-            const float s = le::i16(bytes, 0);
-            room = analysis->append({&s, 1}) && (!doubled || analysis->append_zeros(1));
+            if (!analysis || !room) return;
+            const std::optional<float> s = partial_frame_value(bytes, channels, channel_);
+            if (!s) return;
+            room = analysis->append({&*s, 1}) && (!doubled || analysis->append_zeros(1));
         };
         if (state)
             sink.file_bytes = [&](std::span<const std::uint8_t> bytes) {
@@ -447,14 +444,18 @@ class FfmpegDecoder final : public RecordingDecoder {
         decoded_ += n;
         first_.resize(std::size_t(n));
         channel_on_16bit_scale(f, 0, first_.data());
-        if (!playback_) return analyse(rate, n);
+        // The second channel, when the analysis or the playback takes it.
+        const bool second_used =
+            channels >= 2 && (channel_ != AnalysisChannel::first || (playback_ && channels == 2));
+        if (second_used) {
+            second_.resize(std::size_t(n));
+            channel_on_16bit_scale(f, 1, second_.data());
+        }
+        const float* analysed = analysed_values(channels, n);
+        if (!playback_) return analyse(analysed, rate, n);
 
         // Playback: one or two channels as they are, more mixed down to stereo.
         if (channels <= 2 && rate == audio_->rate) {
-            if (channels == 2) {
-                second_.resize(std::size_t(n));
-                channel_on_16bit_scale(f, 1, second_.data());
-            }
             std::int16_t* p = audio_->samples.extend(std::size_t(n) * audio_->channels);
             for (int i = 0; i < n; ++i) {
                 *p++ = to_int16(first_[std::size_t(i)]);
@@ -463,7 +464,18 @@ class FfmpegDecoder final : public RecordingDecoder {
         } else if (!mix_down(f)) {
             return false;
         }
-        return analyse(rate, n);
+        return analyse(analysed, rate, n);
+    }
+
+    // The analysed values of a frame whose first (and, when used, second)
+    // channel are in first_ and second_.
+    const float* analysed_values(int channels, int n) {
+        if (channels < 2 || channel_ == AnalysisChannel::first) return first_.data();
+        if (channel_ == AnalysisChannel::second) return second_.data();
+        mid_.resize(std::size_t(n));
+        for (std::size_t i = 0; i < std::size_t(n); ++i)
+            mid_[i] = mid_value(first_[i], second_[i]);
+        return mid_.data();
     }
 
     bool mix_down(const AVFrame& f) {
@@ -504,14 +516,14 @@ class FfmpegDecoder final : public RecordingDecoder {
         return true;
     }
 
-    // The first channel (in first_) into the analysis stream at 44100 Hz.
-    bool analyse(int rate, int n) {
+    // The analysed values into the analysis stream at 44100 Hz.
+    bool analyse(const float* values, int rate, int n) {
         if (!analysis_) return true;
-        if (rate == analysis_rate) return append(first_.data(), n);
+        if (rate == analysis_rate) return append(values, n);
         if (rate == analysis_rate / 2) {
             doubled_.resize(2 * std::size_t(n));
             for (int i = 0; i < n; ++i) {
-                doubled_[2 * std::size_t(i)] = first_[std::size_t(i)];
+                doubled_[2 * std::size_t(i)] = values[i];
                 doubled_[2 * std::size_t(i) + 1] = 0.0f;
             }
             return append(doubled_.data(), 2 * n);
@@ -535,7 +547,7 @@ class FfmpegDecoder final : public RecordingDecoder {
             }
             resampler_rate_ = rate;
         }
-        const std::uint8_t* in = reinterpret_cast<const std::uint8_t*>(first_.data());
+        const std::uint8_t* in = reinterpret_cast<const std::uint8_t*>(values);
         return resample(&in, n);
     }
 
@@ -581,7 +593,7 @@ class FfmpegDecoder final : public RecordingDecoder {
     std::stop_token stop_;
     std::int64_t decoded_ = 0; // sample frames decoded (at the source's rates)
     SampleStream* analysis_ = nullptr;
-    std::vector<float> first_, second_, doubled_, resampled_;
+    std::vector<float> first_, second_, mid_, doubled_, resampled_;
     Resampler mixer_;
     AVChannelLayout mixer_layout_{};
     int mixer_rate_ = 0;

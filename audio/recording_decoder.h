@@ -2,12 +2,14 @@
 // Reading a recording of any format once, for analysis and playback at the
 // same time. A 16-bit PCM WAV at 44100 or 22050 Hz goes through the WAV
 // reader; everything else through FFmpeg (first audio stream of any
-// container). The analysis gets the first channel on the 16-bit sample scale
+// container). The analysis gets the chosen channel (the first, the second or
+// the mid of the two; analysis/analysis_channel.h) on the 16-bit sample scale
 // at 44100 Hz (a 22050 Hz source with a zero after each sample, any other
 // rate resampled); playback gets every channel (more than two mixed down to
 // stereo) at the file's own rate, or at 48000 Hz when the file's is higher.
 
 #include "analysis/analysis_cache.h"
+#include "analysis/analysis_channel.h"
 #include "analysis/open_status.h"
 #include "analysis/sample_stream.h"
 #include "audio/pcm_audio.h"
@@ -53,6 +55,9 @@ class RecordingDecoder {
     virtual int expected_frames() const = 0;
     // The file's size, the cache's validity key.
     std::int32_t file_size() const { return file_size_; }
+    // The part of the recording run() hands the analysis (the first
+    // channel unless told otherwise).
+    void set_analysis_channel(AnalysisChannel channel) { channel_ = channel; }
 
     // Reads the whole recording: the analysis samples into `analysis` (null:
     // playback only), finished or abandoned before this returns, and with
@@ -65,6 +70,7 @@ class RecordingDecoder {
 
   protected:
     std::int32_t file_size_ = 0;
+    AnalysisChannel channel_ = AnalysisChannel::first;
 };
 
 // The playback audio alone (a recording whose analysis was cached); null

@@ -121,7 +121,8 @@ void whole_file(benchmark::State& state) {
     rec.format.sample_rate = 44100;
     rec.format.channels = 1;
     rec.frame_count = 57999;
-    rec.first_channel = test_signal(std::size_t(rec.frame_count) * frame_step);
+    const auto signal = test_signal(std::size_t(rec.frame_count) * frame_step);
+    rec.samples.assign(signal.begin(), signal.end());
     SpectrogramStore store;
     store.frame_count = rec.frame_count;
     const int threads = int(state.range(0));

@@ -26,9 +26,10 @@ void Document::load_tables() {
 }
 
 LoadResult Document::load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
-                                    int threads, bool use_cache) {
+                                    int threads, bool use_cache, AnalysisChannel channel) {
     draw_file.clear();
-    LoadResult r = load_or_analyse(wav, store, band_tables, progress, threads, use_cache);
+    LoadResult r =
+        load_or_analyse(wav, store, band_tables, progress, threads, use_cache, false, {}, channel);
     if (!r.ok) {
         store.reset(); // no part of a refused recording stays
         return r;

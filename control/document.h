@@ -59,9 +59,11 @@ struct Document {
 
     // The analysis steps of the open sequence: a valid cache, or analysis
     // and caching. On success the drawing file name is set; on failure it is
-    // empty and the store reset.
+    // empty and the store reset. `channel` is the part of the recording
+    // analysed.
     LoadResult load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
-                              int threads, bool use_cache = true);
+                              int threads, bool use_cache = true,
+                              AnalysisChannel channel = AnalysisChannel::first);
 
     // Makes a recording staged by an OpenJob the open one; the caller has
     // reset the old one.

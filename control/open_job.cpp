@@ -20,6 +20,7 @@ struct OpenJob::State {
     std::filesystem::path file;
     BandTables tables;
     int threads = 0;
+    AnalysisChannel channel = AnalysisChannel::first;
     std::stop_source stop;
     ProgressMeter meter;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
@@ -78,9 +79,10 @@ void give_way_to_the_ui() {
 }
 
 void stage(OpenJob::Outcome& out, const std::filesystem::path& file, const BandTables& tables,
-           int threads, const TaskControl& control) {
+           int threads, AnalysisChannel channel, const TaskControl& control) {
     out.store = std::make_unique<SpectrogramStore>();
-    out.result = load_or_analyse(file, *out.store, tables, {}, threads, true, true, control);
+    out.result =
+        load_or_analyse(file, *out.store, tables, {}, threads, true, true, control, channel);
     if (control.stopping() && !out.result.cancelled) {
         // Stopped after the last check: the outcome is not wanted either.
         out.result = {};
@@ -92,9 +94,10 @@ void stage(OpenJob::Outcome& out, const std::filesystem::path& file, const BandT
 } // namespace
 
 OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threads,
-                 QObject* context, std::function<void()> ended)
+                 QObject* context, std::function<void()> ended, AnalysisChannel channel)
     : state_(std::make_shared<State>()) {
     state_->file = std::move(file);
+    state_->channel = channel;
     state_->tables = tables;
     state_->threads = threads;
     state_->on_ended = std::move(ended);
@@ -105,7 +108,7 @@ OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threa
         notifier_->moveToThread(context->thread());
     }
     auto run = [state = state_, notifier = notifier_.get()] {
-        stage(state->outcome, state->file, state->tables, state->threads,
+        stage(state->outcome, state->file, state->tables, state->threads, state->channel,
               {state->stop.get_token(), &state->meter});
         state->ended.store(true, std::memory_order_release);
         if (!notifier) return;

@@ -33,9 +33,9 @@ class OpenJob {
     // Starts at once. `ended` is called on the thread of `context` (its
     // event loop running; the context outlives the job) once the worker has
     // ended, cancelled or not, unless the job is gone by then. It may
-    // destroy the job.
+    // destroy the job. `channel` is the part of the recording analysed.
     OpenJob(std::filesystem::path file, const BandTables& tables, int threads, QObject* context,
-            std::function<void()> ended);
+            std::function<void()> ended, AnalysisChannel channel = AnalysisChannel::first);
     // Cancels and waits for the worker (each step stops within a block,
     // packet or batch).
     ~OpenJob();

@@ -11,7 +11,8 @@ namespace pitkad {
 
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
-                           bool use_cache, bool playback, const TaskControl& control) {
+                           bool use_cache, bool playback, const TaskControl& control,
+                           AnalysisChannel channel) {
     LoadResult result;
     auto cancelled = [&] {
         result = {};
@@ -21,7 +22,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     // The file is hashed at most once per open: checking a cache leaves the
     // fingerprint for rewriting it, otherwise the reader hashes as it reads.
     FileHash hash;
-    if (use_cache && read_analysis_cache(wav, store, &hash, control.stop)) {
+    if (use_cache && read_analysis_cache(wav, store, &hash, control.stop, channel)) {
         result.ok = true;
         result.cache_used = true;
         return result;
@@ -35,6 +36,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
         result.detail = std::move(refused.detail);
         return result;
     }
+    decoder->set_analysis_channel(channel);
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
 
     // The file is read or decoded on its own thread while the analysis
@@ -69,7 +71,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
 
     normalise_to_peak(store);
     if (control.stopping()) return cancelled();
-    if (!write_analysis_cache(wav, store, &hash)) {
+    if (!write_analysis_cache(wav, store, &hash, channel)) {
         result.cache_write_failed = true;
         result.status = OpenStatus::cache_not_saved;
         return result;

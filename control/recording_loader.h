@@ -35,10 +35,12 @@ struct LoadResult {
 // On failure the store may hold part of an analysis: the caller resets it or
 // drops it. The reading, decoding and analysis stop soon after control.stop
 // is requested (the result is then `cancelled`, and no cache is written);
-// the analysis counts its frames on control.meter.
+// the analysis counts its frames on control.meter. `channel` is the part of
+// the recording analysed, each with a cache of its own.
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            bool use_cache = true, bool playback = false,
-                           const TaskControl& control = {});
+                           const TaskControl& control = {},
+                           AnalysisChannel channel = AnalysisChannel::first);
 
 } // namespace pitkad

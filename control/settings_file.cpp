@@ -452,15 +452,34 @@ QString SettingsFile::drawing_file_for(const QString& recording) {
 }
 
 bool SettingsFile::set_drawing_file_for(const QString& recording, const QString& drawing_file) {
+    return set_recording_entry(drawing_files, recording, drawing_file);
+}
+
+AnalysisChannel SettingsFile::analysis_channel_for(const QString& recording) {
+    reload_if_changed();
+    const QString name = ini_.value(settings_key::analysis_channels, drawing_file_key(recording))
+                             .value_or(QString());
+    return parse_analysis_channel(name.toStdString()).value_or(AnalysisChannel::first);
+}
+
+bool SettingsFile::set_analysis_channel_for(const QString& recording, AnalysisChannel channel) {
+    const QString name = channel == AnalysisChannel::first
+                             ? QString()
+                             : QString::fromUtf8(analysis_channel_name(channel).data());
+    return set_recording_entry(settings_key::analysis_channels, recording, name);
+}
+
+bool SettingsFile::set_recording_entry(const char* section, const QString& recording,
+                                       const QString& value) {
     if (!reload_if_changed()) return false;
     const QByteArray key = drawing_file_key(recording);
     std::vector<QByteArray> entries;
-    for (const QByteArray& line : ini_.lines(drawing_files))
+    for (const QByteArray& line : ini_.lines(section))
         if (IniText::key_of(line) != key) entries.push_back(line);
-    if (!drawing_file.isEmpty()) entries.push_back(key + '=' + IniText::escaped(drawing_file));
+    if (!value.isEmpty()) entries.push_back(key + '=' + IniText::escaped(value));
     if (entries.size() > std::size_t(max_drawing_files))
         entries.erase(entries.begin(), entries.end() - max_drawing_files);
-    return store(ini_.with_section(drawing_files, entries));
+    return store(ini_.with_section(section, entries));
 }
 
 QString SettingsFile::language() {

@@ -16,6 +16,7 @@
 // user's config folder (~/.config/PitkaD), because an installed program's
 // folder is not writable.
 
+#include "analysis/analysis_channel.h"
 #include "audio/practice.h"
 #include "control/ini_text.h"
 
@@ -48,6 +49,7 @@ inline constexpr char window[] = "Window";
 inline constexpr char recent[] = "Recent";
 inline constexpr char practice[] = "Practice";
 inline constexpr char drawing_files[] = "DrawingFiles";
+inline constexpr char analysis_channels[] = "AnalysisChannels";
 inline constexpr char language[] = "Language";
 } // namespace settings_key
 
@@ -137,6 +139,11 @@ QStringList with_recent_file(QStringList files, const QString& file);
 // last; beyond max_drawing_files the oldest go.
 inline constexpr int max_drawing_files = 256;
 
+// The part of a recording analysed when it is not the first channel:
+// [AnalysisChannels], keyed like [DrawingFiles], "second" or "mid"; a
+// recording without an entry analyses its first channel. The newest entries
+// are last; beyond max_drawing_files the oldest go.
+
 class SettingsFile {
   public:
     SettingsFile() = default;
@@ -184,6 +191,13 @@ class SettingsFile {
     // touching only [DrawingFiles]. False like set_recent_files.
     bool set_drawing_file_for(const QString& recording, const QString& drawing_file);
 
+    // The part of `recording` (its full path) analysed; the first channel
+    // when none, or an unknown one, is remembered.
+    AnalysisChannel analysis_channel_for(const QString& recording);
+    // Remembers it (the first channel by forgetting the entry), touching
+    // only [AnalysisChannels]. False like set_recent_files.
+    bool set_analysis_channel_for(const QString& recording, AnalysisChannel channel);
+
     // The language of the texts: [Language] Language=ja or en. Empty when
     // the file has none or another value.
     QString language();
@@ -198,6 +212,9 @@ class SettingsFile {
     // it). The model keeps the change when the write fails, so that it still
     // serves this session; the next change that is written stores it too.
     bool store(QByteArray text);
+    // Sets the entry of `recording` in a section keyed by recordings (none
+    // when `value` is empty), the newest last, at most max_drawing_files.
+    bool set_recording_entry(const char* section, const QString& recording, const QString& value);
 
     QString path_;
     IniText ini_;

@@ -125,6 +125,60 @@ TEST_F(Analyse, StereoAnalysesTheFirstChannelOnly) {
     EXPECT_EQ(band, 36);
 }
 
+// Left 441 Hz (band 36), right 882 Hz (band 48): each choice shows its part,
+// the mid both at half their level; a mono file gives its one channel to
+// every choice, as does a last, incomplete frame that does not hold it.
+TEST_F(Analyse, TheChosenChannelIsAnalysed) {
+    const auto stereo =
+        wav_bytes({fmt_chunk(2, 44100), data_chunk(test::interleave(882 * 40, 2, [](int c, int i) {
+                       return test::sine_sample(20000, c == 0 ? 441 : 882, 44100, i);
+                   }))});
+    const auto file = dir_ / "in.wav";
+    test::write_file(file, stereo);
+    auto levels = [&](AnalysisChannel channel) {
+        EXPECT_TRUE(analyse_wav(file, *store_, *tables_, {}, 1, KernelPath::scalar, channel).ok);
+        return std::pair{store_->at(20, 36), store_->at(20, 48)};
+    };
+    const auto first = levels(AnalysisChannel::first);
+    const auto second = levels(AnalysisChannel::second);
+    const auto mid = levels(AnalysisChannel::mid);
+    EXPECT_GT(first.first, first.second + 30);
+    EXPECT_GT(second.second, second.first + 30);
+    EXPECT_NEAR(mid.first, first.first - 6.02f, 0.1f);
+    EXPECT_NEAR(mid.second, second.second - 6.02f, 0.1f);
+
+    std::vector<std::int16_t> tone(882 * 6 + 1);
+    for (int i = 0; i < int(tone.size()); ++i)
+        tone[std::size_t(i)] = test::sine_sample(9000, 660, 44100, i);
+    auto data = data_chunk(tone);
+    data.payload.push_back(0x7f); // half a sample: not analysed
+    store_->reset();
+    ASSERT_TRUE(analyse(wav_bytes({fmt_chunk(1, 44100), data})).ok);
+    const std::vector<float> reference = store_->spectrogram;
+    for (const AnalysisChannel c : {AnalysisChannel::second, AnalysisChannel::mid}) {
+        store_->reset();
+        ASSERT_TRUE(
+            analyse_wav(dir_ / "in.wav", *store_, *tables_, {}, 1, KernelPath::scalar, c).ok);
+        EXPECT_EQ(store_->spectrogram, reference) << int(c);
+    }
+
+    const struct {
+        std::string_view name;
+        std::optional<AnalysisChannel> channel;
+    } names[] = {{"first", AnalysisChannel::first},
+                 {"second", AnalysisChannel::second},
+                 {"mid", AnalysisChannel::mid},
+                 {"left", std::nullopt},
+                 {"Mid", std::nullopt},
+                 {"", std::nullopt}};
+    for (const auto& n : names) {
+        EXPECT_EQ(parse_analysis_channel(n.name), n.channel) << n.name;
+        if (n.channel) {
+            EXPECT_EQ(analysis_channel_name(*n.channel), n.name);
+        }
+    }
+}
+
 TEST_F(Analyse, Mono22050IsZeroStuffed) {
     std::vector<std::int16_t> tone(22050 * 2);
     for (int i = 0; i < int(tone.size()); ++i)

@@ -10,6 +10,7 @@
 #include "analysis/analyse_wav.h"
 #include "analysis/analysis_cache.h"
 #include "analysis/loudness.h"
+#include "base/le_bytes.h"
 #include "test_support.h"
 
 namespace pitkad {
@@ -52,12 +53,59 @@ TEST(CacheName, ReplacesOrAppendsTheExtension) {
     const struct {
         const char* wav;
         const char* cache;
+        AnalysisChannel channel = AnalysisChannel::first;
     } rows[] = {{"/a/song.wav", "/a/song.pkd"},
                 {"/a/song.WAV", "/a/song.pkd"},
                 {"/a/noext", "/a/noext.pkd"},
-                {"/a/b.c/take.1.wav", "/a/b.c/take.1.pkd"}};
+                {"/a/b.c/take.1.wav", "/a/b.c/take.1.pkd"},
+                {"/a/song.wav", "/a/song.ch2.pkd", AnalysisChannel::second},
+                {"/a/song.flac", "/a/song.mid.pkd", AnalysisChannel::mid},
+                {"/a/noext", "/a/noext.ch2.pkd", AnalysisChannel::second}};
     for (const auto& r : rows)
-        EXPECT_EQ(cache_name_for(r.wav), fs::path(r.cache));
+        EXPECT_EQ(cache_name_for(r.wav, r.channel), fs::path(r.cache));
+}
+
+// Each choice reads only its own cache: by name, and by the header word when
+// another choice's cache is at its name; the first channel's header keeps
+// word 3 zero, and the fallback file carries the word too.
+TEST_F(Cache, EachChannelChoiceHasItsOwnCache) {
+    const auto wav = dir_ / "song.wav";
+    test::write_file(wav, tone_wav(4, 441));
+    const AnalysisChannel second = AnalysisChannel::second, mid = AnalysisChannel::mid;
+    auto write = [&](AnalysisChannel c, const fs::path& fallback) {
+        store_->reset();
+        EXPECT_TRUE(analyse_wav(wav, *store_, *tables_, {}, 1, best_kernel_path(), c).ok);
+        EXPECT_TRUE(write_analysis_cache(wav, *store_, fallback, nullptr, c));
+        return test::read_file(store_->cache_file_name);
+    };
+    auto reads = [&](AnalysisChannel c) {
+        store_->reset();
+        return read_analysis_cache(wav, *store_, nullptr, {}, c);
+    };
+    const test::Bytes first_file = write(AnalysisChannel::first, fallback_);
+    EXPECT_EQ(le::u32(first_file, 20), 0u);
+    EXPECT_FALSE(reads(second));
+    const test::Bytes second_file = write(second, fallback_);
+    EXPECT_EQ(store_->cache_file_name, (dir_ / "song.ch2.pkd").string());
+    EXPECT_EQ(le::u32(second_file, 20), cache_channel_word(second));
+    EXPECT_TRUE(reads(second));
+    EXPECT_TRUE(reads(AnalysisChannel::first));
+    EXPECT_FALSE(reads(mid));
+
+    // Another choice's cache, fingerprint and all, at each name.
+    const struct {
+        AnalysisChannel asked;
+        const test::Bytes& there;
+    } swapped[] = {{AnalysisChannel::first, second_file}, {second, first_file}};
+    for (const auto& row : swapped) {
+        test::write_file(cache_name_for(wav, row.asked), row.there);
+        EXPECT_FALSE(reads(row.asked)) << int(row.asked);
+    }
+
+    fs::create_directory(dir_ / "song.mid.pkd"); // the folder's file cannot be written
+    const test::Bytes fallen_back = write(mid, fallback_);
+    EXPECT_EQ(store_->cache_file_name, fallback_.string());
+    EXPECT_EQ(le::u32(fallen_back, 20), cache_channel_word(mid));
 }
 
 TEST_F(Cache, RoundTripByteLayout) {

@@ -279,9 +279,9 @@ TEST(WavReader, FirstChannelStopsAtTheEndOfTheDataChunk) {
                                           raw_chunk("LIST", 400, 0x7f)}));
         const WavRecording r = read_wav_bounded(file);
         ASSERT_TRUE(r.ok) << int(r.status);
-        ASSERT_EQ(r.first_channel.size(), std::size_t(row.frames));
+        ASSERT_EQ(r.samples.size(), std::size_t(row.frames));
         for (int i = 0; i < row.frames; ++i)
-            ASSERT_EQ(r.first_channel[std::size_t(i)], (i + 1) % 30000) << i;
+            ASSERT_EQ(r.samples[std::size_t(i)], (i + 1) % 30000) << i;
         EXPECT_EQ(r.data_size, std::uint64_t(row.frames) * std::uint64_t(row.channels) * 2u);
     }
 }
@@ -295,7 +295,7 @@ TEST(WavReader, TruncatedDataIsLimitedToTheBytesPresent) {
     const WavRecording r = read_wav(file);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.frame_count, 4);
-    EXPECT_EQ(r.first_channel.size(), std::size_t(882 * 5 - 1));
+    EXPECT_EQ(r.samples.size(), std::size_t(882 * 5 - 1));
     EXPECT_EQ(r.file_size, std::int32_t(b.size()));
 }
 

@@ -5,10 +5,13 @@
 #include "app/main_window.h"
 #include "app/status_texts.h"
 #include "app/window_args.h"
+#include "base/paths.h"
 #include "view/time_ruler.h"
 #include "window_test_support.h"
 
 #include <QImage>
+
+#include <fstream>
 
 namespace pitkad::test {
 namespace {
@@ -61,6 +64,55 @@ TEST_F(RenderCli, PictureIsGraphWidthByRowsAndLegend) {
     }
     // The first run cached the analysis beside the recording.
     EXPECT_TRUE(fs::exists(dir.path() / "demo.pkd"));
+}
+
+// --channel picks the part analysed, each with its cache; without it the
+// choice the window remembers for the recording is used.
+TEST_F(RenderCli, TheChannelOptionOrTheRememberedChoiceIsAnalysed) {
+    const fs::path wav = dir.path() / "demo.wav";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", s(dir.path() / "config"));
+    fs::create_directories(dir.path() / "config/PitkaD");
+    std::ofstream(dir.path() / "config/PitkaD/PitkaD.ini") << "[AnalysisChannels]\n"
+                                                           << path_digest(wav.string()) << "=mid\n";
+    const struct {
+        QStringList args;
+        const char* cache;
+    } rows[] = {
+        {{"--analyse", s(wav)}, "demo.mid.pkd"},
+        {{"--analyse", s(wav), "--channel", "second"}, "demo.ch2.pkd"},
+        {{"--render", s(wav), "-o", s(dir.path() / "out.png"), "--channel", "first"}, "demo.pkd"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.cache);
+        const ProcessResult r = run_program(program, row.args, dir.path() / "work", env);
+        ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+        EXPECT_TRUE(fs::exists(dir.path() / row.cache));
+    }
+}
+
+TEST(CommandLine, ChannelOption) {
+    const struct {
+        QStringList args;
+        bool bad;
+        std::optional<AnalysisChannel> channel;
+    } rows[] = {
+        {{"--analyse", "a.wav"}, false, std::nullopt},
+        {{"--analyse", "a.wav", "--channel", "second"}, false, AnalysisChannel::second},
+        {{"--render", "a.wav", "-o", "a.png", "--channel", "mid"}, false, AnalysisChannel::mid},
+        {{"--analyse", "a.wav", "--channel", "right"}, true, std::nullopt},
+        {{"--analyse", "a.wav", "--channel"}, true, std::nullopt},
+        {{"a.wav", "--channel", "first"}, true, std::nullopt},
+        {{"--export-csv", "a.wav", "-o", "a.csv", "--channel", "mid"}, true, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args.join(' ').toStdString());
+        const CommandLine line = parse_command_line(row.args);
+        EXPECT_EQ(line.bad, row.bad);
+        if (row.bad) continue;
+        EXPECT_EQ(line.mode == Mode::analyse ? line.analyse.channel : line.render.channel,
+                  row.channel);
+    }
 }
 
 // A recording that cannot be opened: its message alone on stderr, exit 1,

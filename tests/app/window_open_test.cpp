@@ -223,5 +223,52 @@ TEST(WindowOpenProgress, AnAbandonedOpenLeavesTheOpenRecording) {
     }
 }
 
+// The view menu's analysed channel opens the recording again with that
+// part analysed, in a cache of its own; the choice is remembered for the
+// recording and in force when it opens next, in another window too.
+class ChannelMenu : public SettingsFileTest {
+  protected:
+    TempDir dir;
+};
+
+TEST_F(ChannelMenu, AnotherChannelReopensTheRecordingAndIsRemembered) {
+    const fs::path file = dir.path() / "left.wav";
+    ToneWav left_tone; // 440 Hz on the left, silence on the right
+    left_tone.channels = 2;
+    write_wav(file, left_tone);
+    auto tone_shows = [](MainWindow& f) {
+        return f.doc.store.at(20, 36) > f.doc.store.at(20, 60) + 20;
+    };
+    auto checked = [](MainWindow& f) {
+        for (std::size_t i = 0; i < f.menus->analysis_channel_actions.size(); ++i)
+            if (f.menus->analysis_channel_actions[i]->isChecked()) return int(i);
+        return -1;
+    };
+    {
+        Window w = make_window();
+        MainWindow& f = *w.form;
+        EXPECT_FALSE(f.menus->analysis_channel_menu->isEnabled());
+        ASSERT_TRUE(f.opener().open_chosen_file(qpath(file)));
+        EXPECT_TRUE(f.menus->analysis_channel_menu->isEnabled());
+        EXPECT_TRUE(tone_shows(f));
+
+        f.menus->analysis_channel_actions[1]->trigger();
+        EXPECT_EQ(f.play_state(), PlayState::stopped);
+        EXPECT_FALSE(tone_shows(f));
+        EXPECT_EQ(checked(f), 1);
+        EXPECT_TRUE(fs::exists(dir.path() / "left.ch2.pkd"));
+        EXPECT_EQ(SettingsFile(path).analysis_channel_for(qpath(file)), AnalysisChannel::second);
+    }
+    Window w = make_window();
+    MainWindow& f = *w.form;
+    ASSERT_TRUE(f.opener().open_chosen_file(qpath(file)));
+    EXPECT_FALSE(tone_shows(f));
+    EXPECT_EQ(checked(f), 1);
+
+    f.menus->analysis_channel_actions[0]->trigger();
+    EXPECT_TRUE(tone_shows(f));
+    EXPECT_EQ(SettingsFile(path).analysis_channel_for(qpath(file)), AnalysisChannel::first);
+}
+
 } // namespace
 } // namespace pitkad::test

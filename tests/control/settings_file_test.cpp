@@ -1,5 +1,6 @@
 #include "control/settings_file.h"
 
+#include "base/paths.h"
 #include "midi/channel_settings.h"
 #include "tests/common/restricted.h"
 #include "tests/common/temp_dir.h"
@@ -733,4 +734,37 @@ TEST(Settings, DrawingFilesAreRememberedPerRecording) {
     EXPECT_EQ(next.drawing_file_for(a), "");
     EXPECT_EQ(next.drawing_file_for("/r1.wav"), "");
     EXPECT_EQ(next.drawing_file_for("/r2.wav"), "/d.pkc");
+}
+
+// The analysed channel sits under the recording's key in [AnalysisChannels],
+// beside its drawing file; the first channel is no entry at all, and a value
+// this version does not know reads as the first channel.
+TEST(Settings, AnalysisChannelsAreRememberedPerRecording) {
+    IniFolder t;
+    const QString a = "/cd/song.wav", b = "/cd/take.flac";
+    const QString old =
+        "[DrawingFiles]\n" + QString::fromStdString(path_digest("/cd/song.wav")) + "=/d/song.pkc\n";
+    write_all(t.ini(), old.toUtf8());
+    const struct {
+        QString recording;
+        AnalysisChannel channel;
+        AnalysisChannel want_a, want_b;
+    } steps[] = {
+        {a, AnalysisChannel::second, AnalysisChannel::second, AnalysisChannel::first},
+        {b, AnalysisChannel::mid, AnalysisChannel::second, AnalysisChannel::mid},
+        {a, AnalysisChannel::first, AnalysisChannel::first, AnalysisChannel::mid},
+    };
+    SettingsFile file(t.ini());
+    for (const auto& s : steps) {
+        ASSERT_TRUE(file.set_analysis_channel_for(s.recording, s.channel));
+        SettingsFile next(t.ini());
+        EXPECT_EQ(next.analysis_channel_for(a), s.want_a);
+        EXPECT_EQ(next.analysis_channel_for(b), s.want_b);
+        EXPECT_EQ(next.drawing_file_for(a), "/d/song.pkc");
+    }
+    // Only its drawing file is left of the first recording.
+    EXPECT_EQ(read_all(t.ini()).count(QByteArray::fromStdString(path_digest("/cd/song.wav"))), 1);
+    write_all(t.ini(), "[AnalysisChannels]\n" +
+                           QByteArray::fromStdString(path_digest("/cd/song.wav")) + "=left\n");
+    EXPECT_EQ(SettingsFile(t.ini()).analysis_channel_for(a), AnalysisChannel::first);
 }
