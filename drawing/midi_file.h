@@ -81,6 +81,9 @@ struct MidiTempoMap {
     // One tempo per bar: the lines keep their ticks, so times between two
     // lines are placed in proportion between them rather than by the tempos.
     bool steady_bars = false;
+    // Where each tempo starts, in microseconds × ticks per quarter; filled by
+    // plan_midi_tempo_map so that tick_at finds a tempo by binary search.
+    std::vector<std::int64_t> tempo_starts;
 
     // Tick of a point of the recording, in microseconds from its start, under
     // this map (rounded to the nearest tick).

@@ -248,6 +248,14 @@ std::int64_t MidiTempoMap::tick_at(std::int64_t us) const {
         return line_ticks[i] + div_round((us - line_us[i]) * (line_ticks[i + 1] - line_ticks[i]),
                                          line_us[i + 1] - line_us[i]);
     }
+    if (!tempos.empty() && tempo_starts.size() == tempos.size()) {
+        // The last tempo starting at or before the point.
+        const std::int64_t x = us * tpq;
+        const auto after = std::upper_bound(tempo_starts.begin(), tempo_starts.end(), x);
+        const std::size_t i = after == tempo_starts.begin() ? 0 : std::size_t(after - tempo_starts.begin()) - 1;
+        return tempos[i].tick +
+               div_round(std::max<std::int64_t>(0, x - tempo_starts[i]), tempos[i].quarter_us);
+    }
     // Walks the tempo segments in whole microseconds times ticks per quarter,
     // which every segment's length is exactly.
     std::int64_t start = 0; // us * tpq at the start of segment i
@@ -449,6 +457,11 @@ MidiTempoMap plan_midi_tempo_map(const std::vector<int>& line_frames,
     if (options.tempo == MidiTempoMarks::per_bar && k >= 2) {
         map.tempos = tempo_per_bar(map);
         map.steady_bars = true;
+    }
+    std::int64_t start = 0;
+    for (std::size_t i = 0; i < map.tempos.size(); ++i) {
+        if (i > 0) start += (map.tempos[i].tick - map.tempos[i - 1].tick) * map.tempos[i - 1].quarter_us;
+        map.tempo_starts.push_back(start);
     }
     return map;
 }
