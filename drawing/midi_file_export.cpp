@@ -300,6 +300,9 @@ std::int64_t beat_ticks(int numerator, int denominator) {
 std::int64_t bar_ticks(int numerator, int denominator) {
     return numerator * (whole_ticks / denominator);
 }
+std::int64_t bar_ticks(const MidiTempoMap::TimeSignature& ts) {
+    return bar_ticks(ts.numerator, 1 << ts.denominator_power);
+}
 
 // A time signature for a bar of `ticks`: in the meter's own note when it
 // divides, else in 128th notes, reduced.
@@ -332,7 +335,7 @@ std::vector<MidiTempoMap::Tempo> tempo_per_bar(const MidiTempoMap& map) {
         const auto& ts = map.time_signatures[i];
         const std::int64_t end =
             i + 1 < map.time_signatures.size() ? map.time_signatures[i + 1].tick : never;
-        const std::int64_t len = ts.numerator * (whole_ticks >> ts.denominator_power);
+        const std::int64_t len = bar_ticks(ts);
         for (std::int64_t b = ts.tick; b < end && b <= last && len > 0; b += len)
             starts.push_back(b);
     }
@@ -483,22 +486,19 @@ std::vector<LineCount> count_lines(const DrawData& draw, int frame_count,
     counts.reserve(lines.size());
     std::size_t s = 0;
     std::int64_t bars_before = 0; // whole or cut bars before signature s
-    const auto bar_of = [&](std::size_t i) {
-        return signatures[i].numerator * (whole_ticks >> signatures[i].denominator_power);
-    };
     for (std::size_t i = 0; i < lines.size() && i < map.line_ticks.size(); ++i) {
         const std::int64_t t = map.line_ticks[i];
         while (s + 1 < signatures.size() && signatures[s + 1].tick <= t) {
             const std::int64_t len = signatures[s + 1].tick - signatures[s].tick;
-            bars_before += (len + bar_of(s) - 1) / bar_of(s);
+            bars_before += (len + bar_ticks(signatures[s]) - 1) / bar_ticks(signatures[s]);
             ++s;
         }
-        const std::int64_t in = t - signatures[s].tick;
-        const std::int64_t whole = in / bar_of(s);
-        const std::int64_t beat = beat_ticks(signatures[s].numerator,
-                                             1 << signatures[s].denominator_power);
+        const auto& ts = signatures[s];
+        const std::int64_t in = t - ts.tick;
+        const std::int64_t whole = in / bar_ticks(ts);
+        const std::int64_t beat = beat_ticks(ts.numerator, 1 << ts.denominator_power);
         counts.push_back({lines[i], int(bars_before + whole + 1),
-                          int((in - whole * bar_of(s)) / beat + 1)});
+                          int((in - whole * bar_ticks(ts)) / beat + 1)});
     }
     return counts;
 }
