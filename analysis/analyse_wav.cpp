@@ -5,9 +5,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <span>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace pitkad {
 
@@ -118,6 +120,21 @@ void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& sto
         return e;
     };
 
+    // Each thread computes a batch into its own columns and puts them into
+    // the store under this lock, which makes room for a recording longer
+    // than announced (the store's memory may then move).
+    std::mutex store_mutex;
+    auto put = [&](int first, int count, const float* columns) {
+        const std::lock_guard lock(store_mutex);
+        if (first + count > store.columns()) {
+            const int frames = std::max(first + count, store.columns() + store.columns() / 4);
+            store.make_room(std::min(frames, recording_frame_limit));
+        }
+        for (int k = 0; k < count; ++k)
+            std::copy_n(columns + std::size_t(k) * cells_per_frame + first_band, band_count,
+                        store.column(first + k).begin() + first_band);
+    };
+
     const int lanes = kernel_lanes(path);
     auto work = [&](int index) {
         const bool reporting = index == 0;
@@ -126,6 +143,10 @@ void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& sto
         AlignedFloats scratch(lanes > 1 ? kernel_lanes_work_length : kernel_work_length);
         AlignedFloats interleaved(lanes > 1 ? std::size_t(history_length) * lanes : 0);
         float powers[batch_frames];
+        std::vector<float> columns(std::size_t(batch_frames) * cells_per_frame);
+        auto cell = [&](int k, int b) -> float& {
+            return columns[std::size_t(k) * cells_per_frame + std::size_t(b)];
+        };
         for (;;) {
             if (control.stopping()) break;
             held = next_batch.load();
@@ -140,7 +161,7 @@ void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& sto
                     band_power_frames(tables, b, slab.data(), frame_step, count, scratch.span(),
                                       powers, path);
                     for (int k = 0; k < count; ++k)
-                        store.at(first + k, b) = power_to_db(powers[k]);
+                        cell(k, b) = power_to_db(powers[k]);
                 }
             } else {
                 // Groups of `lanes` frames, computed side by side.
@@ -152,10 +173,11 @@ void run_frames(int progress_frames, Fill fill, Done done, SpectrogramStore& sto
                         band_power_lanes(tables, b, interleaved.data(), scratch.span(), powers,
                                          path);
                         for (int k = 0; k < in_group; ++k)
-                            store.at(first + g + k, b) = power_to_db(powers[k]);
+                            cell(g + k, b) = power_to_db(powers[k]);
                     }
                 }
             }
+            put(first, count, columns.data());
             const int total_done = frames_done.fetch_add(count) + count;
             if (control.meter) control.meter->set_done(total_done);
             // The batch is finished: it holds no samples any more. Were it
@@ -189,6 +211,7 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
                     const BandTables& tables, const ProgressFn& progress, int threads,
                     KernelPath path) {
     const int frame_count = recording.frame_count;
+    store.make_room(frame_count);
     const int step = recording.format.sample_rate == 22050 ? 2 : 1;
     const int batches = (frame_count + batch_frames - 1) / batch_frames;
     threads = std::clamp(threads, 1, std::max(1, std::min(batches, 64)));
@@ -212,7 +235,7 @@ std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
         const std::int64_t start = (long long)first * frame_step - history_centre;
         if (!samples.wait_for(start + slab_length)) return 0;
         std::int32_t frames = samples.frames();
-        if (frames < 0) frames = frame_limit; // still arriving: the whole batch is there
+        if (frames < 0) frames = recording_frame_limit; // still arriving: the whole batch is there
         if (first >= frames) return 0;
         samples.copy(start, slab_length, slab);
         return std::min(batch_frames, frames - first);

@@ -8,8 +8,16 @@
 // second channel's as "song.ch2.pkd" and the mid's as "song.mid.pkd", whose
 // reserved word 3 names the choice as well, so that no cache is taken for
 // another choice's.
+//
+// A recording of more than frame_limit columns (19:20) has a cache of the
+// same layout whose frame count is larger and whose reserved word 4 is the
+// mark "PKL1"; it is always fingerprinted. Such a cache is written and read
+// a piece at a time, never built whole in memory, and the analysis it holds
+// is read back from it when the display is rebuilt (KeptCacheFile).
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <filesystem>
 #include <stop_token>
 
@@ -20,9 +28,14 @@ namespace pitkad {
 
 inline constexpr int cache_header_bytes = 64;
 inline constexpr int cache_column_bytes = cells_per_frame * 4;
-// The largest cache: the header and frame_limit columns.
+// The largest cache of the original layout: the header and frame_limit
+// columns; and the largest of all, for the longest recording.
 inline constexpr std::uintmax_t cache_max_bytes =
     cache_header_bytes + std::uintmax_t(frame_limit) * cache_column_bytes;
+inline constexpr std::uintmax_t cache_long_max_bytes =
+    cache_header_bytes + std::uintmax_t(recording_frame_limit) * cache_column_bytes;
+// Reserved word 4 of a cache of more than frame_limit columns ("PKL1").
+inline constexpr std::uint32_t cache_long_marker = 0x314c4b50;
 // Reserved word 0 of a fingerprinted header ("PKF1" in file order); words 1
 // and 2 hold the hash's low and high halves.
 inline constexpr std::uint32_t cache_fingerprint_marker = 0x31464b50;
@@ -62,8 +75,8 @@ bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& st
 
 // Loads the cache beside the recording when it is valid for it: the WAV size
 // and the fingerprint match (a cache of an older version without one must
-// also have the frame count the WAV header gives), at most 58000 columns,
-// body complete and finite. On success sets frame_count, wav_file_size,
+// also have the frame count the WAV header gives), at most 58000 columns or,
+// marked as long, fewer than recording_frame_limit; body complete and finite. On success sets frame_count, wav_file_size,
 // cache_file_name, the columns and the kept analysis; on failure the store
 // is unchanged. With `hash`, a fingerprint computed here is left there for
 // the caller (a stale cache is rewritten without hashing the file again), and
@@ -76,8 +89,31 @@ bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& sto
                          AnalysisChannel channel = AnalysisChannel::first);
 
 // Restores the current frame_count columns from the analysis kept at open
-// (what the cache holds); the cache file itself is not read again. Without a
-// kept analysis the store keeps what it holds.
-void reload_analysis_cache(SpectrogramStore& store);
+// (what the cache holds): from memory, or for a long recording from the
+// cache file held open since. Without a kept analysis the store keeps what
+// it holds. False when the kept file can no longer be read whole (changed
+// in place by another program): the columns are then not to be trusted.
+bool reload_analysis_cache(SpectrogramStore& store);
+
+// A cache file held open for reading its columns back.
+class KeptCacheFile {
+  public:
+    // Null when the file cannot be opened as a regular file.
+    static std::shared_ptr<const KeptCacheFile> open(const std::filesystem::path& cache,
+                                                     int frames);
+    // Takes over a file already open (null: none).
+    static std::shared_ptr<const KeptCacheFile> hold(std::FILE* file, int frames);
+    ~KeptCacheFile();
+    KeptCacheFile(const KeptCacheFile&) = delete;
+    KeptCacheFile& operator=(const KeptCacheFile&) = delete;
+    // Reads the frames' columns into `out`; false when they are not all there
+    // or not all finite.
+    bool read(float* out) const;
+
+  private:
+    KeptCacheFile(std::FILE* file, int frames) : file_(file), frames_(frames) {}
+    std::FILE* file_;
+    int frames_;
+};
 
 } // namespace pitkad

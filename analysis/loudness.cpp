@@ -54,7 +54,7 @@ LoudnessLoad load_loudness_table(const std::filesystem::path& file) {
 }
 
 void normalise_to_peak(SpectrogramStore& store) {
-    const int frames = std::min(store.frame_count, std::int32_t(store_frames));
+    const int frames = std::min(store.frame_count, std::int32_t(store.columns()));
     if (frames <= 0) return;
     float peak = store.at(0, first_band);
     for (int t = 0; t < frames; ++t)
@@ -66,7 +66,7 @@ void normalise_to_peak(SpectrogramStore& store) {
 }
 
 void add_loudness(SpectrogramStore& store, const LoudnessTable& table) {
-    const int frames = std::min(store.frame_count, std::int32_t(store_frames));
+    const int frames = std::min(store.frame_count, std::int32_t(store.columns()));
     for (int t = 0; t < frames; ++t)
         for (int b = first_band; b <= last_band; ++b)
             store.at(t, b) += table[std::size_t(b)];
@@ -75,7 +75,9 @@ void add_loudness(SpectrogramStore& store, const LoudnessTable& table) {
 void refresh_spectrogram(SpectrogramStore& store, bool recording_open, bool correction_on,
                          const LoudnessTable& table) {
     if (!recording_open) return;
-    reload_analysis_cache(store);
+    // Columns that could not be restored are left as they are: a correction
+    // added to them would pile up.
+    if (!reload_analysis_cache(store)) return;
     if (correction_on) add_loudness(store, table);
     normalise_to_peak(store);
 }

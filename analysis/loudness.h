@@ -34,7 +34,8 @@ void normalise_to_peak(SpectrogramStore& store);
 void add_loudness(SpectrogramStore& store, const LoudnessTable& table);
 // Rebuilds the store from its cache file, with the correction when
 // correction_on (the menu item enabled and checked), then normalises. Does
-// nothing when no recording is open.
+// nothing more when no recording is open or its kept analysis cannot be
+// read back.
 void refresh_spectrogram(SpectrogramStore& store, bool recording_open, bool correction_on,
                          const LoudnessTable& table);
 

@@ -4,21 +4,28 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace pitkad {
 
-// Columns the store holds (frames 0 … 60000), cells per column (bands 2 … 75
-// are analysed, cells 0 and 1 never are), and the analysis limit: a recording
-// of this many frames or more is refused.
+// An open cache file the analysis is read back from (analysis_cache.h).
+class KeptCacheFile;
+
+// Columns the store holds at least (frames 0 … 60000; a longer recording
+// gets room for all its frames), cells per column (bands 2 … 75 are
+// analysed, cells 0 and 1 never are), and the limits: a recording shorter
+// than frame_limit frames keeps the original cache and drawing layouts, and
+// one of recording_frame_limit frames (4 hours) or more is refused.
 inline constexpr int store_frames = 60001;
 inline constexpr int cells_per_frame = 76;
 inline constexpr int first_band = 2;
 inline constexpr int last_band = 75;
 inline constexpr int band_count = 74;
 inline constexpr int frame_limit = 58000;
+inline constexpr int recording_frame_limit = 720000;
 inline constexpr float empty_level = -100.0f;
 // One column of the store covers this much of the recording.
 inline constexpr int frame_ms = 20;
@@ -26,7 +33,8 @@ inline constexpr int frame_ms = 20;
 inline constexpr int band_note_offset = 33;
 
 struct SpectrogramStore {
-    // 60001 × 76 floats, column t at [t * 76, t * 76 + 76). Allocated once.
+    // columns() × 76 floats, column t at [t * 76, t * 76 + 76): 60001
+    // columns, or one more than the frames of a longer recording.
     std::vector<float> spectrogram = std::vector<float>(std::size_t(store_frames) * cells_per_frame,
                                                         empty_level);
     // Valid columns of the open recording; 1 after a reset, 0 for a recording
@@ -39,8 +47,12 @@ struct SpectrogramStore {
     // The normalised analysis of the open recording (frame_count columns) as
     // cached, without the loudness correction: the displayed columns are
     // rebuilt from it, so corrections never pile up whatever happens to the
-    // cache file while the recording is open. At most 17.6 MB.
+    // cache file while the recording is open. Kept in memory up to
+    // frame_limit columns (17.6 MB); a longer analysis is read back from
+    // the cache file it was written to or read from, held open here (a
+    // cache replaced or removed meanwhile leaves this one as it was).
     std::vector<float> analysed;
+    std::shared_ptr<const KeptCacheFile> analysed_file;
 
     std::span<float, cells_per_frame> column(int t) {
         return std::span<float, cells_per_frame>(spectrogram.data() + std::size_t(t) * cells_per_frame,
@@ -53,16 +65,48 @@ struct SpectrogramStore {
     float at(int t, int b) const { return spectrogram[std::size_t(t) * cells_per_frame + b]; }
     float& at(int t, int b) { return spectrogram[std::size_t(t) * cells_per_frame + b]; }
 
-    // Every cell to -100 and frame_count to 1 (the transport's reset).
+    int columns() const { return int(spectrogram.size() / cells_per_frame); }
+    // Room for columns 0 … frames (never fewer than store_frames columns);
+    // new columns are empty. Only grows.
+    void make_room(int frames) {
+        const std::size_t n = std::size_t(std::max(frames + 1, store_frames)) * cells_per_frame;
+        if (n > spectrogram.size()) spectrogram.resize(n, empty_level);
+    }
+    // Room for columns 0 … frames and no more than a sixteenth beyond: the
+    // room of an overestimated or a previous longer recording is released.
+    void fit(int frames) {
+        make_room(frames);
+        const std::size_t n = std::size_t(std::max(frames + 1, store_frames)) * cells_per_frame;
+        if (spectrogram.size() - n > n / 16) {
+            spectrogram.resize(n);
+            spectrogram.shrink_to_fit();
+        }
+    }
+
+    // Every cell to -100 and frame_count to 1 (the transport's reset); the
+    // room of a long recording is released.
     void reset() {
+        if (spectrogram.size() > std::size_t(store_frames) * cells_per_frame)
+            std::vector<float>(std::size_t(store_frames) * cells_per_frame).swap(spectrogram);
         std::fill(spectrogram.begin(), spectrogram.end(), empty_level);
         frame_count = 1;
         analysed.clear();
+        analysed_file.reset();
     }
 
-    // Keeps the current frame_count columns as the analysis to rebuild from.
-    void keep_analysed() {
-        const std::size_t n = std::size_t(std::clamp(frame_count, 0, store_frames)) * cells_per_frame;
+    // Keeps the current frame_count columns as the analysis to rebuild
+    // from: in memory up to frame_limit columns, otherwise `file` (the
+    // cache just written or read).
+    void keep_analysed(std::shared_ptr<const KeptCacheFile> file = {}) {
+        const int frames = std::clamp(frame_count, 0, columns());
+        analysed_file.reset();
+        analysed.clear();
+        if (frames > frame_limit && file) {
+            analysed.shrink_to_fit();
+            analysed_file = std::move(file);
+            return;
+        }
+        const std::size_t n = std::size_t(frames) * cells_per_frame;
         analysed.assign(spectrogram.begin(), spectrogram.begin() + std::ptrdiff_t(n));
     }
 };

@@ -201,7 +201,7 @@ WavRecording read_wav(const std::filesystem::path& file, bool read_samples,
 
     const double frames =
         double(r.data_size) * 50.0 / (double(r.format.sample_rate) * 2.0 * r.format.channels);
-    if (frames >= frame_limit) return fail(std::move(r), OpenStatus::too_large);
+    if (frames >= recording_frame_limit) return fail(std::move(r), OpenStatus::too_large);
     r.frame_count = std::int32_t(frames);
 
     if (read_samples) {

@@ -114,11 +114,12 @@ void ControlStrip::place(int w, int graph_height) {
     const int x = t.x + time_room;
     audio_status_label->setGeometry(x, t.y, std::max(0, right.x - x - 4), t.h);
     set_audio_status(audio_status_);
-    // The open's progress takes the same room, the button at its right.
+    // The open's progress takes the time display's room and the note's (the
+    // time says nothing while a recording opens), the button at its right.
     const int cancel_width = open_cancel_button->sizeHint().width();
-    const int bar_width = std::max(0, audio_status_label->width() - cancel_width - 4);
-    open_progress->setGeometry(x, t.y - 2, bar_width, t.h + 4);
-    open_cancel_button->setGeometry(x + bar_width + 4, t.y - 4, cancel_width, t.h + 8);
+    const int bar_width = std::max(0, right.x - 4 - t.x - cancel_width - 4);
+    open_progress->setGeometry(t.x, t.y - 2, bar_width, t.h + 4);
+    open_cancel_button->setGeometry(t.x + bar_width + 4, t.y - 4, cancel_width, t.h + 8);
 }
 
 void ControlStrip::set_transport_enabled(bool enabled) {
@@ -149,6 +150,7 @@ void ControlStrip::show_open_progress(bool shown) {
     open_progress->setVisible(shown);
     open_cancel_button->setVisible(shown);
     audio_status_label->setVisible(!shown);
+    time_display->setVisible(!shown);
 }
 
 void ControlStrip::set_open_progress(double share, std::optional<std::chrono::seconds> left) {

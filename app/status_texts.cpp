@@ -94,7 +94,7 @@ QString text_of(OpenStatus status, const std::string& detail) {
         text += QStringLiteral(" (") +
                 tr_text(t::length_limit)
                     .arg(QString::fromStdString(
-                        clock_text(std::int64_t(frame_limit) * frame_ms, false))) +
+                        clock_text(std::int64_t(recording_frame_limit) * frame_ms, false))) +
                 u')';
     return text;
 }

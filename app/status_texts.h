@@ -25,7 +25,7 @@ inline constexpr const char* cannot_open = PITKAD_TR("PitkaD", "ファイルが�
 inline constexpr const char* unsupported = PITKAD_TR("PitkaD", "サポート外のファイルです");
 inline constexpr const char* bad_header = PITKAD_TR("PitkaD", "ヘッダが読めません");
 inline constexpr const char* too_large = PITKAD_TR("PitkaD", "ファイルが大きすぎます");
-// After too_large: the longest recording that opens (%1, as 19:20).
+// After too_large: the longest recording that opens (%1, as 4:00:00).
 inline constexpr const char* length_limit = PITKAD_TR("PitkaD", "長さの上限は %1 です");
 inline constexpr const char* cache_not_saved =
     PITKAD_TR("PitkaD", "データファイルが保存できません. 中止します.");

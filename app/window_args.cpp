@@ -177,7 +177,7 @@ class ModeReader {
                int_option("row-height", min_row_height, max_row_height, a.row_height) &&
                int_option("line-width", min_line_width, max_line_width, a.line_width) &&
                int_option("scroll-speed", 1, 4, a.scroll_speed) && a.scroll_speed != 3 &&
-               int_option("first-frame", 0, store_frames - 1, a.first_frame) &&
+               int_option("first-frame", 0, recording_frame_limit - 1, a.first_frame) &&
                int_option("sensitivity", 0, 100, a.sensitivity) &&
                int_option("colour", 0, 100, a.colour) && channel_option(a.channel);
     }

@@ -101,6 +101,7 @@ int MediaPlayer::play(std::optional<int> from_ms) {
     } else {
         frame = std::int64_t(out_.position());
     }
+    audio_->warm(frame);
     return error_ = out_.play_from(frame) ? ok : error_device;
 }
 

@@ -35,6 +35,13 @@ struct PcmAudio {
         if (f >= 0)
             samples.prefetch(std::size_t(f * channels), std::size_t(seconds) * std::size_t(rate * channels));
     }
+    // Before playing from frame f: the first quarter second is read now and
+    // the next seconds asked for, so that a seek sounds at once.
+    void warm(std::int64_t f) const {
+        if (f < 0) return;
+        prefetch(f, 4);
+        samples.touch(std::size_t(f * channels), std::size_t(rate / 4 * channels));
+    }
 };
 
 struct PcmLoadResult {

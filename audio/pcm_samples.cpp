@@ -118,4 +118,19 @@ void PcmSamples::prefetch(std::size_t from, std::size_t count) const {
     ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_WILLNEED);
 }
 
+void PcmSamples::touch(std::size_t from, std::size_t count) const {
+    if (!mapped_ || from >= size_) return;
+    count = std::min(count, size_ - from);
+    const std::size_t step = std::size_t(::sysconf(_SC_PAGESIZE)) / sizeof(std::int16_t);
+    volatile std::int16_t sink = 0;
+    for (std::size_t i = from; i < from + count; i += step)
+        sink = mapped_[i];
+    sink = mapped_[from + count - 1];
+    (void)sink;
+}
+
+void PcmSamples::forget_cached() const {
+    if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
+}
+
 } // namespace pitkad

@@ -53,6 +53,13 @@ class PcmSamples {
     // Asks the system to read [from, from + count) ahead of use; nothing in
     // memory.
     void prefetch(std::size_t from, std::size_t count) const;
+    // Reads [from, from + count) from the file now, a sample a page, so that
+    // the audio callback finds it in memory (a few pages: the start of a
+    // play after a seek).
+    void touch(std::size_t from, std::size_t count) const;
+    // Asks the system to drop the file's pages it holds (to measure a start
+    // from the disk).
+    void forget_cached() const;
 
     // Where the files go and when (tests make both small).
     std::filesystem::path folder;

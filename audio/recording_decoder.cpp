@@ -31,10 +31,15 @@ DecodeOutcome& playback_copy_failed(DecodeOutcome& out) {
 }
 
 constexpr int analysis_rate = 44100;
-// Samples of analysis rate from which a recording is too long to analyse.
-constexpr std::int64_t too_long_samples = std::int64_t(frame_limit) * frame_step;
+// Samples of analysis rate from which a recording of `frame_limit` frames
+// is too long to analyse.
+constexpr std::int64_t too_long_samples(int frame_limit) {
+    return std::int64_t(frame_limit) * frame_step;
+}
 // Playback of a file with no analysis stops there too (with a second to spare).
-constexpr double longest_seconds = double(frame_limit) * frame_ms / 1000.0 + 1.0;
+constexpr double longest_seconds(int frame_limit) {
+    return double(frame_limit) * frame_ms / 1000.0 + 1.0;
+}
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -247,7 +252,8 @@ class FfmpegDecoder final : public RecordingDecoder {
     static std::unique_ptr<FfmpegDecoder> open(const std::filesystem::path& file,
                                                std::int32_t file_size, OpenFailure& failure,
                                                std::stop_token stop,
-                                               std::chrono::milliseconds step_limit) {
+                                               std::chrono::milliseconds step_limit,
+                                               int frame_limit = recording_frame_limit) {
         // The library's own diagnostics would go to the terminal; the reason a
         // file is refused is reported with the refusal instead.
         av_log_set_level(AV_LOG_QUIET);
@@ -256,6 +262,7 @@ class FfmpegDecoder final : public RecordingDecoder {
         d->file_size_ = file_size;
         d->interrupt_.stop = std::move(stop);
         d->interrupt_.limit = step_limit;
+        d->frame_limit_ = frame_limit;
         AVFormatContext* format = avformat_alloc_context();
         if (!format) {
             failure = unsupported("out of memory");
@@ -331,7 +338,7 @@ class FfmpegDecoder final : public RecordingDecoder {
         if (!std::isfinite(seconds) || seconds < 0) seconds = 0; // unknown
         d->seconds_ = seconds;
         // A container that says it is far too long is refused before decoding.
-        if (seconds > longest_seconds * 1.05) {
+        if (seconds > longest_seconds(frame_limit) * 1.05) {
             failure = {OpenStatus::too_large, {}};
             return nullptr;
         }
@@ -437,7 +444,7 @@ class FfmpegDecoder final : public RecordingDecoder {
         const int channels = f.ch_layout.nb_channels;
         if (n <= 0 || channels <= 0) return true;
         const int rate = f.sample_rate > 0 ? f.sample_rate : source_rate_;
-        if (double(decoded_ + n) > longest_seconds * source_rate_) {
+        if (double(decoded_ + n) > longest_seconds(frame_limit_) * source_rate_) {
             too_long_ = true;
             return false;
         }
@@ -570,7 +577,7 @@ class FfmpegDecoder final : public RecordingDecoder {
     }
 
     bool append(const float* p, int n) {
-        if (analysis_->size() + n >= too_long_samples || !analysis_->append({p, std::size_t(n)})) {
+        if (analysis_->size() + n >= too_long_samples(frame_limit_) || !analysis_->append({p, std::size_t(n)})) {
             // A stream that was stopped refuses too; the loop then ends on the stop.
             too_long_ = !stop_.stop_requested();
             failed_ = !too_long_;
@@ -600,6 +607,7 @@ class FfmpegDecoder final : public RecordingDecoder {
     int mixer_format_ = -1;
     Resampler resampler_;
     int resampler_rate_ = 0;
+    int frame_limit_ = recording_frame_limit;
     bool too_long_ = false;
     bool failed_ = false;
     std::string failure_;
@@ -613,9 +621,11 @@ class FfmpegDecoder final : public RecordingDecoder {
 std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::path& file,
                                                          OpenFailure& failure,
                                                          std::stop_token stop,
-                                                         std::chrono::milliseconds step_limit) {
+                                                         std::chrono::milliseconds step_limit,
+                                                         int frame_limit) {
     WavRecording header = read_wav(file, false);
-    if (header.ok) return std::make_unique<WavDecoder>(file, std::move(header));
+    if (header.ok && header.frame_count >= frame_limit) header.status = OpenStatus::too_large;
+    else if (header.ok) return std::make_unique<WavDecoder>(file, std::move(header));
     // What the WAV reader refuses for its content (another format, or a WAV
     // of another sample format or rate) may still be decodable; an unreadable
     // file, a broken WAV header or a WAV too long keeps the reader's status.
@@ -623,7 +633,8 @@ std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::
         failure = {header.status, {}};
         return nullptr;
     }
-    return FfmpegDecoder::open(file, header.file_size, failure, std::move(stop), step_limit);
+    return FfmpegDecoder::open(file, header.file_size, failure, std::move(stop), step_limit,
+                               frame_limit);
 }
 
 int playback_rate(const std::filesystem::path& file) {

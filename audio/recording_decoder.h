@@ -44,10 +44,12 @@ class RecordingDecoder {
     // no reader takes is `unsupported` with the reason as its detail, e.g.
     // "ogg: no audio stream". A requested `stop` ends the opening early (a
     // failure too). `step_limit` bounds each step of the reading, now and
-    // in run().
+    // in run(). A recording of `frame_limit` frames or more is refused as
+    // too_large: from its header when it says so, else once that much is read.
     static std::unique_ptr<RecordingDecoder>
     open(const std::filesystem::path& file, OpenFailure& failure, std::stop_token stop = {},
-         std::chrono::milliseconds step_limit = decode_step_limit);
+         std::chrono::milliseconds step_limit = decode_step_limit,
+         int frame_limit = recording_frame_limit);
     virtual ~RecordingDecoder() = default;
 
     // Frames the header announces: exact for a WAV, the container's

@@ -112,6 +112,19 @@ FileWrite failure(int error) {
 
 FileWrite write_file_atomically(const fs::path& file, std::span<const std::uint8_t> bytes,
                                 std::optional<unsigned> mode) {
+    bool given = false;
+    return write_file_atomically(
+        file,
+        [&]() -> std::span<const std::uint8_t> {
+            if (given) return {};
+            given = true;
+            return bytes;
+        },
+        mode);
+}
+
+FileWrite write_file_atomically(const fs::path& file, const ByteChunks& chunks,
+                                std::optional<unsigned> mode) {
     const std::string path = file.string();
     // What is at the name itself, not at the end of a link: the rename
     // below replaces the name, so a link found here is refused rather than
@@ -139,7 +152,9 @@ FileWrite write_file_atomically(const fs::path& file, std::span<const std::uint8
     const auto step = [&error](bool ok) {
         if (!ok && error == 0) error = errno != 0 ? errno : EIO;
     };
-    step(write_all(fd, bytes.data(), bytes.size()));
+    for (std::span<const std::uint8_t> piece = chunks(); error == 0 && !piece.empty();
+         piece = chunks())
+        step(write_all(fd, piece.data(), piece.size()));
     if (set_mode) step(::fchmod(fd, final_mode) == 0);
     step(::fsync(fd) == 0);
     step(::close(fd) == 0);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <system_error>
@@ -35,6 +36,11 @@ struct FileWrite {
 // interrupted saves of the same file left are removed.
 FileWrite write_file_atomically(const std::filesystem::path& path,
                                 std::span<const std::uint8_t> bytes,
+                                std::optional<unsigned> mode = std::nullopt);
+// The same with the bytes given piece by piece, for a file too large to be
+// built in memory first: `chunks` is called until it returns no bytes.
+using ByteChunks = std::function<std::span<const std::uint8_t>()>;
+FileWrite write_file_atomically(const std::filesystem::path& path, const ByteChunks& chunks,
                                 std::optional<unsigned> mode = std::nullopt);
 
 } // namespace pitkad

@@ -34,12 +34,14 @@ LoadResult Document::load_recording(const std::filesystem::path& wav, const Prog
         store.reset(); // no part of a refused recording stays
         return r;
     }
+    drawing.fit(store.frame_count);
     draw_file = draw_file_name(wav.string());
     return r;
 }
 
 void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged) {
     store = std::move(staged);
+    drawing.fit(store.frame_count);
     draw_file = draw_file_name(wav.string());
     history.clear();
 }

@@ -93,7 +93,7 @@ LoopMs set_loop_end(LoopMs loop, int ms) {
 }
 
 std::optional<LoopMs> line_interval_loop(const DrawData& draw, int frame, int frame_count) {
-    const int last = std::min(frame_count, draw_frames) - 1;
+    const int last = std::min(frame_count, int(draw.draw_data.size())) - 1;
     if (last < 0) return std::nullopt;
     frame = std::clamp(frame, 0, last);
     int before = frame;

@@ -4,6 +4,7 @@
 #include "analysis/loudness.h"
 #include "audio/recording_decoder.h"
 
+#include <algorithm>
 #include <system_error>
 #include <thread>
 
@@ -41,8 +42,10 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
 
     // The file is read or decoded on its own thread while the analysis
     // follows it; without a thread to spare it is read first.
-    SampleStream samples(std::int64_t(frame_limit + 1) * frame_step, SampleStream::default_ahead,
-                         control.stop);
+    SampleStream samples(std::int64_t(recording_frame_limit + 1) * frame_step,
+                         SampleStream::default_ahead, control.stop);
+    // Room for the length announced; the analysis makes more if it is longer.
+    store.make_room(std::clamp(decoder->expected_frames(), 0, recording_frame_limit));
     DecodeOutcome decoded;
     auto decode = [&] { decoded = decoder->run(&samples, !hash.ok, playback, control.stop); };
     std::thread reader;
@@ -66,6 +69,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     }
     if (decoded.hash.ok) hash = decoded.hash;
     store.frame_count = frames;
+    store.fit(frames);
     store.wav_file_size = decoder->file_size();
     result.audio = std::move(decoded.audio);
 

@@ -100,8 +100,8 @@ LoopMs frames_loop(int first, int end) {
     return {first * frame_ms, end * frame_ms};
 }
 
-int last_frame(int frame_count) {
-    return std::min(frame_count, draw_frames) - 1;
+int last_frame(const DrawData& draw, int frame_count) {
+    return std::min(frame_count, int(draw.draw_data.size())) - 1;
 }
 
 } // namespace
@@ -129,7 +129,7 @@ std::optional<LoopMs> bar_loop(std::span<const LineCount> lines, int frame, int 
 }
 
 std::optional<LoopMs> beats_loop(const DrawData& draw, int frame, int frame_count, int beats) {
-    const int last = last_frame(frame_count);
+    const int last = last_frame(draw, frame_count);
     if (beats < 1 || last < 0) return std::nullopt;
     frame = std::clamp(frame, 0, last);
     int first = frame;
@@ -151,7 +151,7 @@ namespace {
 
 // The line mark nearest to `ms` on the side `direction`, strictly, as ms.
 std::optional<int> neighbouring_line(const DrawData& draw, int ms, int direction, int frame_count) {
-    const int last = last_frame(frame_count);
+    const int last = last_frame(draw, frame_count);
     if (direction < 0) {
         for (int f = std::min((ms - 1) / frame_ms, last); f >= 0 && ms > 0; --f)
             if (draw[f].line_mark() != 0) return f * frame_ms;

@@ -109,6 +109,7 @@ void Transport::reset_recording() {
     view_.first_frame = 0;
     store_.reset();
     draw_.clear();
+    draw_.fit(0);
     host_.set_caption(QString::fromUtf8(program_caption));
     host_.set_transport_enabled(false);
     host_.show_position(0);
@@ -236,7 +237,7 @@ void Transport::seek_relative(int ms) {
 void Transport::replay_from_line() {
     const PlayState s = state();
     if (!cursor_shown(s)) return;
-    int f = std::min(player_.position() / frame_ms, draw_frames - 1);
+    int f = std::min(player_.position() / frame_ms, int(draw_.draw_data.size()) - 1);
     while (draw_[f].line_mark() == 0) {
         if (--f < 0) return;
     }

@@ -11,6 +11,8 @@
 
 namespace pitkad {
 
+// Records the drawing holds at least (one per frame 0 … 60000; a longer
+// recording gets one per frame and one more).
 inline constexpr int draw_frames = 60001;
 inline constexpr int draw_record_size = 76;
 
@@ -81,6 +83,16 @@ struct DrawData {
 
     draw_frame& operator[](int f) { return draw_data[std::size_t(f)]; }
     const draw_frame& operator[](int f) const { return draw_data[std::size_t(f)]; }
+
+    // Records for frames 0 … frames (at least draw_frames), kept as they
+    // are; those past them are dropped, and the room of a longer recording
+    // released.
+    void fit(int frames) {
+        const std::size_t n = std::size_t(std::max(frames + 1, draw_frames));
+        if (draw_data.size() == n) return;
+        draw_data.resize(n);
+        draw_data.shrink_to_fit();
+    }
 
     void clear() {
         std::fill(draw_data.begin(), draw_data.end(), draw_frame{});

@@ -24,8 +24,8 @@ void put(DrawData& draw, std::uint8_t& cell, std::uint8_t v) {
     cell = v;
 }
 
-int records_in_use(int frame_count) {
-    return std::clamp(frame_count, 0, draw_frames);
+int records_in_use(const DrawData& draw, int frame_count) {
+    return std::clamp(frame_count, 0, int(draw.draw_data.size()));
 }
 
 // The slots a selection command of `mode` acts on: the note cells in pen
@@ -55,7 +55,7 @@ template <typename Fn> void for_each_cell_ahead_first(int n, SlotRange r, int df
 
 std::optional<SelectionBounds> selection_bounds(const DrawData& draw, int frame_count,
                                                 DrawMode mode) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     const SlotRange r = target_slots(mode);
     std::optional<SelectionBounds> b;
     for (int f = 0; f < n; ++f)
@@ -70,7 +70,7 @@ std::optional<SelectionBounds> selection_bounds(const DrawData& draw, int frame_
 }
 
 bool move_selection(DrawData& draw, int frame_count, DrawMode mode, int dframes, int dbands) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     const SlotRange r = target_slots(mode);
     if (mode == DrawMode::line_select) dbands = 0;
     if (dframes == 0 && dbands == 0) return false;
@@ -91,7 +91,7 @@ bool move_selection(DrawData& draw, int frame_count, DrawMode mode, int dframes,
 }
 
 int selection_line_interval(const DrawData& draw, int frame_count, DrawMode mode) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     const auto b = selection_bounds(draw, n, mode);
     if (!b) return default_line_interval;
     int left = b->first_frame;
@@ -115,7 +115,7 @@ bool copied(int slot, std::uint8_t v, DrawMode mode) {
 } // namespace
 
 DrawClip copy_selection(const DrawData& draw, int frame_count, DrawMode mode) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     int first = -1;
     for (int f = 0; f < n && first < 0; ++f)
         for (int s = 0; s <= last_band; ++s)
@@ -133,14 +133,14 @@ DrawClip copy_selection(const DrawData& draw, int frame_count, DrawMode mode) {
 }
 
 void delete_copied(DrawData& draw, int frame_count, DrawMode mode) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     for (int f = 0; f < n; ++f)
         for (int s = 0; s <= last_band; ++s)
             if (std::uint8_t& v = draw[f].slot[std::size_t(s)]; copied(s, v, mode)) put(draw, v, 0);
 }
 
 bool paste_clip(DrawData& draw, int frame_count, const DrawClip& clip, int frame) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     if (frame < 0 || frame >= n) return false;
     reset_draw_select(draw, n);
     bool pasted = false;
@@ -180,7 +180,7 @@ bool paste_clip(DrawData& draw, int frame_count, const DrawClip& clip, int frame
 }
 
 std::optional<int> note_start(const DrawData& draw, int frame_count, int band, int last) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     if (band < first_band || band > last_band || last < 0 || last >= n) return std::nullopt;
     const std::uint8_t v = draw[last].note_cell(band);
     if (v == 0 || (last + 1 < n && draw[last + 1].note_cell(band) == v)) return std::nullopt;
@@ -191,7 +191,7 @@ std::optional<int> note_start(const DrawData& draw, int frame_count, int band, i
 }
 
 int note_end_limit(const DrawData& draw, int frame_count, int band, int last, int wanted) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     const auto first = note_start(draw, n, band, last);
     if (!first) return -1;
     int end = std::clamp(wanted, *first, n - 1);

@@ -20,7 +20,7 @@ std::string draw_file_name(const std::string& wav_path) {
 
 std::vector<std::uint8_t> build_draw_file(const DrawData& draw, int frame_count,
                                           const MidiChannelSettings& settings) {
-    const int n = std::clamp(frame_count, 0, draw_frames);
+    const int n = std::clamp(frame_count, 0, int(draw.draw_data.size()));
     std::vector<std::uint8_t> out(
         std::size_t(draw_body_offset) + std::size_t(n) * std::size_t(draw_record_size), 0);
     le::store_u32(out, 0, std::uint32_t(n));
@@ -57,7 +57,7 @@ DrawFileRead unreadable(DrawFileRead r, int error) {
 DrawFileRead read_draw_file(const std::string& path, int frame_count) {
     DrawFileRead r;
     r.frame_count = frame_count;
-    if (frame_count < 0 || frame_count > draw_frames)
+    if (frame_count < 0 || frame_count > draw_file_frames)
         return refused(std::move(r), DrawFileRefusal::bad_header);
     // A pipe or a device at the path is refused without waiting for it,
     // and nothing past the largest drawing file is read.
@@ -79,7 +79,7 @@ DrawFileRead read_draw_file(const std::string& path, int frame_count) {
         return refused(std::move(r), DrawFileRefusal::truncated);
     const std::span<const std::uint8_t> head(bytes.data(), draw_body_offset);
     const std::int32_t file_frames = le::i32(head, 0);
-    if (file_frames < 0 || file_frames > draw_frames)
+    if (file_frames < 0 || file_frames > draw_file_frames)
         return refused(std::move(r), DrawFileRefusal::bad_header);
     r.file_frames = file_frames;
 
@@ -113,6 +113,7 @@ void apply_draw_file(const DrawFileImage& image, DrawData& draw, MidiChannelSett
         settings.volume[std::size_t(i + 1)] = 127 - image.volume_bytes[std::size_t(i)];
     }
     const int n = int(image.body.size() / draw_record_size);
+    if (std::size_t(n) > draw.draw_data.size()) draw.fit(n);
     for (int f = 0; f < n; ++f)
         std::copy_n(image.body.begin() + std::ptrdiff_t(f) * draw_record_size, draw_record_size,
                     draw[f].slot.begin());

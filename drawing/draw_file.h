@@ -2,8 +2,11 @@
 // The drawing file beside the recording (".pkc"): a 48-byte header whose
 // first field is the frame count, a 16-byte block with the programs and
 // (127 - velocity) of MIDI channels 1 … 8, then the drawing's records as
-// they lie in memory. Little-endian, no magic number.
+// they lie in memory. Little-endian, no magic number. A drawing of a
+// recording longer than draw_frames records (19:20) has the same layout
+// with a larger frame count, up to draw_file_frames.
 
+#include "analysis/spectrogram_store.h"
 #include "base/atomic_file.h"
 #include "drawing/draw_data.h"
 #include "midi/channel_settings.h"
@@ -19,10 +22,13 @@ namespace pitkad {
 inline constexpr int draw_header_size = 48;
 inline constexpr int draw_midi_block_size = 16;
 inline constexpr int draw_body_offset = draw_header_size + draw_midi_block_size;
+// The most records a drawing file holds: one per frame of the longest
+// recording, and one more.
+inline constexpr int draw_file_frames = recording_frame_limit + 1;
 // The largest drawing file without annotations: the header, the MIDI block
-// and draw_frames records.
+// and draw_file_frames records.
 inline constexpr std::size_t draw_file_max_bytes =
-    std::size_t(draw_body_offset) + std::size_t(draw_frames) * std::size_t(draw_record_size);
+    std::size_t(draw_body_offset) + std::size_t(draw_file_frames) * std::size_t(draw_record_size);
 // The largest drawing file read: that and an annotation block.
 inline constexpr std::size_t draw_file_read_max_bytes =
     draw_file_max_bytes + annotation_block_max_bytes;
@@ -59,7 +65,7 @@ enum class DrawFileRefusal {
     none,
     not_a_file,     // a device, pipe or socket
     too_large,      // longer than draw_file_read_max_bytes
-    bad_header,     // the header's frame count is below 0 or above draw_frames
+    bad_header,     // the header's frame count is below 0 or above draw_file_frames
     truncated,      // ends before the MIDI block or the records its header counts
     bad_midi_block, // a program or velocity byte above 127
     bad_record,     // a record byte that is no draw value
@@ -81,7 +87,7 @@ struct DrawFileRead {
 };
 
 // Reads and checks the whole file for a recording of frame_count frames
-// (0 … draw_frames; another count is refused as bad_header): it must be
+// (0 … draw_file_frames; another count is refused as bad_header): it must be
 // long enough for its header's frame count, the MIDI block must hold MIDI
 // data bytes and every record byte a draw value. A file made for another
 // frame count is loaded cut or padded to frame_count records. After the

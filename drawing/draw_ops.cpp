@@ -23,13 +23,13 @@ void put(DrawData& draw, std::uint8_t& cell, std::uint8_t v) {
     cell = v;
 }
 
-int records_in_use(int frame_count) {
-    return std::clamp(frame_count, 0, draw_frames);
+int records_in_use(const DrawData& draw, int frame_count) {
+    return std::clamp(frame_count, 0, int(draw.draw_data.size()));
 }
 
 // Frame f clamped to the records of the recording.
-int clamp_frame(int f, int frame_count) {
-    return std::clamp(f, 0, records_in_use(frame_count) - 1);
+int clamp_frame(const DrawData& draw, int f, int frame_count) {
+    return std::clamp(f, 0, records_in_use(draw, frame_count) - 1);
 }
 
 // Round to nearest, ties to even (the default rounding mode).
@@ -40,7 +40,7 @@ int round_even(double x) {
 // Slot 0 for line marks, slots 2 … 75 for note cells; the spare slot is
 // never part of a selection command.
 template <typename Fn> void for_each_target(DrawData& draw, int frame_count, DrawMode mode, Fn fn) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     if (mode == DrawMode::pen_select) {
         for (int f = 0; f < n; ++f)
             for (int b = first_band; b <= last_band; ++b)
@@ -71,24 +71,24 @@ bool has_selected_notes(const DrawData& draw, int frame_count) {
 }
 
 void reset_draw_select(DrawData& draw, int frame_count) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     for (int f = 0; f < n; ++f)
         for (auto& v : draw[f].slot)
             v = unselected(v);
 }
 
 void set_line_mark(DrawData& draw, int frame_count, int f, int colour) {
-    if (records_in_use(frame_count) <= 0) return;
-    put(draw, draw[clamp_frame(f, frame_count)].line_mark(), std::uint8_t(colour));
+    if (records_in_use(draw, frame_count) <= 0) return;
+    put(draw, draw[clamp_frame(draw, f, frame_count)].line_mark(), std::uint8_t(colour));
 }
 
 void clear_line_mark(DrawData& draw, int frame_count, int f) {
-    if (records_in_use(frame_count) <= 0) return;
-    put(draw, draw[clamp_frame(f, frame_count)].line_mark(), 0);
+    if (records_in_use(draw, frame_count) <= 0) return;
+    put(draw, draw[clamp_frame(draw, f, frame_count)].line_mark(), 0);
 }
 
 bool erase_nearest_line(DrawData& draw, int frame_count, int f) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     for (int d = 0; d <= 4; ++d) {
         if (f - d < 0 || f + d >= n) return false;
         for (int g : {f + d, f - d}) {
@@ -102,7 +102,7 @@ bool erase_nearest_line(DrawData& draw, int frame_count, int f) {
 }
 
 bool erase_run(DrawData& draw, int frame_count, int f, int band) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     if (f < 0 || f >= n || band < first_band || band > last_band) return false;
     const std::uint8_t v = draw[f].note_cell(band);
     if (v == 0) return false;
@@ -114,7 +114,7 @@ bool erase_run(DrawData& draw, int frame_count, int f, int band) {
 }
 
 int quantize_frame(const DrawData& draw, int frame_count, int f, int n) {
-    const int count = records_in_use(frame_count);
+    const int count = records_in_use(draw, frame_count);
     if (n <= 0 || f < 0 || f >= count) return f;
     int left = f;
     while (left >= 0 && draw[left].line_mark() == 0)
@@ -135,7 +135,7 @@ namespace {
 // divides it: first frame and one past the last. None when no lines enclose f.
 std::optional<std::pair<int, int>> division_around(const DrawData& draw, int frame_count, int f,
                                                    int n) {
-    const int count = records_in_use(frame_count);
+    const int count = records_in_use(draw, frame_count);
     if (n <= 0 || f < 0 || f >= count) return std::nullopt;
     int left = f;
     while (left >= 0 && draw[left].line_mark() == 0)
@@ -154,7 +154,7 @@ std::optional<std::pair<int, int>> division_around(const DrawData& draw, int fra
 
 void commit_pen_stroke(DrawData& draw, int frame_count, int start, int end, int band, int colour,
                        bool quantize, int division) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     if (band < first_band || band > last_band) return;
     if (start > end) std::swap(start, end);
     start = std::max(start, 0);
@@ -202,7 +202,7 @@ void commit_pen_stroke(DrawData& draw, int frame_count, int start, int end, int 
 }
 
 void select_pen_rect(DrawData& draw, int frame_count, int start, int end, int low, int high) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     if (start > end) std::swap(start, end);
     start = std::max(start, 0);
     end = std::min(end, n - 1);
@@ -222,7 +222,7 @@ void select_pen_rect(DrawData& draw, int frame_count, int start, int end, int lo
 }
 
 void select_lines(DrawData& draw, int frame_count, int start, int end) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     if (start > end) std::swap(start, end);
     start = std::max(start, 0);
     end = std::min(end, n - 1);
@@ -250,7 +250,7 @@ void recolour_selected(DrawData& draw, int frame_count, DrawMode mode, int colou
 }
 
 bool copy_line_interval(DrawData& draw, int frame_count, CopyDirection dir, int colour) {
-    const int n = records_in_use(frame_count);
+    const int n = records_in_use(draw, frame_count);
     int found[2] = {-1, -1};
     int count = 0;
     for (int f = 0; f < n; ++f) {

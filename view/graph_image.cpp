@@ -28,8 +28,16 @@ WholeGraph whole_graph(ViewState view, int frame_count) {
     view.zoom = 0;
     view.first_frame = 0;
     view.cursor_frame = -1;
+    std::int64_t pixels = std::int64_t(frames) * speed;
+    if (pixels > max_whole_graph_width) {
+        // Longer than 19:20 or so: zoomed out until it fits, several frames
+        // a column.
+        view.zoom = std::int32_t(
+            std::max<std::int64_t>(min_zoom, (max_whole_graph_width - 4) * zoom_per_frame / frames));
+        pixels = (std::int64_t(frames) * view.zoom + zoom_per_frame - 1) / zoom_per_frame;
+    }
     // Rounded up to the graph's multiple of 4, so the last frame is in.
-    const int width = (frames * speed + 3) / 4 * 4;
+    const int width = int((pixels + 3) / 4 * 4);
     return {view, std::max(width, min_client_width)};
 }
 

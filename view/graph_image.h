@@ -15,8 +15,8 @@
 namespace pitkad {
 
 // Widest picture of a whole recording; a wider one is drawn at a lower
-// scroll speed (4 → 2 → 1 pixels per frame), so that even the longest
-// recording stays a picture a viewer opens (58000 frames at 1 pixel).
+// scroll speed (4 → 2 → 1 pixels per frame), and a recording still longer
+// zoomed out to this width, so that it stays a picture a viewer opens.
 inline constexpr int max_whole_graph_width = 65536;
 
 struct GraphImageSources {

@@ -108,10 +108,10 @@ void GraphView::prepare_columns() {
 }
 
 int GraphView::store_capacity() const {
-    return int(std::min<std::size_t>(store_frames, store_.spectrogram.size() / cells_per_frame));
+    return store_.columns();
 }
 int GraphView::drawing_capacity() const {
-    return int(std::min<std::size_t>(draw_frames, drawing_.draw_data.size()));
+    return int(drawing_.draw_data.size());
 }
 
 GraphView::ColumnRange GraphView::readable_columns(int capacity) const {

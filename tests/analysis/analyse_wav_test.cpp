@@ -322,6 +322,27 @@ TEST_F(Analyse, StreamedSamplesMatchTheWholeRecording) {
     producer.join();
 }
 
+// A stream longer than announced, and longer than the store's first room,
+// is analysed to its end: the store makes room as the frames come.
+TEST_F(Analyse, AStreamLongerThanTheStoreGrowsIt) {
+    const int frames = store_frames + 40;
+    SampleStream stream(std::int64_t(recording_frame_limit) * 882);
+    std::thread producer([&] {
+        std::vector<float> piece(std::size_t(frames - 100) * 882, 0.0f);
+        stream.append(piece);
+        piece.resize(100 * 882);
+        for (int i = 0; i < int(piece.size()); ++i)
+            piece[std::size_t(i)] = float(test::sine_sample(9000, 440, 44100, i));
+        stream.append(piece);
+        stream.finish(frames);
+    });
+    EXPECT_EQ(analyse_stream(stream, *store_, *tables_, {}, 2, 1000), frames);
+    producer.join();
+    EXPECT_GT(store_->columns(), frames);
+    EXPECT_EQ(store_->at(frames - 200, 36), -60.0f);
+    EXPECT_GT(store_->at(frames - 20, 36), store_->at(frames - 20, 48) + 20.0f); // A4, not A5
+}
+
 TEST_F(Analyse, StopEndsTheStreamAnalysisAtOnce) {
     // Only tells a stop from a run to the end, on a loaded machine too.
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)

@@ -332,6 +332,56 @@ TEST_F(Cache, ReloadRestoresTheCachedColumns) {
     EXPECT_EQ(store_->spectrogram, cached);
 }
 
+// A recording longer than 19:20 has a cache of the same layout with a larger
+// count and the long mark, read back whole; its analysis is then read again
+// from the file held open, whatever becomes of the file at its name.
+TEST_F(Cache, LongRecordingsHaveALongCache) {
+    const auto recording = dir_ / "long.mp3";
+    test::write_file(recording, test::Bytes(1000, 7));
+    const int frames = frame_limit + 3;
+    store_->make_room(frames);
+    for (int t = 0; t < frames; ++t)
+        store_->at(t, 2 + t % 74) = -float(t % 50);
+    store_->frame_count = frames;
+    store_->wav_file_size = 1000;
+    ASSERT_TRUE(write_analysis_cache(recording, *store_, fallback_));
+    EXPECT_TRUE(store_->analysed.empty());
+    const std::vector<float> written = store_->spectrogram;
+
+    const auto pkd = dir_ / "long.pkd";
+    const test::Bytes file = test::read_file(pkd);
+    ASSERT_EQ(file.size(), 64u + std::size_t(frames) * 304u);
+    EXPECT_EQ(le::u32(file, 4), std::uint32_t(frames));
+    EXPECT_EQ(le::u32(file, 8), cache_fingerprint_marker);
+    EXPECT_EQ(le::u32(file, 24), cache_long_marker);
+
+    auto read = std::make_unique<SpectrogramStore>();
+    ASSERT_TRUE(read_analysis_cache(recording, *read));
+    EXPECT_EQ(read->frame_count, frames);
+    EXPECT_EQ(read->spectrogram, written);
+
+    // Replaced at its name (as a save does), the held file still restores.
+    test::write_file(dir_ / "other", test::Bytes(100, 1));
+    fs::rename(dir_ / "other", pkd);
+    read->at(frames - 1, 40) = 9.0f;
+    EXPECT_TRUE(reload_analysis_cache(*read));
+    EXPECT_EQ(read->spectrogram, written);
+
+    // Without the mark, or with a level that is no number, the cache is not
+    // taken and the store is left as it was.
+    for (const auto& damage : std::vector<std::pair<std::size_t, std::uint8_t>>{
+             {24, 0}, {64 + 304 * std::size_t(frames - 1) + 43, 0x7f}}) {
+        test::Bytes bad = file;
+        bad[damage.first] = damage.second;
+        if (damage.first > 64) bad[damage.first - 1] = 0xc0; // a NaN
+        test::write_file(pkd, bad);
+        auto other = std::make_unique<SpectrogramStore>();
+        EXPECT_FALSE(read_analysis_cache(recording, *other)) << damage.first;
+        EXPECT_EQ(other->columns(), store_frames);
+        EXPECT_EQ(other->frame_count, 1);
+    }
+}
+
 // A stop asked for while the recording is hashed ends the check at once: no
 // fingerprint, the cache not used, the store untouched.
 TEST_F(Cache, AStopEndsTheFingerprintCheck) {

@@ -299,16 +299,17 @@ TEST(WavReader, TruncatedDataIsLimitedToTheBytesPresent) {
     EXPECT_EQ(r.file_size, std::int32_t(b.size()));
 }
 
-// 57999 frames are accepted, 58000 refused; sparse files keep this cheap.
+// 719999 frames (4 hours) are accepted, 720000 refused; sparse files keep
+// this cheap.
 TEST(WavReader, FrameLimit) {
     test::TempDir dir;
-    for (int frames : {57999, 58000}) {
+    for (int frames : {recording_frame_limit - 1, recording_frame_limit}) {
         const auto file = dir / "long.wav";
         Chunk d{"data", {}, std::uint32_t(frames) * 441u * 2u, true};
         test::write_file(file, wav_bytes({fmt_chunk(1, 22050), d}));
         std::filesystem::resize_file(file, 44 + std::uintmax_t(frames) * 882u);
         const WavRecording r = read_wav(file, false);
-        if (frames < 58000) {
+        if (frames < recording_frame_limit) {
             EXPECT_TRUE(r.ok) << int(r.status);
             EXPECT_EQ(r.frame_count, frames);
         } else {

@@ -105,14 +105,14 @@ TEST_F(OpenSequence, RefusalsShowTheirMessageAndKeepTheOpenRecording) {
              fs::resize_file(p, 36);
          },
          status_texts::bad_header},
-        // 58000 frames of 20 ms at 22050 Hz mono, held in a sparse file;
+        // 720000 frames (4 hours) of 20 ms at 22050 Hz mono, in a sparse file;
         // refused from the header before any sample is read.
         {"too large",
          [](const fs::path& p) {
              ToneWav s;
              s.rate = 22050;
              s.frames = 0;
-             s.data_size = 58000LL * 882;
+             s.data_size = std::int64_t(recording_frame_limit) * 882;
              write_wav(p, s);
              fs::resize_file(p, 44 + std::uintmax_t(s.data_size));
          },

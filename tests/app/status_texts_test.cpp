@@ -16,7 +16,7 @@ TEST(StatusTexts, ComposeTheSameMessagesAsShownBefore) {
         {"ok", text_of(OpenStatus::ok), ""},
         {"no detail", text_of(OpenStatus::bad_header), t::bad_header},
         {"too long: the limit", text_of(OpenStatus::too_large),
-         "ファイルが大きすぎます (長さの上限は 19:20 です)"},
+         "ファイルが大きすぎます (長さの上限は 4:00:00 です)"},
         {"detail in brackets", text_of(OpenStatus::unsupported, "ogg: no audio stream"),
          QString(t::unsupported) + " (ogg: no audio stream)"},
         {"player, with the file",

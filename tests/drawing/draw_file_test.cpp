@@ -103,7 +103,7 @@ TEST_F(DrawFileTest, RefusedFilesChangeNothing) {
     using enum DrawFileRefusal;
     const Case cases[] = {
         {"frame count -1", 3, 0xFF, bad_header},
-        {"frame count 68536", 2, 0x01, bad_header},
+        {"frame count above the longest recording's", 2, 0x0B, bad_header},
         {"ends inside the body", 228063, -1, truncated},
         {"ends inside the MIDI block", 60, -1, truncated},
         {"empty", 0, -1, truncated},
@@ -152,10 +152,14 @@ TEST_F(DrawFileTest, OtherFrameCountsLoadCutOrPadded) {
         {1497, 1500, -1, DrawFileStatus::ok},     {0, 10, -1, DrawFileStatus::ok},
         {10, 0, -1, DrawFileStatus::ok},          {1502, 1500, 1501, DrawFileStatus::refused},
         {draw_frames, 1, -1, DrawFileStatus::ok},
+        // Longer than 19:20: the same layout with a larger count.
+        {70000, 70000, -1, DrawFileStatus::ok},   {70000, 1500, -1, DrawFileStatus::ok},
+        {1500, 70000, -1, DrawFileStatus::ok},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.file_frames) + " -> " + std::to_string(c.recording_frames));
         auto made = std::make_unique<DrawData>();
+        made->fit(c.file_frames);
         for (int f = 0; f < c.file_frames; ++f)
             (*made)[f].note_cell(2 + f % 74) = 1 + f % 16;
         auto bytes = build_draw_file(*made, c.file_frames, channels);
@@ -171,7 +175,8 @@ TEST_F(DrawFileTest, OtherFrameCountsLoadCutOrPadded) {
         EXPECT_EQ(r.frame_count, c.recording_frames);
         EXPECT_EQ(r.resized(), c.file_frames != c.recording_frames);
         EXPECT_EQ(read.program[8], 18);
-        for (int f = 0; f <= std::min(c.recording_frames, draw_frames - 1); ++f)
+        ASSERT_GE(int(loaded->draw_data.size()), c.recording_frames);
+        for (int f = 0; f < int(loaded->draw_data.size()); ++f)
             ASSERT_EQ((*loaded)[f],
                       f < std::min(c.file_frames, c.recording_frames) ? (*made)[f] : draw_frame{})
                 << f;

@@ -17,6 +17,7 @@ TEST(WholeGraph, WidthCoversEveryFrameAtTheFastestSpeedThatFits) {
         {100, 4, 4, 592},                         // never narrower than the window's graph
         {16384, 4, 4, 65536},                     // exactly the widest
         {16385, 4, 2, 32772}, {58000, 4, 1, 58000},
+        {540012, 4, 1, 65528}, // 3 hours: zoomed out to fit
         {0, 1, 1, 592},       {500, 3, 1, 592}, // a speed the renderer does not draw counts as 1
     };
     for (const Case& c : cases) {
