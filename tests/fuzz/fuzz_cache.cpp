@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store->frame_count = 1;
     store->cache_file_name.clear();
     if (read_analysis_cache(wav, *store)) {
-        PITKAD_FUZZ_CHECK(store->frame_count >= 0 && store->frame_count < frame_limit);
+        PITKAD_FUZZ_CHECK(store->frame_count >= 0 && store->frame_count < recording_frame_limit);
         for (int t = 0; t < store->frame_count; ++t)
             for (float v : store->column(t)) PITKAD_FUZZ_CHECK(std::isfinite(v));
     } else {

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const WavRecording r = read_wav(file);
     if (r.ok) {
         PITKAD_FUZZ_CHECK(r.data_offset + r.data_size <= size);
-        PITKAD_FUZZ_CHECK(r.frame_count >= 0 && r.frame_count < frame_limit);
+        PITKAD_FUZZ_CHECK(r.frame_count >= 0 && r.frame_count < recording_frame_limit);
     }
     const PcmLoadResult p = parse_wav_for_playback(std::vector<std::uint8_t>(data, data + size));
     if (p.audio) PITKAD_FUZZ_CHECK(p.audio->samples.size() ==
