@@ -109,17 +109,36 @@ void ControlStrip::place(int w, int graph_height) {
     // is room.
     const PlacedRect t = place_control(control_places[7], w, h);
     const PlacedRect right = place_control(control_places[10], w, h);
-    const int time_room = std::max(
-        48, time_display->fontMetrics().horizontalAdvance(QStringLiteral("00:00.0 / 00:00.0")) + 8);
-    const int x = t.x + time_room;
-    audio_status_label->setGeometry(x, t.y, std::max(0, right.x - x - 4), t.h);
-    set_audio_status(audio_status_);
+    time_row_ = {t.x, t.y, right.x, t.h};
+    place_audio_status();
     // The open's progress takes the time display's room and the note's (the
     // time says nothing while a recording opens), the button at its right.
     const int cancel_width = open_cancel_button->sizeHint().width();
     const int bar_width = std::max(0, right.x - 4 - t.x - cancel_width - 4);
     open_progress->setGeometry(t.x, t.y - 2, bar_width, t.h + 4);
     open_cancel_button->setGeometry(t.x + bar_width + 4, t.y - 4, cancel_width, t.h + 8);
+}
+
+void ControlStrip::place_audio_status() {
+    // Room for the time as it reads now, and never less than up to an hour
+    // takes (a longer recording's hours widen it).
+    const QFontMetrics m = time_display->fontMetrics();
+    const int time_room =
+        std::max({48, m.horizontalAdvance(QStringLiteral("00:00.0 / 00:00.0")) + 8,
+                  m.horizontalAdvance(time_display->text()) + 8});
+    const QRect shown = time_display->geometry();
+    time_display->setGeometry(shown.x(), shown.y(), std::max(shown.width(), time_room - 4),
+                              shown.height());
+    const int x = time_row_.x + time_room;
+    audio_status_label->setGeometry(x, time_row_.y, std::max(0, time_row_.right - x - 4),
+                                    time_row_.h);
+    set_audio_status(audio_status_);
+}
+
+void ControlStrip::set_time_text(const QString& text) {
+    const int before = time_display->fontMetrics().horizontalAdvance(time_display->text());
+    time_display->setText(text);
+    if (time_display->fontMetrics().horizontalAdvance(text) != before) place_audio_status();
 }
 
 void ControlStrip::set_transport_enabled(bool enabled) {

@@ -57,6 +57,8 @@ class ControlStrip final : public QObject {
     // Shows the progress of `job` (the time left once it has run a second)
     // while `loop` runs, until the job ends and quits it.
     void follow_open(const OpenJob& job, QEventLoop& loop);
+    // The time display's text; the note beside it moves to make room.
+    void set_time_text(const QString& text);
     // Which skip button the popup was last opened for.
     int skip_menu_button() const { return skip_menu_button_; }
 
@@ -73,8 +75,15 @@ class ControlStrip final : public QObject {
     std::array<QAction*, 9> skip_menu_items{};
 
   private:
+    void place_audio_status();
+
     QWidget& parent_;
     QString audio_status_; // the whole text, before it is cut to fit
+    // The time display's row: its left edge, top, the right-hand controls'
+    // left edge, and height.
+    struct {
+        int x = 0, y = 0, right = 0, h = 0;
+    } time_row_;
     int skip_menu_button_ = 0;
 };
 

@@ -28,7 +28,7 @@ int MainWindow::Hosts::shown_position() const {
     return w_.strip->position_slider->value();
 }
 void MainWindow::Hosts::set_time_text(const QString& text) {
-    w_.strip->time_display->setText(text);
+    w_.strip->set_time_text(text);
 }
 void MainWindow::Hosts::focus_time_display() {
     w_.strip->time_display->setFocus();
