@@ -3,7 +3,9 @@
 #include "app/cli_recording.h"
 #include "app/language.h"
 #include "app/status_texts.h"
+#include "base/atomic_file.h"
 #include "control/document.h"
+#include "control/suggestions.h"
 
 #include <chrono>
 #include <memory>
@@ -45,6 +47,22 @@ int run_analyse_cli(const AnalyseArgs& args) {
                 .arg(file, QString::number(store.frame_count), QString::number(seconds, 'f', 2)));
     }
     return status;
+}
+
+int run_suggest_cli(const SuggestArgs& args) {
+    const SuggestResult r = suggest(
+        local_path(args.file), args.channel ? *args.channel : remembered_analysis_channel(args.file));
+    if (!r.ok) {
+        print_file_error(local_path(args.file), text_of(r.status, r.detail));
+        return 1;
+    }
+    const std::string json = suggestions_json(r.suggestions);
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(json.data()), json.size());
+    if (!write_file_atomically(local_path(args.out), bytes)) {
+        print_file_error(local_path(args.out), tr_text(file_not_written));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace pitkad

@@ -66,6 +66,8 @@ int answer_without_window(const pitkad::CommandLine& line) {
         return pitkad::run_import_midi_cli(line.exchange);
     case Mode::export_csv:
         return pitkad::run_export_csv_cli(line.exchange);
+    case Mode::suggest:
+        return pitkad::run_suggest_cli(line.suggest);
     case Mode::window:
         break;
     }

@@ -15,7 +15,7 @@ namespace {
 constexpr unsigned bit(Mode m) {
     return 1u << unsigned(m);
 }
-constexpr unsigned all_modes = 0x3f;
+constexpr unsigned all_modes = 0x7f;
 
 struct OptionSpec {
     const char* name;
@@ -34,14 +34,16 @@ constexpr OptionSpec option_specs[] = {
     {"export-midi", false, bit(Mode::export_midi)},
     {"import-midi", false, bit(Mode::import_midi)},
     {"export-csv", false, bit(Mode::export_csv)},
+    {"suggest", false, bit(Mode::suggest)},
     {"speed", true, bit(Mode::window)},
     {"transpose", true, bit(Mode::window)},
     {"cents", true, bit(Mode::window)},
     {"loop", true, bit(Mode::window)},
     {"threads", true, bit(Mode::analyse)},
     {"no-cache", false, bit(Mode::analyse)},
-    {"channel", true, bit(Mode::analyse) | bit(Mode::render)},
-    {"o", true, bit(Mode::render) | bit(Mode::export_midi) | bit(Mode::export_csv)},
+    {"channel", true, bit(Mode::analyse) | bit(Mode::render) | bit(Mode::suggest)},
+    {"o", true,
+     bit(Mode::render) | bit(Mode::export_midi) | bit(Mode::export_csv) | bit(Mode::suggest)},
     {"width", true, bit(Mode::render)},
     {"line-width", true, bit(Mode::render)},
     {"scroll-speed", true, bit(Mode::render)},
@@ -69,7 +71,7 @@ constexpr struct {
 } mode_options[] = {
     {"analyse", Mode::analyse},         {"render", Mode::render},
     {"export-midi", Mode::export_midi}, {"import-midi", Mode::import_midi},
-    {"export-csv", Mode::export_csv},
+    {"export-csv", Mode::export_csv},   {"suggest", Mode::suggest},
 };
 
 std::optional<int> int_in(const QString& text, int lo, int hi) {
@@ -123,6 +125,8 @@ class ModeReader {
         case Mode::import_midi:
         case Mode::export_csv:
             return exchange(files, line.mode, line.exchange);
+        case Mode::suggest:
+            return suggest(files, line.suggest);
         }
         return false;
     }
@@ -180,6 +184,13 @@ class ModeReader {
                int_option("first-frame", 0, recording_frame_limit - 1, a.first_frame) &&
                int_option("sensitivity", 0, 100, a.sensitivity) &&
                int_option("colour", 0, 100, a.colour) && channel_option(a.channel);
+    }
+
+    bool suggest(const QStringList& files, SuggestArgs& a) {
+        if (files.size() != 1) return false;
+        a.file = files[0];
+        a.out = p_.value("o");
+        return !a.out.isEmpty() && channel_option(a.channel);
     }
 
     bool exchange(const QStringList& files, Mode mode, ExchangeArgs& a) {
@@ -286,6 +297,10 @@ const char* usage_source_of(Mode mode) {
         return PITKAD_TR(
             "PitkaD",
             "使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]\n");
+    case Mode::suggest:
+        return PITKAD_TR(
+            "PitkaD",
+            "使い方: pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]\n");
     }
     return usage_source;
 }

@@ -75,7 +75,13 @@ struct ExchangeArgs {
     bool loudness = false;
 };
 
-enum class Mode { window, analyse, render, export_midi, import_midi, export_csv };
+// `--suggest FILE -o OUT.json [--channel first|second|mid]`
+struct SuggestArgs {
+    QString file, out;
+    std::optional<AnalysisChannel> channel; // none: as remembered
+};
+
+enum class Mode { window, analyse, render, export_midi, import_midi, export_csv, suggest };
 enum class InfoOption { none, help, version };
 
 struct CommandLine {
@@ -95,6 +101,7 @@ struct CommandLine {
     AnalyseArgs analyse;
     RenderArgs render;
     ExchangeArgs exchange;
+    SuggestArgs suggest;
 };
 
 // The arguments after the program's name.
@@ -130,6 +137,9 @@ inline constexpr const char* usage_source = PITKAD_TR(
     "      MIDI ファイルを読み込み、ファイルの描画として保存します。\n"
     "  pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]\n"
     "      解析データを CSV ファイルに書き出します。\n"
+    "  pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]\n"
+    "      録音の音から推定した提案 (チューニングなど) を JSON ファイルに\n"
+    "      書き出します。\n"
     "  pitkad --help\n"
     "      この説明を表示します。\n"
     "  pitkad --version\n"

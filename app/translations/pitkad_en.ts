@@ -1524,6 +1524,12 @@
 </translation>
     </message>
     <message>
+        <source>使い方: pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]
+</source>
+        <translation>usage: pitkad --suggest FILE -o OUT.json [--channel first|second|mid]
+</translation>
+    </message>
+    <message>
         <source>使い方:
   pitkad [ファイル] [--speed 百分率] [--transpose 半音] [--cents セント]
          [--loop 開始-終了] [--lang ja|en]
@@ -1549,6 +1555,9 @@
       MIDI ファイルを読み込み、ファイルの描画として保存します。
   pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
       解析データを CSV ファイルに書き出します。
+  pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]
+      録音の音から推定した提案 (チューニングなど) を JSON ファイルに
+      書き出します。
   pitkad --help
       この説明を表示します。
   pitkad --version
@@ -1580,6 +1589,9 @@
       Reads a MIDI file and saves it as FILE&apos;s drawing.
   pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
       Writes the analysis data to a CSV file.
+  pitkad --suggest FILE -o OUT.json [--channel first|second|mid]
+      Writes the suggestions from the recording&apos;s sound, such as its
+      tuning, to a JSON file.
   pitkad --help
       Shows this text.
   pitkad --version

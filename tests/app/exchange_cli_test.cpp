@@ -1,5 +1,7 @@
 // `pitkad --export-midi`, `--import-midi` and `--export-csv` run as
 // processes on a generated recording with a drawing beside it.
+#include <QJsonDocument>
+#include <QJsonObject>
 #include "app/status_texts.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_file.h"
@@ -116,6 +118,23 @@ TEST_F(ExchangeCli, ExportCsvWritesTheAnalysisAndTheNotes) {
     EXPECT_NE(csv.find("\n1.98,"), std::string::npos);
     const auto n = read_file(notes);
     EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(*drawing, frames));
+}
+
+// --suggest writes every list, and the tuning when the sound tells it; a
+// missing output is a usage error.
+TEST_F(ExchangeCli, SuggestWritesJson) {
+    const fs::path out = dir.path() / "s.json";
+    ProcessResult r = run({"--suggest", s(wav), "-o", s(out)});
+    ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    const auto bytes = read_file(out);
+    const QJsonObject json =
+        QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                           qsizetype(bytes.size())))
+            .object();
+    for (const char* list : {"key", "beats", "downbeats", "chords", "notes"})
+        EXPECT_TRUE(json[list].isArray()) << list;
+    EXPECT_TRUE(json.contains("tuning"));
+    EXPECT_EQ(run({"--suggest", s(wav)}).exit_code, 2);
 }
 
 // A drawing the window saved elsewhere for the recording is the one read.

@@ -8,6 +8,7 @@
 #include "analysis/analysis_cache.h"
 #include "audio/recording_decoder.h"
 #include "control/recording_loader.h"
+#include "control/suggestions.h"
 
 #include <gtest/gtest.h>
 
@@ -295,6 +296,26 @@ TEST(RecordingFormats, LengthLimit) {
             EXPECT_EQ(out.status, OpenStatus::too_large);
         }
     }
+}
+
+// The tuning is suggested from a decoded recording: a tone with its
+// harmonics 24 cents sharp, as an MP3.
+TEST(RecordingFormats, SuggestsTheTuning) {
+    test::TempDir dir;
+    const auto wav = dir / "sharp.wav";
+    test::write_file(wav, test::wav_bytes(44100, 1, 44100 * 4, [](int f, int) {
+        double v = 0;
+        for (int h = 1; h <= 4; ++h)
+            v += 4000.0 / h * std::sin(2 * M_PI * 446.1 * h * f / 44100);
+        return int(v);
+    }));
+    const auto mp3 = dir / "sharp.mp3";
+    convert(wav, "-c:a libmp3lame", mp3);
+    const SuggestResult r = suggest(mp3);
+    ASSERT_TRUE(r.ok) << r.detail;
+    ASSERT_TRUE(r.suggestions.tuning.ok);
+    EXPECT_NEAR(r.suggestions.tuning.cents, 24.0, 1.0);
+    EXPECT_FALSE(suggest(dir / "missing.mp3").ok);
 }
 
 // Each step of the reading is bounded in time, and a stop ends the opening.

@@ -1,0 +1,38 @@
+#pragma once
+// Suggestions from the sound of a recording, for the user to accept or
+// ignore: so far its tuning. Reading the recording (any format the decoder
+// takes) and gathering the suggestions, without a window, and their JSON.
+
+#include "analysis/analysis_channel.h"
+#include "analysis/open_status.h"
+#include "analysis/tuning.h"
+#include "base/progress.h"
+
+#include <filesystem>
+#include <string>
+
+namespace pitkad {
+
+struct Suggestions {
+    TuningEstimate tuning;
+};
+
+struct SuggestResult {
+    bool ok = false;
+    bool cancelled = false;             // the stop came first
+    OpenStatus status = OpenStatus::ok; // why not, when !ok and not cancelled
+    std::string detail;                 // the technical reason, or empty
+    Suggestions suggestions;
+};
+
+// Reads `file` (its `channel`, as the analysis does) and estimates what it can.
+SuggestResult suggest(const std::filesystem::path& file,
+                      AnalysisChannel channel = AnalysisChannel::first,
+                      const TaskControl& control = {});
+
+// {"tuning": {"a4_hz": …, "cents": …}, "key": [], "beats": [], "downbeats":
+// [], "chords": [], "notes": []}: the lists not yet suggested are empty.
+// Without an estimate the tuning is null.
+std::string suggestions_json(const Suggestions& s);
+
+} // namespace pitkad
