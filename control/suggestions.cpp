@@ -2,6 +2,7 @@
 
 #include "analysis/band_tables.h"
 #include "audio/recording_decoder.h"
+#include "control/recording_loader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,10 +30,13 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
         return result;
     }
     decoder->set_analysis_channel(channel);
+    // The reading stops when the tuning has enough, or when asked to.
+    std::stop_source enough;
+    const std::stop_callback forward(control.stop, [&enough] { enough.request_stop(); });
     SampleStream samples(std::int64_t(recording_frame_limit + 1) * frame_step,
-                         SampleStream::default_ahead, control.stop);
+                         SampleStream::default_ahead, enough.get_token());
     DecodeOutcome decoded;
-    auto decode = [&] { decoded = decoder->run(&samples, false, false, control.stop); };
+    auto decode = [&] { decoded = decoder->run(&samples, false, false, enough.get_token()); };
     std::thread reader;
     try {
         reader = std::thread(decode);
@@ -53,18 +57,43 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
         at += n;
         samples.release_before(at);
     }
+    const bool had_enough = !tuning.wants_more();
+    enough.request_stop();
     samples.close_reading();
     if (reader.joinable()) reader.join();
     if (control.stopping()) {
         result.cancelled = true;
         return result;
     }
-    if (!decoded.ok) {
+    if (!decoded.ok && !had_enough) {
         result.status = decoded.status;
         result.detail = std::move(decoded.detail);
         return result;
     }
-    result.suggestions.tuning = tuning.result();
+    Suggestions& s = result.suggestions;
+    s.tuning = tuning.result();
+
+    // The rest from the analysis, as the window has it.
+    auto store = std::make_unique<SpectrogramStore>();
+    const LoadResult loaded = load_or_analyse(file, *store, build_band_tables(), {}, 0, true,
+                                              false, control, channel);
+    if (loaded.cancelled) {
+        result.cancelled = true;
+        return result;
+    }
+    // An analysis that could not be cached is still an analysis.
+    if (!loaded.ok && !loaded.cache_write_failed) {
+        result.status = loaded.status;
+        result.detail = loaded.detail;
+        return result;
+    }
+    s.beats = suggest_beats(*store);
+    std::vector<int> bounds{0};
+    for (int b : s.beats.beats)
+        if (b > bounds.back()) bounds.push_back(b);
+    if (store->frame_count > bounds.back()) bounds.push_back(store->frame_count);
+    s.chords = suggest_chords(*store, bounds);
+    s.keys = suggest_keys(*store, bounds);
     result.ok = true;
     return result;
 }
@@ -79,8 +108,25 @@ std::string suggestions_json(const Suggestions& s) {
     } else {
         root["tuning"] = QJsonValue::Null;
     }
-    for (const char* list : {"key", "beats", "downbeats", "chords", "notes"})
-        root[list] = QJsonArray{};
+    auto seconds = [](int frame) { return frame * (frame_ms / 1000.0); };
+    auto times = [&](const std::vector<int>& frames) {
+        QJsonArray a;
+        for (int f : frames)
+            a.append(seconds(f));
+        return a;
+    };
+    root["beats"] = times(s.beats.beats);
+    root["downbeats"] = times(s.beats.downbeats);
+    QJsonArray chords, keys;
+    for (const HarmonySpan& c : s.chords)
+        chords.append(QJsonObject{{"start", seconds(c.first)},
+                                  {"end", seconds(c.end)},
+                                  {"label", QString::fromStdString(c.label)}});
+    for (const HarmonySpan& k : s.keys)
+        keys.append(QJsonObject{{"start", seconds(k.first)}, {"label", QString::fromStdString(k.label)}});
+    root["chords"] = chords;
+    root["key"] = keys;
+    root["notes"] = QJsonArray{};
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
 }
 

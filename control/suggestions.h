@@ -1,10 +1,14 @@
 #pragma once
 // Suggestions from the sound of a recording, for the user to accept or
-// ignore: so far its tuning. Reading the recording (any format the decoder
-// takes) and gathering the suggestions, without a window, and their JSON.
+// ignore: its tuning, beats and bars, chords and keys. Reading the
+// recording (any format the decoder takes, the analysis from its cache when
+// there is one) and gathering the suggestions, without a window, and their
+// JSON.
 
 #include "analysis/analysis_channel.h"
 #include "analysis/open_status.h"
+#include "analysis/beats.h"
+#include "analysis/harmony.h"
 #include "analysis/tuning.h"
 #include "base/progress.h"
 
@@ -15,6 +19,9 @@ namespace pitkad {
 
 struct Suggestions {
     TuningEstimate tuning;
+    BeatSuggestion beats;             // frames
+    std::vector<HarmonySpan> chords;  // over the beats
+    std::vector<HarmonySpan> keys;
 };
 
 struct SuggestResult {
@@ -30,9 +37,10 @@ SuggestResult suggest(const std::filesystem::path& file,
                       AnalysisChannel channel = AnalysisChannel::first,
                       const TaskControl& control = {});
 
-// {"tuning": {"a4_hz": …, "cents": …}, "key": [], "beats": [], "downbeats":
-// [], "chords": [], "notes": []}: the lists not yet suggested are empty.
-// Without an estimate the tuning is null.
+// {"tuning": {"a4_hz": …, "cents": …}, "key": [{"start": s, "label": …}],
+// "beats": [s, …], "downbeats": [s, …], "chords": [{"start": s, "end": s,
+// "label": …}], "notes": []}, times in seconds of the recording. Without an
+// estimate the tuning is null; notes are not suggested yet.
 std::string suggestions_json(const Suggestions& s);
 
 } // namespace pitkad

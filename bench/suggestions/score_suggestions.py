@@ -8,11 +8,17 @@ SoundFonts, shifts their pitch by known amounts with sox, runs
 
     bench/suggestions/score_suggestions.py PITKAD [WORK_DIR]
 
-So far the suggestions hold the tuning: its error in cents is scored.
+Scored: the tuning's error in cents (every shift), and on the unshifted
+renderings the beat and downbeat F-measures (±70 ms), the chord recall
+(major/minor vocabulary, MIREX style) and the key (the weighted score that
+counts a relative key as half right), with mir_eval.
 """
 
 import json
 import os
+
+import mir_eval
+import numpy as np
 import subprocess
 import sys
 import tempfile
@@ -32,10 +38,16 @@ def vlq(n):
 
 
 def midi_file(tracks, bpm):
-    """tracks: [(program, channel, [(start_beat, beats, pitch, velocity)])]."""
+    """tracks: [(program, channel, [(start_beat, beats, pitch, velocity)])];
+    bpm: one tempo, or [(beat, bpm)] changes."""
     chunks = []
-    tempo = 60_000_000 // bpm
-    head = vlq(0) + b"\xff\x51\x03" + tempo.to_bytes(3, "big") + vlq(0) + b"\xff\x2f\x00"
+    changes = bpm if isinstance(bpm, list) else [(0, bpm)]
+    head, now = b"", 0
+    for beat, tempo_bpm in changes:
+        tick = int(beat * TICKS)
+        head += vlq(tick - now) + b"\xff\x51\x03" + (60_000_000 // tempo_bpm).to_bytes(3, "big")
+        now = tick
+    head += vlq(0) + b"\xff\x2f\x00"
     chunks.append(b"MTrk" + len(head).to_bytes(4, "big") + head)
     for program, channel, notes in tracks:
         events = [(0, 0, bytes([0xC0 | channel, program]))]
@@ -72,29 +84,112 @@ def piano_piece():
 
 
 def quartet_piece():
-    parts = [(40, 0, 24), (40, 1, 19), (41, 2, 12), (42, 3, 0)]
+    """Violins on the chord in half notes, the viola in repeated eighths,
+    the cello walking in quarters: an accompaniment texture."""
     tracks = []
-    for program, channel, lift in parts:
+    for program, channel, lift in [(40, 0, 24), (40, 1, 19)]:
         notes = []
         for bar, (root, chord) in enumerate(PROGRESSION * 2):
-            voice = chord[(channel + bar) % len(chord)]
-            notes.append((bar * 4, 2, root + lift + voice, 80))
-            notes.append((bar * 4 + 2, 2, root + lift + chord[(channel + bar + 1) % len(chord)], 80))
+            for half in range(2):
+                voice = chord[(channel + bar + half) % len(chord)]
+                notes.append((bar * 4 + half * 2, 2, root + lift + voice, 80))
         tracks.append((program, channel, notes))
+    viola, cello = [], []
+    for bar, (root, chord) in enumerate(PROGRESSION * 2):
+        for step in range(8):
+            viola.append((bar * 4 + step / 2, 0.45, root + 12 + chord[1 + step % 2], 70))
+        for beat in range(4):
+            cello.append((bar * 4 + beat, 0.9, root - 12 + chord[beat % len(chord)], 85))
+    tracks += [(41, 2, viola), (42, 3, cello)]
     return midi_file(tracks, 80)
 
 
 def brass_piece():
+    """A chorale re-sounded on every beat, the melody moving in quarters."""
     parts = [(56, 0, 24), (60, 1, 12), (57, 2, 12), (58, 3, 0)]
     tracks = []
     for program, channel, lift in parts:
-        notes = [(bar * 4, 4, root + lift + chord[channel % len(chord)], 85)
-                 for bar, (root, chord) in enumerate(PROGRESSION * 2)]
+        notes = []
+        for bar, (root, chord) in enumerate(PROGRESSION * 2):
+            for beat in range(4):
+                tone = chord[(channel + (beat if channel == 0 else 0)) % len(chord)]
+                notes.append((bar * 4 + beat, 0.85, root + lift + tone, 85 if beat == 0 else 70))
         tracks.append((program, channel, notes))
     return midi_file(tracks, 90)
 
 
-PIECES = {"piano": piano_piece, "strings": quartet_piece, "brass": brass_piece}
+# A band: drums on every beat, bass on the roots, chords on the off-beats;
+# the tempo rises from 96 to 120 bpm halfway, then eases back to 108.
+BAND_TEMPI = [(0, 96), (32, 120), (48, 108)]
+
+
+def band_piece():
+    drums, bass, keys = [], [], []
+    for bar, (root, chord) in enumerate(PROGRESSION * 2):
+        for beat in range(4):
+            at = bar * 4 + beat
+            drums.append((at, 0.25, 36 if beat % 2 == 0 else 38, 100))
+            drums.append((at + 0.5, 0.25, 42, 70))
+            bass.append((at, 0.9, root - 12 + (7 if beat == 2 else 0), 95))
+            for tone in chord:
+                keys.append((at + 0.5, 0.4, root + 12 + tone, 75))
+    return midi_file([(0, 9, drums), (33, 1, bass), (4, 2, keys)], BAND_TEMPI)
+
+
+PIECES = {"piano": (piano_piece, 100), "strings": (quartet_piece, 80),
+          "brass": (brass_piece, 90), "band": (band_piece, BAND_TEMPI)}
+BARS = len(PROGRESSION) * 2
+NAMES = ["C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"]
+
+
+def beat_time(beat, tempi):
+    """Seconds at `beat` under [(beat, bpm)] changes."""
+    t, at, bpm = 0.0, 0, tempi[0][1]
+    for start, next_bpm in tempi[1:]:
+        if beat <= start:
+            break
+        t += (start - at) * 60.0 / bpm
+        at, bpm = start, next_bpm
+    return t + (beat - at) * 60.0 / bpm
+
+
+def truth(tempi):
+    tempi = tempi if isinstance(tempi, list) else [(0, tempi)]
+    beats = np.array([beat_time(b, tempi) for b in range(BARS * 4)])
+    downbeats = beats[::4]
+    chords = []
+    for bar, (root, chord) in enumerate(PROGRESSION * 2):
+        quality = "min" if chord[1] == 3 else ("7" if len(chord) == 4 else "maj")
+        chords.append((beat_time(bar * 4, tempi), beat_time(bar * 4 + 4, tempi),
+                       f"{NAMES[root % 12]}:{quality}"))
+    return beats, downbeats, chords
+
+
+def key_name(label):
+    root, quality = label.split(":")
+    return f"{root} {'major' if quality == 'maj' else 'minor'}"
+
+
+def score_structure(name, tempi, suggested):
+    beats, downbeats, chords = truth(tempi)
+    est_beats = np.array(suggested["beats"])
+    est_down = np.array(suggested["downbeats"])
+    beat_f = mir_eval.beat.f_measure(beats, est_beats)
+    down_f = mir_eval.beat.f_measure(downbeats, est_down)
+    ref_int = np.array([[a, b] for a, b, _ in chords])
+    ref_lab = [c for _, _, c in chords]
+    est = suggested["chords"] or [{"start": 0, "end": ref_int[-1][1], "label": "N"}]
+    est_int = np.array([[c["start"], c["end"]] for c in est])
+    est_lab = [c["label"] for c in est]
+    est_int, est_lab = mir_eval.util.adjust_intervals(est_int, est_lab, ref_int.min(),
+                                                      ref_int.max(), "N", "N")
+    merged, ref_l, est_l = mir_eval.util.merge_labeled_intervals(ref_int, ref_lab, est_int, est_lab)
+    durations = mir_eval.util.intervals_to_durations(merged)
+    recall = mir_eval.chord.weighted_accuracy(mir_eval.chord.majmin(ref_l, est_l), durations)
+    # The pieces are in C major, moving to its relative A minor halfway.
+    keys = suggested["key"]
+    key = mir_eval.key.weighted_score("C major", key_name(keys[0]["label"])) if keys else 0.0
+    return beat_f, down_f, recall, key
 
 
 def run(command):
@@ -112,7 +207,8 @@ def main():
     work = sys.argv[2] if len(sys.argv) > 2 else tempfile.mkdtemp(prefix="pitkad-suggest-")
     os.makedirs(work, exist_ok=True)
     rows = []
-    for name, make in PIECES.items():
+    structure = []
+    for name, (make, tempi) in PIECES.items():
         mid = os.path.join(work, name + ".mid")
         with open(mid, "wb") as f:
             f.write(make())
@@ -126,7 +222,10 @@ def main():
                 out = shifted + ".json"
                 run([pitkad, "--suggest", shifted, "-o", out])
                 with open(out) as f:
-                    tuning = json.load(f)["tuning"]
+                    suggested = json.load(f)
+                tuning = suggested["tuning"]
+                if shift == 0:
+                    structure.append((name, font_name) + score_structure(name, tempi, suggested))
                 estimate = tuning["cents"] if tuning else None
                 error = None if estimate is None else wrapped(estimate - shift)
                 rows.append((name, font_name, shift, estimate, error))
@@ -143,6 +242,15 @@ def main():
               f"mean |error| {sum(errors) / len(errors):.2f} cents, "
               f"max {max(errors):.2f}, within ±3 cents: "
               f"{sum(1 for e in errors if e <= 3)}/{len(errors)}")
+
+
+    print()
+    print(f"{'piece':8} {'soundfont':12} {'beat F':>7} {'downbeat F':>11} {'chords':>7} {'key':>5}")
+    for row in structure:
+        print(f"{row[0]:8} {row[1]:12} {row[2]:7.3f} {row[3]:11.3f} {row[4]:7.3f} {row[5]:5.2f}")
+    if structure:
+        mean = [sum(r[i] for r in structure) / len(structure) for i in range(2, 6)]
+        print(f"{'mean':21} {mean[0]:7.3f} {mean[1]:11.3f} {mean[2]:7.3f} {mean[3]:5.2f}")
 
 
 if __name__ == "__main__":

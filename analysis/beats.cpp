@@ -1,0 +1,210 @@
+#include "analysis/beats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace pitkad {
+
+namespace {
+
+// Levels below this (dB under the recording's peak) count as silence.
+constexpr float floor_db = -70.0f;
+// Beats per minute looked for, and the tempo most likely a priori.
+constexpr double slowest_bpm = 40, fastest_bpm = 220, likely_bpm = 110;
+constexpr double frames_per_minute = 60.0 * 1000.0 / frame_ms;
+
+float level(const SpectrogramStore& store, int t, int b) {
+    return std::max(store.at(t, b), floor_db);
+}
+
+int frames_of(const SpectrogramStore& store) {
+    return std::clamp(store.frame_count, 0, store.columns());
+}
+
+// The autocorrelation of `o` over [first, end) at `lag`.
+double autocorrelation(const std::vector<double>& o, int first, int end, int lag) {
+    double sum = 0;
+    for (int t = first + lag; t < end; ++t)
+        sum += o[std::size_t(t)] * o[std::size_t(t - lag)];
+    return sum / std::max(1, end - first - lag);
+}
+
+// The beat period in frames (fractional) that best explains `o` over
+// [first, end) among lags lo … hi, weighted towards the likely tempo.
+double best_period(const std::vector<double>& o, int first, int end, int lo, int hi) {
+    const double likely = frames_per_minute / likely_bpm;
+    std::vector<double> score(std::size_t(hi + 2), 0.0);
+    int best = lo;
+    for (int lag = lo; lag <= hi + 1; ++lag) {
+        const double octaves = std::log2(lag / likely);
+        score[std::size_t(lag)] =
+            autocorrelation(o, first, end, lag) * std::exp(-0.5 * octaves * octaves);
+        if (lag <= hi && score[std::size_t(lag)] > score[std::size_t(best)]) best = lag;
+    }
+    // Between lags: a parabola through the best and its neighbours.
+    if (best > lo && best < hi) {
+        const double a = score[std::size_t(best - 1)], b = score[std::size_t(best)],
+                     c = score[std::size_t(best + 1)];
+        const double d = a - 2 * b + c;
+        if (d < 0) return best + 0.5 * (a - c) / d;
+    }
+    return best;
+}
+
+double cosine(const std::vector<double>& a, const std::vector<double>& b) {
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        ab += a[i] * b[i];
+        aa += a[i] * a[i];
+        bb += b[i] * b[i];
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 1.0;
+}
+
+} // namespace
+
+std::vector<float> onset_strength(const SpectrogramStore& store) {
+    const int frames = frames_of(store);
+    std::vector<float> o(std::size_t(frames), 0.0f);
+    for (int t = 1; t < frames; ++t) {
+        float rise = 0;
+        for (int b = first_band; b <= last_band; ++b)
+            rise += std::max(0.0f, level(store, t, b) - level(store, t - 1, b));
+        o[std::size_t(t)] = rise;
+    }
+    return o;
+}
+
+std::vector<double> chroma_of(const SpectrogramStore& store, int first, int end) {
+    std::vector<double> c(12, 0.0);
+    first = std::max(first, 0);
+    end = std::min(end, frames_of(store));
+    for (int t = first; t < end; ++t)
+        for (int b = first_band; b <= last_band; ++b) {
+            const float v = level(store, t, b);
+            if (v > floor_db) c[std::size_t((b + band_note_offset) % 12)] += std::pow(10.0, v / 10.0);
+        }
+    const double sum = std::accumulate(c.begin(), c.end(), 0.0);
+    if (sum > 0)
+        for (double& x : c)
+            x /= sum;
+    return c;
+}
+
+BeatSuggestion suggest_beats(const SpectrogramStore& store) {
+    BeatSuggestion s;
+    const int frames = frames_of(store);
+    const std::vector<float> raw = onset_strength(store);
+    if (frames < 200) return s;
+    // Normalised: mean 0, spread 1.
+    const double mean = std::accumulate(raw.begin(), raw.end(), 0.0) / frames;
+    double var = 0;
+    for (float v : raw)
+        var += (v - mean) * (v - mean);
+    const double spread = std::sqrt(var / frames);
+    if (spread <= 0) return s;
+    std::vector<double> o(static_cast<std::size_t>(frames));
+    for (int t = 0; t < frames; ++t)
+        o[std::size_t(t)] = (raw[std::size_t(t)] - mean) / spread;
+
+    // The tempo of the whole, then of each stretch of 8 s around it, so
+    // that the beat may speed up or slow down.
+    const int lo = int(frames_per_minute / fastest_bpm), hi = int(frames_per_minute / slowest_bpm);
+    const double whole = best_period(o, 0, frames, lo, hi);
+    constexpr int stretch = 400, hop = 50;
+    std::vector<double> period(std::size_t(frames), whole);
+    if (frames > stretch) {
+        const int near_lo = std::max(lo, int(whole * 0.7)), near_hi = std::min(hi, int(whole * 1.45));
+        std::vector<std::pair<int, double>> local;
+        for (int first = 0; first + stretch / 2 <= frames; first += hop) {
+            const int end = std::min(frames, first + stretch);
+            local.emplace_back((first + end) / 2, best_period(o, first, end, near_lo, near_hi));
+        }
+        for (int t = 0; t < frames; ++t) {
+            // The nearest stretches' periods, interpolated.
+            auto it = std::lower_bound(local.begin(), local.end(), t,
+                                       [](const auto& p, int f) { return p.first < f; });
+            if (it == local.begin()) period[std::size_t(t)] = it->second;
+            else if (it == local.end()) period[std::size_t(t)] = local.back().second;
+            else {
+                const auto& a = *(it - 1);
+                const double w = double(t - a.first) / (it->first - a.first);
+                period[std::size_t(t)] = a.second + w * (it->second - a.second);
+            }
+        }
+    }
+
+    // The best path of beats: each beat's score is its onset plus the best
+    // earlier beat's, less a penalty for an interval far from the period.
+    constexpr double tightness = 100;
+    std::vector<double> score(static_cast<std::size_t>(frames));
+    std::vector<int> previous(std::size_t(frames), -1);
+    for (int t = 0; t < frames; ++t) {
+        const double p = period[std::size_t(t)];
+        double best = 0;
+        int from = -1;
+        for (int q = t - int(std::round(2 * p)); q <= t - int(std::round(p / 2)); ++q) {
+            if (q < 0) continue;
+            const double miss = std::log((t - q) / p);
+            const double v = score[std::size_t(q)] - tightness * miss * miss;
+            if (from < 0 || v > best) {
+                best = v;
+                from = q;
+            }
+        }
+        score[std::size_t(t)] = o[std::size_t(t)] + (from >= 0 ? best : 0);
+        previous[std::size_t(t)] = from;
+    }
+    // The path ends at the best beat within the last period.
+    int last = frames - 1;
+    for (int t = std::max(0, frames - int(period.back()) - 1); t < frames; ++t)
+        if (score[std::size_t(t)] > score[std::size_t(last)]) last = t;
+    for (int t = last; t >= 0; t = previous[std::size_t(t)])
+        s.beats.push_back(t);
+    std::reverse(s.beats.begin(), s.beats.end());
+    // Beats before the music starts or after it ends are dropped.
+    auto weak = [&](int t) {
+        double sum = 0;
+        for (int d = -2; d <= 2; ++d)
+            sum += raw[std::size_t(std::clamp(t + d, 0, frames - 1))];
+        return sum / 5 < 0.25 * mean;
+    };
+    while (!s.beats.empty() && weak(s.beats.front()))
+        s.beats.erase(s.beats.begin());
+    while (!s.beats.empty() && weak(s.beats.back()))
+        s.beats.pop_back();
+    if (s.beats.size() < 4) return s;
+
+    // Downbeats: where the harmony changes most, every 3 or 4 beats.
+    const std::size_t n = s.beats.size();
+    std::vector<std::vector<double>> chroma(n);
+    for (std::size_t j = 0; j < n; ++j)
+        chroma[j] = chroma_of(store, s.beats[j], j + 1 < n ? s.beats[j + 1] : frames);
+    std::vector<double> change(n, 0.0);
+    for (std::size_t j = 1; j < n; ++j)
+        change[j] = 1.0 - cosine(chroma[j - 1], chroma[j]);
+    double best = -1;
+    for (int meter : {4, 3}) {
+        for (int phase = 0; phase < meter; ++phase) {
+            double sum = 0;
+            int count = 0;
+            for (std::size_t j = std::size_t(phase); j < n; j += std::size_t(meter)) {
+                sum += change[j];
+                ++count;
+            }
+            // Four beats a bar unless three fit clearly better.
+            const double v = (count > 0 ? sum / count : 0) * (meter == 4 ? 1.1 : 1.0);
+            if (v > best) {
+                best = v;
+                s.beats_per_bar = meter;
+                s.downbeats.clear();
+                for (std::size_t j = std::size_t(phase); j < n; j += std::size_t(meter))
+                    s.downbeats.push_back(s.beats[j]);
+            }
+        }
+    }
+    return s;
+}
+
+} // namespace pitkad

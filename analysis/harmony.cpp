@@ -1,0 +1,199 @@
+#include "analysis/harmony.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace pitkad {
+
+namespace {
+
+constexpr const char* roots[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+
+// How much of a lower note's level its harmonics are taken to account for.
+constexpr double harmonic_share = 0.8;
+
+struct Template {
+    std::string label;
+    PitchProfile weights{};
+};
+
+double cosine(const PitchProfile& a, const PitchProfile& b) {
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < 12; ++i) {
+        ab += a[i] * b[i];
+        aa += a[i] * a[i];
+        bb += b[i] * b[i];
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+double correlation(const PitchProfile& a, const PitchProfile& b) {
+    const double ma = std::accumulate(a.begin(), a.end(), 0.0) / 12;
+    const double mb = std::accumulate(b.begin(), b.end(), 0.0) / 12;
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < 12; ++i) {
+        ab += (a[i] - ma) * (b[i] - mb);
+        aa += (a[i] - ma) * (a[i] - ma);
+        bb += (b[i] - mb) * (b[i] - mb);
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+std::vector<Template> chord_templates() {
+    const struct {
+        const char* quality;
+        std::vector<int> tones;
+    } qualities[] = {{"maj", {0, 4, 7}},
+                     {"min", {0, 3, 7}},
+                     {"7", {0, 4, 7, 10}},
+                     {"maj7", {0, 4, 7, 11}},
+                     {"min7", {0, 3, 7, 10}}};
+    std::vector<Template> t;
+    for (const auto& q : qualities)
+        for (int r = 0; r < 12; ++r) {
+            Template c{std::string(roots[r]) + ":" + q.quality, {}};
+            for (int tone : q.tones)
+                c.weights[std::size_t((r + tone) % 12)] = tone == 0 ? 1.2 : 1.0;
+            t.push_back(c);
+        }
+    return t;
+}
+
+std::vector<Template> key_templates() {
+    // Krumhansl and Kessler's probe-tone ratings, from the tonic up.
+    constexpr double major[12] = {6.35, 2.23, 3.48, 2.33, 4.38, 4.09,
+                                  2.52, 5.19, 2.39, 3.66, 2.29, 2.88};
+    constexpr double minor[12] = {6.33, 2.68, 3.52, 5.38, 2.60, 3.53,
+                                  2.54, 4.75, 3.98, 2.69, 3.34, 3.17};
+    std::vector<Template> t;
+    for (int m = 0; m < 2; ++m)
+        for (int r = 0; r < 12; ++r) {
+            Template k{std::string(roots[r]) + (m == 0 ? ":maj" : ":min"), {}};
+            for (int i = 0; i < 12; ++i)
+                k.weights[std::size_t((r + i) % 12)] = (m == 0 ? major : minor)[i];
+            t.push_back(k);
+        }
+    return t;
+}
+
+// The best path of labels through the stretches: `fit(j, k)` scores label k
+// for stretch j, and changing label costs `change`.
+template <class Fit>
+std::vector<int> viterbi(std::size_t stretches, std::size_t labels, double change, Fit fit) {
+    std::vector<int> path(stretches, 0);
+    if (stretches == 0) return path;
+    std::vector<double> score(labels), next(labels);
+    std::vector<std::vector<int>> from(stretches, std::vector<int>(labels, 0));
+    for (std::size_t k = 0; k < labels; ++k)
+        score[k] = fit(0, k);
+    for (std::size_t j = 1; j < stretches; ++j) {
+        const std::size_t best =
+            std::size_t(std::max_element(score.begin(), score.end()) - score.begin());
+        for (std::size_t k = 0; k < labels; ++k) {
+            const bool stay = score[k] >= score[best] - change;
+            next[k] = (stay ? score[k] : score[best] - change) + fit(j, k);
+            from[j][k] = int(stay ? k : best);
+        }
+        score.swap(next);
+    }
+    path.back() = int(std::max_element(score.begin(), score.end()) - score.begin());
+    for (std::size_t j = stretches - 1; j > 0; --j)
+        path[j - 1] = from[j][std::size_t(path[j])];
+    return path;
+}
+
+std::vector<HarmonySpan> merged(const std::vector<int>& bounds, const std::vector<int>& path,
+                                const std::vector<std::string>& names) {
+    std::vector<HarmonySpan> spans;
+    for (std::size_t j = 0; j + 1 < bounds.size(); ++j) {
+        const std::string& label = names[std::size_t(path[j])];
+        if (!spans.empty() && spans.back().label == label)
+            spans.back().end = bounds[j + 1];
+        else
+            spans.push_back({bounds[j], bounds[j + 1], label});
+    }
+    return spans;
+}
+
+} // namespace
+
+PitchProfile pitch_profile(const SpectrogramStore& store, int first, int end) {
+    PitchProfile p{};
+    first = std::max(first, 0);
+    end = std::min(end, std::clamp(store.frame_count, 0, store.columns()));
+    if (end <= first) return p;
+    std::array<double, cells_per_frame> mean{};
+    for (int t = first; t < end; ++t)
+        for (int b = first_band; b <= last_band; ++b)
+            mean[std::size_t(b)] += std::max(store.at(t, b), -100.0f);
+    double loudest = -1e9;
+    for (int b = first_band; b <= last_band; ++b) {
+        mean[std::size_t(b)] /= end - first;
+        loudest = std::max(loudest, mean[std::size_t(b)]);
+    }
+    // Silence has no profile.
+    if (loudest < -60) return p;
+    std::array<double, cells_per_frame> above{};
+    for (int b = first_band; b <= last_band; ++b)
+        above[std::size_t(b)] = std::max(0.0, mean[std::size_t(b)] - (loudest - 30.0));
+    // A band where a lower note's 3rd or 5th harmonic falls (19 and 28
+    // semitones up: its fifth and major third) keeps only what rises above
+    // that note, so that harmonics do not turn a minor chord major.
+    for (int b = last_band; b >= first_band; --b) {
+        double under = 0;
+        for (int interval : {19, 28})
+            if (b - interval >= first_band)
+                under = std::max(under, above[std::size_t(b - interval)]);
+        const double own = std::max(0.0, above[std::size_t(b)] - harmonic_share * under);
+        p[std::size_t((b + band_note_offset) % 12)] += own;
+    }
+    return p;
+}
+
+std::vector<HarmonySpan> suggest_chords(const SpectrogramStore& store,
+                                        const std::vector<int>& bounds) {
+    if (bounds.size() < 2) return {};
+    const std::vector<Template> templates = chord_templates();
+    std::vector<PitchProfile> profiles;
+    for (std::size_t j = 0; j + 1 < bounds.size(); ++j)
+        profiles.push_back(pitch_profile(store, bounds[j], bounds[j + 1]));
+    std::vector<std::string> names;
+    for (const Template& t : templates)
+        names.push_back(t.label);
+    names.push_back("N");
+    const std::vector<int> path =
+        viterbi(profiles.size(), names.size(), 0.15, [&](std::size_t j, std::size_t k) {
+            const bool silent =
+                std::all_of(profiles[j].begin(), profiles[j].end(), [](double v) { return v == 0; });
+            if (k == templates.size()) return silent ? 1.0 : 0.3; // no chord
+            return silent ? 0.0 : cosine(profiles[j], templates[k].weights);
+        });
+    return merged(bounds, path, names);
+}
+
+std::vector<HarmonySpan> suggest_keys(const SpectrogramStore& store,
+                                      const std::vector<int>& bounds) {
+    if (bounds.size() < 2) return {};
+    const std::vector<Template> templates = key_templates();
+    // A key is heard over several bars: each stretch is judged with its
+    // neighbours, 16 on each side.
+    std::vector<PitchProfile> profiles;
+    for (std::size_t j = 0; j + 1 < bounds.size(); ++j)
+        profiles.push_back(pitch_profile(store, bounds[j], bounds[j + 1]));
+    std::vector<PitchProfile> heard(profiles.size());
+    for (std::size_t j = 0; j < profiles.size(); ++j)
+        for (std::size_t i = j >= 16 ? j - 16 : 0; i < std::min(profiles.size(), j + 17); ++i)
+            for (std::size_t c = 0; c < 12; ++c)
+                heard[j][c] += profiles[i][c];
+    std::vector<std::string> names;
+    for (const Template& t : templates)
+        names.push_back(t.label);
+    const std::vector<int> path =
+        viterbi(heard.size(), names.size(), 2.0, [&](std::size_t j, std::size_t k) {
+            return correlation(heard[j], templates[k].weights);
+        });
+    return merged(bounds, path, names);
+}
+
+} // namespace pitkad

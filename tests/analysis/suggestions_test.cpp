@@ -1,0 +1,81 @@
+#include "analysis/beats.h"
+#include "analysis/harmony.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace pitkad {
+namespace {
+
+// A store of `frames` frames, silent (−100 dB) unless set.
+std::unique_ptr<SpectrogramStore> silent_store(int frames) {
+    auto s = std::make_unique<SpectrogramStore>();
+    s->frame_count = frames;
+    return s;
+}
+
+// Chords struck every 30 frames (100 bpm), a bar of four beats each:
+// C, F, G7, C, A minor, D minor, E, A minor.
+std::unique_ptr<SpectrogramStore> chord_tune() {
+    const std::vector<std::vector<int>> bars = {{48, 52, 55}, {53, 57, 60}, {55, 59, 62, 65},
+                                                {48, 52, 55}, {57, 60, 64}, {50, 53, 57},
+                                                {52, 56, 59}, {57, 60, 64}};
+    auto s = silent_store(30 * 4 * 8 * 2 + 60);
+    for (int bar = 0; bar < 16; ++bar)
+        for (int beat = 0; beat < 4; ++beat) {
+            const int first = 30 + (bar * 4 + beat) * 30;
+            const auto& c = bars[std::size_t(bar % 8)];
+            for (int t = first; t < first + 26; ++t)
+                for (int n : c) {
+                    // Struck loud, then fading.
+                    const float v = -5.0f - 0.4f * float(t - first) - (beat == 0 ? 0 : 3);
+                    s->at(t, n - band_note_offset) = v;
+                }
+        }
+    return s;
+}
+
+TEST(Suggestions, BeatsAndBarsOfStruckChords) {
+    const auto s = chord_tune();
+    const BeatSuggestion b = suggest_beats(*s);
+    ASSERT_GE(b.beats.size(), 60u);
+    int on_beat = 0;
+    for (int f : b.beats)
+        on_beat += (f - 30) % 30 == 0 || (f - 30) % 30 == 1 || (f - 30) % 30 == 29;
+    EXPECT_GE(on_beat, int(b.beats.size()) - 1);
+    EXPECT_EQ(b.beats_per_bar, 4);
+    ASSERT_FALSE(b.downbeats.empty());
+    for (int f : b.downbeats)
+        EXPECT_LE(std::abs((f - 30 + 60) % 120 - 60), 1) << f;
+
+    EXPECT_TRUE(suggest_beats(*silent_store(1000)).beats.empty());
+}
+
+TEST(Suggestions, ChordsAndKeyOfEachStretch) {
+    const auto s = chord_tune();
+    std::vector<int> bars;
+    for (int f = 30; f <= 30 + 120 * 8; f += 120)
+        bars.push_back(f);
+    const std::vector<HarmonySpan> chords = suggest_chords(*s, bars);
+    std::vector<std::string> labels;
+    for (const auto& c : chords)
+        labels.push_back(c.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"C:maj", "F:maj", "G:7", "C:maj", "A:min",
+                                                "D:min", "E:maj", "A:min"}));
+    const std::vector<HarmonySpan> keys = suggest_keys(*s, bars);
+    ASSERT_FALSE(keys.empty());
+    EXPECT_TRUE(keys.front().label == "C:maj" || keys.front().label == "A:min")
+        << keys.front().label;
+
+    // Silence is no chord.
+    const auto quiet = silent_store(200);
+    const auto none = suggest_chords(*quiet, {0, 100, 200});
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(none[0].label, "N");
+    EXPECT_EQ(none[0].end, 200);
+}
+
+} // namespace
+} // namespace pitkad
