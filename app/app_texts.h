@@ -47,6 +47,12 @@ inline constexpr const char* import_bar_lines = PITKAD_TR("PitkaD", "小節ご�
 inline constexpr const char* tempo_per_bar = PITKAD_TR("PitkaD", "テンポは1小節に1つ");
 inline constexpr const char* import_drums =
     PITKAD_TR("PitkaD", "ドラム (チャンネル 10) も今の色で読み込む");
+// Beats suggested from the sound (edit menu).
+inline constexpr const char* suggest_beats_item = PITKAD_TR("PitkaD", "拍を提案 (&B)");
+inline constexpr const char* accept_beats_item =
+    PITKAD_TR("PitkaD", "提案した拍を線にする (&A)");
+inline constexpr const char* clear_beats_item = PITKAD_TR("PitkaD", "拍の提案を消す (&L)");
+inline constexpr const char* no_beats_found = PITKAD_TR("PitkaD", "拍が見つかりません");
 // The meter and key the MIDI export writes (edit menu).
 inline constexpr const char* meter_item = PITKAD_TR("PitkaD", "拍子を設定… (&M)");
 inline constexpr const char* key_item = PITKAD_TR("PitkaD", "調号を設定… (&K)");

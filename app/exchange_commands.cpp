@@ -9,6 +9,7 @@
 #include "base/file_bytes.h"
 #include "control/document.h"
 #include "control/score_marks.h"
+#include "control/suggestions.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_ops.h"
 #include "drawing/midi_file.h"
@@ -201,6 +202,30 @@ void ExchangeCommands::set_meter() {
                          meter_choices[std::size_t(i - 1)].denominator};
     record_step(&doc_.history, doc_.drawing, doc_.channel_settings,
                 [&] { pitkad::set_meter(notes, line, mark); });
+    host_.write_graph();
+}
+
+void ExchangeCommands::suggest_beats() {
+    doc_.suggested_beats = pitkad::suggest_beats(doc_.store);
+    if (doc_.suggested_beats.beats.empty()) host_.show_error(tr_text(texts::no_beats_found));
+    host_.write_graph();
+}
+
+void ExchangeCommands::accept_suggested_beats() {
+    const PracticeMarks marks = host_.graph_params().practice;
+    const int frames = doc_.store.frame_count;
+    const int first = marks.loop_shown() ? marks.loop_first : 0;
+    const int end = marks.loop_shown() ? marks.loop_end : frames;
+    const int colour = host_.tool_state().colour;
+    record_step(&doc_.history, doc_.drawing, doc_.channel_settings, [&] {
+        pitkad::accept_suggested_beats(doc_.drawing, doc_.suggested_beats, frames, first, end,
+                                       colour);
+    });
+    host_.write_graph();
+}
+
+void ExchangeCommands::clear_suggested_beats() {
+    doc_.suggested_beats = {};
     host_.write_graph();
 }
 

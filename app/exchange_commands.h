@@ -41,6 +41,12 @@ class ExchangeCommands {
     // Meter mark on a line mark (see meter_target_line); key signature.
     void set_meter();
     void set_key();
+    // Beats suggested from the sound: shown as dotted lines; accepted as
+    // line marks of the current colour (within the loop when there is
+    // one, else all), one undo step; or cleared.
+    void suggest_beats();
+    void accept_suggested_beats();
+    void clear_suggested_beats();
 
   private:
     // A save dialog starting at `default_name` beside the recording; empty

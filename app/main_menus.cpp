@@ -115,6 +115,12 @@ void MainMenus::build_edit_menu(QMenuBar* bar) {
     key_action = edit_menu->addAction(texts::key_item);
     meter_action->setEnabled(false);
     key_action->setEnabled(false);
+    edit_menu->addSeparator();
+    suggest_beats_action = edit_menu->addAction(texts::suggest_beats_item);
+    accept_beats_action = edit_menu->addAction(texts::accept_beats_item);
+    clear_beats_action = edit_menu->addAction(texts::clear_beats_item);
+    for (QAction* a : {suggest_beats_action, accept_beats_action, clear_beats_action})
+        a->setEnabled(false);
 }
 
 void MainMenus::build_view_menu(QMenuBar* bar) {
@@ -209,7 +215,7 @@ void MainMenus::show_recent_files(const QStringList& files) {
 void MainMenus::set_recording_open(bool open) {
     for (QAction* a : {export_midi_action, import_midi_action, export_image_action,
                        export_csv_action, cut_action, copy_action, paste_action, meter_action,
-                       key_action})
+                       key_action, suggest_beats_action, accept_beats_action, clear_beats_action})
         a->setEnabled(open);
     analysis_channel_menu->setEnabled(open);
 }

@@ -176,6 +176,9 @@ void MainWindow::connect_menus() {
         {menus->export_csv_action, with_recording(&ExchangeCommands::export_csv)},
         {menus->meter_action, with_recording(&ExchangeCommands::set_meter)},
         {menus->key_action, with_recording(&ExchangeCommands::set_key)},
+        {menus->suggest_beats_action, with_recording(&ExchangeCommands::suggest_beats)},
+        {menus->accept_beats_action, with_recording(&ExchangeCommands::accept_suggested_beats)},
+        {menus->clear_beats_action, with_recording(&ExchangeCommands::clear_suggested_beats)},
         {menus->save_settings_action, [this] { on_save_settings(); }},
         {menus->exit_action, [this] { close(); }},
         {menus->undo_action, [this] { on_undo(); }},
@@ -473,6 +476,8 @@ GraphParams MainWindow::graph_params() const {
     p.switches.line_show = tools.line_show;
     p.play_state = play_state();
     p.start_mark_frame = transport_->start_mark();
+    p.suggested_beats = doc.suggested_beats.beats;
+    p.suggested_downbeats = doc.suggested_beats.downbeats;
     // A practice drag under way shows what it would set.
     if (practice_->dragging() || doc.practice.loop.active() || doc.practice.focused())
         p.practice = practice_marks(practice_->shown(), player_->sample_rate());

@@ -16,6 +16,7 @@
 #include "drawing/draw_file.h"
 #include "drawing/draw_history.h"
 #include "midi/channel_settings.h"
+#include "analysis/beats.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
 
@@ -30,6 +31,9 @@ struct Document {
     // Undo and redo of the drawing and its channel settings; opening a
     // recording or a drawing file clears it.
     DrawHistory history;
+    // Beats and bars suggested from the sound, shown until accepted or
+    // cleared; opening a recording clears them.
+    BeatSuggestion suggested_beats;
     ViewState view;
     // The programs, velocities and read-ahead the drawing plays with; the
     // port below reads them, so they are declared (and live) before it.

@@ -98,6 +98,19 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
     return result;
 }
 
+int accept_suggested_beats(DrawData& draw, const BeatSuggestion& suggested, int frame_count,
+                           int first, int end, int colour) {
+    const int last = std::min(frame_count, int(draw.draw_data.size()));
+    int placed = 0;
+    for (int f : suggested.beats) {
+        if (f < first || f >= end || f < 0 || f >= last || draw[f].line_mark() != 0) continue;
+        draw[f].line_mark() = std::uint8_t(std::clamp(colour, 1, 16));
+        draw.modified = true;
+        ++placed;
+    }
+    return placed;
+}
+
 std::string suggestions_json(const Suggestions& s) {
     QJsonObject root;
     if (s.tuning.ok) {

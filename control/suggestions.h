@@ -11,6 +11,7 @@
 #include "analysis/harmony.h"
 #include "analysis/tuning.h"
 #include "base/progress.h"
+#include "drawing/draw_data.h"
 
 #include <filesystem>
 #include <string>
@@ -36,6 +37,12 @@ struct SuggestResult {
 SuggestResult suggest(const std::filesystem::path& file,
                       AnalysisChannel channel = AnalysisChannel::first,
                       const TaskControl& control = {});
+
+// Accepts the suggested beats in frames [first, end) that have no line mark
+// yet as line marks of `colour` (1 … 16); returns how many were placed.
+// Suggested frames past the drawing or the recording are left.
+int accept_suggested_beats(DrawData& draw, const BeatSuggestion& suggested, int frame_count,
+                           int first, int end, int colour);
 
 // {"tuning": {"a4_hz": …, "cents": …}, "key": [{"start": s, "label": …}],
 // "beats": [s, …], "downbeats": [s, …], "chords": [{"start": s, "end": s,

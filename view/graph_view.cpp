@@ -219,6 +219,7 @@ void GraphView::render(const GraphParams& p) {
 
     if (p.switches.pen_show) pen_overlay();
     if (p.switches.line_show) line_overlay();
+    suggestion_overlay(graph_bitmap, p);
     practice_overlay(p.practice);
     if (p.switches.show_left_enabled) note_labels(p);
     start_mark_overlay(graph_bitmap, p.start_mark_frame);
@@ -230,6 +231,30 @@ void GraphView::start_mark_overlay(QImage& image, int frame, bool column) const 
     if (x < 0 || x >= image.width()) return;
     for (int y = 0; y < graph_rows * row() && y < image.height(); ++y)
         put(image.scanLine(y) + 3 * x, start_mark_colour);
+}
+
+void GraphView::suggestion_overlay(QImage& image, const GraphParams& p, int column_x) const {
+    if (p.suggested_beats.empty()) return;
+    const ViewState v = device_view();
+    const int W = graph_bitmap.width();
+    // The frames the graph (or the column) shows.
+    const FrameSpan span = column_x >= 0 ? column_frames(column_x, drawing_capacity())
+                                         : FrameSpan{view_.first_frame,
+                                                     view_.first_frame + int(v.offset_to_frames(W)) + 1};
+    auto it = std::lower_bound(p.suggested_beats.begin(), p.suggested_beats.end(), span.first);
+    for (; it != p.suggested_beats.end() && *it < span.end; ++it) {
+        const int f = *it;
+        // A line mark there already says it.
+        if (p.switches.line_show && f < drawing_capacity() && drawing_[f].line_mark() != 0) continue;
+        const long long x = column_x >= 0 ? 0 : v.frames_to_offset((long long)f - view_.first_frame);
+        if (x < 0 || x >= image.width()) continue;
+        const bool bar = std::binary_search(p.suggested_downbeats.begin(),
+                                            p.suggested_downbeats.end(), f);
+        const Rgb c = bar ? suggested_downbeat_colour : suggested_beat_colour;
+        // Dotted: two pixels on, two off.
+        for (int y = 0; y < graph_rows * row() && y < image.height(); ++y)
+            if (y % 4 < 2) put(image.scanLine(y) + 3 * x, c);
+    }
 }
 
 void GraphView::practice_overlay(const PracticeMarks& m) {
@@ -501,6 +526,7 @@ void GraphView::restore_column(int frame) {
                       font_bitmap.constScanLine(pc * font_cell_rows + i)[3 * atlas_x], key);
         }
     }
+    suggestion_overlay(column_bitmap, p, int(x));
     // Zoomed out, the column may show the play start beside `frame`.
     if (p.start_mark_frame >= 0 && device_view().frame_to_x(p.start_mark_frame) == x)
         start_mark_overlay(column_bitmap, p.start_mark_frame, true);

@@ -48,10 +48,16 @@ struct GraphParams {
     PlayState play_state = PlayState::no_recording;
     PracticeMarks practice; // the loop and the focus shown over the rows
     int start_mark_frame = -1; // the play start, a line over the rows; -1 none
+    // Suggested beats and bars' first beats (ascending frames), shown as
+    // dotted lines until accepted as line marks.
+    std::span<const int> suggested_beats, suggested_downbeats;
 };
 
 // The play start's line, set apart from the grey playback cursor.
 inline constexpr Rgb start_mark_colour{120, 230, 120};
+// Suggested beats' dotted lines, a bar's first beat brighter.
+inline constexpr Rgb suggested_beat_colour{110, 110, 150};
+inline constexpr Rgb suggested_downbeat_colour{180, 180, 240};
 
 class GraphView {
   public:
@@ -166,6 +172,9 @@ class GraphView {
     // The play start's line on the pixel column of `frame` in `image`
     // (graph_bitmap, or column_bitmap at column x 0 when `column` is set).
     void start_mark_overlay(QImage& image, int frame, bool column = false) const;
+    // The suggested beats over the whole graph, or (column_x ≥ 0) those
+    // shown in that pixel column, drawn into the column image.
+    void suggestion_overlay(QImage& image, const GraphParams& p, int column_x = -1) const;
     void copy_to_screen(const QImage& src, int x, int y);
     bool sounding(int band) const;
     // Frames past these are never read: they are drawn black.

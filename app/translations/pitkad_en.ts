@@ -1598,5 +1598,21 @@
       Shows the version.
 </translation>
     </message>
+    <message>
+        <source>拍を提案 (&amp;B)</source>
+        <translation>Suggest &amp;Beats</translation>
+    </message>
+    <message>
+        <source>提案した拍を線にする (&amp;A)</source>
+        <translation>&amp;Accept Suggested Beats as Lines</translation>
+    </message>
+    <message>
+        <source>拍の提案を消す (&amp;L)</source>
+        <translation>C&amp;lear Suggested Beats</translation>
+    </message>
+    <message>
+        <source>拍が見つかりません</source>
+        <translation>No beats were found</translation>
+    </message>
 </context>
 </TS>

@@ -1,4 +1,5 @@
 #include "control/score_marks.h"
+#include "control/suggestions.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,34 @@ TEST(ScoreMarks, KeysAreNamedByTheirTonic) {
     set_meter(a, 40, MeterMark{0, 6, 8});
     EXPECT_EQ(meter_at(a, 39).numerator, 4);
     EXPECT_EQ(meter_at(a, 90).denominator, 8);
+}
+
+} // namespace
+} // namespace pitkad
+
+namespace pitkad {
+namespace {
+
+// Suggested beats become line marks of the colour within the range, never
+// over a mark already there nor past the recording.
+TEST(SuggestedBeats, AcceptedAsLineMarks) {
+    BeatSuggestion s;
+    s.beats = {10, 40, 70, 100, 130, 60005};
+    const struct {
+        int first, end;
+        std::vector<int> marked; // frames that get colour 9
+    } rows[] = {{0, 200, {10, 70, 100, 130}}, {50, 110, {70, 100}}, {0, 0, {}}};
+    for (const auto& row : rows) {
+        auto draw = std::make_unique<DrawData>();
+        (*draw)[40].line_mark() = 3; // the user's own
+        const int placed = accept_suggested_beats(*draw, s, 150, row.first, row.end, 9);
+        EXPECT_EQ(placed, int(row.marked.size()));
+        for (int f = 0; f < 150; ++f) {
+            const bool want = std::count(row.marked.begin(), row.marked.end(), f) > 0;
+            EXPECT_EQ((*draw)[f].line_mark(), f == 40 ? 3 : want ? 9 : 0) << f;
+        }
+        EXPECT_EQ(draw->modified, placed > 0);
+    }
 }
 
 } // namespace

@@ -529,5 +529,27 @@ TEST_F(GraphViewTest, StartMarkIsALineOverTheRowsThatTheCursorLeaves) {
     }
 }
 
+// Suggested beats are dotted lines, a bar's first beat brighter, that the
+// cursor leaves as they were; a line mark at a beat hides its suggestion.
+TEST_F(GraphViewTest, SuggestedBeatsAreDottedLines) {
+    for (int t = 0; t < 400; ++t)
+        for (int b = 2; b < 76; ++b)
+            store->at(t, b) = -float((t * 7 + b) % 40);
+    const std::vector<int> beats{100, 120, 140}, bars{100};
+    params.suggested_beats = beats;
+    params.suggested_downbeats = bars;
+    (*drawing)[140].line_mark() = 5;
+    expect_restored_columns({1, 2}, {99, 100, 120});
+    const Px bar{suggested_downbeat_colour.r, suggested_downbeat_colour.g,
+                 suggested_downbeat_colour.b};
+    const Px beat{suggested_beat_colour.r, suggested_beat_colour.g, suggested_beat_colour.b};
+    for (int y : {0, 1, 4}) {
+        EXPECT_EQ(at(gv.graph_bitmap, 200, y), bar) << y;
+        EXPECT_EQ(at(gv.graph_bitmap, 240, y), beat) << y;
+        EXPECT_NE(at(gv.graph_bitmap, 280, y), beat) << y;
+    }
+    EXPECT_NE(at(gv.graph_bitmap, 240, 2), beat);
+}
+
 } // namespace
 } // namespace pitkad
