@@ -94,6 +94,7 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
     if (store->frame_count > bounds.back()) bounds.push_back(store->frame_count);
     s.chords = suggest_chords(*store, bounds);
     s.keys = suggest_keys(*store, bounds);
+    s.notes = suggest_notes(*store);
     result.ok = true;
     return result;
 }
@@ -139,7 +140,12 @@ std::string suggestions_json(const Suggestions& s) {
         keys.append(QJsonObject{{"start", seconds(k.first)}, {"label", QString::fromStdString(k.label)}});
     root["chords"] = chords;
     root["key"] = keys;
-    root["notes"] = QJsonArray{};
+    QJsonArray notes;
+    for (const SuggestedNote& n : s.notes)
+        notes.append(QJsonObject{{"start", seconds(n.first)},
+                                 {"end", seconds(n.end)},
+                                 {"pitch", n.band + band_note_offset}});
+    root["notes"] = notes;
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
 }
 

@@ -9,6 +9,7 @@
 #include "analysis/open_status.h"
 #include "analysis/beats.h"
 #include "analysis/harmony.h"
+#include "analysis/note_suggestions.h"
 #include "analysis/tuning.h"
 #include "base/progress.h"
 #include "drawing/draw_data.h"
@@ -23,6 +24,7 @@ struct Suggestions {
     BeatSuggestion beats;             // frames
     std::vector<HarmonySpan> chords;  // over the beats
     std::vector<HarmonySpan> keys;
+    std::vector<SuggestedNote> notes;
 };
 
 struct SuggestResult {
@@ -46,8 +48,8 @@ int accept_suggested_beats(DrawData& draw, const BeatSuggestion& suggested, int 
 
 // {"tuning": {"a4_hz": …, "cents": …}, "key": [{"start": s, "label": …}],
 // "beats": [s, …], "downbeats": [s, …], "chords": [{"start": s, "end": s,
-// "label": …}], "notes": []}, times in seconds of the recording. Without an
-// estimate the tuning is null; notes are not suggested yet.
+// "label": …}], "notes": [{"start": s, "end": s, "pitch": midi}]}, times in
+// seconds of the recording. Without an estimate the tuning is null.
 std::string suggestions_json(const Suggestions& s);
 
 } // namespace pitkad

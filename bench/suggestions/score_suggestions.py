@@ -10,8 +10,9 @@ SoundFonts, shifts their pitch by known amounts with sox, runs
 
 Scored: the tuning's error in cents (every shift), and on the unshifted
 renderings the beat and downbeat F-measures (±70 ms), the chord recall
-(major/minor vocabulary, MIREX style) and the key (the weighted score that
-counts a relative key as half right), with mir_eval.
+(major/minor vocabulary, MIREX style), the key (the weighted score that
+counts a relative key as half right) and the note onset F-measure (±50 ms,
+pitch exact, no offsets), with mir_eval.
 """
 
 import json
@@ -37,10 +38,17 @@ def vlq(n):
     return bytes(out)
 
 
+# The notes of the last piece written, for scoring: (start_beat, beats,
+# pitch) of every track but the drums'.
+LAST_NOTES = []
+
+
 def midi_file(tracks, bpm):
     """tracks: [(program, channel, [(start_beat, beats, pitch, velocity)])];
     bpm: one tempo, or [(beat, bpm)] changes."""
     chunks = []
+    LAST_NOTES[:] = [(start, beats, pitch) for _, channel, notes in tracks if channel != 9
+                     for start, beats, pitch, _ in notes]
     changes = bpm if isinstance(bpm, list) else [(0, bpm)]
     head, now = b"", 0
     for beat, tempo_bpm in changes:
@@ -186,10 +194,30 @@ def score_structure(name, tempi, suggested):
     merged, ref_l, est_l = mir_eval.util.merge_labeled_intervals(ref_int, ref_lab, est_int, est_lab)
     durations = mir_eval.util.intervals_to_durations(merged)
     recall = mir_eval.chord.weighted_accuracy(mir_eval.chord.majmin(ref_l, est_l), durations)
+    ref_notes = LAST_NOTES_OF[name]
+    ref_note_int = np.array([[beat_time(a, tempi_list(tempi)), beat_time(a + d, tempi_list(tempi))]
+                             for a, d, _ in ref_notes])
+    ref_note_hz = np.array([440.0 * 2 ** ((p - 69) / 12) for _, _, p in ref_notes])
+    est_notes = suggested["notes"]
+    if est_notes:
+        est_note_int = np.array([[n["start"], n["end"]] for n in est_notes])
+        est_note_hz = np.array([440.0 * 2 ** ((n["pitch"] - 69) / 12) for n in est_notes])
+        note_f = mir_eval.transcription.precision_recall_f1_overlap(
+            ref_note_int, ref_note_hz, est_note_int, est_note_hz, onset_tolerance=0.05,
+            offset_ratio=None)[2]
+    else:
+        note_f = 0.0
     # The pieces are in C major, moving to its relative A minor halfway.
     keys = suggested["key"]
     key = mir_eval.key.weighted_score("C major", key_name(keys[0]["label"])) if keys else 0.0
-    return beat_f, down_f, recall, key
+    return beat_f, down_f, recall, key, note_f
+
+
+def tempi_list(tempi):
+    return tempi if isinstance(tempi, list) else [(0, tempi)]
+
+
+LAST_NOTES_OF = {}
 
 
 def run(command):
@@ -212,6 +240,7 @@ def main():
         mid = os.path.join(work, name + ".mid")
         with open(mid, "wb") as f:
             f.write(make())
+        LAST_NOTES_OF[name] = list(LAST_NOTES)
         for font in SOUNDFONTS:
             font_name = os.path.splitext(os.path.basename(font))[0]
             rendered = os.path.join(work, f"{name}-{font_name}.wav")
@@ -245,12 +274,15 @@ def main():
 
 
     print()
-    print(f"{'piece':8} {'soundfont':12} {'beat F':>7} {'downbeat F':>11} {'chords':>7} {'key':>5}")
+    print(f"{'piece':8} {'soundfont':12} {'beat F':>7} {'downbeat F':>11} {'chords':>7} "
+          f"{'key':>5} {'note F':>7}")
     for row in structure:
-        print(f"{row[0]:8} {row[1]:12} {row[2]:7.3f} {row[3]:11.3f} {row[4]:7.3f} {row[5]:5.2f}")
+        print(f"{row[0]:8} {row[1]:12} {row[2]:7.3f} {row[3]:11.3f} {row[4]:7.3f} "
+              f"{row[5]:5.2f} {row[6]:7.3f}")
     if structure:
-        mean = [sum(r[i] for r in structure) / len(structure) for i in range(2, 6)]
-        print(f"{'mean':21} {mean[0]:7.3f} {mean[1]:11.3f} {mean[2]:7.3f} {mean[3]:5.2f}")
+        mean = [sum(r[i] for r in structure) / len(structure) for i in range(2, 7)]
+        print(f"{'mean':21} {mean[0]:7.3f} {mean[1]:11.3f} {mean[2]:7.3f} {mean[3]:5.2f} "
+              f"{mean[4]:7.3f}")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include "analysis/beats.h"
 #include "analysis/harmony.h"
+#include "analysis/note_suggestions.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,28 @@ TEST(Suggestions, ChordsAndKeyOfEachStretch) {
     ASSERT_EQ(none.size(), 1u);
     EXPECT_EQ(none[0].label, "N");
     EXPECT_EQ(none[0].end, 200);
+}
+
+// Every struck chord tone is a note from its strike until it stops; a
+// harmonic sounding with a louder note below is not one.
+TEST(Suggestions, NotesOfStruckChords) {
+    auto s = chord_tune();
+    const std::vector<SuggestedNote> notes = suggest_notes(*s);
+    EXPECT_EQ(notes.size(), std::size_t(16 * 4 * 3 + 4 * 2)); // two bars of G7 a round
+    for (const SuggestedNote& n : notes) {
+        EXPECT_EQ((n.first - 30) % 30, 0) << n.first;
+        EXPECT_EQ(n.end - n.first, 26) << n.first;
+    }
+    // The 2nd and 3rd harmonics of the C3 struck at frame 30, softer.
+    for (int t = 30; t < 56; ++t) {
+        s->at(t, 48 + 12 - band_note_offset) = -9.0f - 0.4f * float(t - 30);
+        s->at(t, 48 + 19 - band_note_offset) = -12.0f - 0.4f * float(t - 30);
+    }
+    const std::vector<SuggestedNote> with = suggest_notes(*s);
+    EXPECT_EQ(std::count_if(with.begin(), with.end(),
+                            [](const SuggestedNote& n) { return n.first == 30; }),
+              std::count_if(notes.begin(), notes.end(),
+                            [](const SuggestedNote& n) { return n.first == 30; }));
 }
 
 } // namespace
