@@ -64,6 +64,7 @@ inline constexpr const char* meter_needs_line =
     PITKAD_TR("PitkaD", "拍子は線に付けます. 先に線を引いてください");
 inline constexpr const char* key_label = PITKAD_TR("PitkaD", "調");
 inline constexpr const char* key_none = PITKAD_TR("PitkaD", "なし");
+inline constexpr const char* key_heard = PITKAD_TR("PitkaD", "音から推定した調");
 inline constexpr const char* key_major = PITKAD_TR("PitkaD", "%1 長調");
 inline constexpr const char* key_minor = PITKAD_TR("PitkaD", "%1 短調");
 inline constexpr const char* image_prompt = PITKAD_TR("PitkaD", "どの部分を書き出しますか?");

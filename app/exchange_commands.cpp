@@ -23,6 +23,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -243,6 +244,16 @@ void ExchangeCommands::set_key() {
                               .arg(QString::fromStdString(key_tonic(k))));
             if (notes.key == k) keys->setCurrentIndex(keys->count() - 1);
         }
+    // The key heard in the recording is offered while the drawing has none.
+    if (const auto heard = predominant_key(doc_.store, doc_.suggested_beats)) {
+        const QString name = tr_text(heard->minor ? texts::key_minor : texts::key_major)
+                                 .arg(QString::fromStdString(key_tonic(*heard)));
+        d.add(new QLabel(name), "SuggestedKey", tr_text(texts::key_heard));
+        if (!notes.key) {
+            const auto at = std::find(offered.begin(), offered.end(), *heard);
+            if (at != offered.end()) keys->setCurrentIndex(int(at - offered.begin()) + 1);
+        }
+    }
     if (!d.ask()) return;
     const int i = keys->currentIndex();
     record_step(&doc_.history, doc_.drawing, doc_.channel_settings, [&] {

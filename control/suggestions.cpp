@@ -8,7 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -110,6 +112,42 @@ int accept_suggested_beats(DrawData& draw, const BeatSuggestion& suggested, int 
         ++placed;
     }
     return placed;
+}
+
+std::optional<KeySignature> key_signature_of(const std::string& label) {
+    static constexpr const char* roots[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                              "F#", "G",  "G#", "A",  "A#", "B"};
+    const auto colon = label.find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    const std::string root = label.substr(0, colon), quality = label.substr(colon + 1);
+    if (quality != "maj" && quality != "min") return std::nullopt;
+    const auto* found = std::find(std::begin(roots), std::end(roots), root);
+    if (found == std::end(roots)) return std::nullopt;
+    const bool minor = quality == "min";
+    // The major key of the signature, then its place on the circle of
+    // fifths: 0 … 6 sharps, or 1 … 5 flats.
+    const int major = (int(found - std::begin(roots)) + (minor ? 3 : 0)) % 12;
+    int fifths = major * 7 % 12;
+    if (fifths > 6) fifths -= 12;
+    return KeySignature{fifths, minor};
+}
+
+std::optional<KeySignature> predominant_key(const SpectrogramStore& store,
+                                            const BeatSuggestion& beats) {
+    const BeatSuggestion found = beats.beats.empty() ? suggest_beats(store) : BeatSuggestion{};
+    const std::vector<int>& at = beats.beats.empty() ? found.beats : beats.beats;
+    std::vector<int> bounds{0};
+    for (int b : at)
+        if (b > bounds.back()) bounds.push_back(b);
+    if (store.frame_count > bounds.back()) bounds.push_back(store.frame_count);
+    const std::vector<HarmonySpan> keys = suggest_keys(store, bounds);
+    std::map<std::string, int> heard;
+    for (const HarmonySpan& k : keys)
+        heard[k.label] += k.end - k.first;
+    const auto longest = std::max_element(heard.begin(), heard.end(), [](const auto& a, const auto& b) {
+        return a.second < b.second;
+    });
+    return longest == heard.end() ? std::nullopt : key_signature_of(longest->first);
 }
 
 std::string suggestions_json(const Suggestions& s) {

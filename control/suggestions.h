@@ -15,6 +15,7 @@
 #include "drawing/draw_data.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace pitkad {
@@ -45,6 +46,15 @@ SuggestResult suggest(const std::filesystem::path& file,
 // Suggested frames past the drawing or the recording are left.
 int accept_suggested_beats(DrawData& draw, const BeatSuggestion& suggested, int frame_count,
                            int first, int end, int colour);
+
+// The key signature of a key label ("G:maj" → one sharp, "E:min" → one
+// sharp, flats for D♭, A♭, E♭, B♭ and F major and their relative minors);
+// none for any other label.
+std::optional<KeySignature> key_signature_of(const std::string& label);
+// The key heard longest in the recording, from `beats` (the suggested
+// beats, found here when empty); none when the analysis tells none.
+std::optional<KeySignature> predominant_key(const SpectrogramStore& store,
+                                            const BeatSuggestion& beats);
 
 // {"tuning": {"a4_hz": …, "cents": …}, "key": [{"start": s, "label": …}],
 // "beats": [s, …], "downbeats": [s, …], "chords": [{"start": s, "end": s,

@@ -1614,5 +1614,9 @@
         <source>拍が見つかりません</source>
         <translation>No beats were found</translation>
     </message>
+    <message>
+        <source>音から推定した調</source>
+        <translation>Key heard in the recording</translation>
+    </message>
 </context>
 </TS>

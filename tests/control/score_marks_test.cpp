@@ -75,5 +75,21 @@ TEST(SuggestedBeats, AcceptedAsLineMarks) {
     }
 }
 
+TEST(SuggestedKey, LabelsBecomeKeySignatures) {
+    const struct {
+        const char* label;
+        std::optional<KeySignature> want;
+    } rows[] = {
+        {"C:maj", KeySignature{0, false}},  {"A:min", KeySignature{0, true}},
+        {"G:maj", KeySignature{1, false}},  {"E:min", KeySignature{1, true}},
+        {"F#:maj", KeySignature{6, false}}, {"C#:maj", KeySignature{-5, false}},
+        {"F:maj", KeySignature{-1, false}}, {"C:min", KeySignature{-3, true}},
+        {"G#:min", KeySignature{5, true}},  {"H:maj", std::nullopt},
+        {"C:7", std::nullopt},              {"N", std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(key_signature_of(row.label), row.want) << row.label;
+}
+
 } // namespace
 } // namespace pitkad
