@@ -78,6 +78,9 @@ class MainWindow::Hosts final : public TransportHost,
         w_.graph->update(QRect(x, y, w, h));
     }
     void set_clipboard_text(const std::string& text) override;
+    std::span<const int> suggested_beats() const override {
+        return w_.doc.suggested_beats.beats;
+    }
 
     // The drawing-tool window.
     void midi_off() override { w_.doc.midi.midi_off(); }

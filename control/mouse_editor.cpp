@@ -162,7 +162,19 @@ void MouseEditor::draw_lines(MouseButton button, int x, int y, const ToolState& 
                              ViewState& view) {
     const int n = frame_count();
     if (view.on_rows(y)) {
-        const int f = std::min(view.x_to_frame(x), n - 1);
+        int f = std::min(view.x_to_frame(x), n - 1);
+        // A line drawn near a suggested beat accepts that beat: within three
+        // pixels, and at least two frames.
+        if (button == MouseButton::left) {
+            const std::span<const int> beats = host_.suggested_beats();
+            const int reach = std::max(2, int(view.offset_to_frames(3)));
+            const auto near = std::lower_bound(beats.begin(), beats.end(), f - reach);
+            if (near != beats.end() && *near <= f + reach && *near < n) {
+                const auto next = near + 1;
+                f = next != beats.end() && *next <= f + reach && *next - f < f - *near ? *next
+                                                                                     : *near;
+            }
+        }
         edit([&] {
             if (button == MouseButton::left)
                 set_line_mark(draw_, n, f, tool.colour);

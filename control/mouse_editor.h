@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace pitkad {
@@ -62,6 +63,9 @@ class EditorHost {
     virtual void restore_screen_rect(int x, int y, int w, int h) = 0;
     virtual void update_screen_rect(int x, int y, int w, int h) = 0;
     virtual void set_clipboard_text(const std::string& text) = 0;
+    // The beats suggested from the sound (ascending frames): a line drawn
+    // near one goes on it.
+    virtual std::span<const int> suggested_beats() const { return {}; }
 };
 
 class MouseEditor {

@@ -45,6 +45,7 @@ class FakeHost : public EditorHost {
         updated.push_back({x, y, w, h});
     }
     void set_clipboard_text(const std::string& text) override { clipboard = text; }
+    std::span<const int> suggested_beats() const override { return beats; }
 
     ToolState tool;
     ViewState view;
@@ -56,6 +57,7 @@ class FakeHost : public EditorHost {
     std::map<std::pair<int, int>, Rgb> pixels;
     std::vector<Rect> restored, updated;
     std::string clipboard = "untouched";
+    std::vector<int> beats;
 };
 
 class MouseEditorTest : public ::testing::Test {
@@ -208,6 +210,25 @@ TEST_F(MouseEditorTest, LineDrawingOnTheRows) {
     host.tool.line_show = false; // hidden lines cannot be edited
     click(MouseButton::left, {}, 21, row_y(40));
     EXPECT_EQ((*draw)[110].line_mark(), 0);
+}
+
+// A line drawn within three pixels (two frames at least) of a suggested
+// beat goes on that beat, the nearer of two; farther away it stays where
+// it was drawn.
+TEST_F(MouseEditorTest, LinesDrawnNearSuggestedBeatsGoOnThem) {
+    host.tool.mode = DrawMode::line_draw;
+    host.tool.colour = 5;
+    host.view.first_frame = 100;
+    host.view.scroll_speed = 1;
+    host.beats = {110, 114, 140};
+    const struct {
+        int x, want;
+    } rows[] = {{8, 110}, {13, 114}, {11, 110}, {20, 120}, {43, 140}};
+    for (const auto& row : rows) {
+        click(MouseButton::left, {}, row.x, row_y(40));
+        EXPECT_EQ((*draw)[row.want].line_mark(), 5) << row.x;
+        (*draw)[row.want].line_mark() = 0;
+    }
 }
 
 TEST_F(MouseEditorTest, BeatsAreTappedInTheStripWhilePlaying) {
