@@ -48,7 +48,7 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
     // The samples as they arrive, a piece at a time, until the estimate has
     // enough; the rest is only counted.
     TuningEstimator tuning;
-    std::vector<float> piece(std::size_t(SampleStream::chunk_samples));
+    std::vector<float> piece(static_cast<std::size_t>(SampleStream::chunk_samples));
     for (std::int64_t at = 0; tuning.wants_more();) {
         const std::int64_t end = at + std::int64_t(piece.size());
         if (!samples.wait_for(end)) break;
