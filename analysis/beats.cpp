@@ -18,10 +18,6 @@ float level(const SpectrogramStore& store, int t, int b) {
     return std::max(store.at(t, b), floor_db);
 }
 
-int frames_of(const SpectrogramStore& store) {
-    return std::clamp(store.frame_count, 0, store.columns());
-}
-
 // The autocorrelation of `o` over [first, end) at `lag`.
 double autocorrelation(const std::vector<double>& o, int first, int end, int lag) {
     double sum = 0;
@@ -65,7 +61,7 @@ double cosine(const std::vector<double>& a, const std::vector<double>& b) {
 } // namespace
 
 std::vector<float> onset_strength(const SpectrogramStore& store) {
-    const int frames = frames_of(store);
+    const int frames = store.held_frames();
     std::vector<float> o(std::size_t(frames), 0.0f);
     for (int t = 1; t < frames; ++t) {
         float rise = 0;
@@ -79,7 +75,7 @@ std::vector<float> onset_strength(const SpectrogramStore& store) {
 std::vector<double> chroma_of(const SpectrogramStore& store, int first, int end) {
     std::vector<double> c(12, 0.0);
     first = std::max(first, 0);
-    end = std::min(end, frames_of(store));
+    end = std::min(end, store.held_frames());
     for (int t = first; t < end; ++t)
         for (int b = first_band; b <= last_band; ++b) {
             const float v = level(store, t, b);
@@ -94,7 +90,7 @@ std::vector<double> chroma_of(const SpectrogramStore& store, int first, int end)
 
 BeatSuggestion suggest_beats(const SpectrogramStore& store) {
     BeatSuggestion s;
-    const int frames = frames_of(store);
+    const int frames = store.held_frames();
     const std::vector<float> raw = onset_strength(store);
     if (frames < 200) return s;
     // Normalised: mean 0, spread 1.

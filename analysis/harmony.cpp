@@ -8,8 +8,6 @@ namespace pitkad {
 
 namespace {
 
-constexpr const char* roots[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-
 // How much of a lower note's level its harmonics are taken to account for.
 constexpr double harmonic_share = 0.8;
 
@@ -52,7 +50,7 @@ std::vector<Template> chord_templates() {
     std::vector<Template> t;
     for (const auto& q : qualities)
         for (int r = 0; r < 12; ++r) {
-            Template c{std::string(roots[r]) + ":" + q.quality, {}};
+            Template c{std::string(pitch_class_names[r]) + ":" + q.quality, {}};
             for (int tone : q.tones)
                 c.weights[std::size_t((r + tone) % 12)] = tone == 0 ? 1.2 : 1.0;
             t.push_back(c);
@@ -69,7 +67,7 @@ std::vector<Template> key_templates() {
     std::vector<Template> t;
     for (int m = 0; m < 2; ++m)
         for (int r = 0; r < 12; ++r) {
-            Template k{std::string(roots[r]) + (m == 0 ? ":maj" : ":min"), {}};
+            Template k{std::string(pitch_class_names[r]) + (m == 0 ? ":maj" : ":min"), {}};
             for (int i = 0; i < 12; ++i)
                 k.weights[std::size_t((r + i) % 12)] = (m == 0 ? major : minor)[i];
             t.push_back(k);
@@ -116,12 +114,28 @@ std::vector<HarmonySpan> merged(const std::vector<int>& bounds, const std::vecto
     return spans;
 }
 
+// The profile of each stretch between consecutive bounds.
+std::vector<PitchProfile> profiles_of(const SpectrogramStore& store,
+                                      const std::vector<int>& bounds) {
+    std::vector<PitchProfile> profiles;
+    for (std::size_t j = 0; j + 1 < bounds.size(); ++j)
+        profiles.push_back(pitch_profile(store, bounds[j], bounds[j + 1]));
+    return profiles;
+}
+
+std::vector<std::string> labels_of(const std::vector<Template>& templates) {
+    std::vector<std::string> names;
+    for (const Template& t : templates)
+        names.push_back(t.label);
+    return names;
+}
+
 } // namespace
 
 PitchProfile pitch_profile(const SpectrogramStore& store, int first, int end) {
     PitchProfile p{};
     first = std::max(first, 0);
-    end = std::min(end, std::clamp(store.frame_count, 0, store.columns()));
+    end = std::min(end, store.held_frames());
     if (end <= first) return p;
     std::array<double, cells_per_frame> mean{};
     for (int t = first; t < end; ++t)
@@ -155,12 +169,8 @@ std::vector<HarmonySpan> suggest_chords(const SpectrogramStore& store,
                                         const std::vector<int>& bounds) {
     if (bounds.size() < 2) return {};
     const std::vector<Template> templates = chord_templates();
-    std::vector<PitchProfile> profiles;
-    for (std::size_t j = 0; j + 1 < bounds.size(); ++j)
-        profiles.push_back(pitch_profile(store, bounds[j], bounds[j + 1]));
-    std::vector<std::string> names;
-    for (const Template& t : templates)
-        names.push_back(t.label);
+    const std::vector<PitchProfile> profiles = profiles_of(store, bounds);
+    std::vector<std::string> names = labels_of(templates);
     names.push_back("N");
     const std::vector<int> path =
         viterbi(profiles.size(), names.size(), 0.15, [&](std::size_t j, std::size_t k) {
@@ -178,17 +188,13 @@ std::vector<HarmonySpan> suggest_keys(const SpectrogramStore& store,
     const std::vector<Template> templates = key_templates();
     // A key is heard over several bars: each stretch is judged with its
     // neighbours, 16 on each side.
-    std::vector<PitchProfile> profiles;
-    for (std::size_t j = 0; j + 1 < bounds.size(); ++j)
-        profiles.push_back(pitch_profile(store, bounds[j], bounds[j + 1]));
+    const std::vector<PitchProfile> profiles = profiles_of(store, bounds);
     std::vector<PitchProfile> heard(profiles.size());
     for (std::size_t j = 0; j < profiles.size(); ++j)
         for (std::size_t i = j >= 16 ? j - 16 : 0; i < std::min(profiles.size(), j + 17); ++i)
             for (std::size_t c = 0; c < 12; ++c)
                 heard[j][c] += profiles[i][c];
-    std::vector<std::string> names;
-    for (const Template& t : templates)
-        names.push_back(t.label);
+    const std::vector<std::string> names = labels_of(templates);
     const std::vector<int> path =
         viterbi(heard.size(), names.size(), 2.0, [&](std::size_t j, std::size_t k) {
             return correlation(heard[j], templates[k].weights);

@@ -24,6 +24,9 @@ struct HarmonySpan {
 };
 
 using PitchProfile = std::array<double, 12>; // C … B
+// The pitch classes' names in labels, C … B, sharps for the black keys.
+inline constexpr const char* pitch_class_names[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                                      "F#", "G",  "G#", "A",  "A#", "B"};
 
 // The profile of frames [first, end); all 0 in silence.
 PitchProfile pitch_profile(const SpectrogramStore& store, int first, int end);

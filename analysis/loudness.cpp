@@ -54,7 +54,7 @@ LoudnessLoad load_loudness_table(const std::filesystem::path& file) {
 }
 
 void normalise_to_peak(SpectrogramStore& store) {
-    const int frames = std::min(store.frame_count, std::int32_t(store.columns()));
+    const int frames = store.held_frames();
     if (frames <= 0) return;
     float peak = store.at(0, first_band);
     for (int t = 0; t < frames; ++t)
@@ -66,7 +66,7 @@ void normalise_to_peak(SpectrogramStore& store) {
 }
 
 void add_loudness(SpectrogramStore& store, const LoudnessTable& table) {
-    const int frames = std::min(store.frame_count, std::int32_t(store.columns()));
+    const int frames = store.held_frames();
     for (int t = 0; t < frames; ++t)
         for (int b = first_band; b <= last_band; ++b)
             store.at(t, b) += table[std::size_t(b)];

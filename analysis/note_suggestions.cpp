@@ -24,7 +24,7 @@ constexpr struct {
 } // namespace
 
 std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
-    const int frames = std::clamp(store.frame_count, 0, store.columns());
+    const int frames = store.held_frames();
     auto level = [&](int t, int b) {
         if (b < first_band || b > last_band || t < 0 || t >= frames) return floor_db;
         return std::max(store.at(t, b), floor_db);

@@ -66,6 +66,8 @@ struct SpectrogramStore {
     float& at(int t, int b) { return spectrogram[std::size_t(t) * cells_per_frame + b]; }
 
     int columns() const { return int(spectrogram.size() / cells_per_frame); }
+    // The recording's frames the store holds columns for.
+    int held_frames() const { return std::clamp(frame_count, 0, columns()); }
     // Room for columns 0 … frames (never fewer than store_frames columns);
     // new columns are empty. Only grows.
     void make_room(int frames) {
@@ -98,7 +100,7 @@ struct SpectrogramStore {
     // from: in memory up to frame_limit columns, otherwise `file` (the
     // cache just written or read).
     void keep_analysed(std::shared_ptr<const KeptCacheFile> file = {}) {
-        const int frames = std::clamp(frame_count, 0, columns());
+        const int frames = held_frames();
         analysed_file.reset();
         analysed.clear();
         if (frames > frame_limit && file) {

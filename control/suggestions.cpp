@@ -17,6 +17,20 @@
 
 namespace pitkad {
 
+namespace {
+
+// The stretches chords and keys are judged over: from the start, beat by
+// beat, to the end.
+std::vector<int> beat_bounds(const SpectrogramStore& store, const std::vector<int>& beats) {
+    std::vector<int> bounds{0};
+    for (int b : beats)
+        if (b > bounds.back()) bounds.push_back(b);
+    if (store.frame_count > bounds.back()) bounds.push_back(store.frame_count);
+    return bounds;
+}
+
+} // namespace
+
 SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel,
                       const TaskControl& control) {
     SuggestResult result;
@@ -90,10 +104,7 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
         return result;
     }
     s.beats = suggest_beats(*store);
-    std::vector<int> bounds{0};
-    for (int b : s.beats.beats)
-        if (b > bounds.back()) bounds.push_back(b);
-    if (store->frame_count > bounds.back()) bounds.push_back(store->frame_count);
+    const std::vector<int> bounds = beat_bounds(*store, s.beats.beats);
     s.chords = suggest_chords(*store, bounds);
     s.keys = suggest_keys(*store, bounds);
     s.notes = suggest_notes(*store);
@@ -115,18 +126,16 @@ int accept_suggested_beats(DrawData& draw, const BeatSuggestion& suggested, int 
 }
 
 std::optional<KeySignature> key_signature_of(const std::string& label) {
-    static constexpr const char* roots[12] = {"C",  "C#", "D",  "D#", "E",  "F",
-                                              "F#", "G",  "G#", "A",  "A#", "B"};
     const auto colon = label.find(':');
     if (colon == std::string::npos) return std::nullopt;
     const std::string root = label.substr(0, colon), quality = label.substr(colon + 1);
     if (quality != "maj" && quality != "min") return std::nullopt;
-    const auto* found = std::find(std::begin(roots), std::end(roots), root);
-    if (found == std::end(roots)) return std::nullopt;
+    const auto* found = std::find(std::begin(pitch_class_names), std::end(pitch_class_names), root);
+    if (found == std::end(pitch_class_names)) return std::nullopt;
     const bool minor = quality == "min";
     // The major key of the signature, then its place on the circle of
     // fifths: 0 … 6 sharps, or 1 … 5 flats.
-    const int major = (int(found - std::begin(roots)) + (minor ? 3 : 0)) % 12;
+    const int major = (int(found - std::begin(pitch_class_names)) + (minor ? 3 : 0)) % 12;
     int fifths = major * 7 % 12;
     if (fifths > 6) fifths -= 12;
     return KeySignature{fifths, minor};
@@ -136,11 +145,7 @@ std::optional<KeySignature> predominant_key(const SpectrogramStore& store,
                                             const BeatSuggestion& beats) {
     const BeatSuggestion found = beats.beats.empty() ? suggest_beats(store) : BeatSuggestion{};
     const std::vector<int>& at = beats.beats.empty() ? found.beats : beats.beats;
-    std::vector<int> bounds{0};
-    for (int b : at)
-        if (b > bounds.back()) bounds.push_back(b);
-    if (store.frame_count > bounds.back()) bounds.push_back(store.frame_count);
-    const std::vector<HarmonySpan> keys = suggest_keys(store, bounds);
+    const std::vector<HarmonySpan> keys = suggest_keys(store, beat_bounds(store, at));
     std::map<std::string, int> heard;
     for (const HarmonySpan& k : keys)
         heard[k.label] += k.end - k.first;
