@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_reference.h"
 #include "analysis/band_kernel.h"
 #include "base/progress.h"
 #include "analysis/sample_stream.h"
@@ -55,9 +56,12 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
 // a stop requested through control.stop ends every thread at its next batch.
 // Returns the recording's frame count, or -1 when the producer abandoned the
 // stream or the stop was requested (the store then holds a partial analysis).
+// At another `reference` than the bands' own the stream holds the samples
+// resampled by its ratio (resample_for_reference), still finished with the
+// recording's frame count.
 std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
                             const BandTables& tables, const ProgressFn& progress, int threads,
                             int expected_frames, KernelPath path = best_kernel_path(),
-                            const TaskControl& control = {});
+                            const TaskControl& control = {}, AnalysisReference reference = {});
 
 } // namespace pitkad

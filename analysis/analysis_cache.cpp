@@ -75,19 +75,26 @@ std::uint32_t cache_channel_word(AnalysisChannel channel) {
     return 0;
 }
 
-fs::path cache_name_for(const fs::path& wav, AnalysisChannel channel) {
-    fs::path name = wav;
+std::uint32_t cache_reference_word(AnalysisReference reference) {
+    return reference.is_standard() ? 0 : std::uint32_t(reference.centihertz);
+}
+
+fs::path cache_name_for(const fs::path& wav, AnalysisChannel channel,
+                        AnalysisReference reference) {
+    std::string ending;
     switch (channel) {
     case AnalysisChannel::first:
-        name.replace_extension(".pkd");
         break;
     case AnalysisChannel::second:
-        name.replace_extension(".ch2.pkd");
+        ending = ".ch2";
         break;
     case AnalysisChannel::mid:
-        name.replace_extension(".mid.pkd");
+        ending = ".mid";
         break;
     }
+    if (!reference.is_standard()) ending += ".tuned";
+    fs::path name = wav;
+    name.replace_extension(ending + ".pkd");
     return name;
 }
 
@@ -109,7 +116,8 @@ FileHash hash_file(const fs::path& file, std::stop_token stop) {
 }
 
 bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs::path& fallback,
-                          const FileHash* known, AnalysisChannel channel) {
+                          const FileHash* known, AnalysisChannel channel,
+                          AnalysisReference reference) {
     const int frames =
         std::clamp(store.frame_count, 0, std::min(store.columns(), recording_frame_limit - 1));
     const bool long_layout = frames > frame_limit;
@@ -123,6 +131,7 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
         le::store_u32(header, 16, std::uint32_t(h.value >> 32));
     }
     le::store_u32(header, 20, cache_channel_word(channel));
+    le::store_u32(header, 28, cache_reference_word(reference));
     // A long cache without a fingerprint would never be read: none is written.
     if (long_layout && !h.ok) {
         store.cache_file_name.clear();
@@ -152,7 +161,7 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
         store.keep_analysed(long_layout ? KeptCacheFile::open(file, frames) : nullptr);
         return true;
     };
-    const fs::path beside = cache_name_for(wav, channel);
+    const fs::path beside = cache_name_for(wav, channel, reference);
     if (write(beside)) return keep(beside);
     std::error_code ec;
     if (!fallback.empty() && fallback.has_parent_path())
@@ -163,14 +172,15 @@ bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const fs
 }
 
 bool write_analysis_cache(const fs::path& wav, SpectrogramStore& store, const FileHash* known,
-                          AnalysisChannel channel) {
-    return write_analysis_cache(wav, store, fallback_cache_file(), known, channel);
+                          AnalysisChannel channel, AnalysisReference reference) {
+    return write_analysis_cache(wav, store, fallback_cache_file(), known, channel, reference);
 }
 
 bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash* hash,
-                         std::stop_token stop, AnalysisChannel channel) {
+                         std::stop_token stop, AnalysisChannel channel,
+                         AnalysisReference reference) {
     std::error_code ec;
-    const fs::path cache = cache_name_for(wav, channel);
+    const fs::path cache = cache_name_for(wav, channel, reference);
     if (!fs::is_regular_file(wav, ec)) return false;
 
     std::int32_t wav_size = 0;
@@ -203,6 +213,7 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
     for (int i = 8; i < cache_header_bytes; ++i)
         if (header[std::size_t(i)] != 0) reserved_zero = false;
     if (le::u32(header, 20) != cache_channel_word(channel)) return false;
+    if (le::u32(header, 28) != cache_reference_word(reference)) return false;
     if (reserved_zero) {
         // Without a fingerprint only the size vouches for the recording: the
         // length must agree too, or a cache of another file of the same size

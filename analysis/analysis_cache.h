@@ -7,7 +7,9 @@
 // size alone. The analysis of the first channel is cached as "song.pkd"; the
 // second channel's as "song.ch2.pkd" and the mid's as "song.mid.pkd", whose
 // reserved word 3 names the choice as well, so that no cache is taken for
-// another choice's.
+// another choice's. An analysis at another reference pitch than the bands'
+// own is cached as "song.tuned.pkd" ("song.ch2.tuned.pkd", …), with the
+// reference in reserved word 5: a cache of another reference is stale.
 //
 // A recording of more than frame_limit columns (19:20) has a cache of the
 // same layout whose frame count is larger and whose reserved word 4 is the
@@ -22,6 +24,7 @@
 #include <stop_token>
 
 #include "analysis/analysis_channel.h"
+#include "analysis/analysis_reference.h"
 #include "analysis/spectrogram_store.h"
 
 namespace pitkad {
@@ -42,12 +45,16 @@ inline constexpr std::uint32_t cache_fingerprint_marker = 0x31464b50;
 // Reserved word 3: 0 for the first channel (as every cache before the
 // choice), "PKC2" for the second channel, "PKCM" for the mid.
 std::uint32_t cache_channel_word(AnalysisChannel channel);
+// Reserved word 5: 0 at the bands' own reference, else the reference in
+// hundredths of a hertz.
+std::uint32_t cache_reference_word(AnalysisReference reference);
 
 // "song.wav" → "song.pkd" (the first channel), "song.ch2.pkd" (the second),
-// "song.mid.pkd" (the mid); a name without extension gets the ending
-// appended.
+// "song.mid.pkd" (the mid), with ".tuned" before ".pkd" at another
+// reference; a name without extension gets the ending appended.
 std::filesystem::path cache_name_for(const std::filesystem::path& wav,
-                                     AnalysisChannel channel = AnalysisChannel::first);
+                                     AnalysisChannel channel = AnalysisChannel::first,
+                                     AnalysisReference reference = {});
 
 // XXH3-64 of the whole file; ok is false when it is unreadable, or when a
 // stop was asked for before the end.
@@ -63,15 +70,17 @@ FileHash hash_file(const std::filesystem::path& file, std::stop_token stop = {})
 // the file written and keeps the columns as the store's analysis, or empties
 // the name and returns false when neither could be written.
 // `known` is the recording's fingerprint when the caller has it already;
-// `channel` is the part of the recording the store holds the analysis of
-// (its cache name and header word).
+// `channel` is the part of the recording the store holds the analysis of,
+// `reference` the pitch it was analysed at (their cache name and header words).
 bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
                           const std::filesystem::path& fallback, const FileHash* known = nullptr,
-                          AnalysisChannel channel = AnalysisChannel::first);
+                          AnalysisChannel channel = AnalysisChannel::first,
+                          AnalysisReference reference = {});
 // The same with this instance's fallback file in the user cache folder.
 bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
                           const FileHash* known = nullptr,
-                          AnalysisChannel channel = AnalysisChannel::first);
+                          AnalysisChannel channel = AnalysisChannel::first,
+                          AnalysisReference reference = {});
 
 // Loads the cache beside the recording when it is valid for it: the WAV size
 // and the fingerprint match (a cache of an older version without one must
@@ -81,12 +90,13 @@ bool write_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& st
 // is unchanged. With `hash`, a fingerprint computed here is left there for
 // the caller (a stale cache is rewritten without hashing the file again), and
 // one already there is used. A stop asked for while the recording is hashed
-// ends the check as if the cache did not fit. Only a cache of `channel` is
-// valid: its name and header word are that choice's (a cache without a
-// fingerprint is one of the first channel).
+// ends the check as if the cache did not fit. Only a cache of `channel` and
+// `reference` is valid: its name and header words are that choice's (a
+// cache without a fingerprint is one of the first channel at 440 Hz).
 bool read_analysis_cache(const std::filesystem::path& wav, SpectrogramStore& store,
                          FileHash* hash = nullptr, std::stop_token stop = {},
-                         AnalysisChannel channel = AnalysisChannel::first);
+                         AnalysisChannel channel = AnalysisChannel::first,
+                         AnalysisReference reference = {});
 
 // Restores the current frame_count columns from the analysis kept at open
 // (what the cache holds): from memory, or for a long recording from the

@@ -30,10 +30,11 @@ int run_analyse_cli(const AnalyseArgs& args) {
     for (const QString& file : args.files) {
         const auto start = std::chrono::steady_clock::now();
         store.reset();
+        const CommandAnalysis analysis = command_analysis(file, args.channel, args.reference);
         const LoadResult r = doc->load_recording(
             local_path(file),
             [](const std::string& text) { print_line(QString::fromStdString(text)); }, args.threads,
-            args.use_cache, args.channel ? *args.channel : remembered_analysis_channel(file));
+            args.use_cache, analysis.channel, analysis.reference);
         if (!r.ok) {
             store.reset();
             print_file_error(local_path(file), text_of(r.status, r.detail));
@@ -50,8 +51,13 @@ int run_analyse_cli(const AnalyseArgs& args) {
 }
 
 int run_suggest_cli(const SuggestArgs& args) {
-    const SuggestResult r = suggest(
-        local_path(args.file), args.channel ? *args.channel : remembered_analysis_channel(args.file));
+    // A reference not asked for is the one the window remembers; "auto" is
+    // the tuning the suggestions estimate anyway.
+    const bool estimate = args.reference && args.reference->estimate;
+    const CommandAnalysis analysis =
+        command_analysis(args.file, args.channel, estimate ? std::nullopt : args.reference);
+    const SuggestResult r = suggest(local_path(args.file), analysis.channel,
+                                    estimate ? *args.reference : ReferenceRequest{false, analysis.reference});
     if (!r.ok) {
         print_file_error(local_path(args.file), text_of(r.status, r.detail));
         return 1;

@@ -85,7 +85,7 @@ int run_import_midi_cli(const ExchangeArgs& a) {
 }
 
 int run_export_csv_cli(const ExchangeArgs& a) {
-    const auto doc = open_for_command_line(a.files[0], a.loudness);
+    const auto doc = open_for_command_line(a.files[0], a.loudness, std::nullopt, a.reference);
     if (!doc) return 1;
     if (!write_text(a.out, analysis_csv(doc->store)))
         return fail(local_path(a.out), tr_text(file_not_written));

@@ -4,6 +4,7 @@
 #include "app/language.h"
 #include "app/status_texts.h"
 #include "control/settings_file.h"
+#include "control/suggestions.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,12 +14,14 @@
 namespace pitkad {
 
 std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudness,
-                                                std::optional<AnalysisChannel> channel) {
+                                                std::optional<AnalysisChannel> channel,
+                                                std::optional<ReferenceRequest> reference) {
     // The MIDI port stays closed: loading a drawing sends nothing.
     auto doc = std::make_unique<Document>();
     doc->load_tables();
-    const LoadResult r = doc->load_recording(
-        local_path(file), {}, 0, true, channel ? *channel : remembered_analysis_channel(file));
+    const CommandAnalysis analysis = command_analysis(file, channel, reference);
+    const LoadResult r = doc->load_recording(local_path(file), {}, 0, true, analysis.channel,
+                                             analysis.reference);
     if (!r.ok) {
         print_file_error(local_path(file), text_of(r.status, r.detail));
         return nullptr;
@@ -42,9 +45,19 @@ std::unique_ptr<Document> open_for_command_line(const QString& file, bool loudne
     return doc;
 }
 
-AnalysisChannel remembered_analysis_channel(const QString& file) {
-    return SettingsFile(settings_file_path())
-        .analysis_channel_for(QFileInfo(file).absoluteFilePath());
+CommandAnalysis command_analysis(const QString& file, std::optional<AnalysisChannel> channel,
+                                 std::optional<ReferenceRequest> reference) {
+    SettingsFile settings(settings_file_path());
+    const QString full = QFileInfo(file).absoluteFilePath();
+    CommandAnalysis a;
+    a.channel = channel ? *channel : settings.analysis_channel_for(full);
+    if (!reference)
+        a.reference = settings.analysis_reference_for(full);
+    else if (!reference->estimate)
+        a.reference = reference->fixed;
+    else if (const SuggestResult t = estimate_tuning(local_path(file), a.channel); t.ok)
+        a.reference = reference_of(t.suggestions.tuning);
+    return a;
 }
 
 std::string local_path(const QString& file) {

@@ -23,13 +23,23 @@ inline constexpr const char* file_not_written = PITKAD_TR("PitkaD", "書けま�
 // loudness correction when `loudness`; null after printing "FILE: message"
 // on standard error when the recording, or a drawing file that is there,
 // cannot be read. A drawing made for another frame count is loaded cut or
-// padded after a notice in the same form. `channel` is the part of the
-// recording analysed; none: the one the window remembers for it.
+// padded after a notice in the same form. `channel` and `reference` are as
+// command_analysis takes them.
 std::unique_ptr<Document>
 open_for_command_line(const QString& file, bool loudness,
-                      std::optional<AnalysisChannel> channel = std::nullopt);
-// The part of `file` the window analyses (the settings file's choice).
-AnalysisChannel remembered_analysis_channel(const QString& file);
+                      std::optional<AnalysisChannel> channel = std::nullopt,
+                      std::optional<ReferenceRequest> reference = std::nullopt);
+
+// How a command analyses `file`: the part given and the reference asked
+// for, else those the window remembers for it (the settings file's). A
+// reference to estimate is the recording's tuning (440 Hz when its sound
+// tells none, or it cannot be read: the analysis then says why).
+struct CommandAnalysis {
+    AnalysisChannel channel = AnalysisChannel::first;
+    AnalysisReference reference;
+};
+CommandAnalysis command_analysis(const QString& file, std::optional<AnalysisChannel> channel,
+                                 std::optional<ReferenceRequest> reference);
 
 // A file name from the command line as the file functions take it.
 std::string local_path(const QString& file);

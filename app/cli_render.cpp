@@ -38,7 +38,7 @@ QImage window_picture(const QImage& graph, const ViewState& view,
 
 int run_render_cli(const RenderArgs& o) {
     // The picture shows the drawing.
-    const auto doc = open_for_command_line(o.file, o.loudness, o.channel);
+    const auto doc = open_for_command_line(o.file, o.loudness, o.channel, o.reference);
     if (!doc) return 1;
 
     QImage font, colours;

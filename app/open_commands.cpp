@@ -43,11 +43,13 @@ bool OpenCommands::open_and_remember(const QString& path) {
 }
 
 bool OpenCommands::open_recording(const QString& path) {
-    return open_analysed(path, settings_.analysis_channel_for(QFileInfo(path).absoluteFilePath()));
+    const QString full = QFileInfo(path).absoluteFilePath();
+    return open_analysed(path, settings_.analysis_channel_for(full),
+                         settings_.analysis_reference_for(full));
 }
 
 bool OpenCommands::reopen_with_channel(const QString& path, AnalysisChannel channel) {
-    if (!open_analysed(path, channel)) {
+    if (!open_analysed(path, channel, reference_)) {
         menus_.show_analysis_channel(channel_);
         return false;
     }
@@ -56,12 +58,19 @@ bool OpenCommands::reopen_with_channel(const QString& path, AnalysisChannel chan
     return true;
 }
 
-bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel) {
+bool OpenCommands::reopen_with_reference(const QString& path, AnalysisReference reference) {
+    if (!open_analysed(path, channel_, reference)) return false;
+    settings_.set_analysis_reference_for(QFileInfo(path).absoluteFilePath(), reference);
+    return true;
+}
+
+bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel,
+                                 AnalysisReference reference) {
     const std::filesystem::path file = path.toStdString();
     cancel(); // an open under way is abandoned for this one
     QEventLoop loop;
     OpenJob job(
-        file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); }, channel);
+        file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); }, channel, reference);
     job_ = &job;
     strip_.follow_open(job, loop);
     job_ = nullptr;
@@ -77,6 +86,7 @@ bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel) {
     }
     if (!wiring_.adopt(file, staged)) return false;
     channel_ = channel;
+    reference_ = reference;
     menus_.show_analysis_channel(channel);
     return true;
 }

@@ -54,8 +54,11 @@ class OpenCommands final : public QObject {
     // remembered for the recording once it opened. False, and the menu's
     // choice as it was, when it did not.
     bool reopen_with_channel(const QString& path, AnalysisChannel channel);
-    // The part analysed of the recording last opened.
+    // The same with the analysis at another reference pitch (A4).
+    bool reopen_with_reference(const QString& path, AnalysisReference reference);
+    // The part analysed of the recording last opened, and its reference.
     AnalysisChannel analysis_channel() const { return channel_; }
+    AnalysisReference analysis_reference() const { return reference_; }
     // The recent list's item `index`; a file gone since leaves the list with
     // a message naming it.
     void open_recent(int index);
@@ -79,7 +82,7 @@ class OpenCommands final : public QObject {
 
   private:
     void show_recent_files();
-    bool open_analysed(const QString& path, AnalysisChannel channel);
+    bool open_analysed(const QString& path, AnalysisChannel channel, AnalysisReference reference);
 
     QWidget& window_;
     ControlStrip& strip_;
@@ -90,6 +93,7 @@ class OpenCommands final : public QObject {
     Wiring wiring_;
     OpenJob* job_ = nullptr; // the open under way, on open_recording's stack
     AnalysisChannel channel_ = AnalysisChannel::first;
+    AnalysisReference reference_;
 };
 
 } // namespace pitkad

@@ -42,6 +42,8 @@ constexpr OptionSpec option_specs[] = {
     {"threads", true, bit(Mode::analyse)},
     {"no-cache", false, bit(Mode::analyse)},
     {"channel", true, bit(Mode::analyse) | bit(Mode::render) | bit(Mode::suggest)},
+    {"reference", true,
+     bit(Mode::analyse) | bit(Mode::render) | bit(Mode::export_csv) | bit(Mode::suggest)},
     {"o", true,
      bit(Mode::render) | bit(Mode::export_midi) | bit(Mode::export_csv) | bit(Mode::suggest)},
     {"width", true, bit(Mode::render)},
@@ -139,6 +141,13 @@ class ModeReader {
         return target.has_value();
     }
 
+    // --reference auto|HZ into `target` (left as it is when not given).
+    bool reference_option(std::optional<ReferenceRequest>& target) {
+        if (!p_.isSet("reference")) return true;
+        target = parse_reference_request(p_.value("reference").toStdString());
+        return target.has_value();
+    }
+
     bool window(const QStringList& files, WindowArgs& a) {
         if (files.size() > 1) return false;
         a.file = files.value(0);
@@ -155,7 +164,7 @@ class ModeReader {
         a.files = files;
         a.use_cache = !p_.isSet("no-cache");
         return !files.isEmpty() && int_option("threads", 1, 64, a.threads) &&
-               channel_option(a.channel);
+               channel_option(a.channel) && reference_option(a.reference);
     }
 
     bool render(const QStringList& files, RenderArgs& a) {
@@ -183,14 +192,15 @@ class ModeReader {
                int_option("scroll-speed", 1, 4, a.scroll_speed) && a.scroll_speed != 3 &&
                int_option("first-frame", 0, recording_frame_limit - 1, a.first_frame) &&
                int_option("sensitivity", 0, 100, a.sensitivity) &&
-               int_option("colour", 0, 100, a.colour) && channel_option(a.channel);
+               int_option("colour", 0, 100, a.colour) && channel_option(a.channel) &&
+               reference_option(a.reference);
     }
 
     bool suggest(const QStringList& files, SuggestArgs& a) {
         if (files.size() != 1) return false;
         a.file = files[0];
         a.out = p_.value("o");
-        return !a.out.isEmpty() && channel_option(a.channel);
+        return !a.out.isEmpty() && channel_option(a.channel) && reference_option(a.reference);
     }
 
     bool exchange(const QStringList& files, Mode mode, ExchangeArgs& a) {
@@ -219,7 +229,7 @@ class ModeReader {
             !int_option("quantise", 2, 256, a.quantise) || !int_option("drums", 1, 16, a.drums))
             return false;
         if (mode == Mode::import_midi) return files.size() == 2;
-        return files.size() == 1 && !a.out.isEmpty();
+        return files.size() == 1 && !a.out.isEmpty() && reference_option(a.reference);
     }
 
     const QCommandLineParser& p_;
@@ -276,14 +286,14 @@ const char* usage_source_of(Mode mode) {
     case Mode::analyse:
         return PITKAD_TR("PitkaD",
                          "使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]\n"
-                         "       [--channel first|second|mid]\n");
+                         "       [--channel first|second|mid] [--reference auto|HZ]\n");
     case Mode::render:
         return PITKAD_TR(
             "PitkaD", "使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]\n"
                       "       [--scroll-speed S] [--first-frame F] [--sensitivity S]\n"
                       "       [--colour T] [--loudness] [--grouping] [--labels left,right]\n"
                       "       [--pixels-per-second P] [--row-height H] [--ruler]\n"
-                      "       [--channel first|second|mid]\n");
+                      "       [--channel first|second|mid] [--reference auto|HZ]\n");
     case Mode::export_midi:
         return PITKAD_TR("PitkaD",
                          "使い方: pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"
@@ -296,11 +306,13 @@ const char* usage_source_of(Mode mode) {
     case Mode::export_csv:
         return PITKAD_TR(
             "PitkaD",
-            "使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]\n");
+            "使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]\n"
+            "       [--reference auto|HZ]\n");
     case Mode::suggest:
         return PITKAD_TR(
             "PitkaD",
-            "使い方: pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]\n");
+            "使い方: pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]\n"
+            "       [--reference auto|HZ]\n");
     }
     return usage_source;
 }

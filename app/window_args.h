@@ -7,6 +7,7 @@
 // usage texts.
 
 #include "analysis/analysis_channel.h"
+#include "analysis/analysis_reference.h"
 #include "app/language.h"
 #include "control/practice_controls.h"
 #include "view/colour_map.h"
@@ -27,19 +28,23 @@ struct WindowArgs {
     std::optional<Language> language; // --lang
 };
 
-// `--analyse FILE… [--threads N] [--no-cache] [--channel first|second|mid]`
+// `--analyse FILE… [--threads N] [--no-cache] [--channel first|second|mid]
+// [--reference auto|HZ]`
 struct AnalyseArgs {
     QStringList files;
     int threads = 0; // every core
     bool use_cache = true;
-    // The part of each recording analysed; none: the one remembered for it.
+    // The part of each recording analysed and the reference pitch of the
+    // analysis; none: the ones remembered for it.
     std::optional<AnalysisChannel> channel;
+    std::optional<ReferenceRequest> reference;
 };
 
 // `--render FILE -o OUT.png …`
 struct RenderArgs {
     QString file, out;
     std::optional<AnalysisChannel> channel; // --channel; none: as remembered
+    std::optional<ReferenceRequest> reference; // --reference; none: as remembered
     int width = initial_client_width;
     int line_width = min_line_width;
     int scroll_speed = 1;
@@ -73,12 +78,14 @@ struct ExchangeArgs {
     int drums = 0;              // --drums: the colour of channel 10's notes; 0 skips them
     bool replace = false;
     bool loudness = false;
+    std::optional<ReferenceRequest> reference; // --export-csv's; none: as remembered
 };
 
-// `--suggest FILE -o OUT.json [--channel first|second|mid]`
+// `--suggest FILE -o OUT.json [--channel first|second|mid] [--reference auto|HZ]`
 struct SuggestArgs {
     QString file, out;
     std::optional<AnalysisChannel> channel; // none: as remembered
+    std::optional<ReferenceRequest> reference; // none: as remembered
 };
 
 enum class Mode { window, analyse, render, export_midi, import_midi, export_csv, suggest };
@@ -120,15 +127,17 @@ inline constexpr const char* usage_source = PITKAD_TR(
     "      --lang は表示の言語 (ja: 日本語、en: 英語) で、どの使い方にも\n"
     "      付けられます。\n"
     "  pitkad --analyse ファイル... [--threads N] [--no-cache]\n"
-    "         [--channel first|second|mid]\n"
+    "         [--channel first|second|mid] [--reference auto|HZ]\n"
     "      ファイルを解析し、結果をキャッシュに保存します。--channel は解析する\n"
     "      チャンネル (first: 1 チャンネル目、second: 2 チャンネル目、mid: 左右の\n"
     "      平均) で、省略するとウィンドウでそのファイルに選んだものです。\n"
+    "      --reference は解析の基準音 A4 の周波数 (415 … 466 Hz、auto: 録音から\n"
+    "      推定) で、省略するとウィンドウでそのファイルに選んだものです。\n"
     "  pitkad --render ファイル -o 出力.png [--width W] [--line-width L]\n"
     "         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]\n"
     "         [--loudness] [--grouping] [--labels left,right]\n"
     "         [--pixels-per-second P] [--row-height H] [--ruler]\n"
-    "         [--channel first|second|mid]\n"
+    "         [--channel first|second|mid] [--reference auto|HZ]\n"
     "      ウィンドウに表示されるグラフを PNG 画像に書き出します。\n"
     "  pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]\n"
     "         [--beats-per-bar N] [--quantise N]\n"
@@ -136,8 +145,10 @@ inline constexpr const char* usage_source = PITKAD_TR(
     "  pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]\n"
     "      MIDI ファイルを読み込み、ファイルの描画として保存します。\n"
     "  pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]\n"
+    "         [--reference auto|HZ]\n"
     "      解析データを CSV ファイルに書き出します。\n"
     "  pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]\n"
+    "         [--reference auto|HZ]\n"
     "      録音の音から推定した提案 (チューニングなど) を JSON ファイルに\n"
     "      書き出します。\n"
     "  pitkad --help\n"

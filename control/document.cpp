@@ -26,10 +26,11 @@ void Document::load_tables() {
 }
 
 LoadResult Document::load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
-                                    int threads, bool use_cache, AnalysisChannel channel) {
+                                    int threads, bool use_cache, AnalysisChannel channel,
+                                    AnalysisReference reference) {
     draw_file.clear();
-    LoadResult r =
-        load_or_analyse(wav, store, band_tables, progress, threads, use_cache, false, {}, channel);
+    LoadResult r = load_or_analyse(wav, store, band_tables, progress, threads, use_cache, false, {},
+                                   channel, reference);
     if (!r.ok) {
         store.reset(); // no part of a refused recording stays
         return r;

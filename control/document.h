@@ -64,10 +64,11 @@ struct Document {
     // The analysis steps of the open sequence: a valid cache, or analysis
     // and caching. On success the drawing file name is set; on failure it is
     // empty and the store reset. `channel` is the part of the recording
-    // analysed.
+    // analysed, `reference` the pitch of its A4.
     LoadResult load_recording(const std::filesystem::path& wav, const ProgressFn& progress,
                               int threads, bool use_cache = true,
-                              AnalysisChannel channel = AnalysisChannel::first);
+                              AnalysisChannel channel = AnalysisChannel::first,
+                              AnalysisReference reference = {});
 
     // Makes a recording staged by an OpenJob the open one; the caller has
     // reset the old one.

@@ -21,6 +21,7 @@ struct OpenJob::State {
     BandTables tables;
     int threads = 0;
     AnalysisChannel channel = AnalysisChannel::first;
+    AnalysisReference reference;
     std::stop_source stop;
     ProgressMeter meter;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
@@ -79,10 +80,11 @@ void give_way_to_the_ui() {
 }
 
 void stage(OpenJob::Outcome& out, const std::filesystem::path& file, const BandTables& tables,
-           int threads, AnalysisChannel channel, const TaskControl& control) {
+           int threads, AnalysisChannel channel, AnalysisReference reference,
+           const TaskControl& control) {
     out.store = std::make_unique<SpectrogramStore>();
-    out.result =
-        load_or_analyse(file, *out.store, tables, {}, threads, true, true, control, channel);
+    out.result = load_or_analyse(file, *out.store, tables, {}, threads, true, true, control,
+                                 channel, reference);
     if (control.stopping() && !out.result.cancelled) {
         // Stopped after the last check: the outcome is not wanted either.
         out.result = {};
@@ -94,10 +96,12 @@ void stage(OpenJob::Outcome& out, const std::filesystem::path& file, const BandT
 } // namespace
 
 OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threads,
-                 QObject* context, std::function<void()> ended, AnalysisChannel channel)
+                 QObject* context, std::function<void()> ended, AnalysisChannel channel,
+                 AnalysisReference reference)
     : state_(std::make_shared<State>()) {
     state_->file = std::move(file);
     state_->channel = channel;
+    state_->reference = reference;
     state_->tables = tables;
     state_->threads = threads;
     state_->on_ended = std::move(ended);
@@ -109,7 +113,7 @@ OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threa
     }
     auto run = [state = state_, notifier = notifier_.get()] {
         stage(state->outcome, state->file, state->tables, state->threads, state->channel,
-              {state->stop.get_token(), &state->meter});
+              state->reference, {state->stop.get_token(), &state->meter});
         state->ended.store(true, std::memory_order_release);
         if (!notifier) return;
         const std::lock_guard lock(state->posting);

@@ -33,9 +33,11 @@ class OpenJob {
     // Starts at once. `ended` is called on the thread of `context` (its
     // event loop running; the context outlives the job) once the worker has
     // ended, cancelled or not, unless the job is gone by then. It may
-    // destroy the job. `channel` is the part of the recording analysed.
+    // destroy the job. `channel` is the part of the recording analysed,
+    // `reference` the pitch of its A4.
     OpenJob(std::filesystem::path file, const BandTables& tables, int threads, QObject* context,
-            std::function<void()> ended, AnalysisChannel channel = AnalysisChannel::first);
+            std::function<void()> ended, AnalysisChannel channel = AnalysisChannel::first,
+            AnalysisReference reference = {});
     // Cancels and waits for the worker (each step stops within a block,
     // packet or batch).
     ~OpenJob();

@@ -3,6 +3,7 @@
 #include "analysis/analysis_cache.h"
 #include "analysis/loudness.h"
 #include "audio/recording_decoder.h"
+#include "audio/reference_resampler.h"
 
 #include <algorithm>
 #include <system_error>
@@ -13,7 +14,7 @@ namespace pitkad {
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            bool use_cache, bool playback, const TaskControl& control,
-                           AnalysisChannel channel) {
+                           AnalysisChannel channel, AnalysisReference reference) {
     LoadResult result;
     auto cancelled = [&] {
         result = {};
@@ -23,7 +24,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     // The file is hashed at most once per open: checking a cache leaves the
     // fingerprint for rewriting it, otherwise the reader hashes as it reads.
     FileHash hash;
-    if (use_cache && read_analysis_cache(wav, store, &hash, control.stop, channel)) {
+    if (use_cache && read_analysis_cache(wav, store, &hash, control.stop, channel, reference)) {
         result.ok = true;
         result.cache_used = true;
         return result;
@@ -42,21 +43,33 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
 
     // The file is read or decoded on its own thread while the analysis
     // follows it; without a thread to spare it is read first.
-    SampleStream samples(std::int64_t(recording_frame_limit + 1) * frame_step,
-                         SampleStream::default_ahead, control.stop);
+    const std::int64_t limit = std::int64_t(recording_frame_limit + 1) * frame_step;
+    SampleStream samples(limit, SampleStream::default_ahead, control.stop);
+    // At another reference the analysis reads the samples resampled, from a
+    // stream of its own filled by a thread of its own.
+    std::unique_ptr<SampleStream> resampled;
+    if (!reference.is_standard()) {
+        // The converter's last output may run a little past the scaled length.
+        const auto room = std::int64_t(double(limit) * reference.ratio()) + 4096;
+        resampled = std::make_unique<SampleStream>(room, SampleStream::default_ahead, control.stop);
+    }
     // Room for the length announced; the analysis makes more if it is longer.
     store.make_room(std::clamp(decoder->expected_frames(), 0, recording_frame_limit));
     DecodeOutcome decoded;
     auto decode = [&] { decoded = decoder->run(&samples, !hash.ok, playback, control.stop); };
-    std::thread reader;
+    auto resample = [&] { resample_for_reference(samples, *resampled, reference); };
+    std::thread reader, resampler;
     try {
         reader = std::thread(decode);
+        if (resampled) resampler = std::thread(resample);
     } catch (const std::system_error&) {
-        decode();
+        if (!reader.joinable()) decode();
+        if (resampled) resample();
     }
-    const std::int32_t frames = analyse_stream(samples, store, tables, progress, threads,
-                                               decoder->expected_frames(), best_kernel_path(),
-                                               control);
+    const std::int32_t frames = analyse_stream(resampled ? *resampled : samples, store, tables,
+                                               progress, threads, decoder->expected_frames(),
+                                               best_kernel_path(), control, reference);
+    if (resampler.joinable()) resampler.join();
     if (reader.joinable()) reader.join();
     if (control.stopping()) return cancelled();
     if (!decoded.ok || frames < 0) {
@@ -75,7 +88,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
 
     normalise_to_peak(store);
     if (control.stopping()) return cancelled();
-    if (!write_analysis_cache(wav, store, &hash, channel)) {
+    if (!write_analysis_cache(wav, store, &hash, channel, reference)) {
         result.cache_write_failed = true;
         result.status = OpenStatus::cache_not_saved;
         return result;

@@ -36,11 +36,13 @@ struct LoadResult {
 // drops it. The reading, decoding and analysis stop soon after control.stop
 // is requested (the result is then `cancelled`, and no cache is written);
 // the analysis counts its frames on control.meter. `channel` is the part of
-// the recording analysed, each with a cache of its own.
+// the recording analysed and `reference` the pitch of its A4, each choice
+// with a cache of its own.
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            bool use_cache = true, bool playback = false,
                            const TaskControl& control = {},
-                           AnalysisChannel channel = AnalysisChannel::first);
+                           AnalysisChannel channel = AnalysisChannel::first,
+                           AnalysisReference reference = {});
 
 } // namespace pitkad

@@ -469,6 +469,21 @@ bool SettingsFile::set_analysis_channel_for(const QString& recording, AnalysisCh
     return set_recording_entry(settings_key::analysis_channels, recording, name);
 }
 
+AnalysisReference SettingsFile::analysis_reference_for(const QString& recording) {
+    reload_if_changed();
+    const QString text = ini_.value(settings_key::analysis_references, drawing_file_key(recording))
+                             .value_or(QString());
+    return parse_reference(text.toStdString()).value_or(AnalysisReference{});
+}
+
+bool SettingsFile::set_analysis_reference_for(const QString& recording,
+                                              AnalysisReference reference) {
+    const QString text = reference.is_standard()
+                             ? QString()
+                             : QString::fromStdString(reference_text(reference));
+    return set_recording_entry(settings_key::analysis_references, recording, text);
+}
+
 bool SettingsFile::set_recording_entry(const char* section, const QString& recording,
                                        const QString& value) {
     if (!reload_if_changed()) return false;

@@ -17,6 +17,7 @@
 // folder is not writable.
 
 #include "analysis/analysis_channel.h"
+#include "analysis/analysis_reference.h"
 #include "audio/practice.h"
 #include "control/ini_text.h"
 
@@ -50,6 +51,7 @@ inline constexpr char recent[] = "Recent";
 inline constexpr char practice[] = "Practice";
 inline constexpr char drawing_files[] = "DrawingFiles";
 inline constexpr char analysis_channels[] = "AnalysisChannels";
+inline constexpr char analysis_references[] = "AnalysisReferences";
 inline constexpr char language[] = "Language";
 } // namespace settings_key
 
@@ -142,7 +144,9 @@ inline constexpr int max_drawing_files = 256;
 // The part of a recording analysed when it is not the first channel:
 // [AnalysisChannels], keyed like [DrawingFiles], "second" or "mid"; a
 // recording without an entry analyses its first channel. The newest entries
-// are last; beyond max_drawing_files the oldest go.
+// are last; beyond max_drawing_files the oldest go. [AnalysisReferences]
+// likewise holds the A4 in hertz ("446.1") of a recording analysed at
+// another reference than 440 Hz.
 
 class SettingsFile {
   public:
@@ -197,6 +201,9 @@ class SettingsFile {
     // Remembers it (the first channel by forgetting the entry), touching
     // only [AnalysisChannels]. False like set_recent_files.
     bool set_analysis_channel_for(const QString& recording, AnalysisChannel channel);
+    // The same for the reference pitch of the analysis, [AnalysisReferences].
+    AnalysisReference analysis_reference_for(const QString& recording);
+    bool set_analysis_reference_for(const QString& recording, AnalysisReference reference);
 
     // The language of the texts: [Language] Language=ja or en. Empty when
     // the file has none or another value.

@@ -31,8 +31,8 @@ std::vector<int> beat_bounds(const SpectrogramStore& store, const std::vector<in
 
 } // namespace
 
-SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel,
-                      const TaskControl& control) {
+SuggestResult estimate_tuning(const std::filesystem::path& file, AnalysisChannel channel,
+                              const TaskControl& control) {
     SuggestResult result;
     OpenFailure refused;
     std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(file, refused, control.stop);
@@ -86,13 +86,28 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
         result.detail = std::move(decoded.detail);
         return result;
     }
+    result.ok = true;
+    result.suggestions.tuning = tuning.result();
+    return result;
+}
+
+AnalysisReference reference_of(const TuningEstimate& tuning) {
+    if (!tuning.ok) return {};
+    return AnalysisReference::from_hz(tuning.a4_hz).value_or(AnalysisReference{});
+}
+
+SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel,
+                      ReferenceRequest reference, const TaskControl& control) {
+    SuggestResult result = estimate_tuning(file, channel, control);
+    if (!result.ok) return result;
+    result.ok = false;
     Suggestions& s = result.suggestions;
-    s.tuning = tuning.result();
+    const AnalysisReference analysed = reference.estimate ? reference_of(s.tuning) : reference.fixed;
 
     // The rest from the analysis, as the window has it.
     auto store = std::make_unique<SpectrogramStore>();
     const LoadResult loaded = load_or_analyse(file, *store, build_band_tables(), {}, 0, true,
-                                              false, control, channel);
+                                              false, control, channel, analysed);
     if (loaded.cancelled) {
         result.cancelled = true;
         return result;

@@ -6,6 +6,7 @@
 // JSON.
 
 #include "analysis/analysis_channel.h"
+#include "analysis/analysis_reference.h"
 #include "analysis/open_status.h"
 #include "analysis/beats.h"
 #include "analysis/harmony.h"
@@ -36,10 +37,20 @@ struct SuggestResult {
     Suggestions suggestions;
 };
 
-// Reads `file` (its `channel`, as the analysis does) and estimates what it can.
+// Reads `file` (its `channel`, as the analysis does) and estimates what it
+// can, from its analysis at `reference` (the tuning estimated: at the
+// recording's own).
 SuggestResult suggest(const std::filesystem::path& file,
                       AnalysisChannel channel = AnalysisChannel::first,
-                      const TaskControl& control = {});
+                      ReferenceRequest reference = {}, const TaskControl& control = {});
+
+// The tuning alone (suggestions.tuning), from the first ten minutes of the
+// recording's `channel`.
+SuggestResult estimate_tuning(const std::filesystem::path& file,
+                              AnalysisChannel channel = AnalysisChannel::first,
+                              const TaskControl& control = {});
+// The reference of the estimated tuning; 440 Hz when there is none.
+AnalysisReference reference_of(const TuningEstimate& tuning);
 
 // Accepts the suggested beats in frames [first, end) that have no line mark
 // yet as line marks of `colour` (1 … 16); returns how many were placed.

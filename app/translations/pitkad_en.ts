@@ -1192,12 +1192,6 @@
         <translation>&amp;MIDI</translation>
     </message>
     <message>
-        <source>使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
-</source>
-        <translation>usage: pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
-</translation>
-    </message>
-    <message>
         <source>書けません</source>
         <translation>cannot be written</translation>
     </message>
@@ -1502,103 +1496,6 @@
         <translation>Mid (Average of Left and Right)</translation>
     </message>
     <message>
-        <source>使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]
-       [--channel first|second|mid]
-</source>
-        <translation>usage: pitkad --analyse FILE... [--threads N] [--no-cache]
-       [--channel first|second|mid]
-</translation>
-    </message>
-    <message>
-        <source>使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
-       [--scroll-speed S] [--first-frame F] [--sensitivity S]
-       [--colour T] [--loudness] [--grouping] [--labels left,right]
-       [--pixels-per-second P] [--row-height H] [--ruler]
-       [--channel first|second|mid]
-</source>
-        <translation>usage: pitkad --render FILE -o OUT.png [--width W] [--line-width L]
-       [--scroll-speed S] [--first-frame F] [--sensitivity S]
-       [--colour T] [--loudness] [--grouping] [--labels left,right]
-       [--pixels-per-second P] [--row-height H] [--ruler]
-       [--channel first|second|mid]
-</translation>
-    </message>
-    <message>
-        <source>使い方: pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]
-</source>
-        <translation>usage: pitkad --suggest FILE -o OUT.json [--channel first|second|mid]
-</translation>
-    </message>
-    <message>
-        <source>使い方:
-  pitkad [ファイル] [--speed 百分率] [--transpose 半音] [--cents セント]
-         [--loop 開始-終了] [--lang ja|en]
-      ウィンドウを開き、ファイルがあれば開きます。百分率は 25 … 200、
-      半音は -12 … 12、セントは -50 … 50、開始と終了は秒、
-      --lang は表示の言語 (ja: 日本語、en: 英語) で、どの使い方にも
-      付けられます。
-  pitkad --analyse ファイル... [--threads N] [--no-cache]
-         [--channel first|second|mid]
-      ファイルを解析し、結果をキャッシュに保存します。--channel は解析する
-      チャンネル (first: 1 チャンネル目、second: 2 チャンネル目、mid: 左右の
-      平均) で、省略するとウィンドウでそのファイルに選んだものです。
-  pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
-         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
-         [--loudness] [--grouping] [--labels left,right]
-         [--pixels-per-second P] [--row-height H] [--ruler]
-         [--channel first|second|mid]
-      ウィンドウに表示されるグラフを PNG 画像に書き出します。
-  pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]
-         [--beats-per-bar N] [--quantise N]
-      描画を MIDI ファイルに書き出します。
-  pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]
-      MIDI ファイルを読み込み、ファイルの描画として保存します。
-  pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
-      解析データを CSV ファイルに書き出します。
-  pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]
-      録音の音から推定した提案 (チューニングなど) を JSON ファイルに
-      書き出します。
-  pitkad --help
-      この説明を表示します。
-  pitkad --version
-      バージョンを表示します。
-</source>
-        <translation>Usage:
-  pitkad [FILE] [--speed PERCENT] [--transpose SEMITONES] [--cents CENTS]
-         [--loop START-END] [--lang ja|en]
-      Opens the window, and FILE if given. PERCENT is 25 … 200,
-      SEMITONES -12 … 12, CENTS -50 … 50, START and END in seconds,
-      --lang the language of the texts (ja: Japanese, en: English), for
-      any of these uses.
-  pitkad --analyse FILE... [--threads N] [--no-cache]
-         [--channel first|second|mid]
-      Analyses the files and stores the results in the cache. --channel is
-      the channel analysed (first: the first channel, second: the second,
-      mid: the average of left and right); without it, the one chosen for
-      the file in the window.
-  pitkad --render FILE -o OUT.png [--width W] [--line-width L]
-         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
-         [--loudness] [--grouping] [--labels left,right]
-         [--pixels-per-second P] [--row-height H] [--ruler]
-         [--channel first|second|mid]
-      Writes the graph the window would show to a PNG image.
-  pitkad --export-midi FILE -o OUT.mid [--lines beats|bars]
-         [--beats-per-bar N] [--quantise N]
-      Writes the drawing to a MIDI file.
-  pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]
-      Reads a MIDI file and saves it as FILE&apos;s drawing.
-  pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
-      Writes the analysis data to a CSV file.
-  pitkad --suggest FILE -o OUT.json [--channel first|second|mid]
-      Writes the suggestions from the recording&apos;s sound, such as its
-      tuning, to a JSON file.
-  pitkad --help
-      Shows this text.
-  pitkad --version
-      Shows the version.
-</translation>
-    </message>
-    <message>
         <source>拍を提案 (&amp;B)</source>
         <translation>Suggest &amp;Beats</translation>
     </message>
@@ -1617,6 +1514,121 @@
     <message>
         <source>音から推定した調</source>
         <translation>Key heard in the recording</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]
+       [--channel first|second|mid] [--reference auto|HZ]
+</source>
+        <translation>usage: pitkad --analyse FILE... [--threads N] [--no-cache]
+       [--channel first|second|mid] [--reference auto|HZ]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
+       [--scroll-speed S] [--first-frame F] [--sensitivity S]
+       [--colour T] [--loudness] [--grouping] [--labels left,right]
+       [--pixels-per-second P] [--row-height H] [--ruler]
+       [--channel first|second|mid] [--reference auto|HZ]
+</source>
+        <translation>usage: pitkad --render FILE -o OUT.png [--width W] [--line-width L]
+       [--scroll-speed S] [--first-frame F] [--sensitivity S]
+       [--colour T] [--loudness] [--grouping] [--labels left,right]
+       [--pixels-per-second P] [--row-height H] [--ruler]
+       [--channel first|second|mid] [--reference auto|HZ]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
+       [--reference auto|HZ]
+</source>
+        <translation>usage: pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
+       [--reference auto|HZ]
+</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]
+       [--reference auto|HZ]
+</source>
+        <translation>usage: pitkad --suggest FILE -o OUT.json [--channel first|second|mid]
+       [--reference auto|HZ]
+</translation>
+    </message>
+    <message>
+        <source>使い方:
+  pitkad [ファイル] [--speed 百分率] [--transpose 半音] [--cents セント]
+         [--loop 開始-終了] [--lang ja|en]
+      ウィンドウを開き、ファイルがあれば開きます。百分率は 25 … 200、
+      半音は -12 … 12、セントは -50 … 50、開始と終了は秒、
+      --lang は表示の言語 (ja: 日本語、en: 英語) で、どの使い方にも
+      付けられます。
+  pitkad --analyse ファイル... [--threads N] [--no-cache]
+         [--channel first|second|mid] [--reference auto|HZ]
+      ファイルを解析し、結果をキャッシュに保存します。--channel は解析する
+      チャンネル (first: 1 チャンネル目、second: 2 チャンネル目、mid: 左右の
+      平均) で、省略するとウィンドウでそのファイルに選んだものです。
+      --reference は解析の基準音 A4 の周波数 (415 … 466 Hz、auto: 録音から
+      推定) で、省略するとウィンドウでそのファイルに選んだものです。
+  pitkad --render ファイル -o 出力.png [--width W] [--line-width L]
+         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
+         [--loudness] [--grouping] [--labels left,right]
+         [--pixels-per-second P] [--row-height H] [--ruler]
+         [--channel first|second|mid] [--reference auto|HZ]
+      ウィンドウに表示されるグラフを PNG 画像に書き出します。
+  pitkad --export-midi ファイル -o 出力.mid [--lines beats|bars]
+         [--beats-per-bar N] [--quantise N]
+      描画を MIDI ファイルに書き出します。
+  pitkad --import-midi 入力.mid ファイル [--lines beats|bars] [--replace]
+      MIDI ファイルを読み込み、ファイルの描画として保存します。
+  pitkad --export-csv ファイル -o 出力.csv [--notes 音符.csv] [--loudness]
+         [--reference auto|HZ]
+      解析データを CSV ファイルに書き出します。
+  pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]
+         [--reference auto|HZ]
+      録音の音から推定した提案 (チューニングなど) を JSON ファイルに
+      書き出します。
+  pitkad --help
+      この説明を表示します。
+  pitkad --version
+      バージョンを表示します。
+</source>
+        <translation>Usage:
+  pitkad [FILE] [--speed PERCENT] [--transpose SEMITONES] [--cents CENTS]
+         [--loop START-END] [--lang ja|en]
+      Opens the window, and FILE if given. PERCENT is 25 … 200,
+      SEMITONES -12 … 12, CENTS -50 … 50, START and END in seconds,
+      --lang the language of the texts (ja: Japanese, en: English), for
+      any of these uses.
+  pitkad --analyse FILE... [--threads N] [--no-cache]
+         [--channel first|second|mid] [--reference auto|HZ]
+      Analyses the files and stores the results in the cache. --channel is
+      the channel analysed (first: the first channel, second: the second,
+      mid: the average of left and right); without it, the one chosen for
+      the file in the window. --reference is the frequency of A4 the
+      analysis is tuned to (415 … 466 Hz; auto: estimated from the
+      recording); without it, the one chosen for the file in the window.
+  pitkad --render FILE -o OUT.png [--width W] [--line-width L]
+         [--scroll-speed S] [--first-frame F] [--sensitivity S] [--colour T]
+         [--loudness] [--grouping] [--labels left,right]
+         [--pixels-per-second P] [--row-height H] [--ruler]
+         [--channel first|second|mid] [--reference auto|HZ]
+      Writes the graph the window would show to a PNG image.
+  pitkad --export-midi FILE -o OUT.mid [--lines beats|bars]
+         [--beats-per-bar N] [--quantise N]
+      Writes the drawing to a MIDI file.
+  pitkad --import-midi IN.mid FILE [--lines beats|bars] [--replace]
+      Reads a MIDI file and saves it as FILE&apos;s drawing.
+  pitkad --export-csv FILE -o OUT.csv [--notes NOTES.csv] [--loudness]
+         [--reference auto|HZ]
+      Writes the analysis data to a CSV file.
+  pitkad --suggest FILE -o OUT.json [--channel first|second|mid]
+         [--reference auto|HZ]
+      Writes the suggestions from the recording&apos;s sound, such as its
+      tuning, to a JSON file.
+  pitkad --help
+      Shows this text.
+  pitkad --version
+      Shows the version.
+</translation>
     </message>
 </context>
 </TS>

@@ -179,6 +179,30 @@ TEST_F(Analyse, TheChosenChannelIsAnalysed) {
     }
 }
 
+// References as the command line and the settings file write them: hertz
+// within 415 … 466, to a hundredth; "auto" asks for the estimate.
+TEST(AnalysisReferenceText, ReadsHertzWithinTheRange) {
+    const struct {
+        std::string_view text;
+        std::optional<std::int32_t> centihertz;
+        std::string_view written;
+    } cases[] = {{"440", 44000, "440"},         {"446.1", 44610, "446.1"},
+                 {"415", 41500, "415"},         {"466.004", 46600, "466"},
+                 {"414.99", std::nullopt, ""},  {"466.01", std::nullopt, ""},
+                 {"nan", std::nullopt, ""},     {"440Hz", std::nullopt, ""},
+                 {"", std::nullopt, ""}};
+    for (const auto& c : cases) {
+        const auto r = parse_reference(c.text);
+        ASSERT_EQ(r.has_value(), c.centihertz.has_value()) << c.text;
+        if (!r) continue;
+        EXPECT_EQ(r->centihertz, *c.centihertz) << c.text;
+        EXPECT_EQ(reference_text(*r), c.written);
+    }
+    EXPECT_TRUE(parse_reference_request("auto")->estimate);
+    EXPECT_FALSE(parse_reference_request("Auto"));
+    EXPECT_NEAR(reference_cents(*parse_reference("446.1")), 23.8, 0.05);
+}
+
 TEST_F(Analyse, Mono22050IsZeroStuffed) {
     std::vector<std::int16_t> tone(22050 * 2);
     for (int i = 0; i < int(tone.size()); ++i)

@@ -56,10 +56,11 @@ struct Opened {
     std::unique_ptr<SpectrogramStore> store = std::make_unique<SpectrogramStore>();
 };
 
-Opened open(const std::filesystem::path& file, AnalysisChannel channel = AnalysisChannel::first) {
+Opened open(const std::filesystem::path& file, AnalysisChannel channel = AnalysisChannel::first,
+            AnalysisReference reference = {}) {
     Opened o;
     static const BandTables tables = build_band_tables();
-    o.result = load_or_analyse(file, *o.store, tables, {}, 2, false, true, {}, channel);
+    o.result = load_or_analyse(file, *o.store, tables, {}, 2, false, true, {}, channel, reference);
     return o;
 }
 
@@ -316,6 +317,39 @@ TEST(RecordingFormats, SuggestsTheTuning) {
     ASSERT_TRUE(r.suggestions.tuning.ok);
     EXPECT_NEAR(r.suggestions.tuning.cents, 24.0, 1.0);
     EXPECT_FALSE(suggest(dir / "missing.mp3").ok);
+}
+
+// A tone 45 cents sharp, smeared over A4 and A#4 at 440 Hz, falls in its
+// row at its own reference, over the same frames, each analysis with a
+// cache of its own.
+TEST(RecordingFormats, AnalysedAtTheRecordingsReference) {
+    test::TempDir dir;
+    const auto wav = dir / "sharp.wav";
+    test::write_file(wav, test::wav_bytes(44100, 1, 44100 * 3, [](int f, int) {
+        return int(8000 * std::sin(2 * M_PI * 451.57 * f / 44100));
+    }));
+    const AnalysisReference sharp{45157};
+    const Opened standard = open(wav);
+    const Opened tuned = open(wav, AnalysisChannel::first, sharp);
+    ASSERT_TRUE(standard.result.ok && tuned.result.ok) << tuned.result.detail;
+    EXPECT_EQ(tuned.store->frame_count, standard.store->frame_count);
+    for (int t = 20; t < 130; t += 10) {
+        const float a = standard.store->at(t, tone_band);
+        EXPECT_LT(std::abs(a - standard.store->at(t, tone_band + 1)), 6.0f) << t;
+        EXPECT_EQ(loudest_band(*tuned.store, t), tone_band) << t;
+        EXPECT_LT(tuned.store->at(t, tone_band + 1), tuned.store->at(t, tone_band) - 30) << t;
+        EXPECT_LT(tuned.store->at(t, tone_band - 1), tuned.store->at(t, tone_band) - 30) << t;
+    }
+    // The tone starts and ends on the same frames.
+    for (const int t : {1, 149})
+        EXPECT_NEAR(tuned.store->at(t, tone_band), standard.store->at(t, tone_band), 3.0) << t;
+
+    // Cached apart, and only for its own reference.
+    SpectrogramStore s;
+    EXPECT_TRUE(std::filesystem::exists(cache_name_for(wav, AnalysisChannel::first, sharp)));
+    EXPECT_TRUE(read_analysis_cache(wav, s, nullptr, {}, AnalysisChannel::first, sharp));
+    EXPECT_FALSE(read_analysis_cache(wav, s, nullptr, {}, AnalysisChannel::first, {45167}));
+    EXPECT_TRUE(read_analysis_cache(wav, s));
 }
 
 // Each step of the reading is bounded in time, and a stop ends the opening.
