@@ -3,10 +3,10 @@
 Five pieces written from fixed seeds, so that every run writes the same MIDI
 files: a piano piece that changes key halfway, a piano waltz played with
 rubato, a string quartet in a minor key, a wind texture (flute, clarinet,
-horn, bassoon) and a band with drums whose tempo jumps halfway. Their keys, metres, tempi, textures and
-harmony differ from those of the pieces the estimators were tuned on. Do not
-tune anything against them: they tell how the estimates carry over to music
-the tuning never saw.
+horn, bassoon) and a band with drums whose tempo jumps halfway. Their keys,
+metres, tempi, textures and harmony differ from those of the pieces the
+estimators were tuned on. Do not tune anything against them: they tell how
+the estimates carry over to music the tuning never saw.
 
 Harmony comes from a small grammar of four-bar phrases (I-vi-IV-V, ii-V-I,
 minor i-iv-V and relatives, sevenths added at random), the melodies from a
