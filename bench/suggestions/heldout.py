@@ -128,7 +128,8 @@ class Piece:
                 pitch = fold(pitch, low, high)
                 if bar == self.bars - 1 or self.rng.random() > rest:
                     accent = 8 if at % self.bpb == 0 else 0
-                    notes.append((at, d * 0.95, pitch, min(127, self.rng.randint(*velocity) + accent)))
+                    loudness = min(127, self.rng.randint(*velocity) + accent)
+                    notes.append((at, d * 0.95, pitch, loudness))
                 at += d
         return notes
 
@@ -180,7 +181,8 @@ class Piece:
         [(start, end, label)], keys [(start, end, "Eb major")] and notes
         [(onset, end, pitch)] (one per onset and pitch, drums left out)."""
         beats = [self.seconds(b) for b in range(self.beats)]
-        chords = [(self.seconds(b), self.seconds(b + 1), c.label) for b, c in enumerate(self.chords)]
+        chords = [(self.seconds(b), self.seconds(b + 1), c.label)
+                  for b, c in enumerate(self.chords)]
         ends = [bar * self.bpb for bar, _, _ in self.keys[1:]] + [self.beats]
         keys = [(self.seconds(bar * self.bpb), self.seconds(end), f"{NAMES[tonic]} {mode}")
                 for (bar, tonic, mode), end in zip(self.keys, ends)]
