@@ -245,6 +245,7 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
     }
     store.frame_count = frames;
     store.wav_file_size = wav_size;
+    store.reference = reference;
     store.cache_file_name = cache.string();
     store.keep_analysed(long_layout ? KeptCacheFile::hold(file.release(), frames) : nullptr);
     return true;

@@ -2,6 +2,8 @@
 // The spectrogram store: the analysed recording as a dense table of 20 ms
 // columns, one single-precision decibel value per semitone band.
 
+#include "analysis/analysis_reference.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -44,6 +46,8 @@ struct SpectrogramStore {
     std::int32_t wav_file_size = 0;
     // The cache file written or read at open; empty when none was.
     std::string cache_file_name;
+    // The pitch of A4 the columns were analysed at.
+    AnalysisReference reference;
     // The normalised analysis of the open recording (frame_count columns) as
     // cached, without the loudness correction: the displayed columns are
     // rebuilt from it, so corrections never pile up whatever happens to the
@@ -92,6 +96,7 @@ struct SpectrogramStore {
             std::vector<float>(std::size_t(store_frames) * cells_per_frame).swap(spectrogram);
         std::fill(spectrogram.begin(), spectrogram.end(), empty_level);
         frame_count = 1;
+        reference = {};
         analysed.clear();
         analysed_file.reset();
     }

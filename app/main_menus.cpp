@@ -161,6 +161,8 @@ void MainMenus::build_view_menu(QMenuBar* bar) {
         channel_group->addAction(a);
         analysis_channel_actions[i] = a;
     }
+    reference_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "解析の基準音 (A4)"));
+    reference_menu->setEnabled(false);
     view_menu->addSeparator();
     // Named in both languages, so that either reader finds it.
     language_menu = view_menu->addMenu(PITKAD_TR("PitkaD", "言語 / Lan&guage"));
@@ -218,6 +220,7 @@ void MainMenus::set_recording_open(bool open) {
                        key_action, suggest_beats_action, accept_beats_action, clear_beats_action})
         a->setEnabled(open);
     analysis_channel_menu->setEnabled(open);
+    reference_menu->setEnabled(open);
 }
 
 void MainMenus::show_analysis_channel(AnalysisChannel channel) {

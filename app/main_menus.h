@@ -65,6 +65,8 @@ class MainMenus final : public QObject {
     // enabled while a recording is open.
     QMenu* analysis_channel_menu = nullptr;
     std::array<QAction*, 3> analysis_channel_actions{};
+    // Filled by the window's ReferenceCommands.
+    QMenu* reference_menu = nullptr;
     std::array<QAction*, 13> line_width_actions{}; // widths 4 … 12 at their own indices
     std::array<QAction*, 2> language_actions{};    // in the order of Language
     // Zoom: time in and out, the whole recording, row heights, start and end.

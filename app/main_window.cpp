@@ -109,6 +109,15 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                               return adopt_recording(file, staged);
                           },
                           [this](const QString& text) { show_error(text); }});
+    references_ = new ReferenceCommands(
+        *this, *menus->reference_menu, *opener_,
+        {[this] {
+             return session_->is_open() ? QFile::decodeName(session_->recording().c_str())
+                                        : QString();
+         },
+         [this](int cents) { practice_->cents(cents); },
+         [this](const QString& text) { show_error(text); },
+         [this](const QString& text) { statusBar()->showMessage(text); }});
     const bool settings_read = settings_file_.load(settings_file_path());
     start_up(options);
 
@@ -440,6 +449,8 @@ void MainWindow::show_status_line() {
     line.loop = doc.practice.loop.active();
     line.zoom = zoom_caption(doc.view);
     line.tool = tool_state().mode;
+    if (!doc.store.reference.is_standard())
+        line.reference = QString::fromStdString(reference_text(doc.store.reference));
     status_label->setText(status_line_text(line));
 }
 
@@ -544,6 +555,8 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
     menus->save_drawing_as_action->setEnabled(true);
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
+    references_->show_reference(doc.store.reference);
+    show_status_line();
     write_graph();
     show_title();
     strip->play_button->setFocus();

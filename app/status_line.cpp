@@ -29,7 +29,7 @@ QString signed_number(int n) {
 
 QString status_line_text(const StatusLine& s) {
     const QLatin1Char space(' ');
-    const QStringList items{
+    QStringList items{
         tr_text(pt::speed_label) + space + QString::number(s.speed_percent) + QLatin1Char('%'),
         tr_text(pt::transpose_label) + space + signed_number(s.semitones),
         tr_text(pt::cents_label) + space + signed_number(s.cents) + tr_text(pt::cents_suffix),
@@ -38,6 +38,7 @@ QString status_line_text(const StatusLine& s) {
         s.zoom,
         tr_text(tool_names[std::size_t(s.tool)]),
     };
+    if (!s.reference.isEmpty()) items.append(QStringLiteral("A4 = %1 Hz").arg(s.reference));
     return items.join(QLatin1String("  |  "));
 }
 

@@ -16,6 +16,8 @@ struct StatusLine {
     bool loop = false;
     QString zoom; // the zoom's caption
     DrawMode tool = DrawMode::none;
+    // The analysis's A4 in hertz ("446.1"), shown when it is not 440 Hz.
+    QString reference;
 };
 
 // The items side by side, e.g. "速度 75%  |  移調 +2  |  微調整 -10 セント  |

@@ -70,6 +70,10 @@ struct Document {
                               AnalysisChannel channel = AnalysisChannel::first,
                               AnalysisReference reference = {});
 
+    // Tunes the MIDI sounds to the recording as it is heard: its reference
+    // pitch, shifted by the practice cents.
+    void tune_midi() { midi.set_fine_tune(reference_cents(store.reference) + practice.cents); }
+
     // Makes a recording staged by an OpenJob the open one; the caller has
     // reset the old one.
     void adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged);

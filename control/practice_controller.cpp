@@ -17,6 +17,7 @@ void PracticeController::set(const PracticeSettings& settings, LoopMs loop) {
     player_.set_practice(doc_.practice);
     // Drawn notes and clicks sound with the recording's transposition.
     doc_.midi.set_transpose(doc_.practice.semitones);
+    doc_.tune_midi();
     host_.practice_changed(before.loop != doc_.practice.loop ||
                            before.focus_low != doc_.practice.focus_low ||
                            before.focus_high != doc_.practice.focus_high);

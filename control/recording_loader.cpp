@@ -84,6 +84,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     store.frame_count = frames;
     store.fit(frames);
     store.wav_file_size = decoder->file_size();
+    store.reference = reference;
     result.audio = std::move(decoded.audio);
 
     normalise_to_peak(store);

@@ -1,5 +1,7 @@
 #include "midi/midi_port.h"
 
+#include <cmath>
+
 namespace pitkad {
 
 bool MidiPort::open(std::unique_ptr<MidiBackend> backend) {
@@ -11,7 +13,28 @@ bool MidiPort::open(std::unique_ptr<MidiBackend> backend) {
         send(0xB0 + n, 7, 0x7F);
         send(0xB0 + n, 39, 0x7F);
     }
+    if (fine_tune_ != fine_tune_centre) send_fine_tune();
     return true;
+}
+
+void MidiPort::set_fine_tune(double cents) {
+    // ±100 cents over the 14-bit range, centre 8192.
+    const int value = std::clamp(int(std::lround(fine_tune_centre + cents * 8192.0 / 100.0)), 0,
+                                 16383);
+    if (value == fine_tune_) return;
+    fine_tune_ = value;
+    send_fine_tune();
+}
+
+void MidiPort::send_fine_tune() {
+    for (int n = 0; n < midi_channels; ++n) {
+        send(0xB0 + n, 101, 0); // RPN 0, 1: channel fine tuning
+        send(0xB0 + n, 100, 1);
+        send(0xB0 + n, 6, fine_tune_ >> 7);
+        send(0xB0 + n, 38, fine_tune_ & 0x7F);
+        send(0xB0 + n, 101, 127); // no RPN selected: later data entries change nothing
+        send(0xB0 + n, 100, 127);
+    }
 }
 
 void MidiPort::close() {

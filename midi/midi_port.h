@@ -71,6 +71,11 @@ class MidiPort {
     // sounding (their note-offs must match their note-ons).
     void set_transpose(int semitones);
     int transpose() const { return transpose_; }
+    // Cents every channel is tuned by (a fine tuning, RPN 1, on each), so
+    // that drawn notes and clicks sound in tune with a recording that is
+    // not at A4 = 440 Hz or is played shifted. Sent only when it changes,
+    // and again on a port opened while it is not 0.
+    void set_fine_tune(double cents);
     // Program change for channels 0 … 8, from the channel settings.
     void set_midi_program();
     // Releases every note in active_notes and frees the slots.
@@ -83,6 +88,9 @@ class MidiPort {
     std::unique_ptr<MidiBackend> backend_;
     bool midi_ok_ = false;
     int transpose_ = 0;
+    int fine_tune_ = fine_tune_centre; // the RPN's 14-bit value
+    static constexpr int fine_tune_centre = 8192;
+    void send_fine_tune();
 };
 
 } // namespace pitkad

@@ -1630,5 +1630,53 @@
       Shows the version.
 </translation>
     </message>
+    <message>
+        <source>解析の基準音 (A4)</source>
+        <translation>Reference Pitch of the Analysis (A4)</translation>
+    </message>
+    <message>
+        <source>録音から推定...</source>
+        <translation>Estimate from the Recording...</translation>
+    </message>
+    <message>
+        <source>周波数を指定...</source>
+        <translation>Set the Frequency...</translation>
+    </message>
+    <message>
+        <source>録音を A4 = 440 Hz に合わせて再生</source>
+        <translation>Play the Recording at A4 = 440 Hz</translation>
+    </message>
+    <message>
+        <source>録音の調律を推定しています…</source>
+        <translation>Estimating the recording&apos;s tuning…</translation>
+    </message>
+    <message>
+        <source>この録音は %1 セント高く調律されています。A4 = %2 Hz で解析しますか?</source>
+        <translation>This recording is tuned %1 cents sharp. Analyse it at A4 = %2 Hz?</translation>
+    </message>
+    <message>
+        <source>この録音は %1 セント低く調律されています。A4 = %2 Hz で解析しますか?</source>
+        <translation>This recording is tuned %1 cents flat. Analyse it at A4 = %2 Hz?</translation>
+    </message>
+    <message>
+        <source>この録音は A4 = %1 Hz で解析されています。</source>
+        <translation>This recording is analysed at A4 = %1 Hz already.</translation>
+    </message>
+    <message>
+        <source>この録音の調律は推定できませんでした。</source>
+        <translation>The tuning of this recording could not be estimated.</translation>
+    </message>
+    <message>
+        <source>解析する</source>
+        <translation>Analyse</translation>
+    </message>
+    <message>
+        <source>解析の基準音</source>
+        <translation>Reference Pitch</translation>
+    </message>
+    <message>
+        <source>A4 の周波数 (Hz):</source>
+        <translation>Frequency of A4 (Hz):</translation>
+    </message>
 </context>
 </TS>

@@ -107,7 +107,7 @@ TEST(MainWindowMenus, SeparatorsStandWhereTheyBelong) {
           f.menus->left_labels_action, f.menus->right_labels_action, nullptr,
           f.menus->hint_frequency_action, f.menus->hint_note_number_action, nullptr,
           f.menus->time_in_seconds_action, nullptr, f.menus->analysis_channel_menu->menuAction(),
-          nullptr, f.menus->language_menu->menuAction()}},
+          f.menus->reference_menu->menuAction(), nullptr, f.menus->language_menu->menuAction()}},
         {f.menus->drawing_tools_menu, {f.menus->show_drawing_tools_action}},
         {f.menus->midi_menu, {f.menus->midi_settings_action}},
         {f.menus->help_menu, {f.menus->support_page_action, f.menus->about_action}},
@@ -202,7 +202,7 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
 TEST(MainWindowControls, StatusBarFollowsWhatIsInForce) {
     Window w = make_window();
     MainWindow& f = *w.form;
-    EXPECT_EQ(f.status_label->text(), status_line_text({100, 0, 0, false, "50 pixel/s", {}}));
+    EXPECT_EQ(f.status_label->text(), status_line_text({100, 0, 0, false, "50 pixel/s", {}, {}}));
     f.practice().speed(75);
     f.practice().transpose(2);
     f.practice().cents(-10);

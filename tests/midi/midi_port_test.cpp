@@ -90,3 +90,22 @@ TEST(MidiPort, TransposeMovesNotesAndEndsWhatSounds) {
     p.port.set_transpose(12);
     EXPECT_EQ(p.rec->messages.size(), 2u); // unchanged: nothing sent
 }
+
+// A fine tuning is RPN 1 on every channel the program uses, sent when it changes and again
+// to a port opened later; none is ever sent while it stays at 0.
+TEST(MidiPort, FineTuneIsTheChannelsRpn) {
+    OpenPort p;
+    p.port.set_fine_tune(0.0);
+    EXPECT_TRUE(p.rec->messages.empty());
+    p.port.set_fine_tune(-25.0); // 8192 − 2048 = 6144: MSB 48, LSB 0
+    ASSERT_EQ(p.rec->messages.size(), std::size_t(midi_channels) * 6);
+    EXPECT_EQ(std::vector(p.rec->messages.begin(), p.rec->messages.begin() + 6),
+              (std::vector<std::uint32_t>{0x0065B0u, 0x0164B0u, 0x3006B0u, 0x0026B0u, 0x7F65B0u,
+                                          0x7F64B0u}));
+    p.port.set_fine_tune(-25.001);
+    EXPECT_EQ(p.rec->messages.size(), std::size_t(midi_channels) * 6);
+    auto again = std::make_unique<RecordingMidiBackend>();
+    RecordingMidiBackend* rec = again.get();
+    p.port.open(std::move(again));
+    EXPECT_EQ(rec->messages.size(), std::size_t(midi_channels) * 2 + std::size_t(midi_channels) * 6);
+}
