@@ -18,6 +18,7 @@
 #include "base/translatable.h"
 #include "control/playback_units.h"
 #include "control/settings_file.h"
+#include "control/suggestions.h"
 #include "control/view_navigation.h"
 #include "drawing/draw_history.h"
 #include "midi/fluidsynth_backend.h"
@@ -179,6 +180,8 @@ void MainWindow::connect_menus() {
         {menus->suggest_beats_action, with_recording(&ExchangeCommands::suggest_beats)},
         {menus->accept_beats_action, with_recording(&ExchangeCommands::accept_suggested_beats)},
         {menus->clear_beats_action, with_recording(&ExchangeCommands::clear_suggested_beats)},
+        {menus->suggest_harmony_action, with_recording(&ExchangeCommands::suggest_harmony)},
+        {menus->clear_harmony_action, with_recording(&ExchangeCommands::clear_suggested_harmony)},
         {menus->save_settings_action, [this] { on_save_settings(); }},
         {menus->exit_action, [this] { close(); }},
         {menus->undo_action, [this] { on_undo(); }},
@@ -416,8 +419,8 @@ void MainWindow::layout_view_for(int requested_client_width) {
 
 int MainWindow::graph_room() const {
     const int above_and_below = menuBar()->sizeHint().height() + practice_tools_->panel_height() +
-                                ruler_height + overview_height + control_strip_height +
-                                statusBar()->sizeHint().height();
+                                ruler_height + area_->chord_lane_room() + overview_height +
+                                control_strip_height + statusBar()->sizeHint().height();
     return std::max(screen_height_ - title_allowance - above_and_below, 120);
 }
 
@@ -440,7 +443,13 @@ void MainWindow::show_status_line() {
     line.loop = doc.practice.loop.active();
     line.zoom = zoom_caption(doc.view);
     line.tool = tool_state().mode;
+    line.key = shown_key_ = key_at_play_position();
     status_label->setText(status_line_text(line));
+}
+
+std::string MainWindow::key_at_play_position() const {
+    const HarmonySpan* key = span_at(doc.suggested_keys, edit_frame());
+    return key ? key->label : std::string();
 }
 
 void MainWindow::set_audio_status(const QString& text) {
@@ -492,6 +501,9 @@ GraphParams MainWindow::screen_params() const {
 }
 
 void MainWindow::write_graph() {
+    // The chord lane comes or goes with the suggestions: the window grows
+    // or shrinks by it.
+    if (area_->chord_lane_changed()) layout_view();
     view_->write_graph();
     area_->content_changed();
     show_status_line();
@@ -511,6 +523,8 @@ void MainWindow::show_view_place() {
     if (area_->show_place(m)) {
         strip->scroll_speed_button->setText(zoom_caption(doc.view));
         show_status_line();
+    } else if (key_at_play_position() != shown_key_) {
+        show_status_line(); // the play position crossed a change of key
     }
 }
 

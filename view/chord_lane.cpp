@@ -26,8 +26,8 @@ QFont lane_font() {
 } // namespace
 
 std::string chord_symbol(const std::string& label) {
-    static constexpr std::array<std::pair<const char*, const char*>, 5> qualities{{
-        {"maj", ""}, {"min", "m"}, {"7", "7"}, {"maj7", "maj7"}, {"min7", "m7"}}};
+    static constexpr std::array<std::pair<const char*, const char*>, 5> qualities{
+        {{"maj", ""}, {"min", "m"}, {"7", "7"}, {"maj7", "maj7"}, {"min7", "m7"}}};
     const auto colon = label.find(':');
     if (colon == std::string::npos || colon == 0) return {};
     const std::string quality = label.substr(colon + 1);

@@ -1618,5 +1618,61 @@
         <source>音から推定した調</source>
         <translation>Key heard in the recording</translation>
     </message>
+    <message>
+        <source>コードと調を提案 (&amp;H)</source>
+        <translation>Suggest C&amp;hords and Key</translation>
+    </message>
+    <message>
+        <source>コードと調の提案を消す (&amp;R)</source>
+        <translation>Clea&amp;r Chords and Key Suggestions</translation>
+    </message>
+    <message>
+        <source>コードが見つかりません</source>
+        <translation>No chords found</translation>
+    </message>
+    <message>
+        <source>ハ</source>
+        <translation>C</translation>
+    </message>
+    <message>
+        <source>ニ</source>
+        <translation>D</translation>
+    </message>
+    <message>
+        <source>ホ</source>
+        <translation>E</translation>
+    </message>
+    <message>
+        <source>ヘ</source>
+        <translation>F</translation>
+    </message>
+    <message>
+        <source>ト</source>
+        <translation>G</translation>
+    </message>
+    <message>
+        <source>イ</source>
+        <translation>A</translation>
+    </message>
+    <message>
+        <source>ロ</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>嬰%1</source>
+        <translation>%1♯</translation>
+    </message>
+    <message>
+        <source>変%1</source>
+        <translation>%1♭</translation>
+    </message>
+    <message>
+        <source>%1短調</source>
+        <translation>%1 minor</translation>
+    </message>
+    <message>
+        <source>%1長調</source>
+        <translation>%1 major</translation>
+    </message>
 </context>
 </TS>
