@@ -447,6 +447,10 @@ void MainWindow::show_status_line() {
     status_label->setText(status_line_text(line));
 }
 
+void MainWindow::show_key_change() {
+    if (status_label && key_at_play_position() != shown_key_) show_status_line();
+}
+
 std::string MainWindow::key_at_play_position() const {
     const HarmonySpan* key = span_at(doc.suggested_keys, edit_frame());
     return key ? key->label : std::string();
@@ -523,8 +527,8 @@ void MainWindow::show_view_place() {
     if (area_->show_place(m)) {
         strip->scroll_speed_button->setText(zoom_caption(doc.view));
         show_status_line();
-    } else if (key_at_play_position() != shown_key_) {
-        show_status_line(); // the play position crossed a change of key
+    } else {
+        show_key_change();
     }
 }
 

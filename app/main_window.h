@@ -285,6 +285,9 @@ class MainWindow final : public QMainWindow {
     // ("G:maj"; empty for none).
     std::string key_at_play_position() const;
     std::string shown_key_;
+    // The status line again when the play position has crossed a change
+    // of the suggested key.
+    void show_key_change();
     PracticeTools* practice_tools_ = nullptr;
     SectionTools* sections_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;
