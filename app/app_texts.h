@@ -53,6 +53,12 @@ inline constexpr const char* accept_beats_item =
     PITKAD_TR("PitkaD", "提案した拍を線にする (&A)");
 inline constexpr const char* clear_beats_item = PITKAD_TR("PitkaD", "拍の提案を消す (&L)");
 inline constexpr const char* no_beats_found = PITKAD_TR("PitkaD", "拍が見つかりません");
+// Chords and keys suggested from the sound (edit menu): the chords in a
+// lane above the graph, the key at the play position in the status bar.
+inline constexpr const char* suggest_harmony_item = PITKAD_TR("PitkaD", "コードと調を提案 (&H)");
+inline constexpr const char* clear_harmony_item =
+    PITKAD_TR("PitkaD", "コードと調の提案を消す (&R)");
+inline constexpr const char* no_chords_found = PITKAD_TR("PitkaD", "コードが見つかりません");
 // The meter and key the MIDI export writes (edit menu).
 inline constexpr const char* meter_item = PITKAD_TR("PitkaD", "拍子を設定… (&M)");
 inline constexpr const char* key_item = PITKAD_TR("PitkaD", "調号を設定… (&K)");

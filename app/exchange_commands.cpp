@@ -30,7 +30,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 namespace pitkad {
 
@@ -227,6 +229,22 @@ void ExchangeCommands::accept_suggested_beats() {
 
 void ExchangeCommands::clear_suggested_beats() {
     doc_.suggested_beats = {};
+    host_.write_graph();
+}
+
+void ExchangeCommands::suggest_harmony() {
+    HarmonySuggestion found = pitkad::suggest_harmony(doc_.store, doc_.suggested_beats);
+    const bool any_chord = std::any_of(found.chords.begin(), found.chords.end(),
+                                       [](const HarmonySpan& c) { return c.label != "N"; });
+    doc_.suggested_chords = any_chord ? std::move(found.chords) : std::vector<HarmonySpan>{};
+    doc_.suggested_keys = std::move(found.keys);
+    if (!any_chord) host_.show_error(tr_text(texts::no_chords_found));
+    host_.write_graph();
+}
+
+void ExchangeCommands::clear_suggested_harmony() {
+    doc_.suggested_chords.clear();
+    doc_.suggested_keys.clear();
     host_.write_graph();
 }
 

@@ -47,6 +47,10 @@ class ExchangeCommands {
     void suggest_beats();
     void accept_suggested_beats();
     void clear_suggested_beats();
+    // Chords over the suggested beats (found first when there are none)
+    // and the keys, shown above the graph and in the status bar; or cleared.
+    void suggest_harmony();
+    void clear_suggested_harmony();
 
   private:
     // A save dialog starting at `default_name` beside the recording; empty

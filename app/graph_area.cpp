@@ -1,6 +1,7 @@
 #include "app/graph_area.h"
 
 #include "control/view_navigation.h"
+#include "view/chord_lane.h"
 #include "view/graph_image.h"
 #include "view/note_labels.h"
 #include "view/time_ruler.h"
@@ -22,6 +23,9 @@ GraphArea::GraphArea(QWidget& central, Document& doc, GraphView& view)
     ruler->markers = [this] {
         return std::span<const SectionMarker>(doc_.drawing.annotations.markers);
     };
+    chord_lane = new ChordLaneWidget(doc.view, &central);
+    chord_lane->chords = [this] { return std::span<const HarmonySpan>(doc_.suggested_chords); };
+    chord_lane->hide();
     scroll = new QScrollArea(&central);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -41,6 +45,10 @@ int GraphArea::scroll_bar_width(int room) const {
     return rows > room ? scroll->verticalScrollBar()->sizeHint().width() : 0;
 }
 
+int GraphArea::chord_lane_room() const {
+    return doc_.suggested_chords.empty() ? 0 : chord_lane_height;
+}
+
 GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
     const int bar = scroll_bar_width(room);
     Placed p;
@@ -51,11 +59,15 @@ GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
     const ViewLayout& lay = p.layout;
     p.client_width = lay.graph_width + bar;
     const int shown_height = bar > 0 ? room : lay.graph_height;
-    p.upper_height = ruler_height + shown_height + overview_height;
+    placed_lane_ = chord_lane_room();
+    const int above = ruler_height + placed_lane_;
+    p.upper_height = above + shown_height + overview_height;
     ruler->setGeometry(0, 0, lay.graph_width, ruler_height);
-    scroll->setGeometry(0, ruler_height, p.client_width, shown_height);
+    chord_lane->setGeometry(0, ruler_height, lay.graph_width, placed_lane_);
+    chord_lane->setVisible(placed_lane_ > 0);
+    scroll->setGeometry(0, above, p.client_width, shown_height);
     graph->resize(lay.graph_width, lay.graph_height);
-    overview->setGeometry(0, ruler_height + shown_height, lay.graph_width, overview_height);
+    overview->setGeometry(0, above + shown_height, lay.graph_width, overview_height);
     graph->update();
     content_changed();
     return p;
@@ -83,11 +95,13 @@ bool GraphArea::show_place(const OverviewWidget::Marks& marks) {
     if (place == shown_place_) return false;
     shown_place_ = place;
     ruler->update();
+    chord_lane->update();
     return true;
 }
 
 void GraphArea::content_changed() {
     ruler->invalidate_lines();
+    chord_lane->update();
     // Once the redraws stop for a moment: never in the middle of a scroll.
     overview_timer_.start();
 }

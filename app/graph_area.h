@@ -1,8 +1,9 @@
 #pragma once
-// The graph and what stands around it: the time ruler above, the scroll
-// area that holds the graph when its rows are taller than the window has
-// room for, and the overview of the whole recording below. It places them
-// and keeps the ruler and the overview in step with the view.
+// The graph and what stands around it: the time ruler above, the lane of
+// suggested chords under it while there are any, the scroll area that holds
+// the graph when its rows are taller than the window has room for, and the
+// overview of the whole recording below. It places them and keeps the
+// ruler, the lane and the overview in step with the view.
 
 #include "app/graph_widget.h"
 #include "app/navigation_widgets.h"
@@ -28,6 +29,7 @@ class GraphArea final : public QObject {
     GraphArea(QWidget& central, Document& doc, GraphView& view);
 
     RulerWidget* ruler = nullptr;
+    ChordLaneWidget* chord_lane = nullptr;
     QScrollArea* scroll = nullptr;
     GraphWidget* graph = nullptr;
     OverviewWidget* overview = nullptr;
@@ -43,6 +45,11 @@ class GraphArea final : public QObject {
     // The scroll bar's width when rows of the view's height need more than
     // `room` pixels, else 0.
     int scroll_bar_width(int room) const;
+    // The chord lane's height: chord_lane_height while chords are
+    // suggested, else 0; and whether it differs from the lane as placed
+    // (the window is then laid out again).
+    int chord_lane_room() const;
+    bool chord_lane_changed() const { return chord_lane_room() != placed_lane_; }
     struct Placed {
         ViewLayout layout;
         int client_width = 0; // the graph and its scroll bar
@@ -72,6 +79,7 @@ class GraphArea final : public QObject {
     GraphView& view_;
     QTimer overview_timer_;
     std::array<std::int64_t, 3> shown_place_{-1, -1, -1};
+    int placed_lane_ = 0;
 };
 
 } // namespace pitkad

@@ -121,6 +121,10 @@ void MainMenus::build_edit_menu(QMenuBar* bar) {
     clear_beats_action = edit_menu->addAction(texts::clear_beats_item);
     for (QAction* a : {suggest_beats_action, accept_beats_action, clear_beats_action})
         a->setEnabled(false);
+    suggest_harmony_action = edit_menu->addAction(texts::suggest_harmony_item);
+    clear_harmony_action = edit_menu->addAction(texts::clear_harmony_item);
+    suggest_harmony_action->setEnabled(false);
+    clear_harmony_action->setEnabled(false);
 }
 
 void MainMenus::build_view_menu(QMenuBar* bar) {
@@ -219,6 +223,8 @@ void MainMenus::set_recording_open(bool open) {
                        export_csv_action, cut_action, copy_action, paste_action, meter_action,
                        key_action, suggest_beats_action, accept_beats_action, clear_beats_action})
         a->setEnabled(open);
+    suggest_harmony_action->setEnabled(open);
+    clear_harmony_action->setEnabled(open);
     analysis_channel_menu->setEnabled(open);
     reference_menu->setEnabled(open);
 }

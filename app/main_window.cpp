@@ -18,6 +18,7 @@
 #include "base/translatable.h"
 #include "control/playback_units.h"
 #include "control/settings_file.h"
+#include "control/suggestions.h"
 #include "control/view_navigation.h"
 #include "drawing/draw_history.h"
 #include "midi/fluidsynth_backend.h"
@@ -188,6 +189,8 @@ void MainWindow::connect_menus() {
         {menus->suggest_beats_action, with_recording(&ExchangeCommands::suggest_beats)},
         {menus->accept_beats_action, with_recording(&ExchangeCommands::accept_suggested_beats)},
         {menus->clear_beats_action, with_recording(&ExchangeCommands::clear_suggested_beats)},
+        {menus->suggest_harmony_action, with_recording(&ExchangeCommands::suggest_harmony)},
+        {menus->clear_harmony_action, with_recording(&ExchangeCommands::clear_suggested_harmony)},
         {menus->save_settings_action, [this] { on_save_settings(); }},
         {menus->exit_action, [this] { close(); }},
         {menus->undo_action, [this] { on_undo(); }},
@@ -425,8 +428,8 @@ void MainWindow::layout_view_for(int requested_client_width) {
 
 int MainWindow::graph_room() const {
     const int above_and_below = menuBar()->sizeHint().height() + practice_tools_->panel_height() +
-                                ruler_height + overview_height + control_strip_height +
-                                statusBar()->sizeHint().height();
+                                ruler_height + area_->chord_lane_room() + overview_height +
+                                control_strip_height + statusBar()->sizeHint().height();
     return std::max(screen_height_ - title_allowance - above_and_below, 120);
 }
 
@@ -451,7 +454,17 @@ void MainWindow::show_status_line() {
     line.tool = tool_state().mode;
     if (!doc.store.reference.is_standard())
         line.reference = QString::fromStdString(reference_text(doc.store.reference));
+    line.key = shown_key_ = key_at_play_position();
     status_label->setText(status_line_text(line));
+}
+
+void MainWindow::show_key_change() {
+    if (status_label && key_at_play_position() != shown_key_) show_status_line();
+}
+
+std::string MainWindow::key_at_play_position() const {
+    const HarmonySpan* key = span_at(doc.suggested_keys, edit_frame());
+    return key ? key->label : std::string();
 }
 
 void MainWindow::set_audio_status(const QString& text) {
@@ -503,6 +516,9 @@ GraphParams MainWindow::screen_params() const {
 }
 
 void MainWindow::write_graph() {
+    // The chord lane comes or goes with the suggestions: the window grows
+    // or shrinks by it.
+    if (area_->chord_lane_changed()) layout_view();
     view_->write_graph();
     area_->content_changed();
     show_status_line();
@@ -522,6 +538,8 @@ void MainWindow::show_view_place() {
     if (area_->show_place(m)) {
         strip->scroll_speed_button->setText(zoom_caption(doc.view));
         show_status_line();
+    } else {
+        show_key_change();
     }
 }
 

@@ -283,6 +283,13 @@ class MainWindow final : public QMainWindow {
     GraphArea* area_ = nullptr;
     int screen_height_ = 0;        // the screen's height the window keeps within
     int client_width_ = initial_client_width; // the graph and its scroll bar, if any
+    // The suggested key at the play position, as the status line shows it
+    // ("G:maj"; empty for none).
+    std::string key_at_play_position() const;
+    std::string shown_key_;
+    // The status line again when the play position has crossed a change
+    // of the suggested key.
+    void show_key_change();
     PracticeTools* practice_tools_ = nullptr;
     SectionTools* sections_ = nullptr;
     DrawingToolsWindow* tools_ = nullptr;

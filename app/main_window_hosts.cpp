@@ -29,6 +29,7 @@ int MainWindow::Hosts::shown_position() const {
 }
 void MainWindow::Hosts::set_time_text(const QString& text) {
     w_.strip->set_time_text(text);
+    w_.show_key_change(); // the time display is the play position while stopped
 }
 void MainWindow::Hosts::focus_time_display() {
     w_.strip->time_display->setFocus();

@@ -1,5 +1,6 @@
 #include "app/navigation_widgets.h"
 
+#include "view/chord_lane.h"
 #include "view/time_ruler.h"
 
 #include <QFontMetrics>
@@ -78,6 +79,16 @@ void RulerWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     drag_marker_ = -1;
     const int marker = marker_at(p.x());
     if (marker >= 0 && on_marker_double_clicked) on_marker_double_clicked(marker);
+}
+
+ChordLaneWidget::ChordLaneWidget(const ViewState& view, QWidget* parent)
+    : QWidget(parent), view_(view) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ChordLaneWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    paint_chord_lane(p, rect(), view_, chords ? chords() : std::span<const HarmonySpan>{});
 }
 
 void RulerWidget::invalidate_lines() {

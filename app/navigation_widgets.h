@@ -1,7 +1,9 @@
 #pragma once
 // The widgets around the graph that show where the view is: the time ruler
-// above it and the overview of the whole recording below it.
+// above it, the lane of suggested chords under the ruler, and the overview
+// of the whole recording below it.
 
+#include "analysis/harmony.h"
 #include "drawing/midi_file.h"
 #include "view/view_state.h"
 
@@ -52,6 +54,19 @@ class RulerWidget final : public QWidget {
     int drag_marker_ = -1;
     int drag_offset_ = 0; // columns from the pointer to the flag's marker
     int drag_frame_ = 0;  // where the dragged marker would go
+};
+
+// The suggested chords over the view's columns, read at each paint.
+class ChordLaneWidget final : public QWidget {
+  public:
+    ChordLaneWidget(const ViewState& view, QWidget* parent);
+    std::function<std::span<const HarmonySpan>()> chords;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    const ViewState& view_;
 };
 
 // The whole recording in a strip: a compact picture of the analysis and the

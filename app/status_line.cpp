@@ -1,12 +1,16 @@
 #include "app/status_line.h"
 
+#include "app/app_texts.h"
 #include "app/language.h"
 #include "app/practice_texts.h"
 #include "base/translatable.h"
+#include "control/score_marks.h"
+#include "control/suggestions.h"
 
 #include <QStringList>
 
 #include <array>
+#include <string_view>
 
 namespace pitkad {
 
@@ -19,6 +23,13 @@ constexpr std::array<const char*, 6> tool_names{
     PITKAD_TR("PitkaD", "ツールなし"), PITKAD_TR("PitkaD", "ペン描画"),
     PITKAD_TR("PitkaD", "ライン描画"), PITKAD_TR("PitkaD", "ペン選択"),
     PITKAD_TR("PitkaD", "ライン選択"), PITKAD_TR("PitkaD", "クリップボードへコピー"),
+};
+
+// The note names C … B in a key's name.
+constexpr std::array<const char*, 7> letter_names{
+    PITKAD_TR("PitkaD", "ハ"), PITKAD_TR("PitkaD", "ニ"), PITKAD_TR("PitkaD", "ホ"),
+    PITKAD_TR("PitkaD", "ヘ"), PITKAD_TR("PitkaD", "ト"), PITKAD_TR("PitkaD", "イ"),
+    PITKAD_TR("PitkaD", "ロ"),
 };
 
 QString signed_number(int n) {
@@ -39,7 +50,24 @@ QString status_line_text(const StatusLine& s) {
         tr_text(tool_names[std::size_t(s.tool)]),
     };
     if (!s.reference.isEmpty()) items.append(QStringLiteral("A4 = %1 Hz").arg(s.reference));
+    const QString key = key_name(s.key);
+    if (!key.isEmpty()) items.append(tr_text(texts::key_label) + space + key);
     return items.join(QLatin1String("  |  "));
+}
+
+QString key_name(const std::string& label) {
+    const auto signature = key_signature_of(label);
+    if (!signature) return {};
+    // "E♭": a letter, then at most one sign for the keys suggested.
+    const std::string tonic = key_tonic(*signature);
+    const auto letter = std::string_view("CDEFGAB").find(tonic.front());
+    if (letter == std::string_view::npos) return {};
+    QString name = tr_text(letter_names[letter]);
+    const std::string_view sign = std::string_view(tonic).substr(1);
+    if (sign == "♯") name = tr_text(PITKAD_TR("PitkaD", "嬰%1")).arg(name);
+    if (sign == "♭") name = tr_text(PITKAD_TR("PitkaD", "変%1")).arg(name);
+    return tr_text(signature->minor ? PITKAD_TR("PitkaD", "%1短調") : PITKAD_TR("PitkaD", "%1長調"))
+        .arg(name);
 }
 
 } // namespace pitkad

@@ -44,6 +44,8 @@ void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStor
     store = std::move(staged);
     tune_midi();
     suggested_beats = {};
+    suggested_chords.clear();
+    suggested_keys.clear();
     drawing.fit(store.frame_count);
     draw_file = draw_file_name(wav.string());
     history.clear();

@@ -17,6 +17,7 @@
 #include "drawing/draw_history.h"
 #include "midi/channel_settings.h"
 #include "analysis/beats.h"
+#include "analysis/harmony.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
 
@@ -34,6 +35,10 @@ struct Document {
     // Beats and bars suggested from the sound, shown until accepted or
     // cleared; opening a recording clears them.
     BeatSuggestion suggested_beats;
+    // Chords and keys suggested from the sound (frames), shown above the
+    // graph and in the status bar until cleared; opening a recording clears
+    // them.
+    std::vector<HarmonySpan> suggested_chords, suggested_keys;
     ViewState view;
     // The programs, velocities and read-ahead the drawing plays with; the
     // port below reads them, so they are declared (and live) before it.

@@ -170,6 +170,21 @@ std::optional<KeySignature> predominant_key(const SpectrogramStore& store,
     return longest == heard.end() ? std::nullopt : key_signature_of(longest->first);
 }
 
+HarmonySuggestion suggest_harmony(const SpectrogramStore& store, const BeatSuggestion& beats) {
+    const BeatSuggestion found = beats.beats.empty() ? suggest_beats(store) : BeatSuggestion{};
+    const std::vector<int> bounds =
+        beat_bounds(store, beats.beats.empty() ? found.beats : beats.beats);
+    return {suggest_chords(store, bounds), suggest_keys(store, bounds)};
+}
+
+const HarmonySpan* span_at(std::span<const HarmonySpan> spans, int frame) {
+    const auto after = std::upper_bound(spans.begin(), spans.end(), frame,
+                                        [](int f, const HarmonySpan& s) { return f < s.first; });
+    if (after == spans.begin()) return nullptr;
+    const HarmonySpan& s = *(after - 1);
+    return frame < s.end ? &s : nullptr;
+}
+
 std::string suggestions_json(const Suggestions& s) {
     QJsonObject root;
     if (s.tuning.ok) {

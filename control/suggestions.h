@@ -17,6 +17,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace pitkad {
@@ -66,6 +67,17 @@ std::optional<KeySignature> key_signature_of(const std::string& label);
 // beats, found here when empty); none when the analysis tells none.
 std::optional<KeySignature> predominant_key(const SpectrogramStore& store,
                                             const BeatSuggestion& beats);
+
+// Chords over the beats, and keys over the same stretches.
+struct HarmonySuggestion {
+    std::vector<HarmonySpan> chords, keys;
+};
+// The harmony of the recording in `store`, beat by beat; the beats are
+// found here when `beats` has none.
+HarmonySuggestion suggest_harmony(const SpectrogramStore& store, const BeatSuggestion& beats);
+// The span of `spans` (ascending, as suggested) that holds `frame`; null
+// when none does.
+const HarmonySpan* span_at(std::span<const HarmonySpan> spans, int frame);
 
 // {"tuning": {"a4_hz": …, "cents": …}, "key": [{"start": s, "label": …}],
 // "beats": [s, …], "downbeats": [s, …], "chords": [{"start": s, "end": s,

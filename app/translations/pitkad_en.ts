@@ -1516,6 +1516,110 @@
         <translation>Key heard in the recording</translation>
     </message>
     <message>
+        <source>コードと調を提案 (&amp;H)</source>
+        <translation>Suggest C&amp;hords and Key</translation>
+    </message>
+    <message>
+        <source>コードと調の提案を消す (&amp;R)</source>
+        <translation>Clea&amp;r Chords and Key Suggestions</translation>
+    </message>
+    <message>
+        <source>コードが見つかりません</source>
+        <translation>No chords found</translation>
+    </message>
+    <message>
+        <source>ハ</source>
+        <translation>C</translation>
+    </message>
+    <message>
+        <source>ニ</source>
+        <translation>D</translation>
+    </message>
+    <message>
+        <source>ホ</source>
+        <translation>E</translation>
+    </message>
+    <message>
+        <source>ヘ</source>
+        <translation>F</translation>
+    </message>
+    <message>
+        <source>ト</source>
+        <translation>G</translation>
+    </message>
+    <message>
+        <source>イ</source>
+        <translation>A</translation>
+    </message>
+    <message>
+        <source>ロ</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>嬰%1</source>
+        <translation>%1♯</translation>
+    </message>
+    <message>
+        <source>変%1</source>
+        <translation>%1♭</translation>
+    </message>
+    <message>
+        <source>%1短調</source>
+        <translation>%1 minor</translation>
+    </message>
+    <message>
+        <source>%1長調</source>
+        <translation>%1 major</translation>
+    </message>
+    <message>
+        <source>解析の基準音 (A4)</source>
+        <translation>Reference Pitch of the Analysis (A4)</translation>
+    </message>
+    <message>
+        <source>録音から推定...</source>
+        <translation>Estimate from the Recording...</translation>
+    </message>
+    <message>
+        <source>周波数を指定...</source>
+        <translation>Set the Frequency...</translation>
+    </message>
+    <message>
+        <source>録音を A4 = 440 Hz に合わせて再生</source>
+        <translation>Play the Recording at A4 = 440 Hz</translation>
+    </message>
+    <message>
+        <source>録音の調律を推定しています…</source>
+        <translation>Estimating the recording&apos;s tuning…</translation>
+    </message>
+    <message>
+        <source>この録音は %1 セント高く調律されています。A4 = %2 Hz で解析しますか?</source>
+        <translation>This recording is tuned %1 cents sharp. Analyse it at A4 = %2 Hz?</translation>
+    </message>
+    <message>
+        <source>この録音は %1 セント低く調律されています。A4 = %2 Hz で解析しますか?</source>
+        <translation>This recording is tuned %1 cents flat. Analyse it at A4 = %2 Hz?</translation>
+    </message>
+    <message>
+        <source>この録音は A4 = %1 Hz で解析されています。</source>
+        <translation>This recording is analysed at A4 = %1 Hz already.</translation>
+    </message>
+    <message>
+        <source>この録音の調律は推定できませんでした。</source>
+        <translation>The tuning of this recording could not be estimated.</translation>
+    </message>
+    <message>
+        <source>解析する</source>
+        <translation>Analyse</translation>
+    </message>
+    <message>
+        <source>解析の基準音</source>
+        <translation>Reference Pitch</translation>
+    </message>
+    <message>
+        <source>A4 の周波数 (Hz):</source>
+        <translation>Frequency of A4 (Hz):</translation>
+    </message>
+    <message>
         <source>使い方: pitkad --analyse ファイル... [--threads N] [--no-cache]
        [--channel first|second|mid] [--reference auto|HZ]
 </source>
@@ -1629,54 +1733,6 @@
   pitkad --version
       Shows the version.
 </translation>
-    </message>
-    <message>
-        <source>解析の基準音 (A4)</source>
-        <translation>Reference Pitch of the Analysis (A4)</translation>
-    </message>
-    <message>
-        <source>録音から推定...</source>
-        <translation>Estimate from the Recording...</translation>
-    </message>
-    <message>
-        <source>周波数を指定...</source>
-        <translation>Set the Frequency...</translation>
-    </message>
-    <message>
-        <source>録音を A4 = 440 Hz に合わせて再生</source>
-        <translation>Play the Recording at A4 = 440 Hz</translation>
-    </message>
-    <message>
-        <source>録音の調律を推定しています…</source>
-        <translation>Estimating the recording&apos;s tuning…</translation>
-    </message>
-    <message>
-        <source>この録音は %1 セント高く調律されています。A4 = %2 Hz で解析しますか?</source>
-        <translation>This recording is tuned %1 cents sharp. Analyse it at A4 = %2 Hz?</translation>
-    </message>
-    <message>
-        <source>この録音は %1 セント低く調律されています。A4 = %2 Hz で解析しますか?</source>
-        <translation>This recording is tuned %1 cents flat. Analyse it at A4 = %2 Hz?</translation>
-    </message>
-    <message>
-        <source>この録音は A4 = %1 Hz で解析されています。</source>
-        <translation>This recording is analysed at A4 = %1 Hz already.</translation>
-    </message>
-    <message>
-        <source>この録音の調律は推定できませんでした。</source>
-        <translation>The tuning of this recording could not be estimated.</translation>
-    </message>
-    <message>
-        <source>解析する</source>
-        <translation>Analyse</translation>
-    </message>
-    <message>
-        <source>解析の基準音</source>
-        <translation>Reference Pitch</translation>
-    </message>
-    <message>
-        <source>A4 の周波数 (Hz):</source>
-        <translation>Frequency of A4 (Hz):</translation>
     </message>
 </context>
 </TS>

@@ -202,7 +202,7 @@ TEST(MainWindowControls, CaptionsAndInitialStates) {
 TEST(MainWindowControls, StatusBarFollowsWhatIsInForce) {
     Window w = make_window();
     MainWindow& f = *w.form;
-    EXPECT_EQ(f.status_label->text(), status_line_text({100, 0, 0, false, "50 pixel/s", {}, {}}));
+    EXPECT_EQ(f.status_label->text(), status_line_text({100, 0, 0, false, "50 pixel/s", {}, {}, {}}));
     f.practice().speed(75);
     f.practice().transpose(2);
     f.practice().cents(-10);

@@ -1,3 +1,4 @@
+#include "app/status_line.h"
 #include "app/status_texts.h"
 
 #include <gtest/gtest.h>
@@ -28,11 +29,9 @@ TEST(StatusTexts, ComposeTheSameMessagesAsShownBefore) {
          text_of(PlaybackError{
              PlaybackStatus::not_decoded, {OpenStatus::unsupported, "mp3: bad"}, "/a.mp3"}),
          QString(t::unsupported) + " (mp3: bad)\n/a.mp3"},
-        {"refused import",
-         text_of(MidiImportResult{false, MidiRefusal::no_status}),
+        {"refused import", text_of(MidiImportResult{false, MidiRefusal::no_status}),
          QString(t::midi_refused) + t::midi_no_status},
-        {"import without lines",
-         text_of(MidiImportResult{true, MidiRefusal::none, 4, 4}),
+        {"import without lines", text_of(MidiImportResult{true, MidiRefusal::none, 4, 4}),
          QString(t::midi_read_notes) + "4"},
         {"import with lines and skips",
          text_of(MidiImportResult{true, MidiRefusal::none, 2, 3, 1, true, 3, 1, 1, 5}),
@@ -41,6 +40,28 @@ TEST(StatusTexts, ComposeTheSameMessagesAsShownBefore) {
     };
     for (const auto& r : rows)
         EXPECT_EQ(r.text, r.expected) << r.what;
+}
+
+// Keys by their Japanese names, the tonic spelt as the key signature has
+// it; the status line shows the key only when there is one.
+TEST(StatusTexts, KeysAreNamedInJapanese) {
+    const struct {
+        const char *label, *name;
+    } rows[] = {
+        // clang-format off
+        {"C:maj", "ハ長調"},    {"A:min", "イ短調"},    {"G:maj", "ト長調"},  {"B:maj", "ロ長調"},
+        {"F#:maj", "嬰ヘ長調"}, {"C#:maj", "変ニ長調"}, {"A#:maj", "変ロ長調"},
+        {"D#:min", "嬰ニ短調"}, {"A#:min", "変ロ短調"}, {"C#:min", "嬰ハ短調"},
+        {"D:min", "ニ短調"},    {"E:maj", "ホ長調"},    {"C:7", ""},          {"N", ""},
+        // clang-format on
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(key_name(r.label), QString::fromUtf8(r.name)) << r.label;
+    StatusLine line;
+    line.zoom = "50 pixel/s";
+    EXPECT_FALSE(status_line_text(line).contains("  |  調 "));
+    line.key = "F:maj";
+    EXPECT_TRUE(status_line_text(line).endsWith("  |  調 ヘ長調"));
 }
 
 } // namespace

@@ -2,13 +2,16 @@
 #include "app/status_texts.h"
 #include "drawing/csv_export.h"
 #include "drawing/midi_file.h"
+#include "view/chord_lane.h"
 #include "window_test_support.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 
 namespace pitkad::test {
@@ -47,6 +50,24 @@ TEST_F(WindowExchange, ItemsAreEnabledWhileARecordingIsOpen) {
     for (QAction* a : items)
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
     EXPECT_EQ(f.menus->export_midi_action->text(), QString("MIDIファイルに書き出す…"));
+}
+
+// Suggested chords take a lane under the ruler (the window grows by it) and
+// the key at the play position joins the status line; clearing them gives
+// both back.
+TEST_F(WindowExchange, SuggestedChordsTakeALaneAndTheKeyShows) {
+    open();
+    const int height = f.height(), graph_top = f.graph_scroll->y();
+    f.doc.suggested_chords = {{0, frames, "C:maj"}};
+    f.doc.suggested_keys = {{0, frames, "G:maj"}};
+    f.write_graph();
+    EXPECT_EQ(f.graph_scroll->y(), graph_top + chord_lane_height);
+    EXPECT_EQ(f.height(), height + chord_lane_height);
+    EXPECT_TRUE(f.status_label->text().endsWith(QString::fromUtf8("調 ト長調")));
+    f.menus->clear_harmony_action->trigger();
+    EXPECT_EQ(f.graph_scroll->y(), graph_top);
+    EXPECT_EQ(f.height(), height);
+    EXPECT_FALSE(f.status_label->text().contains(QString::fromUtf8("長調")));
 }
 
 TEST_F(WindowExchange, MidiExportWritesTheChosenOptions) {

@@ -91,5 +91,20 @@ TEST(SuggestedKey, LabelsBecomeKeySignatures) {
         EXPECT_EQ(key_signature_of(row.label), row.want) << row.label;
 }
 
+// The key at a frame, for the status bar: none before, between or after
+// the spans.
+TEST(SuggestedKey, FoundAtAFrame) {
+    const std::vector<HarmonySpan> keys{{0, 10, "C:maj"}, {10, 30, "G:maj"}, {40, 50, "E:min"}};
+    const struct {
+        int frame;
+        const char* want; // "-": none
+    } rows[] = {{-1, "-"}, {0, "C:maj"}, {9, "C:maj"}, {10, "G:maj"},
+                {35, "-"}, {49, "E:min"}, {50, "-"}};
+    for (const auto& row : rows) {
+        const HarmonySpan* at = span_at(keys, row.frame);
+        EXPECT_EQ(at ? at->label : "-", row.want) << row.frame;
+    }
+}
+
 } // namespace
 } // namespace pitkad
