@@ -53,6 +53,11 @@ inline constexpr const char* accept_beats_item =
     PITKAD_TR("PitkaD", "提案した拍を線にする (&A)");
 inline constexpr const char* clear_beats_item = PITKAD_TR("PitkaD", "拍の提案を消す (&L)");
 inline constexpr const char* no_beats_found = PITKAD_TR("PitkaD", "拍が見つかりません");
+// Notes suggested from the sound (edit menu).
+inline constexpr const char* suggest_notes_item = PITKAD_TR("PitkaD", "音符を提案 (&N)");
+inline constexpr const char* accept_notes_item = PITKAD_TR("PitkaD", "提案した音符を取り込む (&I)");
+inline constexpr const char* clear_notes_item = PITKAD_TR("PitkaD", "音符の提案を消す (&E)");
+inline constexpr const char* no_notes_found = PITKAD_TR("PitkaD", "音符が見つかりません");
 // The meter and key the MIDI export writes (edit menu).
 inline constexpr const char* meter_item = PITKAD_TR("PitkaD", "拍子を設定… (&M)");
 inline constexpr const char* key_item = PITKAD_TR("PitkaD", "調号を設定… (&K)");

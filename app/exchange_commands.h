@@ -47,6 +47,12 @@ class ExchangeCommands {
     void suggest_beats();
     void accept_suggested_beats();
     void clear_suggested_beats();
+    // Notes suggested from the sound: outlined on the graph; accepted into
+    // the current colour (see accept_suggested_notes), one undo step; or
+    // cleared.
+    void suggest_notes();
+    void accept_suggested_notes();
+    void clear_suggested_notes();
 
   private:
     // A save dialog starting at `default_name` beside the recording; empty

@@ -121,6 +121,12 @@ void MainMenus::build_edit_menu(QMenuBar* bar) {
     clear_beats_action = edit_menu->addAction(texts::clear_beats_item);
     for (QAction* a : {suggest_beats_action, accept_beats_action, clear_beats_action})
         a->setEnabled(false);
+    edit_menu->addSeparator();
+    suggest_notes_action = edit_menu->addAction(texts::suggest_notes_item);
+    accept_notes_action = edit_menu->addAction(texts::accept_notes_item);
+    clear_notes_action = edit_menu->addAction(texts::clear_notes_item);
+    for (QAction* a : {suggest_notes_action, accept_notes_action, clear_notes_action})
+        a->setEnabled(false);
 }
 
 void MainMenus::build_view_menu(QMenuBar* bar) {
@@ -216,6 +222,8 @@ void MainMenus::set_recording_open(bool open) {
     for (QAction* a : {export_midi_action, import_midi_action, export_image_action,
                        export_csv_action, cut_action, copy_action, paste_action, meter_action,
                        key_action, suggest_beats_action, accept_beats_action, clear_beats_action})
+        a->setEnabled(open);
+    for (QAction* a : {suggest_notes_action, accept_notes_action, clear_notes_action})
         a->setEnabled(open);
     analysis_channel_menu->setEnabled(open);
 }

@@ -55,6 +55,8 @@ class MainMenus final : public QObject {
     QAction *meter_action = nullptr, *key_action = nullptr;
     QAction *suggest_beats_action = nullptr, *accept_beats_action = nullptr,
             *clear_beats_action = nullptr;
+    QAction *suggest_notes_action = nullptr, *accept_notes_action = nullptr,
+            *clear_notes_action = nullptr;
     std::array<QAction*, 8> recent_actions{};
     QAction *loudness_action = nullptr, *note_colours_action = nullptr,
             *left_labels_action = nullptr, *right_labels_action = nullptr,

@@ -179,6 +179,9 @@ void MainWindow::connect_menus() {
         {menus->suggest_beats_action, with_recording(&ExchangeCommands::suggest_beats)},
         {menus->accept_beats_action, with_recording(&ExchangeCommands::accept_suggested_beats)},
         {menus->clear_beats_action, with_recording(&ExchangeCommands::clear_suggested_beats)},
+        {menus->suggest_notes_action, with_recording(&ExchangeCommands::suggest_notes)},
+        {menus->accept_notes_action, with_recording(&ExchangeCommands::accept_suggested_notes)},
+        {menus->clear_notes_action, with_recording(&ExchangeCommands::clear_suggested_notes)},
         {menus->save_settings_action, [this] { on_save_settings(); }},
         {menus->exit_action, [this] { close(); }},
         {menus->undo_action, [this] { on_undo(); }},
@@ -478,6 +481,7 @@ GraphParams MainWindow::graph_params() const {
     p.start_mark_frame = transport_->start_mark();
     p.suggested_beats = doc.suggested_beats.beats;
     p.suggested_downbeats = doc.suggested_beats.downbeats;
+    p.suggested_notes = doc.suggested_notes.shown;
     // A practice drag under way shows what it would set.
     if (practice_->dragging() || doc.practice.loop.active() || doc.practice.focused())
         p.practice = practice_marks(practice_->shown(), player_->sample_rate());
@@ -492,6 +496,8 @@ GraphParams MainWindow::screen_params() const {
 }
 
 void MainWindow::write_graph() {
+    // An undo, a redo or an erasure may have emptied a taken note's cells.
+    update_shown(doc.suggested_notes, doc.drawing, doc.store.frame_count);
     view_->write_graph();
     area_->content_changed();
     show_status_line();

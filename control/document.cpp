@@ -42,6 +42,7 @@ LoadResult Document::load_recording(const std::filesystem::path& wav, const Prog
 void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged) {
     store = std::move(staged);
     suggested_beats = {};
+    suggested_notes = {};
     drawing.fit(store.frame_count);
     draw_file = draw_file_name(wav.string());
     history.clear();

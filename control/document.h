@@ -7,16 +7,17 @@
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_tables.h"
+#include "analysis/beats.h"
 #include "analysis/loudness.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/practice.h"
 #include "control/practice_controls.h"
 #include "control/recording_loader.h"
+#include "control/suggested_notes.h"
 #include "drawing/draw_data.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_history.h"
 #include "midi/channel_settings.h"
-#include "analysis/beats.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
 
@@ -34,6 +35,8 @@ struct Document {
     // Beats and bars suggested from the sound, shown until accepted or
     // cleared; opening a recording clears them.
     BeatSuggestion suggested_beats;
+    // Notes suggested from the sound, likewise.
+    NoteSuggestions suggested_notes;
     ViewState view;
     // The programs, velocities and read-ahead the drawing plays with; the
     // port below reads them, so they are declared (and live) before it.

@@ -1618,5 +1618,21 @@
         <source>音から推定した調</source>
         <translation>Key heard in the recording</translation>
     </message>
+    <message>
+        <source>音符を提案 (&amp;N)</source>
+        <translation>Suggest &amp;Notes</translation>
+    </message>
+    <message>
+        <source>提案した音符を取り込む (&amp;I)</source>
+        <translation>Accept Su&amp;ggested Notes</translation>
+    </message>
+    <message>
+        <source>音符の提案を消す (&amp;E)</source>
+        <translation>Cl&amp;ear Suggested Notes</translation>
+    </message>
+    <message>
+        <source>音符が見つかりません</source>
+        <translation>No notes were found</translation>
+    </message>
 </context>
 </TS>
