@@ -12,7 +12,6 @@
 #include "control/suggested_notes.h"
 #include "control/suggestions.h"
 #include "drawing/csv_export.h"
-#include "drawing/draw_edit.h"
 #include "drawing/draw_ops.h"
 #include "drawing/midi_file.h"
 #include "view/graph_image.h"
@@ -239,18 +238,10 @@ void ExchangeCommands::suggest_notes() {
 }
 
 void ExchangeCommands::accept_suggested_notes() {
-    // The notes to take: with a pen selection, those starting in its frames
-    // and bands, the user having marked out where; else those starting in
-    // the loop when there is one, as the beats are taken; else all of them.
-    // Not only those in view: what the view shows depends on the zoom and
-    // the scrolling, and a note just off screen is no less suggested.
     const int frames = doc_.store.frame_count;
-    NoteArea area{0, frames};
     const PracticeMarks marks = host_.graph_params().practice;
-    if (const auto sel = selection_bounds(doc_.drawing, frames, DrawMode::pen_select))
-        area = {sel->first_frame, sel->last_frame + 1, sel->low_band, sel->high_band};
-    else if (marks.loop_shown())
-        area = {marks.loop_first, marks.loop_end};
+    const NoteArea area =
+        suggested_notes_area(doc_.drawing, frames, marks.loop_first, marks.loop_end);
     const int colour = host_.tool_state().colour;
     record_step(&doc_.history, doc_.drawing, doc_.channel_settings, [&] {
         pitkad::accept_suggested_notes(doc_.drawing, doc_.suggested_notes, frames, area, colour);

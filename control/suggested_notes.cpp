@@ -1,5 +1,7 @@
 #include "control/suggested_notes.h"
 
+#include "drawing/draw_edit.h"
+
 #include <algorithm>
 
 namespace pitkad {
@@ -36,6 +38,17 @@ void update_shown(NoteSuggestions& s, const DrawData& draw, int frame_count) {
     s.shown.clear();
     for (std::size_t i = 0; i < s.notes.size(); ++i)
         if (shown(s, draw, n, i)) s.shown.push_back(s.notes[i]);
+}
+
+NoteArea suggested_notes_area(const DrawData& draw, int frame_count, int loop_first, int loop_end) {
+    // A selection is the user marking out where; the loop is where the
+    // beats are taken too. Otherwise all, not only those in view: what the
+    // view shows depends on the zoom and the scrolling, and a note just off
+    // screen is no less suggested.
+    if (const auto sel = selection_bounds(draw, frame_count, DrawMode::pen_select))
+        return {sel->first_frame, sel->last_frame + 1, sel->low_band, sel->high_band};
+    if (loop_end > loop_first) return {loop_first, loop_end};
+    return {0, frame_count};
 }
 
 bool place_suggested_note(DrawData& draw, int frame_count, const SuggestedNote& note, int colour) {

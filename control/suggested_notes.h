@@ -34,6 +34,11 @@ struct NoteArea {
     int low_band = first_band, high_band = last_band;
 };
 
+// Where "accept the suggested notes" takes them: the frames and bands of
+// the pen selection when there is one, else the loop's frames [loop_first,
+// loop_end) when it is set, else the whole recording.
+NoteArea suggested_notes_area(const DrawData& draw, int frame_count, int loop_first, int loop_end);
+
 // Places suggested note `note` as a note of `colour` (1 … 16), cut at the
 // recording's end. Refused (false, nothing changes) when any of its cells
 // is drawn already: the user has written that note, or another one there.

@@ -5,7 +5,6 @@
 #include "app/drawing_texts.h"
 #include "app/drawing_tools_window.h"
 #include "app/midi_settings_dialog.h"
-#include "drawing/draw_ops.h"
 #include "window_test_support.h"
 
 #include <QMenuBar>
@@ -105,31 +104,6 @@ TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
 
 // The key map and the practice keys, with any Shift and Ctrl, neither undo
 // nor redo; Z and Y are none of their keys.
-// Accepting suggested notes is one step: within the pen selection's frames
-// and bands when there is one, else all; an undo shows them again.
-TEST_F(WindowUndo, SuggestedNotesAreAcceptedAsOneStep) {
-    DrawData& draw = f.doc.drawing;
-    f.doc.suggested_notes = make_note_suggestions({{10, 20, 40}, {30, 40, 42}, {60, 70, 40}});
-    draw[55].note_cell(40) = 5 | draw_selected_bit;
-    draw[75].note_cell(41) = 5 | draw_selected_bit;
-    const int colour = f.tool_state().colour;
-    f.menus->accept_notes_action->trigger();
-    EXPECT_EQ(counts(), (std::pair<std::size_t, std::size_t>{1, 0}));
-    EXPECT_EQ(draw[65].note_cell(40), colour);
-    EXPECT_EQ(draw[15].note_cell(40), 0);
-    EXPECT_EQ(f.doc.suggested_notes.shown.size(), 2u);
-
-    reset_draw_select(draw, f.doc.store.frame_count);
-    f.menus->accept_notes_action->trigger();
-    EXPECT_EQ(counts(), (std::pair<std::size_t, std::size_t>{2, 0}));
-    EXPECT_EQ(draw[15].note_cell(40), colour);
-    EXPECT_EQ(draw[35].note_cell(42), colour);
-    EXPECT_TRUE(f.doc.suggested_notes.shown.empty());
-    f.menus->undo_action->trigger();
-    EXPECT_EQ(draw[15].note_cell(40), 0);
-    EXPECT_EQ(f.doc.suggested_notes.shown.size(), 2u);
-}
-
 TEST_F(WindowUndo, KeyMapKeysLeaveTheHistoryAlone) {
     mark_line(10);
     key(Qt::Key_Z, Qt::ControlModifier);

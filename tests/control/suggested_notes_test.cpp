@@ -1,7 +1,5 @@
 #include "control/suggested_notes.h"
 
-#include "drawing/draw_history.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -70,32 +68,31 @@ TEST(SuggestedNotes, AcceptedInTheAreaIntoEmptyCells) {
     }
 }
 
-// One at a time; undone or erased, a note taken is shown again, and taken
-// again by the redo.
+// One at a time; a note taken whose cells are emptied (the taking undone,
+// or the note erased) is shown again. The area is the pen selection's,
+// else the loop's, else the recording.
 TEST(SuggestedNotes, TakenOneAtATimeAndShownAgainWhenEmptied) {
     auto draw = users_drawing();
     NoteSuggestions s = make_note_suggestions({{10, 20, 40}, {30, 40, 40}});
-    DrawHistory history;
-    MidiChannelSettings settings;
-    bool taken = false;
-    record_step(&history, *draw, settings,
-                [&] { taken = accept_suggested_note_at(*draw, s, 150, 35, 36, 40, 9); });
-    EXPECT_TRUE(taken);
+    EXPECT_TRUE(accept_suggested_note_at(*draw, s, 150, 35, 36, 40, 9));
     EXPECT_EQ(s.shown, std::vector<SuggestedNote>({{10, 20, 40}}));
     EXPECT_FALSE(accept_suggested_note_at(*draw, s, 150, 35, 36, 40, 9)); // taken already
     EXPECT_FALSE(accept_suggested_note_at(*draw, s, 150, 25, 30, 40, 9)); // between the two
     EXPECT_FALSE(accept_suggested_note_at(*draw, s, 150, 15, 16, 41, 9)); // another band
-
-    history.undo(*draw, settings);
-    update_shown(s, *draw, 150);
-    EXPECT_EQ(s.shown.size(), 2u);
-    history.redo(*draw, settings);
-    update_shown(s, *draw, 150);
-    EXPECT_EQ(s.shown.size(), 1u);
     for (int f = 30; f < 40; ++f)
         (*draw)[f].note_cell(40) = 0;
     update_shown(s, *draw, 150);
     EXPECT_EQ(s.shown.size(), 2u);
+
+    const auto area = [&](int loop_first, int loop_end) {
+        const NoteArea a = suggested_notes_area(*draw, 150, loop_first, loop_end);
+        return std::vector<int>{a.first, a.end, a.low_band, a.high_band};
+    };
+    EXPECT_EQ(area(0, 0), (std::vector<int>{0, 150, 2, 75}));
+    EXPECT_EQ(area(20, 80), (std::vector<int>{20, 80, 2, 75}));
+    (*draw)[55].note_cell(40) |= draw_selected_bit;
+    (*draw)[12].note_cell(42) = 9 | draw_selected_bit;
+    EXPECT_EQ(area(20, 80), (std::vector<int>{12, 56, 40, 42}));
 }
 
 } // namespace

@@ -570,14 +570,11 @@ TEST_F(GraphViewTest, SuggestedNotesAreOutlinedUnderThePen) {
     layout(796, 6, 2);
     const Px ghost{suggested_note_colour.r, suggested_note_colour.g, suggested_note_colour.b};
     const int top = (75 - 40) * 6, bottom = top + 4;
-    const struct {
-        int x, y;
-        bool outline;
-    } pixels[] = {{200, top + 2, true},  {219, top + 2, true},  {210, top, true},
-                  {210, bottom, true},   {210, top + 2, false}, {220, top, false},
-                  {199, top + 2, false}, {250, top, false},     {210, top + 5, false}};
-    for (const auto& p : pixels)
-        EXPECT_EQ(at(gv.graph_bitmap, p.x, p.y) == ghost, p.outline) << p.x << " " << p.y;
+    using Xy = std::pair<int, int>;
+    for (const auto& [x, y] : {Xy{200, top + 2}, Xy{219, top + 2}, Xy{210, top}, Xy{210, bottom}})
+        EXPECT_EQ(at(gv.graph_bitmap, x, y), ghost) << x << " " << y; // the outline
+    for (const auto& [x, y] : {Xy{210, top + 2}, Xy{220, top}, Xy{199, top + 2}, Xy{210, top + 5}})
+        EXPECT_NE(at(gv.graph_bitmap, x, y), ghost) << x << " " << y; // inside, beside
     EXPECT_EQ(at(gv.graph_bitmap, 250, top), (Px{0, 0, 128})); // the pen's colour 5
     const Rgb lifted = practice_shade(suggested_note_colour, true, false);
     EXPECT_EQ(at(gv.graph_bitmap, 279, top + 2), (Px{lifted.r, lifted.g, lifted.b}));
