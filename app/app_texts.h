@@ -59,6 +59,11 @@ inline constexpr const char* suggest_harmony_item = PITKAD_TR("PitkaD", "コー�
 inline constexpr const char* clear_harmony_item =
     PITKAD_TR("PitkaD", "コードと調の提案を消す (&R)");
 inline constexpr const char* no_chords_found = PITKAD_TR("PitkaD", "コードが見つかりません");
+// Notes suggested from the sound (edit menu).
+inline constexpr const char* suggest_notes_item = PITKAD_TR("PitkaD", "音符を提案 (&N)");
+inline constexpr const char* accept_notes_item = PITKAD_TR("PitkaD", "提案した音符を取り込む (&I)");
+inline constexpr const char* clear_notes_item = PITKAD_TR("PitkaD", "音符の提案を消す (&E)");
+inline constexpr const char* no_notes_found = PITKAD_TR("PitkaD", "音符が見つかりません");
 // The meter and key the MIDI export writes (edit menu).
 inline constexpr const char* meter_item = PITKAD_TR("PitkaD", "拍子を設定… (&M)");
 inline constexpr const char* key_item = PITKAD_TR("PitkaD", "調号を設定… (&K)");

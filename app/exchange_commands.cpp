@@ -9,6 +9,7 @@
 #include "base/file_bytes.h"
 #include "control/document.h"
 #include "control/score_marks.h"
+#include "control/suggested_notes.h"
 #include "control/suggestions.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_ops.h"
@@ -245,6 +246,29 @@ void ExchangeCommands::suggest_harmony() {
 void ExchangeCommands::clear_suggested_harmony() {
     doc_.suggested_chords.clear();
     doc_.suggested_keys.clear();
+    host_.write_graph();
+}
+
+void ExchangeCommands::suggest_notes() {
+    doc_.suggested_notes = make_note_suggestions(pitkad::suggest_notes(doc_.store));
+    if (doc_.suggested_notes.notes.empty()) host_.show_error(tr_text(texts::no_notes_found));
+    host_.write_graph();
+}
+
+void ExchangeCommands::accept_suggested_notes() {
+    const int frames = doc_.store.frame_count;
+    const PracticeMarks marks = host_.graph_params().practice;
+    const NoteArea area =
+        suggested_notes_area(doc_.drawing, frames, marks.loop_first, marks.loop_end);
+    const int colour = host_.tool_state().colour;
+    record_step(&doc_.history, doc_.drawing, doc_.channel_settings, [&] {
+        pitkad::accept_suggested_notes(doc_.drawing, doc_.suggested_notes, frames, area, colour);
+    });
+    host_.write_graph();
+}
+
+void ExchangeCommands::clear_suggested_notes() {
+    doc_.suggested_notes = {};
     host_.write_graph();
 }
 

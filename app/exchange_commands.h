@@ -51,6 +51,12 @@ class ExchangeCommands {
     // and the keys, shown above the graph and in the status bar; or cleared.
     void suggest_harmony();
     void clear_suggested_harmony();
+    // Notes suggested from the sound: outlined on the graph; accepted into
+    // the current colour (see accept_suggested_notes), one undo step; or
+    // cleared.
+    void suggest_notes();
+    void accept_suggested_notes();
+    void clear_suggested_notes();
 
   private:
     // A save dialog starting at `default_name` beside the recording; empty

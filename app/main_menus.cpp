@@ -125,6 +125,12 @@ void MainMenus::build_edit_menu(QMenuBar* bar) {
     clear_harmony_action = edit_menu->addAction(texts::clear_harmony_item);
     suggest_harmony_action->setEnabled(false);
     clear_harmony_action->setEnabled(false);
+    edit_menu->addSeparator();
+    suggest_notes_action = edit_menu->addAction(texts::suggest_notes_item);
+    accept_notes_action = edit_menu->addAction(texts::accept_notes_item);
+    clear_notes_action = edit_menu->addAction(texts::clear_notes_item);
+    for (QAction* a : {suggest_notes_action, accept_notes_action, clear_notes_action})
+        a->setEnabled(false);
 }
 
 void MainMenus::build_view_menu(QMenuBar* bar) {
@@ -225,6 +231,8 @@ void MainMenus::set_recording_open(bool open) {
         a->setEnabled(open);
     suggest_harmony_action->setEnabled(open);
     clear_harmony_action->setEnabled(open);
+    for (QAction* a : {suggest_notes_action, accept_notes_action, clear_notes_action})
+        a->setEnabled(open);
     analysis_channel_menu->setEnabled(open);
     reference_menu->setEnabled(open);
 }

@@ -56,6 +56,8 @@ class MainMenus final : public QObject {
     QAction *suggest_beats_action = nullptr, *accept_beats_action = nullptr,
             *clear_beats_action = nullptr;
     QAction *suggest_harmony_action = nullptr, *clear_harmony_action = nullptr;
+    QAction *suggest_notes_action = nullptr, *accept_notes_action = nullptr,
+            *clear_notes_action = nullptr;
     std::array<QAction*, 8> recent_actions{};
     QAction *loudness_action = nullptr, *note_colours_action = nullptr,
             *left_labels_action = nullptr, *right_labels_action = nullptr,

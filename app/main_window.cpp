@@ -191,6 +191,9 @@ void MainWindow::connect_menus() {
         {menus->clear_beats_action, with_recording(&ExchangeCommands::clear_suggested_beats)},
         {menus->suggest_harmony_action, with_recording(&ExchangeCommands::suggest_harmony)},
         {menus->clear_harmony_action, with_recording(&ExchangeCommands::clear_suggested_harmony)},
+        {menus->suggest_notes_action, with_recording(&ExchangeCommands::suggest_notes)},
+        {menus->accept_notes_action, with_recording(&ExchangeCommands::accept_suggested_notes)},
+        {menus->clear_notes_action, with_recording(&ExchangeCommands::clear_suggested_notes)},
         {menus->save_settings_action, [this] { on_save_settings(); }},
         {menus->exit_action, [this] { close(); }},
         {menus->undo_action, [this] { on_undo(); }},
@@ -502,6 +505,7 @@ GraphParams MainWindow::graph_params() const {
     p.start_mark_frame = transport_->start_mark();
     p.suggested_beats = doc.suggested_beats.beats;
     p.suggested_downbeats = doc.suggested_beats.downbeats;
+    p.suggested_notes = doc.suggested_notes.shown;
     // A practice drag under way shows what it would set.
     if (practice_->dragging() || doc.practice.loop.active() || doc.practice.focused())
         p.practice = practice_marks(practice_->shown(), player_->sample_rate());
@@ -519,6 +523,8 @@ void MainWindow::write_graph() {
     // The chord lane comes or goes with the suggestions: the window grows
     // or shrinks by it.
     if (area_->chord_lane_changed()) layout_view();
+    // An undo, a redo or an erasure may have emptied a taken note's cells.
+    update_shown(doc.suggested_notes, doc.drawing, doc.store.frame_count);
     view_->write_graph();
     area_->content_changed();
     show_status_line();

@@ -81,6 +81,7 @@ class MainWindow::Hosts final : public TransportHost,
     std::span<const int> suggested_beats() const override {
         return w_.doc.suggested_beats.beats;
     }
+    NoteSuggestions* suggested_notes() override { return &w_.doc.suggested_notes; }
 
     // The drawing-tool window.
     void midi_off() override { w_.doc.midi.midi_off(); }

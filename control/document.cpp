@@ -46,6 +46,7 @@ void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStor
     suggested_beats = {};
     suggested_chords.clear();
     suggested_keys.clear();
+    suggested_notes = {};
     drawing.fit(store.frame_count);
     draw_file = draw_file_name(wav.string());
     history.clear();

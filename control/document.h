@@ -7,11 +7,13 @@
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_tables.h"
+#include "analysis/beats.h"
 #include "analysis/loudness.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/practice.h"
 #include "control/practice_controls.h"
 #include "control/recording_loader.h"
+#include "control/suggested_notes.h"
 #include "drawing/draw_data.h"
 #include "drawing/draw_file.h"
 #include "drawing/draw_history.h"
@@ -39,6 +41,8 @@ struct Document {
     // graph and in the status bar until cleared; opening a recording clears
     // them.
     std::vector<HarmonySpan> suggested_chords, suggested_keys;
+    // Notes suggested from the sound, likewise.
+    NoteSuggestions suggested_notes;
     ViewState view;
     // The programs, velocities and read-ahead the drawing plays with; the
     // port below reads them, so they are declared (and live) before it.

@@ -292,6 +292,15 @@ void MouseEditor::end_drag(const ToolState& tool, const ViewState& view) {
         switch (tool.mode) {
         case DrawMode::pen_draw:
             edit([&] {
+                // A click on a suggested note (a stroke that stays in its
+                // pixel column) takes that note whole: a note of one frame
+                // is not what it means, as a line drawn near a suggested
+                // beat goes on the beat.
+                NoteSuggestions* suggested = host_.suggested_notes();
+                const int column_end = std::max(f0 + 1, view.x_to_frame(drag_x1 + 1));
+                if (drag_x0 == drag_x1 && suggested &&
+                    accept_suggested_note_at(draw_, *suggested, n, f0, column_end, b0, tool.colour))
+                    return;
                 commit_pen_stroke(draw_, n, start, end, b0, tool.colour, tool.quantize,
                                   tool.quantize_division);
             });

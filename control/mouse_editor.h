@@ -8,6 +8,7 @@
 // All of it runs on the UI thread.
 
 #include "analysis/spectrogram_store.h"
+#include "control/suggested_notes.h"
 #include "drawing/draw_data.h"
 #include "drawing/draw_edit.h"
 #include "drawing/draw_history.h"
@@ -66,6 +67,9 @@ class EditorHost {
     // The beats suggested from the sound (ascending frames): a line drawn
     // near one goes on it.
     virtual std::span<const int> suggested_beats() const { return {}; }
+    // The notes suggested from the sound: a click with the pen on one takes
+    // it. None when there are none to take.
+    virtual NoteSuggestions* suggested_notes() { return nullptr; }
 };
 
 class MouseEditor {

@@ -217,6 +217,7 @@ void GraphView::render(const GraphParams& p) {
         }
     }
 
+    note_suggestion_overlay(graph_bitmap, p);
     if (p.switches.pen_show) pen_overlay();
     if (p.switches.line_show) line_overlay();
     suggestion_overlay(graph_bitmap, p);
@@ -254,6 +255,38 @@ void GraphView::suggestion_overlay(QImage& image, const GraphParams& p, int colu
         // Dotted: two pixels on, two off.
         for (int y = 0; y < graph_rows * row() && y < image.height(); ++y)
             if (y % 4 < 2) put(image.scanLine(y) + 3 * x, c);
+    }
+}
+
+void GraphView::note_suggestion_overlay(QImage& image, const GraphParams& p, int column_x,
+                                        bool in_loop) const {
+    if (p.suggested_notes.empty()) return;
+    const ViewState v = device_view();
+    const long long F = v.first_frame;
+    const int L = row();
+    const bool column = column_x >= 0;
+    const long long lo = column ? column_x : 0, hi = column ? column_x : graph_bitmap.width() - 1;
+    // No frame from here on is shown; zoomed in, a column shows one frame.
+    const long long past = F + std::max(v.offset_to_frames(hi + 1), v.offset_to_frames(hi) + 1);
+    BandCells cells{};
+    if (column && p.switches.pen_show)
+        cells = first_cells_of(column_frames(column_x, drawing_capacity()));
+    for (const SuggestedNote& n : p.suggested_notes) {
+        if (n.first >= past) break;
+        if (n.band < first_band || n.band > last_band || cells[std::size_t(n.band)] != 0) continue;
+        // The columns that show any of the note's frames.
+        const long long x0 = v.frames_to_offset(n.first - F);
+        const long long x1 = std::max(x0, v.first_column_from(n.end - F) - 1);
+        if (x1 < lo || x0 > hi) continue;
+        const Rgb c =
+            column ? practice_shade(suggested_note_colour, in_loop, p.practice.dimmed(n.band))
+                   : suggested_note_colour;
+        const int top = ViewState::band_to_row(n.band) * L, bottom = top + L - 2;
+        for (long long x = std::max(x0, lo); x <= std::min(x1, hi); ++x) {
+            const bool side = x == x0 || x == x1;
+            for (int y = top; y <= bottom; ++y)
+                if (side || y == top || y == bottom) put(image.scanLine(y) + 3 * (x - lo), c);
+        }
     }
 }
 
@@ -513,6 +546,7 @@ void GraphView::restore_column(int frame) {
             r % 12 == 0 ? level_palette.octave_grid_grey : level_palette.grid_grey;
         put(column_bitmap.scanLine(r * L + L - 1), practice_shade(Rgb{g, g, g}, in_loop, dimmed));
     }
+    note_suggestion_overlay(column_bitmap, p, int(x), in_loop);
     const int g = int(x) - left_label_x;
     if (p.switches.show_left_enabled && p.switches.show_left_checked && g >= 0 && g < label_width &&
         font_usable(font_bitmap) && atlas_has(L) && scale_ == 1) {

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QRect>
 
+#include "analysis/note_suggestions.h"
 #include "analysis/spectrogram_store.h"
 #include "drawing/draw_data.h"
 #include "view/colour_map.h"
@@ -51,6 +52,9 @@ struct GraphParams {
     // Suggested beats and bars' first beats (ascending frames), shown as
     // dotted lines until accepted as line marks.
     std::span<const int> suggested_beats, suggested_downbeats;
+    // Suggested notes (in order of start), outlined under the pen marks
+    // until accepted into the drawing.
+    std::span<const SuggestedNote> suggested_notes;
 };
 
 // The play start's line, set apart from the grey playback cursor.
@@ -58,6 +62,8 @@ inline constexpr Rgb start_mark_colour{120, 230, 120};
 // Suggested beats' dotted lines, a bar's first beat brighter.
 inline constexpr Rgb suggested_beat_colour{110, 110, 150};
 inline constexpr Rgb suggested_downbeat_colour{180, 180, 240};
+// Suggested notes' outlines: a grey apart from the pen colours.
+inline constexpr Rgb suggested_note_colour{170, 170, 190};
 
 class GraphView {
   public:
@@ -175,6 +181,12 @@ class GraphView {
     // The suggested beats over the whole graph, or (column_x ≥ 0) those
     // shown in that pixel column, drawn into the column image.
     void suggestion_overlay(QImage& image, const GraphParams& p, int column_x = -1) const;
+    // The suggested notes' outlines over the whole graph, drawn before the
+    // pen marks that cover them; or (column_x ≥ 0) their pixels in that
+    // column, drawn into the column image where no pen mark shows and
+    // shaded as the practice marks shade the rows (`in_loop`).
+    void note_suggestion_overlay(QImage& image, const GraphParams& p, int column_x = -1,
+                                 bool in_loop = false) const;
     void copy_to_screen(const QImage& src, int x, int y);
     bool sounding(int band) const;
     // Frames past these are never read: they are drawn black.

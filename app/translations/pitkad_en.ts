@@ -1734,5 +1734,21 @@
       Shows the version.
 </translation>
     </message>
+    <message>
+        <source>音符を提案 (&amp;N)</source>
+        <translation>Suggest &amp;Notes</translation>
+    </message>
+    <message>
+        <source>提案した音符を取り込む (&amp;I)</source>
+        <translation>Accept Su&amp;ggested Notes</translation>
+    </message>
+    <message>
+        <source>音符の提案を消す (&amp;E)</source>
+        <translation>Cl&amp;ear Suggested Notes</translation>
+    </message>
+    <message>
+        <source>音符が見つかりません</source>
+        <translation>No notes were found</translation>
+    </message>
 </context>
 </TS>

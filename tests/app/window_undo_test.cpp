@@ -51,15 +51,18 @@ TEST_F(WindowUndo, EditMenuKeysAndButtonsFollowTheHistory) {
     ASSERT_GE(menus.size(), 2);
     EXPECT_EQ(menus[1]->text(), QString(texts::edit_menu));
     const QList<QAction*> items = f.menus->edit_menu->actions();
-    ASSERT_EQ(items.size(), 15);
+    ASSERT_EQ(items.size(), 19);
     EXPECT_EQ(items.mid(0, 2), (QList<QAction*>{f.menus->undo_action, f.menus->redo_action}));
     EXPECT_EQ(items.mid(3, 3), (QList<QAction*>{f.menus->cut_action, f.menus->copy_action,
                                                 f.menus->paste_action}));
     EXPECT_EQ(items.mid(7, 2), (QList<QAction*>{f.menus->meter_action, f.menus->key_action}));
-    EXPECT_EQ(items.mid(10),
+    EXPECT_EQ(items.mid(10, 5),
               (QList<QAction*>{f.menus->suggest_beats_action, f.menus->accept_beats_action,
                                f.menus->clear_beats_action, f.menus->suggest_harmony_action,
                                f.menus->clear_harmony_action}));
+    EXPECT_EQ(items.mid(16), (QList<QAction*>{f.menus->suggest_notes_action,
+                                              f.menus->accept_notes_action,
+                                              f.menus->clear_notes_action}));
     EXPECT_EQ(f.menus->paste_action->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+V")});
     EXPECT_EQ(f.menus->undo_action->text(), QString(texts::undo_item));
     EXPECT_EQ(f.menus->redo_action->text(), QString(texts::redo_item));

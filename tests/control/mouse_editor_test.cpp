@@ -46,6 +46,7 @@ class FakeHost : public EditorHost {
     }
     void set_clipboard_text(const std::string& text) override { clipboard = text; }
     std::span<const int> suggested_beats() const override { return beats; }
+    NoteSuggestions* suggested_notes() override { return &notes; }
 
     ToolState tool;
     ViewState view;
@@ -58,6 +59,7 @@ class FakeHost : public EditorHost {
     std::vector<Rect> restored, updated;
     std::string clipboard = "untouched";
     std::vector<int> beats;
+    NoteSuggestions notes;
 };
 
 class MouseEditorTest : public ::testing::Test {
@@ -228,6 +230,21 @@ TEST_F(MouseEditorTest, LinesDrawnNearSuggestedBeatsGoOnThem) {
         click(MouseButton::left, {}, row.x, row_y(40));
         EXPECT_EQ((*draw)[row.want].line_mark(), 5) << row.x;
         (*draw)[row.want].line_mark() = 0;
+    }
+}
+
+// A click with the pen on a suggested note takes the note whole; a stroke
+// over one, or a click beside one, draws as ever.
+TEST_F(MouseEditorTest, PenClickOnSuggestedNoteTakesIt) {
+    host.tool.mode = DrawMode::pen_draw;
+    host.tool.colour = 5;
+    host.notes = make_note_suggestions({{10, 30, 40}, {40, 60, 40}});
+    click(MouseButton::left, {}, 15, row_y(40));
+    drag(45, row_y(40), 50, row_y(40));
+    click(MouseButton::left, {}, 35, row_y(40));
+    for (int f = 0; f < 70; ++f) {
+        const bool drawn = (f >= 10 && f < 30) || (f >= 45 && f <= 50) || f == 35;
+        EXPECT_EQ((*draw)[f].note_cell(40), drawn ? 5 : 0) << f;
     }
 }
 

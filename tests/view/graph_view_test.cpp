@@ -551,5 +551,34 @@ TEST_F(GraphViewTest, SuggestedBeatsAreDottedLines) {
     EXPECT_NE(at(gv.graph_bitmap, 240, 2), beat);
 }
 
+// Suggested notes are outlines under the pen marks, shaded by the loop,
+// that the cursor leaves as they were at every zoom.
+TEST_F(GraphViewTest, SuggestedNotesAreOutlinedUnderThePen) {
+    for (int t = 0; t < 400; ++t)
+        for (int b = 2; b < 76; ++b)
+            store->at(t, b) = -float((t * 7 + b) % 40);
+    const std::vector<SuggestedNote> notes{{100, 110, 40}, {105, 106, 60}, {120, 140, 40}};
+    params.suggested_notes = notes;
+    params.practice.loop_first = 130;
+    params.practice.loop_end = 200;
+    for (int f = 125; f < 130; ++f)
+        (*drawing)[f].note_cell(40) = 5;
+    expect_restored_columns_zoomed({20000, 300000}, {100, 105, 109, 127, 139});
+    expect_restored_columns({1, 2}, {99, 100, 105, 109, 110, 127, 139});
+    view.zoom = 0;
+    view.first_frame = 0;
+    layout(796, 6, 2);
+    const Px ghost{suggested_note_colour.r, suggested_note_colour.g, suggested_note_colour.b};
+    const int top = (75 - 40) * 6, bottom = top + 4;
+    using Xy = std::pair<int, int>;
+    for (const auto& [x, y] : {Xy{200, top + 2}, Xy{219, top + 2}, Xy{210, top}, Xy{210, bottom}})
+        EXPECT_EQ(at(gv.graph_bitmap, x, y), ghost) << x << " " << y; // the outline
+    for (const auto& [x, y] : {Xy{210, top + 2}, Xy{220, top}, Xy{199, top + 2}, Xy{210, top + 5}})
+        EXPECT_NE(at(gv.graph_bitmap, x, y), ghost) << x << " " << y; // inside, beside
+    EXPECT_EQ(at(gv.graph_bitmap, 250, top), (Px{0, 0, 128})); // the pen's colour 5
+    const Rgb lifted = practice_shade(suggested_note_colour, true, false);
+    EXPECT_EQ(at(gv.graph_bitmap, 279, top + 2), (Px{lifted.r, lifted.g, lifted.b}));
+}
+
 } // namespace
 } // namespace pitkad
