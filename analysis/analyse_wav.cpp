@@ -241,7 +241,7 @@ std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
     // Frame k is centred on sample k × 882 × ratio of the stream, rounded
     // (k × 882 at the bands' own reference). A batch's frames are taken a
     // whole stride apart from its first: at most 7.5 samples (0.2 ms) off.
-    const double step = frame_step * reference.ratio();
+    const double step = frame_step * reference.stream_ratio();
     const int stride = reference.is_standard() ? frame_step : int(std::lround(step));
     const int length = slab_length_for(stride);
     auto centre = [&](int frame) { return std::llround(frame * step); };

@@ -5,6 +5,7 @@
 // before the band kernel sees them (a note at the reference's A4 then lands
 // on the A4 band), while every frame stays 20 ms of the recording.
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,8 +22,12 @@ struct AnalysisReference {
     static constexpr std::int32_t highest = 46600;
 
     double hz() const { return centihertz / 100.0; }
-    // How much faster the analysis samples run after resampling.
+    // The reference's ratio to 440 Hz.
     double ratio() const { return double(centihertz) / standard; }
+    // The rate the analysis samples (44100 Hz) are resampled to, and how
+    // much faster they then run: the ratio to within 1 in 44100 (0.04 cent).
+    int analysis_rate() const { return int(std::lround(44100.0 * ratio())); }
+    double stream_ratio() const { return analysis_rate() / 44100.0; }
     bool is_standard() const { return centihertz == standard; }
     // The nearest reference to `hz` within 415 … 466 Hz; none outside.
     static std::optional<AnalysisReference> from_hz(double hz);

@@ -240,10 +240,11 @@ void interleave_histories(const float* first_history, int stride, int count, flo
                           KernelPath path) {
     const int lanes = kernel_lanes(path);
     count = std::clamp(count, 0, lanes);
-    if (count == lanes && stride == frame_step && path == KernelPath::avx512)
-        return detail::interleave_avx512(first_history, out);
-    if (count == lanes && stride == frame_step && path == KernelPath::avx2)
-        return detail::interleave_avx2(first_history, out);
+    const bool whole = count == lanes && stride > 0 && stride <= history_length;
+    if (whole && path == KernelPath::avx512)
+        return detail::interleave_avx512(first_history, stride, out);
+    if (whole && path == KernelPath::avx2)
+        return detail::interleave_avx2(first_history, stride, out);
     for (int i = 0; i < history_length; ++i) {
         float* row = out + std::size_t(i) * std::size_t(lanes);
         for (int k = 0; k < count; ++k)

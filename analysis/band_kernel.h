@@ -103,8 +103,8 @@ void band_power_lanes_avx2(const Band& band, const float* low, const float* high
 void band_power_lanes_avx512(const Band& band, const float* low, const float* high,
                              const float* coef, const float* transposed, float* sums, float* out);
 
-void interleave_avx2(const float* first_history, float* out);
-void interleave_avx512(const float* first_history, float* out);
+void interleave_avx2(const float* first_history, int stride, float* out);
+void interleave_avx512(const float* first_history, int stride, float* out);
 
 } // namespace detail
 

@@ -1,6 +1,10 @@
 #include "audio/reference_resampler.h"
 
-#include <samplerate.h>
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
 
 #include <algorithm>
 #include <cstdint>
@@ -11,8 +15,8 @@ namespace pitkad {
 
 namespace {
 
-struct StateCloser {
-    void operator()(SRC_STATE* s) const { src_delete(s); }
+struct ResamplerCloser {
+    void operator()(SwrContext* s) const { swr_free(&s); }
 };
 
 // Samples taken from the reader's stream at a time.
@@ -21,21 +25,33 @@ constexpr std::int64_t piece = 1 << 15;
 } // namespace
 
 void resample_for_reference(SampleStream& from, SampleStream& to, AnalysisReference reference) {
-    int error = 0;
-    // The fastest band-limited converter: far above the highest band, its
-    // passband and its 97 dB of rejection leave the bands' powers as they are.
-    const std::unique_ptr<SRC_STATE, StateCloser> state(src_new(SRC_SINC_FASTEST, 1, &error));
-    if (!state) {
+    // The SoX resampler, as the decoder uses for other rates: far above the
+    // highest band, its passband leaves the bands' powers as they are, and
+    // it keeps pace with the analysis.
+    AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
+    SwrContext* s = nullptr;
+    swr_alloc_set_opts2(&s, &mono, AV_SAMPLE_FMT_FLT, reference.analysis_rate(), &mono,
+                        AV_SAMPLE_FMT_FLT, 44100, 0, nullptr);
+    const std::unique_ptr<SwrContext, ResamplerCloser> resampler(s);
+    if (s) av_opt_set_int(s, "resampler", SWR_ENGINE_SOXR, 0);
+    if (!s || swr_init(s) < 0) {
         from.close_reading();
         to.abandon();
         return;
     }
-    const double ratio = reference.ratio();
     std::vector<float> in(static_cast<std::size_t>(piece));
-    std::vector<float> out(static_cast<std::size_t>(double(piece) * ratio) + 64);
-    std::int64_t at = 0;
+    std::vector<float> out;
+    // Converts `n` samples (none: drains the converter) into `to`.
+    auto convert = [&](const float* samples, int n) {
+        const int room = std::max(swr_get_out_samples(s, n), 1);
+        out.resize(std::size_t(room));
+        const auto* data = reinterpret_cast<const std::uint8_t*>(samples);
+        auto* dst = reinterpret_cast<std::uint8_t*>(out.data());
+        const int got = swr_convert(s, &dst, room, samples ? &data : nullptr, n);
+        return got >= 0 && to.append({out.data(), std::size_t(got)}) ? got : -1;
+    };
     bool announced = false;
-    for (;;) {
+    for (std::int64_t at = 0;;) {
         const std::int64_t end = at + piece;
         if (!from.wait_for(end)) {
             to.abandon();
@@ -46,39 +62,22 @@ void resample_for_reference(SampleStream& from, SampleStream& to, AnalysisRefere
             announced = true;
         }
         const std::int64_t n = std::max<std::int64_t>(std::min(end, from.size()) - at, 0);
-        const bool last = n < piece; // the stream has finished
         from.copy(at, int(n), in.data());
         at += n;
         from.release_before(at);
-        // Everything given is converted: at the end the converter is drained.
-        const float* data = in.data();
-        long left = long(n);
-        for (;;) {
-            SRC_DATA d{};
-            d.data_in = data;
-            d.input_frames = left;
-            d.data_out = out.data();
-            d.output_frames = long(out.size());
-            d.src_ratio = ratio;
-            d.end_of_input = last ? 1 : 0;
-            if (src_process(state.get(), &d) != 0) {
-                from.close_reading();
-                to.abandon();
-                return;
+        if (n > 0 && convert(in.data(), int(n)) < 0) break;
+        if (n < piece) { // the stream has finished: drain, then finish
+            int got = 0;
+            while ((got = convert(nullptr, 0)) > 0) {
             }
-            data += d.input_frames_used;
-            left -= d.input_frames_used;
-            if (!to.append({out.data(), std::size_t(d.output_frames_gen)})) {
-                from.close_reading();
-                return;
-            }
-            if (left == 0 && (!last || d.output_frames_gen == 0)) break;
-        }
-        if (last) {
+            if (got < 0) break;
             to.finish(from.frames());
             return;
         }
     }
+    // The analysis stopped taking samples (stopped), or the converter failed.
+    from.close_reading();
+    to.abandon();
 }
 
 } // namespace pitkad

@@ -50,7 +50,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     std::unique_ptr<SampleStream> resampled;
     if (!reference.is_standard()) {
         // The converter's last output may run a little past the scaled length.
-        const auto room = std::int64_t(double(limit) * reference.ratio()) + 4096;
+        const auto room = std::int64_t(double(limit) * reference.stream_ratio()) + 4096;
         resampled = std::make_unique<SampleStream>(room, SampleStream::default_ahead, control.stop);
     }
     // Room for the length announced; the analysis makes more if it is longer.
