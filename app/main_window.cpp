@@ -262,7 +262,8 @@ void MainWindow::build_controls() {
                              QPoint p) { graph_mouse(kind, button, shift, p); };
     graph->hint_text = [this](QPoint p) {
         auto text = view_->note_hint(p.y(), menus->hint_frequency_action->isChecked(),
-                                     menus->hint_note_number_action->isChecked());
+                                     menus->hint_note_number_action->isChecked(),
+                                     doc.store.reference.hz());
         return text ? q(*text).replace("\r\n", "\n") : QString();
     };
 

@@ -581,8 +581,9 @@ bool GraphView::load_colour(const std::filesystem::path& file) {
     return true;
 }
 
-std::optional<std::string> GraphView::note_hint(int y, bool show_frq, bool show_note) const {
-    return show_note_hint(y, line_width_, show_frq, show_note);
+std::optional<std::string> GraphView::note_hint(int y, bool show_frq, bool show_note,
+                                                double a4_hz) const {
+    return show_note_hint(y, line_width_, show_frq, show_note, a4_hz);
 }
 
 } // namespace pitkad

@@ -140,7 +140,8 @@ class GraphView {
 
     // The hint for client row y at the current line width (see
     // show_note_hint in view/note_labels.h).
-    std::optional<std::string> note_hint(int y, bool show_frq, bool show_note) const;
+    std::optional<std::string> note_hint(int y, bool show_frq, bool show_note,
+                                         double a4_hz = 440.0) const;
 
     // Line width the bitmaps are laid out for.
     int laid_out_line_width() const { return line_width_; }

@@ -18,14 +18,15 @@ Rgb label_colour(int pitch_class, bool sounding, std::uint8_t white_key_grey) {
     return Rgb{white_key_grey, white_key_grey, white_key_grey};
 }
 
-std::optional<std::string> show_note_hint(int y, int line_width, bool show_frq, bool show_note) {
+std::optional<std::string> show_note_hint(int y, int line_width, bool show_frq, bool show_note,
+                                          double a4_hz) {
     if (line_width <= 0 || y < 0 || y >= graph_rows * line_width) return std::nullopt;
     const int k = ViewState::row_to_band(y / line_width);
     std::string text(note_names[std::size_t((k + 9) % 12)]);
     text += std::to_string((k + 21) / 12);
     if (show_frq) {
         // nearbyint rounds ties to even in the default rounding mode.
-        const double f = std::nearbyint(55.0 * std::exp2(k / 12.0));
+        const double f = std::nearbyint(55.0 * std::exp2(k / 12.0) * (a4_hz / 440.0));
         text += "\r\n" + std::to_string(static_cast<long long>(f)) + "Hz";
     }
     if (show_note) {

@@ -48,7 +48,9 @@ Rgb label_colour(int pitch_class, bool sounding, std::uint8_t white_key_grey = 2
 // show_frq "\r\n" + Round(55 × 2^(k/12)) + "Hz", with show_note "\r\n" +
 // MIDI note + " (" + hex + "h)". No text below the rows (y ≥ 74 × L) or
 // above them (y < 0). The caller shows the "\r\n" separators as line breaks.
-std::optional<std::string> show_note_hint(int y, int line_width, bool show_frq, bool show_note);
+// The frequency is the row's at A4 = a4_hz, the analysis's reference.
+std::optional<std::string> show_note_hint(int y, int line_width, bool show_frq, bool show_note,
+                                          double a4_hz = 440.0);
 
 // The text of band k's label: its name, with the octave on every C ("C4")
 // and, with rows at least 12 pixels high, on every row ("F#3").

@@ -27,6 +27,8 @@ TEST(NoteHint, TextsByRow) {
         SCOPED_TRACE(testing::Message() << c.y << " L" << c.line_width);
         EXPECT_EQ(show_note_hint(c.y, c.line_width, c.frq, c.note), c.text);
     }
+    // At another reference, the rows' frequencies in the recording.
+    EXPECT_EQ(show_note_hint(39 * 4, 4, true, false, 446.1), "A4\r\n446Hz");
 }
 
 TEST(NoteLabels, KeyColours) {
