@@ -110,27 +110,25 @@ void MainMenus::build_edit_menu(QMenuBar* bar) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         a->setEnabled(false);
     }
-    edit_menu->addSeparator();
-    meter_action = edit_menu->addAction(texts::meter_item);
-    key_action = edit_menu->addAction(texts::key_item);
-    meter_action->setEnabled(false);
-    key_action->setEnabled(false);
-    edit_menu->addSeparator();
-    suggest_beats_action = edit_menu->addAction(texts::suggest_beats_item);
-    accept_beats_action = edit_menu->addAction(texts::accept_beats_item);
-    clear_beats_action = edit_menu->addAction(texts::clear_beats_item);
-    for (QAction* a : {suggest_beats_action, accept_beats_action, clear_beats_action})
+    // Items that act on an open recording: disabled until one is open.
+    auto item = [this](const char* text) {
+        QAction* a = edit_menu->addAction(text);
         a->setEnabled(false);
-    suggest_harmony_action = edit_menu->addAction(texts::suggest_harmony_item);
-    clear_harmony_action = edit_menu->addAction(texts::clear_harmony_item);
-    suggest_harmony_action->setEnabled(false);
-    clear_harmony_action->setEnabled(false);
+        return a;
+    };
     edit_menu->addSeparator();
-    suggest_notes_action = edit_menu->addAction(texts::suggest_notes_item);
-    accept_notes_action = edit_menu->addAction(texts::accept_notes_item);
-    clear_notes_action = edit_menu->addAction(texts::clear_notes_item);
-    for (QAction* a : {suggest_notes_action, accept_notes_action, clear_notes_action})
-        a->setEnabled(false);
+    meter_action = item(texts::meter_item);
+    key_action = item(texts::key_item);
+    edit_menu->addSeparator();
+    suggest_beats_action = item(texts::suggest_beats_item);
+    accept_beats_action = item(texts::accept_beats_item);
+    clear_beats_action = item(texts::clear_beats_item);
+    suggest_harmony_action = item(texts::suggest_harmony_item);
+    clear_harmony_action = item(texts::clear_harmony_item);
+    edit_menu->addSeparator();
+    suggest_notes_action = item(texts::suggest_notes_item);
+    accept_notes_action = item(texts::accept_notes_item);
+    clear_notes_action = item(texts::clear_notes_item);
 }
 
 void MainMenus::build_view_menu(QMenuBar* bar) {

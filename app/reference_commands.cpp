@@ -3,6 +3,7 @@
 #include "app/app_texts.h"
 #include "app/language.h"
 #include "app/open_commands.h"
+#include "app/session_messages.h"
 #include "app/status_texts.h"
 #include "control/suggestions.h"
 
@@ -14,7 +15,6 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -114,20 +114,15 @@ void ReferenceCommands::estimate() {
     }
     const AnalysisReference heard = reference_of(r.suggestions.tuning);
     if (heard == opener_.analysis_reference()) {
-        QMessageBox::information(&window_, texts::app_title, tr_text(rt::in_tune).arg(hz_text(heard)));
+        QMessageBox::information(&window_, texts::app_title,
+                                 tr_text(rt::in_tune).arg(hz_text(heard)));
         return;
     }
     const double cents = r.suggestions.tuning.cents;
-    QMessageBox box(QMessageBox::Question, texts::app_title,
-                    tr_text(cents >= 0 ? rt::sharp_offer : rt::flat_offer)
-                        .arg(QString::number(std::abs(cents), 'f', 0), hz_text(heard)),
-                    QMessageBox::NoButton, &window_);
-    QPushButton* analyse = box.addButton(tr_text(rt::analyse_button), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(tr_text(texts::cancel), QMessageBox::RejectRole);
-    box.setDefaultButton(analyse);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == analyse) analyse_at(heard);
+    const QString offer = tr_text(cents >= 0 ? rt::sharp_offer : rt::flat_offer)
+                              .arg(QString::number(std::abs(cents), 'f', 0), hz_text(heard));
+    if (ask_two_way(&window_, false, offer, tr_text(rt::analyse_button), tr_text(texts::cancel)))
+        analyse_at(heard);
 }
 
 void ReferenceCommands::choose_frequency() {

@@ -87,17 +87,21 @@ UnsavedAnswer ask_unsaved_drawing(QWidget* parent) {
                                  drawing_texts::unsaved_discard, drawing_texts::unsaved_cancel)];
 }
 
-bool ask_save_elsewhere(QWidget* parent, const SessionNotice& why) {
-    QMessageBox box(QMessageBox::Warning, texts::app_title,
-                    session_message(why) + u'\n' + tr_text(save_elsewhere), QMessageBox::NoButton,
-                    parent);
-    QPushButton* yes = box.addButton(tr_text(drawing_texts::save_as), QMessageBox::AcceptRole);
-    QPushButton* no =
-        box.addButton(tr_text(drawing_texts::unsaved_cancel), QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
-    box.setEscapeButton(no);
+bool ask_two_way(QWidget* parent, bool warning, const QString& text, const QString& yes,
+                 const QString& no) {
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Question, texts::app_title, text,
+                    QMessageBox::NoButton, parent);
+    QPushButton* first = box.addButton(yes, QMessageBox::AcceptRole);
+    QPushButton* second = box.addButton(no, QMessageBox::RejectRole);
+    box.setDefaultButton(first);
+    box.setEscapeButton(second);
     box.exec();
-    return box.clickedButton() == yes;
+    return box.clickedButton() == first;
+}
+
+bool ask_save_elsewhere(QWidget* parent, const SessionNotice& why) {
+    return ask_two_way(parent, true, session_message(why) + u'\n' + tr_text(save_elsewhere),
+                       tr_text(drawing_texts::save_as), tr_text(drawing_texts::unsaved_cancel));
 }
 
 ChangedAnswer ask_changed_drawing(QWidget* parent, const std::string& file) {

@@ -160,21 +160,9 @@ class Piece:
             head += vlq(tick - now) + b"\xff\x51\x03" + us.to_bytes(3, "big")
             now = tick
         chunks = [track_chunk(head)]
-        for program, channel, notes in self.tracks:
-            events = [(0, 0, bytes([0xC0 | channel, program]))]
-            for start, beats, pitch, velocity in notes:
-                on, off = round(start * TICKS), round((start + beats) * TICKS)
-                events.append((on, 1, bytes([0x90 | channel, pitch, velocity])))
-                events.append((off, 0, bytes([0x80 | channel, pitch, 0])))
-            events.sort(key=lambda e: (e[0], e[1]))
-            body, now = b"", 0
-            for tick, _, data in events:
-                body += vlq(tick - now) + data
-                now = tick
-            chunks.append(track_chunk(body))
-        header = b"MThd" + (6).to_bytes(4, "big") + (1).to_bytes(2, "big")
-        header += len(chunks).to_bytes(2, "big") + TICKS.to_bytes(2, "big")
-        return header + b"".join(chunks)
+        chunks += [note_track(program, channel, notes, round)
+                   for program, channel, notes in self.tracks]
+        return midi_bytes(chunks)
 
     def truth(self):
         """The answer, in seconds: beats, downbeats, chords per beat
@@ -210,6 +198,28 @@ def vlq(n):
 def track_chunk(body):
     body += vlq(0) + b"\xff\x2f\x00"
     return b"MTrk" + len(body).to_bytes(4, "big") + body
+
+
+def note_track(program, channel, notes, to_int):
+    """A track of notes [(start_beat, beats, pitch, velocity)] after a
+    program change; beats become ticks through to_int (round or int)."""
+    events = [(0, 0, bytes([0xC0 | channel, program]))]
+    for start, beats, pitch, velocity in notes:
+        on, off = to_int(start * TICKS), to_int((start + beats) * TICKS)
+        events.append((on, 1, bytes([0x90 | channel, pitch, velocity])))
+        events.append((off, 0, bytes([0x80 | channel, pitch, 0])))
+    events.sort(key=lambda e: (e[0], e[1]))
+    body, now = b"", 0
+    for tick, _, data in events:
+        body += vlq(tick - now) + data
+        now = tick
+    return track_chunk(body)
+
+
+def midi_bytes(chunks):
+    header = b"MThd" + (6).to_bytes(4, "big") + (1).to_bytes(2, "big")
+    header += len(chunks).to_bytes(2, "big") + TICKS.to_bytes(2, "big")
+    return header + b"".join(chunks)
 
 
 RHYTHMS_4 = [[1, 1, 1, 1], [0.5, 0.5, 1, 1, 1], [1.5, 0.5, 1, 1], [2, 1, 1],

@@ -44,16 +44,8 @@ import heldout
 
 SOUNDFONTS = ["/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2"]
 SHIFTS_CENTS = [-41, -23, 0, 12, 29, 47]
-TICKS = 480  # per quarter note
-
-
-def vlq(n):
-    out = [n & 0x7F]
-    n >>= 7
-    while n:
-        out.insert(0, (n & 0x7F) | 0x80)
-        n >>= 7
-    return bytes(out)
+TICKS = heldout.TICKS
+vlq = heldout.vlq
 
 
 # The notes of the last piece written, for scoring: (start_beat, beats,
@@ -73,24 +65,10 @@ def midi_file(tracks, bpm):
         tick = int(beat * TICKS)
         head += vlq(tick - now) + b"\xff\x51\x03" + (60_000_000 // tempo_bpm).to_bytes(3, "big")
         now = tick
-    head += vlq(0) + b"\xff\x2f\x00"
-    chunks.append(b"MTrk" + len(head).to_bytes(4, "big") + head)
-    for program, channel, notes in tracks:
-        events = [(0, 0, bytes([0xC0 | channel, program]))]
-        for start, beats, pitch, velocity in notes:
-            on, off = int(start * TICKS), int((start + beats) * TICKS)
-            events.append((on, 1, bytes([0x90 | channel, pitch, velocity])))
-            events.append((off, 0, bytes([0x80 | channel, pitch, 0])))
-        events.sort(key=lambda e: (e[0], e[1]))
-        body, now = b"", 0
-        for tick, _, data in events:
-            body += vlq(tick - now) + data
-            now = tick
-        body += vlq(0) + b"\xff\x2f\x00"
-        chunks.append(b"MTrk" + len(body).to_bytes(4, "big") + body)
-    header = b"MThd" + (6).to_bytes(4, "big") + (1).to_bytes(2, "big")
-    header += len(chunks).to_bytes(2, "big") + TICKS.to_bytes(2, "big")
-    return header + b"".join(chunks)
+    chunks.append(heldout.track_chunk(head))
+    chunks += [heldout.note_track(program, channel, notes, int)
+               for program, channel, notes in tracks]
+    return heldout.midi_bytes(chunks)
 
 
 # A progression in C major then A minor: (root pitch, chord intervals), a bar each.
