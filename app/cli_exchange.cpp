@@ -3,6 +3,7 @@
 #include "app/cli_recording.h"
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
+#include "control/transcription_check.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_file.h"
 #include "drawing/midi_file.h"
@@ -11,6 +12,7 @@
 #include "app/language.h"
 #include "app/status_texts.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -26,6 +28,10 @@ constexpr const char* drawing_exists =
 // What was written: the file, then its size or the frames in it.
 constexpr const char* bytes_written = PITKAD_TR("PitkaD", "%1: %2 バイト");
 constexpr const char* frames_written = PITKAD_TR("PitkaD", "%1: %2 フレーム");
+constexpr const char* no_drawing = PITKAD_TR("PitkaD", "描画データがありません");
+// The check's file, then the notes drawn, flagged and missing.
+constexpr const char* check_written =
+    PITKAD_TR("PitkaD", "%1: 音符 %2、要確認 %3、描かれていない音 %4");
 
 int fail(const std::string& file, const QString& message) {
     print_file_error(file, message);
@@ -92,6 +98,24 @@ int run_export_csv_cli(const ExchangeArgs& a) {
     if (!a.notes.isEmpty() && !write_text(a.notes, notes_csv(doc->drawing, doc->store.frame_count)))
         return fail(local_path(a.notes), tr_text(file_not_written));
     print_line(tr_text(frames_written).arg(a.out, QString::number(doc->store.frame_count)));
+    return 0;
+}
+
+int run_check_cli(const ExchangeArgs& a) {
+    const auto doc = open_for_command_line(a.files[0], false, std::nullopt, a.reference);
+    if (!doc) return 1;
+    std::error_code ec;
+    if (doc->draw_file.empty() || !std::filesystem::is_regular_file(doc->draw_file, ec))
+        return fail(local_path(a.files[0]), tr_text(no_drawing));
+    const TranscriptionCheck check =
+        check_transcription(NoteChecker(doc->store), doc->drawing, doc->store.frame_count);
+    if (!write_text(a.out, check_csv(check))) return fail(local_path(a.out), tr_text(file_not_written));
+    const auto flagged = std::count_if(check.notes.begin(), check.notes.end(), [](const CheckedNote& c) {
+        return c.finding.verdict != NoteVerdict::ok;
+    });
+    print_line(tr_text(check_written)
+                   .arg(a.out, QString::number(check.notes.size()), QString::number(flagged),
+                        QString::number(check.missing.size())));
     return 0;
 }
 

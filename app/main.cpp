@@ -68,6 +68,8 @@ int answer_without_window(const pitkad::CommandLine& line) {
         return pitkad::run_export_csv_cli(line.exchange);
     case Mode::suggest:
         return pitkad::run_suggest_cli(line.suggest);
+    case Mode::check:
+        return pitkad::run_check_cli(line.exchange);
     case Mode::window:
         break;
     }

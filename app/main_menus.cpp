@@ -32,6 +32,7 @@ MainMenus::MainMenus(QMainWindow& window) : QObject(&window) {
     build_edit_menu(bar);
     build_view_menu(bar);
     build_zoom_menu(bar);
+    check_menu = bar->addMenu(PITKAD_TR("PitkaD", "照合 (&K)"));
     build_other_menus(bar);
 }
 

@@ -74,6 +74,8 @@ class MainMenus final : public QObject {
     std::array<QAction*, 2> language_actions{};    // in the order of Language
     // Zoom: time in and out, the whole recording, row heights, start and end.
     QMenu* zoom_menu = nullptr;
+    // Filled by the window's CheckCommands.
+    QMenu* check_menu = nullptr;
     QAction *zoom_in_action = nullptr, *zoom_out_action = nullptr, *fit_action = nullptr,
             *taller_rows_action = nullptr, *lower_rows_action = nullptr, *home_action = nullptr,
             *end_action = nullptr;

@@ -119,6 +119,18 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
          [this](int cents) { practice_->cents(cents); },
          [this](const QString& text) { show_error(text); },
          [this](const QString& text) { statusBar()->showMessage(text); }});
+    checks_ = new CheckCommands(
+        *menus->check_menu, doc,
+        {[this] { return play_state() != PlayState::no_recording; },
+         [this] { return tool_state().colour; }, [this] { write_graph(); },
+         [this](int frame) { navigator_->show_frame(frame); },
+         [this](int first, int end) {
+             practice_->set(doc.practice, {first * frame_ms, end * frame_ms});
+             if (play_state() != PlayState::playing && hosts_->action_enabled(TransportAction::play))
+                 hosts_->click(TransportAction::play);
+         },
+         [this](const QString& text) { statusBar()->showMessage(text); },
+         [this] { return play_state() == PlayState::playing; }});
     const bool settings_read = settings_file_.load(settings_file_path());
     start_up(options);
 
@@ -507,6 +519,10 @@ GraphParams MainWindow::graph_params() const {
     p.suggested_beats = doc.suggested_beats.beats;
     p.suggested_downbeats = doc.suggested_beats.downbeats;
     p.suggested_notes = doc.suggested_notes.shown;
+    if (checks_) {
+        p.check_marks = checks_->marks();
+        p.shown_levels = checks_->shown_levels();
+    }
     // A practice drag under way shows what it would set.
     if (practice_->dragging() || doc.practice.loop.active() || doc.practice.focused())
         p.practice = practice_marks(practice_->shown(), player_->sample_rate());
@@ -581,6 +597,7 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
     transport_->stop_playback();
     doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
     references_->show_reference(doc.store.reference);
+    checks_->analysis_changed();
     show_status_line();
     write_graph();
     show_title();
@@ -619,6 +636,7 @@ void MainWindow::on_save_settings() {
 
 void MainWindow::on_loudness_toggled() {
     doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
+    checks_->analysis_changed();
     write_graph();
 }
 
@@ -685,8 +703,10 @@ void MainWindow::show_history() {
     menus->undo_action->setEnabled(doc.history.can_undo());
     menus->redo_action->setEnabled(doc.history.can_redo());
     if (tools_) tools_->show_history();
-    // Every step, undo and redo comes through here: the unsaved mark follows.
+    // Every step, undo and redo comes through here: the unsaved mark and
+    // the check follow.
     show_title();
+    if (checks_) checks_->drawing_changed();
 }
 
 void MainWindow::show_closed_title(const QString& caption) {

@@ -16,6 +16,7 @@
 #include "app/navigation_widgets.h"
 #include "app/view_navigator.h"
 #include "app/open_commands.h"
+#include "app/check_commands.h"
 #include "app/reference_commands.h"
 #include "app/practice_tools.h"
 #include "app/section_tools.h"
@@ -261,6 +262,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<ExchangeCommands> exchange_;
     OpenCommands* opener_ = nullptr;
     ReferenceCommands* references_ = nullptr;
+    CheckCommands* checks_ = nullptr;
     // The settings file, read when the window is made; the session's
     // drawing files are remembered in it.
     SettingsFile settings_file_;

@@ -35,6 +35,7 @@ constexpr OptionSpec option_specs[] = {
     {"import-midi", false, bit(Mode::import_midi)},
     {"export-csv", false, bit(Mode::export_csv)},
     {"suggest", false, bit(Mode::suggest)},
+    {"check", false, bit(Mode::check)},
     {"speed", true, bit(Mode::window)},
     {"transpose", true, bit(Mode::window)},
     {"cents", true, bit(Mode::window)},
@@ -43,9 +44,11 @@ constexpr OptionSpec option_specs[] = {
     {"no-cache", false, bit(Mode::analyse)},
     {"channel", true, bit(Mode::analyse) | bit(Mode::render) | bit(Mode::suggest)},
     {"reference", true,
-     bit(Mode::analyse) | bit(Mode::render) | bit(Mode::export_csv) | bit(Mode::suggest)},
+     bit(Mode::analyse) | bit(Mode::render) | bit(Mode::export_csv) | bit(Mode::suggest) |
+         bit(Mode::check)},
     {"o", true,
-     bit(Mode::render) | bit(Mode::export_midi) | bit(Mode::export_csv) | bit(Mode::suggest)},
+     bit(Mode::render) | bit(Mode::export_midi) | bit(Mode::export_csv) | bit(Mode::suggest) |
+         bit(Mode::check)},
     {"width", true, bit(Mode::render)},
     {"line-width", true, bit(Mode::render)},
     {"scroll-speed", true, bit(Mode::render)},
@@ -74,6 +77,7 @@ constexpr struct {
     {"analyse", Mode::analyse},         {"render", Mode::render},
     {"export-midi", Mode::export_midi}, {"import-midi", Mode::import_midi},
     {"export-csv", Mode::export_csv},   {"suggest", Mode::suggest},
+    {"check", Mode::check},
 };
 
 std::optional<int> int_in(const QString& text, int lo, int hi) {
@@ -126,6 +130,7 @@ class ModeReader {
         case Mode::export_midi:
         case Mode::import_midi:
         case Mode::export_csv:
+        case Mode::check:
             return exchange(files, line.mode, line.exchange);
         case Mode::suggest:
             return suggest(files, line.suggest);
@@ -313,6 +318,9 @@ const char* usage_source_of(Mode mode) {
             "PitkaD",
             "使い方: pitkad --suggest ファイル -o 出力.json [--channel first|second|mid]\n"
             "       [--reference auto|HZ]\n");
+    case Mode::check:
+        return PITKAD_TR("PitkaD",
+                         "使い方: pitkad --check ファイル -o 出力.csv [--reference auto|HZ]\n");
     }
     return usage_source;
 }

@@ -65,7 +65,7 @@ struct RenderArgs {
     bool window_style() const { return zoom > 0 || row_height > 0 || ruler; }
 };
 
-// `--export-midi`, `--import-midi` and `--export-csv`.
+// `--export-midi`, `--import-midi`, `--export-csv` and `--check`.
 enum class LinesOption { none, beats, bars }; // --lines
 struct ExchangeArgs {
     // The recording; for --import-midi the MIDI file, then the recording.
@@ -78,7 +78,7 @@ struct ExchangeArgs {
     int drums = 0;              // --drums: the colour of channel 10's notes; 0 skips them
     bool replace = false;
     bool loudness = false;
-    std::optional<ReferenceRequest> reference; // --export-csv's; none: as remembered
+    std::optional<ReferenceRequest> reference; // --export-csv's, --check's; none: as remembered
 };
 
 // `--suggest FILE -o OUT.json [--channel first|second|mid] [--reference auto|HZ]`
@@ -88,7 +88,7 @@ struct SuggestArgs {
     std::optional<ReferenceRequest> reference; // none: as remembered
 };
 
-enum class Mode { window, analyse, render, export_midi, import_midi, export_csv, suggest };
+enum class Mode { window, analyse, render, export_midi, import_midi, export_csv, suggest, check };
 enum class InfoOption { none, help, version };
 
 struct CommandLine {
@@ -151,6 +151,9 @@ inline constexpr const char* usage_source = PITKAD_TR(
     "         [--reference auto|HZ]\n"
     "      録音の音から推定した提案 (チューニングなど) を JSON ファイルに\n"
     "      書き出します。\n"
+    "  pitkad --check ファイル -o 出力.csv [--reference auto|HZ]\n"
+    "      描画の音符を録音の音と照らし合わせ、判定と描かれていない音を\n"
+    "      CSV ファイルに書き出します。\n"
     "  pitkad --help\n"
     "      この説明を表示します。\n"
     "  pitkad --version\n"

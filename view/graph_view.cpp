@@ -107,8 +107,8 @@ void GraphView::prepare_columns() {
     }
 }
 
-int GraphView::store_capacity() const {
-    return store_.columns();
+int GraphView::store_capacity(const GraphParams& p) const {
+    return p.shown_levels.empty() ? store_.columns() : int(p.shown_levels.size() / cells_per_frame);
 }
 int GraphView::drawing_capacity() const {
     return int(drawing_.draw_data.size());
@@ -124,12 +124,13 @@ GraphView::ColumnRange GraphView::readable_columns(int capacity) const {
     return {int(lo), int(hi)};
 }
 
-GraphView::BandValues GraphView::loudest_of(FrameSpan span) const {
+GraphView::BandValues GraphView::loudest_of(FrameSpan span, const GraphParams& p) const {
+    const float* levels = p.shown_levels.empty() ? store_.spectrogram.data() : p.shown_levels.data();
     // By band, in the store's order, so that the loop runs in lanes.
     BandValues loudest;
     loudest.fill(-std::numeric_limits<float>::infinity());
     for (int f = span.first; f < span.end; ++f) {
-        const float* col = store_.spectrogram.data() + std::size_t(f) * cells_per_frame;
+        const float* col = levels + std::size_t(f) * cells_per_frame;
         for (std::size_t b = 0; b < loudest.size(); ++b)
             loudest[b] = std::max(loudest[b], col[b]); // a NaN cell counts as silence
     }
@@ -168,11 +169,12 @@ void GraphView::render(const GraphParams& p) {
     // Levels of the visible columns, read column by column (the store keeps
     // a frame's bands together), then written out row by row. A column that
     // holds several frames shows the loudest of each band.
-    const ColumnRange cr = readable_columns(store_capacity());
+    const int capacity = store_capacity(p);
+    const ColumnRange cr = readable_columns(capacity);
     const std::size_t stride = std::size_t(W);
     FrameSpan shown{-1, -1};
     for (int x = cr.lo; x < cr.hi; ++x) {
-        const FrameSpan span = column_frames(x, store_capacity());
+        const FrameSpan span = column_frames(x, capacity);
         if (span == shown) {
             for (int r = 0; r < graph_rows; ++r)
                 levels_[std::size_t(r) * stride + std::size_t(x)] =
@@ -180,7 +182,7 @@ void GraphView::render(const GraphParams& p) {
             continue;
         }
         shown = span;
-        const BandValues loudest = loudest_of(span);
+        const BandValues loudest = loudest_of(span, p);
         for (int r = 0; r < graph_rows; ++r)
             levels_[std::size_t(r) * stride + std::size_t(x)] = std::uint16_t(
                 band_level(loudest[std::size_t(ViewState::row_to_band(r))], scale));
@@ -220,6 +222,7 @@ void GraphView::render(const GraphParams& p) {
     note_suggestion_overlay(graph_bitmap, p);
     if (p.switches.pen_show) pen_overlay();
     if (p.switches.line_show) line_overlay();
+    check_overlay(graph_bitmap, p);
     suggestion_overlay(graph_bitmap, p);
     practice_overlay(p.practice);
     if (p.switches.show_left_enabled) note_labels(p);
@@ -258,36 +261,53 @@ void GraphView::suggestion_overlay(QImage& image, const GraphParams& p, int colu
     }
 }
 
+bool GraphView::outline(QImage& image, const OutlinedNote& n, long long lo, long long hi) const {
+    const ViewState v = device_view();
+    const long long F = v.first_frame;
+    // No frame from here on is shown; zoomed in, a column shows one frame.
+    const long long past = F + std::max(v.offset_to_frames(hi + 1), v.offset_to_frames(hi) + 1);
+    if (n.first >= past) return false;
+    if (n.band < first_band || n.band > last_band) return true;
+    // The columns that show any of the note's frames.
+    const long long x0 = v.frames_to_offset(n.first - F);
+    const long long x1 = std::max(x0, v.first_column_from(n.end - F) - 1);
+    if (x1 < lo || x0 > hi) return true;
+    const int L = row();
+    const int top = ViewState::band_to_row(n.band) * L, bottom = top + L - 2;
+    const int width = n.thick ? 2 : 1;
+    for (long long x = std::max(x0, lo); x <= std::min(x1, hi); ++x) {
+        const bool side = x - x0 < width || x1 - x < width;
+        for (int y = top; y <= bottom && y < image.height(); ++y) {
+            const bool edge = side || y - top < width || bottom - y < width;
+            // Dotted: every other pixel along the edge.
+            if (edge && (!n.dotted || (x + y) % 2 == 0)) put(image.scanLine(y) + 3 * (x - lo), n.colour);
+        }
+    }
+    return true;
+}
+
 void GraphView::note_suggestion_overlay(QImage& image, const GraphParams& p, int column_x,
                                         bool in_loop) const {
     if (p.suggested_notes.empty()) return;
-    const ViewState v = device_view();
-    const long long F = v.first_frame;
-    const int L = row();
     const bool column = column_x >= 0;
     const long long lo = column ? column_x : 0, hi = column ? column_x : graph_bitmap.width() - 1;
-    // No frame from here on is shown; zoomed in, a column shows one frame.
-    const long long past = F + std::max(v.offset_to_frames(hi + 1), v.offset_to_frames(hi) + 1);
     BandCells cells{};
     if (column && p.switches.pen_show)
         cells = first_cells_of(column_frames(column_x, drawing_capacity()));
     for (const SuggestedNote& n : p.suggested_notes) {
-        if (n.first >= past) break;
-        if (n.band < first_band || n.band > last_band || cells[std::size_t(n.band)] != 0) continue;
-        // The columns that show any of the note's frames.
-        const long long x0 = v.frames_to_offset(n.first - F);
-        const long long x1 = std::max(x0, v.first_column_from(n.end - F) - 1);
-        if (x1 < lo || x0 > hi) continue;
+        if (n.band >= first_band && n.band <= last_band && cells[std::size_t(n.band)] != 0) continue;
         const Rgb c =
             column ? practice_shade(suggested_note_colour, in_loop, p.practice.dimmed(n.band))
                    : suggested_note_colour;
-        const int top = ViewState::band_to_row(n.band) * L, bottom = top + L - 2;
-        for (long long x = std::max(x0, lo); x <= std::min(x1, hi); ++x) {
-            const bool side = x == x0 || x == x1;
-            for (int y = top; y <= bottom; ++y)
-                if (side || y == top || y == bottom) put(image.scanLine(y) + 3 * (x - lo), c);
-        }
+        if (!outline(image, {n.first, n.end, n.band, c}, lo, hi)) break;
     }
+}
+
+void GraphView::check_overlay(QImage& image, const GraphParams& p, int column_x) const {
+    const bool column = column_x >= 0;
+    const long long lo = column ? column_x : 0, hi = column ? column_x : graph_bitmap.width() - 1;
+    for (const OutlinedNote& n : p.check_marks)
+        if (!outline(image, n, lo, hi)) break;
 }
 
 void GraphView::practice_overlay(const PracticeMarks& m) {
@@ -518,10 +538,10 @@ void GraphView::restore_column(int frame) {
     const ScaleParams scale = scale_params(p.sensitivity, p.colour);
     const int L = row();
     // The frames this column shows: one, or several when zoomed out.
-    const FrameSpan stored = column_frames(int(x), store_capacity());
+    const FrameSpan stored = column_frames(int(x), store_capacity(p));
     const FrameSpan drawn = column_frames(int(x), drawing_capacity());
     const BandCells cells = first_cells_of(drawn);
-    const BandValues loudest = loudest_of(stored);
+    const BandValues loudest = loudest_of(stored, p);
     const PracticeMarks& m = p.practice;
     const bool in_loop = m.in_loop(frame);
     for (int r = 0; r < graph_rows; ++r) {
@@ -560,6 +580,7 @@ void GraphView::restore_column(int frame) {
                       font_bitmap.constScanLine(pc * font_cell_rows + i)[3 * atlas_x], key);
         }
     }
+    check_overlay(column_bitmap, p, int(x));
     suggestion_overlay(column_bitmap, p, int(x));
     // Zoomed out, the column may show the play start beside `frame`.
     if (p.start_mark_frame >= 0 && device_view().frame_to_x(p.start_mark_frame) == x)

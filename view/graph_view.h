@@ -40,6 +40,14 @@ struct ViewSwitches {
     bool markers = true;             // the grey marker columns at 125 and W − 125
 };
 
+// A note outlined over the graph: frames [first, end) of `band`.
+struct OutlinedNote {
+    int first = 0, end = 0, band = 0;
+    Rgb colour{};
+    bool dotted = false; // a note that is not drawn
+    bool thick = false;  // the one in hand
+};
+
 // Control values read afresh at every write_graph, write_line and
 // restore_column (through GraphView::params).
 struct GraphParams {
@@ -55,6 +63,12 @@ struct GraphParams {
     // Suggested notes (in order of start), outlined under the pen marks
     // until accepted into the drawing.
     std::span<const SuggestedNote> suggested_notes;
+    // What the check of the drawing marks (in order of start), outlined over
+    // the pen marks.
+    std::span<const OutlinedNote> check_marks;
+    // Levels shown in place of the store's, in its layout (76 cells a
+    // frame): the sound the drawing leaves unexplained. Empty: the store's.
+    std::span<const float> shown_levels;
 };
 
 // The play start's line, set apart from the grey playback cursor.
@@ -188,10 +202,16 @@ class GraphView {
     // shaded as the practice marks shade the rows (`in_loop`).
     void note_suggestion_overlay(QImage& image, const GraphParams& p, int column_x = -1,
                                  bool in_loop = false) const;
+    // The check's marks over the whole graph, or those in one column, over
+    // the pen marks.
+    void check_overlay(QImage& image, const GraphParams& p, int column_x = -1) const;
+    // The outline of frames [first, end) of `band` in pixel columns lo … hi
+    // (column x drawn at x − lo); false when the note starts past them.
+    bool outline(QImage& image, const OutlinedNote& n, long long lo, long long hi) const;
     void copy_to_screen(const QImage& src, int x, int y);
     bool sounding(int band) const;
     // Frames past these are never read: they are drawn black.
-    int store_capacity() const;
+    int store_capacity(const GraphParams& p) const;
     int drawing_capacity() const;
     ColumnRange readable_columns(int capacity) const;
     // The frames pixel column x shows, clipped to 0 … capacity − 1.
@@ -200,7 +220,7 @@ class GraphView {
     // each band among the frames, and the first drawn cell of each.
     using BandValues = std::array<float, cells_per_frame>;
     using BandCells = std::array<std::uint8_t, draw_record_size>;
-    BandValues loudest_of(FrameSpan span) const;
+    BandValues loudest_of(FrameSpan span, const GraphParams& p) const;
     BandCells first_cells_of(FrameSpan span) const;
 
     const SpectrogramStore& store_;

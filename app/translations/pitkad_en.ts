@@ -1658,6 +1658,116 @@
 </translation>
     </message>
     <message>
+        <source>音符を提案 (&amp;N)</source>
+        <translation>Suggest &amp;Notes</translation>
+    </message>
+    <message>
+        <source>提案した音符を取り込む (&amp;I)</source>
+        <translation>Accept Su&amp;ggested Notes</translation>
+    </message>
+    <message>
+        <source>音符の提案を消す (&amp;E)</source>
+        <translation>Cl&amp;ear Suggested Notes</translation>
+    </message>
+    <message>
+        <source>音符が見つかりません</source>
+        <translation>No notes were found</translation>
+    </message>
+    <message>
+        <source>音が弱い</source>
+        <translation>weak</translation>
+    </message>
+    <message>
+        <source>半音ずれ</source>
+        <translation>a semitone off</translation>
+    </message>
+    <message>
+        <source>オクターブ違い</source>
+        <translation>an octave off</translation>
+    </message>
+    <message>
+        <source>描かれていない音</source>
+        <translation>not drawn</translation>
+    </message>
+    <message>
+        <source>要確認 %1/%2: %3 %4 (確度 %5)</source>
+        <translation>Flag %1/%2: %3 %4 (confidence %5)</translation>
+    </message>
+    <message>
+        <source>要確認の箇所はありません</source>
+        <translation>Nothing is flagged</translation>
+    </message>
+    <message>
+        <source>描画を録音と照合 (&amp;C)</source>
+        <translation>&amp;Check the Drawing against the Recording</translation>
+    </message>
+    <message>
+        <source>描かれていない音だけを表示 (&amp;R)</source>
+        <translation>Show Only What Is Not D&amp;rawn</translation>
+    </message>
+    <message>
+        <source>次の要確認箇所 (&amp;N)</source>
+        <translation>&amp;Next Flag</translation>
+    </message>
+    <message>
+        <source>前の要確認箇所 (&amp;P)</source>
+        <translation>&amp;Previous Flag</translation>
+    </message>
+    <message>
+        <source>提案どおりに直す (&amp;F)</source>
+        <translation>&amp;Fix as Suggested</translation>
+    </message>
+    <message>
+        <source>半音上へ (&amp;U)</source>
+        <translation>Semitone &amp;Up</translation>
+    </message>
+    <message>
+        <source>半音下へ (&amp;D)</source>
+        <translation>Semitone &amp;Down</translation>
+    </message>
+    <message>
+        <source>オクターブ上へ</source>
+        <translation>Octave Up</translation>
+    </message>
+    <message>
+        <source>オクターブ下へ</source>
+        <translation>Octave Down</translation>
+    </message>
+    <message>
+        <source>音符を消す (&amp;E)</source>
+        <translation>&amp;Erase the Note</translation>
+    </message>
+    <message>
+        <source>描かれていない音を取り込む (&amp;A)</source>
+        <translation>&amp;Add the Note Not Drawn</translation>
+    </message>
+    <message>
+        <source>要確認箇所を順にループ再生 (&amp;L)</source>
+        <translation>&amp;Loop the Flags in Turn</translation>
+    </message>
+    <message>
+        <source>音符 %1、要確認 %2、描かれていない音 %3</source>
+        <translation>%1 notes, %2 flagged, %3 not drawn</translation>
+    </message>
+    <message>
+        <source>描画データがありません</source>
+        <translation>there is no drawing</translation>
+    </message>
+    <message>
+        <source>%1: 音符 %2、要確認 %3、描かれていない音 %4</source>
+        <translation>%1: %2 notes, %3 flagged, %4 not drawn</translation>
+    </message>
+    <message>
+        <source>照合 (&amp;K)</source>
+        <translation>Chec&amp;k</translation>
+    </message>
+    <message>
+        <source>使い方: pitkad --check ファイル -o 出力.csv [--reference auto|HZ]
+</source>
+        <translation>usage: pitkad --check FILE -o OUT.csv [--reference auto|HZ]
+</translation>
+    </message>
+    <message>
         <source>使い方:
   pitkad [ファイル] [--speed 百分率] [--transpose 半音] [--cents セント]
          [--loop 開始-終了] [--lang ja|en]
@@ -1690,6 +1800,9 @@
          [--reference auto|HZ]
       録音の音から推定した提案 (チューニングなど) を JSON ファイルに
       書き出します。
+  pitkad --check ファイル -o 出力.csv [--reference auto|HZ]
+      描画の音符を録音の音と照らし合わせ、判定と描かれていない音を
+      CSV ファイルに書き出します。
   pitkad --help
       この説明を表示します。
   pitkad --version
@@ -1728,27 +1841,14 @@
          [--reference auto|HZ]
       Writes the suggestions from the recording&apos;s sound, such as its
       tuning, to a JSON file.
+  pitkad --check FILE -o OUT.csv [--reference auto|HZ]
+      Checks the drawing&apos;s notes against the sound of the recording and
+      writes the verdicts and the notes not drawn to a CSV file.
   pitkad --help
       Shows this text.
   pitkad --version
       Shows the version.
 </translation>
-    </message>
-    <message>
-        <source>音符を提案 (&amp;N)</source>
-        <translation>Suggest &amp;Notes</translation>
-    </message>
-    <message>
-        <source>提案した音符を取り込む (&amp;I)</source>
-        <translation>Accept Su&amp;ggested Notes</translation>
-    </message>
-    <message>
-        <source>音符の提案を消す (&amp;E)</source>
-        <translation>Cl&amp;ear Suggested Notes</translation>
-    </message>
-    <message>
-        <source>音符が見つかりません</source>
-        <translation>No notes were found</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,286 @@
+#include "app/check_commands.h"
+
+#include "analysis/band_tables.h"
+#include "app/language.h"
+#include "base/translatable.h"
+#include "control/document.h"
+#include "control/suggested_notes.h"
+#include "drawing/draw_history.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace pitkad {
+
+namespace {
+
+// The outline of each verdict; the missing notes' is dotted.
+constexpr Rgb weak_colour{255, 220, 0}, neighbour_colour{255, 140, 0},
+    octave_colour{255, 60, 220}, missing_colour{0, 220, 255};
+
+// What a flag says, after the note's name.
+constexpr const char* weak_text = PITKAD_TR("PitkaD", "音が弱い");
+constexpr const char* neighbour_text = PITKAD_TR("PitkaD", "半音ずれ");
+constexpr const char* octave_text = PITKAD_TR("PitkaD", "オクターブ違い");
+constexpr const char* missing_text = PITKAD_TR("PitkaD", "描かれていない音");
+// The flag in hand: its number, the flags, the note, what it says, the
+// confidence.
+constexpr const char* flag_status = PITKAD_TR("PitkaD", "要確認 %1/%2: %3 %4 (確度 %5)");
+constexpr const char* no_flags = PITKAD_TR("PitkaD", "要確認の箇所はありません");
+// How long each flag's passage plays round before the next, at most.
+constexpr int flag_rounds = 2;
+// The passage played around a flag, before and after it.
+constexpr int flag_margin_frames = 25;
+
+Rgb colour_of(NoteVerdict v) {
+    switch (v) {
+    case NoteVerdict::weak:
+        return weak_colour;
+    case NoteVerdict::neighbour:
+        return neighbour_colour;
+    case NoteVerdict::octave:
+    case NoteVerdict::ok:
+        break;
+    }
+    return octave_colour;
+}
+
+const char* text_of(NoteVerdict v) {
+    switch (v) {
+    case NoteVerdict::weak:
+        return weak_text;
+    case NoteVerdict::neighbour:
+        return neighbour_text;
+    case NoteVerdict::octave:
+    case NoteVerdict::ok:
+        break;
+    }
+    return octave_text;
+}
+
+} // namespace
+
+CheckCommands::CheckCommands(QMenu& menu, Document& doc, Wiring wiring)
+    : QObject(&menu), doc_(doc), wiring_(std::move(wiring)) {
+    check_action_ = menu.addAction(PITKAD_TR("PitkaD", "描画を録音と照合 (&C)"));
+    check_action_->setCheckable(true);
+    check_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    connect(check_action_, &QAction::triggered, this, [this](bool on) { set_checking(on); });
+    residual_action_ = menu.addAction(PITKAD_TR("PitkaD", "描かれていない音だけを表示 (&R)"));
+    residual_action_->setCheckable(true);
+    connect(residual_action_, &QAction::triggered, this, [this] { refresh(true); });
+    menu.addSeparator();
+    const struct {
+        const char* text;
+        QKeySequence key;
+        std::function<void()> command;
+    } items[] = {
+        {PITKAD_TR("PitkaD", "次の要確認箇所 (&N)"), QKeySequence(Qt::Key_F8), [this] { step(1); }},
+        {PITKAD_TR("PitkaD", "前の要確認箇所 (&P)"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
+         [this] { step(-1); }},
+        {PITKAD_TR("PitkaD", "提案どおりに直す (&F)"), QKeySequence(Qt::Key_F9), [this] { fix(); }},
+        {PITKAD_TR("PitkaD", "半音上へ (&U)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up),
+         [this] { move_note(1); }},
+        {PITKAD_TR("PitkaD", "半音下へ (&D)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down),
+         [this] { move_note(-1); }},
+        {PITKAD_TR("PitkaD", "オクターブ上へ"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_PageUp),
+         [this] { move_note(12); }},
+        {PITKAD_TR("PitkaD", "オクターブ下へ"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_PageDown), [this] { move_note(-12); }},
+        {PITKAD_TR("PitkaD", "音符を消す (&E)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete),
+         [this] { erase_note(); }},
+        {PITKAD_TR("PitkaD", "描かれていない音を取り込む (&A)"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Insert), [this] { accept_missing(); }},
+        {PITKAD_TR("PitkaD", "要確認箇所を順にループ再生 (&L)"), QKeySequence(Qt::Key_F10),
+         [this] { play_flags(); }},
+    };
+    for (const auto& item : items) {
+        QAction* a = menu.addAction(item.text);
+        a->setShortcut(item.key);
+        a->setEnabled(false);
+        connect(a, &QAction::triggered, this, item.command);
+        flag_actions_.push_back(a);
+    }
+    flag_actions_.push_back(residual_action_);
+    residual_action_->setEnabled(false);
+}
+
+CheckCommands::~CheckCommands() = default;
+
+void CheckCommands::set_checking(bool on) {
+    on = on && wiring_.recording_open();
+    check_action_->setChecked(on);
+    for (QAction* a : flag_actions_) a->setEnabled(on);
+    if (!on) {
+        session_.reset();
+        current_.reset();
+        marks_.clear();
+        residual_.clear();
+        residual_action_->setChecked(false);
+        wiring_.write_graph();
+        return;
+    }
+    session_ = std::make_unique<CheckSession>(doc_.store);
+    refresh(true);
+    const auto& c = session_->check();
+    const auto flagged = session_->flags().size() - c.missing.size();
+    wiring_.show_status(tr_text(PITKAD_TR("PitkaD", "音符 %1、要確認 %2、描かれていない音 %3"))
+                            .arg(c.notes.size())
+                            .arg(flagged)
+                            .arg(c.missing.size()));
+}
+
+void CheckCommands::analysis_changed() {
+    if (!checking()) return;
+    if (!wiring_.recording_open()) {
+        set_checking(false);
+        return;
+    }
+    session_ = std::make_unique<CheckSession>(doc_.store);
+    current_.reset();
+    place_first_ = -1;
+    refresh(true);
+}
+
+void CheckCommands::drawing_changed() {
+    if (checking()) refresh();
+}
+
+void CheckCommands::refresh(bool force) {
+    if (!checking()) return;
+    const bool changed = session_->update(doc_.drawing, doc_.store.frame_count);
+    if (!changed && !force) return;
+    // The flag in hand stays while it is still flagged.
+    if (current_) {
+        const auto& flags = session_->flags();
+        const auto it = std::find_if(flags.begin(), flags.end(), [&](const CheckFlag& f) {
+            return f.first == current_->first && f.band == current_->band &&
+                   f.missing == current_->missing;
+        });
+        if (it == flags.end())
+            current_.reset();
+        else
+            current_ = *it;
+    }
+    marks_.clear();
+    for (const CheckFlag& f : session_->flags()) {
+        const Rgb c = f.missing ? missing_colour : colour_of(session_->check().notes[f.index].finding.verdict);
+        marks_.push_back({f.first, f.end, f.band, c, f.missing, current_ && *current_ == f});
+    }
+    if (residual_action_->isChecked())
+        residual_ = session_->residual();
+    else
+        residual_.clear();
+    wiring_.write_graph();
+}
+
+const CheckedNote* CheckCommands::current_note() const {
+    if (!checking() || !current_ || current_->missing) return nullptr;
+    return &session_->check().notes[current_->index];
+}
+
+const MissingNote* CheckCommands::current_missing() const {
+    if (!checking() || !current_ || !current_->missing) return nullptr;
+    return &session_->check().missing[current_->index];
+}
+
+void CheckCommands::step(int direction) {
+    if (!checking()) return;
+    const auto& flags = session_->flags();
+    // From the flag in hand, or where the last one was, or the view's start.
+    const int frame = current_ ? current_->first : place_first_ >= 0 ? place_first_ : doc_.view.first_frame - 1;
+    const int band = current_ ? current_->band : place_band_;
+    current_ = direction > 0 ? next_flag(flags, frame, band) : previous_flag(flags, frame, band);
+    if (current_) {
+        place_first_ = current_->first;
+        place_band_ = current_->band;
+        wiring_.show_frame(std::max(current_->first - 50, 0));
+    }
+    refresh(true);
+    show_current();
+}
+
+void CheckCommands::show_current() {
+    if (!current_) {
+        wiring_.show_status(tr_text(no_flags));
+        return;
+    }
+    const auto& flags = session_->flags();
+    const auto number = std::find(flags.begin(), flags.end(), *current_) - flags.begin() + 1;
+    const MissingNote* m = current_missing();
+    const CheckedNote* n = current_note();
+    wiring_.show_status(
+        tr_text(flag_status)
+            .arg(number)
+            .arg(flags.size())
+            .arg(QString::fromStdString(note_name_of(current_->band)),
+                 tr_text(m ? missing_text : text_of(n->finding.verdict)))
+            .arg(double(m ? m->confidence : n->finding.confidence), 0, 'f', 2));
+}
+
+template <class Fn> void CheckCommands::edit(Fn fn) {
+    record_step(&doc_.history, doc_.drawing, doc_.channel_settings, fn);
+    refresh();
+    // On to the next flag once this one is dealt with.
+    if (!current_ && session_ && !session_->flags().empty()) {
+        step(1);
+        return;
+    }
+    show_current();
+}
+
+void CheckCommands::move_note(int semitones) {
+    const CheckedNote* n = current_note();
+    if (!n) return;
+    const DrawnNote note = n->note;
+    const int band = semitones == 0 ? n->finding.sounding_band : note.band + semitones;
+    current_->band = place_band_ = band; // the flag in hand follows the note
+    edit([&] { move_drawn_note(doc_.drawing, note, band); });
+}
+
+void CheckCommands::erase_note() {
+    const CheckedNote* n = current_note();
+    if (!n) return;
+    const DrawnNote note = n->note;
+    edit([&] { erase_drawn_note(doc_.drawing, note); });
+}
+
+void CheckCommands::accept_missing() {
+    const MissingNote* m = current_missing();
+    if (!m) return;
+    const SuggestedNote note{m->first, m->end, m->band};
+    const int colour = wiring_.colour();
+    edit([&] { place_suggested_note(doc_.drawing, doc_.store.frame_count, note, colour); });
+}
+
+void CheckCommands::fix() {
+    if (current_missing()) return accept_missing();
+    const CheckedNote* n = current_note();
+    if (!n) return step(1);
+    if (n->finding.verdict == NoteVerdict::weak) return erase_note();
+    move_note(0);
+}
+
+void CheckCommands::play_flags() {
+    if (!checking()) return;
+    if (!current_) step(1);
+    if (!current_) return;
+    const int first = std::max(current_->first - flag_margin_frames, 0);
+    const int end = std::min(current_->end + flag_margin_frames, doc_.store.frame_count);
+    wiring_.loop(first, end);
+    // The next flag's passage once this one has played round.
+    const double speed = std::max(doc_.practice.speed, 0.25);
+    const int ms = int(flag_rounds * ((end - first) * frame_ms / speed + doc_.practice.loop_pause * 1000));
+    const CheckFlag playing = *current_;
+    QTimer::singleShot(ms, this, [this, playing] {
+        if (!checking() || !current_ || !(*current_ == playing) || !wiring_.playing()) return;
+        step(1);
+        play_flags();
+    });
+}
+
+} // namespace pitkad

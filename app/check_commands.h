@@ -1,0 +1,82 @@
+#pragma once
+// The check menu: the drawing checked against the recording, its flags
+// outlined on the graph and stepped through, each fixed in one step (moved a
+// semitone or an octave, erased, or a missing note taken into the current
+// colour); the residual view; and the flags played in turn in a loop.
+
+#include "control/transcription_check.h"
+#include "view/graph_view.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+class QAction;
+class QMenu;
+
+namespace pitkad {
+
+struct Document;
+
+class CheckCommands final : public QObject {
+  public:
+    struct Wiring {
+        std::function<bool()> recording_open;
+        std::function<int()> colour;                // the current pen colour
+        std::function<void()> write_graph;
+        std::function<void(int frame)> show_frame;  // brings the frame into view
+        std::function<void(int first, int end)> loop; // loops frames [first, end) and plays
+        std::function<void(const QString&)> show_status; // a passing note
+        std::function<bool()> playing;
+    };
+    // Fills `menu`.
+    CheckCommands(QMenu& menu, Document& doc, Wiring wiring);
+    ~CheckCommands() override;
+
+    // The analysis changed (another recording, the loudness correction):
+    // checked again from scratch.
+    void analysis_changed();
+    // The drawing may have changed: the check follows it.
+    void drawing_changed();
+
+    // What the graph shows; empty while checking is off.
+    std::span<const OutlinedNote> marks() const { return marks_; }
+    std::span<const float> shown_levels() const { return residual_; }
+
+    void set_checking(bool on);
+    void step(int direction); // +1 next flag, -1 previous
+    // Moves the flagged note by `semitones`; 0: to where its sound is.
+    void move_note(int semitones);
+    void erase_note();
+    void accept_missing();
+    // The fix the check suggests: a note moved to its sound, a weak note
+    // erased, a missing note taken.
+    void fix();
+    void play_flags();
+
+  private:
+    bool checking() const { return session_ != nullptr; }
+    // Checks again when the drawing changed; outlines and residual follow.
+    void refresh(bool force = false);
+    void show_current();
+    const CheckedNote* current_note() const;
+    const MissingNote* current_missing() const;
+    // One undo step over `edit`, then the check again.
+    template <class Fn> void edit(Fn fn);
+
+    Document& doc_;
+    Wiring wiring_;
+    std::unique_ptr<CheckSession> session_;
+    std::optional<CheckFlag> current_;
+    int place_first_ = -1, place_band_ = 0; // where the last flag in hand was
+    std::vector<OutlinedNote> marks_;
+    std::vector<float> residual_;
+    QAction *check_action_ = nullptr, *residual_action_ = nullptr;
+    std::vector<QAction*> flag_actions_; // enabled while checking
+};
+
+} // namespace pitkad

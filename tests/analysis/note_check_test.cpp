@@ -1,0 +1,88 @@
+#include "analysis/note_check.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace pitkad {
+namespace {
+
+constexpr int sounding = 30; // the band of the note that sounds (G3)
+constexpr int first = 20, end = 70;
+
+// A quiet floor with one note at `sounding` over [first, end): its
+// harmonics as a plain instrument has them, all rising together.
+std::unique_ptr<SpectrogramStore> one_note() {
+    auto s = std::make_unique<SpectrogramStore>();
+    s->frame_count = 100;
+    const struct {
+        int step;
+        float level;
+    } partials[] = {{0, -10}, {12, -16}, {19, -22}, {24, -25}, {28, -28}};
+    for (int t = 0; t < 100; ++t)
+        for (int b = first_band; b <= last_band; ++b) s->at(t, b) = -80;
+    for (int t = first; t < end; ++t)
+        for (const auto& p : partials) s->at(t, sounding + p.step) = p.level - 0.1f * float(t - first);
+    return s;
+}
+
+TEST(NoteCheck, JudgesANoteByWhereItsSoundIs) {
+    const auto store = one_note();
+    const struct {
+        int band;
+        NoteVerdict verdict;
+        int sounding_band;
+    } cases[] = {
+        {sounding, NoteVerdict::ok, sounding},
+        {sounding + 1, NoteVerdict::neighbour, sounding},
+        {sounding - 1, NoteVerdict::neighbour, sounding},
+        {sounding + 12, NoteVerdict::octave, sounding}, // over its second harmonic
+        {sounding + 19, NoteVerdict::octave, sounding}, // over its third
+        {sounding - 12, NoteVerdict::octave, sounding}, // an octave low
+        {sounding + 5, NoteVerdict::weak, sounding + 5},
+    };
+    const NoteChecker checker(*store);
+    for (const auto& c : cases) {
+        const CheckNote n{first, end, c.band, 1};
+        const NoteCheckResult r = checker.check(std::span(&n, 1));
+        ASSERT_EQ(r.notes.size(), 1u);
+        EXPECT_EQ(r.notes[0].verdict, c.verdict) << c.band;
+        EXPECT_EQ(r.notes[0].sounding_band, c.sounding_band) << c.band;
+        EXPECT_GE(r.notes[0].confidence, 0.0f);
+        EXPECT_LE(r.notes[0].confidence, 1.0f);
+    }
+}
+
+// Undrawn, the note is missing once (its harmonics are part of it); drawn,
+// nothing is, and what is left of its sound is the floor.
+TEST(NoteCheck, FindsTheNoteTheDrawingLacksButNotItsHarmonics) {
+    const auto store = one_note();
+    const NoteChecker checker(*store);
+    const NoteCheckResult none = checker.check({});
+    ASSERT_EQ(none.missing.size(), 1u);
+    EXPECT_EQ(none.missing[0].band, sounding);
+    EXPECT_NEAR(none.missing[0].first, first, 1);
+    EXPECT_NEAR(none.missing[0].end, end, 1);
+
+    const CheckNote drawn{first, end, sounding, 3};
+    EXPECT_TRUE(checker.check(std::span(&drawn, 1)).missing.empty());
+    const std::vector<float> left = checker.residual(std::span(&drawn, 1));
+    ASSERT_EQ(left.size(), std::size_t(100) * cells_per_frame);
+    EXPECT_LT(left[std::size_t(40) * cells_per_frame + sounding], -79.0f);
+    EXPECT_LT(left[std::size_t(40) * cells_per_frame + sounding + 12], -60.0f);
+}
+
+// Notes outside the recording or the bands are weak, never read outside.
+TEST(NoteCheck, NotesOutOfRangeAreWeak) {
+    const auto store = one_note();
+    const std::vector<CheckNote> notes = {{-5, 3, sounding, 1}, {95, 400, sounding, 1},
+                                          {first, end, 0, 1},   {first, end, 90, 1},
+                                          {200, 300, 20, 1}};
+    const NoteCheckResult r = check_notes(*store, notes);
+    ASSERT_EQ(r.notes.size(), notes.size());
+    for (std::size_t i = 2; i < notes.size(); ++i) EXPECT_EQ(r.notes[i].verdict, NoteVerdict::weak) << i;
+}
+
+} // namespace
+} // namespace pitkad
