@@ -350,11 +350,11 @@ def timed(command):
 TIMING_ROUNDS = 3
 
 
-def time_four_minutes(work, pitkad):
-    """Repeats the held-out band (FluidR3) to exactly 4:00 and times
-    --analyse and --suggest on it, each without a cache, a few times over."""
+def four_minute_recording(piece, work):
+    """Renders a held-out piece (FluidR3) and repeats it to exactly 4:00;
+    returns the recording's path and the length of one rendering in seconds
+    (the piece and the synthesizer's release), where each repeat begins."""
     os.makedirs(work, exist_ok=True)
-    piece = heldout.band()
     mid = os.path.join(work, "long.mid")
     with open(mid, "wb") as f:
         f.write(piece.midi())
@@ -363,6 +363,14 @@ def time_four_minutes(work, pitkad):
     repeats = int(240 // piece.seconds(piece.beats)) + 1
     audio = os.path.join(work, "four-minutes.wav")
     run(["sox", "-R"] + [once] * repeats + ["-b", "16", audio, "trim", "0", "4:00"])
+    length = subprocess.run(["soxi", "-D", once], check=True, capture_output=True, text=True)
+    return audio, float(length.stdout)
+
+
+def time_four_minutes(work, pitkad):
+    """Repeats the held-out band to exactly 4:00 and times --analyse and
+    --suggest on it, each without a cache, a few times over."""
+    audio, _ = four_minute_recording(heldout.band(), work)
     analyse, suggest = [], []
     for _ in range(TIMING_ROUNDS):
         remove_cache(audio)
