@@ -9,10 +9,13 @@ namespace pitkad {
 
 namespace {
 
-// Semitones from a fundamental to its 2nd … 8th harmonics.
-constexpr std::array<int, harmonic_count> harmonic_steps{12, 19, 24, 28, 31, 34, 36};
-// A harmonic's level under its fundamental when the notes tell too little.
-constexpr HarmonicProfile default_profile{{-6, -12, -15, -18, -20, -22, -24}};
+// Semitones from a fundamental to its partials: the octave below, then the
+// 2nd … 8th harmonics.
+constexpr std::array<int, partial_count> partial_steps{-12, 12, 19, 24, 28, 31, 34, 36};
+constexpr std::size_t sub_octave = 0, second = 1, first_harmonic = 1;
+// A partial's level under its fundamental when the notes tell too little.
+constexpr HarmonicProfile default_profile{{-30, -6, -12, -15, -18, -20, -22, -24},
+                                          {-24, 0, -6, -9, -12, -14, -16, -18}};
 // Notes that make a group's own profile; fewer borrow every note's.
 constexpr std::size_t profile_notes = 5;
 // A note is judged on its first half second.
@@ -21,23 +24,35 @@ constexpr int judged_frames = 25;
 constexpr float audible_range_db = 30.0f;
 // A harmonic may be this much louder than the profile says before what is
 // left of it counts as sound of its own.
-constexpr float harmonic_slack_db = 9.0f;
+constexpr float harmonic_slack_db = 3.0f;
 // Missing notes: within this of their frames' loudest band, at least
 // `missing_frames` long (gaps of up to `missing_gap` frames bridged), rising
 // at least `missing_rise_db` into their start.
-constexpr float missing_range_db = 25.0f;
-constexpr int missing_frames = 5;
+constexpr float missing_range_db = 20.0f;
+constexpr int missing_frames = 8;
 constexpr int missing_gap = 2;
 constexpr float missing_rise_db = 6.0f;
+// A quieter run counts when it stands this far above the bands beside it.
+constexpr float clear_peak_db = 12.0f;
 constexpr float silent_db = -60.0f;
+// Sound that starts with a note rises this much into its first frames.
+constexpr int onset_frames = 4;
+constexpr float onset_rise_db = 6.0f;
+// How far a band's sound stands above the bands beside it to count as a
+// note's.
+constexpr float peak_db = 3.0f;
+// How far an octave's sound must pass what the note itself explains.
+constexpr float octave_margin_db = 6.0f;
 
 float decibels(float power) { return power > 1e-10f ? 10.0f * std::log10(power) : empty_level; }
 float to_power(float db) { return std::pow(10.0f, db / 10.0f); }
 float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
-float median(std::vector<float>& v) {
-    std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(v.size() / 2), v.end());
-    return v[v.size() / 2];
+// The value `share` of the way up the sorted values.
+float quantile(std::vector<float>& v, double share) {
+    const auto k = std::size_t(double(v.size() - 1) * share);
+    std::nth_element(v.begin(), v.begin() + std::ptrdiff_t(k), v.end());
+    return v[k];
 }
 
 } // namespace
@@ -54,6 +69,10 @@ NoteChecker::NoteChecker(const SpectrogramStore& store) : frames_(store.held_fra
         }
         loudest_[std::size_t(t)] = loud;
     }
+}
+
+NoteChecker::Frames NoteChecker::before_onset(Frames f) {
+    return {std::max(f.first - onset_frames - 1, 0), std::max(f.first - 1, 0)};
 }
 
 NoteChecker::Frames NoteChecker::judged(const CheckNote& n) const {
@@ -89,30 +108,38 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
     // Each group's profile: per harmonic, the median of its level under the
     // fundamental over the notes that sound and whose harmonic band no
     // other note shares.
-    std::map<int, std::array<std::vector<float>, harmonic_count>> samples;
-    std::array<std::vector<float>, harmonic_count> all;
+    std::map<int, std::array<std::vector<float>, partial_count>> samples;
+    std::array<std::vector<float>, partial_count> all;
     for (const CheckNote& n : notes) {
         if (n.band < first_band || n.band > last_band) continue;
         const Frames f = judged(n);
         const float fundamental = mean_level(f, n.band);
         if (f.first >= f.end || fundamental < loudness(f) - audible_range_db) continue;
-        for (std::size_t h = 0; h < harmonic_count; ++h) {
-            const int x = n.band + harmonic_steps[h];
-            if (x > last_band) break;
+        for (std::size_t h = 0; h < partial_count; ++h) {
+            const int x = n.band + partial_steps[h];
+            if (x < first_band || x > last_band) continue;
             bool shared = false;
             for (int t = f.first; t < f.end && !shared; ++t) shared = m.drawn[cell(t, x)] != 0;
-            if (shared) continue;
-            const float d = mean_level(f, x) - fundamental;
+            // Only a partial that starts with the note is its own: sound
+            // there before it belongs to something else.
+            const float level = mean_level(f, x);
+            if (shared || (f.first >= onset_frames + 1 &&
+                           level - mean_level(before_onset(f), x) < onset_rise_db))
+                continue;
+            const float d = level - fundamental;
             samples[n.group][h].push_back(d);
             all[h].push_back(d);
         }
     }
-    auto learn = [](HarmonicProfile base, std::array<std::vector<float>, harmonic_count>& s) {
+    auto learn = [](HarmonicProfile base, std::array<std::vector<float>, partial_count>& s) {
         Profile p{base, {}};
-        for (std::size_t h = 0; h < harmonic_count; ++h) {
-            if (s[h].size() >= profile_notes)
-                p.db.gain_db[h] = std::clamp(median(s[h]), -40.0f, 6.0f);
+        for (std::size_t h = 0; h < partial_count; ++h) {
+            if (s[h].size() >= profile_notes) {
+                p.db.gain_db[h] = std::clamp(quantile(s[h], 0.5), -40.0f, 20.0f);
+                p.db.loud_db[h] = std::clamp(quantile(s[h], 0.9), p.db.gain_db[h], 20.0f);
+            }
             p.power[h] = to_power(p.db.gain_db[h]);
+            p.loud_power[h] = to_power(p.db.loud_db[h]);
         }
         return p;
     };
@@ -122,16 +149,18 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
     // What the notes explain: their own bands, and their harmonics.
     m.fundamental.assign(cells, 0.0f);
     m.harmonics.assign(cells, 0.0f);
+    m.loud_harmonics.assign(cells, 0.0f);
     for (const CheckNote& n : notes) {
         if (n.band < first_band || n.band > last_band) continue;
         const Profile& p = m.profile(n.group);
         for (int t = std::max(n.first, 0); t < std::min(n.end, frames_); ++t) {
             const float fundamental = power_[cell(t, n.band)];
             m.fundamental[cell(t, n.band)] += fundamental;
-            for (std::size_t h = 0; h < harmonic_count; ++h) {
-                const int x = n.band + harmonic_steps[h];
-                if (x > last_band) break;
+            for (std::size_t h = 0; h < partial_count; ++h) {
+                const int x = n.band + partial_steps[h];
+                if (x < first_band || x > last_band) continue;
                 m.harmonics[cell(t, x)] += fundamental * p.power[h];
+                m.loud_harmonics[cell(t, x)] += fundamental * p.loud_power[h];
             }
         }
     }
@@ -150,8 +179,8 @@ float NoteChecker::unexplained(const Model& m, const CheckNote& self, Frames f, 
     if (f.first >= f.end || band < first_band || band > last_band) return empty_level;
     const Profile& p = m.profile(self.group);
     float own_gain = band == self.band ? 1.0f : 0.0f;
-    for (std::size_t h = 0; h < harmonic_count; ++h)
-        if (self.band + harmonic_steps[h] == band) own_gain += p.power[h];
+    for (std::size_t h = 0; h < partial_count; ++h)
+        if (self.band + partial_steps[h] == band) own_gain += p.power[h];
     double sum = 0;
     for (int t = f.first; t < f.end; ++t) {
         const std::size_t c = cell(t, band);
@@ -162,6 +191,19 @@ float NoteChecker::unexplained(const Model& m, const CheckNote& self, Frames f, 
     return decibels(float(sum / (f.end - f.first)));
 }
 
+namespace {
+
+// Whether sound `d` dB over a note, an octave below it, is more likely a
+// note whose second harmonic the note was drawn on than the note's own
+// sub-octave.
+bool above_own_sub(float d, const HarmonicProfile& p) {
+    const float as_sub = p.gain_db[sub_octave], as_fundamental = -p.gain_db[second];
+    if (as_fundamental <= as_sub + octave_margin_db) return d >= as_sub + octave_margin_db;
+    return d >= (as_sub + as_fundamental) / 2;
+}
+
+} // namespace
+
 NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     const int b = n.band;
     if (b < first_band || b > last_band) return {NoteVerdict::weak, 1.0f, b};
@@ -171,10 +213,11 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     const float own = mean_level(f, b);
     const float floor = std::max(loudness(f) - audible_range_db, silent_db);
     auto u = [&](int band) { return unexplained(m, n, f, band); };
-    // Unexplained sound at `band` that stands above the bands beside it.
+    // Unexplained sound at `band` that stands above the bands beside it, as
+    // a note does and noise does not.
     auto sounds = [&](int band) {
         const float level = u(band);
-        return level >= floor && level >= u(band - 1) && level >= u(band + 1)
+        return level >= floor && level >= u(band - 1) + peak_db && level >= u(band + 1) + peak_db
                    ? level
                    : empty_level;
     };
@@ -188,24 +231,47 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     }
     if (best_band != b) return {NoteVerdict::neighbour, clamp01((best - own) / 12.0f), best_band};
 
-    // An octave low: the octave above louder than the note's own second
-    // harmonic would make it.
-    const float above = sounds(b + 12);
-    if (above >= own + p.gain_db[0] + 6.0f)
-        return {NoteVerdict::octave, clamp01((above - own - p.gain_db[0]) / 12.0f), b + 12};
-    // Over a harmonic of a lower note nobody drew.
-    for (std::size_t h : {0u, 1u, 2u}) {
-        const int low = b - harmonic_steps[h];
-        const float level = sounds(low);
-        if (level > empty_level && own <= level + p.gain_db[h] + harmonic_slack_db)
-            return {NoteVerdict::octave, clamp01((level + p.gain_db[h] + harmonic_slack_db - own) / 12.0f),
-                    low};
-    }
+    // Unexplained sound at `band` that starts with the note: it rises into
+    // the note's first frames rather than ringing on from before.
+    auto starts = [&](int band) {
+        const Frames before = before_onset(f);
+        const Frames after{f.first, std::min(f.first + onset_frames, f.end)};
+        return before.first >= before.end ||
+               unexplained(m, n, after, band) - unexplained(m, n, before, band) >= onset_rise_db;
+    };
 
+    // An octave low: the octave above starting with the note, clearly
+    // louder than the note and than its own second harmonic would make it.
+    const float above = sounds(b + 12);
+    const float own_second = p.loud_db[second];
+    if (above >= own + own_second + octave_margin_db && starts(b + 12))
+        return {NoteVerdict::octave, clamp01((above - own - own_second) / 12.0f), b + 12};
+    // Over the second harmonic of a lower note nobody drew, which starts
+    // with it, is as loud as that harmonic needs, and is more than the
+    // note's own sub-octave.
+    const int low = b - 12;
+    const float level = sounds(low);
+    if (level > empty_level && own <= level + p.loud_db[second] + octave_margin_db &&
+        level >= own - p.loud_db[second] - octave_margin_db &&
+        above_own_sub(level - own, p) && starts(low))
+        return {NoteVerdict::octave, clamp01((level + p.loud_db[second] + octave_margin_db - own) / 12.0f),
+                low};
+
+    // How loud the note is: its own band, or what its 2nd … 4th harmonics
+    // tell of it, two of them at least, when they sound (some instruments'
+    // fundamentals are far softer than their overtones).
+    std::array<float, 3> told{empty_level, empty_level, empty_level};
+    for (std::size_t i = 0; i < told.size(); ++i) {
+        const int x = b + partial_steps[second + i];
+        const float level = mean_level(f, x);
+        if (x <= last_band && level >= silent_db) told[i] = level - p.gain_db[second + i];
+    }
+    std::sort(told.begin(), told.end());
+    const float strength = std::max(own, told[1]);
     const float beside = std::max(mean_level(f, b - 1), mean_level(f, b + 1));
-    if (own < floor || own < beside - 6.0f)
-        return {NoteVerdict::weak, clamp01(std::max(floor - own, beside - 6.0f - own) / 12.0f), b};
-    return {NoteVerdict::ok, clamp01((own - floor) / 20.0f), b};
+    if (strength < floor || own < beside - 6.0f)
+        return {NoteVerdict::weak, clamp01(std::max(floor - strength, beside - 6.0f - own) / 12.0f), b};
+    return {NoteVerdict::ok, clamp01((strength - floor) / 20.0f), b};
 }
 
 std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
@@ -214,9 +280,9 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
     auto left = [&](int t, int b) {
         if (b < first_band || b > last_band) return 0.0f;
         const std::size_t c = cell(t, b);
-        return std::max(power_[c] - m.fundamental[c] - slack * m.harmonics[c], 0.0f);
+        return std::max(power_[c] - m.fundamental[c] - slack * m.loud_harmonics[c], 0.0f);
     };
-    const float range = to_power(-missing_range_db), silent = to_power(silent_db);
+    const float range = to_power(-audible_range_db), silent = to_power(silent_db);
     struct Run {
         MissingNote note;
         float level; // dB, the run's mean residual
@@ -228,16 +294,24 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
         auto close = [&] {
             if (start < 0) return;
             const int end = last + 1;
-            const int before = std::max(start - 3, 0);
-            const float rise = decibels(power_[cell(std::min(start + 2, frames_ - 1), b)]) -
-                               decibels(power_[cell(before, b)]);
+            // The rise into the run: its loudest early frame against the
+            // quietest just before (silence before the recording).
+            float early = empty_level, before = 0;
+            for (int t = start; t < std::min(start + onset_frames + 1, end); ++t)
+                early = std::max(early, decibels(power_[cell(t, b)]));
+            for (int t = start - onset_frames - 1; t < start; ++t)
+                before = std::min(before, t < 0 ? empty_level : decibels(power_[cell(t, b)]));
             // A drawn note ending here leaves its ringing, not a new note.
             bool tail = false;
-            for (int t = before; t < start && !tail; ++t) tail = m.drawn[cell(t, b)] != 0;
-            if (end - start >= missing_frames && rise >= missing_rise_db && !tail) {
-                const float level = decibels(float(sum / (end - start)));
+            for (int t = std::max(start - 3, 0); t < start && !tail; ++t) tail = m.drawn[cell(t, b)] != 0;
+            const float level = decibels(float(sum / (end - start)));
+            const Frames run{start, end};
+            // Quieter than its frames' loudest by up to the audible range
+            // when it stands well above the bands beside it.
+            const bool loud = level >= loudness(run) - missing_range_db ||
+                              level >= std::max(mean_level(run, b - 1), mean_level(run, b + 1)) + clear_peak_db;
+            if (end - start >= missing_frames && early - before >= missing_rise_db && !tail && loud)
                 found.push_back({{start, end, b, 0.0f}, level});
-            }
             start = -1;
             sum = 0;
         };
@@ -262,11 +336,11 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
     for (const Run& c : found) {
         bool harmonic = false;
         for (const Run& low : kept) {
-            for (std::size_t h = 0; h < harmonic_count && !harmonic; ++h) {
-                if (low.note.band + harmonic_steps[h] != c.note.band) continue;
+            for (std::size_t h = first_harmonic; h < partial_count && !harmonic; ++h) {
+                if (low.note.band + partial_steps[h] != c.note.band) continue;
                 const int overlap = std::min(low.note.end, c.note.end) - std::max(low.note.first, c.note.first);
                 harmonic = 2 * overlap >= c.note.end - c.note.first &&
-                           c.level <= low.level + m.common.db.gain_db[h] + harmonic_slack_db;
+                           c.level <= low.level + m.common.db.loud_db[h] + octave_margin_db;
             }
             if (harmonic) break;
         }

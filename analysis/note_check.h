@@ -2,16 +2,17 @@
 // Checking transcribed notes against the analysis they were drawn over.
 //
 // The notes explain part of the sound: each its own band over its frames,
-// and its harmonics at the levels of a harmonic profile learned per group
+// and its partials at the levels of a harmonic profile learned per group
 // (a group is an instrument, e.g. a pen colour) from the notes themselves:
-// the median level of each harmonic under its fundamental. What no note
+// each harmonic's level under its fundamental, as most notes and as the
+// loud ones have it. What no note
 // explains is the residual. A note is judged from the first half second of
 // its frames:
 // - neighbour: unexplained energy a semitone away, louder than its own band;
-// - octave: unexplained energy an octave above, beyond what its own second
-//   harmonic would give (drawn an octave low), or a lower unexplained note
-//   whose harmonic its band could be (drawn over a harmonic: an octave, a
-//   twelfth or two octaves up);
+// - octave: unexplained energy an octave above, starting with the note and
+//   beyond what its own second harmonic would give (drawn an octave low), or
+//   an unexplained note an octave below, starting with it, whose second
+//   harmonic its band could be (drawn over that harmonic);
 // - weak: its band far under the loudest band of its frames, or under a
 //   neighbouring band, with nothing to explain it;
 // - ok otherwise.
@@ -42,7 +43,7 @@ struct NoteFinding {
     NoteVerdict verdict = NoteVerdict::ok;
     float confidence = 0; // 0 … 1
     // Where the sound the note stands for seems to be: its own band when ok
-    // or weak, else the band a semitone or an octave (or twelfth) away.
+    // or weak, else the band a semitone or an octave away.
     int sounding_band = 0;
     friend bool operator==(const NoteFinding&, const NoteFinding&) = default;
 };
@@ -58,11 +59,15 @@ struct NoteCheckResult {
     std::vector<MissingNote> missing; // by start, then band
 };
 
-inline constexpr std::size_t harmonic_count = 7; // the 2nd … 8th
+// The partials of a note besides its fundamental: an octave below (an
+// organ's sub-octave), then the 2nd … 8th harmonics.
+inline constexpr std::size_t partial_count = 8;
 
-// Levels of the 2nd … 8th harmonics under the fundamental, in dB.
+// Levels of the partials under the fundamental, in dB: as most notes have
+// them (the median), and as the loud ones do (nine in ten are softer; a low
+// string's octave is often louder than its fundamental).
 struct HarmonicProfile {
-    std::array<float, harmonic_count> gain_db{};
+    std::array<float, partial_count> gain_db{}, loud_db{};
 };
 
 // The check of one analysis, kept to check its notes again after each edit
@@ -84,11 +89,12 @@ class NoteChecker {
     };
     struct Profile {
         HarmonicProfile db;
-        std::array<float, harmonic_count> power{};
+        std::array<float, partial_count> power{}, loud_power{};
     };
     // What the notes explain, as power per cell, and where they are drawn.
     struct Model {
-        std::vector<float> fundamental, harmonics;
+        // Harmonics as most notes have them, and as loud as they come.
+        std::vector<float> fundamental, harmonics, loud_harmonics;
         std::vector<std::uint8_t> drawn;
         std::vector<std::pair<int, Profile>> profiles; // by group
         Profile common;
@@ -96,6 +102,9 @@ class NoteChecker {
     };
     std::size_t cell(int t, int band) const { return std::size_t(t) * cells_per_frame + std::size_t(band); }
     Frames judged(const CheckNote& n) const;
+    // The frames just before `f` starts, where sound that starts with it
+    // is not yet.
+    static Frames before_onset(Frames f);
     float mean_level(Frames f, int band) const;
     float loudness(Frames f) const;
     float unexplained(const Model& m, const CheckNote& self, Frames f, int band) const;

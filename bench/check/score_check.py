@@ -113,13 +113,19 @@ def with_mistakes(notes, rates, rng):
             for i, ((start, end, pitch), kind) in enumerate(zip(notes, kinds))]
 
 
-def write_drawing(marked, path):
-    """The drawn notes as a MIDI file at 120 bpm, all on the first channel."""
+def write_drawing(marked, parts, path):
+    """The drawn notes as a MIDI file at 120 bpm, each on its part's channel
+    (the import gives each channel its colour, so each instrument's harmonics
+    are learned apart); `parts` maps a note's (start, true pitch) to it."""
     tempo = heldout.track_chunk(heldout.vlq(0) + b"\xff\x51\x03" + (500_000).to_bytes(3, "big"))
-    notes = [(start * 2, (end - start) * 2, pitch, 80)
-             for start, end, _, pitch, kind in marked if kind != "deleted"]
+    tracks = {}
+    for start, end, true_pitch, pitch, kind in marked:
+        if kind != "deleted":
+            channel = parts.get((start, true_pitch), 0)
+            tracks.setdefault(channel, []).append((start * 2, (end - start) * 2, pitch, 80))
     with open(path, "wb") as f:
-        f.write(heldout.midi_bytes([tempo, heldout.note_track(0, 0, notes, round)]))
+        f.write(heldout.midi_bytes([tempo] + [heldout.note_track(0, channel, notes, round)
+                                              for channel, notes in sorted(tracks.items())]))
 
 
 def write_mistakes(marked, path):
@@ -131,11 +137,11 @@ def write_mistakes(marked, path):
                           kind])
 
 
-def draw_and_check(pitkad, audio, marked, base):
+def draw_and_check(pitkad, audio, marked, parts, base):
     """Imports the drawing into `audio`'s drawing file, runs --check and
     returns its rows as dicts."""
     write_mistakes(marked, base + ".mistakes.csv")
-    write_drawing(marked, base + "-drawn.mid")
+    write_drawing(marked, parts, base + "-drawn.mid")
     run([pitkad, "--import-midi", base + "-drawn.mid", audio, "--replace"])
     run([pitkad, "--check", audio, "-o", base + ".check.csv"])
     with open(base + ".check.csv", newline="") as f:
@@ -233,7 +239,7 @@ def score_sets(sets, work, pitkad, rates, seed):
             # depend on the pieces scored before it.
             marked = with_mistakes(drawable(answer["notes"]), rates,
                                    random.Random(f"{seed}/{set_name}/{name}"))
-            result = score(marked, draw_and_check(pitkad, base + ".wav", marked, base))
+            result = score(marked, draw_and_check(pitkad, base + ".wav", marked, answer["parts"], base))
             print(line(f"{set_name}/{name}", *result), flush=True)
             add(total, result)
         print(line(f"total {set_name}", *total))
@@ -250,15 +256,18 @@ def time_check(work, pitkad, rates, seed):
     a few runs of --check and of the open alone (--analyse from the cache)."""
     piece = heldout.piano_rubato()
     audio, once = suggestions.four_minute_recording(piece, work)
-    notes = piece.truth()["notes"]
-    repeated = [(start + k * once, end + k * once, pitch)
-                for k in range(int(240 // once) + 1) for start, end, pitch in notes
-                if end + k * once <= 240]
+    truth = piece.truth()
+    repeated, parts = [], {}
+    for k in range(int(240 // once) + 1):
+        for start, end, pitch in truth["notes"]:
+            if end + k * once <= 240:
+                repeated.append((start + k * once, end + k * once, pitch))
+                parts[(start + k * once, pitch)] = truth["parts"][(start, pitch)]
     marked = with_mistakes(drawable(repeated), rates, random.Random(f"{seed}/timing"))
     suggestions.remove_cache(audio)
     run([pitkad, "--analyse", audio])
     base = os.path.join(work, "four-minutes")
-    rows = draw_and_check(pitkad, audio, marked, base)
+    rows = draw_and_check(pitkad, audio, marked, parts, base)
     opens, checks = [], []
     for _ in range(ROUNDS):
         opens.append(suggestions.timed([pitkad, "--analyse", audio]))

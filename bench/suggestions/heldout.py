@@ -179,11 +179,14 @@ class Piece:
             if channel == 9:
                 continue
             for start, length, pitch, _ in notes:
-                onsets.setdefault((round(start * TICKS), pitch), (start, length))
+                onsets.setdefault((round(start * TICKS), pitch), (start, length, channel))
         notes = sorted((self.seconds(start), self.seconds(start + length), pitch)
-                       for (_, pitch), (start, length) in onsets.items())
+                       for (_, pitch), (start, length, _) in onsets.items())
+        # The MIDI channel (the part) of each note, by its onset and pitch.
+        parts = {(self.seconds(start), pitch): channel
+                 for (_, pitch), (start, _, channel) in onsets.items()}
         return {"beats": beats, "downbeats": beats[::self.bpb], "chords": chords,
-                "keys": keys, "notes": notes}
+                "keys": keys, "notes": notes, "parts": parts}
 
 
 def vlq(n):

@@ -49,7 +49,7 @@ vlq = heldout.vlq
 
 
 # The notes of the last piece written, for scoring: (start_beat, beats,
-# pitch) of every track but the drums'.
+# pitch, channel) of every track but the drums'.
 LAST_NOTES = []
 
 
@@ -57,7 +57,7 @@ def midi_file(tracks, bpm):
     """tracks: [(program, channel, [(start_beat, beats, pitch, velocity)])];
     bpm: one tempo, or [(beat, bpm)] changes."""
     chunks = []
-    LAST_NOTES[:] = [(start, beats, pitch) for _, channel, notes in tracks if channel != 9
+    LAST_NOTES[:] = [(start, beats, pitch, channel) for _, channel, notes in tracks if channel != 9
                      for start, beats, pitch, _ in notes]
     changes = bpm if isinstance(bpm, list) else [(0, bpm)]
     head, now = b"", 0
@@ -249,9 +249,10 @@ def tuned_set():
         midi = make()
         beats, downbeats, chords = truth(tempi)
         t = tempi_list(tempi)
-        notes = [(beat_time(a, t), beat_time(a + d, t), p) for a, d, p in LAST_NOTES]
+        notes = [(beat_time(a, t), beat_time(a + d, t), p) for a, d, p, _ in LAST_NOTES]
+        parts = {(beat_time(a, t), p): c for a, _, p, c in LAST_NOTES}
         items.append((name, midi, {"beats": beats, "downbeats": downbeats, "chords": chords,
-                                   "notes": notes}, first_key_score))
+                                   "notes": notes, "parts": parts}, first_key_score))
     return items
 
 

@@ -38,7 +38,6 @@ TEST(NoteCheck, JudgesANoteByWhereItsSoundIs) {
         {sounding + 1, NoteVerdict::neighbour, sounding},
         {sounding - 1, NoteVerdict::neighbour, sounding},
         {sounding + 12, NoteVerdict::octave, sounding}, // over its second harmonic
-        {sounding + 19, NoteVerdict::octave, sounding}, // over its third
         {sounding - 12, NoteVerdict::octave, sounding}, // an octave low
         {sounding + 5, NoteVerdict::weak, sounding + 5},
     };
