@@ -32,6 +32,9 @@ constexpr float missing_range_db = 20.0f;
 constexpr int missing_frames = 8;
 constexpr int missing_gap = 2;
 constexpr float missing_rise_db = 6.0f;
+// Above the harmonics a drawn note explains, a run within this of its
+// frames' loudest band.
+constexpr float upper_range_db = 10.0f;
 // A quieter run counts when it stands this far above the bands beside it.
 constexpr float clear_peak_db = 12.0f;
 constexpr float silent_db = -60.0f;
@@ -346,9 +349,21 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
         }
         if (harmonic) continue;
         kept.push_back(c);
-        // Confidence from how far the run stands above its frames' floor.
+        // Above the 8th harmonic of a drawn note, the upper partials crowd
+        // together: only a loud run there is a note of its own.
+        const Frames run{c.note.first, c.note.end};
+        const float over_loudest = c.level - loudness(run);
+        bool upper_partials = false;
+        for (int t = run.first; t < run.end && !upper_partials; ++t)
+            for (int b = first_band; b < c.note.band - partial_steps.back() && !upper_partials; ++b)
+                upper_partials = m.drawn[cell(t, b)] != 0;
+        if (upper_partials && over_loudest < -upper_range_db) continue;
+        // Confidence from how far the run stands above its frames' floor, or
+        // above the bands beside it.
+        const float beside = std::max(mean_level(run, c.note.band - 1), mean_level(run, c.note.band + 1));
         MissingNote n = c.note;
-        n.confidence = clamp01((c.level - (loudness({n.first, n.end}) - missing_range_db)) / 15.0f);
+        n.confidence = clamp01(std::max((over_loudest + missing_range_db) / 15.0f,
+                                        (c.level - beside - clear_peak_db) / 15.0f + 0.2f));
         missing.push_back(n);
     }
     std::sort(missing.begin(), missing.end(), [](const MissingNote& a, const MissingNote& b) {
