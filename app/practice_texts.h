@@ -31,9 +31,10 @@ inline constexpr const char* engine_menu = PITKAD_TR("PitkaD", "音質 (&Q)");
 inline constexpr const char* show_panel = PITKAD_TR("PitkaD", "練習パネル (&X)");
 
 // In the order of ChannelMode, FocusPreset, StretchEngine and loop_pause_presets.
-inline constexpr std::array<const char*, 5> channels{
-    PITKAD_TR("PitkaD", "ステレオ"), PITKAD_TR("PitkaD", "左"), PITKAD_TR("PitkaD", "右"),
-    PITKAD_TR("PitkaD", "モノラル"), PITKAD_TR("PitkaD", "センター除去")};
+inline constexpr std::array<const char*, 6> channels{
+    PITKAD_TR("PitkaD", "ステレオ"),     PITKAD_TR("PitkaD", "左"),
+    PITKAD_TR("PitkaD", "右"),           PITKAD_TR("PitkaD", "モノラル"),
+    PITKAD_TR("PitkaD", "センター除去"), PITKAD_TR("PitkaD", "照合 (録音は左、描画は右)")};
 inline constexpr std::array<const char*, 3> focus{PITKAD_TR("PitkaD", "オフ"),
                                                   PITKAD_TR("PitkaD", "低音 (C3 未満)"),
                                                   PITKAD_TR("PitkaD", "C3 以上")};

@@ -54,7 +54,7 @@ class PracticeTools final : public QObject {
             *clear_loop_action = nullptr, *show_panel_action = nullptr;
     std::array<QAction*, speed_presets.size()> speed_actions{};
     std::array<QAction*, loop_pause_presets.size()> loop_pause_actions{};
-    std::array<QAction*, 5> channel_actions{}; // in the order of ChannelMode
+    std::array<QAction*, 6> channel_actions{}; // in the order of ChannelMode
     std::array<QAction*, 3> focus_actions{};   // in the order of FocusPreset
     std::array<QAction*, 2> engine_actions{};  // in the order of StretchEngine
 

@@ -97,6 +97,7 @@ void Mixer::set_practice(const PracticeSettings& settings) {
         preparer_->set_audio(audio_);
     }
     if (preparer_) preparer_->set_settings(practice_settings_);
+    synth_right_.store(practice_settings_.channels == ChannelMode::audit, std::memory_order_relaxed);
     // Once made, the preparer plays plain settings too (copying the
     // recording as it is), so that going back to 100 % and out again
     // changes the sound without a restart or a gap.
@@ -367,7 +368,14 @@ void Mixer::render(float* left, float* right, int frames, double dac_time) noexc
     s.mode = mode_;
     s.ended = ended_;
     s.advanced = double(content) / ratio * (practice ? step : 1.0);
-    if (SynthSource* synth = synth_.load()) synth->render_add(left, right, frames);
+    // The synthesizer alone on the right in the audit mode: both its
+    // channels are added there.
+    if (SynthSource* synth = synth_.load()) {
+        if (synth_right_.load(std::memory_order_relaxed))
+            synth->render_add(right, right, frames);
+        else
+            synth->render_add(left, right, frames);
+    }
     publish(s);
     callback_epoch_.fetch_add(1);
 }

@@ -121,6 +121,7 @@ class Mixer {
     // Shared.
     std::atomic<const PcmAudio*> audio_ptr_{nullptr};
     std::atomic<SynthSource*> synth_{nullptr};
+    std::atomic<bool> synth_right_{false}; // the audit mode: the synthesizer on the right only
     std::unique_ptr<PracticePreparer> preparer_;
     PracticeSettings practice_settings_;
     std::atomic<PracticePreparer*> practice_{nullptr}; // the preparer, once made

@@ -107,6 +107,12 @@ void PracticeFilter::process(float* left, float* right, int frames) noexcept {
         for (int i = 0; i < frames; ++i)
             left[i] = right[i] = left[i] - right[i];
         break;
+    case ChannelMode::audit:
+        for (int i = 0; i < frames; ++i) {
+            left[i] = 0.5f * (left[i] + right[i]);
+            right[i] = 0;
+        }
+        break;
     }
     if (section_count_ == 0) return;
     // Both channels are filtered even when the mode made them alike, so

@@ -8,7 +8,9 @@
 
 namespace pitkad {
 
-enum class ChannelMode { stereo, left, right, mono, centre_removed };
+// audit: the recording folded to one channel on the left, the synthesizer
+// (the drawing played) alone on the right, to hear the two apart.
+enum class ChannelMode { stereo, left, right, mono, centre_removed, audit };
 
 class PracticeFilter {
   public:

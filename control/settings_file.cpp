@@ -548,7 +548,7 @@ PracticeSettings practice_from_settings(const Settings& settings, PracticeSettin
         with_cents(with_semitones(with_speed_percent(base, settings.speed), settings.transpose),
                    settings.cents);
     p.engine = StretchEngine(std::clamp(settings.engine, 0, 1));
-    p.channels = ChannelMode(std::clamp(settings.channels, 0, int(ChannelMode::centre_removed)));
+    p.channels = ChannelMode(std::clamp(settings.channels, 0, int(ChannelMode::audit)));
     return with_loop_pause_ms(p, settings.loop_pause);
 }
 

@@ -1850,5 +1850,9 @@
       Shows the version.
 </translation>
     </message>
+    <message>
+        <source>照合 (録音は左、描画は右)</source>
+        <translation>Check (recording left, drawing right)</translation>
+    </message>
 </context>
 </TS>

@@ -152,6 +152,16 @@ TEST(Mixer, SynthSoundsWhetherOrNotTheRecordingPlays) {
     m.set_synth(nullptr);
     m.render(b.left.data(), b.right.data(), 32, 0);
     EXPECT_FLOAT_EQ(b.right[5], 0.25f);
+    // The audit mode: the whole synthesizer on the right, none on the left.
+    PracticeSettings audit;
+    audit.channels = ChannelMode::audit;
+    m.set_practice(audit);
+    m.set_synth(&synth);
+    Buffers quiet(32);
+    m.command(Mixer::Mode::stopped, true, 0);
+    m.render(quiet.left.data(), quiet.right.data(), 32, 0);
+    EXPECT_FLOAT_EQ(quiet.left[5], 0.0f);
+    EXPECT_FLOAT_EQ(quiet.right[5], 0.75f);
 }
 
 namespace {

@@ -201,6 +201,7 @@ TEST(PracticeFilter, ChannelModesRouteEachSide) {
          {a_left / 2, a_right / 2, a_centre},
          {a_left / 2, a_right / 2, a_centre}},
         {ChannelMode::centre_removed, {a_left, a_right, 0}, {a_left, a_right, 0}},
+        {ChannelMode::audit, {a_left / 2, a_right / 2, a_centre}, {0, 0, 0}},
     };
     const double tones[3] = {300, 500, 700};
     for (const auto& c : cases) {
