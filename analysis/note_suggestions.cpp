@@ -18,8 +18,8 @@ constexpr float silent_db = -60.0f;
 // Semitones from a note to its 1st … 6th harmonics, and their amplitudes
 // relative to the fundamental in the fixed templates (1/h).
 constexpr std::array<int, 6> harmonic_steps{0, 12, 19, 24, 28, 31};
-constexpr std::array<float, 6> harmonic_weights{1.0f, 1.0f / 2, 1.0f / 3, 1.0f / 4, 1.0f / 5,
-                                                1.0f / 6};
+constexpr std::array<float, 6> harmonic_weights{1.0f,     1.0f / 2, 1.0f / 3,
+                                                1.0f / 4, 1.0f / 5, 1.0f / 6};
 // Multiplicative updates per frame.
 constexpr int iterations = 12;
 // Note tracking, on the activations in dB: a note may start where its
@@ -72,8 +72,8 @@ float db_of(float a) {
 // frames at [p × frames, p × frames + frames). Frames are solved `lanes` at
 // a time, side by side, so that the updates run as vector arithmetic (AVX2
 // where the processor has it).
-__attribute__((target_clones("avx2", "default")))
-std::vector<float> activations(const SpectrogramStore& store, int frames) {
+__attribute__((target_clones("avx2", "default"))) std::vector<float>
+activations(const SpectrogramStore& store, int frames) {
     constexpr float quiet = floor_db - 40.0f;
     constexpr int lanes = 8;
     using Lanes = std::array<float, lanes>;
@@ -197,7 +197,8 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
             for (int u = t + 1; u < std::min(frames, t + 5); ++u)
                 soon = std::max(soon, held(u, p));
             int first = t;
-            while (first > previous_end && first > t - max_back && at(first - 1, p) > soon - back_db)
+            while (first > previous_end && first > t - max_back &&
+                   at(first - 1, p) > soon - back_db)
                 --first;
             if (first > previous_end && at(first - 1, p) > soon - lead_db) --first;
             float peak = held(t, p);

@@ -144,6 +144,9 @@ void note_suggestions(benchmark::State& state) {
     std::mt19937 gen(7);
     std::uniform_int_distribution<int> note(first_band, last_band - 24);
     std::uniform_real_distribution<float> noise(-75.0f, -60.0f);
+    // Semitones above the note and level (1/h) of each harmonic.
+    constexpr std::pair<int, float> partials[] = {{0, 0.0f},    {12, -6.0f},  {19, -9.5f},
+                                                  {24, -12.0f}, {28, -14.0f}, {31, -15.6f}};
     auto store = std::make_unique<SpectrogramStore>();
     store->frame_count = 57999;
     for (int t = 0; t < store->frame_count; ++t)
@@ -154,11 +157,10 @@ void note_suggestions(benchmark::State& state) {
         for (int n = 0; n < count; ++n) {
             const int band = note(gen);
             for (int t = first; t < first + 14; ++t)
-                for (const auto& [step, db] : {std::pair{0, 0.0f}, {12, -6.0f}, {19, -9.5f},
-                                               {24, -12.0f}, {28, -14.0f}, {31, -15.6f}})
+                for (const auto& [step, db] : partials)
                     if (band + step <= last_band)
-                        store->at(t, band + step) =
-                            std::max(store->at(t, band + step), db - 5.0f - 0.5f * float(t - first));
+                        store->at(t, band + step) = std::max(store->at(t, band + step),
+                                                             db - 5.0f - 0.5f * float(t - first));
         }
     }
     std::size_t found = 0;

@@ -111,7 +111,7 @@ void sound(SpectrogramStore& s, int note, int first, int end, float db) {
         if (band > last_band) break;
         for (int t = first; t < end; ++t)
             s.at(t, band) = std::max(s.at(t, band), db - 20.0f * std::log10(float(h + 1)) -
-                                                         0.2f * float(t - first));
+                                                        0.2f * float(t - first));
     }
 }
 
@@ -125,7 +125,8 @@ TEST(Suggestions, NotesOfHarmonicTones) {
         int slack = 0;
     };
     const Case cases[] = {
-        {"one tone and its harmonics", [](SpectrogramStore& s) { sound(s, 48, 20, 60, -6); },
+        {"one tone and its harmonics",
+         [](SpectrogramStore& s) { sound(s, 48, 20, 60, -6); },
          {{20, 48}}},
         {"an octave apart, struck together",
          [](SpectrogramStore& s) {
@@ -147,7 +148,8 @@ TEST(Suggestions, NotesOfHarmonicTones) {
          },
          {{20, 67}, {48, 67}},
          1},
-        {"a slow attack", [](SpectrogramStore& s) {
+        {"a slow attack",
+         [](SpectrogramStore& s) {
              for (int t = 20; t < 30; ++t)
                  sound(s, 55, t, t + 1, -36.0f + 3.0f * float(t - 20));
              sound(s, 55, 30, 80, -6);
