@@ -1,10 +1,15 @@
 #pragma once
-// Notes suggested from the analysis, polyphonic: a note starts where a band
-// rises sharply to within 30 dB of the loudest band of its frame and stands
-// above its neighbouring bands, unless a lower note starting with it
-// explains it as a harmonic (an octave, a twelfth, two octaves or the 5th
-// harmonic above); it lasts until its band falls 15 dB under its peak or the
-// band starts again.
+// Notes suggested from the analysis, polyphonic. Each frame's band levels,
+// as amplitudes, are explained as a sum of one fixed harmonic template per
+// note (the 1st … 6th harmonics at 1/h of the fundamental) by
+// multiplicative updates minimising the Kullback-Leibler divergence: a
+// harmonic explained by a lower note is not a note of its own, and two
+// notes an octave apart both are when the upper one is louder than the
+// lower one's harmonic. Each note's activation (in dB, averaged over 7
+// frames) is then tracked with hysteresis against the loudest activation
+// nearby: a note starts within 9 dB of it, holds while within 15 dB and
+// 20 dB of its own peak, starts again where it rises sharply after a dip,
+// and lasts at least 6 frames. Its start is moved back over its attack.
 
 #include "analysis/spectrogram_store.h"
 

@@ -1,16 +1,22 @@
 // Timings of the band kernel: one frame (all 74 bands) per kernel path, and a
 // whole recording of 57999 frames (the largest accepted) through the frame
-// loop with 1 and 2 threads.
+// loop with 1 and 2 threads; and the note suggestions on a store of that
+// many frames.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
+#include <string>
+#include <utility>
 #include <random>
 #include <vector>
 
 #include "analysis/analyse_wav.h"
 #include "analysis/band_kernel.h"
 #include "analysis/band_tables.h"
+#include "analysis/note_suggestions.h"
 
 namespace {
 
@@ -131,6 +137,38 @@ void whole_file(benchmark::State& state) {
     state.SetLabel(std::string(kernel_path_name(best_kernel_path())) + ", 57999 frames");
 }
 BENCHMARK(whole_file)->Arg(1)->Arg(2)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Chords of three or four random notes with six harmonics each, struck
+// every 15 frames and fading, over a floor of noise: 57999 busy frames.
+void note_suggestions(benchmark::State& state) {
+    std::mt19937 gen(7);
+    std::uniform_int_distribution<int> note(first_band, last_band - 24);
+    std::uniform_real_distribution<float> noise(-75.0f, -60.0f);
+    // Semitones above the note and level (1/h) of each harmonic.
+    constexpr std::pair<int, float> partials[] = {{0, 0.0f},    {12, -6.0f},  {19, -9.5f},
+                                                  {24, -12.0f}, {28, -14.0f}, {31, -15.6f}};
+    auto store = std::make_unique<SpectrogramStore>();
+    store->frame_count = 57999;
+    for (int t = 0; t < store->frame_count; ++t)
+        for (int b = first_band; b <= last_band; ++b)
+            store->at(t, b) = noise(gen);
+    for (int first = 0; first + 15 <= store->frame_count; first += 15) {
+        const int count = 3 + first / 15 % 2;
+        for (int n = 0; n < count; ++n) {
+            const int band = note(gen);
+            for (int t = first; t < first + 14; ++t)
+                for (const auto& [step, db] : partials)
+                    if (band + step <= last_band)
+                        store->at(t, band + step) = std::max(store->at(t, band + step),
+                                                             db - 5.0f - 0.5f * float(t - first));
+        }
+    }
+    std::size_t found = 0;
+    for (auto _ : state)
+        found = suggest_notes(*store).size();
+    state.SetLabel(std::to_string(found) + " notes, 57999 frames");
+}
+BENCHMARK(note_suggestions)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

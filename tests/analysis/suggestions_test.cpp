@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -98,6 +100,74 @@ TEST(Suggestions, NotesOfStruckChords) {
                             [](const SuggestedNote& n) { return n.first == 30; }),
               std::count_if(notes.begin(), notes.end(),
                             [](const SuggestedNote& n) { return n.first == 30; }));
+}
+
+// Adds a note with its 1st … 8th harmonics (amplitude 1/h) to frames
+// [first, end), `db` at the fundamental, fading 0.2 dB a frame.
+void sound(SpectrogramStore& s, int note, int first, int end, float db) {
+    constexpr int steps[] = {0, 12, 19, 24, 28, 31, 34, 36};
+    for (int h = 0; h < 8; ++h) {
+        const int band = note - band_note_offset + steps[h];
+        if (band > last_band) break;
+        for (int t = first; t < end; ++t)
+            s.at(t, band) = std::max(s.at(t, band), db - 20.0f * std::log10(float(h + 1)) -
+                                                        0.2f * float(t - first));
+    }
+}
+
+// Each case: the notes sounded, the (start, MIDI note) of every suggestion
+// expected, and how many frames a start may be off.
+TEST(Suggestions, NotesOfHarmonicTones) {
+    struct Case {
+        const char* what;
+        void (*play)(SpectrogramStore&);
+        std::vector<std::pair<int, int>> expected;
+        int slack = 0;
+    };
+    const Case cases[] = {
+        {"one tone and its harmonics",
+         [](SpectrogramStore& s) { sound(s, 48, 20, 60, -6); },
+         {{20, 48}}},
+        {"an octave apart, struck together",
+         [](SpectrogramStore& s) {
+             sound(s, 48, 20, 60, -6);
+             sound(s, 60, 20, 60, -6);
+         },
+         {{20, 48}, {20, 60}}},
+        {"a twelfth above, struck later",
+         [](SpectrogramStore& s) {
+             sound(s, 43, 20, 80, -6);
+             sound(s, 62, 50, 80, -8);
+         },
+         {{20, 43}, {50, 62}}},
+        {"repeated with a short dip between",
+         [](SpectrogramStore& s) {
+             sound(s, 67, 20, 45, -6);
+             sound(s, 67, 45, 48, -20);
+             sound(s, 67, 48, 80, -6);
+         },
+         {{20, 67}, {48, 67}},
+         1},
+        {"a slow attack",
+         [](SpectrogramStore& s) {
+             for (int t = 20; t < 30; ++t)
+                 sound(s, 55, t, t + 1, -36.0f + 3.0f * float(t - 20));
+             sound(s, 55, 30, 80, -6);
+         },
+         // Before the level is reached: within the attack.
+         {{25, 55}},
+         5},
+    };
+    for (const Case& c : cases) {
+        const auto s = silent_store(120);
+        c.play(*s);
+        const std::vector<SuggestedNote> found = suggest_notes(*s);
+        ASSERT_EQ(found.size(), c.expected.size()) << c.what;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].band + band_note_offset, c.expected[i].second) << c.what;
+            EXPECT_LE(std::abs(found[i].first - c.expected[i].first), c.slack) << c.what;
+        }
+    }
 }
 
 } // namespace
