@@ -44,6 +44,12 @@ constexpr float onset_rise_db = 6.0f;
 // How far a band's sound stands above the bands beside it to count as a
 // note's.
 constexpr float peak_db = 3.0f;
+// A note is weak this far under its frames' loudest band.
+constexpr float weak_range_db = 40.0f;
+// The octave above a note passes its loud second harmonic by this much
+// when the note was drawn an octave low (a low reed's octave may pass its
+// profile by half as much).
+constexpr float octave_above_margin_db = 12.0f;
 // How far an octave's sound must pass what the note itself explains.
 constexpr float octave_margin_db = 6.0f;
 
@@ -218,9 +224,9 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     auto u = [&](int band) { return unexplained(m, n, f, band); };
     // Unexplained sound at `band` that stands above the bands beside it, as
     // a note does and noise does not.
-    auto sounds = [&](int band) {
+    auto sounds = [&](int band, float least) {
         const float level = u(band);
-        return level >= floor && level >= u(band - 1) + peak_db && level >= u(band + 1) + peak_db
+        return level >= least && level >= u(band - 1) + peak_db && level >= u(band + 1) + peak_db
                    ? level
                    : empty_level;
     };
@@ -229,31 +235,38 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     float best = empty_level;
     int best_band = b;
     for (int d : {-1, 1}) {
-        const float level = sounds(b + d);
+        const float level = sounds(b + d, floor);
         if (level >= own + 3.0f && level > best) best = level, best_band = b + d;
     }
     if (best_band != b) return {NoteVerdict::neighbour, clamp01((best - own) / 12.0f), best_band};
 
     // Unexplained sound at `band` that starts with the note: it rises into
     // the note's first frames rather than ringing on from before.
+    // A note struck again dips and rises: the rise is from the quietest
+    // frame around the start to the loudest just after it.
     auto starts = [&](int band) {
-        const Frames before = before_onset(f);
-        const Frames after{f.first, std::min(f.first + onset_frames, f.end)};
-        return before.first >= before.end ||
-               unexplained(m, n, after, band) - unexplained(m, n, before, band) >= onset_rise_db;
+        if (f.first < onset_frames + 1) return true;
+        float dip = 0, peak = empty_level;
+        for (int t = f.first - onset_frames - 1; t < std::min(f.first + 2, f.end); ++t)
+            dip = std::min(dip, unexplained(m, n, {t, t + 1}, band));
+        for (int t = f.first; t < std::min(f.first + onset_frames + 2, f.end); ++t)
+            peak = std::max(peak, unexplained(m, n, {t, t + 1}, band));
+        return peak - dip >= onset_rise_db;
     };
 
     // An octave low: the octave above starting with the note, clearly
     // louder than the note and than its own second harmonic would make it.
-    const float above = sounds(b + 12);
-    const float own_second = p.loud_db[second];
-    if (above >= own + own_second + octave_margin_db && starts(b + 12))
-        return {NoteVerdict::octave, clamp01((above - own - own_second) / 12.0f), b + 12};
+    const float above = sounds(b + 12, floor);
+    const float own_second = p.loud_db[second] + octave_above_margin_db;
+    if (above >= own + own_second && starts(b + 12))
+        return {NoteVerdict::octave, clamp01((above - own - own_second) / 12.0f + 0.5f), b + 12};
     // Over the second harmonic of a lower note nobody drew, which starts
     // with it, is as loud as that harmonic needs, and is more than the
     // note's own sub-octave.
     const int low = b - 12;
-    const float level = sounds(low);
+    // A fundamental far under its overtones still counts here: the note
+    // drawn on its harmonic is the evidence.
+    const float level = sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db));
     if (level > empty_level && own <= level + p.loud_db[second] + octave_margin_db &&
         level >= own - p.loud_db[second] - octave_margin_db &&
         above_own_sub(level - own, p) && starts(low))
@@ -272,9 +285,10 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     std::sort(told.begin(), told.end());
     const float strength = std::max(own, told[1]);
     const float beside = std::max(mean_level(f, b - 1), mean_level(f, b + 1));
-    if (strength < floor || own < beside - 6.0f)
-        return {NoteVerdict::weak, clamp01(std::max(floor - strength, beside - 6.0f - own) / 12.0f), b};
-    return {NoteVerdict::ok, clamp01((strength - floor) / 20.0f), b};
+    const float weak_floor = std::max(loudness(f) - weak_range_db, silent_db);
+    if (strength < weak_floor || own < beside - 6.0f)
+        return {NoteVerdict::weak, clamp01(std::max(weak_floor - strength, beside - 6.0f - own) / 12.0f), b};
+    return {NoteVerdict::ok, clamp01((strength - weak_floor) / 20.0f), b};
 }
 
 std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {

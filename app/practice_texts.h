@@ -34,7 +34,7 @@ inline constexpr const char* show_panel = PITKAD_TR("PitkaD", "練習パネル (
 inline constexpr std::array<const char*, 6> channels{
     PITKAD_TR("PitkaD", "ステレオ"),     PITKAD_TR("PitkaD", "左"),
     PITKAD_TR("PitkaD", "右"),           PITKAD_TR("PitkaD", "モノラル"),
-    PITKAD_TR("PitkaD", "センター除去"), PITKAD_TR("PitkaD", "照合 (録音は左、描画は右)")};
+    PITKAD_TR("PitkaD", "センター除去"), PITKAD_TR("PitkaD", "録音左・描画右")};
 inline constexpr std::array<const char*, 3> focus{PITKAD_TR("PitkaD", "オフ"),
                                                   PITKAD_TR("PitkaD", "低音 (C3 未満)"),
                                                   PITKAD_TR("PitkaD", "C3 以上")};

@@ -1851,8 +1851,8 @@
 </translation>
     </message>
     <message>
-        <source>照合 (録音は左、描画は右)</source>
-        <translation>Check (recording left, drawing right)</translation>
+        <source>録音左・描画右</source>
+        <translation>Rec. L, drawing R</translation>
     </message>
 </context>
 </TS>

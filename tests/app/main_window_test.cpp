@@ -29,7 +29,7 @@ TEST(MainWindowMenus, MenuTitlesInOrder) {
     Window w = make_window();
     const QList<QAction*> menus = w.form->menuBar()->actions();
     const QStringList expected = {"ファイル(&F)", "編集 (&E)", "表示 (&V)", "ズーム (&Z)",
-                                  "区間 (&S)", "再生 (&P)", "ライン幅 (&L)", "描画ツール (&D)",
+                                  "照合 (&K)", "区間 (&S)", "再生 (&P)", "ライン幅 (&L)", "描画ツール (&D)",
                                   "MIDI (&M)", "ヘルプ(&H)"};
     ASSERT_EQ(menus.size(), expected.size());
     for (qsizetype i = 0; i < menus.size(); ++i)
