@@ -35,6 +35,9 @@ constexpr float missing_rise_db = 6.0f;
 // Above the harmonics a drawn note explains, a run within this of its
 // frames' loudest band.
 constexpr float upper_range_db = 10.0f;
+// What a note the decomposition hears, and nothing drawn covers, is
+// trusted as a missing note.
+constexpr float heard_confidence = 0.5f;
 // A quieter run counts when it stands this far above the bands beside it.
 constexpr float clear_peak_db = 12.0f;
 constexpr float silent_db = -60.0f;
@@ -66,7 +69,8 @@ float quantile(std::vector<float>& v, double share) {
 
 } // namespace
 
-NoteChecker::NoteChecker(const SpectrogramStore& store) : frames_(store.held_frames()) {
+NoteChecker::NoteChecker(const SpectrogramStore& store)
+    : frames_(store.held_frames()), heard_(suggest_notes(store)) {
     power_.assign(std::size_t(frames_) * cells_per_frame, 0.0f);
     loudest_.assign(std::size_t(frames_), 0.0f);
     for (int t = 0; t < frames_; ++t) {
@@ -386,12 +390,40 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
     return missing;
 }
 
+void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
+                            std::vector<MissingNote>& missing) const {
+    for (const SuggestedNote& h : heard_) {
+        // Drawn on its band while it sounds.
+        bool drawn = false;
+        for (int t = std::max(h.first, 0); t < std::min(h.end, frames_) && !drawn; ++t)
+            drawn = m.drawn[cell(t, h.band)] != 0;
+        // Over a strong harmonic of a drawn note struck with it: the
+        // decomposition takes a string's or a reed's loud octave or twelfth
+        // for a note of its own.
+        for (const CheckNote& n : notes) {
+            if (drawn) break;
+            if (std::abs(n.first - h.first) > onset_frames - 1) continue;
+            const HarmonicProfile& g = m.profile(n.group).db;
+            for (std::size_t k = second; k < partial_count && !drawn; ++k)
+                drawn = n.band + partial_steps[k] == h.band && g.loud_db[k] >= 0.0f;
+        }
+        bool known = false;
+        for (const MissingNote& x : missing)
+            known = known || (x.band == h.band && x.first < h.end && h.first < x.end);
+        if (!drawn && !known) missing.push_back({h.first, h.end, h.band, heard_confidence});
+    }
+    std::sort(missing.begin(), missing.end(), [](const MissingNote& a, const MissingNote& b) {
+        return a.first != b.first ? a.first < b.first : a.band < b.band;
+    });
+}
+
 NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes) const {
     const Model m = model(notes);
     NoteCheckResult r;
     r.notes.reserve(notes.size());
     for (const CheckNote& n : notes) r.notes.push_back(judge(m, n));
     r.missing = find_missing(m);
+    add_heard(m, notes, r.missing);
     // Sound a flagged note stands for is not missing as well: it is the
     // same mistake.
     std::erase_if(r.missing, [&](const MissingNote& miss) {

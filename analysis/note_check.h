@@ -18,8 +18,11 @@
 // - ok otherwise.
 // Missing notes are runs of residual that stand out across the bands, loud
 // against their frames, that start with a rise and are not a harmonic of a
-// louder residual run below them, nor the sound a flagged note stands for.
+// louder residual run below them; and the notes suggested from the sound
+// (note_suggestions.h) that nothing drawn covers nor explains as a strong
+// harmonic struck with it. Neither is the sound a flagged note stands for.
 
+#include "analysis/note_suggestions.h"
 #include "analysis/spectrogram_store.h"
 
 #include <array>
@@ -111,10 +114,15 @@ class NoteChecker {
     Model model(std::span<const CheckNote> notes) const;
     NoteFinding judge(const Model& m, const CheckNote& n) const;
     std::vector<MissingNote> find_missing(const Model& m) const;
+    // Adds the notes heard in the sound (the note suggestions) that nothing
+    // drawn covers, nor explains as a strong harmonic struck with it.
+    void add_heard(const Model& m, std::span<const CheckNote> notes,
+                   std::vector<MissingNote>& missing) const;
 
     int frames_;
     std::vector<float> power_;   // frames × 76
     std::vector<float> loudest_; // per frame, the loudest band's power
+    std::vector<SuggestedNote> heard_; // the notes suggested from the sound
 };
 
 NoteCheckResult check_notes(const SpectrogramStore& store, std::span<const CheckNote> notes);
