@@ -36,10 +36,13 @@ PcmSamples::~PcmSamples() {
 }
 
 bool PcmSamples::spill() {
-    if (fd_ >= 0 || failed_) return fd_ >= 0;
+    if (fd_ >= 0 || failed_ || no_file_) return fd_ >= 0;
     fd_ = unnamed_file(folder.empty() ? user_cache_dir() / "playback" : folder);
-    // Without a file the samples stay in memory.
-    if (fd_ < 0) return false;
+    // Without a file the samples stay in memory (and no file is asked for again).
+    if (fd_ < 0) {
+        no_file_ = true;
+        return false;
+    }
     return flush();
 }
 
@@ -64,7 +67,7 @@ bool PcmSamples::flush() {
 }
 
 std::int16_t* PcmSamples::extend(std::size_t n) {
-    if (fd_ < 0 && !failed_ && size_ + n > memory_samples) spill();
+    if (fd_ < 0 && size_ + n > memory_samples) spill();
     // On file, what is in memory goes out in pieces of a quarter of the room.
     if (fd_ >= 0 && memory_.size() >= std::max<std::size_t>(memory_samples / 4, 1)) flush();
     const std::size_t at = memory_.size();
@@ -89,10 +92,11 @@ void PcmSamples::assign(std::size_t n, std::int16_t value) {
 }
 
 void PcmSamples::reserve(std::size_t n) {
-    if (n > memory_samples)
-        spill();
-    else
-        memory_.reserve(n);
+    // Without a file the room is made at once: a vector grown by doubling
+    // would hold its old and its new buffer together, a third more than
+    // the recording at the last step.
+    if (n > memory_samples && spill()) return;
+    memory_.reserve(n);
 }
 
 bool PcmSamples::finish() {

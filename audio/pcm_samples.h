@@ -74,6 +74,7 @@ class PcmSamples {
     int fd_ = -1;
     std::size_t written_ = 0; // samples in the file
     bool failed_ = false;
+    bool no_file_ = false; // no file could be made: everything stays in memory
     const std::int16_t* mapped_ = nullptr;
     std::size_t mapped_bytes_ = 0;
 };
