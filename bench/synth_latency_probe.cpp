@@ -53,14 +53,13 @@ double status_mb(const char* key) {
 }
 
 struct Heard {
-    double ms = -1;       // note-on to the end of the first sounding block
-    int blocks = 0;       // blocks rendered until then, that one included
-    double longest = 0;   // the longest block, ms
+    double ms = -1;     // note-on to the end of the first sounding block
+    int blocks = 0;     // blocks rendered until then, that one included
+    double longest = 0; // the longest block, ms
 };
 
 // Renders blocks after `send` until one has a sample above silence (at most a second).
-template <class Send>
-Heard until_heard(SynthSource& synth, Send send) {
+template <class Send> Heard until_heard(SynthSource& synth, Send send) {
     std::vector<float> l(block), r(block);
     Heard h;
     const auto start = Clock::now();
@@ -72,7 +71,8 @@ Heard until_heard(SynthSource& synth, Send send) {
         synth.render_add(l.data(), r.data(), block);
         h.longest = std::max(h.longest, ms(Clock::now() - t));
         ++h.blocks;
-        const bool sound = std::any_of(l.begin(), l.end(), [](float v) { return std::fabs(v) > 1e-4f; });
+        const bool sound =
+            std::any_of(l.begin(), l.end(), [](float v) { return std::fabs(v) > 1e-4f; });
         if (sound) {
             h.ms = ms(Clock::now() - start);
             return h;
