@@ -56,9 +56,15 @@ constexpr float octave_above_margin_db = 12.0f;
 // How far an octave's sound must pass what the note itself explains.
 constexpr float octave_margin_db = 6.0f;
 
-float decibels(float power) { return power > 1e-10f ? 10.0f * std::log10(power) : empty_level; }
-float to_power(float db) { return std::pow(10.0f, db / 10.0f); }
-float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+float decibels(float power) {
+    return power > 1e-10f ? 10.0f * std::log10(power) : empty_level;
+}
+float to_power(float db) {
+    return std::pow(10.0f, db / 10.0f);
+}
+float clamp01(float v) {
+    return std::clamp(v, 0.0f, 1.0f);
+}
 
 // The value `share` of the way up the sorted values.
 float quantile(std::vector<float>& v, double share) {
@@ -97,14 +103,16 @@ NoteChecker::Frames NoteChecker::judged(const CheckNote& n) const {
 float NoteChecker::mean_level(Frames f, int band) const {
     if (f.first >= f.end || band < first_band || band > last_band) return empty_level;
     double sum = 0;
-    for (int t = f.first; t < f.end; ++t) sum += power_[cell(t, band)];
+    for (int t = f.first; t < f.end; ++t)
+        sum += power_[cell(t, band)];
     return decibels(float(sum / (f.end - f.first)));
 }
 
 float NoteChecker::loudness(Frames f) const {
     if (f.first >= f.end) return empty_level;
     double sum = 0;
-    for (int t = f.first; t < f.end; ++t) sum += loudest_[std::size_t(t)];
+    for (int t = f.first; t < f.end; ++t)
+        sum += loudest_[std::size_t(t)];
     return decibels(float(sum / (f.end - f.first)));
 }
 
@@ -132,7 +140,8 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
             const int x = n.band + partial_steps[h];
             if (x < first_band || x > last_band) continue;
             bool shared = false;
-            for (int t = f.first; t < f.end && !shared; ++t) shared = m.drawn[cell(t, x)] != 0;
+            for (int t = f.first; t < f.end && !shared; ++t)
+                shared = m.drawn[cell(t, x)] != 0;
             // Only a partial that starts with the note is its own: sound
             // there before it belongs to something else.
             const float level = mean_level(f, x);
@@ -157,7 +166,8 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
         return p;
     };
     m.common = learn(default_profile, all);
-    for (auto& [group, s] : samples) m.profiles.emplace_back(group, learn(m.common.db, s));
+    for (auto& [group, s] : samples)
+        m.profiles.emplace_back(group, learn(m.common.db, s));
 
     // What the notes explain: their own bands, and their harmonics.
     m.fundamental.assign(cells, 0.0f);
@@ -270,12 +280,13 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     const int low = b - 12;
     // A fundamental far under its overtones still counts here: the note
     // drawn on its harmonic is the evidence.
-    const float level = sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db));
+    const float level =
+        sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db));
     if (level > empty_level && own <= level + p.loud_db[second] + octave_margin_db &&
-        level >= own - p.loud_db[second] - octave_margin_db &&
-        above_own_sub(level - own, p) && starts(low))
-        return {NoteVerdict::octave, clamp01((level + p.loud_db[second] + octave_margin_db - own) / 12.0f),
-                low};
+        level >= own - p.loud_db[second] - octave_margin_db && above_own_sub(level - own, p) &&
+        starts(low))
+        return {NoteVerdict::octave,
+                clamp01((level + p.loud_db[second] + octave_margin_db - own) / 12.0f), low};
 
     // How loud the note is: its own band, or what its 2nd … 4th harmonics
     // tell of it, two of them at least, when they sound (some instruments'
@@ -291,7 +302,8 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     const float beside = std::max(mean_level(f, b - 1), mean_level(f, b + 1));
     const float weak_floor = std::max(loudness(f) - weak_range_db, silent_db);
     if (strength < weak_floor || own < beside - 6.0f)
-        return {NoteVerdict::weak, clamp01(std::max(weak_floor - strength, beside - 6.0f - own) / 12.0f), b};
+        return {NoteVerdict::weak,
+                clamp01(std::max(weak_floor - strength, beside - 6.0f - own) / 12.0f), b};
     return {NoteVerdict::ok, clamp01((strength - weak_floor) / 20.0f), b};
 }
 
@@ -324,13 +336,15 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
                 before = std::min(before, t < 0 ? empty_level : decibels(power_[cell(t, b)]));
             // A drawn note ending here leaves its ringing, not a new note.
             bool tail = false;
-            for (int t = std::max(start - 3, 0); t < start && !tail; ++t) tail = m.drawn[cell(t, b)] != 0;
+            for (int t = std::max(start - 3, 0); t < start && !tail; ++t)
+                tail = m.drawn[cell(t, b)] != 0;
             const float level = decibels(float(sum / (end - start)));
             const Frames run{start, end};
             // Quieter than its frames' loudest by up to the audible range
             // when it stands well above the bands beside it.
-            const bool loud = level >= loudness(run) - missing_range_db ||
-                              level >= std::max(mean_level(run, b - 1), mean_level(run, b + 1)) + clear_peak_db;
+            const bool loud =
+                level >= loudness(run) - missing_range_db ||
+                level >= std::max(mean_level(run, b - 1), mean_level(run, b + 1)) + clear_peak_db;
             if (end - start >= missing_frames && early - before >= missing_rise_db && !tail && loud)
                 found.push_back({{start, end, b, 0.0f}, level});
             start = -1;
@@ -338,8 +352,9 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
         };
         for (int t = 0; t < frames_; ++t) {
             const float r = left(t, b);
-            const bool on = m.drawn[cell(t, b)] == 0 && r >= silent && r >= range * loudest_[std::size_t(t)] &&
-                            r >= left(t, b - 1) && r >= left(t, b + 1);
+            const bool on = m.drawn[cell(t, b)] == 0 && r >= silent &&
+                            r >= range * loudest_[std::size_t(t)] && r >= left(t, b - 1) &&
+                            r >= left(t, b + 1);
             if (on) {
                 if (start < 0) start = t;
                 last = t;
@@ -359,7 +374,8 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
         for (const Run& low : kept) {
             for (std::size_t h = first_harmonic; h < partial_count && !harmonic; ++h) {
                 if (low.note.band + partial_steps[h] != c.note.band) continue;
-                const int overlap = std::min(low.note.end, c.note.end) - std::max(low.note.first, c.note.first);
+                const int overlap =
+                    std::min(low.note.end, c.note.end) - std::max(low.note.first, c.note.first);
                 harmonic = 2 * overlap >= c.note.end - c.note.first &&
                            c.level <= low.level + m.common.db.loud_db[h] + octave_margin_db;
             }
@@ -378,7 +394,8 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
         if (upper_partials && over_loudest < -upper_range_db) continue;
         // Confidence from how far the run stands above its frames' floor, or
         // above the bands beside it.
-        const float beside = std::max(mean_level(run, c.note.band - 1), mean_level(run, c.note.band + 1));
+        const float beside =
+            std::max(mean_level(run, c.note.band - 1), mean_level(run, c.note.band + 1));
         MissingNote n = c.note;
         n.confidence = clamp01(std::max((over_loudest + missing_range_db) / 15.0f,
                                         (c.level - beside - clear_peak_db) / 15.0f + 0.2f));
@@ -421,7 +438,8 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes) const {
     const Model m = model(notes);
     NoteCheckResult r;
     r.notes.reserve(notes.size());
-    for (const CheckNote& n : notes) r.notes.push_back(judge(m, n));
+    for (const CheckNote& n : notes)
+        r.notes.push_back(judge(m, n));
     r.missing = find_missing(m);
     add_heard(m, notes, r.missing);
     // Sound a flagged note stands for is not missing as well: it is the

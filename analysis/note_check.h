@@ -58,7 +58,7 @@ struct MissingNote {
 };
 
 struct NoteCheckResult {
-    std::vector<NoteFinding> notes; // one per note checked, in its order
+    std::vector<NoteFinding> notes;   // one per note checked, in its order
     std::vector<MissingNote> missing; // by start, then band
 };
 
@@ -103,7 +103,9 @@ class NoteChecker {
         Profile common;
         const Profile& profile(int group) const;
     };
-    std::size_t cell(int t, int band) const { return std::size_t(t) * cells_per_frame + std::size_t(band); }
+    std::size_t cell(int t, int band) const {
+        return std::size_t(t) * cells_per_frame + std::size_t(band);
+    }
     Frames judged(const CheckNote& n) const;
     // The frames just before `f` starts, where sound that starts with it
     // is not yet.
@@ -120,8 +122,8 @@ class NoteChecker {
                    std::vector<MissingNote>& missing) const;
 
     int frames_;
-    std::vector<float> power_;   // frames × 76
-    std::vector<float> loudest_; // per frame, the loudest band's power
+    std::vector<float> power_;         // frames × 76
+    std::vector<float> loudest_;       // per frame, the loudest band's power
     std::vector<SuggestedNote> heard_; // the notes suggested from the sound
 };
 

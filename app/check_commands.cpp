@@ -19,8 +19,8 @@ namespace pitkad {
 namespace {
 
 // The outline of each verdict; the missing notes' is dotted.
-constexpr Rgb weak_colour{255, 220, 0}, neighbour_colour{255, 140, 0},
-    octave_colour{255, 60, 220}, missing_colour{0, 220, 255};
+constexpr Rgb weak_colour{255, 220, 0}, neighbour_colour{255, 140, 0}, octave_colour{255, 60, 220},
+    missing_colour{0, 220, 255};
 
 // What a flag says, after the note's name.
 constexpr const char* weak_text = PITKAD_TR("PitkaD", "音が弱い");
@@ -36,30 +36,22 @@ constexpr int flag_rounds = 2;
 // The passage played around a flag, before and after it.
 constexpr int flag_margin_frames = 25;
 
-Rgb colour_of(NoteVerdict v) {
+// A flagged note's outline and what the status bar says of it.
+struct Look {
+    Rgb colour;
+    const char* text;
+};
+Look look_of(NoteVerdict v) {
     switch (v) {
     case NoteVerdict::weak:
-        return weak_colour;
+        return {weak_colour, weak_text};
     case NoteVerdict::neighbour:
-        return neighbour_colour;
+        return {neighbour_colour, neighbour_text};
     case NoteVerdict::octave:
     case NoteVerdict::ok:
         break;
     }
-    return octave_colour;
-}
-
-const char* text_of(NoteVerdict v) {
-    switch (v) {
-    case NoteVerdict::weak:
-        return weak_text;
-    case NoteVerdict::neighbour:
-        return neighbour_text;
-    case NoteVerdict::octave:
-    case NoteVerdict::ok:
-        break;
-    }
-    return octave_text;
+    return {octave_colour, octave_text};
 }
 
 } // namespace
@@ -91,8 +83,8 @@ CheckCommands::CheckCommands(QMenu& menu, Document& doc, Wiring wiring)
          [this] { move_note(12); }},
         {PITKAD_TR("PitkaD", "オクターブ下へ"),
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_PageDown), [this] { move_note(-12); }},
-        {PITKAD_TR("PitkaD", "音符を消す (&E)"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete),
-         [this] { erase_note(); }},
+        {PITKAD_TR("PitkaD", "音符を消す (&E)"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), [this] { erase_note(); }},
         {PITKAD_TR("PitkaD", "描かれていない音を取り込む (&A)"),
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Insert), [this] { accept_missing(); }},
         {PITKAD_TR("PitkaD", "要確認箇所を順にループ再生 (&L)"), QKeySequence(Qt::Key_F10),
@@ -114,7 +106,8 @@ CheckCommands::~CheckCommands() = default;
 void CheckCommands::set_checking(bool on) {
     on = on && wiring_.recording_open();
     check_action_->setChecked(on);
-    for (QAction* a : flag_actions_) a->setEnabled(on);
+    for (QAction* a : flag_actions_)
+        a->setEnabled(on);
     if (!on) {
         session_.reset();
         current_.reset();
@@ -168,7 +161,8 @@ void CheckCommands::refresh(bool force) {
     }
     marks_.clear();
     for (const CheckFlag& f : session_->flags()) {
-        const Rgb c = f.missing ? missing_colour : colour_of(session_->check().notes[f.index].finding.verdict);
+        const Rgb c = f.missing ? missing_colour
+                                : look_of(session_->check().notes[f.index].finding.verdict).colour;
         marks_.push_back({f.first, f.end, f.band, c, f.missing, current_ && *current_ == f});
     }
     if (residual_action_->isChecked())
@@ -192,7 +186,9 @@ void CheckCommands::step(int direction) {
     if (!checking()) return;
     const auto& flags = session_->flags();
     // From the flag in hand, or where the last one was, or the view's start.
-    const int frame = current_ ? current_->first : place_first_ >= 0 ? place_first_ : doc_.view.first_frame - 1;
+    const int frame = current_            ? current_->first
+                      : place_first_ >= 0 ? place_first_
+                                          : doc_.view.first_frame - 1;
     const int band = current_ ? current_->band : place_band_;
     current_ = direction > 0 ? next_flag(flags, frame, band) : previous_flag(flags, frame, band);
     if (current_) {
@@ -213,13 +209,12 @@ void CheckCommands::show_current() {
     const auto number = std::find(flags.begin(), flags.end(), *current_) - flags.begin() + 1;
     const MissingNote* m = current_missing();
     const CheckedNote* n = current_note();
-    wiring_.show_status(
-        tr_text(flag_status)
-            .arg(number)
-            .arg(flags.size())
-            .arg(QString::fromStdString(note_name_of(current_->band)),
-                 tr_text(m ? missing_text : text_of(n->finding.verdict)))
-            .arg(double(m ? m->confidence : n->finding.confidence), 0, 'f', 2));
+    wiring_.show_status(tr_text(flag_status)
+                            .arg(number)
+                            .arg(flags.size())
+                            .arg(QString::fromStdString(note_name_of(current_->band)),
+                                 tr_text(m ? missing_text : look_of(n->finding.verdict).text))
+                            .arg(double(m ? m->confidence : n->finding.confidence), 0, 'f', 2));
 }
 
 template <class Fn> void CheckCommands::edit(Fn fn) {
@@ -274,7 +269,8 @@ void CheckCommands::play_flags() {
     wiring_.loop(first, end);
     // The next flag's passage once this one has played round.
     const double speed = std::max(doc_.practice.speed, 0.25);
-    const int ms = int(flag_rounds * ((end - first) * frame_ms / speed + doc_.practice.loop_pause * 1000));
+    const int ms =
+        int(flag_rounds * ((end - first) * frame_ms / speed + doc_.practice.loop_pause * 1000));
     const CheckFlag playing = *current_;
     QTimer::singleShot(ms, this, [this, playing] {
         if (!checking() || !current_ || !(*current_ == playing) || !wiring_.playing()) return;

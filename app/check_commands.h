@@ -26,10 +26,10 @@ class CheckCommands final : public QObject {
   public:
     struct Wiring {
         std::function<bool()> recording_open;
-        std::function<int()> colour;                // the current pen colour
+        std::function<int()> colour; // the current pen colour
         std::function<void()> write_graph;
-        std::function<void(int frame)> show_frame;  // brings the frame into view
-        std::function<void(int first, int end)> loop; // loops frames [first, end) and plays
+        std::function<void(int frame)> show_frame;       // brings the frame into view
+        std::function<void(int first, int end)> loop;    // loops frames [first, end) and plays
         std::function<void(const QString&)> show_status; // a passing note
         std::function<bool()> playing;
     };

@@ -25,7 +25,8 @@ Piece piece(int minutes) {
     p.draw->fit(frames);
     p.store->frame_count = frames;
     for (int t = 0; t < frames; ++t)
-        for (int b = first_band; b <= last_band; ++b) p.store->at(t, b) = -70.0f - float((t + b) % 7);
+        for (int b = first_band; b <= last_band; ++b)
+            p.store->at(t, b) = -70.0f - float((t + b) % 7);
     unsigned seed = 1;
     auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
     for (int voice = 0; voice < 4; ++voice)
@@ -36,7 +37,8 @@ Piece piece(int minutes) {
                 (*p.draw)[f].note_cell(band) = std::uint8_t(voice + 1);
                 for (int h : {0, 12, 19, 24})
                     if (band + h <= last_band)
-                        p.store->at(f, band + h) = std::max(p.store->at(f, band + h), -8.0f - float(h) - 0.2f * float(f - t));
+                        p.store->at(f, band + h) = std::max(p.store->at(f, band + h),
+                                                            -8.0f - float(h) - 0.2f * float(f - t));
             }
             t += length + int(next() % 20);
         }
@@ -52,7 +54,8 @@ void BM_check_after_edit(benchmark::State& state) {
     int step = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const DrawnNote n{moved.first_frame, moved.last_frame, moved.band + (step % 2), moved.colour};
+        const DrawnNote n{moved.first_frame, moved.last_frame, moved.band + (step % 2),
+                          moved.colour};
         move_drawn_note(*p.draw, n, moved.band + 1 - (step++ % 2));
         state.ResumeTiming();
         benchmark::DoNotOptimize(session.update(*p.draw, frames));
@@ -63,7 +66,8 @@ BENCHMARK(BM_check_after_edit)->Arg(4)->Arg(19)->Unit(benchmark::kMillisecond);
 
 void BM_checker_set_up(benchmark::State& state) {
     Piece p = piece(int(state.range(0)));
-    for (auto _ : state) benchmark::DoNotOptimize(NoteChecker(*p.store).frames());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(NoteChecker(*p.store).frames());
 }
 BENCHMARK(BM_checker_set_up)->Arg(4)->Arg(19)->Unit(benchmark::kMillisecond);
 

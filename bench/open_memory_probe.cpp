@@ -17,6 +17,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "bench/proc_status.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -25,15 +27,7 @@
 
 namespace {
 
-// A line of /proc/self/status, in MB.
-double status_mb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(key);
-    while (std::getline(in, line))
-        if (line.compare(0, n, key) == 0) return std::stod(line.substr(n + 1)) / 1024.0;
-    return -1;
-}
+using pitkad::bench::status_mb;
 
 void settle(int ms) {
     QEventLoop loop;

@@ -14,9 +14,11 @@
 
 #include "midi/fluidsynth_backend.h"
 
+#include "bench/proc_status.h"
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -26,6 +28,8 @@
 #include <vector>
 
 namespace {
+
+using pitkad::bench::status_mb;
 
 using namespace pitkad;
 using Clock = std::chrono::steady_clock;
@@ -40,16 +44,6 @@ struct ProbeOutput final : SynthOutput {
 
 double ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// A line of /proc/self/status, in MB.
-double status_mb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(key);
-    while (std::getline(in, line))
-        if (line.compare(0, n, key) == 0) return std::stod(line.substr(n + 1)) / 1024.0;
-    return -1;
 }
 
 struct Heard {

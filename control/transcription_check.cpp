@@ -29,7 +29,8 @@ TranscriptionCheck judged(const NoteChecker& checker, const std::vector<DrawnNot
     NoteCheckResult r = checker.check(check_notes_of(drawn));
     TranscriptionCheck out;
     out.notes.reserve(drawn.size());
-    for (std::size_t i = 0; i < drawn.size(); ++i) out.notes.push_back({drawn[i], r.notes[i]});
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        out.notes.push_back({drawn[i], r.notes[i]});
     out.missing = std::move(r.missing);
     return out;
 }
@@ -39,7 +40,8 @@ TranscriptionCheck judged(const NoteChecker& checker, const std::vector<DrawnNot
 std::vector<CheckNote> check_notes_of(const std::vector<DrawnNote>& notes) {
     std::vector<CheckNote> out;
     out.reserve(notes.size());
-    for (const DrawnNote& n : notes) out.push_back({n.first_frame, n.last_frame + 1, n.band, n.colour});
+    for (const DrawnNote& n : notes)
+        out.push_back({n.first_frame, n.last_frame + 1, n.band, n.colour});
     return out;
 }
 
@@ -71,7 +73,8 @@ std::string check_csv(const TranscriptionCheck& check) {
         return std::tie(a.first, a.band) < std::tie(b.first, b.band);
     });
     std::string out = "start,end,pitch,name,colour,verdict,confidence\n";
-    for (const Row& r : rows) out += r.text;
+    for (const Row& r : rows)
+        out += r.text;
     return out;
 }
 
@@ -119,7 +122,8 @@ bool move_drawn_note(DrawData& draw, const DrawnNote& note, int band) {
 
 void erase_drawn_note(DrawData& draw, const DrawnNote& note) {
     if (!in_range(draw, note)) return;
-    for (int f = note.first_frame; f <= note.last_frame; ++f) draw[f].note_cell(note.band) = 0;
+    for (int f = note.first_frame; f <= note.last_frame; ++f)
+        draw[f].note_cell(note.band) = 0;
     draw.modified = true;
 }
 
@@ -135,6 +139,8 @@ bool CheckSession::update(const DrawData& draw, int frame_count) {
     return true;
 }
 
-std::vector<float> CheckSession::residual() const { return checker_.residual(check_notes_of(drawn_)); }
+std::vector<float> CheckSession::residual() const {
+    return checker_.residual(check_notes_of(drawn_));
+}
 
 } // namespace pitkad

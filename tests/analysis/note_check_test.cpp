@@ -21,9 +21,11 @@ std::unique_ptr<SpectrogramStore> one_note() {
         float level;
     } partials[] = {{0, -10}, {12, -16}, {19, -22}, {24, -25}, {28, -28}};
     for (int t = 0; t < 100; ++t)
-        for (int b = first_band; b <= last_band; ++b) s->at(t, b) = -80;
+        for (int b = first_band; b <= last_band; ++b)
+            s->at(t, b) = -80;
     for (int t = first; t < end; ++t)
-        for (const auto& p : partials) s->at(t, sounding + p.step) = p.level - 0.1f * float(t - first);
+        for (const auto& p : partials)
+            s->at(t, sounding + p.step) = p.level - 0.1f * float(t - first);
     return s;
 }
 
@@ -75,12 +77,15 @@ TEST(NoteCheck, FindsTheNoteTheDrawingLacksButNotItsHarmonics) {
 // Notes outside the recording or the bands are weak, never read outside.
 TEST(NoteCheck, NotesOutOfRangeAreWeak) {
     const auto store = one_note();
-    const std::vector<CheckNote> notes = {{-5, 3, sounding, 1}, {95, 400, sounding, 1},
-                                          {first, end, 0, 1},   {first, end, 90, 1},
+    const std::vector<CheckNote> notes = {{-5, 3, sounding, 1},
+                                          {95, 400, sounding, 1},
+                                          {first, end, 0, 1},
+                                          {first, end, 90, 1},
                                           {200, 300, 20, 1}};
     const NoteCheckResult r = check_notes(*store, notes);
     ASSERT_EQ(r.notes.size(), notes.size());
-    for (std::size_t i = 2; i < notes.size(); ++i) EXPECT_EQ(r.notes[i].verdict, NoteVerdict::weak) << i;
+    for (std::size_t i = 2; i < notes.size(); ++i)
+        EXPECT_EQ(r.notes[i].verdict, NoteVerdict::weak) << i;
 }
 
 } // namespace

@@ -13,10 +13,14 @@ struct Fixture {
     Fixture() {
         store->frame_count = 100;
         for (int t = 0; t < 100; ++t)
-            for (int b = first_band; b <= last_band; ++b) store->at(t, b) = -80;
-        for (int t = 20; t < 70; ++t) store->at(t, 30) = -10;
-        for (int f = 20; f < 70; ++f) (*draw)[f].note_cell(31) = 2 | draw_selected_bit;
-        for (int f = 75; f < 80; ++f) (*draw)[f].note_cell(50) = 16;
+            for (int b = first_band; b <= last_band; ++b)
+                store->at(t, b) = -80;
+        for (int t = 20; t < 70; ++t)
+            store->at(t, 30) = -10;
+        for (int f = 20; f < 70; ++f)
+            (*draw)[f].note_cell(31) = 2 | draw_selected_bit;
+        for (int f = 75; f < 80; ++f)
+            (*draw)[f].note_cell(50) = 16;
     }
     std::unique_ptr<SpectrogramStore> store = std::make_unique<SpectrogramStore>();
     std::unique_ptr<DrawData> draw = std::make_unique<DrawData>();
