@@ -409,6 +409,16 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
 
 void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
                             std::vector<MissingNote>& missing) const {
+    // The notes by start, and the missing runs found so far by band.
+    std::vector<const CheckNote*> by_start;
+    by_start.reserve(notes.size());
+    for (const CheckNote& n : notes)
+        by_start.push_back(&n);
+    std::sort(by_start.begin(), by_start.end(),
+              [](const CheckNote* a, const CheckNote* b) { return a->first < b->first; });
+    std::vector<std::vector<std::pair<int, int>>> runs(cells_per_frame);
+    for (const MissingNote& x : missing)
+        runs[std::size_t(x.band)].emplace_back(x.first, x.end);
     for (const SuggestedNote& h : heard_) {
         // Drawn on its band while it sounds.
         bool drawn = false;
@@ -417,17 +427,19 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
         // Over a strong harmonic of a drawn note struck with it: the
         // decomposition takes a string's or a reed's loud octave or twelfth
         // for a note of its own.
-        for (const CheckNote& n : notes) {
-            if (drawn) break;
-            if (std::abs(n.first - h.first) > onset_frames - 1) continue;
+        auto it = std::lower_bound(by_start.begin(), by_start.end(), h.first - (onset_frames - 1),
+                                   [](const CheckNote* n, int first) { return n->first < first; });
+        for (; it != by_start.end() && (*it)->first <= h.first + onset_frames - 1 && !drawn; ++it) {
+            const CheckNote& n = **it;
             const HarmonicProfile& g = m.profile(n.group).db;
             for (std::size_t k = second; k < partial_count && !drawn; ++k)
                 drawn = n.band + partial_steps[k] == h.band && g.loud_db[k] >= 0.0f;
         }
-        bool known = false;
-        for (const MissingNote& x : missing)
-            known = known || (x.band == h.band && x.first < h.end && h.first < x.end);
-        if (!drawn && !known) missing.push_back({h.first, h.end, h.band, heard_confidence});
+        const auto& known = runs[std::size_t(h.band)];
+        const bool found = std::any_of(known.begin(), known.end(), [&](const auto& x) {
+            return x.first < h.end && h.first < x.second;
+        });
+        if (!drawn && !found) missing.push_back({h.first, h.end, h.band, heard_confidence});
     }
     std::sort(missing.begin(), missing.end(), [](const MissingNote& a, const MissingNote& b) {
         return a.first != b.first ? a.first < b.first : a.band < b.band;
@@ -444,15 +456,15 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes) const {
     add_heard(m, notes, r.missing);
     // Sound a flagged note stands for is not missing as well: it is the
     // same mistake.
+    std::vector<CheckNote> stands_for; // the flagged notes, at their sound's band
+    for (std::size_t i = 0; i < notes.size(); ++i)
+        if (r.notes[i].verdict != NoteVerdict::ok)
+            stands_for.push_back({notes[i].first, notes[i].end, r.notes[i].sounding_band});
     std::erase_if(r.missing, [&](const MissingNote& miss) {
-        for (std::size_t i = 0; i < notes.size(); ++i) {
-            const CheckNote& n = notes[i];
+        return std::any_of(stands_for.begin(), stands_for.end(), [&](const CheckNote& n) {
             const int overlap = std::min(n.end, miss.end) - std::max(n.first, miss.first);
-            if (r.notes[i].verdict != NoteVerdict::ok && r.notes[i].sounding_band == miss.band &&
-                2 * overlap >= miss.end - miss.first)
-                return true;
-        }
-        return false;
+            return n.band == miss.band && 2 * overlap >= miss.end - miss.first;
+        });
     });
     return r;
 }
