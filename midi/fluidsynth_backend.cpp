@@ -46,10 +46,21 @@ FluidSynthBackend::open(const std::string& soundfont, SynthOutput* output, std::
     fluid_settings_setint(b->settings_, "synth.threadsafe-api", 0);
     fluid_settings_setint(b->settings_, "synth.cpu-cores", 1);
     fluid_settings_setnum(b->settings_, "synth.gain", 0.5);
+    // A program's samples are read from the SoundFont when a channel first
+    // selects it (and let go when no channel has it any more), not the whole
+    // font at once: the General MIDI font is 145 MB, a program a few MB.
+    // The program changes are applied by the callback, so a program not
+    // selected before is read there, before the notes after it.
+    fluid_settings_setint(b->settings_, "synth.dynamic-sample-loading", 1);
     b->synth_ = new_fluid_synth(b->settings_);
     if (!b->synth_) return fail("cannot create the synthesizer");
+    // Loading selects program 0 on every channel and the drum kit on channel
+    // 9, here on the calling thread: the program's start-up programs sound
+    // at once. Channels the program never plays let theirs go.
     if (fluid_synth_sfload(b->synth_, soundfont.c_str(), 1) == FLUID_FAILED)
         return fail("cannot load the SoundFont");
+    for (int ch = midi_channels; ch < fluid_synth_count_midi_channels(b->synth_); ++ch)
+        fluid_synth_unset_program(b->synth_, ch);
     b->output_ = output;
     if (output) output->attach_synth(b.get());
     return b;

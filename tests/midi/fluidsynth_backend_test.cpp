@@ -110,6 +110,31 @@ TEST(FluidSynthBackend, NotesSoundInTheCallbackAndDetachOnClose) {
     EXPECT_EQ(out.source, nullptr); // closing the port detached the synthesizer
 }
 
+// Samples are read from the SoundFont as programs are selected: a note sounds
+// in the very block that applies it, on a start-up program, on one selected
+// before it, and on one selected with it.
+TEST(FluidSynthBackend, EveryProgramSoundsInTheFirstBlock) {
+    const std::string sf = find_soundfont();
+    if (sf.empty()) GTEST_SKIP() << "no SoundFont installed";
+    FakeSynthOutput out;
+    MidiChannelSettings channels;
+    MidiPort port{channels};
+    ASSERT_TRUE(port.open(FluidSynthBackend::open(sf, &out, nullptr)));
+    struct Case {
+        int channel, program;
+        bool note_in_a_later_block;
+    };
+    for (const Case c :
+         {Case{1, 0, true}, Case{2, 48, true}, Case{3, 73, false}, Case{8, 0, false}}) {
+        SCOPED_TRACE(c.program);
+        channels.program[std::size_t(c.channel)] = c.program;
+        port.set_midi_program();
+        if (c.note_in_a_later_block) out.energy(256);
+        port.note_on(c.channel, 40);
+        EXPECT_GT(out.energy(256), 1e-6);
+    }
+}
+
 TEST(FluidSynthBackend, RenderAddsToTheBuffers) {
     const std::string sf = find_soundfont();
     if (sf.empty()) GTEST_SKIP() << "no SoundFont installed";
