@@ -3,9 +3,10 @@
 // the channels' programs sent as at start-up, then blocks of 256 frames
 // rendered as the audio callback renders them. For each note: the time
 // from its note-on to the end of the first block with a sample above
-// silence, the blocks rendered until then, and the longest block (a block
-// that loads samples from the SoundFont stalls the callback). Also the
-// opening's time and the memory the process holds after it.
+// silence, the blocks rendered until then, and the longest block. Also the
+// time a program change takes where it is sent (it reads the program's
+// samples there), the opening's time and the memory the process holds
+// after it.
 //
 //   pitkad_bench_synth_latency [--cold]
 //
@@ -173,19 +174,24 @@ int main(int argc, char** argv) {
 
     // Every program in turn on one channel: the block that applies each change.
     {
-        std::vector<double> took;
+        std::vector<double> took, sent;
         std::vector<float> l(block), r(block);
         for (int program = 0; program < 128; ++program) {
             channels.program[4] = program;
+            const auto s = Clock::now();
             port.send(0xC4, program, 0);
+            sent.push_back(ms(Clock::now() - s));
             const auto t = Clock::now();
             synth.render_add(l.data(), r.data(), block);
             took.push_back(ms(Clock::now() - t));
         }
         std::sort(took.begin(), took.end());
+        std::sort(sent.begin(), sent.end());
         std::printf("program change blocks over the 128 programs: median %.2f ms, worst %.2f ms "
                     "(one block is %.2f ms)\n",
                     took[took.size() / 2], took.back(), 1000.0 * block / 44100);
+        std::printf("sending the change (the samples read there): median %.2f ms, worst %.2f ms\n",
+                    sent[sent.size() / 2], sent.back());
     }
 
     std::printf("resident at the end: %.1f MB (peak %.1f MB)\n", status_mb("VmRSS:"),

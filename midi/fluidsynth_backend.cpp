@@ -49,8 +49,7 @@ FluidSynthBackend::open(const std::string& soundfont, SynthOutput* output, std::
     // A program's samples are read from the SoundFont when a channel first
     // selects it (and let go when no channel has it any more), not the whole
     // font at once: the General MIDI font is 145 MB, a program a few MB.
-    // The program changes are applied by the callback, so a program not
-    // selected before is read there, before the notes after it.
+    // Program changes are applied on the sending thread (see send).
     fluid_settings_setint(b->settings_, "synth.dynamic-sample-loading", 1);
     b->synth_ = new_fluid_synth(b->settings_);
     if (!b->synth_) return fail("cannot create the synthesizer");
@@ -73,7 +72,24 @@ FluidSynthBackend::~FluidSynthBackend() {
 }
 
 void FluidSynthBackend::send(std::uint32_t message) {
-    if (!output_ || !queue_.push(message)) ++dropped_;
+    if (!output_) {
+        ++dropped_;
+        return;
+    }
+    // A program change may read the program's samples from the SoundFont:
+    // that happens here, never in the callback. The synthesizer leaves the
+    // callback meanwhile (it falls silent for as long), and the messages
+    // queued before the change are applied first, in order.
+    if ((message & 0xf0) == 0xC0) {
+        output_->attach_synth(nullptr);
+        std::uint32_t queued;
+        while (queue_.pop(queued))
+            apply(queued);
+        apply(message);
+        output_->attach_synth(this);
+        return;
+    }
+    if (!queue_.push(message)) ++dropped_;
 }
 
 void FluidSynthBackend::apply(std::uint32_t message) noexcept {

@@ -21,7 +21,8 @@ typedef struct _fluid_hashtable_t fluid_settings_t;
 namespace pitkad {
 
 // Fixed-capacity ring of short messages: one producer thread, one consumer
-// thread, no locks.
+// thread at a time, no locks (the UI thread consumes while the synthesizer
+// is out of the callback).
 class MidiMessageQueue {
   public:
     static constexpr std::size_t capacity = 4096; // a power of two
@@ -48,7 +49,9 @@ class FluidSynthBackend final : public MidiBackend, public SynthSource {
     FluidSynthBackend(const FluidSynthBackend&) = delete;
     FluidSynthBackend& operator=(const FluidSynthBackend&) = delete;
 
-    // UI thread.
+    // UI thread. A program change is applied here, with the synthesizer
+    // out of the callback, after the messages queued before it: it may read
+    // samples from the SoundFont, which the callback must not.
     void send(std::uint32_t message) override;
     // Audio thread: applies the queued messages, then adds the synthesizer's sound.
     void render_add(float* left, float* right, int frames) noexcept override;

@@ -110,9 +110,9 @@ TEST(FluidSynthBackend, NotesSoundInTheCallbackAndDetachOnClose) {
     EXPECT_EQ(out.source, nullptr); // closing the port detached the synthesizer
 }
 
-// Samples are read from the SoundFont as programs are selected: a note sounds
-// in the very block that applies it, on a start-up program, on one selected
-// before it, and on one selected with it.
+// Samples are read from the SoundFont as programs are selected, on the
+// sending thread: a note sounds in the first block after it, on a start-up
+// program, on one selected a block before it, and on one selected with it.
 TEST(FluidSynthBackend, EveryProgramSoundsInTheFirstBlock) {
     const std::string sf = find_soundfont();
     if (sf.empty()) GTEST_SKIP() << "no SoundFont installed";
@@ -128,7 +128,8 @@ TEST(FluidSynthBackend, EveryProgramSoundsInTheFirstBlock) {
          {Case{1, 0, true}, Case{2, 48, true}, Case{3, 73, false}, Case{8, 0, false}}) {
         SCOPED_TRACE(c.program);
         channels.program[std::size_t(c.channel)] = c.program;
-        port.set_midi_program();
+        port.set_midi_program(); // applied here, the synthesizer back in the callback after
+        ASSERT_NE(out.source, nullptr);
         if (c.note_in_a_later_block) out.energy(256);
         port.note_on(c.channel, 40);
         EXPECT_GT(out.energy(256), 1e-6);
