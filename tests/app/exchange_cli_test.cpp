@@ -137,6 +137,23 @@ TEST_F(ExchangeCli, SuggestWritesJson) {
     EXPECT_EQ(run({"--suggest", s(wav)}).exit_code, 2);
 }
 
+// --check writes a row per drawn note (and per missing note) after its
+// header; without a drawing there is nothing to check.
+TEST_F(ExchangeCli, CheckWritesAVerdictPerNoteAndNeedsADrawing) {
+    const fs::path out = dir.path() / "check.csv";
+    const ProcessResult none = run({"--check", s(wav), "-o", s(out)});
+    EXPECT_EQ(none.exit_code, 1);
+    EXPECT_TRUE(none.err.contains(s(wav))) << none.err.toStdString();
+    save_drawing();
+    const ProcessResult r = run({"--check", s(wav), "-o", s(out)});
+    ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+    const auto bytes = read_file(out);
+    const std::string csv(bytes.begin(), bytes.end());
+    EXPECT_EQ(csv.rfind("start,end,pitch,name,colour,verdict,confidence\n", 0), 0u);
+    EXPECT_NE(csv.find("\n0.20,0.60,73,C#5,3,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\n1.00,1.20,53,F3,12,"), std::string::npos) << csv;
+}
+
 // A drawing the window saved elsewhere for the recording is the one read.
 TEST_F(ExchangeCli, ReadsTheDrawingWhereTheWindowSavedIt) {
     const fs::path elsewhere = dir.path() / "work" / "kept.pkc";
