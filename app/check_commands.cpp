@@ -8,9 +8,12 @@
 #include "drawing/draw_history.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QKeySequence>
+#include <QListWidget>
 #include <QMenu>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -31,6 +34,10 @@ constexpr const char* missing_text = PITKAD_TR("PitkaD", "描かれていない�
 // confidence.
 constexpr const char* flag_status = PITKAD_TR("PitkaD", "要確認 %1/%2: %3 %4 (確度 %5)");
 constexpr const char* no_flags = PITKAD_TR("PitkaD", "要確認の箇所はありません");
+// The list of flags: its title, and a row (start in seconds, note, what the
+// flag says, confidence).
+constexpr const char* list_title = PITKAD_TR("PitkaD", "要確認の一覧");
+constexpr const char* list_row = PITKAD_TR("PitkaD", "%1 秒  %2  %3 (確度 %4)");
 // How long each flag's passage plays round before the next, at most.
 constexpr int flag_rounds = 2;
 // The passage played around a flag, before and after it.
@@ -56,8 +63,8 @@ Look look_of(NoteVerdict v) {
 
 } // namespace
 
-CheckCommands::CheckCommands(QMenu& menu, Document& doc, Wiring wiring)
-    : QObject(&menu), doc_(doc), wiring_(std::move(wiring)) {
+CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, Wiring wiring)
+    : QObject(&menu), window_(window), doc_(doc), wiring_(std::move(wiring)) {
     check_action_ = menu.addAction(PITKAD_TR("PitkaD", "描画を録音と照合 (&C)"));
     check_action_->setCheckable(true);
     check_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -71,6 +78,8 @@ CheckCommands::CheckCommands(QMenu& menu, Document& doc, Wiring wiring)
         QKeySequence key;
         std::function<void()> command;
     } items[] = {
+        {PITKAD_TR("PitkaD", "要確認の一覧 (&I)"), QKeySequence(Qt::CTRL | Qt::Key_I),
+         [this] { show_list(); }},
         {PITKAD_TR("PitkaD", "次の要確認箇所 (&N)"), QKeySequence(Qt::Key_F8), [this] { step(1); }},
         {PITKAD_TR("PitkaD", "前の要確認箇所 (&P)"), QKeySequence(Qt::SHIFT | Qt::Key_F8),
          [this] { step(-1); }},
@@ -114,6 +123,7 @@ void CheckCommands::set_checking(bool on) {
         marks_.clear();
         residual_.clear();
         residual_action_->setChecked(false);
+        if (list_window_) list_window_->hide();
         wiring_.write_graph();
         return;
     }
@@ -169,7 +179,56 @@ void CheckCommands::refresh(bool force) {
         residual_ = session_->residual();
     else
         residual_.clear();
+    fill_list();
     wiring_.write_graph();
+}
+
+void CheckCommands::show_list() {
+    if (!checking()) return;
+    if (!list_window_) {
+        list_window_ = new QDialog(&window_);
+        list_window_->setWindowTitle(tr_text(list_title));
+        list_ = new QListWidget(list_window_);
+        auto* layout = new QVBoxLayout(list_window_);
+        layout->addWidget(list_);
+        list_window_->resize(420, 360);
+        // A row chosen (double click or Enter) is the flag in hand.
+        connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+            if (!checking()) return;
+            const auto& flags = session_->flags();
+            const int row = list_->row(item);
+            if (row < 0 || row >= int(flags.size())) return;
+            current_ = flags[std::size_t(row)];
+            place_first_ = current_->first;
+            place_band_ = current_->band;
+            wiring_.show_frame(std::max(current_->first - 50, 0));
+            refresh(true);
+            show_current();
+        });
+    }
+    list_window_->show();
+    list_window_->raise();
+    fill_list();
+}
+
+void CheckCommands::fill_list() {
+    if (!list_window_ || !list_window_->isVisible() || !checking()) return;
+    const auto& flags = session_->flags();
+    list_->clear();
+    int in_hand = -1;
+    for (const CheckFlag& f : flags) {
+        const float confidence = f.missing ? session_->check().missing[f.index].confidence
+                                           : session_->check().notes[f.index].finding.confidence;
+        const char* says = f.missing
+                               ? missing_text
+                               : look_of(session_->check().notes[f.index].finding.verdict).text;
+        list_->addItem(tr_text(list_row)
+                           .arg(f.first * (frame_ms / 1000.0), 0, 'f', 2)
+                           .arg(QString::fromStdString(note_name_of(f.band)), tr_text(says))
+                           .arg(double(confidence), 0, 'f', 2));
+        if (current_ && *current_ == f) in_hand = list_->count() - 1;
+    }
+    if (in_hand >= 0) list_->setCurrentRow(in_hand);
 }
 
 const CheckedNote* CheckCommands::current_note() const {

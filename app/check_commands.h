@@ -1,6 +1,6 @@
 #pragma once
 // The check menu: the drawing checked against the recording, its flags
-// outlined on the graph and stepped through, each fixed in one step (moved a
+// outlined on the graph, listed and stepped through, each fixed in one step (moved a
 // semitone or an octave, erased, or a missing note taken into the current
 // colour); the residual view; and the flags played in turn in a loop.
 
@@ -16,7 +16,10 @@
 #include <vector>
 
 class QAction;
+class QDialog;
+class QListWidget;
 class QMenu;
+class QWidget;
 
 namespace pitkad {
 
@@ -33,8 +36,8 @@ class CheckCommands final : public QObject {
         std::function<void(const QString&)> show_status; // a passing note
         std::function<bool()> playing;
     };
-    // Fills `menu`.
-    CheckCommands(QMenu& menu, Document& doc, Wiring wiring);
+    // Fills `menu`; the list of flags is a window of `window`'s.
+    CheckCommands(QWidget& window, QMenu& menu, Document& doc, Wiring wiring);
     ~CheckCommands() override;
 
     // The analysis changed (another recording, the loudness correction):
@@ -57,17 +60,22 @@ class CheckCommands final : public QObject {
     // erased, a missing note taken.
     void fix();
     void play_flags();
+    // The flags in a list; choosing one makes it the flag in hand.
+    void show_list();
 
   private:
     bool checking() const { return session_ != nullptr; }
     // Checks again when the drawing changed; outlines and residual follow.
     void refresh(bool force = false);
     void show_current();
+    // The list's rows, when it is shown.
+    void fill_list();
     const CheckedNote* current_note() const;
     const MissingNote* current_missing() const;
     // One undo step over `edit`, then the check again.
     template <class Fn> void edit(Fn fn);
 
+    QWidget& window_;
     Document& doc_;
     Wiring wiring_;
     std::unique_ptr<CheckSession> session_;
@@ -77,6 +85,8 @@ class CheckCommands final : public QObject {
     std::vector<float> residual_;
     QAction *check_action_ = nullptr, *residual_action_ = nullptr;
     std::vector<QAction*> flag_actions_; // enabled while checking
+    QDialog* list_window_ = nullptr;     // made when first shown
+    QListWidget* list_ = nullptr;
 };
 
 } // namespace pitkad

@@ -120,7 +120,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
          [this](const QString& text) { show_error(text); },
          [this](const QString& text) { statusBar()->showMessage(text); }});
     checks_ = new CheckCommands(
-        *menus->check_menu, doc,
+        *this, *menus->check_menu, doc,
         {[this] { return play_state() != PlayState::no_recording; },
          [this] { return tool_state().colour; }, [this] { write_graph(); },
          [this](int frame) { navigator_->show_frame(frame); },

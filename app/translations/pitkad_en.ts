@@ -1854,5 +1854,17 @@
         <source>録音左・描画右</source>
         <translation>Rec. L, drawing R</translation>
     </message>
+    <message>
+        <source>要確認の一覧</source>
+        <translation>Flags</translation>
+    </message>
+    <message>
+        <source>%1 秒  %2  %3 (確度 %4)</source>
+        <translation>%1 s  %2  %3 (confidence %4)</translation>
+    </message>
+    <message>
+        <source>要確認の一覧 (&amp;I)</source>
+        <translation>L&amp;ist of Flags</translation>
+    </message>
 </context>
 </TS>
