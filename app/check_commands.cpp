@@ -198,12 +198,7 @@ void CheckCommands::show_list() {
             const auto& flags = session_->flags();
             const int row = list_->row(item);
             if (row < 0 || row >= int(flags.size())) return;
-            current_ = flags[std::size_t(row)];
-            place_first_ = current_->first;
-            place_band_ = current_->band;
-            wiring_.show_frame(std::max(current_->first - 50, 0));
-            refresh(true);
-            show_current();
+            take(flags[std::size_t(row)]);
         });
     }
     list_window_->show();
@@ -249,7 +244,11 @@ void CheckCommands::step(int direction) {
                       : place_first_ >= 0 ? place_first_
                                           : doc_.view.first_frame - 1;
     const int band = current_ ? current_->band : place_band_;
-    current_ = direction > 0 ? next_flag(flags, frame, band) : previous_flag(flags, frame, band);
+    take(direction > 0 ? next_flag(flags, frame, band) : previous_flag(flags, frame, band));
+}
+
+void CheckCommands::take(std::optional<CheckFlag> flag) {
+    current_ = flag;
     if (current_) {
         place_first_ = current_->first;
         place_band_ = current_->band;

@@ -67,6 +67,8 @@ class CheckCommands final : public QObject {
     bool checking() const { return session_ != nullptr; }
     // Checks again when the drawing changed; outlines and residual follow.
     void refresh(bool force = false);
+    // Makes `flag` the one in hand (none: no flag), brought into view.
+    void take(std::optional<CheckFlag> flag);
     void show_current();
     // The list's rows, when it is shown.
     void fill_list();
