@@ -401,9 +401,6 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
                                         (c.level - beside - clear_peak_db) / 15.0f + 0.2f));
         missing.push_back(n);
     }
-    std::sort(missing.begin(), missing.end(), [](const MissingNote& a, const MissingNote& b) {
-        return a.first != b.first ? a.first < b.first : a.band < b.band;
-    });
     return missing;
 }
 
@@ -441,13 +438,12 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
         });
         if (!drawn && !found) missing.push_back({h.first, h.end, h.band, heard_confidence});
     }
-    std::sort(missing.begin(), missing.end(), [](const MissingNote& a, const MissingNote& b) {
-        return a.first != b.first ? a.first < b.first : a.band < b.band;
-    });
 }
 
-NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes) const {
+NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
+                                   std::vector<float>* residual) const {
     const Model m = model(notes);
+    if (residual) *residual = residual_of(m);
     NoteCheckResult r;
     r.notes.reserve(notes.size());
     for (const CheckNote& n : notes)
@@ -466,11 +462,13 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes) const {
             return n.band == miss.band && 2 * overlap >= miss.end - miss.first;
         });
     });
+    std::sort(r.missing.begin(), r.missing.end(), [](const MissingNote& a, const MissingNote& b) {
+        return a.first != b.first ? a.first < b.first : a.band < b.band;
+    });
     return r;
 }
 
-std::vector<float> NoteChecker::residual(std::span<const CheckNote> notes) const {
-    const Model m = model(notes);
+std::vector<float> NoteChecker::residual_of(const Model& m) const {
     std::vector<float> out(std::size_t(frames_) * cells_per_frame, empty_level);
     for (int t = 0; t < frames_; ++t)
         for (int b = first_band; b <= last_band; ++b) {

@@ -79,11 +79,11 @@ class NoteChecker {
   public:
     explicit NoteChecker(const SpectrogramStore& store);
 
-    NoteCheckResult check(std::span<const CheckNote> notes) const;
-    // The levels with the energy the notes explain taken away (dB, at least
-    // empty_level): frames 0 … held_frames − 1, 76 cells each, cells 0 and 1
-    // empty.
-    std::vector<float> residual(std::span<const CheckNote> notes) const;
+    // With `residual`, also the levels with the energy the notes explain
+    // taken away (dB, at least empty_level): frames 0 … held_frames − 1, 76
+    // cells each, cells 0 and 1 empty.
+    NoteCheckResult check(std::span<const CheckNote> notes,
+                          std::vector<float>* residual = nullptr) const;
     int frames() const { return frames_; }
 
   private:
@@ -116,6 +116,7 @@ class NoteChecker {
     Model model(std::span<const CheckNote> notes) const;
     NoteFinding judge(const Model& m, const CheckNote& n) const;
     std::vector<MissingNote> find_missing(const Model& m) const;
+    std::vector<float> residual_of(const Model& m) const;
     // Adds the notes heard in the sound (the note suggestions) that nothing
     // drawn covers, nor explains as a strong harmonic struck with it.
     void add_heard(const Model& m, std::span<const CheckNote> notes,

@@ -121,7 +121,6 @@ void CheckCommands::set_checking(bool on) {
         session_.reset();
         current_.reset();
         marks_.clear();
-        residual_.clear();
         residual_action_->setChecked(false);
         if (list_window_) list_window_->hide();
         wiring_.write_graph();
@@ -155,7 +154,8 @@ void CheckCommands::drawing_changed() {
 
 void CheckCommands::refresh(bool force) {
     if (!checking()) return;
-    const bool changed = session_->update(doc_.drawing, doc_.store.frame_count);
+    const bool changed =
+        session_->update(doc_.drawing, doc_.store.frame_count, residual_action_->isChecked());
     if (!changed && !force) return;
     // The flag in hand stays while it is still flagged.
     if (current_) {
@@ -175,10 +175,6 @@ void CheckCommands::refresh(bool force) {
                                 : look_of(session_->check().notes[f.index].finding.verdict).colour;
         marks_.push_back({f.first, f.end, f.band, c, f.missing, current_ && *current_ == f});
     }
-    if (residual_action_->isChecked())
-        residual_ = session_->residual();
-    else
-        residual_.clear();
     fill_list();
     wiring_.write_graph();
 }

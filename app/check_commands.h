@@ -48,7 +48,9 @@ class CheckCommands final : public QObject {
 
     // What the graph shows; empty while checking is off.
     std::span<const OutlinedNote> marks() const { return marks_; }
-    std::span<const float> shown_levels() const { return residual_; }
+    std::span<const float> shown_levels() const {
+        return session_ ? std::span<const float>(session_->residual()) : std::span<const float>();
+    }
 
     void set_checking(bool on);
     void step(int direction); // +1 next flag, -1 previous
@@ -84,7 +86,6 @@ class CheckCommands final : public QObject {
     std::optional<CheckFlag> current_;
     int place_first_ = -1, place_band_ = 0; // where the last flag in hand was
     std::vector<OutlinedNote> marks_;
-    std::vector<float> residual_;
     QAction *check_action_ = nullptr, *residual_action_ = nullptr;
     std::vector<QAction*> flag_actions_; // enabled while checking
     QDialog* list_window_ = nullptr;     // made when first shown

@@ -12,10 +12,6 @@ namespace {
 
 constexpr const char* verdict_names[] = {"ok", "weak", "neighbour", "octave"};
 
-std::string seconds_of(int frame) {
-    return format_number(frame * (frame_ms / 1000.0), std::chars_format::fixed, 2);
-}
-
 bool in_range(const DrawData& draw, const DrawnNote& n) {
     return n.first_frame >= 0 && n.first_frame <= n.last_frame &&
            n.last_frame < int(draw.draw_data.size()) && n.band >= first_band && n.band <= last_band;
@@ -25,8 +21,9 @@ bool flag_before(const CheckFlag& a, const CheckFlag& b) {
     return std::tie(a.first, a.band) < std::tie(b.first, b.band);
 }
 
-TranscriptionCheck judged(const NoteChecker& checker, const std::vector<DrawnNote>& drawn) {
-    NoteCheckResult r = checker.check(check_notes_of(drawn));
+TranscriptionCheck judged(const NoteChecker& checker, const std::vector<DrawnNote>& drawn,
+                          std::vector<float>* residual = nullptr) {
+    NoteCheckResult r = checker.check(check_notes_of(drawn), residual);
     TranscriptionCheck out;
     out.notes.reserve(drawn.size());
     for (std::size_t i = 0; i < drawn.size(); ++i)
@@ -59,7 +56,7 @@ std::string check_csv(const TranscriptionCheck& check) {
     auto row = [&](int first, int end, int band, const std::string& colour, const char* verdict,
                    float confidence) {
         rows.push_back({first, band,
-                        seconds_of(first) + ',' + seconds_of(end) + ',' +
+                        seconds_text(first) + ',' + seconds_text(end) + ',' +
                             std::to_string(midi_note_of(band)) + ',' + note_name_of(band) + ',' +
                             colour + ',' + verdict + ',' +
                             format_number(confidence, std::chars_format::fixed, 2) + '\n'});
@@ -129,18 +126,18 @@ void erase_drawn_note(DrawData& draw, const DrawnNote& note) {
 
 CheckSession::CheckSession(const SpectrogramStore& store) : checker_(store) {}
 
-bool CheckSession::update(const DrawData& draw, int frame_count) {
+bool CheckSession::update(const DrawData& draw, int frame_count, bool with_residual) {
     std::vector<DrawnNote> drawn = drawn_notes(draw, frame_count);
-    if (checked_ && drawn == drawn_) return false;
+    if (!with_residual) {
+        residual_.clear();
+        residual_.shrink_to_fit();
+    }
+    if (checked_ && drawn == drawn_ && (!with_residual || !residual_.empty())) return false;
     drawn_ = std::move(drawn);
-    check_ = judged(checker_, drawn_);
+    check_ = judged(checker_, drawn_, with_residual ? &residual_ : nullptr);
     flags_ = check_flags(check_);
     checked_ = true;
     return true;
-}
-
-std::vector<float> CheckSession::residual() const {
-    return checker_.residual(check_notes_of(drawn_));
 }
 
 } // namespace pitkad

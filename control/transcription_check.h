@@ -66,12 +66,15 @@ class CheckSession {
   public:
     // Starts checking the analysis in `store` (the checker is built here).
     explicit CheckSession(const SpectrogramStore& store);
-    // True when the check was worked out again.
-    bool update(const DrawData& draw, int frame_count);
+    // True when the check was worked out again. With `with_residual` the
+    // residual is worked out with it (also when only it was missing); without,
+    // it is let go.
+    bool update(const DrawData& draw, int frame_count, bool with_residual = false);
     const TranscriptionCheck& check() const { return check_; }
     const std::vector<CheckFlag>& flags() const { return flags_; }
-    // The levels the drawn notes leave unexplained, for the residual view.
-    std::vector<float> residual() const;
+    // The levels the drawn notes leave unexplained, for the residual view;
+    // empty unless the last update asked for them.
+    const std::vector<float>& residual() const { return residual_; }
 
   private:
     NoteChecker checker_;
@@ -79,6 +82,7 @@ class CheckSession {
     bool checked_ = false;
     TranscriptionCheck check_;
     std::vector<CheckFlag> flags_;
+    std::vector<float> residual_;
 };
 
 } // namespace pitkad

@@ -9,15 +9,15 @@ namespace pitkad {
 
 namespace {
 
-std::string seconds_of(int frame) {
-    return format_number(frame * (frame_ms / 1000.0), std::chars_format::fixed, 2);
-}
-
 int frames_in(int capacity, int frame_count) {
     return std::clamp(frame_count, 0, capacity);
 }
 
 } // namespace
+
+std::string seconds_text(int frame) {
+    return format_number(frame * (frame_ms / 1000.0), std::chars_format::fixed, 2);
+}
 
 std::string analysis_csv(const SpectrogramStore& store) {
     const int frames =
@@ -29,7 +29,7 @@ std::string analysis_csv(const SpectrogramStore& store) {
     // About 7 characters a value: reserved once for a 30 MB text.
     out.reserve(out.size() + std::size_t(frames) * (6 + band_count * 8));
     for (int t = 0; t < frames; ++t) {
-        out += seconds_of(t);
+        out += seconds_text(t);
         for (int b = first_band; b <= last_band; ++b) {
             out += ',';
             out += format_number(store.at(t, b), std::chars_format::fixed, 2);
@@ -61,7 +61,7 @@ std::vector<DrawnNote> drawn_notes(const DrawData& draw, int frame_count) {
 std::string notes_csv(const DrawData& draw, int frame_count) {
     std::string out = "start,end,note,name,colour\n";
     for (const DrawnNote& n : drawn_notes(draw, frame_count))
-        out += seconds_of(n.first_frame) + ',' + seconds_of(n.last_frame + 1) + ',' +
+        out += seconds_text(n.first_frame) + ',' + seconds_text(n.last_frame + 1) + ',' +
                std::to_string(midi_note_of(n.band)) + ',' + note_name_of(n.band) + ',' +
                std::to_string(n.colour) + '\n';
     return out;

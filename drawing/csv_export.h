@@ -10,6 +10,10 @@
 
 namespace pitkad {
 
+// Where frame `frame` starts, in seconds with two decimals ("12.34"), as
+// the CSV texts write times.
+std::string seconds_text(int frame);
+
 // A header "time,B1,C2,…,C8", then one row per frame 0 … frame_count - 1:
 // its start in seconds and the displayed value of each band in dB (the store
 // holds what the graph shows, with the loudness correction when it is on).

@@ -2,10 +2,13 @@
 """Scores `pitkad --check` on drawings with known mistakes.
 
     bench/check/score_check.py PITKAD [WORK_DIR] [--set tuned|heldout|all]
-        [--seed N] [--semitone R] [--octave R] [--deleted R] [--no-timing]
+        [--seed N] [--semitone R] [--octave R] [--deleted R] [--soundfont SF2]
+        [--no-timing]
 
 The pieces are those of the suggestions harness (bench/suggestions: the tuned
-set and the held-out set). Each is rendered with FluidSynth (FluidR3), then
+set and the held-out set). Each is rendered with FluidSynth (FluidR3, or
+--soundfont: the check's thresholds were tuned on FluidR3's renderings, so
+another SoundFont, e.g. TimGM6mb, gives sounds it was not tuned on), then
 drawn from its MIDI notes (drums left out) with mistakes chosen from a fixed
 seed: a share of the notes moved a semitone up or down (--semitone, default
 0.10), moved an octave (--octave, 0.05), deleted (--deleted, 0.08), the rest
@@ -222,7 +225,7 @@ def empty_total():
     return [{kind: [0, 0] for kind in KINDS}, 0, 0, 0]
 
 
-def score_sets(sets, work, pitkad, rates, seed):
+def score_sets(sets, work, pitkad, rates, seed, soundfont):
     print(HEADER)
     grand = empty_total()
     for set_name, items in sets:
@@ -233,7 +236,7 @@ def score_sets(sets, work, pitkad, rates, seed):
             base = os.path.join(folder, name)
             with open(base + ".mid", "wb") as f:
                 f.write(midi)
-            suggestions.render(base + ".mid", suggestions.SOUNDFONTS[0], base + ".wav")
+            suggestions.render(base + ".mid", soundfont, base + ".wav")
             suggestions.remove_cache(base + ".wav")  # a WORK_DIR used before holds older analyses
             # One random stream per piece, so that a piece's mistakes do not
             # depend on the pieces scored before it.
@@ -297,6 +300,8 @@ def main():
                         help="share of notes moved an octave (default 0.05)")
     parser.add_argument("--deleted", type=float, default=0.08, metavar="R",
                         help="share of notes deleted (default 0.08)")
+    parser.add_argument("--soundfont", default=suggestions.SOUNDFONTS[0],
+                        help="to render with (default FluidR3)")
     parser.add_argument("--no-timing", action="store_true",
                         help="skip the four-minute timing")
     args = parser.parse_args()
@@ -311,8 +316,8 @@ def main():
     if args.set in ("heldout", "all"):
         sets.append(("heldout", suggestions.heldout_set()))
     print(f"seed {args.seed}; rates: semitone {args.semitone}, octave {args.octave}, "
-          f"deleted {args.deleted}; files in {work}")
-    score_sets(sets, work, pitkad, rates, args.seed)
+          f"deleted {args.deleted}; {os.path.basename(args.soundfont)}; files in {work}")
+    score_sets(sets, work, pitkad, rates, args.seed, args.soundfont)
     if not args.no_timing:
         time_check(os.path.join(work, "timing"), pitkad, rates, args.seed)
 
