@@ -48,24 +48,6 @@ void fill_slab(const std::vector<float>& samples, int step, int first, float* sl
     std::fill(slab + end, slab + slab_length, 0.0f);
 }
 
-// A float buffer starting on a 64-byte boundary, so that the kernel's vector
-// loads and stores never straddle two cache lines.
-class AlignedFloats {
-  public:
-    explicit AlignedFloats(std::size_t size) : storage_(size + 16) {
-        const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
-        data_ = storage_.data() + ((64 - address % 64) % 64) / sizeof(float);
-        size_ = size;
-    }
-    float* data() { return data_; }
-    std::span<float> span() { return {data_, size_}; }
-
-  private:
-    std::vector<float> storage_;
-    float* data_ = nullptr;
-    std::size_t size_ = 0;
-};
-
 } // namespace
 
 std::vector<std::pair<int, std::string>> progress_steps(int frame_count) {
@@ -141,18 +123,13 @@ void run_frames(int progress_frames, int stride, Fill fill, Done done, Spectrogr
                         store.column(first + k).begin() + first_band);
     };
 
-    const int lanes = kernel_lanes(path);
     auto work = [&](int index) {
         const bool reporting = index == 0;
         std::atomic<int>& held = holding[std::size_t(index)];
-        AlignedFloats slab(std::size_t(slab_length_for(stride)));
-        AlignedFloats scratch(lanes > 1 ? kernel_lanes_work_length : kernel_work_length);
-        AlignedFloats interleaved(lanes > 1 ? std::size_t(history_length) * lanes : 0);
-        float powers[batch_frames];
+        const int length = slab_length_for(stride);
+        std::vector<float> slab(static_cast<std::size_t>(length));
+        KernelWork kernel_work;
         std::vector<float> columns(std::size_t(batch_frames) * cells_per_frame);
-        auto cell = [&](int k, int b) -> float& {
-            return columns[std::size_t(k) * cells_per_frame + std::size_t(b)];
-        };
         for (;;) {
             if (control.stopping()) break;
             held = next_batch.load();
@@ -162,27 +139,13 @@ void run_frames(int progress_frames, int stride, Fill fill, Done done, Spectrogr
             const int count = fill(first, slab.data());
             if (count <= 0) break;
             if (reporting && threads == 1) report(first + count - 1);
-            if (lanes == 1) {
+            analyse_slab(tables, slab.data(), length, stride, count, first_band, last_band,
+                         kernel_work, columns.data(), cells_per_frame, path);
+            for (int k = 0; k < count; ++k)
                 for (int b = first_band; b <= last_band; ++b) {
-                    band_power_frames(tables, b, slab.data(), stride, count, scratch.span(),
-                                      powers, path);
-                    for (int k = 0; k < count; ++k)
-                        cell(k, b) = power_to_db(powers[k]);
+                    float& cell = columns[std::size_t(k) * cells_per_frame + std::size_t(b)];
+                    cell = power_to_db(cell);
                 }
-            } else {
-                // Groups of `lanes` frames, computed side by side.
-                for (int g = 0; g < count; g += lanes) {
-                    const int in_group = std::min(lanes, count - g);
-                    interleave_histories(slab.data() + std::ptrdiff_t(g) * stride, stride,
-                                         in_group, interleaved.data(), path);
-                    for (int b = first_band; b <= last_band; ++b) {
-                        band_power_lanes(tables, b, interleaved.data(), scratch.span(), powers,
-                                         path);
-                        for (int k = 0; k < in_group; ++k)
-                            cell(g + k, b) = power_to_db(powers[k]);
-                    }
-                }
-            }
             put(first, count, columns.data());
             const int total_done = frames_done.fetch_add(count) + count;
             if (control.meter) control.meter->set_done(total_done);

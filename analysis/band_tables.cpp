@@ -1,5 +1,6 @@
 #include "analysis/band_tables.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pitkad {
@@ -17,12 +18,108 @@ constexpr std::array<int, band_count> window_lengths = {
     452,   424,   400,   380,                                             // 72-75
 };
 
-constexpr std::array<int, 9> folds = {36, 18, 12, 9, 6, 4, 3, 2, 1};
+// The half-band filter: a Kaiser-windowed sinc (β = 12, 79 taps), flat to
+// 1e-5 dB below a fifth of its input rate and at least 117 dB down above
+// three tenths of it.
+constexpr double halfband_beta = 12.0;
+// The partition's steps: the step into level l rises over step_samples × 2^l
+// samples, as the integral of a Kaiser window (β = 13): its spectrum is 130 dB
+// down beyond step_width cycles per sample of the level it is summed at.
+constexpr int step_samples = 16;
+constexpr double step_beta = 13.0;
+constexpr double step_width = 0.27;
+// A band may be summed at a level while its centre, the step's spread and the
+// window's main lobe stay under the filter's flat part (two fifths of the
+// level's rate).
+constexpr double flat_fraction = 0.4;
 
-constexpr long double pi_l = 3.141592653589793238462643383279502884L;
+double kaiser(double beta, double x) { // x in [-1, 1]
+    return std::cyl_bessel_i(0.0, beta * std::sqrt(std::max(0.0, 1.0 - x * x))) /
+           std::cyl_bessel_i(0.0, beta);
+}
 
-bool full_quarter_run(int fold) {
-    return fold == 36 || fold == 12 || fold == 4;
+std::array<double, halfband_taps> design_halfband() {
+    std::array<double, halfband_taps> c{};
+    double sum = 0;
+    for (int k = 1; k <= halfband_taps; ++k) {
+        const int n = 2 * k - 1;
+        const double arg = M_PI * n / 2.0;
+        c[std::size_t(k - 1)] = 0.5 * std::sin(arg) / arg * kaiser(halfband_beta, n / (2.0 * halfband_taps));
+        sum += 2 * c[std::size_t(k - 1)];
+    }
+    // The odd taps sum to 1/2: a constant passes unchanged.
+    for (double& v : c)
+        v *= 0.5 / sum;
+    return c;
+}
+
+// The step's values at the midpoints (i + 1/2) / length, i = 0 … length − 1:
+// the Kaiser window integrated by Simpson's rule, 8 panels per sample.
+std::vector<double> step_values(int length) {
+    constexpr int panels = 8;
+    auto density = [](double u) { return kaiser(step_beta, 2 * u - 1); };
+    std::vector<double> cumulative(std::size_t(length) + 1, 0.0);
+    double total = 0;
+    // Integrate up to each midpoint, then on to the end.
+    double from = 0;
+    for (int i = 0; i <= length; ++i) {
+        const double to = i < length ? (i + 0.5) / length : 1.0;
+        const double h = (to - from) / (2 * panels);
+        double s = density(from) + density(to);
+        for (int p = 1; p < 2 * panels; ++p)
+            s += density(from + p * h) * (p % 2 == 1 ? 4 : 2);
+        total += s * h / 3;
+        cumulative[std::size_t(i)] = total;
+        from = to;
+    }
+    std::vector<double> values(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i)
+        values[std::size_t(i)] = cumulative[std::size_t(i)] / total;
+    return values;
+}
+
+// Where the step into level l starts (distance from the window's nearer
+// edge): the steps follow each other, each twice as long as the one before.
+int step_start(int level) {
+    return step_samples * ((1 << level) - 2);
+}
+int step_length(int level) {
+    return step_samples << level;
+}
+
+// The top level that needs the fewest terms: an interior at 2^-L of the rate
+// against the 48 terms each lower level's two edge pieces cost.
+int plan_top_level(int n) {
+    const double centre = 36.0 / n; // cycles per sample
+    int best = 0;
+    double best_cost = n;
+    for (int level = 1; level <= kernel_max_level; ++level) {
+        const double scale = double(1 << level);
+        if (centre * scale + step_width + 2 * scale / n > flat_fraction) break;
+        if (2 * step_start(level + 1) > n) break;
+        const double cost = 2.0 * (2 * step_samples + 3 * step_samples * (level - 1)) +
+                            (n - 2.0 * step_start(level)) / scale;
+        if (cost < best_cost) {
+            best_cost = cost;
+            best = level;
+        }
+    }
+    return best;
+}
+
+// The partition's weight of the piece at `level` for a sample at distance d
+// from the window's nearer edge: S(level) − S(level + 1), where S(0) = 1,
+// S(top + 1) = 0 and S(l) rises over its step.
+double partition(const std::vector<std::vector<double>>& steps, int level, int top, int d) {
+    auto rise = [&](int l) {
+        if (l == 0) return 1.0;
+        if (l > top) return 0.0;
+        const int i = d - step_start(l);
+        if (i < 0) return 0.0;
+        if (i >= step_length(l)) return 1.0;
+        return steps[std::size_t(l)][std::size_t(i)];
+    };
+    return rise(level) - rise(level + 1);
 }
 
 } // namespace
@@ -34,48 +131,52 @@ int window_length_of(int band) {
 
 BandTables build_band_tables() {
     BandTables t;
-    int window_total = 0;
-    int coef_total = 0;
+    t.halfband = design_halfband();
+    std::vector<std::vector<double>> steps(kernel_max_level + 1);
+    for (int l = 1; l <= kernel_max_level; ++l)
+        steps[std::size_t(l)] = step_values(step_length(l));
+
     for (int b = first_band; b <= last_band; ++b) {
         Band& bd = t.bands[std::size_t(b)];
-        bd.window_length = window_length_of(b);
-        bd.quarter = bd.window_length / 4;
-        for (int d : folds) {
-            if (bd.quarter % d == 0) {
-                bd.fold = d;
-                break;
-            }
-        }
-        bd.count_v = bd.quarter / bd.fold;
-        bd.pairs_h = full_quarter_run(bd.fold) ? bd.count_v : bd.count_v / 2;
+        const int n = window_length_of(b);
+        const int top = plan_top_level(n);
+        bd.window_length = n;
+        bd.top_level = top;
+        bd.first_piece = int(t.pieces.size());
+        t.max_level = std::max(t.max_level, top);
 
-        // Angles in extended precision, then rounded to single once.
-        const long double four_q = 4.0L * bd.quarter;
-        bd.window_offset = window_total;
-        for (int j = 0; j <= bd.quarter; ++j)
-            t.window_cos.push_back(float(std::cos(j * (2.0L * pi_l) / four_q)));
-        window_total += bd.quarter + 1;
-
-        bd.coef_offset = coef_total;
-        if (full_quarter_run(bd.fold)) {
-            for (int j = 0; j <= bd.count_v; ++j)
-                t.coef.push_back(float(std::cos(j * (72.0L * pi_l) / four_q)));
-            coef_total += bd.count_v + 1;
-        } else {
-            for (int j = 1; j <= bd.pairs_h; ++j) {
-                const long double angle = j * (72.0L * pi_l) / four_q;
-                t.coef.push_back(float(std::cos(angle)));
-                t.coef.push_back(float(std::sin(angle)));
+        auto add_piece = [&](int level, int begin, int end) {
+            const int scale = 1 << level;
+            t.pieces.push_back({level, begin, end, int(t.runs.size())});
+            for (int r = 0; r < scale; ++r) {
+                KernelRun run;
+                run.t_first = begin + ((r - begin) % scale + scale) % scale;
+                run.count = run.t_first < end ? (end - 1 - run.t_first) / scale + 1 : 0;
+                run.weights = int(t.weight_re.size());
+                for (int k = 0; k < run.count; ++k) {
+                    const int s = run.t_first + k * scale;
+                    const int d = std::min(s, n - 1 - s);
+                    const double window = 27.0 / 23.0 - std::cos(2 * M_PI * s / n);
+                    const double angle = 2 * M_PI * double((36LL * s) % n) / n;
+                    const double weight = scale * window * partition(steps, level, top, d);
+                    t.weight_re.push_back(float(weight * std::cos(angle)));
+                    t.weight_im.push_back(float(-weight * std::sin(angle)));
+                }
+                // Zeros up to a whole block of the kernel's sums.
+                for (int k = run.count; k % kernel_run_block != 0; ++k) {
+                    t.weight_re.push_back(0.0f);
+                    t.weight_im.push_back(0.0f);
+                }
+                t.runs.push_back(run);
             }
-            coef_total += 2 * bd.pairs_h;
-        }
-    }
-    const long double base = 27.0L / 23.0L;
-    t.window_low.reserve(t.window_cos.size());
-    t.window_high.reserve(t.window_cos.size());
-    for (float g : t.window_cos) {
-        t.window_low.push_back(float(base - g));
-        t.window_high.push_back(float(base + g));
+        };
+        // Edge pieces outside in, the interior, then the other edge's pieces.
+        for (int l = 0; l < top; ++l)
+            add_piece(l, l == 0 ? 0 : step_start(l), step_start(l + 2));
+        add_piece(top, top == 0 ? 0 : step_start(top), top == 0 ? n : n - step_start(top));
+        for (int l = top - 1; l >= 0; --l)
+            add_piece(l, n - step_start(l + 2), l == 0 ? n : n - step_start(l));
+        bd.piece_count = int(t.pieces.size()) - bd.first_piece;
     }
     return t;
 }

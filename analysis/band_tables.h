@@ -1,8 +1,17 @@
 #pragma once
 // The 74 semitone bands B1 … C8 (cells 2 … 75 of a spectrogram column): their
-// notes and frequencies, and the constants and lookup tables the band kernel
-// reads. Each band is a single-bin transform whose window holds exactly 36
-// cycles of the band's centre frequency.
+// notes and frequencies, and the plan and weights the band kernel reads. Each
+// band is a single-bin transform whose window holds exactly 36 cycles of the
+// band's centre frequency.
+//
+// The kernel evaluates a band's sum at several sample rates: the recording
+// halved `level` times by a half-band filter cascade. The window is split into
+// pieces by a smooth partition of unity: the interior, where the windowed
+// signal is smooth, is summed at the band's top level; towards each edge the
+// pieces step down one level at a time, and only the few samples at the edge
+// itself (where the window jumps from 4/23 to nothing) are summed at the full
+// rate. A piece's weights already hold the window, the partition, the
+// transform's phase and the factor 2^level.
 
 #include <array>
 #include <string>
@@ -19,33 +28,57 @@ inline constexpr int history_centre = 12816;
 // Analysis-rate samples per 20 ms frame.
 inline constexpr int frame_step = 882;
 
+// The deepest level any band is summed at (a rate of 44100 / 2^6 Hz), and the
+// half-band filter's distinct odd taps (it has 2 × 20 of them, and 1/2 in the
+// middle).
+inline constexpr int kernel_max_level = 6;
+inline constexpr int halfband_taps = 20;
+// Runs of weights are padded with zeros to a whole number of blocks of this
+// many, the kernel's sums being kept in as many lanes.
+inline constexpr int kernel_run_block = 16;
+
+// One run of weights: the window offsets t_first, t_first + 2^level, … of one
+// phase of a piece (the offsets that fall on that level's samples when the
+// window starts at a given sample).
+struct KernelRun {
+    int t_first = 0;
+    int count = 0;
+    int weights = 0; // start in weight_re / weight_im (count, padded)
+};
+
+// A piece of a band's window summed at one level: window offsets [begin, end),
+// with 2^level runs, one per phase.
+struct KernelPiece {
+    int level = 0;
+    int begin = 0;
+    int end = 0;
+    int first_run = 0;
+};
+
 struct Band {
     int window_length = 0; // N, a multiple of 4; 0 for cells 0 and 1
-    int quarter = 0;       // Q = N / 4
-    int fold = 0;          // d: first of 36, 18, 12, 9, 6, 4, 3, 2, 1 dividing Q
-    int count_v = 0;       // v = Q / d
-    int pairs_h = 0;       // h = v for folds 36, 12, 4; v div 2 otherwise
-    int window_offset = 0; // start of the band's run in window_cos
-    int coef_offset = 0;   // start of the band's run in coef
+    int top_level = 0;     // the level the interior is summed at
+    int first_piece = 0;
+    int piece_count = 0;
 };
 
 struct BandTables {
     std::array<Band, cells_per_frame> bands{};
-    // Per band Q + 1 entries cos(2πj/N), j = 0 … Q.
-    std::vector<float> window_cos;
-    // Per band: v + 1 entries cos(2π·36j/N) (folds 36, 12, 4), or h pairs
-    // (cos, sin)(2π·36j/N), j = 1 … h (other folds).
-    std::vector<float> coef;
-    // Derived from window_cos, same offsets: 27/23 − g and 27/23 + g, each
-    // rounded to single precision (the two window weights of entry j).
-    std::vector<float> window_low;
-    std::vector<float> window_high;
+    std::vector<KernelPiece> pieces;
+    std::vector<KernelRun> runs;
+    // Per run, the weights of its window offsets (real and imaginary parts).
+    std::vector<float> weight_re;
+    std::vector<float> weight_im;
+    // The half-band filter's odd taps c1 … c20: output i = x(2i)/2 +
+    // Σ ck (x(2i − 2k + 1) + x(2i + 2k − 1)).
+    std::array<double, halfband_taps> halfband{};
+    int max_level = 0; // the deepest top level of any band
 };
 
 // The window length of band b (0 for cells 0 and 1).
 int window_length_of(int band);
 
-// Fills every band's constants and the tables. Run once, before analysing.
+// Plans every band and fills the tables. Run once, before analysing.
 BandTables build_band_tables();
 
 // Band b ↔ MIDI note b + 33, name "C" … "B" with octave, 55 × 2^(b/12) Hz.

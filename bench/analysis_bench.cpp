@@ -1,4 +1,5 @@
-// Timings of the band kernel: one frame (all 74 bands) per kernel path, and a
+// Timings of the band kernel: one frame (all 74 bands) per kernel path, alone
+// and in a slab of 16 as the frame loop runs it, the direct sum, and a
 // whole recording of 57999 frames (the largest accepted) through the frame
 // loop with 1 and 2 threads; and the note suggestions on a store of that
 // many frames.
@@ -43,6 +44,7 @@ std::vector<std::int16_t> test_signal(std::size_t count) {
     return s;
 }
 
+// One lone column: the whole history halved down to every level for it.
 void frame_kernel(benchmark::State& state, KernelPath path) {
     if (!kernel_path_supported(path)) {
         state.SkipWithError("not supported on this processor");
@@ -50,7 +52,7 @@ void frame_kernel(benchmark::State& state, KernelPath path) {
     }
     const auto samples = test_signal(history_length);
     std::vector<float> history(samples.begin(), samples.end());
-    std::vector<float> work(kernel_work_length);
+    KernelWork work;
     std::vector<float> column(cells_per_frame);
     for (auto _ : state) {
         analyse_frame(tables(),
@@ -63,32 +65,32 @@ BENCHMARK_CAPTURE(frame_kernel, scalar, KernelPath::scalar)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(frame_kernel, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(frame_kernel, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
 
-// The frame-parallel form used by the frame loop, per frame: one group of
-// frames interleaved and all 74 bands computed side by side.
-void frame_kernel_grouped(benchmark::State& state, KernelPath path) {
+// The form the frame loop runs, per frame: a slab of 16 frames 882 samples
+// apart, halved once for all of them, and all 74 bands of each.
+void frame_kernel_slab(benchmark::State& state, KernelPath path) {
     if (!kernel_path_supported(path)) {
         state.SkipWithError("not supported on this processor");
         return;
     }
-    const int lanes = kernel_lanes(path);
-    const auto samples = test_signal(std::size_t(history_length + lanes * frame_step));
+    const int frames = kernel_batch_frames;
+    const int length = history_length + (frames - 1) * frame_step;
+    const auto samples = test_signal(std::size_t(length));
     std::vector<float> slab(samples.begin(), samples.end());
-    std::vector<float> interleaved(std::size_t(history_length) * std::size_t(lanes));
-    std::vector<float> work(kernel_lanes_work_length);
-    std::vector<float> out(static_cast<std::size_t>(lanes));
+    KernelWork work;
+    std::vector<float> out(std::size_t(frames) * cells_per_frame);
     for (auto _ : state) {
-        interleave_histories(slab.data(), frame_step, lanes, interleaved.data(), path);
-        for (int b = first_band; b <= last_band; ++b)
-            band_power_lanes(tables(), b, interleaved.data(), work, out.data(), path);
+        analyse_slab(tables(), slab.data(), length, frame_step, frames, first_band, last_band,
+                     work, out.data(), cells_per_frame, path);
         benchmark::DoNotOptimize(out.data());
     }
-    state.SetItemsProcessed(state.iterations() * lanes);
+    state.SetItemsProcessed(state.iterations() * frames);
     state.counters["us_per_frame"] =
-        benchmark::Counter(double(state.iterations()) * lanes,
+        benchmark::Counter(double(state.iterations()) * frames,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK_CAPTURE(frame_kernel_grouped, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(frame_kernel_grouped, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(frame_kernel_slab, scalar, KernelPath::scalar)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(frame_kernel_slab, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(frame_kernel_slab, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
 
 // The definition summed directly in double (window and both transform
 // coefficients tabulated per sample): the baseline the kernel is compared to.
