@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
+#include <emmintrin.h>
+
 #define KERNEL_WIDTH 2
+#define KERNEL_WIDEN(p) _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))))
 #define KERNEL_FN slab_powers_scalar
 #include "analysis/band_kernel_simd.inc"
 #undef KERNEL_FN
 #undef KERNEL_WIDTH
+#undef KERNEL_WIDEN
 
 namespace pitkad {
 
@@ -61,7 +65,7 @@ void analyse_slab(const BandTables& tables, const float* slab, int length, int s
         levels.length[l] = n;
         total += std::size_t(n) + 2 * pad;
     }
-    total += std::size_t(length) + 2 * pad;
+    total += std::size_t(length) + 4 * pad;
     if (work.storage.size() < total) work.storage.resize(total);
     double* p = work.storage.data();
     for (int l = 0; l <= levels.top; ++l) {
@@ -72,9 +76,9 @@ void analyse_slab(const BandTables& tables, const float* slab, int length, int s
     }
     levels.scratch = p;
 
-    const detail::KernelTablesView view{tables.bands.data(),     tables.pieces.data(),
-                                        tables.runs.data(),      tables.weight_re.data(),
-                                        tables.weight_im.data(), tables.halfband.data()};
+    const detail::KernelTablesView view{tables.bands.data(), tables.pieces.data(),
+                                        tables.runs.data(), tables.weights.data(),
+                                        tables.halfband.data()};
     if (!kernel_path_supported(path)) path = KernelPath::scalar;
     switch (path) {
     case KernelPath::avx512:

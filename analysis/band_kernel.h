@@ -23,7 +23,7 @@ KernelPath best_kernel_path();
 const char* kernel_path_name(KernelPath path);
 
 // Frames one slab holds, at most.
-inline constexpr int kernel_batch_frames = 16;
+inline constexpr int kernel_batch_frames = 64;
 
 // A thread's working space: the slab at every rate. Grows on first use and is
 // then reused.
@@ -55,7 +55,7 @@ namespace detail {
 // i × 2^l, i in [0, length[l]), with `level_pad` zeros on both sides. The
 // tables and the levels as plain pointers, so that the vectorised paths
 // (compiled for their instruction sets) call no shared inline code.
-inline constexpr int level_pad = 64;
+inline constexpr int level_pad = 128;
 struct SlabLevels {
     double* level[kernel_max_level + 1] = {};
     int length[kernel_max_level + 1] = {};
@@ -66,8 +66,7 @@ struct KernelTablesView {
     const Band* bands;
     const KernelPiece* pieces;
     const KernelRun* runs;
-    const float* weight_re;
-    const float* weight_im;
+    const float* weights;
     const double* halfband;
 };
 

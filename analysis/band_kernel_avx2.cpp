@@ -1,6 +1,8 @@
 // The band kernel's AVX2 path.
 #include "analysis/band_kernel.h"
 
+#include <immintrin.h>
+
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
 #else
@@ -9,6 +11,7 @@
 #endif
 
 #define KERNEL_WIDTH 4
+#define KERNEL_WIDEN(p) _mm256_cvtps_pd(_mm_loadu_ps(p))
 #define KERNEL_FN slab_powers_avx2
 #include "analysis/band_kernel_simd.inc"
 

@@ -1,6 +1,8 @@
 // The band kernel's AVX-512 path.
 #include "analysis/band_kernel.h"
 
+#include <immintrin.h>
+
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx512f,avx2,fma"))), apply_to = function)
 #else
@@ -9,6 +11,7 @@
 #endif
 
 #define KERNEL_WIDTH 8
+#define KERNEL_WIDEN(p) _mm512_cvtps_pd(_mm256_loadu_ps(p))
 #define KERNEL_FN slab_powers_avx512
 #include "analysis/band_kernel_simd.inc"
 

@@ -152,20 +152,21 @@ BandTables build_band_tables() {
                 KernelRun run;
                 run.t_first = begin + ((r - begin) % scale + scale) % scale;
                 run.count = run.t_first < end ? (end - 1 - run.t_first) / scale + 1 : 0;
-                run.weights = int(t.weight_re.size());
+                run.weights = int(t.weights.size());
+                // Blocks of 16 real parts, then their 16 imaginary parts;
+                // zeros past the run's end.
+                const int padded = (run.count + kernel_run_block - 1) / kernel_run_block * kernel_run_block;
+                t.weights.resize(t.weights.size() + 2 * std::size_t(padded), 0.0f);
+                float* block = t.weights.data() + run.weights;
                 for (int k = 0; k < run.count; ++k) {
                     const int s = run.t_first + k * scale;
                     const int d = std::min(s, n - 1 - s);
                     const double window = 27.0 / 23.0 - std::cos(2 * M_PI * s / n);
                     const double angle = 2 * M_PI * double((36LL * s) % n) / n;
                     const double weight = scale * window * partition(steps, level, top, d);
-                    t.weight_re.push_back(float(weight * std::cos(angle)));
-                    t.weight_im.push_back(float(-weight * std::sin(angle)));
-                }
-                // Zeros up to a whole block of the kernel's sums.
-                for (int k = run.count; k % kernel_run_block != 0; ++k) {
-                    t.weight_re.push_back(0.0f);
-                    t.weight_im.push_back(0.0f);
+                    float* at = block + (k / kernel_run_block) * 2 * kernel_run_block + k % kernel_run_block;
+                    at[0] = float(weight * std::cos(angle));
+                    at[kernel_run_block] = float(-weight * std::sin(angle));
                 }
                 t.runs.push_back(run);
             }

@@ -43,7 +43,7 @@ inline constexpr int kernel_run_block = 16;
 struct KernelRun {
     int t_first = 0;
     int count = 0;
-    int weights = 0; // start in weight_re / weight_im (count, padded)
+    int weights = 0; // start in weights
 };
 
 // A piece of a band's window summed at one level: window offsets [begin, end),
@@ -66,9 +66,9 @@ struct BandTables {
     std::array<Band, cells_per_frame> bands{};
     std::vector<KernelPiece> pieces;
     std::vector<KernelRun> runs;
-    // Per run, the weights of its window offsets (real and imaginary parts).
-    std::vector<float> weight_re;
-    std::vector<float> weight_im;
+    // Per run, the weights of its window offsets in blocks of 16: the
+    // block's real parts, then its imaginary parts.
+    std::vector<float> weights;
     // The half-band filter's odd taps c1 … c20: output i = x(2i)/2 +
     // Σ ck (x(2i − 2k + 1) + x(2i + 2k − 1)).
     std::array<double, halfband_taps> halfband{};

@@ -1,5 +1,5 @@
 // Timings of the band kernel: one frame (all 74 bands) per kernel path, alone
-// and in a slab of 16 as the frame loop runs it, the direct sum, and a
+// and in a slab of 64 as the frame loop runs it, the direct sum, and a
 // whole recording of 57999 frames (the largest accepted) through the frame
 // loop with 1 and 2 threads; and the note suggestions on a store of that
 // many frames.
@@ -65,7 +65,7 @@ BENCHMARK_CAPTURE(frame_kernel, scalar, KernelPath::scalar)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(frame_kernel, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(frame_kernel, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
 
-// The form the frame loop runs, per frame: a slab of 16 frames 882 samples
+// The form the frame loop runs, per frame: a slab of 64 frames 882 samples
 // apart, halved once for all of them, and all 74 bands of each.
 void frame_kernel_slab(benchmark::State& state, KernelPath path) {
     if (!kernel_path_supported(path)) {
