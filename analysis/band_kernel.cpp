@@ -5,12 +5,16 @@
 #include <emmintrin.h>
 
 #define KERNEL_WIDTH 2
-#define KERNEL_WIDEN(p) _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))))
+#define KERNEL_WIDEN(p)                                                                            \
+    _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))))
+#define KERNEL_NARROW_STORE(p, v)                                                                  \
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(_mm_cvtpd_ps(v)))
 #define KERNEL_FN slab_powers_scalar
 #include "analysis/band_kernel_simd.inc"
 #undef KERNEL_FN
 #undef KERNEL_WIDTH
 #undef KERNEL_WIDEN
+#undef KERNEL_NARROW_STORE
 
 namespace pitkad {
 
@@ -57,7 +61,7 @@ void analyse_slab(const BandTables& tables, const float* slab, int length, int s
         levels.top = std::max(levels.top, tables.bands[std::size_t(b)].top_level);
 
     // Each level padded on both sides; the scratch holds a level's odd and
-    // even samples.
+    // even samples while the next is made.
     constexpr int pad = detail::level_pad;
     std::size_t total = 0;
     int n = length;
@@ -65,16 +69,18 @@ void analyse_slab(const BandTables& tables, const float* slab, int length, int s
         levels.length[l] = n;
         total += std::size_t(n) + 2 * pad;
     }
-    total += std::size_t(length) + 4 * pad;
-    if (work.storage.size() < total) work.storage.resize(total);
-    double* p = work.storage.data();
+    if (work.levels.size() < total) work.levels.resize(total);
+    const std::size_t scratch = std::size_t(length) + 4 * pad;
+    if (work.scratch.size() < scratch) work.scratch.resize(scratch);
+    float* p = work.levels.data();
     for (int l = 0; l <= levels.top; ++l) {
-        std::fill(p, p + pad, 0.0);
+        std::fill(p, p + pad, 0.0f);
         levels.level[l] = p + pad;
-        std::fill(levels.level[l] + levels.length[l], levels.level[l] + levels.length[l] + pad, 0.0);
+        std::fill(levels.level[l] + levels.length[l], levels.level[l] + levels.length[l] + pad,
+                  0.0f);
         p += levels.length[l] + 2 * pad;
     }
-    levels.scratch = p;
+    levels.scratch = work.scratch.data();
 
     const detail::KernelTablesView view{tables.bands.data(), tables.pieces.data(),
                                         tables.runs.data(), tables.weights.data(),

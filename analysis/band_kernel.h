@@ -29,7 +29,8 @@ inline constexpr int kernel_batch_frames = 64;
 // then reused.
 class KernelWork {
   public:
-    std::vector<double> storage;
+    std::vector<float> levels;
+    std::vector<double> scratch;
 };
 
 // Raw powers of bands [band_begin, band_end] of `count` frames whose
@@ -57,7 +58,7 @@ namespace detail {
 // (compiled for their instruction sets) call no shared inline code.
 inline constexpr int level_pad = 128;
 struct SlabLevels {
-    double* level[kernel_max_level + 1] = {};
+    float* level[kernel_max_level + 1] = {};
     int length[kernel_max_level + 1] = {};
     int top = 0;
     double* scratch = nullptr; // a level's odd and even samples, while halving

@@ -12,6 +12,7 @@
 
 #define KERNEL_WIDTH 4
 #define KERNEL_WIDEN(p) _mm256_cvtps_pd(_mm_loadu_ps(p))
+#define KERNEL_NARROW_STORE(p, v) _mm_storeu_ps(p, _mm256_cvtpd_ps(v))
 #define KERNEL_FN slab_powers_avx2
 #include "analysis/band_kernel_simd.inc"
 

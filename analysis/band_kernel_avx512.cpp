@@ -11,7 +11,10 @@
 #endif
 
 #define KERNEL_WIDTH 8
-#define KERNEL_WIDEN(p) _mm512_cvtps_pd(_mm256_loadu_ps(p))
+// All lanes through the zero-masking form: the plain intrinsic passes GCC an
+// undefined vector, which GCC 12 then warns of.
+#define KERNEL_WIDEN(p) _mm512_maskz_cvtps_pd(0xff, _mm256_loadu_ps(p))
+#define KERNEL_NARROW_STORE(p, v) _mm256_storeu_ps(p, _mm512_maskz_cvtpd_ps(0xff, v))
 #define KERNEL_FN slab_powers_avx512
 #include "analysis/band_kernel_simd.inc"
 
