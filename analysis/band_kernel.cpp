@@ -2,19 +2,11 @@
 
 #include <algorithm>
 
-#include <emmintrin.h>
-
-#define KERNEL_WIDTH 2
-#define KERNEL_WIDEN(p)                                                                            \
-    _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))))
-#define KERNEL_NARROW_STORE(p, v)                                                                  \
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_castps_si128(_mm_cvtpd_ps(v)))
+#define KERNEL_WIDTH 4
 #define KERNEL_FN slab_powers_scalar
 #include "analysis/band_kernel_simd.inc"
 #undef KERNEL_FN
 #undef KERNEL_WIDTH
-#undef KERNEL_WIDEN
-#undef KERNEL_NARROW_STORE
 
 namespace pitkad {
 

@@ -30,7 +30,7 @@ inline constexpr int kernel_batch_frames = 64;
 class KernelWork {
   public:
     std::vector<float> levels;
-    std::vector<double> scratch;
+    std::vector<float> scratch;
 };
 
 // Raw powers of bands [band_begin, band_end] of `count` frames whose
@@ -61,14 +61,14 @@ struct SlabLevels {
     float* level[kernel_max_level + 1] = {};
     int length[kernel_max_level + 1] = {};
     int top = 0;
-    double* scratch = nullptr; // a level's odd and even samples, while halving
+    float* scratch = nullptr; // a level's odd and even samples, while halving
 };
 struct KernelTablesView {
     const Band* bands;
     const KernelPiece* pieces;
     const KernelRun* runs;
     const float* weights;
-    const double* halfband;
+    const float* halfband;
 };
 
 void slab_powers_scalar(const KernelTablesView& t, const float* slab, const SlabLevels& levels,

@@ -1,8 +1,6 @@
 // The band kernel's AVX2 path.
 #include "analysis/band_kernel.h"
 
-#include <immintrin.h>
-
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
 #else
@@ -10,9 +8,7 @@
 #pragma GCC target("avx2,fma")
 #endif
 
-#define KERNEL_WIDTH 4
-#define KERNEL_WIDEN(p) _mm256_cvtps_pd(_mm_loadu_ps(p))
-#define KERNEL_NARROW_STORE(p, v) _mm_storeu_ps(p, _mm256_cvtpd_ps(v))
+#define KERNEL_WIDTH 8
 #define KERNEL_FN slab_powers_avx2
 #include "analysis/band_kernel_simd.inc"
 

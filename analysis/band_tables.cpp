@@ -144,7 +144,9 @@ int window_length_of(int band) {
 
 BandTables build_band_tables() {
     BandTables t;
-    t.halfband = design_halfband();
+    const std::array<double, halfband_taps> taps = design_halfband();
+    for (int k = 0; k < halfband_taps; ++k)
+        t.halfband[std::size_t(k)] = float(taps[std::size_t(k)]);
     std::vector<std::vector<double>> steps(kernel_max_level + 1);
     for (int l = 1; l <= kernel_max_level; ++l)
         steps[std::size_t(l)] = step_values(step_length(l));

@@ -71,7 +71,7 @@ struct BandTables {
     std::vector<float> weights;
     // The half-band filter's odd taps c1 … c20: output i = x(2i)/2 +
     // Σ ck (x(2i − 2k + 1) + x(2i + 2k − 1)).
-    std::array<double, halfband_taps> halfband{};
+    std::array<float, halfband_taps> halfband{};
     int max_level = 0; // the deepest top level of any band
 };
 
