@@ -16,12 +16,14 @@ namespace pitkad {
 namespace {
 
 // Frames a thread takes at a time: their histories overlap in one buffer,
-// and each band runs over all of them while its tables are in cache.
-constexpr int batch_frames = kernel_batch_frames;
-constexpr int slab_length = history_length + (batch_frames - 1) * frame_step;
+// which is halved in rate once for all of them. At another reference the
+// frames are taken a whole stride apart from the batch's first, so the
+// batches stay short there: at most 7.5 samples (0.2 ms) off.
+constexpr int other_reference_batch = 16;
+constexpr int slab_length = history_length + (kernel_batch_frames - 1) * frame_step;
 
 // The samples a batch's histories span when its frames are `stride` apart.
-int slab_length_for(int stride) {
+int slab_length_for(int stride, int batch_frames) {
     return history_length + (batch_frames - 1) * stride;
 }
 
@@ -78,9 +80,10 @@ namespace {
 // on the control's meter. A requested stop ends each thread at its next batch.
 // The histories of a batch's frames lie `stride` samples apart in the slab.
 template <typename Fill, typename Done>
-void run_frames(int progress_frames, int stride, Fill fill, Done done, SpectrogramStore& store,
-                const BandTables& tables, const ProgressFn& progress, int threads, KernelPath path,
-                std::atomic<int>& next_batch, const TaskControl& control) {
+void run_frames(int progress_frames, int stride, int batch_frames, Fill fill, Done done,
+                SpectrogramStore& store, const BandTables& tables, const ProgressFn& progress,
+                int threads, KernelPath path, std::atomic<int>& next_batch,
+                const TaskControl& control) {
     if (!kernel_path_supported(path)) path = KernelPath::scalar;
     const auto steps = progress_steps(progress_frames);
     std::size_t shown = 0;
@@ -126,7 +129,7 @@ void run_frames(int progress_frames, int stride, Fill fill, Done done, Spectrogr
     auto work = [&](int index) {
         const bool reporting = index == 0;
         std::atomic<int>& held = holding[std::size_t(index)];
-        const int length = slab_length_for(stride);
+        const int length = slab_length_for(stride, batch_frames);
         std::vector<float> slab(static_cast<std::size_t>(length));
         KernelWork kernel_work;
         std::vector<float> columns(std::size_t(batch_frames) * cells_per_frame);
@@ -182,6 +185,7 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
     const int frame_count = recording.frame_count;
     store.make_room(frame_count);
     const int step = recording.format.sample_rate == 22050 ? 2 : 1;
+    const int batch_frames = kernel_batch_frames;
     const int batches = (frame_count + batch_frames - 1) / batch_frames;
     threads = std::clamp(threads, 1, std::max(1, std::min(batches, 64)));
     std::atomic<int> next_batch{0};
@@ -190,8 +194,8 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
         fill_slab(recording.samples, step, first, slab);
         return std::min(batch_frames, frame_count - first);
     };
-    run_frames(frame_count, frame_step, fill, [](int) {}, store, tables, progress, threads, path, next_batch,
-               {});
+    run_frames(frame_count, frame_step, batch_frames, fill, [](int) {}, store, tables, progress,
+               threads, path, next_batch, {});
 }
 
 std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
@@ -202,11 +206,11 @@ std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
     if (control.meter) control.meter->set_total(std::max(expected_frames, 0));
     std::atomic<int> next_batch{0};
     // Frame k is centred on sample k × 882 × ratio of the stream, rounded
-    // (k × 882 at the bands' own reference). A batch's frames are taken a
-    // whole stride apart from its first: at most 7.5 samples (0.2 ms) off.
+    // (k × 882 at the bands' own reference).
     const double step = frame_step * reference.stream_ratio();
     const int stride = reference.is_standard() ? frame_step : int(std::lround(step));
-    const int length = slab_length_for(stride);
+    const int batch_frames = reference.is_standard() ? kernel_batch_frames : other_reference_batch;
+    const int length = slab_length_for(stride, batch_frames);
     auto centre = [&](int frame) { return std::llround(frame * step); };
     auto fill = [&](int first, float* slab) {
         const std::int64_t start = centre(first) - history_centre;
@@ -220,8 +224,8 @@ std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
     // Batches are taken in order: no thread reads samples before the
     // earliest batch still held again.
     auto done = [&](int earliest) { samples.release_before(centre(earliest) - history_centre); };
-    run_frames(std::max(expected_frames, 1), stride, fill, done, store, tables, progress, threads, path,
-               next_batch, control);
+    run_frames(std::max(expected_frames, 1), stride, batch_frames, fill, done, store, tables,
+               progress, threads, path, next_batch, control);
     samples.close_reading();
     if (!samples.wait_for(std::numeric_limits<std::int64_t>::max())) return -1;
     return samples.frames();

@@ -57,7 +57,8 @@ std::array<double, halfband_taps> design_halfband() {
     for (int k = 1; k <= halfband_taps; ++k) {
         const int n = 2 * k - 1;
         const double arg = M_PI * n / 2.0;
-        c[std::size_t(k - 1)] = 0.5 * std::sin(arg) / arg * kaiser(halfband_beta, n / (2.0 * halfband_taps));
+        c[std::size_t(k - 1)] =
+            0.5 * std::sin(arg) / arg * kaiser(halfband_beta, n / (2.0 * halfband_taps));
         sum += 2 * c[std::size_t(k - 1)];
     }
     // The odd taps sum to 1/2: a constant passes unchanged.
@@ -194,7 +195,8 @@ BandTables build_band_tables() {
                 run.weights = int(t.weights.size());
                 // Blocks of 16 real parts, then their 16 imaginary parts;
                 // zeros past the run's end.
-                const int padded = (run.count + kernel_run_block - 1) / kernel_run_block * kernel_run_block;
+                const int padded =
+                    (run.count + kernel_run_block - 1) / kernel_run_block * kernel_run_block;
                 t.weights.resize(t.weights.size() + 2 * std::size_t(padded), 0.0f);
                 float* block = t.weights.data() + run.weights;
                 for (int k = 0; k < run.count; ++k) {
@@ -205,7 +207,8 @@ BandTables build_band_tables() {
                     const double window = 27.0 / 23.0 - turn_cos[std::size_t(s)];
                     const std::size_t j = std::size_t((36LL * s) % n);
                     const double weight = scale * window * partition(steps, level, top, d);
-                    float* at = block + (k / kernel_run_block) * 2 * kernel_run_block + k % kernel_run_block;
+                    float* at = block + (k / kernel_run_block) * 2 * kernel_run_block +
+                                k % kernel_run_block;
                     at[0] = float(weight * turn_cos[j]);
                     at[kernel_run_block] = float(-weight * turn_sin[j]);
                 }

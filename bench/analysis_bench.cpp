@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
-#include <random>
 #include <vector>
 
 #include "analysis/analyse_wav.h"
@@ -79,8 +79,8 @@ void frame_kernel_slab(benchmark::State& state, KernelPath path) {
     KernelWork work;
     std::vector<float> out(std::size_t(frames) * cells_per_frame);
     for (auto _ : state) {
-        analyse_slab(tables(), slab.data(), length, frame_step, frames, first_band, last_band,
-                     work, out.data(), cells_per_frame, path);
+        analyse_slab(tables(), slab.data(), length, frame_step, frames, first_band, last_band, work,
+                     out.data(), cells_per_frame, path);
         benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(state.iterations() * frames);
