@@ -29,10 +29,10 @@ inline constexpr int history_centre = 12816;
 inline constexpr int frame_step = 882;
 
 // The deepest level any band is summed at (a rate of 44100 / 2^6 Hz), and the
-// half-band filter's distinct odd taps (it has 2 × 20 of them, and 1/2 in the
+// half-band filter's distinct odd taps (it has 2 × 22 of them, and 1/2 in the
 // middle).
 inline constexpr int kernel_max_level = 6;
-inline constexpr int halfband_taps = 20;
+inline constexpr int halfband_taps = 22;
 // Runs of weights are padded with zeros to a whole number of blocks of this
 // many, the kernel's sums being kept in as many lanes.
 inline constexpr int kernel_run_block = 16;
@@ -69,7 +69,7 @@ struct BandTables {
     // Per run, the weights of its window offsets in blocks of 16: the
     // block's real parts, then its imaginary parts.
     std::vector<float> weights;
-    // The half-band filter's odd taps c1 … c20: output i = x(2i)/2 +
+    // The half-band filter's odd taps c1 … c22: output i = x(2i)/2 +
     // Σ ck (x(2i − 2k + 1) + x(2i + 2k − 1)).
     std::array<float, halfband_taps> halfband{};
     int max_level = 0; // the deepest top level of any band
