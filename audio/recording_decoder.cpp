@@ -1,5 +1,7 @@
 #include "audio/recording_decoder.h"
 
+#include "audio/parallel_decode.h"
+
 #include "analysis/band_tables.h"
 #include "analysis/spectrogram_store.h"
 #include "analysis/wav_reader.h"
@@ -16,6 +18,9 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace pitkad {
@@ -349,6 +354,11 @@ class FfmpegDecoder final : public RecordingDecoder {
     // The rate of the playback audio.
     int playback_rate() const { return std::min(codec_->sample_rate, highest_playback_rate); }
 
+    void set_decode_threads(int threads, int chunk_packets) override {
+        decode_threads_ = threads;
+        chunk_packets_ = chunk_packets;
+    }
+
     DecodeOutcome run(SampleStream* analysis, bool hash, bool playback,
                       std::stop_token stop) override {
         playback_ = playback;
@@ -385,6 +395,12 @@ class FfmpegDecoder final : public RecordingDecoder {
         std::unique_ptr<AVPacket, PacketCloser> packet(av_packet_alloc());
         std::unique_ptr<AVFrame, FrameCloser> frame(av_frame_alloc());
         if (!packet || !frame) return fail(out, "out of memory");
+        const AVCodecParameters& parameters = *format_->streams[stream_]->codecpar;
+        std::optional<ParallelDecoder> parallel;
+        if (decode_threads_ > 1 && ParallelDecoder::suits(parameters)) {
+            parallel.emplace(parameters, decode_threads_, chunk_packets_);
+            if (!parallel->ok()) parallel.reset();
+        }
         int last_error = 0;
         auto drain = [&] {
             for (;;) {
@@ -398,6 +414,7 @@ class FfmpegDecoder final : public RecordingDecoder {
                 if (!taken) return;
             }
         };
+        const std::function<bool(AVFrame&)> take_frame = [this](AVFrame& f) { return take(f); };
         while (!too_long_ && !failed_) {
             if (stop_.stop_requested()) return fail(out, "stopped");
             interrupt_.arm();
@@ -405,7 +422,10 @@ class FfmpegDecoder final : public RecordingDecoder {
             if (interrupt_.expired) return fail(out, interrupt_.reason(r));
             if (stop_.stop_requested()) return fail(out, "stopped");
             if (r < 0) break; // the end, or damage from here on: keep what was decoded
-            if (packet->stream_index == stream_) {
+            if (packet->stream_index == stream_ && parallel) {
+                parallel->push(*packet);
+                parallel->deliver(take_frame);
+            } else if (packet->stream_index == stream_) {
                 const int s = avcodec_send_packet(codec, packet.get());
                 if (s < 0 && s != AVERROR(EAGAIN)) last_error = s; // a damaged packet is skipped
                 drain();
@@ -413,10 +433,16 @@ class FfmpegDecoder final : public RecordingDecoder {
             av_packet_unref(packet.get());
         }
         if (!too_long_ && !failed_) {
-            avcodec_send_packet(codec, nullptr);
-            drain();
+            if (parallel) {
+                parallel->finish();
+                parallel->deliver(take_frame);
+            } else {
+                avcodec_send_packet(codec, nullptr);
+                drain();
+            }
             flush_resampler();
         }
+        if (parallel && parallel->last_error()) last_error = parallel->last_error();
         if (too_long_) {
             out.status = OpenStatus::too_large;
             return out;
@@ -594,6 +620,8 @@ class FfmpegDecoder final : public RecordingDecoder {
     double seconds_ = 0;
     int source_rate_ = 0;
     Interrupt interrupt_;
+    int decode_threads_ = int(std::max(1u, std::thread::hardware_concurrency()));
+    int chunk_packets_ = ParallelDecoder::default_chunk_packets;
 
     std::shared_ptr<PcmAudio> audio_;
     bool playback_ = true;

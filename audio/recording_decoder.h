@@ -61,6 +61,14 @@ class RecordingDecoder {
     // channel unless told otherwise).
     void set_analysis_channel(AnalysisChannel channel) { channel_ = channel; }
 
+    // Decoders to run at once on a compressed recording whose format allows
+    // it (ParallelDecoder), and the packets each one takes at a time; the
+    // result is the same whatever the number. By default one per core.
+    virtual void set_decode_threads(int threads, int chunk_packets) {
+        (void)threads;
+        (void)chunk_packets;
+    }
+
     // Reads the whole recording: the analysis samples into `analysis` (null:
     // playback only), finished or abandoned before this returns, and with
     // `playback` the playback audio into the outcome; the file's fingerprint

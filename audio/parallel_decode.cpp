@@ -1,0 +1,164 @@
+#include "audio/parallel_decode.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <algorithm>
+
+namespace pitkad {
+
+struct ParallelDecoder::Job {
+    std::vector<AVPacket*> packets; // the chunk before's last ones first
+    int preroll = 0;                // how many of them
+    bool last = false;
+    std::vector<AVFrame*> frames;
+    int error = 0;
+    bool done = false;
+
+    ~Job() {
+        for (AVPacket*& p : packets)
+            av_packet_free(&p);
+        for (AVFrame*& f : frames)
+            av_frame_free(&f);
+    }
+};
+
+bool ParallelDecoder::suits(const AVCodecParameters& parameters) {
+    return parameters.codec_id == AV_CODEC_ID_MP3 || parameters.codec_id == AV_CODEC_ID_FLAC;
+}
+
+ParallelDecoder::ParallelDecoder(const AVCodecParameters& parameters, int threads,
+                                 int chunk_packets)
+    : chunk_packets_(std::max(chunk_packets, preroll_packets + 1)),
+      max_queued_(std::max(threads, 1) + 1) {
+    const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
+    for (int i = 0; i < std::max(threads, 1) && ok_; ++i) {
+        AVCodecContext* c = codec ? avcodec_alloc_context3(codec) : nullptr;
+        if (c) codecs_.push_back(c);
+        ok_ = c && avcodec_parameters_to_context(c, &parameters) >= 0 &&
+              avcodec_open2(c, codec, nullptr) >= 0;
+    }
+    if (!ok_) return;
+    for (AVCodecContext* c : codecs_)
+        threads_.emplace_back([this, c] { work(c); });
+}
+
+ParallelDecoder::~ParallelDecoder() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_)
+        t.join();
+    for (AVCodecContext*& c : codecs_)
+        avcodec_free_context(&c);
+    for (AVPacket*& p : chunk_)
+        av_packet_free(&p);
+    for (AVPacket*& p : previous_)
+        av_packet_free(&p);
+}
+
+void ParallelDecoder::push(const AVPacket& packet) {
+    AVPacket* p = av_packet_clone(&packet);
+    if (!p) return;
+    chunk_.push_back(p);
+    if (int(chunk_.size()) >= chunk_packets_) submit(false);
+}
+
+void ParallelDecoder::finish() {
+    if (!chunk_.empty()) submit(true);
+    const std::lock_guard lock(mutex_);
+    finished_ = true;
+}
+
+void ParallelDecoder::submit(bool last) {
+    auto job = std::make_unique<Job>();
+    job->preroll = int(previous_.size());
+    job->last = last;
+    job->packets = std::move(previous_);
+    previous_.clear();
+    // The chunk's last packets start the next chunk's decoder.
+    const std::size_t keep = std::min(chunk_.size(), std::size_t(preroll_packets));
+    for (std::size_t i = chunk_.size() - keep; i < chunk_.size(); ++i)
+        if (AVPacket* p = av_packet_clone(chunk_[i])) previous_.push_back(p);
+    job->packets.insert(job->packets.end(), chunk_.begin(), chunk_.end());
+    chunk_.clear();
+    {
+        const std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+void ParallelDecoder::work(AVCodecContext* codec) {
+    AVFrame* frame = av_frame_alloc();
+    for (;;) {
+        Job* job = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || started_ < jobs_.size(); });
+            if (stopping_) break;
+            job = jobs_[started_++].get();
+        }
+        // A fresh start, then the packets; what the chunk before's packets
+        // give is dropped.
+        avcodec_flush_buffers(codec);
+        const std::size_t count = job->packets.size();
+        for (std::size_t i = 0; i <= count && frame; ++i) {
+            if (stopping_) break;
+            const bool flush = i == count;
+            const int s = avcodec_send_packet(codec, flush ? nullptr : job->packets[i]);
+            if (s < 0 && s != AVERROR(EAGAIN) && !flush) job->error = s;
+            for (;;) {
+                const int r = avcodec_receive_frame(codec, frame);
+                if (r < 0) {
+                    if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) job->error = r;
+                    break;
+                }
+                const bool keep = flush ? job->last : int(i) >= job->preroll;
+                AVFrame* kept = keep ? av_frame_alloc() : nullptr;
+                if (kept) {
+                    av_frame_move_ref(kept, frame);
+                    job->frames.push_back(kept);
+                } else {
+                    av_frame_unref(frame);
+                }
+            }
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            job->done = true;
+        }
+        wake_.notify_all();
+    }
+    av_frame_free(&frame);
+}
+
+bool ParallelDecoder::deliver(const std::function<bool(AVFrame&)>& take) {
+    for (;;) {
+        std::unique_ptr<Job> job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] {
+                if (jobs_.empty() || jobs_.front()->done) return true;
+                return int(jobs_.size()) <= max_queued_ && !finished_;
+            });
+            if (jobs_.empty() || !jobs_.front()->done) return true;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+            --started_;
+            if (job->error) last_error_ = job->error;
+        }
+        for (AVFrame* f : job->frames)
+            if (!take(*f)) return false;
+    }
+}
+
+int ParallelDecoder::last_error() const {
+    const std::lock_guard lock(mutex_);
+    return last_error_;
+}
+
+} // namespace pitkad
