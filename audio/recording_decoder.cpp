@@ -199,8 +199,13 @@ void channel_on_16bit_scale(const AVFrame& frame, int channel, float* out) {
     }
 }
 
+// Rounded to the nearest 16-bit value, ties to even as lrint does, but
+// inline: adding and taking away 1.5 × 2^23 leaves a float of that size no
+// fraction bits, so the sum rounds in the current (nearest) mode.
 std::int16_t to_int16(float v) {
-    return std::int16_t(std::lrint(std::clamp(v, -32768.0f, 32767.0f)));
+    constexpr float magic = 12582912.0f;
+    v = v == v ? v : 0.0f; // NaN: silence (a select, so that loops of this vectorise)
+    return std::int16_t(int((std::clamp(v, -32768.0f, 32767.0f) + magic) - magic));
 }
 
 // The containers a recording may come in (FFmpeg's demuxer names; one name

@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "audio/mixer.h"
+#include "audio/parallel_decode.h"
 #include "audio/recording_decoder.h"
 #include "control/recording_loader.h"
 
@@ -70,14 +71,28 @@ void decode_only(benchmark::State& state, const char* name) {
         OpenFailure failure;
         auto decoder = RecordingDecoder::open(file, failure);
         if (!decoder) return state.SkipWithError(("cannot decode: " + failure.detail).c_str());
+        decoder->set_decode_threads(int(state.range(0)), ParallelDecoder::default_chunk_packets);
         SampleStream samples(std::int64_t(frame_limit + 1) * frame_step);
         samples.close_reading(); // counted, not kept: the decoding alone
         const DecodeOutcome out = decoder->run(&samples, false, true);
         benchmark::DoNotOptimize(out.audio.get());
     }
 }
-BENCHMARK_CAPTURE(decode_only, wav_19min, "long.wav")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(decode_only, mp3_19min, "long.mp3")->Unit(benchmark::kMillisecond);
+// The argument: decoders at once (MP3 in chunks on that many threads).
+BENCHMARK_CAPTURE(decode_only, wav_19min, "long.wav")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(decode_only, mp3_19min, "long.mp3")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(decode_only, mp3_4min, "four.mp3")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The header's rate, read at an open from the cache while the playback audio
 // decodes in the background, against decoding it (decode_for_playback).
