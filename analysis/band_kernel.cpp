@@ -46,6 +46,11 @@ void analyse_slab(const BandTables& tables, const float* slab, int length, int s
     band_begin = std::max(band_begin, first_band);
     band_end = std::min(band_end, last_band);
     count = std::clamp(count, 0, kernel_batch_frames);
+    // Only frames whose whole history lies in the slab.
+    if (stride < 0 || length < history_length)
+        count = 0;
+    else if (stride > 0)
+        count = std::min(count, (length - history_length) / stride + 1);
     if (count == 0 || band_begin > band_end) return;
     // Only as many levels as the bands asked for need computing.
     detail::SlabLevels levels;

@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <system_error>
 
 namespace pitkad {
 
@@ -40,8 +41,12 @@ ParallelDecoder::ParallelDecoder(const AVCodecParameters& parameters, int thread
               avcodec_open2(c, codec, nullptr) >= 0;
     }
     if (!ok_) return;
-    for (AVCodecContext* c : codecs_)
-        threads_.emplace_back([this, c] { work(c); });
+    try {
+        for (AVCodecContext* c : codecs_)
+            threads_.emplace_back([this, c] { work(c); });
+    } catch (const std::system_error&) {
+        ok_ = false; // the threads started are ended by the destructor
+    }
 }
 
 ParallelDecoder::~ParallelDecoder() {

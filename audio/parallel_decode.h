@@ -71,10 +71,10 @@ class ParallelDecoder {
     bool finished_ = false;
 
     mutable std::mutex mutex_;
-    std::condition_variable wake_; // workers: a job or the end; the caller: a job done
+    std::condition_variable wake_;          // workers: a job or the end; the caller: a job done
     std::deque<std::unique_ptr<Job>> jobs_; // submitted, not yet delivered
     std::size_t started_ = 0;               // jobs_[0 … started_) are taken by a worker
-    std::atomic<bool> stopping_{false}; // read by the workers between packets
+    std::atomic<bool> stopping_{false};     // read by the workers between packets
     int last_error_ = 0;
 };
 

@@ -608,7 +608,8 @@ class FfmpegDecoder final : public RecordingDecoder {
     }
 
     bool append(const float* p, int n) {
-        if (analysis_->size() + n >= too_long_samples(frame_limit_) || !analysis_->append({p, std::size_t(n)})) {
+        if (analysis_->size() + n >= too_long_samples(frame_limit_) ||
+            !analysis_->append({p, std::size_t(n)})) {
             // A stream that was stopped refuses too; the loop then ends on the stop.
             too_long_ = !stop_.stop_requested();
             failed_ = !too_long_;
@@ -652,13 +653,14 @@ class FfmpegDecoder final : public RecordingDecoder {
 } // namespace
 
 std::unique_ptr<RecordingDecoder> RecordingDecoder::open(const std::filesystem::path& file,
-                                                         OpenFailure& failure,
-                                                         std::stop_token stop,
+                                                         OpenFailure& failure, std::stop_token stop,
                                                          std::chrono::milliseconds step_limit,
                                                          int frame_limit) {
     WavRecording header = read_wav(file, false);
-    if (header.ok && header.frame_count >= frame_limit) header.status = OpenStatus::too_large;
-    else if (header.ok) return std::make_unique<WavDecoder>(file, std::move(header));
+    if (header.ok && header.frame_count >= frame_limit)
+        header.status = OpenStatus::too_large;
+    else if (header.ok)
+        return std::make_unique<WavDecoder>(file, std::move(header));
     // What the WAV reader refuses for its content (another format, or a WAV
     // of another sample format or rate) may still be decodable; an unreadable
     // file, a broken WAV header or a WAV too long keeps the reader's status.
@@ -675,7 +677,8 @@ int playback_rate(const std::filesystem::path& file) {
     if (header.ok) return int(header.format.sample_rate);
     if (header.status != OpenStatus::unsupported) return 0;
     OpenFailure failure;
-    const auto decoder = FfmpegDecoder::open(file, header.file_size, failure, {}, decode_step_limit);
+    const auto decoder =
+        FfmpegDecoder::open(file, header.file_size, failure, {}, decode_step_limit);
     return decoder ? decoder->playback_rate() : 0;
 }
 

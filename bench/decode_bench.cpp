@@ -18,8 +18,8 @@ extern "C" {
 }
 #include <samplerate.h>
 
-#include <cmath>
 #include "bench/bench_dir.h"
+#include <cmath>
 
 #include <cstdlib>
 #include <filesystem>
@@ -141,7 +141,9 @@ void seek_to_sound(benchmark::State& state, const char* name) {
     }
     state.counters["on_file"] = audio->samples.on_file();
 }
-BENCHMARK_CAPTURE(seek_to_sound, mp3_19min, "long.mp3")->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK_CAPTURE(seek_to_sound, mp3_19min, "long.mp3")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50);
 BENCHMARK_CAPTURE(seek_to_sound, mp3_3h, "three_hours.mp3")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(50);
@@ -183,8 +185,8 @@ void resample_soxr(benchmark::State& state) {
     for (auto _ : state) {
         AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
         SwrContext* s = nullptr;
-        swr_alloc_set_opts2(&s, &mono, AV_SAMPLE_FMT_FLT, 44100, &mono, AV_SAMPLE_FMT_FLT, 48000,
-                            0, nullptr);
+        swr_alloc_set_opts2(&s, &mono, AV_SAMPLE_FMT_FLT, 44100, &mono, AV_SAMPLE_FMT_FLT, 48000, 0,
+                            nullptr);
         av_opt_set_int(s, "resampler", SWR_ENGINE_SOXR, 0);
         av_opt_set_int(s, "precision", state.range(0), 0);
         swr_init(s);

@@ -67,7 +67,8 @@ int main() {
         std::mt19937 gen(3);
         std::vector<float> x(length);
         for (int i = 0; i < length; ++i)
-            x[std::size_t(i)] = float(std::lround(std::clamp(sample(s, i, gen), -32768.0, 32767.0)));
+            x[std::size_t(i)] =
+                float(std::lround(std::clamp(sample(s, i, gen), -32768.0, 32767.0)));
         std::vector<float> out(std::size_t(frames) * cells_per_frame);
         analyse_slab(tables, x.data(), length, frame_step, frames, first_band, last_band, work,
                      out.data(), cells_per_frame, best_kernel_path());

@@ -14,10 +14,10 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <stop_token>
-#include <sys/stat.h>
 #include <fstream>
 #include <iterator>
+#include <stop_token>
+#include <sys/stat.h>
 
 namespace pitkad {
 namespace {
@@ -279,8 +279,9 @@ TEST(RecordingFormats, LengthLimit) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.length);
         const auto file = dir / (std::string(row.length) + ".flac");
-        convert(wav, std::string("-f lavfi -i anullsrc=r=8000:cl=mono -t ") + row.length +
-                         " -map 1:a -c:a flac",
+        convert(wav,
+                std::string("-f lavfi -i anullsrc=r=8000:cl=mono -t ") + row.length +
+                    " -map 1:a -c:a flac",
                 file);
         OpenFailure failure;
         auto decoder = RecordingDecoder::open(file, failure, {}, decode_step_limit, 100);
@@ -308,10 +309,10 @@ TEST(RecordingFormats, ParallelDecodingIsBitIdentical) {
     const auto wav = dir / "busy.wav";
     std::uint32_t noise = 1;
     test::write_file(wav, test::wav_bytes(44100, 2, 44100 * 6, [&](int f, int c) {
-        noise = noise * 1664525u + 1013904223u;
-        return int(7000 * std::sin(2 * M_PI * (c ? 523.3 : 220.0) * f / 44100.0)) +
-               int(noise >> 20) - 2048;
-    }));
+                         noise = noise * 1664525u + 1013904223u;
+                         return int(7000 * std::sin(2 * M_PI * (c ? 523.3 : 220.0) * f / 44100.0)) +
+                                int(noise >> 20) - 2048;
+                     }));
     const struct {
         const char* name;
         const char* args;
@@ -355,11 +356,11 @@ TEST(RecordingFormats, SuggestsTheTuning) {
     test::TempDir dir;
     const auto wav = dir / "sharp.wav";
     test::write_file(wav, test::wav_bytes(44100, 1, 44100 * 4, [](int f, int) {
-        double v = 0;
-        for (int h = 1; h <= 4; ++h)
-            v += 4000.0 / h * std::sin(2 * M_PI * 446.1 * h * f / 44100);
-        return int(v);
-    }));
+                         double v = 0;
+                         for (int h = 1; h <= 4; ++h)
+                             v += 4000.0 / h * std::sin(2 * M_PI * 446.1 * h * f / 44100);
+                         return int(v);
+                     }));
     const auto mp3 = dir / "sharp.mp3";
     convert(wav, "-c:a libmp3lame", mp3);
     const SuggestResult r = suggest(mp3);
@@ -376,8 +377,8 @@ TEST(RecordingFormats, AnalysedAtTheRecordingsReference) {
     test::TempDir dir;
     const auto wav = dir / "sharp.wav";
     test::write_file(wav, test::wav_bytes(44100, 1, 44100 * 3, [](int f, int) {
-        return int(8000 * std::sin(2 * M_PI * 451.57 * f / 44100));
-    }));
+                         return int(8000 * std::sin(2 * M_PI * 451.57 * f / 44100));
+                     }));
     const AnalysisReference sharp{45157};
     const Opened standard = open(wav);
     const Opened tuned = open(wav, AnalysisChannel::first, sharp);
