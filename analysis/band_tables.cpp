@@ -152,6 +152,17 @@ BandTables build_band_tables() {
     for (int l = 1; l <= kernel_max_level; ++l)
         steps[std::size_t(l)] = step_values(step_length(l));
 
+    // Room for every run's weights at once (a reallocation would copy
+    // megabytes): each band's pieces hold its N offsets, plus the offsets in
+    // two pieces where the partition steps (about 21 a run) and each run's
+    // padding (under 16), so under 64 a run more.
+    std::size_t room = 0;
+    for (int b = first_band; b <= last_band; ++b) {
+        const int runs = 3 * (1 << plan_top_level(window_length_of(b)));
+        room += 2 * (std::size_t(window_length_of(b)) + std::size_t(64 * runs));
+    }
+    t.weights.reserve(room);
+
     for (int b = first_band; b <= last_band; ++b) {
         Band& bd = t.bands[std::size_t(b)];
         const int n = window_length_of(b);
@@ -167,24 +178,17 @@ BandTables build_band_tables() {
         std::vector<double> quarter_cos(std::size_t(quarter) + 1);
         for (int j = 0; j <= quarter; ++j)
             quarter_cos[std::size_t(j)] = std::cos(2 * M_PI * j / n);
-        auto turn = [&](int j) { // cos(2π j / N), j in [0, N)
-            const int q = j / quarter, r = j % quarter;
-            const double* c = quarter_cos.data();
-            switch (q) {
-            case 0:
-                return c[r];
-            case 1:
-                return -c[quarter - r];
-            case 2:
-                return -c[r];
-            }
-            return c[quarter - r];
-        };
+        const double* c = quarter_cos.data();
         std::vector<double> turn_cos(static_cast<std::size_t>(n)), turn_sin(turn_cos.size());
-        for (int j = 0; j < n; ++j) {
-            turn_cos[std::size_t(j)] = turn(j);
-            turn_sin[std::size_t(j)] = turn((j + 3 * quarter) % n); // sin x = cos(x − π/2)
+        for (int r = 0; r < quarter; ++r) {
+            turn_cos[std::size_t(r)] = c[r];
+            turn_cos[std::size_t(quarter + r)] = -c[quarter - r];
+            turn_cos[std::size_t(2 * quarter + r)] = -c[r];
+            turn_cos[std::size_t(3 * quarter + r)] = c[quarter - r];
         }
+        // sin x = cos(x − π/2): the cosines a quarter turn on.
+        std::copy(turn_cos.begin() + 3 * quarter, turn_cos.end(), turn_sin.begin());
+        std::copy(turn_cos.begin(), turn_cos.begin() + 3 * quarter, turn_sin.begin() + quarter);
         auto add_piece = [&](int level, int begin, int end) {
             const int scale = 1 << level;
             t.pieces.push_back({level, begin, end, int(t.runs.size())});
