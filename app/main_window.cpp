@@ -7,9 +7,7 @@
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
 #include "app/main_layout.h"
-#include "app/manual_page.h"
 #include "app/midi_settings_dialog.h"
-#include "app/status_line.h"
 #include "app/status_texts.h"
 #include "app/window_args.h"
 #include "app/window_placement.h"
@@ -26,21 +24,16 @@
 #include "view/time_ruler.h"
 #include "view/view_layout.h"
 
-#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -75,8 +68,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     if (!test_audio_) playback_audio_ = open_playback_audio();
     audio_ = test_audio_ ? test_audio_.get() : &playback_audio_.output();
     hosts_ = std::make_unique<Hosts>(*this);
-    session_ =
-        std::make_unique<DocumentSession>(doc, *hosts_, recovery_session_, &drawing_files_);
+    session_ = std::make_unique<DocumentSession>(doc, *hosts_, recovery_session_, &drawing_files_);
     if (recovery_interval_ms_ > 0)
         session_->recovery_interval = std::chrono::milliseconds(recovery_interval_ms_);
     player_ = std::make_unique<MediaPlayer>(*audio_);
@@ -84,8 +76,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     transport_ = std::make_unique<Transport>(doc.store, doc.drawing, doc.view, doc.channel_settings,
                                              doc.midi, *player_, *hosts_);
     editor_ = std::make_unique<MouseEditor>(doc.drawing, doc.store, *hosts_, &doc.history);
-    edits_ = std::make_unique<EditCommands>(doc.drawing, doc.store, doc.channel_settings,
-                                            &doc.history);
+    edits_ =
+        std::make_unique<EditCommands>(doc.drawing, doc.store, doc.channel_settings, &doc.history);
 
     menus = new MainMenus(*this);
     connect_menus();
@@ -97,9 +89,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                                          },
                                          [this] { layout_view(); }});
     build_controls();
-    sections_ = new SectionTools(*this, practice_tools_->play_menu->menuAction(), doc,
-                                 *transport_, *player_, *practice_, *navigator_,
-                                 [this] { write_graph(); });
+    sections_ = new SectionTools(*this, practice_tools_->play_menu->menuAction(), doc, *transport_,
+                                 *player_, *practice_, *navigator_, [this] { write_graph(); });
     ruler->on_marker_moved = [this](int marker, int frame) {
         sections_->move_marker(marker, frame);
     };
@@ -110,27 +101,29 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                               return adopt_recording(file, staged);
                           },
                           [this](const QString& text) { show_error(text); }});
-    references_ = new ReferenceCommands(
-        *this, *menus->reference_menu, *opener_,
-        {[this] {
-             return session_->is_open() ? QFile::decodeName(session_->recording().c_str())
-                                        : QString();
-         },
-         [this](int cents) { practice_->cents(cents); },
-         [this](const QString& text) { show_error(text); },
-         [this](const QString& text) { statusBar()->showMessage(text); }});
-    checks_ = new CheckCommands(
-        *this, *menus->check_menu, doc,
-        {[this] { return play_state() != PlayState::no_recording; },
-         [this] { return tool_state().colour; }, [this] { write_graph(); },
-         [this](int frame) { navigator_->show_frame(frame); },
-         [this](int first, int end) {
-             practice_->set(doc.practice, {first * frame_ms, end * frame_ms});
-             if (play_state() != PlayState::playing && hosts_->action_enabled(TransportAction::play))
-                 hosts_->click(TransportAction::play);
-         },
-         [this](const QString& text) { statusBar()->showMessage(text); },
-         [this] { return play_state() == PlayState::playing; }});
+    references_ =
+        new ReferenceCommands(*this, *menus->reference_menu, *opener_,
+                              {[this] {
+                                   return session_->is_open()
+                                              ? QFile::decodeName(session_->recording().c_str())
+                                              : QString();
+                               },
+                               [this](int cents) { practice_->cents(cents); },
+                               [this](const QString& text) { show_error(text); },
+                               [this](const QString& text) { statusBar()->showMessage(text); }});
+    checks_ =
+        new CheckCommands(*this, *menus->check_menu, doc,
+                          {[this] { return play_state() != PlayState::no_recording; },
+                           [this] { return tool_state().colour; }, [this] { write_graph(); },
+                           [this](int frame) { navigator_->show_frame(frame); },
+                           [this](int first, int end) {
+                               practice_->set(doc.practice, {first * frame_ms, end * frame_ms});
+                               if (play_state() != PlayState::playing &&
+                                   hosts_->action_enabled(TransportAction::play))
+                                   hosts_->click(TransportAction::play);
+                           },
+                           [this](const QString& text) { statusBar()->showMessage(text); },
+                           [this] { return play_state() == PlayState::playing; }});
     const bool settings_read = settings_file_.load(settings_file_path());
     start_up(options);
 
@@ -258,8 +251,7 @@ void MainWindow::build_controls() {
     overview->on_seek = [this](int frame) { navigator_->show_frame(frame); };
     navigator_ = std::make_unique<ViewNavigator>(
         doc, *transport_, *player_,
-        ViewNavigator::Hooks{[this] { return view_->logical_width(); },
-                             [this] { layout_view(); },
+        ViewNavigator::Hooks{[this] { return view_->logical_width(); }, [this] { layout_view(); },
                              [this](int pixels) { area_->scroll_rows(pixels); },
                              [this] { write_graph(); }, [this] { show_view_place(); }});
     graph->on_wheel = [this](const QWheelEvent& e, int x) { navigator_->wheel(e, x); };
@@ -273,9 +265,9 @@ void MainWindow::build_controls() {
     graph->on_mouse = [this](GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
                              QPoint p) { graph_mouse(kind, button, shift, p); };
     graph->hint_text = [this](QPoint p) {
-        auto text = view_->note_hint(p.y(), menus->hint_frequency_action->isChecked(),
-                                     menus->hint_note_number_action->isChecked(),
-                                     doc.store.reference.hz());
+        auto text =
+            view_->note_hint(p.y(), menus->hint_frequency_action->isChecked(),
+                             menus->hint_note_number_action->isChecked(), doc.store.reference.hz());
         return text ? q(*text).replace("\r\n", "\n") : QString();
     };
 
@@ -457,34 +449,6 @@ void MainWindow::show_line_width_choice(int line_width) {
     // A row height between the presets checks none of them.
     for (int n = min_line_width; n <= max_line_width; ++n)
         menus->line_width_actions[std::size_t(n)]->setChecked(n == line_width);
-}
-
-void MainWindow::show_status_line() {
-    if (!status_label) return; // not built yet
-    StatusLine line;
-    line.speed_percent = speed_percent(doc.practice);
-    line.semitones = doc.practice.semitones;
-    line.cents = doc.practice.cents;
-    line.loop = doc.practice.loop.active();
-    line.zoom = zoom_caption(doc.view);
-    line.tool = tool_state().mode;
-    if (!doc.store.reference.is_standard())
-        line.reference = QString::fromStdString(reference_text(doc.store.reference));
-    line.key = shown_key_ = key_at_play_position();
-    status_label->setText(status_line_text(line));
-}
-
-void MainWindow::show_key_change() {
-    if (status_label && key_at_play_position() != shown_key_) show_status_line();
-}
-
-std::string MainWindow::key_at_play_position() const {
-    const HarmonySpan* key = span_at(doc.suggested_keys, edit_frame());
-    return key ? key->label : std::string();
-}
-
-void MainWindow::set_audio_status(const QString& text) {
-    strip->set_audio_status(text);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -697,199 +661,6 @@ int MainWindow::edit_frame() const {
 
 void MainWindow::on_paste() {
     if (edits_->paste(edit_frame())) write_graph();
-}
-
-void MainWindow::show_history() {
-    menus->undo_action->setEnabled(doc.history.can_undo());
-    menus->redo_action->setEnabled(doc.history.can_redo());
-    if (tools_) tools_->show_history();
-    // Every step, undo and redo comes through here: the unsaved mark and
-    // the check follow.
-    show_title();
-    if (checks_) checks_->drawing_changed();
-}
-
-void MainWindow::show_closed_title(const QString& caption) {
-    setWindowModified(false);
-    setWindowTitle(caption);
-    setWindowFilePath({});
-    strip->time_display->setToolTip({});
-}
-
-void MainWindow::show_title() {
-    const QString recording = QFile::decodeName(session_->recording().c_str());
-    const bool open = play_state() != PlayState::no_recording && !recording.isEmpty();
-    if (!open) {
-        show_closed_title(texts::app_title);
-        return;
-    }
-    // "[*]" is where Qt shows the mark; one in the name itself is doubled
-    // to stay literal.
-    QString name = QFileInfo(recording).fileName();
-    name.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
-    setWindowTitle(QString(texts::caption_prefix) + name + QLatin1String("[*]"));
-    setWindowModified(doc.drawing.modified);
-    setWindowFilePath(recording);
-    strip->time_display->setToolTip(QDir::toNativeSeparators(recording));
-}
-
-void MainWindow::on_support_page() {
-    show_support_page(language(), open_url_, this, [this](const QString& m) { show_error(m); });
-}
-
-void MainWindow::on_language_chosen(Language language) {
-    set_language(language);
-    if (uses_settings_file_) settings_file_.set_language(language_code(language));
-}
-
-void MainWindow::set_language(Language language) {
-    language_.set(language);
-    menus->language_actions[std::size_t(language)]->setChecked(true);
-    // The tool window, the MIDI dialog and the popups are this window's
-    // children.
-    retranslate_tree(this);
-    show_composed_texts();
-}
-
-void MainWindow::show_composed_texts() {
-    practice_tools_->show(doc.practice, doc.practice_loop);
-    strip->set_audio_status(strip->audio_status());
-    if (tools_) tools_->show_tool_tips();
-    if (midi_dialog_) midi_dialog_->show_program_names();
-    show_status_line();
-}
-
-void MainWindow::on_about() {
-    show_about(this, language());
-}
-
-// --- Transport controls -------------------------------------------------------
-
-void MainWindow::on_play() {
-    transport_->start_playback();
-    practice_->apply_again(); // the loop, now that the player knows the rate
-    strip->pause_button->setFocus();
-}
-void MainWindow::show_skip_menu(int which, QPoint press_in_button) {
-    // The application's filter sees presses on disabled buttons too.
-    if (strip->skip_button(which)->isEnabled())
-        strip->show_skip_menu(which, skip_amounts[std::size_t(which)], press_in_button);
-}
-
-void MainWindow::on_skip_amount_chosen(int which, int ms) {
-    set_skip_amount(*hosts_, which, ms);
-}
-
-void MainWindow::change_scroll_speed() {
-    const PlayState s = play_state();
-    pitkad::change_scroll_speed(*hosts_, doc.view, s, cursor_shown(s) ? player_->position() : 0,
-                                doc.store.frame_count);
-}
-
-// --- Keys and mouse -------------------------------------------------------------
-
-bool MainWindow::handle_key(int key, bool alt, bool ctrl, bool shift) {
-    return pitkad::handle_key(*hosts_, key, alt, ctrl, shift);
-}
-
-bool MainWindow::handle_practice_key(int key) {
-    // Esc abandons an open under way, and does nothing else then.
-    if (key == Qt::Key_Escape && opening()) {
-        opener_->cancel();
-        return true;
-    }
-    // Digits and signs typed into a number box of the panel are the box's.
-    if (qobject_cast<QAbstractSpinBox*>(focusWidget())) return false;
-    return practice_->run_key(key);
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        // Key preview: the window sees each key once, at its window, before
-        // the focused control, which gets it too. A key that ran an action
-        // is kept from the position slider: its own paging would be a
-        // second seek.
-        if (watched == static_cast<QObject*>(windowHandle()) && isActiveWindow()) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (handle_key(key->key(), key->modifiers() & Qt::AltModifier,
-                           key->modifiers() & Qt::ControlModifier,
-                           key->modifiers() & Qt::ShiftModifier) &&
-                focusWidget() == strip->position_slider)
-                return true;
-            // A section or practice key that ran goes no further: Space
-            // would also press a focused button, a sign or digit move a
-            // slider. Keys typed into a number box of the panel are its own.
-            if (!qobject_cast<QAbstractSpinBox*>(focusWidget()) &&
-                sections_->run_key(key->key(), key->modifiers() & Qt::AltModifier,
-                                   key->modifiers() & Qt::ControlModifier,
-                                   key->modifiers() & Qt::ShiftModifier))
-                return true;
-            if (handle_practice_key(key->key())) return true;
-        }
-        break;
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton) left_pressed_latch_ = true;
-        // The column pressed while stopped is where "play from here" starts.
-        if (watched == graph && me->button() == Qt::LeftButton &&
-            play_state() == PlayState::stopped)
-            practice_->graph_click = {doc.view.x_to_frame(me->position().toPoint().x()),
-                                      doc.view.first_frame};
-        if (const int which = strip->skip_button_index(watched);
-            which >= 0 && me->button() == Qt::RightButton)
-            show_skip_menu(which, me->position().toPoint());
-        break;
-    }
-    default:
-        break;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::graph_mouse(GraphWidget::MouseEventKind kind, MouseButton button, MouseShift shift,
-                             QPoint p) {
-    bool redraw = false;
-    switch (kind) {
-    case GraphWidget::MouseEventKind::press: {
-        editor_->press(button, shift, p.x(), p.y());
-        PracticeDragZones z;
-        z.recording_open = play_state() != PlayState::no_recording;
-        z.mode = tool_state().mode;
-        z.graph_width = view_->logical_width();
-        const bool labels = menus->left_labels_action->isEnabled();
-        z.left_labels = labels && menus->left_labels_action->isChecked();
-        z.right_labels = labels && menus->right_labels_action->isChecked();
-        redraw = practice_->drag_press(button, z, p.x(), p.y());
-        // A left click on the rows with no drawing tool, while stopped,
-        // places the play start (and redraws).
-        if (button == MouseButton::left && z.mode == DrawMode::none && !practice_->dragging() &&
-            doc.view.on_rows(p.y()) && transport_->place_start_mark(doc.view.x_to_frame(p.x())))
-            redraw = false;
-        break;
-    }
-    case GraphWidget::MouseEventKind::move:
-        editor_->move(shift, p.x(), p.y());
-        redraw = practice_->drag_move(p.x(), p.y()); // shows where it would go
-        break;
-    case GraphWidget::MouseEventKind::release:
-        editor_->release(button, shift, p.x(), p.y());
-        redraw = practice_->drag_release(button, p.x(), p.y());
-        break;
-    }
-    if (redraw) write_graph();
-    // In pen selection the pointer shows what a press takes hold of.
-    switch (editor_->pointer_hold(p.x(), p.y())) {
-    case PointerHold::note_end:
-        graph->setCursor(Qt::SizeHorCursor);
-        break;
-    case PointerHold::selection:
-        graph->setCursor(Qt::SizeAllCursor);
-        break;
-    case PointerHold::none:
-        graph->unsetCursor();
-        break;
-    }
 }
 
 // --- Closing --------------------------------------------------------------------
