@@ -145,7 +145,8 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
             // Only a partial that starts with the note is its own: sound
             // there before it belongs to something else.
             const float level = mean_level(f, x);
-            if (shared || (f.first >= onset_frames + 1 &&
+            const bool heard = level >= loudness(f) - audible_range_db;
+            if (shared || (heard && f.first >= onset_frames + 1 &&
                            level - mean_level(before_onset(f), x) < onset_rise_db))
                 continue;
             const float d = level - fundamental;
@@ -198,17 +199,20 @@ const NoteChecker::Profile& NoteChecker::Model::profile(int group) const {
 
 // Mean power over `f` at `band` that the notes other than `self` leave
 // unexplained, in dB.
-float NoteChecker::unexplained(const Model& m, const CheckNote& self, Frames f, int band) const {
+float NoteChecker::unexplained(const Model& m, const CheckNote& self, Frames f, int band,
+                               bool loud) const {
     if (f.first >= f.end || band < first_band || band > last_band) return empty_level;
     const Profile& p = m.profile(self.group);
+    const auto& gains = loud ? p.loud_power : p.power;
+    const std::vector<float>& harmonics = loud ? m.loud_harmonics : m.harmonics;
     float own_gain = band == self.band ? 1.0f : 0.0f;
     for (std::size_t h = 0; h < partial_count; ++h)
-        if (self.band + partial_steps[h] == band) own_gain += p.power[h];
+        if (self.band + partial_steps[h] == band) own_gain += gains[h];
     double sum = 0;
     for (int t = f.first; t < f.end; ++t) {
         const std::size_t c = cell(t, band);
         const float own = own_gain * power_[cell(t, self.band)];
-        const float others = m.fundamental[c] + m.harmonics[c] - own;
+        const float others = m.fundamental[c] + harmonics[c] - own;
         sum += std::max(power_[c] - std::max(others, 0.0f), 0.0f);
     }
     return decibels(float(sum / (f.end - f.first)));
@@ -235,12 +239,13 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     const HarmonicProfile& p = m.profile(n.group).db;
     const float own = mean_level(f, b);
     const float floor = std::max(loudness(f) - audible_range_db, silent_db);
-    auto u = [&](int band) { return unexplained(m, n, f, band); };
+    auto u = [&](int band, bool loud = false) { return unexplained(m, n, f, band, loud); };
     // Unexplained sound at `band` that stands above the bands beside it, as
     // a note does and noise does not.
-    auto sounds = [&](int band, float least) {
-        const float level = u(band);
-        return level >= least && level >= u(band - 1) + peak_db && level >= u(band + 1) + peak_db
+    auto sounds = [&](int band, float least, bool loud = false) {
+        const float level = u(band, loud);
+        return level >= least && level >= u(band - 1, loud) + peak_db &&
+                       level >= u(band + 1, loud) + peak_db
                    ? level
                    : empty_level;
     };
@@ -258,13 +263,13 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     // the note's first frames rather than ringing on from before.
     // A note struck again dips and rises: the rise is from the quietest
     // frame around the start to the loudest just after it.
-    auto starts = [&](int band) {
+    auto starts = [&](int band, bool loud = false) {
         if (f.first < onset_frames + 1) return true;
         float dip = 0, peak = empty_level;
         for (int t = f.first - onset_frames - 1; t < std::min(f.first + 2, f.end); ++t)
-            dip = std::min(dip, unexplained(m, n, {t, t + 1}, band));
+            dip = std::min(dip, unexplained(m, n, {t, t + 1}, band, loud));
         for (int t = f.first; t < std::min(f.first + onset_frames + 2, f.end); ++t)
-            peak = std::max(peak, unexplained(m, n, {t, t + 1}, band));
+            peak = std::max(peak, unexplained(m, n, {t, t + 1}, band, loud));
         return peak - dip >= onset_rise_db;
     };
 
@@ -281,10 +286,10 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     // A fundamental far under its overtones still counts here: the note
     // drawn on its harmonic is the evidence.
     const float level =
-        sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db));
+        sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db), true);
     if (level > empty_level && own <= level + p.loud_db[second] + octave_margin_db &&
         level >= own - p.loud_db[second] - octave_margin_db && above_own_sub(level - own, p) &&
-        starts(low))
+        starts(low, true))
         return {NoteVerdict::octave,
                 clamp01((level + p.loud_db[second] + octave_margin_db - own) / 12.0f), low};
 
