@@ -38,6 +38,9 @@ constexpr float upper_range_db = 10.0f;
 // What a note the decomposition hears, and nothing drawn covers, is
 // trusted as a missing note.
 constexpr float heard_confidence = 0.5f;
+// A heard note's undrawn stretch after a drawn note of its pitch rises this
+// much out of the drawn note's end when that pitch is struck again.
+constexpr float restruck_rise_db = 3.0f;
 // A quieter run counts when it stands this far above the bands beside it.
 constexpr float clear_peak_db = 12.0f;
 constexpr float silent_db = -60.0f;
@@ -422,10 +425,17 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
     for (const MissingNote& x : missing)
         runs[std::size_t(x.band)].emplace_back(x.first, x.end);
     for (const SuggestedNote& h : heard_) {
-        // Drawn on its band while it sounds.
-        bool drawn = false;
-        for (int t = std::max(h.first, 0); t < std::min(h.end, frames_) && !drawn; ++t)
-            drawn = m.drawn[cell(t, h.band)] != 0;
+        // Drawn on its band as it starts, or for half of it. A note drawn
+        // only later on is the next note of that pitch, which the
+        // decomposition joined to this one: what sounds before it is missing.
+        const int first = std::max(h.first, 0), end = std::min(h.end, frames_);
+        int drawn_frames = 0, until = end;
+        for (int t = first; t < end; ++t)
+            if (m.drawn[cell(t, h.band)] != 0) {
+                ++drawn_frames;
+                until = std::min(until, t);
+            }
+        bool drawn = until < first + onset_frames || 2 * drawn_frames >= end - first;
         // Over a strong harmonic of a drawn note struck with it: the
         // decomposition takes a string's or a reed's loud octave or twelfth
         // for a note of its own.
@@ -441,7 +451,32 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
         const bool found = std::any_of(known.begin(), known.end(), [&](const auto& x) {
             return x.first < h.end && h.first < x.second;
         });
-        if (!drawn && !found) missing.push_back({h.first, h.end, h.band, heard_confidence});
+        if (!drawn && !found) missing.push_back({h.first, until, h.band, heard_confidence});
+        // After a drawn note the decomposition joined to it, a stretch
+        // undrawn long enough, that rises out of the drawn note's end, is
+        // the same pitch struck again.
+        for (int t = until; t < end;) {
+            if (m.drawn[cell(t, h.band)] != 0) {
+                ++t;
+                continue;
+            }
+            int stop = t;
+            while (stop < end && m.drawn[cell(stop, h.band)] == 0)
+                ++stop;
+            if (t > first && stop - t >= missing_frames) {
+                float early = empty_level, dip = 0;
+                for (int k = t; k < std::min(t + onset_frames + 1, stop); ++k)
+                    early = std::max(early, decibels(power_[cell(k, h.band)]));
+                for (int k = std::max(t - 2, 0); k < t + 2; ++k)
+                    dip = std::min(dip, decibels(power_[cell(k, h.band)]));
+                const bool known_run = std::any_of(known.begin(), known.end(), [&](const auto& x) {
+                    return x.first < stop && t < x.second;
+                });
+                if (early - dip >= restruck_rise_db && !known_run)
+                    missing.push_back({t, stop, h.band, heard_confidence});
+            }
+            t = stop;
+        }
     }
 }
 
