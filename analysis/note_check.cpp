@@ -38,6 +38,9 @@ constexpr float upper_range_db = 10.0f;
 // What a note the decomposition hears, and nothing drawn covers, is
 // trusted as a missing note.
 constexpr float heard_confidence = 0.5f;
+// A heard note's undrawn stretch after a drawn note of its pitch rises this
+// much out of the drawn note's end when that pitch is struck again.
+constexpr float restruck_rise_db = 3.0f;
 // A quieter run counts when it stands this far above the bands beside it.
 constexpr float clear_peak_db = 12.0f;
 constexpr float silent_db = -60.0f;
@@ -145,7 +148,8 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
             // Only a partial that starts with the note is its own: sound
             // there before it belongs to something else.
             const float level = mean_level(f, x);
-            if (shared || (f.first >= onset_frames + 1 &&
+            const bool heard = level >= loudness(f) - audible_range_db;
+            if (shared || (heard && f.first >= onset_frames + 1 &&
                            level - mean_level(before_onset(f), x) < onset_rise_db))
                 continue;
             const float d = level - fundamental;
@@ -198,17 +202,20 @@ const NoteChecker::Profile& NoteChecker::Model::profile(int group) const {
 
 // Mean power over `f` at `band` that the notes other than `self` leave
 // unexplained, in dB.
-float NoteChecker::unexplained(const Model& m, const CheckNote& self, Frames f, int band) const {
+float NoteChecker::unexplained(const Model& m, const CheckNote& self, Frames f, int band,
+                               bool loud) const {
     if (f.first >= f.end || band < first_band || band > last_band) return empty_level;
     const Profile& p = m.profile(self.group);
+    const auto& gains = loud ? p.loud_power : p.power;
+    const std::vector<float>& harmonics = loud ? m.loud_harmonics : m.harmonics;
     float own_gain = band == self.band ? 1.0f : 0.0f;
     for (std::size_t h = 0; h < partial_count; ++h)
-        if (self.band + partial_steps[h] == band) own_gain += p.power[h];
+        if (self.band + partial_steps[h] == band) own_gain += gains[h];
     double sum = 0;
     for (int t = f.first; t < f.end; ++t) {
         const std::size_t c = cell(t, band);
         const float own = own_gain * power_[cell(t, self.band)];
-        const float others = m.fundamental[c] + m.harmonics[c] - own;
+        const float others = m.fundamental[c] + harmonics[c] - own;
         sum += std::max(power_[c] - std::max(others, 0.0f), 0.0f);
     }
     return decibels(float(sum / (f.end - f.first)));
@@ -235,12 +242,13 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     const HarmonicProfile& p = m.profile(n.group).db;
     const float own = mean_level(f, b);
     const float floor = std::max(loudness(f) - audible_range_db, silent_db);
-    auto u = [&](int band) { return unexplained(m, n, f, band); };
+    auto u = [&](int band, bool loud = false) { return unexplained(m, n, f, band, loud); };
     // Unexplained sound at `band` that stands above the bands beside it, as
     // a note does and noise does not.
-    auto sounds = [&](int band, float least) {
-        const float level = u(band);
-        return level >= least && level >= u(band - 1) + peak_db && level >= u(band + 1) + peak_db
+    auto sounds = [&](int band, float least, bool loud = false) {
+        const float level = u(band, loud);
+        return level >= least && level >= u(band - 1, loud) + peak_db &&
+                       level >= u(band + 1, loud) + peak_db
                    ? level
                    : empty_level;
     };
@@ -258,13 +266,13 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     // the note's first frames rather than ringing on from before.
     // A note struck again dips and rises: the rise is from the quietest
     // frame around the start to the loudest just after it.
-    auto starts = [&](int band) {
+    auto starts = [&](int band, bool loud = false) {
         if (f.first < onset_frames + 1) return true;
         float dip = 0, peak = empty_level;
         for (int t = f.first - onset_frames - 1; t < std::min(f.first + 2, f.end); ++t)
-            dip = std::min(dip, unexplained(m, n, {t, t + 1}, band));
+            dip = std::min(dip, unexplained(m, n, {t, t + 1}, band, loud));
         for (int t = f.first; t < std::min(f.first + onset_frames + 2, f.end); ++t)
-            peak = std::max(peak, unexplained(m, n, {t, t + 1}, band));
+            peak = std::max(peak, unexplained(m, n, {t, t + 1}, band, loud));
         return peak - dip >= onset_rise_db;
     };
 
@@ -281,10 +289,10 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     // A fundamental far under its overtones still counts here: the note
     // drawn on its harmonic is the evidence.
     const float level =
-        sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db));
+        sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db), true);
     if (level > empty_level && own <= level + p.loud_db[second] + octave_margin_db &&
         level >= own - p.loud_db[second] - octave_margin_db && above_own_sub(level - own, p) &&
-        starts(low))
+        starts(low, true))
         return {NoteVerdict::octave,
                 clamp01((level + p.loud_db[second] + octave_margin_db - own) / 12.0f), low};
 
@@ -417,10 +425,17 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
     for (const MissingNote& x : missing)
         runs[std::size_t(x.band)].emplace_back(x.first, x.end);
     for (const SuggestedNote& h : heard_) {
-        // Drawn on its band while it sounds.
-        bool drawn = false;
-        for (int t = std::max(h.first, 0); t < std::min(h.end, frames_) && !drawn; ++t)
-            drawn = m.drawn[cell(t, h.band)] != 0;
+        // Drawn on its band as it starts, or for half of it. A note drawn
+        // only later on is the next note of that pitch, which the
+        // decomposition joined to this one: what sounds before it is missing.
+        const int first = std::max(h.first, 0), end = std::min(h.end, frames_);
+        int drawn_frames = 0, until = end;
+        for (int t = first; t < end; ++t)
+            if (m.drawn[cell(t, h.band)] != 0) {
+                ++drawn_frames;
+                until = std::min(until, t);
+            }
+        bool drawn = until < first + onset_frames || 2 * drawn_frames >= end - first;
         // Over a strong harmonic of a drawn note struck with it: the
         // decomposition takes a string's or a reed's loud octave or twelfth
         // for a note of its own.
@@ -436,7 +451,32 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
         const bool found = std::any_of(known.begin(), known.end(), [&](const auto& x) {
             return x.first < h.end && h.first < x.second;
         });
-        if (!drawn && !found) missing.push_back({h.first, h.end, h.band, heard_confidence});
+        if (!drawn && !found) missing.push_back({h.first, until, h.band, heard_confidence});
+        // After a drawn note the decomposition joined to it, a stretch
+        // undrawn long enough, that rises out of the drawn note's end, is
+        // the same pitch struck again.
+        for (int t = until; t < end;) {
+            if (m.drawn[cell(t, h.band)] != 0) {
+                ++t;
+                continue;
+            }
+            int stop = t;
+            while (stop < end && m.drawn[cell(stop, h.band)] == 0)
+                ++stop;
+            if (t > first && stop - t >= missing_frames) {
+                float early = empty_level, dip = 0;
+                for (int k = t; k < std::min(t + onset_frames + 1, stop); ++k)
+                    early = std::max(early, decibels(power_[cell(k, h.band)]));
+                for (int k = std::max(t - 2, 0); k < t + 2; ++k)
+                    dip = std::min(dip, decibels(power_[cell(k, h.band)]));
+                const bool known_run = std::any_of(known.begin(), known.end(), [&](const auto& x) {
+                    return x.first < stop && t < x.second;
+                });
+                if (early - dip >= restruck_rise_db && !known_run)
+                    missing.push_back({t, stop, h.band, heard_confidence});
+            }
+            t = stop;
+        }
     }
 }
 

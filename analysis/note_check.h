@@ -112,7 +112,9 @@ class NoteChecker {
     static Frames before_onset(Frames f);
     float mean_level(Frames f, int band) const;
     float loudness(Frames f) const;
-    float unexplained(const Model& m, const CheckNote& self, Frames f, int band) const;
+    // With `loud`, the other notes' harmonics as loud as they come.
+    float unexplained(const Model& m, const CheckNote& self, Frames f, int band,
+                      bool loud = false) const;
     Model model(std::span<const CheckNote> notes) const;
     NoteFinding judge(const Model& m, const CheckNote& n) const;
     std::vector<MissingNote> find_missing(const Model& m) const;
