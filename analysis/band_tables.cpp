@@ -92,17 +92,15 @@ std::vector<double> step_values(int length) {
     return values;
 }
 
-// Where the step into level l starts (distance from the window's nearer
-// edge): the steps follow each other, each twice as long as the one before.
-int step_start(int level) {
-    return step_samples * ((1 << level) - 2);
-}
+// The step into level l rises from the window's edge over this many samples
+// (16 of level l). All steps start at the edge, each reaching 1 sooner than
+// the next, so piece l lies within the next step: 32 samples of its level.
 int step_length(int level) {
     return step_samples << level;
 }
 
 // The top level that needs the fewest terms: an interior at 2^-L of the rate
-// against the 48 terms each lower level's two edge pieces cost.
+// against the 32 terms of each lower level's edge pieces, two edges each.
 int plan_top_level(int n) {
     const double centre = 36.0 / n; // cycles per sample
     int best = 0;
@@ -110,9 +108,8 @@ int plan_top_level(int n) {
     for (int level = 1; level <= kernel_max_level; ++level) {
         const double scale = double(1 << level);
         if (centre * scale + step_width + 2 * scale / n > flat_fraction) break;
-        if (2 * step_start(level + 1) > n) break;
-        const double cost = 2.0 * (2 * step_samples + 3 * step_samples * (level - 1)) +
-                            (n - 2.0 * step_start(level)) / scale;
+        if (2 * step_length(level) > n) break;
+        const double cost = 2.0 * 2 * step_samples * level + n / scale;
         if (cost < best_cost) {
             best_cost = cost;
             best = level;
@@ -128,10 +125,8 @@ double partition(const std::vector<std::vector<double>>& steps, int level, int t
     auto rise = [&](int l) {
         if (l == 0) return 1.0;
         if (l > top) return 0.0;
-        const int i = d - step_start(l);
-        if (i < 0) return 0.0;
-        if (i >= step_length(l)) return 1.0;
-        return steps[std::size_t(l)][std::size_t(i)];
+        if (d >= step_length(l)) return 1.0;
+        return steps[std::size_t(l)][std::size_t(d)];
     };
     return rise(level) - rise(level + 1);
 }
@@ -219,12 +214,13 @@ BandTables build_band_tables() {
                 t.runs.push_back(run);
             }
         };
-        // Edge pieces outside in, the interior, then the other edge's pieces.
+        // Edge pieces outside in, the interior (the whole window), then the
+        // other edge's pieces.
         for (int l = 0; l < top; ++l)
-            add_piece(l, l == 0 ? 0 : step_start(l), step_start(l + 2));
-        add_piece(top, top == 0 ? 0 : step_start(top), top == 0 ? n : n - step_start(top));
+            add_piece(l, 0, step_length(l + 1));
+        add_piece(top, 0, n);
         for (int l = top - 1; l >= 0; --l)
-            add_piece(l, n - step_start(l + 2), l == 0 ? n : n - step_start(l));
+            add_piece(l, n - step_length(l + 1), n);
         bd.piece_count = int(t.pieces.size()) - bd.first_piece;
     }
     return t;
