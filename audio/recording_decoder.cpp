@@ -495,9 +495,17 @@ class FfmpegDecoder final : public RecordingDecoder {
         // Playback: one or two channels as they are, more mixed down to stereo.
         if (channels <= 2 && rate == audio_->rate) {
             std::int16_t* p = audio_->samples.extend(std::size_t(n) * audio_->channels);
-            for (int i = 0; i < n; ++i) {
-                *p++ = to_int16(first_[std::size_t(i)]);
-                if (channels == 2) *p++ = to_int16(second_[std::size_t(i)]);
+            const float* left = first_.data();
+            // One loop per layout, without a test per sample, so each vectorises.
+            if (channels == 2) {
+                const float* right = second_.data();
+                for (int i = 0; i < n; ++i) {
+                    p[2 * i] = to_int16(left[i]);
+                    p[2 * i + 1] = to_int16(right[i]);
+                }
+            } else {
+                for (int i = 0; i < n; ++i)
+                    p[i] = to_int16(left[i]);
             }
         } else if (!mix_down(f)) {
             return false;
