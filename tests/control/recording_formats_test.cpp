@@ -143,17 +143,22 @@ TEST(RecordingFormats, TheChosenChannelIsAnalysedByEveryDecoder) {
     for (const int rate : {44100, 22050}) {
         const auto wav = dir / ("source" + std::to_string(rate) + ".wav");
         test::write_file(wav, music_wav(rate));
+        // Lossless copies: FLAC, and a 24-bit WAV (which FFmpeg reads).
         const auto flac = dir / ("copy" + std::to_string(rate) + ".flac");
+        const auto wav24 = dir / ("copy" + std::to_string(rate) + "-24.wav");
         convert(wav, "-c:a flac", flac);
+        convert(wav, "-c:a pcm_s24le", wav24);
         const Opened first = open(wav);
         ASSERT_TRUE(first.result.ok);
         for (const AnalysisChannel channel : {AnalysisChannel::second, AnalysisChannel::mid}) {
             SCOPED_TRACE(std::to_string(rate) + " " + std::to_string(int(channel)));
             const Opened o = open(wav, channel);
-            const Opened copy = open(flac, channel);
-            ASSERT_TRUE(o.result.ok && copy.result.ok) << copy.result.detail;
-            EXPECT_EQ(copy.result.audio->channels, 2);
-            EXPECT_TRUE(cache_body(flac, channel) == cache_body(wav, channel));
+            for (const auto& file : {flac, wav24}) {
+                const Opened copy = open(file, channel);
+                ASSERT_TRUE(o.result.ok && copy.result.ok) << copy.result.detail;
+                EXPECT_EQ(copy.result.audio->channels, 2);
+                EXPECT_TRUE(cache_body(file, channel) == cache_body(wav, channel)) << file;
+            }
             if (channel == AnalysisChannel::second) {
                 EXPECT_EQ(loudest_band(*o.store, 75), 43);
             } else {
