@@ -443,13 +443,26 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
                                    [](const CheckNote* n, int first) { return n->first < first; });
         for (; it != by_start.end() && (*it)->first <= h.first + onset_frames - 1 && !drawn; ++it) {
             const CheckNote& n = **it;
-            const HarmonicProfile& g = m.profile(n.group).db;
-            for (std::size_t k = second; k < partial_count && !drawn; ++k)
-                drawn = n.band + partial_steps[k] == h.band && g.loud_db[k] >= 0.0f;
+            const Profile& g = m.profile(n.group);
+            for (std::size_t k = second; k < partial_count && !drawn; ++k) {
+                if (n.band + partial_steps[k] != h.band || g.db.loud_db[k] < 0.0f) continue;
+                // No louder than that harmonic comes from the note's own
+                // fundamental, over the frames both sound: a note struck
+                // on it passes that level.
+                const Frames f{std::max(first, n.first),
+                               std::min({end, n.end, first + judged_frames})};
+                drawn = f.first >= f.end ||
+                        mean_level(f, h.band) <= mean_level(f, n.band) + g.db.loud_db[k];
+            }
         }
+        // A residual run at its band already lists it when the run starts
+        // with it or covers half of it; a run that only overlaps it is
+        // another note of that pitch.
         const auto& known = runs[std::size_t(h.band)];
         const bool found = std::any_of(known.begin(), known.end(), [&](const auto& x) {
-            return x.first < h.end && h.first < x.second;
+            const int overlap = std::min(x.second, h.end) - std::max(x.first, h.first);
+            return std::abs(x.first - h.first) <= onset_frames + 1 ||
+                   2 * overlap >= h.end - h.first;
         });
         if (!drawn && !found) missing.push_back({h.first, until, h.band, heard_confidence});
         // After a drawn note the decomposition joined to it, a stretch

@@ -20,7 +20,8 @@
 // against their frames, that start with a rise and are not a harmonic of a
 // louder residual run below them; and the notes suggested from the sound
 // (note_suggestions.h) that nothing drawn covers nor explains as a strong
-// harmonic struck with it. Neither is the sound a flagged note stands for.
+// harmonic struck with it (no louder than that note's loud level of it).
+// Neither is the sound a flagged note stands for.
 
 #include "analysis/note_suggestions.h"
 #include "analysis/spectrogram_store.h"
