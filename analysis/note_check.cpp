@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -493,6 +494,47 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
     }
 }
 
+namespace {
+
+// How near `band` lie the notes of `group` struck last before `first` and
+// first after it (the part's line there); INT_MAX without such notes.
+int line_distance(std::span<const CheckNote> notes, int group, int first, std::size_t skip,
+                  int band) {
+    int before = std::numeric_limits<int>::min(), after = std::numeric_limits<int>::max();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const CheckNote& o = notes[i];
+        if (i == skip || o.group != group) continue;
+        if (o.first < first) before = std::max(before, o.first);
+        if (o.first > first) after = std::min(after, o.first);
+    }
+    int d = std::numeric_limits<int>::max();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const CheckNote& o = notes[i];
+        if (i != skip && o.group == group && (o.first == before || o.first == after))
+            d = std::min(d, std::abs(o.band - band));
+    }
+    return d;
+}
+
+// Whether a part other than note `k`'s, with no note sounding as it starts,
+// has its line nearer `band` than note `k`'s own part.
+bool other_part_nearer(std::span<const CheckNote> notes, std::size_t k, int band) {
+    const CheckNote& n = notes[k];
+    const int own = line_distance(notes, n.group, n.first, k, band);
+    std::vector<int> silent;
+    for (const CheckNote& o : notes)
+        if (o.group != n.group && std::find(silent.begin(), silent.end(), o.group) == silent.end())
+            silent.push_back(o.group);
+    // Struck up to two frames after it counts as sounding with it.
+    for (const CheckNote& o : notes)
+        if (o.first <= n.first + 2 && n.first < o.end) std::erase(silent, o.group);
+    return std::any_of(silent.begin(), silent.end(), [&](int g) {
+        return line_distance(notes, g, n.first, notes.size(), band) < own;
+    });
+}
+
+} // namespace
+
 NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
                                    std::vector<float>* residual) const {
     const Model m = model(notes);
@@ -504,11 +546,18 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
     r.missing = find_missing(m);
     add_heard(m, notes, r.missing);
     // Sound a flagged note stands for is not missing as well: it is the
-    // same mistake.
+    // same mistake. Not so for a note flagged an octave off when another
+    // part, silent as it starts, has its line nearer that sound than the
+    // note's own part: that part's note was left out, and its sound is what
+    // flagged the note.
     std::vector<CheckNote> stands_for; // the flagged notes, at their sound's band
-    for (std::size_t i = 0; i < notes.size(); ++i)
-        if (r.notes[i].verdict != NoteVerdict::ok)
-            stands_for.push_back({notes[i].first, notes[i].end, r.notes[i].sounding_band});
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const NoteFinding& f = r.notes[i];
+        if (f.verdict == NoteVerdict::ok) continue;
+        if (f.verdict == NoteVerdict::octave && other_part_nearer(notes, i, f.sounding_band))
+            continue;
+        stands_for.push_back({notes[i].first, notes[i].end, f.sounding_band});
+    }
     std::erase_if(r.missing, [&](const MissingNote& miss) {
         return std::any_of(stands_for.begin(), stands_for.end(), [&](const CheckNote& n) {
             const int overlap = std::min(n.end, miss.end) - std::max(n.first, miss.first);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -73,6 +74,35 @@ TEST(NoteCheck, FindsTheNoteTheDrawingLacksButNotItsHarmonics) {
     ASSERT_EQ(left.size(), std::size_t(100) * cells_per_frame);
     EXPECT_LT(left[std::size_t(40) * cells_per_frame + sounding], -79.0f);
     EXPECT_LT(left[std::size_t(40) * cells_per_frame + sounding + 12], -60.0f);
+}
+
+// A note drawn an octave over the sound is that sound misplaced, unless
+// another part, silent there, has its line at the sound: then that part's
+// note is missing too.
+TEST(NoteCheck, ListsTheSoundUnderAnOctaveFlagWhenAnotherPartLacksIt) {
+    const auto store = one_note();
+    const NoteChecker checker(*store);
+    const struct {
+        int other_band;  // the other part's notes before and after
+        int other_first; // when its second note starts
+        bool listed;
+    } cases[] = {
+        {sounding + 1, 75, true},
+        {sounding - 20, 75, false}, // its line is far from the sound
+        {sounding + 1, first, false}, // it sounds as the flagged note starts
+    };
+    for (const auto& c : cases) {
+        const std::vector<CheckNote> notes = {
+            {0, 15, sounding + 11, 1},           {first, end, sounding + 12, 1},
+            {75, 90, sounding + 13, 1},          {0, 15, c.other_band, 2},
+            {c.other_first, 90, c.other_band, 2},
+        };
+        const NoteCheckResult r = checker.check(notes);
+        EXPECT_EQ(r.notes[1].verdict, NoteVerdict::octave);
+        const bool listed = std::any_of(r.missing.begin(), r.missing.end(),
+                                        [](const MissingNote& m) { return m.band == sounding; });
+        EXPECT_EQ(listed, c.listed) << c.other_band << " " << c.other_first;
+    }
 }
 
 // Notes outside the recording or the bands are weak, never read outside.
