@@ -59,6 +59,13 @@ constexpr float weak_range_db = 40.0f;
 constexpr float octave_above_margin_db = 12.0f;
 // How far an octave's sound must pass what the note itself explains.
 constexpr float octave_margin_db = 6.0f;
+// When the notes of a note's part struck just before and just after it lie
+// within `line_near` semitones of its octave and at least `line_leap` from
+// the note, the octave's sound need only pass what the note explains at its
+// loud second harmonic (or the sound's) by `line_octave_margin_db`.
+constexpr int line_near = 4;
+constexpr int line_leap = 7;
+constexpr float line_octave_margin_db = 2.0f;
 
 float decibels(float power) {
     return power > 1e-10f ? 10.0f * std::log10(power) : empty_level;
@@ -235,7 +242,7 @@ bool above_own_sub(float d, const HarmonicProfile& p) {
 
 } // namespace
 
-NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
+NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n, int line) const {
     const int b = n.band;
     if (b < first_band || b > last_band) return {NoteVerdict::weak, 1.0f, b};
     const Frames f = judged(n);
@@ -280,13 +287,22 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n) const {
     // An octave low: the octave above starting with the note, clearly
     // louder than the note and than its own second harmonic would make it.
     const float above = sounds(b + 12, floor);
-    const float own_second = p.loud_db[second] + octave_above_margin_db;
+    const float own_second =
+        p.loud_db[second] + (line == 12 ? line_octave_margin_db : octave_above_margin_db);
     if (above >= own + own_second && starts(b + 12))
         return {NoteVerdict::octave, clamp01((above - own - own_second) / 12.0f + 0.5f), b + 12};
     // Over the second harmonic of a lower note nobody drew, which starts
     // with it, is as loud as that harmonic needs, and is more than the
     // note's own sub-octave.
     const int low = b - 12;
+    // With the part's line there, the sound an octave below starting with
+    // the note and passing what its loud second harmonic explains is enough.
+    if (line == -12) {
+        const float level = sounds(low, floor, true);
+        const float least = own - p.loud_db[second] + line_octave_margin_db;
+        if (level > empty_level && level >= least && starts(low, true))
+            return {NoteVerdict::octave, clamp01((level - least) / 12.0f + 0.5f), low};
+    }
     // A fundamental far under its overtones still counts here: the note
     // drawn on its harmonic is the evidence.
     const float level =
@@ -533,6 +549,39 @@ bool other_part_nearer(std::span<const CheckNote> notes, std::size_t k, int band
     });
 }
 
+// +12 when the notes of note `k`'s part struck just before and just after
+// it both lie near its octave above and far from the note itself (a note
+// drawn an octave low leaves its line and comes straight back), -12 for
+// the octave below, 0 otherwise.
+int line_octave(std::span<const CheckNote> notes, std::size_t k) {
+    const CheckNote& n = notes[k];
+    int before = std::numeric_limits<int>::min(), after = std::numeric_limits<int>::max();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const CheckNote& o = notes[i];
+        if (i == k || o.group != n.group) continue;
+        if (o.first < n.first) before = std::max(before, o.first);
+        if (o.first > n.first) after = std::min(after, o.first);
+    }
+    if (before == std::numeric_limits<int>::min() || after == std::numeric_limits<int>::max())
+        return 0;
+    for (int dir : {12, -12}) {
+        bool fits = true;
+        for (int at : {before, after}) {
+            // The nearest of the notes struck at `at`, to the note and to its octave.
+            int to_note = std::numeric_limits<int>::max(), to_octave = to_note;
+            for (std::size_t i = 0; i < notes.size(); ++i) {
+                const CheckNote& o = notes[i];
+                if (i == k || o.group != n.group || o.first != at) continue;
+                to_note = std::min(to_note, std::abs(o.band - n.band));
+                to_octave = std::min(to_octave, std::abs(o.band - n.band - dir));
+            }
+            fits = fits && to_note >= line_leap && to_octave <= line_near;
+        }
+        if (fits) return dir;
+    }
+    return 0;
+}
+
 } // namespace
 
 NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
@@ -541,8 +590,17 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
     if (residual) *residual = residual_of(m);
     NoteCheckResult r;
     r.notes.reserve(notes.size());
-    for (const CheckNote& n : notes)
-        r.notes.push_back(judge(m, n));
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        NoteFinding f = judge(m, notes[i]);
+        // A note that leaves its part's line by an octave and comes straight
+        // back needs less sound at that octave to be flagged.
+        const bool passed = f.verdict == NoteVerdict::ok || f.verdict == NoteVerdict::weak;
+        if (const int line = passed ? line_octave(notes, i) : 0; line != 0) {
+            const NoteFinding again = judge(m, notes[i], line);
+            if (again.verdict == NoteVerdict::octave) f = again;
+        }
+        r.notes.push_back(f);
+    }
     r.missing = find_missing(m);
     add_heard(m, notes, r.missing);
     // Sound a flagged note stands for is not missing as well: it is the

@@ -117,7 +117,9 @@ class NoteChecker {
     float unexplained(const Model& m, const CheckNote& self, Frames f, int band,
                       bool loud = false) const;
     Model model(std::span<const CheckNote> notes) const;
-    NoteFinding judge(const Model& m, const CheckNote& n) const;
+    // `line` is +12 or -12 when the note's own part has its line an octave
+    // above or below it, 0 otherwise; an octave there needs less sound.
+    NoteFinding judge(const Model& m, const CheckNote& n, int line = 0) const;
     std::vector<MissingNote> find_missing(const Model& m) const;
     std::vector<float> residual_of(const Model& m) const;
     // Adds the notes heard in the sound (the note suggestions) that nothing

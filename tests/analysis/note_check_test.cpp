@@ -14,13 +14,13 @@ constexpr int first = 20, end = 70;
 
 // A quiet floor with one note at `sounding` over [first, end): its
 // harmonics as a plain instrument has them, all rising together.
-std::unique_ptr<SpectrogramStore> one_note() {
+std::unique_ptr<SpectrogramStore> one_note(float octave_db = -16) {
     auto s = std::make_unique<SpectrogramStore>();
     s->frame_count = 100;
     const struct {
         int step;
         float level;
-    } partials[] = {{0, -10}, {12, -16}, {19, -22}, {24, -25}, {28, -28}};
+    } partials[] = {{0, -10}, {12, octave_db}, {19, -22}, {24, -25}, {28, -28}};
     for (int t = 0; t < 100; ++t)
         for (int b = first_band; b <= last_band; ++b)
             s->at(t, b) = -80;
@@ -88,13 +88,15 @@ TEST(NoteCheck, ListsTheSoundUnderAnOctaveFlagWhenAnotherPartLacksIt) {
         bool listed;
     } cases[] = {
         {sounding + 1, 75, true},
-        {sounding - 20, 75, false}, // its line is far from the sound
+        {sounding - 20, 75, false},   // its line is far from the sound
         {sounding + 1, first, false}, // it sounds as the flagged note starts
     };
     for (const auto& c : cases) {
         const std::vector<CheckNote> notes = {
-            {0, 15, sounding + 11, 1},           {first, end, sounding + 12, 1},
-            {75, 90, sounding + 13, 1},          {0, 15, c.other_band, 2},
+            {0, 15, sounding + 11, 1},
+            {first, end, sounding + 12, 1},
+            {75, 90, sounding + 13, 1},
+            {0, 15, c.other_band, 2},
             {c.other_first, 90, c.other_band, 2},
         };
         const NoteCheckResult r = checker.check(notes);
@@ -102,6 +104,28 @@ TEST(NoteCheck, ListsTheSoundUnderAnOctaveFlagWhenAnotherPartLacksIt) {
         const bool listed = std::any_of(r.missing.begin(), r.missing.end(),
                                         [](const MissingNote& m) { return m.band == sounding; });
         EXPECT_EQ(listed, c.listed) << c.other_band << " " << c.other_first;
+    }
+}
+
+// An octave above the note 4 dB louder than it passes for its harmonic, unless
+// the note's part has its line there on both sides: then the note left its
+// line by an octave and came straight back.
+TEST(NoteCheck, FlagsANoteThatLeavesItsLineByAnOctave) {
+    const auto store = one_note(-6);
+    const NoteChecker checker(*store);
+    const struct {
+        int before, after; // the part's notes around the note
+        NoteVerdict verdict;
+    } cases[] = {
+        {sounding + 12, sounding + 13, NoteVerdict::octave},
+        {sounding + 1, sounding + 2, NoteVerdict::ok},
+        {sounding + 12, sounding + 2, NoteVerdict::ok}, // a leap down that the part keeps
+    };
+    for (const auto& c : cases) {
+        const std::vector<CheckNote> notes = {
+            {0, 15, c.before, 1}, {first, end, sounding, 1}, {75, 90, c.after, 1}};
+        const NoteCheckResult r = checker.check(notes);
+        EXPECT_EQ(r.notes[1].verdict, c.verdict) << c.before << " " << c.after;
     }
 }
 
