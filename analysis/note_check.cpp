@@ -512,10 +512,10 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
 
 namespace {
 
-// How near `band` lie the notes of `group` struck last before `first` and
-// first after it (the part's line there); INT_MAX without such notes.
-int line_distance(std::span<const CheckNote> notes, int group, int first, std::size_t skip,
-                  int band) {
+// The onsets of the notes of `group` (other than note `skip`) struck last
+// before `first` and first after it: INT_MIN and INT_MAX without such notes.
+std::pair<int, int> neighbour_onsets(std::span<const CheckNote> notes, int group, int first,
+                                     std::size_t skip) {
     int before = std::numeric_limits<int>::min(), after = std::numeric_limits<int>::max();
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const CheckNote& o = notes[i];
@@ -523,6 +523,14 @@ int line_distance(std::span<const CheckNote> notes, int group, int first, std::s
         if (o.first < first) before = std::max(before, o.first);
         if (o.first > first) after = std::min(after, o.first);
     }
+    return {before, after};
+}
+
+// How near `band` lie the notes of `group` struck last before `first` and
+// first after it (the part's line there); INT_MAX without such notes.
+int line_distance(std::span<const CheckNote> notes, int group, int first, std::size_t skip,
+                  int band) {
+    const auto [before, after] = neighbour_onsets(notes, group, first, skip);
     int d = std::numeric_limits<int>::max();
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const CheckNote& o = notes[i];
@@ -555,13 +563,7 @@ bool other_part_nearer(std::span<const CheckNote> notes, std::size_t k, int band
 // the octave below, 0 otherwise.
 int line_octave(std::span<const CheckNote> notes, std::size_t k) {
     const CheckNote& n = notes[k];
-    int before = std::numeric_limits<int>::min(), after = std::numeric_limits<int>::max();
-    for (std::size_t i = 0; i < notes.size(); ++i) {
-        const CheckNote& o = notes[i];
-        if (i == k || o.group != n.group) continue;
-        if (o.first < n.first) before = std::max(before, o.first);
-        if (o.first > n.first) after = std::min(after, o.first);
-    }
+    const auto [before, after] = neighbour_onsets(notes, n.group, n.first, k);
     if (before == std::numeric_limits<int>::min() || after == std::numeric_limits<int>::max())
         return 0;
     for (int dir : {12, -12}) {
