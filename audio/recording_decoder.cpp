@@ -492,8 +492,10 @@ class FfmpegDecoder final : public RecordingDecoder {
         const float* analysed = analysed_values(channels, n);
         if (!playback_) return analyse(analysed, rate, n);
 
-        // Playback: one or two channels as they are, more mixed down to stereo.
-        if (channels <= 2 && rate == audio_->rate) {
+        // Playback: the recording's layout as it is; a frame of another (more
+        // than two channels, or a stream that changes between mono and
+        // stereo) mixed to it.
+        if (channels == audio_->channels && rate == audio_->rate) {
             std::int16_t* p = audio_->samples.extend(std::size_t(n) * audio_->channels);
             const float* left = first_.data();
             // One loop per layout, without a test per sample, so each vectorises.

@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,27 @@ TEST(ParallelDecode, BitIdenticalToOneDecoder) {
         ASSERT_GT(one.analysis.size(), 44100u * 5);
         EXPECT_TRUE(one.analysis == three.analysis);
         EXPECT_TRUE(one.playback == three.playback);
+    }
+    // A stream that turns from stereo to mono midway (two MP3s end to end):
+    // its mono frames reach both speakers of the stereo playback alike.
+    convert(wav, "-c:a libmp3lame -b:a 192k -ac 1", dir / "mono.mp3");
+    auto bytes = [](const std::filesystem::path& f) {
+        std::ifstream in(f, std::ios::binary);
+        return test::Bytes{std::istreambuf_iterator<char>(in), {}};
+    };
+    test::Bytes joined = bytes(dir / "a.mp3");
+    const test::Bytes mono = bytes(dir / "mono.mp3");
+    joined.insert(joined.end(), mono.begin(), mono.end());
+    test::write_file(dir / "joined.mp3", joined);
+    for (const int threads : {1, 3}) {
+        const Decoded d = decode(dir / "joined.mp3", threads);
+        ASSERT_GT(d.analysis.size(), 44100u * 11) << threads;
+        ASSERT_EQ(d.playback.size(), 2 * d.analysis.size()) << threads;
+        // The last second is the mono part's.
+        int unequal = 0;
+        for (std::size_t i = d.playback.size() - 2 * 44100; i < d.playback.size(); i += 2)
+            unequal += d.playback[i] != d.playback[i + 1];
+        EXPECT_EQ(unequal, 0) << threads;
     }
 }
 
