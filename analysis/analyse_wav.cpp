@@ -1,5 +1,7 @@
 #include "analysis/analyse_wav.h"
 
+#include "base/vector_state.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -127,6 +129,7 @@ void run_frames(int progress_frames, int stride, int batch_frames, Fill fill, Do
     };
 
     auto work = [&](int index) {
+        clear_upper_vector_state();
         const bool reporting = index == 0;
         std::atomic<int>& held = holding[std::size_t(index)];
         const int length = slab_length_for(stride, batch_frames);

@@ -1,5 +1,7 @@
 #include "analysis/note_suggestions.h"
 
+#include "base/vector_state.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -150,6 +152,7 @@ activations(const SpectrogramStore& store, int frames) {
 } // namespace
 
 std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
+    clear_upper_vector_state();
     const int frames = store.held_frames();
     if (frames <= 0) return {};
     const std::vector<float> level = activations(store, frames);

@@ -1,5 +1,7 @@
 #include "audio/parallel_decode.h"
 
+#include "base/vector_state.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
@@ -98,6 +100,7 @@ void ParallelDecoder::submit(bool last) {
 }
 
 void ParallelDecoder::work(AVCodecContext* codec) {
+    clear_upper_vector_state();
     AVFrame* frame = av_frame_alloc();
     for (;;) {
         Job* job = nullptr;

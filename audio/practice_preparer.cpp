@@ -1,5 +1,7 @@
 #include "audio/practice_preparer.h"
 
+#include "base/vector_state.h"
+
 #include <rubberband/RubberBandStretcher.h>
 
 #include <algorithm>
@@ -91,6 +93,7 @@ void PracticePreparer::pop() noexcept {
 }
 
 void PracticePreparer::run() {
+    clear_upper_vector_state();
     for (;;) {
         bool running;
         {

@@ -6,6 +6,7 @@
 #include "analysis/spectrogram_store.h"
 #include "analysis/wav_reader.h"
 #include "base/le_bytes.h"
+#include "base/vector_state.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -693,6 +694,7 @@ int playback_rate(const std::filesystem::path& file) {
 }
 
 PcmLoadResult decode_for_playback(const std::filesystem::path& file, std::stop_token stop) {
+    clear_upper_vector_state();
     if (stop.stop_requested()) return {};
     WavRecording header = read_wav(file, false);
     if (header.ok || header.status != OpenStatus::unsupported)

@@ -1,5 +1,7 @@
 #include "control/open_job.h"
 
+#include "base/vector_state.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -122,6 +124,7 @@ OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threa
     try {
         worker_ = std::thread([run] {
             give_way_to_the_ui();
+            clear_upper_vector_state();
             run();
         });
     } catch (const std::system_error&) {

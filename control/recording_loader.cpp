@@ -4,6 +4,7 @@
 #include "analysis/loudness.h"
 #include "audio/recording_decoder.h"
 #include "audio/reference_resampler.h"
+#include "base/vector_state.h"
 
 #include <algorithm>
 #include <system_error>
@@ -15,6 +16,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            bool use_cache, bool playback, const TaskControl& control,
                            AnalysisChannel channel, AnalysisReference reference) {
+    clear_upper_vector_state();
     LoadResult result;
     auto cancelled = [&] {
         result = {};
@@ -56,8 +58,14 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     // Room for the length announced; the analysis makes more if it is longer.
     store.make_room(std::clamp(decoder->expected_frames(), 0, recording_frame_limit));
     DecodeOutcome decoded;
-    auto decode = [&] { decoded = decoder->run(&samples, !hash.ok, playback, control.stop); };
-    auto resample = [&] { resample_for_reference(samples, *resampled, reference); };
+    auto decode = [&] {
+        clear_upper_vector_state();
+        decoded = decoder->run(&samples, !hash.ok, playback, control.stop);
+    };
+    auto resample = [&] {
+        clear_upper_vector_state();
+        resample_for_reference(samples, *resampled, reference);
+    };
     std::thread reader, resampler;
     try {
         reader = std::thread(decode);
@@ -66,9 +74,9 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
         if (!reader.joinable()) decode();
         if (resampled) resample();
     }
-    const std::int32_t frames = analyse_stream(resampled ? *resampled : samples, store, tables,
-                                               progress, threads, decoder->expected_frames(),
-                                               best_kernel_path(), control, reference);
+    const std::int32_t frames =
+        analyse_stream(resampled ? *resampled : samples, store, tables, progress, threads,
+                       decoder->expected_frames(), best_kernel_path(), control, reference);
     if (resampler.joinable()) resampler.join();
     if (reader.joinable()) reader.join();
     if (control.stopping()) return cancelled();

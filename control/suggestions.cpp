@@ -2,6 +2,7 @@
 
 #include "analysis/band_tables.h"
 #include "audio/recording_decoder.h"
+#include "base/vector_state.h"
 #include "control/recording_loader.h"
 
 #include <QJsonArray>
@@ -52,7 +53,10 @@ SuggestResult estimate_tuning(const std::filesystem::path& file, AnalysisChannel
     SampleStream samples(std::int64_t(recording_frame_limit + 1) * frame_step,
                          SampleStream::default_ahead, enough.get_token());
     DecodeOutcome decoded;
-    auto decode = [&] { decoded = decoder->run(&samples, false, false, enough.get_token()); };
+    auto decode = [&] {
+        clear_upper_vector_state();
+        decoded = decoder->run(&samples, false, false, enough.get_token());
+    };
     std::thread reader;
     try {
         reader = std::thread(decode);
@@ -98,16 +102,18 @@ AnalysisReference reference_of(const TuningEstimate& tuning) {
 
 SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel,
                       ReferenceRequest reference, const TaskControl& control) {
+    clear_upper_vector_state();
     SuggestResult result = estimate_tuning(file, channel, control);
     if (!result.ok) return result;
     result.ok = false;
     Suggestions& s = result.suggestions;
-    const AnalysisReference analysed = reference.estimate ? reference_of(s.tuning) : reference.fixed;
+    const AnalysisReference analysed =
+        reference.estimate ? reference_of(s.tuning) : reference.fixed;
 
     // The rest from the analysis, as the window has it.
     auto store = std::make_unique<SpectrogramStore>();
-    const LoadResult loaded = load_or_analyse(file, *store, build_band_tables(), {}, 0, true,
-                                              false, control, channel, analysed);
+    const LoadResult loaded = load_or_analyse(file, *store, build_band_tables(), {}, 0, true, false,
+                                              control, channel, analysed);
     if (loaded.cancelled) {
         result.cancelled = true;
         return result;
@@ -164,9 +170,9 @@ std::optional<KeySignature> predominant_key(const SpectrogramStore& store,
     std::map<std::string, int> heard;
     for (const HarmonySpan& k : keys)
         heard[k.label] += k.end - k.first;
-    const auto longest = std::max_element(heard.begin(), heard.end(), [](const auto& a, const auto& b) {
-        return a.second < b.second;
-    });
+    const auto longest =
+        std::max_element(heard.begin(), heard.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
     return longest == heard.end() ? std::nullopt : key_signature_of(longest->first);
 }
 
@@ -190,8 +196,8 @@ std::string suggestions_json(const Suggestions& s) {
     if (s.tuning.ok) {
         // A tenth of a hertz and of a cent: finer than the estimate is.
         auto tenth = [](double v) { return std::round(v * 10.0) / 10.0; };
-        root["tuning"] = QJsonObject{{"a4_hz", tenth(s.tuning.a4_hz)},
-                                     {"cents", tenth(s.tuning.cents)}};
+        root["tuning"] =
+            QJsonObject{{"a4_hz", tenth(s.tuning.a4_hz)}, {"cents", tenth(s.tuning.cents)}};
     } else {
         root["tuning"] = QJsonValue::Null;
     }
@@ -210,7 +216,8 @@ std::string suggestions_json(const Suggestions& s) {
                                   {"end", seconds(c.end)},
                                   {"label", QString::fromStdString(c.label)}});
     for (const HarmonySpan& k : s.keys)
-        keys.append(QJsonObject{{"start", seconds(k.first)}, {"label", QString::fromStdString(k.label)}});
+        keys.append(
+            QJsonObject{{"start", seconds(k.first)}, {"label", QString::fromStdString(k.label)}});
     root["chords"] = chords;
     root["key"] = keys;
     QJsonArray notes;

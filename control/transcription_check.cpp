@@ -2,6 +2,7 @@
 
 #include "analysis/band_tables.h"
 #include "base/number_text.h"
+#include "base/vector_state.h"
 
 #include <algorithm>
 #include <tuple>
@@ -44,6 +45,7 @@ std::vector<CheckNote> check_notes_of(const std::vector<DrawnNote>& notes) {
 
 TranscriptionCheck check_transcription(const NoteChecker& checker, const DrawData& draw,
                                        int frame_count) {
+    clear_upper_vector_state();
     return judged(checker, drawn_notes(draw, frame_count));
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/vector_state.h"
 #include "view/data_bitmaps.h"
 #include "view/note_labels.h"
 
@@ -158,6 +159,7 @@ GraphView::FrameSpan GraphView::column_frames(int x, int capacity) const {
 }
 
 void GraphView::render(const GraphParams& p) {
+    clear_upper_vector_state();
     view_.scroll_speed = effective_scroll_speed(view_.scroll_speed);
     const int W = graph_bitmap.width();
     const int L = row();
