@@ -1,5 +1,7 @@
 #include "analysis/band_tables.h"
 
+#include "base/vector_state.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -139,6 +141,7 @@ int window_length_of(int band) {
 }
 
 BandTables build_band_tables() {
+    clear_upper_vector_state();
     BandTables t;
     const std::array<double, halfband_taps> taps = design_halfband();
     for (int k = 0; k < halfband_taps; ++k)
@@ -215,7 +218,8 @@ BandTables build_band_tables() {
             }
         };
         // Edge pieces outside in, the interior (the whole window), then the
-        // other edge's pieces.
+        // other edge's pieces. An edge piece spans 32 samples of its level
+        // for every phase: the kernel sums it as two blocks.
         for (int l = 0; l < top; ++l)
             add_piece(l, 0, step_length(l + 1));
         add_piece(top, 0, n);

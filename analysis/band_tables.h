@@ -14,6 +14,8 @@
 // transform's phase and the factor 2^level.
 
 #include <array>
+#include <cstddef>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -62,13 +64,25 @@ struct Band {
     int piece_count = 0;
 };
 
+// Memory on cache-line boundaries: a block of 16 weights is then one line,
+// not two halves.
+template <class T> struct LineAligned {
+    using value_type = T;
+    static constexpr std::align_val_t line{64};
+    LineAligned() = default;
+    template <class U> LineAligned(const LineAligned<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), line)); }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, line); }
+    friend bool operator==(const LineAligned&, const LineAligned&) { return true; }
+};
+
 struct BandTables {
     std::array<Band, cells_per_frame> bands{};
     std::vector<KernelPiece> pieces;
     std::vector<KernelRun> runs;
     // Per run, the weights of its window offsets in blocks of 16: the
     // block's real parts, then its imaginary parts.
-    std::vector<float> weights;
+    std::vector<float, LineAligned<float>> weights;
     // The half-band filter's odd taps c1 … c22: output i = x(2i)/2 +
     // Σ ck (x(2i − 2k + 1) + x(2i + 2k − 1)).
     std::array<float, halfband_taps> halfband{};

@@ -92,6 +92,13 @@ BENCHMARK_CAPTURE(frame_kernel_slab, scalar, KernelPath::scalar)->Unit(benchmark
 BENCHMARK_CAPTURE(frame_kernel_slab, avx2, KernelPath::avx2)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(frame_kernel_slab, avx512, KernelPath::avx512)->Unit(benchmark::kMicrosecond);
 
+// The kernel's tables, built at every start before the first analysis.
+void band_tables(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(build_band_tables());
+}
+BENCHMARK(band_tables)->Unit(benchmark::kMillisecond);
+
 // The definition summed directly in double (window and both transform
 // coefficients tabulated per sample): the baseline the kernel is compared to.
 void frame_direct_sum(benchmark::State& state) {
