@@ -1,15 +1,19 @@
 #include "app/cli_analyse.h"
 
+#include "analysis/band_tables.h"
+#include "analysis/spectrogram_store.h"
 #include "app/cli_recording.h"
 #include "app/language.h"
 #include "app/status_texts.h"
 #include "base/atomic_file.h"
-#include "control/document.h"
+#include "control/recording_loader.h"
 #include "control/suggestions.h"
 
 #include <chrono>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace pitkad {
 
@@ -23,20 +27,29 @@ constexpr const char* cached_line =
 } // namespace
 
 int run_analyse_cli(const AnalyseArgs& args) {
-    auto doc = std::make_unique<Document>();
-    doc->band_tables = build_band_tables();
-    SpectrogramStore& store = doc->store;
+    // The kernel's tables are built on a thread of their own while the
+    // store's memory is made ready.
+    BandTables tables;
+    const auto build = [&tables] { tables = build_band_tables(); };
+    std::thread builder;
+    try {
+        builder = std::thread(build);
+    } catch (const std::system_error&) {
+        build();
+    }
+    auto store = std::make_unique<SpectrogramStore>();
+    if (builder.joinable()) builder.join();
     int status = 0;
     for (const QString& file : args.files) {
         const auto start = std::chrono::steady_clock::now();
-        store.reset();
+        store->reset();
         const CommandAnalysis analysis = command_analysis(file, args.channel, args.reference);
-        const LoadResult r = doc->load_recording(
-            local_path(file),
+        const LoadResult r = load_or_analyse(
+            local_path(file), *store, tables,
             [](const std::string& text) { print_line(QString::fromStdString(text)); }, args.threads,
-            args.use_cache, analysis.channel, analysis.reference);
+            args.use_cache, false, {}, analysis.channel, analysis.reference);
         if (!r.ok) {
-            store.reset();
+            store->reset();
             print_file_error(local_path(file), text_of(r.status, r.detail));
             status = 1;
             continue;
@@ -45,7 +58,7 @@ int run_analyse_cli(const AnalyseArgs& args) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         print_line(
             tr_text(r.cache_used ? cached_line : analysed_line)
-                .arg(file, QString::number(store.frame_count), QString::number(seconds, 'f', 2)));
+                .arg(file, QString::number(store->frame_count), QString::number(seconds, 'f', 2)));
     }
     return status;
 }
@@ -56,8 +69,9 @@ int run_suggest_cli(const SuggestArgs& args) {
     const bool estimate = args.reference && args.reference->estimate;
     const CommandAnalysis analysis =
         command_analysis(args.file, args.channel, estimate ? std::nullopt : args.reference);
-    const SuggestResult r = suggest(local_path(args.file), analysis.channel,
-                                    estimate ? *args.reference : ReferenceRequest{false, analysis.reference});
+    const SuggestResult r =
+        suggest(local_path(args.file), analysis.channel,
+                estimate ? *args.reference : ReferenceRequest{false, analysis.reference});
     if (!r.ok) {
         print_file_error(local_path(args.file), text_of(r.status, r.detail));
         return 1;
