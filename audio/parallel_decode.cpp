@@ -65,6 +65,8 @@ ParallelDecoder::~ParallelDecoder() {
         av_packet_free(&p);
     for (AVPacket*& p : previous_)
         av_packet_free(&p);
+    for (AVFrame*& f : spare_frames_)
+        av_frame_free(&f);
 }
 
 void ParallelDecoder::push(const AVPacket& packet) {
@@ -99,9 +101,17 @@ void ParallelDecoder::submit(bool last) {
     wake_.notify_all();
 }
 
+void ParallelDecoder::take_spares(std::vector<AVFrame*>& into) {
+    const std::lock_guard lock(mutex_);
+    into.swap(spare_frames_);
+}
+
 void ParallelDecoder::work(AVCodecContext* codec) {
     clear_upper_vector_state();
     AVFrame* frame = av_frame_alloc();
+    // Emptied frames handed back by deliver(), reused rather than allocated
+    // again on this thread and freed on the other.
+    std::vector<AVFrame*> spares;
     for (;;) {
         Job* job = nullptr;
         {
@@ -126,7 +136,16 @@ void ParallelDecoder::work(AVCodecContext* codec) {
                     break;
                 }
                 const bool keep = flush ? job->last : int(i) >= job->preroll;
-                AVFrame* kept = keep ? av_frame_alloc() : nullptr;
+                AVFrame* kept = nullptr;
+                if (keep) {
+                    if (spares.empty()) take_spares(spares);
+                    if (spares.empty()) {
+                        kept = av_frame_alloc();
+                    } else {
+                        kept = spares.back();
+                        spares.pop_back();
+                    }
+                }
                 if (kept) {
                     av_frame_move_ref(kept, frame);
                     job->frames.push_back(kept);
@@ -142,6 +161,8 @@ void ParallelDecoder::work(AVCodecContext* codec) {
         wake_.notify_all();
     }
     av_frame_free(&frame);
+    for (AVFrame*& f : spares)
+        av_frame_free(&f);
 }
 
 bool ParallelDecoder::deliver(const std::function<bool(AVFrame&)>& take) {
@@ -161,6 +182,13 @@ bool ParallelDecoder::deliver(const std::function<bool(AVFrame&)>& take) {
         }
         for (AVFrame* f : job->frames)
             if (!take(*f)) return false;
+        // The frames' buffers go back to their decoder's pool, the frames
+        // themselves to the spares.
+        for (AVFrame* f : job->frames)
+            av_frame_unref(f);
+        const std::lock_guard lock(mutex_);
+        spare_frames_.insert(spare_frames_.end(), job->frames.begin(), job->frames.end());
+        job->frames.clear();
     }
 }
 

@@ -59,6 +59,8 @@ class ParallelDecoder {
   private:
     struct Job;
     void work(AVCodecContext* codec);
+    // Moves the spare frames into `into` (which is empty).
+    void take_spares(std::vector<AVFrame*>& into);
     void submit(bool last);
 
     bool ok_ = true;
@@ -76,6 +78,7 @@ class ParallelDecoder {
     std::size_t started_ = 0;               // jobs_[0 … started_) are taken by a worker
     std::atomic<bool> stopping_{false};     // read by the workers between packets
     int last_error_ = 0;
+    std::vector<AVFrame*> spare_frames_; // delivered, emptied, for the workers to reuse
 };
 
 } // namespace pitkad

@@ -171,8 +171,13 @@ void channel_on_16bit_scale(const AVFrame& frame, int channel, float* out) {
     auto convert = [&](auto sample_type, auto scale) {
         using T = decltype(sample_type);
         const T* p = reinterpret_cast<const T*>(base) + offset;
-        for (int i = 0; i < n; ++i)
-            out[i] = scale(p[std::ptrdiff_t(i) * step]);
+        // A plane on its own loop, which vectorises.
+        if (step == 1)
+            for (int i = 0; i < n; ++i)
+                out[i] = scale(p[i]);
+        else
+            for (int i = 0; i < n; ++i)
+                out[i] = scale(p[std::ptrdiff_t(i) * step]);
     };
     switch (av_get_packed_sample_fmt(format)) {
     case AV_SAMPLE_FMT_U8:
