@@ -67,11 +67,20 @@ ParallelDecoder::~ParallelDecoder() {
         av_packet_free(&p);
     for (AVFrame*& f : spare_frames_)
         av_frame_free(&f);
+    for (AVPacket*& p : spare_packets_)
+        av_packet_free(&p);
 }
 
-void ParallelDecoder::push(const AVPacket& packet) {
-    AVPacket* p = av_packet_clone(&packet);
+void ParallelDecoder::push(AVPacket& packet) {
+    AVPacket* p = nullptr;
+    if (spare_packets_.empty()) {
+        p = av_packet_alloc();
+    } else {
+        p = spare_packets_.back();
+        spare_packets_.pop_back();
+    }
     if (!p) return;
+    av_packet_move_ref(p, &packet);
     chunk_.push_back(p);
     if (int(chunk_.size()) >= chunk_packets_) submit(false);
 }
@@ -182,6 +191,11 @@ bool ParallelDecoder::deliver(const std::function<bool(AVFrame&)>& take) {
         }
         for (AVFrame* f : job->frames)
             if (!take(*f)) return false;
+        // The packets, emptied, are kept for push() (on this thread too).
+        for (AVPacket* p : job->packets)
+            av_packet_unref(p);
+        spare_packets_.insert(spare_packets_.end(), job->packets.begin(), job->packets.end());
+        job->packets.clear();
         // The frames' buffers go back to their decoder's pool, the frames
         // themselves to the spares.
         for (AVFrame* f : job->frames)

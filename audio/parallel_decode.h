@@ -44,8 +44,8 @@ class ParallelDecoder {
     ParallelDecoder& operator=(const ParallelDecoder&) = delete;
 
     bool ok() const { return ok_; }
-    // Takes a reference to the packet (the caller keeps its own).
-    void push(const AVPacket& packet);
+    // Takes the packet's contents, leaving the caller's packet blank.
+    void push(AVPacket& packet);
     // No packets follow.
     void finish();
     // Hands the frames of the chunks decoded so far to `take`, in order.
@@ -70,6 +70,7 @@ class ParallelDecoder {
     std::vector<std::thread> threads_;
     std::vector<AVPacket*> chunk_;    // the packets of the chunk being gathered
     std::vector<AVPacket*> previous_; // the last packets of the chunk before
+    std::vector<AVPacket*> spare_packets_; // delivered, emptied, for push() to reuse
     bool finished_ = false;
 
     mutable std::mutex mutex_;
