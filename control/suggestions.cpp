@@ -34,6 +34,7 @@ std::vector<int> beat_bounds(const SpectrogramStore& store, const std::vector<in
 
 SuggestResult estimate_tuning(const std::filesystem::path& file, AnalysisChannel channel,
                               const TaskControl& control) {
+    clear_upper_vector_state();
     SuggestResult result;
     OpenFailure refused;
     std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(file, refused, control.stop);
@@ -102,7 +103,6 @@ AnalysisReference reference_of(const TuningEstimate& tuning) {
 
 SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel,
                       ReferenceRequest reference, const TaskControl& control) {
-    clear_upper_vector_state();
     SuggestResult result = estimate_tuning(file, channel, control);
     if (!result.ok) return result;
     result.ok = false;
@@ -177,6 +177,7 @@ std::optional<KeySignature> predominant_key(const SpectrogramStore& store,
 }
 
 HarmonySuggestion suggest_harmony(const SpectrogramStore& store, const BeatSuggestion& beats) {
+    clear_upper_vector_state();
     const BeatSuggestion found = beats.beats.empty() ? suggest_beats(store) : BeatSuggestion{};
     const std::vector<int> bounds =
         beat_bounds(store, beats.beats.empty() ? found.beats : beats.beats);
