@@ -19,6 +19,9 @@ constexpr HarmonicProfile default_profile{{-30, -6, -12, -15, -18, -20, -22, -24
                                           {-24, 0, -6, -9, -12, -14, -16, -18}};
 // Notes that make a group's own profile; fewer borrow every note's.
 constexpr std::size_t profile_notes = 5;
+// A group's partials around a band are learned from its notes within this
+// many semitones of it: a spectrum changes across an instrument's range.
+constexpr int register_span = 7;
 // A note is judged on its first half second.
 constexpr int judged_frames = 25;
 // How far under the loudest band of its frames sound still counts.
@@ -141,6 +144,7 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
     // fundamental over the notes that sound and whose harmonic band no
     // other note shares.
     std::map<int, std::array<std::vector<float>, partial_count>> samples;
+    std::map<int, std::array<std::vector<std::pair<int, float>>, partial_count>> by_band;
     std::array<std::vector<float>, partial_count> all;
     for (const CheckNote& n : notes) {
         if (n.band < first_band || n.band > last_band) continue;
@@ -162,16 +166,21 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
                 continue;
             const float d = level - fundamental;
             samples[n.group][h].push_back(d);
+            by_band[n.group][h].emplace_back(n.band, d);
             all[h].push_back(d);
         }
     }
-    auto learn = [](HarmonicProfile base, std::array<std::vector<float>, partial_count>& s) {
+    // The median and the 90th percentile of `s` into partial `h` of `p`,
+    // when it holds enough samples.
+    auto level = [](HarmonicProfile& p, std::size_t h, std::vector<float>& s) {
+        if (s.size() < profile_notes) return;
+        p.gain_db[h] = std::clamp(quantile(s, 0.5), -40.0f, 20.0f);
+        p.loud_db[h] = std::clamp(quantile(s, 0.9), p.gain_db[h], 20.0f);
+    };
+    auto learn = [&](HarmonicProfile base, std::array<std::vector<float>, partial_count>& s) {
         Profile p{base, {}};
         for (std::size_t h = 0; h < partial_count; ++h) {
-            if (s[h].size() >= profile_notes) {
-                p.db.gain_db[h] = std::clamp(quantile(s[h], 0.5), -40.0f, 20.0f);
-                p.db.loud_db[h] = std::clamp(quantile(s[h], 0.9), p.db.gain_db[h], 20.0f);
-            }
+            level(p.db, h, s[h]);
             p.power[h] = to_power(p.db.gain_db[h]);
             p.loud_power[h] = to_power(p.db.loud_db[h]);
         }
@@ -180,6 +189,20 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
     m.common = learn(default_profile, all);
     for (auto& [group, s] : samples)
         m.profiles.emplace_back(group, learn(m.common.db, s));
+    // Around each band, from the group's notes near it; with too few, the
+    // group's levels.
+    std::vector<float> near;
+    for (const auto& [group, s] : by_band) {
+        std::vector<HarmonicProfile> bands(cells_per_frame, m.profile(group).db);
+        for (int b = first_band; b <= last_band; ++b)
+            for (std::size_t h = 0; h < partial_count; ++h) {
+                near.clear();
+                for (const auto& [band, d] : s[h])
+                    if (std::abs(band - b) <= register_span) near.push_back(d);
+                level(bands[std::size_t(b)], h, near);
+            }
+        m.registers.emplace_back(group, std::move(bands));
+    }
 
     // What the notes explain: their own bands, and their harmonics.
     m.fundamental.assign(cells, 0.0f);
@@ -200,6 +223,13 @@ NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
         }
     }
     return m;
+}
+
+const HarmonicProfile& NoteChecker::Model::around(int group, int band) const {
+    if (band >= first_band && band <= last_band)
+        for (const auto& [g, bands] : registers)
+            if (g == group) return bands[std::size_t(band)];
+    return profile(group).db;
 }
 
 const NoteChecker::Profile& NoteChecker::Model::profile(int group) const {
@@ -232,10 +262,10 @@ float NoteChecker::unexplained(const Model& m, const CheckNote& self, Frames f, 
 namespace {
 
 // Whether sound `d` dB over a note, an octave below it, is more likely a
-// note whose second harmonic the note was drawn on than the note's own
-// sub-octave.
-bool above_own_sub(float d, const HarmonicProfile& p) {
-    const float as_sub = p.gain_db[sub_octave], as_fundamental = -p.gain_db[second];
+// note whose second harmonic the note was drawn on (`second_db` under its
+// fundamental) than the note's own sub-octave (`sub_db` under the note).
+bool above_own_sub(float d, float sub_db, float second_db) {
+    const float as_sub = sub_db, as_fundamental = -second_db;
     if (as_fundamental <= as_sub + octave_margin_db) return d >= as_sub + octave_margin_db;
     return d >= (as_sub + as_fundamental) / 2;
 }
@@ -248,6 +278,11 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n, int line) con
     const Frames f = judged(n);
     if (f.first >= f.end) return {NoteVerdict::weak, 1.0f, b};
     const HarmonicProfile& p = m.profile(n.group).db;
+    // The partials as the group's notes around the note have them, and as
+    // those around its octave below do (where the note it stands for would
+    // be, were it drawn over that note's second harmonic).
+    const HarmonicProfile& here = m.around(n.group, b);
+    const HarmonicProfile& below = m.around(n.group, b - 12);
     const float own = mean_level(f, b);
     const float floor = std::max(loudness(f) - audible_range_db, silent_db);
     auto u = [&](int band, bool loud = false) { return unexplained(m, n, f, band, loud); };
@@ -288,7 +323,7 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n, int line) con
     // louder than the note and than its own second harmonic would make it.
     const float above = sounds(b + 12, floor);
     const float own_second =
-        p.loud_db[second] + (line == 12 ? line_octave_margin_db : octave_above_margin_db);
+        here.loud_db[second] + (line == 12 ? line_octave_margin_db : octave_above_margin_db);
     if (above >= own + own_second && starts(b + 12))
         return {NoteVerdict::octave, clamp01((above - own - own_second) / 12.0f + 0.5f), b + 12};
     // Over the second harmonic of a lower note nobody drew, which starts
@@ -299,19 +334,20 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n, int line) con
     // the note and passing what its loud second harmonic explains is enough.
     if (line == -12) {
         const float level = sounds(low, floor, true);
-        const float least = own - p.loud_db[second] + line_octave_margin_db;
+        const float least = own - below.loud_db[second] + line_octave_margin_db;
         if (level > empty_level && level >= least && starts(low, true))
             return {NoteVerdict::octave, clamp01((level - least) / 12.0f + 0.5f), low};
     }
     // A fundamental far under its overtones still counts here: the note
     // drawn on its harmonic is the evidence.
     const float level =
-        sounds(low, std::max(own - p.loud_db[second] - octave_margin_db, silent_db), true);
-    if (level > empty_level && own <= level + p.loud_db[second] + octave_margin_db &&
-        level >= own - p.loud_db[second] - octave_margin_db && above_own_sub(level - own, p) &&
+        sounds(low, std::max(own - below.loud_db[second] - octave_margin_db, silent_db), true);
+    if (level > empty_level && own <= level + below.loud_db[second] + octave_margin_db &&
+        level >= own - below.loud_db[second] - octave_margin_db &&
+        above_own_sub(level - own, p.gain_db[sub_octave], below.gain_db[second]) &&
         starts(low, true))
         return {NoteVerdict::octave,
-                clamp01((level + p.loud_db[second] + octave_margin_db - own) / 12.0f), low};
+                clamp01((level + below.loud_db[second] + octave_margin_db - own) / 12.0f), low};
 
     // How loud the note is: its own band, or what its 2nd … 4th harmonics
     // tell of it, two of them at least, when they sound (some instruments'

@@ -5,7 +5,7 @@
 // and its partials at the levels of a harmonic profile learned per group
 // (a group is an instrument, e.g. a pen colour) from the notes themselves:
 // each harmonic's level under its fundamental, as most notes and as the
-// loud ones have it. What no note
+// loud ones have it, over the group and around each band. What no note
 // explains is the residual. A note is judged from the first half second of
 // its frames:
 // - neighbour: unexplained energy a semitone away, louder than its own band;
@@ -102,7 +102,11 @@ class NoteChecker {
         std::vector<std::uint8_t> drawn;
         std::vector<std::pair<int, Profile>> profiles; // by group
         Profile common;
+        // Per group and band, the partials as the group's notes near that
+        // band have them.
+        std::vector<std::pair<int, std::vector<HarmonicProfile>>> registers;
         const Profile& profile(int group) const;
+        const HarmonicProfile& around(int group, int band) const;
     };
     std::size_t cell(int t, int band) const {
         return std::size_t(t) * cells_per_frame + std::size_t(band);

@@ -129,6 +129,60 @@ TEST(NoteCheck, FlagsANoteThatLeavesItsLineByAnOctave) {
     }
 }
 
+// One instrument in two registers, one note after another: low notes
+// (bands 10 … 15) whose octave is 12 dB louder than their fundamental, high
+// notes (bands 36 … 46) whose octave is 20 dB softer. `extra` adds sound at
+// a band over a note's frames.
+struct Registers {
+    std::unique_ptr<SpectrogramStore> store = std::make_unique<SpectrogramStore>();
+    std::vector<CheckNote> notes;
+    explicit Registers(int extra_band = 0) {
+        store->frame_count = 40 * 18;
+        for (int t = 0; t < store->frame_count; ++t)
+            for (int b = first_band; b <= last_band; ++b)
+                store->at(t, b) = -80;
+        auto add = [&](int band, float level, float octave) {
+            const int first = 40 * int(notes.size()) + 5;
+            notes.push_back({first, first + 30, band, 1});
+            for (int t = first; t < first + 30; ++t) {
+                store->at(t, band) = level;
+                store->at(t, band + 12) = level + octave;
+            }
+        };
+        for (int b = 10; b <= 15; ++b)
+            add(b, -20, 12);
+        for (int b = 36; b <= 46; ++b)
+            add(b, -10, -20);
+        if (extra_band != 0)
+            for (int t = notes.back().first; t < notes.back().end; ++t)
+                store->at(t, extra_band) = -14;
+    }
+};
+
+// A note drawn over the octave of a low note is judged by how loud the low
+// notes' octaves are; sound an octave under a high note by how soft the high
+// notes' octaves are.
+TEST(NoteCheck, JudgesAnOctaveByTheInstrumentsRegister) {
+    const struct {
+        int drawn_for; // the note whose band is drawn an octave higher, or -1
+        int extra_band;
+        NoteVerdict verdict;
+    } cases[] = {
+        {2, 0, NoteVerdict::octave}, // band 12 drawn at 24, over its loud octave
+        {-1, 34, NoteVerdict::ok},   // sound 4 dB under band 46, an octave below
+    };
+    for (const auto& c : cases) {
+        Registers r(c.extra_band);
+        std::size_t judged = r.notes.size() - 1;
+        if (c.drawn_for >= 0) {
+            judged = std::size_t(c.drawn_for);
+            r.notes[judged].band += 12;
+        }
+        const NoteCheckResult result = NoteChecker(*r.store).check(r.notes);
+        EXPECT_EQ(result.notes[judged].verdict, c.verdict) << c.drawn_for << " " << c.extra_band;
+    }
+}
+
 // Notes outside the recording or the bands are weak, never read outside.
 TEST(NoteCheck, NotesOutOfRangeAreWeak) {
     const auto store = one_note();
