@@ -221,6 +221,49 @@ BeatSuggestion suggest_beats(const SpectrogramStore& store) {
             }
         }
     }
+    // A beat lost or added (in a slowing at a phrase's end, say) turns the
+    // phase of the bars after it: the downbeats are the best path through
+    // the positions in the bar, each beat moving one on, or to any other
+    // position at the cost of what eight bars at the chosen phase gain.
+    const int m = s.beats_per_bar;
+    const double mean_change = std::accumulate(change.begin(), change.end(), 0.0) / double(n);
+    double down_sum = 0;
+    for (std::size_t j = 0; j < n; ++j)
+        if (std::binary_search(s.downbeats.begin(), s.downbeats.end(), s.beats[j]))
+            down_sum += change[j];
+    const double gain = down_sum / double(s.downbeats.size()) - mean_change;
+    if (gain <= 0) return s;
+    const double cost = 8 * gain;
+    std::vector<std::vector<double>> total(n, std::vector<double>(std::size_t(m), 0.0));
+    std::vector<std::vector<int>> from(n, std::vector<int>(std::size_t(m), 0));
+    for (std::size_t j = 0; j < n; ++j) {
+        int best_k = 0;
+        if (j > 0)
+            for (int k = 1; k < m; ++k)
+                if (total[j - 1][std::size_t(k)] > total[j - 1][std::size_t(best_k)]) best_k = k;
+        for (int k = 0; k < m; ++k) {
+            double v = 0;
+            int f = (k + m - 1) % m;
+            if (j > 0) {
+                v = total[j - 1][std::size_t(f)];
+                if (total[j - 1][std::size_t(best_k)] - cost > v) {
+                    v = total[j - 1][std::size_t(best_k)] - cost;
+                    f = best_k;
+                }
+            }
+            total[j][std::size_t(k)] = v + (k == 0 ? change[j] - mean_change : 0.0);
+            from[j][std::size_t(k)] = f;
+        }
+    }
+    int k = 0;
+    for (int q = 1; q < m; ++q)
+        if (total[n - 1][std::size_t(q)] > total[n - 1][std::size_t(k)]) k = q;
+    s.downbeats.clear();
+    for (std::size_t j = n; j-- > 0;) {
+        if (k == 0) s.downbeats.push_back(s.beats[j]);
+        k = from[j][std::size_t(k)];
+    }
+    std::reverse(s.downbeats.begin(), s.downbeats.end());
     return s;
 }
 
