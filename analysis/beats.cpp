@@ -27,15 +27,19 @@ double autocorrelation(const std::vector<double>& o, int first, int end, int lag
 }
 
 // The beat period in frames (fractional) that best explains `o` over
-// [first, end) among lags lo … hi, weighted towards the likely tempo.
+// [first, end) among lags lo … hi, weighted towards the likely tempo. A
+// lag's evidence is its autocorrelation plus half that at twice the lag: a
+// beat's accents recur two beats on (half a bar) as well as one, where a
+// period of 2/3 or 3/4 of the beat finds nothing at its double.
 double best_period(const std::vector<double>& o, int first, int end, int lo, int hi) {
     const double likely = frames_per_minute / likely_bpm;
     std::vector<double> score(std::size_t(hi + 2), 0.0);
     int best = lo;
     for (int lag = lo; lag <= hi + 1; ++lag) {
         const double octaves = std::log2(lag / likely);
-        score[std::size_t(lag)] =
-            autocorrelation(o, first, end, lag) * std::exp(-0.5 * octaves * octaves);
+        const double evidence =
+            autocorrelation(o, first, end, lag) + 0.5 * autocorrelation(o, first, end, 2 * lag);
+        score[std::size_t(lag)] = evidence * std::exp(-0.5 * octaves * octaves);
         if (lag <= hi && score[std::size_t(lag)] > score[std::size_t(best)]) best = lag;
     }
     // Between lags: a parabola through the best and its neighbours.
@@ -93,16 +97,30 @@ BeatSuggestion suggest_beats(const SpectrogramStore& store) {
     const int frames = store.held_frames();
     const std::vector<float> raw = onset_strength(store);
     if (frames < 200) return s;
-    // Normalised: mean 0, spread 1.
     const double mean = std::accumulate(raw.begin(), raw.end(), 0.0) / frames;
+    // Less its mean over half a second on either side. Bowed and blown tones
+    // waver and swell, leaving a floor of small rises that follows the
+    // loudness of the passage; that floor correlates with itself at every
+    // lag and would leave the choice of tempo to the prior, not the accents.
+    constexpr int reach = 25;
+    std::vector<double> sums(std::size_t(frames) + 1, 0.0);
+    for (int t = 0; t < frames; ++t)
+        sums[std::size_t(t) + 1] = sums[std::size_t(t)] + raw[std::size_t(t)];
+    std::vector<double> o(static_cast<std::size_t>(frames));
+    for (int t = 0; t < frames; ++t) {
+        const int a = std::max(0, t - reach), b = std::min(frames, t + reach + 1);
+        o[std::size_t(t)] =
+            raw[std::size_t(t)] - (sums[std::size_t(b)] - sums[std::size_t(a)]) / (b - a);
+    }
+    // Normalised: mean 0, spread 1.
+    const double o_mean = std::accumulate(o.begin(), o.end(), 0.0) / frames;
     double var = 0;
-    for (float v : raw)
-        var += (v - mean) * (v - mean);
+    for (double v : o)
+        var += (v - o_mean) * (v - o_mean);
     const double spread = std::sqrt(var / frames);
     if (spread <= 0) return s;
-    std::vector<double> o(static_cast<std::size_t>(frames));
-    for (int t = 0; t < frames; ++t)
-        o[std::size_t(t)] = (raw[std::size_t(t)] - mean) / spread;
+    for (double& v : o)
+        v = (v - o_mean) / spread;
 
     // The tempo of the whole, then of each stretch of 8 s around it, so
     // that the beat may speed up or slow down.
@@ -111,7 +129,8 @@ BeatSuggestion suggest_beats(const SpectrogramStore& store) {
     constexpr int stretch = 400, hop = 50;
     std::vector<double> period(std::size_t(frames), whole);
     if (frames > stretch) {
-        const int near_lo = std::max(lo, int(whole * 0.7)), near_hi = std::min(hi, int(whole * 1.45));
+        const int near_lo = std::max(lo, int(whole * 0.7)),
+                  near_hi = std::min(hi, int(whole * 1.45));
         std::vector<std::pair<int, double>> local;
         for (int first = 0; first + stretch / 2 <= frames; first += hop) {
             const int end = std::min(frames, first + stretch);
@@ -121,8 +140,10 @@ BeatSuggestion suggest_beats(const SpectrogramStore& store) {
             // The nearest stretches' periods, interpolated.
             auto it = std::lower_bound(local.begin(), local.end(), t,
                                        [](const auto& p, int f) { return p.first < f; });
-            if (it == local.begin()) period[std::size_t(t)] = it->second;
-            else if (it == local.end()) period[std::size_t(t)] = local.back().second;
+            if (it == local.begin())
+                period[std::size_t(t)] = it->second;
+            else if (it == local.end())
+                period[std::size_t(t)] = local.back().second;
             else {
                 const auto& a = *(it - 1);
                 const double w = double(t - a.first) / (it->first - a.first);
@@ -200,6 +221,49 @@ BeatSuggestion suggest_beats(const SpectrogramStore& store) {
             }
         }
     }
+    // A beat lost or added (in a slowing at a phrase's end, say) turns the
+    // phase of the bars after it: the downbeats are the best path through
+    // the positions in the bar, each beat moving one on, or to any other
+    // position at the cost of what eight bars at the chosen phase gain.
+    const int m = s.beats_per_bar;
+    const double mean_change = std::accumulate(change.begin(), change.end(), 0.0) / double(n);
+    double down_sum = 0;
+    for (std::size_t j = 0; j < n; ++j)
+        if (std::binary_search(s.downbeats.begin(), s.downbeats.end(), s.beats[j]))
+            down_sum += change[j];
+    const double gain = down_sum / double(s.downbeats.size()) - mean_change;
+    if (gain <= 0) return s;
+    const double cost = 8 * gain;
+    std::vector<std::vector<double>> total(n, std::vector<double>(std::size_t(m), 0.0));
+    std::vector<std::vector<int>> from(n, std::vector<int>(std::size_t(m), 0));
+    for (std::size_t j = 0; j < n; ++j) {
+        int best_k = 0;
+        if (j > 0)
+            for (int k = 1; k < m; ++k)
+                if (total[j - 1][std::size_t(k)] > total[j - 1][std::size_t(best_k)]) best_k = k;
+        for (int k = 0; k < m; ++k) {
+            double v = 0;
+            int f = (k + m - 1) % m;
+            if (j > 0) {
+                v = total[j - 1][std::size_t(f)];
+                if (total[j - 1][std::size_t(best_k)] - cost > v) {
+                    v = total[j - 1][std::size_t(best_k)] - cost;
+                    f = best_k;
+                }
+            }
+            total[j][std::size_t(k)] = v + (k == 0 ? change[j] - mean_change : 0.0);
+            from[j][std::size_t(k)] = f;
+        }
+    }
+    int k = 0;
+    for (int q = 1; q < m; ++q)
+        if (total[n - 1][std::size_t(q)] > total[n - 1][std::size_t(k)]) k = q;
+    s.downbeats.clear();
+    for (std::size_t j = n; j-- > 0;) {
+        if (k == 0) s.downbeats.push_back(s.beats[j]);
+        k = from[j][std::size_t(k)];
+    }
+    std::reverse(s.downbeats.begin(), s.downbeats.end());
     return s;
 }
 

@@ -44,9 +44,16 @@ constexpr float back_db = 8.0f;
 constexpr int max_back = 15;
 constexpr float lead_db = 30.0f;
 // A note sounded again: a rise over two frames of at least rise_db after
-// the smoothed level fell dip_db under the note's peak.
+// the smoothed level fell dip_db under the note's peak; or a rise of at least
+// dip_db over two frames in three of the bands of its 2nd … 5th harmonics.
 constexpr float rise_db = 4.0f;
 constexpr float dip_db = 6.0f;
+constexpr int restruck_harmonics = 3;
+// A note starting on the 2nd, 3rd or 4th harmonic of a note sounding for at
+// least `settled` frames is kept only where its band rises by at least
+// dip_db (the most of the `settled` - 1 frames from its start against the
+// most of those before).
+constexpr int settled = 5;
 
 // 10^(db / 20) and 20·log10(a) to about 0.01 dB, much faster than the
 // library's functions on the millions of cells of a long recording.
@@ -188,6 +195,19 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
         hold_at[std::size_t(t)] = std::max(m - hold_range_db, floor_activation_db - 5.0f);
     }
 
+    // A low note's band is too slow to dip between repeated strokes (its
+    // window is long); the bands of its upper harmonics, with shorter
+    // windows, rise together at each stroke.
+    auto struck_again = [&](int t, int band) {
+        int rising = 0;
+        for (std::size_t h = 1; h < 5; ++h) {
+            const int b = band + harmonic_steps[h];
+            if (b > last_band) break;
+            rising += store.at(t + 1, b) - store.at(t - 1, b) > dip_db;
+        }
+        return rising >= restruck_harmonics;
+    };
+
     std::vector<SuggestedNote> notes;
     for (int p = 0; p < nb; ++p) {
         int previous_end = 0;
@@ -213,7 +233,9 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
                 if (!holds) break;
                 peak = std::max(peak, s);
                 if (end - first >= min_frames && end + 1 < frames &&
-                    at(end + 1, p) - at(end - 1, p) > rise_db && held(end - 1, p) < peak - dip_db)
+                    ((at(end + 1, p) - at(end - 1, p) > rise_db &&
+                      held(end - 1, p) < peak - dip_db) ||
+                     struck_again(end, p + first_band)))
                     break;
                 ++end;
             }
@@ -224,6 +246,41 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
             t = std::max(end, t + 1);
         }
     }
+    // A note that starts on a harmonic of a note already sounding, without
+    // a rise of its own, is that note's harmonic wavering (bowed and blown
+    // tones' partials swell and fade): dropped. The notes are still by band,
+    // each band's in order.
+    std::vector<std::size_t> band_start(std::size_t(last_band) + 2, notes.size());
+    for (std::size_t i = notes.size(); i-- > 0;)
+        band_start[std::size_t(notes[i].band)] = i;
+    for (std::size_t b = band_start.size() - 1; b-- > 0;)
+        band_start[b] = std::min(band_start[b], band_start[b + 1]);
+    auto sounding_under = [&](const SuggestedNote& x) {
+        for (std::size_t h = 1; h < 4; ++h) {
+            const int b = x.band - harmonic_steps[h];
+            if (b < first_band) break;
+            // The last note of band b starting `settled` frames or more before x.
+            const auto from = notes.begin() + std::ptrdiff_t(band_start[std::size_t(b)]);
+            const auto to = notes.begin() + std::ptrdiff_t(band_start[std::size_t(b) + 1]);
+            auto it = std::upper_bound(from, to, x.first - settled,
+                                       [](int f, const SuggestedNote& y) { return f < y.first; });
+            if (it != from && std::prev(it)->end > x.first + 2) return true;
+        }
+        return false;
+    };
+    auto rises = [&](const SuggestedNote& x) {
+        float before = floor_db - 40.0f, after = floor_db - 40.0f;
+        for (int t = std::max(0, x.first - settled + 1); t < x.first; ++t)
+            before = std::max(before, store.at(t, x.band));
+        for (int t = x.first; t < std::min(frames, x.first + settled - 1); ++t)
+            after = std::max(after, store.at(t, x.band));
+        return after - before >= dip_db;
+    };
+    std::vector<SuggestedNote> kept;
+    kept.reserve(notes.size());
+    for (const SuggestedNote& x : notes)
+        if (!sounding_under(x) || rises(x)) kept.push_back(x);
+    notes = std::move(kept);
     std::sort(notes.begin(), notes.end(), [](const SuggestedNote& x, const SuggestedNote& y) {
         return x.first != y.first ? x.first < y.first : x.band < y.band;
     });

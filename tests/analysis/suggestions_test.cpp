@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pitkad {
@@ -20,15 +21,16 @@ std::unique_ptr<SpectrogramStore> silent_store(int frames) {
 }
 
 // Chords struck every 30 frames (100 bpm), a bar of four beats each:
-// C, F, G7, C, A minor, D minor, E, A minor.
-std::unique_ptr<SpectrogramStore> chord_tune() {
+// C, F, G7, C, A minor, D minor, E, A minor. With `long_bar`, that bar
+// has a fifth beat.
+std::unique_ptr<SpectrogramStore> chord_tune(int long_bar = -1) {
     const std::vector<std::vector<int>> bars = {{48, 52, 55}, {53, 57, 60}, {55, 59, 62, 65},
                                                 {48, 52, 55}, {57, 60, 64}, {50, 53, 57},
                                                 {52, 56, 59}, {57, 60, 64}};
-    auto s = silent_store(30 * 4 * 8 * 2 + 60);
+    auto s = silent_store(30 * 4 * 8 * 2 + 90);
     for (int bar = 0; bar < 16; ++bar)
-        for (int beat = 0; beat < 4; ++beat) {
-            const int first = 30 + (bar * 4 + beat) * 30;
+        for (int beat = 0; beat < (bar == long_bar ? 5 : 4); ++beat) {
+            const int first = 30 + (bar * 4 + beat + (long_bar >= 0 && bar > long_bar)) * 30;
             const auto& c = bars[std::size_t(bar % 8)];
             for (int t = first; t < first + 26; ++t)
                 for (int n : c) {
@@ -40,18 +42,52 @@ std::unique_ptr<SpectrogramStore> chord_tune() {
     return s;
 }
 
+// Chords struck every 42 frames (71 bpm) under phrases of a wavering
+// texture: 60 bands whose levels jitter by up to 12 dB each frame for seven
+// beats, then rest for five, as bowed strings do.
+std::unique_ptr<SpectrogramStore> chords_under_wavering_phrases() {
+    auto s = silent_store(3000);
+    unsigned seed = 1;
+    for (int t = 0; t < 3000; ++t)
+        for (int b = 20; b < 80; ++b) {
+            seed = seed * 1103515245u + 12345u;
+            if (t >= 30 && (t - 30) % 504 < 294)
+                s->at(t, b) = -30.0f - float((seed >> 16) % 1200) / 100.0f;
+        }
+    for (int first = 30; first + 30 < 3000; first += 42)
+        for (int t = first; t < first + 30; ++t)
+            for (int n : {48, 52, 55})
+                s->at(t, n - band_note_offset) = -5.0f - 0.4f * float(t - first);
+    return s;
+}
+
 TEST(Suggestions, BeatsAndBarsOfStruckChords) {
-    const auto s = chord_tune();
-    const BeatSuggestion b = suggest_beats(*s);
-    ASSERT_GE(b.beats.size(), 60u);
-    int on_beat = 0;
-    for (int f : b.beats)
-        on_beat += (f - 30) % 30 == 0 || (f - 30) % 30 == 1 || (f - 30) % 30 == 29;
-    EXPECT_GE(on_beat, int(b.beats.size()) - 1);
-    EXPECT_EQ(b.beats_per_bar, 4);
-    ASSERT_FALSE(b.downbeats.empty());
-    for (int f : b.downbeats)
-        EXPECT_LE(std::abs((f - 30 + 60) % 120 - 60), 1) << f;
+    // The first beat is at frame 30; bars are checked where long_bar is set
+    // (the bar of five beats, or -1 for none).
+    struct Case {
+        const char* what;
+        std::unique_ptr<SpectrogramStore> store;
+        int period;
+        std::optional<int> long_bar;
+    };
+    Case cases[] = {{"a bar of four chords each", chord_tune(), 30, -1},
+                    {"one bar of five", chord_tune(6), 30, 6},
+                    {"under a wavering texture", chords_under_wavering_phrases(), 42, {}}};
+    for (const Case& c : cases) {
+        const BeatSuggestion b = suggest_beats(*c.store);
+        ASSERT_GE(int(b.beats.size()), (c.store->held_frames() - 30) / c.period - 2) << c.what;
+        int on_beat = 0;
+        for (int f : b.beats)
+            on_beat += std::abs((f - 30 + c.period / 2) % c.period - c.period / 2) <= 1;
+        EXPECT_GE(on_beat, int(b.beats.size()) - 1) << c.what;
+        if (!c.long_bar) continue;
+        EXPECT_EQ(b.beats_per_bar, 4) << c.what;
+        EXPECT_GE(b.downbeats.size(), 15u) << c.what;
+        for (int f : b.downbeats) {
+            const int in_fours = f - (*c.long_bar >= 0 && f > 30 + 120 * *c.long_bar ? 30 : 0);
+            EXPECT_LE(std::abs((in_fours - 30 + 60) % 120 - 60), 1) << c.what << ": " << f;
+        }
+    }
 
     EXPECT_TRUE(suggest_beats(*silent_store(1000)).beats.empty());
 }
@@ -65,8 +101,8 @@ TEST(Suggestions, ChordsAndKeyOfEachStretch) {
     std::vector<std::string> labels;
     for (const auto& c : chords)
         labels.push_back(c.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"C:maj", "F:maj", "G:7", "C:maj", "A:min",
-                                                "D:min", "E:maj", "A:min"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"C:maj", "F:maj", "G:7", "C:maj", "A:min", "D:min",
+                                                "E:maj", "A:min"}));
     const std::vector<HarmonySpan> keys = suggest_keys(*s, bars);
     ASSERT_FALSE(keys.empty());
     EXPECT_TRUE(keys.front().label == "C:maj" || keys.front().label == "A:min")
@@ -148,6 +184,27 @@ TEST(Suggestions, NotesOfHarmonicTones) {
          },
          {{20, 67}, {48, 67}},
          1},
+        {"struck again, the fundamental's band not dipping",
+         [](SpectrogramStore& s) {
+             // The 2nd … 5th harmonics fade 1 dB a frame, struck again at 50.
+             constexpr int steps[] = {12, 19, 24, 28};
+             for (int t = 20; t < 80; ++t) {
+                 s.at(t, 36 - band_note_offset) = -6;
+                 for (int h = 0; h < 4; ++h)
+                     s.at(t, 36 + steps[h] - band_note_offset) =
+                         -6.0f - 20.0f * std::log10(float(h + 2)) - float((t - 20) % 30);
+             }
+         },
+         {{20, 36}, {50, 36}},
+         1},
+        {"the octave of a held note swelling",
+         [](SpectrogramStore& s) {
+             sound(s, 48, 20, 90, -6);
+             for (int t = 30; t < 80; ++t)
+                 s.at(t, 60 - band_note_offset) =
+                     -1.0f - 0.5f * float(std::max(0, std::abs(t - 55) - 5));
+         },
+         {{20, 48}}},
         {"a slow attack",
          [](SpectrogramStore& s) {
              for (int t = 20; t < 30; ++t)
