@@ -1,5 +1,7 @@
 #include "analysis/beats.h"
 
+#include "base/vector_state.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -93,6 +95,7 @@ std::vector<double> chroma_of(const SpectrogramStore& store, int first, int end)
 }
 
 BeatSuggestion suggest_beats(const SpectrogramStore& store) {
+    clear_upper_vector_state();
     BeatSuggestion s;
     const int frames = store.held_frames();
     const std::vector<float> raw = onset_strength(store);
