@@ -90,7 +90,7 @@ float quantile(std::vector<float>& v, double share) {
 } // namespace
 
 NoteChecker::NoteChecker(const SpectrogramStore& store)
-    : frames_(store.held_frames()), heard_(suggest_notes(store)) {
+    : frames_(store.held_frames()), heard_(suggest_notes(store, {false, false})) {
     power_.assign(std::size_t(frames_) * cells_per_frame, 0.0f);
     loudest_.assign(std::size_t(frames_), 0.0f);
     for (int t = 0; t < frames_; ++t) {

@@ -158,7 +158,7 @@ activations(const SpectrogramStore& store, int frames) {
 
 } // namespace
 
-std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
+std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store, NoteSuggestionRules rules) {
     clear_upper_vector_state();
     const int frames = store.held_frames();
     if (frames <= 0) return {};
@@ -235,7 +235,7 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
                 if (end - first >= min_frames && end + 1 < frames &&
                     ((at(end + 1, p) - at(end - 1, p) > rise_db &&
                       held(end - 1, p) < peak - dip_db) ||
-                     struck_again(end, p + first_band)))
+                     (rules.split_restrikes && struck_again(end, p + first_band))))
                     break;
                 ++end;
             }
@@ -279,7 +279,7 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store) {
     std::vector<SuggestedNote> kept;
     kept.reserve(notes.size());
     for (const SuggestedNote& x : notes)
-        if (!sounding_under(x) || rises(x)) kept.push_back(x);
+        if (!rules.drop_held_harmonics || !sounding_under(x) || rises(x)) kept.push_back(x);
     notes = std::move(kept);
     std::sort(notes.begin(), notes.end(), [](const SuggestedNote& x, const SuggestedNote& y) {
         return x.first != y.first ? x.first < y.first : x.band < y.band;

@@ -23,7 +23,17 @@ struct SuggestedNote {
     friend bool operator==(const SuggestedNote&, const SuggestedNote&) = default;
 };
 
+// A low note struck again is split where its upper harmonics rise together;
+// a note starting on a harmonic of a note already sounding, without a rise of
+// its own, is left out. The transcription check takes the notes without
+// either: it weighs such sound against the drawing itself.
+struct NoteSuggestionRules {
+    bool split_restrikes = true;
+    bool drop_held_harmonics = true;
+};
+
 // In order of start, then band.
-std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store);
+std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store,
+                                         NoteSuggestionRules rules = {});
 
 } // namespace pitkad
