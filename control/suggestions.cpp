@@ -103,17 +103,33 @@ AnalysisReference reference_of(const TuningEstimate& tuning) {
 
 SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel,
                       ReferenceRequest reference, const TaskControl& control) {
+    // At a fixed reference the analysis, as the window has it, does not wait
+    // for the tuning's estimate: the two read the file side by side. At the
+    // estimated one only the kernel's tables are built meanwhile.
+    BandTables tables;
+    auto store = std::make_unique<SpectrogramStore>();
+    LoadResult loaded;
+    bool analysed = false;
+    const auto analyse = [&](AnalysisReference at) {
+        loaded = load_or_analyse(file, *store, tables, {}, 0, true, false, control, channel, at);
+        analysed = true;
+    };
+    const auto prepare = [&] {
+        tables = build_band_tables();
+        if (!reference.estimate) analyse(reference.fixed);
+    };
+    std::thread beside;
+    try {
+        beside = std::thread(prepare);
+    } catch (const std::system_error&) {
+        prepare();
+    }
     SuggestResult result = estimate_tuning(file, channel, control);
+    if (beside.joinable()) beside.join();
     if (!result.ok) return result;
     result.ok = false;
     Suggestions& s = result.suggestions;
-    const AnalysisReference analysed =
-        reference.estimate ? reference_of(s.tuning) : reference.fixed;
-
-    // The rest from the analysis, as the window has it.
-    auto store = std::make_unique<SpectrogramStore>();
-    const LoadResult loaded = load_or_analyse(file, *store, build_band_tables(), {}, 0, true, false,
-                                              control, channel, analysed);
+    if (!analysed) analyse(reference_of(s.tuning));
     if (loaded.cancelled) {
         result.cancelled = true;
         return result;
