@@ -81,8 +81,14 @@ float db_of(float a) {
 // frames at [p × frames, p × frames + frames). Frames are solved `lanes` at
 // a time, side by side, so that the updates run as vector arithmetic (AVX2
 // where the processor has it).
-__attribute__((target_clones("avx2", "default"))) std::vector<float>
-activations(const SpectrogramStore& store, int frames) {
+#if defined(__SANITIZE_THREAD__)
+// ThreadSanitizer instruments the clones' resolver, which runs before it has
+// started: one version there.
+#define AVX2_CLONE
+#else
+#define AVX2_CLONE __attribute__((target_clones("avx2", "default")))
+#endif
+AVX2_CLONE std::vector<float> activations(const SpectrogramStore& store, int frames) {
     constexpr float quiet = floor_db - 40.0f;
     constexpr int lanes = 8;
     using Lanes = std::array<float, lanes>;
