@@ -548,77 +548,111 @@ void NoteChecker::add_heard(const Model& m, std::span<const CheckNote> notes,
 
 namespace {
 
-// The onsets of the notes of `group` (other than note `skip`) struck last
-// before `first` and first after it: INT_MIN and INT_MAX without such notes.
-std::pair<int, int> neighbour_onsets(std::span<const CheckNote> notes, int group, int first,
-                                     std::size_t skip) {
-    int before = std::numeric_limits<int>::min(), after = std::numeric_limits<int>::max();
-    for (std::size_t i = 0; i < notes.size(); ++i) {
-        const CheckNote& o = notes[i];
-        if (i == skip || o.group != group) continue;
-        if (o.first < first) before = std::max(before, o.first);
-        if (o.first > first) after = std::min(after, o.first);
-    }
-    return {before, after};
-}
-
-// How near `band` lie the notes of `group` struck last before `first` and
-// first after it (the part's line there); INT_MAX without such notes.
-int line_distance(std::span<const CheckNote> notes, int group, int first, std::size_t skip,
-                  int band) {
-    const auto [before, after] = neighbour_onsets(notes, group, first, skip);
-    int d = std::numeric_limits<int>::max();
-    for (std::size_t i = 0; i < notes.size(); ++i) {
-        const CheckNote& o = notes[i];
-        if (i != skip && o.group == group && (o.first == before || o.first == after))
-            d = std::min(d, std::abs(o.band - band));
-    }
-    return d;
-}
-
-// Whether a part other than note `k`'s, with no note sounding as it starts,
-// has its line nearer `band` than note `k`'s own part.
-bool other_part_nearer(std::span<const CheckNote> notes, std::size_t k, int band) {
-    const CheckNote& n = notes[k];
-    const int own = line_distance(notes, n.group, n.first, k, band);
-    std::vector<int> silent;
-    for (const CheckNote& o : notes)
-        if (o.group != n.group && std::find(silent.begin(), silent.end(), o.group) == silent.end())
-            silent.push_back(o.group);
-    // Struck up to two frames after it counts as sounding with it.
-    for (const CheckNote& o : notes)
-        if (o.first <= n.first + 2 && n.first < o.end) std::erase(silent, o.group);
-    return std::any_of(silent.begin(), silent.end(), [&](int g) {
-        return line_distance(notes, g, n.first, notes.size(), band) < own;
-    });
-}
-
-// +12 when the notes of note `k`'s part struck just before and just after
-// it both lie near its octave above and far from the note itself (a note
-// drawn an octave low leaves its line and comes straight back), -12 for
-// the octave below, 0 otherwise.
-int line_octave(std::span<const CheckNote> notes, std::size_t k) {
-    const CheckNote& n = notes[k];
-    const auto [before, after] = neighbour_onsets(notes, n.group, n.first, k);
-    if (before == std::numeric_limits<int>::min() || after == std::numeric_limits<int>::max())
-        return 0;
-    for (int dir : {12, -12}) {
-        bool fits = true;
-        for (int at : {before, after}) {
-            // The nearest of the notes struck at `at`, to the note and to its octave.
-            int to_note = std::numeric_limits<int>::max(), to_octave = to_note;
-            for (std::size_t i = 0; i < notes.size(); ++i) {
-                const CheckNote& o = notes[i];
-                if (i == k || o.group != n.group || o.first != at) continue;
-                to_note = std::min(to_note, std::abs(o.band - n.band));
-                to_octave = std::min(to_octave, std::abs(o.band - n.band - dir));
-            }
-            fits = fits && to_note >= line_leap && to_octave <= line_near;
+// The notes of each part (group) by onset, so that a part's line around a
+// moment is found by search, not by a pass over every note: the check after
+// each edit of a long drawing stays near linear in its notes.
+class PartLines {
+  public:
+    explicit PartLines(std::span<const CheckNote> notes) {
+        for (const CheckNote& n : notes) {
+            auto it = std::find_if(parts_.begin(), parts_.end(),
+                                   [&](const Part& p) { return p.group == n.group; });
+            if (it == parts_.end()) it = parts_.insert(parts_.end(), Part{n.group, {}, {}});
+            it->notes.push_back(&n);
         }
-        if (fits) return dir;
+        for (Part& p : parts_) {
+            std::stable_sort(
+                p.notes.begin(), p.notes.end(),
+                [](const CheckNote* a, const CheckNote* b) { return a->first < b->first; });
+            int latest = std::numeric_limits<int>::min();
+            for (const CheckNote* n : p.notes)
+                p.end_so_far.push_back(latest = std::max(latest, n->end));
+        }
     }
-    return 0;
-}
+
+    // +12 when the notes of the note's part struck just before and just
+    // after it both lie near its octave above and far from the note itself
+    // (a note drawn an octave low leaves its line and comes straight back),
+    // -12 for the octave below, 0 otherwise.
+    int line_octave(const CheckNote& n) const {
+        const Part& p = part(n.group);
+        const auto [before, after] = neighbour_onsets(p, n.first);
+        if (before == std::numeric_limits<int>::min() || after == std::numeric_limits<int>::max())
+            return 0;
+        for (int dir : {12, -12}) {
+            bool fits = true;
+            for (int at : {before, after}) {
+                // The nearest of the notes struck at `at`, to the note and to its octave.
+                int to_note = std::numeric_limits<int>::max(), to_octave = to_note;
+                for (const CheckNote* o : struck_at(p, at)) {
+                    to_note = std::min(to_note, std::abs(o->band - n.band));
+                    to_octave = std::min(to_octave, std::abs(o->band - n.band - dir));
+                }
+                fits = fits && to_note >= line_leap && to_octave <= line_near;
+            }
+            if (fits) return dir;
+        }
+        return 0;
+    }
+
+    // Whether a part other than the note's, with no note sounding as it
+    // starts (one struck up to two frames after it counts as sounding with
+    // it), has its line nearer `band` than the note's own part.
+    bool other_part_nearer(const CheckNote& n, int band) const {
+        const int own = line_distance(part(n.group), n.first, band);
+        return std::any_of(parts_.begin(), parts_.end(), [&](const Part& p) {
+            if (p.group == n.group) return false;
+            const auto struck =
+                std::upper_bound(p.notes.begin(), p.notes.end(), n.first + 2,
+                                 [](int t, const CheckNote* o) { return t < o->first; });
+            const std::size_t count = std::size_t(struck - p.notes.begin());
+            const bool sounding = count > 0 && p.end_so_far[count - 1] > n.first;
+            return !sounding && line_distance(p, n.first, band) < own;
+        });
+    }
+
+  private:
+    struct Part {
+        int group = 0;
+        std::vector<const CheckNote*> notes; // by onset
+        std::vector<int> end_so_far;         // the latest end of notes[0 … i]
+    };
+
+    // Every note's part is listed.
+    const Part& part(int group) const {
+        return *std::find_if(parts_.begin(), parts_.end(),
+                             [&](const Part& p) { return p.group == group; });
+    }
+    // The part's notes struck at `first`.
+    static std::span<const CheckNote* const> struck_at(const Part& p, int first) {
+        const auto lo = std::lower_bound(p.notes.begin(), p.notes.end(), first,
+                                         [](const CheckNote* o, int t) { return o->first < t; });
+        const auto hi = std::upper_bound(lo, p.notes.end(), first,
+                                         [](int t, const CheckNote* o) { return t < o->first; });
+        return {lo, hi};
+    }
+    // The onsets of the part's notes struck last before `first` and first
+    // after it: INT_MIN and INT_MAX without such notes.
+    static std::pair<int, int> neighbour_onsets(const Part& p, int first) {
+        const auto at = struck_at(p, first);
+        const auto lo = p.notes.begin() + (at.data() - p.notes.data());
+        const auto hi = lo + std::ptrdiff_t(at.size());
+        return {lo == p.notes.begin() ? std::numeric_limits<int>::min() : (*(lo - 1))->first,
+                hi == p.notes.end() ? std::numeric_limits<int>::max() : (*hi)->first};
+    }
+    // How near `band` lie the part's notes struck last before `first` and
+    // first after it (its line there); INT_MAX without such notes.
+    static int line_distance(const Part& p, int first, int band) {
+        const auto [before, after] = neighbour_onsets(p, first);
+        int d = std::numeric_limits<int>::max();
+        for (int at : {before, after})
+            for (const CheckNote* o : struck_at(p, at))
+                d = std::min(d, std::abs(o->band - band));
+        return d;
+    }
+
+    std::vector<Part> parts_;
+};
 
 } // namespace
 
@@ -626,6 +660,7 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
                                    std::vector<float>* residual) const {
     const Model m = model(notes);
     if (residual) *residual = residual_of(m);
+    const PartLines lines(notes);
     NoteCheckResult r;
     r.notes.reserve(notes.size());
     for (std::size_t i = 0; i < notes.size(); ++i) {
@@ -633,7 +668,7 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
         // A note that leaves its part's line by an octave and comes straight
         // back needs less sound at that octave to be flagged.
         const bool passed = f.verdict == NoteVerdict::ok || f.verdict == NoteVerdict::weak;
-        if (const int line = passed ? line_octave(notes, i) : 0; line != 0) {
+        if (const int line = passed ? lines.line_octave(notes[i]) : 0; line != 0) {
             const NoteFinding again = judge(m, notes[i], line);
             if (again.verdict == NoteVerdict::octave) f = again;
         }
@@ -650,7 +685,7 @@ NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const NoteFinding& f = r.notes[i];
         if (f.verdict == NoteVerdict::ok) continue;
-        if (f.verdict == NoteVerdict::octave && other_part_nearer(notes, i, f.sounding_band))
+        if (f.verdict == NoteVerdict::octave && lines.other_part_nearer(notes[i], f.sounding_band))
             continue;
         stands_for.push_back({notes[i].first, notes[i].end, f.sounding_band});
     }
