@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <tuple>
 #include <utility>
 
 namespace pitkad {
@@ -382,50 +383,64 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
         float level; // dB, the run's mean residual
     };
     std::vector<Run> found;
-    for (int b = first_band; b <= last_band; ++b) {
+    // A band's run of frames [start, last]: kept when it is long, rises
+    // into its start and is loud enough.
+    auto close = [&](int b, int start, int last, double sum) {
+        const int end = last + 1;
+        // The rise into the run: its loudest early frame against the
+        // quietest just before (silence before the recording).
+        float early = empty_level, before = 0;
+        for (int t = start; t < std::min(start + onset_frames + 1, end); ++t)
+            early = std::max(early, decibels(power_[cell(t, b)]));
+        for (int t = start - onset_frames - 1; t < start; ++t)
+            before = std::min(before, t < 0 ? empty_level : decibels(power_[cell(t, b)]));
+        // A drawn note ending here leaves its ringing, not a new note.
+        bool tail = false;
+        for (int t = std::max(start - 3, 0); t < start && !tail; ++t)
+            tail = m.drawn[cell(t, b)] != 0;
+        const float level = decibels(float(sum / (end - start)));
+        const Frames run{start, end};
+        // Quieter than its frames' loudest by up to the audible range
+        // when it stands well above the bands beside it.
+        const bool loud =
+            level >= loudness(run) - missing_range_db ||
+            level >= std::max(mean_level(run, b - 1), mean_level(run, b + 1)) + clear_peak_db;
+        if (end - start >= missing_frames && early - before >= missing_rise_db && !tail && loud)
+            found.push_back({{start, end, b, 0.0f}, level});
+    };
+    // Frame by frame, every band's run at once: the cells of a frame lie
+    // together, where a pass along one band would stride through memory.
+    struct Open {
         int start = -1, last = -1;
         double sum = 0;
-        auto close = [&] {
-            if (start < 0) return;
-            const int end = last + 1;
-            // The rise into the run: its loudest early frame against the
-            // quietest just before (silence before the recording).
-            float early = empty_level, before = 0;
-            for (int t = start; t < std::min(start + onset_frames + 1, end); ++t)
-                early = std::max(early, decibels(power_[cell(t, b)]));
-            for (int t = start - onset_frames - 1; t < start; ++t)
-                before = std::min(before, t < 0 ? empty_level : decibels(power_[cell(t, b)]));
-            // A drawn note ending here leaves its ringing, not a new note.
-            bool tail = false;
-            for (int t = std::max(start - 3, 0); t < start && !tail; ++t)
-                tail = m.drawn[cell(t, b)] != 0;
-            const float level = decibels(float(sum / (end - start)));
-            const Frames run{start, end};
-            // Quieter than its frames' loudest by up to the audible range
-            // when it stands well above the bands beside it.
-            const bool loud =
-                level >= loudness(run) - missing_range_db ||
-                level >= std::max(mean_level(run, b - 1), mean_level(run, b + 1)) + clear_peak_db;
-            if (end - start >= missing_frames && early - before >= missing_rise_db && !tail && loud)
-                found.push_back({{start, end, b, 0.0f}, level});
-            start = -1;
-            sum = 0;
-        };
-        for (int t = 0; t < frames_; ++t) {
-            const float r = left(t, b);
-            const bool on = m.drawn[cell(t, b)] == 0 && r >= silent &&
-                            r >= range * loudest_[std::size_t(t)] && r >= left(t, b - 1) &&
-                            r >= left(t, b + 1);
+    };
+    std::array<Open, cells_per_frame> runs{};
+    std::array<float, cells_per_frame + 1> here{};
+    for (int t = 0; t < frames_; ++t) {
+        for (int b = first_band - 1; b <= last_band + 1; ++b)
+            here[std::size_t(b)] = left(t, b);
+        const float least = std::max(silent, range * loudest_[std::size_t(t)]);
+        for (int b = first_band; b <= last_band; ++b) {
+            const float r = here[std::size_t(b)];
+            Open& o = runs[std::size_t(b)];
+            const bool on = m.drawn[cell(t, b)] == 0 && r >= least &&
+                            r >= here[std::size_t(b - 1)] && r >= here[std::size_t(b + 1)];
             if (on) {
-                if (start < 0) start = t;
-                last = t;
-                sum += r;
-            } else if (start >= 0 && t - last > missing_gap) {
-                close();
+                if (o.start < 0) o.start = t;
+                o.last = t;
+                o.sum += r;
+            } else if (o.start >= 0 && t - o.last > missing_gap) {
+                close(b, o.start, o.last, o.sum);
+                o = {};
             }
         }
-        close();
     }
+    for (int b = first_band; b <= last_band; ++b)
+        if (const Open& o = runs[std::size_t(b)]; o.start >= 0) close(b, o.start, o.last, o.sum);
+    // Band by band, each band's runs in order, as the harmonics below need.
+    std::sort(found.begin(), found.end(), [](const Run& x, const Run& y) {
+        return std::tie(x.note.band, x.note.first) < std::tie(y.note.band, y.note.first);
+    });
     // A run over a harmonic of a louder run below it is part of that note.
     // Found band by band, so the runs below a run come before it.
     std::vector<Run> kept;
