@@ -63,7 +63,14 @@ DrawFileRead Document::load_drawing() {
 }
 
 void Document::refresh(bool recording_open, bool correction_on) {
-    refresh_spectrogram(store, recording_open, correction_on && loudness_available, loudness_table);
+    corrected = recording_open && correction_on && loudness_available;
+    refresh_spectrogram(store, recording_open, corrected, loudness_table);
+}
+
+SpectrogramStore Document::analysed_levels() const {
+    SpectrogramStore levels = store;
+    if (corrected) refresh_spectrogram(levels, true, false, loudness_table);
+    return levels;
 }
 
 } // namespace pitkad

@@ -53,6 +53,8 @@ struct Document {
     LoudnessTable loudness_table{};
     // loudness.dat was read: the correction may be switched on.
     bool loudness_available = false;
+    // The store holds the loudness correction (the display's weighting).
+    bool corrected = false;
     // The open recording's drawing file; empty while none is open.
     std::string draw_file;
     // The practice tools' settings: what the player is told. The loop and
@@ -96,6 +98,12 @@ struct Document {
     // The displayed spectrogram from the store, with the loudness correction
     // when `correction_on` and the table was read.
     void refresh(bool recording_open, bool correction_on);
+
+    // The levels as analysed, without the display's loudness correction:
+    // what the suggestions and the check judge the sound by, as the command
+    // line does (their thresholds are set on these levels). A copy, which a
+    // worker may own.
+    SpectrogramStore analysed_levels() const;
 };
 
 } // namespace pitkad

@@ -75,5 +75,25 @@ TEST(Document, ARefusedRecordingLeavesNoDrawingFile) {
     EXPECT_EQ(doc->load_drawing().status, DrawFileStatus::absent);
 }
 
+// The suggestions and the check read the levels as analysed whatever the
+// display shows: with the loudness correction in the store, the copy is
+// without it, as the command line's store is.
+TEST(Document, AnalysedLevelsLeaveOutTheLoudnessCorrection) {
+    Files files;
+    Document doc;
+    doc.load_tables();
+    ASSERT_TRUE(doc.load_recording(files.wav.path(), {}, 1).ok);
+    doc.refresh(true, false);
+    const std::vector<float> plain = doc.store.spectrogram;
+    doc.loudness_available = true;
+    for (int b = first_band; b <= last_band; ++b)
+        doc.loudness_table[std::size_t(b)] = float(b % 7) * 3.0f;
+    for (const bool on : {true, false}) {
+        doc.refresh(true, on);
+        EXPECT_EQ(doc.store.spectrogram == plain, !on);
+        EXPECT_EQ(doc.analysed_levels().spectrogram, plain) << on;
+    }
+}
+
 } // namespace
 } // namespace pitkad
