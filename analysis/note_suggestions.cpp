@@ -49,6 +49,10 @@ constexpr float lead_db = 30.0f;
 constexpr float rise_db = 4.0f;
 constexpr float dip_db = 6.0f;
 constexpr int restruck_harmonics = 3;
+// A harmonic's band counts only within this of the note's own band: a pure
+// tone's have nothing but its leakage, which flickers by more than dip_db
+// from frame to frame and would split a held note into pieces.
+constexpr float partial_range_db = 40.0f;
 // A note starting on the 2nd, 3rd or 4th harmonic of a note sounding for at
 // least `settled` frames is kept only where its band rises by at least
 // dip_db (the most of the `settled` - 1 frames from its start against the
@@ -206,10 +210,12 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store, NoteSugg
     // windows, rise together at each stroke.
     auto struck_again = [&](int t, int band) {
         int rising = 0;
+        const float own = store.at(t + 1, band);
         for (std::size_t h = 1; h < 5; ++h) {
             const int b = band + harmonic_steps[h];
             if (b > last_band) break;
-            rising += store.at(t + 1, b) - store.at(t - 1, b) > dip_db;
+            rising += store.at(t + 1, b) - store.at(t - 1, b) > dip_db &&
+                      store.at(t + 1, b) > own - partial_range_db;
         }
         return rising >= restruck_harmonics;
     };

@@ -197,6 +197,15 @@ TEST(Suggestions, NotesOfHarmonicTones) {
          },
          {{20, 36}, {50, 36}},
          1},
+        {"a pure tone held, leakage flickering where its harmonics would be",
+         [](SpectrogramStore& s) {
+             for (int t = 20; t < 90; ++t) {
+                 s.at(t, 36 - band_note_offset) = -6;
+                 for (int step : {12, 19, 24, 28})
+                     s.at(t, 36 + step - band_note_offset) = t % 3 ? -62.0f : -50.0f;
+             }
+         },
+         {{20, 36}}},
         {"the octave of a held note swelling",
          [](SpectrogramStore& s) {
              sound(s, 48, 20, 90, -6);
