@@ -1,5 +1,7 @@
 #include "analysis/note_check.h"
 
+#include "analysis/band_tables.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -37,6 +39,10 @@ constexpr float missing_range_db = 20.0f;
 constexpr int missing_frames = 8;
 constexpr int missing_gap = 2;
 constexpr float missing_rise_db = 6.0f;
+// A run beside a note drawn a semitone away, starting from this many
+// frames before it is struck, and this far under it, is its attack's.
+constexpr int leakage_before = 6;
+constexpr float leakage_db = 6.0f;
 // Above the harmonics a drawn note explains, a run within this of its
 // frames' loudest band.
 constexpr float upper_range_db = 10.0f;
@@ -79,6 +85,10 @@ float to_power(float db) {
 }
 float clamp01(float v) {
     return std::clamp(v, 0.0f, 1.0f);
+}
+// Frames from a frame's centre to the edge of band b's window, and one more.
+int reach_frames(int band) {
+    return window_length_of(band) / 2 / frame_step + 1;
 }
 
 // The value `share` of the way up the sorted values.
@@ -400,6 +410,25 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
             tail = m.drawn[cell(t, b)] != 0;
         const float level = decibels(float(sum / (end - start)));
         const Frames run{start, end};
+        // A band's window reaches half its length before a frame, and a
+        // low band's is a semitone wide: a drawn note's band shows its
+        // sound before it starts, and its attack spreads into the bands
+        // beside it. A run there is the drawn note's, not one of its own:
+        // one that starts within that reach of a note drawn on its band, or
+        // that starts as a note drawn a semitone away is struck (from
+        // leakage_before frames before the run to that note's reach after
+        // it) and stays leakage_db under it.
+        for (int t = end; t < std::min(end + reach_frames(b), frames_) && !tail; ++t)
+            tail = m.drawn[cell(t, b)] != 0 && start >= t - reach_frames(b);
+        for (int d : {-1, 1}) {
+            const int side = b + d;
+            if (side < first_band || side > last_band || tail) continue;
+            bool struck = false;
+            for (int t = std::max(start - leakage_before, 1);
+                 t <= std::min(start + reach_frames(side), frames_ - 1) && !struck; ++t)
+                struck = m.drawn[cell(t, side)] != 0 && m.drawn[cell(t - 1, side)] == 0;
+            if (struck && mean_level(run, side) >= level + leakage_db) tail = true;
+        }
         // Quieter than its frames' loudest by up to the audible range
         // when it stands well above the bands beside it.
         const bool loud =

@@ -79,6 +79,38 @@ TEST(NoteCheck, FindsTheNoteTheDrawingLacksButNotItsHarmonics) {
 // A note drawn an octave over the sound is that sound misplaced, unless
 // another part, silent there, has its line at the sound: then that part's
 // note is missing too.
+// What a drawn low note's band and window spread around it is not missing:
+// its sound rising in its band before it starts (half its window ahead),
+// and its attack in the band a semitone away. A note struck a semitone away
+// as loud as it is.
+TEST(NoteCheck, ALowNotesSpreadIsNotMissing) {
+    constexpr int low = 10; // G2: its window reaches 10 frames either side
+    struct Case {
+        const char* what;
+        int band, from, to;
+        float db;
+        bool missing;
+    } cases[] = {
+        {"its band before it starts", low, 11, 20, -14, false},
+        {"its attack a semitone above", low + 1, 20, 30, -22, false},
+        {"a note struck a semitone above", low + 1, 20, 60, -10, true},
+    };
+    for (const Case& c : cases) {
+        auto s = std::make_unique<SpectrogramStore>();
+        s->frame_count = 100;
+        for (int t = 0; t < 100; ++t)
+            for (int b = first_band; b <= last_band; ++b)
+                s->at(t, b) = -80;
+        for (int t = first; t < end; ++t)
+            s->at(t, low) = -10.0f - 0.1f * float(t - first);
+        for (int t = c.from; t < c.to; ++t)
+            s->at(t, c.band) = std::max(s->at(t, c.band), c.db);
+        const CheckNote drawn{first, end, low, 3};
+        const NoteCheckResult r = NoteChecker(*s).check(std::span(&drawn, 1));
+        EXPECT_EQ(r.missing.size(), c.missing ? 1u : 0u) << c.what;
+    }
+}
+
 TEST(NoteCheck, ListsTheSoundUnderAnOctaveFlagWhenAnotherPartLacksIt) {
     const auto store = one_note();
     const NoteChecker checker(*store);
