@@ -424,9 +424,9 @@ std::vector<MissingNote> NoteChecker::find_missing(const Model& m) const {
             const int side = b + d;
             if (side < first_band || side > last_band || tail) continue;
             bool struck = false;
-            for (int t = std::max(start - leakage_before, 1);
+            for (int t = std::max(start - leakage_before, 0);
                  t <= std::min(start + reach_frames(side), frames_ - 1) && !struck; ++t)
-                struck = m.drawn[cell(t, side)] != 0 && m.drawn[cell(t - 1, side)] == 0;
+                struck = m.drawn[cell(t, side)] != 0 && (t == 0 || m.drawn[cell(t - 1, side)] == 0);
             if (struck && mean_level(run, side) >= level + leakage_db) tail = true;
         }
         // Quieter than its frames' loudest by up to the audible range
