@@ -146,8 +146,12 @@ PitchProfile pitch_profile(const SpectrogramStore& store, int first, int end) {
         mean[std::size_t(b)] /= end - first;
         loudest = std::max(loudest, mean[std::size_t(b)]);
     }
-    // Silence has no profile.
-    if (loudest < -60) return p;
+    // Silence has no profile, nor do bands all alike (a silent recording
+    // is all at its own peak).
+    double quietest = 0;
+    for (int b = first_band; b <= last_band; ++b)
+        quietest = std::min(quietest, mean[std::size_t(b)]);
+    if (loudest < -60 || loudest - quietest < 1) return p;
     std::array<double, cells_per_frame> above{};
     for (int b = first_band; b <= last_band; ++b)
         above[std::size_t(b)] = std::max(0.0, mean[std::size_t(b)] - (loudest - 30.0));
@@ -194,6 +198,11 @@ std::vector<HarmonySpan> suggest_keys(const SpectrogramStore& store,
         for (std::size_t i = j >= 16 ? j - 16 : 0; i < std::min(profiles.size(), j + 17); ++i)
             for (std::size_t c = 0; c < 12; ++c)
                 heard[j][c] += profiles[i][c];
+    // No pitch heard anywhere: no key.
+    if (std::all_of(heard.begin(), heard.end(), [](const PitchProfile& p) {
+            return std::all_of(p.begin(), p.end(), [](double v) { return v == 0; });
+        }))
+        return {};
     const std::vector<std::string> names = labels_of(templates);
     const std::vector<int> path =
         viterbi(heard.size(), names.size(), 2.0, [&](std::size_t j, std::size_t k) {

@@ -92,6 +92,20 @@ TEST(Suggestions, BeatsAndBarsOfStruckChords) {
     EXPECT_TRUE(suggest_beats(*silent_store(1000)).beats.empty());
 }
 
+// A silent recording is all at its own peak once normalised: every band
+// alike, no pitch in it.
+TEST(Suggestions, NothingFromBandsAllAlike) {
+    auto s = silent_store(600);
+    for (int t = 0; t < 600; ++t)
+        for (int b = first_band; b <= last_band; ++b)
+            s->at(t, b) = 0;
+    EXPECT_TRUE(suggest_notes(*s).empty());
+    const std::vector<int> bounds{0, 150, 300, 450, 600};
+    for (const HarmonySpan& c : suggest_chords(*s, bounds))
+        EXPECT_EQ(c.label, "N");
+    EXPECT_TRUE(suggest_keys(*s, bounds).empty());
+}
+
 TEST(Suggestions, ChordsAndKeyOfEachStretch) {
     const auto s = chord_tune();
     std::vector<int> bars;
