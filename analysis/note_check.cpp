@@ -105,9 +105,17 @@ NoteChecker::NoteChecker(const SpectrogramStore& store)
     power_.assign(std::size_t(frames_) * cells_per_frame, 0.0f);
     loudest_.assign(std::size_t(frames_), 0.0f);
     for (int t = 0; t < frames_; ++t) {
+        // A frame whose bands are all alike holds no pitch (a silent
+        // recording is all at its own peak once normalised): silence.
+        float high = empty_level, low = 0;
+        for (int b = first_band; b <= last_band; ++b) {
+            high = std::max(high, store.at(t, b));
+            low = std::min(low, store.at(t, b));
+        }
+        const bool pitchless = high - low < 1.0f;
         float loud = 0;
         for (int b = first_band; b <= last_band; ++b) {
-            const float p = to_power(std::max(store.at(t, b), empty_level));
+            const float p = to_power(pitchless ? empty_level : std::max(store.at(t, b), empty_level));
             power_[cell(t, b)] = p;
             loud = std::max(loud, p);
         }

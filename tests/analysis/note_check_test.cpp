@@ -227,6 +227,18 @@ TEST(NoteCheck, NotesOutOfRangeAreWeak) {
     ASSERT_EQ(r.notes.size(), notes.size());
     for (std::size_t i = 2; i < notes.size(); ++i)
         EXPECT_EQ(r.notes[i].verdict, NoteVerdict::weak) << i;
+
+    // A silent recording, all at its own peak once normalised: a note drawn
+    // on it is weak, and nothing is missing.
+    auto flat = std::make_unique<SpectrogramStore>();
+    flat->frame_count = 100;
+    for (int t = 0; t < 100; ++t)
+        for (int b = first_band; b <= last_band; ++b)
+            flat->at(t, b) = 0;
+    const CheckNote drawn{first, end, sounding, 1};
+    const NoteCheckResult silent = check_notes(*flat, std::span(&drawn, 1));
+    EXPECT_EQ(silent.notes[0].verdict, NoteVerdict::weak);
+    EXPECT_TRUE(silent.missing.empty());
 }
 
 } // namespace
