@@ -126,7 +126,8 @@ void CheckCommands::set_checking(bool on) {
         wiring_.write_graph();
         return;
     }
-    session_ = std::make_unique<CheckSession>(doc_.analysed_levels());
+    std::optional<SpectrogramStore> levels_copy;
+    session_ = std::make_unique<CheckSession>(doc_.analysed_levels(levels_copy));
     refresh(true);
     const auto& c = session_->check();
     const auto flagged = session_->flags().size() - c.missing.size();
@@ -142,7 +143,8 @@ void CheckCommands::analysis_changed() {
         set_checking(false);
         return;
     }
-    session_ = std::make_unique<CheckSession>(doc_.analysed_levels());
+    std::optional<SpectrogramStore> levels_copy;
+    session_ = std::make_unique<CheckSession>(doc_.analysed_levels(levels_copy));
     current_.reset();
     place_first_ = -1;
     refresh(true);

@@ -210,7 +210,8 @@ void ExchangeCommands::set_meter() {
 }
 
 void ExchangeCommands::suggest_beats() {
-    doc_.suggested_beats = pitkad::suggest_beats(doc_.analysed_levels());
+    std::optional<SpectrogramStore> levels_copy;
+    doc_.suggested_beats = pitkad::suggest_beats(doc_.analysed_levels(levels_copy));
     if (doc_.suggested_beats.beats.empty()) host_.show_error(tr_text(texts::no_beats_found));
     host_.write_graph();
 }
@@ -234,7 +235,8 @@ void ExchangeCommands::clear_suggested_beats() {
 }
 
 void ExchangeCommands::suggest_harmony() {
-    HarmonySuggestion found = pitkad::suggest_harmony(doc_.analysed_levels(), doc_.suggested_beats);
+    std::optional<SpectrogramStore> levels_copy;
+    HarmonySuggestion found = pitkad::suggest_harmony(doc_.analysed_levels(levels_copy), doc_.suggested_beats);
     const bool any_chord = std::any_of(found.chords.begin(), found.chords.end(),
                                        [](const HarmonySpan& c) { return c.label != "N"; });
     doc_.suggested_chords = any_chord ? std::move(found.chords) : std::vector<HarmonySpan>{};
@@ -250,7 +252,8 @@ void ExchangeCommands::clear_suggested_harmony() {
 }
 
 void ExchangeCommands::suggest_notes() {
-    doc_.suggested_notes = make_note_suggestions(pitkad::suggest_notes(doc_.analysed_levels()));
+    std::optional<SpectrogramStore> levels_copy;
+    doc_.suggested_notes = make_note_suggestions(pitkad::suggest_notes(doc_.analysed_levels(levels_copy)));
     if (doc_.suggested_notes.notes.empty()) host_.show_error(tr_text(texts::no_notes_found));
     host_.write_graph();
 }
@@ -287,7 +290,8 @@ void ExchangeCommands::set_key() {
             if (notes.key == k) keys->setCurrentIndex(keys->count() - 1);
         }
     // The key heard in the recording is offered while the drawing has none.
-    if (const auto heard = predominant_key(doc_.analysed_levels(), doc_.suggested_beats)) {
+    std::optional<SpectrogramStore> levels_copy;
+    if (const auto heard = predominant_key(doc_.analysed_levels(levels_copy), doc_.suggested_beats)) {
         const QString name = tr_text(heard->minor ? texts::key_minor : texts::key_major)
                                  .arg(QString::fromStdString(key_tonic(*heard)));
         d.add(new QLabel(name), "SuggestedKey", tr_text(texts::key_heard));

@@ -67,10 +67,10 @@ void Document::refresh(bool recording_open, bool correction_on) {
     refresh_spectrogram(store, recording_open, corrected, loudness_table);
 }
 
-SpectrogramStore Document::analysed_levels() const {
-    SpectrogramStore levels = store;
-    if (corrected) refresh_spectrogram(levels, true, false, loudness_table);
-    return levels;
+const SpectrogramStore& Document::analysed_levels(std::optional<SpectrogramStore>& copy) const {
+    if (!corrected) return store;
+    refresh_spectrogram(copy.emplace(store), true, false, loudness_table);
+    return *copy;
 }
 
 } // namespace pitkad

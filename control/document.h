@@ -24,6 +24,7 @@
 #include "view/view_state.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace pitkad {
@@ -101,9 +102,9 @@ struct Document {
 
     // The levels as analysed, without the display's loudness correction:
     // what the suggestions and the check judge the sound by, as the command
-    // line does (their thresholds are set on these levels). A copy, which a
-    // worker may own.
-    SpectrogramStore analysed_levels() const;
+    // line does (their thresholds are set on these levels). The store
+    // itself while it holds no correction; else `copy`, made here.
+    const SpectrogramStore& analysed_levels(std::optional<SpectrogramStore>& copy) const;
 };
 
 } // namespace pitkad

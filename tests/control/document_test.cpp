@@ -91,7 +91,9 @@ TEST(Document, AnalysedLevelsLeaveOutTheLoudnessCorrection) {
     for (const bool on : {true, false}) {
         doc.refresh(true, on);
         EXPECT_EQ(doc.store.spectrogram == plain, !on);
-        EXPECT_EQ(doc.analysed_levels().spectrogram, plain) << on;
+        std::optional<SpectrogramStore> copy;
+        EXPECT_EQ(doc.analysed_levels(copy).spectrogram, plain) << on;
+        EXPECT_EQ(copy.has_value(), on);
     }
 }
 
