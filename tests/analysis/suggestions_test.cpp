@@ -106,6 +106,58 @@ TEST(Suggestions, NothingFromBandsAllAlike) {
     EXPECT_TRUE(suggest_keys(*s, bounds).empty());
 }
 
+// Strikes `bands` (first, count) at frame `at`: a sharp rise, then a fall.
+void strike(SpectrogramStore& s, double at, int band, int count, float db) {
+    const int t0 = int(std::lround(at));
+    for (int t = t0; t < std::min(t0 + 4, s.frame_count); ++t)
+        for (int b = band; b < band + count; ++b)
+            s.at(t, b) = std::max(s.at(t, b), db - 6.0f * float(t - t0));
+}
+
+// The beat where it falls between whole frames (140 bpm is 21.43 frames),
+// after a change of tempo, and under a backbeat whose kick and snare
+// alternate (two beats match better than one): not at half the tempo.
+TEST(Suggestions, BeatsAtTheirTempoNotItsHalf) {
+    struct Case {
+        const char* what;
+        void (*play)(SpectrogramStore&);
+        int from;      // frames of the true beats after this
+        double period; // frames
+    };
+    const Case cases[] = {
+        {"clicks at 100 bpm, then at 140",
+         [](SpectrogramStore& s) {
+             for (double t = 30; t < 1200; t += 30)
+                 strike(s, t, 40, 10, -6);
+             for (double t = 1200; t < 2380; t += 3000.0 / 140)
+                 strike(s, t, 40, 10, -6);
+         },
+         1400, 3000.0 / 140},
+        {"a backbeat groove at 140 bpm",
+         [](SpectrogramStore& s) {
+             for (int i = 0; 20 + i * 1500.0 / 140 < 2380; ++i) {
+                 const double t = 20 + i * 1500.0 / 140; // eighths
+                 strike(s, t, 64, 8, i % 2 ? -20.0f : -14.0f); // hi-hat
+                 if (i % 4 == 0) strike(s, t, 2, 8, -6);         // kick on 1 and 3
+                 if (i % 4 == 2) strike(s, t, 20, 12, -8);       // snare on 2 and 4
+             }
+         },
+         200, 3000.0 / 140},
+    };
+    for (const Case& c : cases) {
+        auto s = silent_store(2400);
+        c.play(*s);
+        const BeatSuggestion found = suggest_beats(*s);
+        int after = 0;
+        for (std::size_t i = 1; i < found.beats.size(); ++i)
+            if (found.beats[i - 1] > c.from) {
+                EXPECT_NEAR(found.beats[i] - found.beats[i - 1], c.period, 1.5) << c.what;
+                ++after;
+            }
+        EXPECT_GE(after, int((2300 - c.from) / c.period) - 3) << c.what;
+    }
+}
+
 TEST(Suggestions, ChordsAndKeyOfEachStretch) {
     const auto s = chord_tune();
     std::vector<int> bars;
