@@ -89,7 +89,8 @@ std::vector<double> chroma_of(const SpectrogramStore& store, int first, int end)
     for (int t = first; t < end; ++t)
         for (int b = first_band; b <= last_band; ++b) {
             const float v = level(store, t, b);
-            if (v > floor_db) c[std::size_t((b + band_note_offset) % 12)] += std::pow(10.0, v / 10.0);
+            if (v > floor_db)
+                c[std::size_t((b + band_note_offset) % 12)] += std::pow(10.0, v / 10.0);
         }
     const double sum = std::accumulate(c.begin(), c.end(), 0.0);
     if (sum > 0)
@@ -138,9 +139,9 @@ BeatSuggestion suggest_beats(const SpectrogramStore& store) {
     // around it, while two beats on may fall on one.
     std::vector<double> spread_onsets(o.size());
     for (int t = 0; t < frames; ++t)
-        spread_onsets[std::size_t(t)] = 0.5 * o[std::size_t(t)] +
-                                 0.25 * (o[std::size_t(std::max(t - 1, 0))] +
-                                         o[std::size_t(std::min(t + 1, frames - 1))]);
+        spread_onsets[std::size_t(t)] =
+            0.5 * o[std::size_t(t)] + 0.25 * (o[std::size_t(std::max(t - 1, 0))] +
+                                              o[std::size_t(std::min(t + 1, frames - 1))]);
     const double whole = best_period(spread_onsets, 0, frames, lo, hi);
     constexpr int stretch = 400, hop = 50;
     std::vector<double> period(std::size_t(frames), whole);
@@ -150,7 +151,8 @@ BeatSuggestion suggest_beats(const SpectrogramStore& store) {
         std::vector<std::pair<int, double>> local;
         for (int first = 0; first + stretch / 2 <= frames; first += hop) {
             const int end = std::min(frames, first + stretch);
-            local.emplace_back((first + end) / 2, best_period(spread_onsets, first, end, near_lo, near_hi));
+            local.emplace_back((first + end) / 2,
+                               best_period(spread_onsets, first, end, near_lo, near_hi));
         }
         for (int t = 0; t < frames; ++t) {
             // The nearest stretches' periods, interpolated.

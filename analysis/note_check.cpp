@@ -115,7 +115,8 @@ NoteChecker::NoteChecker(const SpectrogramStore& store)
         const bool pitchless = high - low < 1.0f;
         float loud = 0;
         for (int b = first_band; b <= last_band; ++b) {
-            const float p = to_power(pitchless ? empty_level : std::max(store.at(t, b), empty_level));
+            const float p =
+                to_power(pitchless ? empty_level : std::max(store.at(t, b), empty_level));
             power_[cell(t, b)] = p;
             loud = std::max(loud, p);
         }

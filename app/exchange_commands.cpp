@@ -236,7 +236,8 @@ void ExchangeCommands::clear_suggested_beats() {
 
 void ExchangeCommands::suggest_harmony() {
     std::optional<SpectrogramStore> levels_copy;
-    HarmonySuggestion found = pitkad::suggest_harmony(doc_.analysed_levels(levels_copy), doc_.suggested_beats);
+    HarmonySuggestion found =
+        pitkad::suggest_harmony(doc_.analysed_levels(levels_copy), doc_.suggested_beats);
     const bool any_chord = std::any_of(found.chords.begin(), found.chords.end(),
                                        [](const HarmonySpan& c) { return c.label != "N"; });
     doc_.suggested_chords = any_chord ? std::move(found.chords) : std::vector<HarmonySpan>{};
@@ -253,7 +254,8 @@ void ExchangeCommands::clear_suggested_harmony() {
 
 void ExchangeCommands::suggest_notes() {
     std::optional<SpectrogramStore> levels_copy;
-    doc_.suggested_notes = make_note_suggestions(pitkad::suggest_notes(doc_.analysed_levels(levels_copy)));
+    doc_.suggested_notes =
+        make_note_suggestions(pitkad::suggest_notes(doc_.analysed_levels(levels_copy)));
     if (doc_.suggested_notes.notes.empty()) host_.show_error(tr_text(texts::no_notes_found));
     host_.write_graph();
 }
@@ -291,7 +293,8 @@ void ExchangeCommands::set_key() {
         }
     // The key heard in the recording is offered while the drawing has none.
     std::optional<SpectrogramStore> levels_copy;
-    if (const auto heard = predominant_key(doc_.analysed_levels(levels_copy), doc_.suggested_beats)) {
+    if (const auto heard =
+            predominant_key(doc_.analysed_levels(levels_copy), doc_.suggested_beats)) {
         const QString name = tr_text(heard->minor ? texts::key_minor : texts::key_major)
                                  .arg(QString::fromStdString(key_tonic(*heard)));
         d.add(new QLabel(name), "SuggestedKey", tr_text(texts::key_heard));

@@ -136,10 +136,10 @@ TEST(Suggestions, BeatsAtTheirTempoNotItsHalf) {
         {"a backbeat groove at 140 bpm",
          [](SpectrogramStore& s) {
              for (int i = 0; 20 + i * 1500.0 / 140 < 2380; ++i) {
-                 const double t = 20 + i * 1500.0 / 140; // eighths
+                 const double t = 20 + i * 1500.0 / 140;       // eighths
                  strike(s, t, 64, 8, i % 2 ? -20.0f : -14.0f); // hi-hat
-                 if (i % 4 == 0) strike(s, t, 2, 8, -6);         // kick on 1 and 3
-                 if (i % 4 == 2) strike(s, t, 20, 12, -8);       // snare on 2 and 4
+                 if (i % 4 == 0) strike(s, t, 2, 8, -6);       // kick on 1 and 3
+                 if (i % 4 == 2) strike(s, t, 20, 12, -8);     // snare on 2 and 4
              }
          },
          200, 3000.0 / 140},
