@@ -1,0 +1,79 @@
+#pragma once
+// Computations over the open recording's analysis (the suggestions, the key
+// heard, the first check of the drawing) on threads of their own, so that
+// the window goes on answering; their results are applied on the UI thread.
+//
+// A worker reads the document's store in place. Copying it instead would
+// cost as much memory as the store (164 MB for three hours) and nearly as
+// long a stall as the computation it spares; sharing it would mean a store
+// owned apart from the document. So whatever changes the store (another
+// recording adopted, the loudness correction, the window closing) first
+// calls store_changing(): it waits for the workers still running and drops
+// their results. That wait is the one stall left, and only when the store
+// changes while something is being computed.
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <future>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QTimer;
+
+namespace pitkad {
+
+class StoreWorkers final : public QObject {
+  public:
+    // What is computed: one worker at most for each.
+    enum class Job { beats, harmony, notes, key, check };
+    // `show_status` shows a passing note (empty: clears it), `show_busy`
+    // switches the busy cursor.
+    StoreWorkers(QObject* parent, std::function<void(const QString&)> show_status,
+                 std::function<void(bool)> show_busy);
+    ~StoreWorkers() override; // waits for the workers still running
+
+    // Runs `compute` on a thread of its own, `status` shown meanwhile, then
+    // `apply` with its result on the UI thread. `compute` may read the
+    // document's store and what it holds by value, nothing else. False, and
+    // nothing starts, while this `job` is being computed.
+    template <class R>
+    bool run(Job job, const QString& status, std::function<R()> compute,
+             std::function<void(R)> apply) {
+        auto result = std::make_shared<std::optional<R>>();
+        return start(
+            job, status, [compute = std::move(compute), result] { result->emplace(compute()); },
+            [apply = std::move(apply), result] { apply(std::move(**result)); });
+    }
+
+    bool running(Job job) const;
+    // The job's result, when it comes, is not applied.
+    void drop(Job job);
+    // The store is about to change: waits for every worker, drops every result.
+    void store_changing();
+
+  private:
+    struct Running {
+        Job job;
+        QString status;
+        std::future<void> done;
+        std::function<void()> apply; // empty once dropped
+    };
+    bool start(Job job, const QString& status, std::function<void()> compute,
+               std::function<void()> apply);
+    // Applies the results that have come; stops polling when none is left.
+    void poll();
+    // The newest awaited job's note and the busy cursor, or neither.
+    void show_progress();
+
+    std::function<void(const QString&)> show_status_;
+    std::function<void(bool)> show_busy_;
+    QTimer* poll_timer_;
+    std::vector<Running> running_;
+    unsigned generation_ = 0; // store changes seen
+    bool busy_ = false; // a result is awaited: the cursor and the note show it
+};
+
+} // namespace pitkad
