@@ -73,7 +73,7 @@ class StoreWorkers final : public QObject {
     QTimer* poll_timer_;
     std::vector<Running> running_;
     unsigned generation_ = 0; // store changes seen
-    bool busy_ = false; // a result is awaited: the cursor and the note show it
+    bool busy_ = false;       // a result is awaited: the cursor and the note show it
 };
 
 } // namespace pitkad

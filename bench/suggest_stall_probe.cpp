@@ -129,8 +129,7 @@ int main(int argc, char** argv) {
          [](MainWindow& w) { w.menus->suggest_notes_action->trigger(); },
          [](MainWindow& w) { return !w.doc.suggested_notes.notes.empty(); }},
         {"key dialog", [](MainWindow& w) { w.doc.suggested_beats = {}; },
-         [](MainWindow& w) { w.menus->key_action->trigger(); },
-         [](MainWindow&) { return false; }},
+         [](MainWindow& w) { w.menus->key_action->trigger(); }, [](MainWindow&) { return false; }},
         {"first check",
          [](MainWindow& w) {
              w.menus->accept_notes_action->trigger();
@@ -170,9 +169,10 @@ int main(int argc, char** argv) {
             });
             poll.start(1);
             wait.exec();
-            std::printf("  %-16s %8.1f ms until shown, longest UI gap %7.1f ms (ending at %.1f ms)%s\n",
-                        c.name, probe.elapsed_ms(), probe.longest_ms(), probe.longest_end_ms(),
-                        probe.modals() > 0 ? " (a dialog or message showed)" : "");
+            std::printf(
+                "  %-16s %8.1f ms until shown, longest UI gap %7.1f ms (ending at %.1f ms)%s\n",
+                c.name, probe.elapsed_ms(), probe.longest_ms(), probe.longest_end_ms(),
+                probe.modals() > 0 ? " (a dialog or message showed)" : "");
             std::fflush(stdout);
         }
     }

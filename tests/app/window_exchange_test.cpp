@@ -225,7 +225,8 @@ TEST_F(WindowExchange, SuggestionsComeAfterTheCommandReturns) {
         {f.menus->suggest_notes_action, texts::finding_notes,
          [&](std::size_t) { return !f.doc.suggested_notes.notes.empty(); }},
         {f.menus->key_action, texts::finding_key, [&](std::size_t) { return key_dialog; }},
-        {f.menus->check_menu->actions().front(), checking, [&](std::size_t) {
+        {f.menus->check_menu->actions().front(), checking,
+         [&](std::size_t) {
              return f.statusBar()->currentMessage().contains(QString::fromUtf8("要確認"));
          }},
     };
