@@ -5,7 +5,8 @@
 // offered by the key dialog and the first check of the drawing (the
 // suggested notes taken into it), while a timer on the UI thread ticks every
 // 2 ms; for each, the time until its result is shown and the longest gap
-// between two ticks meanwhile. Message boxes and the key dialog are closed
+// between two ticks meanwhile; first, the longest gap while no command
+// runs. Message boxes and the key dialog are closed
 // as soon as they show (their showing ends the command).
 //
 //   pitkad_bench_suggest_stall [recording …]
@@ -115,6 +116,10 @@ int main(int argc, char** argv) {
 
     StallProbe probe;
     const Command commands[] = {
+        // The window left alone: what stalls it without a command (the
+        // recording decoded for playback meanwhile, for one).
+        {"nothing, 3 s", [](MainWindow&) {}, [](MainWindow&) {},
+         [&probe](MainWindow&) { return probe.elapsed_ms() > 3000; }},
         {"beats", [](MainWindow& w) { w.doc.suggested_beats = {}; },
          [](MainWindow& w) { w.menus->suggest_beats_action->trigger(); },
          [](MainWindow& w) { return !w.doc.suggested_beats.beats.empty(); }},
