@@ -6,8 +6,10 @@
 // suggested notes taken into it), while a timer on the UI thread ticks every
 // 2 ms; for each, the time until its result is shown and the longest gap
 // between two ticks meanwhile; first, the longest gap while no command
-// runs. Message boxes and the key dialog are closed
-// as soon as they show (their showing ends the command).
+// runs. Message boxes and the key dialog are closed as soon as they show
+// (their showing ends the command). Each result shown redraws the graph,
+// and the overview of the whole recording follows 0.3 s later on the UI
+// thread: on a long recording that stall is counted with the command's.
 //
 //   pitkad_bench_suggest_stall [recording …]
 // (default: long.wav and three_hours.mp3 in the benchmarks' folder)

@@ -2,7 +2,6 @@
 // per job, and none applied across a change of the store.
 #include "app/store_workers.h"
 
-#include <QCoreApplication>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -17,10 +16,10 @@ namespace {
 using Job = StoreWorkers::Job;
 
 struct Workers {
-    QStringList statuses;
+    QString status;
     int busy_switches = 0;
     bool busy = false;
-    StoreWorkers w{nullptr, [this](const QString& s) { statuses << s; },
+    StoreWorkers w{nullptr, [this](const QString& s) { status = s; },
                    [this](bool b) {
                        EXPECT_NE(b, busy); // the cursor is set and restored in pairs
                        busy = b;
@@ -35,18 +34,14 @@ TEST(StoreWorkers, AppliesEachResultOnceOnTheUiThreadAndRefusesASecondOfAJob) {
     std::vector<std::pair<int, std::thread::id>> applied;
     auto run = [&](Job job, int value) {
         return t.w.run<int>(
-            job, QString::number(value),
-            [open, value] {
-                open.wait();
-                return value;
-            },
+            job, QString::number(value), [open, value] { return open.wait(), value; },
             [&](int v) { applied.emplace_back(v, std::this_thread::get_id()); });
     };
     EXPECT_TRUE(run(Job::beats, 1));
     EXPECT_FALSE(run(Job::beats, 2));
     EXPECT_TRUE(run(Job::notes, 3));
-    EXPECT_TRUE(t.w.running(Job::beats));
-    EXPECT_TRUE(t.busy);
+    EXPECT_TRUE(t.w.running(Job::beats) && t.busy);
+    EXPECT_EQ(t.status, "3");
     gate.set_value();
     EXPECT_TRUE(QTest::qWaitFor([&] { return applied.size() == 2; }, 5000));
     QTest::qWait(60);
@@ -56,7 +51,7 @@ TEST(StoreWorkers, AppliesEachResultOnceOnTheUiThreadAndRefusesASecondOfAJob) {
         EXPECT_EQ(a.second, std::this_thread::get_id());
     EXPECT_FALSE(t.w.running(Job::beats));
     EXPECT_EQ(t.busy_switches, 2);
-    EXPECT_EQ(t.statuses.last(), QString());
+    EXPECT_EQ(t.status, QString());
 }
 
 TEST(StoreWorkers, AChangeOfTheStoreWaitsForTheWorkersAndDropsTheirResults) {
@@ -69,14 +64,12 @@ TEST(StoreWorkers, AChangeOfTheStoreWaitsForTheWorkersAndDropsTheirResults) {
             Job::check, "checking",
             [&] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                finished = true;
-                return 0;
+                return finished = true, 0;
             },
             [&](int) { ++applied; });
         if (dropped_first) {
             t.w.drop(Job::check);
-            EXPECT_FALSE(t.w.running(Job::check)); // a new request may start
-            EXPECT_FALSE(t.busy);
+            EXPECT_FALSE(t.w.running(Job::check) || t.busy); // a new request may start
         }
         t.w.store_changing();
         EXPECT_TRUE(finished);
