@@ -145,8 +145,9 @@ void CheckCommands::start_check(bool announce) {
     workers_.run<std::unique_ptr<CheckSession>>(
         StoreWorkers::Job::check, tr_text(checking_text),
         [&store = doc_.store, drawn = drawn_notes(doc_.drawing, doc_.store.frame_count),
-         residual = residual_action_->isChecked()] {
+         residual = residual_action_->isChecked()](const std::function<void()>& store_read) {
             auto session = std::make_unique<CheckSession>(store);
+            store_read(); // the session has its own copy of the levels
             session->update(drawn, residual);
             return session;
         },

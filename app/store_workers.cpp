@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace pitkad {
 
@@ -26,11 +27,26 @@ bool StoreWorkers::running(Job job) const {
                        [&](const Running& r) { return r.job == job && r.apply; });
 }
 
-bool StoreWorkers::start(Job job, const QString& status, std::function<void()> compute,
+bool StoreWorkers::start(Job job, const QString& status,
+                         std::function<void(const std::function<void()>&)> compute,
                          std::function<void()> apply) {
     if (running(job)) return false;
-    running_.push_back(
-        {job, status, std::async(std::launch::async, std::move(compute)), std::move(apply)});
+    auto read = std::make_shared<std::promise<void>>();
+    std::shared_future<void> store_read = read->get_future().share();
+    auto worker = [compute = std::move(compute), read] {
+        // Told once, at the latest when the computation ends or fails.
+        bool told = false;
+        const std::function<void()> store_read = [&] {
+            if (!std::exchange(told, true)) read->set_value();
+        };
+        struct Tell {
+            const std::function<void()>& tell;
+            ~Tell() { tell(); }
+        } at_end{store_read};
+        compute(store_read);
+    };
+    running_.push_back({job, status, std::move(store_read),
+                        std::async(std::launch::async, std::move(worker)), std::move(apply)});
     show_progress();
     poll_timer_->start();
     return true;
@@ -43,11 +59,11 @@ void StoreWorkers::drop(Job job) {
 }
 
 void StoreWorkers::store_changing() {
-    for (Running& r : running_)
-        r.done.wait();
-    running_.clear();
+    for (Running& r : running_) {
+        r.store_read.wait();
+        r.apply = nullptr;
+    }
     ++generation_;
-    poll_timer_->stop();
     show_progress();
 }
 
@@ -61,7 +77,13 @@ void StoreWorkers::poll() {
             ++it;
             continue;
         }
-        if (it->apply) ready.push_back(std::move(it->apply));
+        bool computed = true;
+        try {
+            it->done.get();
+        } catch (...) { // out of memory, say: nothing to show
+            computed = false;
+        }
+        if (computed && it->apply) ready.push_back(std::move(it->apply));
         it = running_.erase(it);
     }
     if (running_.empty()) poll_timer_->stop();

@@ -8,8 +8,9 @@
 // long a stall as the computation it spares; sharing it would mean a store
 // owned apart from the document. So whatever changes the store (another
 // recording adopted, the loudness correction, the window closing) first
-// calls store_changing(): it waits for the workers still running and drops
-// their results. That wait is the one stall left, and only when the store
+// calls store_changing(): it waits until no worker reads the store (a
+// worker may say it is done with it before it ends) and drops their
+// results. That wait is the one stall left, and only when the store
 // changes while something is being computed.
 
 #include <QObject>
@@ -37,33 +38,50 @@ class StoreWorkers final : public QObject {
 
     // Runs `compute` on a thread of its own, `status` shown meanwhile, then
     // `apply` with its result on the UI thread. `compute` may read the
-    // document's store and what it holds by value, nothing else. False, and
+    // document's store and what it holds by value, nothing else; it may
+    // call `store_read` once it no longer reads the store. False, and
     // nothing starts, while this `job` is being computed.
     template <class R>
-    bool run(Job job, const QString& status, std::function<R()> compute,
+    bool run(Job job, const QString& status,
+             std::function<R(const std::function<void()>& store_read)> compute,
              std::function<void(R)> apply) {
         auto result = std::make_shared<std::optional<R>>();
         return start(
-            job, status, [compute = std::move(compute), result] { result->emplace(compute()); },
+            job, status,
+            [compute = std::move(compute), result](const std::function<void()>& store_read) {
+                result->emplace(compute(store_read));
+            },
             [apply = std::move(apply), result] { apply(std::move(**result)); });
+    }
+    // The same for a computation that reads the store to its end.
+    template <class R>
+    bool run(Job job, const QString& status, std::function<R()> compute,
+             std::function<void(R)> apply) {
+        return run<R>(
+            job, status, [compute = std::move(compute)](const auto&) { return compute(); },
+            std::move(apply));
     }
 
     bool running(Job job) const;
     // The job's result, when it comes, is not applied.
     void drop(Job job);
-    // The store is about to change: waits for every worker, drops every result.
+    // The store is about to change: waits until no worker reads it, and
+    // drops every result (a worker past its reading goes on, unheeded).
     void store_changing();
 
   private:
     struct Running {
         Job job;
         QString status;
+        std::shared_future<void> store_read; // the worker reads the store no more
         std::future<void> done;
         std::function<void()> apply; // empty once dropped
     };
-    bool start(Job job, const QString& status, std::function<void()> compute,
+    bool start(Job job, const QString& status,
+               std::function<void(const std::function<void()>&)> compute,
                std::function<void()> apply);
-    // Applies the results that have come; stops polling when none is left.
+    // Applies the results that have come (none of a computation that
+    // failed); stops polling when no worker is left.
     void poll();
     // The newest awaited job's note and the busy cursor, or neither.
     void show_progress();

@@ -54,26 +54,41 @@ TEST(StoreWorkers, AppliesEachResultOnceOnTheUiThreadAndRefusesASecondOfAJob) {
     EXPECT_EQ(t.status, QString());
 }
 
-TEST(StoreWorkers, AChangeOfTheStoreWaitsForTheWorkersAndDropsTheirResults) {
-    for (const bool dropped_first : {false, true}) {
-        SCOPED_TRACE(dropped_first);
+TEST(StoreWorkers, AChangeOfTheStoreWaitsUntilNoWorkerReadsItAndDropsTheirResults) {
+    const struct {
+        const char* name;
+        bool dropped_first, done_reading_early;
+    } cases[] = {{"read to the end", false, false},
+                 {"dropped first", true, false},
+                 {"done reading before the end", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         Workers t;
-        std::atomic<bool> finished = false;
+        std::atomic<bool> read = false, finished = false;
+        std::promise<void> gate;
+        std::shared_future<void> open = gate.get_future().share();
         int applied = 0;
         t.w.run<int>(
             Job::check, "checking",
-            [&] {
+            [&, open, early = c.done_reading_early](const std::function<void()>& store_read) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                read = true;
+                if (early) store_read();
+                open.wait();
                 return finished = true, 0;
             },
             [&](int) { ++applied; });
-        if (dropped_first) {
+        if (c.dropped_first) {
             t.w.drop(Job::check);
             EXPECT_FALSE(t.w.running(Job::check) || t.busy); // a new request may start
         }
+        if (!c.done_reading_early) gate.set_value();
         t.w.store_changing();
+        EXPECT_TRUE(read);
+        EXPECT_EQ(finished, !c.done_reading_early);
+        if (c.done_reading_early) gate.set_value();
+        QTest::qWait(100);
         EXPECT_TRUE(finished);
-        QTest::qWait(60);
         EXPECT_EQ(applied, 0);
         EXPECT_FALSE(t.busy);
     }
