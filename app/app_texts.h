@@ -53,6 +53,11 @@ inline constexpr const char* accept_beats_item =
     PITKAD_TR("PitkaD", "提案した拍を線にする (&A)");
 inline constexpr const char* clear_beats_item = PITKAD_TR("PitkaD", "拍の提案を消す (&L)");
 inline constexpr const char* no_beats_found = PITKAD_TR("PitkaD", "拍が見つかりません");
+// Shown while a suggestion is being computed.
+inline constexpr const char* finding_beats = PITKAD_TR("PitkaD", "拍を探しています…");
+inline constexpr const char* finding_harmony = PITKAD_TR("PitkaD", "コードと調を探しています…");
+inline constexpr const char* finding_notes = PITKAD_TR("PitkaD", "音符を探しています…");
+inline constexpr const char* finding_key = PITKAD_TR("PitkaD", "録音の調を探しています…");
 // Chords and keys suggested from the sound (edit menu): the chords in a
 // lane above the graph, the key at the play position in the status bar.
 inline constexpr const char* suggest_harmony_item = PITKAD_TR("PitkaD", "コードと調を提案 (&H)");

@@ -2,6 +2,7 @@
 
 #include "analysis/band_tables.h"
 #include "app/language.h"
+#include "app/store_workers.h"
 #include "base/translatable.h"
 #include "control/document.h"
 #include "control/suggested_notes.h"
@@ -34,6 +35,8 @@ constexpr const char* missing_text = PITKAD_TR("PitkaD", "描かれていない�
 // confidence.
 constexpr const char* flag_status = PITKAD_TR("PitkaD", "要確認 %1/%2: %3 %4 (確度 %5)");
 constexpr const char* no_flags = PITKAD_TR("PitkaD", "要確認の箇所はありません");
+// While the first check is worked out.
+constexpr const char* checking_text = PITKAD_TR("PitkaD", "描画を録音と照合しています…");
 // The list of flags: its title, and a row (start in seconds, note, what the
 // flag says, confidence).
 constexpr const char* list_title = PITKAD_TR("PitkaD", "要確認の一覧");
@@ -63,8 +66,9 @@ Look look_of(NoteVerdict v) {
 
 } // namespace
 
-CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, Wiring wiring)
-    : QObject(&menu), window_(window), doc_(doc), wiring_(std::move(wiring)) {
+CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreWorkers& workers,
+                             Wiring wiring)
+    : QObject(&menu), window_(window), doc_(doc), workers_(workers), wiring_(std::move(wiring)) {
     check_action_ = menu.addAction(PITKAD_TR("PitkaD", "描画を録音と照合 (&C)"));
     check_action_->setCheckable(true);
     check_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -115,9 +119,10 @@ CheckCommands::~CheckCommands() = default;
 void CheckCommands::set_checking(bool on) {
     on = on && wiring_.recording_open();
     check_action_->setChecked(on);
-    for (QAction* a : flag_actions_)
-        a->setEnabled(on);
     if (!on) {
+        workers_.drop(StoreWorkers::Job::check);
+        for (QAction* a : flag_actions_)
+            a->setEnabled(false);
         session_.reset();
         current_.reset();
         marks_.clear();
@@ -126,28 +131,52 @@ void CheckCommands::set_checking(bool on) {
         wiring_.write_graph();
         return;
     }
-    std::optional<SpectrogramStore> levels_copy;
-    session_ = std::make_unique<CheckSession>(doc_.analysed_levels(levels_copy));
-    refresh(true);
-    const auto& c = session_->check();
-    const auto flagged = session_->flags().size() - c.missing.size();
-    wiring_.show_status(tr_text(PITKAD_TR("PitkaD", "音符 %1、要確認 %2、描かれていない音 %3"))
-                            .arg(c.notes.size())
-                            .arg(flagged)
-                            .arg(c.missing.size()));
+    if (checking() || workers_.running(StoreWorkers::Job::check)) return;
+    start_check(true);
+}
+
+void CheckCommands::start_check(bool announce) {
+    session_.reset();
+    marks_.clear();
+    for (QAction* a : flag_actions_)
+        a->setEnabled(false);
+    // The notes as drawn now; the drawing may change meanwhile, and the
+    // check follows it once the session has come.
+    workers_.run<std::unique_ptr<CheckSession>>(
+        StoreWorkers::Job::check, tr_text(checking_text),
+        [&doc = doc_, drawn = drawn_notes(doc_.drawing, doc_.store.frame_count),
+         residual = residual_action_->isChecked()](const std::function<void()>& store_read) {
+            std::optional<SpectrogramStore> copy;
+            auto session = std::make_unique<CheckSession>(doc.analysed_levels(copy));
+            store_read(); // the session has its own copy of the levels
+            session->update(drawn, residual);
+            return session;
+        },
+        [this, announce](std::unique_ptr<CheckSession> session) {
+            session_ = std::move(session);
+            for (QAction* a : flag_actions_)
+                a->setEnabled(true);
+            refresh(true);
+            if (!announce) return;
+            const auto& c = session_->check();
+            const auto flagged = session_->flags().size() - c.missing.size();
+            wiring_.show_status(
+                tr_text(PITKAD_TR("PitkaD", "音符 %1、要確認 %2、描かれていない音 %3"))
+                    .arg(c.notes.size())
+                    .arg(flagged)
+                    .arg(c.missing.size()));
+        });
 }
 
 void CheckCommands::analysis_changed() {
-    if (!checking()) return;
+    if (!check_action_->isChecked()) return;
     if (!wiring_.recording_open()) {
         set_checking(false);
         return;
     }
-    std::optional<SpectrogramStore> levels_copy;
-    session_ = std::make_unique<CheckSession>(doc_.analysed_levels(levels_copy));
     current_.reset();
     place_first_ = -1;
-    refresh(true);
+    start_check(false);
 }
 
 void CheckCommands::drawing_changed() {

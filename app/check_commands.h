@@ -24,6 +24,7 @@ class QWidget;
 namespace pitkad {
 
 struct Document;
+class StoreWorkers;
 
 class CheckCommands final : public QObject {
   public:
@@ -36,8 +37,11 @@ class CheckCommands final : public QObject {
         std::function<void(const QString&)> show_status; // a passing note
         std::function<bool()> playing;
     };
-    // Fills `menu`; the list of flags is a window of `window`'s.
-    CheckCommands(QWidget& window, QMenu& menu, Document& doc, Wiring wiring);
+    // Fills `menu`; the list of flags is a window of `window`'s. The first
+    // check of an analysis is worked out on `workers`; the flags' commands
+    // wait for it.
+    CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreWorkers& workers,
+                  Wiring wiring);
     ~CheckCommands() override;
 
     // The analysis changed (another recording, the loudness correction):
@@ -67,6 +71,9 @@ class CheckCommands final : public QObject {
 
   private:
     bool checking() const { return session_ != nullptr; }
+    // A new session for the analysis, checked first on a worker; `announce`:
+    // its counts in the status bar when it comes.
+    void start_check(bool announce);
     // Checks again when the drawing changed; outlines and residual follow.
     void refresh(bool force = false);
     // Makes `flag` the one in hand (none: no flag), brought into view.
@@ -81,6 +88,7 @@ class CheckCommands final : public QObject {
 
     QWidget& window_;
     Document& doc_;
+    StoreWorkers& workers_;
     Wiring wiring_;
     std::unique_ptr<CheckSession> session_;
     std::optional<CheckFlag> current_;

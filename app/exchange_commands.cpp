@@ -5,6 +5,7 @@
 #include "app/app_texts.h"
 #include "app/language.h"
 #include "app/status_texts.h"
+#include "app/store_workers.h"
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
 #include "control/document.h"
@@ -78,8 +79,8 @@ struct OptionsDialog {
 } // namespace
 
 ExchangeCommands::ExchangeCommands(QWidget& parent, Document& doc, GraphView& view,
-                                   ExchangeHost& host)
-    : parent_(parent), doc_(doc), view_(view), host_(host) {}
+                                   ExchangeHost& host, StoreWorkers& workers)
+    : parent_(parent), doc_(doc), view_(view), host_(host), workers_(workers) {}
 
 QString ExchangeCommands::choose_save_file(const QString& default_name, const char* filter) {
     QFileDialog dialog(&parent_);
@@ -210,10 +211,16 @@ void ExchangeCommands::set_meter() {
 }
 
 void ExchangeCommands::suggest_beats() {
-    std::optional<SpectrogramStore> levels_copy;
-    doc_.suggested_beats = pitkad::suggest_beats(doc_.analysed_levels(levels_copy));
-    if (doc_.suggested_beats.beats.empty()) host_.show_error(tr_text(texts::no_beats_found));
-    host_.write_graph();
+    workers_.run<BeatSuggestion>(
+        StoreWorkers::Job::beats, tr_text(texts::finding_beats),
+        over_analysed_levels<BeatSuggestion>(
+            doc_, [](const SpectrogramStore& levels) { return pitkad::suggest_beats(levels); }),
+        [this](BeatSuggestion found) {
+            doc_.suggested_beats = std::move(found);
+            if (doc_.suggested_beats.beats.empty())
+                host_.show_error(tr_text(texts::no_beats_found));
+            host_.write_graph();
+        });
 }
 
 void ExchangeCommands::accept_suggested_beats() {
@@ -235,9 +242,17 @@ void ExchangeCommands::clear_suggested_beats() {
 }
 
 void ExchangeCommands::suggest_harmony() {
-    std::optional<SpectrogramStore> levels_copy;
-    HarmonySuggestion found =
-        pitkad::suggest_harmony(doc_.analysed_levels(levels_copy), doc_.suggested_beats);
+    workers_.run<HarmonySuggestion>(
+        StoreWorkers::Job::harmony, tr_text(texts::finding_harmony),
+        over_analysed_levels<HarmonySuggestion>(
+            doc_,
+            [beats = doc_.suggested_beats](const SpectrogramStore& levels) {
+                return pitkad::suggest_harmony(levels, beats);
+            }),
+        [this](HarmonySuggestion found) { show_harmony(std::move(found)); });
+}
+
+void ExchangeCommands::show_harmony(HarmonySuggestion found) {
     const bool any_chord = std::any_of(found.chords.begin(), found.chords.end(),
                                        [](const HarmonySpan& c) { return c.label != "N"; });
     doc_.suggested_chords = any_chord ? std::move(found.chords) : std::vector<HarmonySpan>{};
@@ -253,11 +268,19 @@ void ExchangeCommands::clear_suggested_harmony() {
 }
 
 void ExchangeCommands::suggest_notes() {
-    std::optional<SpectrogramStore> levels_copy;
-    doc_.suggested_notes =
-        make_note_suggestions(pitkad::suggest_notes(doc_.analysed_levels(levels_copy)));
-    if (doc_.suggested_notes.notes.empty()) host_.show_error(tr_text(texts::no_notes_found));
-    host_.write_graph();
+    workers_.run<NoteSuggestions>(
+        StoreWorkers::Job::notes, tr_text(texts::finding_notes),
+        over_analysed_levels<NoteSuggestions>(doc_,
+                                              [](const SpectrogramStore& levels) {
+                                                  return make_note_suggestions(
+                                                      pitkad::suggest_notes(levels));
+                                              }),
+        [this](NoteSuggestions found) {
+            doc_.suggested_notes = std::move(found);
+            if (doc_.suggested_notes.notes.empty())
+                host_.show_error(tr_text(texts::no_notes_found));
+            host_.write_graph();
+        });
 }
 
 void ExchangeCommands::accept_suggested_notes() {
@@ -278,6 +301,15 @@ void ExchangeCommands::clear_suggested_notes() {
 }
 
 void ExchangeCommands::set_key() {
+    workers_.run<std::optional<KeySignature>>(
+        StoreWorkers::Job::key, tr_text(texts::finding_key),
+        over_analysed_levels<std::optional<KeySignature>>(
+            doc_, [beats = doc_.suggested_beats](
+                      const SpectrogramStore& levels) { return predominant_key(levels, beats); }),
+        [this](std::optional<KeySignature> heard) { ask_key(heard); });
+}
+
+void ExchangeCommands::ask_key(std::optional<KeySignature> heard) {
     DrawAnnotations& notes = doc_.drawing.annotations;
     OptionsDialog d(&parent_, texts::key_title);
     auto* keys = d.add(new QComboBox, "Key", texts::key_label);
@@ -292,9 +324,7 @@ void ExchangeCommands::set_key() {
             if (notes.key == k) keys->setCurrentIndex(keys->count() - 1);
         }
     // The key heard in the recording is offered while the drawing has none.
-    std::optional<SpectrogramStore> levels_copy;
-    if (const auto heard =
-            predominant_key(doc_.analysed_levels(levels_copy), doc_.suggested_beats)) {
+    if (heard) {
         const QString name = tr_text(heard->minor ? texts::key_minor : texts::key_major)
                                  .arg(QString::fromStdString(key_tonic(*heard)));
         d.add(new QLabel(name), "SuggestedKey", tr_text(texts::key_heard));

@@ -1,14 +1,17 @@
 #pragma once
 // The file menu's exports (MIDI, image, CSV) and the MIDI import: each asks
 // its options and a file, then leaves the work to the drawing and view code.
-// Also the meter and key that the MIDI export writes.
+// Also the meter and key that the MIDI export writes, and the suggestions
+// from the sound (worked out on StoreWorkers).
 
+#include "drawing/draw_annotations.h"
 #include "drawing/tool_state.h"
 #include "view/graph_view.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 class QWidget;
@@ -16,6 +19,8 @@ class QWidget;
 namespace pitkad {
 
 struct Document;
+struct HarmonySuggestion;
+class StoreWorkers;
 
 // What the exchange commands need of the window.
 class ExchangeHost {
@@ -32,7 +37,9 @@ class ExchangeHost {
 class ExchangeCommands {
   public:
     // The dialogs are `parent`'s; a recording is open whenever one is run.
-    ExchangeCommands(QWidget& parent, Document& doc, GraphView& view, ExchangeHost& host);
+    // The suggestions and the key heard are computed on `workers`.
+    ExchangeCommands(QWidget& parent, Document& doc, GraphView& view, ExchangeHost& host,
+                     StoreWorkers& workers);
 
     void export_midi();
     void import_midi();
@@ -40,7 +47,10 @@ class ExchangeCommands {
     void export_csv();
     // Meter mark on a line mark (see meter_target_line); key signature.
     void set_meter();
+    // The dialog shows once the key heard in the recording is known.
     void set_key();
+    // The suggestions are computed on a worker and shown when they come (a
+    // request while the same one is being computed is ignored).
     // Beats suggested from the sound: shown as dotted lines; accepted as
     // line marks of the current colour (within the loop when there is
     // one, else all), one undo step; or cleared.
@@ -62,6 +72,10 @@ class ExchangeCommands {
     // A save dialog starting at `default_name` beside the recording; empty
     // when cancelled.
     QString choose_save_file(const QString& default_name, const char* filter);
+    // The chords and keys found, shown.
+    void show_harmony(HarmonySuggestion found);
+    // The key dialog, `heard` offered.
+    void ask_key(std::optional<KeySignature> heard);
     // Writes a whole file; false after showing the message when it fails.
     bool write_export(const QString& path, std::span<const std::uint8_t> bytes);
 
@@ -69,6 +83,7 @@ class ExchangeCommands {
     Document& doc_;
     GraphView& view_;
     ExchangeHost& host_;
+    StoreWorkers& workers_;
 };
 
 } // namespace pitkad

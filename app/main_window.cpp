@@ -81,7 +81,15 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
 
     menus = new MainMenus(*this);
     connect_menus();
-    exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *hosts_);
+    workers_ = std::make_unique<StoreWorkers>(
+        nullptr, [this](const QString& text) { statusBar()->showMessage(text); },
+        [](bool busy) {
+            if (busy)
+                QApplication::setOverrideCursor(Qt::BusyCursor);
+            else
+                QApplication::restoreOverrideCursor();
+        });
+    exchange_ = std::make_unique<ExchangeCommands>(*this, doc, *view_, *hosts_, *workers_);
     practice_ = std::make_unique<PracticeController>(doc, *player_, *transport_, *hosts_);
     practice_tools_ = new PracticeTools(*this, menus->line_width_menu->menuAction(), *practice_,
                                         {[this](TransportAction b) {
@@ -112,7 +120,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                                [this](const QString& text) { show_error(text); },
                                [this](const QString& text) { statusBar()->showMessage(text); }});
     checks_ =
-        new CheckCommands(*this, *menus->check_menu, doc,
+        new CheckCommands(*this, *menus->check_menu, doc, *workers_,
                           {[this] { return play_state() != PlayState::no_recording; },
                            [this] { return tool_state().colour; }, [this] { write_graph(); },
                            [this](int frame) { navigator_->show_frame(frame); },
@@ -551,6 +559,7 @@ bool MainWindow::open_recording(const QString& path) {
 
 bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Outcome& staged) {
     if (!session_->settle_unsaved()) return false;
+    workers_->store_changing();
     transport_->reset_recording();
     player_->prime(file.string(), staged.result.audio);
     practice_->graph_click = {};
@@ -599,6 +608,7 @@ void MainWindow::on_save_settings() {
 }
 
 void MainWindow::on_loudness_toggled() {
+    workers_->store_changing();
     doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
     checks_->analysis_changed();
     write_graph();
@@ -676,6 +686,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::shut_down() {
     opener_->cancel();
+    workers_->store_changing();
     closing_ = true;
     // The view and practice state is kept for the next start, as the user
     // left it; the other settings only through the save command.

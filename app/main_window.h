@@ -9,6 +9,7 @@
 #include "app/control_strip.h"
 #include "app/drawing_tools_window.h"
 #include "app/exchange_commands.h"
+#include "app/store_workers.h"
 #include "app/graph_widget.h"
 #include "app/language.h"
 #include "app/graph_area.h"
@@ -259,6 +260,9 @@ class MainWindow final : public QMainWindow {
     // that calls it.
     class Hosts;
     std::unique_ptr<Hosts> hosts_;
+    // The computations over the store off the UI thread; declared after
+    // `doc`, so that they are waited for before it goes.
+    std::unique_ptr<StoreWorkers> workers_;
     std::unique_ptr<ExchangeCommands> exchange_;
     OpenCommands* opener_ = nullptr;
     ReferenceCommands* references_ = nullptr;

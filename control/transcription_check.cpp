@@ -129,7 +129,10 @@ void erase_drawn_note(DrawData& draw, const DrawnNote& note) {
 CheckSession::CheckSession(const SpectrogramStore& store) : checker_(store) {}
 
 bool CheckSession::update(const DrawData& draw, int frame_count, bool with_residual) {
-    std::vector<DrawnNote> drawn = drawn_notes(draw, frame_count);
+    return update(drawn_notes(draw, frame_count), with_residual);
+}
+
+bool CheckSession::update(std::vector<DrawnNote> drawn, bool with_residual) {
     if (!with_residual) {
         residual_.clear();
         residual_.shrink_to_fit();

@@ -64,12 +64,16 @@ void erase_drawn_note(DrawData& draw, const DrawnNote& note);
 // worked out again only when the drawn notes differ from the last check.
 class CheckSession {
   public:
-    // Starts checking the analysis in `store` (the checker is built here).
+    // Starts checking the analysis in `store` (the checker is built here,
+    // from a copy: the store is not read again).
     explicit CheckSession(const SpectrogramStore& store);
     // True when the check was worked out again. With `with_residual` the
     // residual is worked out with it (also when only it was missing); without,
     // it is let go.
     bool update(const DrawData& draw, int frame_count, bool with_residual = false);
+    // The same for the drawn notes of a drawing (as drawn_notes gives them),
+    // for a session made and checked first off the UI thread.
+    bool update(std::vector<DrawnNote> drawn, bool with_residual = false);
     const TranscriptionCheck& check() const { return check_; }
     const std::vector<CheckFlag>& flags() const { return flags_; }
     // The levels the drawn notes leave unexplained, for the residual view;

@@ -4,6 +4,7 @@
 #include "base/number_text.h"
 
 #include <algorithm>
+#include <array>
 
 namespace pitkad {
 
@@ -42,14 +43,18 @@ std::string analysis_csv(const SpectrogramStore& store) {
 std::vector<DrawnNote> drawn_notes(const DrawData& draw, int frame_count) {
     const int frames = frames_in(int(draw.draw_data.size()), frame_count);
     std::vector<DrawnNote> notes;
-    for (int b = first_band; b <= last_band; ++b) {
-        int start = -1, colour = 0;
-        for (int f = 0; f <= frames; ++f) {
+    // Frame by frame, in the order the frames lie in memory: a frame like the
+    // one before it starts or ends no note.
+    std::array<int, draw_record_size> start{}, colour{};
+    for (int f = 0; f <= frames; ++f) {
+        if (f > 0 && f < frames && draw[f].slot == draw[f - 1].slot) continue;
+        for (int b = first_band; b <= last_band; ++b) {
             const int c = f < frames ? draw[f].note_cell(b) & draw_colour_mask : 0;
-            if (c == colour) continue;
-            if (colour != 0) notes.push_back({start, f - 1, b, colour});
-            start = f;
-            colour = c;
+            const auto i = std::size_t(b);
+            if (c == colour[i]) continue;
+            if (colour[i] != 0) notes.push_back({start[i], f - 1, b, colour[i]});
+            start[i] = f;
+            colour[i] = c;
         }
     }
     std::sort(notes.begin(), notes.end(), [](const DrawnNote& a, const DrawnNote& b) {

@@ -1866,5 +1866,25 @@
         <source>要確認の一覧 (&amp;I)</source>
         <translation>L&amp;ist of Flags</translation>
     </message>
+    <message>
+        <source>拍を探しています…</source>
+        <translation>Finding the beats…</translation>
+    </message>
+    <message>
+        <source>コードと調を探しています…</source>
+        <translation>Finding the chords and keys…</translation>
+    </message>
+    <message>
+        <source>音符を探しています…</source>
+        <translation>Finding the notes…</translation>
+    </message>
+    <message>
+        <source>録音の調を探しています…</source>
+        <translation>Finding the recording&apos;s key…</translation>
+    </message>
+    <message>
+        <source>描画を録音と照合しています…</source>
+        <translation>Checking the drawing against the recording…</translation>
+    </message>
 </context>
 </TS>

@@ -1,4 +1,5 @@
 // The file menu's exports and the MIDI import, answered as a user would.
+#include "app/app_texts.h"
 #include "app/status_texts.h"
 #include "drawing/csv_export.h"
 #include "drawing/midi_file.h"
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStatusBar>
 
 namespace pitkad::test {
 namespace {
@@ -195,6 +197,80 @@ TEST_F(WindowExchange, CsvOfTheAnalysisAndOptionallyTheNotes) {
     EXPECT_EQ(std::string(csv.begin(), csv.end()), analysis_csv(f.doc.store));
     const auto n = read_file(dir.path() / "a_notes.csv");
     EXPECT_EQ(std::string(n.begin(), n.end()), notes_csv(f.doc.drawing, frames));
+}
+
+// The suggestions, the key heard and the first check are worked out off the
+// UI thread: each command returns at once with a note in the status bar,
+// and its result is applied once it comes.
+TEST_F(WindowExchange, SuggestionsComeAfterTheCommandReturns) {
+    open();
+    draw_notes();
+    ModalResponder responder; // messages of nothing found, and the key dialog
+    bool key_dialog = false;
+    responder.on_dialog = [&](QDialog* d) {
+        key_dialog = d->findChild<QComboBox*>("Key");
+        d->reject();
+    };
+    auto said = [&](std::size_t before) { return responder.seen.size() > before; };
+    const QString checking = QString::fromUtf8("描画を録音と照合しています…");
+    const struct {
+        QAction* action;
+        QString status;
+        std::function<bool(std::size_t)> applied; // given the messages seen before
+    } cases[] = {
+        {f.menus->suggest_beats_action, texts::finding_beats,
+         [&](std::size_t n) { return !f.doc.suggested_beats.beats.empty() || said(n); }},
+        {f.menus->suggest_harmony_action, texts::finding_harmony,
+         [&](std::size_t n) { return !f.doc.suggested_keys.empty() || said(n); }},
+        {f.menus->suggest_notes_action, texts::finding_notes,
+         [&](std::size_t) { return !f.doc.suggested_notes.notes.empty(); }},
+        {f.menus->key_action, texts::finding_key, [&](std::size_t) { return key_dialog; }},
+        {f.menus->check_menu->actions().front(), checking,
+         [&](std::size_t) {
+             return f.statusBar()->currentMessage().contains(QString::fromUtf8("要確認"));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status.toStdString());
+        const std::size_t seen = responder.seen.size();
+        c.action->trigger();
+        EXPECT_EQ(f.statusBar()->currentMessage(), c.status);
+        EXPECT_FALSE(c.applied(seen));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c.applied(seen); }, 10000));
+    }
+}
+
+// With the loudness correction shown, the suggestions still judge the levels
+// as analysed: a table that lifts the bands above the tone by 60 dB would
+// turn its faint leakage there into notes.
+TEST_F(WindowExchange, SuggestionsJudgeTheLevelsAsAnalysed) {
+    open();
+    f.doc.loudness_available = true;
+    for (int b = first_band; b <= last_band; ++b)
+        f.doc.loudness_table[std::size_t(b)] = b >= 45 ? 60.0f : 0.0f;
+    f.menus->loudness_action->setEnabled(true);
+    f.menus->loudness_action->setChecked(true);
+    f.menus->loudness_action->trigger(); // off
+    f.menus->loudness_action->trigger(); // on
+    ASSERT_TRUE(f.doc.corrected);
+    std::optional<SpectrogramStore> copy;
+    const auto as_analysed = suggest_notes(f.doc.analysed_levels(copy));
+    ASSERT_NE(suggest_notes(f.doc.store), as_analysed); // the correction would matter
+    f.menus->suggest_notes_action->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.doc.suggested_notes.notes.empty(); }, 10000));
+    EXPECT_EQ(f.doc.suggested_notes.notes.size(), as_analysed.size());
+}
+
+// Another recording opened while the first one's notes and check are worked
+// out: neither shows on the second, whose check follows.
+TEST_F(WindowExchange, WorkForARecordingGivenUpIsDropped) {
+    open();
+    f.menus->suggest_notes_action->trigger();
+    f.menus->check_menu->actions().front()->trigger();
+    ASSERT_TRUE(f.open_recording(s(small_recording(dir.path(), "other.wav", 3))));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.statusBar()->currentMessage().isEmpty(); }, 10000));
+    EXPECT_TRUE(f.doc.suggested_notes.notes.empty());
+    EXPECT_EQ(f.doc.store.frame_count, 150);
 }
 
 } // namespace

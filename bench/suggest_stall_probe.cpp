@@ -1,0 +1,193 @@
+// How long the window stops answering while it suggests from the sound of a
+// long recording: the main window (offscreen, on a stepped clock, without
+// MIDI) opens a recording whose analysis is cached, then runs in turn the
+// beats, the chords and keys (beats not yet found), the notes, the key
+// offered by the key dialog and the first check of the drawing (the
+// suggested notes taken into it), while a timer on the UI thread ticks every
+// 2 ms; for each, the time until its result is shown and the longest gap
+// between two ticks meanwhile; first, the longest gap while no command
+// runs. Message boxes and the key dialog are closed as soon as they show
+// (their showing ends the command). A second passes between commands, for
+// the redraws that follow a result: the overview of the whole recording is
+// drawn again 0.3 s after the graph changes, on the UI thread, and the
+// first row shows that stall as it follows the open.
+//
+//   pitkad_bench_suggest_stall [recording …]
+// (default: long.wav and three_hours.mp3 in the benchmarks' folder)
+
+#include "app/main_menus.h"
+#include "app/main_window.h"
+#include "audio/audio_output.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "bench/bench_dir.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using namespace pitkad;
+namespace fs = std::filesystem;
+
+std::unique_ptr<MainWindow> make_window() {
+    StartOptions o;
+    o.audio = std::make_unique<SteppedOutput>();
+    o.midi = []() -> std::unique_ptr<MidiBackend> { return nullptr; };
+    o.screen_height = 1200;
+    o.read_settings = false;
+    return std::make_unique<MainWindow>(std::move(o));
+}
+
+// Ticks every 2 ms and keeps the longest gap between two ticks; closes any
+// modal window as soon as it shows, and counts it.
+class StallProbe {
+  public:
+    StallProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(2);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            if (now - last_ > longest_) {
+                longest_ = now - last_;
+                longest_end_ = now;
+            }
+            last_ = now;
+            if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++modals_;
+                modal->reject();
+            }
+        });
+    }
+    void start() {
+        longest_ = 0;
+        longest_end_ = 0;
+        modals_ = 0;
+        clock_.start();
+        last_ = 0;
+        timer_.start();
+    }
+    double longest_ms() const { return double(longest_) / 1e6; }
+    // When the longest gap ended.
+    double longest_end_ms() const { return double(longest_end_) / 1e6; }
+    double elapsed_ms() const { return double(clock_.nsecsElapsed()) / 1e6; }
+    int modals() const { return modals_; }
+
+  private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+    qint64 longest_end_ = 0;
+    int modals_ = 0;
+};
+
+QAction* check_action(MainWindow& w) {
+    for (QAction* a : w.menus->check_menu->actions())
+        if (a->isCheckable()) return a;
+    return nullptr;
+}
+
+struct Command {
+    const char* name;
+    std::function<void(MainWindow&)> prepare; // not timed
+    std::function<void(MainWindow&)> run;
+    // The result is shown (or a message said there was none).
+    std::function<bool(MainWindow&)> done;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::vector<fs::path> files;
+    for (int i = 1; i < argc; ++i)
+        files.emplace_back(argv[i]);
+    if (files.empty())
+        files = {bench::bench_dir() / "long.wav", bench::bench_dir() / "three_hours.mp3"};
+
+    StallProbe probe;
+    const Command commands[] = {
+        // The window left alone: what stalls it without a command (the
+        // recording decoded for playback meanwhile, for one).
+        {"nothing, 3 s", [](MainWindow&) {}, [](MainWindow&) {},
+         [&probe](MainWindow&) { return probe.elapsed_ms() > 3000; }},
+        {"beats", [](MainWindow& w) { w.doc.suggested_beats = {}; },
+         [](MainWindow& w) { w.menus->suggest_beats_action->trigger(); },
+         [](MainWindow& w) { return !w.doc.suggested_beats.beats.empty(); }},
+        {"chords and keys",
+         [](MainWindow& w) {
+             w.doc.suggested_beats = {};
+             w.doc.suggested_keys.clear();
+         },
+         [](MainWindow& w) { w.menus->suggest_harmony_action->trigger(); },
+         [](MainWindow& w) { return !w.doc.suggested_keys.empty(); }},
+        {"notes", [](MainWindow& w) { w.doc.suggested_notes = {}; },
+         [](MainWindow& w) { w.menus->suggest_notes_action->trigger(); },
+         [](MainWindow& w) { return !w.doc.suggested_notes.notes.empty(); }},
+        {"key dialog", [](MainWindow& w) { w.doc.suggested_beats = {}; },
+         [](MainWindow& w) { w.menus->key_action->trigger(); }, [](MainWindow&) { return false; }},
+        {"first check",
+         [](MainWindow& w) {
+             w.menus->accept_notes_action->trigger();
+             w.statusBar()->clearMessage();
+         },
+         [](MainWindow& w) { check_action(w)->trigger(); },
+         // The counts of notes and flags, listed with the Japanese comma
+         // (the window starts in Japanese).
+         [](MainWindow& w) { return w.statusBar()->currentMessage().contains(QChar(0x3001)); }},
+    };
+
+    for (const fs::path& file : files) {
+        if (!fs::exists(file)) {
+            std::fprintf(stderr, "%s: not there\n", file.c_str());
+            continue;
+        }
+        auto window = make_window();
+        window->show();
+        QElapsedTimer took;
+        took.start();
+        if (!window->open_recording(QString::fromStdString(file.string()))) {
+            std::fprintf(stderr, "%s: cannot open\n", file.c_str());
+            continue;
+        }
+        std::printf("%s: opened in %.2f s, %d frames\n", file.c_str(),
+                    double(took.nsecsElapsed()) / 1e9, window->doc.store.frame_count);
+        for (const Command& c : commands) {
+            c.prepare(*window);
+            probe.start();
+            c.run(*window);
+            // The command has returned; its result may still be on its way.
+            QEventLoop wait;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                if (c.done(*window) || probe.modals() > 0 || probe.elapsed_ms() > 120000)
+                    wait.quit();
+            });
+            poll.start(1);
+            wait.exec();
+            std::printf(
+                "  %-16s %8.1f ms until shown, longest UI gap %7.1f ms (ending at %.1f ms)%s\n",
+                c.name, probe.elapsed_ms(), probe.longest_ms(), probe.longest_end_ms(),
+                probe.modals() > 0 ? " (a dialog or message showed)" : "");
+            std::fflush(stdout);
+            // The redraws that follow the result (the overview's) settle
+            // before the next command.
+            QEventLoop settle;
+            QTimer::singleShot(1000, &settle, &QEventLoop::quit);
+            settle.exec();
+        }
+    }
+    return 0;
+}
