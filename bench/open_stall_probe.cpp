@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "bench/bench_dir.h"
+#include "bench/window_probe.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -31,6 +32,8 @@ using namespace pitkad;
 namespace fs = std::filesystem;
 
 using bench::bench_dir;
+using bench::make_window;
+using bench::StallProbe;
 
 // Pink noise under a chord, stereo, 192 kbit/s, 19 min 20 s (just under
 // the length limit).
@@ -48,44 +51,6 @@ fs::path long_mp3() {
     if (std::system(make.c_str()) != 0) return {};
     return file;
 }
-
-std::unique_ptr<MainWindow> make_window() {
-    StartOptions o;
-    o.audio = std::make_unique<SteppedOutput>();
-    o.midi = []() -> std::unique_ptr<MidiBackend> { return nullptr; };
-    o.screen_height = 1200;
-    o.read_settings = false;
-    return std::make_unique<MainWindow>(std::move(o));
-}
-
-// Ticks every 2 ms and keeps the longest gap between two ticks.
-class StallProbe {
-  public:
-    StallProbe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            longest_ = std::max(longest_, now - last_);
-            last_ = now;
-        });
-    }
-    void start() {
-        longest_ = 0;
-        clock_.start();
-        last_ = 0;
-        timer_.start();
-    }
-    double longest_ms() const { return double(longest_) / 1e6; }
-    // Since the last tick.
-    double quiet_ms() const { return double(clock_.nsecsElapsed() - last_) / 1e6; }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-};
 
 } // namespace
 

@@ -28,6 +28,7 @@
 #include <QTimer>
 
 #include "bench/bench_dir.h"
+#include "bench/window_probe.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,59 +39,9 @@
 namespace {
 
 using namespace pitkad;
+using bench::make_window;
+using bench::StallProbe;
 namespace fs = std::filesystem;
-
-std::unique_ptr<MainWindow> make_window() {
-    StartOptions o;
-    o.audio = std::make_unique<SteppedOutput>();
-    o.midi = []() -> std::unique_ptr<MidiBackend> { return nullptr; };
-    o.screen_height = 1200;
-    o.read_settings = false;
-    return std::make_unique<MainWindow>(std::move(o));
-}
-
-// Ticks every 2 ms and keeps the longest gap between two ticks; closes any
-// modal window as soon as it shows, and counts it.
-class StallProbe {
-  public:
-    StallProbe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(2);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            if (now - last_ > longest_) {
-                longest_ = now - last_;
-                longest_end_ = now;
-            }
-            last_ = now;
-            if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                ++modals_;
-                modal->reject();
-            }
-        });
-    }
-    void start() {
-        longest_ = 0;
-        longest_end_ = 0;
-        modals_ = 0;
-        clock_.start();
-        last_ = 0;
-        timer_.start();
-    }
-    double longest_ms() const { return double(longest_) / 1e6; }
-    // When the longest gap ended.
-    double longest_end_ms() const { return double(longest_end_) / 1e6; }
-    double elapsed_ms() const { return double(clock_.nsecsElapsed()) / 1e6; }
-    int modals() const { return modals_; }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
-    qint64 longest_end_ = 0;
-    int modals_ = 0;
-};
 
 QAction* check_action(MainWindow& w) {
     for (QAction* a : w.menus->check_menu->actions())
@@ -117,7 +68,7 @@ int main(int argc, char** argv) {
     if (files.empty())
         files = {bench::bench_dir() / "long.wav", bench::bench_dir() / "three_hours.mp3"};
 
-    StallProbe probe;
+    StallProbe probe(true);
     const Command commands[] = {
         // The window left alone: what stalls it without a command (the
         // recording decoded for playback meanwhile, for one).
