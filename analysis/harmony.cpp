@@ -146,12 +146,11 @@ PitchProfile pitch_profile(const SpectrogramStore& store, int first, int end) {
         mean[std::size_t(b)] /= end - first;
         loudest = std::max(loudest, mean[std::size_t(b)]);
     }
-    // Silence has no profile, nor do bands all alike (a silent recording
-    // is all at its own peak).
+    // Silence has no profile, nor do bands without pitch.
     double quietest = 0;
     for (int b = first_band; b <= last_band; ++b)
         quietest = std::min(quietest, mean[std::size_t(b)]);
-    if (loudest < -60 || loudest - quietest < 1) return p;
+    if (loudest < -60 || loudest - quietest < pitchless_spread_db) return p;
     std::array<double, cells_per_frame> above{};
     for (int b = first_band; b <= last_band; ++b)
         above[std::size_t(b)] = std::max(0.0, mean[std::size_t(b)] - (loudest - 30.0));
@@ -178,8 +177,8 @@ std::vector<HarmonySpan> suggest_chords(const SpectrogramStore& store,
     names.push_back("N");
     const std::vector<int> path =
         viterbi(profiles.size(), names.size(), 0.15, [&](std::size_t j, std::size_t k) {
-            const bool silent =
-                std::all_of(profiles[j].begin(), profiles[j].end(), [](double v) { return v == 0; });
+            const bool silent = std::all_of(profiles[j].begin(), profiles[j].end(),
+                                            [](double v) { return v == 0; });
             if (k == templates.size()) return silent ? 1.0 : 0.3; // no chord
             return silent ? 0.0 : cosine(profiles[j], templates[k].weights);
         });

@@ -105,14 +105,8 @@ NoteChecker::NoteChecker(const SpectrogramStore& store)
     power_.assign(std::size_t(frames_) * cells_per_frame, 0.0f);
     loudest_.assign(std::size_t(frames_), 0.0f);
     for (int t = 0; t < frames_; ++t) {
-        // A frame whose bands are all alike holds no pitch (a silent
-        // recording is all at its own peak once normalised): silence.
-        float high = empty_level, low = 0;
-        for (int b = first_band; b <= last_band; ++b) {
-            high = std::max(high, store.at(t, b));
-            low = std::min(low, store.at(t, b));
-        }
-        const bool pitchless = high - low < 1.0f;
+        // A frame without pitch is silence.
+        const bool pitchless = store.pitchless(t);
         float loud = 0;
         for (int b = first_band; b <= last_band; ++b) {
             const float p =

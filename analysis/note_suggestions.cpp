@@ -15,10 +15,8 @@ namespace {
 constexpr int nb = band_count;
 // Levels under this are taken as this (dB under the recording's peak).
 constexpr float floor_db = -80.0f;
-// Frames whose loudest band is under this, or whose bands are all within
-// level_db of each other, hold no note.
+// Frames whose loudest band is under this, or without pitch, hold no note.
 constexpr float silent_db = -60.0f;
-constexpr float level_db = 1.0f;
 // Semitones from a note to its 1st … 6th harmonics, and their amplitudes
 // relative to the fundamental in the fixed templates (1/h).
 constexpr std::array<int, 6> harmonic_steps{0, 12, 19, 24, 28, 31};
@@ -112,14 +110,10 @@ AVX2_CLONE std::vector<float> activations(const SpectrogramStore& store, int fra
         // The next frames that are not silent.
         int used = 0;
         for (; t < frames && used < lanes; ++t) {
-            float loudest = floor_db, quietest = 0;
-            for (int b = 0; b < nb; ++b) {
+            float loudest = floor_db;
+            for (int b = 0; b < nb; ++b)
                 loudest = std::max(loudest, store.at(t, b + first_band));
-                quietest = std::min(quietest, store.at(t, b + first_band));
-            }
-            // Every band alike (a silent recording is all at its own peak)
-            // holds no pitch.
-            if (loudest < silent_db || loudest - quietest < level_db) continue;
+            if (loudest < silent_db || store.pitchless(t)) continue;
             for (int b = 0; b < nb; ++b)
                 x[std::size_t(b)][std::size_t(used)] =
                     amplitude_of(std::max(store.at(t, b + first_band), floor_db));

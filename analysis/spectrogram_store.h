@@ -29,6 +29,9 @@ inline constexpr int band_count = 74;
 inline constexpr int frame_limit = 58000;
 inline constexpr int recording_frame_limit = 720000;
 inline constexpr float empty_level = -100.0f;
+// Bands all within this of each other hold no pitch: a silent recording is
+// all at its own peak once normalised.
+inline constexpr float pitchless_spread_db = 1.0f;
 // One column of the store covers this much of the recording.
 inline constexpr int frame_ms = 20;
 // Band b sounds as MIDI note b + 33 (band 2 is B1, note 35).
@@ -72,6 +75,12 @@ struct SpectrogramStore {
     int columns() const { return int(spectrogram.size() / cells_per_frame); }
     // The recording's frames the store holds columns for.
     int held_frames() const { return std::clamp(frame_count, 0, columns()); }
+    // Column t's bands are all within pitchless_spread_db of each other.
+    bool pitchless(int t) const {
+        const auto c = column(t).subspan<first_band, last_band - first_band + 1>();
+        const auto [low, high] = std::minmax_element(c.begin(), c.end());
+        return *high - *low < pitchless_spread_db;
+    }
     // Room for columns 0 … frames (never fewer than store_frames columns);
     // new columns are empty. Only grows.
     void make_room(int frames) {
