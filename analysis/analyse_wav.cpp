@@ -81,11 +81,12 @@ namespace {
 // thread reports progress by frames done, and every thread counts its frames
 // on the control's meter. A requested stop ends each thread at its next batch.
 // The histories of a batch's frames lie `stride` samples apart in the slab.
+// `early` is handed its columns by the thread that finds them finished.
 template <typename Fill, typename Done>
 void run_frames(int progress_frames, int stride, int batch_frames, Fill fill, Done done,
                 SpectrogramStore& store, const BandTables& tables, const ProgressFn& progress,
                 int threads, KernelPath path, std::atomic<int>& next_batch,
-                const TaskControl& control) {
+                const TaskControl& control, const EarlyColumns& early) {
     if (!kernel_path_supported(path)) path = KernelPath::scalar;
     const auto steps = progress_steps(progress_frames);
     std::size_t shown = 0;
@@ -127,6 +128,22 @@ void run_frames(int progress_frames, int stride, int batch_frames, Fill fill, Do
             std::copy_n(columns + std::size_t(k) * cells_per_frame + first_band, band_count,
                         store.column(first + k).begin() + first_band);
     };
+    // Columns before the earliest batch still held are all in the store
+    // once as many frames are done (a stream that ended sooner never gets
+    // that many).
+    std::atomic<bool> early_sent{!early.wanted()};
+    auto send_early = [&](int complete) {
+        if (early_sent.load() || complete < early.frames || frames_done.load() < early.frames)
+            return;
+        if (early_sent.exchange(true)) return;
+        std::vector<float> copy;
+        {
+            const std::lock_guard lock(store_mutex);
+            const auto begin = store.spectrogram.begin();
+            copy.assign(begin, begin + std::ptrdiff_t(early.frames) * cells_per_frame);
+        }
+        early.ready(std::move(copy));
+    };
 
     auto work = [&](int index) {
         clear_upper_vector_state();
@@ -160,7 +177,9 @@ void run_frames(int progress_frames, int stride, int batch_frames, Fill fill, Do
             // report), a thread running a read-ahead further would wait
             // for samples that are never released.
             held = idle;
-            done(earliest());
+            const int complete = earliest();
+            done(complete);
+            send_early(complete);
         }
         held = idle;
     };
@@ -198,13 +217,13 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
         return std::min(batch_frames, frame_count - first);
     };
     run_frames(frame_count, frame_step, batch_frames, fill, [](int) {}, store, tables, progress,
-               threads, path, next_batch, {});
+               threads, path, next_batch, {}, {});
 }
 
 std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
                             const BandTables& tables, const ProgressFn& progress, int threads,
                             int expected_frames, KernelPath path, const TaskControl& control,
-                            AnalysisReference reference) {
+                            AnalysisReference reference, const EarlyColumns& early) {
     threads = std::clamp(threads, 1, 64);
     if (control.meter) control.meter->set_total(std::max(expected_frames, 0));
     std::atomic<int> next_batch{0};
@@ -228,7 +247,7 @@ std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
     // earliest batch still held again.
     auto done = [&](int earliest) { samples.release_before(centre(earliest) - history_centre); };
     run_frames(std::max(expected_frames, 1), stride, batch_frames, fill, done, store, tables,
-               progress, threads, path, next_batch, control);
+               progress, threads, path, next_batch, control, early);
     samples.close_reading();
     if (!samples.wait_for(std::numeric_limits<std::int64_t>::max())) return -1;
     return samples.frames();

@@ -9,10 +9,10 @@
 
 #include "analysis/analysis_reference.h"
 #include "analysis/band_kernel.h"
-#include "base/progress.h"
 #include "analysis/sample_stream.h"
 #include "analysis/spectrogram_store.h"
 #include "analysis/wav_reader.h"
+#include "base/progress.h"
 
 namespace pitkad {
 
@@ -48,6 +48,18 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
                     const BandTables& tables, const ProgressFn& progress, int threads,
                     KernelPath path);
 
+// A first look at a recording still being analysed: once the analysis has
+// finished its first `frames` columns (none of which changes again), `ready`
+// is called once, on an analysis thread, with a copy of them (frames × 76
+// cells, levels as analysed, not normalised). Not called for a recording
+// shorter than that, nor when the analysis stops first.
+struct EarlyColumns {
+    int frames = 0;
+    std::function<void(std::vector<float>&& columns)> ready;
+
+    bool wanted() const { return frames > 0 && ready; }
+};
+
 // The frame loop over samples still arriving from a reader or decoder on
 // another thread: every frame is computed as soon as its samples are there,
 // and samples no thread needs again are freed. `expected_frames` paces the
@@ -62,6 +74,7 @@ void analyse_frames(const WavRecording& recording, SpectrogramStore& store,
 std::int32_t analyse_stream(SampleStream& samples, SpectrogramStore& store,
                             const BandTables& tables, const ProgressFn& progress, int threads,
                             int expected_frames, KernelPath path = best_kernel_path(),
-                            const TaskControl& control = {}, AnalysisReference reference = {});
+                            const TaskControl& control = {}, AnalysisReference reference = {},
+                            const EarlyColumns& early = {});
 
 } // namespace pitkad

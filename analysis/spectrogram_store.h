@@ -38,10 +38,14 @@ inline constexpr int frame_ms = 20;
 inline constexpr int band_note_offset = 33;
 
 struct SpectrogramStore {
+    static int columns_of(const std::vector<float>& cells) {
+        return int(cells.size() / cells_per_frame);
+    }
+
     // columns() × 76 floats, column t at [t * 76, t * 76 + 76): 60001
     // columns, or one more than the frames of a longer recording.
-    std::vector<float> spectrogram = std::vector<float>(std::size_t(store_frames) * cells_per_frame,
-                                                        empty_level);
+    std::vector<float> spectrogram =
+        std::vector<float>(std::size_t(store_frames) * cells_per_frame, empty_level);
     // Valid columns of the open recording; 1 after a reset, 0 for a recording
     // shorter than one frame.
     std::int32_t frame_count = 1;
@@ -61,9 +65,15 @@ struct SpectrogramStore {
     std::vector<float> analysed;
     std::shared_ptr<const KeptCacheFile> analysed_file;
 
+    SpectrogramStore() = default;
+    // Just these columns (76 cells each), all of them valid: a first look
+    // at part of a recording, without room for the rest.
+    explicit SpectrogramStore(std::vector<float>&& columns)
+        : spectrogram(std::move(columns)), frame_count(columns_of(spectrogram)) {}
+
     std::span<float, cells_per_frame> column(int t) {
-        return std::span<float, cells_per_frame>(spectrogram.data() + std::size_t(t) * cells_per_frame,
-                                                 cells_per_frame);
+        return std::span<float, cells_per_frame>(
+            spectrogram.data() + std::size_t(t) * cells_per_frame, cells_per_frame);
     }
     std::span<const float, cells_per_frame> column(int t) const {
         return std::span<const float, cells_per_frame>(
@@ -72,7 +82,7 @@ struct SpectrogramStore {
     float at(int t, int b) const { return spectrogram[std::size_t(t) * cells_per_frame + b]; }
     float& at(int t, int b) { return spectrogram[std::size_t(t) * cells_per_frame + b]; }
 
-    int columns() const { return int(spectrogram.size() / cells_per_frame); }
+    int columns() const { return columns_of(spectrogram); }
     // The recording's frames the store holds columns for.
     int held_frames() const { return std::clamp(frame_count, 0, columns()); }
     // Column t's bands are all within pitchless_spread_db of each other.

@@ -17,10 +17,13 @@ namespace pitkad {
 GraphArea::GraphArea(QWidget& central, Document& doc, GraphView& view)
     : QObject(&central), doc_(doc), view_(view) {
     ruler = new RulerWidget(doc.view, &central);
+    // A first look shows no drawing.
     ruler->count_lines = [this] {
+        if (showing_early()) return std::vector<LineCount>{};
         return count_lines(doc_.drawing, doc_.store.frame_count, MidiExportOptions{});
     };
     ruler->markers = [this] {
+        if (showing_early()) return std::span<const SectionMarker>{};
         return std::span<const SectionMarker>(doc_.drawing.annotations.markers);
     };
     chord_lane = new ChordLaneWidget(doc.view, &central);
@@ -55,7 +58,7 @@ GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
     // The picture is drawn at the screen's own pixels.
     view_.set_pixel_scale(device_scale());
     p.layout = view_.layout_view(requested_client_width - bar);
-    graph->content_scale = view_.pixel_scale();
+    graph->content_scale = showing_early() ? 1 : view_.pixel_scale();
     const ViewLayout& lay = p.layout;
     p.client_width = lay.graph_width + bar;
     const int shown_height = bar > 0 ? room : lay.graph_height;
@@ -64,7 +67,7 @@ GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
     p.upper_height = above + shown_height + overview_height;
     ruler->setGeometry(0, 0, lay.graph_width, ruler_height);
     chord_lane->setGeometry(0, ruler_height, lay.graph_width, placed_lane_);
-    chord_lane->setVisible(placed_lane_ > 0);
+    chord_lane->setVisible(placed_lane_ > 0 && !showing_early());
     scroll->setGeometry(0, above, p.client_width, shown_height);
     graph->resize(lay.graph_width, lay.graph_height);
     overview->setGeometry(0, above + shown_height, lay.graph_width, overview_height);
@@ -74,9 +77,37 @@ GraphArea::Placed GraphArea::place(int requested_client_width, int room) {
 }
 
 void GraphArea::paint_labels(QPainter& p, const QRect& clip) {
+    const bool early = showing_early();
     paint_label_columns(p, label_columns ? label_columns() : LabelColumns{}, view_.logical_width(),
-                        view_.laid_out_line_width(), sounding_notes, clip, &view_.screen,
-                        view_.pixel_scale());
+                        view_.laid_out_line_width(), sounding_notes, clip,
+                        early ? &early_ : &view_.screen, early ? 1 : view_.pixel_scale());
+}
+
+void GraphArea::show_early(QImage picture, const ViewState& view) {
+    early_ = std::move(picture);
+    early_view_ = view;
+    graph->set_content(&early_);
+    graph->content_scale = 1;
+    // What stands around the graph belongs to the recording still open:
+    // clicks and the wheel would reach it unseen.
+    set_early_surroundings(true);
+}
+
+void GraphArea::end_early() {
+    if (!showing_early()) return;
+    early_ = {};
+    graph->set_content(&view_.screen);
+    graph->content_scale = view_.pixel_scale();
+    set_early_surroundings(false);
+}
+
+void GraphArea::set_early_surroundings(bool early) {
+    graph->setEnabled(!early);
+    ruler->setEnabled(!early);
+    ruler->show_view(early ? early_view_ : doc_.view);
+    chord_lane->setVisible(!early && placed_lane_ > 0);
+    overview->setVisible(!early);
+    graph->update();
 }
 
 int GraphArea::device_scale() const {

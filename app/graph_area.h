@@ -70,13 +70,24 @@ class GraphArea final : public QObject {
     void content_changed();
     void refresh_overview();
 
+    // A first look at a recording still being opened: `picture` (drawn at
+    // one pixel per window pixel over `view`) stands in for the view until
+    // end_early, with the ruler's times for it and neither the chords nor
+    // the overview of the recording open.
+    void show_early(QImage picture, const ViewState& view);
+    void end_early();
+    bool showing_early() const { return !early_.isNull(); }
+
   private:
     // The labels as text over the picture, fading where sound or drawing
     // lies under them.
     void paint_labels(QPainter& painter, const QRect& clip);
+    void set_early_surroundings(bool early);
 
     Document& doc_;
     GraphView& view_;
+    QImage early_;
+    ViewState early_view_;
     QTimer overview_timer_;
     std::array<std::int64_t, 3> shown_place_{-1, -1, -1};
     int placed_lane_ = 0;

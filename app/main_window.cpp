@@ -3,6 +3,7 @@
 #include "app/main_window_hosts.h"
 
 #include "analysis/analysis_cache.h"
+#include "analysis/loudness.h"
 #include "app/app_texts.h"
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
@@ -21,6 +22,7 @@
 #include "drawing/draw_history.h"
 #include "midi/fluidsynth_backend.h"
 #include "view/data_bitmaps.h"
+#include "view/graph_image.h"
 #include "view/time_ruler.h"
 #include "view/view_layout.h"
 
@@ -103,12 +105,14 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
         sections_->move_marker(marker, frame);
     };
     ruler->on_marker_double_clicked = [this](int marker) { sections_->rename_marker(marker); };
-    opener_ =
-        new OpenCommands(*this, *strip, *menus, settings_file_, doc, options.threads,
-                         {[this](const std::filesystem::path& file, OpenJob::Outcome& staged) {
-                              return adopt_recording(file, staged);
-                          },
-                          [this](const QString& text) { show_error(text); }});
+    opener_ = new OpenCommands(
+        *this, *strip, *menus, settings_file_, doc, options.threads,
+        {[this](const std::filesystem::path& file, OpenJob::Outcome& staged) {
+             return adopt_recording(file, staged);
+         },
+         [this](const QString& text) { show_error(text); }, [this] { return early_frames(); },
+         [this](std::vector<float>&& columns) { show_early_graph(std::move(columns)); },
+         [this] { area_->end_early(); }});
     references_ =
         new ReferenceCommands(*this, *menus->reference_menu, *opener_,
                               {[this] {
@@ -576,6 +580,37 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
     show_title();
     strip->play_button->setFocus();
     return true;
+}
+
+int MainWindow::early_frames() const {
+    ViewState v = doc.view;
+    v.first_frame = 0;
+    return int(
+        std::min<std::int64_t>(v.offset_to_frames(view_->logical_width()) + 1, store_frames));
+}
+
+void MainWindow::show_early_graph(std::vector<float>&& columns) {
+    SpectrogramStore early(std::move(columns));
+    if (doc.loudness_available && menus->loudness_action->isChecked())
+        add_loudness(early, doc.loudness_table);
+    // Against the peak of these columns: the whole recording's may lie later.
+    normalise_to_peak(early);
+    ViewState v = doc.view;
+    v.first_frame = 0;
+    v.cursor_frame = -1;
+    // The controls' levels and switches; nothing of the open recording.
+    const GraphParams shown = screen_params();
+    GraphParams p;
+    p.sensitivity = shown.sensitivity;
+    p.colour = shown.colour;
+    p.switches = shown.switches;
+    p.play_state = PlayState::stopped;
+    const DrawData nothing_drawn;
+    const QImage none;
+    area_->show_early(render_graph_image({early, nothing_drawn, none, view_->colour_bitmap}, v, p,
+                                         view_->logical_width()),
+                      v);
+    if (early_graph_shown) early_graph_shown();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

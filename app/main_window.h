@@ -6,22 +6,22 @@
 // (app/main_window_hosts.h). Handlers are named for what the user asked
 // (on_…) and stay thin.
 
+#include "app/check_commands.h"
 #include "app/control_strip.h"
 #include "app/drawing_tools_window.h"
 #include "app/exchange_commands.h"
-#include "app/store_workers.h"
+#include "app/graph_area.h"
 #include "app/graph_widget.h"
 #include "app/language.h"
-#include "app/graph_area.h"
 #include "app/main_menus.h"
 #include "app/navigation_widgets.h"
-#include "app/view_navigator.h"
 #include "app/open_commands.h"
-#include "app/check_commands.h"
-#include "app/reference_commands.h"
 #include "app/practice_tools.h"
+#include "app/reference_commands.h"
 #include "app/section_tools.h"
 #include "app/start_options.h"
+#include "app/store_workers.h"
+#include "app/view_navigator.h"
 #include "audio/audio_engine.h"
 #include "audio/media_player.h"
 #include "base/paths.h"
@@ -121,6 +121,9 @@ class MainWindow final : public QMainWindow {
 
     // The open dialog, drops, the recent list and the open under way.
     OpenCommands& opener() { return *opener_; }
+    // Called once the first screen of a recording being analysed is shown,
+    // before its open ends (for measuring).
+    std::function<void()> early_graph_shown;
 
     // --- Handlers -------------------------------------------------------
     void start_up(const StartOptions& options);
@@ -231,6 +234,10 @@ class MainWindow final : public QMainWindow {
     // Takes a recording the opener staged, once an unsaved drawing has been
     // settled; false when the user kept the open one.
     bool adopt_recording(const std::filesystem::path& file, OpenJob::Outcome& staged);
+    // The frames the graph shows from the start, and the first of them
+    // drawn as they will be (levels as the graph shows them) over the view.
+    int early_frames() const;
+    void show_early_graph(std::vector<float>&& columns);
     // Undo (back) or redo of one step, then the programs if they changed and
     // the view.
     void step_history(bool back);
@@ -287,7 +294,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<PracticeController> practice_;
     std::unique_ptr<ViewNavigator> navigator_;
     GraphArea* area_ = nullptr;
-    int screen_height_ = 0;        // the screen's height the window keeps within
+    int screen_height_ = 0;                   // the screen's height the window keeps within
     int client_width_ = initial_client_width; // the graph and its scroll bar, if any
     // The suggested key at the play position, as the status line shows it
     // ("G:maj"; empty for none).

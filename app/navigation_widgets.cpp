@@ -11,7 +11,7 @@
 
 namespace pitkad {
 
-RulerWidget::RulerWidget(const ViewState& view, QWidget* parent) : QWidget(parent), view_(view) {
+RulerWidget::RulerWidget(const ViewState& view, QWidget* parent) : QWidget(parent), view_(&view) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true); // the pointer shows where a flag can be taken
 }
@@ -22,7 +22,7 @@ std::span<const SectionMarker> RulerWidget::current_markers() const {
 
 int RulerWidget::marker_at(int x) const {
     const QFontMetrics names(ruler_font());
-    const auto flags = ruler_flags(view_, current_markers(), width(), [&](const std::string& s) {
+    const auto flags = ruler_flags(*view_, current_markers(), width(), [&](const std::string& s) {
         return names.horizontalAdvance(QString::fromStdString(s));
     });
     return ruler_flag_at(flags, x);
@@ -42,7 +42,7 @@ void RulerWidget::mousePressEvent(QMouseEvent* event) {
     drag_marker_ = marker_at(p.x());
     if (drag_marker_ < 0) return;
     const int frame = current_markers()[std::size_t(drag_marker_)].frame;
-    drag_offset_ = view_.frame_to_x(frame) - p.x();
+    drag_offset_ = view_->frame_to_x(frame) - p.x();
     drag_frame_ = frame;
     setCursor(Qt::ClosedHandCursor);
     update();
@@ -55,7 +55,7 @@ void RulerWidget::mouseMoveEvent(QMouseEvent* event) {
         setCursor(over ? Qt::OpenHandCursor : Qt::ArrowCursor);
         return;
     }
-    const int frame = std::max(view_.x_to_frame(p.x() + drag_offset_), 0);
+    const int frame = std::max(view_->x_to_frame(p.x() + drag_offset_), 0);
     if (frame == drag_frame_) return;
     drag_frame_ = frame;
     update();
@@ -104,7 +104,7 @@ void RulerWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const auto all = current_markers();
     if (drag_marker_ < 0 || drag_marker_ >= int(all.size())) {
-        paint_time_ruler(p, rect(), view_, lines_, all);
+        paint_time_ruler(p, rect(), *view_, lines_, all);
         return;
     }
     // The dragged flag where it would go.
@@ -116,7 +116,7 @@ void RulerWidget::paintEvent(QPaintEvent*) {
                                      [](int f, const SectionMarker& m) { return f < m.frame; });
     const int index = int(at - shown.begin());
     shown.insert(at, std::move(dragged));
-    paint_time_ruler(p, rect(), view_, lines_, shown, index);
+    paint_time_ruler(p, rect(), *view_, lines_, shown, index);
 }
 
 OverviewWidget::OverviewWidget(QWidget* parent) : QWidget(parent) {
@@ -130,11 +130,10 @@ void OverviewWidget::set_picture(QImage picture) {
 }
 
 void OverviewWidget::set_marks(const Marks& marks) {
-    const bool same = marks.frame_count == marks_.frame_count &&
-                      marks.first_frame == marks_.first_frame &&
-                      marks.visible_frames == marks_.visible_frames &&
-                      marks.loop_first == marks_.loop_first && marks.loop_end == marks_.loop_end &&
-                      x_of(marks.position) == x_of(marks_.position);
+    const bool same =
+        marks.frame_count == marks_.frame_count && marks.first_frame == marks_.first_frame &&
+        marks.visible_frames == marks_.visible_frames && marks.loop_first == marks_.loop_first &&
+        marks.loop_end == marks_.loop_end && x_of(marks.position) == x_of(marks_.position);
     marks_ = marks;
     if (!same) update();
 }

@@ -35,6 +35,11 @@ class RulerWidget final : public QWidget {
     std::function<void(int marker)> on_marker_double_clicked;
     // The marker whose flag is being dragged, or -1.
     int dragged_marker() const { return drag_marker_; }
+    // Times for another view than the one given at first (it outlives its use).
+    void show_view(const ViewState& view) {
+        view_ = &view;
+        invalidate_lines();
+    }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -48,7 +53,7 @@ class RulerWidget final : public QWidget {
     // The marker under column x, or -1.
     int marker_at(int x) const;
 
-    const ViewState& view_;
+    const ViewState* view_;
     std::vector<LineCount> lines_;
     bool lines_valid_ = false;
     int drag_marker_ = -1;

@@ -69,12 +69,31 @@ bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel,
     const std::filesystem::path file = path.toStdString();
     cancel(); // an open under way is abandoned for this one
     QEventLoop loop;
+    EarlyColumns early;
+    if (wiring_.early_frames && wiring_.show_early) {
+        early.frames = wiring_.early_frames();
+        early.ready = [this](std::vector<float>&& columns) {
+            wiring_.show_early(std::move(columns));
+        };
+    }
     OpenJob job(
-        file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); }, channel, reference);
+        file, doc_.band_tables, threads_, this, [&loop] { loop.quit(); }, channel, reference,
+        std::move(early));
     job_ = &job;
     strip_.follow_open(job, loop);
     job_ = nullptr;
     OpenJob::Outcome staged = job.take();
+    // The first look stays while the recording is taken in (and what it
+    // brings is asked), then gives way to it or, failing that, to the
+    // recording still open.
+    const bool opened = take_staged(path, file, staged, channel, reference);
+    if (wiring_.end_early) wiring_.end_early();
+    return opened;
+}
+
+bool OpenCommands::take_staged(const QString& path, const std::filesystem::path& file,
+                               OpenJob::Outcome& staged, AnalysisChannel channel,
+                               AnalysisReference reference) {
     const LoadResult& r = staged.result;
     if (r.cancelled) return false;
     if (!r.ok) {

@@ -32,6 +32,11 @@ class OpenCommands final : public QObject {
     struct Wiring {
         Adopt adopt;
         std::function<void(const QString&)> show_error;
+        // The columns the first screen of a recording shows, and showing
+        // them while the rest is analysed; the first look ends with the open.
+        std::function<int()> early_frames;
+        std::function<void(std::vector<float>&&)> show_early;
+        std::function<void()> end_early;
     };
     OpenCommands(QWidget& window, ControlStrip& strip, MainMenus& menus, SettingsFile& settings,
                  const Document& doc, int threads, Wiring wiring);
@@ -83,6 +88,10 @@ class OpenCommands final : public QObject {
   private:
     void show_recent_files();
     bool open_analysed(const QString& path, AnalysisChannel channel, AnalysisReference reference);
+    // The staged outcome: an error shown, or the recording taken in.
+    bool take_staged(const QString& path, const std::filesystem::path& file,
+                     OpenJob::Outcome& staged, AnalysisChannel channel,
+                     AnalysisReference reference);
 
     QWidget& window_;
     ControlStrip& strip_;

@@ -36,11 +36,21 @@ struct OpenJob::State {
     std::mutex posting;
     // UI thread only.
     std::function<void()> on_ended;
+    // The first columns: asked for, handed over under `early_handover`.
+    int early_frames = 0;
+    std::function<void(std::vector<float>&&)> on_early;
+    std::mutex early_handover;
+    std::vector<float> early;
 };
 
 namespace {
 
 QEvent::Type ended_event() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+QEvent::Type early_event() {
     static const auto type = QEvent::Type(QEvent::registerEventType());
     return type;
 }
@@ -55,6 +65,10 @@ class OpenJob::Notifier final : public QObject {
 
   protected:
     bool event(QEvent* e) override {
+        if (e->type() == early_event()) {
+            hand_over_early();
+            return true;
+        }
         if (e->type() != ended_event()) return QObject::event(e);
         { const std::lock_guard lock(state_->posting); }
         // Kept through the call: the callback may destroy the job.
@@ -69,6 +83,19 @@ class OpenJob::Notifier final : public QObject {
     }
 
   private:
+    void hand_over_early() {
+        std::vector<float> columns;
+        {
+            const std::lock_guard lock(state_->early_handover);
+            columns.swap(state_->early);
+        }
+        if (columns.empty()) return;
+        const std::shared_ptr<State> state = state_; // the callback may destroy the job
+        in_call = true;
+        if (state->on_early) state->on_early(std::move(columns));
+        in_call = false;
+    }
+
     std::shared_ptr<State> state_;
 };
 
@@ -83,10 +110,10 @@ void give_way_to_the_ui() {
 
 void stage(OpenJob::Outcome& out, const std::filesystem::path& file, const BandTables& tables,
            int threads, AnalysisChannel channel, AnalysisReference reference,
-           const TaskControl& control) {
+           const TaskControl& control, const EarlyColumns& early) {
     out.store = std::make_unique<SpectrogramStore>();
     out.result = load_or_analyse(file, *out.store, tables, {}, threads, true, true, control,
-                                 channel, reference);
+                                 channel, reference, early);
     if (control.stopping() && !out.result.cancelled) {
         // Stopped after the last check: the outcome is not wanted either.
         out.result = {};
@@ -99,7 +126,7 @@ void stage(OpenJob::Outcome& out, const std::filesystem::path& file, const BandT
 
 OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threads,
                  QObject* context, std::function<void()> ended, AnalysisChannel channel,
-                 AnalysisReference reference)
+                 AnalysisReference reference, EarlyColumns early)
     : state_(std::make_shared<State>()) {
     state_->file = std::move(file);
     state_->channel = channel;
@@ -107,6 +134,8 @@ OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threa
     state_->tables = tables;
     state_->threads = threads;
     state_->on_ended = std::move(ended);
+    state_->early_frames = early.frames;
+    state_->on_early = std::move(early.ready);
     // The worker tells the context's thread by an event to the notifier; a
     // job destroyed first takes the notifier, and the event, with it.
     if (context) {
@@ -114,8 +143,17 @@ OpenJob::OpenJob(std::filesystem::path file, const BandTables& tables, int threa
         notifier_->moveToThread(context->thread());
     }
     auto run = [state = state_, notifier = notifier_.get()] {
+        EarlyColumns early;
+        if (notifier && state->on_early && state->early_frames > 0) {
+            early.frames = state->early_frames;
+            early.ready = [&state, notifier](std::vector<float>&& columns) {
+                const std::lock_guard lock(state->early_handover);
+                state->early = std::move(columns);
+                QCoreApplication::postEvent(notifier, new QEvent(early_event()));
+            };
+        }
         stage(state->outcome, state->file, state->tables, state->threads, state->channel,
-              state->reference, {state->stop.get_token(), &state->meter});
+              state->reference, {state->stop.get_token(), &state->meter}, early);
         state->ended.store(true, std::memory_order_release);
         if (!notifier) return;
         const std::lock_guard lock(state->posting);

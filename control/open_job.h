@@ -6,6 +6,7 @@
 // once told that it has ended; the worker touches only the job's own data
 // (its copy of the band tables, the staged store, the meter).
 
+#include "analysis/analyse_wav.h"
 #include "analysis/band_tables.h"
 #include "analysis/spectrogram_store.h"
 #include "base/progress.h"
@@ -34,10 +35,13 @@ class OpenJob {
     // event loop running; the context outlives the job) once the worker has
     // ended, cancelled or not, unless the job is gone by then. It may
     // destroy the job. `channel` is the part of the recording analysed,
-    // `reference` the pitch of its A4.
+    // `reference` the pitch of its A4. When the recording is analysed (not
+    // read from its cache), `early.ready` is handed its first `early.frames`
+    // columns on the context's thread as soon as they are done, before the
+    // job ends: a first look at the recording.
     OpenJob(std::filesystem::path file, const BandTables& tables, int threads, QObject* context,
             std::function<void()> ended, AnalysisChannel channel = AnalysisChannel::first,
-            AnalysisReference reference = {});
+            AnalysisReference reference = {}, EarlyColumns early = {});
     // Cancels and waits for the worker (each step stops within a block,
     // packet or batch).
     ~OpenJob();

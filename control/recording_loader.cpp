@@ -15,7 +15,8 @@ namespace pitkad {
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            bool use_cache, bool playback, const TaskControl& control,
-                           AnalysisChannel channel, AnalysisReference reference) {
+                           AnalysisChannel channel, AnalysisReference reference,
+                           const EarlyColumns& early) {
     clear_upper_vector_state();
     LoadResult result;
     auto cancelled = [&] {
@@ -76,7 +77,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     }
     const std::int32_t frames =
         analyse_stream(resampled ? *resampled : samples, store, tables, progress, threads,
-                       decoder->expected_frames(), best_kernel_path(), control, reference);
+                       decoder->expected_frames(), best_kernel_path(), control, reference, early);
     if (resampler.joinable()) resampler.join();
     if (reader.joinable()) reader.join();
     if (control.stopping()) return cancelled();

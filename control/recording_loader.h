@@ -37,12 +37,13 @@ struct LoadResult {
 // is requested (the result is then `cancelled`, and no cache is written);
 // the analysis counts its frames on control.meter. `channel` is the part of
 // the recording analysed and `reference` the pitch of its A4, each choice
-// with a cache of its own.
+// with a cache of its own. `early` is handed the first columns analysed (not
+// when the cache is read).
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            bool use_cache = true, bool playback = false,
                            const TaskControl& control = {},
                            AnalysisChannel channel = AnalysisChannel::first,
-                           AnalysisReference reference = {});
+                           AnalysisReference reference = {}, const EarlyColumns& early = {});
 
 } // namespace pitkad

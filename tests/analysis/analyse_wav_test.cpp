@@ -186,11 +186,10 @@ TEST(AnalysisReferenceText, ReadsHertzWithinTheRange) {
         std::string_view text;
         std::optional<std::int32_t> centihertz;
         std::string_view written;
-    } cases[] = {{"440", 44000, "440"},         {"446.1", 44610, "446.1"},
-                 {"415", 41500, "415"},         {"466.004", 46600, "466"},
-                 {"414.99", std::nullopt, ""},  {"466.01", std::nullopt, ""},
-                 {"nan", std::nullopt, ""},     {"440Hz", std::nullopt, ""},
-                 {"", std::nullopt, ""}};
+    } cases[] = {
+        {"440", 44000, "440"},     {"446.1", 44610, "446.1"},    {"415", 41500, "415"},
+        {"466.004", 46600, "466"}, {"414.99", std::nullopt, ""}, {"466.01", std::nullopt, ""},
+        {"nan", std::nullopt, ""}, {"440Hz", std::nullopt, ""},  {"", std::nullopt, ""}};
     for (const auto& c : cases) {
         const auto r = parse_reference(c.text);
         ASSERT_EQ(r.has_value(), c.centihertz.has_value()) << c.text;
@@ -300,7 +299,8 @@ TEST_F(Analyse, ParallelAndVectorisedMatchSequential) {
 
 // Samples arriving in uneven pieces from another thread, with the reader held
 // back to a few chunks ahead and chunks freed behind the analysis, give the
-// columns of the whole recording read at once; an abandoned stream stops.
+// columns of the whole recording read at once, the first of them handed over
+// early when asked; an abandoned stream stops.
 TEST_F(Analyse, StreamedSamplesMatchTheWholeRecording) {
     const int frames = 1400; // about five chunks
     std::vector<std::int16_t> s(std::size_t(frames) * 882 + 300);
@@ -329,11 +329,28 @@ TEST_F(Analyse, StreamedSamplesMatchTheWholeRecording) {
                 }
                 stream.finish(frames);
             });
-            EXPECT_EQ(analyse_stream(stream, *store_, *tables_, {}, threads, frames), frames);
+            // The first columns are handed over once, as they end up; a
+            // first look longer than the recording never comes.
+            EarlyColumns early;
+            early.frames = threads == 1 ? 600 : frames + 1;
+            std::vector<float> first;
+            int handed = 0;
+            early.ready = [&](std::vector<float>&& columns) {
+                ++handed;
+                first = std::move(columns);
+            };
+            EXPECT_EQ(analyse_stream(stream, *store_, *tables_, {}, threads, frames,
+                                     best_kernel_path(), {}, {}, early),
+                      frames);
             producer.join();
             EXPECT_EQ(std::memcmp(store_->spectrogram.data(), reference.data(),
                                   reference.size() * sizeof(float)),
                       0);
+            EXPECT_EQ(handed, early.frames <= frames ? 1 : 0);
+            if (handed) {
+                EXPECT_TRUE(std::equal(first.begin(), first.end(), reference.begin()) &&
+                            first.size() == std::size_t(early.frames) * cells_per_frame);
+            }
         }
     }
 

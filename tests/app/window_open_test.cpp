@@ -178,8 +178,8 @@ TEST_F(RecentFiles, EntryOpensAndAMissingOneIsRemoved) {
 }
 
 // While a long recording is read and analysed the window goes on and shows
-// the progress; Cancel, Esc or opening another file abandons that open at
-// once, and the recording and drawing that were open stay as they were.
+// the progress and the recording's first screen; Cancel, Esc or opening another file abandons that
+// open at once, and the recording and drawing that were open stay as they were, shown again.
 TEST(WindowOpenProgress, AnAbandonedOpenLeavesTheOpenRecording) {
     TempDir dir;
     const QString open = qpath(small_recording(dir.path(), "open.wav", 1));
@@ -192,12 +192,18 @@ TEST(WindowOpenProgress, AnAbandonedOpenLeavesTheOpenRecording) {
         ASSERT_TRUE(f.open_recording(open));
         f.doc.drawing[5].line_mark() = 2;
         bool other_opened = false;
-        // Runs inside the open's own event loop, once the progress moves.
+        int first_looks = 0;
+        f.early_graph_shown = [&] { ++first_looks; };
+        GraphWidget* graph = f.graph;
+        // Runs inside the open's own event loop, once the progress moves
+        // and the first screen of the recording is shown, taking no clicks.
         QTimer poll;
         poll.setInterval(5);
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (!f.opening() || f.strip->open_progress->value() <= 0) return;
+            if (!f.opening() || f.strip->open_progress->value() <= 0 || first_looks == 0) return;
             poll.stop();
+            EXPECT_FALSE(graph->isEnabled());
+            EXPECT_TRUE(f.overview->isHidden()); // the open recording's
             EXPECT_FALSE(f.strip->open_progress->isHidden());
             EXPECT_TRUE(f.strip->audio_status_label->isHidden());
             if (way == std::string_view("Cancel"))
@@ -212,6 +218,9 @@ TEST(WindowOpenProgress, AnAbandonedOpenLeavesTheOpenRecording) {
         EXPECT_FALSE(f.opening());
         EXPECT_TRUE(f.strip->open_progress->isHidden());
         EXPECT_FALSE(fs::exists(dir.path() / "slow.pkd"));
+        EXPECT_EQ(first_looks, 1);
+        EXPECT_TRUE(graph->isEnabled());
+        EXPECT_FALSE(f.overview->isHidden());
         if (way != std::string_view("another file")) {
             EXPECT_EQ(shown_title(f), QString("PitkaD - open.wav"));
             EXPECT_EQ(f.doc.store.frame_count, 50);
