@@ -72,14 +72,15 @@ void add_loudness(SpectrogramStore& store, const LoudnessTable& table) {
             store.at(t, b) += table[std::size_t(b)];
 }
 
-void refresh_spectrogram(SpectrogramStore& store, bool recording_open, bool correction_on,
-                         const LoudnessTable& table) {
-    if (!recording_open) return;
+bool refresh_spectrogram(SpectrogramStore& store, bool recording_open, bool correction_on,
+                         const LoudnessTable& table, bool as_analysed) {
+    if (!recording_open) return false;
     // Columns that could not be restored are left as they are: a correction
     // added to them would pile up.
-    if (!reload_analysis_cache(store)) return;
+    if (!as_analysed && !reload_analysis_cache(store)) return false;
     if (correction_on) add_loudness(store, table);
     normalise_to_peak(store);
+    return true;
 }
 
 } // namespace pitkad

@@ -32,11 +32,11 @@ LoudnessLoad load_loudness_table(const std::filesystem::path& file);
 void normalise_to_peak(SpectrogramStore& store);
 // Adds the table's offset to every analysed cell.
 void add_loudness(SpectrogramStore& store, const LoudnessTable& table);
-// Rebuilds the store from its cache file, with the correction when
-// correction_on (the menu item enabled and checked), then normalises. Does
-// nothing more when no recording is open or its kept analysis cannot be
-// read back.
-void refresh_spectrogram(SpectrogramStore& store, bool recording_open, bool correction_on,
-                         const LoudnessTable& table);
+// Rebuilds the store from its cache file (unless `as_analysed`: it holds
+// those columns already), with the correction when correction_on (the menu
+// item enabled and checked), then normalises. Does nothing more when no
+// recording is open or its kept analysis cannot be read back (false then).
+bool refresh_spectrogram(SpectrogramStore& store, bool recording_open, bool correction_on,
+                         const LoudnessTable& table, bool as_analysed = false);
 
 } // namespace pitkad

@@ -1,5 +1,7 @@
 #include "control/document.h"
 
+#include <utility>
+
 #include "base/paths.h"
 #include "drawing/draw_file.h"
 
@@ -37,11 +39,13 @@ LoadResult Document::load_recording(const std::filesystem::path& wav, const Prog
     }
     drawing.fit(store.frame_count);
     draw_file = draw_file_name(wav.string());
+    as_analysed = true;
     return r;
 }
 
 void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged) {
     store = std::move(staged);
+    as_analysed = true;
     tune_midi();
     suggested_beats = {};
     suggested_chords.clear();
@@ -64,7 +68,9 @@ DrawFileRead Document::load_drawing() {
 
 void Document::refresh(bool recording_open, bool correction_on) {
     corrected = recording_open && correction_on && loudness_available;
-    refresh_spectrogram(store, recording_open, corrected, loudness_table);
+    const bool kept = std::exchange(as_analysed, false);
+    if (!refresh_spectrogram(store, recording_open, corrected, loudness_table, kept)) return;
+    as_analysed = !corrected;
 }
 
 const SpectrogramStore& Document::analysed_levels(std::optional<SpectrogramStore>& copy) const {

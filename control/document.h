@@ -8,6 +8,7 @@
 #include "analysis/analyse_wav.h"
 #include "analysis/band_tables.h"
 #include "analysis/beats.h"
+#include "analysis/harmony.h"
 #include "analysis/loudness.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/practice.h"
@@ -18,8 +19,6 @@
 #include "drawing/draw_file.h"
 #include "drawing/draw_history.h"
 #include "midi/channel_settings.h"
-#include "analysis/beats.h"
-#include "analysis/harmony.h"
 #include "midi/midi_port.h"
 #include "view/view_state.h"
 
@@ -56,6 +55,10 @@ struct Document {
     bool loudness_available = false;
     // The store holds the loudness correction (the display's weighting).
     bool corrected = false;
+    // The store holds its analysed columns as they are kept (just opened, or
+    // refreshed without the correction): a refresh need not read them back,
+    // which for a long recording means reading its cache file again.
+    bool as_analysed = false;
     // The open recording's drawing file; empty while none is open.
     std::string draw_file;
     // The practice tools' settings: what the player is told. The loop and
