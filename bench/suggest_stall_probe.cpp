@@ -74,6 +74,14 @@ int main(int argc, char** argv) {
         // recording decoded for playback meanwhile, for one).
         {"nothing, 3 s", [](MainWindow&) {}, [](MainWindow&) {},
          [&probe](MainWindow&) { return probe.elapsed_ms() > 3000; }},
+        // A pen mark drawn: the graph at once, the overview shortly after.
+        {"an edit, 1 s",
+         [](MainWindow&) {},
+         [](MainWindow& w) {
+             w.doc.drawing[100].note_cell(30) = 1;
+             w.write_graph();
+         },
+         [&probe](MainWindow&) { return probe.elapsed_ms() > 1000; }},
         {"beats", [](MainWindow& w) { w.doc.suggested_beats = {}; },
          [](MainWindow& w) { w.menus->suggest_beats_action->trigger(); },
          [](MainWindow& w) { return !w.doc.suggested_beats.beats.empty(); }},
