@@ -146,6 +146,10 @@ float NoteChecker::loudness(Frames f) const {
 
 NoteChecker::Model NoteChecker::model(std::span<const CheckNote> notes) const {
     Model m;
+    m.fundamental.swap(kept_fundamental_);
+    m.harmonics.swap(kept_harmonics_);
+    m.loud_harmonics.swap(kept_loud_harmonics_);
+    m.drawn.swap(kept_drawn_);
     const std::size_t cells = std::size_t(frames_) * cells_per_frame;
     m.drawn.assign(cells, 0);
     for (const CheckNote& n : notes) {
@@ -705,7 +709,21 @@ class PartLines {
 
 NoteCheckResult NoteChecker::check(std::span<const CheckNote> notes,
                                    std::vector<float>* residual) const {
-    const Model m = model(notes);
+    Model m = model(notes);
+    // The model's memory is kept for the next check, whatever way this ends,
+    // up to a recording of frame_limit frames (57 MB); a longer one's would
+    // be held for as long as it is checked.
+    struct Keep {
+        const NoteChecker& checker;
+        Model& m;
+        ~Keep() {
+            if (checker.frames_ > frame_limit) return;
+            checker.kept_fundamental_.swap(m.fundamental);
+            checker.kept_harmonics_.swap(m.harmonics);
+            checker.kept_loud_harmonics_.swap(m.loud_harmonics);
+            checker.kept_drawn_.swap(m.drawn);
+        }
+    } keep{*this, m};
     if (residual) *residual = residual_of(m);
     const PartLines lines(notes);
     NoteCheckResult r;

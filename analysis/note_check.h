@@ -135,6 +135,12 @@ class NoteChecker {
     std::vector<float> power_;         // frames × 76
     std::vector<float> loudest_;       // per frame, the loudest band's power
     std::vector<SuggestedNote> heard_; // the notes suggested from the sound
+    // The last model's per-cell arrays, their memory kept for the next
+    // (up to frame_limit frames): a check after an edit takes no fresh
+    // memory, tens of MB. So check() is not called on one checker from two
+    // threads at once.
+    mutable std::vector<float> kept_fundamental_, kept_harmonics_, kept_loud_harmonics_;
+    mutable std::vector<std::uint8_t> kept_drawn_;
 };
 
 NoteCheckResult check_notes(const SpectrogramStore& store, std::span<const CheckNote> notes);
