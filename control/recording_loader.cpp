@@ -56,8 +56,6 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
         const auto room = std::int64_t(double(limit) * reference.stream_ratio()) + 4096;
         resampled = std::make_unique<SampleStream>(room, SampleStream::default_ahead, control.stop);
     }
-    // Room for the length announced; the analysis makes more if it is longer.
-    store.make_room(std::clamp(decoder->expected_frames(), 0, recording_frame_limit));
     DecodeOutcome decoded;
     auto decode = [&] {
         clear_upper_vector_state();
@@ -75,6 +73,9 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
         if (!reader.joinable()) decode();
         if (resampled) resample();
     }
+    // Room for the length announced (the analysis makes more if it is
+    // longer), made while the decoding has begun: for hours, 164 MB.
+    store.make_room(std::clamp(decoder->expected_frames(), 0, recording_frame_limit));
     const std::int32_t frames =
         analyse_stream(resampled ? *resampled : samples, store, tables, progress, threads,
                        decoder->expected_frames(), best_kernel_path(), control, reference, early);
