@@ -180,14 +180,41 @@ void CheckCommands::analysis_changed() {
 }
 
 void CheckCommands::drawing_changed() {
-    if (checking()) refresh();
+    if (!checking()) return;
+    // The residual shown would go while the worker has the session.
+    if (doc_.store.frame_count >= recheck_on_worker_from && !residual_action_->isChecked())
+        recheck_on_worker();
+    else
+        refresh();
+}
+
+void CheckCommands::recheck_on_worker() {
+    std::vector<DrawnNote> drawn = drawn_notes(doc_.drawing, doc_.store.frame_count);
+    if (session_->current(drawn, false)) return;
+    auto held = std::make_shared<std::unique_ptr<CheckSession>>(std::move(session_));
+    const bool started = workers_.run<std::unique_ptr<CheckSession>>(
+        StoreWorkers::Job::check, tr_text(checking_text),
+        [held, drawn = std::move(drawn)](const std::function<void()>& store_read) {
+            store_read(); // the session has its own copy of the levels
+            (*held)->update(drawn);
+            return std::move(*held);
+        },
+        [this](std::unique_ptr<CheckSession> session) {
+            session_ = std::move(session);
+            show_check();
+            drawing_changed(); // drawn on meanwhile
+        });
+    if (!started) session_ = std::move(*held);
 }
 
 void CheckCommands::refresh(bool force) {
     if (!checking()) return;
     const bool changed =
         session_->update(doc_.drawing, doc_.store.frame_count, residual_action_->isChecked());
-    if (!changed && !force) return;
+    if (changed || force) show_check();
+}
+
+void CheckCommands::show_check() {
     // The flag in hand stays while it is still flagged.
     if (current_) {
         const auto& flags = session_->flags();

@@ -49,6 +49,10 @@ class CheckCommands final : public QObject {
     void analysis_changed();
     // The drawing may have changed: the check follows it.
     void drawing_changed();
+    // Recordings of this many frames or more have a changed drawing checked
+    // again on a worker, their outlines staying meanwhile (it takes about
+    // 0.2 s a hour of recording); shorter ones at once.
+    int recheck_on_worker_from = frame_limit + 1;
 
     // What the graph shows; empty while checking is off.
     std::span<const OutlinedNote> marks() const { return marks_; }
@@ -76,6 +80,10 @@ class CheckCommands final : public QObject {
     void start_check(bool announce);
     // Checks again when the drawing changed; outlines and residual follow.
     void refresh(bool force = false);
+    // The same on a worker, which has the session meanwhile.
+    void recheck_on_worker();
+    // The outlines, the flag in hand and the list from the session's check.
+    void show_check();
     // Makes `flag` the one in hand (none: no flag), brought into view.
     void take(std::optional<CheckFlag> flag);
     void show_current();

@@ -121,6 +121,8 @@ class MainWindow final : public QMainWindow {
 
     // The open dialog, drops, the recent list and the open under way.
     OpenCommands& opener() { return *opener_; }
+    // The check menu's commands and the check of the drawing.
+    CheckCommands& checks() { return *checks_; }
     // Called once the first screen of a recording being analysed is shown,
     // before its open ends (for measuring).
     std::function<void()> early_graph_shown;

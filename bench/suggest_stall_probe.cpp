@@ -75,8 +75,7 @@ int main(int argc, char** argv) {
         {"nothing, 3 s", [](MainWindow&) {}, [](MainWindow&) {},
          [&probe](MainWindow&) { return probe.elapsed_ms() > 3000; }},
         // A pen mark drawn: the graph at once, the overview shortly after.
-        {"an edit, 1 s",
-         [](MainWindow&) {},
+        {"an edit, 1 s", [](MainWindow&) {},
          [](MainWindow& w) {
              w.doc.drawing[100].note_cell(30) = 1;
              w.write_graph();
@@ -106,6 +105,13 @@ int main(int argc, char** argv) {
          // The counts of notes and flags, listed with the Japanese comma
          // (the window starts in Japanese).
          [](MainWindow& w) { return w.statusBar()->currentMessage().contains(QChar(0x3001)); }},
+        // An edit while checking: the drawing checked again.
+        {"an edit, checked", [](MainWindow&) {},
+         [](MainWindow& w) {
+             w.doc.drawing[200].note_cell(31) = 2;
+             w.checks().drawing_changed();
+         },
+         [&probe](MainWindow&) { return probe.elapsed_ms() > 3000; }},
     };
 
     for (const fs::path& file : files) {

@@ -137,7 +137,7 @@ bool CheckSession::update(std::vector<DrawnNote> drawn, bool with_residual) {
         residual_.clear();
         residual_.shrink_to_fit();
     }
-    if (checked_ && drawn == drawn_ && (!with_residual || !residual_.empty())) return false;
+    if (current(drawn, with_residual)) return false;
     drawn_ = std::move(drawn);
     check_ = judged(checker_, drawn_, with_residual ? &residual_ : nullptr);
     flags_ = check_flags(check_);

@@ -74,6 +74,11 @@ class CheckSession {
     // The same for the drawn notes of a drawing (as drawn_notes gives them),
     // for a session made and checked first off the UI thread.
     bool update(std::vector<DrawnNote> drawn, bool with_residual = false);
+    // The last update checked these drawn notes (and worked out the
+    // residual when `with_residual`): update would do nothing.
+    bool current(const std::vector<DrawnNote>& drawn, bool with_residual) const {
+        return checked_ && drawn == drawn_ && (!with_residual || !residual_.empty());
+    }
     const TranscriptionCheck& check() const { return check_; }
     const std::vector<CheckFlag>& flags() const { return flags_; }
     // The levels the drawn notes leave unexplained, for the residual view;

@@ -45,7 +45,8 @@ class WindowExchange : public ::testing::Test {
 };
 
 TEST_F(WindowExchange, ItemsAreEnabledWhileARecordingIsOpen) {
-    QAction* items[] = {f.menus->export_midi_action, f.menus->import_midi_action, f.menus->export_image_action, f.menus->export_csv_action};
+    QAction* items[] = {f.menus->export_midi_action, f.menus->import_midi_action,
+                        f.menus->export_image_action, f.menus->export_csv_action};
     for (QAction* a : items)
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     open();
@@ -238,6 +239,34 @@ TEST_F(WindowExchange, SuggestionsComeAfterTheCommandReturns) {
         EXPECT_FALSE(c.applied(seen));
         EXPECT_TRUE(QTest::qWaitFor([&] { return c.applied(seen); }, 10000));
     }
+}
+
+// A long recording's drawing is checked again on a worker after an edit:
+// the outlines stay as they were until the check comes, then follow the
+// drawing, edits made meanwhile included.
+TEST_F(WindowExchange, ALongRecordingIsCheckedAgainOnAWorker) {
+    open();
+    draw_notes();
+    f.menus->check_menu->actions().front()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.checks().marks().empty(); }, 10000));
+    f.checks().recheck_on_worker_from = 0; // as if it were long
+    auto expected = [&] {
+        std::optional<SpectrogramStore> copy;
+        CheckSession s(f.doc.analysed_levels(copy));
+        s.update(f.doc.drawing, frames);
+        return s.flags().size();
+    };
+    const auto before = f.checks().marks().size();
+    for (int t = 10; t < 30; ++t)
+        f.doc.drawing[t].note_cell(41) = 3;
+    f.checks().drawing_changed();
+    EXPECT_EQ(f.checks().marks().size(), before);
+    for (int t = 40; t < 45; ++t) // drawn while the first edit is checked
+        f.doc.drawing[t].note_cell(60) = 3;
+    f.checks().drawing_changed();
+    const auto after = expected();
+    ASSERT_NE(after, before);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.checks().marks().size() == after; }, 10000));
 }
 
 // With the loudness correction shown, the suggestions still judge the levels
