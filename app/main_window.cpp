@@ -3,7 +3,6 @@
 #include "app/main_window_hosts.h"
 
 #include "analysis/analysis_cache.h"
-#include "analysis/loudness.h"
 #include "app/app_texts.h"
 #include "app/file_choice.h"
 #include "app/graph_widget.h"
@@ -583,33 +582,17 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
 }
 
 int MainWindow::early_frames() const {
-    ViewState v = doc.view;
-    v.first_frame = 0;
-    return int(
-        std::min<std::int64_t>(v.offset_to_frames(view_->logical_width()) + 1, store_frames));
+    return first_screen_frames(doc.view, view_->logical_width());
 }
 
 void MainWindow::show_early_graph(std::vector<float>&& columns) {
     SpectrogramStore early(std::move(columns));
-    if (doc.loudness_available && menus->loudness_action->isChecked())
-        add_loudness(early, doc.loudness_table);
     // Against the peak of these columns: the whole recording's may lie later.
-    normalise_to_peak(early);
-    ViewState v = doc.view;
-    v.first_frame = 0;
-    v.cursor_frame = -1;
-    // The controls' levels and switches; nothing of the open recording.
-    const GraphParams shown = screen_params();
-    GraphParams p;
-    p.sensitivity = shown.sensitivity;
-    p.colour = shown.colour;
-    p.switches = shown.switches;
-    p.play_state = PlayState::stopped;
-    const DrawData nothing_drawn;
-    const QImage none;
-    area_->show_early(render_graph_image({early, nothing_drawn, none, view_->colour_bitmap}, v, p,
-                                         view_->logical_width()),
-                      v);
+    doc.show_as_displayed(early, menus->loudness_action->isChecked());
+    const ViewState shown = first_screen_view(doc.view);
+    area_->show_early(render_first_screen(early, shown, screen_params(), view_->colour_bitmap,
+                                          view_->logical_width()),
+                      shown);
     if (early_graph_shown) early_graph_shown();
 }
 

@@ -73,6 +73,10 @@ void Document::refresh(bool recording_open, bool correction_on) {
     as_analysed = !corrected;
 }
 
+void Document::show_as_displayed(SpectrogramStore& columns, bool correction_on) const {
+    refresh_spectrogram(columns, true, correction_on && loudness_available, loudness_table, true);
+}
+
 const SpectrogramStore& Document::analysed_levels(std::optional<SpectrogramStore>& copy) const {
     if (!corrected) return store;
     refresh_spectrogram(copy.emplace(store), true, false, loudness_table);

@@ -102,6 +102,9 @@ struct Document {
     // The displayed spectrogram from the store, with the loudness correction
     // when `correction_on` and the table was read.
     void refresh(bool recording_open, bool correction_on);
+    // Columns of a recording not yet adopted (a first look at it) as the
+    // display would show them: corrected likewise, normalised to their peak.
+    void show_as_displayed(SpectrogramStore& columns, bool correction_on) const;
 
     // The levels as analysed, without the display's loudness correction:
     // what the suggestions and the check judge the sound by, as the command

@@ -19,6 +19,29 @@ QImage render_graph_image(const GraphImageSources& sources, ViewState view,
     return gv.graph_bitmap;
 }
 
+ViewState first_screen_view(ViewState view) {
+    view.first_frame = 0;
+    view.cursor_frame = -1;
+    return view;
+}
+
+int first_screen_frames(const ViewState& view, int width) {
+    return int(
+        std::min<std::int64_t>(first_screen_view(view).offset_to_frames(width) + 1, store_frames));
+}
+
+QImage render_first_screen(const SpectrogramStore& store, ViewState view, const GraphParams& params,
+                           const QImage& colour_bitmap, int width) {
+    GraphParams p;
+    p.sensitivity = params.sensitivity;
+    p.colour = params.colour;
+    p.switches = params.switches;
+    p.play_state = PlayState::stopped;
+    const DrawData nothing_drawn;
+    const QImage no_labels;
+    return render_graph_image({store, nothing_drawn, no_labels, colour_bitmap}, view, p, width);
+}
+
 WholeGraph whole_graph(ViewState view, int frame_count) {
     const int frames = std::max(frame_count, 1);
     int speed = effective_scroll_speed(view.scroll_speed);
@@ -32,8 +55,8 @@ WholeGraph whole_graph(ViewState view, int frame_count) {
     if (pixels > max_whole_graph_width) {
         // Longer than 19:20 or so: zoomed out until it fits, several frames
         // a column.
-        view.zoom = std::int32_t(
-            std::max<std::int64_t>(min_zoom, (max_whole_graph_width - 4) * zoom_per_frame / frames));
+        view.zoom = std::int32_t(std::max<std::int64_t>(min_zoom, (max_whole_graph_width - 4) *
+                                                                      zoom_per_frame / frames));
         pixels = (std::int64_t(frames) * view.zoom + zoom_per_frame - 1) / zoom_per_frame;
     }
     // Rounded up to the graph's multiple of 4, so the last frame is in.

@@ -32,6 +32,17 @@ struct GraphImageSources {
 QImage render_graph_image(const GraphImageSources& sources, ViewState view,
                           const GraphParams& params, int width);
 
+// `view` at the start of a recording, without a cursor: its first screen.
+ViewState first_screen_view(ViewState view);
+// The frames a picture `width` wide shows there, and one more (at most a
+// store's first room).
+int first_screen_frames(const ViewState& view, int width);
+// A first look at a recording still being opened: `store`'s columns over
+// `view`, nothing drawn over them, with only the levels and switches of
+// `params`.
+QImage render_first_screen(const SpectrogramStore& store, ViewState view, const GraphParams& params,
+                           const QImage& colour_bitmap, int width);
+
 // The view and width that show frames 0 … frame_count - 1 in one picture at
 // `view`'s line width and, when it fits, its scroll speed.
 struct WholeGraph {
