@@ -5,6 +5,13 @@
 
 namespace pitkad {
 
+namespace {
+
+// Enough for the chunks the readers release while the producer is ahead.
+constexpr std::size_t max_spare_chunks = 8;
+
+} // namespace
+
 SampleStream::SampleStream(std::int64_t limit, std::int64_t ahead, std::stop_token stop)
     : limit_(std::max<std::int64_t>(limit, 0)), ahead_(std::max(ahead, 4 * chunk_samples)),
       chunks_(std::size_t(limit_ / chunk_samples + 1)), on_stop_(std::move(stop), Waker{this}) {}
@@ -45,7 +52,14 @@ bool SampleStream::append(std::span<const float> samples) {
         float* chunk;
         {
             std::lock_guard lock(mutex_);
-            if (!chunks_[k]) chunks_[k] = std::make_unique<float[]>(std::size_t(chunk_samples));
+            if (!chunks_[k]) {
+                if (spare_chunks_.empty()) {
+                    chunks_[k] = std::make_unique_for_overwrite<float[]>(std::size_t(chunk_samples));
+                } else {
+                    chunks_[k] = std::move(spare_chunks_.back());
+                    spare_chunks_.pop_back();
+                }
+            }
             chunk = chunks_[k].get();
         }
         std::memcpy(chunk + offset, samples.data() + done, n * sizeof(float));
@@ -140,8 +154,12 @@ void SampleStream::release_before(std::int64_t sample) {
         const std::int64_t whole =
             std::min<std::int64_t>(sample / chunk_samples, std::int64_t(chunks_.size()));
         if (released_chunks_ >= whole) return;
-        for (; released_chunks_ < whole; ++released_chunks_)
-            chunks_[std::size_t(released_chunks_)].reset();
+        for (; released_chunks_ < whole; ++released_chunks_) {
+            auto& chunk = chunks_[std::size_t(released_chunks_)];
+            if (chunk && spare_chunks_.size() < max_spare_chunks)
+                spare_chunks_.push_back(std::move(chunk));
+            chunk.reset();
+        }
     }
     released_.notify_all();
 }

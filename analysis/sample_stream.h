@@ -69,6 +69,9 @@ class SampleStream {
     bool reading_ = true;
     // Sized once for the limit, so that slots never move.
     std::vector<std::unique_ptr<float[]>> chunks_;
+    // Released chunks kept for the next ones appended: memory already
+    // touched, where a fresh chunk costs a page fault per 4 KiB.
+    std::vector<std::unique_ptr<float[]>> spare_chunks_;
     std::int64_t size_ = 0;
     std::int64_t released_chunks_ = 0;
     std::int32_t frames_ = -1;

@@ -40,9 +40,11 @@ int run_analyse_cli(const AnalyseArgs& args) {
     auto store = std::make_unique<SpectrogramStore>();
     if (builder.joinable()) builder.join();
     int status = 0;
+    bool fresh = true; // a new store is already reset
     for (const QString& file : args.files) {
         const auto start = std::chrono::steady_clock::now();
-        store->reset();
+        if (!fresh) store->reset();
+        fresh = false;
         const CommandAnalysis analysis = command_analysis(file, args.channel, args.reference);
         const LoadResult r = load_or_analyse(
             local_path(file), *store, tables,

@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/samplefmt.h>
 }
 
 #include <algorithm>
@@ -27,6 +28,45 @@ struct ParallelDecoder::Job {
     }
 };
 
+// The decoded sound's buffers, shared by every decoder. A chunk's frames wait
+// until the chunks before them are handed on; with a pool for each decoder
+// (FFmpeg's own) every pool grew to that peak of its own, each buffer a
+// fresh allocation. Buffers of the first frame's size serve that frame and
+// every smaller one; a larger frame gets FFmpeg's own buffers.
+struct ParallelDecoder::FrameBuffers {
+    std::mutex mutex;
+    AVBufferPool* pool = nullptr;
+    int size = 0;
+
+    ~FrameBuffers() { av_buffer_pool_uninit(&pool); } // frames still out keep it alive
+
+    static int get(AVCodecContext* codec, AVFrame* frame, int flags) {
+        auto* self = static_cast<FrameBuffers*>(codec->opaque);
+        const auto format = AVSampleFormat(frame->format);
+        const int channels = frame->ch_layout.nb_channels;
+        const int planes = av_sample_fmt_is_planar(format) != 0 ? channels : 1;
+        const int size =
+            av_samples_get_buffer_size(nullptr, channels, frame->nb_samples, format, 0);
+        AVBufferPool* pool = nullptr;
+        if (size > 0 && planes <= AV_NUM_DATA_POINTERS) {
+            const std::lock_guard lock(self->mutex);
+            if (!self->pool && (self->pool = av_buffer_pool_init(size, nullptr))) self->size = size;
+            if (size <= self->size) pool = self->pool;
+        }
+        if (!pool) return avcodec_default_get_buffer2(codec, frame, flags);
+        AVBufferRef* buffer = av_buffer_pool_get(pool);
+        if (!buffer) return AVERROR(ENOMEM);
+        if (av_samples_fill_arrays(frame->data, frame->linesize, buffer->data, channels,
+                                   frame->nb_samples, format, 0) < 0) {
+            av_buffer_unref(&buffer);
+            return AVERROR(EINVAL);
+        }
+        frame->buf[0] = buffer;
+        frame->extended_data = frame->data;
+        return 0;
+    }
+};
+
 bool ParallelDecoder::suits(const AVCodecParameters& parameters) {
     return parameters.codec_id == AV_CODEC_ID_MP3 || parameters.codec_id == AV_CODEC_ID_FLAC;
 }
@@ -34,11 +74,15 @@ bool ParallelDecoder::suits(const AVCodecParameters& parameters) {
 ParallelDecoder::ParallelDecoder(const AVCodecParameters& parameters, int threads,
                                  int chunk_packets)
     : chunk_packets_(std::max(chunk_packets, preroll_packets + 1)),
-      max_queued_(std::max(threads, 1) + 1) {
+      max_queued_(std::max(threads, 1) + 1), buffers_(std::make_unique<FrameBuffers>()) {
     const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
     for (int i = 0; i < std::max(threads, 1) && ok_; ++i) {
         AVCodecContext* c = codec ? avcodec_alloc_context3(codec) : nullptr;
-        if (c) codecs_.push_back(c);
+        if (c) {
+            codecs_.push_back(c);
+            c->opaque = buffers_.get();
+            c->get_buffer2 = FrameBuffers::get;
+        }
         ok_ = c && avcodec_parameters_to_context(c, &parameters) >= 0 &&
               avcodec_open2(c, codec, nullptr) >= 0;
     }

@@ -58,6 +58,7 @@ class ParallelDecoder {
 
   private:
     struct Job;
+    struct FrameBuffers;
     void work(AVCodecContext* codec);
     // Moves the spare frames into `into` (which is empty).
     void take_spares(std::vector<AVFrame*>& into);
@@ -80,6 +81,7 @@ class ParallelDecoder {
     std::atomic<bool> stopping_{false};     // read by the workers between packets
     int last_error_ = 0;
     std::vector<AVFrame*> spare_frames_; // delivered, emptied, for the workers to reuse
+    std::unique_ptr<FrameBuffers> buffers_; // the decoders' frame buffers
 };
 
 } // namespace pitkad
