@@ -4,6 +4,7 @@
 
 #include "app/app_texts.h"
 #include "app/language.h"
+#include "app/retranslate.h"
 #include "app/status_texts.h"
 #include "app/store_workers.h"
 #include "base/atomic_file.h"

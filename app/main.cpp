@@ -1,126 +1,62 @@
-// Program entry: the command-line modes, or the main window.
+// Program entry: the command-line modes, or the main window, loaded from its
+// module (window_main.cpp) beside the program.
 
-#include "app/cli_analyse.h"
-#include "app/cli_exchange.h"
-#include "app/cli_recording.h"
-#include "app/cli_render.h"
-#include "app/main_window.h"
-#include "app/window_args.h"
-#include "control/settings_file.h"
+#include "app/command_line_main.h"
+#include "base/paths.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QTimer>
 
 #include <clocale>
 #include <cstdio>
+#include <dlfcn.h>
 
 namespace {
 
-constexpr const char* program_version = "1.00";
+// Where the window's module lies, from the program's folder (bin/ in the
+// build tree and the installed layout alike).
+constexpr const char* window_module = "../lib/pitkad/pitkad-window.so";
 
-QStringList arguments_after_name(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    return args;
-}
+// The module could not be loaded or has no entry.
+constexpr const char* module_missing =
+    PITKAD_TR("PitkaD", "ウィンドウの部品を読み込めません: %1");
 
-// The language of a run without a window: `--lang`, else the one the user
-// chose in the window (the settings file), else Japanese.
-pitkad::Language run_language(std::optional<pitkad::Language> option) {
-    if (option) return *option;
-    return pitkad::language_from_code(pitkad::SettingsFile(pitkad::settings_file_path()).language())
-        .value_or(pitkad::Language::japanese);
-}
-
-// Everything but the window: the usage after a bad command line, --help,
-// --version, or a command-line mode. Needs the application object.
-int answer_without_window(const pitkad::CommandLine& line) {
-    using pitkad::Mode;
+int open_window(int argc, char** argv) {
+    const std::string file = (pitkad::executable_dir() / window_module).lexically_normal().string();
+    void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    using Entry = int (*)(int, char**);
+    auto* entry = module ? reinterpret_cast<Entry>(dlsym(module, "pitkad_window_main")) : nullptr;
+    if (entry) return entry(argc, argv); // the module stays loaded until the program ends
+    const QString detail = QString::fromLocal8Bit(dlerror());
+    QCoreApplication core(argc, argv);
+    const pitkad::CommandLine line =
+        pitkad::parse_command_line(pitkad::arguments_after_name(argc, argv));
     pitkad::LanguageSwitch language;
-    language.set(run_language(line.language));
-    if (line.bad) {
-        pitkad::print_usage(pitkad::usage_source_of(line.mode));
-        return 2;
-    }
-    switch (line.info) {
-    case pitkad::InfoOption::help:
-        std::fputs(pitkad::usage_text().c_str(), stdout);
-        return 0;
-    case pitkad::InfoOption::version:
-        std::printf("PitkaD %s\n", program_version);
-        return 0;
-    case pitkad::InfoOption::none:
-        break;
-    }
-    switch (line.mode) {
-    case Mode::analyse:
-        return pitkad::run_analyse_cli(line.analyse);
-    case Mode::render:
-        return pitkad::run_render_cli(line.render);
-    case Mode::export_midi:
-        return pitkad::run_export_midi_cli(line.exchange);
-    case Mode::import_midi:
-        return pitkad::run_import_midi_cli(line.exchange);
-    case Mode::export_csv:
-        return pitkad::run_export_csv_cli(line.exchange);
-    case Mode::suggest:
-        return pitkad::run_suggest_cli(line.suggest);
-    case Mode::check:
-        return pitkad::run_check_cli(line.exchange);
-    case Mode::window:
-        break;
-    }
-    return 2; // not reached: the window is opened by the caller
-}
-
-bool opens_window(const pitkad::CommandLine& line) {
-    return line.mode == pitkad::Mode::window && line.info == pitkad::InfoOption::none && !line.bad;
+    language.set(line.language.value_or(pitkad::Language::japanese));
+    // The loader's detail names the file.
+    std::fprintf(stderr, "%s\n", pitkad::tr_text(module_missing).arg(detail).toUtf8().constData());
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    pitkad::CommandLine line = pitkad::parse_command_line(arguments_after_name(argc, argv));
+    const pitkad::CommandLine line =
+        pitkad::parse_command_line(pitkad::arguments_after_name(argc, argv));
     // Options unknown to the window may be Qt's own: the window's
-    // application takes those out, then the rest is read again.
-    if (!opens_window(line) && !(line.mode == pitkad::Mode::window && line.unknown_options)) {
-        // No window, and no display needed: the translators work without one.
-        // A picture with text in it needs fonts, from a GUI application
-        // that draws off screen.
-        if (line.mode == pitkad::Mode::render && line.render.window_style() && !line.bad) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            QGuiApplication gui(argc, argv);
-            std::setlocale(LC_NUMERIC, "C");
-            return answer_without_window(line);
-        }
-        QCoreApplication core(argc, argv);
+    // application takes those out.
+    if (pitkad::opens_window(line) || (line.mode == pitkad::Mode::window && line.unknown_options))
+        return open_window(argc, argv);
+    // No window, and no display needed: the translators work without one.
+    // A picture with text in it needs fonts, from a GUI application that
+    // draws off screen.
+    if (line.mode == pitkad::Mode::render && line.render.window_style() && !line.bad) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication gui(argc, argv);
         std::setlocale(LC_NUMERIC, "C");
-        return answer_without_window(line);
+        return pitkad::answer_without_window(line);
     }
-
-    QApplication app(argc, argv);
-    // Numbers in files and on the clipboard use "." whatever the user's
-    // locale; Qt set the C library's locale from the environment.
+    QCoreApplication core(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName("PitkaD");
-    QApplication::setApplicationVersion(program_version);
-    if (line.unknown_options) line = pitkad::parse_command_line(arguments_after_name(argc, argv));
-    if (!opens_window(line)) return answer_without_window(line);
-
-    pitkad::StartOptions options;
-    options.language = line.language;
-    // A recovery copy every 30 s, or as often as the environment asks.
-    bool interval_set = false;
-    const int interval = qEnvironmentVariableIntValue("PITKAD_RECOVERY_INTERVAL_MS", &interval_set);
-    options.recovery_interval_ms = interval_set && interval > 0 ? interval : 30000;
-    pitkad::MainWindow window(std::move(options));
-    window.show();
-    // `pitkad FILE` opens that recording once the window is up, with the
-    // practice options in force.
-    const pitkad::WindowArgs args = line.window;
-    QTimer::singleShot(0, &window, [&window, &args] { window.open_from_command_line(args); });
-    return app.exec();
+    return pitkad::answer_without_window(line);
 }

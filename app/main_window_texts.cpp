@@ -4,6 +4,7 @@
 
 #include "app/app_texts.h"
 #include "app/manual_page.h"
+#include "app/retranslate.h"
 #include "app/midi_settings_dialog.h"
 #include "app/status_line.h"
 #include "app/status_texts.h"

@@ -74,6 +74,7 @@ bool ParallelDecoder::suits(const AVCodecParameters& parameters) {
 ParallelDecoder::ParallelDecoder(const AVCodecParameters& parameters, int threads,
                                  int chunk_packets)
     : chunk_packets_(std::max(chunk_packets, preroll_packets + 1)),
+      next_chunk_packets_(std::min(chunk_packets_, first_chunk_packets)),
       max_queued_(std::max(threads, 1) + 1), buffers_(std::make_unique<FrameBuffers>()) {
     const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
     for (int i = 0; i < std::max(threads, 1) && ok_; ++i) {
@@ -126,7 +127,7 @@ void ParallelDecoder::push(AVPacket& packet) {
     if (!p) return;
     av_packet_move_ref(p, &packet);
     chunk_.push_back(p);
-    if (int(chunk_.size()) >= chunk_packets_) submit(false);
+    if (int(chunk_.size()) >= next_chunk_packets_) submit(false);
 }
 
 void ParallelDecoder::finish() {
@@ -147,6 +148,7 @@ void ParallelDecoder::submit(bool last) {
         if (AVPacket* p = av_packet_clone(chunk_[i])) previous_.push_back(p);
     job->packets.insert(job->packets.end(), chunk_.begin(), chunk_.end());
     chunk_.clear();
+    next_chunk_packets_ = std::min(chunk_packets_, 2 * next_chunk_packets_);
     {
         const std::lock_guard lock(mutex_);
         jobs_.push_back(std::move(job));

@@ -34,6 +34,9 @@ class ParallelDecoder {
     // next frame's by one granule.
     static constexpr int default_chunk_packets = 256;
     static constexpr int preroll_packets = 10;
+    // The first chunk is smaller, and each one after twice the one before
+    // up to the full size: the analysis waits for the first chunk's sound.
+    static constexpr int first_chunk_packets = 32;
 
     // `threads` decoders, each opened from the parameters; ok() is false
     // when one cannot be opened.
@@ -66,6 +69,7 @@ class ParallelDecoder {
 
     bool ok_ = true;
     int chunk_packets_;
+    int next_chunk_packets_; // the size of the chunk being gathered
     int max_queued_;
     std::vector<AVCodecContext*> codecs_;
     std::vector<std::thread> threads_;

@@ -1,11 +1,14 @@
 # `cmake --install build [--prefix DIR]`: the program, its data files, the
 # manual, a desktop entry and an icon in the standard places.
 #
-# The program looks for its data files in ../share/pitkad beside the
-# executable, so bin/ and share/pitkad stay fixed relative to each other
-# whatever CMAKE_INSTALL_BINDIR / DATADIR say.
+# The program looks for its data files in ../share/pitkad and for the
+# window's module in ../lib/pitkad beside the executable, so bin/,
+# share/pitkad and lib/pitkad stay fixed relative to each other whatever
+# CMAKE_INSTALL_BINDIR / DATADIR / LIBDIR say.
 
 install(TARGETS pitkad RUNTIME DESTINATION bin)
+# The window's module, where the program looks for it (../lib/pitkad).
+install(TARGETS pitkad_window LIBRARY DESTINATION lib/pitkad)
 
 # Generated at build time; OPTIONAL so that a build without one of the
 # generators still installs the rest (the program then disables the menu

@@ -1240,6 +1240,10 @@
         <translation>%1: %2 frames, analysed, %3 s</translation>
     </message>
     <message>
+        <source>ウィンドウの部品を読み込めません: %1</source>
+        <translation>cannot load the window&apos;s part: %1</translation>
+    </message>
+    <message>
         <source>%1: %2 フレーム、キャッシュを使いました、%3 秒</source>
         <translation>%1: %2 frames, cache used, %3 s</translation>
     </message>

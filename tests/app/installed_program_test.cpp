@@ -71,5 +71,22 @@ TEST_F(InstalledProgram, AnalysesFromAnotherFolder) {
     EXPECT_TRUE(r.out.contains(" frames, analysed")) << r.out.toStdString();
 }
 
+// The window comes from a module beside the program: an option only the
+// window's Qt could take reaches it there (which then gives the usage); a
+// copy of the program without the module says what it cannot load.
+TEST_F(InstalledProgram, LoadsItsWindowFromBesideIt) {
+    ProcessResult r = run_program(exe, {"--lang", "en", "--no-such-option"}, dir.path());
+    EXPECT_EQ(r.exit_code, 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Usage:")) << r.err.toStdString();
+
+    const fs::path bare = dir.path() / "bare";
+    fs::create_directories(bare / "bin");
+    fs::copy_file(exe, bare / "bin/pitkad");
+    r = run_program(bare / "bin/pitkad", {"--lang", "en"}, dir.path());
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(r.err.startsWith("cannot load the window's part: ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("lib/pitkad/pitkad-window.so")) << r.err.toStdString();
+}
+
 } // namespace
 } // namespace pitkad::test
