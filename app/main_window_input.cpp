@@ -37,6 +37,9 @@ void MainWindow::change_scroll_speed() {
 // --- Keys and mouse -------------------------------------------------------------
 
 bool MainWindow::handle_key(int key, bool alt, bool ctrl, bool shift) {
+    // Behind a recording's first look lies the one still open: no key acts
+    // on what cannot be seen (Esc abandons the open, below).
+    if (area_->showing_early()) return false;
     return pitkad::handle_key(*hosts_, key, alt, ctrl, shift);
 }
 
@@ -47,7 +50,7 @@ bool MainWindow::handle_practice_key(int key) {
         return true;
     }
     // Digits and signs typed into a number box of the panel are the box's.
-    if (qobject_cast<QAbstractSpinBox*>(focusWidget())) return false;
+    if (qobject_cast<QAbstractSpinBox*>(focusWidget()) || area_->showing_early()) return false;
     return practice_->run_key(key);
 }
 
@@ -68,7 +71,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             // A section or practice key that ran goes no further: Space
             // would also press a focused button, a sign or digit move a
             // slider. Keys typed into a number box of the panel are its own.
-            if (!qobject_cast<QAbstractSpinBox*>(focusWidget()) &&
+            if (!qobject_cast<QAbstractSpinBox*>(focusWidget()) && !area_->showing_early() &&
                 sections_->run_key(key->key(), key->modifiers() & Qt::AltModifier,
                                    key->modifiers() & Qt::ControlModifier,
                                    key->modifiers() & Qt::ShiftModifier))

@@ -206,6 +206,9 @@ TEST(WindowOpenProgress, AnAbandonedOpenLeavesTheOpenRecording) {
             EXPECT_TRUE(f.overview->isHidden()); // the open recording's
             EXPECT_FALSE(f.strip->open_progress->isHidden());
             EXPECT_TRUE(f.strip->audio_status_label->isHidden());
+            // No key reaches the recording behind the first look.
+            EXPECT_FALSE(f.handle_key(Qt::Key_Delete, false, false, false));
+            EXPECT_FALSE(f.handle_practice_key(Qt::Key_Plus));
             if (way == std::string_view("Cancel"))
                 f.strip->open_cancel_button->click();
             else if (way == std::string_view("Esc"))
