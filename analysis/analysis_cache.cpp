@@ -235,6 +235,7 @@ bool read_analysis_cache(const fs::path& wav, SpectrogramStore& store, FileHash*
     if (!long_layout) {
         std::vector<float> columns(std::size_t(frames) * cells_per_frame);
         if (!read_columns(file.get(), frames, columns.data())) return false;
+        store.make_room(frames); // a store made without room gets it here
         std::copy(columns.begin(), columns.end(), store.spectrogram.begin());
     } else {
         // The whole body is checked before the store is touched, so that a

@@ -11,9 +11,8 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 
 namespace pitkad {
 
@@ -27,27 +26,22 @@ constexpr const char* cached_line =
 } // namespace
 
 int run_analyse_cli(const AnalyseArgs& args) {
-    // The kernel's tables are built on a thread of their own while the
-    // store's memory is made ready.
-    BandTables tables;
-    const auto build = [&tables] { tables = build_band_tables(); };
-    std::thread builder;
-    try {
-        builder = std::thread(build);
-    } catch (const std::system_error&) {
-        build();
-    }
-    auto store = std::make_unique<SpectrogramStore>();
-    if (builder.joinable()) builder.join();
+    // The kernel's tables are built by the first file analysed, while its
+    // decoding has begun, and the store's room is made by each open: the
+    // decoding starts at once. A file whose cache is read needs neither.
+    std::optional<BandTables> tables;
+    const TablesSource tables_source = [&tables]() -> const BandTables& {
+        if (!tables) tables = build_band_tables();
+        return *tables;
+    };
+    auto store = std::make_unique<SpectrogramStore>(std::vector<float>{});
     int status = 0;
-    bool fresh = true; // a new store is already reset
     for (const QString& file : args.files) {
         const auto start = std::chrono::steady_clock::now();
-        if (!fresh) store->reset();
-        fresh = false;
+        store->reset();
         const CommandAnalysis analysis = command_analysis(file, args.channel, args.reference);
         const LoadResult r = load_or_analyse(
-            local_path(file), *store, tables,
+            local_path(file), *store, tables_source,
             [](const std::string& text) { print_line(QString::fromStdString(text)); }, args.threads,
             args.use_cache, false, {}, analysis.channel, analysis.reference);
         if (!r.ok) {

@@ -17,6 +17,16 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
                            bool use_cache, bool playback, const TaskControl& control,
                            AnalysisChannel channel, AnalysisReference reference,
                            const EarlyColumns& early) {
+    return load_or_analyse(
+        wav, store, [&tables]() -> const BandTables& { return tables; }, progress, threads,
+        use_cache, playback, control, channel, reference, early);
+}
+
+LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
+                           const TablesSource& tables, const ProgressFn& progress, int threads,
+                           bool use_cache, bool playback, const TaskControl& control,
+                           AnalysisChannel channel, AnalysisReference reference,
+                           const EarlyColumns& early) {
     clear_upper_vector_state();
     LoadResult result;
     auto cancelled = [&] {
@@ -77,7 +87,7 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     // longer), made while the decoding has begun: for hours, 164 MB.
     store.make_room(std::clamp(decoder->expected_frames(), 0, recording_frame_limit));
     const std::int32_t frames =
-        analyse_stream(resampled ? *resampled : samples, store, tables, progress, threads,
+        analyse_stream(resampled ? *resampled : samples, store, tables(), progress, threads,
                        decoder->expected_frames(), best_kernel_path(), control, reference, early);
     if (resampler.joinable()) resampler.join();
     if (reader.joinable()) reader.join();

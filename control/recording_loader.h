@@ -12,6 +12,7 @@
 #include "base/progress.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,18 @@ struct LoadResult {
 // when the cache is read).
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
+                           bool use_cache = true, bool playback = false,
+                           const TaskControl& control = {},
+                           AnalysisChannel channel = AnalysisChannel::first,
+                           AnalysisReference reference = {}, const EarlyColumns& early = {});
+
+// The kernel's tables, given when the analysis needs them: a command line
+// builds them on the other core while the file's decoding begins, and not
+// at all when the cache is read.
+using TablesSource = std::function<const BandTables&()>;
+// As above, the tables taken from `tables` once the decoding has begun.
+LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
+                           const TablesSource& tables, const ProgressFn& progress, int threads,
                            bool use_cache = true, bool playback = false,
                            const TaskControl& control = {},
                            AnalysisChannel channel = AnalysisChannel::first,
