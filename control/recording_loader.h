@@ -47,9 +47,9 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
                            AnalysisChannel channel = AnalysisChannel::first,
                            AnalysisReference reference = {}, const EarlyColumns& early = {});
 
-// The kernel's tables, given when the analysis needs them: a command line
-// builds them on the other core while the file's decoding begins, and not
-// at all when the cache is read.
+// The kernel's tables, asked for when the analysis needs them: a command
+// line builds them then, while the file is already being decoded on other
+// threads, and not at all when the cache is read.
 using TablesSource = std::function<const BandTables&()>;
 // As above, the tables taken from `tables` once the decoding has begun.
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
