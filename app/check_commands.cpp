@@ -75,7 +75,12 @@ CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreW
     connect(check_action_, &QAction::triggered, this, [this](bool on) { set_checking(on); });
     residual_action_ = menu.addAction(PITKAD_TR("PitkaD", "描かれていない音だけを表示 (&R)"));
     residual_action_->setCheckable(true);
-    connect(residual_action_, &QAction::triggered, this, [this] { refresh(true); });
+    connect(residual_action_, &QAction::triggered, this, [this](bool on) {
+        if (on && checking() && doc_.store.frame_count >= recheck_on_worker_from)
+            recheck_on_worker();
+        else
+            refresh(true);
+    });
     menu.addSeparator();
     const struct {
         const char* text;
@@ -124,6 +129,7 @@ void CheckCommands::set_checking(bool on) {
         for (QAction* a : flag_actions_)
             a->setEnabled(false);
         session_.reset();
+        kept_residual_ = {};
         current_.reset();
         marks_.clear();
         residual_action_->setChecked(false);
@@ -137,6 +143,7 @@ void CheckCommands::set_checking(bool on) {
 
 void CheckCommands::start_check(bool announce) {
     session_.reset();
+    kept_residual_ = {};
     marks_.clear();
     for (QAction* a : flag_actions_)
         a->setEnabled(false);
@@ -181,30 +188,36 @@ void CheckCommands::analysis_changed() {
 
 void CheckCommands::drawing_changed() {
     if (!checking()) return;
-    // The residual shown would go while the worker has the session.
-    if (doc_.store.frame_count >= recheck_on_worker_from && !residual_action_->isChecked())
+    if (doc_.store.frame_count >= recheck_on_worker_from)
         recheck_on_worker();
     else
         refresh();
 }
 
 void CheckCommands::recheck_on_worker() {
+    const bool residual = residual_action_->isChecked();
     std::vector<DrawnNote> drawn = drawn_notes(doc_.drawing, doc_.store.frame_count);
-    if (session_->current(drawn, false)) return;
+    if (session_->current(drawn, residual)) return;
+    // The residual shown stays until the worker's comes.
+    if (residual) kept_residual_ = session_->take_residual();
     auto held = std::make_shared<std::unique_ptr<CheckSession>>(std::move(session_));
     const bool started = workers_.run<std::unique_ptr<CheckSession>>(
         StoreWorkers::Job::check, tr_text(checking_text),
-        [held, drawn = std::move(drawn)](const std::function<void()>& store_read) {
+        [held, drawn = std::move(drawn), residual](const std::function<void()>& store_read) {
             store_read(); // the session has its own copy of the levels
-            (*held)->update(drawn);
+            (*held)->update(drawn, residual);
             return std::move(*held);
         },
         [this](std::unique_ptr<CheckSession> session) {
             session_ = std::move(session);
+            kept_residual_ = {};
             show_check();
             drawing_changed(); // drawn on meanwhile
         });
-    if (!started) session_ = std::move(*held);
+    if (started) return;
+    session_ = std::move(*held);
+    kept_residual_ = {};
+    refresh(true);
 }
 
 void CheckCommands::refresh(bool force) {

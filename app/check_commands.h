@@ -57,7 +57,8 @@ class CheckCommands final : public QObject {
     // What the graph shows; empty while checking is off.
     std::span<const OutlinedNote> marks() const { return marks_; }
     std::span<const float> shown_levels() const {
-        return session_ ? std::span<const float>(session_->residual()) : std::span<const float>();
+        return session_ ? std::span<const float>(session_->residual())
+                        : std::span<const float>(kept_residual_);
     }
 
     void set_checking(bool on);
@@ -103,6 +104,8 @@ class CheckCommands final : public QObject {
     int place_first_ = -1, place_band_ = 0; // where the last flag in hand was
     std::vector<OutlinedNote> marks_;
     QAction *check_action_ = nullptr, *residual_action_ = nullptr;
+    // The residual shown while a worker has the session to check it again.
+    std::vector<float> kept_residual_;
     std::vector<QAction*> flag_actions_; // enabled while checking
     QDialog* list_window_ = nullptr;     // made when first shown
     QListWidget* list_ = nullptr;

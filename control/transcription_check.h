@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pitkad {
@@ -84,6 +85,9 @@ class CheckSession {
     // The levels the drawn notes leave unexplained, for the residual view;
     // empty unless the last update asked for them.
     const std::vector<float>& residual() const { return residual_; }
+    // Takes the residual out (to be shown while the session is checked again
+    // elsewhere, which works it out anew).
+    std::vector<float> take_residual() { return std::exchange(residual_, {}); }
 
   private:
     NoteChecker checker_;

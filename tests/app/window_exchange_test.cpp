@@ -256,17 +256,22 @@ TEST_F(WindowExchange, ALongRecordingIsCheckedAgainOnAWorker) {
         s.update(f.doc.drawing, frames);
         return s.flags().size();
     };
+    // With the residual shown, which stays shown meanwhile.
+    f.menus->check_menu->actions()[1]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.checks().shown_levels().empty(); }, 10000));
     const auto before = f.checks().marks().size();
     for (int t = 10; t < 30; ++t)
         f.doc.drawing[t].note_cell(41) = 3;
     f.checks().drawing_changed();
     EXPECT_EQ(f.checks().marks().size(), before);
+    EXPECT_FALSE(f.checks().shown_levels().empty());
     for (int t = 40; t < 45; ++t) // drawn while the first edit is checked
         f.doc.drawing[t].note_cell(60) = 3;
     f.checks().drawing_changed();
     const auto after = expected();
     ASSERT_NE(after, before);
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.checks().marks().size() == after; }, 10000));
+    EXPECT_FALSE(f.checks().shown_levels().empty());
 }
 
 // With the loudness correction shown, the suggestions still judge the levels
