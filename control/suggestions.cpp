@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -104,19 +105,28 @@ AnalysisReference reference_of(const TuningEstimate& tuning) {
 SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel,
                       ReferenceRequest reference, const TaskControl& control) {
     // At a fixed reference the analysis, as the window has it, does not wait
-    // for the tuning's estimate: the two read the file side by side. At the
-    // estimated one only the kernel's tables are built meanwhile.
-    BandTables tables;
-    auto store = std::make_unique<SpectrogramStore>();
+    // for the tuning's estimate: the two read the file side by side, and the
+    // kernel's tables are built once the decoding has begun (not at all for
+    // a cached analysis). At the estimated one only the tables are built
+    // meanwhile. The store's room is made by the open.
+    std::optional<BandTables> tables;
+    const TablesSource tables_source = [&tables]() -> const BandTables& {
+        if (!tables) tables = build_band_tables();
+        return *tables;
+    };
+    auto store = std::make_unique<SpectrogramStore>(std::vector<float>{});
     LoadResult loaded;
     bool analysed = false;
     const auto analyse = [&](AnalysisReference at) {
-        loaded = load_or_analyse(file, *store, tables, {}, 0, true, false, control, channel, at);
+        loaded =
+            load_or_analyse(file, *store, tables_source, {}, 0, true, false, control, channel, at);
         analysed = true;
     };
     const auto prepare = [&] {
-        tables = build_band_tables();
-        if (!reference.estimate) analyse(reference.fixed);
+        if (reference.estimate)
+            tables_source();
+        else
+            analyse(reference.fixed);
     };
     std::thread beside;
     try {
