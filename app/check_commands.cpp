@@ -75,12 +75,9 @@ CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreW
     connect(check_action_, &QAction::triggered, this, [this](bool on) { set_checking(on); });
     residual_action_ = menu.addAction(PITKAD_TR("PitkaD", "描かれていない音だけを表示 (&R)"));
     residual_action_->setCheckable(true);
-    connect(residual_action_, &QAction::triggered, this, [this](bool on) {
-        if (on && checking() && doc_.store.frame_count >= recheck_on_worker_from)
-            recheck_on_worker();
-        else
-            refresh(true);
-    });
+    // Turned off, the residual is let go at once.
+    connect(residual_action_, &QAction::triggered, this,
+            [this](bool on) { on ? recheck(true) : refresh(true); });
     menu.addSeparator();
     const struct {
         const char* text;
@@ -187,11 +184,15 @@ void CheckCommands::analysis_changed() {
 }
 
 void CheckCommands::drawing_changed() {
+    recheck(false);
+}
+
+void CheckCommands::recheck(bool force) {
     if (!checking()) return;
     if (doc_.store.frame_count >= recheck_on_worker_from)
         recheck_on_worker();
     else
-        refresh();
+        refresh(force);
 }
 
 void CheckCommands::recheck_on_worker() {

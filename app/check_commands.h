@@ -83,6 +83,8 @@ class CheckCommands final : public QObject {
     void refresh(bool force = false);
     // The same on a worker, which has the session meanwhile.
     void recheck_on_worker();
+    // Either of them, by the recording's length.
+    void recheck(bool force);
     // The outlines, the flag in hand and the list from the session's check.
     void show_check();
     // Makes `flag` the one in hand (none: no flag), brought into view.

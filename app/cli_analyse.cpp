@@ -30,10 +30,7 @@ int run_analyse_cli(const AnalyseArgs& args) {
     // decoding has begun, and the store's room is made by each open: the
     // decoding starts at once. A file whose cache is read needs neither.
     std::optional<BandTables> tables;
-    const TablesSource tables_source = [&tables]() -> const BandTables& {
-        if (!tables) tables = build_band_tables();
-        return *tables;
-    };
+    const TablesSource tables_source = tables_on_demand(tables);
     auto store = std::make_unique<SpectrogramStore>(std::vector<float>{});
     int status = 0;
     for (const QString& file : args.files) {

@@ -12,6 +12,13 @@
 
 namespace pitkad {
 
+TablesSource tables_on_demand(std::optional<BandTables>& tables) {
+    return [&tables]() -> const BandTables& {
+        if (!tables) tables = build_band_tables();
+        return *tables;
+    };
+}
+
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const BandTables& tables, const ProgressFn& progress, int threads,
                            bool use_cache, bool playback, const TaskControl& control,

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pitkad {
@@ -51,6 +52,9 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
 // line builds them then, while the file is already being decoded on other
 // threads, and not at all when the cache is read.
 using TablesSource = std::function<const BandTables&()>;
+// A source that builds the tables into `tables` the first time it is asked
+// (`tables` outlives it).
+TablesSource tables_on_demand(std::optional<BandTables>& tables);
 // As above, the tables taken from `tables` once the decoding has begun.
 LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& store,
                            const TablesSource& tables, const ProgressFn& progress, int threads,

@@ -110,10 +110,7 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
     // a cached analysis). At the estimated one only the tables are built
     // meanwhile. The store's room is made by the open.
     std::optional<BandTables> tables;
-    const TablesSource tables_source = [&tables]() -> const BandTables& {
-        if (!tables) tables = build_band_tables();
-        return *tables;
-    };
+    const TablesSource tables_source = tables_on_demand(tables);
     auto store = std::make_unique<SpectrogramStore>(std::vector<float>{});
     LoadResult loaded;
     bool analysed = false;
