@@ -1,5 +1,6 @@
 #include "analysis/note_suggestions.h"
 
+#include "analysis/band_tables.h"
 #include "base/vector_state.h"
 
 #include <algorithm>
@@ -39,8 +40,13 @@ constexpr int min_frames = 6;
 // The start is moved back over the frames of the attack within back_db of
 // the level just after it (a slow attack reaches its level late), at most
 // max_back frames, and one frame more where that frame is already within
-// lead_db (the note began between frames).
+// lead_db (the note began between frames). A band whose window is shorter
+// than short_window frames follows a bowed or blown attack's quiet first
+// frames, and goes back over short_back_db; a longer window already rises
+// up to half its length before a struck note, and would go back too far.
 constexpr float back_db = 8.0f;
+constexpr float short_back_db = 14.0f;
+constexpr int short_window = 11;
 constexpr int max_back = 15;
 constexpr float lead_db = 30.0f;
 // A note sounded again: a rise over two frames of at least rise_db after
@@ -232,8 +238,11 @@ std::vector<SuggestedNote> suggest_notes(const SpectrogramStore& store, NoteSugg
             for (int u = t + 1; u < std::min(frames, t + 5); ++u)
                 soon = std::max(soon, held(u, p));
             int first = t;
+            const float back =
+                window_length_of(p + first_band) < short_window * frame_step ? short_back_db
+                                                                               : back_db;
             while (first > previous_end && first > t - max_back &&
-                   at(first - 1, p) > soon - back_db)
+                   at(first - 1, p) > soon - back)
                 --first;
             if (first > previous_end && at(first - 1, p) > soon - lead_db) --first;
             float peak = held(t, p);
