@@ -45,9 +45,9 @@ std::string clipboard_value_text(double value) {
                 hundredths.insert(hundredths.begin(), '1');
         }
     } else if (-shift == 5) {
-        hundredths = digits[0] >= '5' ? "1" : "0";
+        hundredths.assign(1, digits[0] >= '5' ? '1' : '0');
     } else {
-        hundredths = "0";
+        hundredths.assign(1, '0');
     }
     while (hundredths.size() > 1 && hundredths[0] == '0')
         hundredths.erase(0, 1);
