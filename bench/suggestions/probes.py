@@ -12,7 +12,9 @@ was expected and what came:
 - clicks at 120 bpm, at 140 bpm and changing from 100 to 140 bpm; a pop
   groove (kick and snare, hi-hat eighths, bass on the beat, chords off the
   beat) at 118 … 150 bpm, rendered with FluidSynth: the median beat interval
-  against the true one (0.50 is the half tempo, 0.67 the dotted beat).
+  against the true one (0.50 is the half tempo, 0.67 the dotted beat);
+  piano ballads at 60 … 80 bpm, broken chords in even eighths under a
+  melody on the beats (2.00 is the eighth note taken for the beat).
 """
 
 import json
@@ -74,6 +76,22 @@ def pop_groove(bpm, path_mid):
         f.write(score_suggestions.midi_file([(0, 9, drums), (33, 1, bass), (4, 0, chords)], bpm))
 
 
+def ballad(bpm, path_mid):
+    """A piano ballad: broken chords in eighths under a melody of quarters
+    and halves, a chord a bar."""
+    left, right = [], []
+    shapes = [[48, 55, 60, 64], [45, 52, 57, 60], [41, 48, 53, 57], [43, 50, 55, 59]]
+    tunes = [[(0, 2, 72), (2, 1, 71), (3, 1, 69)], [(0, 3, 69), (3, 1, 67)],
+             [(0, 1, 65), (1, 1, 67), (2, 2, 69)], [(0, 2, 67), (2, 2, 71)]]
+    for bar in range(16):
+        shape = shapes[bar % 4]
+        for eighth in range(8):
+            left.append((bar * 4 + eighth / 2, 0.5, shape[[0, 1, 2, 3, 2, 1, 2, 1][eighth]], 64))
+        right += [(bar * 4 + at, length * 0.95, pitch, 80) for at, length, pitch in tunes[bar % 4]]
+    with open(path_mid, "wb") as f:
+        f.write(score_suggestions.midi_file([(0, 0, left + right)], bpm))
+
+
 def suggest(pitkad, wav):
     out = wav + ".json"
     subprocess.run([pitkad, "--suggest", wav, "-o", out], check=True,
@@ -126,6 +144,13 @@ def main():
         subprocess.run(["fluidsynth", "-ni", "-g", "0.6", "-r", str(RATE), "-F", path, SOUNDFONT,
                         mid], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         tempo_row(f"pop groove at {bpm} bpm", path, bpm)
+    for bpm in (60, 66, 72, 80):
+        mid = os.path.join(work, f"ballad{bpm}.mid")
+        path = os.path.join(work, f"ballad{bpm}.wav")
+        ballad(bpm, mid)
+        subprocess.run(["fluidsynth", "-ni", "-g", "0.6", "-r", str(RATE), "-F", path, SOUNDFONT,
+                        mid], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        tempo_row(f"piano ballad at {bpm} bpm", path, bpm)
 
     width = max(len(r[0]) for r in rows)
     print(f"{'probe':{width}}  {'expected':10}  came")
