@@ -1,5 +1,6 @@
 #include "analysis/beats.h"
 #include "analysis/harmony.h"
+#include "analysis/model_notes.h"
 #include "analysis/note_suggestions.h"
 
 #include <gtest/gtest.h>
@@ -300,6 +301,54 @@ TEST(Suggestions, NotesOfHarmonicTones) {
             EXPECT_LE(std::abs(found[i].first - c.expected[i].first), c.slack) << c.what;
         }
     }
+}
+
+// The model's posteriors read into notes: a key's onset rising through its
+// threshold starts a note, which lasts while the key sounds (short gaps
+// bridged) until its next onset.
+TEST(ModelNotes, OnsetsStartNotesThatLastWhileTheKeySounds) {
+    // Key 48 (MIDI 69, A4: band 36); frames of 10 ms so that two make one
+    // analysis frame.
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, float>> onsets; // frame, value
+        std::vector<std::pair<int, int>> sounding; // frames [a, b)
+        double time_scale;
+        std::vector<SuggestedNote> expected;
+    };
+    const std::vector<Case> cases{
+        {"one note", {{10, 0.9f}, {11, 0.7f}}, {{10, 40}}, 1.0, {{5, 20, 36}}},
+        {"a gap of two frames is bridged", {{10, 0.9f}}, {{10, 30}, {32, 40}}, 1.0, {{5, 20, 36}}},
+        {"a gap of three ends it", {{10, 0.9f}}, {{10, 30}, {33, 40}}, 1.0, {{5, 15, 36}}},
+        {"struck again", {{10, 0.9f}, {30, 0.8f}}, {{10, 60}}, 1.0, {{5, 15, 36}, {15, 30, 36}}},
+        {"too short", {{10, 0.9f}}, {{10, 17}}, 1.0, {}},
+        {"under the onset threshold", {{10, 0.5f}}, {{10, 40}}, 1.0, {}},
+        {"input tuned to 440 Hz from 880 Hz", {{10, 0.9f}}, {{10, 40}}, 0.5, {{3, 10, 36}}},
+    };
+    for (const Case& c : cases) {
+        constexpr int frames = 100, keys = 88, key = 48;
+        std::vector<float> onsets(frames * keys, 0.0f), notes(frames * keys, 0.0f);
+        for (auto [t, v] : c.onsets)
+            onsets[std::size_t(t * keys + key)] = v;
+        for (auto [a, b] : c.sounding)
+            for (int t = a; t < b; ++t)
+                notes[std::size_t(t * keys + key)] = 0.8f;
+        const KeyPosteriors p{frames, keys, onsets, notes, 0.01};
+        EXPECT_EQ(notes_from_posteriors(p, c.time_scale, 1000), c.expected) << c.what;
+    }
+}
+
+TEST(ModelNotes, KeysOutsideTheRowsAndShortInputsGiveNothing) {
+    constexpr int frames = 50, keys = 88;
+    std::vector<float> onsets(frames * keys, 0.0f), notes(frames * keys, 0.9f);
+    for (int k : {0, 13, 87}) // A0 and A#1 lie under B1, the lowest row; C8 is the top row
+        onsets[std::size_t(5 * keys + k)] = 0.9f;
+    const KeyPosteriors p{frames, keys, onsets, notes, 0.02};
+    const std::vector<SuggestedNote> found = notes_from_posteriors(p, 1.0, 1000);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].band, last_band);
+    const KeyPosteriors short_input{frames + 1, keys, onsets, notes, 0.02};
+    EXPECT_TRUE(notes_from_posteriors(short_input, 1.0, 1000).empty());
 }
 
 } // namespace
