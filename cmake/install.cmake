@@ -21,6 +21,9 @@ install(FILES
   DESTINATION share/pitkad
   OPTIONAL)
 
+# The note model, when the build found it (with its own licence).
+install(DIRECTORY ${PITKAD_DATA_DIR}/pitch-model DESTINATION share/pitkad OPTIONAL)
+
 install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.html ${PROJECT_SOURCE_DIR}/docs/manual_en.html
   ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/pitkad OPTIONAL)
 # The support pages the program opens (one per language), found like the
