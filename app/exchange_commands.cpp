@@ -10,9 +10,11 @@
 #include "base/atomic_file.h"
 #include "base/file_bytes.h"
 #include "control/document.h"
+#include "control/model_note_suggestions.h"
 #include "control/score_marks.h"
 #include "control/suggested_notes.h"
 #include "control/suggestions.h"
+#include "analysis/band_tables.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_ops.h"
 #include "drawing/midi_file.h"
@@ -269,6 +271,41 @@ void ExchangeCommands::clear_suggested_harmony() {
 }
 
 void ExchangeCommands::suggest_notes() {
+    // The note model reads the recording's sound, not the store: the store
+    // is let go at once. Without the model (or when it cannot read the
+    // recording) the notes come from the analysis.
+    const std::filesystem::path file = host_.recording_file();
+    const int frames = doc_.store.frame_count;
+    const double seconds = double(frames) * frame_step / 44100.0;
+    if (!file.empty() && seconds <= model_seconds_limit && !installed_pitch_model().empty()) {
+        workers_.run<std::optional<NoteSuggestions>>(
+            StoreWorkers::Job::notes, tr_text(texts::finding_notes),
+            [file, frames, channel = host_.analysis_channel(),
+             reference = doc_.store.reference](const std::function<void()>& store_read) {
+                store_read();
+                ModelNotesResult found = suggest_notes_by_model(file, frames, channel, reference);
+                if (found.outcome != ModelNotesResult::Outcome::notes)
+                    return std::optional<NoteSuggestions>{};
+                return std::optional<NoteSuggestions>{make_note_suggestions(std::move(found.notes))};
+            },
+            [this](std::optional<NoteSuggestions> found) {
+                if (found)
+                    show_suggested_notes(std::move(*found));
+                else
+                    suggest_notes_from_analysis();
+            });
+        return;
+    }
+    suggest_notes_from_analysis();
+}
+
+void ExchangeCommands::show_suggested_notes(NoteSuggestions found) {
+    doc_.suggested_notes = std::move(found);
+    if (doc_.suggested_notes.notes.empty()) host_.show_error(tr_text(texts::no_notes_found));
+    host_.write_graph();
+}
+
+void ExchangeCommands::suggest_notes_from_analysis() {
     workers_.run<NoteSuggestions>(
         StoreWorkers::Job::notes, tr_text(texts::finding_notes),
         over_analysed_levels<NoteSuggestions>(doc_,
@@ -276,12 +313,7 @@ void ExchangeCommands::suggest_notes() {
                                                   return make_note_suggestions(
                                                       pitkad::suggest_notes(levels));
                                               }),
-        [this](NoteSuggestions found) {
-            doc_.suggested_notes = std::move(found);
-            if (doc_.suggested_notes.notes.empty())
-                host_.show_error(tr_text(texts::no_notes_found));
-            host_.write_graph();
-        });
+        [this](NoteSuggestions found) { show_suggested_notes(std::move(found)); });
 }
 
 void ExchangeCommands::accept_suggested_notes() {

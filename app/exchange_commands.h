@@ -4,6 +4,7 @@
 // Also the meter and key that the MIDI export writes, and the suggestions
 // from the sound (worked out on StoreWorkers).
 
+#include "analysis/analysis_channel.h"
 #include "drawing/draw_annotations.h"
 #include "drawing/tool_state.h"
 #include "view/graph_view.h"
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 
@@ -19,6 +21,7 @@ class QWidget;
 namespace pitkad {
 
 struct Document;
+struct NoteSuggestions;
 struct HarmonySuggestion;
 class StoreWorkers;
 
@@ -32,6 +35,10 @@ class ExchangeHost {
     virtual void show_error(const QString& text) = 0;
     // The frame an edit at "the play position" acts on.
     virtual int edit_frame() const = 0;
+    // The open recording and the part of it analysed (the note model reads
+    // its sound).
+    virtual std::filesystem::path recording_file() const = 0;
+    virtual AnalysisChannel analysis_channel() const = 0;
 };
 
 class ExchangeCommands {
@@ -64,6 +71,8 @@ class ExchangeCommands {
     // Notes suggested from the sound: outlined on the graph; accepted into
     // the current colour (see accept_suggested_notes), one undo step; or
     // cleared.
+    // Notes come from the note model when it is installed, else from the
+    // analysis.
     void suggest_notes();
     void accept_suggested_notes();
     void clear_suggested_notes();
@@ -74,6 +83,9 @@ class ExchangeCommands {
     QString choose_save_file(const QString& default_name, const char* filter);
     // The chords and keys found, shown.
     void show_harmony(HarmonySuggestion found);
+    // Notes from the analysis alone, on a worker; the notes found, shown.
+    void suggest_notes_from_analysis();
+    void show_suggested_notes(NoteSuggestions found);
     // The key dialog, `heard` offered.
     void ask_key(std::optional<KeySignature> heard);
     // Writes a whole file; false after showing the message when it fails.

@@ -27,6 +27,10 @@ class MainWindow::Hosts final : public TransportHost,
     ToolState tool_state() const override { return w_.tool_state(); }
     void show_error(const QString& text) override { w_.show_error(text); }
     int edit_frame() const override { return w_.edit_frame(); }
+    std::filesystem::path recording_file() const override {
+        return std::filesystem::path(w_.session_->recording());
+    }
+    AnalysisChannel analysis_channel() const override { return w_.opener_->analysis_channel(); }
 
     // Transport.
     void set_transport_enabled(bool enabled) override { w_.set_transport_enabled(enabled); }

@@ -3,6 +3,7 @@
 #include "analysis/band_tables.h"
 #include "audio/recording_decoder.h"
 #include "base/vector_state.h"
+#include "control/model_note_suggestions.h"
 #include "control/recording_loader.h"
 
 #include <QJsonArray>
@@ -151,7 +152,16 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
     const std::vector<int> bounds = beat_bounds(*store, s.beats.beats);
     s.chords = suggest_chords(*store, bounds);
     s.keys = suggest_keys(*store, bounds);
-    s.notes = suggest_notes(*store);
+    // The note model when it is installed and reads the recording; the
+    // analysis's notes otherwise.
+    ModelNotesResult by_model =
+        suggest_notes_by_model(file, store->frame_count, channel, store->reference, control);
+    if (by_model.outcome == ModelNotesResult::Outcome::cancelled) {
+        result.cancelled = true;
+        return result;
+    }
+    s.notes = by_model.outcome == ModelNotesResult::Outcome::notes ? std::move(by_model.notes)
+                                                                   : suggest_notes(*store);
     result.ok = true;
     return result;
 }

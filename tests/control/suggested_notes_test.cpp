@@ -1,8 +1,12 @@
+#include "control/model_note_suggestions.h"
 #include "control/suggested_notes.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <numbers>
+#include <vector>
 
 namespace pitkad {
 namespace {
@@ -93,6 +97,31 @@ TEST(SuggestedNotes, TakenOneAtATimeAndShownAgainWhenEmptied) {
     (*draw)[55].note_cell(40) |= draw_selected_bit;
     (*draw)[12].note_cell(42) = 9 | draw_selected_bit;
     EXPECT_EQ(area(20, 80), (std::vector<int>{12, 56, 40, 42}));
+}
+
+// 44100 Hz to 22050 Hz for the note model: what it hears keeps its level and
+// place, what would fold back is gone, and pieces join seamlessly.
+TEST(HalfRate, KeepsTheBandTheModelHearsAndDropsWhatWouldFoldBack) {
+    auto gain = [](double hz, int delay_check) {
+        std::vector<float> in(44100), out;
+        for (std::size_t i = 0; i < in.size(); ++i)
+            in[i] = float(std::sin(2 * std::numbers::pi * hz * double(i) / 44100.0));
+        HalfRate half;
+        half.add(in.data(), 1000, out); // in two pieces
+        half.add(in.data() + 1000, in.size() - 1000, out);
+        half.finish(out);
+        EXPECT_EQ(out.size(), in.size() / 2);
+        double peak = 0;
+        for (std::size_t n = 1000; n < out.size() - 1000; ++n)
+            peak = std::max(peak, double(std::abs(out[n])));
+        if (delay_check) // output n is input 2n
+            for (std::size_t n = 1000; n < 1100; ++n)
+                EXPECT_NEAR(out[n], in[2 * n], 0.01);
+        return 20 * std::log10(peak);
+    };
+    EXPECT_NEAR(gain(440, 1), 0.0, 0.1);
+    EXPECT_NEAR(gain(4186, 0), 0.0, 0.1);
+    EXPECT_LT(gain(14000, 0), -60.0);
 }
 
 } // namespace

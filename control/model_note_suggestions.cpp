@@ -1,0 +1,189 @@
+#include "control/model_note_suggestions.h"
+
+#include "analysis/band_tables.h"
+#include "analysis/model_notes.h"
+#include "analysis/pitch_model.h"
+#include "analysis/sample_stream.h"
+#include "analysis/spectrogram_store.h"
+#include "audio/recording_decoder.h"
+#include "audio/reference_resampler.h"
+#include "base/paths.h"
+#include "base/vector_state.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <numbers>
+#include <system_error>
+#include <thread>
+
+namespace pitkad {
+
+namespace {
+
+constexpr int half_taps = 31; // each side of the centre
+constexpr double cutoff_hz = 10000.0, input_rate = 44100.0;
+
+} // namespace
+
+std::filesystem::path installed_pitch_model() {
+    const std::filesystem::path graph = find_data_file("pitch-model/model.json");
+    return graph.empty() ? std::filesystem::path{} : graph.parent_path();
+}
+
+HalfRate::HalfRate() : base_(-half_taps) {
+    // A Blackman-windowed sinc, its gain 1 at 0 Hz.
+    const int n = 2 * half_taps + 1;
+    taps_.resize(std::size_t(n));
+    double sum = 0;
+    for (int i = 0; i < n; ++i) {
+        const double x = i - half_taps, fc = cutoff_hz / input_rate;
+        const double sinc = x == 0 ? 2 * fc : std::sin(2 * std::numbers::pi * fc * x) / (std::numbers::pi * x);
+        const double w = 0.42 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1)) +
+                         0.08 * std::cos(4 * std::numbers::pi * i / (n - 1));
+        taps_[std::size_t(i)] = float(sinc * w);
+        sum += sinc * w;
+    }
+    for (float& t : taps_)
+        t = float(t / sum);
+    // Silence before the first input.
+    pending_.assign(std::size_t(half_taps), 0.0f);
+}
+
+void HalfRate::produce(std::vector<float>& out, std::int64_t inputs_end) {
+    const std::int64_t have = base_ + std::int64_t(pending_.size());
+    while (next_ < inputs_end && next_ + half_taps < have) {
+        const float* x = pending_.data() + (next_ - half_taps - base_);
+        float acc = 0;
+        for (std::size_t i = 0; i < taps_.size(); ++i)
+            acc += taps_[i] * x[i];
+        out.push_back(acc);
+        next_ += 2;
+    }
+    // Inputs no later output reaches are let go.
+    const std::int64_t keep_from = next_ - half_taps;
+    if (keep_from > base_) {
+        const auto drop = std::min<std::int64_t>(keep_from - base_, std::int64_t(pending_.size()));
+        pending_.erase(pending_.begin(), pending_.begin() + drop);
+        base_ += drop;
+    }
+}
+
+void HalfRate::add(const float* in, std::size_t count, std::vector<float>& out) {
+    pending_.insert(pending_.end(), in, in + count);
+    taken_ += std::int64_t(count);
+    produce(out, taken_);
+}
+
+void HalfRate::finish(std::vector<float>& out) {
+    pending_.insert(pending_.end(), std::size_t(half_taps), 0.0f);
+    produce(out, taken_);
+}
+
+ModelNotesResult suggest_notes_by_model(const std::filesystem::path& file, int frame_count,
+                                        AnalysisChannel channel, AnalysisReference reference,
+                                        const TaskControl& control,
+                                        const std::filesystem::path& model_dir) {
+    clear_upper_vector_state();
+    ModelNotesResult result;
+    const double seconds = double(frame_count) * frame_step / input_rate;
+    if (frame_count <= 0 || seconds > model_seconds_limit) return result;
+    const std::filesystem::path dir = model_dir.empty() ? installed_pitch_model() : model_dir;
+    if (dir.empty()) return result;
+    OrError<PitchModel> loaded = PitchModel::load(dir);
+    if (!loaded.value) {
+        result.detail = std::move(loaded.error);
+        return result;
+    }
+    const PitchModel& model = *loaded.value;
+    auto cancelled = [&] {
+        result = {};
+        result.outcome = ModelNotesResult::Outcome::cancelled;
+        return result;
+    };
+
+    OpenFailure refused;
+    std::unique_ptr<RecordingDecoder> decoder = RecordingDecoder::open(file, refused, control.stop);
+    if (control.stopping()) return cancelled();
+    if (!decoder) {
+        result.outcome = ModelNotesResult::Outcome::failed;
+        result.status = refused.status;
+        result.detail = std::move(refused.detail);
+        return result;
+    }
+    decoder->set_analysis_channel(channel);
+    const std::int64_t limit = std::int64_t(recording_frame_limit + 1) * frame_step;
+    SampleStream samples(limit, SampleStream::default_ahead, control.stop);
+    // At another reference the samples are resampled as the analysis's are,
+    // so that the reference's A4 sounds at 440 Hz.
+    std::unique_ptr<SampleStream> resampled;
+    if (!reference.is_standard())
+        resampled = std::make_unique<SampleStream>(
+            std::int64_t(double(limit) * reference.stream_ratio()) + 4096,
+            SampleStream::default_ahead, control.stop);
+    DecodeOutcome decoded;
+    auto decode = [&] {
+        clear_upper_vector_state();
+        decoded = decoder->run(&samples, false, false, control.stop);
+    };
+    auto resample = [&] {
+        clear_upper_vector_state();
+        resample_for_reference(samples, *resampled, reference);
+    };
+    std::thread reader, resampler;
+    try {
+        reader = std::thread(decode);
+        if (resampled) resampler = std::thread(resample);
+    } catch (const std::system_error&) {
+        if (!reader.joinable()) decode();
+        if (resampled) resample();
+    }
+    SampleStream& source = resampled ? *resampled : samples;
+    std::vector<float> input, piece(std::size_t(SampleStream::chunk_samples));
+    input.reserve(std::size_t(seconds * reference.stream_ratio() * input_rate / 2) + 4096);
+    HalfRate half;
+    bool complete = false;
+    for (std::int64_t at = 0;;) {
+        const std::int64_t end = at + std::int64_t(piece.size());
+        if (!source.wait_for(end)) break;
+        const std::int64_t n = std::min(end, source.size()) - at;
+        if (n <= 0) {
+            complete = true;
+            break;
+        }
+        source.copy(at, int(n), piece.data());
+        half.add(piece.data(), std::size_t(n), input);
+        at += n;
+        source.release_before(at);
+    }
+    source.close_reading();
+    if (resampler.joinable()) resampler.join();
+    if (reader.joinable()) reader.join();
+    if (control.stopping()) return cancelled();
+    if (!decoded.ok || !complete) {
+        result.outcome = ModelNotesResult::Outcome::failed;
+        result.status = decoded.status != OpenStatus::ok ? decoded.status : OpenStatus::bad_header;
+        result.detail = std::move(decoded.detail);
+        return result;
+    }
+    half.finish(input);
+
+    std::atomic<bool> stop{false};
+    const std::stop_callback forward(control.stop, [&stop] { stop = true; });
+    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    const PitchPosteriors p = model.run(input, threads, &stop);
+    if (control.stopping()) return cancelled();
+    if (p.frames <= 0 && !input.empty()) {
+        result.detail = "the note model gave nothing";
+        return result;
+    }
+    KeyPosteriors view;
+    view.frames = p.frames;
+    view.onsets = p.onsets;
+    view.notes = p.notes;
+    result.notes = notes_from_posteriors(view, 1.0 / reference.stream_ratio(), frame_count);
+    result.outcome = ModelNotesResult::Outcome::notes;
+    return result;
+}
+
+} // namespace pitkad
