@@ -114,9 +114,10 @@ TEST(HalfRate, KeepsTheBandTheModelHearsAndDropsWhatWouldFoldBack) {
         double peak = 0;
         for (std::size_t n = 1000; n < out.size() - 1000; ++n)
             peak = std::max(peak, double(std::abs(out[n])));
-        if (delay_check) // output n is input 2n
+        if (delay_check) { // output n is input 2n
             for (std::size_t n = 1000; n < 1100; ++n)
                 EXPECT_NEAR(out[n], in[2 * n], 0.01);
+        }
         return 20 * std::log10(peak);
     };
     EXPECT_NEAR(gain(440, 1), 0.0, 0.1);
