@@ -139,7 +139,8 @@ ModelNotesResult suggest_notes_by_model(const std::filesystem::path& file, int f
         if (resampled) resample();
     }
     SampleStream& source = resampled ? *resampled : samples;
-    std::vector<float> input, piece(std::size_t(SampleStream::chunk_samples));
+    std::vector<float> input;
+    std::vector<float> piece(static_cast<std::size_t>(SampleStream::chunk_samples));
     input.reserve(std::size_t(seconds * reference.stream_ratio() * input_rate / 2) + 4096);
     HalfRate half;
     bool complete = false;

@@ -13,9 +13,11 @@
 #include <QString>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 
 namespace fs = std::filesystem;
 using namespace pitkad;
@@ -81,5 +83,21 @@ int main(int argc, char** argv) {
     if (!SettingsFile(QString::fromStdString(ini.string())).save(Settings{})) return 1;
     put(out / "settings", "PitkaD.ini", read_all(ini));
     fs::remove_all(work);
+    // A note model's description in small: a placeholder times weights
+    // from the shard (its 16 bytes last).
+    const std::string model =
+        R"({"format":"graph-model","modelTopology":{"node":[)"
+        R"({"name":"in","op":"Placeholder","attr":{"dtype":{"type":"DT_FLOAT"},)"
+        R"("shape":{"shape":{"dim":[{"size":"-1"},{"size":"4"}]}}}},)"
+        R"({"name":"w","op":"Const","attr":{"dtype":{"type":"DT_FLOAT"}}},)"
+        R"({"name":"out","op":"Mul","input":["in","w"],"attr":{"T":{"type":"DT_FLOAT"}}}]},)"
+        R"("weightsManifest":[{"paths":["w.bin"],"weights":[{"name":"w","shape":[4],"dtype":"float32"}]}]})";
+    std::vector<std::uint8_t> model_bytes(model.begin(), model.end());
+    for (float v : {1.0f, 0.5f, -2.0f, 4.0f}) {
+        std::uint8_t b[4];
+        std::memcpy(b, &v, 4);
+        model_bytes.insert(model_bytes.end(), b, b + 4);
+    }
+    put(out / "model", "model.json", model_bytes);
     return 0;
 }
