@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace pitkad {
@@ -174,8 +175,12 @@ PitchPosteriors PitchModel::run(std::span<const float> audio, int threads,
     };
     const int helpers = std::clamp(threads, 1, windows) - 1;
     std::vector<std::thread> pool;
-    for (int i = 0; i < helpers; ++i)
-        pool.emplace_back(work);
+    try {
+        for (int i = 0; i < helpers; ++i)
+            pool.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Fewer threads than asked: the windows are shared among those there are.
+    }
     work();
     for (std::thread& t : pool)
         t.join();
