@@ -15,7 +15,8 @@ namespace {
 constexpr unsigned bit(Mode m) {
     return 1u << unsigned(m);
 }
-constexpr unsigned all_modes = 0x7f;
+// Every mode, up to the last (check).
+constexpr unsigned all_modes = (bit(Mode::check) << 1) - 1;
 
 struct OptionSpec {
     const char* name;

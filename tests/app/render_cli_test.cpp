@@ -115,6 +115,34 @@ TEST(CommandLine, ChannelOption) {
     }
 }
 
+// --lang goes with every command, first, among the others or last.
+TEST(CommandLine, LanguageWithEveryMode) {
+    const struct {
+        QStringList args;
+        Mode mode;
+    } rows[] = {
+        {{"a.wav"}, Mode::window},
+        {{"--analyse", "a.wav"}, Mode::analyse},
+        {{"--render", "a.wav", "-o", "a.png"}, Mode::render},
+        {{"--export-midi", "a.wav", "-o", "a.mid"}, Mode::export_midi},
+        {{"--import-midi", "a.mid", "a.wav"}, Mode::import_midi},
+        {{"--export-csv", "a.wav", "-o", "a.csv"}, Mode::export_csv},
+        {{"--suggest", "a.wav", "-o", "a.json"}, Mode::suggest},
+        {{"--check", "a.wav", "-o", "a.csv"}, Mode::check},
+    };
+    for (const auto& row : rows)
+        for (const qsizetype at : {qsizetype(0), qsizetype(2), row.args.size()}) {
+            QStringList args = row.args;
+            args.insert(std::min(at, args.size()), "en");
+            args.insert(std::min(at, args.size() - 1), "--lang");
+            SCOPED_TRACE(args.join(' ').toStdString());
+            const CommandLine line = parse_command_line(args);
+            EXPECT_FALSE(line.bad);
+            EXPECT_EQ(line.mode, row.mode);
+            EXPECT_EQ(line.language, Language::english);
+        }
+}
+
 // A recording that cannot be opened: its message alone on stderr, exit 1,
 // no picture.
 // Each refused file is named with its message on standard error.
