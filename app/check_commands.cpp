@@ -139,6 +139,10 @@ void CheckCommands::set_checking(bool on) {
 }
 
 void CheckCommands::start_check(bool announce) {
+    // A check of the drawing still under way on a worker holds the session
+    // of the analysis given up: its result would bring that session back,
+    // and while it runs the new one could not start.
+    workers_.drop(StoreWorkers::Job::check);
     session_.reset();
     kept_residual_ = {};
     marks_.clear();

@@ -307,5 +307,30 @@ TEST_F(WindowExchange, WorkForARecordingGivenUpIsDropped) {
     EXPECT_EQ(f.doc.store.frame_count, 150);
 }
 
+// Another recording opened while the drawing is checked again on a worker
+// (as a long recording's is): the old check neither comes back nor keeps
+// the new recording's from starting.
+TEST_F(WindowExchange, AnotherRecordingIsCheckedAfresh) {
+    open();
+    draw_notes();
+    const QList<QAction*> items = f.menus->check_menu->actions();
+    const auto next = std::find_if(items.begin(), items.end(), [](QAction* a) {
+        return a->shortcut() == QKeySequence(Qt::Key_F8);
+    });
+    ASSERT_NE(next, items.end());
+    items.front()->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (*next)->isEnabled(); }, 10000));
+    ASSERT_FALSE(f.checks().marks().empty());
+    f.checks().recheck_on_worker_from = 0;
+    ASSERT_TRUE(f.open_recording(s(small_recording(dir.path(), "other.wav", 3))));
+    EXPECT_TRUE(f.checks().marks().empty());
+    EXPECT_TRUE(items.front()->isChecked());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (*next)->isEnabled(); }, 10000));
+    std::optional<SpectrogramStore> copy;
+    CheckSession fresh(f.doc.analysed_levels(copy));
+    fresh.update(f.doc.drawing, f.doc.store.frame_count);
+    EXPECT_EQ(f.checks().marks().size(), fresh.flags().size());
+}
+
 } // namespace
 } // namespace pitkad::test
