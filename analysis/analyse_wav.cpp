@@ -68,7 +68,7 @@ std::vector<std::pair<int, std::string>> progress_steps(int frame_count) {
 }
 
 float power_to_db(float power) {
-    if (double(power) <= 0.000001) return -60.0f;
+    if (double(power) <= 0.000001) return no_sound_level;
     return float(10.0 * std::log10(double(power)));
 }
 

@@ -60,9 +60,12 @@ void normalise_to_peak(SpectrogramStore& store) {
     for (int t = 0; t < frames; ++t)
         for (int b = first_band; b <= last_band; ++b)
             peak = std::max(peak, store.at(t, b));
+    // Without sound there is no peak: the levels go down to the empty level
+    // (the quietest colour) rather than up to 0, the loudest.
+    const float shift = peak > no_sound_level ? peak : peak - empty_level;
     for (int t = 0; t < frames; ++t)
         for (int b = first_band; b <= last_band; ++b)
-            store.at(t, b) -= peak;
+            store.at(t, b) -= shift;
 }
 
 void add_loudness(SpectrogramStore& store, const LoudnessTable& table) {

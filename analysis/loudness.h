@@ -28,7 +28,8 @@ LoudnessLoad parse_loudness_table(std::string_view text);
 LoudnessLoad load_loudness_table(const std::filesystem::path& file);
 
 // Subtracts the largest analysed cell (columns 0 … frame_count − 1, cells
-// 2 … 75) from each of them, so the peak becomes exactly 0.
+// 2 … 75) from each of them, so the peak becomes exactly 0; when no cell is
+// above no_sound_level, the largest becomes empty_level instead.
 void normalise_to_peak(SpectrogramStore& store);
 // Adds the table's offset to every analysed cell.
 void add_loudness(SpectrogramStore& store, const LoudnessTable& table);

@@ -29,8 +29,11 @@ inline constexpr int band_count = 74;
 inline constexpr int frame_limit = 58000;
 inline constexpr int recording_frame_limit = 720000;
 inline constexpr float empty_level = -100.0f;
+// What the analysis gives a band without sound; a recording none of whose
+// bands rises above it has no peak to be normalised to.
+inline constexpr float no_sound_level = -60.0f;
 // Bands all within this of each other hold no pitch: a silent recording is
-// all at its own peak once normalised.
+// all at one level once normalised.
 inline constexpr float pitchless_spread_db = 1.0f;
 // One column of the store covers this much of the recording.
 inline constexpr int frame_ms = 20;

@@ -105,16 +105,23 @@ TEST_F(Levels, NormaliseToPeak) {
     EXPECT_EQ(store_->at(3, 1), empty_level);
     EXPECT_EQ(store_->at(9, 30), empty_level);
 
-    // Silence (-60 everywhere) becomes 0 everywhere.
-    store_->reset();
-    store_->frame_count = 4;
-    for (int t = 0; t < 4; ++t)
-        for (int b = first_band; b <= last_band; ++b)
-            store_->at(t, b) = -60.0f;
-    normalise_to_peak(*store_);
-    for (int t = 0; t < 4; ++t)
-        for (int b = first_band; b <= last_band; ++b)
-            ASSERT_EQ(store_->at(t, b), 0.0f);
+    // Silence (-60 everywhere) goes down to the empty level, as does a
+    // silence normalised before with a correction added since.
+    for (const float correction : {0.0f, 4.0f}) {
+        SCOPED_TRACE(correction);
+        store_->reset();
+        store_->frame_count = 4;
+        for (int t = 0; t < 4; ++t)
+            for (int b = first_band; b <= last_band; ++b)
+                store_->at(t, b) = -60.0f;
+        normalise_to_peak(*store_);
+        store_->at(2, 30) += correction;
+        normalise_to_peak(*store_);
+        for (int t = 0; t < 4; ++t)
+            for (int b = first_band; b <= last_band; ++b)
+                ASSERT_LE(store_->at(t, b), empty_level);
+        EXPECT_EQ(store_->at(0, 2), correction > 0 ? empty_level - correction : empty_level);
+    }
 }
 
 TEST_F(Levels, AddLoudness) {

@@ -228,8 +228,8 @@ TEST(NoteCheck, NotesOutOfRangeAreWeak) {
     for (std::size_t i = 2; i < notes.size(); ++i)
         EXPECT_EQ(r.notes[i].verdict, NoteVerdict::weak) << i;
 
-    // A silent recording, all at its own peak once normalised: a note drawn
-    // on it is weak, and nothing is missing.
+    // Every band alike at the peak (a silent recording as earlier caches
+    // hold it): a note drawn on it is weak, and nothing is missing.
     auto flat = std::make_unique<SpectrogramStore>();
     flat->frame_count = 100;
     for (int t = 0; t < 100; ++t)

@@ -93,8 +93,8 @@ TEST(Suggestions, BeatsAndBarsOfStruckChords) {
     EXPECT_TRUE(suggest_beats(*silent_store(1000)).beats.empty());
 }
 
-// A silent recording is all at its own peak once normalised: every band
-// alike, no pitch in it.
+// Every band alike at the peak (a silent recording as earlier caches hold
+// it): no pitch in it.
 TEST(Suggestions, NothingFromBandsAllAlike) {
     auto s = silent_store(600);
     for (int t = 0; t < 600; ++t)
