@@ -122,6 +122,7 @@ void CheckCommands::set_checking(bool on) {
     on = on && wiring_.recording_open();
     check_action_->setChecked(on);
     if (!on) {
+        end_flag_playback();
         workers_.drop(StoreWorkers::Job::check);
         for (QAction* a : flag_actions_)
             a->setEnabled(false);
@@ -182,6 +183,7 @@ void CheckCommands::analysis_changed() {
         set_checking(false);
         return;
     }
+    end_flag_playback();
     current_.reset();
     place_first_ = -1;
     start_check(false);
@@ -396,17 +398,27 @@ void CheckCommands::play_flags() {
     if (!current_) return;
     const int first = std::max(current_->first - flag_margin_frames, 0);
     const int end = std::min(current_->end + flag_margin_frames, doc_.store.frame_count);
+    if (!user_loop_) user_loop_ = doc_.practice_loop;
     wiring_.loop(first, end);
+    flag_loop_ = doc_.practice_loop;
     // The next flag's passage once this one has played round.
     const double speed = std::max(doc_.practice.speed, 0.25);
     const int ms =
         int(flag_rounds * ((end - first) * frame_ms / speed + doc_.practice.loop_pause * 1000));
     const CheckFlag playing = *current_;
-    QTimer::singleShot(ms, this, [this, playing] {
-        if (!checking() || !current_ || !(*current_ == playing) || !wiring_.playing()) return;
+    QTimer::singleShot(ms, this, [this, playing, round = ++flag_round_] {
+        if (round != flag_round_ || !user_loop_) return; // played again since, or ended
+        if (!checking() || !current_ || !(*current_ == playing) || !wiring_.playing())
+            return end_flag_playback();
         step(1);
         play_flags();
     });
+}
+
+void CheckCommands::end_flag_playback() {
+    if (!user_loop_) return;
+    const LoopMs loop = *std::exchange(user_loop_, std::nullopt);
+    if (doc_.practice_loop == flag_loop_) wiring_.restore_loop(loop);
 }
 
 } // namespace pitkad

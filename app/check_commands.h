@@ -4,6 +4,7 @@
 // semitone or an octave, erased, or a missing note taken into the current
 // colour); the residual view; and the flags played in turn in a loop.
 
+#include "control/practice_controls.h"
 #include "control/transcription_check.h"
 #include "view/graph_view.h"
 
@@ -34,6 +35,7 @@ class CheckCommands final : public QObject {
         std::function<void()> write_graph;
         std::function<void(int frame)> show_frame;       // brings the frame into view
         std::function<void(int first, int end)> loop;    // loops frames [first, end) and plays
+        std::function<void(const LoopMs&)> restore_loop; // sets the loop back, playing or not
         std::function<void(const QString&)> show_status; // a passing note
         std::function<bool()> playing;
     };
@@ -71,6 +73,8 @@ class CheckCommands final : public QObject {
     // erased, a missing note taken.
     void fix();
     void play_flags();
+    // Playing stopped: the loop the flags' passages took over is the user's again.
+    void playback_stopped() { end_flag_playback(); }
     // The flags in a list; choosing one makes it the flag in hand.
     void show_list();
 
@@ -94,6 +98,9 @@ class CheckCommands final : public QObject {
     void fill_list();
     const CheckedNote* current_note() const;
     const MissingNote* current_missing() const;
+    // Ends playing the flags, if they were, with the user's loop back
+    // unless it was changed meanwhile.
+    void end_flag_playback();
     // One undo step over `edit`, then the check again.
     template <class Fn> void edit(Fn fn);
 
@@ -105,6 +112,11 @@ class CheckCommands final : public QObject {
     std::optional<CheckFlag> current_;
     int place_first_ = -1, place_band_ = 0; // where the last flag in hand was
     std::vector<OutlinedNote> marks_;
+    // While the flags are played: the user's loop, the one set for the flag
+    // in hand, and which round of play_flags is the live one.
+    std::optional<LoopMs> user_loop_;
+    LoopMs flag_loop_;
+    unsigned flag_round_ = 0;
     QAction *check_action_ = nullptr, *residual_action_ = nullptr;
     // The residual shown while a worker has the session to check it again.
     std::vector<float> kept_residual_;

@@ -133,6 +133,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                                    hosts_->action_enabled(TransportAction::play))
                                    hosts_->click(TransportAction::play);
                            },
+                           [this](const LoopMs& loop) { practice_->set(doc.practice, loop); },
                            [this](const QString& text) { statusBar()->showMessage(text); },
                            [this] { return play_state() == PlayState::playing; }});
     const bool settings_read = settings_file_.load(settings_file_path());

@@ -157,7 +157,7 @@ class MainWindow final : public QMainWindow {
     Language language() const { return language_.current(); }
     void on_about();
     void on_play();
-    void on_stop() { transport_->stop_playback(); }
+    void on_stop();
     void on_pause() { transport_->toggle_pause(); }
     void on_skip_forward() { transport_->seek_relative(skip_amounts[0]); }
     void on_skip_back() { transport_->seek_relative(skip_amounts[1]); }

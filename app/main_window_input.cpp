@@ -18,6 +18,10 @@ void MainWindow::on_play() {
     practice_->apply_again(); // the loop, now that the player knows the rate
     strip->pause_button->setFocus();
 }
+void MainWindow::on_stop() {
+    transport_->stop_playback();
+    checks_->playback_stopped(); // the flags played, if they were, give the loop back
+}
 void MainWindow::show_skip_menu(int which, QPoint press_in_button) {
     // The application's filter sees presses on disabled buttons too.
     if (strip->skip_button(which)->isEnabled())

@@ -37,6 +37,12 @@ class WindowExchange : public ::testing::Test {
             f.doc.drawing[t].line_mark() = 16;
     }
     std::vector<DrawnNote> notes() const { return drawn_notes(f.doc.drawing, frames); }
+    // The check menu's item on `key`.
+    QAction* check_item(const QKeySequence& key) const {
+        for (QAction* a : f.menus->check_menu->actions())
+            if (a->shortcut() == key) return a;
+        return nullptr;
+    }
 
     TempDir dir;
     Window w;
@@ -313,23 +319,38 @@ TEST_F(WindowExchange, WorkForARecordingGivenUpIsDropped) {
 TEST_F(WindowExchange, AnotherRecordingIsCheckedAfresh) {
     open();
     draw_notes();
-    const QList<QAction*> items = f.menus->check_menu->actions();
-    const auto next = std::find_if(items.begin(), items.end(), [](QAction* a) {
-        return a->shortcut() == QKeySequence(Qt::Key_F8);
-    });
-    ASSERT_NE(next, items.end());
-    items.front()->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (*next)->isEnabled(); }, 10000));
+    QAction* const check = f.menus->check_menu->actions().front();
+    QAction* const next = check_item(Qt::Key_F8);
+    check->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->isEnabled(); }, 10000));
     ASSERT_FALSE(f.checks().marks().empty());
     f.checks().recheck_on_worker_from = 0;
     ASSERT_TRUE(f.open_recording(s(small_recording(dir.path(), "other.wav", 3))));
     EXPECT_TRUE(f.checks().marks().empty());
-    EXPECT_TRUE(items.front()->isChecked());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (*next)->isEnabled(); }, 10000));
+    EXPECT_TRUE(check->isChecked());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->isEnabled(); }, 10000));
     std::optional<SpectrogramStore> copy;
     CheckSession fresh(f.doc.analysed_levels(copy));
     fresh.update(f.doc.drawing, f.doc.store.frame_count);
     EXPECT_EQ(f.checks().marks().size(), fresh.flags().size());
+}
+
+// Playing the flags takes the loop over until playing stops, then gives the
+// user's loop back.
+TEST_F(WindowExchange, PlayingTheFlagsGivesTheLoopBack) {
+    open();
+    draw_notes();
+    f.menus->check_menu->actions().front()->trigger();
+    QAction* const play_flags = check_item(Qt::Key_F10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return play_flags->isEnabled(); }, 10000));
+    const LoopMs mine{600, 1600};
+    f.practice().set(f.doc.practice, mine);
+    play_flags->trigger();
+    ASSERT_EQ(f.play_state(), PlayState::playing);
+    ASSERT_NE(f.doc.practice_loop, mine);
+    f.on_stop();
+    EXPECT_EQ(f.doc.practice_loop, mine);
+    EXPECT_TRUE(f.player().practice().loop.active());
 }
 
 } // namespace
