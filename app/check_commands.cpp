@@ -166,14 +166,7 @@ void CheckCommands::start_check(bool announce) {
             for (QAction* a : flag_actions_)
                 a->setEnabled(true);
             refresh(true);
-            if (!announce) return;
-            const auto& c = session_->check();
-            const auto flagged = session_->flags().size() - c.missing.size();
-            wiring_.show_status(
-                tr_text(PITKAD_TR("PitkaD", "音符 %1、要確認 %2、描かれていない音 %3"))
-                    .arg(c.notes.size())
-                    .arg(flagged)
-                    .arg(c.missing.size()));
+            if (announce) wiring_.show_status(counts_text());
         });
 }
 
@@ -255,6 +248,9 @@ void CheckCommands::show_check() {
     }
     fill_list();
     wiring_.write_graph();
+    // What the status bar says of the flags follows them (an undo, say),
+    // unless something else has been said since.
+    if (!status_.isEmpty() && wiring_.shown_status() == status_) show_current();
 }
 
 void CheckCommands::show_list() {
@@ -334,19 +330,29 @@ void CheckCommands::take(std::optional<CheckFlag> flag) {
 
 void CheckCommands::show_current() {
     if (!current_) {
-        wiring_.show_status(tr_text(no_flags));
-        return;
+        status_ = checking() && !session_->flags().empty() ? counts_text() : tr_text(no_flags);
+    } else {
+        const auto& flags = session_->flags();
+        const auto number = std::find(flags.begin(), flags.end(), *current_) - flags.begin() + 1;
+        const MissingNote* m = current_missing();
+        const CheckedNote* n = current_note();
+        status_ = tr_text(flag_status)
+                      .arg(number)
+                      .arg(flags.size())
+                      .arg(QString::fromStdString(note_name_of(current_->band)),
+                           tr_text(m ? missing_text : look_of(n->finding.verdict).text))
+                      .arg(double(m ? m->confidence : n->finding.confidence), 0, 'f', 2);
     }
-    const auto& flags = session_->flags();
-    const auto number = std::find(flags.begin(), flags.end(), *current_) - flags.begin() + 1;
-    const MissingNote* m = current_missing();
-    const CheckedNote* n = current_note();
-    wiring_.show_status(tr_text(flag_status)
-                            .arg(number)
-                            .arg(flags.size())
-                            .arg(QString::fromStdString(note_name_of(current_->band)),
-                                 tr_text(m ? missing_text : look_of(n->finding.verdict).text))
-                            .arg(double(m ? m->confidence : n->finding.confidence), 0, 'f', 2));
+    wiring_.show_status(status_);
+}
+
+QString CheckCommands::counts_text() const {
+    const auto& c = session_->check();
+    const auto flagged = session_->flags().size() - c.missing.size();
+    return tr_text(PITKAD_TR("PitkaD", "音符 %1、要確認 %2、描かれていない音 %3"))
+        .arg(c.notes.size())
+        .arg(flagged)
+        .arg(c.missing.size());
 }
 
 template <class Fn> void CheckCommands::edit(Fn fn) {

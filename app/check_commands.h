@@ -9,6 +9,7 @@
 #include "view/graph_view.h"
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -37,6 +38,7 @@ class CheckCommands final : public QObject {
         std::function<void(int first, int end)> loop;    // loops frames [first, end) and plays
         std::function<void(const LoopMs&)> restore_loop; // sets the loop back, playing or not
         std::function<void(const QString&)> show_status; // a passing note
+        std::function<QString()> shown_status;           // the passing note shown now
         std::function<bool()> playing;
     };
     // Fills `menu`; the list of flags is a window of `window`'s. The first
@@ -94,6 +96,8 @@ class CheckCommands final : public QObject {
     // Makes `flag` the one in hand (none: no flag), brought into view.
     void take(std::optional<CheckFlag> flag);
     void show_current();
+    // The counts of notes, flags and missing notes, as the status bar says them.
+    QString counts_text() const;
     // The list's rows, when it is shown.
     void fill_list();
     const CheckedNote* current_note() const;
@@ -111,6 +115,7 @@ class CheckCommands final : public QObject {
     std::unique_ptr<CheckSession> session_;
     std::optional<CheckFlag> current_;
     int place_first_ = -1, place_band_ = 0; // where the last flag in hand was
+    QString status_;                        // what show_current last said
     std::vector<OutlinedNote> marks_;
     // While the flags are played: the user's loop, the one set for the flag
     // in hand, and which round of play_flags is the live one.

@@ -135,6 +135,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
                            },
                            [this](const LoopMs& loop) { practice_->set(doc.practice, loop); },
                            [this](const QString& text) { statusBar()->showMessage(text); },
+                           [this] { return statusBar()->currentMessage(); },
                            [this] { return play_state() == PlayState::playing; }});
     const bool settings_read = settings_file_.load(settings_file_path());
     start_up(options);

@@ -353,5 +353,30 @@ TEST_F(WindowExchange, PlayingTheFlagsGivesTheLoopBack) {
     EXPECT_TRUE(f.player().practice().loop.active());
 }
 
+// The status bar's word on the flags follows an undo and a redo.
+TEST_F(WindowExchange, TheFlagStatusFollowsUndo) {
+    open();
+    draw_notes();
+    f.menus->check_menu->actions().front()->trigger();
+    QAction* const next = check_item(Qt::Key_F8);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->isEnabled(); }, 10000));
+    // "要確認 n/flags: …" with the flags as the drawing now has them.
+    auto says_flags_now = [&] {
+        std::optional<SpectrogramStore> copy;
+        CheckSession now(f.doc.analysed_levels(copy));
+        now.update(f.doc.drawing, frames);
+        return f.statusBar()->currentMessage().contains(QString("/%1:").arg(now.flags().size()));
+    };
+    next->trigger();
+    const QString before = f.statusBar()->currentMessage();
+    check_item(Qt::Key_F9)->trigger();
+    ASSERT_NE(f.statusBar()->currentMessage(), before);
+    EXPECT_TRUE(says_flags_now());
+    for (QAction* a : {f.menus->undo_action, f.menus->redo_action}) {
+        a->trigger();
+        EXPECT_TRUE(says_flags_now()) << a->text().toStdString();
+    }
+}
+
 } // namespace
 } // namespace pitkad::test
