@@ -136,6 +136,13 @@ float NoteChecker::mean_level(Frames f, int band) const {
     return decibels(float(sum / (f.end - f.first)));
 }
 
+bool NoteChecker::drawn_over(const Model& m, Frames f, int band) const {
+    if (band < first_band || band > last_band) return true;
+    for (int t = f.first; t < f.end; ++t)
+        if (m.drawn[cell(t, band)] != 0) return true;
+    return false;
+}
+
 float NoteChecker::loudness(Frames f) const {
     if (f.first >= f.end) return empty_level;
     double sum = 0;
@@ -378,8 +385,14 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n, int line) con
     }
     std::sort(told.begin(), told.end());
     const float strength = std::max(own, told[1]);
-    const float beside = std::max(mean_level(f, b - 1), mean_level(f, b + 1));
+    const float below_level = mean_level(f, b - 1), above_level = mean_level(f, b + 1);
+    const float beside = std::max(below_level, above_level);
     const float weak_floor = std::max(loudness(f) - weak_range_db, silent_db);
+    // Loud enough, but under a band a semitone away that no note is drawn
+    // on: the note is that band's sound misplaced, to be moved there.
+    const int louder = above_level > below_level ? b + 1 : b - 1;
+    if (strength >= weak_floor && own < beside - 6.0f && !drawn_over(m, f, louder))
+        return {NoteVerdict::neighbour, clamp01((beside - 6.0f - own) / 12.0f), louder};
     if (strength < weak_floor || own < beside - 6.0f)
         return {NoteVerdict::weak,
                 clamp01(std::max(weak_floor - strength, beside - 6.0f - own) / 12.0f), b};

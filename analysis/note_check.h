@@ -9,12 +9,14 @@
 // explains is the residual. A note is judged from the first half second of
 // its frames:
 // - neighbour: unexplained energy a semitone away, louder than its own band;
+//   or, the note loud enough, a band a semitone away well above its own
+//   with no note drawn on it;
 // - octave: unexplained energy an octave above, starting with the note and
 //   beyond what its own second harmonic would give (drawn an octave low), or
 //   an unexplained note an octave below, starting with it, whose second
 //   harmonic its band could be (drawn over that harmonic);
 // - weak: its band far under the loudest band of its frames, or under a
-//   neighbouring band, with nothing to explain it;
+//   neighbouring band a note is drawn on, with nothing to explain it;
 // - ok otherwise.
 // Missing notes are runs of residual that stand out across the bands, loud
 // against their frames, that start with a rise and are not a harmonic of a
@@ -116,6 +118,8 @@ class NoteChecker {
     // is not yet.
     static Frames before_onset(Frames f);
     float mean_level(Frames f, int band) const;
+    // A note is drawn on `band` somewhere in `f` (or the band is out of range).
+    bool drawn_over(const Model& m, Frames f, int band) const;
     float loudness(Frames f) const;
     // With `loud`, the other notes' harmonics as loud as they come.
     float unexplained(const Model& m, const CheckNote& self, Frames f, int band,

@@ -56,6 +56,33 @@ TEST(NoteCheck, JudgesANoteByWhereItsSoundIs) {
     }
 }
 
+// A note well under a band a semitone away, which stands out too little
+// from its own neighbour to pass for a note: the note belongs there, unless
+// another note is drawn there already.
+TEST(NoteCheck, UnderALouderNeighbourANoteIsMovedThereUnlessItIsDrawn) {
+    auto store = one_note();
+    for (int t = first; t < end; ++t) {
+        store->at(t, sounding + 1) = store->at(t, sounding); // no peak at sounding
+        store->at(t, sounding - 1) = -30;
+    }
+    const struct {
+        std::vector<CheckNote> notes; // the first one judged
+        NoteVerdict verdict;
+        int sounding_band;
+    } cases[] = {
+        {{{first, end, sounding - 1, 1}}, NoteVerdict::neighbour, sounding},
+        {{{first, end, sounding - 1, 1}, {first, end, sounding, 2}},
+         NoteVerdict::weak,
+         sounding - 1},
+    };
+    const NoteChecker checker(*store);
+    for (const auto& c : cases) {
+        const NoteCheckResult r = checker.check(c.notes);
+        EXPECT_EQ(r.notes[0].verdict, c.verdict) << c.notes.size();
+        EXPECT_EQ(r.notes[0].sounding_band, c.sounding_band) << c.notes.size();
+    }
+}
+
 // Undrawn, the note is missing once (its harmonics are part of it); drawn,
 // nothing is, and what is left of its sound is the floor.
 TEST(NoteCheck, FindsTheNoteTheDrawingLacksButNotItsHarmonics) {
