@@ -35,6 +35,8 @@ constexpr const char* sharp_offer =
 constexpr const char* flat_offer =
     PITKAD_TR("PitkaD", "この録音は %1 セント低く調律されています。A4 = %2 Hz で解析しますか?");
 constexpr const char* in_tune = PITKAD_TR("PitkaD", "この録音は A4 = %1 Hz で解析されています。");
+constexpr const char* standard_tuning =
+    PITKAD_TR("PitkaD", "この録音は A4 = 440 Hz に合っています。");
 constexpr const char* no_estimate = PITKAD_TR("PitkaD", "この録音の調律は推定できませんでした。");
 constexpr const char* analyse_button = PITKAD_TR("PitkaD", "解析する");
 constexpr const char* frequency_title = PITKAD_TR("PitkaD", "解析の基準音");
@@ -110,6 +112,12 @@ void ReferenceCommands::estimate() {
     }
     if (!r.suggestions.tuning.ok) {
         QMessageBox::information(&window_, texts::app_title, tr_text(rt::no_estimate));
+        return;
+    }
+    // Within half a cent of the grid, the recording is at 440 Hz: an
+    // analysis a hundredth of a hertz away would show nothing new.
+    if (std::lround(r.suggestions.tuning.cents) == 0) {
+        QMessageBox::information(&window_, texts::app_title, tr_text(rt::standard_tuning));
         return;
     }
     const AnalysisReference heard = reference_of(r.suggestions.tuning);

@@ -1890,5 +1890,9 @@
         <source>描画を録音と照合しています…</source>
         <translation>Checking the drawing against the recording…</translation>
     </message>
+    <message>
+        <source>この録音は A4 = 440 Hz に合っています。</source>
+        <translation>This recording is in tune at A4 = 440 Hz.</translation>
+    </message>
 </context>
 </TS>

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <array>
 #include <string_view>
 
 #include <QAction>
@@ -280,6 +281,43 @@ TEST_F(ChannelMenu, AnotherChannelReopensTheRecordingAndIsRemembered) {
     f.menus->analysis_channel_actions[0]->trigger();
     EXPECT_TRUE(tone_shows(f));
     EXPECT_EQ(SettingsFile(path).analysis_channel_for(qpath(file)), AnalysisChannel::first);
+}
+
+// The tuning estimate offers an analysis at the recording's own A4 unless it
+// rounds to 440 Hz, which it says.
+TEST(ReferenceMenu, AnEstimateOfNoCentsOffersNoAnalysis) {
+    const struct {
+        double cents;
+        const char* says; // the start of the message
+    } cases[] = {
+        {0.0, "この録音は A4 = 440 Hz に合っています。"},
+        {20.0, "この録音は 20 セント高く"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cents);
+        TempDir dir;
+        // A, C, E and G with six harmonics each, a second apiece.
+        std::vector<std::int16_t> samples(44100 * 4);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const int note = std::array{57, 60, 64, 67}[i / 44100];
+            const double f0 = 440.0 * std::exp2((note - 69) / 12.0 + c.cents / 1200.0);
+            double v = 0;
+            for (int h = 1; h <= 6; ++h)
+                v += 3000.0 / h * std::sin(2.0 * M_PI * f0 * h * double(i) / 44100.0);
+            samples[i] = std::int16_t(v);
+        }
+        write_file(dir.path() / "tone.wav", mono_wav(samples));
+        Window w = make_window();
+        MainWindow& f = *w.form;
+        ASSERT_TRUE(f.open_recording(qpath(dir.path() / "tone.wav")));
+        ModalResponder responder; // the offer, if any, is declined
+        for (QAction* a : f.menus->reference_menu->actions())
+            if (a->text() == QString::fromUtf8("録音から推定...")) a->trigger();
+        ASSERT_EQ(responder.seen.size(), 1u);
+        EXPECT_TRUE(responder.seen[0].text.startsWith(QString::fromUtf8(c.says)))
+            << responder.seen[0].text.toStdString();
+        EXPECT_TRUE(f.opener().analysis_reference().is_standard());
+    }
 }
 
 } // namespace
