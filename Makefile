@@ -12,10 +12,11 @@ JOBS  ?= $(shell nproc)
 ASAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:strict_init_order=1:detect_stack_use_after_return=1 \
             UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-# The engine and controller test programs (their cases carry the CTest
-# label "tsan"): the code with threads of its own.
+# The engine and controller test programs and the note model's (their
+# cases carry the CTest label "tsan"): the code with threads of its own;
+# and the note model itself, which the last one runs.
 TSAN_TARGETS := audio_test practice_test control_test mouse_editor_test analyse_wav_test \
-  recovery_copy_test
+  recovery_copy_test pitch_model_test pitkad_pitch_model
 
 .PHONY: all deps configure build run test test-asan test-tsan fuzz bench clean
 
