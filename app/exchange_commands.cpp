@@ -14,7 +14,6 @@
 #include "control/score_marks.h"
 #include "control/suggested_notes.h"
 #include "control/suggestions.h"
-#include "analysis/band_tables.h"
 #include "drawing/csv_export.h"
 #include "drawing/draw_ops.h"
 #include "drawing/midi_file.h"
@@ -276,8 +275,7 @@ void ExchangeCommands::suggest_notes() {
     // recording) the notes come from the analysis.
     const std::filesystem::path file = host_.recording_file();
     const int frames = doc_.store.frame_count;
-    const double seconds = double(frames) * frame_step / 44100.0;
-    if (!file.empty() && seconds <= model_seconds_limit && !installed_pitch_model().empty()) {
+    if (!file.empty() && model_reads(frames)) {
         workers_.run<std::optional<NoteSuggestions>>(
             StoreWorkers::Job::notes, tr_text(texts::finding_notes),
             [file, frames, channel = host_.analysis_channel(),

@@ -31,6 +31,11 @@ std::filesystem::path installed_pitch_model() {
     return graph.empty() ? std::filesystem::path{} : graph.parent_path();
 }
 
+bool model_reads(int frame_count) {
+    return frame_count > 0 && double(frame_count) * frame_step / input_rate <= model_seconds_limit &&
+           !installed_pitch_model().empty();
+}
+
 HalfRate::HalfRate() : base_(-half_taps) {
     // A Blackman-windowed sinc, its gain 1 at 0 Hz.
     const int n = 2 * half_taps + 1;

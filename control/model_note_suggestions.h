@@ -26,6 +26,8 @@ std::filesystem::path installed_pitch_model();
 // Recordings longer than this are read by the analysis's notes alone: the
 // model's input and posteriors of 20 minutes take about 180 MB.
 inline constexpr double model_seconds_limit = 20 * 60;
+// Whether the installed model reads a recording of `frame_count` frames.
+bool model_reads(int frame_count);
 
 struct ModelNotesResult {
     enum class Outcome { notes, unavailable, cancelled, failed };
