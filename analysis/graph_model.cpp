@@ -1344,8 +1344,16 @@ struct ConvJob {
 constexpr int lanes = 8;       // output channels per tile, one AVX register
 constexpr int tile_pixels = 8; // output pixels per tile
 // `lanes` floats as one vector (two SSE registers where there is no AVX);
-// only ever local to the inlined tiles below.
-typedef float Lanes __attribute__((vector_size(lanes * sizeof(float))));
+// only ever local to the inlined tiles below, and read straight from the
+// floats it covers (aligned as a float, aliasing them). No vector is copied
+// into a local through its address: such a local is laid out by the
+// compiler with more alignment than the address sanitizer's stack for
+// use-after-return gives.
+typedef float Lanes
+    __attribute__((vector_size(lanes * sizeof(float)), aligned(alignof(float)), may_alias));
+inline Lanes load(const float* p) {
+    return *reinterpret_cast<const Lanes*>(p);
+}
 
 inline float activate(float v, ConvActivation a) {
     if (a == ConvActivation::none) return v;
@@ -1360,9 +1368,10 @@ template <int P, int B>
 [[gnu::always_inline]] inline void conv_tile(const ConvJob& j, const float* image, int oh, int ow,
                                              int c, float* out) {
     Lanes acc[P][B];
+#pragma GCC unroll 4
     for (int b = 0; b < B; ++b) {
-        Lanes start = {};
-        if (j.bias) std::memcpy(&start, j.bias + c + b * lanes, sizeof start);
+        const Lanes start = j.bias ? load(j.bias + c + b * lanes) : Lanes{};
+#pragma GCC unroll 16
         for (int p = 0; p < P; ++p)
             acc[p][b] = start;
     }
@@ -1379,7 +1388,9 @@ template <int P, int B>
             const float* fs = j.filter + ((Index(kh) * j.k_w + g) * j.in_c) * j.co_pad + c;
             for (int k = 0; k < run; ++k) {
                 Lanes f[B];
-                std::memcpy(f, fs + Index(k) * j.co_pad, sizeof f);
+#pragma GCC unroll 4
+                for (int b = 0; b < B; ++b)
+                    f[b] = load(fs + Index(k) * j.co_pad + b * lanes);
 #pragma GCC unroll 16
                 for (int p = 0; p < P; ++p) {
                     const float x = xs[p * pixel + k];
@@ -1391,12 +1402,15 @@ template <int P, int B>
         }
     }
     const int n = std::min(B * lanes, j.out_c - c);
-    for (int p = 0; p < P; ++p) {
-        float sums[B * lanes];
-        std::memcpy(sums, acc[p], sizeof sums);
-        for (int l = 0; l < n; ++l)
-            out[Index(p) * j.out_c + c + l] = activate(sums[l], j.activation);
-    }
+#pragma GCC unroll 16
+    for (int p = 0; p < P; ++p)
+#pragma GCC unroll 4
+        for (int b = 0; b < B; ++b)
+#pragma GCC unroll 8
+            for (int l = 0; l < lanes; ++l)
+                if (b * lanes + l < n)
+                    out[Index(p) * j.out_c + c + b * lanes + l] =
+                        activate(acc[p][b][l], j.activation);
 }
 
 // Output channels [0, out_c) of a row of pixels, in tiles of P pixels and
@@ -1439,26 +1453,22 @@ template <int P>
             const float* fs = j.filter + (Index(kh) * j.k_w + g) * j.in_c;
             int k = 0;
             for (; k + lanes <= run; k += lanes) {
-                Lanes f;
-                std::memcpy(&f, fs + k, sizeof f);
+                const Lanes f = load(fs + k);
 #pragma GCC unroll 16
-                for (int p = 0; p < P; ++p) {
-                    Lanes x;
-                    std::memcpy(&x, xs + p * pixel + k, sizeof x);
-                    acc[p] += x * f;
-                }
+                for (int p = 0; p < P; ++p)
+                    acc[p] += load(xs + p * pixel + k) * f;
             }
             for (; k < run; ++k)
                 for (int p = 0; p < P; ++p)
                     rest[p] += xs[p * pixel + k] * fs[k];
         }
     }
+#pragma GCC unroll 16
     for (int p = 0; p < P; ++p) {
-        float sums[lanes];
-        std::memcpy(sums, &acc[p], sizeof sums);
         float sum = rest[p];
+#pragma GCC unroll 8
         for (int l = 0; l < lanes; ++l)
-            sum += sums[l];
+            sum += acc[p][l];
         out[p] = activate(j.bias ? sum + j.bias[0] : sum, j.activation);
     }
 }
