@@ -6,9 +6,9 @@
 #include "analysis/sample_stream.h"
 #include "analysis/spectrogram_store.h"
 #include "audio/recording_decoder.h"
-#include "audio/reference_resampler.h"
 #include "base/paths.h"
 #include "base/vector_state.h"
+#include "control/recording_loader.h"
 
 #include <algorithm>
 #include <atomic>
@@ -117,33 +117,10 @@ ModelNotesResult suggest_notes_by_model(const std::filesystem::path& file, int f
         return result;
     }
     decoder->set_analysis_channel(channel);
-    const std::int64_t limit = std::int64_t(recording_frame_limit + 1) * frame_step;
-    SampleStream samples(limit, SampleStream::default_ahead, control.stop);
     // At another reference the samples are resampled as the analysis's are,
     // so that the reference's A4 sounds at 440 Hz.
-    std::unique_ptr<SampleStream> resampled;
-    if (!reference.is_standard())
-        resampled = std::make_unique<SampleStream>(
-            std::int64_t(double(limit) * reference.stream_ratio()) + 4096,
-            SampleStream::default_ahead, control.stop);
-    DecodeOutcome decoded;
-    auto decode = [&] {
-        clear_upper_vector_state();
-        decoded = decoder->run(&samples, false, false, control.stop);
-    };
-    auto resample = [&] {
-        clear_upper_vector_state();
-        resample_for_reference(samples, *resampled, reference);
-    };
-    std::thread reader, resampler;
-    try {
-        reader = std::thread(decode);
-        if (resampled) resampler = std::thread(resample);
-    } catch (const std::system_error&) {
-        if (!reader.joinable()) decode();
-        if (resampled) resample();
-    }
-    SampleStream& source = resampled ? *resampled : samples;
+    AnalysisSampleReader reader(*decoder, reference, control.stop);
+    SampleStream& source = reader.stream();
     std::vector<float> input;
     std::vector<float> piece(static_cast<std::size_t>(SampleStream::chunk_samples));
     input.reserve(std::size_t(seconds * reference.stream_ratio() * input_rate / 2) + 4096);
@@ -163,8 +140,7 @@ ModelNotesResult suggest_notes_by_model(const std::filesystem::path& file, int f
         source.release_before(at);
     }
     source.close_reading();
-    if (resampler.joinable()) resampler.join();
-    if (reader.joinable()) reader.join();
+    DecodeOutcome decoded = reader.finish();
     if (control.stopping()) return cancelled();
     if (!decoded.ok || !complete) {
         result.outcome = ModelNotesResult::Outcome::failed;

@@ -12,6 +12,45 @@
 
 namespace pitkad {
 
+AnalysisSampleReader::AnalysisSampleReader(RecordingDecoder& decoder,
+                                           AnalysisReference reference, std::stop_token stop,
+                                           bool hash, bool playback)
+    : samples_(std::int64_t(recording_frame_limit + 1) * frame_step, SampleStream::default_ahead,
+               stop) {
+    if (!reference.is_standard()) {
+        // The converter's last output may run a little past the scaled length.
+        const auto room =
+            std::int64_t(double(recording_frame_limit + 1) * frame_step * reference.stream_ratio()) +
+            4096;
+        resampled_ = std::make_unique<SampleStream>(room, SampleStream::default_ahead, stop);
+    }
+    auto decode = [this, &decoder, hash, playback, stop] {
+        clear_upper_vector_state();
+        decoded_ = decoder.run(&samples_, hash, playback, stop);
+    };
+    auto resample = [this, reference] {
+        clear_upper_vector_state();
+        resample_for_reference(samples_, *resampled_, reference);
+    };
+    try {
+        reader_ = std::thread(decode);
+        if (resampled_) resampler_ = std::thread(resample);
+    } catch (const std::system_error&) {
+        if (!reader_.joinable()) decode();
+        if (resampled_) resample();
+    }
+}
+
+AnalysisSampleReader::~AnalysisSampleReader() {
+    finish();
+}
+
+DecodeOutcome AnalysisSampleReader::finish() {
+    if (resampler_.joinable()) resampler_.join();
+    if (reader_.joinable()) reader_.join();
+    return std::move(decoded_);
+}
+
 TablesSource tables_on_demand(std::optional<BandTables>& tables) {
     return [&tables]() -> const BandTables& {
         if (!tables) tables = build_band_tables();
@@ -61,43 +100,16 @@ LoadResult load_or_analyse(const std::filesystem::path& wav, SpectrogramStore& s
     decoder->set_analysis_channel(channel);
     if (threads <= 0) threads = int(std::max(1u, std::thread::hardware_concurrency()));
 
-    // The file is read or decoded on its own thread while the analysis
-    // follows it; without a thread to spare it is read first.
-    const std::int64_t limit = std::int64_t(recording_frame_limit + 1) * frame_step;
-    SampleStream samples(limit, SampleStream::default_ahead, control.stop);
-    // At another reference the analysis reads the samples resampled, from a
-    // stream of its own filled by a thread of its own.
-    std::unique_ptr<SampleStream> resampled;
-    if (!reference.is_standard()) {
-        // The converter's last output may run a little past the scaled length.
-        const auto room = std::int64_t(double(limit) * reference.stream_ratio()) + 4096;
-        resampled = std::make_unique<SampleStream>(room, SampleStream::default_ahead, control.stop);
-    }
-    DecodeOutcome decoded;
-    auto decode = [&] {
-        clear_upper_vector_state();
-        decoded = decoder->run(&samples, !hash.ok, playback, control.stop);
-    };
-    auto resample = [&] {
-        clear_upper_vector_state();
-        resample_for_reference(samples, *resampled, reference);
-    };
-    std::thread reader, resampler;
-    try {
-        reader = std::thread(decode);
-        if (resampled) resampler = std::thread(resample);
-    } catch (const std::system_error&) {
-        if (!reader.joinable()) decode();
-        if (resampled) resample();
-    }
+    // The file is read or decoded on its own threads while the analysis
+    // follows it.
+    AnalysisSampleReader reader(*decoder, reference, control.stop, !hash.ok, playback);
     // Room for the length announced (the analysis makes more if it is
     // longer), made while the decoding has begun: for hours, 164 MB.
     store.make_room(std::clamp(decoder->expected_frames(), 0, recording_frame_limit));
     const std::int32_t frames =
-        analyse_stream(resampled ? *resampled : samples, store, tables(), progress, threads,
+        analyse_stream(reader.stream(), store, tables(), progress, threads,
                        decoder->expected_frames(), best_kernel_path(), control, reference, early);
-    if (resampler.joinable()) resampler.join();
-    if (reader.joinable()) reader.join();
+    DecodeOutcome decoded = reader.finish();
     if (control.stopping()) return cancelled();
     if (!decoded.ok || frames < 0) {
         // A stream the analysis abandoned, though the decoder did not, is

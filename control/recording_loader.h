@@ -8,7 +8,9 @@
 #include "analysis/band_tables.h"
 #include "analysis/open_status.h"
 #include "analysis/spectrogram_store.h"
+#include "analysis/sample_stream.h"
 #include "audio/pcm_audio.h"
+#include "audio/recording_decoder.h"
 #include "base/progress.h"
 
 #include <filesystem>
@@ -16,8 +18,32 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace pitkad {
+
+// A recording's analysis samples, decoded on a thread of their own and, at a
+// reference other than 440 Hz, resampled on another (so that the
+// reference's A4 lands on 440 Hz): the stream a reader follows. Without a
+// thread to spare the work is done in the constructor.
+class AnalysisSampleReader {
+  public:
+    AnalysisSampleReader(RecordingDecoder& decoder, AnalysisReference reference,
+                         std::stop_token stop, bool hash = false, bool playback = false);
+    AnalysisSampleReader(const AnalysisSampleReader&) = delete;
+    AnalysisSampleReader& operator=(const AnalysisSampleReader&) = delete;
+    ~AnalysisSampleReader();
+
+    SampleStream& stream() { return resampled_ ? *resampled_ : samples_; }
+    // Waits for the threads; the decoder's outcome.
+    DecodeOutcome finish();
+
+  private:
+    SampleStream samples_;
+    std::unique_ptr<SampleStream> resampled_;
+    DecodeOutcome decoded_;
+    std::thread reader_, resampler_;
+};
 
 struct LoadResult {
     bool ok = false;
