@@ -137,20 +137,15 @@ def main():
     change = list(np.arange(0, 10, 0.6)) + list(np.arange(10.2, 20, 60 / 140))
     tempo_row("clicks 100 then 140 bpm (after the change)",
               wav("clicks100-140", clicks(change, 20)), 140, after=10.5)
-    for bpm in (118, 128, 133, 140, 150):
-        mid = os.path.join(work, f"groove{bpm}.mid")
-        path = os.path.join(work, f"groove{bpm}.wav")
-        pop_groove(bpm, mid)
-        subprocess.run(["fluidsynth", "-ni", "-g", "0.6", "-r", str(RATE), "-F", path, SOUNDFONT,
-                        mid], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        tempo_row(f"pop groove at {bpm} bpm", path, bpm)
-    for bpm in (60, 66, 72, 80):
-        mid = os.path.join(work, f"ballad{bpm}.mid")
-        path = os.path.join(work, f"ballad{bpm}.wav")
-        ballad(bpm, mid)
-        subprocess.run(["fluidsynth", "-ni", "-g", "0.6", "-r", str(RATE), "-F", path, SOUNDFONT,
-                        mid], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        tempo_row(f"piano ballad at {bpm} bpm", path, bpm)
+    for name, write, tempi in [("pop groove", pop_groove, (118, 128, 133, 140, 150)),
+                               ("piano ballad", ballad, (60, 66, 72, 80))]:
+        for bpm in tempi:
+            stem = os.path.join(work, f"{name.split()[-1]}{bpm}")
+            write(bpm, stem + ".mid")
+            subprocess.run(["fluidsynth", "-ni", "-g", "0.6", "-r", str(RATE), "-F", stem + ".wav",
+                            SOUNDFONT, stem + ".mid"], check=True, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            tempo_row(f"{name} at {bpm} bpm", stem + ".wav", bpm)
 
     width = max(len(r[0]) for r in rows)
     print(f"{'probe':{width}}  {'expected':10}  came")
