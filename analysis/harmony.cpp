@@ -132,6 +132,79 @@ std::vector<std::string> labels_of(const std::vector<Template>& templates) {
 
 } // namespace
 
+namespace {
+
+constexpr std::string_view letters = "CDEFGAB";
+constexpr std::array<int, 7> natural_classes{0, 2, 4, 5, 7, 9, 11};
+constexpr std::array<const char*, 12> neutral_names{"C", "C#", "D",  "Eb", "E",  "F",
+                                                    "F#", "G", "Ab", "A",  "Bb", "B"};
+// The tonics as their signatures have them: five flats to six sharps.
+constexpr std::array<const char*, 12> major_tonics{"C", "Db", "D",  "Eb", "E",  "F",
+                                                   "F#", "G", "Ab", "A",  "Bb", "B"};
+constexpr std::array<const char*, 12> minor_tonics{"C", "C#", "D",  "D#", "E",  "F",
+                                                   "F#", "G", "G#", "A",  "Bb", "B"};
+// Letters above the tonic for each interval: I, bII, II, bIII, III, IV,
+// #IV, V, bVI, VI, bVII, VII.
+constexpr std::array<int, 12> degree_letters{0, 1, 1, 2, 2, 3, 3, 4, 5, 5, 6, 6};
+
+// `pc` named on the letter `letter` (0 = C), or "" when that takes more
+// than one sign.
+std::string named_on(int pc, int letter) {
+    int sign = ((pc - natural_classes[std::size_t(letter)]) % 12 + 12) % 12;
+    if (sign > 6) sign -= 12;
+    if (sign < -1 || sign > 1) return {};
+    return std::string(1, letters[std::size_t(letter)]) + (sign == 1 ? "#" : sign == -1 ? "b" : "");
+}
+
+// The label with its root named `root`; "N" and labels without a root as they are.
+std::string with_root(const std::string& label, const std::string& root) {
+    const auto colon = label.find(':');
+    return colon == std::string::npos || root.empty() ? label : root + label.substr(colon);
+}
+
+int root_class(const std::string& label) {
+    const auto colon = label.find(':');
+    return colon == std::string::npos ? -1 : pitch_class_of(std::string_view(label).substr(0, colon));
+}
+
+} // namespace
+
+int pitch_class_of(std::string_view name) {
+    if (name.empty() || name.size() > 2) return -1;
+    const auto letter = letters.find(name[0]);
+    if (letter == std::string_view::npos) return -1;
+    int pc = natural_classes[letter];
+    if (name.size() == 2) {
+        if (name[1] != '#' && name[1] != 'b') return -1;
+        pc += name[1] == '#' ? 1 : -1;
+    }
+    return (pc + 12) % 12;
+}
+
+void spell_harmony(std::vector<HarmonySpan>& chords, std::vector<HarmonySpan>& keys) {
+    for (HarmonySpan& k : keys) {
+        const int pc = root_class(k.label);
+        if (pc < 0) continue;
+        const bool minor = k.label.ends_with(":min");
+        k.label = with_root(k.label, (minor ? minor_tonics : major_tonics)[std::size_t(pc)]);
+    }
+    for (HarmonySpan& c : chords) {
+        const int pc = root_class(c.label);
+        if (pc < 0) continue;
+        const auto key = std::find_if(keys.begin(), keys.end(), [&](const HarmonySpan& k) {
+            return k.first <= c.first && c.first < k.end;
+        });
+        const int tonic = key == keys.end() ? -1 : root_class(key->label);
+        std::string root;
+        if (tonic >= 0) {
+            const auto letter = letters.find(key->label[0]);
+            const int degree = (pc - tonic + 12) % 12;
+            root = named_on(pc, int(letter + std::size_t(degree_letters[std::size_t(degree)])) % 7);
+        }
+        c.label = with_root(c.label, root.empty() ? neutral_names[std::size_t(pc)] : root);
+    }
+}
+
 PitchProfile pitch_profile(const SpectrogramStore& store, int first, int end) {
     PitchProfile p{};
     first = std::max(first, 0);

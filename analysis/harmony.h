@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pitkad {
@@ -24,9 +25,21 @@ struct HarmonySpan {
 };
 
 using PitchProfile = std::array<double, 12>; // C … B
-// The pitch classes' names in labels, C … B, sharps for the black keys.
+// The pitch classes' names as found, C … B, sharps for the black keys;
+// spell_harmony() names them as the key has them.
 inline constexpr const char* pitch_class_names[12] = {"C",  "C#", "D",  "D#", "E",  "F",
                                                       "F#", "G",  "G#", "A",  "A#", "B"};
+
+// The pitch class of a note name: a letter and at most one sharp or flat
+// ("C", "F#", "Bb"); -1 for anything else.
+int pitch_class_of(std::string_view name);
+
+// Respells the labels' roots as a musician writes them: a key's tonic as
+// its signature has it (Bb major, D# minor), a chord's root by its degree
+// in the key in force as it starts (in G major, Bb and C# rather than A#
+// and Db), and without a key the spellings lead sheets use most (C#, Eb,
+// F#, Ab, Bb).
+void spell_harmony(std::vector<HarmonySpan>& chords, std::vector<HarmonySpan>& keys);
 
 // The profile of frames [first, end); all 0 in silence.
 PitchProfile pitch_profile(const SpectrogramStore& store, int first, int end);

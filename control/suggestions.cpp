@@ -152,6 +152,7 @@ SuggestResult suggest(const std::filesystem::path& file, AnalysisChannel channel
     const std::vector<int> bounds = beat_bounds(*store, s.beats.beats);
     s.chords = suggest_chords(*store, bounds);
     s.keys = suggest_keys(*store, bounds);
+    spell_harmony(s.chords, s.keys);
     // The note model when it is installed and reads the recording; the
     // analysis's notes otherwise.
     ModelNotesResult by_model =
@@ -184,12 +185,12 @@ std::optional<KeySignature> key_signature_of(const std::string& label) {
     if (colon == std::string::npos) return std::nullopt;
     const std::string root = label.substr(0, colon), quality = label.substr(colon + 1);
     if (quality != "maj" && quality != "min") return std::nullopt;
-    const auto* found = std::find(std::begin(pitch_class_names), std::end(pitch_class_names), root);
-    if (found == std::end(pitch_class_names)) return std::nullopt;
+    const int tonic = pitch_class_of(root);
+    if (tonic < 0) return std::nullopt;
     const bool minor = quality == "min";
     // The major key of the signature, then its place on the circle of
     // fifths: 0 … 6 sharps, or 1 … 5 flats.
-    const int major = (int(found - std::begin(pitch_class_names)) + (minor ? 3 : 0)) % 12;
+    const int major = (tonic + (minor ? 3 : 0)) % 12;
     int fifths = major * 7 % 12;
     if (fifths > 6) fifths -= 12;
     return KeySignature{fifths, minor};
@@ -214,7 +215,9 @@ HarmonySuggestion suggest_harmony(const SpectrogramStore& store, const BeatSugge
     const BeatSuggestion found = beats.beats.empty() ? suggest_beats(store) : BeatSuggestion{};
     const std::vector<int> bounds =
         beat_bounds(store, beats.beats.empty() ? found.beats : beats.beats);
-    return {suggest_chords(store, bounds), suggest_keys(store, bounds)};
+    HarmonySuggestion h{suggest_chords(store, bounds), suggest_keys(store, bounds)};
+    spell_harmony(h.chords, h.keys);
+    return h;
 }
 
 const HarmonySpan* span_at(std::span<const HarmonySpan> spans, int frame) {

@@ -31,8 +31,12 @@ std::string chord_symbol(const std::string& label) {
     const auto colon = label.find(':');
     if (colon == std::string::npos || colon == 0) return {};
     const std::string quality = label.substr(colon + 1);
+    // The root's sign as a chart prints it.
+    std::string root = label.substr(0, 1);
+    if (colon == 2) root += label[1] == '#' ? "♯" : label[1] == 'b' ? "♭" : label.substr(1, 1);
+    else if (colon > 2) return {};
     for (const auto& [name, suffix] : qualities)
-        if (quality == name) return label.substr(0, colon) + suffix;
+        if (quality == name) return root + suffix;
     return {};
 }
 

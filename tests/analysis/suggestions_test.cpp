@@ -183,6 +183,24 @@ TEST(Suggestions, ChordsAndKeyOfEachStretch) {
     EXPECT_EQ(none[0].end, 200);
 }
 
+// Roots named as the key in force has them; without a key, as charts do.
+TEST(Suggestions, ChordsSpelledInTheirKey) {
+    std::vector<HarmonySpan> keys{{0, 10, "A#:maj"}, {10, 20, "D#:min"}, {20, 30, "G:maj"}};
+    std::vector<HarmonySpan> chords{
+        {0, 2, "D#:maj"}, {2, 4, "G#:7"},   {4, 10, "C#:maj"}, {10, 12, "A#:7"},
+        {12, 14, "B:maj"}, {14, 20, "F#:maj"}, {20, 22, "A#:maj"}, {22, 24, "C#:min7"},
+        {24, 30, "N"},    {30, 40, "G#:maj"}, {40, 50, "C#:min"}};
+    spell_harmony(chords, keys);
+    std::vector<std::string> labels;
+    for (const auto& k : keys)
+        labels.push_back(k.label);
+    for (const auto& c : chords)
+        labels.push_back(c.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"Bb:maj", "D#:min", "G:maj", "Eb:maj", "Ab:7",
+                                                "Db:maj", "A#:7", "B:maj", "F#:maj", "Bb:maj",
+                                                "C#:min7", "N", "Ab:maj", "C#:min"}));
+}
+
 // Every struck chord tone is a note from its strike until it stops; a
 // harmonic sounding with a louder note below is not one.
 TEST(Suggestions, NotesOfStruckChords) {

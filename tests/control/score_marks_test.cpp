@@ -84,7 +84,8 @@ TEST(SuggestedKey, LabelsBecomeKeySignatures) {
         {"G:maj", KeySignature{1, false}},  {"E:min", KeySignature{1, true}},
         {"F#:maj", KeySignature{6, false}}, {"C#:maj", KeySignature{-5, false}},
         {"F:maj", KeySignature{-1, false}}, {"C:min", KeySignature{-3, true}},
-        {"G#:min", KeySignature{5, true}},  {"H:maj", std::nullopt},
+        {"G#:min", KeySignature{5, true}},  {"Bb:maj", KeySignature{-2, false}},
+        {"Eb:min", KeySignature{6, true}},  {"H:maj", std::nullopt}, {"Cx:maj", std::nullopt},
         {"C:7", std::nullopt},              {"N", std::nullopt},
     };
     for (const auto& row : rows)

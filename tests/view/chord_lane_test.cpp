@@ -8,8 +8,8 @@ namespace {
 TEST(ChordLane, LabelsAreWrittenAsAChartWritesThem) {
     const struct {
         const char *label, *symbol;
-    } rows[] = {{"C:maj", "C"},    {"A:min", "Am"}, {"G:7", "G7"}, {"F#:maj7", "F#maj7"},
-                {"A:min7", "Am7"}, {"N", ""},       {"C:dim", ""}, {":maj", ""}};
+    } rows[] = {{"C:maj", "C"},    {"A:min", "Am"}, {"G:7", "G7"}, {"F#:maj7", "F♯maj7"},
+                {"Bb:min7", "B♭m7"}, {"N", ""},       {"C:dim", ""}, {":maj", ""}};
     for (const auto& r : rows)
         EXPECT_EQ(chord_symbol(r.label), r.symbol) << r.label;
 }
