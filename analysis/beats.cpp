@@ -73,10 +73,12 @@ double cosine(const std::vector<double>& a, const std::vector<double>& b) {
 std::vector<float> onset_strength(const SpectrogramStore& store) {
     const int frames = store.held_frames();
     std::vector<float> o(std::size_t(frames), 0.0f);
-    for (int t = 1; t < frames; ++t) {
+    // Before the recording is silence: sound there from the start rises
+    // into frame 0.
+    for (int t = 0; t < frames; ++t) {
         float rise = 0;
         for (int b = first_band; b <= last_band; ++b)
-            rise += std::max(0.0f, level(store, t, b) - level(store, t - 1, b));
+            rise += std::max(0.0f, level(store, t, b) - (t > 0 ? level(store, t - 1, b) : floor_db));
         o[std::size_t(t)] = rise;
     }
     return o;
