@@ -106,8 +106,8 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     ruler->on_marker_double_clicked = [this](int marker) { sections_->rename_marker(marker); };
     opener_ = new OpenCommands(
         *this, *strip, *menus, settings_file_, doc, options.threads,
-        {[this](const std::filesystem::path& file, OpenJob::Outcome& staged) {
-             return adopt_recording(file, staged);
+        {[this](const std::filesystem::path& file, OpenJob::Outcome& staged, bool again) {
+             return again && take_reanalysis(file, staged) ? true : adopt_recording(file, staged);
          },
          [this](const QString& text) { show_error(text); }, [this] { return early_frames(); },
          [this](std::vector<float>&& columns) { show_early_graph(std::move(columns)); },
@@ -580,6 +580,17 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
     write_graph();
     show_title();
     strip->play_button->setFocus();
+    return true;
+}
+
+bool MainWindow::take_reanalysis(const std::filesystem::path& file, OpenJob::Outcome& staged) {
+    workers_->store_changing();
+    if (!session_->take_reanalysis(file, *staged.store)) return false;
+    doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
+    references_->show_reference(doc.store.reference);
+    checks_->analysis_changed();
+    show_status_line();
+    write_graph();
     return true;
 }
 

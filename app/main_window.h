@@ -236,6 +236,9 @@ class MainWindow final : public QMainWindow {
     // Takes a recording the opener staged, once an unsaved drawing has been
     // settled; false when the user kept the open one.
     bool adopt_recording(const std::filesystem::path& file, OpenJob::Outcome& staged);
+    // The open recording analysed again: its levels replaced, the drawing,
+    // undo history, playback and practice settings kept.
+    bool take_reanalysis(const std::filesystem::path& file, OpenJob::Outcome& staged);
     // The frames the graph shows from the start, and the first of them
     // drawn as they will be (levels as the graph shows them) over the view.
     int early_frames() const;

@@ -49,7 +49,7 @@ bool OpenCommands::open_recording(const QString& path) {
 }
 
 bool OpenCommands::reopen_with_channel(const QString& path, AnalysisChannel channel) {
-    if (!open_analysed(path, channel, reference_)) {
+    if (!open_analysed(path, channel, reference_, true)) {
         menus_.show_analysis_channel(channel_);
         return false;
     }
@@ -59,13 +59,13 @@ bool OpenCommands::reopen_with_channel(const QString& path, AnalysisChannel chan
 }
 
 bool OpenCommands::reopen_with_reference(const QString& path, AnalysisReference reference) {
-    if (!open_analysed(path, channel_, reference)) return false;
+    if (!open_analysed(path, channel_, reference, true)) return false;
     settings_.set_analysis_reference_for(QFileInfo(path).absoluteFilePath(), reference);
     return true;
 }
 
 bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel,
-                                 AnalysisReference reference) {
+                                 AnalysisReference reference, bool again) {
     const std::filesystem::path file = path.toStdString();
     cancel(); // an open under way is abandoned for this one
     QEventLoop loop;
@@ -86,14 +86,14 @@ bool OpenCommands::open_analysed(const QString& path, AnalysisChannel channel,
     // The first look stays while the recording is taken in (and what it
     // brings is asked), then gives way to it or, failing that, to the
     // recording still open.
-    const bool opened = take_staged(path, file, staged, channel, reference);
+    const bool opened = take_staged(path, file, staged, channel, reference, again);
     if (wiring_.end_early) wiring_.end_early();
     return opened;
 }
 
 bool OpenCommands::take_staged(const QString& path, const std::filesystem::path& file,
                                OpenJob::Outcome& staged, AnalysisChannel channel,
-                               AnalysisReference reference) {
+                               AnalysisReference reference, bool again) {
     const LoadResult& r = staged.result;
     if (r.cancelled) return false;
     if (!r.ok) {
@@ -103,7 +103,7 @@ bool OpenCommands::take_staged(const QString& path, const std::filesystem::path&
         wiring_.show_error((name.isEmpty() ? path : name) + u'\n' + text_of(r.status, r.detail));
         return false;
     }
-    if (!wiring_.adopt(file, staged)) return false;
+    if (!wiring_.adopt(file, staged, again)) return false;
     channel_ = channel;
     reference_ = reference;
     menus_.show_analysis_channel(channel);

@@ -28,7 +28,8 @@ class OpenCommands final : public QObject {
   public:
     // Takes a staged recording into the window; false when the user kept
     // the open one (the question about its unsaved drawing was cancelled).
-    using Adopt = std::function<bool(const std::filesystem::path&, OpenJob::Outcome&)>;
+    // `again`: the open recording analysed again, whose drawing stays.
+    using Adopt = std::function<bool(const std::filesystem::path&, OpenJob::Outcome&, bool again)>;
     struct Wiring {
         Adopt adopt;
         std::function<void(const QString&)> show_error;
@@ -54,10 +55,9 @@ class OpenCommands final : public QObject {
     // False when it was refused (its message has been shown) or abandoned;
     // the open recording is then as it was.
     bool open_recording(const QString& path);
-    // Opens the recording again with `channel` analysed, through the same
-    // steps (an unsaved drawing is asked about first); the choice is
-    // remembered for the recording once it opened. False, and the menu's
-    // choice as it was, when it did not.
+    // Analyses the open recording again with `channel`, its drawing and
+    // undo history kept; the choice is remembered for the recording once it
+    // is taken. False, and the menu's choice as it was, when it was not.
     bool reopen_with_channel(const QString& path, AnalysisChannel channel);
     // The same with the analysis at another reference pitch (A4).
     bool reopen_with_reference(const QString& path, AnalysisReference reference);
@@ -87,11 +87,12 @@ class OpenCommands final : public QObject {
 
   private:
     void show_recent_files();
-    bool open_analysed(const QString& path, AnalysisChannel channel, AnalysisReference reference);
+    bool open_analysed(const QString& path, AnalysisChannel channel, AnalysisReference reference,
+                       bool again = false);
     // The staged outcome: an error shown, or the recording taken in.
     bool take_staged(const QString& path, const std::filesystem::path& file,
                      OpenJob::Outcome& staged, AnalysisChannel channel,
-                     AnalysisReference reference);
+                     AnalysisReference reference, bool again);
 
     QWidget& window_;
     ControlStrip& strip_;

@@ -1,5 +1,6 @@
 #include "control/document.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/paths.h"
@@ -54,6 +55,26 @@ void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStor
     drawing.fit(store.frame_count);
     draw_file = draw_file_name(wav.string());
     history.clear();
+}
+
+bool Document::take_reanalysis(SpectrogramStore&& staged) {
+    // The drawing keeps records for frames 0 … frame_count: those past the
+    // new length would be dropped.
+    const auto kept = std::size_t(std::max(staged.frame_count + 1, draw_frames));
+    const auto& d = drawing.draw_data;
+    if (kept < d.size() &&
+        std::any_of(d.begin() + std::ptrdiff_t(kept), d.end(),
+                    [](const draw_frame& f) { return f != draw_frame{}; }))
+        return false;
+    store = std::move(staged);
+    as_analysed = true;
+    tune_midi();
+    suggested_beats = {};
+    suggested_chords.clear();
+    suggested_keys.clear();
+    suggested_notes = {};
+    drawing.fit(store.frame_count);
+    return true;
 }
 
 DrawFileRead Document::load_drawing() {

@@ -92,6 +92,11 @@ struct Document {
     // Makes a recording staged by an OpenJob the open one; the caller has
     // reset the old one.
     void adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged);
+    // The open recording analysed again (another channel or reference
+    // pitch): its levels, and what was suggested from them, are replaced;
+    // the drawing, its file and its undo history stay. False, and nothing
+    // taken, when the new analysis is shorter than what is drawn.
+    bool take_reanalysis(SpectrogramStore&& staged);
 
     // Reads the drawing file of the open recording into the drawing and the
     // channel settings, cut or padded to the recording, silences the port

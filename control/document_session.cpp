@@ -59,6 +59,11 @@ void DocumentSession::adopt(const fs::path& recording, SpectrogramStore&& staged
     offer_recovery();
 }
 
+bool DocumentSession::take_reanalysis(const fs::path& recording, SpectrogramStore& staged) {
+    return is_open() && full_path(recording) == recording_ &&
+           doc_.take_reanalysis(std::move(staged));
+}
+
 bool DocumentSession::read_drawing(bool at_open) {
     const std::string& file = doc_.draw_file;
     DrawFileRead read = read_draw_file(file, doc_.store.frame_count);

@@ -125,6 +125,12 @@ class DocumentSession {
     // owns offered. When another window has the recording open, that is
     // told. The caller has settled the old drawing and reset what plays it.
     void adopt(const std::filesystem::path& recording, SpectrogramStore&& staged);
+    // A fresh analysis of the open recording (another channel or reference
+    // pitch) taken in place of its levels, the drawing and its undo history
+    // kept. False, and nothing taken, when `recording` is not the open one
+    // or the analysis is shorter than what is drawn: it is then adopted as
+    // any recording is.
+    bool take_reanalysis(const std::filesystem::path& recording, SpectrogramStore& staged);
 
     // Saves to the drawing file; false (told) when it failed. When the
     // drawing file's name holds anything but a regular file, the host is

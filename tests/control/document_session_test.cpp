@@ -318,6 +318,38 @@ TEST(DocumentSession, TheLoadCommandAsksFirstAndTellsAMissingFile) {
     EXPECT_FALSE(rig.doc->history.can_undo());
 }
 
+// Analysing the open recording again (another channel or reference pitch)
+// replaces its levels only: the unsaved drawing and its undo stay, nothing
+// is asked. Another recording, or an analysis too short for what is drawn
+// (a hypothetically long recording), is left to a full open.
+TEST(DocumentSession, AnalysingAgainKeepsTheDrawingAndItsUndo) {
+    Rig rig;
+    rig.open();
+    record_step(&rig.doc->history, rig.doc->drawing, rig.doc->channel_settings,
+                [&] { rig.doc->drawing[7].line_mark() = 5; });
+    const auto again = [&](const fs::path& file, int frame_count, AnalysisReference reference) {
+        SpectrogramStore staged;
+        staged.frame_count = frame_count;
+        staged.reference = reference;
+        return rig.session.take_reanalysis(file, staged);
+    };
+    const auto sharp = *AnalysisReference::from_hz(446.0);
+    EXPECT_FALSE(again(rig.dir.path() / "other.wav", frames, sharp));
+    EXPECT_TRUE(again(rig.recording, frames + 1, sharp));
+    EXPECT_EQ(rig.doc->store.reference, sharp);
+    EXPECT_EQ(rig.doc->store.frame_count, frames + 1);
+    EXPECT_EQ(rig.doc->drawing[7].line_mark(), 5);
+    EXPECT_TRUE(rig.doc->drawing.modified);
+    EXPECT_TRUE(rig.doc->history.can_undo());
+    EXPECT_EQ(rig.host.unsaved_questions, 0);
+
+    rig.doc->drawing.fit(draw_frames + 10);
+    rig.doc->drawing[draw_frames + 5].line_mark() = 2;
+    EXPECT_FALSE(again(rig.recording, draw_frames, {}));
+    EXPECT_EQ(rig.doc->store.reference, sharp);
+    EXPECT_TRUE(again(rig.recording, draw_frames + 5, {}));
+}
+
 void draw(Rig& r, int frame, std::uint8_t colour) {
     r.doc->drawing[frame].note_cell(30) = colour;
     r.doc->drawing.modified = true;
