@@ -91,6 +91,16 @@ TEST(Suggestions, BeatsAndBarsOfStruckChords) {
     }
 
     EXPECT_TRUE(suggest_beats(*silent_store(1000)).beats.empty());
+
+    // Struck from the very start: the first beat is the first frame.
+    const auto tune = chord_tune();
+    auto at_once = silent_store(tune->held_frames() - 30);
+    for (int t = 0; t < at_once->held_frames(); ++t)
+        for (int b = first_band; b <= last_band; ++b)
+            at_once->at(t, b) = tune->at(t + 30, b);
+    const BeatSuggestion from_start = suggest_beats(*at_once);
+    ASSERT_FALSE(from_start.beats.empty());
+    EXPECT_EQ(from_start.beats.front(), 0);
 }
 
 // Every band alike at the peak (a silent recording as earlier caches hold
