@@ -37,6 +37,8 @@ constexpr const char* flat_offer =
 constexpr const char* in_tune = PITKAD_TR("PitkaD", "この録音は A4 = %1 Hz で解析されています。");
 constexpr const char* standard_tuning =
     PITKAD_TR("PitkaD", "この録音は A4 = 440 Hz に合っています。");
+constexpr const char* standard_offer =
+    PITKAD_TR("PitkaD", "この録音は A4 = 440 Hz に合っています。A4 = 440 Hz で解析しますか?");
 constexpr const char* no_estimate = PITKAD_TR("PitkaD", "この録音の調律は推定できませんでした。");
 constexpr const char* analyse_button = PITKAD_TR("PitkaD", "解析する");
 constexpr const char* frequency_title = PITKAD_TR("PitkaD", "解析の基準音");
@@ -116,8 +118,13 @@ void ReferenceCommands::estimate() {
     }
     // Within half a cent of the grid, the recording is at 440 Hz: an
     // analysis a hundredth of a hertz away would show nothing new.
+    // Analysed at another reference, it is offered at 440 Hz again.
     if (std::lround(r.suggestions.tuning.cents) == 0) {
-        QMessageBox::information(&window_, texts::app_title, tr_text(rt::standard_tuning));
+        if (opener_.analysis_reference().is_standard())
+            QMessageBox::information(&window_, texts::app_title, tr_text(rt::standard_tuning));
+        else if (ask_two_way(&window_, false, tr_text(rt::standard_offer),
+                             tr_text(rt::analyse_button), tr_text(texts::cancel)))
+            analyse_at(AnalysisReference{});
         return;
     }
     const AnalysisReference heard = reference_of(r.suggestions.tuning);
@@ -135,13 +142,19 @@ void ReferenceCommands::estimate() {
 
 void ReferenceCommands::choose_frequency() {
     if (wiring_.recording().isEmpty()) return;
-    bool ok = false;
-    const double hz = QInputDialog::getDouble(
-        &window_, tr_text(rt::frequency_title), tr_text(rt::frequency_label),
-        opener_.analysis_reference().hz(), AnalysisReference::lowest / 100.0,
-        AnalysisReference::highest / 100.0, 2, &ok);
-    if (!ok) return;
-    if (const auto reference = AnalysisReference::from_hz(hz)) analyse_at(*reference);
+    QInputDialog dialog(&window_);
+    dialog.setWindowTitle(tr_text(rt::frequency_title));
+    dialog.setLabelText(tr_text(rt::frequency_label));
+    dialog.setInputMode(QInputDialog::DoubleInput);
+    dialog.setDoubleRange(AnalysisReference::lowest / 100.0, AnalysisReference::highest / 100.0);
+    dialog.setDoubleDecimals(2);
+    dialog.setDoubleValue(opener_.analysis_reference().hz());
+    // Wide enough that the frame does not cut its title short, with room
+    // for the frame's own buttons.
+    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 140);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (const auto reference = AnalysisReference::from_hz(dialog.doubleValue()))
+        analyse_at(*reference);
 }
 
 void ReferenceCommands::analyse_at(AnalysisReference reference) {

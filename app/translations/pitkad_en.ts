@@ -1604,6 +1604,10 @@
         <translation>This recording is tuned %1 cents flat. Analyse it at A4 = %2 Hz?</translation>
     </message>
     <message>
+        <source>この録音は A4 = 440 Hz に合っています。A4 = 440 Hz で解析しますか?</source>
+        <translation>This recording is in tune at A4 = 440 Hz. Analyse it at A4 = 440 Hz?</translation>
+    </message>
+    <message>
         <source>この録音は A4 = %1 Hz で解析されています。</source>
         <translation>This recording is analysed at A4 = %1 Hz already.</translation>
     </message>
