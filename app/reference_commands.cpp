@@ -7,6 +7,7 @@
 #include "app/status_texts.h"
 #include "control/suggestions.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -150,8 +151,10 @@ void ReferenceCommands::choose_frequency() {
     dialog.setDoubleDecimals(2);
     dialog.setDoubleValue(opener_.analysis_reference().hz());
     // Wide enough that the frame does not cut its title short, with room
-    // for the frame's own buttons.
-    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 140);
+    // for the frame's own buttons: the dialog's layout sets its width from
+    // the field's.
+    if (auto* field = dialog.findChild<QAbstractSpinBox*>())
+        field->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 120);
     if (dialog.exec() != QDialog::Accepted) return;
     if (const auto reference = AnalysisReference::from_hz(dialog.doubleValue()))
         analyse_at(*reference);
