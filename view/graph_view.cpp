@@ -266,25 +266,36 @@ void GraphView::suggestion_overlay(QImage& image, const GraphParams& p, int colu
 bool GraphView::outline(QImage& image, const OutlinedNote& n, long long lo, long long hi) const {
     const ViewState v = device_view();
     const long long F = v.first_frame;
-    // No frame from here on is shown; zoomed in, a column shows one frame.
-    const long long past = F + std::max(v.offset_to_frames(hi + 1), v.offset_to_frames(hi) + 1);
+    // The one in hand is ringed in white, `ring` pixels out from its
+    // outline: a thicker outline alone hardly shows on a row a few pixels
+    // high.
+    constexpr int ring = 2;
+    // No frame from here on is shown, its ring included; zoomed in, a
+    // column shows one frame.
+    const long long past =
+        F + std::max(v.offset_to_frames(hi + 1 + ring), v.offset_to_frames(hi + ring) + 1);
     if (n.first >= past) return false;
     if (n.band < first_band || n.band > last_band) return true;
     // The columns that show any of the note's frames.
     const long long x0 = v.frames_to_offset(n.first - F);
     const long long x1 = std::max(x0, v.first_column_from(n.end - F) - 1);
-    if (x1 < lo || x0 > hi) return true;
+    const int margin = n.thick ? ring : 0;
+    if (x1 + margin < lo || x0 - margin > hi) return true;
     const int L = row();
     const int top = ViewState::band_to_row(n.band) * L, bottom = top + L - 2;
-    const int width = n.thick ? 2 : 1;
-    for (long long x = std::max(x0, lo); x <= std::min(x1, hi); ++x) {
-        const bool side = x - x0 < width || x1 - x < width;
-        for (int y = top; y <= bottom && y < image.height(); ++y) {
-            const bool edge = side || y - top < width || bottom - y < width;
-            // Dotted: every other pixel along the edge.
-            if (edge && (!n.dotted || (x + y) % 2 == 0)) put(image.scanLine(y) + 3 * (x - lo), n.colour);
+    // Its edge `width` pixels wide over columns a … b and rows t … u.
+    auto frame = [&](long long a, long long b, int t, int u, int width, bool dotted, Rgb c) {
+        for (long long x = std::max(a, lo); x <= std::min(b, hi); ++x) {
+            const bool side = x - a < width || b - x < width;
+            for (int y = std::max(t, 0); y <= u && y < image.height(); ++y) {
+                const bool edge = side || y - t < width || u - y < width;
+                // Dotted: every other pixel along the edge.
+                if (edge && (!dotted || (x + y) % 2 == 0)) put(image.scanLine(y) + 3 * (x - lo), c);
+            }
         }
-    }
+    };
+    frame(x0, x1, top, bottom, n.thick ? 2 : 1, n.dotted, n.colour);
+    if (n.thick) frame(x0 - ring - 1, x1 + ring + 1, top - ring - 1, bottom + ring + 1, 1, false, {255, 255, 255});
     return true;
 }
 
