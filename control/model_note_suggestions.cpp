@@ -57,14 +57,40 @@ HalfRate::HalfRate() : base_(-half_taps) {
 
 void HalfRate::produce(std::vector<float>& out, std::int64_t inputs_end) {
     const std::int64_t have = base_ + std::int64_t(pending_.size());
-    while (next_ < inputs_end && next_ + half_taps < have) {
-        const float* x = pending_.data() + (next_ - half_taps - base_);
-        float acc = 0;
-        for (std::size_t i = 0; i < taps_.size(); ++i)
-            acc += taps_[i] * x[i];
-        out.push_back(acc);
-        next_ += 2;
+    // The outputs whose taps are all in: centres next_, next_ + 2, … below
+    // inputs_end and half_taps short of the last input.
+    std::int64_t count = 0;
+    if (next_ < inputs_end && next_ + half_taps < have)
+        count = std::min((inputs_end - next_ + 1) / 2, (have - half_taps - next_ + 1) / 2);
+    if (count <= 0) return;
+    // Split into the inputs at even and odd places from the first output's
+    // first tap, each output is then a sum over contiguous runs of both,
+    // which the loops below take several outputs at a time.
+    const float* x = pending_.data() + (next_ - half_taps - base_);
+    // Taps 0, 2, … 62 meet the even inputs, 1, 3, … 61 the odd ones.
+    const std::size_t n = std::size_t(count), half = std::size_t(half_taps) + 1;
+    even_.resize(n + half - 1);
+    odd_.resize(n + half - 2);
+    for (std::size_t i = 0; i < even_.size(); ++i)
+        even_[i] = x[2 * i];
+    for (std::size_t i = 0; i < odd_.size(); ++i)
+        odd_[i] = x[2 * i + 1];
+    const std::size_t first = out.size();
+    out.resize(first + n, 0.0f);
+    float* y = out.data() + first;
+    for (std::size_t j = 0; j < half; ++j) {
+        const float t = taps_[2 * j];
+        const float* e = even_.data() + j;
+        for (std::size_t k = 0; k < n; ++k)
+            y[k] += t * e[k];
     }
+    for (std::size_t j = 0; j + 1 < half; ++j) {
+        const float t = taps_[2 * j + 1];
+        const float* o = odd_.data() + j;
+        for (std::size_t k = 0; k < n; ++k)
+            y[k] += t * o[k];
+    }
+    next_ += 2 * count;
     // Inputs no later output reaches are let go.
     const std::int64_t keep_from = next_ - half_taps;
     if (keep_from > base_) {

@@ -65,6 +65,7 @@ class HalfRate {
     std::int64_t base_;
     std::int64_t next_ = 0;  // the input index of the next output's centre
     std::int64_t taken_ = 0; // inputs added
+    std::vector<float> even_, odd_; // produce()'s inputs, split by place
 };
 
 } // namespace pitkad
