@@ -1,6 +1,7 @@
 #include "analysis/graph_model.h"
 
 #include "analysis/json_value.h"
+#include "analysis/width_conv.h"
 #include "base/file_bytes.h"
 #include "base/le_bytes.h"
 #include "base/vector_state.h"
@@ -10,6 +11,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -115,6 +118,32 @@ struct GraphModel::Node {
     int pad_top = 0, pad_bottom = 0, pad_left = 0, pad_right = 0;
     bool bias = false;
     ConvActivation activation = ConvActivation::none;
+};
+
+struct GraphModel::FilterSpectra {
+    // Most entries kept (a model run on inputs of many widths): beyond them
+    // the convolutions are computed directly.
+    static constexpr std::size_t most = 64;
+    std::mutex mutex;
+    // By the filter's constant and the FFT length.
+    std::map<std::pair<int, int>, std::unique_ptr<const WidthConvFilter>> filters;
+
+    // The spectra of the constant's filter for FFTs of length n; null when
+    // there are already `most`.
+    const WidthConvFilter* get(int constant, const Tensor& filter, int n) {
+        const std::lock_guard lock(mutex);
+        auto& entry = filters[{constant, n}];
+        if (!entry) {
+            if (filters.size() > most) {
+                filters.erase({constant, n});
+                return nullptr;
+            }
+            entry = std::make_unique<const WidthConvFilter>(filter.floats.data(), filter.shape[0],
+                                                            filter.shape[1], filter.shape[2],
+                                                            filter.shape[3], n);
+        }
+        return entry.get();
+    }
 };
 
 std::size_t Tensor::elements() const {
@@ -566,6 +595,7 @@ OrError<GraphModel> GraphModel::parse(std::string_view model_json,
                       " bytes; the manifest describes " + std::to_string(offset));
 
     GraphModel m;
+    m.spectra_ = std::make_shared<FilterSpectra>();
     std::unordered_map<std::string, int> index_of;
     for (const JsonValue& node : node_list->items()) {
         const JsonValue* name = node.find("name");
@@ -692,6 +722,8 @@ struct Run {
     std::string error;
     std::vector<float>& work;
     std::vector<float>& packed;
+    std::span<const Tensor> constants; // the model's
+    GraphModel::FilterSpectra* spectra = nullptr;
     bool fail(std::string what) {
         error = std::move(what);
         return false;
@@ -1504,6 +1536,42 @@ CONV_CLONES void run_conv(const ConvJob& j) {
     }
 }
 
+// The convolution by FFTs along the width, where the filter is one of the
+// model's constants and the output is wide enough for it to pay; false
+// (nothing done) otherwise.
+bool conv_by_fft(const ConvJob& j, int pad_left, const GraphModel::Node& n,
+                 std::span<const Tensor* const> in, Tensor& out, Run& run) {
+    const Tensor* f = in[1];
+    if (!run.spectra || run.constants.empty() || f < run.constants.data() ||
+        f >= run.constants.data() + run.constants.size())
+        return false;
+    const int length = WidthConvFilter::length_for(j.in_w, j.k_w, j.out_w, pad_left);
+    // Per filter row, input and output channel: out_w × k_w multiply-adds
+    // directly, about 2 × length through the spectra, and the transforms.
+    if (length == 0 || Index(j.out_w) * j.k_w < 4 * Index(length)) return false;
+    WidthConvShape s;
+    s.batch = j.batch;
+    s.in_h = j.in_h;
+    s.in_w = j.in_w;
+    s.in_c = j.in_c;
+    s.out_h = j.out_h;
+    s.out_w = j.out_w;
+    s.stride_h = j.stride_h;
+    s.dilation_h = j.dilation_h;
+    s.pad_top = j.pad_top;
+    s.pad_left = pad_left;
+    if (WidthConvFilter::spectra_floats(j.k_h, j.in_c, j.out_c, length) > max_tensor_elements ||
+        WidthConvFilter::scratch_floats(s, j.k_h, j.in_c, j.out_c, length) > max_tensor_elements)
+        return false;
+    const WidthConvFilter* filter = run.spectra->get(int(f - run.constants.data()), *f, length);
+    if (!filter) return false;
+    const float lo = n.activation == ConvActivation::none ? -INFINITY : 0.0f;
+    const float hi = n.activation == ConvActivation::relu6 ? 6.0f : INFINITY;
+    filter->run(s, in[0]->floats.data(), n.bias ? in[2]->floats.data() : nullptr, lo, hi,
+                out.floats.data(), run.work);
+    return true;
+}
+
 bool conv2d(const GraphModel::Node& n, std::span<const Tensor* const> in, Tensor& out, Run& run) {
     const Tensor& x = *in[0];
     const Tensor& f = *in[1];
@@ -1571,6 +1639,10 @@ bool conv2d(const GraphModel::Node& n, std::span<const Tensor* const> in, Tensor
                 v = std::clamp(v, 0.0f, n.activation == ConvActivation::relu6 ? 6.0f : INFINITY);
         return true;
     }
+
+    if (j.stride_w == 1 && j.dilation_w == 1 && j.k_w >= conv_fft_min_width &&
+        conv_by_fft(j, pad_left, n, in, out, run))
+        return true;
 
     // The input rows padded in width, when they need it, so that every
     // window lies within its row.
@@ -1775,7 +1847,7 @@ std::string GraphSession::run(std::span<const Tensor* const> inputs) {
         }
         value_of_[std::size_t(inputs_[k])] = &t;
     }
-    Run run{{}, work_, packed_};
+    Run run{{}, work_, packed_, model_->constants_, model_->spectra_.get()};
     std::vector<const Tensor*> args;
     for (int i : schedule_) {
         const GraphModel::Node& n = model_->nodes_[std::size_t(i)];

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,9 +49,15 @@ template <class T> struct OrError {
     std::string error;
 };
 
+// Conv2D with a constant filter at least this wide, and stride and dilation
+// 1 in width, is computed with FFTs along the width (where the output is
+// wide enough for them to pay).
+inline constexpr int conv_fft_min_width = 16;
+
 class GraphModel {
   public:
     struct Node;
+    struct FilterSpectra;
 
     // model.json, with the shard files it names beside it.
     static OrError<GraphModel> load(const std::filesystem::path& model_json);
@@ -75,6 +82,9 @@ class GraphModel {
     std::vector<Node> nodes_;
     std::vector<int> order_; // the nodes in an order where inputs come first
     std::vector<Tensor> constants_;
+    // The wide filters' spectra, made on first use and shared by the
+    // sessions (and by copies of the model, whose constants are the same).
+    std::shared_ptr<FilterSpectra> spectra_;
 };
 
 // Evaluation of the nodes some outputs need, given the placeholders'

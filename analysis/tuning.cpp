@@ -1,5 +1,7 @@
 #include "analysis/tuning.h"
 
+#include "analysis/fftw_planner.h"
+
 #include <fftw3.h>
 
 #include <algorithm>
@@ -21,12 +23,6 @@ constexpr int bins = 100 * bins_per_cent;
 constexpr double lowest_hz = 60.0, highest_hz = 4000.0;
 constexpr double peak_range_db = 30.0;
 
-// FFTW's planner is not thread-safe: plans are made one at a time.
-std::mutex& planner_mutex() {
-    static std::mutex m;
-    return m;
-}
-
 // Index of a distance in cents (any value) on the circular histogram.
 int bin_of(double cents) {
     const double c = cents - 100.0 * std::floor(cents / 100.0); // 0 ≤ c < 100
@@ -44,7 +40,7 @@ struct TuningEstimator::Fft {
         in = fftwf_alloc_real(window_size);
         out = fftwf_alloc_complex(window_size / 2 + 1);
         {
-            const std::lock_guard lock(planner_mutex());
+            const std::lock_guard lock(fftw_planner_mutex());
             plan = fftwf_plan_dft_r2c_1d(window_size, in, out, FFTW_ESTIMATE);
         }
         window.resize(window_size);
@@ -54,7 +50,7 @@ struct TuningEstimator::Fft {
     }
     ~Fft() {
         {
-            const std::lock_guard lock(planner_mutex());
+            const std::lock_guard lock(fftw_planner_mutex());
             fftwf_destroy_plan(plan);
         }
         fftwf_free(out);

@@ -374,6 +374,7 @@ struct ConvCase {
     const char* padding;
     std::vector<int> pads; // EXPLICIT: top, bottom, left, right
     const char* fused;     // "", "BiasAdd", "BiasAdd,Relu" or "BiasAdd,Relu6"
+    int batch = 1;
 };
 
 TEST(GraphOps, Conv2DMatchesTheDefinition) {
@@ -386,16 +387,26 @@ TEST(GraphOps, Conv2DMatchesTheDefinition) {
         {1, 300, 1, 1, 33, 1, 1, 2, 1, 1, "VALID", {}, ""},
         {3, 40, 1, 1, 16, 36, 1, 4, 1, 1, "VALID", {}, ""},
         {2, 9, 2, 2, 2, 3, 3, 3, 1, 1, "SAME", {}, ""},
+        // Wide filters, computed with FFTs: odd and even widths, one wider
+        // than the input, padding beyond the filter on either side (the
+        // cyclic result read across its wrap), stride and dilation in height.
+        {4, 60, 8, 3, 39, 8, 1, 1, 1, 1, "SAME", {}, "BiasAdd,Relu", 2},
+        {3, 40, 3, 2, 16, 5, 1, 1, 1, 1, "SAME", {}, ""},
+        {2, 12, 2, 1, 33, 4, 1, 1, 1, 1, "SAME", {}, "BiasAdd", 3},
+        {9, 50, 1, 3, 20, 1, 2, 1, 2, 1, "VALID", {}, "BiasAdd"},
+        {3, 30, 2, 1, 17, 3, 1, 1, 1, 1, "EXPLICIT", {1, 0, 25, 30}, "BiasAdd,Relu6"},
     };
+    static_assert(conv_fft_min_width <= 16);
     unsigned seed = 7;
     const auto noise = [&] {
         seed = seed * 1103515245u + 12345u;
         return float(int(seed >> 16) % 2001 - 1000) / 1000.0f;
     };
     for (const ConvCase& c : cases) {
-        SCOPED_TRACE(std::to_string(c.in_h) + "x" + std::to_string(c.in_w) + "x" +
-                     std::to_string(c.in_c) + " " + c.padding + " " + c.fused);
-        std::vector<float> x(std::size_t(c.in_h * c.in_w * c.in_c)),
+        SCOPED_TRACE(std::to_string(c.batch) + "x" + std::to_string(c.in_h) + "x" +
+                     std::to_string(c.in_w) + "x" + std::to_string(c.in_c) + " " + c.padding + " " +
+                     c.fused + " " + std::to_string(c.k_h) + "x" + std::to_string(c.k_w));
+        std::vector<float> x(std::size_t(c.batch * c.in_h * c.in_w * c.in_c)),
             f(std::size_t(c.k_h * c.k_w * c.in_c * c.out_c)), bias(std::size_t(c.out_c));
         for (float& v : x)
             v = noise();
@@ -403,7 +414,7 @@ TEST(GraphOps, Conv2DMatchesTheDefinition) {
             v = noise();
         for (float& v : bias)
             v = noise();
-        std::vector<TestNode> nodes = {constant<float>("x", {1, c.in_h, c.in_w, c.in_c}, x),
+        std::vector<TestNode> nodes = {constant<float>("x", {c.batch, c.in_h, c.in_w, c.in_c}, x),
                                        constant<float>("f", {c.k_h, c.k_w, c.in_c, c.out_c}, f),
                                        constant<float>("b", {c.out_c}, bias)};
         const std::string fused = c.fused;
@@ -450,27 +461,29 @@ TEST(GraphOps, Conv2DMatchesTheDefinition) {
                                  ex ? c.pads[0] : 0, ex ? c.pads[1] : 0, top);
         const int out_w = extent(c.in_w, c.k_w, c.stride_w, c.dilation_w, c.padding,
                                  ex ? c.pads[2] : 0, ex ? c.pads[3] : 0, left);
-        ASSERT_EQ(r.value->shape, (std::vector<int>{1, out_h, out_w, c.out_c}));
-        for (int oh = 0; oh < out_h; ++oh)
-            for (int ow = 0; ow < out_w; ++ow)
-                for (int co = 0; co < c.out_c; ++co) {
-                    double sum = fused.empty() ? 0.0 : bias[std::size_t(co)];
-                    for (int kh = 0; kh < c.k_h; ++kh)
-                        for (int kw = 0; kw < c.k_w; ++kw)
-                            for (int ci = 0; ci < c.in_c; ++ci) {
-                                const int ih = oh * c.stride_h + kh * c.dilation_h - top;
-                                const int iw = ow * c.stride_w + kw * c.dilation_w - left;
-                                if (ih < 0 || ih >= c.in_h || iw < 0 || iw >= c.in_w) continue;
-                                sum += double(x[std::size_t((ih * c.in_w + iw) * c.in_c + ci)]) *
-                                       f[std::size_t(((kh * c.k_w + kw) * c.in_c + ci) * c.out_c +
-                                                     co)];
-                            }
-                    if (fused.find("Relu") != std::string::npos) sum = std::max(sum, 0.0);
-                    if (fused.find("Relu6") != std::string::npos) sum = std::min(sum, 6.0);
-                    const float got =
-                        r.value->floats[std::size_t((oh * out_w + ow) * c.out_c + co)];
-                    ASSERT_NEAR(got, sum, 1e-4) << oh << " " << ow << " " << co;
-                }
+        ASSERT_EQ(r.value->shape, (std::vector<int>{c.batch, out_h, out_w, c.out_c}));
+        for (int b = 0; b < c.batch; ++b)
+            for (int oh = 0; oh < out_h; ++oh)
+                for (int ow = 0; ow < out_w; ++ow)
+                    for (int co = 0; co < c.out_c; ++co) {
+                        double sum = fused.empty() ? 0.0 : bias[std::size_t(co)];
+                        for (int kh = 0; kh < c.k_h; ++kh)
+                            for (int kw = 0; kw < c.k_w; ++kw)
+                                for (int ci = 0; ci < c.in_c; ++ci) {
+                                    const int ih = oh * c.stride_h + kh * c.dilation_h - top;
+                                    const int iw = ow * c.stride_w + kw * c.dilation_w - left;
+                                    if (ih < 0 || ih >= c.in_h || iw < 0 || iw >= c.in_w) continue;
+                                    sum += double(x[std::size_t(
+                                               ((b * c.in_h + ih) * c.in_w + iw) * c.in_c + ci)]) *
+                                           f[std::size_t(
+                                               ((kh * c.k_w + kw) * c.in_c + ci) * c.out_c + co)];
+                                }
+                        if (fused.find("Relu") != std::string::npos) sum = std::max(sum, 0.0);
+                        if (fused.find("Relu6") != std::string::npos) sum = std::min(sum, 6.0);
+                        const float got = r.value->floats[std::size_t(
+                            ((b * out_h + oh) * out_w + ow) * c.out_c + co)];
+                        ASSERT_NEAR(got, sum, 1e-4) << b << " " << oh << " " << ow << " " << co;
+                    }
     }
 }
 
