@@ -130,10 +130,6 @@ std::vector<std::string> labels_of(const std::vector<Template>& templates) {
     return names;
 }
 
-} // namespace
-
-namespace {
-
 constexpr std::string_view letters = "CDEFGAB";
 constexpr std::array<int, 7> natural_classes{0, 2, 4, 5, 7, 9, 11};
 constexpr std::array<const char*, 12> neutral_names{"C", "C#", "D",  "Eb", "E",  "F",

@@ -107,7 +107,7 @@ MainWindow::MainWindow(StartOptions options) : QMainWindow(nullptr) {
     opener_ = new OpenCommands(
         *this, *strip, *menus, settings_file_, doc, options.threads,
         {[this](const std::filesystem::path& file, OpenJob::Outcome& staged, bool again) {
-             return again && take_reanalysis(file, staged) ? true : adopt_recording(file, staged);
+             return (again && take_reanalysis(file, staged)) || adopt_recording(file, staged);
          },
          [this](const QString& text) { show_error(text); }, [this] { return early_frames(); },
          [this](std::vector<float>&& columns) { show_early_graph(std::move(columns)); },
@@ -573,11 +573,7 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
     menus->save_drawing_action->setEnabled(true);
     menus->save_drawing_as_action->setEnabled(true);
     transport_->stop_playback();
-    doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
-    references_->show_reference(doc.store.reference);
-    checks_->analysis_changed();
-    show_status_line();
-    write_graph();
+    show_new_levels();
     show_title();
     strip->play_button->setFocus();
     return true;
@@ -586,12 +582,16 @@ bool MainWindow::adopt_recording(const std::filesystem::path& file, OpenJob::Out
 bool MainWindow::take_reanalysis(const std::filesystem::path& file, OpenJob::Outcome& staged) {
     workers_->store_changing();
     if (!session_->take_reanalysis(file, *staged.store)) return false;
+    show_new_levels();
+    return true;
+}
+
+void MainWindow::show_new_levels() {
     doc.refresh(play_state() != PlayState::no_recording, menus->loudness_action->isChecked());
     references_->show_reference(doc.store.reference);
     checks_->analysis_changed();
     show_status_line();
     write_graph();
-    return true;
 }
 
 int MainWindow::early_frames() const {

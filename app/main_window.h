@@ -239,6 +239,8 @@ class MainWindow final : public QMainWindow {
     // The open recording analysed again: its levels replaced, the drawing,
     // undo history, playback and practice settings kept.
     bool take_reanalysis(const std::filesystem::path& file, OpenJob::Outcome& staged);
+    // The graph, status, reference menu and check after the store changed.
+    void show_new_levels();
     // The frames the graph shows from the start, and the first of them
     // drawn as they will be (levels as the graph shows them) over the view.
     int early_frames() const;

@@ -45,14 +45,7 @@ LoadResult Document::load_recording(const std::filesystem::path& wav, const Prog
 }
 
 void Document::adopt_recording(const std::filesystem::path& wav, SpectrogramStore&& staged) {
-    store = std::move(staged);
-    as_analysed = true;
-    tune_midi();
-    suggested_beats = {};
-    suggested_chords.clear();
-    suggested_keys.clear();
-    suggested_notes = {};
-    drawing.fit(store.frame_count);
+    take_levels(std::move(staged));
     draw_file = draw_file_name(wav.string());
     history.clear();
 }
@@ -66,15 +59,20 @@ bool Document::take_reanalysis(SpectrogramStore&& staged) {
         std::any_of(d.begin() + std::ptrdiff_t(kept), d.end(),
                     [](const draw_frame& f) { return f != draw_frame{}; }))
         return false;
+    take_levels(std::move(staged));
+    return true;
+}
+
+void Document::take_levels(SpectrogramStore&& staged) {
     store = std::move(staged);
     as_analysed = true;
     tune_midi();
+    // What was suggested came from the levels given up.
     suggested_beats = {};
     suggested_chords.clear();
     suggested_keys.clear();
     suggested_notes = {};
     drawing.fit(store.frame_count);
-    return true;
 }
 
 DrawFileRead Document::load_drawing() {

@@ -116,6 +116,11 @@ struct Document {
     // line does (their thresholds are set on these levels). The store
     // itself while it holds no correction; else `copy`, made here.
     const SpectrogramStore& analysed_levels(std::optional<SpectrogramStore>& copy) const;
+
+  private:
+    // The store from `staged`, the drawing fitted to it, what was suggested
+    // from the store before cleared.
+    void take_levels(SpectrogramStore&& staged);
 };
 
 } // namespace pitkad
