@@ -1370,21 +1370,27 @@ struct ConvJob {
     int batch = 0, in_h = 0, in_w = 0, in_c = 0, k_h = 0, k_w = 0, out_c = 0, co_pad = 0;
     int out_h = 0, out_w = 0, row_w = 0;
     int stride_h = 1, stride_w = 1, dilation_h = 1, dilation_w = 1, pad_top = 0;
+    bool planes = false; // x as [batch][in_h][in_c][stride_w][row_w] (one output channel)
+    const Index* columns = nullptr; // with planes: where each filter column reads, [k_w]
     ConvActivation activation = ConvActivation::none;
 };
 
-constexpr int lanes = 8;       // output channels per tile, one AVX register
-constexpr int tile_pixels = 8; // output pixels per tile
-// `lanes` floats as one vector (two SSE registers where there is no AVX);
-// only ever local to the inlined tiles below, and read straight from the
-// floats it covers (aligned as a float, aliasing them). No vector is copied
-// into a local through its address: such a local is laid out by the
-// compiler with more alignment than the address sanitizer's stack for
-// use-after-return gives.
-typedef float Lanes
-    __attribute__((vector_size(lanes * sizeof(float)), aligned(alignof(float)), may_alias));
-inline Lanes load(const float* p) {
-    return *reinterpret_cast<const Lanes*>(p);
+// `W` floats as one vector (16 where the processor has AVX-512, else 8: two
+// SSE registers where there is no AVX); only ever local to the inlined tiles
+// below, and read straight from the floats it covers (aligned as a float,
+// aliasing them). No vector is copied into a local through its address: such
+// a local is laid out by the compiler with more alignment than the address
+// sanitizer's stack for use-after-return gives.
+template <int W> struct VectorOf {
+    typedef float type
+        __attribute__((vector_size(W * sizeof(float)), aligned(alignof(float)), may_alias));
+};
+template <int W> using Lanes = typename VectorOf<W>::type;
+template <int W> [[gnu::always_inline]] inline Lanes<W> load(const float* p) {
+    return *reinterpret_cast<const Lanes<W>*>(p);
+}
+template <int W> [[gnu::always_inline]] inline void store(float* p, Lanes<W> v) {
+    *reinterpret_cast<Lanes<W>*>(p) = v;
 }
 
 inline float activate(float v, ConvActivation a) {
@@ -1392,17 +1398,27 @@ inline float activate(float v, ConvActivation a) {
     v = v > 0.0f ? v : 0.0f;
     return a == ConvActivation::relu6 && v > 6.0f ? 6.0f : v;
 }
+template <int W> [[gnu::always_inline]] inline Lanes<W> activate(Lanes<W> v, ConvActivation a) {
+    if (a == ConvActivation::none) return v;
+    const Lanes<W> zero{};
+    v = v > zero ? v : zero;
+    if (a == ConvActivation::relu6) {
+        const Lanes<W> six = zero + 6.0f;
+        v = v > six ? six : v;
+    }
+    return v;
+}
 
 // Output pixels [ow, ow + P) of row oh of one image, output channels
-// [c, c + B × lanes): P × B vectors of sums kept in registers over the
-// whole window, each input value broadcast against B vectors of the filter.
-template <int P, int B>
+// [c, c + B × W): P × B vectors of sums kept in registers over the whole
+// window, each input value broadcast against B vectors of the filter.
+template <int W, int P, int B>
 [[gnu::always_inline]] inline void conv_tile(const ConvJob& j, const float* image, int oh, int ow,
                                              int c, float* out) {
-    Lanes acc[P][B];
+    Lanes<W> acc[P][B];
 #pragma GCC unroll 4
     for (int b = 0; b < B; ++b) {
-        const Lanes start = j.bias ? load(j.bias + c + b * lanes) : Lanes{};
+        const Lanes<W> start = j.bias ? load<W>(j.bias + c + b * W) : Lanes<W>{};
 #pragma GCC unroll 16
         for (int p = 0; p < P; ++p)
             acc[p][b] = start;
@@ -1419,10 +1435,10 @@ template <int P, int B>
             const float* xs = row + Index(g) * j.dilation_w * j.in_c;
             const float* fs = j.filter + ((Index(kh) * j.k_w + g) * j.in_c) * j.co_pad + c;
             for (int k = 0; k < run; ++k) {
-                Lanes f[B];
+                Lanes<W> f[B];
 #pragma GCC unroll 4
                 for (int b = 0; b < B; ++b)
-                    f[b] = load(fs + Index(k) * j.co_pad + b * lanes);
+                    f[b] = load<W>(fs + Index(k) * j.co_pad + b * W);
 #pragma GCC unroll 16
                 for (int p = 0; p < P; ++p) {
                     const float x = xs[p * pixel + k];
@@ -1433,106 +1449,196 @@ template <int P, int B>
             }
         }
     }
-    const int n = std::min(B * lanes, j.out_c - c);
+    if (c + B * W <= j.out_c) {
+#pragma GCC unroll 16
+        for (int p = 0; p < P; ++p)
+#pragma GCC unroll 4
+            for (int b = 0; b < B; ++b)
+                store<W>(out + Index(p) * j.out_c + c + b * W,
+                         activate<W>(acc[p][b], j.activation));
+        return;
+    }
+    const int n = j.out_c - c;
 #pragma GCC unroll 16
     for (int p = 0; p < P; ++p)
 #pragma GCC unroll 4
         for (int b = 0; b < B; ++b)
-#pragma GCC unroll 8
-            for (int l = 0; l < lanes; ++l)
-                if (b * lanes + l < n)
-                    out[Index(p) * j.out_c + c + b * lanes + l] =
-                        activate(acc[p][b][l], j.activation);
+#pragma GCC unroll 16
+            for (int l = 0; l < W; ++l)
+                if (b * W + l < n)
+                    out[Index(p) * j.out_c + c + b * W + l] = activate(acc[p][b][l], j.activation);
 }
 
-// Output channels [0, out_c) of a row of pixels, in tiles of P pixels and
-// B vectors of channels (then single vectors, then single pixels).
-template <int P, int B>
+// Output channels [0, out_c) of pixels [ow, ow + P), in tiles of B vectors
+// of channels (then single vectors).
+template <int W, int P, int B>
+[[gnu::always_inline]] inline void conv_tiles(const ConvJob& j, const float* image, int oh, int ow,
+                                              float* row) {
+    const int wide = B > 1 ? j.co_pad / (B * W) * (B * W) : 0;
+    float* out = row + Index(ow) * j.out_c;
+    int c = 0;
+    for (; c < wide; c += B * W)
+        conv_tile<W, P, B>(j, image, oh, ow, c, out);
+    for (; c < j.out_c; c += W)
+        conv_tile<W, P, 1>(j, image, oh, ow, c, out);
+}
+
+// The same for a row of pixels. Its last ones are a whole tile ending at
+// its end, some of them computed a second time.
+template <int W, int P, int B>
 [[gnu::always_inline]] inline void conv_row(const ConvJob& j, const float* image, int oh,
                                             float* row) {
-    const int wide = B > 1 ? j.co_pad / (B * lanes) * (B * lanes) : 0;
-    int ow = 0;
-    for (; ow + P <= j.out_w; ow += P) {
-        float* out = row + Index(ow) * j.out_c;
-        int c = 0;
-        for (; c < wide; c += B * lanes)
-            conv_tile<P, B>(j, image, oh, ow, c, out);
-        for (; c < j.out_c; c += lanes)
-            conv_tile<P, 1>(j, image, oh, ow, c, out);
+    if (j.out_w < P) {
+        for (int ow = 0; ow < j.out_w; ++ow)
+            conv_tiles<W, 1, B>(j, image, oh, ow, row);
+        return;
     }
-    for (; ow < j.out_w; ++ow)
-        for (int c = 0; c < j.out_c; c += lanes)
-            conv_tile<1, 1>(j, image, oh, ow, c, row + Index(ow) * j.out_c);
+    int ow = 0;
+    for (; ow + P <= j.out_w; ow += P)
+        conv_tiles<W, P, B>(j, image, oh, ow, row);
+    if (ow < j.out_w) conv_tiles<W, P, B>(j, image, oh, j.out_w - P, row);
 }
 
-// The same for a single output channel: the window's values against the
-// filter's, `lanes` partial sums per pixel added up at the end.
-template <int P>
-[[gnu::always_inline]] inline void conv_tile_single(const ConvJob& j, const float* image, int oh,
-                                                    int ow, float* out) {
-    Lanes acc[P] = {};
-    float rest[P] = {};
-    const Index pixel = Index(j.stride_w) * j.in_c;
-    const bool dense = j.dilation_w == 1;
-    const int groups = dense ? 1 : j.k_w;
-    const int run = dense ? j.k_w * j.in_c : j.in_c;
+// A single output channel, from the input laid out as rows per channel, one
+// for each column modulo the stride (`j.x`: [batch][in_h][in_c][stride_w]
+// [row_w], padded in width), so that a vector holds the values W
+// neighbouring output pixels take for one filter value: output pixels
+// [ow, ow + V × W) of row oh, each filter value broadcast against V vectors.
+template <int W, int V>
+[[gnu::always_inline]] inline void conv_pixels(const ConvJob& j, int b, int oh, int ow,
+                                               float* row) {
+    Lanes<W> acc[V] = {};
     for (int kh = 0; kh < j.k_h; ++kh) {
         const Index ih = Index(oh) * j.stride_h + Index(kh) * j.dilation_h - j.pad_top;
         if (ih < 0 || ih >= j.in_h) continue;
-        const float* row = image + (ih * j.row_w + Index(ow) * j.stride_w) * j.in_c;
-        for (int g = 0; g < groups; ++g) {
-            const float* xs = row + Index(g) * j.dilation_w * j.in_c;
-            const float* fs = j.filter + (Index(kh) * j.k_w + g) * j.in_c;
-            int k = 0;
-            for (; k + lanes <= run; k += lanes) {
-                const Lanes f = load(fs + k);
-#pragma GCC unroll 16
-                for (int p = 0; p < P; ++p)
-                    acc[p] += load(xs + p * pixel + k) * f;
+        const float* rows = j.x + (Index(b) * j.in_h + ih) * j.in_c * j.stride_w * j.row_w + ow;
+        const float* fs = j.filter + Index(kh) * j.k_w * j.in_c;
+        for (int c = 0; c < j.in_c; ++c) {
+            const float* xs = rows + Index(c) * j.stride_w * j.row_w;
+            for (int kw = 0; kw < j.k_w; ++kw) {
+                const float f = fs[Index(kw) * j.in_c + c];
+                const float* at = xs + j.columns[kw];
+#pragma GCC unroll 8
+                for (int v = 0; v < V; ++v)
+                    acc[v] += load<W>(at + v * W) * f;
             }
-            for (; k < run; ++k)
-                for (int p = 0; p < P; ++p)
-                    rest[p] += xs[p * pixel + k] * fs[k];
         }
     }
-#pragma GCC unroll 16
-    for (int p = 0; p < P; ++p) {
-        float sum = rest[p];
+    const float bias = j.bias ? j.bias[0] : 0.0f;
 #pragma GCC unroll 8
-        for (int l = 0; l < lanes; ++l)
-            sum += acc[p][l];
-        out[p] = activate(j.bias ? sum + j.bias[0] : sum, j.activation);
+    for (int v = 0; v < V; ++v) {
+        const int at = ow + v * W;
+        if (at + W <= j.out_w) {
+            store<W>(row + at, activate<W>(acc[v] + bias, j.activation));
+            continue;
+        }
+        for (int l = 0; l < W && at + l < j.out_w; ++l)
+            row[at + l] = activate(acc[v][l] + bias, j.activation);
     }
 }
 
-#if defined(__SANITIZE_THREAD__)
-// ThreadSanitizer instruments the clones' resolver, which runs before it has
-// started: one version there.
-#define CONV_CLONES
-#else
-#define CONV_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#endif
-CONV_CLONES void run_conv(const ConvJob& j) {
-    constexpr int P = tile_pixels;
+// A row of conv_pixels: its vectors in as few tiles of at most 8 as there
+// can be, of even sizes.
+template <int W>
+[[gnu::always_inline]] inline void conv_pixel_row(const ConvJob& j, int b, int oh, float* row) {
+    int left = (j.out_w + W - 1) / W;
+    for (int ow = 0; left > 0;) {
+        const int tiles = (left + 7) / 8;
+        const int size = (left + tiles - 1) / tiles;
+        switch (size) {
+        case 1:
+            conv_pixels<W, 1>(j, b, oh, ow, row);
+            break;
+        case 2:
+            conv_pixels<W, 2>(j, b, oh, ow, row);
+            break;
+        case 3:
+            conv_pixels<W, 3>(j, b, oh, ow, row);
+            break;
+        case 4:
+            conv_pixels<W, 4>(j, b, oh, ow, row);
+            break;
+        case 5:
+            conv_pixels<W, 5>(j, b, oh, ow, row);
+            break;
+        case 6:
+            conv_pixels<W, 6>(j, b, oh, ow, row);
+            break;
+        case 7:
+            conv_pixels<W, 7>(j, b, oh, ow, row);
+            break;
+        default:
+            conv_pixels<W, 8>(j, b, oh, ow, row);
+            break;
+        }
+        ow += size * W;
+        left -= size;
+    }
+}
+
+template <int W> [[gnu::always_inline]] inline void convolve(const ConvJob& j) {
     for (int b = 0; b < j.batch; ++b) {
         const float* image = j.x + Index(b) * j.in_h * j.row_w * j.in_c;
         for (int oh = 0; oh < j.out_h; ++oh) {
             float* row = j.out + (Index(b) * j.out_h + oh) * j.out_w * j.out_c;
-            if (j.out_c == 1) {
-                int ow = 0;
-                for (; ow + P <= j.out_w; ow += P)
-                    conv_tile_single<P>(j, image, oh, ow, row + ow);
-                for (; ow < j.out_w; ++ow)
-                    conv_tile_single<1>(j, image, oh, ow, row + ow);
-                continue;
-            }
-            // Two vectors of channels share each input value where there
-            // are that many: fewer loads per multiply-add.
-            if (j.co_pad >= 2 * lanes)
-                conv_row<6, 2>(j, image, oh, row);
+            if (j.planes)
+                conv_pixel_row<W>(j, b, oh, row);
+            else if (W == 16 && j.co_pad >= 2 * W)
+                // 32 registers: 12 pixels × two vectors of sums.
+                conv_row<W, 12, 2>(j, image, oh, row);
+            else if (W == 16)
+                conv_row<W, 14, 1>(j, image, oh, row);
+            else if (j.co_pad >= 2 * W)
+                // Two vectors of channels share each input value where there
+                // are that many: fewer loads per multiply-add.
+                conv_row<W, 6, 2>(j, image, oh, row);
             else
-                conv_row<P, 1>(j, image, oh, row);
+                conv_row<W, 8, 1>(j, image, oh, row);
         }
+    }
+}
+
+// One version of the convolution for each level of the processor's vector
+// instructions, chosen when it runs.
+[[gnu::target("arch=x86-64-v4")]] void convolve_v4(const ConvJob& j) {
+    convolve<16>(j);
+}
+[[gnu::target("arch=x86-64-v3")]] void convolve_v3(const ConvJob& j) {
+    convolve<8>(j);
+}
+void convolve_plain(const ConvJob& j) {
+    convolve<8>(j);
+}
+
+enum class ConvLevel { plain, v3, v4 };
+ConvLevel conv_level() {
+#if defined(__SANITIZE_THREAD__)
+    // The plain version alone under ThreadSanitizer: it checks the threads.
+    return ConvLevel::plain;
+#else
+    static const ConvLevel level = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("x86-64-v4")   ? ConvLevel::v4
+               : __builtin_cpu_supports("x86-64-v3") ? ConvLevel::v3
+                                                     : ConvLevel::plain;
+    }();
+    return level;
+#endif
+}
+
+// Floats per vector in the convolution this processor runs.
+int conv_lanes() {
+    return conv_level() == ConvLevel::v4 ? 16 : 8;
+}
+
+void run_conv(const ConvJob& j) {
+    switch (conv_level()) {
+    case ConvLevel::v4:
+        return convolve_v4(j);
+    case ConvLevel::v3:
+        return convolve_v3(j);
+    case ConvLevel::plain:
+        return convolve_plain(j);
     }
 }
 
@@ -1644,6 +1750,51 @@ bool conv2d(const GraphModel::Node& n, std::span<const Tensor* const> in, Tensor
         conv_by_fft(j, pad_left, n, in, out, run))
         return true;
 
+    const int lanes = conv_lanes();
+    if (j.out_c == 1) {
+        // Rows per channel and column modulo the stride, each padded to the
+        // whole vectors read.
+        const std::int64_t row_w = (std::int64_t(j.out_w) + lanes - 1) / lanes * lanes +
+                                   std::int64_t(j.k_w - 1) * j.dilation_w / j.stride_w;
+        const std::int64_t count = std::int64_t(j.batch) * j.in_h * j.in_c * j.stride_w * row_w;
+        if (count > std::int64_t(max_tensor_elements))
+            return run.fail("the padded input is too large");
+        run.work.resize(std::size_t(count));
+        const Index stride = j.stride_w, span = stride * row_w;
+        for (Index r = 0; r < Index(j.batch) * j.in_h; ++r) {
+            const float* from = x.floats.data() + r * j.in_w * j.in_c;
+            float* to = run.work.data() + r * j.in_c * span;
+            for (int c = 0; c < j.in_c; ++c)
+                for (Index phase = 0; phase < stride; ++phase) {
+                    float* plane = to + (c * stride + phase) * row_w;
+                    // Column i of this row is column i × stride + phase of
+                    // the input padded by pad_left.
+                    for (Index i = 0; i < row_w; ++i) {
+                        const Index w = i * stride + phase - pad_left;
+                        plane[i] = w >= 0 && w < j.in_w ? from[w * j.in_c + c] : 0.0f;
+                    }
+                }
+        }
+        j.x = run.work.data();
+        // Filter column kw reads column kw × dilation_w of the window: in
+        // the row for that modulo the stride, so many values on.
+        std::vector<Index> columns(std::size_t(j.k_w));
+        for (int kw = 0; kw < j.k_w; ++kw) {
+            const Index at = Index(kw) * j.dilation_w;
+            columns[std::size_t(kw)] = at % stride * row_w + at / stride;
+        }
+        j.columns = columns.data();
+        j.row_w = int(row_w);
+        j.planes = true;
+        j.co_pad = 1;
+        j.filter = f.floats.data();
+        j.bias = n.bias ? in[2]->floats.data() : nullptr;
+        j.activation = n.activation;
+        j.out = out.floats.data();
+        run_conv(j);
+        return true;
+    }
+
     // The input rows padded in width, when they need it, so that every
     // window lies within its row.
     const std::int64_t reach =
@@ -1670,8 +1821,8 @@ bool conv2d(const GraphModel::Node& n, std::span<const Tensor* const> in, Tensor
         j.x = run.work.data();
         j.row_w = int(row_w);
     }
-    // The filter with its output channels padded to a multiple of 8.
-    j.co_pad = j.out_c == 1 ? 1 : (j.out_c + 7) / 8 * 8;
+    // The filter with its output channels padded to whole vectors.
+    j.co_pad = j.out_c == 1 ? 1 : (j.out_c + lanes - 1) / lanes * lanes;
     j.filter = f.floats.data();
     j.bias = n.bias ? in[2]->floats.data() : nullptr;
     if (j.co_pad != j.out_c) {

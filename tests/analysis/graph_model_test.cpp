@@ -387,6 +387,15 @@ TEST(GraphOps, Conv2DMatchesTheDefinition) {
         {1, 300, 1, 1, 33, 1, 1, 2, 1, 1, "VALID", {}, ""},
         {3, 40, 1, 1, 16, 36, 1, 4, 1, 1, "VALID", {}, ""},
         {2, 9, 2, 2, 2, 3, 3, 3, 1, 1, "SAME", {}, ""},
+        // Rows of several tiles of pixels, the last overlapping the one
+        // before: whole vectors of channels at stride 3, a partial vector
+        // after whole ones; one output channel over many vectors of
+        // pixels, at strides 2 and 3 with dilation.
+        {3, 80, 8, 5, 5, 32, 1, 3, 1, 1, "SAME", {}, "BiasAdd,Relu"},
+        {3, 30, 3, 3, 3, 36, 1, 1, 1, 1, "SAME", {}, "BiasAdd,Relu6"},
+        {5, 150, 8, 5, 5, 1, 1, 1, 1, 1, "SAME", {}, "BiasAdd,Relu"},
+        {2, 300, 2, 1, 9, 1, 1, 2, 1, 1, "VALID", {}, ""},
+        {3, 200, 3, 2, 4, 1, 1, 3, 1, 2, "EXPLICIT", {0, 1, 5, 2}, "BiasAdd"},
         // Wide filters, computed with FFTs: odd and even widths, one wider
         // than the input, padding beyond the filter on either side (the
         // cyclic result read across its wrap), stride and dilation in height.
