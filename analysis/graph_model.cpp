@@ -1760,20 +1760,27 @@ bool conv2d(const GraphModel::Node& n, std::span<const Tensor* const> in, Tensor
         if (count > std::int64_t(max_tensor_elements))
             return run.fail("the padded input is too large");
         run.work.resize(std::size_t(count));
-        const Index stride = j.stride_w, span = stride * row_w;
+        const Index stride = j.stride_w, span = stride * row_w, step = stride * j.in_c;
         for (Index r = 0; r < Index(j.batch) * j.in_h; ++r) {
             const float* from = x.floats.data() + r * j.in_w * j.in_c;
             float* to = run.work.data() + r * j.in_c * span;
-            for (int c = 0; c < j.in_c; ++c)
-                for (Index phase = 0; phase < stride; ++phase) {
+            for (Index phase = 0; phase < stride; ++phase) {
+                // Column i of this phase's rows is column i × stride + phase
+                // of the input padded by pad_left: the input's in [lo, hi).
+                const Index lo = std::min<Index>(
+                    row_w, phase >= pad_left ? 0 : (pad_left - phase + stride - 1) / stride);
+                const Index hi =
+                    std::clamp<Index>((pad_left + j.in_w - phase + stride - 1) / stride, lo, row_w);
+                const float* in = from + (lo * stride + phase - pad_left) * j.in_c;
+                for (int c = 0; c < j.in_c; ++c) {
                     float* plane = to + (c * stride + phase) * row_w;
-                    // Column i of this row is column i × stride + phase of
-                    // the input padded by pad_left.
-                    for (Index i = 0; i < row_w; ++i) {
-                        const Index w = i * stride + phase - pad_left;
-                        plane[i] = w >= 0 && w < j.in_w ? from[w * j.in_c + c] : 0.0f;
-                    }
+                    std::fill(plane, plane + lo, 0.0f);
+                    const float* at = in + c;
+                    for (Index i = lo; i < hi; ++i, at += step)
+                        plane[i] = *at;
+                    std::fill(plane + hi, plane + row_w, 0.0f);
                 }
+            }
         }
         j.x = run.work.data();
         // Filter column kw reads column kw × dilation_w of the window: in
