@@ -1380,7 +1380,9 @@ struct ConvJob {
 // below, and read straight from the floats it covers (aligned as a float,
 // aliasing them). No vector is copied into a local through its address: such
 // a local is laid out by the compiler with more alignment than the address
-// sanitizer's stack for use-after-return gives.
+// sanitizer's stack for use-after-return gives. (The tiles' arrays of sums
+// can still stay in locals in a build with that sanitizer, which leaves that
+// stack out for this file: analysis/CMakeLists.txt.)
 template <int W> struct VectorOf {
     typedef float type
         __attribute__((vector_size(W * sizeof(float)), aligned(alignof(float)), may_alias));
