@@ -1773,13 +1773,14 @@ bool conv2d(const GraphModel::Node& n, std::span<const Tensor* const> in, Tensor
                     row_w, phase >= pad_left ? 0 : (pad_left - phase + stride - 1) / stride);
                 const Index hi =
                     std::clamp<Index>((pad_left + j.in_w - phase + stride - 1) / stride, lo, row_w);
-                const float* in = from + (lo * stride + phase - pad_left) * j.in_c;
+                // Indices, not a pointer stepped along: for an empty range
+                // that would point past the input.
+                const Index first = (lo * stride + phase - pad_left) * j.in_c;
                 for (int c = 0; c < j.in_c; ++c) {
                     float* plane = to + (c * stride + phase) * row_w;
                     std::fill(plane, plane + lo, 0.0f);
-                    const float* at = in + c;
-                    for (Index i = lo; i < hi; ++i, at += step)
-                        plane[i] = *at;
+                    for (Index i = lo, at = first + c; i < hi; ++i, at += step)
+                        plane[i] = from[at];
                     std::fill(plane + hi, plane + row_w, 0.0f);
                 }
             }
