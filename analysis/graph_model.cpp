@@ -1620,9 +1620,17 @@ ConvLevel conv_level() {
 #else
     static const ConvLevel level = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("x86-64-v4")   ? ConvLevel::v4
-               : __builtin_cpu_supports("x86-64-v3") ? ConvLevel::v3
-                                                     : ConvLevel::plain;
+#if defined(__clang__)
+        // Clang names features, not levels (the fuzz targets' build).
+        const bool v4 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+        const bool v3 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+                        __builtin_cpu_supports("bmi2");
+#else
+        const bool v4 = __builtin_cpu_supports("x86-64-v4");
+        const bool v3 = __builtin_cpu_supports("x86-64-v3");
+#endif
+        return v4 ? ConvLevel::v4 : v3 ? ConvLevel::v3 : ConvLevel::plain;
     }();
     return level;
 #endif
