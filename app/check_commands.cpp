@@ -11,12 +11,17 @@
 #include <QAction>
 #include <QDialog>
 #include <QKeySequence>
-#include <QListWidget>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 
 namespace pitkad {
 
@@ -37,10 +42,15 @@ constexpr const char* flag_status = PITKAD_TR("PitkaD", "要確認 %1/%2: %3 %4 
 constexpr const char* no_flags = PITKAD_TR("PitkaD", "要確認の箇所はありません");
 // While the first check is worked out.
 constexpr const char* checking_text = PITKAD_TR("PitkaD", "描画を録音と照合しています…");
-// The list of flags: its title, and a row (start in seconds, note, what the
-// flag says, confidence).
+// The list of flags: its title, its columns (start in seconds, note, what the
+// flag says, confidence) and which flags it shows.
 constexpr const char* list_title = PITKAD_TR("PitkaD", "要確認の一覧");
-constexpr const char* list_row = PITKAD_TR("PitkaD", "%1 秒  %2  %3 (確度 %4)");
+constexpr const char* list_columns[] = {PITKAD_TR("PitkaD", "秒"), PITKAD_TR("PitkaD", "音"),
+                                        PITKAD_TR("PitkaD", "判定"), PITKAD_TR("PitkaD", "確度")};
+constexpr const char* list_shows = PITKAD_TR("PitkaD", "表示する要確認:");
+constexpr const char* list_filters[] = {PITKAD_TR("PitkaD", "すべて"),
+                                        PITKAD_TR("PitkaD", "描いた音符"),
+                                        PITKAD_TR("PitkaD", "描かれていない音の候補")};
 // How long each flag's passage plays round before the next, at most.
 constexpr int flag_rounds = 2;
 // The passage played around a flag, before and after it.
@@ -63,6 +73,25 @@ Look look_of(NoteVerdict v) {
     }
     return {octave_colour, octave_text};
 }
+
+// A row of the list: sorted by time, note (pitch) or confidence as numbers,
+// by what the flag says as text; it knows its flag's place in the check.
+class FlagRow final : public QTreeWidgetItem {
+public:
+    FlagRow(int flag, std::array<double, 4> keys) : flag_(flag), keys_(keys) {}
+    int flag() const { return flag_; }
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const auto& o = static_cast<const FlagRow&>(other);
+        if (c == 2) return text(2) != o.text(2) ? text(2) < o.text(2) : keys_[0] < o.keys_[0];
+        const std::size_t k = std::size_t(std::clamp(c, 0, 3));
+        return keys_[k] != o.keys_[k] ? keys_[k] < o.keys_[k] : keys_[0] < o.keys_[0];
+    }
+
+private:
+    int flag_;
+    std::array<double, 4> keys_; // time, pitch, (unused), confidence
+};
 
 } // namespace
 
@@ -258,17 +287,33 @@ void CheckCommands::show_list() {
     if (!list_window_) {
         list_window_ = new QDialog(&window_);
         list_window_->setWindowTitle(tr_text(list_title));
-        list_ = new QListWidget(list_window_);
+        list_filter_ = new QComboBox(list_window_);
+        for (const char* text : list_filters)
+            list_filter_->addItem(tr_text(text));
+        list_ = new QTreeWidget(list_window_);
+        list_->setRootIsDecorated(false);
+        list_->setAllColumnsShowFocus(true);
+        QStringList headers;
+        for (const char* text : list_columns)
+            headers << tr_text(text);
+        list_->setHeaderLabels(headers);
+        list_->setSortingEnabled(true);
+        list_->sortByColumn(0, Qt::AscendingOrder);
+        auto* filter_row = new QHBoxLayout;
+        filter_row->addWidget(new QLabel(tr_text(list_shows), list_window_));
+        filter_row->addWidget(list_filter_, 1);
         auto* layout = new QVBoxLayout(list_window_);
+        layout->addLayout(filter_row);
         layout->addWidget(list_);
-        list_window_->resize(420, 360);
+        list_window_->resize(460, 400);
+        connect(list_filter_, &QComboBox::currentIndexChanged, this, [this] { fill_list(); });
         // A row chosen (double click or Enter) is the flag in hand.
-        connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-            if (!checking()) return;
+        connect(list_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+            if (!checking() || !item) return;
             const auto& flags = session_->flags();
-            const int row = list_->row(item);
-            if (row < 0 || row >= int(flags.size())) return;
-            take(flags[std::size_t(row)]);
+            const int at = static_cast<FlagRow*>(item)->flag();
+            if (at < 0 || at >= int(flags.size())) return;
+            take(flags[std::size_t(at)]);
         });
     }
     list_window_->show();
@@ -279,21 +324,34 @@ void CheckCommands::show_list() {
 void CheckCommands::fill_list() {
     if (!list_window_ || !list_window_->isVisible() || !checking()) return;
     const auto& flags = session_->flags();
+    const int shown = list_filter_->currentIndex(); // 0 all, 1 drawn notes', 2 not drawn
+    // Rows are added unsorted, then sorted once by the column the user chose.
+    list_->setSortingEnabled(false);
     list_->clear();
-    int in_hand = -1;
-    for (const CheckFlag& f : flags) {
+    QTreeWidgetItem* in_hand = nullptr;
+    for (std::size_t i = 0; i < flags.size(); ++i) {
+        const CheckFlag& f = flags[i];
+        if ((shown == 1 && f.missing) || (shown == 2 && !f.missing)) continue;
         const float confidence = f.missing ? session_->check().missing[f.index].confidence
                                            : session_->check().notes[f.index].finding.confidence;
         const char* says = f.missing
                                ? missing_text
                                : look_of(session_->check().notes[f.index].finding.verdict).text;
-        list_->addItem(tr_text(list_row)
-                           .arg(f.first * (frame_ms / 1000.0), 0, 'f', 2)
-                           .arg(QString::fromStdString(note_name_of(f.band)), tr_text(says))
-                           .arg(double(confidence), 0, 'f', 2));
-        if (current_ && *current_ == f) in_hand = list_->count() - 1;
+        const double seconds = f.first * (frame_ms / 1000.0);
+        auto* row = new FlagRow(int(i), {seconds, double(f.band), 0.0, double(confidence)});
+        row->setText(0, QString::number(seconds, 'f', 2));
+        row->setText(1, QString::fromStdString(note_name_of(f.band)));
+        row->setText(2, tr_text(says));
+        row->setText(3, QString::number(double(confidence), 'f', 2));
+        row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        list_->addTopLevelItem(row);
+        if (current_ && *current_ == f) in_hand = row;
     }
-    if (in_hand >= 0) list_->setCurrentRow(in_hand);
+    list_->setSortingEnabled(true);
+    for (int c = 0; c < list_->columnCount(); ++c)
+        list_->resizeColumnToContents(c);
+    if (in_hand) list_->setCurrentItem(in_hand);
 }
 
 const CheckedNote* CheckCommands::current_note() const {

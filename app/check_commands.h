@@ -19,7 +19,8 @@
 
 class QAction;
 class QDialog;
-class QListWidget;
+class QComboBox;
+class QTreeWidget;
 class QMenu;
 class QWidget;
 
@@ -127,7 +128,8 @@ class CheckCommands final : public QObject {
     std::vector<float> kept_residual_;
     std::vector<QAction*> flag_actions_; // enabled while checking
     QDialog* list_window_ = nullptr;     // made when first shown
-    QListWidget* list_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QComboBox* list_filter_ = nullptr;   // all flags, drawn notes', or not drawn
 };
 
 } // namespace pitkad

@@ -1867,10 +1867,6 @@
         <translation>Flags</translation>
     </message>
     <message>
-        <source>%1 秒  %2  %3 (確度 %4)</source>
-        <translation>%1 s  %2  %3 (confidence %4)</translation>
-    </message>
-    <message>
         <source>要確認の一覧 (&amp;I)</source>
         <translation>L&amp;ist of Flags</translation>
     </message>
@@ -1897,6 +1893,38 @@
     <message>
         <source>この録音は A4 = 440 Hz に合っています。</source>
         <translation>This recording is in tune at A4 = 440 Hz.</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>音</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation>Finding</translation>
+    </message>
+    <message>
+        <source>確度</source>
+        <translation>Confidence</translation>
+    </message>
+    <message>
+        <source>表示する要確認:</source>
+        <translation>Show:</translation>
+    </message>
+    <message>
+        <source>すべて</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>描いた音符</source>
+        <translation>Drawn notes</translation>
+    </message>
+    <message>
+        <source>描かれていない音の候補</source>
+        <translation>Candidates not drawn</translation>
     </message>
 </context>
 </TS>
