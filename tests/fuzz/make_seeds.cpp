@@ -72,6 +72,16 @@ int main(int argc, char** argv) {
     (*drawing)[30].line_mark() = 1;
     put(out / "midi", "song.mid", build_midi_file(*drawing, 40, channels, {}));
 
+    // A drawing to check: parts in three colours, an octave, the lowest and
+    // the highest rows, and a note past the recording's end.
+    drawing->clear();
+    for (int f = 10; f < 60; ++f) (*drawing)[f].note_cell(40) = 9;
+    for (int f = 20; f < 50; ++f) (*drawing)[f].note_cell(52) = 1;
+    for (int f = 0; f < 30; ++f) (*drawing)[f].note_cell(first_band) = 16;
+    for (int f = 70; f < 90; ++f) (*drawing)[f].note_cell(last_band) = 3;
+    for (int f = 110; f < 140; ++f) (*drawing)[f].note_cell(45) = 9;
+    put(out / "check", "parts.pkc", build_draw_file(*drawing, 120, channels));
+
     Bgr24Image image(5, 3, 0x40); // rows padded to four bytes
     image.pixel(4, 2)[0] = 0xff;
     put(out / "bitmap", "small.bmp", encode_bmp24(image));
