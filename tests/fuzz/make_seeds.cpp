@@ -82,6 +82,17 @@ int main(int argc, char** argv) {
     for (int f = 110; f < 140; ++f) (*drawing)[f].note_cell(45) = 9;
     put(out / "check", "parts.pkc", build_draw_file(*drawing, 120, channels));
 
+    // Levels for the suggestions: 600 frames, a C major chord struck every
+    // 25 frames (a beat at 120 bpm) that fades over the beat.
+    std::vector<std::uint8_t> levels{600 % 256, 600 / 256};
+    for (int t = 0; t < 25; ++t)
+        for (int b = 0; b < cells_per_frame; ++b) {
+            const int note = (b + band_note_offset) % 12;
+            const bool chord = b >= 20 && b < 50 && (note == 0 || note == 4 || note == 7);
+            levels.push_back(std::uint8_t(chord ? 95 - t : 20));
+        }
+    put(out / "suggest", "chords.bin", levels);
+
     Bgr24Image image(5, 3, 0x40); // rows padded to four bytes
     image.pixel(4, 2)[0] = 0xff;
     put(out / "bitmap", "small.bmp", encode_bmp24(image));
