@@ -344,12 +344,13 @@ NoteFinding NoteChecker::judge(const Model& m, const CheckNote& n, int line) con
         return peak - dip >= onset_rise_db;
     };
 
-    // An octave low: the octave above starting with the note, clearly
-    // louder than the note and than its own second harmonic would make it.
+    // An octave low: sound an octave above (none past the top row, however
+    // faint the note) starting with the note, clearly louder than the note
+    // and than its own second harmonic would make it.
     const float above = sounds(b + 12, floor);
     const float own_second =
         here.loud_db[second] + (line == 12 ? line_octave_margin_db : octave_above_margin_db);
-    if (above >= own + own_second && starts(b + 12))
+    if (above > empty_level && above >= own + own_second && starts(b + 12))
         return {NoteVerdict::octave, clamp01((above - own - own_second) / 12.0f + 0.5f), b + 12};
     // Over the second harmonic of a lower note nobody drew, which starts
     // with it, is as loud as that harmonic needs, and is more than the

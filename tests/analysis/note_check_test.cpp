@@ -266,6 +266,28 @@ TEST(NoteCheck, NotesOutOfRangeAreWeak) {
     const NoteCheckResult silent = check_notes(*flat, std::span(&drawn, 1));
     EXPECT_EQ(silent.notes[0].verdict, NoteVerdict::weak);
     EXPECT_TRUE(silent.missing.empty());
+
+    // A part whose notes have no harmonics at all, and one of its notes
+    // drawn at the start, high up in digital silence: weak, not an octave
+    // off towards silence (or past the top row).
+    auto bare = std::make_unique<SpectrogramStore>();
+    bare->frame_count = 100;
+    for (int t = 0; t < 100; ++t)
+        for (int b = first_band; b <= last_band; ++b)
+            bare->at(t, b) = empty_level;
+    std::vector<CheckNote> part;
+    for (int i = 0; i < 6; ++i) {
+        part.push_back({40 + i * 8, 48 + i * 8, 20 + 2 * i, 1});
+        for (int t = 40 + i * 8; t < 48 + i * 8; ++t)
+            bare->at(t, 20 + 2 * i) = 0;
+    }
+    for (int band : {last_band - 20, last_band}) {
+        part.push_back({0, 30, band, 1});
+        const NoteCheckResult high = check_notes(*bare, part);
+        EXPECT_EQ(high.notes.back().verdict, NoteVerdict::weak) << band;
+        EXPECT_EQ(high.notes.back().sounding_band, band);
+        part.pop_back();
+    }
 }
 
 } // namespace
