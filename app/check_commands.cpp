@@ -13,7 +13,9 @@
 #include <QKeySequence>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
 #include <QLabel>
 #include <QTreeWidget>
 #include <QMenu>
@@ -72,6 +74,13 @@ Look look_of(NoteVerdict v) {
         break;
     }
     return {octave_colour, octave_text};
+}
+
+// A small square of a flag's outline colour, beside what it says.
+QIcon swatch(Rgb c) {
+    QPixmap square(10, 10);
+    square.fill(QColor(c.r, c.g, c.b));
+    return QIcon(square);
 }
 
 // A row of the list: sorted by time, note (pitch) or confidence as numbers,
@@ -342,6 +351,9 @@ void CheckCommands::fill_list() {
         row->setText(0, QString::number(seconds, 'f', 2));
         row->setText(1, QString::fromStdString(note_name_of(f.band)));
         row->setText(2, tr_text(says));
+        row->setIcon(2, swatch(f.missing ? missing_colour
+                                         : look_of(session_->check().notes[f.index].finding.verdict)
+                                               .colour));
         row->setText(3, QString::number(double(confidence), 'f', 2));
         row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
