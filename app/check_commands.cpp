@@ -9,17 +9,17 @@
 #include "drawing/draw_history.h"
 
 #include <QAction>
-#include <QDialog>
-#include <QKeySequence>
-#include <QComboBox>
-#include <QHBoxLayout>
 #include <QColor>
+#include <QComboBox>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QIcon>
-#include <QPixmap>
+#include <QKeySequence>
 #include <QLabel>
-#include <QTreeWidget>
 #include <QMenu>
+#include <QPixmap>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -343,17 +343,15 @@ void CheckCommands::fill_list() {
         if ((shown == 1 && f.missing) || (shown == 2 && !f.missing)) continue;
         const float confidence = f.missing ? session_->check().missing[f.index].confidence
                                            : session_->check().notes[f.index].finding.confidence;
-        const char* says = f.missing
-                               ? missing_text
-                               : look_of(session_->check().notes[f.index].finding.verdict).text;
+        const Look look = f.missing
+                              ? Look{missing_colour, missing_text}
+                              : look_of(session_->check().notes[f.index].finding.verdict);
         const double seconds = f.first * (frame_ms / 1000.0);
         auto* row = new FlagRow(int(i), {seconds, double(f.band), 0.0, double(confidence)});
         row->setText(0, QString::number(seconds, 'f', 2));
         row->setText(1, QString::fromStdString(note_name_of(f.band)));
-        row->setText(2, tr_text(says));
-        row->setIcon(2, swatch(f.missing ? missing_colour
-                                         : look_of(session_->check().notes[f.index].finding.verdict)
-                                               .colour));
+        row->setText(2, tr_text(look.text));
+        row->setIcon(2, swatch(look.colour));
         row->setText(3, QString::number(double(confidence), 'f', 2));
         row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         row->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
