@@ -61,7 +61,7 @@ test-tsan: deps
 	cd $(TSAN_BUILD) && $(TSAN_ENV) QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure --timeout 600 -j $(JOBS) -L tsan
 
-# Each parser's fuzz target for FUZZ_SECONDS, built with Clang, ASan and UBSan.
+# Each fuzz target for FUZZ_SECONDS, built with Clang, ASan and UBSan.
 fuzz: deps
 	FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz
 

@@ -65,6 +65,10 @@ int main(int argc, char** argv) {
     drawing->annotations.key = KeySignature{-2, true};
     drawing->annotations.track_names[1] = "Bass";
     put(out / "drawing", "annotated.pkc", build_draw_file(*drawing, 12, channels));
+    // For the export: lines every 25 frames, a meter mark, a selected note.
+    for (int f = 0; f < 200; f += 25) (*drawing)[f].line_mark() = 1;
+    (*drawing)[60].note_cell(30) = 5 | draw_selected_bit;
+    put(out / "export", "lines.pkc", build_draw_file(*drawing, 200, channels));
     drawing->annotations.clear();
 
     // A MIDI file with a pickup, two lines and notes in two colours.
