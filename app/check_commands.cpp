@@ -116,6 +116,14 @@ CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreW
     // Turned off, the residual is let go at once.
     connect(residual_action_, &QAction::triggered, this,
             [this](bool on) { on ? recheck(true) : refresh(true); });
+    candidates_action_ = menu.addAction(PITKAD_TR("PitkaD", "描かれていない音の候補を表示 (&W)"));
+    candidates_action_->setCheckable(true);
+    candidates_action_->setChecked(true);
+    connect(candidates_action_, &QAction::triggered, this, [this] {
+        if (current_ && !shown(*current_)) current_.reset();
+        show_check();
+        show_current();
+    });
     menu.addSeparator();
     const struct {
         const char* text;
@@ -150,8 +158,10 @@ CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreW
         connect(a, &QAction::triggered, this, item.command);
         flag_actions_.push_back(a);
     }
-    flag_actions_.push_back(residual_action_);
-    residual_action_->setEnabled(false);
+    for (QAction* a : {residual_action_, candidates_action_}) {
+        flag_actions_.push_back(a);
+        a->setEnabled(false);
+    }
 }
 
 CheckCommands::~CheckCommands() = default;
@@ -268,7 +278,7 @@ void CheckCommands::refresh(bool force) {
 void CheckCommands::show_check() {
     // The flag in hand stays while it is still flagged.
     if (current_) {
-        const auto& flags = session_->flags();
+        const std::vector<CheckFlag> flags = shown_flags();
         const auto it = std::find_if(flags.begin(), flags.end(), [&](const CheckFlag& f) {
             return f.first == current_->first && f.band == current_->band &&
                    f.missing == current_->missing;
@@ -279,7 +289,7 @@ void CheckCommands::show_check() {
             current_ = *it;
     }
     marks_.clear();
-    for (const CheckFlag& f : session_->flags()) {
+    for (const CheckFlag& f : shown_flags()) {
         const Rgb c = f.missing ? missing_colour
                                 : look_of(session_->check().notes[f.index].finding.verdict).colour;
         marks_.push_back({f.first, f.end, f.band, c, f.missing, current_ && *current_ == f});
@@ -333,14 +343,14 @@ void CheckCommands::show_list() {
 void CheckCommands::fill_list() {
     if (!list_window_ || !list_window_->isVisible() || !checking()) return;
     const auto& flags = session_->flags();
-    const int shown = list_filter_->currentIndex(); // 0 all, 1 drawn notes', 2 not drawn
+    const int filter = list_filter_->currentIndex(); // 0 all, 1 drawn notes', 2 not drawn
     // Rows are added unsorted, then sorted once by the column the user chose.
     list_->setSortingEnabled(false);
     list_->clear();
     QTreeWidgetItem* in_hand = nullptr;
     for (std::size_t i = 0; i < flags.size(); ++i) {
         const CheckFlag& f = flags[i];
-        if ((shown == 1 && f.missing) || (shown == 2 && !f.missing)) continue;
+        if (!shown(f) || (filter == 1 && f.missing) || (filter == 2 && !f.missing)) continue;
         const float confidence = f.missing ? session_->check().missing[f.index].confidence
                                            : session_->check().notes[f.index].finding.confidence;
         const Look look = f.missing
@@ -376,7 +386,7 @@ const MissingNote* CheckCommands::current_missing() const {
 
 void CheckCommands::step(int direction) {
     if (!checking()) return;
-    const auto& flags = session_->flags();
+    const std::vector<CheckFlag> flags = shown_flags();
     // From the flag in hand, or where the last one was, or the view's start.
     const int frame = current_            ? current_->first
                       : place_first_ >= 0 ? place_first_
@@ -398,9 +408,9 @@ void CheckCommands::take(std::optional<CheckFlag> flag) {
 
 void CheckCommands::show_current() {
     if (!current_) {
-        status_ = checking() && !session_->flags().empty() ? counts_text() : tr_text(no_flags);
+        status_ = checking() && !shown_flags().empty() ? counts_text() : tr_text(no_flags);
     } else {
-        const auto& flags = session_->flags();
+        const std::vector<CheckFlag> flags = shown_flags();
         const auto number = std::find(flags.begin(), flags.end(), *current_) - flags.begin() + 1;
         const MissingNote* m = current_missing();
         const CheckedNote* n = current_note();
@@ -423,11 +433,23 @@ QString CheckCommands::counts_text() const {
         .arg(c.missing.size());
 }
 
+bool CheckCommands::shown(const CheckFlag& f) const {
+    return !f.missing || candidates_action_->isChecked();
+}
+
+std::vector<CheckFlag> CheckCommands::shown_flags() const {
+    std::vector<CheckFlag> flags;
+    if (!session_) return flags;
+    for (const CheckFlag& f : session_->flags())
+        if (shown(f)) flags.push_back(f);
+    return flags;
+}
+
 template <class Fn> void CheckCommands::edit(Fn fn) {
     record_step(&doc_.history, doc_.drawing, doc_.channel_settings, fn);
     refresh();
     // On to the next flag once this one is dealt with.
-    if (!current_ && session_ && !session_->flags().empty()) {
+    if (!current_ && session_ && !shown_flags().empty()) {
         step(1);
         return;
     }

@@ -99,6 +99,10 @@ class CheckCommands final : public QObject {
     void show_current();
     // The counts of notes, flags and missing notes, as the status bar says them.
     QString counts_text() const;
+    // The flags outlined, listed and stepped through: all of them, or only
+    // the drawn notes' while the candidates are hidden.
+    std::vector<CheckFlag> shown_flags() const;
+    bool shown(const CheckFlag& f) const;
     // The list's rows, when it is shown.
     void fill_list();
     const CheckedNote* current_note() const;
@@ -124,6 +128,9 @@ class CheckCommands final : public QObject {
     LoopMs flag_loop_;
     unsigned flag_round_ = 0;
     QAction *check_action_ = nullptr, *residual_action_ = nullptr;
+    // Off: the candidates not drawn are neither outlined, listed nor
+    // stepped to, only counted.
+    QAction* candidates_action_ = nullptr;
     // The residual shown while a worker has the session to check it again.
     std::vector<float> kept_residual_;
     std::vector<QAction*> flag_actions_; // enabled while checking

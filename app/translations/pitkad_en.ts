@@ -1926,5 +1926,9 @@
         <source>描かれていない音の候補</source>
         <translation>Candidates not drawn</translation>
     </message>
+    <message>
+        <source>描かれていない音の候補を表示 (&amp;W)</source>
+        <translation>Sho&amp;w Candidates Not Drawn</translation>
+    </message>
 </context>
 </TS>

@@ -353,6 +353,38 @@ TEST_F(WindowExchange, PlayingTheFlagsGivesTheLoopBack) {
     EXPECT_TRUE(f.player().practice().loop.active());
 }
 
+// With the candidates not drawn hidden, only the drawn notes' flags are
+// outlined and stepped to; shown again, the candidates come back.
+TEST_F(WindowExchange, HiddenCandidatesAreNeitherOutlinedNorSteppedTo) {
+    open();
+    draw_notes();
+    f.menus->check_menu->actions().front()->trigger();
+    QAction* const next = check_item(Qt::Key_F8);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->isEnabled(); }, 10000));
+    auto candidates = [&] {
+        const auto& marks = f.checks().marks();
+        return std::count_if(marks.begin(), marks.end(), [](const auto& m) { return m.dotted; });
+    };
+    const auto all = f.checks().marks().size();
+    const auto listed = candidates();
+    ASSERT_GT(listed, 0);
+    QAction* hide = nullptr;
+    for (QAction* a : f.menus->check_menu->actions())
+        if (a->isCheckable() && a->isChecked() && a != f.menus->check_menu->actions().front())
+            hide = a;
+    ASSERT_NE(hide, nullptr);
+    hide->trigger();
+    EXPECT_EQ(candidates(), 0);
+    EXPECT_EQ(f.checks().marks().size(), all - std::size_t(listed));
+    for (std::size_t i = 0; i < all; ++i) {
+        next->trigger();
+        for (const auto& m : f.checks().marks())
+            EXPECT_FALSE(m.thick && m.dotted);
+    }
+    hide->trigger();
+    EXPECT_EQ(candidates(), listed);
+}
+
 // The status bar's word on the flags follows an undo and a redo.
 TEST_F(WindowExchange, TheFlagStatusFollowsUndo) {
     open();
