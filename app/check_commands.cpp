@@ -121,6 +121,8 @@ CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreW
     candidates_action_->setChecked(true);
     connect(candidates_action_, &QAction::triggered, this, [this] {
         if (current_ && !shown(*current_)) current_.reset();
+        // While a worker checks again, its session comes back shown this way.
+        if (!checking()) return;
         show_check();
         show_current();
     });
