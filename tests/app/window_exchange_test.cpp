@@ -383,6 +383,13 @@ TEST_F(WindowExchange, HiddenCandidatesAreNeitherOutlinedNorSteppedTo) {
     }
     hide->trigger();
     EXPECT_EQ(candidates(), listed);
+    // Hidden while a worker checks again (as after an edit of a long
+    // recording): the check that comes back is shown without them.
+    f.checks().recheck_on_worker_from = 0;
+    f.doc.drawing[40].note_cell(50) = 3;
+    f.checks().drawing_changed();
+    hide->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return candidates() == 0; }, 10000));
 }
 
 // The status bar's word on the flags follows an undo and a redo.
