@@ -119,13 +119,7 @@ CheckCommands::CheckCommands(QWidget& window, QMenu& menu, Document& doc, StoreW
     candidates_action_ = menu.addAction(PITKAD_TR("PitkaD", "描かれていない音の候補を表示 (&W)"));
     candidates_action_->setCheckable(true);
     candidates_action_->setChecked(true);
-    connect(candidates_action_, &QAction::triggered, this, [this] {
-        if (current_ && !shown(*current_)) current_.reset();
-        // While a worker checks again, its session comes back shown this way.
-        if (!checking()) return;
-        show_check();
-        show_current();
-    });
+    connect(candidates_action_, &QAction::triggered, this, [this](bool on) { show_candidates(on); });
     menu.addSeparator();
     const struct {
         const char* text;
@@ -433,6 +427,19 @@ QString CheckCommands::counts_text() const {
         .arg(c.notes.size())
         .arg(flagged)
         .arg(c.missing.size());
+}
+
+bool CheckCommands::candidates_shown() const {
+    return candidates_action_->isChecked();
+}
+
+void CheckCommands::show_candidates(bool on) {
+    candidates_action_->setChecked(on);
+    if (current_ && !shown(*current_)) current_.reset();
+    // While a worker checks again, its session comes back shown this way.
+    if (!checking()) return;
+    show_check();
+    show_current();
 }
 
 bool CheckCommands::shown(const CheckFlag& f) const {

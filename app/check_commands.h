@@ -80,6 +80,10 @@ class CheckCommands final : public QObject {
     void playback_stopped() { end_flag_playback(); }
     // The flags in a list; choosing one makes it the flag in hand.
     void show_list();
+    // Whether the candidates not drawn are shown (a setting kept between
+    // sessions).
+    bool candidates_shown() const;
+    void show_candidates(bool on);
 
   private:
     bool checking() const { return session_ != nullptr; }

@@ -382,6 +382,7 @@ Settings MainWindow::current_settings() const {
     Settings s;
     s.default_dir = opener_->open_dialog_dir;
     menus->store_view_options(s);
+    s.check_candidates = checks_->candidates_shown();
     s.forward = skip_amounts[0];
     s.back1 = skip_amounts[1];
     s.back2 = skip_amounts[2];
@@ -404,6 +405,7 @@ Settings MainWindow::current_settings() const {
 void MainWindow::apply_settings(const Settings& s) {
     opener_->open_dialog_dir = s.default_dir;
     menus->apply_view_options(s);
+    checks_->show_candidates(s.check_candidates);
     transport_->set_time_in_seconds(s.time_in_seconds);
     skip_amounts = {s.forward, s.back1, s.back2};
     doc.view.scroll_speed = s.scroll_speed;

@@ -49,7 +49,7 @@ struct BoolKey {
     bool Settings::*field;
 };
 
-const std::array<BoolKey, 7> view_keys{{
+const std::array<BoolKey, 8> view_keys{{
     {view, "Loudness", &Settings::loudness},
     {view, "GroupingColor", &Settings::grouping_color},
     {view, "LeftNote", &Settings::left_note},
@@ -57,6 +57,7 @@ const std::array<BoolKey, 7> view_keys{{
     {view, "HelpFreq", &Settings::help_freq},
     {view, "HelpNote", &Settings::help_note},
     {view, "TimeInSeconds", &Settings::time_in_seconds},
+    {view, "CheckCandidates", &Settings::check_candidates},
 }};
 
 // The integer keys written before "Maximized", and those after it.

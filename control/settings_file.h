@@ -88,6 +88,7 @@ struct Settings {
     bool help_freq = false;      // View/HelpFreq
     bool help_note = false;      // View/HelpNote
     bool time_in_seconds = false; // View/TimeInSeconds: the time display in seconds alone
+    bool check_candidates = true; // View/CheckCandidates: the check's candidates not drawn shown
     int forward = 5000;          // Player/Forward, ms, 1 … 3600000
     int back1 = -5000;           // Player/Back1, ms, -3600000 … -1
     int back2 = -500;            // Player/Back2, ms, -3600000 … -1

@@ -40,6 +40,7 @@ Settings changed_settings() {
     s.help_freq = true;
     s.help_note = true;
     s.time_in_seconds = true;
+    s.check_candidates = false;
     s.forward = 10000;
     s.back1 = -1000;
     s.back2 = -200;
@@ -135,6 +136,7 @@ TEST(Settings, RoundTripOfAllKeysInTheirOrder) {
                                             "HelpFreq=1\n"
                                             "HelpNote=1\n"
                                             "TimeInSeconds=1\n"
+                                            "CheckCandidates=0\n"
                                             "\n"
                                             "[Player]\n"
                                             "Forward=10000\n"
@@ -580,7 +582,7 @@ TEST(Settings, DefaultDirTextSurvivesTheFileFormat) {
         const QString path = t.fresh();
         ASSERT_TRUE(write_settings(path, s));
         EXPECT_EQ(read_settings(path, Settings{}).default_dir, s.default_dir);
-        EXPECT_EQ(read_all(path).count('\n'), 41); // seven headers, 28 keys, six blank lines
+        EXPECT_EQ(read_all(path).count('\n'), 42); // seven headers, 29 keys, six blank lines
     }
 }
 
