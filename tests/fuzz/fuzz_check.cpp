@@ -2,38 +2,23 @@
 // note gets one finding, flags point into the check, and what it lists and
 // leaves stays inside the recording's frames and bands.
 #include "control/transcription_check.h"
-#include "drawing/draw_file.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/fuzz_drawing_input.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pitkad;
-    if (size < 4) return 0;
-    const auto file = (fuzz::scratch() / "song.pkc").string();
-    fuzz::write_file(file, data, size);
-    // The recording's length from the header's claim, kept short so that a
-    // run stays quick; the drawing may hold notes beyond it.
-    std::int32_t claimed = 0;
-    std::memcpy(&claimed, data, 4);
-    const int frames = std::clamp(claimed, 0, 400);
-    const DrawFileRead read = read_draw_file(file, frames);
-    if (!read.ok()) return 0;
+    // The recording kept short, so that a run stays quick; the drawing may
+    // hold notes beyond it.
     static auto drawing = std::make_unique<DrawData>();
-    drawing->clear();
     MidiChannelSettings channels;
-    apply_draw_file(read.image, *drawing, channels);
+    const int frames = fuzz::load_drawing(data, size, 400, *drawing, channels);
+    if (frames < 0) return 0;
 
-    // Levels the input shapes too: its bytes, round and round, as dB.
-    std::vector<float> cells(std::size_t(std::max(frames, 1)) * cells_per_frame, empty_level);
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        if (i % cells_per_frame >= std::size_t(first_band))
-            cells[i] = -100.0f + float(data[i % size] % 101);
-    SpectrogramStore store(std::move(cells));
-    store.frame_count = frames;
+    // Levels the input shapes too.
+    const SpectrogramStore store = fuzz::levels_from(data, size, frames);
 
     CheckSession session(store);
     session.update(*drawing, frames, true);

@@ -1,28 +1,18 @@
 // The MIDI export of any drawing file, with every export option: the file
 // written reads back, and the lines are counted in bars and beats from 1,
 // in order.
-#include "drawing/draw_file.h"
 #include "drawing/midi_file.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/fuzz_drawing_input.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pitkad;
-    if (size < 4) return 0;
-    const auto file = (fuzz::scratch() / "song.pkc").string();
-    fuzz::write_file(file, data, size);
-    std::int32_t claimed = 0;
-    std::memcpy(&claimed, data, 4);
-    const int frames = std::clamp(claimed, 0, 3000);
-    const DrawFileRead read = read_draw_file(file, frames);
-    if (!read.ok()) return 0;
     static auto drawing = std::make_unique<DrawData>();
-    drawing->clear();
     MidiChannelSettings channels;
-    apply_draw_file(read.image, *drawing, channels);
+    const int frames = fuzz::load_drawing(data, size, 3000, *drawing, channels);
+    if (frames < 0) return 0;
 
     // The options from the last byte.
     const std::uint8_t o = data[size - 1];

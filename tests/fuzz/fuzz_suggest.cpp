@@ -6,23 +6,13 @@
 #include "tests/fuzz/fuzz_support.h"
 
 #include <algorithm>
-#include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace pitkad;
     if (size < 2) return 0;
-    // The first two bytes give the length (up to 30 s), the rest the levels,
-    // round and round, as dB.
+    // The first two bytes give the length (up to 30 s), the rest the levels.
     const int frames = (data[0] | data[1] << 8) % 1500;
-    const std::uint8_t* levels = data + 2;
-    const std::size_t n = size - 2;
-    std::vector<float> cells(std::size_t(std::max(frames, 1)) * cells_per_frame, empty_level);
-    if (n > 0)
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            if (i % cells_per_frame >= std::size_t(first_band))
-                cells[i] = -100.0f + float(levels[i % n] % 101);
-    SpectrogramStore store(std::move(cells));
-    store.frame_count = frames;
+    const SpectrogramStore store = fuzz::levels_from(data + 2, size - 2, frames);
 
     Suggestions s;
     s.beats = suggest_beats(store);
