@@ -23,7 +23,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
 
 namespace pitkad {
 
@@ -87,19 +86,31 @@ QIcon swatch(Rgb c) {
 // by what the flag says as text; it knows its flag's place in the check.
 class FlagRow final : public QTreeWidgetItem {
 public:
-    FlagRow(int flag, std::array<double, 4> keys) : flag_(flag), keys_(keys) {}
+    FlagRow(int flag, double seconds, int band, double confidence)
+        : flag_(flag), seconds_(seconds), band_(band), confidence_(confidence) {}
     int flag() const { return flag_; }
+    // Ties go by time.
     bool operator<(const QTreeWidgetItem& other) const override {
-        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
         const auto& o = static_cast<const FlagRow&>(other);
-        if (c == 2) return text(2) != o.text(2) ? text(2) < o.text(2) : keys_[0] < o.keys_[0];
-        const std::size_t k = std::size_t(std::clamp(c, 0, 3));
-        return keys_[k] != o.keys_[k] ? keys_[k] < o.keys_[k] : keys_[0] < o.keys_[0];
+        switch (treeWidget() ? treeWidget()->sortColumn() : 0) {
+        case 1:
+            if (band_ != o.band_) return band_ < o.band_;
+            break;
+        case 2:
+            if (text(2) != o.text(2)) return text(2) < o.text(2);
+            break;
+        case 3:
+            if (confidence_ != o.confidence_) return confidence_ < o.confidence_;
+            break;
+        }
+        return seconds_ < o.seconds_;
     }
 
 private:
     int flag_;
-    std::array<double, 4> keys_; // time, pitch, (unused), confidence
+    double seconds_;
+    int band_;
+    double confidence_;
 };
 
 } // namespace
@@ -353,7 +364,7 @@ void CheckCommands::fill_list() {
                               ? Look{missing_colour, missing_text}
                               : look_of(session_->check().notes[f.index].finding.verdict);
         const double seconds = f.first * (frame_ms / 1000.0);
-        auto* row = new FlagRow(int(i), {seconds, double(f.band), 0.0, double(confidence)});
+        auto* row = new FlagRow(int(i), seconds, f.band, double(confidence));
         row->setText(0, QString::number(seconds, 'f', 2));
         row->setText(1, QString::fromStdString(note_name_of(f.band)));
         row->setText(2, tr_text(look.text));
